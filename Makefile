@@ -1,0 +1,47 @@
+# The two set-up commands are `make demo` and `make test`; see README.md.
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+RELEASE_DIR := build/release
+TEST_DIR := build/asan
+FUZZ_DIR := build/fuzz
+DEMO_HOME ?= $(CURDIR)/demo-home
+
+.PHONY: all deps release demo test bench gui fuzz clean format
+
+all: release
+
+deps:
+	bash scripts/install-deps.sh
+
+release:
+	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DZAVLIN_TESTS=OFF
+	cmake --build $(RELEASE_DIR) -j $(JOBS)
+
+demo: deps release
+	bash scripts/demo.sh $(RELEASE_DIR)/src/cli/zavlin-cli "$(DEMO_HOME)"
+
+test:
+	cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Debug -DZAVLIN_SANITIZE=ON -DZAVLIN_BENCH=OFF
+	cmake --build $(TEST_DIR) -j $(JOBS)
+	cd $(TEST_DIR) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+		ctest --output-on-failure -j $(JOBS)
+
+bench: release
+	$(RELEASE_DIR)/bench/table_bench
+
+gui:
+	@echo "The window program is not built yet; use zavlin-cli (see README.md)."
+
+# libFuzzer needs clang; FUZZ_SECONDS bounds each run.
+FUZZ_SECONDS ?= 180
+fuzz:
+	CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=Debug -DZAVLIN_FUZZ=ON \
+		-DZAVLIN_TESTS=OFF -DZAVLIN_BENCH=OFF
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target table_open_fuzz
+	mkdir -p $(FUZZ_DIR)/corpus && $(FUZZ_DIR)/fuzz/table_open_fuzz -max_total_time=$(FUZZ_SECONDS) \
+		-max_len=8192 $(FUZZ_DIR)/corpus fuzz/corpus/table_open
+
+format:
+	clang-format -i $$(find src tests bench fuzz -name '*.cpp' -o -name '*.h')
+
+clean:
+	rm -rf build

@@ -1,0 +1,21 @@
+// Windows-1251 is the code page of every table file, blob, document and report.
+// Inside the program text is UTF-8; these two functions are the only boundary.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace zavlin {
+
+// A character outside the code page (or a malformed UTF-8 sequence) becomes '?'.
+std::string utf8ToCp1251(std::string_view utf8);
+
+// Every byte has a meaning except 0x98, which becomes '?'.
+std::string cp1251ToUtf8(std::string_view cp1251);
+
+// Converts and keeps at most maxChars single-byte characters, so a limit counts
+// characters and never splits a UTF-8 sequence.
+std::string utf8ToCp1251Cut(std::string_view utf8, std::size_t maxChars);
+
+}  // namespace zavlin

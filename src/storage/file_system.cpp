@@ -1,0 +1,160 @@
+#include "storage/file_system.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+namespace zavlin {
+namespace {
+
+class PosixFile : public File {
+public:
+    explicit PosixFile(int fd) : fd_(fd) {}
+    ~PosixFile() override { ::close(fd_); }
+
+    bool readAt(uint64_t offset, void* buffer, std::size_t n) override {
+        return readSomeAt(offset, buffer, n) == static_cast<int64_t>(n);
+    }
+
+    int64_t readSomeAt(uint64_t offset, void* buffer, std::size_t n) override {
+        auto* p = static_cast<char*>(buffer);
+        std::size_t done = 0;
+        while (done < n) {
+            ssize_t r = ::pread(fd_, p + done, n - done, static_cast<off_t>(offset + done));
+            if (r < 0) {
+                if (errno == EINTR) continue;
+                return -1;
+            }
+            if (r == 0) break;
+            done += static_cast<std::size_t>(r);
+        }
+        return static_cast<int64_t>(done);
+    }
+
+    bool writeAt(uint64_t offset, const void* buffer, std::size_t n) override {
+        const auto* p = static_cast<const char*>(buffer);
+        std::size_t done = 0;
+        while (done < n) {
+            ssize_t r = ::pwrite(fd_, p + done, n - done, static_cast<off_t>(offset + done));
+            if (r < 0) {
+                if (errno == EINTR) continue;
+                return false;
+            }
+            done += static_cast<std::size_t>(r);
+        }
+        return true;
+    }
+
+    bool truncate(uint64_t size) override { return ::ftruncate(fd_, static_cast<off_t>(size)) == 0; }
+    bool sync() override { return ::fdatasync(fd_) == 0; }
+
+    int64_t size() override {
+        struct stat st {};
+        if (::fstat(fd_, &st) != 0) return -1;
+        return static_cast<int64_t>(st.st_size);
+    }
+
+private:
+    int fd_;
+};
+
+class PosixFileSystem : public FileSystem {
+public:
+    std::unique_ptr<File> open(const std::filesystem::path& path, OpenMode mode) override {
+        int flags = O_RDWR | O_CLOEXEC;
+        if (mode == OpenMode::ReadWriteCreate) flags |= O_CREAT;
+        if (mode == OpenMode::CreateTruncate) flags |= O_CREAT | O_TRUNC;
+        int fd;
+        do {
+            fd = ::open(path.c_str(), flags, 0644);
+        } while (fd < 0 && errno == EINTR);
+        if (fd < 0) return nullptr;
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            ::close(fd);
+            return nullptr;
+        }
+        return std::make_unique<PosixFile>(fd);
+    }
+
+    bool exists(const std::filesystem::path& path) override {
+        struct stat st {};
+        return ::stat(path.c_str(), &st) == 0;
+    }
+
+    bool rename(const std::filesystem::path& from, const std::filesystem::path& to) override {
+        return ::rename(from.c_str(), to.c_str()) == 0;
+    }
+
+    bool remove(const std::filesystem::path& path) override {
+        return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+    }
+};
+
+class FaultyFile : public File {
+public:
+    FaultyFile(FaultInjectingFileSystem& fs, std::unique_ptr<File> inner)
+        : fs_(fs), inner_(std::move(inner)) {}
+
+    bool readAt(uint64_t offset, void* buffer, std::size_t n) override {
+        if (fs_.nextFails()) return false;
+        return inner_->readAt(offset, buffer, n);
+    }
+    int64_t readSomeAt(uint64_t offset, void* buffer, std::size_t n) override {
+        if (fs_.nextFails()) return -1;
+        return inner_->readSomeAt(offset, buffer, n);
+    }
+    bool writeAt(uint64_t offset, const void* buffer, std::size_t n) override {
+        if (fs_.nextFails()) {
+            if (fs_.tornWrites() && n > 1) (void)inner_->writeAt(offset, buffer, n / 2);
+            return false;
+        }
+        return inner_->writeAt(offset, buffer, n);
+    }
+    bool truncate(uint64_t size) override { return !fs_.nextFails() && inner_->truncate(size); }
+    bool sync() override { return !fs_.nextFails() && inner_->sync(); }
+    int64_t size() override { return inner_->size(); }
+
+private:
+    FaultInjectingFileSystem& fs_;
+    std::unique_ptr<File> inner_;
+};
+
+}  // namespace
+
+FileSystem& realFileSystem() {
+    static PosixFileSystem fs;
+    return fs;
+}
+
+bool FaultInjectingFileSystem::nextFails() {
+    ++count_;
+    if (failed_ && crash_) return true;
+    if (failAt_ != 0 && count_ == failAt_) {
+        failed_ = true;
+        return true;
+    }
+    return false;
+}
+
+std::unique_ptr<File> FaultInjectingFileSystem::open(const std::filesystem::path& path,
+                                                     OpenMode mode) {
+    if (nextFails()) return nullptr;
+    auto inner = inner_.open(path, mode);
+    if (!inner) return nullptr;
+    return std::make_unique<FaultyFile>(*this, std::move(inner));
+}
+
+bool FaultInjectingFileSystem::rename(const std::filesystem::path& from,
+                                      const std::filesystem::path& to) {
+    return !nextFails() && inner_.rename(from, to);
+}
+
+bool FaultInjectingFileSystem::remove(const std::filesystem::path& path) {
+    return !nextFails() && inner_.remove(path);
+}
+
+}  // namespace zavlin

@@ -1,0 +1,86 @@
+// The one seam through which the table engine touches the disk. Tests put a
+// fault-injecting file system in front of the real one to fail the N-th
+// operation and check what a crash or an I/O error leaves behind.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+
+namespace zavlin {
+
+class File {
+public:
+    virtual ~File() = default;
+    // Reads exactly n bytes at offset; false on a short read or an error.
+    [[nodiscard]] virtual bool readAt(uint64_t offset, void* buffer, std::size_t n) = 0;
+    // Reads up to n bytes at offset; returns the count read, -1 on error.
+    virtual int64_t readSomeAt(uint64_t offset, void* buffer, std::size_t n) = 0;
+    [[nodiscard]] virtual bool writeAt(uint64_t offset, const void* buffer, std::size_t n) = 0;
+    [[nodiscard]] virtual bool truncate(uint64_t size) = 0;
+    [[nodiscard]] virtual bool sync() = 0;
+    // -1 on error.
+    virtual int64_t size() = 0;
+};
+
+enum class OpenMode {
+    ReadWrite,        // existing file only
+    ReadWriteCreate,  // created empty when missing
+    CreateTruncate,   // created, or emptied when present
+};
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+    // Null on failure.
+    virtual std::unique_ptr<File> open(const std::filesystem::path& path, OpenMode mode) = 0;
+    virtual bool exists(const std::filesystem::path& path) = 0;
+    // Replaces `to` atomically when it exists.
+    [[nodiscard]] virtual bool rename(const std::filesystem::path& from,
+                                      const std::filesystem::path& to) = 0;
+    // True when the file is gone afterwards (also when it was never there).
+    virtual bool remove(const std::filesystem::path& path) = 0;
+};
+
+// The process-wide real file system (POSIX).
+FileSystem& realFileSystem();
+
+// Counts the operations that reach the disk (open, read, write, truncate, sync,
+// rename, remove) and fails the chosen one. In crash mode every operation from
+// that one on fails too, as if the process had died there; a failing write
+// may first put part of its bytes on disk, as a torn write would.
+class FaultInjectingFileSystem : public FileSystem {
+public:
+    explicit FaultInjectingFileSystem(FileSystem& inner = realFileSystem()) : inner_(inner) {}
+
+    // n is 1-based and counts from the last reset; 0 disables.
+    void failAt(uint64_t n, bool crash = true, bool tornWrite = false) {
+        failAt_ = n;
+        crash_ = crash;
+        torn_ = tornWrite;
+        count_ = 0;
+        failed_ = false;
+    }
+    uint64_t operations() const { return count_; }
+    bool failed() const { return failed_; }
+
+    std::unique_ptr<File> open(const std::filesystem::path& path, OpenMode mode) override;
+    bool exists(const std::filesystem::path& path) override { return inner_.exists(path); }
+    bool rename(const std::filesystem::path& from, const std::filesystem::path& to) override;
+    bool remove(const std::filesystem::path& path) override;
+
+    // True when this operation must fail. Public for the file wrapper.
+    bool nextFails();
+    bool tornWrites() const { return torn_; }
+
+private:
+    FileSystem& inner_;
+    uint64_t failAt_ = 0;
+    uint64_t count_ = 0;
+    bool crash_ = true;
+    bool torn_ = false;
+    bool failed_ = false;
+};
+
+}  // namespace zavlin

@@ -1,0 +1,761 @@
+#include "storage/table_blob.h"
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+
+#include "base/cp1251.h"
+#include "base/datetime.h"
+#include "base/neighbour_sort.h"
+#include "base/errors.h"
+#include "base/text.h"
+#include "base/user_messages.h"
+
+namespace zavlin {
+namespace {
+
+const char* const kNoTableName = "Отсутствует название таблици.";
+const char* const kTableMissing = "Таблица отсутствует.";
+const char* const kReadError = "Ошибка при чтении файла.";
+const char* const kLengthError = "Ошибка длины файла. База данных повреждена.";
+const char* const kIndexCreateError = "Ошибка при создании файла индексов.";
+const char* const kOverwriteQuestion = "Таблица сущенствует. Перезаписать?";
+
+bool isSeparator(char c) { return c == '/' || c == '\\'; }
+
+std::size_t lastSeparator(std::string_view s) {
+    for (std::size_t i = s.size(); i > 0; --i)
+        if (isSeparator(s[i - 1])) return i - 1;
+    return std::string_view::npos;
+}
+
+std::string withSlashes(std::string_view s) {
+    std::string r(s);
+    std::replace(r.begin(), r.end(), '\\', '/');
+    return r;
+}
+
+}  // namespace
+
+TTableBlob::TTableBlob(FileSystem& fs) : fs_(fs) { resetHeadr(); }
+
+TTableBlob::~TTableBlob() { Clear(); }
+
+// ---------------------------------------------------------------- naming
+
+void TTableBlob::SetDatabaseName(std::string_view value) {
+    std::string v = withSlashes(trimView(value));
+    // A value naming a file is reduced to its folder. Folder names with dots
+    // are common here (~/.local/...), so only a last component that is not an
+    // existing folder counts as a file name.
+    const std::size_t sep = lastSeparator(v);
+    const std::string last = sep == std::string::npos ? v : v.substr(sep + 1);
+    if (last.find('.') != std::string::npos && last != "." && last != ".." &&
+        !std::filesystem::is_directory(v)) {
+        v = sep == std::string::npos ? std::string() : v.substr(0, sep + 1);
+    }
+    if (!v.empty() && v.back() != '/') v += '/';
+    FDatabaseName = v;
+}
+
+void TTableBlob::SetTableName(std::string_view value) {
+    std::string v = withSlashes(trimView(value));
+    const std::size_t sep = lastSeparator(v);
+    if (sep != std::string::npos) {
+        FDatabaseName = v.substr(0, sep + 1);
+        v = v.substr(sep + 1);
+    }
+    const std::size_t dot = v.find('.');
+    if (dot != std::string::npos) v.resize(dot);
+    FTableName = v;
+}
+
+std::string TTableBlob::FileName() const {
+    if (FTableName.empty()) return {};
+    std::string base = withSlashes(FTableName);
+    const std::size_t sep = lastSeparator(base);
+    if (sep != std::string::npos) base = base.substr(sep + 1);
+    const std::size_t dot = base.find('.');
+    if (dot != std::string::npos) base.resize(dot);
+    if (base.empty()) return {};
+    std::string folder = FDatabaseName;
+    if (folder.empty()) {
+        folder = std::filesystem::current_path().string();
+        if (folder.back() != '/') folder += '/';
+    }
+    return folder + base;
+}
+
+std::filesystem::path TTableBlob::FilePath(const char* extension) const {
+    return std::filesystem::path(FileName() + extension);
+}
+
+// ---------------------------------------------------------------- life cycle
+
+void TTableBlob::resetHeadr() {
+    FHeadr = ATableBlobHead{};
+    FHeadr.FCountField = static_cast<uint8_t>(std::min<std::size_t>(LField.size(), 255));
+}
+
+void TTableBlob::Clear() {
+    FFileStream_b0.close();
+    FFileStream_b1.close();
+    FFileStream_b2.close();
+    LField.clear();
+    resetHeadr();
+    FStIndex.clear();
+    FModifiHeadr = FModifiNameField = false;
+    FStIndexModifi = FStIndexNewCreated = false;
+    FGotoKey = false;
+    FGotoKeyN = 0;
+    FIndexActivRecord = 0;
+    indexReadPos_ = 0;
+    posSlot_ = 0;
+    FSortIndex = siIndex;
+    FState = dsInactive;
+}
+
+void TTableBlob::Close() {
+    Clear();
+    if (AfterClose) AfterClose(*this);
+}
+
+void TTableBlob::ClearLField() { LField.clear(); }
+
+void TTableBlob::raiseErrorOpen(uint16_t code, const std::string& text) {
+    if (ErrorOpen) {
+        ErrorOpen(*this, code, text);
+    } else if (code >= 60 && code <= 63) {
+        showUserMessage(text);
+    }
+}
+
+bool TTableBlob::failOpen(uint16_t code, const std::string& text) {
+    Clear();
+    raiseErrorOpen(code, text);
+    return false;
+}
+
+bool TTableBlob::CreateFile() {
+    Clear();
+    FModifiHeadr = true;
+    if (FileName().empty()) {
+        raiseErrorOpen(10, kNoTableName);
+        return false;
+    }
+    const auto b0 = FilePath(".b0");
+    if (fs_.exists(b0) && CanReWrite) {
+        bool rewrite = true;
+        CanReWrite(*this, std::string(kOverwriteQuestion) + " " + b0.string(), rewrite);
+        if (!rewrite) return false;
+    }
+    fs_.remove(FilePath(".bi"));
+    fs_.remove(FilePath(".b1"));
+    fs_.remove(FilePath(".b2"));
+    FHeadr.FDateTimeCreate = nowLocal();
+    FHeadr.FCountField = 0;
+    uint8_t bytes[kTableHeadSize];
+    FHeadr.encode(bytes);
+    {
+        auto f = fs_.open(b0, OpenMode::CreateTruncate);
+        if (!f || !f->writeAt(0, bytes, sizeof bytes)) return false;
+    }
+    return Open();
+}
+
+TField* TTableBlob::createField(uint8_t typeCode) {
+    std::unique_ptr<TField> f;
+    switch (typeCode) {
+        case ftString: f = std::make_unique<TStringField>(this); break;
+        case ftSmallint: f = std::make_unique<TSmallintField>(this); break;
+        case ftInteger: f = std::make_unique<TIntegerField>(this); break;
+        case ftWord: f = std::make_unique<TWordField>(this); break;
+        case ftBoolean: f = std::make_unique<TBooleanField>(this); break;
+        case ftFloat: f = std::make_unique<TFloatField>(this); break;
+        case ftDate: f = std::make_unique<TDateField>(this); break;
+        case ftDateTime: f = std::make_unique<TDateTimeField>(this); break;
+        case ftAutoInc: f = std::make_unique<TAutoIncField>(this); break;
+        case ftBlob: f = std::make_unique<TBlobField>(this); break;
+        case ftLongWord: f = std::make_unique<TLongWordField>(this); break;
+        case ftNewKeys: f = std::make_unique<TNewKeysField>(this); break;
+        default:
+            showUserMessage("Класс Field не поддерживается " + fieldTypeName(typeCode));
+            return nullptr;
+    }
+    f->SetTypeCode(typeCode);
+    if (typeCode == ftAutoInc) FHeadr.FTypeInc = 1;
+    if (typeCode == ftNewKeys) FHeadr.FTypeInc = 0;
+    LField.push_back(std::move(f));
+    return LField.back().get();
+}
+
+void TTableBlob::recomputeLayout() {
+    uint32_t pos = kRecordHeadSize;
+    for (auto& f : LField) {
+        // Positions are 16-bit in the original; 255 fields of 255 bytes fit.
+        f->SetPosSeekRecord(static_cast<int16_t>(pos));
+        pos += static_cast<uint32_t>(f->GetSizeForFile_b1());
+    }
+    FHeadr.FLengthRecords = pos - kRecordHeadSize;
+}
+
+bool TTableBlob::Open() {
+    Clear();
+    if (FileName().empty()) return failOpen(22, kNoTableName);
+    const auto b0 = FilePath(".b0");
+    const auto b1 = FilePath(".b1");
+    const auto b2 = FilePath(".b2");
+    const auto bi = FilePath(".bi");
+    if (!fs_.exists(b0)) return failOpen(23, std::string(kTableMissing) + " " + b0.string());
+    if (!FFileStream_b0.open(fs_, b0, OpenMode::ReadWrite))
+        return failOpen(24, std::string(kReadError) + " " + b0.string());
+
+    uint8_t head[kTableHeadSize];
+    if (!FFileStream_b0.read(0, head, sizeof head))
+        return failOpen(25, std::string(kReadError) + " " + b0.string());
+    FHeadr = ATableBlobHead::decode(head);
+    for (int i = 0; i < FHeadr.FCountField; ++i) {
+        uint8_t d[kFieldDescSize];
+        if (!FFileStream_b0.read(kTableHeadSize + static_cast<uint64_t>(i) * kFieldDescSize, d,
+                                 sizeof d))
+            return failOpen(25, std::string(kReadError) + " " + b0.string());
+        std::string_view raw(reinterpret_cast<const char*>(d + 2), kFieldNameLength);
+        TField* f = createField(d[0]);
+        if (!f) continue;
+        f->SetName(cp1251ToUtf8(trimView(raw)));
+        if (f->asStringField()) f->SetSizeForFile_b1(d[28]);
+    }
+    recomputeLayout();
+    if (FFileStream_b0.size() !=
+        kTableHeadSize + static_cast<uint64_t>(FHeadr.FCountField) * kFieldDescSize)
+        return failOpen(60, std::string(kLengthError) + " " + b0.string());
+
+    if (!FFileStream_b1.open(fs_, b1, OpenMode::ReadWriteCreate))
+        return failOpen(27, std::string(kReadError) + " " + b1.string());
+    if (FFileStream_b1.size() != slotLength() * FHeadr.FCountRecordAll)
+        return failOpen(61, std::string(kLengthError) + " " + b1.string());
+
+    if (CanBlobFields()) {
+        if (!FFileStream_b2.open(fs_, b2, OpenMode::ReadWriteCreate))
+            return failOpen(28, std::string(kReadError) + " " + b2.string());
+        // A page length of 0 cannot describe any page: the file is damaged.
+        if (FFileStream_b2.size() !=
+                (kPageHeadSize + static_cast<uint64_t>(FHeadr.FLengthPage)) * FHeadr.FCountPageAll ||
+            (FHeadr.FLengthPage == 0 && FHeadr.FCountPageAll != 0))
+            return failOpen(62, std::string(kLengthError) + " " + b2.string());
+    }
+
+    if (fs_.exists(bi)) {
+        auto f = fs_.open(bi, OpenMode::ReadWrite);
+        int64_t size = f ? f->size() : -1;
+        if (size < 0) return failOpen(29, std::string(kReadError) + " " + bi.string());
+        // Only whole entries are taken; a ragged tail fails the length check.
+        std::vector<uint8_t> bytes(static_cast<std::size_t>(size));
+        if (size > 0 && !f->readAt(0, bytes.data(), bytes.size()))
+            return failOpen(29, std::string(kReadError) + " " + bi.string());
+        if (static_cast<uint64_t>(size) != static_cast<uint64_t>(FHeadr.FCountRecord) * kIndexEntrySize)
+            return failOpen(63, std::string(kLengthError) + " " + bi.string());
+        FStIndex.resize(bytes.size() / kIndexEntrySize);
+        for (std::size_t i = 0; i < FStIndex.size(); ++i) {
+            FStIndex[i].key = getU32(bytes.data() + i * kIndexEntrySize);
+            FStIndex[i].slot = getU32(bytes.data() + i * kIndexEntrySize + 4);
+        }
+    } else {
+        try {
+            if (!buildIndexFromB1())
+                return failOpen(30, std::string(kIndexCreateError) + " " + bi.string());
+            FStIndexModifi = true;
+            FStIndexNewCreated = true;
+            if (!saveIndex() && ErrorOpen)
+                return failOpen(31, std::string(kIndexCreateError) + " " + bi.string());
+            if (FModifiHeadr && !saveHeadr())
+                return failOpen(32, std::string(kIndexCreateError) + " " + bi.string());
+        } catch (const std::exception&) {
+            return failOpen(33, std::string(kIndexCreateError) + " " + bi.string());
+        }
+    }
+    if (FStIndex.size() != FHeadr.FCountRecord)
+        return failOpen(63, std::string(kLengthError) + " " + bi.string());
+
+    First();
+    FState = dsOpening;
+    if (AfterOpen) AfterOpen(*this);
+    return true;
+}
+
+bool TTableBlob::buildIndexFromB1() {
+    FStIndex.clear();
+    if (FHeadr.FCountRecordAll > 0 && FHeadr.FLengthRecords > 3) {
+        const uint64_t len = slotLength();
+        for (uint32_t s = 0; s < FHeadr.FCountRecordAll; ++s) {
+            uint8_t h[kRecordHeadSize + 4];
+            if (!FFileStream_b1.read(s * len, h, sizeof h)) return false;
+            if (h[0] != 0) FStIndex.push_back({getU32(h + kRecordHeadSize), s});
+        }
+    }
+    if (FStIndex.size() != FHeadr.FCountRecord) {
+        FHeadr.FCountRecord = static_cast<uint32_t>(FStIndex.size());
+        FModifiHeadr = true;
+    }
+    FSortIndex = siIndex;
+    posSlot_ = 0;
+    return true;
+}
+
+bool TTableBlob::EmptyTable() {
+    if (!Active()) return false;
+    const ATableBlobHead old = FHeadr;
+    const bool blobs = CanBlobFields();
+    ATableBlobHead h;
+    h.FLengthPage = old.FLengthPage;
+    h.FReserv1 = old.FReserv1;
+    h.FReserv2 = old.FReserv2;
+    h.FReserv3 = old.FReserv3;
+    h.FReserv4 = old.FReserv4;
+    h.FDateTimeCreate = old.FDateTimeCreate;
+    h.FTypeInc = old.FTypeInc;
+    FHeadr = h;
+    recomputeLayout();
+    FFileStream_b1.discard();
+    FFileStream_b2.discard();
+    if (!FFileStream_b1.truncate(0)) return false;
+    if (blobs) {
+        if (!ensureB2Open() || !FFileStream_b2.truncate(0)) return false;
+    }
+    FStIndex.clear();
+    FStIndexModifi = true;
+    FModifiHeadr = true;
+    FModifiNameField = true;
+    if (!saveIndex() || !saveHeadr()) return false;
+    return Open();
+}
+
+// ---------------------------------------------------------------- saving
+
+bool TTableBlob::flushData() {
+    // Pages before the slots that point at them.
+    bool ok = true;
+    if (FFileStream_b2.isOpen()) ok = FFileStream_b2.flush();
+    if (ok && FFileStream_b1.isOpen()) ok = FFileStream_b1.flush();
+    return ok;
+}
+
+void TTableBlob::discardData() {
+    FFileStream_b2.discard();
+    FFileStream_b1.discard();
+}
+
+void TTableBlob::sortIndex(TTableBlobSortIndex mode) {
+    if (FStIndex.size() >= 2) {
+        if (mode == siAutoInc) {
+            neighbourSort(FStIndex.begin(), FStIndex.end(), [](const IndexEntry& a, const IndexEntry& b) {
+                return a.key < b.key;
+            });
+        } else {
+            neighbourSort(FStIndex.begin(), FStIndex.end(), [](const IndexEntry& a, const IndexEntry& b) {
+                return a.slot < b.slot;
+            });
+        }
+    }
+    FSortIndex = mode;
+}
+
+bool TTableBlob::saveIndex() {
+    if (!FStIndexModifi) return true;
+    if (FSortIndex != siIndex) sortIndex(siIndex);
+    std::vector<uint8_t> bytes(FStIndex.size() * kIndexEntrySize);
+    for (std::size_t i = 0; i < FStIndex.size(); ++i) {
+        putU32(bytes.data() + i * kIndexEntrySize, FStIndex[i].key);
+        putU32(bytes.data() + i * kIndexEntrySize + 4, FStIndex[i].slot);
+    }
+    if (!replaceFileWhole(fs_, FilePath(".bi"), bytes.data(), bytes.size(), false)) return false;
+    FStIndexModifi = false;
+    return true;
+}
+
+bool TTableBlob::saveHeadr() {
+    FHeadr.FCountField = static_cast<uint8_t>(std::min<std::size_t>(LField.size(), 255));
+    FHeadr.FLengthHeadr = kTableHeadSize;
+    if (FModifiNameField) {
+        recomputeLayout();
+        std::vector<uint8_t> bytes(kTableHeadSize + LField.size() * kFieldDescSize, 0);
+        FHeadr.encode(bytes.data());
+        for (std::size_t i = 0; i < LField.size(); ++i) {
+            uint8_t* d = bytes.data() + kTableHeadSize + i * kFieldDescSize;
+            const TField& f = *LField[i];
+            d[0] = static_cast<uint8_t>(f.TypeField());
+            d[1] = kFieldNameLength;
+            std::string name = utf8ToCp1251Cut(f.Name(), kFieldNameLength);
+            std::memset(d + 2, ' ', kFieldNameLength);
+            std::memcpy(d + 2, name.data(), name.size());
+            d[28] = static_cast<uint8_t>(f.GetSizeForFile_b1());
+        }
+        const auto b0 = FilePath(".b0");
+        if (!replaceFileWhole(fs_, b0, bytes.data(), bytes.size(), false)) return false;
+        FModifiHeadr = FModifiNameField = false;
+        // The old handle still points at the replaced file.
+        if (!FFileStream_b0.open(fs_, b0, OpenMode::ReadWrite)) return false;
+        return true;
+    }
+    if (FModifiHeadr) {
+        uint8_t head[kTableHeadSize];
+        FHeadr.encode(head);
+        if (!FFileStream_b0.write(0, head, sizeof head) || !FFileStream_b0.flush()) return false;
+        FModifiHeadr = false;
+    }
+    return true;
+}
+
+bool TTableBlob::Modifi() const {
+    if (FModifiHeadr || FModifiNameField) return true;
+    return std::any_of(LField.begin(), LField.end(), [](const auto& f) { return f->Pending(); });
+}
+
+// ---------------------------------------------------------------- slots
+
+void TTableBlob::readSlotBytes(int offset, void* buffer, std::size_t n) {
+    if (posSlot_ < 0 || offset < 0)
+        throw ERangeError("no current record");
+    const uint64_t at = static_cast<uint64_t>(posSlot_) * slotLength() + static_cast<uint64_t>(offset);
+    if (!FFileStream_b1.isOpen() || !FFileStream_b1.read(at, buffer, n))
+        throw ERangeError("record slot outside the table file");
+}
+
+void TTableBlob::writeSlotBytes(int offset, const void* buffer, std::size_t n) {
+    if (posSlot_ < 0 || offset < 0 || static_cast<uint64_t>(posSlot_) >= FHeadr.FCountRecordAll)
+        throw ERangeError("no current record");
+    const uint64_t at = static_cast<uint64_t>(posSlot_) * slotLength() + static_cast<uint64_t>(offset);
+    if (!FFileStream_b1.write(at, buffer, n)) throw ERangeError("cannot write the record slot");
+}
+
+bool TTableBlob::readSlotHeadr(uint32_t slot, ARecordHeadr& h, uint32_t& key) {
+    uint8_t b[kRecordHeadSize + 4] = {};
+    const uint64_t at = static_cast<uint64_t>(slot) * slotLength();
+    const std::size_t n = FHeadr.FLengthRecords >= 4 ? sizeof b : kRecordHeadSize;
+    if (slot >= FHeadr.FCountRecordAll || !FFileStream_b1.read(at, b, n)) return false;
+    h = ARecordHeadr::decode(b);
+    key = n == sizeof b ? getU32(b + kRecordHeadSize) : 0;
+    return true;
+}
+
+bool TTableBlob::writeSlotHeadr(uint32_t slot, const ARecordHeadr& h) {
+    uint8_t b[kRecordHeadSize];
+    h.encode(b);
+    return FFileStream_b1.write(static_cast<uint64_t>(slot) * slotLength(), b, sizeof b);
+}
+
+bool TTableBlob::ReadRecordHeadr(ARecordHeadr& header) {
+    uint32_t key;
+    if (posSlot_ < 0) return false;
+    return readSlotHeadr(static_cast<uint32_t>(posSlot_), header, key);
+}
+
+bool TTableBlob::WriteRecordHeadr(const ARecordHeadr& header) {
+    if (posSlot_ < 0 || static_cast<uint64_t>(posSlot_) >= FHeadr.FCountRecordAll) return false;
+    if (!writeSlotHeadr(static_cast<uint32_t>(posSlot_), header) || !flushData()) return false;
+    return true;
+}
+
+int64_t TTableBlob::IndexActivRecordAbsolut() const {
+    if (FFileStream_b1.size() == 0) return -1;
+    return posSlot_;
+}
+
+// ---------------------------------------------------------------- records
+
+namespace {
+
+// Restores the in-memory state of the table when an operation fails half-way,
+// so the object keeps describing what the disk holds.
+struct OperationGuard {
+    explicit OperationGuard(ATableBlobHead& headr, std::vector<IndexEntry>* index,
+                            std::function<void()> onFail)
+        : headr_(headr), saved_(headr), index_(index), onFail_(std::move(onFail)) {
+        if (index_) savedIndex_ = *index_;
+    }
+    ~OperationGuard() {
+        if (done) return;
+        headr_ = saved_;
+        if (index_) *index_ = std::move(*savedIndex_);
+        onFail_();
+    }
+    bool done = false;
+
+private:
+    ATableBlobHead& headr_;
+    ATableBlobHead saved_;
+    std::vector<IndexEntry>* index_;
+    std::optional<std::vector<IndexEntry>> savedIndex_;
+    std::function<void()> onFail_;
+};
+
+}  // namespace
+
+bool TTableBlob::Append() {
+    if (!Active()) return false;
+    const auto savedSort = FSortIndex;
+    const auto savedCursor = FIndexActivRecord;
+    const auto savedPos = posSlot_;
+    OperationGuard guard(FHeadr, &FStIndex, [&] {
+        discardData();
+        FSortIndex = savedSort;
+        FIndexActivRecord = savedCursor;
+        posSlot_ = savedPos;
+    });
+    FModifiHeadr = true;
+    uint32_t slot = 0;
+    uint32_t key = 0;
+    bool reused = false;
+    if (FHeadr.FAutoIncDelRec != 0) {
+        slot = FHeadr.FIndexDelRec;
+        ARecordHeadr h;
+        uint32_t oldKey = 0;
+        // Never take a live slot, whatever a damaged chain says.
+        if (!readSlotHeadr(slot, h, oldKey) || h.live())
+            throw ERangeError("damaged deleted-record chain");
+        if (FHeadr.FTypeInc == 1) {
+            if (FHeadr.FAutoInc == UINT32_MAX) throw ERangeError("key counter overflow");
+            key = ++FHeadr.FAutoInc;
+        } else {
+            key = FHeadr.FAutoIncDelRec;
+        }
+        FHeadr.FAutoIncDelRec = h.FAutoIncDelRec;
+        FHeadr.FIndexDelRec = h.FIndexDelRec;
+        ++FHeadr.FCountRecord;
+        reused = true;
+    } else {
+        if (FHeadr.FCountRecordAll == UINT32_MAX) throw ERangeError("too many record slots");
+        slot = FHeadr.FCountRecordAll;
+        if (FHeadr.FTypeInc == 1 || !gapKey(key)) {
+            if (FHeadr.FAutoInc == UINT32_MAX) throw ERangeError("key counter overflow");
+            key = ++FHeadr.FAutoInc;
+        }
+        ++FHeadr.FCountRecordAll;
+        ++FHeadr.FCountRecord;
+    }
+    FStIndex.push_back({key, slot});
+    FSortIndex = siDefailt;
+    FStIndexModifi = true;
+    FIndexActivRecord = static_cast<uint32_t>(FStIndex.size() - 1);
+    posSlot_ = slot;
+
+    if (reused) {
+        for (auto& f : LField) {
+            if (!f->asBlobField()) continue;
+            uint8_t b[kBlobHeadSize];
+            readSlotBytes(f->PosSeekRecord(), b, sizeof b);
+            const ABlobHeadr bh = ABlobHeadr::decode(b);
+            if (bh.FCountPage > 0) freePages(bh.FCountPage, bh.FPageStartN);
+        }
+    }
+    std::vector<uint8_t> bytes(slotLength(), 0);
+    ARecordHeadr live;
+    live.encode(bytes.data());
+    if (FHeadr.FLengthRecords >= 4) putU32(bytes.data() + kRecordHeadSize, key);
+    if (!FFileStream_b1.write(static_cast<uint64_t>(slot) * slotLength(), bytes.data(), bytes.size()))
+        return false;
+    for (auto& f : LField) f->Clear();
+    if (!flushData() || !saveIndex() || !saveHeadr()) return false;
+    guard.done = true;
+    return true;
+}
+
+void TTableBlob::Edit() {
+    FGotoKey = false;
+    if (Active()) FState = dsEdit;
+}
+
+bool TTableBlob::Post() {
+    if (!Active()) return false;
+    OperationGuard guard(FHeadr, nullptr, [&] { discardData(); });
+    for (auto& f : LField) {
+        if (f->Pending()) f->WriteForFile_b1();
+    }
+    if (!flushData() || !saveIndex() || !saveHeadr()) return false;
+    guard.done = true;
+    FState = dsOpening;
+    return true;
+}
+
+bool TTableBlob::Delete() {
+    if (!Active() || posSlot_ < 0) return false;
+    const uint32_t slot = static_cast<uint32_t>(posSlot_);
+    ARecordHeadr h;
+    uint32_t key = 0;
+    if (!readSlotHeadr(slot, h, key)) return false;
+    if (!h.live()) return true;
+    const auto savedSort = FSortIndex;
+    const auto savedCursor = FIndexActivRecord;
+    OperationGuard guard(FHeadr, &FStIndex, [&] {
+        discardData();
+        FSortIndex = savedSort;
+        FIndexActivRecord = savedCursor;
+    });
+    h.FState = 0;
+    h.FAutoIncDelRec = FHeadr.FAutoIncDelRec;
+    h.FIndexDelRec = FHeadr.FIndexDelRec;
+    FHeadr.FAutoIncDelRec = key;
+    FHeadr.FIndexDelRec = slot;
+    FModifiHeadr = true;
+    auto it = std::find_if(FStIndex.begin(), FStIndex.end(),
+                           [&](const IndexEntry& e) { return e.key == key && e.slot == slot; });
+    if (it == FStIndex.end())
+        it = std::find_if(FStIndex.begin(), FStIndex.end(),
+                          [&](const IndexEntry& e) { return e.key == key; });
+    if (it != FStIndex.end()) {
+        *it = FStIndex.back();
+        FStIndex.pop_back();
+        if (FHeadr.FCountRecord > 0) --FHeadr.FCountRecord;
+        // The moved entry breaks slot order; the save restores it on disk.
+        FSortIndex = siDefailt;
+        FStIndexModifi = true;
+    }
+    if (FIndexActivRecord > 0) --FIndexActivRecord;
+    if (!writeSlotHeadr(slot, h) || !flushData() || !saveIndex() || !saveHeadr()) return false;
+    guard.done = true;
+    return true;
+}
+
+bool TTableBlob::UnDelete() {
+    if (!Active() || posSlot_ < 0) return false;
+    const uint32_t slot = static_cast<uint32_t>(posSlot_);
+    ARecordHeadr h;
+    uint32_t key = 0;
+    if (!readSlotHeadr(slot, h, key) || h.live()) return false;
+    if (key == 0 || key != FHeadr.FAutoIncDelRec || slot != FHeadr.FIndexDelRec) {
+        showUserMessage("Востановление осуществляется начиная с последней удалённой записи Index=" +
+                        std::to_string(FHeadr.FIndexDelRec));
+        return false;
+    }
+    OperationGuard guard(FHeadr, &FStIndex, [&] { discardData(); });
+    FHeadr.FAutoIncDelRec = h.FAutoIncDelRec;
+    FHeadr.FIndexDelRec = h.FIndexDelRec;
+    FModifiHeadr = true;
+    h.FState = 0xFF;
+    h.FAutoIncDelRec = 0;
+    h.FIndexDelRec = 0;
+    FStIndex.push_back({key, slot});
+    ++FHeadr.FCountRecord;
+    sortIndex(siIndex);
+    FStIndexModifi = true;
+    if (!writeSlotHeadr(slot, h) || !flushData() || !saveIndex() || !saveHeadr()) return false;
+    guard.done = true;
+    return true;
+}
+
+int64_t TTableBlob::TestRecordDeleted() {
+    posSlot_ = FIndexActivRecord;
+    ARecordHeadr h;
+    uint32_t key = 0;
+    if (!readSlotHeadr(FIndexActivRecord, h, key)) return 0;
+    if (h.live()) return -1;
+    if (key != 0 && key == FHeadr.FAutoIncDelRec && FIndexActivRecord == FHeadr.FIndexDelRec)
+        return key;
+    return 0;
+}
+
+// ---------------------------------------------------------------- fields
+
+TField* TTableBlob::FieldByName(std::string_view name) const {
+    for (auto& f : LField)
+        if (f->Name() == name) return f.get();
+    return nullptr;
+}
+
+TBlobField* TTableBlob::FindBlobField() const {
+    for (auto& f : LField)
+        if (f->asBlobField()) return static_cast<TBlobField*>(f.get());
+    return nullptr;
+}
+
+TField* TTableBlob::AddFieldByName(uint8_t typeCode, std::string_view name) {
+    return AddFieldByName(static_cast<TFieldTableBlobType>(typeCode), name, 0);
+}
+
+TField* TTableBlob::AddFieldByName(TFieldTableBlobType type, std::string_view name, int length) {
+    if (type == ftString && (length < 0 || length > 254))
+        throw ERangeError("string length outside 0..254");
+    if (LField.size() >= 255) throw ERangeError("a table holds at most 255 fields");
+    if (!fieldTypeCreatable(type)) {
+        showUserMessage("Класс Field не поддерживается " + fieldTypeName(type));
+        return nullptr;
+    }
+    const uint32_t oldLength = FHeadr.FLengthRecords;
+    TField* f = createField(type);
+    f->SetName(std::string(name));
+    if (type == ftString) f->SetSizeForFile_b1(length + 1);
+    if (type == ftBlob && length > 0) SetLengthPageBlob(static_cast<uint16_t>(length));
+    FModifiHeadr = FModifiNameField = true;
+    recomputeLayout();
+    if (Active()) {
+        if (FHeadr.FCountRecordAll > 0 &&
+            !rewriteB1ForNewField(oldLength, static_cast<uint32_t>(f->GetSizeForFile_b1()))) {
+            LField.pop_back();
+            recomputeLayout();
+            return nullptr;
+        }
+        if (!saveHeadr()) return nullptr;
+    }
+    return f;
+}
+
+bool TTableBlob::rewriteB1ForNewField(uint32_t oldLength, uint32_t added) {
+    if (!FFileStream_b1.flush()) return false;
+    const uint64_t oldSlot = kRecordHeadSize + static_cast<uint64_t>(oldLength);
+    const uint64_t newSlot = oldSlot + added;
+    const uint32_t count = FHeadr.FCountRecordAll;
+    std::vector<uint8_t> bytes(newSlot * count, 0);
+    for (uint32_t s = 0; s < count; ++s) {
+        if (!FFileStream_b1.read(s * oldSlot, bytes.data() + s * newSlot, oldSlot)) return false;
+    }
+    const auto b1 = FilePath(".b1");
+    if (!replaceFileWhole(fs_, b1, bytes.data(), bytes.size(), false)) return false;
+    return FFileStream_b1.open(fs_, b1, OpenMode::ReadWrite);
+}
+
+TAutoIncField* TTableBlob::AddAutoIncField(std::string_view name) {
+    return static_cast<TAutoIncField*>(AddFieldByName(ftAutoInc, name, 0));
+}
+TNewKeysField* TTableBlob::AddNewKeysField(std::string_view name) {
+    return static_cast<TNewKeysField*>(AddFieldByName(ftNewKeys, name, 0));
+}
+TBlobField* TTableBlob::AddBlobField(std::string_view name, int pageSize) {
+    return static_cast<TBlobField*>(AddFieldByName(ftBlob, name, pageSize));
+}
+TStringField* TTableBlob::AddStringField(std::string_view name, int length) {
+    return static_cast<TStringField*>(AddFieldByName(ftString, name, length));
+}
+
+bool TTableBlob::SetNewFieldName(TField* field, std::string_view newName) {
+    if (!field) return false;
+    field->SetName(std::string(newName));
+    FModifiHeadr = FModifiNameField = true;
+    return !Active() || saveHeadr();
+}
+
+void TTableBlob::SetLengthPageBlob(uint16_t size) {
+    if (size != 0 && size != FHeadr.FLengthPage) {
+        FHeadr.FLengthPage = size;
+        FModifiHeadr = true;
+    }
+}
+
+bool TTableBlob::SetNewSizePageBlob(uint16_t size) {
+    if (size == 0 || size == FHeadr.FLengthPage) return true;
+    FHeadr.FLengthPage = size;
+    FModifiHeadr = true;
+    return !Active() || saveHeadr();
+}
+
+bool TTableBlob::ensureB2Open() {
+    if (FFileStream_b2.isOpen()) return true;
+    const auto b2 = FilePath(".b2");
+    if (!FFileStream_b2.open(fs_, b2, OpenMode::ReadWriteCreate)) {
+        Clear();
+        raiseErrorOpen(28, std::string(kReadError) + " " + b2.string());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace zavlin

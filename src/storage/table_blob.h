@@ -1,0 +1,209 @@
+// One table of the storage engine: .b0 header and field descriptions, .b1
+// record slots, .b2 blob pages, .bi index of live records. One object can be
+// pointed at any table in turn; see table_format.h for the byte layouts.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "storage/blob_pages.h"
+#include "storage/fields.h"
+#include "storage/file_system.h"
+#include "storage/table_file.h"
+#include "storage/table_format.h"
+
+namespace zavlin {
+
+enum TTableBlobState { dsInactive, dsOpening, dsEdit, dsInsert };
+enum TTableBlobSortIndex { siDefailt, siIndex, siAutoInc };
+enum TTestKeys { asIgnore, asNill, asNewKey, asDelete };
+
+class TTableBlob;
+using TMessageForTableBlob =
+    std::function<void(TTableBlob& sender, uint16_t vMesN, const std::string& vMes)>;
+using TMessageDlgForTableBlob =
+    std::function<void(TTableBlob& sender, const std::string& vMes, bool& CanReWrite)>;
+using TonTestKeysEvent =
+    std::function<void(TTableBlob& sender, uint32_t vErrorKey, TTestKeys& aTestKeys)>;
+using TNotifyEvent = std::function<void(TTableBlob& sender)>;
+
+class TTableBlob {
+public:
+    explicit TTableBlob(FileSystem& fs = realFileSystem());
+    ~TTableBlob();
+    TTableBlob(const TTableBlob&) = delete;
+    TTableBlob& operator=(const TTableBlob&) = delete;
+
+    // Naming and location. Paths use "/" here where the original used "\".
+    const std::string& DatabaseName() const { return FDatabaseName; }
+    void SetDatabaseName(std::string_view value);
+    const std::string& TableName() const { return FTableName; }
+    void SetTableName(std::string_view value);
+    void SetTableNameVerbatim(std::string_view value) { FTableName = std::string(value); }
+    std::string FileName() const;
+    std::filesystem::path FilePath(const char* extension) const;
+    FileSystem& fileSystem() { return fs_; }
+
+    // Life cycle.
+    [[nodiscard]] bool CreateFile();
+    [[nodiscard]] bool Open();
+    void Close();
+    void Clear();
+    bool Active() const { return FState != dsInactive; }
+    [[nodiscard]] bool EmptyTable();
+
+    // Records.
+    [[nodiscard]] bool Append();
+    void Edit();
+    [[nodiscard]] bool Post();
+    [[nodiscard]] bool Delete();
+    [[nodiscard]] bool UnDelete();
+    [[nodiscard]] bool ReadRecordHeadr(ARecordHeadr& header);
+    [[nodiscard]] bool WriteRecordHeadr(const ARecordHeadr& header);
+    int64_t TestRecordDeleted();
+
+    // Counting.
+    uint32_t RecordCount() const { return FHeadr.FCountRecord; }
+    uint32_t CountRecord() const { return FHeadr.FCountRecord; }
+    uint32_t RecordCountAll() const { return FHeadr.FCountRecordAll; }
+    uint32_t CountRecordAll() const { return FHeadr.FCountRecordAll; }
+    int64_t IndexActivRecordAbsolut() const;
+
+    // Indexed navigation over live records.
+    void First();
+    void Next() { ++FIndexActivRecord; }
+    bool Eof();
+    void Last();
+    uint32_t IndexActivRecord() const { return FIndexActivRecord; }
+    void SetIndexActivRecord(uint32_t position);
+    // Slot navigation over every slot, deleted ones included.
+    void FirstAll();
+    void NextAll();
+    bool EofAll() const;
+    uint32_t IndexActivRecordAll() const { return FIndexActivRecord; }
+    void SetIndexActivRecordAll(uint32_t slot);
+
+    // Fields.
+    int FieldCount() const { return static_cast<int>(LField.size()); }
+    int CountField() const { return FieldCount(); }
+    TField* Field(int index) const { return LField.at(static_cast<size_t>(index)).get(); }
+    TField* FieldByName(std::string_view name) const;
+    TField* AddFieldByName(TFieldTableBlobType type, std::string_view name, int length);
+    TField* AddFieldByName(TFieldTableBlobType type, std::string_view name) {
+        return AddFieldByName(type, name, 0);
+    }
+    TField* AddFieldByName(uint8_t typeCode, std::string_view name);
+    TField* AddField(TFieldTableBlobType type, std::string_view name, int length) {
+        return AddFieldByName(type, name, length);
+    }
+    TAutoIncField* AddAutoIncField(std::string_view name);
+    TNewKeysField* AddNewKeysField(std::string_view name);
+    TBlobField* AddBlobField(std::string_view name, int pageSize = 0);
+    TStringField* AddStringField(std::string_view name, int length);
+    [[nodiscard]] bool SetNewFieldName(TField* field, std::string_view newName);
+    static bool CanCreateField(TFieldTableBlobType type) { return fieldTypeCreatable(type); }
+    bool CanBlobFields() const { return FindBlobField() != nullptr; }
+    TBlobField* FindBlobField() const;
+    void ClearLField();
+
+    // Key search and lookups.
+    void SetKey();
+    void EditKey();
+    bool GotoKey();
+    bool Locate(std::string_view fieldName, int32_t value);
+    bool Locate(std::string_view fieldName, std::string_view value);
+    bool Locate(std::string_view fieldNames, const std::vector<std::string>& values);
+    bool TestKeys();
+    void SortIndexRecord();
+    void SortAutoIncRecord();
+
+    // Properties.
+    bool Modifi() const;
+    TTableBlobState State() const { return FState; }
+    uint16_t LengthPageBlob() const { return FHeadr.FLengthPage; }
+    void SetLengthPageBlob(uint16_t size);
+    [[nodiscard]] bool SetNewSizePageBlob(uint16_t size);
+    const ATableBlobHead& Headr() const { return FHeadr; }
+    const std::vector<IndexEntry>& Index() const { return FStIndex; }
+    TTableBlobSortIndex SortIndex() const { return FSortIndex; }
+    bool GotoKeyMode() const { return FGotoKey; }
+
+    // Events.
+    TMessageForTableBlob ErrorSave;
+    TMessageForTableBlob ErrorOpen;
+    TMessageForTableBlob ErrorTest;
+    TNotifyEvent AfterOpen;
+    TNotifyEvent AfterClose;
+    TMessageDlgForTableBlob CanReWrite;
+    TonTestKeysEvent onTestKeys;
+
+    // --- used by the field classes ---
+    // The .b1 slot the file position stands on (FCountRecordAll = at the end).
+    int64_t currentSlot() const { return posSlot_; }
+    uint64_t slotLength() const { return kRecordHeadSize + static_cast<uint64_t>(FHeadr.FLengthRecords); }
+    // Reads/writes bytes at an offset inside the current slot; throws
+    // ERangeError when the slot lies outside .b1 or the file fails.
+    void readSlotBytes(int offset, void* buffer, std::size_t n);
+    void writeSlotBytes(int offset, const void* buffer, std::size_t n);
+    void fieldSet() {
+        if (FState == dsOpening) FState = dsEdit;
+    }
+    // Key writes: remember the key searched, or move the index entry.
+    bool inKeySearch() const { return FGotoKey; }
+    void setGotoKeyN(uint32_t key) { FGotoKeyN = key; }
+    void keyChanged(uint32_t oldKey, uint32_t newKey);
+    ATableBlobHead& headr() { return FHeadr; }
+    void markHeadrModified() { FModifiHeadr = true; }
+    TableFile& b2() { return FFileStream_b2; }
+    [[nodiscard]] bool ensureB2Open();
+    // Frees the page chain starting at firstPage (count adjusts the counter).
+    void freePages(uint32_t count, uint32_t firstPage);
+
+private:
+    friend class TField;
+    void raiseErrorOpen(uint16_t code, const std::string& text);
+    bool failOpen(uint16_t code, const std::string& text);
+    void recomputeLayout();
+    TField* createField(uint8_t typeCode);
+    [[nodiscard]] bool saveIndex();
+    [[nodiscard]] bool saveHeadr();
+    [[nodiscard]] bool flushData();
+    void discardData();
+    [[nodiscard]] bool buildIndexFromB1();
+    [[nodiscard]] bool rewriteB1ForNewField(uint32_t oldLength, uint32_t added);
+    [[nodiscard]] bool readSlotHeadr(uint32_t slot, ARecordHeadr& h, uint32_t& key);
+    [[nodiscard]] bool writeSlotHeadr(uint32_t slot, const ARecordHeadr& h);
+    void placeAtEntry(uint32_t position);
+    bool gapKey(uint32_t& key);
+    void sortIndex(TTableBlobSortIndex mode);
+    void resetHeadr();
+
+    FileSystem& fs_;
+    std::string FDatabaseName;
+    std::string FTableName;
+    std::vector<std::unique_ptr<TField>> LField;
+    ATableBlobHead FHeadr;
+    TableFile FFileStream_b0;
+    TableFile FFileStream_b1;
+    TableFile FFileStream_b2;
+    bool FModifiHeadr = false;
+    bool FModifiNameField = false;
+    TTableBlobState FState = dsInactive;
+    uint32_t FIndexActivRecord = 0;
+    TTableBlobSortIndex FSortIndex = siIndex;
+    std::vector<IndexEntry> FStIndex;
+    bool FStIndexModifi = false;
+    bool FStIndexNewCreated = false;
+    bool FGotoKey = false;
+    uint32_t FGotoKeyN = 0;
+    // Where the .bi and .b1 file positions of the original stand.
+    uint32_t indexReadPos_ = 0;
+    int64_t posSlot_ = 0;
+};
+
+}  // namespace zavlin

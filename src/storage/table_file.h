@@ -1,0 +1,71 @@
+// One open table file with a block cache in front of it. Reads are served from
+// 64 KiB blocks loaded on first use; writes land in the blocks and reach the
+// disk at flush(), which the table calls at the end of every operation and
+// before each save point, so the files on disk change at the same moments as
+// if every write went straight through.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "storage/file_system.h"
+
+namespace zavlin {
+
+class TableFile {
+public:
+    static constexpr uint64_t kBlockSize = 64 * 1024;
+
+    TableFile() = default;
+    TableFile(const TableFile&) = delete;
+    TableFile& operator=(const TableFile&) = delete;
+
+    [[nodiscard]] bool open(FileSystem& fs, const std::filesystem::path& path, OpenMode mode);
+    // Drops the cache without writing pending bytes.
+    void close();
+    bool isOpen() const { return file_ != nullptr; }
+    const std::filesystem::path& path() const { return path_; }
+
+    uint64_t size() const { return size_; }
+    // Exactly n bytes at offset; false beyond the end or on an I/O error.
+    [[nodiscard]] bool read(uint64_t offset, void* buffer, std::size_t n);
+    // Extends the file when writing past its end (a gap reads as zeros).
+    [[nodiscard]] bool write(uint64_t offset, const void* buffer, std::size_t n);
+    // Pending bytes beyond the new size are dropped.
+    [[nodiscard]] bool truncate(uint64_t newSize);
+    // Writes the pending bytes; on failure the cache is dropped so that later
+    // reads see what the disk holds.
+    [[nodiscard]] bool flush();
+    // Forgets pending bytes (the operation that wrote them failed).
+    void discard();
+    [[nodiscard]] bool sync();
+    bool dirty() const { return !dirtyBlocks_.empty() || sizeDirty_; }
+
+private:
+    struct Block {
+        std::vector<uint8_t> data;  // only the bytes that exist in the file
+        uint32_t dirtyLo = 0;
+        uint32_t dirtyHi = 0;  // dirtyHi > dirtyLo when the block holds pending bytes
+    };
+    Block* block(uint64_t index, bool forWrite);
+    void dropClean();
+
+    std::unique_ptr<File> file_;
+    std::filesystem::path path_;
+    uint64_t size_ = 0;       // logical size, pending writes included
+    uint64_t diskSize_ = 0;   // size on disk
+    bool sizeDirty_ = false;  // a truncate is pending
+    std::vector<std::unique_ptr<Block>> blocks_;
+    std::vector<uint64_t> dirtyBlocks_;
+    uint64_t cachedBytes_ = 0;
+};
+
+// Writes a whole file aside ("<name>.new"), flushes it and renames it over the
+// old one, so a reader never sees a half-written file.
+[[nodiscard]] bool replaceFileWhole(FileSystem& fs, const std::filesystem::path& path,
+                                    const uint8_t* data, std::size_t n, bool syncData);
+
+}  // namespace zavlin
