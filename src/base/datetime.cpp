@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "base/errors.h"
+#include "base/text.h"
 
 namespace zavlin {
 
@@ -46,12 +47,6 @@ DateParts civilFromDays(int64_t z) {
     p.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
     p.year = static_cast<int>(yoe + era * 400 + (p.month <= 2));
     return p;
-}
-
-std::string_view trimBlanks(std::string_view s) {
-    while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
-    while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
-    return s;
 }
 
 [[noreturn]] void throwBadText(std::string_view text) {
@@ -181,7 +176,7 @@ std::string dateTimeText(TDateTime value) {
 }
 
 int32_t parseDateText(std::string_view text) {
-    const std::string_view trimmed = trimBlanks(text);
+    const std::string_view trimmed = trimView(text);
     const DateParts p = splitDate(trimmed, text);
     int32_t days = 0;
     if (!tryEncodeDate(p.year, p.month, p.day, days)) throwBadText(text);
@@ -189,12 +184,12 @@ int32_t parseDateText(std::string_view text) {
 }
 
 TDateTime parseDateTimeText(std::string_view text) {
-    const std::string_view trimmed = trimBlanks(text);
+    const std::string_view trimmed = trimView(text);
     std::string_view datePart;
     std::string_view timePart;
     if (const auto blank = trimmed.find(' '); blank != std::string_view::npos) {
         datePart = trimmed.substr(0, blank);
-        timePart = trimBlanks(trimmed.substr(blank + 1));
+        timePart = trimView(trimmed.substr(blank + 1));
     } else if (trimmed.find(':') != std::string_view::npos) {
         timePart = trimmed;
     } else {

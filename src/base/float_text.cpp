@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "base/errors.h"
+#include "base/text.h"
 
 namespace zavlin {
 
@@ -18,12 +19,6 @@ namespace {
 constexpr int kPrecision = 15;
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-std::string_view trimBlanks(std::string_view s) {
-    while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
-    while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
-    return s;
-}
 
 [[noreturn]] void throwNotANumber(std::string_view text) {
     throw EConvertError(fmt::format("'{}' is not a valid floating point value", text));
@@ -90,7 +85,7 @@ std::string formatFloatGeneral(long double value, char decimalSeparator) {
 }
 
 long double parseFloatText(std::string_view text, char decimalSeparator) {
-    const std::string_view s = trimBlanks(text);
+    const std::string_view s = trimView(text);
     // Checked here and rewritten with '.', so the C library never sees the
     // process locale's idea of a number.
     std::string normal;

@@ -1,7 +1,8 @@
 #include "base/user_messages.h"
 
-#include <cstdio>
 #include <mutex>
+
+#include "base/my_dialog.h"
 
 namespace zavlin {
 namespace {
@@ -27,7 +28,7 @@ void showUserMessage(const std::string& text) {
     if (handler) {
         handler(text);
     } else {
-        std::fprintf(stderr, "%s\n", text.c_str());
+        myDialog().MessageShow(text);
     }
 }
 

@@ -13,7 +13,7 @@ using UserMessageHandler = std::function<void(const std::string& text)>;
 void showUserMessage(const std::string& text);
 
 // Returns the handler that was installed before. An empty handler restores the
-// default (print to stderr).
+// default: the information box of the installed TMyDialog.
 UserMessageHandler setUserMessageHandler(UserMessageHandler handler);
 
 }  // namespace zavlin

@@ -1,1 +1,144 @@
-int main() { return 0; }
+// zavlin-cli: the headless face of the program. Each command is a verb; human
+// text goes to stdout, errors to stderr with a non-zero exit status.
+#include <fmt/format.h>
+
+#include <CLI/CLI.hpp>
+#include <string>
+#include <vector>
+
+#include "cli/table_access.h"
+#include "cli/table_commands.h"
+#include "cli/table_dump.h"
+
+#ifndef ZAVLIN_VERSION
+#define ZAVLIN_VERSION "0"
+#endif
+
+namespace zavlin::cli {
+namespace {
+
+struct VerbHelp {
+    const char* usage;
+    const char* what;
+};
+
+constexpr VerbHelp kVerbs[] = {
+    {"help", "list the verbs"},
+    {"table dump PATH [--json] [--blobs]",
+     "show a table: header, fields, index and every slot, live or deleted"},
+    {"table create PATH NAME:TYPE[:LENGTH]... [--force]",
+     "create a table; the first field is the key (ftAutoInc or ftNewKeys)"},
+    {"table append PATH [NAME=VALUE...]",
+     "append a record and print its key; VALUE @FILE loads a blob field"},
+    {"table set PATH KEY NAME=VALUE...", "change fields of the record with this key"},
+    {"table delete PATH KEY", "delete the record with this key"},
+    {"table undelete PATH SLOT", "bring back the last deleted record by its slot"},
+};
+
+std::string verbList() {
+    std::string out = fmt::format(
+        "zavlin-cli {}: the command line of Завлин 98\n"
+        "usage: zavlin-cli VERB [ARGUMENTS] [--home DIR]\n\nverbs:\n",
+        ZAVLIN_VERSION);
+    for (const VerbHelp& v : kVerbs) out += fmt::format("  {}\n      {}\n", v.usage, v.what);
+    out +=
+        "\nPATH names a table with or without its extension (Database/YmGod, YmGod.b0).\n"
+        "Every verb takes --home DIR (the program folder); -h after a verb shows its options.\n"
+        "Exit status: 0 done, 1 the table could not be read or changed, 2 wrong arguments.\n";
+    return out;
+}
+
+int run(int argc, char** argv) {
+    CLI::App app("zavlin-cli: the command line of Завлин 98", "zavlin-cli");
+    app.set_version_flag("--version", fmt::format("zavlin-cli {}", ZAVLIN_VERSION));
+    app.set_help_flag("-h,--help", "show the options");
+
+    // Accepted everywhere; the table verbs take their paths as given.
+    std::string home;
+    auto addHome = [&home](CLI::App* verb) {
+        verb->add_option("--home", home, "the program folder (Database/, Zavlin98.ini, ...)");
+    };
+    addHome(&app);
+
+    int status = kExitOk;
+    CLI::App* help = app.add_subcommand("help", "list the verbs");
+    addHome(help);
+    help->callback([&] { fmt::print("{}", verbList()); });
+
+    CLI::App* table = app.add_subcommand("table", "work with one table of the storage engine");
+    addHome(table);
+    table->require_subcommand(1);
+
+    std::string path;
+    std::string key;
+    std::string slot;
+    std::vector<std::string> args;
+    bool json = false;
+    bool blobs = false;
+    bool force = false;
+
+    CLI::App* dump = table->add_subcommand("dump", kVerbs[1].what);
+    dump->add_option("PATH", path, "the table")->required();
+    dump->add_flag("--json", json, "one JSON document instead of text");
+    dump->add_flag("--blobs", blobs, "also the bytes of every blob value, in hex");
+    dump->callback([&] { status = tableDump(path, json, blobs); });
+
+    CLI::App* create = table->add_subcommand("create", kVerbs[2].what);
+    create->add_option("PATH", path, "the table")->required();
+    create->add_option("FIELD", args, "NAME:TYPE[:LENGTH], e.g. N:ftAutoInc Name:ftString:48")
+        ->required();
+    create->add_flag("--force", force, "overwrite an existing table");
+    create->callback([&] { status = tableCreate(path, args, force); });
+
+    CLI::App* append = table->add_subcommand("append", kVerbs[3].what);
+    append->add_option("PATH", path, "the table")->required();
+    append->add_option("VALUES", args, "NAME=VALUE; @FILE for a blob field");
+    append->callback([&] { status = tableAppend(path, args); });
+
+    CLI::App* set = table->add_subcommand("set", kVerbs[4].what);
+    set->add_option("PATH", path, "the table")->required();
+    set->add_option("KEY", key, "the record's key")->required();
+    set->add_option("VALUES", args, "NAME=VALUE; @FILE for a blob field")->required();
+    set->callback([&] { status = tableSet(path, key, args); });
+
+    CLI::App* del = table->add_subcommand("delete", kVerbs[5].what);
+    del->add_option("PATH", path, "the table")->required();
+    del->add_option("KEY", key, "the record's key")->required();
+    del->callback([&] { status = tableDelete(path, key); });
+
+    CLI::App* undel = table->add_subcommand("undelete", kVerbs[6].what);
+    undel->add_option("PATH", path, "the table")->required();
+    undel->add_option("SLOT", slot, "the slot of the last deleted record")->required();
+    undel->callback([&] { status = tableUndelete(path, slot); });
+
+    for (CLI::App* verb : {dump, create, append, set, del, undel}) addHome(verb);
+
+    if (argc <= 1) {
+        fmt::print(stderr, "{}", verbList());
+        return kExitUsage;
+    }
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        const int code = app.exit(e);
+        return code == 0 ? kExitOk : kExitUsage;
+    }
+    if (app.get_subcommands().empty()) {
+        fmt::print(stderr, "{}", verbList());
+        return kExitUsage;
+    }
+    return status;
+}
+
+}  // namespace
+}  // namespace zavlin::cli
+
+int main(int argc, char** argv) {
+    zavlin::cli::installUserMessagePrinter();
+    try {
+        return zavlin::cli::run(argc, argv);
+    } catch (const std::exception& e) {
+        zavlin::cli::printError(e.what());
+        return zavlin::cli::kExitFailed;
+    }
+}

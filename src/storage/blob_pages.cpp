@@ -27,6 +27,13 @@ APageBlobHeadr readPageHeadr(TTableBlob& t, uint32_t page) {
     return APageBlobHeadr::decode(b);
 }
 
+// A consistent chain names every page once; a repeat means it loops.
+void checkNoRepeat(std::vector<uint32_t>& pages) {
+    std::sort(pages.begin(), pages.end());
+    if (std::adjacent_find(pages.begin(), pages.end()) != pages.end())
+        throw ERangeError("blob page chain loops");
+}
+
 void writePage(TTableBlob& t, uint32_t page, const TPageBlob& p) {
     const uint16_t len = t.LengthPageBlob();
     std::vector<uint8_t> b(kPageHeadSize + static_cast<std::size_t>(len), 0);
@@ -121,34 +128,46 @@ void TBlobField::SaveToStreamPageGreated(TStream& stream, bool keepPages) {
     const ABlobHeadr h = StoredBlobHeadr();
     if (h.FCountPage == 0) return;
     if (!FOwner->b2().isOpen()) throw ERangeError("blob without a page file");
-    const uint16_t len = FOwner->LengthPageBlob();
+    const ATableBlobHead& th = FOwner->headr();
+    const uint16_t len = th.FLengthPage;
+    // The stored length is only a hint, and never more than the page file holds.
     if (auto* mem = dynamic_cast<TMemoryStream*>(&stream))
         mem->Reserve(mem->Position() +
-                     std::min<int64_t>(h.FSummaLength, static_cast<int64_t>(h.FCountPage) * len));
-    std::vector<uint8_t> data(len);
+                     std::min({static_cast<int64_t>(h.FSummaLength), static_cast<int64_t>(h.FCountPage) * len,
+                               static_cast<int64_t>(FOwner->b2().size())}));
+    // Header and data of a page are read in one go.
+    scratch_.resize(kPageHeadSize + static_cast<std::size_t>(len));
     uint32_t page = h.FPageStartN;
+    std::vector<uint32_t> visited;
     for (uint32_t i = 0; i < h.FCountPage; ++i) {
-        const APageBlobHeadr ph = readPageHeadr(*FOwner, page);
-        if (ph.FLength > len) throw ERangeError("blob page longer than a page");
-        if (ph.FLength > 0 &&
-            !FOwner->b2().read(pageOffset(page, len) + kPageHeadSize, data.data(), ph.FLength))
+        checkPage(th, page);
+        // More pages than the file has: the chain loops. Stopping here keeps a
+        // looping chain from piling up gigabytes before the check below.
+        if (i >= th.FCountPageAll) throw ERangeError("blob page chain loops");
+        visited.push_back(page);
+        if (!FOwner->b2().read(pageOffset(page, len), scratch_.data(), scratch_.size()))
             throw ERangeError("cannot read a blob page");
-        stream.WriteBuffer(data.data(), ph.FLength);
+        const APageBlobHeadr ph = APageBlobHeadr::decode(scratch_.data());
+        if (ph.FLength > len) throw ERangeError("blob page longer than a page");
+        const uint8_t* data = scratch_.data() + kPageHeadSize;
+        stream.WriteBuffer(data, ph.FLength);
         if (keepPages) {
             auto p = std::make_unique<TPageBlob>(this);
             p->FPageBlobHeadr = ph;
-            p->FSt.assign(data.begin(), data.begin() + ph.FLength);
-            p->FSt.resize(len, 0);
+            p->FSt.assign(data, data + len);
             LPage.push_back(std::move(p));
         }
         if (ph.FNextPage == 0) break;
         page = ph.FNextPage;
     }
+    checkNoRepeat(visited);
 }
 
 void TBlobField::overwriteInPlace(uint32_t startPage, std::size_t count, uint32_t& link) {
     uint32_t page = startPage;
+    std::vector<uint32_t> visited;
     for (std::size_t i = 0; i < count; ++i) {
+        visited.push_back(page);
         const uint32_t oldNext = readPageHeadr(*FOwner, page).FNextPage;
         TPageBlob& p = *LPage[i];
         if (i + 1 < count) {
@@ -162,6 +181,8 @@ void TBlobField::overwriteInPlace(uint32_t startPage, std::size_t count, uint32_
         if (i + 1 < count && oldNext == 0) throw ERangeError("blob page chain ends early");
         page = oldNext;
     }
+    // The pages written so far are dropped with the failed operation.
+    checkNoRepeat(visited);
 }
 
 uint32_t TBlobField::appendPages(std::size_t count) {

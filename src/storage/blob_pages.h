@@ -59,6 +59,7 @@ private:
     bool FModifiBlobFields = false;
     std::vector<std::unique_ptr<TPageBlob>> LPage;
     ABlobHeadr FTempBlobHeadr;
+    std::vector<uint8_t> scratch_;
 };
 
 }  // namespace zavlin

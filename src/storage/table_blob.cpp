@@ -37,7 +37,12 @@ std::string withSlashes(std::string_view s) {
 
 }  // namespace
 
-TTableBlob::TTableBlob(FileSystem& fs) : fs_(fs) { resetHeadr(); }
+TTableBlob::TTableBlob(FileSystem& fs) : fs_(fs), journal_(fs) {
+    resetHeadr();
+    FFileStream_b0.setJournal(&journal_, 0);
+    FFileStream_b1.setJournal(&journal_, 1);
+    FFileStream_b2.setJournal(&journal_, 2);
+}
 
 TTableBlob::~TTableBlob() { Clear(); }
 
@@ -101,6 +106,8 @@ void TTableBlob::Clear() {
     FFileStream_b0.close();
     FFileStream_b1.close();
     FFileStream_b2.close();
+    biFile_.reset();
+    biImage_.clear();
     LField.clear();
     resetHeadr();
     FStIndex.clear();
@@ -149,17 +156,18 @@ bool TTableBlob::CreateFile() {
         CanReWrite(*this, std::string(kOverwriteQuestion) + " " + b0.string(), rewrite);
         if (!rewrite) return false;
     }
-    fs_.remove(FilePath(".bi"));
-    fs_.remove(FilePath(".b1"));
-    fs_.remove(FilePath(".b2"));
     FHeadr.FDateTimeCreate = nowLocal();
     FHeadr.FCountField = 0;
-    uint8_t bytes[kTableHeadSize];
-    FHeadr.encode(bytes);
-    {
-        auto f = fs_.open(b0, OpenMode::CreateTruncate);
-        if (!f || !f->writeAt(0, bytes, sizeof bytes)) return false;
-    }
+    // The new empty table takes the place of any old one in one committed
+    // step, so a crash leaves one of the two, never a mix.
+    const std::vector<uint8_t> b0Bytes = encodeB0();
+    const std::vector<uint8_t> empty;
+    Replacement r;
+    r.b0 = &b0Bytes;
+    r.b1 = &empty;
+    r.removeB2 = true;
+    r.dropIndex = true;
+    if (!replaceFiles(r)) return false;
     return Open();
 }
 
@@ -192,7 +200,7 @@ TField* TTableBlob::createField(uint8_t typeCode) {
 void TTableBlob::recomputeLayout() {
     uint32_t pos = kRecordHeadSize;
     for (auto& f : LField) {
-        // Positions are 16-bit in the original; 255 fields of 255 bytes fit.
+        // Positions are signed 16-bit; adding a field keeps slots below 32768.
         f->SetPosSeekRecord(static_cast<int16_t>(pos));
         pos += static_cast<uint32_t>(f->GetSizeForFile_b1());
     }
@@ -202,6 +210,10 @@ void TTableBlob::recomputeLayout() {
 bool TTableBlob::Open() {
     Clear();
     if (FileName().empty()) return failOpen(22, kNoTableName);
+    // A replacement of the files or an operation cut short by a crash is
+    // settled first.
+    (void)RecoverFiles(fs_, FileName());
+    (void)RollbackJournal::replay(fs_, FileName());
     const auto b0 = FilePath(".b0");
     const auto b1 = FilePath(".b1");
     const auto b2 = FilePath(".b2");
@@ -216,8 +228,11 @@ bool TTableBlob::Open() {
     FHeadr = ATableBlobHead::decode(head);
     for (int i = 0; i < FHeadr.FCountField; ++i) {
         uint8_t d[kFieldDescSize];
-        if (!FFileStream_b0.read(kTableHeadSize + static_cast<uint64_t>(i) * kFieldDescSize, d,
-                                 sizeof d))
+        const uint64_t at = kTableHeadSize + static_cast<uint64_t>(i) * kFieldDescSize;
+        // Descriptions cut off by the end of the file are a length fault,
+        // which the length check below reports (code 60).
+        if (at + kFieldDescSize > FFileStream_b0.size()) break;
+        if (!FFileStream_b0.read(at, d, sizeof d))
             return failOpen(25, std::string(kReadError) + " " + b0.string());
         std::string_view raw(reinterpret_cast<const char*>(d + 2), kFieldNameLength);
         TField* f = createField(d[0]);
@@ -260,6 +275,8 @@ bool TTableBlob::Open() {
             FStIndex[i].key = getU32(bytes.data() + i * kIndexEntrySize);
             FStIndex[i].slot = getU32(bytes.data() + i * kIndexEntrySize + 4);
         }
+        biFile_ = std::move(f);
+        biImage_ = std::move(bytes);
     } else {
         try {
             if (!buildIndexFromB1())
@@ -316,17 +333,24 @@ bool TTableBlob::EmptyTable() {
     h.FTypeInc = old.FTypeInc;
     FHeadr = h;
     recomputeLayout();
-    FFileStream_b1.discard();
-    FFileStream_b2.discard();
-    if (!FFileStream_b1.truncate(0)) return false;
-    if (blobs) {
-        if (!ensureB2Open() || !FFileStream_b2.truncate(0)) return false;
+    discardData();
+    // All files change together: the emptied table replaces the old one whole.
+    const std::vector<uint8_t> b0 = encodeB0();
+    const std::vector<uint8_t> empty;
+    Replacement r;
+    r.b0 = &b0;
+    r.b1 = &empty;
+    if (blobs) r.b2 = &empty;
+    r.dropIndex = true;
+    if (!replaceFiles(r)) {
+        FHeadr = old;
+        recomputeLayout();
+        return false;
     }
     FStIndex.clear();
     FStIndexModifi = true;
-    FModifiHeadr = true;
-    FModifiNameField = true;
-    if (!saveIndex() || !saveHeadr()) return false;
+    FModifiHeadr = FModifiNameField = false;
+    if (!reopenAfterReplace() || !saveIndex()) return false;
     return Open();
 }
 
@@ -368,7 +392,30 @@ bool TTableBlob::saveIndex() {
         putU32(bytes.data() + i * kIndexEntrySize, FStIndex[i].key);
         putU32(bytes.data() + i * kIndexEntrySize + 4, FStIndex[i].slot);
     }
-    if (!replaceFileWhole(fs_, FilePath(".bi"), bytes.data(), bytes.size(), false)) return false;
+    // The file gets the whole new index; only the bytes that differ from what
+    // it holds are written, which keeps an append from rewriting all of it.
+    if (biFile_) {
+        const std::size_t common = std::min(bytes.size(), biImage_.size());
+        std::size_t lo = 0;
+        while (lo < common && bytes[lo] == biImage_[lo]) ++lo;
+        std::size_t hi = bytes.size();
+        if (bytes.size() <= biImage_.size()) {
+            while (hi > lo && bytes[hi - 1] == biImage_[hi - 1]) --hi;
+        }
+        bool ok = hi <= lo || biFile_->writeAt(lo, bytes.data() + lo, hi - lo);
+        if (ok && bytes.size() < biImage_.size()) ok = biFile_->truncate(bytes.size());
+        if (!ok) {
+            // What the file holds now is unknown: replace it whole next time.
+            biFile_.reset();
+            biImage_.clear();
+            return false;
+        }
+    } else {
+        const auto bi = FilePath(".bi");
+        if (!replaceFileWhole(fs_, bi, bytes.data(), bytes.size(), false)) return false;
+        biFile_ = fs_.open(bi, OpenMode::ReadWrite);
+    }
+    biImage_ = std::move(bytes);
     FStIndexModifi = false;
     return true;
 }
@@ -465,23 +512,31 @@ int64_t TTableBlob::IndexActivRecordAbsolut() const {
 
 namespace {
 
-// Restores the in-memory state of the table when an operation fails half-way,
-// so the object keeps describing what the disk holds.
+// Brackets one operation that changes the files: the journal is started, and
+// when the operation fails half-way the disk is rolled back and the in-memory
+// state restored, so the object keeps describing what the disk holds.
 struct OperationGuard {
-    explicit OperationGuard(ATableBlobHead& headr, std::vector<IndexEntry>* index,
-                            std::function<void()> onFail)
-        : headr_(headr), saved_(headr), index_(index), onFail_(std::move(onFail)) {
+    explicit OperationGuard(TTableBlob& table, ATableBlobHead& headr,
+                            std::vector<IndexEntry>* index, std::function<void()> onFail)
+        : table_(table), headr_(headr), saved_(headr), index_(index), onFail_(std::move(onFail)) {
         if (index_) savedIndex_ = *index_;
+        table_.beginJournal();
     }
     ~OperationGuard() {
-        if (done) return;
+        if (done_) return;
         headr_ = saved_;
         if (index_) *index_ = std::move(*savedIndex_);
         onFail_();
+        (void)table_.endJournal(false);
     }
-    bool done = false;
+    [[nodiscard]] bool commit() {
+        done_ = true;
+        return table_.endJournal(true);
+    }
 
 private:
+    TTableBlob& table_;
+    bool done_ = false;
     ATableBlobHead& headr_;
     ATableBlobHead saved_;
     std::vector<IndexEntry>* index_;
@@ -496,7 +551,7 @@ bool TTableBlob::Append() {
     const auto savedSort = FSortIndex;
     const auto savedCursor = FIndexActivRecord;
     const auto savedPos = posSlot_;
-    OperationGuard guard(FHeadr, &FStIndex, [&] {
+    OperationGuard guard(*this, FHeadr, &FStIndex, [&] {
         discardData();
         FSortIndex = savedSort;
         FIndexActivRecord = savedCursor;
@@ -556,8 +611,7 @@ bool TTableBlob::Append() {
         return false;
     for (auto& f : LField) f->Clear();
     if (!flushData() || !saveIndex() || !saveHeadr()) return false;
-    guard.done = true;
-    return true;
+    return guard.commit();
 }
 
 void TTableBlob::Edit() {
@@ -567,14 +621,13 @@ void TTableBlob::Edit() {
 
 bool TTableBlob::Post() {
     if (!Active()) return false;
-    OperationGuard guard(FHeadr, nullptr, [&] { discardData(); });
+    OperationGuard guard(*this, FHeadr, nullptr, [&] { discardData(); });
     for (auto& f : LField) {
         if (f->Pending()) f->WriteForFile_b1();
     }
     if (!flushData() || !saveIndex() || !saveHeadr()) return false;
-    guard.done = true;
     FState = dsOpening;
-    return true;
+    return guard.commit();
 }
 
 bool TTableBlob::Delete() {
@@ -586,7 +639,7 @@ bool TTableBlob::Delete() {
     if (!h.live()) return true;
     const auto savedSort = FSortIndex;
     const auto savedCursor = FIndexActivRecord;
-    OperationGuard guard(FHeadr, &FStIndex, [&] {
+    OperationGuard guard(*this, FHeadr, &FStIndex, [&] {
         discardData();
         FSortIndex = savedSort;
         FIndexActivRecord = savedCursor;
@@ -612,8 +665,7 @@ bool TTableBlob::Delete() {
     }
     if (FIndexActivRecord > 0) --FIndexActivRecord;
     if (!writeSlotHeadr(slot, h) || !flushData() || !saveIndex() || !saveHeadr()) return false;
-    guard.done = true;
-    return true;
+    return guard.commit();
 }
 
 bool TTableBlob::UnDelete() {
@@ -627,7 +679,7 @@ bool TTableBlob::UnDelete() {
                         std::to_string(FHeadr.FIndexDelRec));
         return false;
     }
-    OperationGuard guard(FHeadr, &FStIndex, [&] { discardData(); });
+    OperationGuard guard(*this, FHeadr, &FStIndex, [&] { discardData(); });
     FHeadr.FAutoIncDelRec = h.FAutoIncDelRec;
     FHeadr.FIndexDelRec = h.FIndexDelRec;
     FModifiHeadr = true;
@@ -639,8 +691,27 @@ bool TTableBlob::UnDelete() {
     sortIndex(siIndex);
     FStIndexModifi = true;
     if (!writeSlotHeadr(slot, h) || !flushData() || !saveIndex() || !saveHeadr()) return false;
-    guard.done = true;
-    return true;
+    return guard.commit();
+}
+
+void TTableBlob::beginJournal() {
+    journal_.begin(FilePath(".bj"), {FFileStream_b0.diskSize(), FFileStream_b1.diskSize(),
+                                     FFileStream_b2.isOpen() ? FFileStream_b2.diskSize() : 0});
+}
+
+bool TTableBlob::endJournal(bool success) {
+    const bool ok = journal_.end(success, {FFileStream_b0.raw(), FFileStream_b1.raw(),
+                                           FFileStream_b2.raw()});
+    if (!success) {
+        // The files were rolled back under the caches and .bi was removed.
+        FFileStream_b0.discard();
+        FFileStream_b1.discard();
+        FFileStream_b2.discard();
+        biFile_.reset();
+        biImage_.clear();
+        FStIndexModifi = true;
+    }
+    return ok;
 }
 
 int64_t TTableBlob::TestRecordDeleted() {
@@ -676,41 +747,60 @@ TField* TTableBlob::AddFieldByName(TFieldTableBlobType type, std::string_view na
     if (type == ftString && (length < 0 || length > 254))
         throw ERangeError("string length outside 0..254");
     if (LField.size() >= 255) throw ERangeError("a table holds at most 255 fields");
+    if (type == ftBlob && (length < 0 || length > 65535))
+        throw ERangeError("blob page size outside 1..65535");
+    // Field positions in a slot are signed 16-bit numbers.
+    const int added = type == ftString ? length + 1 : 12;
+    if (kRecordHeadSize + FHeadr.FLengthRecords + static_cast<uint32_t>(added) > 32767)
+        throw ERangeError("record slot longer than 32767 bytes");
     if (!fieldTypeCreatable(type)) {
         showUserMessage("Класс Field не поддерживается " + fieldTypeName(type));
         return nullptr;
     }
-    const uint32_t oldLength = FHeadr.FLengthRecords;
+    std::vector<int> oldOffsets;
+    std::vector<int> oldSizes;
+    for (auto& f : LField) {
+        oldOffsets.push_back(f->PosSeekRecord());
+        oldSizes.push_back(f->GetSizeForFile_b1());
+    }
+    std::vector<uint8_t> oldB1;
+    const bool rewrite = Active() && FHeadr.FCountRecordAll > 0;
+    if (rewrite && !readAllSlots(oldB1)) return nullptr;
+    const ATableBlobHead savedHeadr = FHeadr;
     TField* f = createField(type);
     f->SetName(std::string(name));
     if (type == ftString) f->SetSizeForFile_b1(length + 1);
     if (type == ftBlob && length > 0) SetLengthPageBlob(static_cast<uint16_t>(length));
     FModifiHeadr = FModifiNameField = true;
     recomputeLayout();
-    if (Active()) {
-        if (FHeadr.FCountRecordAll > 0 &&
-            !rewriteB1ForNewField(oldLength, static_cast<uint32_t>(f->GetSizeForFile_b1()))) {
-            LField.pop_back();
-            recomputeLayout();
-            return nullptr;
+    if (!Active()) return f;
+    bool ok;
+    if (rewrite) {
+        // Old slots get the new field as zeros; .b1 and .b0 change together.
+        std::vector<int> order;
+        for (std::size_t i = 0; i + 1 < LField.size(); ++i) order.push_back(static_cast<int>(i));
+        order.push_back(-1);
+        const std::vector<uint8_t> b1 = relayoutSlots(oldB1, oldOffsets, oldSizes, order);
+        const std::vector<uint8_t> b0 = encodeB0();
+        Replacement r;
+        r.b0 = &b0;
+        r.b1 = &b1;
+        ok = replaceFiles(r);
+        if (ok) {
+            FModifiHeadr = FModifiNameField = false;
+            ok = reopenAfterReplace();
         }
-        if (!saveHeadr()) return nullptr;
+    } else {
+        ok = saveHeadr();
+    }
+    if (!ok) {
+        LField.pop_back();
+        FHeadr = savedHeadr;
+        recomputeLayout();
+        (void)reopenAfterReplace();
+        return nullptr;
     }
     return f;
-}
-
-bool TTableBlob::rewriteB1ForNewField(uint32_t oldLength, uint32_t added) {
-    if (!FFileStream_b1.flush()) return false;
-    const uint64_t oldSlot = kRecordHeadSize + static_cast<uint64_t>(oldLength);
-    const uint64_t newSlot = oldSlot + added;
-    const uint32_t count = FHeadr.FCountRecordAll;
-    std::vector<uint8_t> bytes(newSlot * count, 0);
-    for (uint32_t s = 0; s < count; ++s) {
-        if (!FFileStream_b1.read(s * oldSlot, bytes.data() + s * newSlot, oldSlot)) return false;
-    }
-    const auto b1 = FilePath(".b1");
-    if (!replaceFileWhole(fs_, b1, bytes.data(), bytes.size(), false)) return false;
-    return FFileStream_b1.open(fs_, b1, OpenMode::ReadWrite);
 }
 
 TAutoIncField* TTableBlob::AddAutoIncField(std::string_view name) {

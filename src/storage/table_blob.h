@@ -122,6 +122,25 @@ public:
     void SortIndexRecord();
     void SortAutoIncRecord();
 
+    // Maintenance: consistency check, re-index, pack, restructuring.
+    bool TestTable();
+    [[nodiscard]] bool ReIndexTable();
+    [[nodiscard]] bool PackTable();
+    [[nodiscard]] bool DeleteFieldName(int index);
+    // The slots are rewritten with the fields in their new order.
+    [[nodiscard]] bool MoveFieldNameUp(int index);
+    [[nodiscard]] bool MoveFieldNameDown(int index);
+    [[nodiscard]] bool SetNewSizeStringField(std::string_view name, int newLength,
+                                             std::string& message);
+    [[nodiscard]] bool SetNewSizeBlobField(std::string_view name, uint16_t newPageSize,
+                                           std::string& message);
+    void CopyDataFieldsToTable(TTableBlob& target);
+    [[nodiscard]] bool CompareFile(TTableBlob& other, std::string& message);
+    // Finishes a replacement of the table's files that was committed but cut
+    // short, or removes the leftovers of one that was not; then rolls back an
+    // operation cut short in the middle (see docs/file-formats.md).
+    static bool RecoverFiles(FileSystem& fs, const std::string& fileName);
+
     // Properties.
     bool Modifi() const;
     TTableBlobState State() const { return FState; }
@@ -163,6 +182,9 @@ public:
     [[nodiscard]] bool ensureB2Open();
     // Frees the page chain starting at firstPage (count adjusts the counter).
     void freePages(uint32_t count, uint32_t firstPage);
+    // Bracket of an operation that changes the files (rollback journal).
+    void beginJournal();
+    [[nodiscard]] bool endJournal(bool success);
 
 private:
     friend class TField;
@@ -175,15 +197,35 @@ private:
     [[nodiscard]] bool flushData();
     void discardData();
     [[nodiscard]] bool buildIndexFromB1();
-    [[nodiscard]] bool rewriteB1ForNewField(uint32_t oldLength, uint32_t added);
     [[nodiscard]] bool readSlotHeadr(uint32_t slot, ARecordHeadr& h, uint32_t& key);
     [[nodiscard]] bool writeSlotHeadr(uint32_t slot, const ARecordHeadr& h);
     void placeAtEntry(uint32_t position);
     bool gapKey(uint32_t& key);
     void sortIndex(TTableBlobSortIndex mode);
     void resetHeadr();
+    // Writes new contents for some of .b0/.b1/.b2 (empty optional = keep,
+    // `remove` = delete) as temporary files, commits them with a plan file and
+    // renames them over the table's files. dropIndex deletes .bi on the way.
+    struct Replacement {
+        const std::vector<uint8_t>* b0 = nullptr;
+        const std::vector<uint8_t>* b1 = nullptr;
+        const std::vector<uint8_t>* b2 = nullptr;
+        bool removeB2 = false;
+        bool dropIndex = false;
+    };
+    [[nodiscard]] bool replaceFiles(const Replacement& r);
+    std::vector<uint8_t> encodeB0() const;
+    // Rebuilds .b1 from a new field order; newFields[i] is the index of an old
+    // field, or -1 for a new field that starts as zeros.
+    [[nodiscard]] bool readAllSlots(std::vector<uint8_t>& out);
+    std::vector<uint8_t> relayoutSlots(const std::vector<uint8_t>& oldB1,
+                                       const std::vector<int>& oldOffsets,
+                                       const std::vector<int>& oldSizes,
+                                       const std::vector<int>& newFields) const;
+    [[nodiscard]] bool reopenAfterReplace();
 
     FileSystem& fs_;
+    RollbackJournal journal_;
     std::string FDatabaseName;
     std::string FTableName;
     std::vector<std::unique_ptr<TField>> LField;
@@ -201,6 +243,9 @@ private:
     bool FStIndexNewCreated = false;
     bool FGotoKey = false;
     uint32_t FGotoKeyN = 0;
+    // The open .bi and the bytes it holds, so a save writes only what changed.
+    std::unique_ptr<File> biFile_;
+    std::vector<uint8_t> biImage_;
     // Where the .bi and .b1 file positions of the original stand.
     uint32_t indexReadPos_ = 0;
     int64_t posSlot_ = 0;

@@ -3,10 +3,49 @@
 #include <algorithm>
 #include <cstring>
 
+#include <mutex>
+
 namespace zavlin {
 namespace {
-// Past this many cached bytes a file's clean blocks are let go after a flush.
-constexpr uint64_t kCacheLimit = 256ull * 1024 * 1024;
+
+// Block buffers outlive the files that used them: tables are opened and
+// closed all the time, and fresh memory costs a page fault per 4 KiB.
+class BlockPool {
+public:
+    uint8_t* take() {
+        {
+            std::lock_guard lock(mutex_);
+            if (!free_.empty()) {
+                uint8_t* p = free_.back();
+                free_.pop_back();
+                return p;
+            }
+        }
+        return new uint8_t[TableFile::kBlockSize];
+    }
+    void give(uint8_t* p) {
+        std::lock_guard lock(mutex_);
+        if (free_.size() < kKeep) {
+            free_.push_back(p);
+        } else {
+            delete[] p;
+        }
+    }
+    ~BlockPool() {
+        for (uint8_t* p : free_) delete[] p;
+    }
+
+private:
+    static constexpr std::size_t kKeep = 64;
+    std::mutex mutex_;
+    std::vector<uint8_t*> free_;
+};
+
+BlockPool& pool() {
+    static BlockPool p;
+    return p;
+}
+
 }  // namespace
 
 bool TableFile::open(FileSystem& fs, const std::filesystem::path& path, OpenMode mode) {
@@ -23,53 +62,96 @@ bool TableFile::open(FileSystem& fs, const std::filesystem::path& path, OpenMode
     return true;
 }
 
+void TableFile::releaseBlocks() {
+    for (auto& b : blocks_) pool().give(b.data);
+    blocks_.clear();
+    last_ = nullptr;
+}
+
 void TableFile::close() {
     file_.reset();
-    blocks_.clear();
+    releaseBlocks();
     dirtyBlocks_.clear();
     size_ = diskSize_ = 0;
     sizeDirty_ = false;
-    cachedBytes_ = 0;
+    ioFailed_ = false;
 }
 
-TableFile::Block* TableFile::block(uint64_t index, bool forWrite) {
-    if (index >= blocks_.size()) blocks_.resize(index + 1);
-    auto& b = blocks_[index];
-    if (b) return b.get();
+bool TableFile::writeBack(Block& b) {
+    if (!b.isDirty()) return true;
+    const uint64_t start = b.index * kBlockSize;
+    // Bytes between the disk end and the dirty range are zeros in the block;
+    // a write past the end leaves a hole, which reads as zeros too.
+    const uint32_t lo = b.dirtyLo;
+    const uint32_t hi = std::min(b.dirtyHi, b.valid);
+    b.dirtyLo = b.dirtyHi = 0;
+    if (hi <= lo) return true;
+    if (journal_ && !journal_->beforeWrite(fileId_, start + lo, hi - lo, *file_)) return false;
+    if (!file_->writeAt(start + lo, b.data + lo, hi - lo)) return false;
+    diskSize_ = std::max(diskSize_, start + hi);
+    return true;
+}
+
+TableFile::Block* TableFile::block(uint64_t index) {
+    if (last_ && last_->index == index) {
+        last_->lastUse = ++clock_;
+        return last_;
+    }
+    Block* victim = nullptr;
+    for (auto& b : blocks_) {
+        if (b.index == index) {
+            b.lastUse = ++clock_;
+            last_ = &b;
+            return &b;
+        }
+        // Pending bytes reach the disk at flush() only, never on eviction: an
+        // operation that fails half-way must leave the files as they were.
+        if (!b.isDirty() && (!victim || b.lastUse < victim->lastUse)) victim = &b;
+    }
+    if (blocks_.size() < kMaxBlocks || !victim) {
+        // Growing the vector moves the blocks: fix the pointers held. While
+        // every block holds pending bytes the cache grows past kMaxBlocks;
+        // flush() and discard() shrink it again.
+        std::vector<std::size_t> dirtyIdx;
+        for (Block* d : dirtyBlocks_) dirtyIdx.push_back(static_cast<std::size_t>(d - blocks_.data()));
+        blocks_.reserve(std::max<std::size_t>(kMaxBlocks, blocks_.size() + 1));
+        blocks_.emplace_back();
+        dirtyBlocks_.clear();
+        for (std::size_t i : dirtyIdx) dirtyBlocks_.push_back(&blocks_[i]);
+        victim = &blocks_.back();
+        victim->data = pool().take();
+    }
+    victim->index = kNoBlock;
     const uint64_t start = index * kBlockSize;
-    auto nb = std::make_unique<Block>();
+    uint32_t got = 0;
     if (start < diskSize_) {
         const uint64_t want = std::min<uint64_t>(kBlockSize, diskSize_ - start);
-        nb->data.resize(want);
-        int64_t got = file_->readSomeAt(start, nb->data.data(), want);
-        if (got < 0) return nullptr;
-        nb->data.resize(static_cast<std::size_t>(got));
+        const int64_t r = file_->readSomeAt(start, victim->data, want);
+        if (r < 0) return nullptr;
+        got = static_cast<uint32_t>(r);
     }
-    // Bytes written but not yet on disk beyond diskSize_ can only live in
-    // blocks that are already cached, so a new block needs nothing else.
-    if (!forWrite && start + nb->data.size() < std::min(size_, start + kBlockSize)) {
-        nb->data.resize(std::min<uint64_t>(kBlockSize, size_ - start), 0);
-    }
-    cachedBytes_ += nb->data.size();
-    b = std::move(nb);
-    return b.get();
+    // Whatever the disk does not hold reads as zeros.
+    std::memset(victim->data + got, 0, kBlockSize - got);
+    victim->valid = static_cast<uint32_t>(
+        start >= size_ ? 0 : std::min<uint64_t>(kBlockSize, size_ - start));
+    victim->index = index;
+    victim->dirtyLo = victim->dirtyHi = 0;
+    victim->lastUse = ++clock_;
+    last_ = victim;
+    return victim;
 }
 
 bool TableFile::read(uint64_t offset, void* buffer, std::size_t n) {
     if (!file_) return false;
-    if (n == 0) return offset <= size_;
     if (offset > size_ || n > size_ - offset) return false;
     auto* out = static_cast<uint8_t*>(buffer);
     while (n > 0) {
         const uint64_t bi = offset / kBlockSize;
-        const uint64_t inBlock = offset % kBlockSize;
-        Block* b = block(bi, false);
+        const std::size_t inBlock = static_cast<std::size_t>(offset % kBlockSize);
+        Block* b = block(bi);
         if (!b) return false;
-        const std::size_t take = static_cast<std::size_t>(std::min<uint64_t>(n, kBlockSize - inBlock));
-        const std::size_t have =
-            inBlock < b->data.size() ? std::min(take, b->data.size() - static_cast<std::size_t>(inBlock)) : 0;
-        if (have > 0) std::memcpy(out, b->data.data() + inBlock, have);
-        if (have < take) std::memset(out + have, 0, take - have);
+        const std::size_t take = std::min<std::size_t>(n, kBlockSize - inBlock);
+        std::memcpy(out, b->data + inBlock, take);
         out += take;
         offset += take;
         n -= take;
@@ -79,106 +161,97 @@ bool TableFile::read(uint64_t offset, void* buffer, std::size_t n) {
 
 bool TableFile::write(uint64_t offset, const void* buffer, std::size_t n) {
     if (!file_) return false;
-    if (n == 0) return true;
     const auto* in = static_cast<const uint8_t*>(buffer);
     while (n > 0) {
         const uint64_t bi = offset / kBlockSize;
         const uint32_t inBlock = static_cast<uint32_t>(offset % kBlockSize);
-        Block* b = block(bi, true);
+        Block* b = block(bi);
         if (!b) return false;
         const uint32_t take = static_cast<uint32_t>(std::min<uint64_t>(n, kBlockSize - inBlock));
-        if (b->data.size() < inBlock + take) {
-            cachedBytes_ += inBlock + take - b->data.size();
-            b->data.resize(inBlock + take, 0);
-        }
-        std::memcpy(b->data.data() + inBlock, in, take);
-        if (b->dirtyHi <= b->dirtyLo) {
+        std::memcpy(b->data + inBlock, in, take);
+        if (!b->isDirty()) {
             b->dirtyLo = inBlock;
             b->dirtyHi = inBlock + take;
-            dirtyBlocks_.push_back(bi);
+            dirtyBlocks_.push_back(b);
         } else {
             b->dirtyLo = std::min(b->dirtyLo, inBlock);
             b->dirtyHi = std::max(b->dirtyHi, inBlock + take);
         }
+        b->valid = std::max(b->valid, inBlock + take);
         in += take;
         offset += take;
         n -= take;
         size_ = std::max(size_, offset);
     }
-    // A gap left before the written bytes reads as zeros here and becomes a
-    // hole on disk, which reads as zeros too.
     return true;
 }
 
 bool TableFile::truncate(uint64_t newSize) {
     if (!file_) return false;
-    // Settle pending bytes first so the order of effects on disk stays simple.
     if (!flush()) return false;
     if (!file_->truncate(newSize)) {
         discard();
         return false;
     }
     size_ = diskSize_ = newSize;
-    const uint64_t keep = (newSize + kBlockSize - 1) / kBlockSize;
-    if (blocks_.size() > keep) blocks_.resize(keep);
-    if (keep > 0 && blocks_[keep - 1]) {
-        auto& d = blocks_[keep - 1]->data;
-        const uint64_t inLast = newSize - (keep - 1) * kBlockSize;
-        if (d.size() > inLast) d.resize(inLast);
+    for (auto& b : blocks_) {
+        if (b.index == kNoBlock) continue;
+        const uint64_t start = b.index * kBlockSize;
+        if (start >= newSize) {
+            b.index = kNoBlock;
+        } else if (start + b.valid > newSize) {
+            b.valid = static_cast<uint32_t>(newSize - start);
+            std::memset(b.data + b.valid, 0, kBlockSize - b.valid);
+        }
     }
-    cachedBytes_ = 0;
-    for (auto& b : blocks_)
-        if (b) cachedBytes_ += b->data.size();
+    last_ = nullptr;
     return true;
 }
 
 bool TableFile::flush() {
     if (!file_) return false;
-    if (dirtyBlocks_.empty()) return true;
-    std::sort(dirtyBlocks_.begin(), dirtyBlocks_.end());
-    bool ok = true;
-    for (uint64_t bi : dirtyBlocks_) {
-        Block* b = blocks_[bi].get();
-        uint64_t start = bi * kBlockSize + b->dirtyLo;
-        // A block written past the disk end must also fill the gap before it.
-        uint32_t lo = b->dirtyLo;
-        if (diskSize_ < start && diskSize_ >= bi * kBlockSize) {
-            lo = static_cast<uint32_t>(diskSize_ - bi * kBlockSize);
+    bool ok = !ioFailed_;
+    if (!dirtyBlocks_.empty()) {
+        std::sort(dirtyBlocks_.begin(), dirtyBlocks_.end(),
+                  [](const Block* a, const Block* b) { return a->index < b->index; });
+        for (Block* b : dirtyBlocks_) {
+            if (ok) {
+                ok = writeBack(*b);
+            } else {
+                b->dirtyLo = b->dirtyHi = 0;
+            }
         }
-        if (diskSize_ < bi * kBlockSize) lo = 0;
-        const uint32_t hi = std::min<uint32_t>(b->dirtyHi, static_cast<uint32_t>(b->data.size()));
-        if (ok && hi > lo) {
-            ok = file_->writeAt(bi * kBlockSize + lo, b->data.data() + lo, hi - lo);
-            if (ok) diskSize_ = std::max(diskSize_, bi * kBlockSize + hi);
-        }
-        b->dirtyLo = b->dirtyHi = 0;
+        dirtyBlocks_.clear();
     }
-    dirtyBlocks_.clear();
     if (!ok) {
         discard();
         return false;
     }
-    if (cachedBytes_ > kCacheLimit) dropClean();
+    // Back to the usual size after an operation that held many pending blocks.
+    if (blocks_.size() > kMaxBlocks) {
+        for (std::size_t i = kMaxBlocks; i < blocks_.size(); ++i) pool().give(blocks_[i].data);
+        blocks_.resize(kMaxBlocks);
+        last_ = nullptr;
+    }
     return true;
 }
 
 void TableFile::discard() {
-    blocks_.clear();
+    for (auto& b : blocks_) {
+        b.index = kNoBlock;
+        b.dirtyLo = b.dirtyHi = 0;
+    }
+    last_ = nullptr;
     dirtyBlocks_.clear();
-    cachedBytes_ = 0;
+    ioFailed_ = false;
+    if (blocks_.size() > kMaxBlocks) {
+        for (std::size_t i = kMaxBlocks; i < blocks_.size(); ++i) pool().give(blocks_[i].data);
+        blocks_.resize(kMaxBlocks);
+    }
     if (file_) {
-        int64_t s = file_->size();
+        const int64_t s = file_->size();
         size_ = diskSize_ = s < 0 ? 0 : static_cast<uint64_t>(s);
     }
-}
-
-void TableFile::dropClean() {
-    for (auto& b : blocks_) {
-        if (b && b->dirtyHi <= b->dirtyLo) b.reset();
-    }
-    cachedBytes_ = 0;
-    for (auto& b : blocks_)
-        if (b) cachedBytes_ += b->data.size();
 }
 
 bool TableFile::sync() {

@@ -1,8 +1,10 @@
-// One open table file with a block cache in front of it. Reads are served from
-// 64 KiB blocks loaded on first use; writes land in the blocks and reach the
-// disk at flush(), which the table calls at the end of every operation and
-// before each save point, so the files on disk change at the same moments as
-// if every write went straight through.
+// One open table file with a small block cache in front of it. Reads are
+// served from 64 KiB blocks loaded on first use; writes land in the blocks and
+// reach the disk at flush(), which the table calls at the end of every
+// operation and before each save point, so the files on disk change at the
+// same moments as if every write went straight through. The cache holds a
+// fixed number of blocks and recycles their buffers, so a long scan stays in
+// the processor's caches instead of growing with the file.
 #pragma once
 
 #include <cstddef>
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "storage/file_system.h"
+#include "storage/journal.h"
 
 namespace zavlin {
 
@@ -43,24 +46,44 @@ public:
     void discard();
     [[nodiscard]] bool sync();
     bool dirty() const { return !dirtyBlocks_.empty() || sizeDirty_; }
+    uint64_t diskSize() const { return diskSize_; }
+    File* raw() { return file_.get(); }
+    // Every write that reaches the disk is announced to the journal first.
+    void setJournal(RollbackJournal* journal, int fileId) {
+        journal_ = journal;
+        fileId_ = fileId;
+    }
+
+    static constexpr std::size_t kMaxBlocks = 8;
+    ~TableFile() { close(); }
 
 private:
+    static constexpr uint64_t kNoBlock = ~uint64_t{0};
     struct Block {
-        std::vector<uint8_t> data;  // only the bytes that exist in the file
+        uint64_t index = kNoBlock;
+        uint8_t* data = nullptr;  // kBlockSize bytes from the shared pool
+        uint32_t valid = 0;               // bytes that belong to the file
         uint32_t dirtyLo = 0;
         uint32_t dirtyHi = 0;  // dirtyHi > dirtyLo when the block holds pending bytes
+        uint64_t lastUse = 0;
+        bool isDirty() const { return dirtyHi > dirtyLo; }
     };
-    Block* block(uint64_t index, bool forWrite);
-    void dropClean();
+    Block* block(uint64_t index);
+    [[nodiscard]] bool writeBack(Block& b);
+    void releaseBlocks();
 
     std::unique_ptr<File> file_;
     std::filesystem::path path_;
     uint64_t size_ = 0;       // logical size, pending writes included
     uint64_t diskSize_ = 0;   // size on disk
-    bool sizeDirty_ = false;  // a truncate is pending
-    std::vector<std::unique_ptr<Block>> blocks_;
-    std::vector<uint64_t> dirtyBlocks_;
-    uint64_t cachedBytes_ = 0;
+    bool sizeDirty_ = false;  // kept for dirty(); truncation is immediate
+    std::vector<Block> blocks_;
+    Block* last_ = nullptr;   // most recently used, the common case of a scan
+    uint64_t clock_ = 0;
+    std::vector<Block*> dirtyBlocks_;
+    bool ioFailed_ = false;   // a write-back on eviction failed; flush reports it
+    RollbackJournal* journal_ = nullptr;
+    int fileId_ = 0;
 };
 
 // Writes a whole file aside ("<name>.new"), flushes it and renames it over the

@@ -55,7 +55,9 @@ TEST(Cp1251, EachMalformedByteBecomesOneQuestionMark) {
         {"\xF5\xFF\xFE", "???"},              // never valid
         {"\xD0\xD0\x9F", "?\xCF"},            // bad lead, then a good 'П'
     };
-    for (const auto& c : cases) EXPECT_EQ(utf8ToCp1251(c.in), c.out) << testing::PrintToString(c.in);
+    for (const auto& c : cases) {
+        EXPECT_EQ(utf8ToCp1251(c.in), c.out) << testing::PrintToString(c.in);
+    }
 }
 
 TEST(Cp1251, CutCountsCharactersNotBytes) {

@@ -96,7 +96,7 @@ TEST(DateTime, ParseDateText) {
     EXPECT_EQ(parseDateText("29/2/2016"), encodeDate(2016, 2, 29));
     for (const char* bad : {"", "   ", "29/2/2015", "70000/1/2000", "1/9", "1", "1-9-2016",
                             "a/9/2016", "1/9/2016x", "-1/9/2016", "+1/9/2016", "1/9/2016/1",
-                            "1 /9/2016", "1/9/99999"}) {
+                            "1 /9/2016", "1/9/99999", "99999999999999999999/1/2000"}) {
         EXPECT_THROW(parseDateText(bad), EConvertError) << bad;
     }
 }

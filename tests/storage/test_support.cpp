@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <fstream>
 #include <sstream>
@@ -62,6 +63,35 @@ std::vector<uint8_t> fromHex(const std::string& text) {
     return out;
 }
 
+std::string repeatHex(const std::string& byte, int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i) {
+        if (i) s += ' ';
+        s += byte;
+    }
+    return s;
+}
+
+std::map<std::string, std::vector<uint8_t>> snapshotFiles(const std::filesystem::path& dir) {
+    std::map<std::string, std::vector<uint8_t>> files;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        if (entry.is_regular_file()) files[entry.path().filename().string()] = readBytes(entry.path());
+    }
+    return files;
+}
+
+std::vector<uint8_t> withoutCreationTime(std::vector<uint8_t> b0) {
+    for (std::size_t i = 48; i < 56 && i < b0.size(); ++i) b0[i] = 0;
+    return b0;
+}
+
+std::vector<uint8_t> slice(const std::vector<uint8_t>& bytes, std::size_t from, std::size_t n) {
+    if (from >= bytes.size()) return {};
+    const std::size_t end = std::min(bytes.size(), from + n);
+    return std::vector<uint8_t>(bytes.begin() + static_cast<std::ptrdiff_t>(from),
+                                bytes.begin() + static_cast<std::ptrdiff_t>(end));
+}
+
 MessageRecorder::MessageRecorder() {
     previous_ = setUserMessageHandler([this](const std::string& t) { messages.push_back(t); });
 }
@@ -92,6 +122,103 @@ void createTable(TTableBlob& t, const ScratchDir& dir, const std::string& name,
                   nullptr)
             << spec;
     }
+}
+
+}  // namespace zavlin::test
+
+// ---- Helpers of the maintenance and crash-safety tests ----
+namespace zavlin::test {
+
+std::vector<uint8_t> seededBytes(std::size_t n, uint8_t seed) {
+    std::vector<uint8_t> v(n);
+    for (std::size_t i = 0; i < n; ++i) v[i] = static_cast<uint8_t>(seed * 7 + i * 29 + (i >> 8) + 1);
+    return v;
+}
+
+void loadBlob(TTableBlob& t, const std::string& field, const std::vector<uint8_t>& value) {
+    TField* f = t.FieldByName(field);
+    ASSERT_NE(f, nullptr) << field;
+    TMemoryStream s(value);
+    f->LoadFromStream(s);
+}
+
+std::vector<uint8_t> blobValue(TTableBlob& t, const std::string& field) {
+    TField* f = t.FieldByName(field);
+    if (!f) {
+        ADD_FAILURE() << "no field " << field;
+        return {};
+    }
+    TMemoryStream s;
+    f->SaveToStream(s);
+    return s.Bytes();
+}
+
+bool gotoRecord(TTableBlob& t, uint32_t key) {
+    t.First();
+    while (!t.Eof()) {
+        if (static_cast<uint32_t>(t.Field(0)->asInteger()) == key) return true;
+        t.Next();
+    }
+    return false;
+}
+
+TableImage imageOf(TTableBlob& t) {
+    TableImage image;
+    for (int i = 0; i < t.FieldCount(); ++i) {
+        TField* f = t.Field(i);
+        image.fields.push_back(f->Name() + ":" + std::to_string(f->TypeField()) + ":" +
+                               std::to_string(f->GetSizeForFile_b1()));
+    }
+    image.pageLength = t.LengthPageBlob();
+    image.autoInc = t.Headr().FAutoInc;
+    image.deletedSlots = t.RecordCountAll() - t.RecordCount();
+    if (t.FieldCount() == 0) return image;
+    t.First();
+    while (!t.Eof()) {
+        std::map<std::string, std::vector<uint8_t>> values;
+        const auto key = static_cast<uint32_t>(t.Field(0)->asInteger());
+        for (int i = 0; i < t.FieldCount(); ++i) {
+            TField* f = t.Field(i);
+            std::vector<uint8_t> v;
+            if (f->asStringField()) {
+                const std::string s = f->asString();
+                v.assign(s.begin(), s.end());
+            } else {
+                TMemoryStream m;
+                f->SaveToStream(m);
+                v = m.Bytes();
+            }
+            values[f->Name()] = std::move(v);
+        }
+        if (image.records.count(key)) ADD_FAILURE() << "key " << key << " twice";
+        image.records[key] = std::move(values);
+        t.Next();
+    }
+    t.First();
+    return image;
+}
+
+std::string describe(const TableImage& image) {
+    std::ostringstream out;
+    out << "fields";
+    for (const auto& f : image.fields) out << ' ' << f;
+    out << "; page " << image.pageLength << "; autoinc " << image.autoInc << "; deleted slots "
+        << image.deletedSlots << "; records";
+    for (const auto& [key, values] : image.records) {
+        out << " {" << key;
+        for (const auto& [name, bytes] : values) {
+            out << ' ' << name << '=';
+            if (bytes.size() > 12) {
+                uint32_t h = 2166136261u;
+                for (uint8_t b : bytes) h = (h ^ b) * 16777619u;
+                out << bytes.size() << " bytes #" << std::hex << h << std::dec;
+            } else {
+                out << hex(bytes);
+            }
+        }
+        out << '}';
+    }
+    return out.str();
 }
 
 }  // namespace zavlin::test

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,20 @@ std::string hex(const std::vector<uint8_t>& bytes);
 // Bytes from a hex string; blanks are ignored ("01 44 ff").
 std::vector<uint8_t> fromHex(const std::string& text);
 
+// "20 20 20" style: the byte given as two hex digits, n times (for blank padding).
+std::string repeatHex(const std::string& byte, int n);
+
+// Every regular file of a folder by name with its bytes, to check that an
+// operation left the disk as it was.
+std::map<std::string, std::vector<uint8_t>> snapshotFiles(const std::filesystem::path& dir);
+
+// A .b0 image with the creation moment (8 bytes at header offset 48) set to zero,
+// so that it can be compared with hand-written bytes.
+std::vector<uint8_t> withoutCreationTime(std::vector<uint8_t> b0);
+
+// Bytes [from, from + n) of a file image (fewer when the image is shorter).
+std::vector<uint8_t> slice(const std::vector<uint8_t>& bytes, std::size_t from, std::size_t n);
+
 // Records user messages and ErrorOpen/ErrorTest calls while alive.
 class MessageRecorder {
 public:
@@ -51,5 +66,35 @@ private:
 // order ("N:ftAutoInc", "Name:ftString:48", "Dan:ftBlob"); fails the test on error.
 void createTable(TTableBlob& t, const ScratchDir& dir, const std::string& name,
                  const std::vector<std::string>& fields);
+
+}  // namespace zavlin::test
+
+// ---- Helpers of the maintenance and crash-safety tests ----
+namespace zavlin::test {
+
+// n recognisable bytes; the seed tells values apart.
+std::vector<uint8_t> seededBytes(std::size_t n, uint8_t seed);
+// Loads a value into the named blob field of the current record (pending until Post).
+void loadBlob(TTableBlob& t, const std::string& field, const std::vector<uint8_t>& value);
+// The stored value of the named blob field of the current record.
+std::vector<uint8_t> blobValue(TTableBlob& t, const std::string& field);
+// Puts the cursor on the live record with this key (first field); false when none.
+bool gotoRecord(TTableBlob& t, uint32_t key);
+
+// What an open table holds, seen through the engine: its fields, the page
+// length, the key counter, the deleted slots and every live record by key
+// (field name -> the text of a string field, the whole value of a blob field,
+// the stored bytes of any other field).
+struct TableImage {
+    std::vector<std::string> fields;  // "Name:type code:slot size"
+    uint16_t pageLength = 0;
+    uint32_t autoInc = 0;
+    uint32_t deletedSlots = 0;
+    std::map<uint32_t, std::map<std::string, std::vector<uint8_t>>> records;
+    bool operator==(const TableImage&) const = default;
+};
+TableImage imageOf(TTableBlob& t);
+// A readable summary for failure messages.
+std::string describe(const TableImage& image);
 
 }  // namespace zavlin::test

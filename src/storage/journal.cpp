@@ -1,0 +1,195 @@
+#include "storage/journal.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "base/little_endian.h"
+
+namespace zavlin {
+namespace {
+
+constexpr std::size_t kHeaderSize = 36;
+constexpr std::size_t kEntryHead = 17;
+
+std::atomic<int>& syncSetting() {
+    static std::atomic<int> v{-1};
+    return v;
+}
+
+uint32_t fnv1a(const uint8_t* p, std::size_t n, uint32_t h = 2166136261u) {
+    for (std::size_t i = 0; i < n; ++i) {
+        h ^= p[i];
+        h *= 16777619u;
+    }
+    return h;
+}
+
+const char* const kExt[3] = {".b0", ".b1", ".b2"};
+
+}  // namespace
+
+bool tableSyncFull() {
+    int v = syncSetting().load();
+    if (v < 0) {
+        const char* env = std::getenv("ZAVLIN_TABLE_SYNC");
+        v = env && std::string(env) == "off" ? 0 : 1;
+        syncSetting().store(v);
+    }
+    return v == 1;
+}
+
+void setTableSyncFull(bool full) { syncSetting().store(full ? 1 : 0); }
+
+void RollbackJournal::begin(const std::filesystem::path& journalPath,
+                            std::array<uint64_t, 3> sizes) {
+    path_ = journalPath;
+    sizes_ = sizes;
+    file_.reset();
+    end_ = 0;
+    active_ = true;
+    failed_ = false;
+    for (auto& s : saved_) s.clear();
+}
+
+bool RollbackJournal::ensureOpen() {
+    if (file_) return true;
+    file_ = fs_.open(path_, OpenMode::CreateTruncate);
+    if (!file_) return false;
+    uint8_t h[kHeaderSize];
+    std::memcpy(h, "ZVJ1", 4);
+    for (int i = 0; i < 3; ++i) putU64(h + 4 + 8 * i, sizes_[static_cast<std::size_t>(i)]);
+    putU32(h + 32, fnv1a(h, 32));
+    if (!file_->writeAt(0, h, sizeof h)) return false;
+    end_ = kHeaderSize;
+    return true;
+}
+
+bool RollbackJournal::beforeWrite(int file, uint64_t offset, std::size_t n, File& data) {
+    if (!active_) return true;
+    if (failed_) return false;
+    if (!ensureOpen()) {
+        failed_ = true;
+        return false;
+    }
+    const uint64_t limit = sizes_[static_cast<std::size_t>(file)];
+    bool wrote = false;
+    if (offset < limit && n > 0) {
+        const uint64_t hi = std::min<uint64_t>(offset + n, limit);
+        auto& saved = saved_[file];
+        const bool covered = std::any_of(saved.begin(), saved.end(), [&](const auto& r) {
+            return r.first <= offset && hi <= r.second;
+        });
+        if (!covered) {
+            const std::size_t len = static_cast<std::size_t>(hi - offset);
+            std::vector<uint8_t> e(kEntryHead + 4 + len);
+            e[0] = static_cast<uint8_t>(file);
+            putU64(e.data() + 1, offset);
+            putU32(e.data() + 9, static_cast<uint32_t>(len));
+            // Bytes 13..16 are reserved (0); the checksum follows them.
+            if (!data.readAt(offset, e.data() + kEntryHead + 4, len)) {
+                failed_ = true;
+                return false;
+            }
+            uint32_t c = fnv1a(e.data(), kEntryHead);
+            c = fnv1a(e.data() + kEntryHead + 4, len, c);
+            putU32(e.data() + kEntryHead, c);
+            if (!file_->writeAt(end_, e.data(), e.size())) {
+                failed_ = true;
+                return false;
+            }
+            end_ += e.size();
+            saved.emplace_back(offset, hi);
+            wrote = true;
+        }
+    }
+    if ((wrote || end_ == kHeaderSize) && tableSyncFull() && !file_->sync()) {
+        failed_ = true;
+        return false;
+    }
+    return true;
+}
+
+bool RollbackJournal::end(bool success, const std::array<File*, 3>& files) {
+    if (!active_) return true;
+    active_ = false;
+    if (!file_) return true;
+    if (success && !failed_) {
+        if (tableSyncFull()) {
+            for (File* f : files)
+                if (f && !f->sync()) success = false;
+        }
+        if (success) {
+            file_.reset();
+            return fs_.remove(path_);
+        }
+    }
+    file_.reset();
+    std::string base = path_.string();
+    base.resize(base.size() - 3);
+    return replay(fs_, base);
+}
+
+bool RollbackJournal::replay(FileSystem& fs, const std::filesystem::path& tableBase) {
+    const std::filesystem::path jp(tableBase.string() + ".bj");
+    if (!fs.exists(jp)) return true;
+    auto j = fs.open(jp, OpenMode::ReadWrite);
+    if (!j) return false;
+    const int64_t size = j->size();
+    if (size < 0) return false;
+    std::vector<uint8_t> bytes(static_cast<std::size_t>(size));
+    if (size > 0 && !j->readAt(0, bytes.data(), bytes.size())) return false;
+    j.reset();
+    if (bytes.size() < kHeaderSize || std::memcmp(bytes.data(), "ZVJ1", 4) != 0 ||
+        getU32(bytes.data() + 32) != fnv1a(bytes.data(), 32)) {
+        // The header never made it: no table byte was written after it.
+        return fs.remove(jp);
+    }
+    uint64_t sizes[3];
+    for (int i = 0; i < 3; ++i) sizes[i] = getU64(bytes.data() + 4 + 8 * i);
+    struct Entry {
+        int file;
+        uint64_t offset;
+        std::size_t at;
+        std::size_t len;
+    };
+    std::vector<Entry> entries;
+    std::size_t pos = kHeaderSize;
+    while (pos + kEntryHead + 4 <= bytes.size()) {
+        const uint8_t* e = bytes.data() + pos;
+        const int file = e[0];
+        const uint64_t offset = getU64(e + 1);
+        const std::size_t len = getU32(e + 9);
+        if (file > 2 || len > bytes.size() - pos - kEntryHead - 4) break;
+        uint32_t c = fnv1a(e, kEntryHead);
+        c = fnv1a(e + kEntryHead + 4, len, c);
+        if (c != getU32(e + kEntryHead)) break;
+        entries.push_back({file, offset, pos + kEntryHead + 4, len});
+        pos += kEntryHead + 4 + len;
+    }
+    std::unique_ptr<File> files[3];
+    for (int i = 0; i < 3; ++i) {
+        const std::filesystem::path p(tableBase.string() + kExt[i]);
+        if (fs.exists(p)) files[i] = fs.open(p, OpenMode::ReadWrite);
+    }
+    bool ok = true;
+    // Newest first, so that the oldest image of a range is the one that stays.
+    for (auto it = entries.rbegin(); it != entries.rend() && ok; ++it) {
+        if (!files[it->file]) continue;
+        ok = files[it->file]->writeAt(it->offset, bytes.data() + it->at, it->len);
+    }
+    for (int i = 0; i < 3 && ok; ++i) {
+        if (!files[i]) continue;
+        const int64_t now = files[i]->size();
+        if (now > static_cast<int64_t>(sizes[i])) ok = files[i]->truncate(sizes[i]);
+        if (ok) ok = files[i]->sync();
+    }
+    if (!ok) return false;
+    // The index may describe the undone state of the slots: rebuild it.
+    if (!fs.remove(std::filesystem::path(tableBase.string() + ".bi"))) return false;
+    return fs.remove(jp);
+}
+
+}  // namespace zavlin

@@ -1,0 +1,66 @@
+// The rollback journal of a table operation. Before the first byte of .b0,
+// .b1 or .b2 is written, the journal file "<table>.bj" records the three file
+// sizes; before existing bytes are overwritten, it records their old contents.
+// When the operation completes the journal is deleted. A journal found later
+// (the program died in the middle) is played back: old bytes restored, files
+// cut to their old sizes, .bi removed so that it is rebuilt from the slots.
+//
+// File layout (little-endian):
+//   header 36 bytes: "ZVJ1" | u64 size b0 | u64 size b1 | u64 size b2 | u32 checksum of the 28 bytes before
+//   entry: u8 file (0 b0, 1 b1, 2 b2) | u64 offset | u32 length | u32 0 | u32 checksum | old bytes
+//   The entry checksum covers the 17 bytes before it and the old bytes; a torn
+//   entry ends the journal (its overwrite had not begun).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "storage/file_system.h"
+
+namespace zavlin {
+
+// Whether table operations wait for the disk (fdatasync) before overwriting
+// data and before deleting their journal. Off only protects against the
+// program dying, on also against power loss. The environment variable
+// ZAVLIN_TABLE_SYNC=off|full sets the default (full).
+bool tableSyncFull();
+void setTableSyncFull(bool full);
+
+class RollbackJournal {
+public:
+    explicit RollbackJournal(FileSystem& fs) : fs_(fs) {}
+
+    // Starts an operation on the table whose files are path + ".b0" etc.
+    void begin(const std::filesystem::path& journalPath, std::array<uint64_t, 3> sizes);
+    // Called before bytes [offset, offset + n) of a file are written; saves
+    // the part that lies inside the file's size at the start. False when the
+    // journal cannot be written: the write must not happen then.
+    [[nodiscard]] bool beforeWrite(int file, uint64_t offset, std::size_t n, File& data);
+    // Ends the operation. On success the journal is deleted (after the data
+    // reached the disk when syncing is on). On failure the journal is played
+    // back at once, so the files hold what they held before.
+    [[nodiscard]] bool end(bool success, const std::array<File*, 3>& files);
+    bool active() const { return active_; }
+
+    // Plays back a journal left by an operation cut short. True when there
+    // was none or it was played back and removed.
+    static bool replay(FileSystem& fs, const std::filesystem::path& tableBase);
+
+private:
+    [[nodiscard]] bool ensureOpen();
+
+    FileSystem& fs_;
+    std::filesystem::path path_;
+    std::array<uint64_t, 3> sizes_{};
+    std::unique_ptr<File> file_;
+    uint64_t end_ = 0;
+    bool active_ = false;
+    bool failed_ = false;
+    // Byte ranges already saved in this operation, per file.
+    std::vector<std::pair<uint64_t, uint64_t>> saved_[3];
+};
+
+}  // namespace zavlin

@@ -1,0 +1,437 @@
+// Runs the built zavlin-cli in a scratch folder, as a script would, and checks
+// its exit status, its output and the table files it leaves behind.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#ifndef ZAVLIN_CLI
+#error "ZAVLIN_CLI must name the zavlin-cli binary"
+#endif
+
+namespace zavlin {
+namespace {
+
+namespace fs = std::filesystem;
+using Json = nlohmann::json;
+using Bytes = std::vector<uint8_t>;
+
+const char* const kLengthError = "Ошибка длины файла. База данных повреждена.";
+const std::vector<std::string> kFields = {
+    "N:ftAutoInc",   "Name:ftString:48", "Born:ftDate", "Moment:ftDateTime",
+    "Dan:ftBlob:64", "Score:ftInteger",  "Ok:ftBoolean"};
+
+struct Result {
+    int status = -1;  // -1 when the program died of a signal
+    std::string out;
+    std::string err;
+};
+
+std::string quoted(const std::string& s) {
+    std::string r = "'";
+    for (char c : s) r += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return r + "'";
+}
+
+Bytes readBytes(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+void writeBytes(const fs::path& p, const Bytes& bytes) {
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string hexOf(const Bytes& bytes) {
+    static const char* digits = "0123456789abcdef";
+    std::string r;
+    for (uint8_t b : bytes) {
+        r += digits[b >> 4];
+        r += digits[b & 15];
+    }
+    return r;
+}
+
+// Every file of the folder with its bytes, to prove that nothing changed.
+std::map<std::string, Bytes> snapshot(const fs::path& dir) {
+    std::map<std::string, Bytes> files;
+    for (const auto& e : fs::directory_iterator(dir))
+        if (e.is_regular_file() && e.path().filename() != "stderr.txt")
+            files[e.path().filename().string()] = readBytes(e.path());
+    return files;
+}
+
+// The value of a field in one slot of a --json dump.
+const Json& valueOf(const Json& dump, std::size_t slot, const std::string& field) {
+    for (const Json& v : dump.at("slots").at(slot).at("values"))
+        if (v.at("field") == field) return v;
+    throw std::runtime_error("no field " + field);
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "zavlin-cli-test-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    Result run(const std::vector<std::string>& args) {
+        std::string cmd = "cd " + quoted(dir_.string()) + " && " + quoted(ZAVLIN_CLI);
+        for (const std::string& a : args) cmd += " " + quoted(a);
+        cmd += " 2>" + quoted((dir_ / "stderr.txt").string());
+        Result r;
+        FILE* pipe = popen(cmd.c_str(), "r");
+        if (!pipe) return r;
+        char buffer[4096];
+        std::size_t n = 0;
+        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
+        const int status = pclose(pipe);
+        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        const Bytes err = readBytes(dir_ / "stderr.txt");
+        r.err.assign(err.begin(), err.end());
+        fs::remove(dir_ / "stderr.txt");
+        return r;
+    }
+
+    // Runs a command that must succeed and returns its stdout.
+    std::string ok(const std::vector<std::string>& args) {
+        const Result r = run(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        return r.out;
+    }
+
+    Json dump(const std::string& table, bool blobs = false) {
+        std::vector<std::string> args = {"table", "dump", table, "--json"};
+        if (blobs) args.push_back("--blobs");
+        const std::string out = ok(args);
+        return Json::parse(out);
+    }
+
+    void createSample() {
+        std::vector<std::string> args = {"table", "create", "T"};
+        args.insert(args.end(), kFields.begin(), kFields.end());
+        ok(args);
+    }
+
+    fs::path dir_;
+};
+
+// A blob of 150 bytes holding every kind of byte, 0 and 0xFF included.
+Bytes sampleBlob() {
+    Bytes b(150);
+    for (std::size_t i = 0; i < b.size(); ++i) b[i] = static_cast<uint8_t>(i * 37 + 255);
+    return b;
+}
+
+// Catches values that are not posted, wrong conversions, a mangled blob and
+// a layout that disagrees with the declared fields.
+TEST_F(CliTest, ValuesRoundTripThroughCreateAppendSetAndDump) {
+    createSample();
+    writeBytes(dir_ / "blob.bin", sampleBlob());
+    EXPECT_EQ(ok({"table", "append", "T", "Name=ПКС-21 Программирование", "Born=1/9/2004",
+                  "Moment=1/9/2023 8ч:30м:00с", "Dan=@blob.bin", "Score=12", "Ok=TRUE"}),
+              "1\n");
+    EXPECT_EQ(ok({"table", "append", "T.b0", "Name=Бух-22"}), "2\n");
+    ok({"table", "set", "T", "2", "Name=Бухучёт-22", "Score=-7", "Born=29/2/2024"});
+
+    const Json d = dump("T", true);
+    const Json& h = d.at("header");
+    EXPECT_EQ(h.at("FCountField"), 7);
+    EXPECT_EQ(h.at("FTypeInc"), 1);
+    EXPECT_EQ(h.at("FAutoInc"), 2);
+    EXPECT_EQ(h.at("FCountRecordAll"), 2);
+    EXPECT_EQ(h.at("FCountRecord"), 2);
+    EXPECT_EQ(h.at("FLengthRecords"), 82);
+    EXPECT_EQ(h.at("FLengthPage"), 64);
+    EXPECT_EQ(h.at("FCountPageAll"), 3);
+    EXPECT_GT(h.at("FDateTimeCreate").get<double>(), 45000.0);  // after 2023
+    EXPECT_TRUE(h.contains("FDateTimeCreateText"));
+    EXPECT_EQ(d.at("slotLength"), 94);
+    EXPECT_EQ(d.at("files").at("b0").at("size"), 68 + 7 * 32);
+    EXPECT_EQ(d.at("files").at("b1").at("size"), 2 * 94);
+    EXPECT_EQ(d.at("files").at("b2").at("size"), 3 * (16 + 64));
+
+    const std::vector<std::pair<std::string, int>> offsets = {
+        {"N", 12},   {"Name", 16},  {"Born", 65}, {"Moment", 69},
+        {"Dan", 77}, {"Score", 89}, {"Ok", 93}};
+    ASSERT_EQ(d.at("fields").size(), offsets.size());
+    for (std::size_t i = 0; i < offsets.size(); ++i) {
+        EXPECT_EQ(d["fields"][i].at("name"), offsets[i].first);
+        EXPECT_EQ(d["fields"][i].at("offset"), offsets[i].second);
+    }
+    EXPECT_EQ(d["fields"][1].at("type"), "ftString");
+    EXPECT_EQ(d["fields"][1].at("size"), 48);
+    EXPECT_EQ(d["fields"][1].at("slotSize"), 49);
+
+    EXPECT_EQ(d.at("index"), Json::parse(R"([{"key":1,"slot":0},{"key":2,"slot":1}])"));
+    EXPECT_EQ(d["slots"][0].at("live"), true);
+    EXPECT_EQ(d["slots"][0]["header"].at("FState"), 255);
+    EXPECT_EQ(valueOf(d, 0, "N").at("text"), "1");
+    EXPECT_EQ(valueOf(d, 0, "Name").at("text"), "ПКС-21 Программирование");
+    EXPECT_EQ(valueOf(d, 0, "Born").at("text"), "1/09/2004");
+    EXPECT_EQ(valueOf(d, 0, "Moment").at("text"), "1/09/2023 08ч:30м:00с");
+    EXPECT_EQ(valueOf(d, 0, "Score").at("text"), "12");
+    EXPECT_EQ(valueOf(d, 0, "Ok").at("text"), "true");
+    const Json& blob = valueOf(d, 0, "Dan").at("blob");
+    EXPECT_EQ(blob.at("FCountPage"), 3);
+    EXPECT_EQ(blob.at("FPageStartN"), 1);
+    EXPECT_EQ(blob.at("FSummaLength"), 150);
+    EXPECT_EQ(blob.at("hex"), hexOf(sampleBlob()));
+    EXPECT_EQ(valueOf(d, 1, "Name").at("text"), "Бухучёт-22");
+    EXPECT_EQ(valueOf(d, 1, "Score").at("text"), "-7");
+    EXPECT_EQ(valueOf(d, 1, "Born").at("text"), "29/02/2024");
+    EXPECT_EQ(valueOf(d, 1, "Dan").at("blob").at("FSummaLength"), 0);
+
+    // A shorter blob set later frees the pages it no longer needs.
+    writeBytes(dir_ / "small.bin", Bytes{'h', 'i', 0, '!'});
+    ok({"table", "set", "T", "1", "Dan=@small.bin"});
+    const Json after = dump("T", true);
+    EXPECT_EQ(valueOf(after, 0, "Dan").at("blob").at("hex"), "68690021");
+    EXPECT_EQ(after["header"].at("FCountPageEmpty"), 2);
+    EXPECT_NE(after["header"].at("FLastEmptyPageN"), 0);
+    EXPECT_EQ(valueOf(after, 0, "Name").at("text"), "ПКС-21 Программирование");
+
+    // The text dump names the same things.
+    const std::string text = ok({"table", "dump", "T"});
+    for (const char* s : {"FCountRecordAll", "FDateTimeCreate", "FLastEmptyPageN", "ftDateTime",
+                          "Бухучёт-22", "29/02/2024", "FSummaLength=4", "FIndexDelRec="})
+        EXPECT_NE(text.find(s), std::string::npos) << s;
+}
+
+// Catches a broken deleted-record chain: wrong slot reused, undelete out of
+// order, a refused undelete that still writes.
+TEST_F(CliTest, DeleteUndeleteAndAppendFollowTheDeletedChain) {
+    createSample();
+    for (const char* name : {"Name=A", "Name=B", "Name=C"}) ok({"table", "append", "T", name});
+
+    EXPECT_NE(ok({"table", "delete", "T", "2"}).find("slot 1"), std::string::npos);
+    Json d = dump("T");
+    EXPECT_EQ(d["slots"][1].at("live"), false);
+    EXPECT_EQ(d["slots"][1]["header"].at("FState"), 0);
+    EXPECT_EQ(d["header"].at("FAutoIncDelRec"), 2);
+    EXPECT_EQ(d["header"].at("FIndexDelRec"), 1);
+    EXPECT_EQ(d["header"].at("FCountRecord"), 2);
+    EXPECT_EQ(d.at("index"), Json::parse(R"([{"key":1,"slot":0},{"key":3,"slot":2}])"));
+    EXPECT_EQ(valueOf(d, 1, "Name").at("text"), "B");  // a deleted slot keeps its values
+
+    ok({"table", "delete", "T", "3"});
+    d = dump("T");
+    EXPECT_EQ(d["slots"][2]["header"].at("FAutoIncDelRec"), 2);  // the link to the one before
+    EXPECT_EQ(d["slots"][2]["header"].at("FIndexDelRec"), 1);
+
+    const auto before = snapshot(dir_);
+    Result r = run({"table", "undelete", "T", "1"});
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find("Востановление осуществляется начиная с последней удалённой записи "
+                         "Index=2"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(snapshot(dir_), before);
+    for (const char* slot : {"0", "3", "x"}) {  // live, beyond the end, not a number
+        r = run({"table", "undelete", "T", slot});
+        EXPECT_NE(r.status, 0) << slot;
+        EXPECT_FALSE(r.err.empty()) << slot;
+    }
+    r = run({"table", "delete", "T", "2"});
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find("no record with key 2"), std::string::npos) << r.err;
+    EXPECT_EQ(snapshot(dir_), before);
+
+    EXPECT_NE(ok({"table", "undelete", "T", "2"}).find("record 3"), std::string::npos);
+    ok({"table", "undelete", "T", "1"});
+    d = dump("T");
+    EXPECT_EQ(d["header"].at("FAutoIncDelRec"), 0);
+    EXPECT_EQ(d["header"].at("FCountRecord"), 3);
+    EXPECT_EQ(valueOf(d, 1, "Name").at("text"), "B");
+
+    // An append reuses the last deleted slot and, auto-incrementing, a new key.
+    ok({"table", "delete", "T", "1"});
+    EXPECT_EQ(ok({"table", "append", "T", "Name=D"}), "4\n");
+    d = dump("T");
+    EXPECT_EQ(d["header"].at("FCountRecordAll"), 3);
+    EXPECT_EQ(valueOf(d, 0, "N").at("text"), "4");
+    EXPECT_EQ(valueOf(d, 0, "Name").at("text"), "D");
+    EXPECT_EQ(d["slots"][0].at("live"), true);
+}
+
+TEST_F(CliTest, CreateKeepsAnExistingTableUnlessForced) {
+    createSample();
+    ok({"table", "append", "T", "Name=keep me"});
+    const auto before = snapshot(dir_);
+    Result r = run({"table", "create", "T", "K:ftNewKeys", "X:ftWord"});
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find("Таблица сущенствует. Перезаписать?"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("--force"), std::string::npos);
+    EXPECT_EQ(snapshot(dir_), before);
+
+    ok({"table", "create", "T.b0", "K:ftNewKeys", "X:ftWord", "--force"});
+    const Json d = dump("T");
+    EXPECT_EQ(d["header"].at("FCountRecordAll"), 0);
+    EXPECT_EQ(d["header"].at("FTypeInc"), 0);
+    ASSERT_EQ(d.at("fields").size(), 2u);
+    EXPECT_EQ(d["fields"][1].at("type"), "ftWord");
+    EXPECT_TRUE(d["files"].at("b2").is_null());  // the old blob pages are gone
+    EXPECT_TRUE(d.at("slots").empty());
+}
+
+// A damaged table must stop every verb before it writes a byte.
+TEST_F(CliTest, DamagedTableFailsWithTheEngineCodeAndStaysUntouched) {
+    createSample();
+    writeBytes(dir_ / "blob.bin", sampleBlob());
+    ok({"table", "append", "T", "Name=A", "Dan=@blob.bin"});
+    ok({"table", "append", "T", "Name=B"});
+    ok({"table", "delete", "T", "2"});
+    const auto good = snapshot(dir_);
+
+    struct Damage {
+        const char* file;
+        int cut;
+        const char* code;
+    };
+    for (const Damage& damage : {Damage{"T.b1", 1, "error 61: "}, Damage{"T.bi", 8, "error 63: "},
+                                 Damage{"T.b2", 80, "error 62: "}}) {
+        for (const auto& [name, bytes] : good) writeBytes(dir_ / name, bytes);
+        Bytes b = good.at(damage.file);
+        b.resize(b.size() - static_cast<std::size_t>(damage.cut));
+        writeBytes(dir_ / damage.file, b);
+        const auto before = snapshot(dir_);
+        const std::vector<std::vector<std::string>> verbs = {
+            {"table", "dump", "T"},
+            {"table", "dump", "T", "--json"},
+            {"table", "append", "T", "Name=C"},
+            {"table", "set", "T", "1", "Name=C"},
+            {"table", "delete", "T", "1"},
+            {"table", "undelete", "T", "1"},
+            {"table", "create", "T", "N:ftAutoInc"}};
+        for (const auto& verb : verbs) {
+            const Result r = run(verb);
+            const std::string what = std::string(damage.file) + " " + verb[1];
+            EXPECT_NE(r.status, 0) << what;
+            EXPECT_NE(r.status, -1) << what;
+            if (verb[1] != "create") {
+                EXPECT_NE(r.err.find(std::string(damage.code) + kLengthError), std::string::npos)
+                    << what << ": " << r.err;
+                EXPECT_NE(r.err.find(damage.file), std::string::npos) << what;
+                EXPECT_EQ(r.out, "") << what;
+            }
+            EXPECT_EQ(snapshot(dir_), before) << what;
+        }
+    }
+
+    fs::remove_all(dir_ / "empty");
+    fs::create_directory(dir_ / "empty");
+    const Result r = run({"table", "dump", "empty/Missing"});
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find("error 23: Таблица отсутствует."), std::string::npos) << r.err;
+    EXPECT_TRUE(fs::is_empty(dir_ / "empty"));
+}
+
+// Catches arguments that are half applied: a refused value must not leave a
+// new record behind, a refused field list must not leave a table.
+TEST_F(CliTest, BadArgumentsAreRefusedBeforeAnythingIsWritten) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> badCreates = {
+        {{"N:ftAutoInc", "Name:ftStrin:10"}, "ftStrin"},
+        {{"N:ftAutoInc", "Sum:ftCurrency"}, "ftCurrency"},
+        {{"N:ftAutoInc", "Name:ftString"}, "Name:ftString"},
+        {{"N:ftAutoInc", "Name:ftString:255"}, "1..254"},
+        {{"N:ftAutoInc", "Dan:ftBlob:0"}, "Dan:ftBlob:0"},
+        {{"N:ftAutoInc", "Age:ftWord:3"}, "Age:ftWord:3"},
+        {{"N:ftAutoInc", "Name"}, "'Name'"},
+        {{"Name:ftString:10", "N:ftAutoInc"}, "key"},
+        {{"N:ftAutoInc", "N:ftInteger"}, "twice"},
+        {{"N:ftAutoInc", "ThisNameIsLongerThanTwentySix:ftInteger"}, "26"},
+    };
+    for (const auto& [fields, needle] : badCreates) {
+        std::vector<std::string> args = {"table", "create", "Bad"};
+        args.insert(args.end(), fields.begin(), fields.end());
+        const Result r = run(args);
+        EXPECT_EQ(r.status, 2) << needle;
+        EXPECT_NE(r.err.find(needle), std::string::npos) << needle << ": " << r.err;
+        EXPECT_FALSE(fs::exists(dir_ / "Bad.b0")) << needle;
+    }
+
+    createSample();
+    ok({"table", "append", "T", "Name=A"});
+    const auto before = snapshot(dir_);
+    const std::vector<std::pair<std::vector<std::string>, std::vector<std::string>>> badValues = {
+        {{"table", "append", "T", "Name=B", "Born=31/02/2004"}, {"Born", "31/02/2004"}},
+        {{"table", "append", "T", "Moment=1/9/2023 25ч:00м:00с"}, {"Moment", "25ч"}},
+        {{"table", "append", "T", "Score=99999999999"}, {"Score", "99999999999"}},
+        {{"table", "append", "T", "Score=12a"}, {"Score", "12a"}},
+        {{"table", "append", "T", "Nme=B"}, {"Nme"}},
+        {{"table", "append", "T", "N=5"}, {"key"}},
+        {{"table", "append", "T", "Name"}, {"NAME=VALUE"}},
+        {{"table", "append", "T", "Dan=text"}, {"@FILE"}},
+        {{"table", "append", "T", "Dan=@missing.bin"}, {"missing.bin"}},
+        {{"table", "set", "T", "1", "Born=1/13/2004"}, {"Born", "1/13/2004"}},
+        {{"table", "set", "T", "9", "Name=B"}, {"key 9"}},
+        {{"table", "set", "T", "one", "Name=B"}, {"one"}},
+    };
+    for (const auto& [args, needles] : badValues) {
+        const Result r = run(args);
+        EXPECT_GT(r.status, 0) << args.back();
+        for (const std::string& needle : needles)
+            EXPECT_NE(r.err.find(needle), std::string::npos) << needle << ": " << r.err;
+        EXPECT_EQ(snapshot(dir_), before) << args.back();
+    }
+    // The key counter did not move either.
+    EXPECT_EQ(ok({"table", "append", "T", "Name=B"}), "2\n");
+}
+
+// A dump is what one reads when something is wrong, so it must go on past
+// values it cannot show.
+TEST_F(CliTest, DumpShowsUnreadableValuesAsErrorsAndGoesOn) {
+    createSample();
+    writeBytes(dir_ / "blob.bin", sampleBlob());
+    ok({"table", "append", "T", "Name=A", "Born=1/9/2004", "Dan=@blob.bin"});
+    ok({"table", "append", "T", "Name=B"});
+
+    Bytes b1 = readBytes(dir_ / "T.b1");
+    for (int i = 0; i < 4; ++i) b1[65 + i] = i == 0 ? 0xF0 : 0xFF;  // Born: no such day
+    b1[77 + 2] = 99;                                                // Dan: FPageStartN = 99
+    writeBytes(dir_ / "T.b1", b1);
+
+    const std::string text = ok({"table", "dump", "T", "--blobs"});
+    EXPECT_NE(text.find("<error: "), std::string::npos) << text;
+    EXPECT_NE(text.find("FPageStartN=99"), std::string::npos);
+    EXPECT_NE(text.find("slot 1"), std::string::npos);  // the walk went on
+
+    const Json d = dump("T", true);
+    EXPECT_TRUE(valueOf(d, 0, "Born").contains("error"));
+    EXPECT_EQ(valueOf(d, 0, "Born").at("text").get<std::string>().rfind("<error: ", 0), 0u);
+    EXPECT_EQ(valueOf(d, 0, "Name").at("text"), "A");
+    const Json& blob = valueOf(d, 0, "Dan").at("blob");
+    EXPECT_EQ(blob.at("FPageStartN"), 99);
+    EXPECT_TRUE(blob.contains("bytesError"));
+    EXPECT_FALSE(blob.contains("hex"));
+    EXPECT_EQ(valueOf(d, 1, "Name").at("text"), "B");
+}
+
+TEST_F(CliTest, HelpVersionAndUsageErrors) {
+    const std::string help = ok({"help"});
+    for (const char* verb : {"table dump", "table create", "table append", "table set",
+                             "table delete", "table undelete"})
+        EXPECT_NE(help.find(verb), std::string::npos) << verb;
+    EXPECT_NE(ok({"--version"}).find("zavlin-cli"), std::string::npos);
+    EXPECT_EQ(run({}).status, 2);
+    EXPECT_EQ(run({"frobnicate"}).status, 2);
+    EXPECT_EQ(run({"table", "dump"}).status, 2);  // PATH missing
+    createSample();
+    ok({"table", "dump", "T", "--home", dir_.string()});
+    ok({"--home", dir_.string(), "table", "append", "T"});
+}
+
+}  // namespace
+}  // namespace zavlin
