@@ -31,14 +31,18 @@ bench: release
 gui:
 	@echo "The window program is not built yet; use zavlin-cli (see README.md)."
 
-# libFuzzer needs clang; FUZZ_SECONDS bounds each run.
+# libFuzzer needs clang; FUZZ_SECONDS bounds each target's run.
 FUZZ_SECONDS ?= 180
+FUZZ_TARGETS := table_open ini
 fuzz:
 	CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=Debug -DZAVLIN_FUZZ=ON \
 		-DZAVLIN_TESTS=OFF -DZAVLIN_BENCH=OFF
-	cmake --build $(FUZZ_DIR) -j $(JOBS) --target table_open_fuzz
-	mkdir -p $(FUZZ_DIR)/corpus && $(FUZZ_DIR)/fuzz/table_open_fuzz -max_total_time=$(FUZZ_SECONDS) \
-		-max_len=8192 $(FUZZ_DIR)/corpus fuzz/corpus/table_open
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target $(addsuffix _fuzz,$(FUZZ_TARGETS))
+	for t in $(FUZZ_TARGETS); do \
+		mkdir -p $(FUZZ_DIR)/corpus/$$t && \
+		ZAVLIN_TABLE_SYNC=off $(FUZZ_DIR)/fuzz/$${t}_fuzz -max_total_time=$(FUZZ_SECONDS) \
+			-timeout=10 -max_len=8192 $(FUZZ_DIR)/corpus/$$t fuzz/corpus/$$t || exit 1; \
+	done
 
 format:
 	clang-format -i $$(find src tests bench fuzz -name '*.cpp' -o -name '*.h')

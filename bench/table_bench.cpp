@@ -116,6 +116,35 @@ void benchScan(const fs::path& dir) {
     const auto files = tableFiles(base);
     const double plain = bestOf(5, [&] { checksum += plainRead(files); });
     report("scan", engine, plain, "within 3x");
+
+    // Pack and re-index of the same table, each beside copying its files.
+    const fs::path copyDir = dir / "copy";
+    fs::create_directories(copyDir);
+    const double copy = bestOf(3, [&] {
+        for (const auto& f : files) {
+            if (!fs::exists(f)) continue;
+            int in = ::open(f.c_str(), O_RDONLY);
+            int out = ::open((copyDir / f.filename()).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            static std::vector<char> buf(1 << 20);
+            ssize_t n;
+            while ((n = ::read(in, buf.data(), buf.size())) > 0)
+                must(::write(out, buf.data(), static_cast<size_t>(n)) == n, "copy");
+            ::close(in);
+            ::close(out);
+        }
+    });
+    const double reindex = bestOf(3, [&] {
+        TTableBlob r;
+        r.SetTableName(base.string());
+        must(r.ReIndexTable(), "reindex");
+    });
+    const double pack = bestOf(3, [&] {
+        TTableBlob r;
+        r.SetTableName(base.string());
+        must(r.PackTable(), "pack");
+    });
+    report("reindex", reindex, copy, "within 4x");
+    report("pack", pack, copy, "within 4x");
     if (checksum == 42) std::printf(" ");
 }
 

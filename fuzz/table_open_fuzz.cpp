@@ -33,7 +33,8 @@ using namespace zavlin;
 // is never destroyed, so the exit handler can still use it.
 const fs::path& scratch() {
     static const fs::path* dir = [] {
-        auto* d = new fs::path(fs::temp_directory_path() / ("zavlin-fuzz-" + std::to_string(::getpid())));
+        auto* d =
+            new fs::path(fs::temp_directory_path() / ("zavlin-fuzz-" + std::to_string(::getpid())));
         fs::remove_all(*d);
         fs::create_directories(*d);
         std::atexit([] {
@@ -123,7 +124,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint8_t flags = 0;
     std::size_t at = 0;
     if (size >= 7) {
-        for (int i = 0; i < 3; ++i) len[i] = static_cast<std::size_t>(data[2 * i] | (data[2 * i + 1] << 8));
+        for (int i = 0; i < 3; ++i)
+            len[i] = static_cast<std::size_t>(data[2 * i] | (data[2 * i + 1] << 8));
         flags = data[6];
         at = 7;
     }

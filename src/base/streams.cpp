@@ -211,11 +211,11 @@ void TFileStream::SetSize(int64_t newSize) {
 // ---- TMemFileStream ----
 
 TMemFileStream::TMemFileStream(const std::filesystem::path& fileName, uint16_t mode)
-    : file_(std::make_unique<TFileStream>(fileName, mode)), fileName_(fileName), mode_(mode) {}
+    : FFileStream(std::make_unique<TFileStream>(fileName, mode)), FFileName(fileName), FMode(mode) {}
 
 TFileStream& TMemFileStream::file() {
-    if (!file_) throw EStreamError(fmt::format("File \"{}\" is closed", fileName_.string()));
-    return *file_;
+    if (!FFileStream) throw EStreamError(fmt::format("File \"{}\" is closed", FFileName.string()));
+    return *FFileStream;
 }
 
 int64_t TMemFileStream::Read(void* buffer, int64_t count) { return file().Read(buffer, count); }
@@ -233,23 +233,23 @@ int64_t TMemFileStream::Size() { return file().Size(); }
 void TMemFileStream::SetSize(int64_t newSize) { file().SetSize(newSize); }
 
 void TMemFileStream::Close() {
-    file_.reset();
-    mode_ = 0;
+    FFileStream.reset();
+    FMode = 0;
 }
 
 void TMemFileStream::Open(uint16_t mode) {
     Close();
     // A fresh descriptor starts at offset 0.
-    file_ = std::make_unique<TFileStream>(fileName_, mode);
-    mode_ = mode;
+    FFileStream = std::make_unique<TFileStream>(FFileName, mode);
+    FMode = mode;
 }
 
 bool TMemFileStream::Rename(const std::filesystem::path& newFileName) {
     Close();
     std::error_code ec;
-    std::filesystem::rename(fileName_, newFileName, ec);
+    std::filesystem::rename(FFileName, newFileName, ec);
     if (ec) return false;
-    fileName_ = newFileName;
+    FFileName = newFileName;
     return true;
 }
 

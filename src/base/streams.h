@@ -114,15 +114,15 @@ public:
     // Closes the file and renames it; false when the rename fails.
     [[nodiscard]] bool Rename(const std::filesystem::path& newFileName);
 
-    TFileStream* FileStream() { return file_.get(); }
-    const std::filesystem::path& FileName() const { return fileName_; }
-    uint16_t Mode() const { return mode_; }
+    TFileStream* FileStream() { return FFileStream.get(); }
+    const std::filesystem::path& FileName() const { return FFileName; }
+    uint16_t Mode() const { return FMode; }
 
 private:
     TFileStream& file();  // throws EStreamError when closed
-    std::unique_ptr<TFileStream> file_;
-    std::filesystem::path fileName_;
-    uint16_t mode_ = 0;
+    std::unique_ptr<TFileStream> FFileStream;
+    std::filesystem::path FFileName;
+    uint16_t FMode = 0;
 };
 
 }  // namespace zavlin

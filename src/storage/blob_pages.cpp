@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <unordered_set>
 
 #include "base/errors.h"
 #include "base/user_messages.h"
@@ -36,11 +37,17 @@ void checkNoRepeat(std::vector<uint32_t>& pages) {
 
 void writePage(TTableBlob& t, uint32_t page, const TPageBlob& p) {
     const uint16_t len = t.LengthPageBlob();
-    std::vector<uint8_t> b(kPageHeadSize + static_cast<std::size_t>(len), 0);
-    p.FPageBlobHeadr.encode(b.data());
-    std::memcpy(b.data() + kPageHeadSize, p.FSt.data(), std::min<std::size_t>(p.FSt.size(), len));
-    if (!t.b2().write(pageOffset(page, len), b.data(), b.size()))
-        throw ERangeError("cannot write a blob page");
+    uint8_t h[kPageHeadSize];
+    p.FPageBlobHeadr.encode(h);
+    const uint64_t at = pageOffset(page, len);
+    bool ok = t.b2().write(at, h, sizeof h);
+    const std::size_t have = std::min<std::size_t>(p.FSt.size(), len);
+    if (ok && have > 0) ok = t.b2().write(at + kPageHeadSize, p.FSt.data(), have);
+    if (ok && have < len) {
+        static const std::vector<uint8_t> zeros(65536, 0);
+        ok = t.b2().write(at + kPageHeadSize + have, zeros.data(), len - have);
+    }
+    if (!ok) throw ERangeError("cannot write a blob page");
 }
 
 }  // namespace
@@ -135,32 +142,43 @@ void TBlobField::SaveToStreamPageGreated(TStream& stream, bool keepPages) {
         mem->Reserve(mem->Position() +
                      std::min({static_cast<int64_t>(h.FSummaLength), static_cast<int64_t>(h.FCountPage) * len,
                                static_cast<int64_t>(FOwner->b2().size())}));
-    // Header and data of a page are read in one go.
-    scratch_.resize(kPageHeadSize + static_cast<std::size_t>(len));
+    auto* mem = dynamic_cast<TMemoryStream*>(&stream);
+    // A chain that comes back to a page it has passed is damaged.
+    std::unordered_set<uint32_t> visited;
     uint32_t page = h.FPageStartN;
-    std::vector<uint32_t> visited;
     for (uint32_t i = 0; i < h.FCountPage; ++i) {
         checkPage(th, page);
-        // More pages than the file has: the chain loops. Stopping here keeps a
-        // looping chain from piling up gigabytes before the check below.
-        if (i >= th.FCountPageAll) throw ERangeError("blob page chain loops");
-        visited.push_back(page);
-        if (!FOwner->b2().read(pageOffset(page, len), scratch_.data(), scratch_.size()))
-            throw ERangeError("cannot read a blob page");
-        const APageBlobHeadr ph = APageBlobHeadr::decode(scratch_.data());
+        if (h.FCountPage > 1 && !visited.insert(page).second)
+            throw ERangeError("blob page chain loops");
+        uint8_t hb[kPageHeadSize];
+        const uint64_t at = pageOffset(page, len);
+        if (!FOwner->b2().read(at, hb, sizeof hb)) throw ERangeError("cannot read a blob page");
+        const APageBlobHeadr ph = APageBlobHeadr::decode(hb);
         if (ph.FLength > len) throw ERangeError("blob page longer than a page");
-        const uint8_t* data = scratch_.data() + kPageHeadSize;
-        stream.WriteBuffer(data, ph.FLength);
-        if (keepPages) {
-            auto p = std::make_unique<TPageBlob>(this);
-            p->FPageBlobHeadr = ph;
-            p->FSt.assign(data, data + len);
-            LPage.push_back(std::move(p));
+        if (mem && !keepPages) {
+            // Straight into the memory stream, without a copy in between.
+            const int64_t pos = mem->Position();
+            if (pos + ph.FLength > mem->Size()) mem->SetSize(pos + ph.FLength);
+            if (ph.FLength > 0 &&
+                !FOwner->b2().read(at + kPageHeadSize, mem->Memory() + pos, ph.FLength))
+                throw ERangeError("cannot read a blob page");
+            mem->SetPosition(pos + ph.FLength);
+        } else {
+            scratch_.assign(len, 0);
+            if (ph.FLength > 0 &&
+                !FOwner->b2().read(at + kPageHeadSize, scratch_.data(), ph.FLength))
+                throw ERangeError("cannot read a blob page");
+            stream.WriteBuffer(scratch_.data(), ph.FLength);
+            if (keepPages) {
+                auto p = std::make_unique<TPageBlob>(this);
+                p->FPageBlobHeadr = ph;
+                p->FSt = scratch_;
+                LPage.push_back(std::move(p));
+            }
         }
         if (ph.FNextPage == 0) break;
         page = ph.FNextPage;
     }
-    checkNoRepeat(visited);
 }
 
 void TBlobField::overwriteInPlace(uint32_t startPage, std::size_t count, uint32_t& link) {
@@ -197,12 +215,7 @@ uint32_t TBlobField::appendPages(std::size_t count) {
         const auto number = static_cast<uint32_t>(first + i);
         p.FPageBlobHeadr.FNextPage = i + 1 < count ? number + 1 : 0;
         p.FPageBlobHeadr.FState = 0;
-        const uint16_t len = FOwner->LengthPageBlob();
-        std::vector<uint8_t> b(kPageHeadSize + static_cast<std::size_t>(len), 0);
-        p.FPageBlobHeadr.encode(b.data());
-        std::memcpy(b.data() + kPageHeadSize, p.FSt.data(), std::min<std::size_t>(p.FSt.size(), len));
-        if (!FOwner->b2().write(pageOffset(number, len), b.data(), b.size()))
-            throw ERangeError("cannot write a blob page");
+        writePage(*FOwner, number, p);
     }
     return first;
 }

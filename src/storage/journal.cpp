@@ -45,91 +45,102 @@ void setTableSyncFull(bool full) { syncSetting().store(full ? 1 : 0); }
 
 void RollbackJournal::begin(const std::filesystem::path& journalPath,
                             std::array<uint64_t, 3> sizes) {
+    if (file_ && journalPath != path_) close();
     path_ = journalPath;
     sizes_ = sizes;
-    file_.reset();
+    written_ = false;
+    pending_.clear();
     end_ = 0;
     active_ = true;
     failed_ = false;
     for (auto& s : saved_) s.clear();
 }
 
-bool RollbackJournal::ensureOpen() {
-    if (file_) return true;
-    file_ = fs_.open(path_, OpenMode::CreateTruncate);
-    if (!file_) return false;
-    uint8_t h[kHeaderSize];
-    std::memcpy(h, "ZVJ1", 4);
-    for (int i = 0; i < 3; ++i) putU64(h + 4 + 8 * i, sizes_[static_cast<std::size_t>(i)]);
-    putU32(h + 32, fnv1a(h, 32));
-    if (!file_->writeAt(0, h, sizeof h)) return false;
-    end_ = kHeaderSize;
-    return true;
+void RollbackJournal::close() {
+    if (!file_) return;
+    const int64_t size = file_->size();
+    file_.reset();
+    if (size == 0) fs_.remove(path_);
 }
 
-bool RollbackJournal::beforeWrite(int file, uint64_t offset, std::size_t n, File& data) {
+bool RollbackJournal::ensureOpen() {
+    if (!file_) file_ = fs_.open(path_, OpenMode::ReadWriteCreate);
+    return file_ != nullptr;
+}
+
+void RollbackJournal::capture(int file, uint64_t offset, const uint8_t* oldBytes, std::size_t n) {
+    if (!active_ || n == 0) return;
+    const uint64_t limit = sizes_[static_cast<std::size_t>(file)];
+    if (offset >= limit) return;
+    const uint64_t hi = std::min<uint64_t>(offset + n, limit);
+    auto& saved = saved_[file];
+    for (const auto& r : saved)
+        if (r.first <= offset && hi <= r.second) return;
+    const std::size_t len = static_cast<std::size_t>(hi - offset);
+    const std::size_t at = pending_.size();
+    pending_.resize(at + kEntryHead + 4 + len);
+    uint8_t* e = pending_.data() + at;
+    e[0] = static_cast<uint8_t>(file);
+    putU64(e + 1, offset);
+    putU32(e + 9, static_cast<uint32_t>(len));
+    putU32(e + 13, 0);
+    std::memcpy(e + kEntryHead + 4, oldBytes, len);
+    uint32_t c = fnv1a(e, kEntryHead);
+    c = fnv1a(e + kEntryHead + 4, len, c);
+    putU32(e + kEntryHead, c);
+    saved.emplace_back(offset, hi);
+}
+
+bool RollbackJournal::beforeWrite() {
     if (!active_) return true;
     if (failed_) return false;
+    if (written_ && pending_.empty()) return true;
     if (!ensureOpen()) {
         failed_ = true;
         return false;
     }
-    const uint64_t limit = sizes_[static_cast<std::size_t>(file)];
-    bool wrote = false;
-    if (offset < limit && n > 0) {
-        const uint64_t hi = std::min<uint64_t>(offset + n, limit);
-        auto& saved = saved_[file];
-        const bool covered = std::any_of(saved.begin(), saved.end(), [&](const auto& r) {
-            return r.first <= offset && hi <= r.second;
-        });
-        if (!covered) {
-            const std::size_t len = static_cast<std::size_t>(hi - offset);
-            std::vector<uint8_t> e(kEntryHead + 4 + len);
-            e[0] = static_cast<uint8_t>(file);
-            putU64(e.data() + 1, offset);
-            putU32(e.data() + 9, static_cast<uint32_t>(len));
-            // Bytes 13..16 are reserved (0); the checksum follows them.
-            if (!data.readAt(offset, e.data() + kEntryHead + 4, len)) {
-                failed_ = true;
-                return false;
-            }
-            uint32_t c = fnv1a(e.data(), kEntryHead);
-            c = fnv1a(e.data() + kEntryHead + 4, len, c);
-            putU32(e.data() + kEntryHead, c);
-            if (!file_->writeAt(end_, e.data(), e.size())) {
-                failed_ = true;
-                return false;
-            }
-            end_ += e.size();
-            saved.emplace_back(offset, hi);
-            wrote = true;
-        }
+    // The header (once per operation) and the captured entries in one write.
+    std::vector<uint8_t> out;
+    if (!written_) {
+        out.resize(kHeaderSize);
+        std::memcpy(out.data(), "ZVJ1", 4);
+        for (int i = 0; i < 3; ++i) putU64(out.data() + 4 + 8 * i, sizes_[static_cast<std::size_t>(i)]);
+        putU32(out.data() + 32, fnv1a(out.data(), 32));
+        end_ = 0;
     }
-    if ((wrote || end_ == kHeaderSize) && tableSyncFull() && !file_->sync()) {
+    out.insert(out.end(), pending_.begin(), pending_.end());
+    if (!file_->writeAt(end_, out.data(), out.size()) || (tableSyncFull() && !file_->sync())) {
         failed_ = true;
         return false;
     }
+    end_ += out.size();
+    written_ = true;
+    pending_.clear();
     return true;
 }
 
 bool RollbackJournal::end(bool success, const std::array<File*, 3>& files) {
     if (!active_) return true;
     active_ = false;
-    if (!file_) return true;
+    pending_.clear();
+    if (!written_) return success && !failed_;
+    written_ = false;
     if (success && !failed_) {
         if (tableSyncFull()) {
             for (File* f : files)
                 if (f && !f->sync()) success = false;
         }
-        if (success) {
-            file_.reset();
-            return fs_.remove(path_);
-        }
+        // Emptying the journal is the moment the operation becomes final;
+        // removing it does as well when it cannot be emptied.
+        if (success && file_->truncate(0)) return true;
+        file_.reset();
+        if (success && fs_.remove(path_)) return true;
     }
     file_.reset();
     std::string base = path_.string();
     base.resize(base.size() - 3);
-    return replay(fs_, base);
+    (void)replay(fs_, base);
+    return false;
 }
 
 bool RollbackJournal::replay(FileSystem& fs, const std::filesystem::path& tableBase) {
@@ -142,6 +153,7 @@ bool RollbackJournal::replay(FileSystem& fs, const std::filesystem::path& tableB
     std::vector<uint8_t> bytes(static_cast<std::size_t>(size));
     if (size > 0 && !j->readAt(0, bytes.data(), bytes.size())) return false;
     j.reset();
+    if (bytes.empty()) return fs.remove(jp);
     if (bytes.size() < kHeaderSize || std::memcmp(bytes.data(), "ZVJ1", 4) != 0 ||
         getU32(bytes.data() + 32) != fnv1a(bytes.data(), 32)) {
         // The header never made it: no table byte was written after it.

@@ -1,7 +1,9 @@
 // The rollback journal of a table operation. Before the first byte of .b0,
 // .b1 or .b2 is written, the journal file "<table>.bj" records the three file
 // sizes; before existing bytes are overwritten, it records their old contents.
-// When the operation completes the journal is deleted. A journal found later
+// When the operation completes the journal is cut to 0 bytes (an empty journal
+// is no journal); the file itself stays open until the table is closed, which
+// spares creating and deleting a file at every operation. A journal found later
 // (the program died in the middle) is played back: old bytes restored, files
 // cut to their old sizes, .bi removed so that it is rebuilt from the slots.
 //
@@ -35,15 +37,23 @@ public:
 
     // Starts an operation on the table whose files are path + ".b0" etc.
     void begin(const std::filesystem::path& journalPath, std::array<uint64_t, 3> sizes);
-    // Called before bytes [offset, offset + n) of a file are written; saves
-    // the part that lies inside the file's size at the start. False when the
-    // journal cannot be written: the write must not happen then.
-    [[nodiscard]] bool beforeWrite(int file, uint64_t offset, std::size_t n, File& data);
-    // Ends the operation. On success the journal is deleted (after the data
+    // Called when bytes of a file are about to change in memory, with their
+    // current contents: the part inside the file's size at the start of the
+    // operation is kept for the journal (in memory until beforeWrite).
+    void capture(int file, uint64_t offset, const uint8_t* oldBytes, std::size_t n);
+    // Called before bytes of a file reach the disk: everything captured so
+    // far is written to the journal first. False when the journal cannot be
+    // written: the write must not happen then.
+    [[nodiscard]] bool beforeWrite();
+    uint64_t startSize(int file) const { return sizes_[static_cast<std::size_t>(file)]; }
+    // Ends the operation. On success the journal is emptied (after the data
     // reached the disk when syncing is on). On failure the journal is played
-    // back at once, so the files hold what they held before.
+    // back at once, so the files hold what they held before. True when the
+    // operation is final.
     [[nodiscard]] bool end(bool success, const std::array<File*, 3>& files);
     bool active() const { return active_; }
+    // Lets go of the (empty) journal file and removes it.
+    void close();
 
     // Plays back a journal left by an operation cut short. True when there
     // was none or it was played back and removed.
@@ -56,6 +66,8 @@ private:
     std::filesystem::path path_;
     std::array<uint64_t, 3> sizes_{};
     std::unique_ptr<File> file_;
+    bool written_ = false;  // the journal holds this operation's header
+    std::vector<uint8_t> pending_;  // entries captured but not yet written
     uint64_t end_ = 0;
     bool active_ = false;
     bool failed_ = false;

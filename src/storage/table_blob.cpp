@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <optional>
 
 #include "base/cp1251.h"
@@ -36,6 +37,29 @@ std::string withSlashes(std::string_view s) {
 }
 
 }  // namespace
+
+namespace {
+std::mutex& programFolderMutex() {
+    static std::mutex m;
+    return m;
+}
+std::filesystem::path& programFolderValue() {
+    static std::filesystem::path p;
+    return p;
+}
+}  // namespace
+
+void SetProgramFolder(const std::filesystem::path& folder) {
+    std::lock_guard lock(programFolderMutex());
+    programFolderValue() = folder;
+}
+
+std::filesystem::path ProgramFolder() {
+    std::lock_guard lock(programFolderMutex());
+    if (!programFolderValue().empty()) return programFolderValue();
+    std::error_code ec;
+    return std::filesystem::current_path(ec);
+}
 
 TTableBlob::TTableBlob(FileSystem& fs) : fs_(fs), journal_(fs) {
     resetHeadr();
@@ -85,8 +109,8 @@ std::string TTableBlob::FileName() const {
     if (base.empty()) return {};
     std::string folder = FDatabaseName;
     if (folder.empty()) {
-        folder = std::filesystem::current_path().string();
-        if (folder.back() != '/') folder += '/';
+        folder = ProgramFolder().string();
+        if (folder.empty() || folder.back() != '/') folder += '/';
     }
     return folder + base;
 }
@@ -108,6 +132,7 @@ void TTableBlob::Clear() {
     FFileStream_b2.close();
     biFile_.reset();
     biImage_.clear();
+    journal_.close();
     LField.clear();
     resetHeadr();
     FStIndex.clear();
@@ -156,6 +181,10 @@ bool TTableBlob::CreateFile() {
         CanReWrite(*this, std::string(kOverwriteQuestion) + " " + b0.string(), rewrite);
         if (!rewrite) return false;
     }
+    // Whatever an operation cut short left of the old table (a journal, a
+    // committed plan) is settled on the old files first; left for later, it
+    // would be played back over the new ones.
+    if (!RecoverFiles(fs_, FileName()) || !RollbackJournal::replay(fs_, FileName())) return false;
     FHeadr.FDateTimeCreate = nowLocal();
     FHeadr.FCountField = 0;
     // The new empty table takes the place of any old one in one committed
@@ -343,6 +372,8 @@ bool TTableBlob::EmptyTable() {
     if (blobs) r.b2 = &empty;
     r.dropIndex = true;
     if (!replaceFiles(r)) {
+        // Closed when the files are no longer the old table.
+        if (!Active()) return false;
         FHeadr = old;
         recomputeLayout();
         return false;
@@ -392,17 +423,10 @@ bool TTableBlob::saveIndex() {
         putU32(bytes.data() + i * kIndexEntrySize, FStIndex[i].key);
         putU32(bytes.data() + i * kIndexEntrySize + 4, FStIndex[i].slot);
     }
-    // The file gets the whole new index; only the bytes that differ from what
-    // it holds are written, which keeps an append from rewriting all of it.
+    // The index is written whole into the open file (cut when it shrank): the
+    // same bytes as recreating it, without creating a file at every append.
     if (biFile_) {
-        const std::size_t common = std::min(bytes.size(), biImage_.size());
-        std::size_t lo = 0;
-        while (lo < common && bytes[lo] == biImage_[lo]) ++lo;
-        std::size_t hi = bytes.size();
-        if (bytes.size() <= biImage_.size()) {
-            while (hi > lo && bytes[hi - 1] == biImage_[hi - 1]) --hi;
-        }
-        bool ok = hi <= lo || biFile_->writeAt(lo, bytes.data() + lo, hi - lo);
+        bool ok = bytes.empty() || biFile_->writeAt(0, bytes.data(), bytes.size());
         if (ok && bytes.size() < biImage_.size()) ok = biFile_->truncate(bytes.size());
         if (!ok) {
             // What the file holds now is unknown: replace it whole next time.
@@ -697,6 +721,10 @@ bool TTableBlob::UnDelete() {
 void TTableBlob::beginJournal() {
     journal_.begin(FilePath(".bj"), {FFileStream_b0.diskSize(), FFileStream_b1.diskSize(),
                                      FFileStream_b2.isOpen() ? FFileStream_b2.diskSize() : 0});
+    // Nearly every operation rewrites the table header: keeping its old bytes
+    // now lets the journal take everything in one write.
+    uint8_t head[kTableHeadSize];
+    if (FFileStream_b0.read(0, head, sizeof head)) journal_.capture(0, 0, head, sizeof head);
 }
 
 bool TTableBlob::endJournal(bool success) {
@@ -794,6 +822,8 @@ TField* TTableBlob::AddFieldByName(TFieldTableBlobType type, std::string_view na
         ok = saveHeadr();
     }
     if (!ok) {
+        // Closed when the files are no longer the old table.
+        if (!Active()) return nullptr;
         LField.pop_back();
         FHeadr = savedHeadr;
         recomputeLayout();

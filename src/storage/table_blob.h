@@ -20,6 +20,11 @@
 namespace zavlin {
 
 enum TTableBlobState { dsInactive, dsOpening, dsEdit, dsInsert };
+
+// The program's home folder, where a table without a DatabaseName lives.
+// Until it is set, the current folder is used.
+void SetProgramFolder(const std::filesystem::path& folder);
+std::filesystem::path ProgramFolder();
 enum TTableBlobSortIndex { siDefailt, siIndex, siAutoInc };
 enum TTestKeys { asIgnore, asNill, asNewKey, asDelete };
 
@@ -212,6 +217,8 @@ private:
         const std::vector<uint8_t>* b2 = nullptr;
         bool removeB2 = false;
         bool dropIndex = false;
+        // The caller wrote "<table>.b2t" itself (complete and flushed).
+        bool b2Written = false;
     };
     [[nodiscard]] bool replaceFiles(const Replacement& r);
     std::vector<uint8_t> encodeB0() const;
@@ -223,6 +230,10 @@ private:
                                        const std::vector<int>& oldSizes,
                                        const std::vector<int>& newFields) const;
     [[nodiscard]] bool reopenAfterReplace();
+    // Appends a value's pages to a packed page image, renumbered from
+    // firstPage; false when the chain is damaged.
+    [[nodiscard]] bool copyChain(const ABlobHeadr& bh, uint32_t slot, uint32_t firstPage,
+                                 void* sink);
 
     FileSystem& fs_;
     RollbackJournal journal_;
@@ -243,7 +254,7 @@ private:
     bool FStIndexNewCreated = false;
     bool FGotoKey = false;
     uint32_t FGotoKeyN = 0;
-    // The open .bi and the bytes it holds, so a save writes only what changed.
+    // The open .bi and the index bytes last written to it.
     std::unique_ptr<File> biFile_;
     std::vector<uint8_t> biImage_;
     // Where the .bi and .b1 file positions of the original stand.

@@ -86,7 +86,7 @@ bool TableFile::writeBack(Block& b) {
     const uint32_t hi = std::min(b.dirtyHi, b.valid);
     b.dirtyLo = b.dirtyHi = 0;
     if (hi <= lo) return true;
-    if (journal_ && !journal_->beforeWrite(fileId_, start + lo, hi - lo, *file_)) return false;
+    if (journal_ && !journal_->beforeWrite()) return false;
     if (!file_->writeAt(start + lo, b.data + lo, hi - lo)) return false;
     diskSize_ = std::max(diskSize_, start + hi);
     return true;
@@ -168,6 +168,8 @@ bool TableFile::write(uint64_t offset, const void* buffer, std::size_t n) {
         Block* b = block(bi);
         if (!b) return false;
         const uint32_t take = static_cast<uint32_t>(std::min<uint64_t>(n, kBlockSize - inBlock));
+        if (journal_ && journal_->active() && offset < journal_->startSize(fileId_))
+            journal_->capture(fileId_, offset, b->data + inBlock, take);
         std::memcpy(b->data + inBlock, in, take);
         if (!b->isDirty()) {
             b->dirtyLo = inBlock;

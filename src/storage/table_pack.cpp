@@ -1,12 +1,84 @@
 // Packing: the live records are copied in key order into fresh files, deleted
 // slots and free pages disappear and every value's pages become consecutive.
+#include <algorithm>
+#include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "base/errors.h"
 #include "base/streams.h"
 #include "storage/table_blob.h"
 
 namespace zavlin {
+
+namespace {
+
+// Writes a temporary file in large pieces, so a big page file is never held
+// in memory whole.
+class ChunkWriter {
+public:
+    ChunkWriter(FileSystem& fs, const std::filesystem::path& path)
+        : file_(fs.open(path, OpenMode::CreateTruncate)) {
+        buf_.reserve(kChunk);
+    }
+    bool ok() const { return file_ != nullptr && ok_; }
+    // Room for n more bytes at the end of the buffer; flushes first when full.
+    uint8_t* grow(std::size_t n) {
+        if (buf_.size() + n > kChunk) flush();
+        const std::size_t at = buf_.size();
+        buf_.resize(at + n);
+        return buf_.data() + at;
+    }
+    void shrink(std::size_t n) { buf_.resize(buf_.size() - n); }
+    bool finish() {
+        flush();
+        return ok() && (!tableSyncFull() || file_->sync());
+    }
+
+private:
+    void flush() {
+        if (ok_ && file_ && !buf_.empty()) ok_ = file_->writeAt(written_, buf_.data(), buf_.size());
+        written_ += buf_.size();
+        buf_.clear();
+    }
+    static constexpr std::size_t kChunk = 1 << 20;
+    std::unique_ptr<File> file_;
+    std::vector<uint8_t> buf_;
+    uint64_t written_ = 0;
+    bool ok_ = true;
+};
+
+}  // namespace
+
+bool TTableBlob::copyChain(const ABlobHeadr& bh, uint32_t slot, uint32_t firstPage,
+                           void* sink) {
+    auto& out = *static_cast<ChunkWriter*>(sink);
+    const uint16_t len = FHeadr.FLengthPage;
+    const uint64_t pageLen = kPageHeadSize + static_cast<uint64_t>(len);
+    if (!FFileStream_b2.isOpen()) return false;
+    std::vector<uint32_t> seen;
+    uint32_t page = bh.FPageStartN;
+    for (uint32_t k = 0; k < bh.FCountPage; ++k) {
+        // The chain must hold exactly FCountPage distinct pages of the file.
+        if (page == 0 || page > FHeadr.FCountPageAll) return false;
+        if (bh.FCountPage <= 64) {
+            if (std::find(seen.begin(), seen.end(), page) != seen.end()) return false;
+            seen.push_back(page);
+        }
+        uint8_t* p = out.grow(pageLen);
+        if (!FFileStream_b2.read((page - 1) * pageLen, p, pageLen)) return false;
+        APageBlobHeadr ph = APageBlobHeadr::decode(p);
+        if (ph.FLength > len || (ph.FNextPage == 0) != (k + 1 == bh.FCountPage)) return false;
+        const uint32_t next = ph.FNextPage;
+        ph.FIndexRecordAbs = slot;
+        ph.FNextPage = k + 1 < bh.FCountPage ? firstPage + k + 1 : 0;
+        ph.encode(p);
+        // Bytes past the useful length are written as zeros.
+        std::memset(p + kPageHeadSize + ph.FLength, 0, len - ph.FLength);
+        page = next;
+    }
+    return true;
+}
 
 bool TTableBlob::PackTable() {
     if (FileName().empty() || !fs_.exists(FilePath(".b0")) || !fs_.exists(FilePath(".b1")))
@@ -20,12 +92,33 @@ bool TTableBlob::PackTable() {
     const uint16_t pageLen = FHeadr.FLengthPage;
     ATableBlobHead nh = FHeadr;
     std::vector<uint8_t> b1;
-    std::vector<uint8_t> b2;
+    std::optional<ChunkWriter> b2;
+    if (blobs) b2.emplace(fs_, std::filesystem::path(FileName() + ".b2t"));
     b1.reserve(slotLen * FHeadr.FCountRecord);
     uint32_t nextPage = 1;
     uint32_t pagesWritten = 0;
     bool damaged = false;
     try {
+        // Every live slot once in the index, under its own key: otherwise the
+        // copy would drop a record or copy one twice.
+        uint64_t live = 0;
+        for (uint32_t s = 0; s < FHeadr.FCountRecordAll && !damaged; ++s) {
+            ARecordHeadr rh;
+            uint32_t key = 0;
+            if (!readSlotHeadr(s, rh, key)) damaged = true;
+            if (rh.live()) ++live;
+        }
+        std::vector<uint32_t> slots;
+        for (const IndexEntry& e : FStIndex) {
+            ARecordHeadr rh;
+            uint32_t key = 0;
+            if (!readSlotHeadr(e.slot, rh, key) || !rh.live() || key != e.key) damaged = true;
+            slots.push_back(e.slot);
+        }
+        std::sort(slots.begin(), slots.end());
+        if (live != FStIndex.size() || std::adjacent_find(slots.begin(), slots.end()) != slots.end())
+            damaged = true;
+        if (damaged) throw ERangeError("index and slots disagree");
         SortAutoIncRecord();
         First();
         uint32_t i = 0;
@@ -48,31 +141,16 @@ bool TTableBlob::PackTable() {
             rh.encode(slot.data());
             for (auto& f : LField) {
                 if (!f->asBlobField()) continue;
-                auto* bf = static_cast<TBlobField*>(f.get());
-                ABlobHeadr bh = ABlobHeadr::decode(slot.data() + bf->PosSeekRecord());
+                ABlobHeadr bh = ABlobHeadr::decode(slot.data() + f->PosSeekRecord());
                 if (bh.FCountPage == 0) continue;
-                TMemoryStream sink;
-                bf->SaveToStreamPageGreated(sink, true);
-                const auto& pages = bf->Pages();
-                if (pages.size() != bh.FCountPage) {
+                if (!b2 || !copyChain(bh, i, nextPage, &*b2)) {
                     damaged = true;
                     break;
                 }
-                for (std::size_t k = 0; k < pages.size(); ++k) {
-                    APageBlobHeadr ph = pages[k]->FPageBlobHeadr;
-                    ph.FIndexRecordAbs = i;
-                    ph.FNextPage = k + 1 < pages.size() ? nextPage + static_cast<uint32_t>(k) + 1 : 0;
-                    const std::size_t at = b2.size();
-                    b2.resize(at + kPageHeadSize + pageLen, 0);
-                    ph.encode(b2.data() + at);
-                    std::memcpy(b2.data() + at + kPageHeadSize, pages[k]->FSt.data(),
-                                std::min<std::size_t>(pages[k]->FSt.size(), pageLen));
-                    ++pagesWritten;
-                }
+                pagesWritten += bh.FCountPage;
                 bh.FPageStartN = nextPage;
                 nextPage += bh.FCountPage;
-                bh.encode(slot.data() + bf->PosSeekRecord());
-                bf->ClearPageBlob();
+                bh.encode(slot.data() + f->PosSeekRecord());
             }
             if (damaged) break;
             if (FHeadr.FTypeInc == 1 && key > nh.FAutoInc) nh.FAutoInc = key;
@@ -83,10 +161,13 @@ bool TTableBlob::PackTable() {
     } catch (const ERangeError&) {
         damaged = true;
     }
-    if (damaged) {
+    if (damaged || (b2 && !b2->finish())) {
+        b2.reset();
+        fs_.remove(std::filesystem::path(FileName() + ".b2t"));
         Close();
         return false;
     }
+    b2.reset();
     nh.FCountRecordAll = FHeadr.FCountRecord;
     nh.FAutoIncDelRec = 0;
     nh.FIndexDelRec = 0;
@@ -98,7 +179,7 @@ bool TTableBlob::PackTable() {
     Replacement r;
     r.b0 = &b0;
     r.b1 = &b1;
-    if (blobs) r.b2 = &b2;
+    r.b2Written = blobs;
     r.dropIndex = true;
     const bool replaced = replaceFiles(r);
     Close();

@@ -21,7 +21,7 @@ bool writeWhole(FileSystem& fs, const std::filesystem::path& p, const std::vecto
     auto f = fs.open(p, OpenMode::CreateTruncate);
     if (!f) return false;
     if (!bytes.empty() && !f->writeAt(0, bytes.data(), bytes.size())) return false;
-    return f->sync();
+    return !tableSyncFull() || f->sync();
 }
 
 bool readWhole(FileSystem& fs, const std::filesystem::path& p, std::string& out) {
@@ -110,31 +110,49 @@ bool TTableBlob::replaceFiles(const Replacement& r) {
         const char* ext;
     };
     for (const Part& p : {Part{r.b2, ".b2"}, Part{r.b1, ".b1"}, Part{r.b0, ".b0"}}) {
-        if (!p.bytes) continue;
-        if (!writeWhole(fs_, withExt(name, (std::string(p.ext) + "t").c_str()), *p.bytes))
+        const bool written = p.ext[2] == '2' && r.b2Written;
+        if (!p.bytes && !written) continue;
+        if (!written &&
+            !writeWhole(fs_, withExt(name, (std::string(p.ext) + "t").c_str()), *p.bytes))
             return false;
         plan += "RENAME\t" + stem + p.ext + "t\t" + stem + p.ext + "\n";
     }
     if (r.removeB2) plan += "REMOVE\t" + stem + ".b2\n";
     const auto planPath = withExt(name, ".bt");
     const std::vector<uint8_t> planBytes(plan.begin(), plan.end());
-    if (!replaceFileWhole(fs_, planPath, planBytes.data(), planBytes.size(), true)) return false;
+    if (!replaceFileWhole(fs_, planPath, planBytes.data(), planBytes.size(), tableSyncFull()))
+        return false;
     // Committed: from here on the new files are the table, whatever happens.
-    const bool ok = runPlan(fs_, base.parent_path(), plan, planPath);
+    bool ok = runPlan(fs_, base.parent_path(), plan, planPath);
+    // Every step of a plan can be run again: a second attempt finishes what a
+    // failed rename or removal left.
+    if (!ok) ok = RecoverFiles(fs_, name);
     if (r.dropIndex) {
         biFile_.reset();
         biImage_.clear();
     }
+    // Otherwise the files are neither the old table nor the new one until an
+    // open finishes the plan. The object must not go on with either version
+    // (a write would land in a file the plan then replaces): it is closed.
+    if (!ok) Clear();
     return ok;
 }
 
 bool TTableBlob::reopenAfterReplace() {
-    // The handles still point at the replaced files.
-    if (!FFileStream_b0.open(fs_, FilePath(".b0"), OpenMode::ReadWrite)) return false;
-    if (!FFileStream_b1.open(fs_, FilePath(".b1"), OpenMode::ReadWriteCreate)) return false;
+    // Closed by a replacement that could not be finished: the next open
+    // settles the files.
+    if (!Active()) return false;
+    // The handles still point at the replaced files. A table whose files
+    // cannot all be opened again is closed rather than left half-open on
+    // files of two versions.
+    const bool ok = FFileStream_b0.open(fs_, FilePath(".b0"), OpenMode::ReadWrite) &&
+                    FFileStream_b1.open(fs_, FilePath(".b1"), OpenMode::ReadWriteCreate);
     FFileStream_b2.close();
-    if (CanBlobFields() && !FFileStream_b2.open(fs_, FilePath(".b2"), OpenMode::ReadWriteCreate))
+    if (!ok || (CanBlobFields() &&
+                !FFileStream_b2.open(fs_, FilePath(".b2"), OpenMode::ReadWriteCreate))) {
+        Clear();
         return false;
+    }
     return true;
 }
 

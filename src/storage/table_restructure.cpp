@@ -36,6 +36,9 @@ void freeChainInImage(std::vector<uint8_t>& b2, ATableBlobHead& h, uint32_t firs
 
 bool TTableBlob::DeleteFieldName(int index) {
     if (!Active() || index < 0 || index >= FieldCount()) return false;
+    // Freeing the field's pages changes the header in memory; a failure must
+    // not leave those counters for the next header write.
+    const ATableBlobHead headrBefore = FHeadr;
     try {
         if (!flushData()) return false;
         std::vector<int> oldOffsets;
@@ -86,6 +89,8 @@ bool TTableBlob::DeleteFieldName(int index) {
         if (keepB2) r.b2 = &b2;
         r.removeB2 = isBlob && !keepB2;
         if (!replaceFiles(r)) {
+            // Closed when the files are no longer the old table.
+            if (!Active()) return false;
             LField.insert(LField.begin() + index, std::move(removed));
             FHeadr = savedHeadr;
             recomputeLayout();
@@ -95,6 +100,7 @@ bool TTableBlob::DeleteFieldName(int index) {
         FModifiHeadr = FModifiNameField = false;
         return reopenAfterReplace();
     } catch (const std::exception&) {
+        FHeadr = headrBefore;
         return false;
     }
 }
@@ -120,6 +126,8 @@ bool TTableBlob::MoveFieldNameUp(int index) {
     r.b0 = &b0;
     r.b1 = &b1;
     if (!replaceFiles(r)) {
+        // Closed when the files are no longer the old table.
+        if (!Active()) return false;
         std::swap(LField[static_cast<std::size_t>(index)],
                   LField[static_cast<std::size_t>(index - 1)]);
         recomputeLayout();
@@ -159,38 +167,83 @@ bool TTableBlob::SetNewSizeStringField(std::string_view name, int newLength,
         message = "В таблице " + table + " нет поля " + n;
         return false;
     }
-    TField* wide = nullptr;
-    try {
-        wide = AddFieldByName(ftString, "_" + n, newLength);
-    } catch (const std::exception&) {
-        wide = nullptr;
-    }
-    if (!wide) {
-        message = "Произошла ошибка при добавлении поля в таблице " + table;
+    const std::string failed = "Произошла ошибка при добавлении поля в таблице " + table;
+    if (newLength < 0 || newLength > 254) {
+        message = failed;
         return false;
     }
-    old = FieldByName(n);
+    // The field goes to the end with its new length and every slot, deleted
+    // ones included, gets its text cut to that length: the result of adding
+    // "_" + name, copying each text and deleting the old field, built in
+    // memory and put in place with one replacement of .b0 and .b1. Done step
+    // by step on disk, a failure half-way would leave the temporary field and
+    // half the texts copied, and the change could never be made again.
     try {
-        FirstAll();
-        while (!EofAll()) {
-            Edit();
-            wide->setAsString(old->asString());
-            if (!Post()) throw ERangeError("post failed");
-            NextAll();
+        if (!flushData()) {
+            message = failed;
+            return false;
+        }
+        std::vector<int> oldOffsets;
+        std::vector<int> oldSizes;
+        for (auto& f : LField) {
+            oldOffsets.push_back(f->PosSeekRecord());
+            oldSizes.push_back(f->GetSizeForFile_b1());
+        }
+        std::vector<uint8_t> oldB1;
+        if (!readAllSlots(oldB1)) {
+            message = failed;
+            return false;
+        }
+        const ATableBlobHead savedHeadr = FHeadr;
+        const int index = old->GetIndex();
+        const std::size_t oldMax = static_cast<std::size_t>(old->GetSizeForFile_b1() - 1);
+        std::vector<int> order;
+        for (int i = 0; i < FieldCount(); ++i)
+            if (i != index) order.push_back(i);
+        order.push_back(index);
+        auto moved = std::move(LField[static_cast<std::size_t>(index)]);
+        LField.erase(LField.begin() + index);
+        moved->SetSizeForFile_b1(newLength + 1);
+        LField.push_back(std::move(moved));
+        std::vector<uint8_t> b1 = relayoutSlots(oldB1, oldOffsets, oldSizes, order);
+        recomputeLayout();
+        const std::size_t slot = slotLength();
+        const auto at = static_cast<std::size_t>(LField.back()->PosSeekRecord());
+        for (std::size_t s = 0; s + slot <= b1.size(); s += slot) {
+            uint8_t* p = b1.data() + s + at;
+            const std::size_t len =
+                std::min({static_cast<std::size_t>(p[0]), oldMax, static_cast<std::size_t>(newLength)});
+            p[0] = static_cast<uint8_t>(len);
+            std::memset(p + 1 + len, 0, static_cast<std::size_t>(newLength) - len);
+        }
+        const std::vector<uint8_t> b0 = encodeB0();
+        Replacement r;
+        r.b0 = &b0;
+        r.b1 = &b1;
+        if (!replaceFiles(r)) {
+            message = failed;
+            // Closed when the files are no longer the old table.
+            if (!Active()) return false;
+            auto back = std::move(LField.back());
+            LField.pop_back();
+            back->SetSizeForFile_b1(static_cast<int>(oldMax) + 1);
+            LField.insert(LField.begin() + index, std::move(back));
+            FHeadr = savedHeadr;
+            recomputeLayout();
+            (void)reopenAfterReplace();
+            message = failed;
+            return false;
+        }
+        FModifiHeadr = FModifiNameField = false;
+        if (!reopenAfterReplace()) {
+            message = failed;
+            return false;
         }
     } catch (const std::exception&) {
-        message = "Произошла ошибка при добавлении поля в таблице " + table;
+        message = failed;
         return false;
     }
-    if (!DeleteFieldName(old->GetIndex())) {
-        message = "Ошибка удаления временного поля " + table;
-        return false;
-    }
-    TField* renamed = FieldByName("_" + n);
-    if (!renamed || !SetNewFieldName(renamed, n)) {
-        message = "Ошибка удаления временного поля " + table;
-        return false;
-    }
+    First();
     return true;
 }
 
@@ -324,7 +377,7 @@ bool TTableBlob::SetNewSizeBlobField(std::string_view name, uint16_t newPageSize
     plan += "REMOVE\t" + tempStem + ".bi\n";
     const std::filesystem::path planPath(fileName + ".bt");
     const std::vector<uint8_t> planBytes(plan.begin(), plan.end());
-    ok = replaceFileWhole(fs_, planPath, planBytes.data(), planBytes.size(), true) &&
+    ok = replaceFileWhole(fs_, planPath, planBytes.data(), planBytes.size(), tableSyncFull()) &&
          RecoverFiles(fs_, fileName);
     const bool reopened = Open();
     if (!ok || !reopened) {

@@ -94,7 +94,9 @@ void TDM1::StydImageShowBar(const std::string& text) {
     if (ProgressObserver) ProgressObserver->StydImageShowBar(text);
 }
 
-bool TDM1::MyMessageDlg(const std::string& text) { return MyDialog1.MessageInfDlg(text); }
+bool TDM1::MyMessageDlg(const std::string& text) {
+    return MyDialog1.MessageInfDlg(text);
+}
 
 void TDM1::AT1TestKeys(TTableBlob& Sender, uint32_t vErrorKey, TTestKeys& /*aTestKeys*/) {
     MyDialog1.MessageShow("Ошибка индекса базы данных.Сообщите разработчику. Таблица:" +
@@ -157,7 +159,9 @@ bool TDM1::ReStracth_ColorFontDom() {
     }
 }
 
-int TDM1::StoredVersion() { return FGodini.ReadInteger("Database", "Vers", 0); }
+int TDM1::StoredVersion() {
+    return FGodini.ReadInteger("Database", "Vers", 0);
+}
 
 TUpgradeResult TDM1::UpgradeDatabase() {
     int vers = StoredVersion();
@@ -241,8 +245,7 @@ bool TDM1::DeleteAllOfYear(std::string_view tableName, int32_t year) {
     }
 }
 
-bool TDM1::ReadEntries(TTableBlob& table, std::string_view tableName,
-                       std::optional<int32_t> year,
+bool TDM1::ReadEntries(TTableBlob& table, std::string_view tableName, std::optional<int32_t> year,
                        const std::function<void(TTableBlob&)>& readRow) {
     table.SetTableName(tableName);
     if (!table.Open()) return false;

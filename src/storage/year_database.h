@@ -57,6 +57,8 @@ void ReadDey(std::string_view dey, std::array<int, 7>& days);
 
 class TDM1 {
 public:
+    // DataModuleCreate: the paths, the settings files and AT1/AT2 pointed at
+    // the database folder. Nothing is opened until it is used.
     explicit TDM1(const std::filesystem::path& home, TMyDialog& dialog = myDialog());
     TDM1(const TDM1&) = delete;
     TDM1& operator=(const TDM1&) = delete;

@@ -21,8 +21,8 @@ bool createEmptyFile(const fs::path& path) {
 
 // A settings file written through TFileIni; created empty first so that the
 // component does not announce a missing file.
-bool writeSettings(const fs::path& folder, const char* file, const char* section,
-                   const char* key, const std::string& value) {
+bool writeSettings(const fs::path& folder, const char* file, const char* section, const char* key,
+                   const std::string& value) {
     if (!createEmptyFile(folder / file)) return false;
     TFileIni ini(folder);
     ini.SetFileName(file);
@@ -69,7 +69,11 @@ const std::vector<TYearTableSpec>& yearTableSpecs() {
           {"Dey", ftString, kDaysLength},
           {"Zavlin", ftBlob, 0}}},
         {"YmFio.b0",
-         {kKey, kGod, {"Name", ftString, kNameLength}, {"RunDay", ftInteger, 0}, {"Dan", ftBlob, 0}}},
+         {kKey,
+          kGod,
+          {"Name", ftString, kNameLength},
+          {"RunDay", ftInteger, 0},
+          {"Dan", ftBlob, 0}}},
         {"YmFak.b0", {kKey, kGod, {"Fak", ftString, kNameLength}}},
         {"YmFakGryp.b0", {kKey, kGod, {"Fak", ftInteger, 0}, {"Gryp", ftInteger, 0}}},
         {"YmYrok.b0",

@@ -16,8 +16,8 @@ namespace zavlin {
 
 // In the order of re-indexing and conversion.
 inline constexpr std::array<const char*, 9> kYearTables = {
-    "YmGod.b0", "YmGryp.b0", "YmFio.b0", "YmFak.b0",    "YmFakGryp.b0",
-    "YmYrok.b0", "YmDom.b0", "YmAyd.b0", "YmAtribyt.b0"};
+    "YmGod.b0",  "YmGryp.b0", "YmFio.b0", "YmFak.b0",    "YmFakGryp.b0",
+    "YmYrok.b0", "YmDom.b0",  "YmAyd.b0", "YmAtribyt.b0"};
 
 inline constexpr const char* kDatabaseFolder = "Database/";
 inline constexpr const char* kMainSettingsFile = "Zavlin98.ini";
@@ -56,8 +56,7 @@ uint16_t yearTablePageSize(std::string_view tableName);
 std::string tableBaseName(std::string_view tableName);
 
 // Creates the table in folder (overwriting one that is there) and closes it.
-[[nodiscard]] bool createYearTable(const std::filesystem::path& folder,
-                                   const TYearTableSpec& spec);
+[[nodiscard]] bool createYearTable(const std::filesystem::path& folder, const TYearTableSpec& spec);
 
 enum class TCreateDatabaseResult { Created, Exists, Failed };
 

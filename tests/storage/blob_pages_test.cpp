@@ -84,7 +84,9 @@ protected:
 
     ATableBlobHead head() { return ATableBlobHead::decode(readBytes(t.FilePath(".b0")).data()); }
     Bytes b2() { return readBytes(t.FilePath(".b2")); }
-    uint64_t pageAt(uint32_t page) const { return (page - 1) * (kPageHeadSize + uint64_t{pageLength()}); }
+    uint64_t pageAt(uint32_t page) const {
+        return (page - 1) * (kPageHeadSize + uint64_t{pageLength()});
+    }
     std::string pageHeadOnDisk(uint32_t page) {
         const Bytes b = b2();
         if (pageAt(page) + kPageHeadSize > b.size()) return "<outside .b2>";
@@ -96,12 +98,11 @@ protected:
         if (from + pageLength() > b.size()) return {};
         return Bytes(b.begin() + from, b.begin() + from + pageLength());
     }
-    uint64_t slotBlobAt(uint32_t slot) {
-        return slot * slotLength_ + blobPos_;
-    }
+    uint64_t slotBlobAt(uint32_t slot) { return slot * slotLength_ + blobPos_; }
     std::string slotBlobOnDisk(uint32_t slot) {
         const Bytes b = readBytes(t.FilePath(".b1"));
-        return hex(Bytes(b.begin() + slotBlobAt(slot), b.begin() + slotBlobAt(slot) + kBlobHeadSize));
+        return hex(
+            Bytes(b.begin() + slotBlobAt(slot), b.begin() + slotBlobAt(slot) + kBlobHeadSize));
     }
 
     test::ScratchDir dir;
@@ -326,8 +327,9 @@ TEST_F(BlobPagesTest, ValueOf65536PagesIsRefused) {
     TMemoryStream huge(Bytes(65536, 0x77));
     dan().LoadFromStream(huge);
     ASSERT_EQ(recorder.messages.size(), 1u);
-    EXPECT_EQ(recorder.messages[0],
-              "Данные не сохранены. Требуется реструктуризация базы данных. Обратитесь к разработчику");
+    EXPECT_EQ(
+        recorder.messages[0],
+        "Данные не сохранены. Требуется реструктуризация базы данных. Обратитесь к разработчику");
     EXPECT_FALSE(dan().Pending());
     EXPECT_EQ(dan().CountPageBlob(), 0);
     ASSERT_TRUE(t.Post());
@@ -366,8 +368,8 @@ protected:
         bool operator==(const Files&) const = default;
     };
     Files files() {
-        return {readBytes(t.FilePath(".b0")), readBytes(t.FilePath(".b1")), readBytes(t.FilePath(".b2")),
-                readBytes(t.FilePath(".bi"))};
+        return {readBytes(t.FilePath(".b0")), readBytes(t.FilePath(".b1")),
+                readBytes(t.FilePath(".b2")), readBytes(t.FilePath(".bi"))};
     }
 
     // Patches the closed table and opens it again.

@@ -34,16 +34,18 @@ private:
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) int32_t CreateTable(
-    zavlin::ITableBlob* table, const char* tablePath, int32_t pageSize, int32_t reserved0,
-    int32_t reserved2) {
+extern "C" __attribute__((visibility("default"))) int32_t CreateTable(zavlin::ITableBlob* table,
+                                                                      const char* tablePath,
+                                                                      int32_t pageSize,
+                                                                      int32_t reserved0,
+                                                                      int32_t reserved2) {
     const fs::path path(tablePath);
     const fs::path folder = path.parent_path();
     const std::string base = path.stem().string();
     {
         std::ofstream log(folder / "calls.log", std::ios::app);
-        log << path.filename().string() << ' ' << pageSize << ' ' << reserved0 << ' '
-            << reserved2 << '\n';
+        log << path.filename().string() << ' ' << pageSize << ' ' << reserved0 << ' ' << reserved2
+            << '\n';
     }
     if (fs::exists(folder / (base + ".fail"))) return 0;
     if (fs::exists(folder / (base + ".throw"))) throw std::runtime_error("legacy table unreadable");

@@ -47,7 +47,9 @@ using Records = std::map<uint32_t, Rec>;
 
 enum class Mode { Single, Crash, TornCrash };
 const char* modeName(Mode m) {
-    return m == Mode::Single ? "single failure" : m == Mode::Crash ? "crash" : "crash with torn write";
+    return m == Mode::Single  ? "single failure"
+           : m == Mode::Crash ? "crash"
+                              : "crash with torn write";
 }
 
 // What a fresh object on the real file system finds.
@@ -117,8 +119,10 @@ protected:
         TTableBlob t;
         test::createTable(t, dir, "T", {"N:ftAutoInc", "Name:ftString:20"});
         ASSERT_NE(t.AddBlobField("Dan", kPageSize), nullptr);
-        const std::vector<std::pair<std::string, Bytes>> values = {
-            {"один", pattern(100, 1)}, {"два", pattern(130, 2)}, {"три", pattern(300, 3)}, {"четыре", pattern(64, 4)}};
+        const std::vector<std::pair<std::string, Bytes>> values = {{"один", pattern(100, 1)},
+                                                                   {"два", pattern(130, 2)},
+                                                                   {"три", pattern(300, 3)},
+                                                                   {"четыре", pattern(64, 4)}};
         uint32_t key = 0;
         for (const auto& [name, blob] : values) {
             ASSERT_TRUE(t.Append());
@@ -149,10 +153,12 @@ protected:
 
     void snapshot() {
         baseline.clear();
-        for (const auto& e : std::filesystem::directory_iterator(dir.path())) baseline[e.path()] = readBytes(e.path());
+        for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+            baseline[e.path()] = readBytes(e.path());
     }
     void restore() {
-        for (const auto& e : std::filesystem::directory_iterator(dir.path())) std::filesystem::remove(e.path());
+        for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+            std::filesystem::remove(e.path());
         for (const auto& [p, bytes] : baseline) writeBytes(p, bytes);
     }
 
@@ -190,7 +196,9 @@ protected:
                 reported = false;
             }
             completed = !fs.failed();
-            if (completed) EXPECT_TRUE(reported) << "failed without a disk fault";
+            if (completed) {
+                EXPECT_TRUE(reported) << "failed without a disk fault";
+            }
             t.Close();
             const DiskState disk = readDisk(dir);
             // The object is still usable once the disk works again.
@@ -219,7 +227,8 @@ protected:
                     ADD_FAILURE() << "record " << key << " (" << rec.name << ") is lost";
                 } else {
                     EXPECT_EQ(it->second.name, rec.name) << "record " << key;
-                    EXPECT_TRUE(it->second.blob == rec.blob) << "blob of record " << key << " damaged";
+                    EXPECT_TRUE(it->second.blob == rec.blob)
+                        << "blob of record " << key << " damaged";
                 }
             }
         }
@@ -280,7 +289,8 @@ TEST_P(FaultInjectionTest, DeleteOfRecord) {
     op.checkSuccess = [this](const DiskState& d) {
         Records expected = records;
         expected.erase(3);
-        EXPECT_TRUE(d.records == expected) << "after Delete the disk holds " << d.records.size() << " records";
+        EXPECT_TRUE(d.records == expected)
+            << "after Delete the disk holds " << d.records.size() << " records";
     };
     runWithFaults(op);
 }
@@ -291,7 +301,8 @@ TEST_P(FaultInjectionTest, CreateFileAndAddFields) {
     Operation op;
     op.openFirst = false;
     op.run = [](TTableBlob& t) {
-        return t.CreateFile() && t.AddAutoIncField("N") != nullptr && t.AddStringField("Name", 20) != nullptr &&
+        return t.CreateFile() && t.AddAutoIncField("N") != nullptr &&
+               t.AddStringField("Name", 20) != nullptr &&
                t.AddBlobField("Dan", kPageSize) != nullptr;
     };
     op.checkSuccess = [](const DiskState& d) {
@@ -302,7 +313,8 @@ TEST_P(FaultInjectionTest, CreateFileAndAddFields) {
     runWithFaults(op);
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, FaultInjectionTest, ::testing::Values(Mode::Single, Mode::Crash, Mode::TornCrash),
+INSTANTIATE_TEST_SUITE_P(Modes, FaultInjectionTest,
+                         ::testing::Values(Mode::Single, Mode::Crash, Mode::TornCrash),
                          [](const ::testing::TestParamInfo<Mode>& info) {
                              return info.param == Mode::Single  ? std::string("SingleFailure")
                                     : info.param == Mode::Crash ? std::string("Crash")

@@ -21,9 +21,9 @@ class FieldsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         test::createTable(t, dir, "F",
-                          {"N:ftAutoInc", "S:ftString:5", "B:ftBoolean", "SI:ftSmallint", "W:ftWord",
-                           "I:ftInteger", "L:ftLongWord", "D:ftDate", "DT:ftDateTime", "F:ftFloat",
-                           "Dan:ftBlob"});
+                          {"N:ftAutoInc", "S:ftString:5", "B:ftBoolean", "SI:ftSmallint",
+                           "W:ftWord", "I:ftInteger", "L:ftLongWord", "D:ftDate", "DT:ftDateTime",
+                           "F:ftFloat", "Dan:ftBlob"});
         ASSERT_TRUE(t.Append());
     }
 
@@ -40,8 +40,9 @@ protected:
         const uint64_t at = static_cast<uint64_t>(t.IndexActivRecordAbsolut()) * t.slotLength() +
                             static_cast<uint64_t>(f.PosSeekRecord());
         if (at + static_cast<uint64_t>(f.GetSizeForFile_b1()) > b1.size()) return "<outside .b1>";
-        return hex(std::vector<uint8_t>(b1.begin() + static_cast<std::ptrdiff_t>(at),
-                                        b1.begin() + static_cast<std::ptrdiff_t>(at) + f.GetSizeForFile_b1()));
+        return hex(std::vector<uint8_t>(
+            b1.begin() + static_cast<std::ptrdiff_t>(at),
+            b1.begin() + static_cast<std::ptrdiff_t>(at) + f.GetSizeForFile_b1()));
     }
 
     void post() { ASSERT_TRUE(t.Post()); }
@@ -180,14 +181,9 @@ TEST_F(FieldsTest, IntegerFieldsStoreLittleEndianOfTheirWidth) {
 // value that still overwrites the stored one.
 TEST_F(FieldsTest, IntegerFieldsRefuseValuesOutsideTheirRange) {
     const IntCase outside[] = {
-        {"SI", 32768, nullptr},
-        {"SI", -32769, nullptr},
-        {"W", -1, nullptr},
-        {"W", 65536, nullptr},
-        {"I", 2147483648ll, nullptr},
-        {"I", -2147483649ll, nullptr},
-        {"L", -1, nullptr},
-        {"L", 4294967296ll, nullptr},
+        {"SI", 32768, nullptr}, {"SI", -32769, nullptr},      {"W", -1, nullptr},
+        {"W", 65536, nullptr},  {"I", 2147483648ll, nullptr}, {"I", -2147483649ll, nullptr},
+        {"L", -1, nullptr},     {"L", 4294967296ll, nullptr},
     };
     for (const IntCase& c : outside) {
         SCOPED_TRACE(std::string(c.field) + " = " + std::to_string(c.value));
@@ -252,8 +248,8 @@ TEST_F(FieldsTest, DateRefusesImpossibleAndNegativeDays) {
     TField& d = field("D");
     d.setAsInteger(42614);
     post();
-    for (const char* text : {"29/2/2015", "31/4/2016", "0/1/2016", "1/13/2016", "1/0/2016", "", "1/9",
-                             "a/b/c", "1/9/2016x", "1/9/70000"}) {
+    for (const char* text : {"29/2/2015", "31/4/2016", "0/1/2016", "1/13/2016", "1/0/2016", "",
+                             "1/9", "a/b/c", "1/9/2016x", "1/9/70000"}) {
         SCOPED_TRACE(text);
         EXPECT_THROW(d.setAsString(text), EConvertError);
     }
@@ -312,10 +308,8 @@ TEST_F(FieldsTest, FloatIsStoredAsTenByteExtended) {
         const char* bytes;
     };
     const Case cases[] = {
-        {"1", "00 00 00 00 00 00 00 80 ff 3f"},
-        {"-2.5", "00 00 00 00 00 00 00 a0 00 c0"},
-        {"100", "00 00 00 00 00 00 00 c8 05 40"},
-        {"0.1", "cd cc cc cc cc cc cc cc fb 3f"},
+        {"1", "00 00 00 00 00 00 00 80 ff 3f"},   {"-2.5", "00 00 00 00 00 00 00 a0 00 c0"},
+        {"100", "00 00 00 00 00 00 00 c8 05 40"}, {"0.1", "cd cc cc cc cc cc cc cc fb 3f"},
         {"0", "00 00 00 00 00 00 00 00 00 00"},
     };
     for (const Case& c : cases) {
@@ -335,7 +329,8 @@ TEST_F(FieldsTest, FloatIsStoredAsTenByteExtended) {
 // integer that loses digits on its way through the float.
 TEST_F(FieldsTest, FloatAsIntegerTruncatesTowardZero) {
     TField& f = field("F");
-    const std::pair<const char*, int32_t> cases[] = {{"2.9", 2}, {"-2.9", -2}, {"0.5", 0}, {"-0.5", 0}};
+    const std::pair<const char*, int32_t> cases[] = {
+        {"2.9", 2}, {"-2.9", -2}, {"0.5", 0}, {"-0.5", 0}};
     for (const auto& [text, expected] : cases) {
         f.setAsString(text);
         post();

@@ -144,7 +144,7 @@ TEST_F(TableCheckTest, EachDamageRaisesItsCode) {
         EXPECT_EQ(errors[0].first, c.code);
         EXPECT_EQ(errors[0].second, c.text);
         // The check repairs nothing.
-        EXPECT_EQ(test::snapshotFiles(dir.path()), damaged);
+        EXPECT_EQ(test::changedFiles(damaged, test::snapshotFiles(dir.path())), "");
     }
 }
 

@@ -221,4 +221,21 @@ std::string describe(const TableImage& image) {
     return out.str();
 }
 
+void PrintTo(const TableImage& image, std::ostream* out) { *out << describe(image); }
+
+}  // namespace zavlin::test
+
+namespace zavlin::test {
+std::string changedFiles(const std::map<std::string, std::vector<uint8_t>>& a,
+                         const std::map<std::string, std::vector<uint8_t>>& b) {
+    std::string out;
+    for (const auto& [name, bytes] : a) {
+        auto it = b.find(name);
+        if (it == b.end()) out += " -" + name;
+        else if (it->second != bytes) out += " ~" + name;
+    }
+    for (const auto& [name, bytes] : b)
+        if (!a.count(name)) out += " +" + name;
+    return out;
+}
 }  // namespace zavlin::test

@@ -96,5 +96,13 @@ struct TableImage {
 TableImage imageOf(TTableBlob& t);
 // A readable summary for failure messages.
 std::string describe(const TableImage& image);
+void PrintTo(const TableImage& image, std::ostream* out);
 
+}  // namespace zavlin::test
+
+namespace zavlin::test {
+// The names of the files that differ between two snapshots (added, removed
+// or changed), for short failure messages.
+std::string changedFiles(const std::map<std::string, std::vector<uint8_t>>& a,
+                         const std::map<std::string, std::vector<uint8_t>>& b);
 }  // namespace zavlin::test

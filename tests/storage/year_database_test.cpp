@@ -1,6 +1,8 @@
 // The year database: creating it, storing and deleting entries year by year
 // through AT1, re-indexing, the structure upgrades, the legacy conversion
 // through an outside library, and the name and URL helpers.
+#include "storage/year_database.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -13,7 +15,6 @@
 #include "settings/settings_file.h"
 #include "storage/name_helpers.h"
 #include "storage/url_coding.h"
-#include "storage/year_database.h"
 #include "test_support.h"
 
 namespace zavlin {
@@ -77,7 +78,8 @@ protected:
         auto t = open("YmFio.b0");
         t->First();
         while (!t->Eof()) {
-            r.push_back(t->FieldByName("God")->asString() + ":" + t->FieldByName("Name")->asString());
+            r.push_back(t->FieldByName("God")->asString() + ":" +
+                        t->FieldByName("Name")->asString());
             t->Next();
         }
         return r;
@@ -156,9 +158,8 @@ TEST_F(YearDatabase, OperationsOfOneYearNeverShowOrChangeAnotherYearsRows) {
 
     EXPECT_EQ(storeTeacher(2016, "Петров П.А.", a), a);
     uint32_t missing = 42;
-    EXPECT_FALSE(dm->StoreEntry("YmFio.b0", missing, [](TTableBlob& t) {
-        t.FieldByName("Name")->setAsString("never");
-    }));
+    EXPECT_FALSE(dm->StoreEntry(
+        "YmFio.b0", missing, [](TTableBlob& t) { t.FieldByName("Name")->setAsString("never"); }));
     EXPECT_EQ(missing, 42u);
     EXPECT_FALSE(dm->AT1.Active());
     EXPECT_EQ(allTeachers(), (std::vector<std::string>{"2016:Петров П.А.", "2017:Сидоров С.С.",
@@ -234,17 +235,16 @@ TEST_F(YearDatabase, ReindexRebuildsEveryIndexAndReportsEachMissingOrBrokenTable
 
     fs::remove(db() / "YmFak.b0");
     uint32_t n = 0;
-    ASSERT_TRUE(dm->StoreEntry("YmDom.b0", n, [](TTableBlob& f) {
-        f.FieldByName("Dom")->setAsString("Главный");
-    }));
+    ASSERT_TRUE(dm->StoreEntry(
+        "YmDom.b0", n, [](TTableBlob& f) { f.FieldByName("Dom")->setAsString("Главный"); }));
     fs::resize_file(db() / "YmDom.b1", fs::file_size(db() / "YmDom.b1") - 1);
     fs::remove(db() / "YmAtribyt.bi");
     progress.texts.clear();
     EXPECT_FALSE(dm->ReindexFiles());
     EXPECT_EQ(progress.texts, prefixed("Реиндексация "));
-    EXPECT_EQ(dialog.shown, (std::vector<std::string>{
-                                "Отсутствует фаил. YmFak.b0",
-                                "Ошибка реиндексации и упаковки фаила. YmDom.b0"}));
+    EXPECT_EQ(dialog.shown,
+              (std::vector<std::string>{"Отсутствует фаил. YmFak.b0",
+                                        "Ошибка реиндексации и упаковки фаила. YmDom.b0"}));
     EXPECT_TRUE(fs::exists(db() / "YmAtribyt.bi")) << "tables after a failure are re-indexed";
     EXPECT_FALSE(dm->AT1.Active());
 }
@@ -280,10 +280,8 @@ TEST_F(YearDatabase, UpgradesWidenGroupNamesAddColorAndRecordTheVersion) {
                                         {"God", ftInteger, 0},
                                         {"Gryp", ftString, 5},
                                         {"Zavlin", ftBlob, 0}}}));
-    ASSERT_TRUE(createYearTable(db(), {"YmDom.b0",
-                                       {{"N", ftAutoInc, 0},
-                                        {"God", ftInteger, 0},
-                                        {"Dom", ftString, 48}}}));
+    ASSERT_TRUE(createYearTable(
+        db(), {"YmDom.b0", {{"N", ftAutoInc, 0}, {"God", ftInteger, 0}, {"Dom", ftString, 48}}}));
     for (const char* name : {"ИС-11", "Эк-2"}) {
         uint32_t n = 0;
         ASSERT_TRUE(dm->StoreEntry("YmGryp.b0", n, [&](TTableBlob& t) {
@@ -335,7 +333,8 @@ TEST_F(YearDatabase, UpgradesWidenGroupNamesAddColorAndRecordTheVersion) {
     ASSERT_TRUE(dm->FGodini.WriteInteger("Database", "Vers", 0));
     EXPECT_EQ(dm->UpgradeDatabase(), TUpgradeResult::ConvertFailed);
     EXPECT_EQ(storedVersion(db()), 0);
-    EXPECT_EQ(dialog.shown, (std::vector<std::string>{"Отсутствует " + dm->DB.PathR + "TableBDE.so"}));
+    EXPECT_EQ(dialog.shown,
+              (std::vector<std::string>{"Отсутствует " + dm->DB.PathR + "TableBDE.so"}));
 }
 
 TEST_F(YearDatabase, AFailedWideningShowsTheEnginesMessageAndKeepsTheVersion) {

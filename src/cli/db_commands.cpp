@@ -1,0 +1,205 @@
+#include "cli/db_commands.h"
+
+#include <fmt/format.h>
+
+#include <CLI/CLI.hpp>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "cli/table_access.h"
+#include "storage/year_database.h"
+
+namespace zavlin::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct PrintProgress : TProgressObserver {
+    void StydImageShowBar(const std::string& text) override { fmt::print("{}\n", text); }
+};
+
+void addHomeOption(CLI::App& verb) {
+    verb.add_option("--home", "the home folder (Database/, Zavlin98.ini, ...)");
+}
+
+// The verbs below need the tables; init is the one that makes them.
+bool requireDatabase(const fs::path& home) {
+    std::error_code ec;
+    if (fs::is_directory(home / "Database", ec)) return true;
+    printError(fmt::format("no database in {} (zavlin-cli init creates one)", home.string()));
+    return false;
+}
+
+int initDatabase(const fs::path& home) {
+    std::string message;
+    switch (CreateDatabase(home, message)) {
+        case TCreateDatabaseResult::Created:
+        case TCreateDatabaseResult::Exists:
+            fmt::print("{}\n", message);
+            return kExitOk;
+        case TCreateDatabaseResult::Failed:
+            break;
+    }
+    printError(message);
+    return kExitFailed;
+}
+
+int reindexDatabase(const fs::path& home) {
+    if (!requireDatabase(home)) return kExitFailed;
+    TDM1 dm(home);
+    PrintProgress progress;
+    dm.ProgressObserver = &progress;
+    return dm.ReindexFiles() ? kExitOk : kExitFailed;
+}
+
+// Opens and checks one table on t; every finding goes to stderr.
+bool checkTable(TTableBlob& t, const std::string& label) {
+    bool consistent = true;
+    t.ErrorOpen = [&](TTableBlob&, uint16_t code, const std::string& text) {
+        fmt::print(stderr, "{}: error {}: {}\n", label, code, text);
+    };
+    t.ErrorTest = [&](TTableBlob&, uint16_t code, const std::string& text) {
+        consistent = false;
+        fmt::print(stderr, "{}: error {}: {}\n", label, code, text);
+    };
+    if (!t.Open()) return false;
+    consistent = t.TestTable() && consistent;
+    t.Close();
+    t.ErrorOpen = nullptr;
+    t.ErrorTest = nullptr;
+    if (consistent) fmt::print("{}: consistent\n", label);
+    return consistent;
+}
+
+int checkDatabase(const fs::path& home) {
+    if (!requireDatabase(home)) return kExitFailed;
+    TDM1 dm(home);
+    bool ok = true;
+    for (const std::string& name : dm.DB.ListReIndex) {
+        std::error_code ec;
+        if (!fs::exists(dm.TablePath(name), ec)) {
+            fmt::print(stderr, "{}: missing\n", name);
+            ok = false;
+            continue;
+        }
+        // AT1 reports each wrong key through its own handler.
+        dm.AT1.SetTableName(name);
+        ok = checkTable(dm.AT1, name) && ok;
+    }
+    return ok ? kExitOk : kExitFailed;
+}
+
+int upgradeDatabase(const fs::path& home) {
+    if (!requireDatabase(home)) return kExitFailed;
+    TDM1 dm(home);
+    PrintProgress progress;
+    dm.ProgressObserver = &progress;
+    const int before = dm.StoredVersion();
+    const TUpgradeResult result = dm.UpgradeDatabase();
+    if (result != TUpgradeResult::Ok) {
+        printError(upgradeFailureText(result, before));
+        return kExitFailed;
+    }
+    if (before == TDB::VersDataBase) {
+        fmt::print("the database is at structure version {}\n", before);
+    } else {
+        fmt::print("the database went from structure version {} to {}\n", before,
+                   TDB::VersDataBase);
+    }
+    return kExitOk;
+}
+
+int checkOneTable(const std::string& path) {
+    TTableBlob t;
+    attachTable(t, path);
+    t.onTestKeys = [&](TTableBlob&, uint32_t key, TTestKeys&) {
+        fmt::print(stderr, "{}: wrong key N={}\n", path, key);
+    };
+    return checkTable(t, path) ? kExitOk : kExitFailed;
+}
+
+int reindexOneTable(const std::string& path) {
+    TTableBlob t;
+    attachTable(t, path);
+    if (!t.ReIndexTable()) {
+        printError(fmt::format("{}: the index could not be rebuilt", path));
+        return kExitFailed;
+    }
+    uint32_t records = 0;
+    if (t.Open()) records = t.RecordCount();
+    t.Close();
+    fmt::print("{}: index rebuilt, {} records\n", path, records);
+    return kExitOk;
+}
+
+int packOneTable(const std::string& path) {
+    TTableBlob t;
+    attachTable(t, path);
+    if (!t.PackTable()) {
+        printError(fmt::format("{}: the table could not be packed", path));
+        return kExitFailed;
+    }
+    fmt::print("{}: packed\n", path);
+    return kExitOk;
+}
+
+}  // namespace
+
+fs::path homeFolder(const CLI::App& verb) {
+    for (const CLI::App* a = &verb; a != nullptr; a = a->get_parent()) {
+        const CLI::Option* home = a->get_option_no_throw("--home");
+        if (home != nullptr && home->count() > 0) return fs::path(home->as<std::string>());
+    }
+    if (const char* env = std::getenv("ZAVLIN_HOME"); env != nullptr && *env != '\0')
+        return fs::path(env);
+    const char* user = std::getenv("HOME");
+    return fs::path(user != nullptr ? user : ".") / ".local" / "share" / "zavlin98";
+}
+
+void addDbCommands(CLI::App& app, int& status) {
+    CLI::App* init = app.add_subcommand("init", "create an empty database in the home folder");
+    addHomeOption(*init);
+    init->callback([init, &status] { status = initDatabase(homeFolder(*init)); });
+
+    CLI::App* db = app.add_subcommand("db", "maintenance of the year database");
+    addHomeOption(*db);
+    db->require_subcommand(1);
+
+    CLI::App* reindex =
+        db->add_subcommand("reindex", "rebuild the index of every table and pack it");
+    reindex->callback([reindex, &status] { status = reindexDatabase(homeFolder(*reindex)); });
+
+    CLI::App* check = db->add_subcommand("check", "check every table for consistency");
+    check->callback([check, &status] { status = checkDatabase(homeFolder(*check)); });
+
+    CLI::App* upgrade =
+        db->add_subcommand("upgrade", "bring the database to the current structure version");
+    upgrade->callback([upgrade, &status] { status = upgradeDatabase(homeFolder(*upgrade)); });
+
+    for (CLI::App* verb : {reindex, check, upgrade}) addHomeOption(*verb);
+}
+
+void addTableMaintenanceCommands(CLI::App& tableCmd, int& status) {
+    // The commands keep their own copy of PATH until they run.
+    auto path = std::make_shared<std::string>();
+
+    CLI::App* check = tableCmd.add_subcommand(
+        "check", "check a table for consistency; exit 1 with each finding when it is not");
+    check->add_option("PATH", *path, "the table")->required();
+    check->callback([path, &status] { status = checkOneTable(*path); });
+
+    CLI::App* reindex = tableCmd.add_subcommand("reindex", "rebuild a table's index (.bi)");
+    reindex->add_option("PATH", *path, "the table")->required();
+    reindex->callback([path, &status] { status = reindexOneTable(*path); });
+
+    CLI::App* pack = tableCmd.add_subcommand(
+        "pack", "pack a table: drop deleted records and free blob pages, rebuild the index");
+    pack->add_option("PATH", *path, "the table")->required();
+    pack->callback([path, &status] { status = packOneTable(*path); });
+
+    for (CLI::App* verb : {check, reindex, pack}) addHomeOption(*verb);
+}
+
+}  // namespace zavlin::cli

@@ -1,0 +1,24 @@
+// The verbs of the year database: "init", "db reindex|check|upgrade", and the
+// maintenance verbs of one table, "table check|reindex|pack". Results go to
+// stdout, messages and errors to stderr; the exit status is written to the
+// status given when the verb runs (0 done, 1 failed or inconsistent).
+#pragma once
+
+#include <filesystem>
+
+namespace CLI {
+class App;
+}
+
+namespace zavlin::cli {
+
+// Adds "init" and "db" to the program's command line.
+void addDbCommands(CLI::App& app, int& status);
+// Adds "check", "reindex" and "pack" to the existing "table" command.
+void addTableMaintenanceCommands(CLI::App& tableCmd, int& status);
+
+// The home folder of a verb: its --home or that of a command above it, else
+// $ZAVLIN_HOME, else ~/.local/share/zavlin98.
+std::filesystem::path homeFolder(const CLI::App& verb);
+
+}  // namespace zavlin::cli
