@@ -19,7 +19,7 @@ release:
 demo: deps release
 	bash scripts/demo.sh $(RELEASE_DIR)/src/cli/zavlin-cli "$(DEMO_HOME)"
 
-test:
+test: deps
 	cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Debug -DZAVLIN_SANITIZE=ON -DZAVLIN_BENCH=OFF
 	cmake --build $(TEST_DIR) -j $(JOBS)
 	cd $(TEST_DIR) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \

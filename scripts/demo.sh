@@ -85,6 +85,15 @@ step "The whole table, every slot with its record header"
 run table dump "$TABLE" --blobs
 "$CLI" table dump "$TABLE" --json --blobs --home "$HOME_DIR" >"$JSON"
 
+step "The check finds the table consistent; a pack drops the deleted slot and free pages"
+run table check "$TABLE"
+run table pack "$TABLE"
+run table check "$TABLE"
+
+step "The year database: nine empty tables and god.Ini, then their check"
+run init
+run db check
+
 cat <<EOF
 
 The demo table lives in $HOME_DIR/Database:

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/db_commands.h"
 #include "cli/table_access.h"
 #include "cli/table_commands.h"
 #include "cli/table_dump.h"
@@ -33,6 +34,11 @@ constexpr VerbHelp kVerbs[] = {
     {"table set PATH KEY NAME=VALUE...", "change fields of the record with this key"},
     {"table delete PATH KEY", "delete the record with this key"},
     {"table undelete PATH SLOT", "bring back the last deleted record by its slot"},
+    {"table check|reindex|pack PATH",
+     "check a table (exit 1 when inconsistent), rebuild its index, pack it"},
+    {"init [--home DIR]", "create an empty database in the home folder"},
+    {"db reindex|check|upgrade [--home DIR]",
+     "re-index and pack, check, or upgrade the year database"},
 };
 
 std::string verbList() {
@@ -68,6 +74,8 @@ int run(int argc, char** argv) {
     CLI::App* table = app.add_subcommand("table", "work with one table of the storage engine");
     addHome(table);
     table->require_subcommand(1);
+    addTableMaintenanceCommands(*table, status);
+    addDbCommands(app, status);
 
     std::string path;
     std::string key;

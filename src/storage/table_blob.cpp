@@ -548,17 +548,25 @@ struct OperationGuard {
     }
     ~OperationGuard() {
         if (done_) return;
-        headr_ = saved_;
-        if (index_) *index_ = std::move(*savedIndex_);
-        onFail_();
+        restore();
         (void)table_.endJournal(false);
     }
     [[nodiscard]] bool commit() {
         done_ = true;
-        return table_.endJournal(true);
+        if (table_.endJournal(true)) return true;
+        // The journal could not be closed and was played back: the files
+        // hold what they held before, and so must the object.
+        restore();
+        return false;
     }
 
 private:
+    void restore() {
+        headr_ = saved_;
+        if (index_) *index_ = std::move(*savedIndex_);
+        onFail_();
+    }
+
     TTableBlob& table_;
     bool done_ = false;
     ATableBlobHead& headr_;
@@ -730,7 +738,8 @@ void TTableBlob::beginJournal() {
 bool TTableBlob::endJournal(bool success) {
     const bool ok = journal_.end(success, {FFileStream_b0.raw(), FFileStream_b1.raw(),
                                            FFileStream_b2.raw()});
-    if (!success) {
+    // A journal that cannot be closed is played back as well.
+    if (!success || !ok) {
         // The files were rolled back under the caches and .bi was removed.
         FFileStream_b0.discard();
         FFileStream_b1.discard();
