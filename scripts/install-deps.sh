@@ -13,6 +13,7 @@ PACKAGES=(
   libfmt-dev
   libcli11-dev
   nlohmann-json3-dev
+  libicu-dev
 )
 
 missing=()

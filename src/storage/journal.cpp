@@ -184,7 +184,9 @@ bool RollbackJournal::replay(FileSystem& fs, const std::filesystem::path& tableB
     std::unique_ptr<File> files[3];
     for (int i = 0; i < 3; ++i) {
         const std::filesystem::path p(tableBase.string() + kExt[i]);
-        if (fs.exists(p)) files[i] = fs.open(p, OpenMode::ReadWrite);
+        // A file that is there but cannot be opened keeps the journal for
+        // the next attempt; skipped, its old bytes would be lost.
+        if (fs.exists(p) && !(files[i] = fs.open(p, OpenMode::ReadWrite))) return false;
     }
     bool ok = true;
     // Newest first, so that the oldest image of a range is the one that stays.

@@ -240,9 +240,15 @@ bool TTableBlob::Open() {
     Clear();
     if (FileName().empty()) return failOpen(22, kNoTableName);
     // A replacement of the files or an operation cut short by a crash is
-    // settled first.
-    (void)RecoverFiles(fs_, FileName());
-    (void)RollbackJournal::replay(fs_, FileName());
+    // settled first. While a plan or a journal cannot be settled the files
+    // are a mix of two versions: the table does not open (an operation on it
+    // would also start a new journal over the old one).
+    const auto plan = FilePath(".bt");
+    const auto journal = FilePath(".bj");
+    if (!RecoverFiles(fs_, FileName()) && fs_.exists(plan))
+        return failOpen(24, std::string(kReadError) + " " + plan.string());
+    if (!RollbackJournal::replay(fs_, FileName()) && fs_.exists(journal))
+        return failOpen(24, std::string(kReadError) + " " + journal.string());
     const auto b0 = FilePath(".b0");
     const auto b1 = FilePath(".b1");
     const auto b2 = FilePath(".b2");
@@ -449,18 +455,7 @@ bool TTableBlob::saveHeadr() {
     FHeadr.FLengthHeadr = kTableHeadSize;
     if (FModifiNameField) {
         recomputeLayout();
-        std::vector<uint8_t> bytes(kTableHeadSize + LField.size() * kFieldDescSize, 0);
-        FHeadr.encode(bytes.data());
-        for (std::size_t i = 0; i < LField.size(); ++i) {
-            uint8_t* d = bytes.data() + kTableHeadSize + i * kFieldDescSize;
-            const TField& f = *LField[i];
-            d[0] = static_cast<uint8_t>(f.TypeField());
-            d[1] = kFieldNameLength;
-            std::string name = utf8ToCp1251Cut(f.Name(), kFieldNameLength);
-            std::memset(d + 2, ' ', kFieldNameLength);
-            std::memcpy(d + 2, name.data(), name.size());
-            d[28] = static_cast<uint8_t>(f.GetSizeForFile_b1());
-        }
+        const std::vector<uint8_t> bytes = encodeB0();
         const auto b0 = FilePath(".b0");
         if (!replaceFileWhole(fs_, b0, bytes.data(), bytes.size(), false)) return false;
         FModifiHeadr = FModifiNameField = false;
@@ -796,10 +791,7 @@ TField* TTableBlob::AddFieldByName(TFieldTableBlobType type, std::string_view na
     }
     std::vector<int> oldOffsets;
     std::vector<int> oldSizes;
-    for (auto& f : LField) {
-        oldOffsets.push_back(f->PosSeekRecord());
-        oldSizes.push_back(f->GetSizeForFile_b1());
-    }
+    fieldLayout(oldOffsets, oldSizes);
     std::vector<uint8_t> oldB1;
     const bool rewrite = Active() && FHeadr.FCountRecordAll > 0;
     if (rewrite && !readAllSlots(oldB1)) return nullptr;

@@ -109,7 +109,8 @@ bool TTableBlob::ReIndexTable() {
         uint8_t head[kTableHeadSize];
         if (b0->size() < kTableHeadSize || !b0->readAt(0, head, sizeof head)) return false;
         const ATableBlobHead h = ATableBlobHead::decode(head);
-        if (b0->size() != kTableHeadSize + static_cast<int64_t>(h.FCountField) * kFieldDescSize) return false;
+        if (b0->size() != kTableHeadSize + static_cast<int64_t>(h.FCountField) * kFieldDescSize)
+            return false;
         std::vector<uint8_t> desc(static_cast<std::size_t>(h.FCountField) * kFieldDescSize);
         if (!desc.empty() && !b0->readAt(kTableHeadSize, desc.data(), desc.size())) return false;
         // The slot length as open computes it from the descriptions.

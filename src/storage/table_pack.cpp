@@ -1,7 +1,6 @@
 // Packing: the live records are copied in key order into fresh files, deleted
 // slots and free pages disappear and every value's pages become consecutive.
 #include <algorithm>
-#include <algorithm>
 #include <cstring>
 #include <optional>
 
@@ -89,7 +88,6 @@ bool TTableBlob::PackTable() {
     }
     const bool blobs = CanBlobFields();
     const uint64_t slotLen = slotLength();
-    const uint16_t pageLen = FHeadr.FLengthPage;
     ATableBlobHead nh = FHeadr;
     std::vector<uint8_t> b1;
     std::optional<ChunkWriter> b2;

@@ -156,6 +156,15 @@ bool TTableBlob::reopenAfterReplace() {
     return true;
 }
 
+void TTableBlob::fieldLayout(std::vector<int>& offsets, std::vector<int>& sizes) const {
+    offsets.clear();
+    sizes.clear();
+    for (const auto& f : LField) {
+        offsets.push_back(f->PosSeekRecord());
+        sizes.push_back(f->GetSizeForFile_b1());
+    }
+}
+
 bool TTableBlob::readAllSlots(std::vector<uint8_t>& out) {
     if (!flushData()) return false;
     out.resize(slotLength() * FHeadr.FCountRecordAll);

@@ -43,10 +43,7 @@ bool TTableBlob::DeleteFieldName(int index) {
         if (!flushData()) return false;
         std::vector<int> oldOffsets;
         std::vector<int> oldSizes;
-        for (auto& f : LField) {
-            oldOffsets.push_back(f->PosSeekRecord());
-            oldSizes.push_back(f->GetSizeForFile_b1());
-        }
+        fieldLayout(oldOffsets, oldSizes);
         std::vector<uint8_t> oldB1;
         if (!readAllSlots(oldB1)) return false;
         const bool isBlob = LField[static_cast<std::size_t>(index)]->asBlobField();
@@ -112,10 +109,7 @@ bool TTableBlob::MoveFieldNameUp(int index) {
     std::swap(order[static_cast<std::size_t>(index)], order[static_cast<std::size_t>(index - 1)]);
     std::vector<int> oldOffsets;
     std::vector<int> oldSizes;
-    for (auto& f : LField) {
-        oldOffsets.push_back(f->PosSeekRecord());
-        oldSizes.push_back(f->GetSizeForFile_b1());
-    }
+    fieldLayout(oldOffsets, oldSizes);
     std::vector<uint8_t> oldB1;
     if (!readAllSlots(oldB1)) return false;
     std::swap(LField[static_cast<std::size_t>(index)], LField[static_cast<std::size_t>(index - 1)]);
@@ -185,10 +179,7 @@ bool TTableBlob::SetNewSizeStringField(std::string_view name, int newLength,
         }
         std::vector<int> oldOffsets;
         std::vector<int> oldSizes;
-        for (auto& f : LField) {
-            oldOffsets.push_back(f->PosSeekRecord());
-            oldSizes.push_back(f->GetSizeForFile_b1());
-        }
+        fieldLayout(oldOffsets, oldSizes);
         std::vector<uint8_t> oldB1;
         if (!readAllSlots(oldB1)) {
             message = failed;
@@ -211,8 +202,8 @@ bool TTableBlob::SetNewSizeStringField(std::string_view name, int newLength,
         const auto at = static_cast<std::size_t>(LField.back()->PosSeekRecord());
         for (std::size_t s = 0; s + slot <= b1.size(); s += slot) {
             uint8_t* p = b1.data() + s + at;
-            const std::size_t len =
-                std::min({static_cast<std::size_t>(p[0]), oldMax, static_cast<std::size_t>(newLength)});
+            const std::size_t len = std::min(
+                {static_cast<std::size_t>(p[0]), oldMax, static_cast<std::size_t>(newLength)});
             p[0] = static_cast<uint8_t>(len);
             std::memset(p + 1 + len, 0, static_cast<std::size_t>(newLength) - len);
         }
@@ -231,7 +222,6 @@ bool TTableBlob::SetNewSizeStringField(std::string_view name, int newLength,
             FHeadr = savedHeadr;
             recomputeLayout();
             (void)reopenAfterReplace();
-            message = failed;
             return false;
         }
         FModifiHeadr = FModifiNameField = false;

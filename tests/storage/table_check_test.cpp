@@ -22,7 +22,8 @@ using test::writeBytes;
 using Bytes = std::vector<uint8_t>;
 
 const char* const kText101 = "Ошибка целосности индксов в файле *.bi";
-const char* const kText201 = "Ошибка соответсвия количества страниц в файле *.b2 и поле из файла *.b1";
+const char* const kText201 =
+    "Ошибка соответсвия количества страниц в файле *.b2 и поле из файла *.b1";
 const char* const kText203 =
     "Ошибка индекса номера рекорды в файле *.b1 и индекса в Blob заголовке файла *.b2";
 const char* const kText204 =
@@ -47,10 +48,6 @@ void patchU16(const std::filesystem::path& p, uint64_t at, uint16_t v) {
     ASSERT_GE(b.size(), at + 2) << p;
     putU16(b.data() + at, v);
     writeBytes(p, b);
-}
-uint32_t readU32(const std::filesystem::path& p, uint64_t at) {
-    Bytes b = readBytes(p);
-    return b.size() >= at + 4 ? getU32(b.data() + at) : 0xFFFFFFFFu;
 }
 
 class TableCheckTest : public ::testing::Test {
@@ -109,7 +106,8 @@ TEST_F(TableCheckTest, EachDamageRaisesItsCode) {
         {"two index entries with the same key", 101, kText101,
          [&] { patchU32(file(".bi"), 8, 1); }},
         {"an index entry with key 0", 101, kText101, [&] { patchU32(file(".bi"), 16, 0); }},
-        {"a key above the key counter", 101, kText101, [&] {
+        {"a key above the key counter", 101, kText101,
+         [&] {
              patchU32(file(".bi"), 16, 9);
              patchU32(file(".b1"), 2 * kSlot + 12, 9);
          }},
@@ -125,7 +123,8 @@ TEST_F(TableCheckTest, EachDamageRaisesItsCode) {
         // The header claims one free page more than .b2 holds.
         {"one free page too many in the header", 205, kText205,
          [&] { patchU32(file(".b0"), 40, 1); }},
-        {"a page in use that no value names", 207, kText207, [&] {
+        {"a page in use that no value names", 207, kText207,
+         [&] {
              Bytes b1 = readBytes(file(".b1"));
              std::fill(b1.begin() + 2 * kSlot + kDanAt, b1.begin() + 2 * kSlot + kDanAt + 12, 0);
              writeBytes(file(".b1"), b1);
@@ -206,7 +205,9 @@ TEST_F(TableCheckTest, HealthyAfterDeletesReuseAndRewrites) {
     ASSERT_TRUE(t.Open());
     for (int i = 0; i < 3; ++i) {
         ASSERT_TRUE(t.Append());
-        test::loadBlob(t, "Dan", seededBytes(static_cast<std::size_t>(17 * i + 5), static_cast<uint8_t>(9 + i)));
+        test::loadBlob(
+            t, "Dan",
+            seededBytes(static_cast<std::size_t>(17 * i + 5), static_cast<uint8_t>(9 + i)));
         ASSERT_TRUE(t.Post());
     }
     EXPECT_TRUE(t.TestTable());

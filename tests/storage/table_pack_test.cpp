@@ -160,7 +160,8 @@ TEST_F(TablePackTest, SortsByKeyAndRenumbersPages) {
             EXPECT_EQ(ph.FIndexRecordAbs, slot) << "page " << page;
             EXPECT_EQ(ph.FNextPage, k + 1 < counts[slot] ? page + 1 : 0u) << "page " << page;
             EXPECT_EQ(ph.FState, 0) << "page " << page;
-            EXPECT_EQ(ph.FLength, k + 1 < counts[slot] ? 16u : lengths[slot] - 16u * k) << "page " << page;
+            EXPECT_EQ(ph.FLength, k + 1 < counts[slot] ? 16u : lengths[slot] - 16u * k)
+                << "page " << page;
         }
         nextPage += counts[slot];
     }
@@ -217,13 +218,14 @@ TEST_F(TablePackTest, EmptyTableKeepsOnlyKeyCounter) {
 // of copying it, or that follows a chain into pages of another value.
 TEST_F(TablePackTest, KeepsEveryLiveRecordByteForByte) {
     for (int i = 0; i < 6; ++i)
-        append("r" + std::to_string(i), i * 11, seededBytes(static_cast<std::size_t>(9 + 13 * i), static_cast<uint8_t>(i)));
+        append("r" + std::to_string(i), i * 11,
+               seededBytes(static_cast<std::size_t>(9 + 13 * i), static_cast<uint8_t>(i)));
     remove(2);
     remove(5);
     append("reuse", 99, seededBytes(50, 30));  // slot of key 5, its pages freed
-    rewrite(1, seededBytes(70, 31));            // grows through the free pages
-    rewrite(4, seededBytes(3, 32));             // shrinks
-    rewrite(6, {});                             // empties
+    rewrite(1, seededBytes(70, 31));           // grows through the free pages
+    rewrite(4, seededBytes(3, 32));            // shrinks
+    rewrite(6, {});                            // empties
     t.Close();
     // Bytes no operation looks at: text padding and the record header's
     // state and reserve of the slot of key 3.
@@ -281,22 +283,27 @@ TEST_F(TablePackTest, RefusesDamagedTableAndChangesNothing) {
     const std::vector<Case> cases = {
         {"an index entry names the deleted slot", [&] { patch(".bi", 12, 1); }},
         {"an index entry names a slot past the end", [&] { patch(".bi", 12, 40); }},
-        {"two index entries name one slot", [&] {
+        {"two index entries name one slot",
+         [&] {
              patch(".bi", 8, 7);
              patch(".bi", 12, 0);
          }},
-        {"a live slot the index does not name", [&] {
+        {"a live slot the index does not name",
+         [&] {
              Bytes bi = readBytes(file(".bi"));
              bi.resize(16);
              writeBytes(file(".bi"), bi);
              patch(".b0", 12, 2);
          }},
-        {"a chain that ends before its page count", [&] {
+        {"a chain that ends before its page count",
+         [&] {
              // Key 5's value: pages 6, 7, 8 of the slot at 3.
-             const ABlobHeadr bh = ABlobHeadr::decode(readBytes(file(".b1")).data() + 3 * kSlot + kDanAt);
+             const ABlobHeadr bh =
+                 ABlobHeadr::decode(readBytes(file(".b1")).data() + 3 * kSlot + kDanAt);
              patch(".b2", (bh.FPageStartN - 1) * kPage + 8, 0);
          }},
-        {"a chain that goes on after its page count", [&] {
+        {"a chain that goes on after its page count",
+         [&] {
              Bytes b1 = readBytes(file(".b1"));
              putU16(b1.data() + 3 * kSlot + kDanAt, 2);
              writeBytes(file(".b1"), b1);
@@ -305,7 +312,8 @@ TEST_F(TablePackTest, RefusesDamagedTableAndChangesNothing) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        for (const auto& e : std::filesystem::directory_iterator(dir.path())) std::filesystem::remove(e.path());
+        for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+            std::filesystem::remove(e.path());
         for (const auto& [name, bytes] : healthy) writeBytes(dir.path() / name, bytes);
         c.damage();
         const auto damaged = test::snapshotFiles(dir.path());

@@ -10,6 +10,7 @@
 
 #include "base/cp1251.h"
 #include "base/little_endian.h"
+#include "storage/file_system.h"
 #include "storage/table_blob.h"
 #include "test_support.h"
 
@@ -22,7 +23,9 @@ using test::writeBytes;
 using Bytes = std::vector<uint8_t>;
 using Records = std::map<uint32_t, std::map<std::string, Bytes>>;
 
-Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
+Bytes text(const std::string& s) {
+    return Bytes(s.begin(), s.end());
+}
 
 class TableRestructureTest : public ::testing::Test {
 protected:
@@ -36,7 +39,8 @@ protected:
             ASSERT_TRUE(t.Append());
             t.FieldByName("Gryp")->setAsString(rows[i].first);
             t.FieldByName("Num")->setAsInteger(static_cast<int64_t>(100 + i));
-            if (rows[i].second) test::loadBlob(t, "Dan", seededBytes(rows[i].second, static_cast<uint8_t>(i)));
+            if (rows[i].second)
+                test::loadBlob(t, "Dan", seededBytes(rows[i].second, static_cast<uint8_t>(i)));
             ASSERT_TRUE(t.Post());
         }
         setKey(4, 5);
@@ -206,6 +210,27 @@ TEST_F(TableRestructureTest, BlobPageResizeKeepsValuesAndKeys) {
     ASSERT_TRUE(r.Append());
     EXPECT_EQ(r.Field(0)->asInteger(), 10);
     r.Close();
+}
+
+// Catches a resize that fails on the disk without saying so, or with the
+// message of another step.
+TEST_F(TableRestructureTest, DiskFailureMessages) {
+    t.Close();
+    const auto files = test::snapshotFiles(dir.path());
+    FaultInjectingFileSystem fs;
+    TTableBlob f(fs);
+    f.SetTableName(dir.table("T"));
+    ASSERT_TRUE(f.Open());
+    std::string message;
+    fs.failAt(1, true);
+    EXPECT_FALSE(f.SetNewSizeStringField("Gryp", 18, message));
+    EXPECT_EQ(message, "Произошла ошибка при добавлении поля в таблице T");
+    fs.failAt(1, true);
+    EXPECT_FALSE(f.SetNewSizeBlobField("Dan", 32, message));
+    EXPECT_EQ(message, "Произошла ошибка при добавлении поля в таблице T");
+    fs.failAt(0);
+    f.Close();
+    EXPECT_EQ(test::changedFiles(files, test::snapshotFiles(dir.path())), "");
 }
 
 // Catches a blob resize that accepts a field of another type or an unknown one.
