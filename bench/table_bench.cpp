@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -83,7 +83,8 @@ void benchScan(const fs::path& dir) {
     for (int i = 0; i < 20000; ++i) {
         must(t.Append(), "append");
         t.FieldByName("Num")->setAsInteger(i);
-        t.FieldByName("Name")->setAsString("Группа номер " + std::to_string(i) + " очной формы обуч");
+        t.FieldByName("Name")->setAsString("Группа номер " + std::to_string(i) +
+                                           " очной формы обуч");
         t.FieldByName("Day")->setAsInteger(42614 + i % 365);
         for (std::size_t k = 0; k < value.size(); ++k) value[k] = static_cast<uint8_t>(i + k);
         TMemoryStream m(value);
@@ -105,7 +106,8 @@ void benchScan(const fs::path& dir) {
         TMemoryStream m;
         r.First();
         while (!r.Eof()) {
-            checksum += static_cast<uint64_t>(key->asInteger()) + static_cast<uint64_t>(num->asInteger());
+            checksum +=
+                static_cast<uint64_t>(key->asInteger()) + static_cast<uint64_t>(num->asInteger());
             checksum += name->asString().size();
             checksum += static_cast<uint64_t>(day->asInteger());
             m.SetSize(0);
@@ -194,14 +196,17 @@ void benchBlobs(const fs::path& dir) {
         int fd = ::open(plainFile.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
         for (int i = 0; i < kCount; ++i)
             must(::pwrite(fd, a.data(), a.size(), static_cast<off_t>(i * kLonger)) ==
-                     static_cast<ssize_t>(a.size()), "write");
+                     static_cast<ssize_t>(a.size()),
+                 "write");
         for (int i = 0; i < kCount; ++i)
             must(::pwrite(fd, b.data(), b.size(), static_cast<off_t>(i * kLonger)) ==
-                     static_cast<ssize_t>(b.size()), "rewrite");
+                     static_cast<ssize_t>(b.size()),
+                 "rewrite");
         std::vector<uint8_t> in(kLonger);
         for (int i = 0; i < kCount; ++i) {
             must(::pread(fd, in.data(), in.size(), static_cast<off_t>(i * kLonger)) ==
-                     static_cast<ssize_t>(in.size()), "read");
+                     static_cast<ssize_t>(in.size()),
+                 "read");
             checksum += in.size();
         }
         ::close(fd);
@@ -225,9 +230,10 @@ void benchAppends(const fs::path& dir) {
         }
         t.Close();
     });
-    std::printf("appends  5000 appends with Post: %.2f ms (%.1f us each; the index file and "
-                "the header are rewritten at every append)\n",
-                engine * 1e3, engine * 1e6 / 5000);
+    std::printf(
+        "appends  5000 appends with Post: %.2f ms (%.1f us each; the index file and "
+        "the header are rewritten at every append)\n",
+        engine * 1e3, engine * 1e6 / 5000);
 }
 
 }  // namespace

@@ -58,7 +58,9 @@ void appendUtf8(std::string& out, char32_t cp) {
     }
 }
 
-bool isContinuation(uint8_t b) { return (b & 0xC0) == 0x80; }
+bool isContinuation(uint8_t b) {
+    return (b & 0xC0) == 0x80;
+}
 
 // Decodes one well-formed sequence at s[i]; returns its length, or 0 when the
 // lead byte does not start one (overlong forms, surrogates and values past
@@ -121,7 +123,9 @@ std::string convert(std::string_view utf8, std::size_t maxChars) {
 
 }  // namespace
 
-std::string utf8ToCp1251(std::string_view utf8) { return convert(utf8, utf8.size()); }
+std::string utf8ToCp1251(std::string_view utf8) {
+    return convert(utf8, utf8.size());
+}
 
 std::string cp1251ToUtf8(std::string_view cp1251) {
     std::string out;

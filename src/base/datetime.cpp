@@ -18,7 +18,9 @@ constexpr int64_t kMsPerDay = 86400000;
 // 1899-12-30 counted from 1970-01-01.
 constexpr int64_t kEpochShift = -25569;
 
-bool isLeapYear(int year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
+bool isLeapYear(int year) {
+    return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+}
 
 int daysInMonth(int year, int month) {
     static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -119,7 +121,9 @@ int32_t encodeDate(int year, int month, int day) {
     return days;
 }
 
-DateParts decodeDate(int32_t days) { return civilFromDays(int64_t{days} + kEpochShift); }
+DateParts decodeDate(int32_t days) {
+    return civilFromDays(int64_t{days} + kEpochShift);
+}
 
 double encodeTime(int hour, int minute, int second, int msec) {
     if (hour < 0 || hour >= 24 || minute < 0 || minute >= 60 || second < 0 || second >= 60 ||
@@ -158,8 +162,8 @@ TDateTime nowLocal() {
     const int32_t days = encodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
     // A leap second shows as 60; fold it into the last ordinary one.
     const int second = local.tm_sec > 59 ? 59 : local.tm_sec;
-    return days + encodeTime(local.tm_hour, local.tm_min, second,
-                             static_cast<int>(ts.tv_nsec / 1000000));
+    return days +
+           encodeTime(local.tm_hour, local.tm_min, second, static_cast<int>(ts.tv_nsec / 1000000));
 }
 
 std::string dateText(int32_t days) {

@@ -82,6 +82,8 @@ long double decodeExtended(const uint8_t* bytes) {
     return negative ? -magnitude : magnitude;
 }
 
-long double decodeExtended(const Extended80& bytes) { return decodeExtended(bytes.data()); }
+long double decodeExtended(const Extended80& bytes) {
+    return decodeExtended(bytes.data());
+}
 
 }  // namespace zavlin

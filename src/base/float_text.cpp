@@ -18,7 +18,9 @@ namespace {
 
 constexpr int kPrecision = 15;
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 [[noreturn]] void throwNotANumber(std::string_view text) {
     throw EConvertError(fmt::format("'{}' is not a valid floating point value", text));

@@ -23,7 +23,9 @@ bool TConsoleDialog::MessageDlg(const std::string& Msg, const std::string& Capti
     return answer_;
 }
 
-void TConsoleDialog::MessageShow(const std::string& Msg) { std::fprintf(stderr, "%s\n", Msg.c_str()); }
+void TConsoleDialog::MessageShow(const std::string& Msg) {
+    std::fprintf(stderr, "%s\n", Msg.c_str());
+}
 
 bool TScriptedDialog::MessageDlg(const std::string& Msg, const std::string&) {
     asked.push_back(Msg);
@@ -38,6 +40,8 @@ TMyDialog& myDialog() {
     return d ? *d : defaultDialog();
 }
 
-TMyDialog* setMyDialog(TMyDialog* dialog) { return installed().exchange(dialog); }
+TMyDialog* setMyDialog(TMyDialog* dialog) {
+    return installed().exchange(dialog);
+}
 
 }  // namespace zavlin

@@ -27,7 +27,9 @@ int64_t addClamped(int64_t a, int64_t b) {
     return sum;
 }
 
-std::string errnoText(int err) { return std::error_code(err, std::generic_category()).message(); }
+std::string errnoText(int err) {
+    return std::error_code(err, std::generic_category()).message();
+}
 
 }  // namespace
 
@@ -135,9 +137,15 @@ TFileStream::TFileStream(const std::filesystem::path& path, uint16_t mode) : pat
         flags |= O_CREAT | O_TRUNC | O_RDWR;
     } else {
         switch (mode & 3) {
-            case fmOpenRead: flags |= O_RDONLY; break;
-            case fmOpenWrite: flags |= O_WRONLY; break;
-            case fmOpenReadWrite: flags |= O_RDWR; break;
+            case fmOpenRead:
+                flags |= O_RDONLY;
+                break;
+            case fmOpenWrite:
+                flags |= O_WRONLY;
+                break;
+            case fmOpenReadWrite:
+                flags |= O_RDWR;
+                break;
             default:
                 throw EStreamError(
                     fmt::format("Cannot open file \"{}\": bad mode {:#x}", path.string(), mode));
@@ -202,8 +210,8 @@ void TFileStream::SetSize(int64_t newSize) {
         rc = ::ftruncate(fd_, static_cast<off_t>(newSize));
     } while (rc < 0 && errno == EINTR);
     if (rc < 0) {
-        throw EStreamError(fmt::format("Cannot set the size of \"{}\": {}", path_.string(),
-                                       errnoText(errno)));
+        throw EStreamError(
+            fmt::format("Cannot set the size of \"{}\": {}", path_.string(), errnoText(errno)));
     }
     if (pos > newSize) Seek(newSize, SeekOrigin::Begin);
 }
@@ -211,14 +219,18 @@ void TFileStream::SetSize(int64_t newSize) {
 // ---- TMemFileStream ----
 
 TMemFileStream::TMemFileStream(const std::filesystem::path& fileName, uint16_t mode)
-    : FFileStream(std::make_unique<TFileStream>(fileName, mode)), FFileName(fileName), FMode(mode) {}
+    : FFileStream(std::make_unique<TFileStream>(fileName, mode)),
+      FFileName(fileName),
+      FMode(mode) {}
 
 TFileStream& TMemFileStream::file() {
     if (!FFileStream) throw EStreamError(fmt::format("File \"{}\" is closed", FFileName.string()));
     return *FFileStream;
 }
 
-int64_t TMemFileStream::Read(void* buffer, int64_t count) { return file().Read(buffer, count); }
+int64_t TMemFileStream::Read(void* buffer, int64_t count) {
+    return file().Read(buffer, count);
+}
 
 int64_t TMemFileStream::Write(const void* buffer, int64_t count) {
     return file().Write(buffer, count);
@@ -228,9 +240,13 @@ int64_t TMemFileStream::Seek(int64_t offset, SeekOrigin origin) {
     return file().Seek(offset, origin);
 }
 
-int64_t TMemFileStream::Size() { return file().Size(); }
+int64_t TMemFileStream::Size() {
+    return file().Size();
+}
 
-void TMemFileStream::SetSize(int64_t newSize) { file().SetSize(newSize); }
+void TMemFileStream::SetSize(int64_t newSize) {
+    file().SetSize(newSize);
+}
 
 void TMemFileStream::Close() {
     FFileStream.reset();

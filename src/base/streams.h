@@ -109,8 +109,8 @@ public:
     int64_t Size() override;
     void SetSize(int64_t newSize) override;
 
-    void Close();                 // closes the file; the mode becomes 0
-    void Open(uint16_t mode);     // closes and reopens the same file, at its start
+    void Close();              // closes the file; the mode becomes 0
+    void Open(uint16_t mode);  // closes and reopens the same file, at its start
     // Closes the file and renames it; false when the rename fails.
     [[nodiscard]] bool Rename(const std::filesystem::path& newFileName);
 

@@ -139,9 +139,9 @@ void TBlobField::SaveToStreamPageGreated(TStream& stream, bool keepPages) {
     const uint16_t len = th.FLengthPage;
     // The stored length is only a hint, and never more than the page file holds.
     if (auto* mem = dynamic_cast<TMemoryStream*>(&stream))
-        mem->Reserve(mem->Position() +
-                     std::min({static_cast<int64_t>(h.FSummaLength), static_cast<int64_t>(h.FCountPage) * len,
-                               static_cast<int64_t>(FOwner->b2().size())}));
+        mem->Reserve(mem->Position() + std::min({static_cast<int64_t>(h.FSummaLength),
+                                                 static_cast<int64_t>(h.FCountPage) * len,
+                                                 static_cast<int64_t>(FOwner->b2().size())}));
     auto* mem = dynamic_cast<TMemoryStream*>(&stream);
     // A chain that comes back to a page it has passed is damaged.
     std::unordered_set<uint32_t> visited;

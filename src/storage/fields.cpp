@@ -17,11 +17,11 @@ namespace zavlin {
 namespace {
 
 const char* const kTypeNames[kFieldTypeCount] = {
-    "ftUnknown", "ftString",   "ftSmallint", "ftInteger",    "ftWord",        "ftBoolean",
-    "ftFloat",   "ftCurrency", "ftBCD",      "ftDate",       "ftTime",        "ftDateTime",
-    "ftBytes",   "ftVarBytes", "ftAutoInc",  "ftBlob",       "ftMemo",        "ftGraphic",
-    "ftFmtMemo", "ftParadoxOle", "ftDBaseOle", "ftTypedBinary", "ftCursor", "ftLongWord",
-    "ftNewKeys",
+    "ftUnknown",  "ftString",      "ftSmallint", "ftInteger",  "ftWord",
+    "ftBoolean",  "ftFloat",       "ftCurrency", "ftBCD",      "ftDate",
+    "ftTime",     "ftDateTime",    "ftBytes",    "ftVarBytes", "ftAutoInc",
+    "ftBlob",     "ftMemo",        "ftGraphic",  "ftFmtMemo",  "ftParadoxOle",
+    "ftDBaseOle", "ftTypedBinary", "ftCursor",   "ftLongWord", "ftNewKeys",
 };
 
 // Day numbers past 9999-12-31 have no date text.
@@ -52,7 +52,8 @@ int32_t truncToInt32(long double v) {
 }
 
 void checkDateTimeRange(double v) {
-    if (!std::isfinite(v) || v < static_cast<double>(kMinDay) || v >= static_cast<double>(kMaxDay + 1))
+    if (!std::isfinite(v) || v < static_cast<double>(kMinDay) ||
+        v >= static_cast<double>(kMaxDay + 1))
         throw ERangeError("date out of range");
 }
 
@@ -74,9 +75,18 @@ bool fieldTypeByName(const std::string& name, uint8_t& code) {
 
 bool fieldTypeCreatable(uint8_t code) {
     switch (code) {
-        case ftString: case ftSmallint: case ftInteger: case ftWord: case ftBoolean:
-        case ftFloat: case ftDate: case ftDateTime: case ftAutoInc: case ftBlob:
-        case ftLongWord: case ftNewKeys:
+        case ftString:
+        case ftSmallint:
+        case ftInteger:
+        case ftWord:
+        case ftBoolean:
+        case ftFloat:
+        case ftDate:
+        case ftDateTime:
+        case ftAutoInc:
+        case ftBlob:
+        case ftLongWord:
+        case ftNewKeys:
             return true;
         default:
             return false;
@@ -119,11 +129,17 @@ void TField::endWrite() {
     FOwner->fieldSet();
 }
 
-int32_t TField::asInteger() { return 0; }
+int32_t TField::asInteger() {
+    return 0;
+}
 void TField::setAsInteger(int64_t) {}
-std::string TField::asString() { return {}; }
+std::string TField::asString() {
+    return {};
+}
 void TField::setAsString(std::string_view) {}
-TDateTime TField::asDateTime() { return 0; }
+TDateTime TField::asDateTime() {
+    return 0;
+}
 void TField::setAsDateTime(TDateTime) {}
 
 void TField::WriteForFile_b1() {
@@ -163,7 +179,9 @@ void TLongWordField::setAsInteger(int64_t value) {
     endWrite();
 }
 
-std::string TLongWordField::asString() { return std::to_string(asLongWord()); }
+std::string TLongWordField::asString() {
+    return std::to_string(asLongWord());
+}
 
 void TLongWordField::setAsString(std::string_view value) {
     const int64_t v = parseInteger64(value);
@@ -206,8 +224,12 @@ void TIntegerField::setAsInteger(int64_t value) {
     putI32(beginWrite(), static_cast<int32_t>(value));
     endWrite();
 }
-std::string TIntegerField::asString() { return std::to_string(asInteger()); }
-void TIntegerField::setAsString(std::string_view value) { setAsInteger(parseIntegerText(value)); }
+std::string TIntegerField::asString() {
+    return std::to_string(asInteger());
+}
+void TIntegerField::setAsString(std::string_view value) {
+    setAsInteger(parseIntegerText(value));
+}
 
 int32_t TSmallintField::asInteger() {
     readValue();
@@ -218,8 +240,12 @@ void TSmallintField::setAsInteger(int64_t value) {
     putI16(beginWrite(), static_cast<int16_t>(value));
     endWrite();
 }
-std::string TSmallintField::asString() { return std::to_string(asInteger()); }
-void TSmallintField::setAsString(std::string_view value) { setAsInteger(parseIntegerText(value)); }
+std::string TSmallintField::asString() {
+    return std::to_string(asInteger());
+}
+void TSmallintField::setAsString(std::string_view value) {
+    setAsInteger(parseIntegerText(value));
+}
 
 int32_t TWordField::asInteger() {
     readValue();
@@ -230,8 +256,12 @@ void TWordField::setAsInteger(int64_t value) {
     putU16(beginWrite(), static_cast<uint16_t>(value));
     endWrite();
 }
-std::string TWordField::asString() { return std::to_string(asInteger()); }
-void TWordField::setAsString(std::string_view value) { setAsInteger(parseIntegerText(value)); }
+std::string TWordField::asString() {
+    return std::to_string(asInteger());
+}
+void TWordField::setAsString(std::string_view value) {
+    setAsInteger(parseIntegerText(value));
+}
 
 int32_t TBooleanField::asInteger() {
     readValue();
@@ -242,7 +272,9 @@ void TBooleanField::setAsInteger(int64_t value) {
     beginWrite()[0] = static_cast<uint8_t>(value);
     endWrite();
 }
-std::string TBooleanField::asString() { return asInteger() != 0 ? "true" : "false"; }
+std::string TBooleanField::asString() {
+    return asInteger() != 0 ? "true" : "false";
+}
 void TBooleanField::setAsString(std::string_view value) {
     beginWrite()[0] = toLowerAscii(value) == "true" ? 1 : 0;
     endWrite();
@@ -259,7 +291,9 @@ void TFloatField::setAsFloat(long double value) {
     std::memcpy(beginWrite(), e.data(), e.size());
     endWrite();
 }
-int32_t TFloatField::asInteger() { return truncToInt32(asFloat()); }
+int32_t TFloatField::asInteger() {
+    return truncToInt32(asFloat());
+}
 void TFloatField::setAsInteger(int64_t value) {
     checkRange(value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
     setAsFloat(static_cast<long double>(value));
@@ -288,7 +322,8 @@ std::string TStringField::asString() {
 void TStringField::setAsString(std::string_view value) {
     uint8_t* p = beginWrite();
     if (FSizeForFile_b1 > 0) {
-        const std::string cp = utf8ToCp1251Cut(value, static_cast<std::size_t>(FSizeForFile_b1 - 1));
+        const std::string cp =
+            utf8ToCp1251Cut(value, static_cast<std::size_t>(FSizeForFile_b1 - 1));
         p[0] = static_cast<uint8_t>(cp.size());
         std::memcpy(p + 1, cp.data(), cp.size());
     }
@@ -326,8 +361,12 @@ std::string TDateField::asString() {
     if (d > kMaxDay) throw ERangeError("date out of range");
     return dateText(d);
 }
-void TDateField::setAsString(std::string_view value) { setAsInteger(parseDateText(value)); }
-TDateTime TDateField::asDateTime() { return static_cast<TDateTime>(asInteger()); }
+void TDateField::setAsString(std::string_view value) {
+    setAsInteger(parseDateText(value));
+}
+TDateTime TDateField::asDateTime() {
+    return static_cast<TDateTime>(asInteger());
+}
 void TDateField::setAsDateTime(TDateTime value) {
     if (!std::isfinite(value)) throw ERangeError("date out of range");
     const double t = std::trunc(value);
@@ -336,7 +375,9 @@ void TDateField::setAsDateTime(TDateTime value) {
     setAsInteger(static_cast<int64_t>(t));
 }
 
-int32_t TDateTimeField::asInteger() { return truncToInt32(asDateTime()); }
+int32_t TDateTimeField::asInteger() {
+    return truncToInt32(asDateTime());
+}
 void TDateTimeField::setAsInteger(int64_t value) {
     checkRange(value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
     setAsDateTime(static_cast<TDateTime>(value));
@@ -346,7 +387,9 @@ std::string TDateTimeField::asString() {
     checkDateTimeRange(v);
     return dateTimeText(v);
 }
-void TDateTimeField::setAsString(std::string_view value) { setAsDateTime(parseDateTimeText(value)); }
+void TDateTimeField::setAsString(std::string_view value) {
+    setAsDateTime(parseDateTimeText(value));
+}
 TDateTime TDateTimeField::asDateTime() {
     readValue();
     return getF64(FStValue.data());

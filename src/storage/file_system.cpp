@@ -48,7 +48,9 @@ public:
         return true;
     }
 
-    bool truncate(uint64_t size) override { return ::ftruncate(fd_, static_cast<off_t>(size)) == 0; }
+    bool truncate(uint64_t size) override {
+        return ::ftruncate(fd_, static_cast<off_t>(size)) == 0;
+    }
     bool sync() override { return ::fdatasync(fd_) == 0; }
 
     int64_t size() override {

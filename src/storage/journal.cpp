@@ -41,7 +41,9 @@ bool tableSyncFull() {
     return v == 1;
 }
 
-void setTableSyncFull(bool full) { syncSetting().store(full ? 1 : 0); }
+void setTableSyncFull(bool full) {
+    syncSetting().store(full ? 1 : 0);
+}
 
 void RollbackJournal::begin(const std::filesystem::path& journalPath,
                             std::array<uint64_t, 3> sizes) {
@@ -104,7 +106,8 @@ bool RollbackJournal::beforeWrite() {
     if (!written_) {
         out.resize(kHeaderSize);
         std::memcpy(out.data(), "ZVJ1", 4);
-        for (int i = 0; i < 3; ++i) putU64(out.data() + 4 + 8 * i, sizes_[static_cast<std::size_t>(i)]);
+        for (int i = 0; i < 3; ++i)
+            putU64(out.data() + 4 + 8 * i, sizes_[static_cast<std::size_t>(i)]);
         putU32(out.data() + 32, fnv1a(out.data(), 32));
         end_ = 0;
     }

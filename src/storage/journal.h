@@ -8,10 +8,10 @@
 // cut to their old sizes, .bi removed so that it is rebuilt from the slots.
 //
 // File layout (little-endian):
-//   header 36 bytes: "ZVJ1" | u64 size b0 | u64 size b1 | u64 size b2 | u32 checksum of the 28 bytes before
-//   entry: u8 file (0 b0, 1 b1, 2 b2) | u64 offset | u32 length | u32 0 | u32 checksum | old bytes
-//   The entry checksum covers the 17 bytes before it and the old bytes; a torn
-//   entry ends the journal (its overwrite had not begun).
+//   header 36 bytes: "ZVJ1" | u64 size b0 | u64 size b1 | u64 size b2 | u32 checksum of the 28
+//   bytes before entry: u8 file (0 b0, 1 b1, 2 b2) | u64 offset | u32 length | u32 0 | u32 checksum
+//   | old bytes The entry checksum covers the 17 bytes before it and the old bytes; a torn entry
+//   ends the journal (its overwrite had not begun).
 #pragma once
 
 #include <array>
@@ -66,7 +66,7 @@ private:
     std::filesystem::path path_;
     std::array<uint64_t, 3> sizes_{};
     std::unique_ptr<File> file_;
-    bool written_ = false;  // the journal holds this operation's header
+    bool written_ = false;          // the journal holds this operation's header
     std::vector<uint8_t> pending_;  // entries captured but not yet written
     uint64_t end_ = 0;
     bool active_ = false;

@@ -7,8 +7,8 @@
 
 #include "base/cp1251.h"
 #include "base/datetime.h"
-#include "base/neighbour_sort.h"
 #include "base/errors.h"
+#include "base/neighbour_sort.h"
 #include "base/text.h"
 #include "base/user_messages.h"
 
@@ -22,7 +22,9 @@ const char* const kLengthError = "Ошибка длины файла. База �
 const char* const kIndexCreateError = "Ошибка при создании файла индексов.";
 const char* const kOverwriteQuestion = "Таблица сущенствует. Перезаписать?";
 
-bool isSeparator(char c) { return c == '/' || c == '\\'; }
+bool isSeparator(char c) {
+    return c == '/' || c == '\\';
+}
 
 std::size_t lastSeparator(std::string_view s) {
     for (std::size_t i = s.size(); i > 0; --i)
@@ -36,9 +38,6 @@ std::string withSlashes(std::string_view s) {
     return r;
 }
 
-}  // namespace
-
-namespace {
 std::mutex& programFolderMutex() {
     static std::mutex m;
     return m;
@@ -68,7 +67,9 @@ TTableBlob::TTableBlob(FileSystem& fs) : fs_(fs), journal_(fs) {
     FFileStream_b2.setJournal(&journal_, 2);
 }
 
-TTableBlob::~TTableBlob() { Clear(); }
+TTableBlob::~TTableBlob() {
+    Clear();
+}
 
 // ---------------------------------------------------------------- naming
 
@@ -152,7 +153,9 @@ void TTableBlob::Close() {
     if (AfterClose) AfterClose(*this);
 }
 
-void TTableBlob::ClearLField() { LField.clear(); }
+void TTableBlob::ClearLField() {
+    LField.clear();
+}
 
 void TTableBlob::raiseErrorOpen(uint16_t code, const std::string& text) {
     if (ErrorOpen) {
@@ -203,18 +206,42 @@ bool TTableBlob::CreateFile() {
 TField* TTableBlob::createField(uint8_t typeCode) {
     std::unique_ptr<TField> f;
     switch (typeCode) {
-        case ftString: f = std::make_unique<TStringField>(this); break;
-        case ftSmallint: f = std::make_unique<TSmallintField>(this); break;
-        case ftInteger: f = std::make_unique<TIntegerField>(this); break;
-        case ftWord: f = std::make_unique<TWordField>(this); break;
-        case ftBoolean: f = std::make_unique<TBooleanField>(this); break;
-        case ftFloat: f = std::make_unique<TFloatField>(this); break;
-        case ftDate: f = std::make_unique<TDateField>(this); break;
-        case ftDateTime: f = std::make_unique<TDateTimeField>(this); break;
-        case ftAutoInc: f = std::make_unique<TAutoIncField>(this); break;
-        case ftBlob: f = std::make_unique<TBlobField>(this); break;
-        case ftLongWord: f = std::make_unique<TLongWordField>(this); break;
-        case ftNewKeys: f = std::make_unique<TNewKeysField>(this); break;
+        case ftString:
+            f = std::make_unique<TStringField>(this);
+            break;
+        case ftSmallint:
+            f = std::make_unique<TSmallintField>(this);
+            break;
+        case ftInteger:
+            f = std::make_unique<TIntegerField>(this);
+            break;
+        case ftWord:
+            f = std::make_unique<TWordField>(this);
+            break;
+        case ftBoolean:
+            f = std::make_unique<TBooleanField>(this);
+            break;
+        case ftFloat:
+            f = std::make_unique<TFloatField>(this);
+            break;
+        case ftDate:
+            f = std::make_unique<TDateField>(this);
+            break;
+        case ftDateTime:
+            f = std::make_unique<TDateTimeField>(this);
+            break;
+        case ftAutoInc:
+            f = std::make_unique<TAutoIncField>(this);
+            break;
+        case ftBlob:
+            f = std::make_unique<TBlobField>(this);
+            break;
+        case ftLongWord:
+            f = std::make_unique<TLongWordField>(this);
+            break;
+        case ftNewKeys:
+            f = std::make_unique<TNewKeysField>(this);
+            break;
         default:
             showUserMessage("Класс Field не поддерживается " + fieldTypeName(typeCode));
             return nullptr;
@@ -289,8 +316,8 @@ bool TTableBlob::Open() {
         if (!FFileStream_b2.open(fs_, b2, OpenMode::ReadWriteCreate))
             return failOpen(28, std::string(kReadError) + " " + b2.string());
         // A page length of 0 cannot describe any page: the file is damaged.
-        if (FFileStream_b2.size() !=
-                (kPageHeadSize + static_cast<uint64_t>(FHeadr.FLengthPage)) * FHeadr.FCountPageAll ||
+        if (FFileStream_b2.size() != (kPageHeadSize + static_cast<uint64_t>(FHeadr.FLengthPage)) *
+                                         FHeadr.FCountPageAll ||
             (FHeadr.FLengthPage == 0 && FHeadr.FCountPageAll != 0))
             return failOpen(62, std::string(kLengthError) + " " + b2.string());
     }
@@ -299,12 +326,14 @@ bool TTableBlob::Open() {
         auto f = fs_.open(bi, OpenMode::ReadWrite);
         int64_t size = f ? f->size() : -1;
         if (size < 0) return failOpen(29, std::string(kReadError) + " " + bi.string());
-        // Only whole entries are taken; a ragged tail fails the length check.
+        // The length is checked before anything is read, so a huge file
+        // costs nothing; a ragged tail fails the check too.
+        if (static_cast<uint64_t>(size) !=
+            static_cast<uint64_t>(FHeadr.FCountRecord) * kIndexEntrySize)
+            return failOpen(63, std::string(kLengthError) + " " + bi.string());
         std::vector<uint8_t> bytes(static_cast<std::size_t>(size));
         if (size > 0 && !f->readAt(0, bytes.data(), bytes.size()))
             return failOpen(29, std::string(kReadError) + " " + bi.string());
-        if (static_cast<uint64_t>(size) != static_cast<uint64_t>(FHeadr.FCountRecord) * kIndexEntrySize)
-            return failOpen(63, std::string(kLengthError) + " " + bi.string());
         FStIndex.resize(bytes.size() / kIndexEntrySize);
         for (std::size_t i = 0; i < FStIndex.size(); ++i) {
             FStIndex[i].key = getU32(bytes.data() + i * kIndexEntrySize);
@@ -409,13 +438,11 @@ void TTableBlob::discardData() {
 void TTableBlob::sortIndex(TTableBlobSortIndex mode) {
     if (FStIndex.size() >= 2) {
         if (mode == siAutoInc) {
-            neighbourSort(FStIndex.begin(), FStIndex.end(), [](const IndexEntry& a, const IndexEntry& b) {
-                return a.key < b.key;
-            });
+            neighbourSort(FStIndex.begin(), FStIndex.end(),
+                          [](const IndexEntry& a, const IndexEntry& b) { return a.key < b.key; });
         } else {
-            neighbourSort(FStIndex.begin(), FStIndex.end(), [](const IndexEntry& a, const IndexEntry& b) {
-                return a.slot < b.slot;
-            });
+            neighbourSort(FStIndex.begin(), FStIndex.end(),
+                          [](const IndexEntry& a, const IndexEntry& b) { return a.slot < b.slot; });
         }
     }
     FSortIndex = mode;
@@ -457,7 +484,7 @@ bool TTableBlob::saveHeadr() {
         recomputeLayout();
         const std::vector<uint8_t> bytes = encodeB0();
         const auto b0 = FilePath(".b0");
-        if (!replaceFileWhole(fs_, b0, bytes.data(), bytes.size(), false)) return false;
+        if (!replaceFileWhole(fs_, b0, bytes.data(), bytes.size(), tableSyncFull())) return false;
         FModifiHeadr = FModifiNameField = false;
         // The old handle still points at the replaced file.
         if (!FFileStream_b0.open(fs_, b0, OpenMode::ReadWrite)) return false;
@@ -480,9 +507,9 @@ bool TTableBlob::Modifi() const {
 // ---------------------------------------------------------------- slots
 
 void TTableBlob::readSlotBytes(int offset, void* buffer, std::size_t n) {
-    if (posSlot_ < 0 || offset < 0)
-        throw ERangeError("no current record");
-    const uint64_t at = static_cast<uint64_t>(posSlot_) * slotLength() + static_cast<uint64_t>(offset);
+    if (posSlot_ < 0 || offset < 0) throw ERangeError("no current record");
+    const uint64_t at =
+        static_cast<uint64_t>(posSlot_) * slotLength() + static_cast<uint64_t>(offset);
     if (!FFileStream_b1.isOpen() || !FFileStream_b1.read(at, buffer, n))
         throw ERangeError("record slot outside the table file");
 }
@@ -490,7 +517,8 @@ void TTableBlob::readSlotBytes(int offset, void* buffer, std::size_t n) {
 void TTableBlob::writeSlotBytes(int offset, const void* buffer, std::size_t n) {
     if (posSlot_ < 0 || offset < 0 || static_cast<uint64_t>(posSlot_) >= FHeadr.FCountRecordAll)
         throw ERangeError("no current record");
-    const uint64_t at = static_cast<uint64_t>(posSlot_) * slotLength() + static_cast<uint64_t>(offset);
+    const uint64_t at =
+        static_cast<uint64_t>(posSlot_) * slotLength() + static_cast<uint64_t>(offset);
     if (!FFileStream_b1.write(at, buffer, n)) throw ERangeError("cannot write the record slot");
 }
 
@@ -634,7 +662,8 @@ bool TTableBlob::Append() {
     ARecordHeadr live;
     live.encode(bytes.data());
     if (FHeadr.FLengthRecords >= 4) putU32(bytes.data() + kRecordHeadSize, key);
-    if (!FFileStream_b1.write(static_cast<uint64_t>(slot) * slotLength(), bytes.data(), bytes.size()))
+    if (!FFileStream_b1.write(static_cast<uint64_t>(slot) * slotLength(), bytes.data(),
+                              bytes.size()))
         return false;
     for (auto& f : LField) f->Clear();
     if (!flushData() || !saveIndex() || !saveHeadr()) return false;
@@ -731,8 +760,8 @@ void TTableBlob::beginJournal() {
 }
 
 bool TTableBlob::endJournal(bool success) {
-    const bool ok = journal_.end(success, {FFileStream_b0.raw(), FFileStream_b1.raw(),
-                                           FFileStream_b2.raw()});
+    const bool ok =
+        journal_.end(success, {FFileStream_b0.raw(), FFileStream_b1.raw(), FFileStream_b2.raw()});
     // A journal that cannot be closed is played back as well.
     if (!success || !ok) {
         // The files were rolled back under the caches and .bi was removed.

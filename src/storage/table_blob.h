@@ -169,7 +169,9 @@ public:
     // --- used by the field classes ---
     // The .b1 slot the file position stands on (FCountRecordAll = at the end).
     int64_t currentSlot() const { return posSlot_; }
-    uint64_t slotLength() const { return kRecordHeadSize + static_cast<uint64_t>(FHeadr.FLengthRecords); }
+    uint64_t slotLength() const {
+        return kRecordHeadSize + static_cast<uint64_t>(FHeadr.FLengthRecords);
+    }
     // Reads/writes bytes at an offset inside the current slot; throws
     // ERangeError when the slot lies outside .b1 or the file fails.
     void readSlotBytes(int offset, void* buffer, std::size_t n);

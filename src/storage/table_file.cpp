@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-
 #include <mutex>
 
 namespace zavlin {
@@ -113,7 +112,8 @@ TableFile::Block* TableFile::block(uint64_t index) {
         // every block holds pending bytes the cache grows past kMaxBlocks;
         // flush() and discard() shrink it again.
         std::vector<std::size_t> dirtyIdx;
-        for (Block* d : dirtyBlocks_) dirtyIdx.push_back(static_cast<std::size_t>(d - blocks_.data()));
+        for (Block* d : dirtyBlocks_)
+            dirtyIdx.push_back(static_cast<std::size_t>(d - blocks_.data()));
         blocks_.reserve(std::max<std::size_t>(kMaxBlocks, blocks_.size() + 1));
         blocks_.emplace_back();
         dirtyBlocks_.clear();
@@ -132,8 +132,8 @@ TableFile::Block* TableFile::block(uint64_t index) {
     }
     // Whatever the disk does not hold reads as zeros.
     std::memset(victim->data + got, 0, kBlockSize - got);
-    victim->valid = static_cast<uint32_t>(
-        start >= size_ ? 0 : std::min<uint64_t>(kBlockSize, size_ - start));
+    victim->valid =
+        static_cast<uint32_t>(start >= size_ ? 0 : std::min<uint64_t>(kBlockSize, size_ - start));
     victim->index = index;
     victim->dirtyLo = victim->dirtyHi = 0;
     victim->lastUse = ++clock_;

@@ -62,7 +62,7 @@ private:
     struct Block {
         uint64_t index = kNoBlock;
         uint8_t* data = nullptr;  // kBlockSize bytes from the shared pool
-        uint32_t valid = 0;               // bytes that belong to the file
+        uint32_t valid = 0;       // bytes that belong to the file
         uint32_t dirtyLo = 0;
         uint32_t dirtyHi = 0;  // dirtyHi > dirtyLo when the block holds pending bytes
         uint64_t lastUse = 0;
@@ -78,10 +78,10 @@ private:
     uint64_t diskSize_ = 0;   // size on disk
     bool sizeDirty_ = false;  // kept for dirty(); truncation is immediate
     std::vector<Block> blocks_;
-    Block* last_ = nullptr;   // most recently used, the common case of a scan
+    Block* last_ = nullptr;  // most recently used, the common case of a scan
     uint64_t clock_ = 0;
     std::vector<Block*> dirtyBlocks_;
-    bool ioFailed_ = false;   // a write-back on eviction failed; flush reports it
+    bool ioFailed_ = false;  // a write-back on eviction failed; flush reports it
     RollbackJournal* journal_ = nullptr;
     int fileId_ = 0;
 };

@@ -10,7 +10,9 @@ TTableInterface::~TTableInterface() {
         showUserMessage("Ошибка Interface " + className_ + " неразрушен =" + std::to_string(c));
 }
 
-int32_t TTableInterface::addRef() { return ++count_; }
+int32_t TTableInterface::addRef() {
+    return ++count_;
+}
 
 int32_t TTableInterface::release() {
     int32_t c = count_.load();
@@ -24,7 +26,8 @@ int32_t TTableInterface::release() {
     }
 }
 
-TFieldInterface::TFieldInterface(TField* field) : TTableInterface("TFieldInterface"), field_(field) {
+TFieldInterface::TFieldInterface(TField* field)
+    : TTableInterface("TFieldInterface"), field_(field) {
     void* self = nullptr;
     if (QueryInterface(IID_IField, &self) != S_OK) {
         showUserMessage("Interface \"IField\" не поддерживается");
@@ -55,7 +58,9 @@ TTableBlobInterface::TTableBlobInterface(TTableBlob& table)
     for (int i = 0; i < table_.FieldCount(); ++i) wrap(table_.Field(i));
 }
 
-TTableBlobInterface::~TTableBlobInterface() { freeWrappers(); }
+TTableBlobInterface::~TTableBlobInterface() {
+    freeWrappers();
+}
 
 int32_t TTableBlobInterface::QueryInterface(const TGuid& iid, void** obj) {
     if (iid == IID_ITableBlob) {
@@ -71,7 +76,9 @@ void TTableBlobInterface::wrap(TField* field) {
     if (field) fields_.push_back(std::make_unique<TFieldInterface>(field));
 }
 
-void TTableBlobInterface::freeWrappers() { fields_.clear(); }
+void TTableBlobInterface::freeWrappers() {
+    fields_.clear();
+}
 
 void TTableBlobInterface::GetField(int index, IField*& field) {
     field = nullptr;

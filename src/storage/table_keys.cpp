@@ -6,11 +6,19 @@
 
 namespace zavlin {
 
-void TTableBlob::SortIndexRecord() { sortIndex(siIndex); }
-void TTableBlob::SortAutoIncRecord() { sortIndex(siAutoInc); }
+void TTableBlob::SortIndexRecord() {
+    sortIndex(siIndex);
+}
+void TTableBlob::SortAutoIncRecord() {
+    sortIndex(siAutoInc);
+}
 
-void TTableBlob::SetKey() { FGotoKey = true; }
-void TTableBlob::EditKey() { FGotoKey = true; }
+void TTableBlob::SetKey() {
+    FGotoKey = true;
+}
+void TTableBlob::EditKey() {
+    FGotoKey = true;
+}
 
 void TTableBlob::keyChanged(uint32_t oldKey, uint32_t newKey) {
     if (newKey > FHeadr.FAutoInc) {

@@ -49,8 +49,7 @@ private:
 
 }  // namespace
 
-bool TTableBlob::copyChain(const ABlobHeadr& bh, uint32_t slot, uint32_t firstPage,
-                           void* sink) {
+bool TTableBlob::copyChain(const ABlobHeadr& bh, uint32_t slot, uint32_t firstPage, void* sink) {
     auto& out = *static_cast<ChunkWriter*>(sink);
     const uint16_t len = FHeadr.FLengthPage;
     const uint64_t pageLen = kPageHeadSize + static_cast<uint64_t>(len);
@@ -114,7 +113,8 @@ bool TTableBlob::PackTable() {
             slots.push_back(e.slot);
         }
         std::sort(slots.begin(), slots.end());
-        if (live != FStIndex.size() || std::adjacent_find(slots.begin(), slots.end()) != slots.end())
+        if (live != FStIndex.size() ||
+            std::adjacent_find(slots.begin(), slots.end()) != slots.end())
             damaged = true;
         if (damaged) throw ERangeError("index and slots disagree");
         SortAutoIncRecord();
@@ -130,7 +130,8 @@ bool TTableBlob::PackTable() {
                 break;
             }
             std::vector<uint8_t> slot(slotLen, 0);
-            if (!FFileStream_b1.read(static_cast<uint64_t>(posSlot_) * slotLen, slot.data(), slotLen)) {
+            if (!FFileStream_b1.read(static_cast<uint64_t>(posSlot_) * slotLen, slot.data(),
+                                     slotLen)) {
                 damaged = true;
                 break;
             }

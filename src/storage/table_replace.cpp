@@ -194,8 +194,8 @@ std::vector<uint8_t> TTableBlob::relayoutSlots(const std::vector<uint8_t>& oldB1
         for (std::size_t i = 0; i < newFields.size(); ++i) {
             const int src = newFields[i];
             if (src >= 0) {
-                const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(newSizes[i]),
-                                                            static_cast<std::size_t>(oldSizes[src]));
+                const std::size_t n = std::min<std::size_t>(
+                    static_cast<std::size_t>(newSizes[i]), static_cast<std::size_t>(oldSizes[src]));
                 std::memcpy(to + at, from + oldOffsets[src], n);
             }
             at += static_cast<std::size_t>(newSizes[i]);

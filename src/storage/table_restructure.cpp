@@ -11,8 +11,7 @@ namespace zavlin {
 namespace {
 
 // Frees a value's page chain inside an in-memory image of .b2.
-void freeChainInImage(std::vector<uint8_t>& b2, ATableBlobHead& h, uint32_t first,
-                      uint32_t count) {
+void freeChainInImage(std::vector<uint8_t>& b2, ATableBlobHead& h, uint32_t first, uint32_t count) {
     const uint64_t pageLen = kPageHeadSize + static_cast<uint64_t>(h.FLengthPage);
     uint32_t page = first;
     uint64_t steps = 0;
@@ -62,7 +61,8 @@ bool TTableBlob::DeleteFieldName(int index) {
                 const int at = oldOffsets[static_cast<std::size_t>(index)];
                 for (uint32_t s = 0; s < FHeadr.FCountRecordAll; ++s) {
                     const ABlobHeadr bh = ABlobHeadr::decode(oldB1.data() + s * len + at);
-                    if (bh.FCountPage > 0) freeChainInImage(b2, FHeadr, bh.FPageStartN, bh.FCountPage);
+                    if (bh.FCountPage > 0)
+                        freeChainInImage(b2, FHeadr, bh.FPageStartN, bh.FCountPage);
                 }
             } else {
                 FHeadr.FVersPage = 1;
@@ -138,8 +138,7 @@ bool TTableBlob::MoveFieldNameDown(int index) {
     return MoveFieldNameUp(index + 1);
 }
 
-bool TTableBlob::SetNewSizeStringField(std::string_view name, int newLength,
-                                       std::string& message) {
+bool TTableBlob::SetNewSizeStringField(std::string_view name, int newLength, std::string& message) {
     message.clear();
     const std::string table = FTableName;
     const std::string n(name);
@@ -152,8 +151,8 @@ bool TTableBlob::SetNewSizeStringField(std::string_view name, int newLength,
         return false;
     }
     if (FieldByName("_" + n)) {
-        message = "Изменение невозможно." + table +
-                  " В таблице существует временное поле: \"_" + n + "\"";
+        message = "Изменение невозможно." + table + " В таблице существует временное поле: \"_" +
+                  n + "\"";
         return false;
     }
     TField* old = FieldByName(n);
@@ -274,7 +273,8 @@ bool TTableBlob::CompareFile(TTableBlob& other, std::string& message) {
     other.First();
     while (!Eof() && !other.Eof()) {
         int differences = 0;
-        const std::string key = LField.empty() ? std::string() : std::to_string(LField[0]->asInteger());
+        const std::string key =
+            LField.empty() ? std::string() : std::to_string(LField[0]->asInteger());
         for (auto& f : LField) {
             TField* o = other.FieldByName(f->Name());
             if (!o) continue;
@@ -285,8 +285,8 @@ bool TTableBlob::CompareFile(TTableBlob& other, std::string& message) {
             if (a.Size() != b.Size()) {
                 message += "Разная длина данных для N=" + key + "\r\n";
                 ++differences;
-            } else if (a.Size() > 0 &&
-                       std::memcmp(a.Memory(), b.Memory(), static_cast<std::size_t>(a.Size())) != 0) {
+            } else if (a.Size() > 0 && std::memcmp(a.Memory(), b.Memory(),
+                                                   static_cast<std::size_t>(a.Size())) != 0) {
                 message += "Отличие данных для \"" + LField[0]->Name() + "\"=" + key + "\r\n";
                 ++differences;
             }

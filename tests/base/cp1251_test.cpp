@@ -44,16 +44,18 @@ TEST(Cp1251, EachMalformedByteBecomesOneQuestionMark) {
         std::string in;
         std::string out;
     } cases[] = {
-        {"\x80", "?"},                        // stray continuation
-        {"a\xD0", "a?"},                      // truncated at the end
-        {"\xD0" "A", "?A"},                   // lead without its continuation
-        {"\xE2\x82x", "??x"},                 // three-byte form cut short
-        {"\xC0\xAF", "??"},                   // overlong '/'
-        {"\xE0\x80\xAF", "???"},              // overlong three-byte
-        {"\xED\xA0\x80", "???"},              // surrogate
-        {"\xF4\x90\x80\x80", "????"},         // past U+10FFFF
-        {"\xF5\xFF\xFE", "???"},              // never valid
-        {"\xD0\xD0\x9F", "?\xCF"},            // bad lead, then a good 'П'
+        {"\x80", "?"},    // stray continuation
+        {"a\xD0", "a?"},  // truncated at the end
+        {"\xD0"
+         "A",
+         "?A"},                        // lead without its continuation
+        {"\xE2\x82x", "??x"},          // three-byte form cut short
+        {"\xC0\xAF", "??"},            // overlong '/'
+        {"\xE0\x80\xAF", "???"},       // overlong three-byte
+        {"\xED\xA0\x80", "???"},       // surrogate
+        {"\xF4\x90\x80\x80", "????"},  // past U+10FFFF
+        {"\xF5\xFF\xFE", "???"},       // never valid
+        {"\xD0\xD0\x9F", "?\xCF"},     // bad lead, then a good 'П'
     };
     for (const auto& c : cases) {
         EXPECT_EQ(utf8ToCp1251(c.in), c.out) << testing::PrintToString(c.in);

@@ -103,16 +103,15 @@ TEST(DateTime, ParseDateText) {
 
 TEST(DateTime, ParseDateTimeText) {
     EXPECT_EQ(dateTimeText(parseDateTimeText("1/9/2016 8ч:05м:07с")), "1/09/2016 08ч:05м:07с");
-    EXPECT_EQ(dateTimeText(parseDateTimeText(" 1/9/2016   23ч:59м:59с ")),
-              "1/09/2016 23ч:59м:59с");
+    EXPECT_EQ(dateTimeText(parseDateTimeText(" 1/9/2016   23ч:59м:59с ")), "1/09/2016 23ч:59м:59с");
     EXPECT_EQ(parseDateTimeText("1/9/2016"), 42614.0);
     // Negative days take the time away from zero, so the parts come back unchanged.
     EXPECT_EQ(parseDateTimeText("29/12/1899 6ч:00м:00с"), -1.25);
     EXPECT_EQ(dateTimeText(parseDateTimeText("1/1/1800 12ч:34м:56с")), "1/01/1800 12ч:34м:56с");
-    for (const char* bad : {"8ч:05м:07с", "0ч:00м:00с", "", "1/9/2016 8:05:07",
-                            "1/9/2016 24ч:00м:00с", "1/9/2016 8ч:60м:00с", "1/9/2016 8ч:05м:07",
-                            "1/9/2016 8ч05м:07с", "1/9/2016 xч:05м:07с", "31/9/2016 8ч:05м:07с",
-                            "1/9/2016 8ч:05м:-1с"}) {
+    for (const char* bad :
+         {"8ч:05м:07с", "0ч:00м:00с", "", "1/9/2016 8:05:07", "1/9/2016 24ч:00м:00с",
+          "1/9/2016 8ч:60м:00с", "1/9/2016 8ч:05м:07", "1/9/2016 8ч05м:07с", "1/9/2016 xч:05м:07с",
+          "31/9/2016 8ч:05м:07с", "1/9/2016 8ч:05м:-1с"}) {
         EXPECT_THROW(parseDateTimeText(bad), EConvertError) << bad;
     }
 }

@@ -97,9 +97,18 @@ long double hostValue(const Extended80& b) {
 
 TEST(ExtendedFloat, MatchesTheHostFormatBitForBit) {
     const long double extremes[] = {
-        LDBL_MAX, -LDBL_MAX, LDBL_MIN, -LDBL_MIN, LDBL_TRUE_MIN, -LDBL_TRUE_MIN,
+        LDBL_MAX,
+        -LDBL_MAX,
+        LDBL_MIN,
+        -LDBL_MIN,
+        LDBL_TRUE_MIN,
+        -LDBL_TRUE_MIN,
         LDBL_MIN - LDBL_TRUE_MIN,  // largest denormal
-        LDBL_EPSILON, 1.0L + LDBL_EPSILON, 1.0L / 3, 1e4000L, 1e-4000L,
+        LDBL_EPSILON,
+        1.0L + LDBL_EPSILON,
+        1.0L / 3,
+        1e4000L,
+        1e-4000L,
     };
     for (const long double v : extremes) {
         EXPECT_EQ(encodeExtended(v), hostBytes(v)) << v;

@@ -86,8 +86,8 @@ TEST(FloatText, ParseRejectsEverythingElse) {
 }
 
 TEST(FloatText, FormatThenParseKeepsFifteenDigits) {
-    for (const long double v : {1.0L / 3, -2.0L / 7, 6.02214076e23L, 1.602176634e-19L, 42.0L,
-                                 0.000123456789L}) {
+    for (const long double v :
+         {1.0L / 3, -2.0L / 7, 6.02214076e23L, 1.602176634e-19L, 42.0L, 0.000123456789L}) {
         for (const char sep : {'.', ','}) {
             const long double back = parseFloatText(formatFloatGeneral(v, sep), sep);
             EXPECT_NEAR(static_cast<double>(back / v), 1.0, 1e-14) << formatFloatGeneral(v, sep);
@@ -99,8 +99,8 @@ TEST(FloatText, FormatThenParseKeepsFifteenDigits) {
 TEST(FloatText, IgnoresTheProcessLocale) {
     const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
     const char* found = nullptr;
-    for (const char* name : {"ru_RU.UTF-8", "ru_RU.utf8", "de_DE.UTF-8", "de_DE.utf8",
-                             "fr_FR.UTF-8", "fr_FR.utf8"}) {
+    for (const char* name :
+         {"ru_RU.UTF-8", "ru_RU.utf8", "de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8"}) {
         if (std::setlocale(LC_NUMERIC, name) != nullptr) {
             found = name;
             break;

@@ -16,7 +16,9 @@ struct Item {
     bool operator==(const Item&) const = default;
 };
 
-bool byKey(const Item& a, const Item& b) { return a.key < b.key; }
+bool byKey(const Item& a, const Item& b) {
+    return a.key < b.key;
+}
 
 TEST(NeighbourSort, EqualKeysKeepTheirOrder) {
     std::vector<Item> items = {{2, 0}, {1, 1}, {2, 2}, {1, 3}, {0, 4}, {2, 5}};

@@ -15,7 +15,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<uint8_t> bytesOf(const std::string& s) { return {s.begin(), s.end()}; }
+std::vector<uint8_t> bytesOf(const std::string& s) {
+    return {s.begin(), s.end()};
+}
 
 std::string readAll(TStream& s) {
     s.SetPosition(0);

@@ -20,7 +20,8 @@ using Keys = std::vector<uint32_t>;
 class KeysTest : public ::testing::Test {
 protected:
     void make(const char* keyType) {
-        test::createTable(t, dir, "K", {std::string("N:") + keyType, "Name:ftString:10", "Age:ftInteger"});
+        test::createTable(t, dir, "K",
+                          {std::string("N:") + keyType, "Name:ftString:10", "Age:ftInteger"});
     }
     uint32_t add(const std::string& name = "", int age = 0) {
         EXPECT_TRUE(t.Append());
@@ -48,7 +49,9 @@ protected:
         for (const auto& e : t.Index()) s.push_back(e.slot);
         return s;
     }
-    std::filesystem::path file(const char* ext) const { return dir.path() / (std::string("K") + ext); }
+    std::filesystem::path file(const char* ext) const {
+        return dir.path() / (std::string("K") + ext);
+    }
 
     test::ScratchDir dir;
     TTableBlob t;
@@ -126,8 +129,9 @@ TEST_F(KeysTest, WritingTheKeyMovesTheIndexEntryAndRaisesTheCounter) {
     EXPECT_EQ(indexKeys(), (Keys{1, 10, 3})) << "the index follows at once";
     EXPECT_EQ(t.Headr().FAutoInc, 10u);
     ASSERT_TRUE(t.Post());
-    EXPECT_EQ(hex(readBytes(file(".bi"))),
-              hex(fromHex("01 00 00 00 00 00 00 00  0a 00 00 00 01 00 00 00  03 00 00 00 02 00 00 00")));
+    EXPECT_EQ(
+        hex(readBytes(file(".bi"))),
+        hex(fromHex("01 00 00 00 00 00 00 00  0a 00 00 00 01 00 00 00  03 00 00 00 02 00 00 00")));
     EXPECT_EQ(hex(slice(readBytes(file(".b0")), 4, 4)), hex(fromHex("0a 00 00 00")));
     EXPECT_EQ(hex(slice(readBytes(file(".b1")), 31 + 12, 4)), hex(fromHex("0a 00 00 00")));
 

@@ -1,9 +1,10 @@
 // The ITableBlob/IField wrappers through which the outside converter fills
 // tables, and their reference counting.
+#include "storage/table_interface.h"
+
 #include <gtest/gtest.h>
 
 #include "base/streams.h"
-#include "storage/table_interface.h"
 #include "test_support.h"
 
 namespace zavlin {
@@ -66,9 +67,10 @@ TEST(TableInterface, CreateFillAndReadATableThroughTheInterfaces) {
     it->AddBlobField("B", 200);
     ASSERT_EQ(t.FieldCount(), 9);
     EXPECT_EQ(w.fieldWrapperCount(), 9);
-    const std::vector<TFieldTableBlobType> types{ftAutoInc, ftNewKeys, ftString, ftSmallint, ftWord,
-                                                 ftInteger, ftDate,    ftDateTime, ftBlob};
-    for (int i = 0; i < 9; ++i) EXPECT_EQ(t.Field(i)->TypeField(), types[static_cast<size_t>(i)]) << i;
+    const std::vector<TFieldTableBlobType> types{
+        ftAutoInc, ftNewKeys, ftString, ftSmallint, ftWord, ftInteger, ftDate, ftDateTime, ftBlob};
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(t.Field(i)->TypeField(), types[static_cast<size_t>(i)]) << i;
     EXPECT_EQ(t.Field(2)->Size(), 20);
     EXPECT_EQ(t.LengthPageBlob(), 200);
 
@@ -97,15 +99,15 @@ TEST(TableInterface, CreateFillAndReadATableThroughTheInterfaces) {
         TMemoryStream blob;
         FieldRef(it, 8)->SaveToStream(blob);
         rows.push_back(FieldRef(it, 0)->GetAsString() + "|" + FieldRef(it, 2)->GetAsString() + "|" +
-                       std::to_string(FieldRef(it, 3)->GetAsInteger()) + "|" + FieldRef(it, 4)->GetAsString() +
-                       "|" + std::to_string(FieldRef(it, 5)->GetAsInteger()) + "|" +
+                       std::to_string(FieldRef(it, 3)->GetAsInteger()) + "|" +
+                       FieldRef(it, 4)->GetAsString() + "|" +
+                       std::to_string(FieldRef(it, 5)->GetAsInteger()) + "|" +
                        FieldRef(it, 6)->GetAsString() + "|" +
-                       (FieldRef(it, 7)->GetAsDateTime() == 42614.5 ? "noon" : "other") +
-                       "|" + std::string(blob.Bytes().begin(), blob.Bytes().end()));
+                       (FieldRef(it, 7)->GetAsDateTime() == 42614.5 ? "noon" : "other") + "|" +
+                       std::string(blob.Bytes().begin(), blob.Bytes().end()));
     }
-    EXPECT_EQ(rows, (std::vector<std::string>{
-                        "1|Иванов|-5|65535|-100000|1/09/2016|noon|hi0",
-                        "2|Петров|-6|65535|-100000|1/09/2016|noon|hi1"}));
+    EXPECT_EQ(rows, (std::vector<std::string>{"1|Иванов|-5|65535|-100000|1/09/2016|noon|hi0",
+                                              "2|Петров|-6|65535|-100000|1/09/2016|noon|hi1"}));
 
     it->First();
     ASSERT_FALSE(it->Eof());
@@ -115,7 +117,8 @@ TEST(TableInterface, CreateFillAndReadATableThroughTheInterfaces) {
     // The refusing handler is back in place for direct calls.
     EXPECT_FALSE(t.CreateFile());
     EXPECT_EQ(asked, 1);
-    EXPECT_EQ(readBytes(dir.path() / "Conv.b1").size(), 2u * (12 + 4 + 4 + 21 + 2 + 2 + 4 + 4 + 8 + 12));
+    EXPECT_EQ(readBytes(dir.path() / "Conv.b1").size(),
+              2u * (12 + 4 + 4 + 21 + 2 + 2 + 4 + 4 + 8 + 12));
     EXPECT_TRUE(rec.messages.empty());
     it->_Release();
 }
@@ -175,7 +178,8 @@ TEST(TableInterface, ReferenceCounting) {
         TTableBlobInterface w(t);
         w._AddRef();
     }
-    EXPECT_EQ(rec.messages, std::vector<std::string>{"Ошибка Interface TTableBlobInterface неразрушен =1"});
+    EXPECT_EQ(rec.messages,
+              std::vector<std::string>{"Ошибка Interface TTableBlobInterface неразрушен =1"});
 }
 
 // Catches a field wrapper freed with a reference still held going unreported.
@@ -191,7 +195,8 @@ TEST(TableInterface, FieldWrapperDestroyedWhileReferenced) {
     f->_AddRef();
     EXPECT_EQ(f->_Release(), 1) << "GetField hands the field out with its count raised";
     w.Close();
-    EXPECT_EQ(rec.messages, std::vector<std::string>{"Ошибка Interface TFieldInterface неразрушен =1"});
+    EXPECT_EQ(rec.messages,
+              std::vector<std::string>{"Ошибка Interface TFieldInterface неразрушен =1"});
 }
 
 // Catches QueryInterface answering for an interface the object does not have.

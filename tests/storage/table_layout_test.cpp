@@ -35,7 +35,9 @@ protected:
                           {"N:ftAutoInc", "Name:ftString:10", "Дата:ftDate",
                            std::string(kLongName) + ":ftSmallint"});
     }
-    std::filesystem::path file(const char* ext) const { return dir.path() / (std::string("Layout") + ext); }
+    std::filesystem::path file(const char* ext) const {
+        return dir.path() / (std::string("Layout") + ext);
+    }
     TField* f(const char* name) { return t.FieldByName(name); }
     TField* small() { return t.Field(3); }
 
@@ -73,21 +75,21 @@ const std::string kDescLong =
     " 02 00 00 00";
 
 const std::string kSlot0 =
-    "ff 01 00 00 00 00 00 00 00 00 00 00"   // live, version 1, no links
-    " 01 00 00 00"                           // key 1
-    " 04 c8 e2 e0 ed 00 00 00 00 00 00"      // "Иван" in Windows-1251
-    " 76 a6 00 00"                           // day 42614
-    " fe ff";                                // -2
+    "ff 01 00 00 00 00 00 00 00 00 00 00"  // live, version 1, no links
+    " 01 00 00 00"                         // key 1
+    " 04 c8 e2 e0 ed 00 00 00 00 00 00"    // "Иван" in Windows-1251
+    " 76 a6 00 00"                         // day 42614
+    " fe ff";                              // -2
 const std::string kSlot1Fields =
     " 02 00 00 00"
-    " 02 41 62 00 00 00 00 00 00 00 00"      // "Ab", zero tail
+    " 02 41 62 00 00 00 00 00 00 00 00"  // "Ab", zero tail
     " 00 00 00 00"
-    " 2c 01";                                // 300
+    " 2c 01";  // 300
 const std::string kSlot2Fields =
     " 03 00 00 00"
-    " 01 df 00 00 00 00 00 00 00 00 00"      // "Я"
+    " 01 df 00 00 00 00 00 00 00 00 00"  // "Я"
     " 01 00 00 00"
-    " ff 7f";                                // 32767
+    " ff 7f";  // 32767
 const std::string kLiveHead = "ff 01 00 00 00 00 00 00 00 00 00 00";
 
 // Catches a wrong header field order or width, a field name that is not
@@ -101,7 +103,8 @@ TEST_F(LayoutTest, HeaderAndFieldDescriptions) {
         " 15 00 00 00  00 00 00 00  00 00 00 00  00 00 00 00"
         " 01 00 00 04  00 00 00 00  00 00 00 00  00 00 00 00"
         " 00 00 00 00 00 00 00 00  00 00 00 00  00 00 00 00  00 00 00 00";
-    EXPECT_BYTES(fromHex(head + kDescN + kDescName + kDescDate + kDescLong), withoutCreationTime(b0));
+    EXPECT_BYTES(fromHex(head + kDescN + kDescName + kDescDate + kDescLong),
+                 withoutCreationTime(b0));
 
     double created = 0;
     std::memcpy(&created, b0.data() + 48, 8);
@@ -126,8 +129,9 @@ TEST_F(LayoutTest, RecordSlotsAndIndexAfterAppends) {
     appendThree();
     EXPECT_BYTES(fromHex(kSlot0 + " " + kLiveHead + kSlot1Fields + " " + kLiveHead + kSlot2Fields),
                  readBytes(file(".b1")));
-    EXPECT_BYTES(fromHex("01 00 00 00 00 00 00 00  02 00 00 00 01 00 00 00  03 00 00 00 02 00 00 00"),
-                 readBytes(file(".bi")));
+    EXPECT_BYTES(
+        fromHex("01 00 00 00 00 00 00 00  02 00 00 00 01 00 00 00  03 00 00 00 02 00 00 00"),
+        readBytes(file(".bi")));
     // FAutoInc, FCountRecordAll, FCountRecord, FLengthRecords, chain head, FReserv0.
     EXPECT_BYTES(fromHex("03 00 00 00  03 00 00 00  03 00 00 00  15 00 00 00"
                          " 00 00 00 00  00 00 00 00  00 00 00 00"),
@@ -144,8 +148,7 @@ TEST_F(LayoutTest, DeletedSlotsFormAChainHeadedInTheTableHeader) {
     t.SetIndexActivRecordAll(2);
     ASSERT_TRUE(t.Delete());  // key 3, slot 2: links to key 2 in slot 1
 
-    EXPECT_BYTES(fromHex(kSlot0 +
-                         " 00 01 00 00 00 00 00 00 00 00 00 00" + kSlot1Fields +
+    EXPECT_BYTES(fromHex(kSlot0 + " 00 01 00 00 00 00 00 00 00 00 00 00" + kSlot1Fields +
                          " 00 01 02 00 00 00 01 00 00 00 00 00" + kSlot2Fields),
                  readBytes(file(".b1")));
     EXPECT_BYTES(fromHex("01 00 00 00 00 00 00 00"), readBytes(file(".bi")));
@@ -166,9 +169,11 @@ TEST_F(LayoutTest, AppendReusesTheLastDeletedSlot) {
     ASSERT_TRUE(t.Append());
 
     const std::string reused = kLiveHead + " 04 00 00 00 " + repeatHex("00", 17);
-    EXPECT_BYTES(fromHex(kSlot0 + " 00 01 00 00 00 00 00 00 00 00 00 00" + kSlot1Fields + " " + reused),
-                 readBytes(file(".b1")));
-    EXPECT_BYTES(fromHex("01 00 00 00 00 00 00 00  04 00 00 00 02 00 00 00"), readBytes(file(".bi")));
+    EXPECT_BYTES(
+        fromHex(kSlot0 + " 00 01 00 00 00 00 00 00 00 00 00 00" + kSlot1Fields + " " + reused),
+        readBytes(file(".b1")));
+    EXPECT_BYTES(fromHex("01 00 00 00 00 00 00 00  04 00 00 00 02 00 00 00"),
+                 readBytes(file(".bi")));
     EXPECT_BYTES(fromHex("04 00 00 00  03 00 00 00  02 00 00 00  15 00 00 00"
                          " 02 00 00 00  01 00 00 00  00 00 00 00"),
                  slice(readBytes(file(".b0")), 4, 28));
@@ -211,25 +216,23 @@ TEST(Layout, EveryFieldTypeAndItsStoredValue) {
         " 01 00 00 04  00 00 00 00  00 00 00 00  00 00 00 00"
         " 00 00 00 00 00 00 00 00  00 00 00 00  00 00 00 00  00 00 00 00";
     const std::string descs =
-        "18 1a 4b " + repeatHex("20", 25) + " 04 00 00 00 " +
-        "03 1a 49 " + repeatHex("20", 25) + " 04 00 00 00 " +
-        "04 1a 57 " + repeatHex("20", 25) + " 02 00 00 00 " +
-        "05 1a 42 " + repeatHex("20", 25) + " 01 00 00 00 " +
-        "06 1a 46 " + repeatHex("20", 25) + " 0a 00 00 00 " +
-        "0b 1a 44 54 " + repeatHex("20", 24) + " 08 00 00 00 " +
-        "17 1a 4c " + repeatHex("20", 25) + " 04 00 00 00 " +
-        "0f 1a 42 6c " + repeatHex("20", 24) + " 0c 00 00 00";
+        "18 1a 4b " + repeatHex("20", 25) + " 04 00 00 00 " + "03 1a 49 " + repeatHex("20", 25) +
+        " 04 00 00 00 " + "04 1a 57 " + repeatHex("20", 25) + " 02 00 00 00 " + "05 1a 42 " +
+        repeatHex("20", 25) + " 01 00 00 00 " + "06 1a 46 " + repeatHex("20", 25) +
+        " 0a 00 00 00 " + "0b 1a 44 54 " + repeatHex("20", 24) + " 08 00 00 00 " + "17 1a 4c " +
+        repeatHex("20", 25) + " 04 00 00 00 " + "0f 1a 42 6c " + repeatHex("20", 24) +
+        " 0c 00 00 00";
     EXPECT_BYTES(fromHex(head + descs), withoutCreationTime(readBytes(dir.path() / "Types.b0")));
 
     const std::string slot =
         "ff 01 00 00 00 00 00 00 00 00 00 00"
-        " 01 00 00 00"                     // key
-        " fe ff ff ff"                     // -2
-        " ff ff"                           // 65535
-        " 01"                              // true
-        " 00 00 00 00 00 00 00 c0 00 c0"   // -3.0, 80-bit
-        " 00 00 00 00 d0 ce e4 40"         // 42614.5 as a double
-        " 00 28 6b ee"                     // 4000000000
+        " 01 00 00 00"                           // key
+        " fe ff ff ff"                           // -2
+        " ff ff"                                 // 65535
+        " 01"                                    // true
+        " 00 00 00 00 00 00 00 c0 00 c0"         // -3.0, 80-bit
+        " 00 00 00 00 d0 ce e4 40"               // 42614.5 as a double
+        " 00 28 6b ee"                           // 4000000000
         " 00 00 00 00 00 00 00 00 00 00 00 00";  // empty blob
     EXPECT_BYTES(fromHex(slot), readBytes(dir.path() / "Types.b1"));
 }
@@ -241,8 +244,9 @@ TEST(Layout, TableWithoutFieldsIsTheBareHeader) {
     TTableBlob t;
     t.SetTableName(dir.table("Bare"));
     ASSERT_TRUE(t.CreateFile());
-    EXPECT_BYTES(fromHex("01 44 00 00 " + repeatHex("00", 28) + " 01 00 00 04 " + repeatHex("00", 32)),
-                 withoutCreationTime(readBytes(dir.path() / "Bare.b0")));
+    EXPECT_BYTES(
+        fromHex("01 44 00 00 " + repeatHex("00", 28) + " 01 00 00 04 " + repeatHex("00", 32)),
+        withoutCreationTime(readBytes(dir.path() / "Bare.b0")));
 }
 
 // Catches a rename that is not written with the same padding and cut rules.
@@ -250,8 +254,8 @@ TEST_F(LayoutTest, RenamedFieldIsRewrittenInPlace) {
     ASSERT_TRUE(t.SetNewFieldName(f("Name"), "Фамилия"));
     const Bytes b0 = readBytes(file(".b0"));
     ASSERT_EQ(b0.size(), 68u + 4 * 32);
-    EXPECT_BYTES(fromHex(kDescN + " 01 1a d4 e0 ec e8 eb e8 ff " + repeatHex("20", 19) + " 0b 00 00 00 " +
-                         kDescDate + kDescLong),
+    EXPECT_BYTES(fromHex(kDescN + " 01 1a d4 e0 ec e8 eb e8 ff " + repeatHex("20", 19) +
+                         " 0b 00 00 00 " + kDescDate + kDescLong),
                  slice(b0, 68, 4 * 32));
 }
 

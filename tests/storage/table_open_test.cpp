@@ -30,11 +30,15 @@ public:
         if (!inner) return nullptr;
         return std::make_unique<FailFile>(*this, path.filename().string(), std::move(inner));
     }
-    bool exists(const std::filesystem::path& path) override { return realFileSystem().exists(path); }
+    bool exists(const std::filesystem::path& path) override {
+        return realFileSystem().exists(path);
+    }
     bool rename(const std::filesystem::path& from, const std::filesystem::path& to) override {
         return !fails(to.filename().string(), "rename") && realFileSystem().rename(from, to);
     }
-    bool remove(const std::filesystem::path& path) override { return realFileSystem().remove(path); }
+    bool remove(const std::filesystem::path& path) override {
+        return realFileSystem().remove(path);
+    }
 
 private:
     class FailFile : public File {
@@ -50,7 +54,9 @@ private:
         bool writeAt(uint64_t offset, const void* buffer, std::size_t n) override {
             return !fs_.fails(name_, "write") && inner_->writeAt(offset, buffer, n);
         }
-        bool truncate(uint64_t size) override { return !fs_.fails(name_, "write") && inner_->truncate(size); }
+        bool truncate(uint64_t size) override {
+            return !fs_.fails(name_, "write") && inner_->truncate(size);
+        }
         bool sync() override { return inner_->sync(); }
         int64_t size() override { return inner_->size(); }
 
@@ -82,7 +88,9 @@ protected:
         ASSERT_TRUE(t.Delete());
         t.Close();
     }
-    std::filesystem::path file(const char* ext) const { return dir.path() / (std::string("T") + ext); }
+    std::filesystem::path file(const char* ext) const {
+        return dir.path() / (std::string("T") + ext);
+    }
     std::string fullName(const char* ext) const { return dir.table("T") + ext; }
 
     void appendByte(const char* ext) {
@@ -219,7 +227,8 @@ TEST_F(OpenTest, UnopenableFilesFailWithTheirOwnCodes) {
         const Bytes saved = readBytes(file(ext));
         std::filesystem::remove(file(ext));
         std::filesystem::create_directory(file(ext));
-        expectOpenFails(static_cast<uint16_t>(code), std::string(kReadError) + " " + fullName(ext), false);
+        expectOpenFails(static_cast<uint16_t>(code), std::string(kReadError) + " " + fullName(ext),
+                        false);
         std::filesystem::remove(file(ext));
         writeBytes(file(ext), saved);
     }
@@ -242,7 +251,8 @@ TEST_F(OpenTest, MissingIndexIsRebuiltFromLiveSlotsAndWritten) {
     t.SetTableName(dir.table("T"));
     ASSERT_TRUE(t.Open());
     EXPECT_EQ(t.RecordCount(), 2u);
-    EXPECT_EQ(hex(readBytes(file(".bi"))), hex(fromHex("01 00 00 00 00 00 00 00  03 00 00 00 02 00 00 00")));
+    EXPECT_EQ(hex(readBytes(file(".bi"))),
+              hex(fromHex("01 00 00 00 00 00 00 00  03 00 00 00 02 00 00 00")));
     EXPECT_EQ(readBytes(file(".b0"))[12], 2);
 
     std::vector<std::string> names;
@@ -258,8 +268,8 @@ TEST_F(OpenTest, IndexRebuildFailuresAndTheirCodes) {
     std::filesystem::remove(file(".bi"));
     const std::string indexError = "Ошибка при создании файла индексов. " + fullName(".bi");
     SelectiveFailFs fs;
-    auto openWith = [&](std::function<bool(const std::string&, const std::string&)> fails, bool handler,
-                        std::vector<std::pair<uint16_t, std::string>>& errors) {
+    auto openWith = [&](std::function<bool(const std::string&, const std::string&)> fails,
+                        bool handler, std::vector<std::pair<uint16_t, std::string>>& errors) {
         fs.fails = std::move(fails);
         TTableBlob t(fs);
         if (handler) {
@@ -276,13 +286,16 @@ TEST_F(OpenTest, IndexRebuildFailuresAndTheirCodes) {
     std::vector<std::pair<uint16_t, std::string>> errors;
 
     // Reading the slots fails: 30.
-    EXPECT_FALSE(openWith([](const std::string& n, const std::string& op) { return n == "T.b1" && op == "read"; },
-                          true, errors));
+    EXPECT_FALSE(openWith(
+        [](const std::string& n, const std::string& op) { return n == "T.b1" && op == "read"; },
+        true, errors));
     EXPECT_EQ(errors, (std::vector<std::pair<uint16_t, std::string>>{{30, indexError}}));
 
     // Writing the index fails: 31 with a handler ...
     errors.clear();
-    auto noIndexFile = [](const std::string& n, const std::string&) { return n.rfind("T.bi", 0) == 0; };
+    auto noIndexFile = [](const std::string& n, const std::string&) {
+        return n.rfind("T.bi", 0) == 0;
+    };
     EXPECT_FALSE(openWith(noIndexFile, true, errors));
     EXPECT_EQ(errors, (std::vector<std::pair<uint16_t, std::string>>{{31, indexError}}));
     // ... but without one the table opens on the index built in memory.
@@ -297,8 +310,10 @@ TEST_F(OpenTest, IndexRebuildFailuresAndTheirCodes) {
         EXPECT_EQ(names, (std::vector<std::string>{"one", "three"}));
         fs.fails = [](const std::string&, const std::string&) { return false; };
         ASSERT_TRUE(t.Append());  // the next save point writes it (key 4 in slot 1)
-        EXPECT_EQ(hex(readBytes(file(".bi"))),
-                  hex(fromHex("01 00 00 00 00 00 00 00  04 00 00 00 01 00 00 00  03 00 00 00 02 00 00 00")));
+        EXPECT_EQ(
+            hex(readBytes(file(".bi"))),
+            hex(fromHex(
+                "01 00 00 00 00 00 00 00  04 00 00 00 01 00 00 00  03 00 00 00 02 00 00 00")));
     }
     EXPECT_TRUE(rec.messages.empty()) << "index errors are not shown to the user";
 
@@ -308,8 +323,9 @@ TEST_F(OpenTest, IndexRebuildFailuresAndTheirCodes) {
     b0[12] = 9;
     test::writeBytes(file(".b0"), b0);
     errors.clear();
-    EXPECT_FALSE(openWith([](const std::string& n, const std::string& op) { return n == "T.b0" && op == "write"; },
-                          true, errors));
+    EXPECT_FALSE(openWith(
+        [](const std::string& n, const std::string& op) { return n == "T.b0" && op == "write"; },
+        true, errors));
     EXPECT_EQ(errors, (std::vector<std::pair<uint16_t, std::string>>{{32, indexError}}));
 }
 
@@ -324,7 +340,8 @@ TEST_F(OpenTest, StoredRecordLengthIsNotTrusted) {
     t.SetTableName(dir.table("T"));
     ASSERT_TRUE(t.Open());
     EXPECT_EQ(t.Headr().FLengthRecords, 15u);
-    EXPECT_EQ(t.FieldByName("Name")->asString(), "one") << "an open table stands on its first record";
+    EXPECT_EQ(t.FieldByName("Name")->asString(), "one")
+        << "an open table stands on its first record";
     t.SetIndexActivRecord(1);
     EXPECT_EQ(t.FieldByName("Name")->asString(), "three");
 }
@@ -405,7 +422,8 @@ TEST_F(OpenTest, CreateFileAsksBeforeOverwriting) {
     t.SetTableName(dir.table("T"));
     EXPECT_FALSE(t.CreateFile());
     EXPECT_FALSE(t.Active());
-    EXPECT_EQ(questions, std::vector<std::string>{"Таблица сущенствует. Перезаписать? " + fullName(".b0")});
+    EXPECT_EQ(questions,
+              std::vector<std::string>{"Таблица сущенствует. Перезаписать? " + fullName(".b0")});
     EXPECT_EQ(snapshotFiles(dir.path()), before) << "a refused overwrite touched the files";
 
     // A new table: nobody is asked.

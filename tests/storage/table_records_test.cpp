@@ -39,7 +39,9 @@ protected:
         for (t.First(); !t.Eof(); t.Next()) keys.push_back(key());
         return keys;
     }
-    std::filesystem::path file(const char* ext) const { return dir.path() / (std::string("R") + ext); }
+    std::filesystem::path file(const char* ext) const {
+        return dir.path() / (std::string("R") + ext);
+    }
     void reopen() {
         t.Close();
         t.SetTableName(dir.table("R"));
@@ -181,9 +183,11 @@ TEST_F(RecordsTest, UnDeleteOfTheChainTopRestoresRecordAndIndex) {
     EXPECT_EQ(t.RecordCount(), 3u);
     EXPECT_EQ(t.Headr().FAutoIncDelRec, 2u);
     EXPECT_EQ(t.Headr().FIndexDelRec, 1u);
-    EXPECT_EQ(hex(slice(readBytes(file(".b1")), 2 * 27, 12)), hex(fromHex("ff 01 00 00 00 00 00 00 00 00 00 00")));
-    EXPECT_EQ(hex(readBytes(file(".bi"))),
-              hex(fromHex("01 00 00 00 00 00 00 00  03 00 00 00 02 00 00 00  04 00 00 00 03 00 00 00")));
+    EXPECT_EQ(hex(slice(readBytes(file(".b1")), 2 * 27, 12)),
+              hex(fromHex("ff 01 00 00 00 00 00 00 00 00 00 00")));
+    EXPECT_EQ(
+        hex(readBytes(file(".bi"))),
+        hex(fromHex("01 00 00 00 00 00 00 00  03 00 00 00 02 00 00 00  04 00 00 00 03 00 00 00")));
     EXPECT_EQ(hex(slice(readBytes(file(".b0")), 12, 4)), hex(fromHex("03 00 00 00")));
     EXPECT_EQ(hex(slice(readBytes(file(".b0")), 20, 8)), hex(fromHex("02 00 00 00 01 00 00 00")));
 
@@ -209,7 +213,8 @@ TEST_F(RecordsTest, UnDeleteBelowTheChainTopIsRefused) {
     t.SetIndexActivRecordAll(1);
     EXPECT_FALSE(t.UnDelete());
     EXPECT_EQ(rec.messages,
-              std::vector<std::string>{"Востановление осуществляется начиная с последней удалённой записи Index=3"});
+              std::vector<std::string>{
+                  "Востановление осуществляется начиная с последней удалённой записи Index=3"});
     EXPECT_EQ(snapshotFiles(dir.path()), files);
     EXPECT_EQ(t.RecordCount(), 2u);
     EXPECT_EQ(t.Index().size(), 2u);
@@ -314,7 +319,8 @@ TEST_F(RecordsTest, EmptyTableKeepsPageLengthAndLeavesEmptyFiles) {
     EXPECT_EQ(hex(slice(b0, 4, 28)),
               hex(fromHex("00 00 00 00  00 00 00 00  00 00 00 00  1b 00 00 00"
                           " 00 00 00 00  00 00 00 00  00 00 00 00")));
-    EXPECT_EQ(hex(slice(b0, 32, 16)), hex(fromHex("01 00 64 00  00 00 00 00  00 00 00 00  00 00 00 00")));
+    EXPECT_EQ(hex(slice(b0, 32, 16)),
+              hex(fromHex("01 00 64 00  00 00 00 00  00 00 00 00  00 00 00 00")));
     t.First();
     EXPECT_TRUE(t.Eof());
     add("new");
@@ -338,8 +344,8 @@ TEST_F(RecordsTest, AddingAFieldKeepsExistingRecords) {
     // The deleted slot kept its header, key and value; the new bytes are zero.
     EXPECT_EQ(hex(slice(b1, 37, 37)),
               hex(fromHex("00 01 00 00 00 00 00 00 00 00 00 00  02 00 00 00"
-                          " 05 c1 ee f0 e8 f1 00 00 00 00 00" + std::string(30, ' ') +
-                          "00 00 00 00  00 00 00 00 00 00")));
+                          " 05 c1 ee f0 e8 f1 00 00 00 00 00" +
+                          std::string(30, ' ') + "00 00 00 00  00 00 00 00 00 00")));
 
     auto check = [&] {
         std::vector<std::string> seen;

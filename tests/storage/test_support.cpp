@@ -1,12 +1,12 @@
 #include "test_support.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <fstream>
 #include <sstream>
-#include <unistd.h>
 
 namespace zavlin::test {
 
@@ -25,12 +25,14 @@ ScratchDir::~ScratchDir() {
 
 std::vector<uint8_t> readBytes(const std::filesystem::path& p) {
     std::ifstream in(p, std::ios::binary);
-    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)),
+                                std::istreambuf_iterator<char>());
 }
 
 void writeBytes(const std::filesystem::path& p, const std::vector<uint8_t>& bytes) {
     std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 std::string hex(const std::vector<uint8_t>& bytes) {
@@ -49,10 +51,14 @@ std::vector<uint8_t> fromHex(const std::string& text) {
     int nibble = -1;
     for (char c : text) {
         int v;
-        if (c >= '0' && c <= '9') v = c - '0';
-        else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
-        else continue;
+        if (c >= '0' && c <= '9')
+            v = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            v = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            v = c - 'A' + 10;
+        else
+            continue;
         if (nibble < 0) {
             nibble = v;
         } else {
@@ -75,7 +81,8 @@ std::string repeatHex(const std::string& byte, int n) {
 std::map<std::string, std::vector<uint8_t>> snapshotFiles(const std::filesystem::path& dir) {
     std::map<std::string, std::vector<uint8_t>> files;
     for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-        if (entry.is_regular_file()) files[entry.path().filename().string()] = readBytes(entry.path());
+        if (entry.is_regular_file())
+            files[entry.path().filename().string()] = readBytes(entry.path());
     }
     return files;
 }
@@ -96,7 +103,9 @@ MessageRecorder::MessageRecorder() {
     previous_ = setUserMessageHandler([this](const std::string& t) { messages.push_back(t); });
 }
 
-MessageRecorder::~MessageRecorder() { setUserMessageHandler(std::move(previous_)); }
+MessageRecorder::~MessageRecorder() {
+    setUserMessageHandler(std::move(previous_));
+}
 
 void MessageRecorder::attach(TTableBlob& table) {
     table.ErrorOpen = [this](TTableBlob&, uint16_t code, const std::string& text) {
@@ -131,7 +140,8 @@ namespace zavlin::test {
 
 std::vector<uint8_t> seededBytes(std::size_t n, uint8_t seed) {
     std::vector<uint8_t> v(n);
-    for (std::size_t i = 0; i < n; ++i) v[i] = static_cast<uint8_t>(seed * 7 + i * 29 + (i >> 8) + 1);
+    for (std::size_t i = 0; i < n; ++i)
+        v[i] = static_cast<uint8_t>(seed * 7 + i * 29 + (i >> 8) + 1);
     return v;
 }
 
@@ -221,7 +231,9 @@ std::string describe(const TableImage& image) {
     return out.str();
 }
 
-void PrintTo(const TableImage& image, std::ostream* out) { *out << describe(image); }
+void PrintTo(const TableImage& image, std::ostream* out) {
+    *out << describe(image);
+}
 
 }  // namespace zavlin::test
 
@@ -231,8 +243,10 @@ std::string changedFiles(const std::map<std::string, std::vector<uint8_t>>& a,
     std::string out;
     for (const auto& [name, bytes] : a) {
         auto it = b.find(name);
-        if (it == b.end()) out += " -" + name;
-        else if (it->second != bytes) out += " ~" + name;
+        if (it == b.end())
+            out += " -" + name;
+        else if (it->second != bytes)
+            out += " ~" + name;
     }
     for (const auto& [name, bytes] : b)
         if (!a.count(name)) out += " +" + name;
