@@ -290,6 +290,9 @@ void TBlobField::WriteForFile_b1() {
     FStValue.assign(kBlobHeadSize, 0);
     FTempBlobHeadr.encode(FStValue.data());
     FOwner->writeSlotBytes(FPosSeekRecord, FStValue.data(), FStValue.size());
+}
+
+void TBlobField::Committed() {
     LPage.clear();
     FModifiFields = false;
     FModifiBlobFields = false;

@@ -40,6 +40,7 @@ public:
     void SaveToStream(TStream& stream) override { SaveToStreamPageGreated(stream, false); }
     void SaveToStreamPageGreated(TStream& stream, bool keepPages);
     void WriteForFile_b1() override;
+    void Committed() override;
 
     void GetTempBlobHeadr(ABlobHeadr& header);
     void SetTempBlobHeadr(const ABlobHeadr& header);

@@ -145,7 +145,6 @@ void TField::setAsDateTime(TDateTime) {}
 void TField::WriteForFile_b1() {
     FStValue.resize(static_cast<std::size_t>(GetSizeForFile_b1()));
     if (!FStValue.empty()) FOwner->writeSlotBytes(FPosSeekRecord, FStValue.data(), FStValue.size());
-    FModifiFields = false;
 }
 
 void TField::LoadFromStream(TStream& stream) {

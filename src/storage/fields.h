@@ -37,8 +37,11 @@ public:
     virtual TDateTime asDateTime();
     virtual void setAsDateTime(TDateTime value);
 
-    // Writes the pending value into the current slot (called by Post).
+    // Writes the pending value into the current slot (called by Post). The
+    // value stays pending until Committed(), so a Post that fails can be
+    // repeated.
     virtual void WriteForFile_b1();
+    virtual void Committed() { FModifiFields = false; }
     virtual bool asBlobField() const { return false; }
     virtual bool asStringField() const { return false; }
     virtual int GetSizeForFile_b1() const { return 0; }
@@ -52,8 +55,8 @@ public:
     std::string NameTypeField() const { return fieldTypeName(FTypeN); }
 
     bool Pending() const { return FModifiFields; }
-    int16_t PosSeekRecord() const { return FPosSeekRecord; }
-    void SetPosSeekRecord(int16_t pos) { FPosSeekRecord = pos; }
+    int32_t PosSeekRecord() const { return FPosSeekRecord; }
+    void SetPosSeekRecord(int32_t pos) { FPosSeekRecord = pos; }
     void SetTypeCode(uint8_t code) {
         FTypeN = code;
         FType = static_cast<TFieldTableBlobType>(code);
@@ -72,7 +75,9 @@ protected:
     std::string FName;
     TFieldTableBlobType FType = ftUnknown;
     uint8_t FTypeN = 0;
-    int16_t FPosSeekRecord = 0;
+    // Kept wider than the original's 16 bits: a slot of a damaged or restructured
+    // table may exceed 32767 bytes, and a wrapped offset would point before it.
+    int32_t FPosSeekRecord = 0;
     bool FModifiFields = false;
     std::vector<uint8_t> FStValue;
 };

@@ -59,6 +59,10 @@ bool TDM1::ReStracth_BDE() {
         TTableBlobInterface wrapper(AT1);
         for (const std::string& name : DB.ListReIndex) {
             StydImageShowBar("Реструктуризация " + name);
+            // A table converted by an earlier run whose legacy files are
+            // already gone must not be created anew from nothing.
+            const std::string legacy = DB.PathF + tableBaseName(name) + ".db";
+            if (!fs::exists(legacy, ec) && fs::exists(TablePath(name), ec)) continue;
             AT1.SetTableName(name);
             void* reference = nullptr;
             if (wrapper.QueryInterface(IID_ITableBlob, &reference) != S_OK) return false;

@@ -80,8 +80,9 @@ void TTableBlob::SetDatabaseName(std::string_view value) {
     // existing folder counts as a file name.
     const std::size_t sep = lastSeparator(v);
     const std::string last = sep == std::string::npos ? v : v.substr(sep + 1);
+    std::error_code ec;
     if (last.find('.') != std::string::npos && last != "." && last != ".." &&
-        !std::filesystem::is_directory(v)) {
+        !std::filesystem::is_directory(v, ec)) {
         v = sep == std::string::npos ? std::string() : v.substr(0, sep + 1);
     }
     if (!v.empty() && v.back() != '/') v += '/';
@@ -257,7 +258,7 @@ void TTableBlob::recomputeLayout() {
     uint32_t pos = kRecordHeadSize;
     for (auto& f : LField) {
         // Positions are signed 16-bit; adding a field keeps slots below 32768.
-        f->SetPosSeekRecord(static_cast<int16_t>(pos));
+        f->SetPosSeekRecord(static_cast<int32_t>(pos));
         pos += static_cast<uint32_t>(f->GetSizeForFile_b1());
     }
     FHeadr.FLengthRecords = pos - kRecordHeadSize;
@@ -678,12 +679,19 @@ void TTableBlob::Edit() {
 bool TTableBlob::Post() {
     if (!Active()) return false;
     OperationGuard guard(*this, FHeadr, nullptr, [&] { discardData(); });
+    std::vector<TField*> written;
     for (auto& f : LField) {
-        if (f->Pending()) f->WriteForFile_b1();
+        if (!f->Pending()) continue;
+        f->WriteForFile_b1();
+        written.push_back(f.get());
     }
     if (!flushData() || !saveIndex() || !saveHeadr()) return false;
+    // Values stay pending until the change is final, so a failed Post can be
+    // repeated and writes them again.
+    if (!guard.commit()) return false;
+    for (TField* f : written) f->Committed();
     FState = dsOpening;
-    return guard.commit();
+    return true;
 }
 
 bool TTableBlob::Delete() {
@@ -708,6 +716,11 @@ bool TTableBlob::Delete() {
     FModifiHeadr = true;
     auto it = std::find_if(FStIndex.begin(), FStIndex.end(),
                            [&](const IndexEntry& e) { return e.key == key && e.slot == slot; });
+    // A damaged index may name the slot under another key: the entry of the
+    // slot goes first, or a loop deleting "until none is found" never ends.
+    if (it == FStIndex.end())
+        it = std::find_if(FStIndex.begin(), FStIndex.end(),
+                          [&](const IndexEntry& e) { return e.slot == slot; });
     if (it == FStIndex.end())
         it = std::find_if(FStIndex.begin(), FStIndex.end(),
                           [&](const IndexEntry& e) { return e.key == key; });
@@ -884,6 +897,9 @@ bool TTableBlob::SetNewFieldName(TField* field, std::string_view newName) {
 }
 
 void TTableBlob::SetLengthPageBlob(uint16_t size) {
+    // Pages already in .b2 have the old length: only an empty page file can
+    // change it (re-sizing a filled one is SetNewSizeBlobField's work).
+    if (FHeadr.FCountPageAll > 0) return;
     if (size != 0 && size != FHeadr.FLengthPage) {
         FHeadr.FLengthPage = size;
         FModifiHeadr = true;
@@ -892,6 +908,7 @@ void TTableBlob::SetLengthPageBlob(uint16_t size) {
 
 bool TTableBlob::SetNewSizePageBlob(uint16_t size) {
     if (size == 0 || size == FHeadr.FLengthPage) return true;
+    if (FHeadr.FCountPageAll > 0) return false;
     FHeadr.FLengthPage = size;
     FModifiHeadr = true;
     return !Active() || saveHeadr();

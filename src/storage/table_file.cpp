@@ -238,6 +238,10 @@ bool TableFile::flush() {
     return true;
 }
 
+void TableFile::refresh() {
+    if (file_ && dirtyBlocks_.empty() && !ioFailed_) discard();
+}
+
 void TableFile::discard() {
     for (auto& b : blocks_) {
         b.index = kNoBlock;

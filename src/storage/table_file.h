@@ -44,6 +44,9 @@ public:
     [[nodiscard]] bool flush();
     // Forgets pending bytes (the operation that wrote them failed).
     void discard();
+    // Forgets the cached bytes when nothing is pending, so the next reads see
+    // what another object may have written since (no-op while writes wait).
+    void refresh();
     [[nodiscard]] bool sync();
     bool dirty() const { return !dirtyBlocks_.empty() || sizeDirty_; }
     uint64_t diskSize() const { return diskSize_; }

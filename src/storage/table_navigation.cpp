@@ -15,6 +15,10 @@ void TTableBlob::placeAtEntry(uint32_t position) {
 }
 
 void TTableBlob::First() {
+    // A walk starts from what the files hold now: another object may have
+    // written to this table since the cache was filled.
+    FFileStream_b1.refresh();
+    FFileStream_b2.refresh();
     FIndexActivRecord = 0;
     placeAtEntry(0);
 }
@@ -40,6 +44,8 @@ void TTableBlob::SetIndexActivRecord(uint32_t position) {
 }
 
 void TTableBlob::FirstAll() {
+    FFileStream_b1.refresh();
+    FFileStream_b2.refresh();
     FIndexActivRecord = 0;
     posSlot_ = 0;
 }

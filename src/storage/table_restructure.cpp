@@ -34,7 +34,8 @@ void freeChainInImage(std::vector<uint8_t>& b2, ATableBlobHead& h, uint32_t firs
 }  // namespace
 
 bool TTableBlob::DeleteFieldName(int index) {
-    if (!Active() || index < 0 || index >= FieldCount()) return false;
+    // The key stays: the index and every lookup depend on it.
+    if (!Active() || index < 1 || index >= FieldCount()) return false;
     // Freeing the field's pages changes the header in memory; a failure must
     // not leave those counters for the next header write.
     const ATableBlobHead headrBefore = FHeadr;

@@ -241,7 +241,10 @@ bool TDM1::DeleteAllOfYear(std::string_view tableName, int32_t year) {
     while (true) {
         AT1.First();
         if (!AT1.Locate("God", year)) return true;
-        if (!AT1.Delete()) return false;
+        // Every round must take one record away; a damaged table that keeps
+        // showing the same one would loop for ever.
+        const uint32_t before = AT1.RecordCount();
+        if (!AT1.Delete() || AT1.RecordCount() >= before) return false;
     }
 }
 
