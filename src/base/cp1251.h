@@ -18,4 +18,7 @@ std::string cp1251ToUtf8(std::string_view cp1251);
 // characters and never splits a UTF-8 sequence.
 std::string utf8ToCp1251Cut(std::string_view utf8, std::size_t maxChars);
 
+// Appends one character (below U+10000) as UTF-8.
+void appendUtf8(std::string& out, char32_t cp);
+
 }  // namespace zavlin

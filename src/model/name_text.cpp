@@ -1,5 +1,7 @@
 #include "model/name_text.h"
 
+#include "base/cp1251.h"
+
 namespace zavlin {
 
 namespace {
@@ -13,19 +15,6 @@ std::size_t charLength(std::string_view s, std::size_t i) {
     std::size_t n = 1;
     while (i + n < s.size() && isContinuation(static_cast<unsigned char>(s[i + n]))) ++n;
     return n;
-}
-
-void appendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
 }
 
 }  // namespace

@@ -227,6 +227,8 @@ private:
     // Rebuilds .b1 from a new field order; newFields[i] is the index of an old
     // field, or -1 for a new field that starts as zeros.
     [[nodiscard]] bool readAllSlots(std::vector<uint8_t>& out);
+    // The refusals both re-sizing operations share; false with the message.
+    bool readyToResize(std::string& message) const;
     // Where each field starts in a slot and how many bytes it takes.
     void fieldLayout(std::vector<int>& offsets, std::vector<int>& sizes) const;
     std::vector<uint8_t> relayoutSlots(const std::vector<uint8_t>& oldB1,

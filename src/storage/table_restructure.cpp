@@ -139,18 +139,23 @@ bool TTableBlob::MoveFieldNameDown(int index) {
     return MoveFieldNameUp(index + 1);
 }
 
+bool TTableBlob::readyToResize(std::string& message) const {
+    if (!Active()) {
+        message = "Таблица закрыта: " + FTableName;
+        return false;
+    }
+    if (FieldCount() == 0) {
+        message = "В таблице нет полей " + FTableName;
+        return false;
+    }
+    return true;
+}
+
 bool TTableBlob::SetNewSizeStringField(std::string_view name, int newLength, std::string& message) {
     message.clear();
     const std::string table = FTableName;
     const std::string n(name);
-    if (!Active()) {
-        message = "Таблица закрыта: " + table;
-        return false;
-    }
-    if (FieldCount() == 0) {
-        message = "В таблице нет полей " + table;
-        return false;
-    }
+    if (!readyToResize(message)) return false;
     if (FieldByName("_" + n)) {
         message = "Изменение невозможно." + table + " В таблице существует временное поле: \"_" +
                   n + "\"";
@@ -306,14 +311,7 @@ bool TTableBlob::SetNewSizeBlobField(std::string_view name, uint16_t newPageSize
     message.clear();
     const std::string table = FTableName;
     const std::string n(name);
-    if (!Active()) {
-        message = "Таблица закрыта: " + table;
-        return false;
-    }
-    if (FieldCount() == 0) {
-        message = "В таблице нет полей " + table;
-        return false;
-    }
+    if (!readyToResize(message)) return false;
     TField* target = FieldByName(n);
     if (!target || !target->asBlobField() || newPageSize == 0) {
         message = "В таблице " + table + " нет поля " + n;

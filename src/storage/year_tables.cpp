@@ -108,16 +108,16 @@ uint16_t yearTablePageSize(std::string_view tableName) {
     return 1024;
 }
 
-bool createYearTable(const fs::path& folder, const TYearTableSpec& spec) {
+bool createYearTable(const fs::path& folder, const TYearTableSpec& table) {
     TTableBlob t;
     t.SetDatabaseName(folder.string() + "/");
-    t.SetTableName(spec.file);
+    t.SetTableName(table.file);
     if (!t.CreateFile()) return false;
-    bool ok = t.SetNewSizePageBlob(yearTablePageSize(spec.file));
-    for (const TYearFieldSpec& f : spec.fields) {
+    bool ok = t.SetNewSizePageBlob(yearTablePageSize(table.file));
+    for (const TYearFieldSpec& f : table.fields) {
         if (!ok) break;
         if (f.type == ftBlob) {
-            ok = t.AddBlobField(f.name, yearTablePageSize(spec.file)) != nullptr;
+            ok = t.AddBlobField(f.name, yearTablePageSize(table.file)) != nullptr;
         } else {
             ok = t.AddFieldByName(f.type, f.name, f.length) != nullptr;
         }
@@ -148,10 +148,10 @@ TCreateDatabaseResult CreateDatabase(const fs::path& home, std::string& message)
     fs::remove_all(built, ec);
     fs::create_directory(built, ec);
     bool ok = !ec;
-    for (const TYearTableSpec& spec : yearTableSpecs()) {
+    for (const TYearTableSpec& table : yearTableSpecs()) {
         if (!ok) break;
-        ok = createYearTable(built, spec);
-        if (!ok) message = "cannot create the table " + (built / spec.file).string();
+        ok = createYearTable(built, table);
+        if (!ok) message = "cannot create the table " + (built / table.file).string();
     }
     if (ok) {
         ok = writeSettings(built, kDatabaseSettingsFile, "Database", "Vers",

@@ -118,8 +118,8 @@ void createTable(TTableBlob& t, const ScratchDir& dir, const std::string& name,
                  const std::vector<std::string>& fields) {
     t.SetTableName(dir.table(name));
     ASSERT_TRUE(t.CreateFile());
-    for (const auto& spec : fields) {
-        std::stringstream ss(spec);
+    for (const auto& fieldText : fields) {
+        std::stringstream ss(fieldText);
         std::string fname, type, len;
         std::getline(ss, fname, ':');
         std::getline(ss, type, ':');
@@ -129,7 +129,7 @@ void createTable(TTableBlob& t, const ScratchDir& dir, const std::string& name,
         ASSERT_NE(t.AddFieldByName(static_cast<TFieldTableBlobType>(code), fname,
                                    len.empty() ? 0 : std::stoi(len)),
                   nullptr)
-            << spec;
+            << fieldText;
     }
 }
 
