@@ -90,7 +90,13 @@ void RollbackJournal::capture(int file, uint64_t offset, const uint8_t* oldBytes
     uint32_t c = fnv1a(e, kEntryHead);
     c = fnv1a(e + kEntryHead + 4, len, c);
     putU32(e + kEntryHead, c);
-    saved.emplace_back(offset, hi);
+    // Pages are written one after another: growing the last range keeps the
+    // list short, so a long value does not cost a quadratic search.
+    if (!saved.empty() && saved.back().second == offset) {
+        saved.back().second = hi;
+    } else {
+        saved.emplace_back(offset, hi);
+    }
 }
 
 bool RollbackJournal::beforeWrite() {
