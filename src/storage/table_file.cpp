@@ -120,6 +120,7 @@ TableFile::Block* TableFile::block(uint64_t index) {
         for (std::size_t i : dirtyIdx) dirtyBlocks_.push_back(&blocks_[i]);
         victim = &blocks_.back();
         victim->data = pool().take();
+        last_ = nullptr;  // it may point into the old array
     }
     victim->index = kNoBlock;
     const uint64_t start = index * kBlockSize;
