@@ -425,6 +425,17 @@ TEST_F(YearDatabaseConversion, ConvertsEveryTableInOrderAndThenDeletesTheLegacyF
     EXPECT_FALSE(dm->AT1.Active());
 }
 
+// Catches a second run (the version was not recorded after the first one)
+// creating the converted tables anew from legacy files that are gone.
+TEST_F(YearDatabaseConversion, ASecondRunKeepsTablesAlreadyConverted) {
+    ASSERT_TRUE(dm->ReStracth_BDE());
+    ASSERT_EQ(legacyFilesLeft(), 0);
+    fs::remove(db() / "calls.log");
+    EXPECT_TRUE(dm->ReStracth_BDE());
+    EXPECT_TRUE(calls().empty());
+    EXPECT_EQ(namesIn("YmAyd.b0"), (std::vector<std::string>{"YmAyd-1", "YmAyd-2"}));
+}
+
 // Catches a conversion that stops at the first failure, deletes legacy files
 // after a partial success, or lets the converter's exception through.
 TEST_F(YearDatabaseConversion, AFailedTableStillConvertsTheRestButKeepsEveryLegacyFile) {
