@@ -773,6 +773,9 @@ void TTableBlob::beginJournal() {
 }
 
 bool TTableBlob::endJournal(bool success) {
+    // The index goes to the disk with the rest: after a power cut an old
+    // index of the same length would name the wrong slots.
+    if (success && tableSyncFull() && biFile_ && !biFile_->sync()) success = false;
     const bool ok =
         journal_.end(success, {FFileStream_b0.raw(), FFileStream_b1.raw(), FFileStream_b2.raw()});
     // A journal that cannot be closed is played back as well.
