@@ -133,7 +133,7 @@ void TTableBlob::Clear() {
     FFileStream_b1.close();
     FFileStream_b2.close();
     biFile_.reset();
-    biImage_.clear();
+    biSize_ = 0;
     journal_.close();
     LField.clear();
     resetHeadr();
@@ -341,7 +341,7 @@ bool TTableBlob::Open() {
             FStIndex[i].slot = getU32(bytes.data() + i * kIndexEntrySize + 4);
         }
         biFile_ = std::move(f);
-        biImage_ = std::move(bytes);
+        biSize_ = bytes.size();
     } else {
         try {
             if (!buildIndexFromB1())
@@ -461,11 +461,11 @@ bool TTableBlob::saveIndex() {
     // same bytes as recreating it, without creating a file at every append.
     if (biFile_) {
         bool ok = bytes.empty() || biFile_->writeAt(0, bytes.data(), bytes.size());
-        if (ok && bytes.size() < biImage_.size()) ok = biFile_->truncate(bytes.size());
+        if (ok && bytes.size() < biSize_) ok = biFile_->truncate(bytes.size());
         if (!ok) {
             // What the file holds now is unknown: replace it whole next time.
             biFile_.reset();
-            biImage_.clear();
+            biSize_ = 0;
             return false;
         }
     } else {
@@ -473,7 +473,7 @@ bool TTableBlob::saveIndex() {
         if (!replaceFileWhole(fs_, bi, bytes.data(), bytes.size(), false)) return false;
         biFile_ = fs_.open(bi, OpenMode::ReadWrite);
     }
-    biImage_ = std::move(bytes);
+    biSize_ = bytes.size();
     FStIndexModifi = false;
     return true;
 }
@@ -785,7 +785,7 @@ bool TTableBlob::endJournal(bool success) {
         FFileStream_b1.discard();
         FFileStream_b2.discard();
         biFile_.reset();
-        biImage_.clear();
+        biSize_ = 0;
         FStIndexModifi = true;
     }
     return ok;

@@ -260,9 +260,9 @@ private:
     bool FStIndexNewCreated = false;
     bool FGotoKey = false;
     uint32_t FGotoKeyN = 0;
-    // The open .bi and the index bytes last written to it.
+    // The open .bi and the length last written to it.
     std::unique_ptr<File> biFile_;
-    std::vector<uint8_t> biImage_;
+    uint64_t biSize_ = 0;
     // Where the .bi and .b1 file positions of the original stand.
     uint32_t indexReadPos_ = 0;
     int64_t posSlot_ = 0;

@@ -131,7 +131,7 @@ bool TTableBlob::ReIndexTable() {
     if (!wasOpen && !Open()) return false;
     bool ok = fs_.remove(FilePath(".bi"));
     biFile_.reset();
-    biImage_.clear();
+    biSize_ = 0;
     if (ok) ok = buildIndexFromB1();
     if (ok) {
         FStIndexModifi = true;

@@ -72,7 +72,6 @@ void TableFile::close() {
     releaseBlocks();
     dirtyBlocks_.clear();
     size_ = diskSize_ = 0;
-    sizeDirty_ = false;
     ioFailed_ = false;
 }
 
@@ -259,11 +258,6 @@ void TableFile::discard() {
         const int64_t s = file_->size();
         size_ = diskSize_ = s < 0 ? 0 : static_cast<uint64_t>(s);
     }
-}
-
-bool TableFile::sync() {
-    if (!flush()) return false;
-    return file_->sync();
 }
 
 bool replaceFileWhole(FileSystem& fs, const std::filesystem::path& path, const uint8_t* data,

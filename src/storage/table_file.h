@@ -47,8 +47,6 @@ public:
     // Forgets the cached bytes when nothing is pending, so the next reads see
     // what another object may have written since (no-op while writes wait).
     void refresh();
-    [[nodiscard]] bool sync();
-    bool dirty() const { return !dirtyBlocks_.empty() || sizeDirty_; }
     uint64_t diskSize() const { return diskSize_; }
     File* raw() { return file_.get(); }
     // Every write that reaches the disk is announced to the journal first.
@@ -79,7 +77,6 @@ private:
     std::filesystem::path path_;
     uint64_t size_ = 0;       // logical size, pending writes included
     uint64_t diskSize_ = 0;   // size on disk
-    bool sizeDirty_ = false;  // kept for dirty(); truncation is immediate
     std::vector<Block> blocks_;
     Block* last_ = nullptr;  // most recently used, the common case of a scan
     uint64_t clock_ = 0;

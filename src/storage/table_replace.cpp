@@ -129,7 +129,7 @@ bool TTableBlob::replaceFiles(const Replacement& r) {
     if (!ok) ok = RecoverFiles(fs_, name);
     if (r.dropIndex) {
         biFile_.reset();
-        biImage_.clear();
+        biSize_ = 0;
     }
     // Otherwise the files are neither the old table nor the new one until an
     // open finishes the plan. The object must not go on with either version
