@@ -75,8 +75,8 @@ private:
 
     std::unique_ptr<File> file_;
     std::filesystem::path path_;
-    uint64_t size_ = 0;       // logical size, pending writes included
-    uint64_t diskSize_ = 0;   // size on disk
+    uint64_t size_ = 0;      // logical size, pending writes included
+    uint64_t diskSize_ = 0;  // size on disk
     std::vector<Block> blocks_;
     Block* last_ = nullptr;  // most recently used, the common case of a scan
     uint64_t clock_ = 0;
