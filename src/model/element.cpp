@@ -1,7 +1,9 @@
 #include "model/element.h"
 
 #include "model/building.h"
+#include "base/my_dialog.h"
 #include "model/faculty.h"
+#include "model/group.h"
 #include "model/room.h"
 #include "model/subject_name.h"
 #include "model/teacher.h"
@@ -17,9 +19,25 @@ TDan::TDan(TDan* sender) {
 
 TDan::TDan(TSpisok* sender) : Spisok(sender) {}
 
-TSpisok::TSpisok() = default;
+TSpisok::TSpisok() : LOb(kWeeks + 1) {}
+
+bool TSpisok::AskUser(const std::string& text) {
+    return (Dialog != nullptr ? *Dialog : myDialog()).MessageInfDlg(text);
+}
+
+void TSpisok::ShowUser(const std::string& text) {
+    (Dialog != nullptr ? *Dialog : myDialog()).MessageShow(text);
+}
+
+bool TSpisok::TestAddFio(int, int, int, int, int, int) {
+    return true;
+}
 
 TSpisok::~TSpisok() {
+    // Groups before everything they point into; unions only point at
+    // assignments and go last of all.
+    for (auto& week : LOb) week.clear();
+    LGryp.clear();
     // Rooms first: they release their buildings and unbind their teachers,
     // which must still be alive for that.
     LAyd.clear();

@@ -2,6 +2,7 @@
 // that report their changes to an owner, and the container of one year's lists.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -9,6 +10,8 @@
 #include <vector>
 
 #include "model/attribute.h"
+#include "model/element_base.h"
+#include "model/lesson_time.h"
 
 namespace zavlin {
 
@@ -19,13 +22,9 @@ class TYrName;
 class TDom;
 class TAyd;
 class TFak;
-
-// A reference entry: N is its key in its table, 0 until first stored.
-class TElement {
-public:
-    virtual ~TElement() = default;
-    int N = 0;
-};
+class TGryp;
+class TOb;
+class TMyDialog;
 
 // Called with the object that changed; the group at the top marks its
 // timetable for saving.
@@ -58,17 +57,32 @@ public:
     TSpisok(const TSpisok&) = delete;
     TSpisok& operator=(const TSpisok&) = delete;
 
-    // The groups (LGryp) will be declared here, ahead of the faculties.
+    // Asks the user (yes = true) and informs; through Dialog, else the
+    // process-wide dialog.
+    bool AskUser(const std::string& text);
+    void ShowUser(const std::string& text);
+
+    // Whether teacher nFio (union nob aside) is free at that moment in every
+    // group. The year answers it; a bare container knows no clashes.
+    virtual bool TestAddFio(int tip, int nob, int nFio, int ne, int d, int y);
+
+    std::vector<std::unique_ptr<TGryp>> LGryp;
     std::vector<std::unique_ptr<TFak>> LFak;
     std::vector<std::unique_ptr<TFio>> LFio;
     std::vector<std::unique_ptr<TYrName>> LYrName;
     std::vector<std::unique_ptr<TDom>> LDom;
     std::vector<std::unique_ptr<TAyd>> LAyd;
-    // The unions of groups per week (LOb, weeks 1-56) will follow the rooms.
+    // The unions of each week, index 1-56.
+    std::vector<std::vector<std::unique_ptr<TOb>>> LOb;
     bool modifi = false;
     uint16_t YGod = 0;  // first calendar year of the academic year
     // The calendar (AllNed) will sit here, before the attributes.
     TAtribyt Atribyt;
+    std::array<TTaimYrok, kLessonPeriods> TaimYrok = defaultLessonTimes();
+
+    TMyDialog* Dialog = nullptr;  // not owned
+    // Grows with every change to any group's timetable; caches compare it.
+    uint64_t RaspGeneration = 0;
 };
 
 }  // namespace zavlin

@@ -4,7 +4,7 @@
 #include <array>
 #include <string>
 
-#include "model/element.h"
+#include "model/element_base.h"
 
 namespace zavlin {
 

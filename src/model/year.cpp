@@ -5,78 +5,30 @@
 #include "base/streams.h"
 #include "base/text.h"
 #include "model/reference_sort.h"
+#include "model/year_internal.h"
 #include "storage/year_database.h"
 
 namespace zavlin {
 
-namespace {
+using namespace year_detail;
 
-constexpr const char* kFioTable = "YmFio.b0";
-constexpr const char* kYrokTable = "YmYrok.b0";
-constexpr const char* kDomTable = "YmDom.b0";
-constexpr const char* kAydTable = "YmAyd.b0";
-constexpr const char* kFakTable = "YmFak.b0";
-constexpr const char* kAtribytTable = "YmAtribyt.b0";
-
-template <typename T>
-int indexOf(const std::vector<std::unique_ptr<T>>& list, const T* item) {
-    for (std::size_t i = 0; i < list.size(); ++i)
-        if (list[i].get() == item) return static_cast<int>(i);
-    return -1;
+TAllRasp::TAllRasp(TDM1& dm) : DM(dm) {
+    Dialog = &dm.MyDialog1;
+    AydUsedInRasp = [this](const TAyd& ayd) { return aydUsedInRasp(ayd); };
 }
 
-template <typename T>
-T* byNumber(const std::vector<std::unique_ptr<T>>& list, int n) {
-    if (n == 0) return nullptr;  // 0 is an entry not yet stored, never a reference
-    for (const auto& item : list)
-        if (item->N == n) return item.get();
-    return nullptr;
+TAllRasp::~TAllRasp() {
+    // The timetables point into the lists this class's base still holds.
+    for (auto& week : LOb) week.clear();
+    LGryp.clear();
 }
-
-// Keeps the current entry inside the list after it shrank.
-void clampActiv(int& indx, std::size_t count) {
-    if (indx >= static_cast<int>(count)) indx = static_cast<int>(count) - 1;
-    if (indx < 0) indx = 0;
-}
-
-template <typename T>
-bool eraseEntry(std::vector<std::unique_ptr<T>>& list, const T* item) {
-    const int i = indexOf(list, item);
-    if (i < 0) return false;
-    list.erase(list.begin() + i);
-    return true;
-}
-
-void writeBlob(TTableBlob& t, const char* field, std::vector<uint8_t> bytes) {
-    TMemoryStream stream(std::move(bytes));
-    t.FieldByName(field)->LoadFromStream(stream);
-}
-
-std::vector<uint8_t> readBlob(TTableBlob& t, const char* field) {
-    TMemoryStream stream;
-    t.FieldByName(field)->SaveToStream(stream);
-    return stream.Bytes();
-}
-
-int keyOf(TTableBlob& t) { return yearKeyField(t)->asInteger(); }
-
-// StoreEntry's key is unsigned while the entries hold int.
-template <typename E>
-bool storeWith(TDM1& dm, const char* table, E& entry,
-               const std::function<void(TTableBlob&)>& writeFields) {
-    auto n = static_cast<uint32_t>(entry.N);
-    const bool ok = dm.StoreEntry(table, n, writeFields);
-    entry.N = static_cast<int>(n);
-    return ok;
-}
-
-}  // namespace
-
-TAllRasp::TAllRasp(TDM1& dm) : DM(dm) {}
-
-TAllRasp::~TAllRasp() = default;
 
 bool TAllRasp::LoadReferenceLists() {
+    // The timetables point into the lists about to be replaced.
+    for (auto& week : LOb) week.clear();
+    for (const auto& gr : LGryp) gr->Clear();
+    for (const auto& fak : LFak) fak->LGryp.clear();
+    ++RaspGeneration;
     ClearLFak();
     ClearLAyd();
     ClearLFio();
@@ -86,6 +38,7 @@ bool TAllRasp::LoadReferenceLists() {
     // Every list is read even after a failure, so the year is as complete as
     // the tables allow.
     bool ok = readFak();
+    ok = readFakGryp() && ok;
     ok = readFio() && ok;
     ok = readYrName() && ok;
     ok = readDom() && ok;

@@ -1,7 +1,6 @@
-// The year object's work on its reference lists: teachers, subject names,
-// buildings, rooms, faculties and attributes, each stored one entry at a time.
-// Groups, unions and the timetable will join this class later, and TGod will
-// derive from it.
+// The year object: its reference lists (each entry stored as it is edited),
+// its groups with their timetables (stored as one blob per group on SaveRasp),
+// the unions per week, and the questions that span groups. TGod derives from it.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +15,7 @@
 #include "model/building.h"
 #include "model/element.h"
 #include "model/faculty.h"
+#include "model/group.h"
 #include "model/room.h"
 #include "model/subject_name.h"
 #include "model/teacher.h"
@@ -23,6 +23,22 @@
 namespace zavlin {
 
 class TDM1;
+class TProgressObserver;
+
+// The saving window's bar: one step per group.
+class TSaveProgress {
+public:
+    virtual ~TSaveProgress() = default;
+    virtual void SaveStart(int groups) = 0;
+    virtual void SaveStep(int done) = 0;
+    virtual void SaveFinish() = 0;
+};
+
+// One lesson found at a moment, with the group that holds it.
+struct TGrypYr {
+    int indxGryp;
+    TYr* yr;
+};
 
 // (text, key) rows for a numbered list control.
 using TListBoxN = std::vector<std::pair<std::string, int>>;
@@ -38,6 +54,80 @@ public:
     // attributes of YGod, replacing what the lists held. False when a table
     // could not be read.
     [[nodiscard]] bool LoadReferenceLists();
+    // The whole year: groups (rows and blobs), faculties with their groups,
+    // the reference lists, then every group's timetable. False when a table
+    // could not be read or a blob held errors; what could be read is kept.
+    [[nodiscard]] bool LoadYear();
+
+    // --- Groups
+    void ClearLGryp();
+    int CountGryp() const { return static_cast<int>(LGryp.size()); }
+    int CountSelectGryp() const;
+    void SelectAllGryp(bool value = true);
+    int GetGrypIndex(const TGryp* gr) const;
+    TGryp* FindGrypForName(std::string_view name) const;
+    TGryp* GrypNumer(int n) const;
+    // Stores the group's row; a group not yet in the list (N = 0 or not
+    // listed) is appended, takes ownership and gets its N and position.
+    bool AddGryp(TGryp* gr);
+    TGryp* AddGryp(std::unique_ptr<TGryp> gr);
+    bool DelGryp(TGryp* gr);
+    bool DelAllGryp();
+    bool PositionGrypUp(int indx);
+    bool PositionGrypDown(int indx);
+    TGryp* GrypActiv() const;
+    int GrypActivIndx() const { return FGrypActivIndx; }
+    void SetGrypActivIndx(int value) { FGrypActivIndx = value; }
+    void GrypActivUp();
+    void GrypActivDown();
+    TListBoxN GrypToListBoxN() const;
+    TListBoxN GrypToComboBoxN() const { return GrypToListBoxN(); }
+
+    // --- Faculty memberships (rows of "YmFakGryp.b0", through AT2)
+    bool AddFakGryp(TFak* fak, TGryp* gr);
+    bool DelFakGryp(TFak* fak, TGryp* gr);
+
+    // --- Timetable storage
+    // Parses every group's blob; errors are reported per group and reading
+    // goes on. False when any group had an error.
+    bool StreamToRasp();
+    // Writes the blob of every group whose timetable changed.
+    bool SaveRasp();
+    TSaveProgress* SaveProgress = nullptr;  // not owned
+
+    // --- Unions (weeks 1-56)
+    std::vector<std::unique_ptr<TOb>>& GetLOb(int ne) { return LOb[static_cast<std::size_t>(ne)]; }
+    TOb* FindOb(const TFioPredmet* vFioPredmet) const;
+    TOb* CreateOb(TFioPredmet* fioPredmet);
+    // Numbers the union when needed and makes it the members' union; with
+    // testCount a union of fewer than two members is discarded (-1).
+    int AddOb(std::unique_ptr<TOb> ob, bool testCount);
+    bool DelOb(int ne, int indx, bool userDialog);
+    void DelObOnlySelectGryp(int ne, int indx);
+    void TestAfterDelOb(int ne);
+    void TestAfterDelObAllNed();
+    void CopyOb(int neFrom, int neTo);
+    void CopyObOnlySelectGryp(int neFrom, int neTo);
+
+    // --- Questions over all groups at one moment
+    // Lessons teacher nFio holds at (tip, ne, d, y): plan and additional
+    // lessons not replaced, and substitutions with that teacher.
+    void GetNFioOfGryp(int tip, int nFio, int ne, int d, int y, std::vector<TGrypYr>& vL) const;
+    void GetNFioOfGrypNoZam(int tip, int nFio, int ne, int d, int y,
+                            std::vector<TGrypYr>& vL) const;
+    // Groups in which a lesson of union nOb is held.
+    void GetObedOfGryp(int tip, int nOb, int ne, int d, int y, std::vector<int>& mg) const;
+    // Unions the teacher holds then.
+    std::vector<int> GetNFioNObed(int tip, int nFio, int ne, int d, int y) const;
+    bool TestAddFio(int tip, int nob, int nFio, int ne, int d, int y) override;
+    // The same answer by walking every group; the index must agree with it.
+    bool TestAddFioScan(int tip, int nob, int nFio, int ne, int d, int y) const;
+    TYr* AddYr(TGryp* gryp, int tip, int ne, int d, int y, TYrokKorzina* yrKorzina,
+               TFioPredmet* fiPredmet);
+    bool CanRunAyd(int tip, int nAyd, int ne, int d, int y) const;
+    int GetRunDey(int tip, int nFio, int ne) const;
+    int GetMimRunDey(int nFio, int ne, int minYrDey) const;
+    int CountAllKorzinaNoRasp(int ne) const;
 
     // --- Teachers
     void ClearLFio();
@@ -130,6 +220,15 @@ public:
     TListBoxN AtribytToComboBoxN(bool vNoSetka) const;
 
 private:
+    bool aydUsedInRasp(const TAyd& ayd) const;
+    bool storeGryp(TGryp& gr);
+    bool readGryp();
+    bool readFakGryp();
+    void renumberGryp();
+    bool busyInZachet(int nFio, int ne, int d, int y, std::vector<int>& groups) const;
+    struct OccupancyIndex;
+    const OccupancyIndex& occupancy(int tip, int ne);
+    std::unique_ptr<OccupancyIndex> FOccupancy;
     bool storeFio(TFio& fio);
     bool storeYrName(TYrName& yrName);
     bool storeDom(TDom& dom);
@@ -146,6 +245,7 @@ private:
     int FYrNameActivIndx = 0;
     int FDomActivIndx = 0;
     int FAydActivIndx = 0;
+    int FGrypActivIndx = 0;
     TYrNameGos FYrNameGos;
 };
 

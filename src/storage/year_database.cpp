@@ -248,6 +248,21 @@ bool TDM1::DeleteAllOfYear(std::string_view tableName, int32_t year) {
     }
 }
 
+bool TDM1::DeleteWhere(TTableBlob& table, std::string_view tableName,
+                       const std::function<bool(TTableBlob&)>& match) {
+    table.SetTableName(tableName);
+    if (!table.Open()) return false;
+    CloseOnExit closer(table);
+    // A delete reorders the index, so every round starts from the top.
+    while (true) {
+        table.First();
+        while (!table.Eof() && !match(table)) table.Next();
+        if (table.Eof()) return true;
+        const uint32_t before = table.RecordCount();
+        if (!table.Delete() || table.RecordCount() >= before) return false;
+    }
+}
+
 bool TDM1::ReadEntries(TTableBlob& table, std::string_view tableName, std::optional<int32_t> year,
                        const std::function<void(TTableBlob&)>& readRow) {
     table.SetTableName(tableName);

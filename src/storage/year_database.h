@@ -107,6 +107,10 @@ public:
     // Deletes every row whose God is year; false when the table cannot be
     // opened or a delete fails.
     [[nodiscard]] bool DeleteAllOfYear(std::string_view tableName, int32_t year);
+    // Deletes every row for which match is true (rows of all years are
+    // offered); false when the table cannot be opened or a delete fails.
+    [[nodiscard]] bool DeleteWhere(TTableBlob& table, std::string_view tableName,
+                                   const std::function<bool(TTableBlob&)>& match);
     // Opens the table, checks its keys (messages from the table's onTestKeys)
     // and calls readRow on every row whose God is year (every row for
     // nullopt), in index order; closes it. readRow reads fields only.

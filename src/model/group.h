@@ -1,0 +1,280 @@
+// A study group (TGryp) with its subjects (TPredmet), the teacher assignments
+// of each subject week by week (TFioPredmet, owning the lessons) and the unions
+// of assignments taught together (TOb).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "model/element.h"
+#include "model/exam.h"
+#include "model/timetable.h"
+
+namespace zavlin {
+
+class TOb;
+class TAllRasp;
+
+// The reference entries by N, for reading many blobs at once.
+struct TRefLookup {
+    explicit TRefLookup(const TSpisok& spisok);
+    TFio* Fio(int n) const;
+    TYrName* YrName(int n) const;
+    TAyd* Ayd(int n) const;
+
+    std::unordered_map<int, TFio*> fio;
+    std::unordered_map<int, TYrName*> yrName;
+    std::unordered_map<int, TAyd*> ayd;
+};
+
+// The 6 bytes of a teacher assignment (5 in blobs before 108: Nob a byte).
+struct AFioPredmet {
+    uint8_t Ne = 0;
+    uint16_t NFio = 0;
+    uint8_t kYr = 0;
+    uint16_t Nob = 0;
+    static constexpr std::size_t kSize = 6;
+    static constexpr std::size_t kOldSize = 5;
+};
+
+class TFioPredmet : public TDan {
+public:
+    TFioPredmet(TPredmet* predmet, int ne, TFio* fio);
+    ~TFioPredmet() override;  // releases the teacher; lessons go with it
+
+    std::string Name() const override;
+
+    TPredmet* Predmet() const { return FPredmet; }
+    TFio* Fio() const { return FFio; }
+    int Ne() const { return Dan.Ne; }
+    TYrokKorzinaZamena* ZmKorzina() const;
+
+    int CountYr(int setka, int tip) const;
+    int CountZm() const;
+    int CountYrZmDp() const;
+    int CountYrAllTip() const { return static_cast<int>(LYr.size()); }
+    int CountOtmenYr(int setka) const;
+    int GetIndex() const;  // position in its week's list
+    // Owns the lesson from now on.
+    TYr* AdoptYr(std::unique_ptr<TYr> yr);
+    std::unique_ptr<TYr> ReleaseYr(const TYr* yr);
+
+    std::vector<std::unique_ptr<TYr>> LYr;
+    TPredmet* FPredmet = nullptr;
+    TZmKorzina* FZmKorzina = nullptr;
+    AFioPredmet Dan;
+    TOb* Ob = nullptr;
+    TFio* FFio = nullptr;
+};
+
+// The 15 bytes of a subject record.
+struct APredmet {
+    uint8_t N = 0;
+    uint16_t NYrName = 0;
+    uint16_t GNYrName = 0;
+    uint16_t GNPredmetYp = 0;
+    uint8_t Podg = 0;
+    uint8_t TipDRKM = 0;
+    uint8_t GDel = 0;
+    uint8_t RazN = 0;
+    uint8_t KFio = 0;
+    uint8_t Spar = 1;
+    uint8_t Sem1 = 0;
+    uint8_t Sem2 = 0;
+    static constexpr std::size_t kSize = 15;
+    void toBytes(uint8_t* p) const;
+    void fromBytes(const uint8_t* p);
+};
+
+using TLFio = std::vector<std::unique_ptr<TFioPredmet>>;
+
+class TPredmet : public TDan {
+public:
+    TPredmet(TGryp* gryp, TYrName* yrName);
+    ~TPredmet() override;  // releases the subject name
+
+    std::string Name() const override;
+
+    TGryp* Gryp() const { return FGryp; }
+    TYrName* YrName() const { return FYrName; }
+    void SetYrName(TYrName* value);
+
+    // Load per week.
+    TYrokKorzina* AddPredmetNe(int setka, int ne, TFioPredmet* vFioPredmet = nullptr);
+    bool DelPredmetNe(int setka, int ne, bool userDialog, TFioPredmet* vFioPredmet = nullptr);
+    int CountPredmetNe(int setka, int ne, const TFioPredmet* vFioPredmet = nullptr) const;
+    void CopyHasNedToNed(int setka, int ne1, int ne2, bool userDialog);
+    void DelHasNoRunDey(int ne1, int ne2);
+    int CountPredmetAllForSetka(int setka) const;
+
+    // Teachers per week.
+    TFioPredmet* AddFio(int ne, TFio* fio);
+    bool DelFioPredmet(int ne, TFio* fio, bool userDialog);
+    bool DelFioPredmet(TFioPredmet* fp, bool userDialog);
+    bool DelAllFioPredmet(int ne, bool userDialog);
+    int CountFio(int ne) const;
+    int CountAllFio() const;
+    bool FioRun(int nFio) const;
+    bool FioRunNed(int ne, int nFio) const;
+    TLFio& GetLFio(int ne) { return mLFio[static_cast<std::size_t>(ne)]; }
+    const TLFio& GetLFio(int ne) const { return mLFio[static_cast<std::size_t>(ne)]; }
+    std::string NameFio(int ne) const;
+    TFioPredmet* FindFioPredmet(int ne, const TFio* vFio) const;
+    void CopyFioNedToNed(int setka, int ne1, int ne2, bool userDialog);
+
+    // Lessons of the subject in week ne, layer tip.
+    void GetLYr(int tip, int ne, std::vector<TYr*>& lYr) const;
+    void GetLPg(int tip, int setka, int ne, std::vector<TYr*>& lYr) const;
+    std::string DelPogryp() const;
+    int GetIndex() const;
+
+    TGryp* FGryp = nullptr;
+    TYrName* FYrName = nullptr;
+    std::array<TLFio, kWeeks + 1> mLFio;  // index 1-56
+    uint8_t FNedStartSem = 0;
+    bool FColorSemm1 = false;
+    bool FColorSemm2 = false;
+    APredmet Dan;
+    std::vector<TEkzamen*> LEkz;
+    std::vector<TZachet*> LZachet;
+};
+
+// Assignments of several groups taught together in one lesson.
+class TOb {
+public:
+    TOb(int ne, int fn) : FN(static_cast<uint16_t>(fn)), Ne(static_cast<uint8_t>(ne)) {}
+
+    void AddFio(TFioPredmet* fp);
+    void DelFioPredmet(int indx);
+    int GetIndexFio(const TFioPredmet* fp) const;
+    int CountFioPredmet() const { return static_cast<int>(LFioPredmet.size()); }
+    std::string NamePredmet() const;
+    std::string NameGryp() const;
+    std::string NameFio() const;
+    std::string NamePredmetGrypFio() const;
+    // Lessons of the union's members at one moment, one list per group.
+    void ObYrToList(int vTip, int vNDay, int vNYrok, std::vector<TYr*>& vL) const;
+
+    std::vector<TFioPredmet*> LFioPredmet;
+    uint16_t FN = 0;
+    uint8_t Ne = 0;
+};
+
+struct ADanRasp {
+    uint8_t kYh = 0, KPr = 0, sizeYh = 11, sizePr = 15, sizeAFpr = 6, sizeYrKor = 3, sizeYr = 13,
+            sizeDey = 1, sizeZm = 2, kEn = 0, sizeEn = 3, sizeEk = 10, kZh = 0, sizeZh = 12,
+            versZh = 1, versDifZh = 1, versEkZh = 1, versGEkZh = 1;
+    static constexpr std::size_t kSize = 18;
+    static constexpr std::size_t kOldSize = 9;
+};
+
+struct AGryp {
+    int N = 0;
+    uint16_t Ks = 1;
+    uint8_t TimeDay = 1;
+    std::array<uint8_t, 7> arRDeyNed{9, 9, 9, 9, 9, 9, 0};
+    int GN = 0;
+    uint8_t Kyrs = 1;
+    int DateSemm2 = 0;
+};
+
+class TGryp : public TDan {
+public:
+    static constexpr uint8_t kVers = 109;
+    static constexpr std::size_t kMaxName = 255;
+
+    explicit TGryp(TSpisok* spisok);
+    ~TGryp() override;
+
+    std::string Name() const override { return FName; }
+    void SetName(const std::string& value);
+
+    // Weeks.
+    TNed* GetNed(int ne) const {
+        return ne >= 1 && ne <= kWeeks ? mNed[static_cast<std::size_t>(ne)].get() : nullptr;
+    }
+    TNed* SetNed(int ne);
+    bool TestNed(int ne) const;
+    bool DelNed(int ne, bool userDialog);
+    uint8_t GetNedDey(int ne) const;
+    void SetNedDey(int ne, uint8_t yd);
+    int CountRunDey(int ne) const;
+    std::string CountRunDeyStr(int ne) const;
+    bool TestRunDey(int ne, int dey) const;
+    int CountRunDeyDefailt() const;
+    void ClearLNed();
+    // The week bits new weeks take from the main study days.
+    uint8_t DefaultYd() const;
+
+    // Subjects.
+    int CountPredmet() const { return static_cast<int>(LPredmet.size()); }
+    TPredmet* CreatePredmet(TYrName* vYrName);
+    void AddPredmet(TPredmet* pr);
+    int GetIndexPredmet(const TPredmet* pr) const;
+    TPredmet* FindPredmet(int vPredmetN) const;
+    TPredmet* FindFirstPredmetForYrName(int nYrName) const;
+    bool DelPredmet(int indx, bool userDialog);
+    void DelAllPredmet();
+    void MovePredmetNed(int setka, int ne1, int ne2, int indexPredmet);
+    void CopyAllPredmetNedToNed(int setka, int ne1, int ne2, bool noRunDey);
+    void DelKorzina(int ne, bool userDialog);
+    void DelAllFioPredmet(int ne, bool userDialog);
+
+    // Timetable.
+    void ClearRasp(int tip, int ne, bool userDialog);
+    void CopyRaspToPy(int ne, std::vector<std::string>& sl);
+    void CopyPyToRasp(int ne, std::vector<std::string>& sl);
+    TYrok* FirsYrok(int tip, int ne) const;
+    TYrok* LastYrok(int tip, int ne) const;
+    TYrok* GetNextYrok(int tip, int ne, int de, int yk) const;
+    bool FioRun(int nFio) const;
+    bool FioRunNed(int nFio, int ne) const;
+
+    // Storage.
+    std::vector<uint8_t> WriteRasp();
+    // Parses a blob; errors inside a subject or week are reported and the
+    // rest of that part skipped. False when the blob itself was unreadable.
+    bool ReadRasp(const std::vector<uint8_t>& blob, const TRefLookup* lookup = nullptr);
+    void AssignDan(const TGryp& gr);
+    void Clear();
+    TAllRasp* God() const;
+    int GetIndex() const;
+
+    // Examinations and credits.
+    TENed* GetENed(int ne) const {
+        return ne >= 1 && ne <= kWeeks ? mENed[static_cast<std::size_t>(ne)].get() : nullptr;
+    }
+    TENed* SetENed(int ne);
+    void ClearLENed();
+    void ClearLZachet();
+
+    void OnModifi(TDan*) {
+        modifiRasp = true;
+        ++spisokGeneration();
+    }
+
+    std::vector<uint8_t> St;  // the blob as read, until parsed
+    std::vector<TNed*> LNed;  // weeks in order
+    std::array<std::unique_ptr<TNed>, kWeeks + 1> mNed;
+    std::vector<std::unique_ptr<TPredmet>> LPredmet;
+    ADanRasp DanRasp;
+    uint8_t Vers = kVers;
+    uint8_t Head = ADanRasp::kSize;
+    std::vector<TENed*> LENed;
+    std::array<std::unique_ptr<TENed>, kWeeks + 1> mENed;
+    std::vector<std::unique_ptr<TZachet>> LZachet;
+    std::string FName;
+    AGryp Dan;
+    bool Select = false;
+    bool modifiRasp = false;
+    int Position = 0;
+
+private:
+    uint64_t& spisokGeneration();
+};
+
+}  // namespace zavlin

@@ -1,0 +1,96 @@
+// Helpers shared by the files of the year object.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "base/streams.h"
+#include "model/year.h"
+#include "storage/year_database.h"
+
+namespace zavlin::year_detail {
+
+inline constexpr const char* kFioTable = "YmFio.b0";
+inline constexpr const char* kYrokTable = "YmYrok.b0";
+inline constexpr const char* kDomTable = "YmDom.b0";
+inline constexpr const char* kAydTable = "YmAyd.b0";
+inline constexpr const char* kFakTable = "YmFak.b0";
+inline constexpr const char* kAtribytTable = "YmAtribyt.b0";
+inline constexpr const char* kGrypTable = "YmGryp.b0";
+inline constexpr const char* kFakGrypTable = "YmFakGryp.b0";
+
+template <typename T>
+int indexOf(const std::vector<std::unique_ptr<T>>& list, const T* item) {
+    for (std::size_t i = 0; i < list.size(); ++i)
+        if (list[i].get() == item) return static_cast<int>(i);
+    return -1;
+}
+
+template <typename T>
+T* byNumber(const std::vector<std::unique_ptr<T>>& list, int n) {
+    if (n == 0) return nullptr;  // 0 is an entry not yet stored, never a reference
+    for (const auto& item : list)
+        if (item->N == n) return item.get();
+    return nullptr;
+}
+
+// Keeps the current entry inside the list after it shrank.
+inline void clampActiv(int& indx, std::size_t count) {
+    if (indx >= static_cast<int>(count)) indx = static_cast<int>(count) - 1;
+    if (indx < 0) indx = 0;
+}
+
+template <typename T>
+bool eraseEntry(std::vector<std::unique_ptr<T>>& list, const T* item) {
+    const int i = indexOf(list, item);
+    if (i < 0) return false;
+    list.erase(list.begin() + i);
+    return true;
+}
+
+inline void writeBlob(TTableBlob& t, const char* field, std::vector<uint8_t> bytes) {
+    TMemoryStream stream(std::move(bytes));
+    t.FieldByName(field)->LoadFromStream(stream);
+}
+
+inline std::vector<uint8_t> readBlob(TTableBlob& t, const char* field) {
+    TMemoryStream stream;
+    t.FieldByName(field)->SaveToStream(stream);
+    return stream.Bytes();
+}
+
+inline int keyOf(TTableBlob& t) { return yearKeyField(t)->asInteger(); }
+
+// StoreEntry's key is unsigned while the entries hold int.
+template <typename E>
+bool storeWith(TDM1& dm, const char* table, E& entry,
+               const std::function<void(TTableBlob&)>& writeFields) {
+    auto n = static_cast<uint32_t>(entry.N);
+    const bool ok = dm.StoreEntry(table, n, writeFields);
+    entry.N = static_cast<int>(n);
+    return ok;
+}
+
+
+}  // namespace zavlin::year_detail
+
+namespace zavlin {
+
+// Who is busy where, for one layer and week, rebuilt when any timetable
+// changed since it was built.
+struct TAllRasp::OccupancyIndex {
+    struct Slot {
+        int tip = -1;
+        int ne = -1;
+        uint64_t generation = 0;
+        std::unordered_map<uint32_t, std::vector<int>> fio;  // teacher's groups
+        std::unordered_map<uint32_t, std::vector<int>> ob;   // union's groups
+    };
+    std::vector<Slot> slots;
+    std::size_t next = 0;
+};
+
+}  // namespace zavlin

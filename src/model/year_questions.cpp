@@ -1,0 +1,251 @@
+// Questions across all groups at one moment: who teaches, which unions meet,
+// whether a teacher or a room is free.
+#include <algorithm>
+#include <cmath>
+#include <unordered_map>
+
+#include "model/year.h"
+#include "model/year_internal.h"
+
+namespace zavlin {
+
+namespace {
+
+bool heldYr(const TYr* yr) {
+    return yr->SetZamenaYes() || yr->LZm.empty();
+}
+
+bool validMoment(int tip, int ne, int d, int y) {
+    return (tip == 0 || tip == 1) && ne >= 1 && ne <= kWeeks && d >= 1 && d <= kDayCount &&
+           y >= 0 && y < kPeriodCount;
+}
+
+// Calls f(yr) for every lesson of the period.
+template <typename F>
+void forEachYr(const TYrok* yrok, F f) {
+    if (yrok == nullptr) return;
+    for (int i = 0; i < yrok->CountYrDpZm(); ++i) f(yrok->YrDpZm(i));
+}
+
+uint32_t momentKey(int n, int d, int y) {
+    return (static_cast<uint32_t>(n) << 7) | (static_cast<uint32_t>(d) << 4) |
+           static_cast<uint32_t>(y);
+}
+
+}  // namespace
+
+bool TAllRasp::busyInZachet(int nFio, int ne, int d, int y, std::vector<int>& groups) const {
+    bool any = false;
+    for (std::size_t gi = 0; gi < LGryp.size(); ++gi)
+        for (const auto& z : LGryp[gi]->LZachet) {
+            if (z->Ne() != ne || z->Day() != d || !z->RunFioNumber(nFio)) continue;
+            if (y < z->StartYrok(TaimYrok) || y > z->EndYrok(TaimYrok)) continue;
+            groups.push_back(static_cast<int>(gi));
+            any = true;
+        }
+    return any;
+}
+
+const TAllRasp::OccupancyIndex& TAllRasp::occupancy(int tip, int ne) {
+    if (!FOccupancy) {
+        FOccupancy = std::make_unique<OccupancyIndex>();
+        FOccupancy->slots.resize(4);
+    }
+    OccupancyIndex& index = *FOccupancy;
+    for (const auto& slot : index.slots)
+        if (slot.tip == tip && slot.ne == ne && slot.generation == RaspGeneration) return index;
+    OccupancyIndex::Slot& slot = index.slots[index.next];
+    index.next = (index.next + 1) % index.slots.size();
+    slot.tip = tip;
+    slot.ne = ne;
+    slot.generation = RaspGeneration;
+    slot.fio.clear();
+    slot.ob.clear();
+    for (std::size_t gi = 0; gi < LGryp.size(); ++gi) {
+        const TGryp& gr = *LGryp[gi];
+        const int g = static_cast<int>(gi);
+        if (const TNed* week = gr.GetNed(ne))
+            for (int d = 1; d <= kDayCount; ++d)
+                for (int y = 0; y < kPeriodCount; ++y)
+                    forEachYr(week->GetYrok(tip, d, y), [&](const TYr* yr) {
+                        if (!heldYr(yr)) return;
+                        if (const TFio* fio = yr->Fio()) slot.fio[momentKey(fio->N, d, y)].push_back(g);
+                        if (const int nob = yr->NObed()) slot.ob[momentKey(nob, d, y)].push_back(g);
+                    });
+        for (const auto& z : gr.LZachet) {
+            if (z->Ne() != ne || z->Day() < 1 || z->Day() > kDayCount) continue;
+            const int first = z->StartYrok(TaimYrok);
+            const int last = z->EndYrok(TaimYrok);
+            for (int y = first; y <= last; ++y) {
+                for (const TFio* fio : z->LEkzam) slot.fio[momentKey(fio->N, z->Day(), y)].push_back(g);
+                for (const TFio* fio : z->LAsist) slot.fio[momentKey(fio->N, z->Day(), y)].push_back(g);
+            }
+        }
+    }
+    return index;
+}
+
+bool TAllRasp::TestAddFio(int tip, int nob, int nFio, int ne, int d, int y) {
+    if (nFio == 0 || !validMoment(tip, ne, d, y)) return true;
+    const OccupancyIndex& index = occupancy(tip, ne);
+    const OccupancyIndex::Slot* slot = nullptr;
+    for (const auto& s : index.slots)
+        if (s.tip == tip && s.ne == ne && s.generation == RaspGeneration) slot = &s;
+    auto busy = slot->fio.find(momentKey(nFio, d, y));
+    if (busy == slot->fio.end()) return true;
+    if (nob == 0) return false;
+    auto union_ = slot->ob.find(momentKey(nob, d, y));
+    if (union_ == slot->ob.end()) return false;
+    // Free only when every group holding the teacher is one where the union meets.
+    return std::all_of(busy->second.begin(), busy->second.end(), [&](int g) {
+        return std::find(union_->second.begin(), union_->second.end(), g) != union_->second.end();
+    });
+}
+
+bool TAllRasp::TestAddFioScan(int tip, int nob, int nFio, int ne, int d, int y) const {
+    if (nFio == 0 || !validMoment(tip, ne, d, y)) return true;
+    std::vector<TGrypYr> lessons;
+    GetNFioOfGryp(tip, nFio, ne, d, y, lessons);
+    std::vector<int> groups;
+    for (const TGrypYr& l : lessons) groups.push_back(l.indxGryp);
+    busyInZachet(nFio, ne, d, y, groups);
+    std::vector<int> unionGroups;
+    if (nob != 0) GetObedOfGryp(tip, nob, ne, d, y, unionGroups);
+    for (int g : groups)
+        if (std::find(unionGroups.begin(), unionGroups.end(), g) == unionGroups.end()) return false;
+    return true;
+}
+
+void TAllRasp::GetNFioOfGryp(int tip, int nFio, int ne, int d, int y,
+                             std::vector<TGrypYr>& vL) const {
+    if (!validMoment(tip, ne, d, y)) return;
+    for (std::size_t gi = 0; gi < LGryp.size(); ++gi)
+        if (const TNed* week = LGryp[gi]->GetNed(ne))
+            forEachYr(week->GetYrok(tip, d, y), [&](TYr* yr) {
+                if (heldYr(yr) && yr->Fio() != nullptr && yr->Fio()->N == nFio)
+                    vL.push_back({static_cast<int>(gi), yr});
+            });
+}
+
+void TAllRasp::GetNFioOfGrypNoZam(int tip, int nFio, int ne, int d, int y,
+                                  std::vector<TGrypYr>& vL) const {
+    if (!validMoment(tip, ne, d, y)) return;
+    for (std::size_t gi = 0; gi < LGryp.size(); ++gi)
+        if (const TNed* week = LGryp[gi]->GetNed(ne))
+            forEachYr(week->GetYrok(tip, d, y), [&](TYr* yr) {
+                if (!yr->SetZamenaYes() && yr->Fio() != nullptr && yr->Fio()->N == nFio)
+                    vL.push_back({static_cast<int>(gi), yr});
+            });
+}
+
+void TAllRasp::GetObedOfGryp(int tip, int nOb, int ne, int d, int y, std::vector<int>& mg) const {
+    if (nOb == 0 || !validMoment(tip, ne, d, y)) return;
+    for (std::size_t gi = 0; gi < LGryp.size(); ++gi) {
+        bool held = false;
+        if (const TNed* week = LGryp[gi]->GetNed(ne))
+            forEachYr(week->GetYrok(tip, d, y), [&](const TYr* yr) {
+                held = held || (heldYr(yr) && yr->NObed() == nOb);
+            });
+        if (held) mg.push_back(static_cast<int>(gi));
+    }
+}
+
+std::vector<int> TAllRasp::GetNFioNObed(int tip, int nFio, int ne, int d, int y) const {
+    std::vector<TGrypYr> lessons;
+    GetNFioOfGryp(tip, nFio, ne, d, y, lessons);
+    std::vector<int> unions;
+    for (const TGrypYr& l : lessons) {
+        const int nob = l.yr->NObed();
+        if (nob != 0 && std::find(unions.begin(), unions.end(), nob) == unions.end())
+            unions.push_back(nob);
+    }
+    return unions;
+}
+
+TYr* TAllRasp::AddYr(TGryp* gryp, int tip, int ne, int d, int y, TYrokKorzina* yrKorzina,
+                     TFioPredmet* fiPredmet) {
+    if (gryp == nullptr || yrKorzina == nullptr || fiPredmet == nullptr || !gryp->TestNed(ne))
+        return nullptr;
+    const TFio* fio = fiPredmet->Fio();
+    if (!TestAddFio(tip, fiPredmet->Dan.Nob, fio != nullptr ? fio->N : 0, ne, d, y)) return nullptr;
+    TNed* week = gryp->GetNed(ne);
+    if (fiPredmet->CountYr(kSetkaPlan, tip) >=
+        week->CountPlanForPredmet(kSetkaPlan, yrKorzina->Predmet()))
+        return nullptr;
+    return week->AddYrRas(tip, d, y, yrKorzina, fiPredmet);
+}
+
+bool TAllRasp::CanRunAyd(int tip, int nAyd, int ne, int d, int y) const {
+    if (nAyd == 0 || !validMoment(tip, ne, d, y)) return true;
+    for (const auto& gr : LGryp) {
+        const TNed* week = gr->GetNed(ne);
+        if (week == nullptr) continue;
+        bool taken = false;
+        forEachYr(week->GetYrok(tip, d, y),
+                  [&](const TYr* yr) { taken = taken || (heldYr(yr) && yr->NAyd() == nAyd); });
+        if (taken) return false;
+    }
+    return true;
+}
+
+bool TAllRasp::aydUsedInRasp(const TAyd& ayd) const {
+    for (const auto& gr : LGryp)
+        for (const TNed* week : gr->LNed)
+            for (int d = 1; d <= kDayCount; ++d)
+                for (int y = 0; y < kPeriodCount; ++y) {
+                    bool used = false;
+                    forEachYr(week->GetYrok(0, d, y),
+                              [&](const TYr* yr) { used = used || yr->Ayd() == &ayd; });
+                    if (used) return true;
+                }
+    return false;
+}
+
+int TAllRasp::GetRunDey(int tip, int nFio, int ne) const {
+    int days = 0;
+    for (int d = 1; d <= kDayCount; ++d) {
+        bool works = false;
+        for (int y = 0; y < kPeriodCount && !works; ++y) {
+            std::vector<TGrypYr> lessons;
+            GetNFioOfGryp(tip, nFio, ne, d, y, lessons);
+            works = !lessons.empty();
+        }
+        if (works) ++days;
+    }
+    return days;
+}
+
+int TAllRasp::GetMimRunDey(int nFio, int ne, int minYrDey) const {
+    int m = 0;
+    int s = 0;  // runs over all groups, never reset
+    for (const auto& gr : LGryp) {
+        const int c = minYrDey == 1 ? 1 : (gr->Dan.TimeDay < 6 ? minYrDey : 2);
+        if (gr->GetNed(ne) == nullptr) continue;
+        for (const auto& pr : gr->LPredmet) {
+            if (!pr->FioRunNed(ne, nFio)) continue;
+            const int e = pr->CountPredmetNe(kSetkaPlan, ne);
+            m = std::max(m, std::min(e, 6));
+            s += e;
+            if (c > 0 && s >= c) m = std::max(m, std::min(6, (s + c - 1) / c));
+        }
+    }
+    return m == 0 ? 6 : m;
+}
+
+int TAllRasp::CountAllKorzinaNoRasp(int ne) const {
+    int left = 0;
+    for (const auto& gr : LGryp) {
+        const TNed* week = gr->GetNed(ne);
+        if (week == nullptr) continue;
+        for (const auto& item : week->LNYrok)
+            for (const auto& fp : item->LFio()) {
+                int placed = 0;
+                for (const auto& yr : fp->LYr)
+                    if (yr->YrokKorzina() == item.get() && yr->Dan.tip == 0) ++placed;
+                left += std::max(0, item->Dan.ky - placed);
+            }
+    }
+    return left;
+}
+
+}  // namespace zavlin
