@@ -27,13 +27,14 @@ test: deps
 
 bench: release
 	$(RELEASE_DIR)/bench/table_bench
+	$(RELEASE_DIR)/bench/model_bench
 
 gui:
 	@echo "The window program is not built yet; use zavlin-cli (see README.md)."
 
 # libFuzzer needs clang; FUZZ_SECONDS bounds each target's run.
 FUZZ_SECONDS ?= 180
-FUZZ_TARGETS := table_open ini
+FUZZ_TARGETS := table_open ini group_blob
 fuzz:
 	CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=Debug -DZAVLIN_FUZZ=ON \
 		-DZAVLIN_TESTS=OFF -DZAVLIN_BENCH=OFF

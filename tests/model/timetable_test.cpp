@@ -1,2 +1,518 @@
-// Filled in below.
+// Weeks, lessons, groups and unions worked through the year object over a
+// scratch year database.
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "base/my_dialog.h"
+#include "model/group.h"
+#include "model/year.h"
+#include "storage/year_database.h"
+
+namespace zavlin {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ProgressLog : TProgressObserver {
+    void StydImageShowBar(const std::string& text) override { texts.push_back(text); }
+    std::vector<std::string> texts;
+};
+
+std::vector<uint8_t> fileBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class Timetable : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/zavlin_rasp_XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        home = tmpl;
+        std::string message;
+        ASSERT_EQ(CreateDatabase(home, message), TCreateDatabaseResult::Created) << message;
+        dm = std::make_unique<TDM1>(home, dialog);
+        dm->ProgressObserver = &progress;
+        year = std::make_unique<TAllRasp>(*dm);
+        year->YGod = 2016;
+        for (const char* name : {"Иванов Иван Иванович", "Петров Пётр Петрович",
+                                 "Сидоров Сидор Сидорович", "Козлов Кирилл Карпович"}) {
+            auto fio = std::make_unique<TFio>();
+            fio->SetBigName(name);
+            fios.push_back(year->AddFio(std::move(fio)));
+            ASSERT_NE(fios.back(), nullptr);
+        }
+        for (const char* name : {"Матем", "Физика", "Химия"}) {
+            TYrName* yr = year->CreateYrName(name, "");
+            ASSERT_TRUE(year->AddYrName(yr));
+            names.push_back(yr);
+        }
+        TDom* dom = year->AddDom("Главный");
+        ASSERT_NE(dom, nullptr);
+        room = year->AddAyd(dom, "101");
+        ASSERT_NE(room, nullptr);
+    }
+    void TearDown() override {
+        year.reset();
+        dm.reset();
+        fs::remove_all(home);
+    }
+
+    TGryp* group(const std::string& name) {
+        auto gr = std::make_unique<TGryp>(year.get());
+        gr->SetName(name);
+        TGryp* added = year->AddGryp(std::move(gr));
+        EXPECT_NE(added, nullptr);
+        return added;
+    }
+
+    // A subject with the given teachers in week ne and ky lessons of plan load.
+    TPredmet* subject(TGryp* gr, int name, std::vector<int> teachers, int ky, int ne = 1) {
+        gr->SetNed(ne);
+        TPredmet* pr = gr->CreatePredmet(names[static_cast<std::size_t>(name)]);
+        for (int t : teachers) pr->AddFio(ne, fios[static_cast<std::size_t>(t)]);
+        for (int i = 0; i < ky; ++i) pr->AddPredmetNe(kSetkaPlan, ne);
+        return pr;
+    }
+
+    TYrokKorzina* item(TGryp* gr, TPredmet* pr, int ne = 1) {
+        return gr->GetNed(ne)->FindYrokKorzina(kSetkaPlan, pr);
+    }
+
+    std::string home;
+    TScriptedDialog dialog;
+    ProgressLog progress;
+    std::unique_ptr<TDM1> dm;
+    std::unique_ptr<TAllRasp> year;
+    std::vector<TFio*> fios;
+    std::vector<TYrName*> names;
+    TAyd* room = nullptr;
+};
+
+TEST_F(Timetable, ParallelSubgroupsShareOneLoadItem) {
+    TGryp* gr = group("ИС-11");
+    TPredmet* pr = subject(gr, 0, {0, 1}, 3);
+    TNed* week = gr->GetNed(1);
+    TYrokKorzina* yk = item(gr, pr);
+    ASSERT_NE(yk, nullptr);
+    EXPECT_EQ(yk->Dan.ky, 3);
+    EXPECT_EQ(yk->Dan.NN, 1);
+    EXPECT_EQ(week->CountMaxYrForPredmet(pr), 6);
+
+    week->AddYrokRas(0, 1, 2, yk);
+    const TYrok* cell = week->GetYrok(0, 1, 2);
+    ASSERT_NE(cell, nullptr);
+    ASSERT_EQ(cell->CountYr(), 2);
+    EXPECT_NE(cell->LYr[0]->Fio(), cell->LYr[1]->Fio());
+    // Each teacher takes ky lessons and no more.
+    for (int y = 3; y < 8; ++y) week->AddYrokRas(0, 2, y, yk);
+    EXPECT_EQ(pr->GetLFio(1)[0]->CountYr(kSetkaPlan, 0), 3);
+    EXPECT_EQ(pr->GetLFio(1)[1]->CountYr(kSetkaPlan, 0), 3);
+    EXPECT_EQ(week->GetYrok(0, 2, 5), nullptr);
+    EXPECT_EQ(year->CountAllKorzinaNoRasp(1), 0);
+}
+
+TEST_F(Timetable, LoweringTheLoadTakesPlacedLessonsFromBothLayers) {
+    TGryp* gr = group("ИС-11");
+    TPredmet* pr = subject(gr, 0, {0, 1}, 3);
+    TNed* week = gr->GetNed(1);
+    TYrokKorzina* yk = item(gr, pr);
+    for (int tip = 0; tip <= 1; ++tip)
+        for (int y = 0; y < 3; ++y) week->AddYrokRas(tip, 1, y, yk);
+    for (const auto& fp : pr->GetLFio(1)) ASSERT_EQ(fp->CountYrAllTip(), 6);
+
+    ASSERT_TRUE(pr->DelPredmetNe(kSetkaPlan, 1, false));
+    EXPECT_EQ(yk->Dan.ky, 2);
+    for (const auto& fp : pr->GetLFio(1)) {
+        EXPECT_EQ(fp->CountYr(kSetkaPlan, 0), 2);
+        EXPECT_EQ(fp->CountYr(kSetkaPlan, 1), 2);
+    }
+    // Down to nothing: the item leaves the week with its lessons.
+    ASSERT_TRUE(pr->DelPredmetNe(kSetkaPlan, 1, false));
+    ASSERT_TRUE(pr->DelPredmetNe(kSetkaPlan, 1, false));
+    EXPECT_EQ(item(gr, pr), nullptr);
+    EXPECT_EQ(week->CountLYrokKorzina(kSetkaPlan), 0);
+    EXPECT_EQ(gr->FirsYrok(0, 1), nullptr);
+    EXPECT_EQ(gr->FirsYrok(1, 1), nullptr);
+}
+
+TEST_F(Timetable, RemovingPlacedLoadAsksFirstAndARefusalKeepsIt) {
+    TGryp* gr = group("ИС-11");
+    TPredmet* pr = subject(gr, 0, {0}, 1);
+    TNed* week = gr->GetNed(1);
+    week->AddYrokRas(0, 3, 4, item(gr, pr));
+    dialog.queue(false);
+    EXPECT_FALSE(pr->DelPredmetNe(kSetkaPlan, 1, true));
+    ASSERT_EQ(dialog.asked.size(), 1u);
+    EXPECT_EQ(dialog.asked[0], "Ср пара 4  Удалять пару из расписания?");
+    EXPECT_NE(week->GetYrok(0, 3, 4), nullptr);
+    dialog.queue(true);
+    EXPECT_TRUE(pr->DelPredmetNe(kSetkaPlan, 1, true));
+    EXPECT_EQ(week->GetYrok(0, 3, 4), nullptr);
+}
+
+TEST_F(Timetable, DaySpansGapsAndStudyDays) {
+    TGryp* gr = group("ИС-11");
+    TPredmet* pr = subject(gr, 0, {0}, 2);
+    TNed* week = gr->GetNed(1);
+    week->AddYrokRas(0, 2, 2, item(gr, pr));
+    week->AddYrokRas(0, 2, 5, item(gr, pr));
+    const TDey* day = week->Dey(2);
+    EXPECT_EQ(day->CountYrokAndDirka(0), 4);
+    EXPECT_EQ(day->CountYrok(0), 2);
+    EXPECT_EQ(day->CountDirka(0), 2);
+    EXPECT_EQ(day->DirkaToArray(0), (std::vector<int>{3, 4}));
+    EXPECT_EQ(week->Dey(3)->CountYrokAndDirka(0), 0);
+    EXPECT_EQ(week->GetNextYrok(0, 0, 0)->N, 2);
+    EXPECT_EQ(week->GetNextYrok(0, 2, 2)->N, 5);
+    EXPECT_EQ(week->GetNextYrok(0, 2, 5), nullptr);
+
+    // Monday to Saturday by default; a bare week has no study day.
+    EXPECT_EQ(week->Dan.Yd, 0x7F);
+    EXPECT_EQ(week->CountRunDey(), 6);
+    week->SetYhDey(1);
+    EXPECT_TRUE(gr->TestNed(1));
+    EXPECT_EQ(week->CountRunDey(), 0);
+    EXPECT_EQ(week->CountAllYrokOneDey(), 0);
+    gr->Dan.arRDeyNed = {0, 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(gr->CountRunDeyDefailt(), 6);
+    gr->Dan.arRDeyNed = {9, 0, 9, 0, 0, 0, 0};
+    EXPECT_EQ(gr->CountRunDeyDefailt(), 2);
+    EXPECT_EQ(gr->SetNed(2)->Dan.Yd, 0b1011);
+}
+
+TEST_F(Timetable, MovingALessonDropsItsRoomAndFreesTheOldPeriod) {
+    TGryp* gr = group("ИС-11");
+    TPredmet* pr = subject(gr, 0, {0}, 1);
+    TNed* week = gr->GetNed(1);
+    TYr* yr = week->AddYrRas(0, 1, 1, item(gr, pr), pr->GetLFio(1)[0].get());
+    yr->SetAyd(room);
+    EXPECT_EQ(room->NoDelete, 1);
+    week->MoveYrRasp(0, 1, 1, 4, 6, yr);
+    EXPECT_EQ(week->GetYrok(0, 1, 1), nullptr);
+    EXPECT_EQ(yr->De(), 4);
+    EXPECT_EQ(yr->Y(), 6);
+    EXPECT_EQ(yr->Ayd(), nullptr);
+    EXPECT_EQ(room->NoDelete, 0);
+
+    std::unique_ptr<TYrok> cut = week->Dey(4)->CutYrok(6);
+    ASSERT_TRUE(cut);
+    EXPECT_TRUE(week->Dey(5)->PasteYrok(cut, 0));
+    EXPECT_EQ(yr->De(), 5);
+    EXPECT_EQ(yr->Dan.de, 5);
+    EXPECT_EQ(yr->Dan.y, 0);
+    cut = week->Dey(5)->CutYrok(0);
+    week->AddYrokRas(0, 6, 0, item(gr, pr));  // nothing: the only lesson is placed
+    TYr* other = pr->AddFio(1, fios[1]) != nullptr
+                     ? week->AddYrRas(0, 6, 0, item(gr, pr), pr->GetLFio(1)[1].get())
+                     : nullptr;
+    ASSERT_NE(other, nullptr);
+    EXPECT_FALSE(week->Dey(6)->PasteYrok(cut, 0));  // occupied
+    EXPECT_TRUE(week->Dey(6)->PasteYrok(cut, 1));
+}
+
+TEST_F(Timetable, CopyingBetweenLayersReportsBusyTeachersUpTo200Lines) {
+    TGryp* a = group("А-1");
+    TGryp* c = group("В-1");
+    TPredmet* pa = subject(a, 0, {0, 1, 2}, 72);
+    TPredmet* pc = subject(c, 1, {0, 1, 2}, 72);
+    for (int d = 1; d <= 6; ++d)
+        for (int y = 0; y < 12; ++y) {
+            a->GetNed(1)->AddYrokRas(0, d, y, item(a, pa));
+            c->GetNed(1)->AddYrokRas(1, d, y, item(c, pc));
+        }
+    // One free moment: the teachers' lessons in В-1 go from Saturday period 11.
+    c->GetNed(1)->DelYrokRasp(1, 6, 11, false);
+
+    std::vector<std::string> sl;
+    a->CopyRaspToPy(1, sl);
+    EXPECT_EQ(sl.size(), 200u);
+    EXPECT_EQ(sl[0], "Гр.А-1 Пн пара=0 Иванов Иван Иванович");
+    // Only the free moment was copied, marked as coming from the settings.
+    ASSERT_NE(a->GetNed(1)->GetYrok(1, 6, 11), nullptr);
+    EXPECT_EQ(a->GetNed(1)->GetYrok(1, 6, 11)->CountYr(), 3);
+    EXPECT_TRUE(a->GetNed(1)->GetYrok(1, 6, 11)->LYr[0]->TestPy());
+    EXPECT_EQ(a->GetNed(1)->GetYrok(1, 6, 10), nullptr);
+}
+
+TEST_F(Timetable, ReferencesHeldByTheTimetableCannotBeDeleted) {
+    TGryp* gr = group("ИС-11");
+    TPredmet* pr = subject(gr, 2, {3}, 1, 5);
+    EXPECT_EQ(fios[3]->NoDelete, 1);
+    EXPECT_EQ(names[2]->NoDelete, 1);
+    EXPECT_FALSE(year->DelFio(fios[3]));
+    EXPECT_FALSE(year->DelYrName(names[2]));
+
+    TYr* yr = gr->GetNed(5)->AddYrRas(1, 2, 3, item(gr, pr, 5), pr->GetLFio(5)[0].get());
+    yr->SetAyd(room);
+    EXPECT_FALSE(year->DelAyd(room));
+    yr->DeleteAyd();
+    EXPECT_TRUE(year->DelAyd(room));
+
+    ASSERT_TRUE(pr->DelFioPredmet(5, fios[3], false));
+    EXPECT_EQ(fios[3]->NoDelete, 0);
+    EXPECT_TRUE(year->DelFio(fios[3]));
+    ASSERT_TRUE(gr->DelPredmet(0, false));
+    EXPECT_EQ(names[2]->NoDelete, 0);
+    EXPECT_TRUE(year->DelYrName(names[2]));
+}
+
+TEST_F(Timetable, DeletingATeacherWithPlacedLessonsAsks) {
+    TGryp* gr = group("ИС-11");
+    TPredmet* pr = subject(gr, 0, {0}, 1, 3);
+    gr->GetNed(3)->AddYrokRas(0, 1, 1, item(gr, pr, 3));
+    dialog.queue(false);
+    EXPECT_FALSE(pr->DelFioPredmet(3, fios[0], true));
+    ASSERT_EQ(dialog.asked.size(), 1u);
+    EXPECT_EQ(dialog.asked[0],
+              "Удаление преподавателя на неделе N3 преведет к изменению расписания. Удалить?");
+    dialog.queue(true);
+    EXPECT_TRUE(pr->DelFioPredmet(3, fios[0], true));
+    EXPECT_EQ(gr->GetNed(3)->GetYrok(0, 1, 1), nullptr);
+    EXPECT_EQ(pr->CountFio(3), 0);
+}
+
+TEST_F(Timetable, UnionsLetTheirGroupsShareATeacher) {
+    TGryp* g1 = group("Г-1");
+    TGryp* g2 = group("Г-2");
+    TGryp* g3 = group("Г-3");
+    TPredmet* p1 = subject(g1, 0, {0}, 2);
+    TPredmet* p2 = subject(g2, 0, {0}, 2);
+    TPredmet* p3 = subject(g3, 0, {0}, 2);
+    auto ob = std::make_unique<TOb>(1, 0);
+    ob->LFioPredmet = {p1->GetLFio(1)[0].get(), p2->GetLFio(1)[0].get()};
+    ASSERT_EQ(year->AddOb(std::move(ob), true), 0);
+    TOb* made = year->GetLOb(1)[0].get();
+    EXPECT_EQ(made->FN, 1);
+    EXPECT_EQ(p1->GetLFio(1)[0]->Dan.Nob, 1);
+    EXPECT_EQ(made->NameGryp(), "Г-1,Г-2");
+    EXPECT_EQ(made->NameFio(), "Иванов И.И.");
+
+    const int nFio = fios[0]->N;
+    EXPECT_NE(year->AddYr(g1, 0, 1, 2, 3, item(g1, p1), p1->GetLFio(1)[0].get()), nullptr);
+    // Its union partner may join the teacher; an outside group may not.
+    EXPECT_TRUE(year->TestAddFio(0, 1, nFio, 1, 2, 3));
+    EXPECT_NE(year->AddYr(g2, 0, 1, 2, 3, item(g2, p2), p2->GetLFio(1)[0].get()), nullptr);
+    EXPECT_FALSE(year->TestAddFio(0, 0, nFio, 1, 2, 3));
+    EXPECT_EQ(year->AddYr(g3, 0, 1, 2, 3, item(g3, p3), p3->GetLFio(1)[0].get()), nullptr);
+    EXPECT_TRUE(year->TestAddFio(0, 0, nFio, 1, 2, 4));
+    EXPECT_TRUE(year->TestAddFio(1, 0, nFio, 1, 2, 3));  // the other layer
+    EXPECT_TRUE(year->TestAddFio(0, 0, 0, 1, 2, 3));     // no teacher
+    std::vector<int> mg;
+    year->GetObedOfGryp(0, 1, 1, 2, 3, mg);
+    EXPECT_EQ(mg, (std::vector<int>{0, 1}));
+    EXPECT_EQ(year->GetNFioNObed(0, nFio, 1, 2, 3), std::vector<int>{1});
+
+    // A union holding lessons is not dissolved on request.
+    EXPECT_FALSE(year->DelOb(1, 0, true));
+    EXPECT_EQ(dialog.shown.back(),
+              "Удаление объединения невозможно. Сперва разнесите пары в расписании.");
+    // Losing a member leaves one: the union goes and the last one is released.
+    ASSERT_TRUE(p2->DelFioPredmet(1, fios[0], false));
+    EXPECT_TRUE(year->GetLOb(1).empty());
+    EXPECT_EQ(p1->GetLFio(1)[0]->Dan.Nob, 0);
+    EXPECT_EQ(p1->GetLFio(1)[0]->Ob, nullptr);
+}
+
+TEST_F(Timetable, CopiedUnionsFollowTheSameTeachers) {
+    TGryp* g1 = group("Г-1");
+    TGryp* g2 = group("Г-2");
+    TPredmet* p1 = subject(g1, 0, {0}, 1);
+    TPredmet* p2 = subject(g2, 0, {0}, 1);
+    g1->SetNed(2);
+    g2->SetNed(2);
+    p1->AddFio(2, fios[0]);
+    p2->AddFio(2, fios[1]);  // another teacher: no union in week 2
+    auto ob = std::make_unique<TOb>(1, 0);
+    ob->LFioPredmet = {p1->GetLFio(1)[0].get(), p2->GetLFio(1)[0].get()};
+    ASSERT_EQ(year->AddOb(std::move(ob), true), 0);
+    year->CopyOb(1, 2);
+    EXPECT_TRUE(year->GetLOb(2).empty());
+    ASSERT_TRUE(p2->DelFioPredmet(2, fios[1], false));
+    p2->AddFio(2, fios[0]);
+    year->CopyOb(1, 2);
+    ASSERT_EQ(year->GetLOb(2).size(), 1u);
+    EXPECT_EQ(year->GetLOb(2)[0]->CountFioPredmet(), 2);
+    EXPECT_EQ(p2->GetLFio(2)[0]->Dan.Nob, 1);
+    EXPECT_EQ(year->AddOb(std::make_unique<TOb>(3, 0), true), -1);
+}
+
+TEST_F(Timetable, IndexedClashAnswersEqualTheScan) {
+    std::vector<TGryp*> groups;
+    std::vector<TPredmet*> subjects;
+    for (int g = 0; g < 5; ++g) {
+        groups.push_back(group("Г-" + std::to_string(g)));
+        subjects.push_back(subject(groups.back(), g % 3, {g % 4, (g + 1) % 4}, 8));
+    }
+    auto ob = std::make_unique<TOb>(1, 0);
+    ob->LFioPredmet = {subjects[0]->GetLFio(1)[0].get(), subjects[4]->GetLFio(1)[0].get()};
+    ASSERT_GE(year->AddOb(std::move(ob), true), 0);
+    auto check = [&] {
+        for (int tip = 0; tip <= 1; ++tip)
+            for (int nob = 0; nob <= 1; ++nob)
+                for (const TFio* fio : fios)
+                    for (int d = 1; d <= 6; ++d)
+                        for (int y = 0; y < 12; ++y)
+                            ASSERT_EQ(year->TestAddFio(tip, nob, fio->N, 1, d, y),
+                                      year->TestAddFioScan(tip, nob, fio->N, 1, d, y))
+                                << tip << nob << fio->N << " " << d << " " << y;
+    };
+    std::mt19937 rng(7);
+    for (int round = 0; round < 60; ++round) {
+        const std::size_t g = rng() % groups.size();
+        TNed* week = groups[g]->GetNed(1);
+        const int tip = static_cast<int>(rng() % 2);
+        const int d = 1 + static_cast<int>(rng() % 6);
+        const int y = static_cast<int>(rng() % 12);
+        switch (rng() % 3) {
+            case 0:
+                week->AddYrokRas(tip, d, y, item(groups[g], subjects[g]));
+                break;
+            case 1:
+                week->DelYrokRasp(tip, d, y, false);
+                break;
+            default:
+                week->MoveYrokRasp(tip, d, y, 1 + static_cast<int>(rng() % 6),
+                                   static_cast<int>(rng() % 12));
+        }
+        if (round % 10 == 9) check();
+    }
+    check();
+}
+
+TEST_F(Timetable, MinimumWorkingDaysRunOverAllGroups) {
+    TGryp* g1 = group("Г-1");
+    TGryp* g2 = group("Г-2");
+    subject(g1, 0, {0}, 5);
+    subject(g2, 1, {0}, 4);
+    // c = 4: after Г-1 s = 5 gives 2 days; after Г-2 s = 9 gives 3; m also
+    // remembers the largest single subject, min(5, 6).
+    EXPECT_EQ(year->GetMimRunDey(fios[0]->N, 1, 4), 5);
+    EXPECT_EQ(year->GetMimRunDey(fios[1]->N, 1, 4), 6);  // teaches nothing
+    g2->Dan.TimeDay = 6;
+    subject(g2, 2, {2}, 1);
+    subject(g1, 2, {2}, 1);
+    EXPECT_EQ(year->GetMimRunDey(fios[2]->N, 1, 4), 1);
+}
+
+TEST_F(Timetable, ASavedYearLoadsAndSavesToTheSameFiles) {
+    TGryp* g1 = group("ИС-11");
+    TGryp* g2 = group("ИС-12");
+    TPredmet* p1 = subject(g1, 0, {0, 1}, 2);
+    TPredmet* p2 = subject(g2, 0, {0}, 2);
+    subject(g1, 1, {2}, 3);
+    auto ob = std::make_unique<TOb>(1, 0);
+    ob->LFioPredmet = {p1->GetLFio(1)[0].get(), p2->GetLFio(1)[0].get()};
+    ASSERT_EQ(year->AddOb(std::move(ob), true), 0);
+    g1->GetNed(1)->AddYrokRas(0, 1, 1, item(g1, p1));
+    g2->GetNed(1)->AddYrokRas(0, 1, 1, item(g2, p2));
+    g1->GetNed(1)->AddYrokRas(1, 3, 2, item(g1, p1));
+    g1->GetNed(1)->GetYrok(0, 1, 1)->LYr[0]->SetAyd(room);
+    // Replace the second subgroup's lesson by a substitution of Козлов.
+    TFioPredmet* second = p1->GetLFio(1)[1].get();
+    TYrokKorzina* zk = p1->AddPredmetNe(kSetkaZamena, 1, second);
+    ASSERT_NE(zk, nullptr);
+    TYr* zm = g1->GetNed(1)->AddYrRas(0, 1, 1, zk, second);
+    static_cast<TZamena*>(zm)->SetFio(fios[3]);
+    TNed::LinkZamena(zm, g1->GetNed(1)->GetYrok(0, 1, 1)->LYr[1]);
+    EXPECT_TRUE(g1->modifiRasp);
+    ASSERT_TRUE(year->SaveRasp());
+    EXPECT_FALSE(g1->modifiRasp);
+    const auto groupsFile = fileBytes(fs::path(dm->DB.PathF) / "YmGryp.b0");
+    const std::vector<uint8_t> blob1 = g1->WriteRasp();
+
+    TAllRasp fresh(*dm);
+    fresh.YGod = 2016;
+    progress.texts.clear();
+    ASSERT_TRUE(fresh.LoadYear());
+    EXPECT_EQ(progress.texts.front(), "Чтение YmGryp.b0");
+    EXPECT_NE(std::find(progress.texts.begin(), progress.texts.end(), "Чтение расписания"),
+              progress.texts.end());
+    EXPECT_EQ(progress.texts.back(), "Чтение ИС-12");
+    ASSERT_EQ(fresh.CountGryp(), 2);
+    TGryp* r1 = fresh.LGryp[0].get();
+    EXPECT_EQ(r1->Name(), "ИС-11");
+    EXPECT_EQ(r1->WriteRasp(), blob1);
+    ASSERT_EQ(fresh.GetLOb(1).size(), 1u);
+    EXPECT_EQ(fresh.GetLOb(1)[0]->CountFioPredmet(), 2);
+    const TYrok* cell = r1->GetNed(1)->GetYrok(0, 1, 1);
+    ASSERT_NE(cell, nullptr);
+    EXPECT_EQ(cell->CountYr(), 2);
+    ASSERT_EQ(cell->CountZam(), 1);
+    EXPECT_EQ(cell->LZm[0]->Fio()->BigName(), "Козлов Кирилл Карпович");
+    EXPECT_EQ(cell->LYr[1]->Dan.Zm, kZmReplaced);
+    EXPECT_EQ(cell->CountPGr(), 2);
+    EXPECT_EQ(cell->LYr[0]->NameAyd(), "101");
+    EXPECT_EQ(fresh.FioNumer(fios[3]->N)->NoDelete, 1);
+
+    for (const auto& gr : fresh.LGryp) gr->modifiRasp = true;
+    ASSERT_TRUE(fresh.SaveRasp());
+    EXPECT_EQ(fileBytes(fs::path(dm->DB.PathF) / "YmGryp.b0"), groupsFile);
+}
+
+TEST_F(Timetable, ADamagedBlobIsReportedAndTheOtherGroupsLoad) {
+    TGryp* g1 = group("Г-1");
+    TGryp* g2 = group("Г-2");
+    subject(g1, 0, {0}, 1);
+    subject(g2, 0, {0}, 1);
+    ASSERT_TRUE(year->SaveRasp());
+    // Cut Г-1's blob inside its subject record.
+    std::vector<uint8_t> blob = g1->WriteRasp();
+    blob.resize(2 + 18 + 9 + 5);
+    dm->AT1.SetTableName("YmGryp.b0");
+    ASSERT_TRUE(dm->AT1.Open());
+    dm->AT1.SetKey();
+    dm->AT1.FieldByName("N")->setAsInteger(g1->Dan.N);
+    ASSERT_TRUE(dm->AT1.GotoKey());
+    dm->AT1.Edit();
+    TMemoryStream stream(blob);
+    dm->AT1.FieldByName("Zavlin")->LoadFromStream(stream);
+    ASSERT_TRUE(dm->AT1.Post());
+    dm->AT1.Close();
+
+    TAllRasp fresh(*dm);
+    fresh.YGod = 2016;
+    EXPECT_FALSE(fresh.LoadYear());
+    ASSERT_GE(dialog.shown.size(), 2u);
+    EXPECT_EQ(dialog.shown[0], "Ошибка при чтении Гр.Г-1 предмет=0");
+    EXPECT_EQ(dialog.shown[1],
+              "Ошибка при чтении данных группы Г-1\nРасписание этой группы имеет ошибку");
+    EXPECT_EQ(fresh.LGryp[1]->CountPredmet(), 1);
+    // The damaged group stays usable and saves a valid blob.
+    fresh.LGryp[0]->modifiRasp = true;
+    EXPECT_TRUE(fresh.SaveRasp());
+}
+
+TEST_F(Timetable, GroupRowsKeepTheirPlaces) {
+    TGryp* g1 = group("Г-1");
+    group("Г-2");
+    TGryp* g3 = group("Г-3");
+    g3->Dan.arRDeyNed = {1, 2, 3, 0, 0, 0, 0};
+    g3->Dan.Ks = 25;
+    ASSERT_TRUE(year->AddGryp(g3));
+    ASSERT_TRUE(year->PositionGrypUp(2));
+    ASSERT_TRUE(year->DelGryp(g1));
+    EXPECT_EQ(year->FindGrypForName(" Г-3 "), year->LGryp[0].get());
+
+    TAllRasp fresh(*dm);
+    fresh.YGod = 2016;
+    ASSERT_TRUE(fresh.LoadYear());
+    ASSERT_EQ(fresh.CountGryp(), 2);
+    EXPECT_EQ(fresh.LGryp[0]->Name(), "Г-3");
+    EXPECT_EQ(fresh.LGryp[0]->Position, 0);
+    EXPECT_EQ(fresh.LGryp[0]->Dan.Ks, 25);
+    EXPECT_EQ(fresh.LGryp[0]->Dan.arRDeyNed, (std::array<uint8_t, 7>{1, 2, 3, 0, 0, 0, 0}));
+    EXPECT_EQ(fresh.LGryp[1]->Name(), "Г-2");
+    EXPECT_EQ(fresh.LGryp[1]->Position, 1);
+}
+
+}  // namespace
+}  // namespace zavlin
