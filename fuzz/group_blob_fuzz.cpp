@@ -96,8 +96,8 @@ Year& fixture() {
                            const std::vector<uint8_t>& b) {
     std::size_t at = 0;
     while (at < a.size() && at < b.size() && a[at] == b[at]) ++at;
-    std::fprintf(stderr, "group_blob_fuzz: %s: %zu and %zu bytes, first difference at %zu\n",
-                 what, a.size(), b.size(), at);
+    std::fprintf(stderr, "group_blob_fuzz: %s: %zu and %zu bytes, first difference at %zu\n", what,
+                 a.size(), b.size(), at);
     std::abort();
 }
 
@@ -116,7 +116,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (rewritten != written) mismatch("a second write differs", written, rewritten);
 
     if (!f.second->ReadRasp(written)) {
-        std::fprintf(stderr, "group_blob_fuzz: the model's own blob (%zu bytes) reads with errors\n",
+        std::fprintf(stderr,
+                     "group_blob_fuzz: the model's own blob (%zu bytes) reads with errors\n",
                      written.size());
         std::abort();
     }

@@ -10,6 +10,7 @@
 #include "cli/table_access.h"
 #include "cli/table_commands.h"
 #include "cli/table_dump.h"
+#include "cli/year_commands.h"
 
 #ifndef ZAVLIN_VERSION
 #define ZAVLIN_VERSION "0"
@@ -39,6 +40,10 @@ constexpr VerbHelp kVerbs[] = {
     {"init [--home DIR]", "create an empty database in the home folder"},
     {"db reindex|check|upgrade [--home DIR]",
      "re-index and pack, check, or upgrade the year database"},
+    {"year show YEAR [--home DIR]",
+     "load an academic year (2016 = 2016/17) and summarise every group's timetable"},
+    {"year resave YEAR [--home DIR]",
+     "load a year and write every group's timetable again in the current form"},
 };
 
 std::string verbList() {
@@ -76,6 +81,7 @@ int run(int argc, char** argv) {
     table->require_subcommand(1);
     addTableMaintenanceCommands(*table, status);
     addDbCommands(app, status);
+    addYearCommands(app, status);
 
     std::string path;
     std::string key;
