@@ -75,9 +75,9 @@ int loadYear(const fs::path& home, int god, bool resave) {
     if (!resave) {
         for (const auto& gr : year.LGryp) {
             const Counts c = countGroup(*gr);
-            fmt::print("  {}: {} subjects, {} weeks, {} lessons, {} preliminary, {} substitutions\n",
-                       gr->Name(), gr->CountPredmet(), c.weeks, c.lessons[0], c.lessons[1],
-                       c.zamena);
+            fmt::print(
+                "  {}: {} subjects, {} weeks, {} lessons, {} preliminary, {} substitutions\n",
+                gr->Name(), gr->CountPredmet(), c.weeks, c.lessons[0], c.lessons[1], c.zamena);
         }
         return loaded ? kExitOk : kExitFailed;
     }
@@ -115,7 +115,8 @@ void addYearCommands(CLI::App& app, int& status) {
     resave->add_option("YEAR", *god, "the first calendar year")
         ->required()
         ->check(CLI::Range(1900, 2200));
-    resave->callback([resave, god, &status] { status = loadYear(homeFolder(*resave), *god, true); });
+    resave->callback(
+        [resave, god, &status] { status = loadYear(homeFolder(*resave), *god, true); });
 
     for (CLI::App* verb : {show, resave})
         verb->add_option("--home", "the home folder (Database/, Zavlin98.ini, ...)");

@@ -1,7 +1,7 @@
 #include "model/element.h"
 
-#include "model/building.h"
 #include "base/my_dialog.h"
+#include "model/building.h"
 #include "model/faculty.h"
 #include "model/group.h"
 #include "model/room.h"

@@ -205,9 +205,8 @@ bool TPredmet::DelFioPredmet(TFioPredmet* fp, bool userDialog) {
     const int ne = fp->Ne();
     if (userDialog && fp->CountYr(kSetkaPlan, 0) + fp->CountYr(kSetkaDop, 0) + fp->CountZm() > 0) {
         const std::string label = std::to_string(ne);
-        if (Spisok == nullptr ||
-            !Spisok->AskUser("Удаление преподавателя на неделе N" + label +
-                             " преведет к изменению расписания. Удалить?"))
+        if (Spisok == nullptr || !Spisok->AskUser("Удаление преподавателя на неделе N" + label +
+                                                  " преведет к изменению расписания. Удалить?"))
             return false;
         if (fp->CountZm() > 0) {
             Spisok->ShowUser("Преподаватель назначен на замену. Удаление на неделе N" + label +
@@ -428,7 +427,8 @@ void TGryp::SetName(const std::string& value) {
 uint8_t TGryp::DefaultYd() const {
     uint8_t yd = 1;
     for (int d = 1; d <= kDayCount; ++d)
-        if (Dan.arRDeyNed[static_cast<std::size_t>(d - 1)] != 0) yd |= static_cast<uint8_t>(1u << d);
+        if (Dan.arRDeyNed[static_cast<std::size_t>(d - 1)] != 0)
+            yd |= static_cast<uint8_t>(1u << d);
     return yd;
 }
 
@@ -437,7 +437,8 @@ TNed* TGryp::SetNed(int ne) {
     auto& slot = mNed[static_cast<std::size_t>(ne)];
     if (!slot) {
         slot = std::make_unique<TNed>(this, ne);
-        auto at = std::find_if(LNed.begin(), LNed.end(), [&](const TNed* w) { return w->Ne() > ne; });
+        auto at =
+            std::find_if(LNed.begin(), LNed.end(), [&](const TNed* w) { return w->Ne() > ne; });
         LNed.insert(at, slot.get());
         OnModifi(this);
     }
@@ -558,7 +559,8 @@ bool TGryp::DelPredmet(int indx, bool userDialog) {
         pr->DelAllFioPredmet(ne, false);
         if (TNed* week = GetNed(ne))
             for (int setka = 0; setka < 3; ++setka)
-                if (TYrokKorzina* item = week->FindYrokKorzina(setka, pr)) week->FreeYrokKorzina(item);
+                if (TYrokKorzina* item = week->FindYrokKorzina(setka, pr))
+                    week->FreeYrokKorzina(item);
     }
     // Its examination entries and credit records go with it.
     for (TENed* eNed : std::vector<TENed*>(LENed)) {
@@ -688,7 +690,8 @@ TENed* TGryp::SetENed(int ne) {
     auto& slot = mENed[static_cast<std::size_t>(ne)];
     if (!slot) {
         slot = std::make_unique<TENed>(this, ne);
-        auto at = std::find_if(LENed.begin(), LENed.end(), [&](const TENed* w) { return w->Ne() > ne; });
+        auto at =
+            std::find_if(LENed.begin(), LENed.end(), [&](const TENed* w) { return w->Ne() > ne; });
         LENed.insert(at, slot.get());
     }
     return slot.get();

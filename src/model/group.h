@@ -172,6 +172,11 @@ struct ADanRasp {
     static constexpr std::size_t kOldSize = 9;
 };
 
+struct ADanHeadr {
+    uint8_t Vers = 109;
+    uint8_t Head = static_cast<uint8_t>(ADanRasp::kSize);
+};
+
 struct AGryp {
     int N = 0;
     uint16_t Ks = 1;
@@ -233,9 +238,22 @@ public:
     TYrok* GetNextYrok(int tip, int ne, int de, int yk) const;
     bool FioRun(int nFio) const;
     bool FioRunNed(int nFio, int ne) const;
+    // Holes of the week: empty periods between a day's first and last lesson.
+    std::vector<std::pair<int, int>> GetLDirkaRasp(int tip, int ne) const;
+    // Periods beyond the usual count of a day, and the free periods of the
+    // group's window on days short of it.
+    std::vector<std::pair<int, int>> GetBadYrokRasp(int tip, int ne) const;
+    std::vector<std::pair<int, int>> GetNilYrokRasp(int tip, int ne) const;
+    int CountBadNagryzkaOfNed(int tip, int ne) const;
+    // Its subjects' assignments leave their unions.
+    void DelAllObForPredmet(TPredmet* pr);
 
     // Storage.
     std::vector<uint8_t> WriteRasp();
+    // The blob of the group's row, read when the year loads.
+    void LoadStream(std::vector<uint8_t> blob) { St = std::move(blob); }
+    // Takes another group's timetable: subjects, load, lessons, exams.
+    bool AssignRasp(TGryp& grp);
     // Parses a blob; errors inside a subject or week are reported and the
     // rest of that part skipped. False when the blob itself was unreadable.
     bool ReadRasp(const std::vector<uint8_t>& blob, const TRefLookup* lookup = nullptr);
@@ -262,8 +280,7 @@ public:
     std::array<std::unique_ptr<TNed>, kWeeks + 1> mNed;
     std::vector<std::unique_ptr<TPredmet>> LPredmet;
     ADanRasp DanRasp;
-    uint8_t Vers = kVers;
-    uint8_t Head = ADanRasp::kSize;
+    ADanHeadr VersHeadr;
     std::vector<TENed*> LENed;
     std::array<std::unique_ptr<TENed>, kWeeks + 1> mENed;
     std::vector<std::unique_ptr<TZachet>> LZachet;

@@ -173,16 +173,18 @@ std::vector<uint8_t> TGryp::WriteRasp() {
                             yrok->YrDpZm(i)->Dan.IndexYrDp = static_cast<uint8_t>(std::min(i, 255));
 
     Writer w;
-    w.u8(kVers);
-    w.u8(static_cast<uint8_t>(ADanRasp::kSize));
-    ADanRasp head;
+    VersHeadr = ADanHeadr{};
+    w.u8(VersHeadr.Vers);
+    w.u8(VersHeadr.Head);
+    ADanRasp& head = DanRasp;
+    head = ADanRasp{};
     head.kYh = byteCount(LNed.size());
     head.KPr = byteCount(LPredmet.size());
     head.kEn = byteCount(LENed.size());
     head.kZh = byteCount(LZachet.size());
     const uint8_t headBytes[ADanRasp::kSize] = {
-        head.kYh,    head.KPr,     head.sizeYh, head.sizePr,  head.sizeAFpr, head.sizeYrKor,
-        head.sizeYr, head.sizeDey, head.sizeZm, head.kEn,     head.sizeEn,   head.sizeEk,
+        head.kYh,    head.KPr,     head.sizeYh, head.sizePr,    head.sizeAFpr, head.sizeYrKor,
+        head.sizeYr, head.sizeDey, head.sizeZm, head.kEn,       head.sizeEn,   head.sizeEk,
         head.kZh,    head.sizeZh,  head.versZh, head.versDifZh, head.versEkZh, head.versGEkZh};
     w.bytes(headBytes, sizeof headBytes);
     w.u32(static_cast<uint32_t>(Dan.GN));
@@ -244,7 +246,8 @@ std::vector<uint8_t> TGryp::WriteRasp() {
             std::vector<std::pair<uint8_t, uint8_t>> counts;
             for (const auto& zk : item.LZmKorzina) {
                 const int pos = zk->FFioPredmet != nullptr ? zk->FFioPredmet->GetIndex() : -1;
-                if (pos >= 0 && pos < 256) counts.emplace_back(static_cast<uint8_t>(pos), zk->FCountZm);
+                if (pos >= 0 && pos < 256)
+                    counts.emplace_back(static_cast<uint8_t>(pos), zk->FCountZm);
             }
             w.u8(byteCount(counts.size()));
             for (std::size_t c = 0; c < std::min<std::size_t>(counts.size(), 255); ++c) {
@@ -365,6 +368,9 @@ void GroupReader::readHeader() {
         if (headSize > 11) h.sizeEk = bytes[11];
         if (headSize > 13) h.sizeZh = bytes[13];
     }
+    g.VersHeadr.Vers = static_cast<uint8_t>(first < 100 ? 0 : first);
+    g.VersHeadr.Head = static_cast<uint8_t>(headSize);
+    g.DanRasp = h;
     if (vers >= 102) {
         const auto gn = static_cast<int32_t>(r.u32());
         g.Dan.GN = vers >= 105 ? gn : 0;

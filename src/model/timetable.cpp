@@ -681,7 +681,8 @@ std::string TZmKorzina::Name() const {
 TNed::TNed(TGryp* gryp, int ne) : TDan(gryp), FGryp(gryp) {
     Dan.N = static_cast<uint8_t>(ne);
     Dan.Yd = gryp != nullptr ? gryp->DefaultYd() : 1;
-    for (int d = 1; d <= kDayCount; ++d) mDey[static_cast<std::size_t>(d)] = std::make_unique<TDey>(this, d);
+    for (int d = 1; d <= kDayCount; ++d)
+        mDey[static_cast<std::size_t>(d)] = std::make_unique<TDey>(this, d);
 }
 
 TNed::~TNed() {
@@ -750,8 +751,8 @@ void TNed::SortLNYrok() {
 TYrokKorzina* TNed::AddYrokKorzina(TYrokKorzina* yrok, TFioPredmet* vFioPredmet) {
     if (yrok == nullptr) return nullptr;
     auto& list = LKorzina(yrok->Setka());
-    const bool listed = std::any_of(list.begin(), list.end(),
-                                    [&](const auto& item) { return item.get() == yrok; });
+    const bool listed =
+        std::any_of(list.begin(), list.end(), [&](const auto& item) { return item.get() == yrok; });
     if (!listed) {
         std::unique_ptr<TYrokKorzina> owned(yrok);
         if (yrok->Dan.NN == 0) {
@@ -818,7 +819,8 @@ bool TNed::DelYrokKorzina(int setka, int autoN, bool userDialog, TFioPredmet* vF
         }
     }
 
-    for (TFioPredmet* fp : teachers) deleteTeacherLessons(item, fp, item->CountMaxFioPredmet(fp) - 1);
+    for (TFioPredmet* fp : teachers)
+        deleteTeacherLessons(item, fp, item->CountMaxFioPredmet(fp) - 1);
 
     if (setka == kSetkaZamena)
         static_cast<TYrokKorzinaZamena*>(item)->DecZmKorzina(vFioPredmet);
@@ -883,9 +885,9 @@ TYr* TNed::AddYrRas(int tip, int de, int y, TYrokKorzina* yKorzina, TFioPredmet*
     made->Dan.de = static_cast<uint8_t>(de);
     made->SetYrokKorzina(yKorzina);
     made->SetFioPredmet(fFiPredmet);
-    TYr* yr = fFiPredmet != nullptr ? fFiPredmet->AdoptYr(std::move(made))
-                                    : AdoptOtmena(std::unique_ptr<TZamena>(
-                                          static_cast<TZamena*>(made.release())));
+    TYr* yr = fFiPredmet != nullptr
+                  ? fFiPredmet->AdoptYr(std::move(made))
+                  : AdoptOtmena(std::unique_ptr<TZamena>(static_cast<TZamena*>(made.release())));
     yrok->AddYr(yr);
     ModifiRasp();
     return yr;
@@ -930,7 +932,8 @@ TYrok* TNed::MoveYrokRasp(int tip, int d1, int y1, int d2, int y2) {
 void TNed::LinkZamena(TYr* zamena, TYr* yr) {
     if (std::find(zamena->LZm.begin(), zamena->LZm.end(), yr) == zamena->LZm.end())
         zamena->LZm.push_back(yr);
-    if (std::find(yr->LZm.begin(), yr->LZm.end(), zamena) == yr->LZm.end()) yr->LZm.push_back(zamena);
+    if (std::find(yr->LZm.begin(), yr->LZm.end(), zamena) == yr->LZm.end())
+        yr->LZm.push_back(zamena);
     yr->Dan.Zm = kZmReplaced;
     yr->DeleteAyd();
 }
@@ -1058,7 +1061,8 @@ int TNed::CountMaxYrForPredmet(const TPredmet* predmet) const {
 }
 
 int TNed::CountMaxZmForPredmet(const TPredmet* predmet) const {
-    const auto* item = static_cast<const TYrokKorzinaZamena*>(FindYrokKorzina(kSetkaZamena, predmet));
+    const auto* item =
+        static_cast<const TYrokKorzinaZamena*>(FindYrokKorzina(kSetkaZamena, predmet));
     return item != nullptr ? item->CountAllYr() : 0;
 }
 

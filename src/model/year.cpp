@@ -131,7 +131,9 @@ void TAllRasp::ClearLFio() {
     FFioActivIndx = 0;
 }
 
-int TAllRasp::GetFioIndex(const TFio* fio) const { return indexOf(LFio, fio); }
+int TAllRasp::GetFioIndex(const TFio* fio) const {
+    return indexOf(LFio, fio);
+}
 
 int TAllRasp::CountSelectFio() const {
     return static_cast<int>(
@@ -200,7 +202,9 @@ TFio* TAllRasp::FindFioForBigName(std::string_view valueBigName) const {
     return nullptr;
 }
 
-TFio* TAllRasp::FioNumer(int n) const { return byNumber(LFio, n); }
+TFio* TAllRasp::FioNumer(int n) const {
+    return byNumber(LFio, n);
+}
 
 TListBoxN TAllRasp::FioToListBoxN() const {
     TListBoxN out;
@@ -215,7 +219,9 @@ void TAllRasp::ClearLYrName() {
     FYrNameActivIndx = 0;
 }
 
-int TAllRasp::GetYrNameIndex(const TYrName* yrName) const { return indexOf(LYrName, yrName); }
+int TAllRasp::GetYrNameIndex(const TYrName* yrName) const {
+    return indexOf(LYrName, yrName);
+}
 
 TYrName* TAllRasp::CreateYrName(std::string_view vShortName, std::string_view vLongName) {
     LYrName.push_back(std::make_unique<TYrName>(vShortName, vLongName));
@@ -272,7 +278,9 @@ TYrName* TAllRasp::FindYrNameForLongName(std::string_view vLongName) const {
     return nullptr;
 }
 
-TYrName* TAllRasp::YrNameNumer(int n) const { return byNumber(LYrName, n); }
+TYrName* TAllRasp::YrNameNumer(int n) const {
+    return byNumber(LYrName, n);
+}
 
 TListBoxN TAllRasp::YrNameToListBoxN() const {
     TListBoxN out;
@@ -307,7 +315,9 @@ bool TAllRasp::storeDom(TDom& dom) {
     });
 }
 
-bool TAllRasp::AddDom(TDom* dom) { return dom != nullptr && storeDom(*dom); }
+bool TAllRasp::AddDom(TDom* dom) {
+    return dom != nullptr && storeDom(*dom);
+}
 
 TDom* TAllRasp::AddDom(std::string_view vDomName) {
     TDom* dom = CreateDom(vDomName);
@@ -330,7 +340,9 @@ bool TAllRasp::DelAllDom() {
     return true;
 }
 
-TDom* TAllRasp::DomNumer(int n) const { return byNumber(LDom, n); }
+TDom* TAllRasp::DomNumer(int n) const {
+    return byNumber(LDom, n);
+}
 
 TListBoxN TAllRasp::DomToListBoxN() const {
     TListBoxN out;
@@ -345,9 +357,13 @@ void TAllRasp::ClearLAyd() {
     FAydActivIndx = 0;
 }
 
-int TAllRasp::GetAydIndex(const TAyd* ayd) const { return indexOf(LAyd, ayd); }
+int TAllRasp::GetAydIndex(const TAyd* ayd) const {
+    return indexOf(LAyd, ayd);
+}
 
-TAyd* TAllRasp::GetAydNumer(int nAyd) const { return byNumber(LAyd, nAyd); }
+TAyd* TAllRasp::GetAydNumer(int nAyd) const {
+    return byNumber(LAyd, nAyd);
+}
 
 TAyd* TAllRasp::CreateAyd(TDom* vDom, std::string_view vAydName) {
     auto ayd = std::make_unique<TAyd>();
@@ -413,7 +429,9 @@ TListBoxN TAllRasp::AydToListBoxN() const {
 
 // --- Faculties -----------------------------------------------------------------
 
-void TAllRasp::ClearLFak() { LFak.clear(); }
+void TAllRasp::ClearLFak() {
+    LFak.clear();
+}
 
 bool TAllRasp::storeFak(TFak& fak) {
     return storeWith(DM, kFakTable, fak, [&](TTableBlob& t) {
@@ -429,7 +447,9 @@ TFak* TAllRasp::AddFak(std::unique_ptr<TFak> fak) {
     return LFak.back().get();
 }
 
-bool TAllRasp::AddFak(TFak* fak) { return fak != nullptr && storeFak(*fak); }
+bool TAllRasp::AddFak(TFak* fak) {
+    return fak != nullptr && storeFak(*fak);
+}
 
 bool TAllRasp::DelFak(int indx) {
     if (indx < 0 || indx >= CountFak()) return false;
@@ -455,9 +475,8 @@ TListBoxN TAllRasp::FakToListBoxN() const {
 TAtr* TAllRasp::AddAtribyt(std::string_view name) {
     uint32_t n = 0;
     const std::string cut = TAtr(nullptr, 0, name).Name();
-    if (!DM.StoreEntry(kAtribytTable, n, [&](TTableBlob& t) {
-            t.FieldByName("Name")->setAsString(cut);
-        }))
+    if (!DM.StoreEntry(kAtribytTable, n,
+                       [&](TTableBlob& t) { t.FieldByName("Name")->setAsString(cut); }))
         return nullptr;
     return Atribyt.Add(static_cast<int>(n), cut);
 }

@@ -25,6 +25,30 @@ namespace zavlin {
 class TDM1;
 class TProgressObserver;
 
+// The teachers who hold lessons at one moment, each with its lessons there.
+class TAllFioYr;
+class TFioYr {
+public:
+    TFioYr(TAllFioYr* owner, TFio* fio) : Fio(fio), LFioYr(owner) {}
+    // Students taught at once: each group's size shared among the subject's
+    // teachers of that week.
+    int CountStud() const;
+
+    TFio* Fio = nullptr;
+    std::vector<TYr*> LPGr;  // one lesson per group
+    TAllFioYr* LFioYr = nullptr;
+};
+
+class TAllFioYr {
+public:
+    void AddYr(TFio* fio, TYr* pGr);
+    TFioYr* TestRunFio(const TFio* fio) const;
+    std::vector<std::unique_ptr<TFioYr>> LFioYr;
+};
+
+// A (day, period) cell of a week.
+using TCell = std::pair<int, int>;
+
 // The saving window's bar: one step per group.
 class TSaveProgress {
 public:
@@ -128,6 +152,34 @@ public:
     int GetRunDey(int tip, int nFio, int ne) const;
     int GetMimRunDey(int nFio, int ne, int minYrDey) const;
     int CountAllKorzinaNoRasp(int ne) const;
+    // Both periods exist and hold, lesson by lesson, the same subjects and
+    // teachers (two periods without lessons are equal too).
+    static bool CompareYrok(const TYrok* a, const TYrok* b);
+    TAllFioYr GetFioOfGryp(int tip, int ne, int d, int y) const;
+    TAllFioYr GetFioOfGrypIndx(int tip, int indxGryp, int ne, int d, int y) const;
+    std::vector<TAyd*> GetAydOfGryp(int tip, int indxGryp, int ne, int d, int y) const;
+    std::vector<int> GetGrypOfAyd(int tip, int nAyd, int ne, int d, int y) const;
+
+    // --- A teacher's days (periods taught in any group)
+    std::vector<TCell> GetNFioOfNe(int tip, int nFio, int ne) const;
+    std::vector<int> GetNFioOfDey(int tip, int nFio, int ne, int d) const;
+    int FirstYr(int tip, int nFio, int ne, int d) const;  // -1 when none
+    int LastYr(int tip, int nFio, int ne, int d) const;
+    TYr* FirstPG(int tip, int nFio, int ne, int d) const;
+    TYr* LastPG(int tip, int nFio, int ne, int d) const;
+    bool FirstLastPg(int tip, int nFio, int ne, int d, int& first, int& last) const;
+    std::vector<int> GetDirkaNFioOfDey(int tip, int nFio, int ne, int d) const;
+    int CountDirkaNFioOfNed(int tip, int nFio, int ne) const;
+    int CountYrNFioOfDey(int tip, int nFio, int ne, int d) const;    // lessons
+    int CountYrokNFioOfDey(int tip, int nFio, int ne, int d) const;  // periods
+    int CountOdinYrokFioOfNed(int tip, int nFio, int ne) const;
+    int CountMinRunDeyFioOfNed(int nFio, int ne) const;
+    // --- Week totals
+    int CountDirkaIndxGrypOfNed(int tip, int indxGryp, int ne) const;
+    int CountDirkaAllGrypOfNed(int tip, int ne) const;
+    int CountDirkaAllFioOfNed(int tip, int ne) const;
+    int CountBadNagryzkaGrypOfNed(int tip, int indxGryp, int ne) const;
+    int CountBadNagryzkaAllGrypOfNed(int tip, int ne) const;
 
     // --- Teachers
     void ClearLFio();

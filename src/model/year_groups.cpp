@@ -244,7 +244,8 @@ bool TAllRasp::DelFakGryp(TFak* fak, TGryp* gr) {
                t.FieldByName("Fak")->asInteger() == fak->N &&
                t.FieldByName("Gryp")->asInteger() == gr->Dan.N;
     });
-    if (ok) fak->LGryp.erase(std::remove(fak->LGryp.begin(), fak->LGryp.end(), gr), fak->LGryp.end());
+    if (ok)
+        fak->LGryp.erase(std::remove(fak->LGryp.begin(), fak->LGryp.end(), gr), fak->LGryp.end());
     return ok;
 }
 
@@ -323,8 +324,10 @@ bool TAllRasp::SaveRasp() {
 // --- unions
 
 TOb* TAllRasp::FindOb(const TFioPredmet* vFioPredmet) const {
-    if (vFioPredmet == nullptr || vFioPredmet->Ne() < 1 || vFioPredmet->Ne() > kWeeks) return nullptr;
-    const std::string subject = vFioPredmet->Predmet() != nullptr ? vFioPredmet->Predmet()->Name() : "";
+    if (vFioPredmet == nullptr || vFioPredmet->Ne() < 1 || vFioPredmet->Ne() > kWeeks)
+        return nullptr;
+    const std::string subject =
+        vFioPredmet->Predmet() != nullptr ? vFioPredmet->Predmet()->Name() : "";
     const std::string teacher = vFioPredmet->Name();
     for (const auto& ob : LOb[vFioPredmet->Ne()])
         if (ob->NamePredmet() == subject && ob->NameFio() == teacher) return ob.get();
@@ -364,8 +367,9 @@ int TAllRasp::AddOb(std::unique_ptr<TOb> ob, bool testCount) {
     for (TFioPredmet* fp : ob->LFioPredmet) {
         if (fp->Ob != nullptr && fp->Ob != ob.get()) {
             TOb* old = fp->Ob;
-            old->LFioPredmet.erase(std::remove(old->LFioPredmet.begin(), old->LFioPredmet.end(), fp),
-                                   old->LFioPredmet.end());
+            old->LFioPredmet.erase(
+                std::remove(old->LFioPredmet.begin(), old->LFioPredmet.end(), fp),
+                old->LFioPredmet.end());
         }
         fp->Ob = ob.get();
         fp->Dan.Nob = ob->FN;
@@ -457,7 +461,8 @@ bool selectedGroup(const TFioPredmet* fp) {
 
 void TAllRasp::CopyOb(int neFrom, int neTo) {
     if (neFrom < 1 || neFrom > kWeeks || neTo < 1 || neTo > kWeeks || neFrom == neTo) return;
-    while (!GetLOb(neTo).empty()) (void)DelOb(neTo, static_cast<int>(GetLOb(neTo).size()) - 1, false);
+    while (!GetLOb(neTo).empty())
+        (void)DelOb(neTo, static_cast<int>(GetLOb(neTo).size()) - 1, false);
     std::vector<TOb*> sources;
     for (const auto& ob : GetLOb(neFrom)) sources.push_back(ob.get());
     for (const TOb* ob : sources) {
@@ -471,7 +476,8 @@ void TAllRasp::CopyOb(int neFrom, int neTo) {
 
 void TAllRasp::CopyObOnlySelectGryp(int neFrom, int neTo) {
     if (neFrom < 1 || neFrom > kWeeks || neTo < 1 || neTo > kWeeks || neFrom == neTo) return;
-    for (int i = static_cast<int>(GetLOb(neTo).size()) - 1; i >= 0; --i) DelObOnlySelectGryp(neTo, i);
+    for (int i = static_cast<int>(GetLOb(neTo).size()) - 1; i >= 0; --i)
+        DelObOnlySelectGryp(neTo, i);
     std::vector<TOb*> sources;
     for (const auto& ob : GetLOb(neFrom)) sources.push_back(ob.get());
     for (const TOb* ob : sources) {

@@ -62,7 +62,9 @@ inline std::vector<uint8_t> readBlob(TTableBlob& t, const char* field) {
     return stream.Bytes();
 }
 
-inline int keyOf(TTableBlob& t) { return yearKeyField(t)->asInteger(); }
+inline int keyOf(TTableBlob& t) {
+    return yearKeyField(t)->asInteger();
+}
 
 // StoreEntry's key is unsigned while the entries hold int.
 template <typename E>
@@ -73,7 +75,6 @@ bool storeWith(TDM1& dm, const char* table, E& entry,
     entry.N = static_cast<int>(n);
     return ok;
 }
-
 
 }  // namespace zavlin::year_detail
 

@@ -69,7 +69,8 @@ const TAllRasp::OccupancyIndex& TAllRasp::occupancy(int tip, int ne) {
                 for (int y = 0; y < kPeriodCount; ++y)
                     forEachYr(week->GetYrok(tip, d, y), [&](const TYr* yr) {
                         if (!heldYr(yr)) return;
-                        if (const TFio* fio = yr->Fio()) slot.fio[momentKey(fio->N, d, y)].push_back(g);
+                        if (const TFio* fio = yr->Fio())
+                            slot.fio[momentKey(fio->N, d, y)].push_back(g);
                         if (const int nob = yr->NObed()) slot.ob[momentKey(nob, d, y)].push_back(g);
                     });
         for (const auto& z : gr.LZachet) {
@@ -77,8 +78,10 @@ const TAllRasp::OccupancyIndex& TAllRasp::occupancy(int tip, int ne) {
             const int first = z->StartYrok(TaimYrok);
             const int last = z->EndYrok(TaimYrok);
             for (int y = first; y <= last; ++y) {
-                for (const TFio* fio : z->LEkzam) slot.fio[momentKey(fio->N, z->Day(), y)].push_back(g);
-                for (const TFio* fio : z->LAsist) slot.fio[momentKey(fio->N, z->Day(), y)].push_back(g);
+                for (const TFio* fio : z->LEkzam)
+                    slot.fio[momentKey(fio->N, z->Day(), y)].push_back(g);
+                for (const TFio* fio : z->LAsist)
+                    slot.fio[momentKey(fio->N, z->Day(), y)].push_back(g);
             }
         }
     }
@@ -143,9 +146,8 @@ void TAllRasp::GetObedOfGryp(int tip, int nOb, int ne, int d, int y, std::vector
     for (std::size_t gi = 0; gi < LGryp.size(); ++gi) {
         bool held = false;
         if (const TNed* week = LGryp[gi]->GetNed(ne))
-            forEachYr(week->GetYrok(tip, d, y), [&](const TYr* yr) {
-                held = held || (heldYr(yr) && yr->NObed() == nOb);
-            });
+            forEachYr(week->GetYrok(tip, d, y),
+                      [&](const TYr* yr) { held = held || (heldYr(yr) && yr->NObed() == nOb); });
         if (held) mg.push_back(static_cast<int>(gi));
     }
 }

@@ -514,5 +514,78 @@ TEST_F(Timetable, GroupRowsKeepTheirPlaces) {
     EXPECT_EQ(fresh.LGryp[1]->Position, 1);
 }
 
+
+TEST_F(Timetable, WeekMeasuresOfGroupsAndTeachers) {
+    TGryp* gr = group("Г-1");
+    TGryp* other = group("Г-2");
+    TPredmet* pr = subject(gr, 0, {0}, 7);
+    TPredmet* po = subject(other, 1, {0}, 2);
+    TNed* week = gr->GetNed(1);
+    week->SetYhDey(0b0000111);  // Monday and Tuesday
+    // Monday 1,2,3,4,5 and 7; Tuesday 1 only: usual day = 7 / 2 -> 4.
+    for (int y : {1, 2, 3, 4, 5, 7}) week->AddYrokRas(0, 1, y, item(gr, pr));
+    week->AddYrokRas(0, 2, 1, item(gr, pr));
+    EXPECT_EQ(gr->GetLDirkaRasp(0, 1), (std::vector<std::pair<int, int>>{{1, 6}}));
+    EXPECT_EQ(gr->GetBadYrokRasp(0, 1), (std::vector<std::pair<int, int>>{{1, 5}, {1, 7}}));
+    // The window from period 1: Tuesday lacks 2, 3 and 4.
+    EXPECT_EQ(gr->GetNilYrokRasp(0, 1),
+              (std::vector<std::pair<int, int>>{{2, 2}, {2, 3}, {2, 4}}));
+    EXPECT_EQ(gr->CountBadNagryzkaOfNed(0, 1), 2);
+    EXPECT_EQ(year->CountBadNagryzkaAllGrypOfNed(0, 1), 2);
+    EXPECT_EQ(week->CountOneYrok(0), 1);
+    EXPECT_EQ(week->CountAllYrokOneDey(), 4);  // 7 / 2, half to even
+    EXPECT_TRUE(week->TestBadDeyMaxYrok(0, 1));
+    EXPECT_FALSE(week->TestBadDeyMaxYrok(0, 2));
+
+    // The teacher also teaches Г-2 on Tuesday at 4: holes 2 and 3 that day.
+    other->GetNed(1)->AddYrokRas(0, 2, 4, item(other, po));
+    const int nFio = fios[0]->N;
+    EXPECT_EQ(year->GetNFioOfDey(0, nFio, 1, 2), (std::vector<int>{1, 4}));
+    EXPECT_EQ(year->GetDirkaNFioOfDey(0, nFio, 1, 2), (std::vector<int>{2, 3}));
+    EXPECT_EQ(year->CountDirkaNFioOfNed(0, nFio, 1), 3);
+    EXPECT_EQ(year->CountDirkaAllFioOfNed(0, 1), 3);
+    EXPECT_EQ(year->CountDirkaAllGrypOfNed(0, 1), 1);
+    EXPECT_EQ(year->GetRunDey(0, nFio, 1), 2);
+    EXPECT_EQ(year->CountOdinYrokFioOfNed(0, nFio, 1), 0);
+    EXPECT_EQ(year->LastPG(0, nFio, 1, 2)->Predmet(), po);
+    int first = -1;
+    int last = -1;
+    ASSERT_TRUE(year->FirstLastPg(0, nFio, 1, 1, first, last));
+    EXPECT_EQ(first, 1);
+    EXPECT_EQ(last, 7);
+}
+
+TEST_F(Timetable, TeachersAtOneMomentAndCopiedTimetables) {
+    TGryp* g1 = group("Г-1");
+    TGryp* g2 = group("Г-2");
+    g1->Dan.Ks = 25;
+    g2->Dan.Ks = 30;
+    TPredmet* p1 = subject(g1, 0, {0, 1}, 1);
+    TPredmet* p2 = subject(g2, 0, {0}, 1);
+    auto ob = std::make_unique<TOb>(1, 0);
+    ob->LFioPredmet = {p1->GetLFio(1)[0].get(), p2->GetLFio(1)[0].get()};
+    ASSERT_EQ(year->AddOb(std::move(ob), true), 0);
+    g1->GetNed(1)->AddYrokRas(0, 1, 0, item(g1, p1));
+    g2->GetNed(1)->AddYrokRas(0, 1, 0, item(g2, p2));
+    const TAllFioYr all = year->GetFioOfGryp(0, 1, 1, 0);
+    ASSERT_EQ(all.LFioYr.size(), 2u);
+    const TFioYr* shared = all.TestRunFio(fios[0]);
+    ASSERT_NE(shared, nullptr);
+    EXPECT_EQ(shared->LPGr.size(), 2u);
+    EXPECT_EQ(shared->CountStud(), 25 / 2 + 30);
+    EXPECT_EQ(all.TestRunFio(fios[2]), nullptr);
+
+    EXPECT_FALSE(TAllRasp::CompareYrok(g1->GetNed(1)->GetYrok(0, 1, 0),
+                                       g2->GetNed(1)->GetYrok(0, 1, 0)));
+    TGryp* copy = group("Г-3");
+    ASSERT_TRUE(copy->AssignRasp(*g1));
+    EXPECT_TRUE(TAllRasp::CompareYrok(copy->GetNed(1)->GetYrok(0, 1, 0),
+                                      g1->GetNed(1)->GetYrok(0, 1, 0)));
+    EXPECT_EQ(copy->LPredmet[0]->GetLFio(1)[0]->Dan.Nob, 0);  // unions stay the source's
+    EXPECT_EQ(year->GetLOb(1)[0]->CountFioPredmet(), 2);
+    EXPECT_EQ(fios[1]->NoDelete, 2);
+    EXPECT_TRUE(copy->modifiRasp);
+}
+
 }  // namespace
 }  // namespace zavlin
