@@ -262,6 +262,20 @@ public:
     TAllRasp* God() const;
     int GetIndex() const;
 
+    // Semesters (group_calendar.cpp): the second starts on DateSemm2, a
+    // whole date kept between 1 September and 1 August of the year.
+    int DateSemm2() const { return Dan.DateSemm2; }
+    void SetDateSemm2(int value);
+    std::string StrDateSemm2() const;
+    int NedStartSemm(int semm) const;
+    int CountNedSemm(int semm) const;
+    void NedStartEnd(int vSemm, int& n1, int& n2) const;
+    // Reads the study schedule of an imported curriculum: one character per
+    // calendar day from 1 September, "У" = a study day; vD is the position
+    // where the second semester begins. vS1, vS2 count the study days of
+    // each semester.
+    void GrafToNed(const std::string& vS, int vD, int& vS1, int& vS2);
+
     // Examinations and credits.
     TENed* GetENed(int ne) const {
         return ne >= 1 && ne <= kWeeks ? mENed[static_cast<std::size_t>(ne)].get() : nullptr;

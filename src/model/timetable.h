@@ -124,6 +124,8 @@ public:
 
     virtual bool SetZamenaYes() const { return false; }
     bool ZamenaYes() const { return Dan.Zm != kZmNone; }
+    // Taking place: a substitution, or a lesson no substitution replaces.
+    bool Held() const { return SetZamenaYes() || LZm.empty(); }
     // A substitution without a teacher: a cancellation.
     bool SetOtmenaYes() const { return SetZamenaYes() && Fio() == nullptr; }
     bool TestSetka() const;

@@ -148,7 +148,6 @@ public:
     bool TestAddFioScan(int tip, int nob, int nFio, int ne, int d, int y) const;
     TYr* AddYr(TGryp* gryp, int tip, int ne, int d, int y, TYrokKorzina* yrKorzina,
                TFioPredmet* fiPredmet);
-    bool CanRunAyd(int tip, int nAyd, int ne, int d, int y) const;
     int GetRunDey(int tip, int nFio, int ne) const;
     int GetMimRunDey(int nFio, int ne, int minYrDey) const;
     int CountAllKorzinaNoRasp(int ne) const;
@@ -157,8 +156,19 @@ public:
     static bool CompareYrok(const TYrok* a, const TYrok* b);
     TAllFioYr GetFioOfGryp(int tip, int ne, int d, int y) const;
     TAllFioYr GetFioOfGrypIndx(int tip, int indxGryp, int ne, int d, int y) const;
-    std::vector<TAyd*> GetAydOfGryp(int tip, int indxGryp, int ne, int d, int y) const;
+
+    // --- Rooms at one moment (room_occupancy.cpp)
+    bool CanRunAyd(int tip, int nAyd, int ne, int d, int y) const;
     std::vector<int> GetGrypOfAyd(int tip, int nAyd, int ne, int d, int y) const;
+    std::vector<TAyd*> GetAydOfGryp(int tip, int indxGryp, int ne, int d, int y) const;
+    // Positions in LAyd of the rooms the teacher uses then.
+    std::vector<int> GetAydIndexForFio(int tip, int nFio, int ne, int d, int y) const;
+    // N of every room not in use then, in room-list order.
+    std::vector<int> GetNoRunAyd(int tip, int ne, int d, int y) const;
+    void DelAllAydit(int tip, int ne, int d);
+    void RaspredAydDeyYrok(int tip, int ne, int d, int y, bool vCanMest);
+    void RaspredAydDey(int tip, int ne, int d, bool vCanMest);
+    void SinxrAydDey(int tip, int neFrom, int neTo, int d);
 
     // --- A teacher's days (periods taught in any group)
     std::vector<TCell> GetNFioOfNe(int tip, int nFio, int ne) const;

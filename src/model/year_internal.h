@@ -76,6 +76,18 @@ bool storeWith(TDM1& dm, const char* table, E& entry,
     return ok;
 }
 
+inline bool validMoment(int tip, int ne, int d, int y) {
+    return (tip == 0 || tip == 1) && ne >= 1 && ne <= kWeeks && d >= 1 && d <= kDayCount &&
+           y >= 0 && y < kPeriodCount;
+}
+
+// Calls f(yr) for every lesson of the period.
+template <typename F>
+void forEachYr(const TYrok* yrok, F f) {
+    if (yrok == nullptr) return;
+    for (int i = 0; i < yrok->CountYrDpZm(); ++i) f(yrok->YrDpZm(i));
+}
+
 }  // namespace zavlin::year_detail
 
 namespace zavlin {

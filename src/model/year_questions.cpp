@@ -9,23 +9,9 @@
 
 namespace zavlin {
 
+using namespace year_detail;
+
 namespace {
-
-bool heldYr(const TYr* yr) {
-    return yr->SetZamenaYes() || yr->LZm.empty();
-}
-
-bool validMoment(int tip, int ne, int d, int y) {
-    return (tip == 0 || tip == 1) && ne >= 1 && ne <= kWeeks && d >= 1 && d <= kDayCount &&
-           y >= 0 && y < kPeriodCount;
-}
-
-// Calls f(yr) for every lesson of the period.
-template <typename F>
-void forEachYr(const TYrok* yrok, F f) {
-    if (yrok == nullptr) return;
-    for (int i = 0; i < yrok->CountYrDpZm(); ++i) f(yrok->YrDpZm(i));
-}
 
 uint32_t momentKey(int n, int d, int y) {
     return (static_cast<uint32_t>(n) << 7) | (static_cast<uint32_t>(d) << 4) |
@@ -68,7 +54,7 @@ const TAllRasp::OccupancyIndex& TAllRasp::occupancy(int tip, int ne) {
             for (int d = 1; d <= kDayCount; ++d)
                 for (int y = 0; y < kPeriodCount; ++y)
                     forEachYr(week->GetYrok(tip, d, y), [&](const TYr* yr) {
-                        if (!heldYr(yr)) return;
+                        if (!yr->Held()) return;
                         if (const TFio* fio = yr->Fio())
                             slot.fio[momentKey(fio->N, d, y)].push_back(g);
                         if (const int nob = yr->NObed()) slot.ob[momentKey(nob, d, y)].push_back(g);
@@ -125,7 +111,7 @@ void TAllRasp::GetNFioOfGryp(int tip, int nFio, int ne, int d, int y,
     for (std::size_t gi = 0; gi < LGryp.size(); ++gi)
         if (const TNed* week = LGryp[gi]->GetNed(ne))
             forEachYr(week->GetYrok(tip, d, y), [&](TYr* yr) {
-                if (heldYr(yr) && yr->Fio() != nullptr && yr->Fio()->N == nFio)
+                if (yr->Held() && yr->Fio() != nullptr && yr->Fio()->N == nFio)
                     vL.push_back({static_cast<int>(gi), yr});
             });
 }
@@ -147,7 +133,7 @@ void TAllRasp::GetObedOfGryp(int tip, int nOb, int ne, int d, int y, std::vector
         bool held = false;
         if (const TNed* week = LGryp[gi]->GetNed(ne))
             forEachYr(week->GetYrok(tip, d, y),
-                      [&](const TYr* yr) { held = held || (heldYr(yr) && yr->NObed() == nOb); });
+                      [&](const TYr* yr) { held = held || (yr->Held() && yr->NObed() == nOb); });
         if (held) mg.push_back(static_cast<int>(gi));
     }
 }
@@ -175,19 +161,6 @@ TYr* TAllRasp::AddYr(TGryp* gryp, int tip, int ne, int d, int y, TYrokKorzina* y
         week->CountPlanForPredmet(kSetkaPlan, yrKorzina->Predmet()))
         return nullptr;
     return week->AddYrRas(tip, d, y, yrKorzina, fiPredmet);
-}
-
-bool TAllRasp::CanRunAyd(int tip, int nAyd, int ne, int d, int y) const {
-    if (nAyd == 0 || !validMoment(tip, ne, d, y)) return true;
-    for (const auto& gr : LGryp) {
-        const TNed* week = gr->GetNed(ne);
-        if (week == nullptr) continue;
-        bool taken = false;
-        forEachYr(week->GetYrok(tip, d, y),
-                  [&](const TYr* yr) { taken = taken || (heldYr(yr) && yr->NAyd() == nAyd); });
-        if (taken) return false;
-    }
-    return true;
 }
 
 bool TAllRasp::aydUsedInRasp(const TAyd& ayd) const {

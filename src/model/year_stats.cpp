@@ -4,14 +4,13 @@
 #include <cmath>
 
 #include "model/year.h"
+#include "model/year_internal.h"
 
 namespace zavlin {
 
-namespace {
+using namespace year_detail;
 
-bool heldYr(const TYr* yr) {
-    return yr->SetZamenaYes() || yr->LZm.empty();
-}
+namespace {
 
 // Holes of a sorted set of periods.
 std::vector<int> holesOf(const std::vector<int>& periods) {
@@ -168,34 +167,9 @@ TAllFioYr TAllRasp::GetFioOfGrypIndx(int tip, int indxGryp, int ne, int d, int y
     if (yrok == nullptr) return all;
     for (int i = 0; i < yrok->CountYrDpZm(); ++i) {
         TYr* yr = yrok->YrDpZm(i);
-        if (heldYr(yr) && yr->Fio() != nullptr) all.AddYr(yr->Fio(), yr);
+        if (yr->Held() && yr->Fio() != nullptr) all.AddYr(yr->Fio(), yr);
     }
     return all;
-}
-
-std::vector<TAyd*> TAllRasp::GetAydOfGryp(int tip, int indxGryp, int ne, int d, int y) const {
-    std::vector<TAyd*> rooms;
-    if (indxGryp < 0 || indxGryp >= CountGryp()) return rooms;
-    const TNed* week = LGryp[static_cast<std::size_t>(indxGryp)]->GetNed(ne);
-    const TYrok* yrok = week != nullptr ? week->GetYrok(tip, d, y) : nullptr;
-    if (yrok == nullptr) return rooms;
-    for (int i = 0; i < yrok->CountYrDpZm(); ++i) {
-        TAyd* ayd = yrok->YrDpZm(i)->Ayd();
-        if (ayd != nullptr && std::find(rooms.begin(), rooms.end(), ayd) == rooms.end())
-            rooms.push_back(ayd);
-    }
-    return rooms;
-}
-
-std::vector<int> TAllRasp::GetGrypOfAyd(int tip, int nAyd, int ne, int d, int y) const {
-    std::vector<int> groups;
-    for (int g = 0; g < CountGryp(); ++g)
-        for (const TAyd* ayd : GetAydOfGryp(tip, g, ne, d, y))
-            if (ayd->N == nAyd) {
-                groups.push_back(g);
-                break;
-            }
-    return groups;
 }
 
 // --- container: a teacher's week
