@@ -132,6 +132,18 @@ public:
     std::string DelPogryp() const;
     int GetIndex() const;
 
+    // Substitutions of the subject (substitution.cpp).
+    bool MoveZamenaToYrok(TZamena* vZm, int vNe, int vDe, int vYrok);
+    int CountMaxZmKorzina(int ne) const;
+    int CountZmKorzina(int ne) const;
+    int CountFullZmPredmetNe(int ne) const;
+    int CountZmKorzinaForFirstFioPredmet(int ne) const;
+    std::string CountZmKorzinaToStr(int ne) const;  // per teacher, "/"-joined
+    int CountMaxOtmenPredmet(int setka, int ne) const;
+    int CountOtmenYr(int setka, int ne) const;
+    std::string CountOtmenYrToStr(int ne) const;
+    int CountZamenNed(const TFio* fi, int ne) const;
+
     TGryp* FGryp = nullptr;
     TYrName* FYrName = nullptr;
     std::array<TLFio, kWeeks + 1> mLFio;  // index 1-56

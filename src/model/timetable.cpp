@@ -266,6 +266,10 @@ void TZamena::SetFio(TFio* value) {
 
 TYrok::TYrok(TDey* dey, int n) : TDan(dey), N(n), Dey(dey) {}
 
+TNed* TYrok::Ned() const {
+    return Dey != nullptr ? Dey->Ned : nullptr;
+}
+
 std::string TYrok::Name() const {
     return GetStrYrFioName();
 }
@@ -427,6 +431,7 @@ TYrok* TDey::CreateYrok(int tip, int y) {
     auto& slot = Layer(tip)[y];
     if (!slot) {
         slot = std::make_unique<TYrok>(this, y);
+        slot->FTip = tip;
         slot->Spisok = Spisok;
         slot->SetOnModifiEvent(FModifiRaspEvent);
     }
@@ -461,6 +466,7 @@ bool TDey::PasteYrok(std::unique_ptr<TYrok>& yrk, int y) {
     if (!yrk || !validPeriod(y) || mYrok[static_cast<std::size_t>(y)]) return false;
     yrk->N = y;
     yrk->Dey = this;
+    yrk->FTip = 0;
     for (int i = 0; i < yrk->CountYrDpZm(); ++i) yrk->YrDpZm(i)->SetYrok(yrk.get());
     mYrok[static_cast<std::size_t>(y)] = std::move(yrk);
     if (FModifiRaspEvent) FModifiRaspEvent(this);

@@ -144,6 +144,9 @@ public:
     int GetIndexPredmet() const;
     int GetIndexFioPredmet() const;
     int CountZamen() const { return static_cast<int>(LZm.size()); }
+    // Whether removing this substitution (or this lesson's substitutions)
+    // would give lessons back to teachers now busy elsewhere.
+    bool TestDeleteZamena(bool userDlg) const;
 
     TYrok* FYrok = nullptr;
     AYr Dan;
@@ -204,12 +207,29 @@ public:
     std::string GetStrListFioName() const;
     std::string GetStrListFioAydName() const;
     int CountFaktYr(int vSetka, const TPredmet* vPr, const TFio* vFi) const;
+    TNed* Ned() const;
+    int Tip() const { return FTip; }
+
+    // Substitutions (substitution.cpp). The period is of the timetable layer.
+    TZamena* AddZamena(TYr* fYr, TYrokKorzina* fYk, TAyd* vAyd, TFio* fi, TFioPredmet* fp);
+    void AddZamena(TYrokKorzina* fYk, TFioPredmet* fp, TFio* fi);
+    void AddZamena(TYr* fYr, TZamena* fZm);
+    void AddZamena(TZamena* fZm);
+    void AddZamenaLYr(const std::vector<TYr*>& vLYr, TYrokKorzina* fYk, TAyd* vAyd);
+    TZamena* AddZamenaForYr(TYr* fYr);
+    void AddZamenaForYrok(const TYrok* fYrk);
+    void AddZamenaForYrokKorzina(TYrokKorzina* fYk);
+    TZamena* AddOtmena(TYr* fYr);
+    TZamena* AddOtmena();
+    void ClearZamen();
+    bool TestDeleteZamena(bool userDlg) const;
 
     std::vector<TYr*> LYr;
     std::vector<TYr*> LDp;
     std::vector<TYr*> LZm;
     int N = 0;
     TDey* Dey = nullptr;
+    int FTip = 0;
 };
 
 class TDey : public TDan {
@@ -242,6 +262,12 @@ public:
     std::vector<int> AllYrokToArray(int tip) const;
     int GetNilYrok(int tip) const;  // empty periods between the first and the last
     int CountFaktYrok(int vSetka, const TPredmet* vPr, const TFio* vFi) const;
+    // A substitution is deleted; a lesson loses all its substitutions. The
+    // kind-1 item follows.
+    void DelZamena(TYr* yr);
+    void DelAllZamena(int y);
+    // Out of its period, replacing nothing; the caller places or deletes it.
+    void CutZamena(TZamena* zm);
 
     std::array<std::unique_ptr<TYrok>, kPeriodCount> mYrok;
     std::array<std::unique_ptr<TYrok>, kPeriodCount> mPYrok;
@@ -360,6 +386,10 @@ public:
     // free; the refusals go to sl (at most 200 lines).
     void CopyRaspOrPy(int tipFrom, int tipTo, std::vector<std::string>& sl);
     TYrok* GetNextYrok(int tip, int de, int y) const;
+    // Substitutions moved within the week, or onto a lesson of another week
+    // of the group (false, with a message, when the subject's teachers differ).
+    bool MoveZamenaRasp(TZamena* zm, int d2, int y2);
+    bool MoveZamenaRasp(TZamena* zm, TYr* yr);
 
     // Takes a lesson out of its period and its relations and destroys it.
     void DestroyYr(TYr* yr);
