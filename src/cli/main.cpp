@@ -10,6 +10,7 @@
 #include "cli/table_access.h"
 #include "cli/table_commands.h"
 #include "cli/table_dump.h"
+#include "cli/timetable_commands.h"
 #include "cli/year_commands.h"
 
 #ifndef ZAVLIN_VERSION
@@ -40,6 +41,8 @@ constexpr VerbHelp kVerbs[] = {
     {"init [--home DIR]", "create an empty database in the home folder"},
     {"db reindex|check|upgrade [--home DIR]",
      "re-index and pack, check, or upgrade the year database"},
+    {"timetable --group NAME|--teacher NAME --week N [--layer pinned] [--year Y]",
+     "one week of a group's or a teacher's timetable as a text grid"},
     {"year show YEAR [--home DIR]",
      "load an academic year (2016 = 2016/17) and summarise every group's timetable"},
     {"year resave YEAR [--home DIR]",
@@ -82,6 +85,7 @@ int run(int argc, char** argv) {
     addTableMaintenanceCommands(*table, status);
     addDbCommands(app, status);
     addYearCommands(app, status);
+    addTimetableCommands(app, status);
 
     std::string path;
     std::string key;
