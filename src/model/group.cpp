@@ -671,6 +671,13 @@ void TGryp::AssignDan(const TGryp& gr) {
 }
 
 void TGryp::Clear() {
+    // The year's unions must not keep assignments about to go. A union left
+    // with one member stays for the blob read next to rejoin; the year
+    // releases what is still alone when the reading is over.
+    for (const auto& pr : LPredmet)
+        for (auto& list : pr->mLFio)
+            for (auto& fp : list)
+                if (TOb* ob = fp->Ob) ob->DelFioPredmet(ob->GetIndexFio(fp.get()));
     ClearLNed();
     ClearLZachet();
     ClearLENed();

@@ -324,6 +324,7 @@ private:
     TYr* readLesson(TFioPredmet* fp);
     void readReplaced(TNed* week, TYr* zamena);
     void placeLesson(TNed* week, TYr* yr);
+    void sortByWrittenIndex(TNed* week, bool zamena);
     void tieItem(TNed* week, TYrokKorzina* item, bool zamena);
     void convertOld(TNed* week);
 
@@ -368,6 +369,10 @@ void GroupReader::readHeader() {
         if (headSize > 11) h.sizeEk = bytes[11];
         if (headSize > 13) h.sizeZh = bytes[13];
     }
+    // A record of no bytes would let a count repeat without reading anything.
+    for (uint8_t size :
+         {h.sizeYh, h.sizePr, h.sizeAFpr, h.sizeYrKor, h.sizeYr, h.sizeEn, h.sizeEk, h.sizeZh})
+        if (size == 0) throw BlobOverrun();
     g.VersHeadr.Vers = static_cast<uint8_t>(first < 100 ? 0 : first);
     g.VersHeadr.Head = static_cast<uint8_t>(headSize);
     g.DanRasp = h;
@@ -453,6 +458,28 @@ void GroupReader::readSubject() {
         }
         for (int i = 0; i < kYr; ++i) readLesson(fp);
     }
+}
+
+// Restores each period's order of writing, which the replaced-lesson indexes
+// and a faithful rewrite depend on.
+void GroupReader::sortByWrittenIndex(TNed* week, bool zamena) {
+    auto byIndex = [](const TYr* a, const TYr* b) { return a->Dan.IndexYrDp < b->Dan.IndexYrDp; };
+    auto sortList = [&](std::vector<TYr*>& list) {
+        // Most periods hold one lesson: nothing to sort, nothing to allocate.
+        if (list.size() > 1 && !std::is_sorted(list.begin(), list.end(), byIndex))
+            std::stable_sort(list.begin(), list.end(), byIndex);
+    };
+    for (int de = 1; de <= kDayCount; ++de)
+        for (int tip = 0; tip <= 1; ++tip)
+            for (int y = 0; y < kPeriodCount; ++y)
+                if (TYrok* yrok = week->GetYrok(tip, de, y)) {
+                    if (zamena) {
+                        sortList(yrok->LZm);
+                    } else {
+                        sortList(yrok->LYr);
+                        sortList(yrok->LDp);
+                    }
+                }
 }
 
 void GroupReader::placeLesson(TNed* week, TYr* yr) {
@@ -557,18 +584,8 @@ void GroupReader::readWeek() {
     };
     readItems(dan.knyr, kSetkaPlan);
     if (vers > 100) readItems(dan.kdop, kSetkaDop);
-    // Restore each period's order of writing, which the replaced-lesson
-    // indexes and a faithful rewrite depend on.
-    for (int de = 1; de <= kDayCount; ++de)
-        for (int tip = 0; tip <= 1; ++tip)
-            for (int y = 0; y < kPeriodCount; ++y)
-                if (TYrok* yrok = week->GetYrok(tip, de, y)) {
-                    auto byIndex = [](const TYr* a, const TYr* b) {
-                        return a->Dan.IndexYrDp < b->Dan.IndexYrDp;
-                    };
-                    std::stable_sort(yrok->LYr.begin(), yrok->LYr.end(), byIndex);
-                    std::stable_sort(yrok->LDp.begin(), yrok->LDp.end(), byIndex);
-                }
+    // The replaced-lesson indexes refer to the order of writing.
+    sortByWrittenIndex(week, false);
     readItems(dan.kzam, kSetkaZamena);
     for (int i = 0; i < dan.kotm; ++i) {
         AYr zd;
@@ -596,6 +613,7 @@ void GroupReader::readWeek() {
         readReplaced(week, placed);
     }
     week->Dan.kzam = static_cast<uint16_t>(week->LZYrok.size());
+    sortByWrittenIndex(week, true);
     if (keep && vers < 104) convertOld(week);
 }
 
@@ -638,7 +656,17 @@ void GroupReader::readExamWeek() {
     r.record(er, TENed::kSize, h.sizeEn);
     const int ne = er[0];
     const uint16_t count = getU16(er + 1);
-    TENed* eNed = ne >= 1 && ne <= kWeeks ? g.SetENed(ne) : nullptr;
+    struct Entry {
+        int de;
+        TPredmet* pr;
+        TFio* fio;
+        TAtr* atr;
+        uint16_t kh00;
+        uint8_t tm;
+    };
+    // All entries are read before the week exists: a blob cut short inside
+    // them leaves no empty week behind.
+    std::vector<Entry> entries;
     for (int i = 0; i < count; ++i) {
         uint8_t rec[AEkzamen::kSize] = {};
         r.record(rec, AEkzamen::kSize, h.sizeEk);
@@ -646,22 +674,23 @@ void GroupReader::readExamWeek() {
         TPredmet* pr = g.FindPredmet(getU16(rec + 1));
         TFio* fio = refs.Fio(getU16(rec + 3));
         TAtr* atr = g.Spisok != nullptr ? g.Spisok->Atribyt.AtrNumer(getU16(rec + 5)) : nullptr;
-        if (eNed == nullptr || de < 1 || de > kDayCount || pr == nullptr || fio == nullptr ||
+        if (ne < 1 || ne > kWeeks || de < 1 || de > kDayCount || pr == nullptr || fio == nullptr ||
             atr == nullptr)
             continue;
-        TEDey& day = *eNed->mDey[static_cast<std::size_t>(de)];
-        auto e = std::make_unique<TEkzamen>(&day);
-        e->Dan.de = static_cast<uint8_t>(de);
-        e->Dan.Kh00 = getU16(rec + 7);
-        e->Dan.Tm = vers >= 106 ? rec[9] : 0;
-        e->SetFio(fio);
-        e->SetAtr(atr);
-        e->SetPredmet(pr);
-        day.LEkz.push_back(std::move(e));
+        entries.push_back({de, pr, fio, atr, getU16(rec + 7), vers >= 106 ? rec[9] : uint8_t{0}});
     }
-    if (eNed != nullptr && eNed->CountEkzamen() == 0) {
-        g.LENed.erase(std::find(g.LENed.begin(), g.LENed.end(), eNed));
-        g.mENed[static_cast<std::size_t>(ne)].reset();
+    if (entries.empty()) return;
+    TENed* eNed = g.SetENed(ne);
+    for (const Entry& entry : entries) {
+        TEDey& day = *eNed->mDey[static_cast<std::size_t>(entry.de)];
+        auto e = std::make_unique<TEkzamen>(&day);
+        e->Dan.de = static_cast<uint8_t>(entry.de);
+        e->Dan.Kh00 = entry.kh00;
+        e->Dan.Tm = entry.tm;
+        e->SetFio(entry.fio);
+        e->SetAtr(entry.atr);
+        e->SetPredmet(entry.pr);
+        day.LEkz.push_back(std::move(e));
     }
 }
 

@@ -24,9 +24,10 @@ TAllRasp::~TAllRasp() {
 }
 
 bool TAllRasp::LoadReferenceLists() {
-    // The timetables point into the lists about to be replaced.
-    for (auto& week : LOb) week.clear();
+    // The timetables point into the lists about to be replaced; each group
+    // leaves its unions as it clears.
     for (const auto& gr : LGryp) gr->Clear();
+    for (auto& week : LOb) week.clear();
     for (const auto& fak : LFak) fak->LGryp.clear();
     ++RaspGeneration;
     ClearLFak();

@@ -253,6 +253,7 @@ bool TAllRasp::DelFakGryp(TFak* fak, TGryp* gr) {
 
 bool TAllRasp::StreamToRasp() {
     DM.StydImageShowBar("Чтение расписания");
+    for (const auto& gr : LGryp) gr->Clear();
     for (auto& week : LOb) week.clear();
     const TRefLookup lookup(*this);
     bool ok = true;
