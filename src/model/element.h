@@ -3,10 +3,12 @@
 #pragma once
 
 #include <array>
+#include <concepts>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "model/attribute.h"
@@ -27,8 +29,35 @@ class TOb;
 class TMyDialog;
 
 // Called with the object that changed; the group at the top marks its
-// timetable for saving.
-using TModifiRaspEvent = std::function<void(TDan* sender)>;
+// timetable for saving. Like a method pointer it is an object and a function,
+// copied into every lesson and period: two words, no allocation. It does not
+// own the object it calls.
+class TModifiRaspEvent {
+public:
+    TModifiRaspEvent() = default;
+    // A callable that outlives every object notified through it.
+    template <typename F>
+    requires std::invocable<F&, TDan*> &&
+        (!std::same_as<std::remove_cvref_t<F>, TModifiRaspEvent>)explicit TModifiRaspEvent(
+            F& callable)
+        : obj_(&callable), call_([](void* o, TDan* sender) { (*static_cast<F*>(o))(sender); }) {}
+    template <typename C, void (C::*Method)(TDan*)>
+    static TModifiRaspEvent Bind(C* obj) {
+        TModifiRaspEvent e;
+        e.obj_ = obj;
+        e.call_ = [](void* o, TDan* sender) { (static_cast<C*>(o)->*Method)(sender); };
+        return e;
+    }
+
+    void operator()(TDan* sender) const {
+        if (call_ != nullptr) call_(obj_, sender);
+    }
+    explicit operator bool() const { return call_ != nullptr; }
+
+private:
+    void* obj_ = nullptr;
+    void (*call_)(void*, TDan*) = nullptr;
+};
 
 class TDan {
 public:

@@ -402,7 +402,7 @@ void TOb::ObYrToList(int vTip, int vNDay, int vNYrok, std::vector<TYr*>& vL) con
 // --- TGryp
 
 TGryp::TGryp(TSpisok* spisok) : TDan(spisok) {
-    FModifiRaspEvent = [this](TDan* sender) { OnModifi(sender); };
+    FModifiRaspEvent = TModifiRaspEvent::Bind<TGryp, &TGryp::OnModifi>(this);
     if (spisok != nullptr && spisok->YGod != 0) Dan.DateSemm2 = encodeDate(spisok->YGod + 1, 2, 1);
 }
 

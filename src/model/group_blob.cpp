@@ -437,6 +437,7 @@ void GroupReader::readSubject() {
         added = g.LPredmet.back().get();
     }
     const bool wide = vers >= 108;
+    int kept = 0;  // assignments taken, at most what KFio can count
     for (int a = 0; a < dan.KFio; ++a) {
         uint8_t fr[AFioPredmet::kSize] = {};
         r.record(fr, wide ? AFioPredmet::kSize : AFioPredmet::kOldSize, h.sizeAFpr);
@@ -446,13 +447,14 @@ void GroupReader::readSubject() {
         const uint16_t nob = wide ? getU16(fr + 4) : fr[4];
         TFio* fio = refs.Fio(nFio);
         TFioPredmet* fp = nullptr;
-        if (added != nullptr && fio != nullptr && ne >= 1 && ne <= kWeeks &&
-            added->CountAllFio() < 255) {
+        if (added != nullptr && fio != nullptr && ne >= 1 && ne <= kWeeks && kept < 255) {
+            ++kept;
             auto& list = added->mLFio[static_cast<std::size_t>(ne)];
             list.push_back(std::make_unique<TFioPredmet>(added, ne, fio));
             fp = list.back().get();
             fp->Dan.Nob = nob;
             fp->Dan.kYr = kYr;
+            fp->LYr.reserve(kYr);
             if (nob != 0)
                 if (TAllRasp* god = g.God()) god->CreateOb(fp);
         }

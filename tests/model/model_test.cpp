@@ -313,10 +313,11 @@ TEST(Spisok, ChildrenInheritContainerAndNotification) {
     fak.SetName("Механический");
     EXPECT_EQ(fak.Spisok, &spisok);
     int calls = 0;
-    fak.SetOnModifiEvent([&](TDan* sender) {
+    auto count = [&](TDan* sender) {
         EXPECT_EQ(sender, &fak);
         ++calls;
-    });
+    };
+    fak.SetOnModifiEvent(TModifiRaspEvent(count));
     TFak child(static_cast<TDan*>(&fak));
     EXPECT_EQ(child.Spisok, &spisok);
     ASSERT_TRUE(child.OnModifiEvent());
