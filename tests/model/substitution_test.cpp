@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "model/exchange_search.h"
 #include "year_fixture.h"
 
 namespace zavlin {
@@ -72,7 +73,7 @@ TEST_F(Substitution, TheDayListShowsChangesButNotAMereRoomChange) {
     // Period 2 cancelled; period 5 gets an extra lesson.
     week->GetYrok(0, 1, 2)->AddOtmena();
     week->Dey(1)->CreateYrok(0, 5)->AddZamena(phys->AddPredmetNe(kSetkaZamena, 1, petrov), petrov,
-                                                nullptr);
+                                              nullptr);
 
     TSZamenaGryp list(gr, 1, 1, true, true);
     ASSERT_EQ(list.Count(), 3);
@@ -256,6 +257,49 @@ TEST_F(Substitution, AYearWithSubstitutionsSavesAndLoadsUnchanged) {
     EXPECT_EQ(back->GetNed(1)->GetYrok(0, 1, 1)->CountPGr(), 2);
     EXPECT_EQ(back->GetNed(1)->GetYrok(0, 3, 0)->CountPGr(), 1);
     EXPECT_EQ(fresh.FioNumer(fios[3]->N)->NoDelete, 1);
+}
+
+TEST_F(Substitution, ASearchFindsAnExchangeThatFreesThePeriod) {
+    TGryp* a = group("А-1");
+    TGryp* b = group("Б-1");
+    TPredmet* wanted = subject(a, 0, {0}, 1);  // Иванов, busy in Б-1 at Monday 2
+    TPredmet* physB = subject(b, 1, {0}, 1);
+    TPredmet* chemB = subject(b, 2, {2}, 1);
+    b->GetNed(1)->AddYrokRas(0, 1, 2, item(b, physB));
+    b->GetNed(1)->AddYrokRas(0, 1, 1, item(b, chemB));
+    ASSERT_FALSE(year->TestAddFio(0, 0, fios[0]->N, 1, 1, 2));
+
+    TDifZamena search(*year, a, 1, 1, 2);
+    std::vector<std::string> texts;
+    int steps = 0;
+    search.OnFound = [&](const TDifZamenaYrok& found) { texts.push_back(found.GetStrYrok()); };
+    search.OnProgress = [&](int pos, int max) {
+        EXPECT_EQ(max, 1);
+        steps = pos;
+    };
+    search.Start();
+    search.Wait();
+    EXPECT_FALSE(search.StartOk());
+    EXPECT_EQ(steps, 1);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0], "Матем Иванов И.И.( Гр.Б-1 Физика с2 на1, Гр.Б-1 Химия с1 на2)");
+    ASSERT_EQ(search.LDifZamenaYrok.size(), 1u);
+    EXPECT_EQ(search.LDifZamenaYrok[0]->Predmet, wanted);
+
+    // Applied, it shows as substitutions of Б-1 and Иванов is free at the slot.
+    search.LDifZamenaYrok[0]->Move();
+    EXPECT_TRUE(year->TestAddFio(0, 0, fios[0]->N, 1, 1, 2));
+    EXPECT_FALSE(year->TestAddFio(0, 0, fios[0]->N, 1, 1, 1));
+    TSZamenaGryp list(b, 1, 1, true, true);
+    EXPECT_EQ(list.Count(), 2);
+
+    // Stopped at once, a search of many subjects ends without finishing.
+    for (int i = 0; i < 40; ++i) subject(a, 1, {3}, 1);
+    TDifZamena stopped(*year, a, 1, 1, 2);
+    stopped.Start();
+    stopped.Stop();
+    EXPECT_TRUE(stopped.StopYes());
+    EXPECT_FALSE(stopped.StartOk());
 }
 
 }  // namespace
