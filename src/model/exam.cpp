@@ -42,6 +42,17 @@ void TEkzamen::SetAtr(TAtr* atr) {
     Dan.AtrN = static_cast<uint16_t>(FAtr != nullptr ? FAtr->N : 0);
 }
 
+void TEkzamen::SetAtr(int vNAtr) {
+    SetAtr(Spisok != nullptr ? Spisok->Atribyt.AtrNumer(vNAtr) : nullptr);
+}
+
+int TEkzamen::GetIndex() const {
+    if (EDey == nullptr) return -1;
+    for (std::size_t i = 0; i < EDey->LEkz.size(); ++i)
+        if (EDey->LEkz[i].get() == this) return static_cast<int>(i);
+    return -1;
+}
+
 void TEkzamen::SetPredmet(TPredmet* predmet) {
     if (predmet == Predmet) return;
     if (Predmet != nullptr) {
@@ -59,6 +70,17 @@ TEDey::TEDey(TENed* eNed, int n) : TDan(eNed), N(n), ENed(eNed) {}
 
 std::string TEDey::Name() const {
     return shortDayName(N);
+}
+
+TEkzamen* TEDey::AddEkzamen() {
+    LEkz.push_back(std::make_unique<TEkzamen>(this));
+    LEkz.back()->Dan.de = static_cast<uint8_t>(N);
+    return LEkz.back().get();
+}
+
+void TEDey::DelEkzamen(int indx) {
+    if (indx < 0 || indx >= CountEkzamen()) return;
+    LEkz.erase(LEkz.begin() + indx);
 }
 
 TENed::TENed(TGryp* gryp, int ne) : TDan(gryp), N(ne), Gryp(gryp) {
@@ -91,11 +113,104 @@ TZachet::~TZachet() {
 }
 
 std::string TZachet::Name() const {
-    std::string text = FAtr != nullptr ? FAtr->Name() : std::string();
-    if (FPredmet != nullptr) text += " " + FPredmet->Name();
-    for (const TFio* fio : LEkzam) text += " " + fio->Name();
+    std::string text = NamePredmet() + " " + NameFio();
     if (FAyd != nullptr) text += " ауд. " + FAyd->Name();
     return text;
+}
+
+namespace {
+
+void modified(TZachet& z) {
+    if (z.FGryp != nullptr) z.FGryp->OnModifi(&z);
+}
+
+}  // namespace
+
+void TZachet::SetNe(int ne) {
+    FDan.FNe = static_cast<uint8_t>(ne);
+    modified(*this);
+}
+
+void TZachet::SetDay(int day) {
+    if (day == FDan.FDay) return;
+    FDan.FDay = static_cast<uint8_t>(day);
+    if (day == 0) FDan.FStart = 0;
+    SetAyd(nullptr);
+    modified(*this);
+}
+
+void TZachet::SetStartTime(int minutes) {
+    FDan.FStart = static_cast<uint16_t>(std::clamp(minutes, 0, 24 * 60 - 1));
+    modified(*this);
+}
+
+void TZachet::SetLengthTime(int minutes) {
+    FDan.FLength = static_cast<uint16_t>(std::clamp(minutes, 0, 24 * 60));
+    modified(*this);
+}
+
+void TZachet::SetDan(const AZachet& vDan) {
+    const uint16_t oldRoom = FDan.FAyd;
+    FDan = vDan;
+    FDan.FAyd = oldRoom;
+    if (vDan.FAyd != oldRoom) {
+        TAyd* room = nullptr;
+        if (vDan.FAyd != 0 && FGryp != nullptr && FGryp->Spisok != nullptr)
+            for (const auto& a : FGryp->Spisok->LAyd)
+                if (a->N == vDan.FAyd) room = a.get();
+        SetAyd(room);
+    }
+    modified(*this);
+}
+
+std::string TZachet::StartStr() const {
+    return minutesToClock(FDan.FStart);
+}
+
+std::string TZachet::LengthStr() const {
+    const int h = FDan.FLength / 60;
+    const int m = FDan.FLength % 60;
+    return std::to_string(h) + ":" + (m < 10 ? "0" : "") + std::to_string(m);
+}
+
+int TZachet::Kh00() const {
+    return minutesToKh00(FDan.FLength, true);
+}
+
+std::string TZachet::NameOfTypes() const {
+    return FAtr != nullptr ? FAtr->Name() : std::string();
+}
+
+std::string TZachet::NamePredmet() const {
+    return NameOfTypes() + " " + (FPredmet != nullptr ? FPredmet->Name() : std::string());
+}
+
+std::string TZachet::NameFio() const {
+    std::string out;
+    for (const TFio* f : LEkzam) out += (out.empty() ? "" : ",") + f->Name();
+    if (!LAsist.empty()) {
+        std::string as;
+        for (const TFio* f : LAsist) as += (as.empty() ? "" : ",") + f->Name();
+        out += " ас. " + as;
+    }
+    return out;
+}
+
+int TZachet::GetIndex() const {
+    if (FGryp == nullptr) return -1;
+    for (std::size_t i = 0; i < FGryp->LZachet.size(); ++i)
+        if (FGryp->LZachet[i].get() == this) return static_cast<int>(i);
+    return -1;
+}
+
+void TZachet::ClearLEkzam() {
+    for (TFio* fio : LEkzam) --fio->NoDelete;
+    LEkzam.clear();
+}
+
+void TZachet::ClearLAsist() {
+    for (TFio* fio : LAsist) --fio->NoDelete;
+    LAsist.clear();
 }
 
 void TZachet::SetPredmet(TPredmet* predmet) {
@@ -130,10 +245,8 @@ void TZachet::AddAsist(TFio* fio) {
 }
 
 void TZachet::ClearLFio() {
-    for (TFio* fio : LEkzam) --fio->NoDelete;
-    for (TFio* fio : LAsist) --fio->NoDelete;
-    LEkzam.clear();
-    LAsist.clear();
+    ClearLEkzam();
+    ClearLAsist();
 }
 
 bool TZachet::RunFio(const TFio* vFio) const {
@@ -173,17 +286,58 @@ bool TZachet::RunYrok(int vY, const std::array<TTaimYrok, kPeriodCount>& times) 
     return end >= t.Tn() && t.Tk() >= FDan.FStart;
 }
 
-std::unique_ptr<TZachet> createZachet(TGryp* gryp, uint8_t types) {
-    auto zachet = std::make_unique<TZachet>(gryp, types);
-    if (types >= 1 && types <= 4 && gryp != nullptr && gryp->Spisok != nullptr) {
-        static constexpr int kBuiltIn[] = {0, TAtribyt::kKonsyltacia, TAtribyt::kDifZachet,
-                                           TAtribyt::kEkzamen, TAtribyt::kGosEkzamen};
-        if (TAtr* atr = gryp->Spisok->Atribyt.AtrNumer(kBuiltIn[types])) {
-            zachet->FAtr = atr;
-            ++atr->NoDelete;
-        }
+namespace {
+
+void takeBuiltIn(TZachet& z, int n) {
+    if (z.FGryp == nullptr || z.FGryp->Spisok == nullptr) return;
+    if (TAtr* atr = z.FGryp->Spisok->Atribyt.AtrNumer(n)) {
+        z.FAtr = atr;
+        ++atr->NoDelete;
     }
-    return zachet;
+}
+
+}  // namespace
+
+TKonsZh::TKonsZh(TGryp* gryp) : TZachet(gryp, 1) {
+    takeBuiltIn(*this, TAtribyt::kKonsyltacia);
+}
+
+TDifZh::TDifZh(TGryp* gryp) : TZachet(gryp, 2) {
+    takeBuiltIn(*this, TAtribyt::kDifZachet);
+}
+
+TEkzamenZh::TEkzamenZh(TGryp* gryp) : TZachet(gryp, 3) {
+    takeBuiltIn(*this, TAtribyt::kEkzamen);
+}
+
+TGEkzamenZh::TGEkzamenZh(TGryp* gryp) : TZachet(gryp, 4) {
+    takeBuiltIn(*this, TAtribyt::kGosEkzamen);
+}
+
+std::unique_ptr<TZachet> createZachet(TGryp* gryp, uint8_t types) {
+    switch (types) {
+        case 1:
+            return std::make_unique<TKonsZh>(gryp);
+        case 2:
+            return std::make_unique<TDifZh>(gryp);
+        case 3:
+            return std::make_unique<TEkzamenZh>(gryp);
+        case 4:
+            return std::make_unique<TGEkzamenZh>(gryp);
+        default:
+            return std::make_unique<TZachet>(gryp, types);
+    }
+}
+
+int minutesToKh00(int minutes, bool round) {
+    if (minutes <= 0) return 0;
+    int h = minutes / 45 * 100;
+    if (minutes % 45 != 0) {
+        int r = minutes % 45 * 100 / 45;
+        if (round) r = r / 10 * 10 + (r % 10 > 4 ? 10 : 0);
+        h += r;
+    }
+    return h;
 }
 
 }  // namespace zavlin

@@ -38,7 +38,9 @@ public:
     std::string Name() const override;
     void SetFio(TFio* fio);
     void SetAtr(TAtr* atr);
+    void SetAtr(int vNAtr);  // by number, through the year's attributes
     void SetPredmet(TPredmet* predmet);
+    int GetIndex() const;  // place among its day's entries
 
     AEkzamen Dan;
     TFio* FFio = nullptr;
@@ -51,6 +53,12 @@ class TEDey : public TDan {
 public:
     TEDey(TENed* eNed, int n);
     std::string Name() const override;
+
+    TEkzamen* AddEkzamen();
+    void DelEkzamen(int indx);
+    void DelAllEkzamen() { LEkz.clear(); }
+    void ClearLEkz() { LEkz.clear(); }
+    int CountEkzamen() const { return static_cast<int>(LEkz.size()); }
 
     std::vector<std::unique_ptr<TEkzamen>> LEkz;
     int N = 0;
@@ -94,14 +102,35 @@ public:
 
     uint8_t Types() const { return FDan.FType; }
     int Ne() const { return FDan.FNe; }
+    void SetNe(int ne);
     int Day() const { return FDan.FDay; }
+    // Day 0 takes the record out of the week: no start, no room. Another day
+    // leaves the room behind.
+    void SetDay(int day);
+    int StartTime() const { return FDan.FStart; }
+    void SetStartTime(int minutes);
+    int LengthTime() const { return FDan.FLength; }
+    void SetLengthTime(int minutes);
+    // All 12 bytes; a changed room number rebinds the room.
+    void SetDan(const AZachet& vDan);
     void SetPredmet(TPredmet* predmet);
     void SetAyd(TAyd* ayd);
     void AddEkzam(TFio* fio);
     void AddAsist(TFio* fio);
+    void ClearLEkzam();
+    void ClearLAsist();
     void ClearLFio();
     int CountEkzam() const { return static_cast<int>(LEkzam.size()); }
     int CountAsist() const { return static_cast<int>(LAsist.size()); }
+    int CountFio() const { return CountEkzam() + CountAsist(); }
+    std::string StartStr() const;   // "HH:MM"
+    std::string LengthStr() const;  // hours ":" minutes, two digits
+    // The length in academic hours (45 minutes) x 100, rounded to tens.
+    int Kh00() const;
+    std::string NameOfTypes() const;
+    std::string NamePredmet() const;
+    std::string NameFio() const;
+    int GetIndex() const;
     bool RunFio(const TFio* vFio) const;
     bool RunFioNumber(int vFioN) const;
     // Periods the record reaches, by the lesson clock times.
@@ -119,6 +148,28 @@ public:
 };
 
 // The four kinds take the built-in attribute of their position.
+class TKonsZh : public TZachet {
+public:
+    explicit TKonsZh(TGryp* gryp);
+};
+class TDifZh : public TZachet {
+public:
+    explicit TDifZh(TGryp* gryp);
+};
+class TEkzamenZh : public TZachet {
+public:
+    explicit TEkzamenZh(TGryp* gryp);
+};
+class TGEkzamenZh : public TZachet {
+public:
+    explicit TGEkzamenZh(TGryp* gryp);
+};
+
+// The class of the kind (a plain TZachet for an unknown one).
 std::unique_ptr<TZachet> createZachet(TGryp* gryp, uint8_t types);
+
+// Minutes as academic hours x 100 (45 minutes an hour); rounded to tens when
+// asked, as for credit records.
+int minutesToKh00(int minutes, bool round);
 
 }  // namespace zavlin

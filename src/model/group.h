@@ -294,7 +294,22 @@ public:
     }
     TENed* SetENed(int ne);
     void ClearLENed();
+    TEkzamen* AddEkzamen(int ne, int de, int nAtr, int kh00, TPredmet* pr, TFio* fi);
+    void DelEkzamen(int ne, int de, int indx);
+    TZachet* CreateZachet(uint8_t vTypes);
+    void DelZachet(int vIndexZachet);
+    void DelAllZachetForPredmet(const TPredmet* vPredmet);
+    int CountZachet() const { return static_cast<int>(LZachet.size()); }
     void ClearLZachet();
+    void SortZachet();  // by week, then kind; equal ones keep their order
+    // Placed records of attribute vAtrN in week ne, day d (any when d <= 0),
+    // starting in period y (any when -1), with teacher vFioN (any when 0).
+    void ZachetToList(std::vector<TZachet*>& vL, int vAtrN, int ne, int d, int y, int vFioN) const;
+    // Attribute names of the records overlapping the period, ","-joined.
+    std::string ZachetStr(int vNed, int vDey, int vYrok) const;
+    TZachet* FirsZachet(int vAtrN, int ne) const;
+    TZachet* LastZachet(int vAtrN, int ne) const;
+    TZachet* ZachetNedDeyYrok(int vAtrN, int ne, int d, int y) const;
 
     void OnModifi(TDan*) {
         modifiRasp = true;

@@ -151,6 +151,11 @@ public:
     int GetRunDey(int tip, int nFio, int ne) const;
     int GetMimRunDey(int nFio, int ne, int minYrDey) const;
     int CountAllKorzinaNoRasp(int ne) const;
+    // Credit records of one teacher over all groups.
+    TZachet* FirsFioZachet(int vAtrN, int ne, const TFio* vFio) const;
+    TZachet* LastFioZachet(int vAtrN, int ne, const TFio* vFio) const;
+    void ZachetNedDeyYrokFio(std::vector<TZachet*>& vL, int vAtrN, int ne, int d, int y,
+                             const TFio* vFio) const;
     // Both periods exist and hold, lesson by lesson, the same subjects and
     // teachers (two periods without lessons are equal too).
     static bool CompareYrok(const TYrok* a, const TYrok* b);
