@@ -131,10 +131,10 @@ TYrokKorzina* TPredmet::AddPredmetNe(int setka, int ne, TFioPredmet* vFioPredmet
     return week->AddYrokKorzina(item, vFioPredmet);
 }
 
-bool TPredmet::DelPredmetNe(int setka, int ne, bool userDialog, TFioPredmet* vFioPredmet) {
+bool TPredmet::DelPredmetNe(int setka, int ne, bool UserDialog, TFioPredmet* vFioPredmet) {
     TNed* week = FGryp != nullptr ? FGryp->GetNed(ne) : nullptr;
     if (week == nullptr) return true;
-    return week->DelYrokKorzina(setka, Dan.N, userDialog, vFioPredmet);
+    return week->DelYrokKorzina(setka, Dan.N, UserDialog, vFioPredmet);
 }
 
 int TPredmet::CountPredmetNe(int setka, int ne, const TFioPredmet* vFioPredmet) const {
@@ -142,7 +142,7 @@ int TPredmet::CountPredmetNe(int setka, int ne, const TFioPredmet* vFioPredmet) 
     return week != nullptr ? week->CountYrokNumerKorzina(setka, Dan.N, vFioPredmet) : 0;
 }
 
-void TPredmet::CopyHasNedToNed(int setka, int ne1, int ne2, bool userDialog) {
+void TPredmet::CopyHasNedToNed(int setka, int ne1, int ne2, bool UserDialog) {
     if (ne1 == ne2 || FGryp == nullptr || FGryp->GetNed(ne2) == nullptr) return;
     const int wanted = CountPredmetNe(setka, ne1);
     for (int guard = 0; guard < 512; ++guard) {
@@ -150,7 +150,7 @@ void TPredmet::CopyHasNedToNed(int setka, int ne1, int ne2, bool userDialog) {
         if (have == wanted) return;
         if (have < wanted) {
             if (AddPredmetNe(setka, ne2) == nullptr) return;
-        } else if (!DelPredmetNe(setka, ne2, userDialog)) {
+        } else if (!DelPredmetNe(setka, ne2, UserDialog)) {
             return;
         }
     }
@@ -195,15 +195,15 @@ TFioPredmet* TPredmet::AddFio(int ne, TFio* fio) {
     return list.back().get();
 }
 
-bool TPredmet::DelFioPredmet(int ne, TFio* fio, bool userDialog) {
+bool TPredmet::DelFioPredmet(int ne, TFio* fio, bool UserDialog) {
     if (!validWeek(ne)) return false;
     TFioPredmet* fp = FindFioPredmet(ne, fio);
-    return fp != nullptr && DelFioPredmet(fp, userDialog);
+    return fp != nullptr && DelFioPredmet(fp, UserDialog);
 }
 
-bool TPredmet::DelFioPredmet(TFioPredmet* fp, bool userDialog) {
+bool TPredmet::DelFioPredmet(TFioPredmet* fp, bool UserDialog) {
     const int ne = fp->Ne();
-    if (userDialog && fp->CountYr(kSetkaPlan, 0) + fp->CountYr(kSetkaDop, 0) + fp->CountZm() > 0) {
+    if (UserDialog && fp->CountYr(kSetkaPlan, 0) + fp->CountYr(kSetkaDop, 0) + fp->CountZm() > 0) {
         const std::string label = std::to_string(ne);
         if (Spisok == nullptr || !Spisok->AskUser("Удаление преподавателя на неделе N" + label +
                                                   " преведет к изменению расписания. Удалить?"))
@@ -237,11 +237,11 @@ bool TPredmet::DelFioPredmet(TFioPredmet* fp, bool userDialog) {
     return true;
 }
 
-bool TPredmet::DelAllFioPredmet(int ne, bool userDialog) {
+bool TPredmet::DelAllFioPredmet(int ne, bool UserDialog) {
     if (!validWeek(ne)) return false;
     auto& list = mLFio[static_cast<std::size_t>(ne)];
     while (!list.empty())
-        if (!DelFioPredmet(list.back().get(), userDialog)) return false;
+        if (!DelFioPredmet(list.back().get(), UserDialog)) return false;
     return true;
 }
 
@@ -278,6 +278,50 @@ std::string TPredmet::NameFio(int ne) const {
     return out;
 }
 
+std::string TPredmet::NameAllFio() const {
+    std::vector<std::string> seen;
+    std::string out;
+    for (const auto& week : mLFio)
+        for (const auto& fp : week) {
+            const std::string name = fp->Name();
+            if (std::find(seen.begin(), seen.end(), name) != seen.end()) continue;
+            seen.push_back(name);
+            out += (out.empty() ? "" : ",") + name;
+        }
+    return out;
+}
+
+TFioPredmet* TPredmet::FioAll(int indx) const {
+    if (indx < 0) return nullptr;
+    for (const auto& week : mLFio) {
+        if (indx < static_cast<int>(week.size())) return week[static_cast<std::size_t>(indx)].get();
+        indx -= static_cast<int>(week.size());
+    }
+    return nullptr;
+}
+
+TFioPredmet* TPredmet::FindFioPredmet(int ne, int& vPosFioPredmet, const TFio* vFio) const {
+    if (validWeek(ne))
+        for (int i = std::max(vPosFioPredmet, 0); i < CountFio(ne); ++i)
+            if (GetLFio(ne)[static_cast<std::size_t>(i)]->Fio() == vFio) {
+                vPosFioPredmet = i;
+                return GetLFio(ne)[static_cast<std::size_t>(i)].get();
+            }
+    vPosFioPredmet = -1;
+    return nullptr;
+}
+
+TFioPredmet* TPredmet::FindFioPredmetNext(int ne, int& vPosFioPredmet, const TFio* vFio) const {
+    if (vPosFioPredmet < 0) return nullptr;
+    ++vPosFioPredmet;
+    return FindFioPredmet(ne, vPosFioPredmet, vFio);
+}
+
+int TPredmet::CountPlanNed(int ne) const {
+    const TNed* week = FGryp != nullptr ? FGryp->GetNed(ne) : nullptr;
+    return week != nullptr ? week->CountPlanForPredmet(kSetkaPlan, this) : 0;
+}
+
 TFioPredmet* TPredmet::FindFioPredmet(int ne, const TFio* vFio) const {
     if (!validWeek(ne)) return nullptr;
     for (const auto& fp : GetLFio(ne))
@@ -285,14 +329,14 @@ TFioPredmet* TPredmet::FindFioPredmet(int ne, const TFio* vFio) const {
     return nullptr;
 }
 
-void TPredmet::CopyFioNedToNed(int, int ne1, int ne2, bool userDialog) {
+void TPredmet::CopyFioNedToNed(int, int ne1, int ne2, bool UserDialog) {
     if (!validWeek(ne1) || !validWeek(ne2) || ne1 == ne2) return;
     std::vector<TFio*> wanted;
     for (const auto& fp : GetLFio(ne1)) wanted.push_back(fp->Fio());
     std::vector<TFio*> have;
     for (const auto& fp : GetLFio(ne2)) have.push_back(fp->Fio());
     if (wanted == have) return;  // nothing to replace: the lessons stay
-    if (!DelAllFioPredmet(ne2, userDialog)) return;
+    if (!DelAllFioPredmet(ne2, UserDialog)) return;
     for (TFio* fio : wanted) AddFio(ne2, fio);
 }
 
@@ -391,6 +435,19 @@ std::string TOb::NamePredmetGrypFio() const {
     return NamePredmet() + " " + NameGryp() + " " + NameFio();
 }
 
+int TOb::CountMaxOb() const {
+    int most = 0;
+    for (const TFioPredmet* fp : LFioPredmet) most = std::max(most, fp->CountYr(kSetkaPlan, 0));
+    return most;
+}
+
+int TOb::CountYr(int tip, int g, int k) const {
+    std::vector<TYr*> lessons;
+    ObYrToList(tip, g, k, lessons);
+    return static_cast<int>(
+        std::count_if(lessons.begin(), lessons.end(), [](const TYr* yr) { return yr->Held(); }));
+}
+
 void TOb::ObYrToList(int vTip, int vNDay, int vNYrok, std::vector<TYr*>& vL) const {
     for (const TFioPredmet* fp : LFioPredmet)
         for (const auto& yr : fp->LYr)
@@ -450,10 +507,10 @@ bool TGryp::TestNed(int ne) const {
     return week != nullptr && week->Dan.Yd != 0;
 }
 
-bool TGryp::DelNed(int ne, bool userDialog) {
+bool TGryp::DelNed(int ne, bool UserDialog) {
     TNed* week = GetNed(ne);
     if (week == nullptr) return true;
-    if (userDialog && week->CountYrokKorzina(2) > 0) {
+    if (UserDialog && week->CountYrokKorzina(2) > 0) {
         if (Spisok == nullptr ||
             !Spisok->AskUser("Внимание! На неделю: " + std::to_string(ne) + " у группы: " + FName +
                              " распределена нагрузка. Удалить?")) {
@@ -544,10 +601,10 @@ TPredmet* TGryp::FindFirstPredmetForYrName(int nYrName) const {
     return nullptr;
 }
 
-bool TGryp::DelPredmet(int indx, bool userDialog) {
+bool TGryp::DelPredmet(int indx, bool UserDialog) {
     if (indx < 0 || indx >= CountPredmet()) return false;
     TPredmet* pr = LPredmet[static_cast<std::size_t>(indx)].get();
-    if (userDialog) {
+    if (UserDialog) {
         bool placed = false;
         for (const auto& list : pr->mLFio)
             for (const auto& fp : list)
@@ -603,18 +660,18 @@ void TGryp::CopyAllPredmetNedToNed(int setka, int ne1, int ne2, bool noRunDey) {
     }
 }
 
-void TGryp::DelKorzina(int ne, bool userDialog) {
-    if (TNed* week = GetNed(ne)) week->DelAllYrokKorzina(userDialog);
+void TGryp::DelKorzina(int ne, bool UserDialog) {
+    if (TNed* week = GetNed(ne)) week->DelAllYrokKorzina(UserDialog);
 }
 
-void TGryp::DelAllFioPredmet(int ne, bool userDialog) {
-    for (const auto& pr : LPredmet) pr->DelAllFioPredmet(ne, userDialog);
+void TGryp::DelAllFioPredmet(int ne, bool UserDialog) {
+    for (const auto& pr : LPredmet) pr->DelAllFioPredmet(ne, UserDialog);
 }
 
-void TGryp::ClearRasp(int tip, int ne, bool userDialog) {
+void TGryp::ClearRasp(int tip, int ne, bool UserDialog) {
     TNed* week = GetNed(ne);
     if (week == nullptr) return;
-    week->DelAllYrokRasp(tip, userDialog);
+    week->DelAllYrokRasp(tip, UserDialog);
     if (tip != 0) return;
     for (TNed* other : LNed)
         if (other->Dan.NeSinx == ne) other->Dan.NeSinx = 0;

@@ -105,17 +105,17 @@ public:
 
     // Load per week.
     TYrokKorzina* AddPredmetNe(int setka, int ne, TFioPredmet* vFioPredmet = nullptr);
-    bool DelPredmetNe(int setka, int ne, bool userDialog, TFioPredmet* vFioPredmet = nullptr);
+    bool DelPredmetNe(int setka, int ne, bool UserDialog, TFioPredmet* vFioPredmet = nullptr);
     int CountPredmetNe(int setka, int ne, const TFioPredmet* vFioPredmet = nullptr) const;
-    void CopyHasNedToNed(int setka, int ne1, int ne2, bool userDialog);
+    void CopyHasNedToNed(int setka, int ne1, int ne2, bool UserDialog);
     void DelHasNoRunDey(int ne1, int ne2);
     int CountPredmetAllForSetka(int setka) const;
 
     // Teachers per week.
     TFioPredmet* AddFio(int ne, TFio* fio);
-    bool DelFioPredmet(int ne, TFio* fio, bool userDialog);
-    bool DelFioPredmet(TFioPredmet* fp, bool userDialog);
-    bool DelAllFioPredmet(int ne, bool userDialog);
+    bool DelFioPredmet(int ne, TFio* fio, bool UserDialog);
+    bool DelFioPredmet(TFioPredmet* fp, bool UserDialog);
+    bool DelAllFioPredmet(int ne, bool UserDialog);
     int CountFio(int ne) const;
     int CountAllFio() const;
     bool FioRun(int nFio) const;
@@ -123,11 +123,22 @@ public:
     TLFio& GetLFio(int ne) { return mLFio[static_cast<std::size_t>(ne)]; }
     const TLFio& GetLFio(int ne) const { return mLFio[static_cast<std::size_t>(ne)]; }
     std::string NameFio(int ne) const;
+    // Distinct short names of the teachers of every week, ","-joined.
+    std::string NameAllFio() const;
+    // The indx-th assignment counting over weeks 1-56 in order.
+    TFioPredmet* FioAll(int indx) const;
     TFioPredmet* FindFioPredmet(int ne, const TFio* vFio) const;
-    void CopyFioNedToNed(int setka, int ne1, int ne2, bool userDialog);
+    // The assignment of vFio in week ne at or after position vPosFioPredmet;
+    // -1 in vPosFioPredmet when none. FindFioPredmetNext goes on after it.
+    TFioPredmet* FindFioPredmet(int ne, int& vPosFioPredmet, const TFio* vFio) const;
+    TFioPredmet* FindFioPredmetNext(int ne, int& vPosFioPredmet, const TFio* vFio) const;
+    // The week's planned lessons of plan load after cancellations.
+    int CountPlanNed(int ne) const;
+    void CopyFioNedToNed(int setka, int ne1, int ne2, bool UserDialog);
 
     // Lessons of the subject in week ne, layer tip.
     void GetLYr(int tip, int ne, std::vector<TYr*>& lYr) const;
+    void GetLYrPGryp(int tip, int ne, std::vector<TYr*>& lYr) const { GetLYr(tip, ne, lYr); }
     void GetLPg(int tip, int setka, int ne, std::vector<TYr*>& lYr) const;
     std::string DelPogryp() const;
     int GetIndex() const;
@@ -168,6 +179,10 @@ public:
     std::string NameGryp() const;
     std::string NameFio() const;
     std::string NamePredmetGrypFio() const;
+    // The most lessons of one kind a member holds in the week (plan load).
+    int CountMaxOb() const;
+    // Lessons of the union's members held at (layer tip, day g, period k).
+    int CountYr(int tip, int g, int k) const;
     // Lessons of the union's members at one moment, one list per group.
     void ObYrToList(int vTip, int vNDay, int vNYrok, std::vector<TYr*>& vL) const;
 
@@ -216,7 +231,7 @@ public:
     }
     TNed* SetNed(int ne);
     bool TestNed(int ne) const;
-    bool DelNed(int ne, bool userDialog);
+    bool DelNed(int ne, bool UserDialog);
     uint8_t GetNedDey(int ne) const;
     void SetNedDey(int ne, uint8_t yd);
     int CountRunDey(int ne) const;
@@ -234,15 +249,15 @@ public:
     int GetIndexPredmet(const TPredmet* pr) const;
     TPredmet* FindPredmet(int vPredmetN) const;
     TPredmet* FindFirstPredmetForYrName(int nYrName) const;
-    bool DelPredmet(int indx, bool userDialog);
+    bool DelPredmet(int indx, bool UserDialog);
     void DelAllPredmet();
     void MovePredmetNed(int setka, int ne1, int ne2, int indexPredmet);
     void CopyAllPredmetNedToNed(int setka, int ne1, int ne2, bool noRunDey);
-    void DelKorzina(int ne, bool userDialog);
-    void DelAllFioPredmet(int ne, bool userDialog);
+    void DelKorzina(int ne, bool UserDialog);
+    void DelAllFioPredmet(int ne, bool UserDialog);
 
     // Timetable.
-    void ClearRasp(int tip, int ne, bool userDialog);
+    void ClearRasp(int tip, int ne, bool UserDialog);
     void CopyRaspToPy(int ne, std::vector<std::string>& sl);
     void CopyPyToRasp(int ne, std::vector<std::string>& sl);
     TYrok* FirsYrok(int tip, int ne) const;

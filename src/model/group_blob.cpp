@@ -80,7 +80,7 @@ void writeLesson(Writer& w, TYr& yr) {
     uint8_t rec[AYr::kSize];
     yr.Dan.toBytes(rec);
     w.bytes(rec, sizeof rec);
-    if (yr.SetZamenaYes()) w.u16(static_cast<const TZamena&>(yr).Fi);
+    if (yr.SetZamenaYes()) w.u16(static_cast<const TZamena&>(yr).DanZm.Fi);
 }
 
 void writeReplaced(Writer& w, const TYr& zamena) {

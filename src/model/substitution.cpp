@@ -44,77 +44,77 @@ int heldOf(const TFioPredmet* fp, const TYrokKorzina* item) {
 
 // --- TYrok
 
-TZamena* TYrok::AddZamena(TYr* fYr, TYrokKorzina* fYk, TAyd* vAyd, TFio* fi, TFioPredmet* fp) {
+TZamena* TYrok::AddZamena(TYr* FYr, TYrokKorzina* FYk, TAyd* vAyd, TFio* fi, TFioPredmet* fp) {
     TNed* week = Ned();
     if (week == nullptr || Dey == nullptr) return nullptr;
     // A substitution draws on a kind-1 item; without one it is a cancellation,
     // which belongs to no teacher assignment.
-    if (fYk != nullptr && fYk->Setka() != kSetkaZamena) return nullptr;
-    if (fYk == nullptr) fp = nullptr;
+    if (FYk != nullptr && FYk->Setka() != kSetkaZamena) return nullptr;
+    if (FYk == nullptr) fp = nullptr;
     TFio* actual = fi != nullptr ? fi : (fp != nullptr ? fp->Fio() : nullptr);
     TZamena* zm = nullptr;
     for (TYr* z : LZm)
-        if (z->YrokKorzina() == fYk && z->FioPredmet() == fp && z->Fio() == actual) {
+        if (z->YrokKorzina() == FYk && z->FioPredmet() == fp && z->Fio() == actual) {
             zm = static_cast<TZamena*>(z);
             break;
         }
     if (zm == nullptr) {
-        TYr* made = week->AddYrRas(FTip, Dey->N, N, fYk, fp);
+        TYr* made = week->AddYrRas(FTip, Dey->N, N, FYk, fp);
         if (made == nullptr) return nullptr;
         zm = static_cast<TZamena*>(made);
         if (zm->Fio() != actual) zm->SetFio(actual);
     }
     if (vAyd != nullptr) zm->SetAyd(vAyd);
-    if (fYr != nullptr && fYr != zm && fYr->Yrok() == this && !fYr->SetZamenaYes())
-        TNed::LinkZamena(zm, fYr);
+    if (FYr != nullptr && FYr != zm && FYr->Yrok() == this && !FYr->SetZamenaYes())
+        TNed::LinkZamena(zm, FYr);
     if (FModifiRaspEvent) FModifiRaspEvent(this);
     return zm;
 }
 
-void TYrok::AddZamena(TYrokKorzina* fYk, TFioPredmet* fp, TFio* fi) {
-    if (fYk == nullptr) {
+void TYrok::AddZamena(TYrokKorzina* FYk, TFioPredmet* fp, TFio* fi) {
+    if (FYk == nullptr) {
         AddOtmena();
         return;
     }
     std::vector<TFioPredmet*> teachers;
-    for (const auto& t : fYk->LFio())
+    for (const auto& t : FYk->LFio())
         if (fp == nullptr || t.get() == fp) teachers.push_back(t.get());
     for (TFioPredmet* t : teachers) {
-        if (fYk->CountPlanYrForFio(t) <= 0) continue;
-        if (TZamena* zm = AddZamena(nullptr, fYk, nullptr, fi != nullptr ? fi : t->Fio(), t))
+        if (FYk->CountPlanYrForFio(t) <= 0) continue;
+        if (TZamena* zm = AddZamena(nullptr, FYk, nullptr, fi != nullptr ? fi : t->Fio(), t))
             AddZamena(zm);
     }
 }
 
-void TYrok::AddZamena(TYr* fYr, TZamena* fZm) {
-    if (fZm == nullptr) return;
-    if (fZm->Yrok() != this) {
-        if (TYrok* old = fZm->Yrok()) old->Dey->CutZamena(fZm);
-        fZm->DeleteAyd();
-        AddYr(fZm);
+void TYrok::AddZamena(TYr* FYr, TZamena* FZm) {
+    if (FZm == nullptr) return;
+    if (FZm->Yrok() != this) {
+        if (TYrok* old = FZm->Yrok()) old->Dey->CutZamena(FZm);
+        FZm->DeleteAyd();
+        AddYr(FZm);
     }
-    if (fYr != nullptr && fYr->Yrok() == this && !fYr->SetZamenaYes()) TNed::LinkZamena(fZm, fYr);
+    if (FYr != nullptr && FYr->Yrok() == this && !FYr->SetZamenaYes()) TNed::LinkZamena(FZm, FYr);
 }
 
-void TYrok::AddZamena(TZamena* fZm) {
-    AddZamena(nullptr, fZm);
-    for (TYr* yr : planLessons(this)) TNed::LinkZamena(fZm, yr);
+void TYrok::AddZamena(TZamena* FZm) {
+    AddZamena(nullptr, FZm);
+    for (TYr* yr : planLessons(this)) TNed::LinkZamena(FZm, yr);
 }
 
-void TYrok::AddZamenaLYr(const std::vector<TYr*>& vLYr, TYrokKorzina* fYk, TAyd* vAyd) {
-    if (fYk == nullptr) return;
+void TYrok::AddZamenaLYr(const std::vector<TYr*>& vLYr, TYrokKorzina* FYk, TAyd* vAyd) {
+    if (FYk == nullptr) return;
     TNed* week = Ned();
-    TPredmet* pr = fYk->Predmet();
+    TPredmet* pr = FYk->Predmet();
     std::vector<TFioPredmet*> teachers;
-    for (const auto& t : fYk->LFio()) teachers.push_back(t.get());
+    for (const auto& t : FYk->LFio()) teachers.push_back(t.get());
     for (TFioPredmet* t : teachers) {
-        TYrokKorzina* item = fYk;
-        if (fYk->Setka() != kSetkaZamena) {
+        TYrokKorzina* item = FYk;
+        if (FYk->Setka() != kSetkaZamena) {
             // Plan load grants nothing to substitute with: the teacher gets
             // a lesson of the subject's substitution load.
             if (pr == nullptr || week == nullptr) continue;
             item = pr->AddPredmetNe(kSetkaZamena, week->Ne(), t);
-        } else if (fYk->CountPlanYrForFio(t) <= 0) {
+        } else if (FYk->CountPlanYrForFio(t) <= 0) {
             continue;
         }
         TZamena* zm = AddZamena(nullptr, item, vAyd, t->Fio(), t);
@@ -125,27 +125,27 @@ void TYrok::AddZamenaLYr(const std::vector<TYr*>& vLYr, TYrokKorzina* fYk, TAyd*
     }
 }
 
-TZamena* TYrok::AddZamenaForYr(TYr* fYr) {
+TZamena* TYrok::AddZamenaForYr(TYr* FYr) {
     TNed* week = Ned();
-    if (fYr == nullptr || week == nullptr) return nullptr;
-    TPredmet* pr = fYr->Predmet();
-    TFioPredmet* fp = fYr->FioPredmet();
+    if (FYr == nullptr || week == nullptr) return nullptr;
+    TPredmet* pr = FYr->Predmet();
+    TFioPredmet* fp = FYr->FioPredmet();
     if (pr == nullptr || fp == nullptr || fp->Ne() != week->Ne()) return nullptr;
     TYrokKorzina* item = week->FindYrokKorzina(kSetkaZamena, pr);
     if (item == nullptr || item->CountPlanYrForFio(fp) <= 0)
         item = pr->AddPredmetNe(kSetkaZamena, week->Ne(), fp);
-    return AddZamena(fYr, item, nullptr, fp->Fio(), fp);
+    return AddZamena(FYr, item, nullptr, fp->Fio(), fp);
 }
 
-void TYrok::AddZamenaForYrok(const TYrok* fYrk) {
-    if (fYrk == nullptr) {
+void TYrok::AddZamenaForYrok(const TYrok* FYrk) {
+    if (FYrk == nullptr) {
         AddOtmena();
         return;
     }
     TNed* week = Ned();
     if (week == nullptr) return;
     std::vector<TPredmet*> granted;
-    for (TYr* yr : planLessons(fYrk)) {
+    for (TYr* yr : planLessons(FYrk)) {
         TPredmet* pr = yr->Predmet();
         TFioPredmet* fp = yr->FioPredmet();
         if (pr == nullptr || fp == nullptr || fp->Ne() != week->Ne()) continue;
@@ -157,12 +157,12 @@ void TYrok::AddZamenaForYrok(const TYrok* fYrk) {
     }
 }
 
-void TYrok::AddZamenaForYrokKorzina(TYrokKorzina* fYk) {
-    AddZamena(fYk, nullptr, nullptr);
+void TYrok::AddZamenaForYrokKorzina(TYrokKorzina* FYk) {
+    AddZamena(FYk, nullptr, nullptr);
 }
 
-TZamena* TYrok::AddOtmena(TYr* fYr) {
-    return AddZamena(fYr, nullptr, nullptr, nullptr, nullptr);
+TZamena* TYrok::AddOtmena(TYr* FYr) {
+    return AddZamena(FYr, nullptr, nullptr, nullptr, nullptr);
 }
 
 TZamena* TYrok::AddOtmena() {

@@ -259,7 +259,7 @@ void TZamena::SetFio(TFio* value) {
         if (FFio != nullptr) ++FFio->NoDelete;
     }
     const TFio* own = FFioPredmet != nullptr ? FFioPredmet->Fio() : nullptr;
-    Fi = static_cast<uint16_t>(FFio != nullptr && FFio != own ? FFio->N : 0);
+    DanZm.Fi = static_cast<uint16_t>(FFio != nullptr && FFio != own ? FFio->N : 0);
 }
 
 // --- TYrok
@@ -794,17 +794,17 @@ void TNed::deleteTeacherLessons(TYrokKorzina* item, TFioPredmet* fp, int keep) {
     }
 }
 
-bool TNed::DelYrokKorzina(int setka, int autoN, bool userDialog, TFioPredmet* vFioPredmet) {
+bool TNed::DelYrokKorzina(int setka, int AutoN, bool UserDialog, TFioPredmet* vFioPredmet) {
     TYrokKorzina* item = nullptr;
     for (const auto& candidate : LKorzina(setka))
-        if (candidate->Dan.N == autoN) item = candidate.get();
+        if (candidate->Dan.N == AutoN) item = candidate.get();
     if (item == nullptr) return true;
 
     std::vector<TFioPredmet*> teachers;
     for (const auto& fp : item->LFio())
         if (vFioPredmet == nullptr || fp.get() == vFioPredmet) teachers.push_back(fp.get());
 
-    if (userDialog) {
+    if (UserDialog) {
         // Ask once, about the first teacher that would lose a placed lesson.
         for (TFioPredmet* fp : teachers) {
             const int keep = item->CountMaxFioPredmet(fp) - 1;
@@ -871,25 +871,25 @@ int TNed::CountLYrokKorzina(int setka) const {
     return static_cast<int>(LKorzina(setka).size());
 }
 
-int TNed::CountYrokNumerKorzina(int setka, int autoN, const TFioPredmet* fi) const {
+int TNed::CountYrokNumerKorzina(int setka, int AutoN, const TFioPredmet* fi) const {
     for (const auto& item : LKorzina(setka))
-        if (item->Dan.N == autoN) return item->CountMaxFioPredmet(fi);
+        if (item->Dan.N == AutoN) return item->CountMaxFioPredmet(fi);
     return 0;
 }
 
-TYr* TNed::AddYrRas(int tip, int de, int y, TYrokKorzina* yKorzina, TFioPredmet* fFiPredmet) {
+TYr* TNed::AddYrRas(int tip, int de, int y, TYrokKorzina* YKorzina, TFioPredmet* fFiPredmet) {
     TDey* dey = Dey(de);
     if (dey == nullptr || !validTip(tip) || !validPeriod(y)) return nullptr;
     TYrok* yrok = dey->CreateYrok(tip, y);
     std::unique_ptr<TYr> made;
-    if (yKorzina == nullptr || yKorzina->Setka() == kSetkaZamena)
+    if (YKorzina == nullptr || YKorzina->Setka() == kSetkaZamena)
         made = std::make_unique<TZamena>(yrok);
     else
         made = std::make_unique<TYr>(yrok);
-    made->Dan.NN = yKorzina != nullptr ? yKorzina->Dan.NN : 0;
+    made->Dan.NN = YKorzina != nullptr ? YKorzina->Dan.NN : 0;
     made->Dan.tip = static_cast<uint8_t>(tip);
     made->Dan.de = static_cast<uint8_t>(de);
-    made->SetYrokKorzina(yKorzina);
+    made->SetYrokKorzina(YKorzina);
     made->SetFioPredmet(fFiPredmet);
     TYr* yr = fFiPredmet != nullptr
                   ? fFiPredmet->AdoptYr(std::move(made))
@@ -905,13 +905,13 @@ TZamena* TNed::AdoptOtmena(std::unique_ptr<TZamena> zm) {
     return raw;
 }
 
-void TNed::AddYrokRas(int tip, int de, int y, TYrokKorzina* yKorzina) {
-    if (yKorzina == nullptr) return;
+void TNed::AddYrokRas(int tip, int de, int y, TYrokKorzina* YKorzina) {
+    if (YKorzina == nullptr) return;
     std::vector<TFioPredmet*> teachers;
-    for (const auto& fp : yKorzina->LFio()) teachers.push_back(fp.get());
+    for (const auto& fp : YKorzina->LFio()) teachers.push_back(fp.get());
     for (TFioPredmet* fp : teachers)
-        if (fp->CountYr(yKorzina->Setka(), tip) < yKorzina->CountMaxFioPredmet(fp))
-            AddYrRas(tip, de, y, yKorzina, fp);
+        if (fp->CountYr(YKorzina->Setka(), tip) < YKorzina->CountMaxFioPredmet(fp))
+            AddYrRas(tip, de, y, YKorzina, fp);
 }
 
 void TNed::MoveYrRasp(int tip, int d1, int y1, int d2, int y2, TYr* yr) {
@@ -985,27 +985,27 @@ void TNed::DelYrokRasp(int tip, int de, int y, bool) {
     if (TDey* dey = Dey(de)) dey->DelYrok(tip, y);
 }
 
-void TNed::DelAllYrokRasp(int tip, bool userDialog) {
+void TNed::DelAllYrokRasp(int tip, bool UserDialog) {
     for (int de = 1; de <= kDayCount; ++de)
-        for (int y = 0; y < kPeriodCount; ++y) DelYrokRasp(tip, de, y, userDialog);
+        for (int y = 0; y < kPeriodCount; ++y) DelYrokRasp(tip, de, y, UserDialog);
     if (tip == 0) Dan.NeSinx = 0;
     ModifiRasp();
 }
 
-void TNed::CopyRaspOrPy(int tipFrom, int tipTo, std::vector<std::string>& sl) {
+void TNed::CopyRaspOrPy(int TipFrom, int TipTo, std::vector<std::string>& sl) {
     constexpr std::size_t kMaxLines = 200;
     for (int de = 1; de <= kDayCount; ++de) {
         for (int y = 0; y < kPeriodCount; ++y) {
-            const TYrok* source = GetYrok(tipFrom, de, y);
+            const TYrok* source = GetYrok(TipFrom, de, y);
             if (source == nullptr) continue;
             const std::vector<TYr*> plan = source->LYr;
             for (TYr* yr : plan) {
                 const TFio* fio = yr->Fio();
                 const int nFio = fio != nullptr ? fio->N : 0;
                 const bool free =
-                    Spisok == nullptr || Spisok->TestAddFio(tipTo, yr->NObed(), nFio, Ne(), de, y);
+                    Spisok == nullptr || Spisok->TestAddFio(TipTo, yr->NObed(), nFio, Ne(), de, y);
                 if (free) {
-                    TYr* copy = AddYrRas(tipTo, de, y, yr->YrokKorzina(), yr->FioPredmet());
+                    TYr* copy = AddYrRas(TipTo, de, y, yr->YrokKorzina(), yr->FioPredmet());
                     if (copy != nullptr) {
                         copy->Dan.NAt = yr->Dan.NAt;
                         copy->Dan.Kh00 = yr->Dan.Kh00;

@@ -91,6 +91,11 @@ struct ANed {
     void fromBytes(const uint8_t* p);
 };
 
+// What a substitution adds to the lesson record.
+struct AZamena {
+    uint16_t Fi = 0;  // the teacher who actually teaches, when not the assignment's
+};
+
 // One lesson: one teacher of one subject in one period.
 class TYr : public TDan {
 public:
@@ -170,7 +175,7 @@ public:
     // A teacher other than the assignment's is remembered in Fi.
     void SetFio(TFio* value);
 
-    uint16_t Fi = 0;  // DanZm
+    AZamena DanZm;
     TFio* FFio = nullptr;
     static constexpr std::size_t kDanZmSize = 2;
 };
@@ -211,15 +216,15 @@ public:
     int Tip() const { return FTip; }
 
     // Substitutions (substitution.cpp). The period is of the timetable layer.
-    TZamena* AddZamena(TYr* fYr, TYrokKorzina* fYk, TAyd* vAyd, TFio* fi, TFioPredmet* fp);
-    void AddZamena(TYrokKorzina* fYk, TFioPredmet* fp, TFio* fi);
-    void AddZamena(TYr* fYr, TZamena* fZm);
-    void AddZamena(TZamena* fZm);
-    void AddZamenaLYr(const std::vector<TYr*>& vLYr, TYrokKorzina* fYk, TAyd* vAyd);
-    TZamena* AddZamenaForYr(TYr* fYr);
-    void AddZamenaForYrok(const TYrok* fYrk);
-    void AddZamenaForYrokKorzina(TYrokKorzina* fYk);
-    TZamena* AddOtmena(TYr* fYr);
+    TZamena* AddZamena(TYr* FYr, TYrokKorzina* FYk, TAyd* vAyd, TFio* fi, TFioPredmet* fp);
+    void AddZamena(TYrokKorzina* FYk, TFioPredmet* fp, TFio* fi);
+    void AddZamena(TYr* FYr, TZamena* FZm);
+    void AddZamena(TZamena* FZm);
+    void AddZamenaLYr(const std::vector<TYr*>& vLYr, TYrokKorzina* FYk, TAyd* vAyd);
+    TZamena* AddZamenaForYr(TYr* FYr);
+    void AddZamenaForYrok(const TYrok* FYrk);
+    void AddZamenaForYrokKorzina(TYrokKorzina* FYk);
+    TZamena* AddOtmena(TYr* FYr);
     TZamena* AddOtmena();
     void ClearZamen();
     bool TestDeleteZamena(bool userDlg) const;
@@ -349,6 +354,12 @@ public:
 
     int Ne() const { return Dan.N; }
     uint8_t YhDey() const { return Dan.Yd; }
+    // The week this one was synchronised from, 0 = none.
+    uint8_t NedSinx() const { return Dan.NeSinx; }
+    void SetNedSinx(uint8_t ne) {
+        Dan.NeSinx = ne;
+        ModifiRasp();
+    }
     void SetYhDey(uint8_t yd);
     TGryp* Gryp() const { return FGryp; }
     TDey* Dey(int de) const { return de >= 1 && de <= kDayCount ? mDey[de].get() : nullptr; }
@@ -367,24 +378,24 @@ public:
     // then destroyed).
     TYrokKorzina* AddYrokKorzina(TYrokKorzina* yrok, TFioPredmet* vFioPredmet);
     // false when the user refused.
-    bool DelYrokKorzina(int setka, int autoN, bool userDialog, TFioPredmet* vFioPredmet = nullptr);
-    void DelAllYrokKorzina(bool userDialog);
+    bool DelYrokKorzina(int setka, int AutoN, bool UserDialog, TFioPredmet* vFioPredmet = nullptr);
+    void DelAllYrokKorzina(bool UserDialog);
     // Destroys an item whose count fell to nothing, with its lessons.
     void FreeYrokKorzina(TYrokKorzina* item);
     int CountYrokKorzina(int setka) const;
     int CountLYrokKorzina(int setka) const;
-    int CountYrokNumerKorzina(int setka, int autoN, const TFioPredmet* fi) const;
+    int CountYrokNumerKorzina(int setka, int AutoN, const TFioPredmet* fi) const;
 
-    TYr* AddYrRas(int tip, int de, int y, TYrokKorzina* yKorzina, TFioPredmet* fFiPredmet);
-    void AddYrokRas(int tip, int de, int y, TYrokKorzina* yKorzina);
+    TYr* AddYrRas(int tip, int de, int y, TYrokKorzina* YKorzina, TFioPredmet* fFiPredmet);
+    void AddYrokRas(int tip, int de, int y, TYrokKorzina* YKorzina);
     void MoveYrRasp(int tip, int d1, int y1, int d2, int y2, TYr* yr);
     TYrok* MoveYrokRasp(int tip, int d1, int y1, int d2, int y2);
-    void DeletePGrRasp(int tip, TYr* yr, bool userDialog);
-    void DelYrokRasp(int tip, int de, int y, bool userDialog);
-    void DelAllYrokRasp(int tip, bool userDialog);
+    void DeletePGrRasp(int tip, TYr* yr, bool UserDialog);
+    void DelYrokRasp(int tip, int de, int y, bool UserDialog);
+    void DelAllYrokRasp(int tip, bool UserDialog);
     // Plan lessons of one layer copied into the other where the teacher is
     // free; the refusals go to sl (at most 200 lines).
-    void CopyRaspOrPy(int tipFrom, int tipTo, std::vector<std::string>& sl);
+    void CopyRaspOrPy(int TipFrom, int TipTo, std::vector<std::string>& sl);
     TYrok* GetNextYrok(int tip, int de, int y) const;
     // Substitutions moved within the week, or onto a lesson of another week
     // of the group (false, with a message, when the subject's teachers differ).

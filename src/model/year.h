@@ -106,6 +106,7 @@ public:
     void GrypActivDown();
     TListBoxN GrypToListBoxN() const;
     TListBoxN GrypToComboBoxN() const { return GrypToListBoxN(); }
+    TListBoxN GrypToComboBox() const { return GrypToListBoxN(); }
 
     // --- Faculty memberships (rows of "YmFakGryp.b0", through AT2)
     bool AddFakGryp(TFak* fak, TGryp* gr);
@@ -124,14 +125,14 @@ public:
     TOb* FindOb(const TFioPredmet* vFioPredmet) const;
     TOb* CreateOb(TFioPredmet* fioPredmet);
     // Numbers the union when needed and makes it the members' union; with
-    // testCount a union of fewer than two members is discarded (-1).
-    int AddOb(std::unique_ptr<TOb> ob, bool testCount);
-    bool DelOb(int ne, int indx, bool userDialog);
+    // TestCount a union of fewer than two members is discarded (-1).
+    int AddOb(std::unique_ptr<TOb> ob, bool TestCount);
+    bool DelOb(int ne, int indx, bool UserDialog);
     void DelObOnlySelectGryp(int ne, int indx);
     void TestAfterDelOb(int ne);
     void TestAfterDelObAllNed();
-    void CopyOb(int neFrom, int neTo);
-    void CopyObOnlySelectGryp(int neFrom, int neTo);
+    void CopyOb(int NeFrom, int NeTo);
+    void CopyObOnlySelectGryp(int NeFrom, int NeTo);
 
     // --- Questions over all groups at one moment
     // Lessons teacher nFio holds at (tip, ne, d, y): plan and additional
@@ -139,14 +140,14 @@ public:
     void GetNFioOfGryp(int tip, int nFio, int ne, int d, int y, std::vector<TGrypYr>& vL) const;
     void GetNFioOfGrypNoZam(int tip, int nFio, int ne, int d, int y,
                             std::vector<TGrypYr>& vL) const;
-    // Groups in which a lesson of union nOb is held.
-    void GetObedOfGryp(int tip, int nOb, int ne, int d, int y, std::vector<int>& mg) const;
+    // Groups in which a lesson of union NOb is held.
+    void GetObedOfGryp(int tip, int NOb, int ne, int d, int y, std::vector<int>& mg) const;
     // Unions the teacher holds then.
     std::vector<int> GetNFioNObed(int tip, int nFio, int ne, int d, int y) const;
     bool TestAddFio(int tip, int nob, int nFio, int ne, int d, int y) override;
     // The same answer by walking every group; the index must agree with it.
     bool TestAddFioScan(int tip, int nob, int nFio, int ne, int d, int y) const;
-    TYr* AddYr(TGryp* gryp, int tip, int ne, int d, int y, TYrokKorzina* yrKorzina,
+    TYr* AddYr(TGryp* gryp, int tip, int ne, int d, int y, TYrokKorzina* YrKorzina,
                TFioPredmet* fiPredmet);
     int GetRunDey(int tip, int nFio, int ne) const;
     int GetMimRunDey(int nFio, int ne, int minYrDey) const;
@@ -173,7 +174,7 @@ public:
     void DelAllAydit(int tip, int ne, int d);
     void RaspredAydDeyYrok(int tip, int ne, int d, int y, bool vCanMest);
     void RaspredAydDey(int tip, int ne, int d, bool vCanMest);
-    void SinxrAydDey(int tip, int neFrom, int neTo, int d);
+    void SinxrAydDey(int tip, int NeFrom, int NeTo, int d);
 
     // --- A teacher's days (periods taught in any group)
     std::vector<TCell> GetNFioOfNe(int tip, int nFio, int ne) const;

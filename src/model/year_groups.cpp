@@ -350,9 +350,9 @@ TOb* TAllRasp::CreateOb(TFioPredmet* fioPredmet) {
     return ob;
 }
 
-int TAllRasp::AddOb(std::unique_ptr<TOb> ob, bool testCount) {
+int TAllRasp::AddOb(std::unique_ptr<TOb> ob, bool TestCount) {
     if (!ob || ob->Ne < 1 || ob->Ne > kWeeks) return -1;
-    if (testCount && ob->CountFioPredmet() < 2) {
+    if (TestCount && ob->CountFioPredmet() < 2) {
         for (TFioPredmet* fp : ob->LFioPredmet)
             if (fp->Ob == ob.get()) fp->Ob = nullptr;
         return -1;
@@ -387,12 +387,12 @@ int TAllRasp::AddOb(std::unique_ptr<TOb> ob, bool testCount) {
     return -1;
 }
 
-bool TAllRasp::DelOb(int ne, int indx, bool userDialog) {
+bool TAllRasp::DelOb(int ne, int indx, bool UserDialog) {
     if (ne < 1 || ne > kWeeks) return false;
     auto& list = GetLOb(ne);
     if (indx < 0 || indx >= static_cast<int>(list.size())) return false;
     TOb* ob = list[static_cast<std::size_t>(indx)].get();
-    if (userDialog) {
+    if (UserDialog) {
         bool inRasp = false;
         bool inPy = false;
         for (const TFioPredmet* fp : ob->LFioPredmet)
@@ -441,13 +441,13 @@ void TAllRasp::TestAfterDelObAllNed() {
 
 namespace {
 
-// The assignment of the same subject at the same position in week neTo, when
+// The assignment of the same subject at the same position in week NeTo, when
 // it has the same teacher.
-TFioPredmet* counterpart(const TFioPredmet* fp, int neTo) {
+TFioPredmet* counterpart(const TFioPredmet* fp, int NeTo) {
     TPredmet* pr = fp->Predmet();
     const int pos = fp->GetIndex();
     if (pr == nullptr || pos < 0) return nullptr;
-    TLFio& target = pr->GetLFio(neTo);
+    TLFio& target = pr->GetLFio(NeTo);
     if (pos >= static_cast<int>(target.size())) return nullptr;
     TFioPredmet* other = target[static_cast<std::size_t>(pos)].get();
     return other->Fio() == fp->Fio() ? other : nullptr;
@@ -460,32 +460,32 @@ bool selectedGroup(const TFioPredmet* fp) {
 
 }  // namespace
 
-void TAllRasp::CopyOb(int neFrom, int neTo) {
-    if (neFrom < 1 || neFrom > kWeeks || neTo < 1 || neTo > kWeeks || neFrom == neTo) return;
-    while (!GetLOb(neTo).empty())
-        (void)DelOb(neTo, static_cast<int>(GetLOb(neTo).size()) - 1, false);
+void TAllRasp::CopyOb(int NeFrom, int NeTo) {
+    if (NeFrom < 1 || NeFrom > kWeeks || NeTo < 1 || NeTo > kWeeks || NeFrom == NeTo) return;
+    while (!GetLOb(NeTo).empty())
+        (void)DelOb(NeTo, static_cast<int>(GetLOb(NeTo).size()) - 1, false);
     std::vector<TOb*> sources;
-    for (const auto& ob : GetLOb(neFrom)) sources.push_back(ob.get());
+    for (const auto& ob : GetLOb(NeFrom)) sources.push_back(ob.get());
     for (const TOb* ob : sources) {
         if (ob->CountFioPredmet() < 2) continue;
-        auto made = std::make_unique<TOb>(neTo, 0);
+        auto made = std::make_unique<TOb>(NeTo, 0);
         for (const TFioPredmet* fp : ob->LFioPredmet)
-            if (TFioPredmet* other = counterpart(fp, neTo)) made->LFioPredmet.push_back(other);
+            if (TFioPredmet* other = counterpart(fp, NeTo)) made->LFioPredmet.push_back(other);
         (void)AddOb(std::move(made), true);
     }
 }
 
-void TAllRasp::CopyObOnlySelectGryp(int neFrom, int neTo) {
-    if (neFrom < 1 || neFrom > kWeeks || neTo < 1 || neTo > kWeeks || neFrom == neTo) return;
-    for (int i = static_cast<int>(GetLOb(neTo).size()) - 1; i >= 0; --i)
-        DelObOnlySelectGryp(neTo, i);
+void TAllRasp::CopyObOnlySelectGryp(int NeFrom, int NeTo) {
+    if (NeFrom < 1 || NeFrom > kWeeks || NeTo < 1 || NeTo > kWeeks || NeFrom == NeTo) return;
+    for (int i = static_cast<int>(GetLOb(NeTo).size()) - 1; i >= 0; --i)
+        DelObOnlySelectGryp(NeTo, i);
     std::vector<TOb*> sources;
-    for (const auto& ob : GetLOb(neFrom)) sources.push_back(ob.get());
+    for (const auto& ob : GetLOb(NeFrom)) sources.push_back(ob.get());
     for (const TOb* ob : sources) {
-        auto made = std::make_unique<TOb>(neTo, 0);
+        auto made = std::make_unique<TOb>(NeTo, 0);
         for (const TFioPredmet* fp : ob->LFioPredmet)
             if (selectedGroup(fp))
-                if (TFioPredmet* other = counterpart(fp, neTo))
+                if (TFioPredmet* other = counterpart(fp, NeTo))
                     if (other->Ob == nullptr) made->LFioPredmet.push_back(other);
         (void)AddOb(std::move(made), true);
     }

@@ -127,13 +127,13 @@ void TAllRasp::GetNFioOfGrypNoZam(int tip, int nFio, int ne, int d, int y,
             });
 }
 
-void TAllRasp::GetObedOfGryp(int tip, int nOb, int ne, int d, int y, std::vector<int>& mg) const {
-    if (nOb == 0 || !validMoment(tip, ne, d, y)) return;
+void TAllRasp::GetObedOfGryp(int tip, int NOb, int ne, int d, int y, std::vector<int>& mg) const {
+    if (NOb == 0 || !validMoment(tip, ne, d, y)) return;
     for (std::size_t gi = 0; gi < LGryp.size(); ++gi) {
         bool held = false;
         if (const TNed* week = LGryp[gi]->GetNed(ne))
             forEachYr(week->GetYrok(tip, d, y),
-                      [&](const TYr* yr) { held = held || (yr->Held() && yr->NObed() == nOb); });
+                      [&](const TYr* yr) { held = held || (yr->Held() && yr->NObed() == NOb); });
         if (held) mg.push_back(static_cast<int>(gi));
     }
 }
@@ -150,17 +150,17 @@ std::vector<int> TAllRasp::GetNFioNObed(int tip, int nFio, int ne, int d, int y)
     return unions;
 }
 
-TYr* TAllRasp::AddYr(TGryp* gryp, int tip, int ne, int d, int y, TYrokKorzina* yrKorzina,
+TYr* TAllRasp::AddYr(TGryp* gryp, int tip, int ne, int d, int y, TYrokKorzina* YrKorzina,
                      TFioPredmet* fiPredmet) {
-    if (gryp == nullptr || yrKorzina == nullptr || fiPredmet == nullptr || !gryp->TestNed(ne))
+    if (gryp == nullptr || YrKorzina == nullptr || fiPredmet == nullptr || !gryp->TestNed(ne))
         return nullptr;
     const TFio* fio = fiPredmet->Fio();
     if (!TestAddFio(tip, fiPredmet->Dan.Nob, fio != nullptr ? fio->N : 0, ne, d, y)) return nullptr;
     TNed* week = gryp->GetNed(ne);
     if (fiPredmet->CountYr(kSetkaPlan, tip) >=
-        week->CountPlanForPredmet(kSetkaPlan, yrKorzina->Predmet()))
+        week->CountPlanForPredmet(kSetkaPlan, YrKorzina->Predmet()))
         return nullptr;
-    return week->AddYrRas(tip, d, y, yrKorzina, fiPredmet);
+    return week->AddYrRas(tip, d, y, YrKorzina, fiPredmet);
 }
 
 bool TAllRasp::aydUsedInRasp(const TAyd& ayd) const {
