@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "cli/calendar_commands.h"
 #include "cli/db_commands.h"
+#include "cli/room_commands.h"
 #include "cli/table_access.h"
 #include "cli/table_commands.h"
 #include "cli/table_dump.h"
@@ -41,12 +43,27 @@ constexpr VerbHelp kVerbs[] = {
     {"init [--home DIR]", "create an empty database in the home folder"},
     {"db reindex|check|upgrade [--home DIR]",
      "re-index and pack, check, or upgrade the year database"},
+    {"rooms distribute --week N [--day D] [--seats] [--year Y] [--home DIR]",
+     "give the free rooms to the teachers of a day (every day without --day) and save"},
+    {"rooms occupancy --week N --day D [--year Y] [--home DIR]",
+     "per building, the groups using each room in each period of a day"},
     {"timetable --group NAME|--teacher NAME --week N [--layer pinned] [--year Y]",
      "one week of a group's or a teacher's timetable as a text grid"},
-    {"year show YEAR [--home DIR]",
-     "load an academic year (2016 = 2016/17) and summarise every group's timetable"},
-    {"year resave YEAR [--home DIR]",
+    {"year show [YEAR] [--home DIR]",
+     "load an academic year (2016 = 2016/17; the active one by default) and summarise every "
+     "group's timetable"},
+    {"year resave [YEAR] [--home DIR]",
      "load a year and write every group's timetable again in the current form"},
+    {"years [--home DIR]", "list the academic years, the active one marked with *"},
+    {"year add YEAR [--empty] [--home DIR]",
+     "add a year, copy the reference lists of the nearest earlier year, make it active"},
+    {"year delete YEAR [--home DIR]", "delete a year with all its data, then re-index the tables"},
+    {"year copy FROM TO [--force] [--home DIR]",
+     "copy faculties, subjects, teachers, groups, buildings and rooms of FROM into TO"},
+    {"year activate YEAR [--home DIR]", "make a year the active one"},
+    {"weeks [--year YEAR] [--home DIR]",
+     "the weeks of the active year: labels and dates, active weeks marked with *"},
+    {"weeks activate 1,2,5-8 [--year YEAR] [--home DIR]", "make exactly the listed weeks active"},
 };
 
 std::string verbList() {
@@ -85,7 +102,9 @@ int run(int argc, char** argv) {
     addTableMaintenanceCommands(*table, status);
     addDbCommands(app, status);
     addYearCommands(app, status);
+    addRoomCommands(app, status);
     addTimetableCommands(app, status);
+    addCalendarCommands(app, status);
 
     std::string path;
     std::string key;

@@ -6,9 +6,10 @@
 #include <memory>
 #include <string>
 
+#include "cli/calendar_commands.h"
 #include "cli/db_commands.h"
 #include "cli/table_access.h"
-#include "model/year.h"
+#include "model/god.h"
 #include "storage/year_database.h"
 
 namespace zavlin::cli {
@@ -54,14 +55,12 @@ Counts countGroup(const TGryp& gr) {
     return c;
 }
 
-int loadYear(const fs::path& home, int god, bool resave) {
-    std::error_code ec;
-    if (!fs::is_directory(home / "Database", ec)) {
-        printError(fmt::format("no database in {} (zavlin-cli init creates one)", home.string()));
-        return kExitFailed;
-    }
+int loadYear(const fs::path& home, int asked, bool resave) {
+    if (!requireYearDatabase(home)) return kExitFailed;
     TConsoleDialog dialog(false);
     TDM1 dm(home, dialog);
+    const int god = chosenYear(dm, asked);
+    if (god == 0) return kExitFailed;
     PrintLoad load;
     dm.ProgressObserver = &load;
     TAllRasp year(dm);
@@ -95,6 +94,127 @@ int loadYear(const fs::path& home, int god, bool resave) {
     return kExitOk;
 }
 
+// The list of years with the database's messages on stderr.
+struct YearList {
+    explicit YearList(const fs::path& home) : dm(home, dialog), years(dm) {
+        dm.ProgressObserver = &load;
+    }
+    [[nodiscard]] bool read() {
+        if (years.ReadListGod()) return true;
+        printError("the list of years could not be read");
+        return false;
+    }
+    int indexOf(int god) {
+        const int indx = years.GetIndexGod(god);
+        if (indx < 0)
+            printError(
+                fmt::format("there is no academic year {} (zavlin-cli years lists them)", god));
+        return indx;
+    }
+
+    TConsoleDialog dialog{false};
+    TDM1 dm;
+    PrintLoad load;
+    TAllGod years;
+};
+
+int activateYear(YearList& list, int indx) {
+    const bool loaded = list.years.SetActivGod(indx);
+    const TGod* god = list.years.God();
+    fmt::print("active year: {} ({} groups, {} teachers, {} active weeks)\n",
+               list.years.RecordGod(indx)->Name(), god->CountGryp(), god->CountFio(),
+               god->AllNed.CountActivDNed());
+    return loaded ? kExitOk : kExitFailed;
+}
+
+// Like the window program: the new year takes the reference lists of the
+// nearest earlier year and becomes the active one.
+int addYear(const fs::path& home, int god, bool empty) {
+    if (!requireYearDatabase(home)) return kExitFailed;
+    YearList list(home);
+    if (!list.read()) return kExitFailed;
+    if (!list.years.TestNewGod(god)) {
+        printError(fmt::format("{}- Год уже существует!", god));
+        return kExitFailed;
+    }
+    int indx = list.years.AddGod(god);
+    if (indx < 0) {
+        printError("the year could not be stored in YmGod.b0");
+        return kExitFailed;
+    }
+    fmt::print("{} added\n", list.years.RecordGod(indx)->Name());
+    const int prior = empty ? -1 : list.years.TestPriorGod(god);
+    bool ok = true;
+    if (prior >= 0) {
+        ok = list.years.AssignGod(prior, indx);
+        fmt::print("copied from {}\n", list.years.RecordGod(prior)->Name());
+        if (!ok) printError("some entries could not be copied");
+    }
+    return activateYear(list, indx) == kExitOk && ok ? kExitOk : kExitFailed;
+}
+
+int deleteYear(const fs::path& home, int god) {
+    if (!requireYearDatabase(home)) return kExitFailed;
+    YearList list(home);
+    if (!list.read()) return kExitFailed;
+    const int indx = list.indexOf(god);
+    if (indx < 0) return kExitFailed;
+    const std::string name = list.years.RecordGod(indx)->Name();
+    bool ok = list.years.DelGod(indx);
+    // The deleted rows leave their slots behind until the tables are packed.
+    ok = list.dm.ReindexFiles() && ok;
+    if (!ok) {
+        printError(fmt::format("{} was not deleted completely", name));
+        return kExitFailed;
+    }
+    fmt::print("{} deleted\n", name);
+    return kExitOk;
+}
+
+int copyYear(const fs::path& home, int from, int to, bool force) {
+    if (!requireYearDatabase(home)) return kExitFailed;
+    if (from == to) {
+        printError("a year cannot be copied onto itself");
+        return kExitUsage;
+    }
+    YearList list(home);
+    if (!list.read()) return kExitFailed;
+    const int fromIndx = list.indexOf(from);
+    if (fromIndx < 0) return kExitFailed;
+    int toIndx = list.years.GetIndexGod(to);
+    if (toIndx >= 0 && !force) {
+        printError(fmt::format("{}- Год уже существует! (--force replaces what it holds)", to));
+        return kExitFailed;
+    }
+    if (toIndx < 0) {
+        toIndx = list.years.AddGod(to);
+        if (toIndx < 0) {
+            printError("the year could not be stored in YmGod.b0");
+            return kExitFailed;
+        }
+    }
+    // The places moved when a year was added.
+    const int source = list.years.GetIndexGod(from);
+    const bool ok = list.years.AssignGod(source, toIndx);
+    if (!ok) {
+        printError("some entries could not be copied");
+        return kExitFailed;
+    }
+    fmt::print("{} copied to {}\n", list.years.RecordGod(source)->Name(),
+               list.years.RecordGod(toIndx)->Name());
+    return kExitOk;
+}
+
+int activateYearCommand(const fs::path& home, int god) {
+    if (!requireYearDatabase(home)) return kExitFailed;
+    YearList list(home);
+    if (!list.read()) return kExitFailed;
+    const int indx = list.indexOf(god);
+    if (indx < 0) return kExitFailed;
+    list.years.LoadTimeYrok();
+    return activateYear(list, indx);
+}
+
 }  // namespace
 
 void addYearCommands(CLI::App& app, int& status) {
@@ -105,20 +225,56 @@ void addYearCommands(CLI::App& app, int& status) {
 
     CLI::App* show =
         yearCmd->add_subcommand("show", "load a year and summarise every group's timetable");
-    show->add_option("YEAR", *god, "the first calendar year, e.g. 2016 for 2016/17")
-        ->required()
+    show->add_option("YEAR", *god,
+                     "the first calendar year, e.g. 2016 for 2016/17 (default: the active year)")
         ->check(CLI::Range(1900, 2200));
     show->callback([show, god, &status] { status = loadYear(homeFolder(*show), *god, false); });
 
     CLI::App* resave = yearCmd->add_subcommand(
         "resave", "load a year and write every group's timetable again in the current form");
-    resave->add_option("YEAR", *god, "the first calendar year")
-        ->required()
+    resave->add_option("YEAR", *god, "the first calendar year (default: the active year)")
         ->check(CLI::Range(1900, 2200));
     resave->callback(
         [resave, god, &status] { status = loadYear(homeFolder(*resave), *god, true); });
 
-    for (CLI::App* verb : {show, resave})
+    auto to = std::make_shared<int>(0);
+    auto flag = std::make_shared<bool>(false);
+
+    CLI::App* add = yearCmd->add_subcommand(
+        "add", "add a year, copy the reference lists of the nearest earlier one, make it active");
+    add->add_option("YEAR", *god, "the first calendar year")
+        ->required()
+        ->check(CLI::Range(1900, 2200));
+    add->add_flag("--empty", *flag, "copy nothing from an earlier year");
+    add->callback([add, god, flag, &status] { status = addYear(homeFolder(*add), *god, *flag); });
+
+    CLI::App* del = yearCmd->add_subcommand(
+        "delete", "delete a year with all its data, then re-index and pack the tables");
+    del->add_option("YEAR", *god, "the first calendar year")
+        ->required()
+        ->check(CLI::Range(1900, 2200));
+    del->callback([del, god, &status] { status = deleteYear(homeFolder(*del), *god); });
+
+    CLI::App* copy = yearCmd->add_subcommand(
+        "copy",
+        "copy faculties, subjects, teachers, groups, buildings and rooms into another year");
+    copy->add_option("FROM", *god, "the year copied")->required()->check(CLI::Range(1900, 2200));
+    copy->add_option("TO", *to, "the year that receives the copy")
+        ->required()
+        ->check(CLI::Range(1900, 2200));
+    copy->add_flag("--force", *flag, "replace what an existing TO year holds");
+    copy->callback(
+        [copy, god, to, flag, &status] { status = copyYear(homeFolder(*copy), *god, *to, *flag); });
+
+    CLI::App* activate =
+        yearCmd->add_subcommand("activate", "make a year the active one and load it");
+    activate->add_option("YEAR", *god, "the first calendar year")
+        ->required()
+        ->check(CLI::Range(1900, 2200));
+    activate->callback(
+        [activate, god, &status] { status = activateYearCommand(homeFolder(*activate), *god); });
+
+    for (CLI::App* verb : {show, resave, add, del, copy, activate})
         verb->add_option("--home", "the home folder (Database/, Zavlin98.ini, ...)");
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "model/attribute.h"
+#include "model/calendar.h"
 #include "model/element_base.h"
 #include "model/lesson_time.h"
 
@@ -105,7 +106,7 @@ public:
     std::vector<std::vector<std::unique_ptr<TOb>>> LOb;
     bool modifi = false;
     uint16_t YGod = 0;  // first calendar year of the academic year
-    // The calendar (AllNed) will sit here, before the attributes.
+    TAllNed AllNed;     // the study calendar of YGod
     TAtribyt Atribyt;
     std::array<TTaimYrok, kLessonPeriods> TaimYrok = defaultLessonTimes();
 

@@ -230,6 +230,7 @@ void TZachet::SetAyd(TAyd* ayd) {
     FAyd = ayd;
     if (FAyd != nullptr) ++FAyd->NoDelete;
     FDan.FAyd = static_cast<uint16_t>(FAyd != nullptr ? FAyd->N : 0);
+    if (FGryp != nullptr) FGryp->OnModifi(this);
 }
 
 void TZachet::AddEkzam(TFio* fio) {

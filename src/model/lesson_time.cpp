@@ -2,6 +2,8 @@
 
 #include <fmt/format.h>
 
+#include "settings/settings_file.h"
+
 namespace zavlin {
 
 void TTaimYrok::SetTn(int minutes) {
@@ -10,6 +12,27 @@ void TTaimYrok::SetTn(int minutes) {
 
 void TTaimYrok::SetTd(int minutes) {
     FTd = (FTn == 0 || minutes < 0) ? 0 : minutes;
+}
+
+std::array<TTaimYrok, kLessonPeriods> readLessonTimes(TFileIni& ini) {
+    std::array<TTaimYrok, kLessonPeriods> times = defaultLessonTimes();
+    for (std::size_t i = 0; i < times.size(); ++i) {
+        TTaimYrok& t = times[i];
+        t.N = static_cast<int>(i);
+        const int length = t.Td();
+        t.SetTn(ini.ReadInteger("Time", "Yrok" + std::to_string(i), t.Tn()));
+        t.SetTd(ini.ReadInteger("Time", "LYrok" + std::to_string(i), length));
+    }
+    return times;
+}
+
+bool writeLessonTimes(TFileIni& ini, const std::array<TTaimYrok, kLessonPeriods>& times) {
+    bool ok = true;
+    for (const TTaimYrok& t : times) {
+        ok = ini.WriteInteger("Time", "Yrok" + std::to_string(t.N), t.Tn()) && ok;
+        ok = ini.WriteInteger("Time", "LYrok" + std::to_string(t.N), t.Td()) && ok;
+    }
+    return ok;
 }
 
 std::string TTaimYrok::TnText() const {

@@ -39,6 +39,13 @@ constexpr int kLessonPeriods = 12;
 // 07:15, 09:00, 10:45, ... each 90 minutes long.
 std::array<TTaimYrok, kLessonPeriods> defaultLessonTimes();
 
+class TFileIni;
+
+// The college's times from the settings file (section "Time", keys "Yrok"+i
+// and "LYrok"+i); a missing key keeps the default time of that period.
+std::array<TTaimYrok, kLessonPeriods> readLessonTimes(TFileIni& ini);
+bool writeLessonTimes(TFileIni& ini, const std::array<TTaimYrok, kLessonPeriods>& times);
+
 // Hours and minutes joined by ":", each at least two digits.
 std::string minutesToClock(int minutes);
 

@@ -41,9 +41,25 @@ public:
 
 class TAllFioYr {
 public:
+    TAllFioYr() = default;
+    TAllFioYr(const TAllFioYr&) = delete;
+    TAllFioYr& operator=(const TAllFioYr&) = delete;
+    // The entries follow the list to its new place.
+    TAllFioYr(TAllFioYr&& other) noexcept : LFioYr(std::move(other.LFioYr)) { adopt(); }
+    TAllFioYr& operator=(TAllFioYr&& other) noexcept {
+        LFioYr = std::move(other.LFioYr);
+        adopt();
+        return *this;
+    }
+
     void AddYr(TFio* fio, TYr* pGr);
     TFioYr* TestRunFio(const TFio* fio) const;
     std::vector<std::unique_ptr<TFioYr>> LFioYr;
+
+private:
+    void adopt() {
+        for (auto& entry : LFioYr) entry->LFioYr = this;
+    }
 };
 
 // A (day, period) cell of a week.

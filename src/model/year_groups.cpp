@@ -84,6 +84,8 @@ bool TAllRasp::readFakGryp() {
 
 bool TAllRasp::LoadYear() {
     ClearLGryp();
+    // Credit records find their periods by the college's clock times.
+    TaimYrok = readLessonTimes(DM.FGodini);
     bool ok = readGryp();
     ok = LoadReferenceLists() && ok;
     ok = StreamToRasp() && ok;

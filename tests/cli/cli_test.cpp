@@ -13,6 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "base/my_dialog.h"
+#include "model/group.h"
+#include "model/year.h"
+#include "storage/year_database.h"
+
 #ifndef ZAVLIN_CLI
 #error "ZAVLIN_CLI must name the zavlin-cli binary"
 #endif
@@ -431,6 +436,183 @@ TEST_F(CliTest, HelpVersionAndUsageErrors) {
     createSample();
     ok({"table", "dump", "T", "--home", dir_.string()});
     ok({"--home", dir_.string(), "table", "append", "T"});
+}
+
+// Year 2016 with one lesson of week 3, Tuesday period 1, in each of two groups:
+// ИС-11 (30 students, Иванов) and ИС-12 (10 students, Петров); rooms 101
+// (20 seats) and 102 (40 seats), no rooms given yet.
+void buildRoomYear(const fs::path& home) {
+    std::string message;
+    ASSERT_EQ(CreateDatabase(home, message), TCreateDatabaseResult::Created) << message;
+    TScriptedDialog dialog;
+    TDM1 dm(home, dialog);
+    TAllRasp year(dm);
+    year.YGod = 2016;
+    TYrName* math = year.CreateYrName("Матем", "");
+    ASSERT_TRUE(year.AddYrName(math));
+    TDom* dom = year.AddDom("Главный");
+    ASSERT_NE(dom, nullptr);
+    for (auto [name, seats] : {std::pair{"101", 20}, std::pair{"102", 40}}) {
+        TAyd* ayd = year.AddAyd(dom, name);
+        ASSERT_NE(ayd, nullptr);
+        ayd->kv = static_cast<uint16_t>(seats);
+        ASSERT_TRUE(year.AddAyd(ayd));
+    }
+    for (auto [group, teacher, students] : {std::tuple{"ИС-11", "Иванов Иван Иванович", 30},
+                                            std::tuple{"ИС-12", "Петров Пётр Петрович", 10}}) {
+        auto fio = std::make_unique<TFio>();
+        fio->SetBigName(teacher);
+        TFio* added = year.AddFio(std::move(fio));
+        auto gr = std::make_unique<TGryp>(&year);
+        gr->SetName(group);
+        gr->Dan.Ks = static_cast<uint16_t>(students);
+        TGryp* g = year.AddGryp(std::move(gr));
+        ASSERT_NE(g, nullptr);
+        TNed* week = g->SetNed(3);
+        TPredmet* pr = g->CreatePredmet(math);
+        pr->AddFio(3, added);
+        week->AddYrokRas(0, 2, 1, pr->AddPredmetNe(kSetkaPlan, 3));
+    }
+    ASSERT_TRUE(year.SaveRasp());
+}
+
+// The room names of the group's lessons in week 3, Tuesday period 1, as stored.
+std::string storedRoom(const fs::path& home, const std::string& group) {
+    TScriptedDialog dialog;
+    TDM1 dm(home, dialog);
+    TAllRasp year(dm);
+    year.YGod = 2016;
+    if (!year.LoadYear()) return "<not loaded>";
+    const TGryp* gr = year.FindGrypForName(group);
+    const TYrok* yrok = gr != nullptr ? gr->GetNed(3)->GetYrok(0, 2, 1) : nullptr;
+    return yrok != nullptr ? yrok->GetStrAydName() : "<no lesson>";
+}
+
+// Catches rooms given but not saved, the seat test not applied, and lessons
+// reported that were not given a room.
+TEST_F(CliTest, RoomsDistributeGivesRoomsBySeatsAndSavesThem) {
+    const fs::path home = dir_ / "home";
+    buildRoomYear(home);
+    const std::string out = ok({"rooms", "distribute", "--week", "3", "--day", "2", "--seats",
+                                "--year", "2016", "--home", home.string()});
+    EXPECT_NE(out.find("2 lessons given rooms"), std::string::npos) << out;
+    EXPECT_NE(out.find("ИС-11  Вт  1  Иванов И.И.  102 (Главный)"), std::string::npos) << out;
+    EXPECT_NE(out.find("ИС-12  Вт  1  Петров П.П.  101 (Главный)"), std::string::npos) << out;
+    EXPECT_EQ(storedRoom(home, "ИС-11"), "102");
+    EXPECT_EQ(storedRoom(home, "ИС-12"), "101");
+    // Nothing is left to give: a second run reports none and changes nothing.
+    const std::string again =
+        ok({"rooms", "distribute", "--week", "3", "--year", "2016", "--home", home.string()});
+    EXPECT_NE(again.find("0 lessons given rooms"), std::string::npos) << again;
+    EXPECT_EQ(storedRoom(home, "ИС-11"), "102");
+}
+
+// Catches the active year of god.Ini ignored, a missing year not reported, and
+// the table showing groups in the wrong room or period.
+TEST_F(CliTest, RoomsOccupancyShowsGroupsPerRoomAndPeriod) {
+    const fs::path home = dir_ / "home";
+    buildRoomYear(home);
+    const std::vector<std::string> show = {"rooms", "occupancy", "--week", "3",
+                                           "--day", "2",         "--home", home.string()};
+    Result r = run(show);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--year"), std::string::npos) << r.err;
+
+    ok({"rooms", "distribute", "--week", "3", "--day", "2", "--year", "2016", "--home",
+        home.string()});
+    {
+        TDM1 dm(home);
+        ASSERT_TRUE(dm.FGodini.WriteInteger("God", "ActivGod", 2016));
+    }
+    const std::string out = ok(show);
+    EXPECT_NE(out.find("Главный"), std::string::npos) << out;
+    // Without seats the last gathered teacher chooses first.
+    EXPECT_NE(out.find("101   -  ИС-12  - "), std::string::npos) << out;
+    EXPECT_NE(out.find("102   -  ИС-11  - "), std::string::npos) << out;
+
+    EXPECT_EQ(run({"rooms", "occupancy", "--week", "57", "--day", "2", "--year", "2016", "--home",
+                   home.string()})
+                  .status,
+              2);
+    r = run({"rooms", "occupancy", "--week", "3", "--day", "2", "--year", "2016", "--home",
+             (dir_ / "nowhere").string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("no database"), std::string::npos) << r.err;
+}
+
+// Catches a year list that misses or mis-marks the active year, week flags
+// not written to god.Ini, and week verbs that ignore the active year.
+TEST_F(CliTest, YearsAndWeeksWorkOnTheActiveYear) {
+    const std::string home = (dir_ / "years").string();
+    ok({"init", "--home", home});
+    EXPECT_EQ(ok({"years", "--home", home}), "no academic years\n");
+    Result r = run({"weeks", "--home", home});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("no academic year is active"), std::string::npos) << r.err;
+
+    ok({"year", "add", "2019", "--home", home});
+    ok({"year", "add", "2018", "--home", home});  // the added year becomes active
+    EXPECT_EQ(ok({"years", "--home", home}), "* 2018-2019\n  2019-2020\n");
+    ok({"year", "activate", "2019", "--home", home});
+    EXPECT_EQ(ok({"years", "--home", home}), "  2018-2019\n* 2019-2020\n");
+
+    ok({"weeks", "activate", "2,5-6,53", "--home", home});
+    const std::string weeks = ok({"weeks", "--home", home});
+    EXPECT_NE(weeks.find("4 active weeks"), std::string::npos) << weeks;
+    EXPECT_NE(weeks.find("*  2  2 c 9/09/19 по 15/09/19\n"), std::string::npos) << weeks;
+    EXPECT_NE(weeks.find("   3  3 c 16/09/19 по 22/09/19\n"), std::string::npos) << weeks;
+    EXPECT_NE(weeks.find("* 53  1Допонительная\n"), std::string::npos) << weeks;
+    std::string flags(56, '0');
+    for (int week : {2, 5, 6, 53}) flags[static_cast<std::size_t>(week - 1)] = '1';
+    const Bytes ini = readBytes(fs::path(home) / "Database" / "god.Ini");
+    EXPECT_NE(std::string(ini.begin(), ini.end()).find("Week=" + flags), std::string::npos);
+
+    // 1 September 2018 is a Saturday: without Saturday lessons week 1 starts
+    // on the 3rd.
+    const std::string other = ok({"weeks", "--year", "2018", "--home", home});
+    EXPECT_NE(other.find("   1  1 c 3/09/18 по 9/09/18\n"), std::string::npos) << other;
+    EXPECT_NE(other.find("0 active weeks"), std::string::npos) << other;
+
+    for (const char* bad : {"0", "57", "5-3", ",", "2,x"})
+        EXPECT_EQ(run({"weeks", "activate", bad, "--home", home}).status, 2) << bad;
+    EXPECT_EQ(run({"weeks", "--year", "2030", "--home", home}).status, 1);
+    const std::string help = ok({"help"});
+    for (const char* verb : {"years", "year add", "year copy", "weeks activate"})
+        EXPECT_NE(help.find(verb), std::string::npos) << verb;
+}
+
+// Catches a copy that loses the teachers or adds to what the target held, a
+// copy over an existing year without --force, and a deleted year still listed.
+TEST_F(CliTest, YearsAreAddedCopiedAndDeleted) {
+    const std::string home = (dir_ / "years").string();
+    ok({"init", "--home", home});
+    ok({"year", "add", "2018", "--home", home});
+    ok({"table", "append", (fs::path(home) / "Database" / "YmFio.b0").string(), "God=2018",
+        "Name=Иванов Иван Иванович", "RunDay=5"});
+    const std::string added = ok({"year", "add", "2019", "--home", home});
+    EXPECT_NE(added.find("Преподаватель Иванов И.И.\n"), std::string::npos) << added;
+    EXPECT_NE(added.find("copied from 2018-2019"), std::string::npos) << added;
+    EXPECT_NE(ok({"year", "show", "--home", home}).find("year 2019/20: 0 groups, 1 teachers"),
+              std::string::npos);
+
+    Result r = run({"year", "add", "2019", "--home", home});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("2019- Год уже существует!"), std::string::npos) << r.err;
+    EXPECT_EQ(run({"year", "copy", "2018", "2019", "--home", home}).status, 1);
+    EXPECT_NE(ok({"year", "copy", "2018", "2019", "--force", "--home", home})
+                  .find("2018-2019 copied to 2019-2020"),
+              std::string::npos);
+    EXPECT_NE(ok({"year", "show", "2019", "--home", home}).find("1 teachers"), std::string::npos);
+    ok({"year", "copy", "2018", "2021", "--home", home});
+    EXPECT_NE(ok({"year", "show", "2021", "--home", home}).find("1 teachers"), std::string::npos);
+
+    EXPECT_NE(ok({"year", "delete", "2019", "--home", home}).find("2019-2020 deleted"),
+              std::string::npos);
+    EXPECT_EQ(ok({"years", "--home", home}), "  2018-2019\n  2021-2022\n");
+    EXPECT_EQ(run({"year", "show", "--home", home}).status, 1);  // no year is active now
+    EXPECT_EQ(run({"year", "delete", "2019", "--home", home}).status, 1);
+    EXPECT_EQ(run({"year", "activate", "2030", "--home", home}).status, 1);
+    EXPECT_NE(ok({"year", "show", "2019", "--home", home}).find("0 teachers"), std::string::npos);
 }
 
 }  // namespace
