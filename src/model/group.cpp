@@ -25,6 +25,11 @@ bool validWeek(int ne) {
     return ne >= 1 && ne <= kWeeks;
 }
 
+std::string weekDateText(const TGryp& g, int ne) {
+    const TDNed* week = g.Spisok != nullptr ? g.Spisok->AllNed.DNed(ne) : nullptr;
+    return week != nullptr ? week->GetStrDateNed() : std::to_string(ne);
+}
+
 }  // namespace
 
 // --- TFioPredmet
@@ -204,7 +209,8 @@ bool TPredmet::DelFioPredmet(int ne, TFio* fio, bool UserDialog) {
 bool TPredmet::DelFioPredmet(TFioPredmet* fp, bool UserDialog) {
     const int ne = fp->Ne();
     if (UserDialog && fp->CountYr(kSetkaPlan, 0) + fp->CountYr(kSetkaDop, 0) + fp->CountZm() > 0) {
-        const std::string label = std::to_string(ne);
+        const std::string label =
+            Spisok != nullptr ? Spisok->AllNed.GetNumberWeek(ne) : std::to_string(ne);
         if (Spisok == nullptr || !Spisok->AskUser("Удаление преподавателя на неделе N" + label +
                                                   " преведет к изменению расписания. Удалить?"))
             return false;
@@ -512,8 +518,8 @@ bool TGryp::DelNed(int ne, bool UserDialog) {
     if (week == nullptr) return true;
     if (UserDialog && week->CountYrokKorzina(2) > 0) {
         if (Spisok == nullptr ||
-            !Spisok->AskUser("Внимание! На неделю: " + std::to_string(ne) + " у группы: " + FName +
-                             " распределена нагрузка. Удалить?")) {
+            !Spisok->AskUser("Внимание! На неделю: " + weekDateText(*this, ne) +
+                             " у группы: " + FName + " распределена нагрузка. Удалить?")) {
             if (Spisok != nullptr) Spisok->ShowUser("Удаление отменено!");
             return false;
         }

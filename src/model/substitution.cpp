@@ -29,7 +29,9 @@ std::vector<TYr*> planLessons(const TYrok* yrok) {
 }
 
 std::string weekLabel(const TNed* week) {
-    return std::to_string(week != nullptr ? week->Ne() : 0);
+    if (week == nullptr) return "0";
+    return week->Spisok != nullptr ? week->Spisok->AllNed.GetNumberWeek(week->Ne())
+                                   : std::to_string(week->Ne());
 }
 
 // Substitution lessons an assignment holds of one kind-1 item.

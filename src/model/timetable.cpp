@@ -417,8 +417,10 @@ TDey::TDey(TNed* ned, int n) : TDan(ned), N(n), Ned(ned) {}
 TDey::~TDey() = default;
 
 std::string TDey::Name() const {
-    // The calendar gives the date; without it the weekday is all we know.
-    return N == 0 ? "Безымянный" : shortDayName(N);
+    if (N == 0) return "Безымянный";
+    const TDNed* week =
+        Spisok != nullptr && Ned != nullptr ? Spisok->AllNed.DNed(Ned->Ne()) : nullptr;
+    return week != nullptr ? week->GetStrDateDey(N) : shortDayName(N);
 }
 
 TYrok* TDey::GetYrok(int tip, int y) const {
@@ -700,7 +702,8 @@ TNed::~TNed() {
 }
 
 std::string TNed::Name() const {
-    return "Неделя " + std::to_string(Dan.N);
+    const TDNed* week = Spisok != nullptr ? Spisok->AllNed.DNed(Dan.N) : nullptr;
+    return week != nullptr ? week->GetStrDateNed() : "Неделя " + std::to_string(Dan.N);
 }
 
 void TNed::SetYhDey(uint8_t yd) {
