@@ -11,6 +11,7 @@ namespace zavlin {
 namespace {
 
 using Substitution = testing_year::YearFixture;
+namespace fs = std::filesystem;
 
 TEST_F(Substitution, CancellingAPeriodOfSubgroupsAndTakingItBack) {
     TGryp* gr = group("ИС-11");
@@ -241,8 +242,18 @@ TEST_F(Substitution, AYearWithSubstitutionsSavesAndLoadsUnchanged) {
     zm->SetFio(fios[3]);
     zm->SetAyd(room);
     week->GetYrok(0, 3, 0)->AddOtmena();
+    gr->AddEkzamen(20, 2, TAtribyt::kEkzamen, 400, phys, fios[2]);
+    TZachet* credit = gr->CreateZachet(2);
+    credit->SetPredmet(pr);
+    credit->SetNe(21);
+    credit->SetDay(4);
+    credit->SetStartTime(10 * 60);
+    credit->SetLengthTime(90);
+    credit->AddEkzam(fios[0]);
+    credit->AddAsist(fios[1]);
     ASSERT_TRUE(year->SaveRasp());
     const std::vector<uint8_t> blob = gr->WriteRasp();
+    const auto groupsFile = testing_year::fileBytes(fs::path(dm->DB.PathF) / "YmGryp.b0");
 
     TAllRasp fresh(*dm);
     fresh.YGod = 2016;
@@ -257,6 +268,16 @@ TEST_F(Substitution, AYearWithSubstitutionsSavesAndLoadsUnchanged) {
     EXPECT_EQ(back->GetNed(1)->GetYrok(0, 1, 1)->CountPGr(), 2);
     EXPECT_EQ(back->GetNed(1)->GetYrok(0, 3, 0)->CountPGr(), 1);
     EXPECT_EQ(fresh.FioNumer(fios[3]->N)->NoDelete, 1);
+    ASSERT_NE(back->GetENed(20), nullptr);
+    EXPECT_EQ(back->GetENed(20)->mDey[2]->LEkz[0]->Predmet->Name(), "Физика");
+    ASSERT_EQ(back->CountZachet(), 1);
+    EXPECT_EQ(back->LZachet[0]->NameFio(), "Иванов И.И. ас. Петров П.П.");
+    EXPECT_EQ(back->LZachet[0]->StartStr(), "10:00");
+
+    // Saved again from what was loaded, the table is the same file.
+    back->modifiRasp = true;
+    ASSERT_TRUE(fresh.SaveRasp());
+    EXPECT_EQ(testing_year::fileBytes(fs::path(dm->DB.PathF) / "YmGryp.b0"), groupsFile);
 }
 
 TEST_F(Substitution, ASearchFindsAnExchangeThatFreesThePeriod) {
