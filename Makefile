@@ -4,6 +4,8 @@ RELEASE_DIR := build/release
 TEST_DIR := build/asan
 FUZZ_DIR := build/fuzz
 DEMO_HOME ?= $(CURDIR)/demo-home
+DEMO_SIZE ?= M
+DEMO_SEED ?= 1
 
 .PHONY: all deps release demo test bench gui fuzz clean format
 
@@ -16,8 +18,9 @@ release:
 	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DZAVLIN_TESTS=OFF
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
 
+# The sample college of DEMO_SIZE (S, M, L, XL) and DEMO_SEED under DEMO_HOME.
 demo: deps release
-	bash scripts/demo.sh $(RELEASE_DIR)/src/cli/zavlin-cli "$(DEMO_HOME)"
+	bash scripts/demo.sh $(RELEASE_DIR)/src/cli/zavlin-cli "$(DEMO_HOME)" $(DEMO_SIZE) $(DEMO_SEED)
 
 test: deps
 	cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Debug -DZAVLIN_SANITIZE=ON -DZAVLIN_BENCH=OFF
@@ -28,6 +31,7 @@ test: deps
 bench: release
 	$(RELEASE_DIR)/bench/table_bench
 	$(RELEASE_DIR)/bench/model_bench
+	$(RELEASE_DIR)/bench/demo_bench
 
 gui:
 	@echo "The window program is not built yet; use zavlin-cli (see README.md)."

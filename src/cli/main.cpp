@@ -8,6 +8,7 @@
 
 #include "cli/calendar_commands.h"
 #include "cli/db_commands.h"
+#include "cli/demo_commands.h"
 #include "cli/room_commands.h"
 #include "cli/table_access.h"
 #include "cli/table_commands.h"
@@ -43,6 +44,8 @@ constexpr VerbHelp kVerbs[] = {
     {"init [--home DIR]", "create an empty database in the home folder"},
     {"db reindex|check|upgrade [--home DIR]",
      "re-index and pack, check, or upgrade the year database"},
+    {"demo [--size S|M|L|XL] [--seed N] [--year Y] [--home DIR]",
+     "make a sample college (12, 40, 120 or 400 groups) a new academic year, the active one"},
     {"rooms distribute --week N [--day D] [--seats] [--year Y] [--home DIR]",
      "give the free rooms to the teachers of a day (every day without --day) and save"},
     {"rooms occupancy --week N --day D [--year Y] [--home DIR]",
@@ -101,6 +104,7 @@ int run(int argc, char** argv) {
     table->require_subcommand(1);
     addTableMaintenanceCommands(*table, status);
     addDbCommands(app, status);
+    addDemoCommands(app, status);
     addYearCommands(app, status);
     addRoomCommands(app, status);
     addTimetableCommands(app, status);

@@ -1,0 +1,69 @@
+// zavlin-cli demo, run as a separate program.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "sample_home.h"
+
+namespace zavlin::demo {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+};
+
+CliRun cli(const std::string& args) {
+    const std::string cmd = std::string(ZAVLIN_CLI) + " " + args + " 2>&1";
+    CliRun r;
+    FILE* pipe = popen(cmd.c_str(), "r");
+    if (pipe == nullptr) return r;
+    char buffer[4096];
+    std::size_t n = 0;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
+    const int status = pclose(pipe);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+// Catches: a verb that overwrites a year already there, accepts a size it
+// cannot make, or leaves a year the other verbs cannot show.
+TEST(DemoCommand, MakesTheYearOnceAndTheOtherVerbsShowIt) {
+    const fs::path home = testing::scratchFolder("democli") / "college";
+    const std::string at = " --home '" + home.string() + "'";
+    const CliRun made = cli("demo --size s --seed 4 --year 2025" + at);
+    ASSERT_EQ(made.status, 0) << made.out;
+    EXPECT_NE(made.out.find("12 groups"), std::string::npos) << made.out;
+    EXPECT_TRUE(fs::exists(home / "Database" / "YmGryp.b0"));
+    EXPECT_TRUE(fs::exists(home / "sample-S-4.txt"));
+
+    const CliRun again = cli("demo --size S --seed 4 --year 2025" + at);
+    EXPECT_EQ(again.status, 1);
+    EXPECT_NE(again.out.find("exists already"), std::string::npos) << again.out;
+    const CliRun wrong = cli("demo --size XXL" + at);
+    EXPECT_EQ(wrong.status, 2) << wrong.out;
+    EXPECT_NE(cli("help").out.find("demo [--size S|M|L|XL]"), std::string::npos);
+
+    const CliRun years = cli("years" + at);
+    EXPECT_NE(years.out.find("* 2025"), std::string::npos) << years.out;
+    const CliRun show = cli("year show" + at);
+    EXPECT_EQ(show.status, 0) << show.out;
+    EXPECT_NE(show.out.find("12 groups"), std::string::npos) << show.out;
+
+    const SamplePlan plan = planSample({SampleSize::S, 4, 2025});
+    const std::string group = plan.groups[static_cast<std::size_t>(plan.showcaseGroup)].name;
+    const CliRun pinned = cli("timetable --group " + group + " --week 53 --layer pinned" + at);
+    EXPECT_EQ(pinned.status, 0) << pinned.out;
+    EXPECT_NE(pinned.out.find("Физ. культура"), std::string::npos) << pinned.out;
+    const CliRun past = cli("timetable --group " + group + " --week 5" + at);
+    EXPECT_NE(past.out.find("*"), std::string::npos) << past.out;
+    fs::remove_all(home.parent_path());
+}
+
+}  // namespace
+}  // namespace zavlin::demo
