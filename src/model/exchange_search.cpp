@@ -163,11 +163,12 @@ std::unique_ptr<TDifZamenaYrok> TDifZamena::searchSubject(TPredmet& pr) {
             const TDey* day = w->Dey(De);
             const TYrok* target = day->GetYrok(0, p);
             if (target != nullptr && target->CountYrDp() > 0) {
-                for (TYr* o : plainLessons(target)) {
+                const std::vector<TYr*> occupying = plainLessons(target);
+                for (TYr* o : occupying) {
                     if (o->YrokKorzina() == nullptr || !freeAt(o, Y)) fits = false;
                     entering.emplace_back(m.gryp, o);
                 }
-                if (static_cast<int>(plainLessons(target).size()) != target->CountYrDpZm())
+                if (static_cast<int>(occupying.size()) != target->CountYrDpZm())
                     fits = false;  // substitutions there stay where they are
             } else {
                 // Into an empty period only from the edge of the day.

@@ -342,8 +342,7 @@ TYr* TYrok::FindYrForPlan(int FN) const {
 bool TYrok::OtmenaYr() const {
     for (int i = 0; i < CountYrDpZm(); ++i) {
         const TYr* yr = YrDpZm(i);
-        const bool held = yr->SetZamenaYes() || yr->LZm.empty();
-        if (held && yr->Predmet() != nullptr) return false;
+        if (yr->Held() && yr->Predmet() != nullptr) return false;
     }
     return true;
 }
@@ -359,7 +358,7 @@ std::string joinHeld(const TYrok& yrok, F text) {
     std::string out;
     for (int i = 0; i < yrok.CountYrDpZm(); ++i) {
         const TYr* yr = yrok.YrDpZm(i);
-        if (!yr->SetZamenaYes() && !yr->LZm.empty()) continue;  // replaced
+        if (!yr->Held()) continue;
         joinDistinct(out, text(*yr), ",");
     }
     return out;
@@ -401,7 +400,7 @@ int TYrok::CountFaktYr(int vSetka, const TPredmet* vPr, const TFio* vFi) const {
     int count = 0;
     for (int i = 0; i < CountYrDpZm(); ++i) {
         const TYr* yr = YrDpZm(i);
-        if (!yr->SetZamenaYes() && !yr->LZm.empty()) continue;
+        if (!yr->Held()) continue;
         if (yr->YrokKorzina() == nullptr || yr->Setka() != vSetka) continue;
         if (vPr != nullptr && yr->Predmet() != vPr) continue;
         if (vFi != nullptr && yr->Fio() != vFi) continue;
@@ -787,13 +786,12 @@ TYrokKorzina* TNed::AddYrokKorzina(TYrokKorzina* yrok, TFioPredmet* vFioPredmet)
 
 void TNed::deleteTeacherLessons(TYrokKorzina* item, TFioPredmet* fp, int keep) {
     for (int tip = 0; tip <= 1; ++tip) {
-        for (;;) {
-            std::vector<TYr*> own;
-            for (const auto& yr : fp->LYr)
-                if (yr->YrokKorzina() == item && yr->Dan.tip == tip) own.push_back(yr.get());
-            if (static_cast<int>(own.size()) <= keep) break;
-            DestroyYr(own.front());
-        }
+        // The teacher's first lessons of the item go, down to keep.
+        std::vector<TYr*> own;
+        for (const auto& yr : fp->LYr)
+            if (yr->YrokKorzina() == item && yr->Dan.tip == tip) own.push_back(yr.get());
+        const int surplus = static_cast<int>(own.size()) - std::max(keep, 0);
+        for (int i = 0; i < surplus; ++i) DestroyYr(own[static_cast<std::size_t>(i)]);
     }
 }
 
