@@ -18,7 +18,8 @@ release:
 	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DZAVLIN_TESTS=OFF
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
 
-# The sample college of DEMO_SIZE (S, M, L, XL) and DEMO_SEED under DEMO_HOME.
+# The sample college of DEMO_SIZE (S, M, L, XL) and DEMO_SEED under DEMO_HOME,
+# its active weeks composed from zero.
 demo: deps release
 	bash scripts/demo.sh $(RELEASE_DIR)/src/cli/zavlin-cli "$(DEMO_HOME)" $(DEMO_SIZE) $(DEMO_SEED)
 
@@ -32,6 +33,7 @@ bench: release
 	$(RELEASE_DIR)/bench/table_bench
 	$(RELEASE_DIR)/bench/model_bench
 	$(RELEASE_DIR)/bench/demo_bench
+	$(RELEASE_DIR)/bench/compose_bench
 
 gui:
 	@echo "The window program is not built yet; use zavlin-cli (see README.md)."

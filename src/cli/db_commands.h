@@ -10,6 +10,11 @@ namespace CLI {
 class App;
 }
 
+namespace zavlin {
+class TDM1;
+class TAllRasp;
+}  // namespace zavlin
+
 namespace zavlin::cli {
 
 // Adds "init" and "db" to the program's command line.
@@ -20,5 +25,10 @@ void addTableMaintenanceCommands(CLI::App& tableCmd, int& status);
 // The home folder of a verb: its --home or that of a command above it, else
 // $ZAVLIN_HOME, else ~/.local/share/zavlin98.
 std::filesystem::path homeFolder(const CLI::App& verb);
+
+// Loads year god (0: the active year of god.Ini) of the database in home,
+// with the college's lesson times. The exit status when that failed, with
+// the message printed; -1 when the year is loaded.
+int loadYearForVerb(const std::filesystem::path& home, TDM1& dm, TAllRasp& year, int god);
 
 }  // namespace zavlin::cli

@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "cli/calendar_commands.h"
+#include "cli/compose_commands.h"
 #include "cli/db_commands.h"
 #include "cli/demo_commands.h"
+#include "cli/quality_commands.h"
 #include "cli/room_commands.h"
 #include "cli/table_access.h"
 #include "cli/table_commands.h"
@@ -67,6 +69,14 @@ constexpr VerbHelp kVerbs[] = {
     {"weeks [--year YEAR] [--home DIR]",
      "the weeks of the active year: labels and dates, active weeks marked with *"},
     {"weeks activate 1,2,5-8 [--year YEAR] [--home DIR]", "make exactly the listed weeks active"},
+    {"quality --week N [--measure 1-10] [--layer pinned] [--year Y] [--home DIR]",
+     "the ten quality counts of a week, or one measure with its detail lines"},
+    {"compose-week --week N [--groups A,B] [--log] [--time-limit S] [--year Y] [--home DIR]",
+     "compose one week of the selected groups from their current state and save the year"},
+    {"compose [--mode zero|recompose|sync] [--base-week N] [--complete] --groups A,B|--all "
+     "--yes [--log] [--verbose] [--time-limit S] [--year Y] [--home DIR]",
+     "compose the active weeks: pinned lessons tested and carried over, the hardest week "
+     "composed, the others copied from it and completed, the result tested; save the year"},
 };
 
 std::string verbList() {
@@ -109,6 +119,8 @@ int run(int argc, char** argv) {
     addRoomCommands(app, status);
     addTimetableCommands(app, status);
     addCalendarCommands(app, status);
+    addQualityCommands(app, status);
+    addComposeCommands(app, status);
 
     std::string path;
     std::string key;

@@ -45,34 +45,6 @@ std::string roomText(const TAyd& ayd) {
                                 : ayd.Name();
 }
 
-// The year asked for, else the one last active; 0 when there is none.
-int chosenYear(TDM1& dm, int god) {
-    return god != 0 ? god : dm.FGodini.ReadInteger("God", "ActivGod", 0);
-}
-
-// Loads the year into `year`; the exit status when that failed, else -1.
-int loadYear(const fs::path& home, TDM1& dm, TAllRasp& year, int god) {
-    std::error_code ec;
-    if (!fs::is_directory(home / "Database", ec)) {
-        printError(fmt::format("no database in {} (zavlin-cli init creates one)", home.string()));
-        return kExitFailed;
-    }
-    year.YGod = static_cast<uint16_t>(chosenYear(dm, god));
-    if (year.YGod == 0) {
-        printError("no year given: use --year, or make a year active (god.Ini, God/ActivGod)");
-        return kExitUsage;
-    }
-    // Credit records hold rooms by clock time: use the college's lesson times.
-    TAllGod times(dm);
-    times.LoadTimeYrok();
-    year.TaimYrok = times.Lt;
-    if (!year.LoadYear()) {
-        printError(fmt::format("the year {} did not load cleanly; nothing was changed", year.YGod));
-        return kExitFailed;
-    }
-    return -1;
-}
-
 template <typename F>
 void forEachHeld(const TAllRasp& year, int week, int day, F f) {
     for (const auto& gr : year.LGryp) {
@@ -89,7 +61,7 @@ int distribute(const fs::path& home, const RoomArgs& args) {
     TConsoleDialog dialog(false);
     TDM1 dm(home, dialog);
     TAllRasp year(dm);
-    if (const int failed = loadYear(home, dm, year, args.god); failed >= 0) return failed;
+    if (const int failed = loadYearForVerb(home, dm, year, args.god); failed >= 0) return failed;
 
     std::vector<int> days;
     for (int d = 1; d <= kDayCount; ++d)
@@ -130,7 +102,7 @@ int occupancy(const fs::path& home, const RoomArgs& args) {
     TConsoleDialog dialog(false);
     TDM1 dm(home, dialog);
     TAllRasp year(dm);
-    if (const int failed = loadYear(home, dm, year, args.god); failed >= 0) return failed;
+    if (const int failed = loadYearForVerb(home, dm, year, args.god); failed >= 0) return failed;
 
     TLAydAllDomNed all(year, {args.week});
     TLAydAllDom& week = *all.Ln.front();
@@ -176,6 +148,38 @@ void addCommonOptions(CLI::App& verb, RoomArgs& args) {
 }
 
 }  // namespace
+
+// The year asked for, else the one last active; 0 when there is none.
+namespace {
+
+int chosenYear(TDM1& dm, int god) {
+    return god != 0 ? god : dm.FGodini.ReadInteger("God", "ActivGod", 0);
+}
+
+// Loads the year into `year`; the exit status when that failed, else -1.
+}  // namespace
+
+int loadYearForVerb(const fs::path& home, TDM1& dm, TAllRasp& year, int god) {
+    std::error_code ec;
+    if (!fs::is_directory(home / "Database", ec)) {
+        printError(fmt::format("no database in {} (zavlin-cli init creates one)", home.string()));
+        return kExitFailed;
+    }
+    year.YGod = static_cast<uint16_t>(chosenYear(dm, god));
+    if (year.YGod == 0) {
+        printError("no year given: use --year, or make a year active (god.Ini, God/ActivGod)");
+        return kExitUsage;
+    }
+    // Credit records hold rooms by clock time: use the college's lesson times.
+    TAllGod times(dm);
+    times.LoadTimeYrok();
+    year.TaimYrok = times.Lt;
+    if (!year.LoadYear()) {
+        printError(fmt::format("the year {} did not load cleanly; nothing was changed", year.YGod));
+        return kExitFailed;
+    }
+    return -1;
+}
 
 void addRoomCommands(CLI::App& app, int& status) {
     CLI::App* rooms = app.add_subcommand("rooms", "room use in one week of a year");

@@ -26,6 +26,7 @@ class TDom;
 class TAyd;
 class TFak;
 class TGryp;
+class TYr;
 class TOb;
 class TMyDialog;
 
@@ -95,6 +96,13 @@ public:
     // Whether teacher nFio (union nob aside) is free at that moment in every
     // group. The year answers it; a bare container knows no clashes.
     virtual bool TestAddFio(int tip, int nob, int nFio, int ne, int d, int y);
+    // A held lesson of teacher nFio and union nob (0: none) was added to or
+    // removed from a period; before is the generation the change started
+    // from. Caches may follow it in place.
+    virtual void NoteYr(const TGryp* gr, int nFio, int nob, int tip, int ne, int d, int y, bool added,
+                        uint64_t before) {
+        (void)gr, (void)nFio, (void)nob, (void)tip, (void)ne, (void)d, (void)y, (void)added, (void)before;
+    }
 
     std::vector<std::unique_ptr<TGryp>> LGryp;
     std::vector<std::unique_ptr<TFak>> LFak;

@@ -881,6 +881,7 @@ int TNed::CountYrokNumerKorzina(int setka, int AutoN, const TFioPredmet* fi) con
 TYr* TNed::AddYrRas(int tip, int de, int y, TYrokKorzina* YKorzina, TFioPredmet* fFiPredmet) {
     TDey* dey = Dey(de);
     if (dey == nullptr || !validTip(tip) || !validPeriod(y)) return nullptr;
+    const uint64_t before = Spisok != nullptr ? Spisok->RaspGeneration : 0;
     TYrok* yrok = dey->CreateYrok(tip, y);
     std::unique_ptr<TYr> made;
     if (YKorzina == nullptr || YKorzina->Setka() == kSetkaZamena)
@@ -897,6 +898,9 @@ TYr* TNed::AddYrRas(int tip, int de, int y, TYrokKorzina* YKorzina, TFioPredmet*
                   : AdoptOtmena(std::unique_ptr<TZamena>(static_cast<TZamena*>(made.release())));
     yrok->AddYr(yr);
     ModifiRasp();
+    if (Spisok != nullptr && yr->Held())
+        Spisok->NoteYr(FGryp, yr->Fio() != nullptr ? yr->Fio()->N : 0, yr->NObed(), tip, Ne(), de,
+                       y, true, before);
     return yr;
 }
 
@@ -920,11 +924,18 @@ void TNed::MoveYrRasp(int tip, int d1, int y1, int d2, int y2, TYr* yr) {
     TDey* to = Dey(d2);
     if (from == nullptr || to == nullptr || yr == nullptr || !validPeriod(y2)) return;
     TYrok* source = from->GetYrok(tip, y1);
+    const uint64_t before = Spisok != nullptr ? Spisok->RaspGeneration : 0;
     if (source == nullptr || !source->RemoveYr(yr)) return;
     from->FreeIfEmpty(tip, y1);
     yr->DeleteAyd();
     to->CreateYrok(tip, y2)->AddYr(yr);
     ModifiRasp();
+    // A lesson without substitutions moves in the clash index too.
+    if (Spisok != nullptr && yr->LZm.empty() && yr->Held()) {
+        const int nFio = yr->Fio() != nullptr ? yr->Fio()->N : 0;
+        Spisok->NoteYr(FGryp, nFio, yr->NObed(), tip, Ne(), d1, y1, false, before);
+        Spisok->NoteYr(FGryp, nFio, yr->NObed(), tip, Ne(), d2, y2, true, Spisok->RaspGeneration);
+    }
 }
 
 TYrok* TNed::MoveYrokRasp(int tip, int d1, int y1, int d2, int y2) {
@@ -953,6 +964,15 @@ void TNed::UnlinkZamena(TYr* zamena, TYr* yr) {
 
 void TNed::DestroyYr(TYr* yr) {
     if (yr == nullptr) return;
+    // A lesson without substitutions leaves the clash index in place; any
+    // other removal changes more than one lesson and lets it be rebuilt.
+    const uint64_t before = Spisok != nullptr ? Spisok->RaspGeneration : 0;
+    const bool plain = yr->LZm.empty() && yr->Yrok() != nullptr;
+    const int noteTip = yr->Dan.tip;
+    const int noteDe = plain && yr->Yrok()->Dey != nullptr ? yr->Yrok()->Dey->N : 0;
+    const int noteY = plain ? yr->Yrok()->N : 0;
+    const int noteFio = plain && yr->Held() && yr->Fio() != nullptr ? yr->Fio()->N : 0;
+    const int noteOb = plain && yr->Held() ? yr->NObed() : 0;
     while (!yr->LZm.empty()) {
         TYr* other = yr->LZm.back();
         if (yr->SetZamenaYes())
@@ -976,6 +996,8 @@ void TNed::DestroyYr(TYr* yr) {
             }
     }
     ModifiRasp();
+    if (plain && Spisok != nullptr)
+        Spisok->NoteYr(FGryp, noteFio, noteOb, noteTip, Ne(), noteDe, noteY, false, before);
 }
 
 void TNed::DeletePGrRasp(int, TYr* yr, bool) {

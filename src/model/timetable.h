@@ -265,7 +265,7 @@ public:
     int CountDirka(int tip) const;
     std::vector<int> DirkaToArray(int tip) const;
     std::vector<int> AllYrokToArray(int tip) const;
-    int GetNilYrok(int tip) const;  // empty periods between the first and the last
+    int GetNilYrok(int tip) const;  // the highest free period, -1 when all are taken
     int CountFaktYrok(int vSetka, const TPredmet* vPr, const TFio* vFi) const;
     // A substitution is deleted; a lesson loses all its substitutions. The
     // kind-1 item follows.

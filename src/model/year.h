@@ -3,6 +3,7 @@
 // the unions per week, and the questions that span groups. TGod derives from it.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -161,6 +162,14 @@ public:
     // Unions the teacher holds then.
     std::vector<int> GetNFioNObed(int tip, int nFio, int ne, int d, int y) const;
     bool TestAddFio(int tip, int nob, int nFio, int ne, int d, int y) override;
+    // Keeps the clash index in step with a lesson added or removed.
+    void NoteYr(const TGryp* gr, int nFio, int nob, int tip, int ne, int d, int y, bool added,
+                uint64_t before) override;
+    // Per day 1-6, the periods (bit y) in which the teacher holds a lesson
+    // in any group: GetNFioOfNe answered from the clash index.
+    std::array<uint16_t, kDayCount + 1> FioWeekCells(int tip, int nFio, int ne);
+    // GetNFioOfGryp answered from the clash index.
+    std::vector<TGrypYr> FioYrAt(int tip, int nFio, int ne, int d, int y);
     // The same answer by walking every group; the index must agree with it.
     bool TestAddFioScan(int tip, int nob, int nFio, int ne, int d, int y) const;
     TYr* AddYr(TGryp* gryp, int tip, int ne, int d, int y, TYrokKorzina* YrKorzina,
@@ -310,8 +319,11 @@ private:
     bool readFakGryp();
     void renumberGryp();
     bool busyInZachet(int nFio, int ne, int d, int y, std::vector<int>& groups) const;
+    struct OccupancySlot;
     struct OccupancyIndex;
-    const OccupancyIndex& occupancy(int tip, int ne);
+    // The teachers' and unions' cells of one layer and week, kept for the
+    // last few asked; rebuilt after a change it was not told about.
+    OccupancySlot& occupancy(int tip, int ne);
     std::unique_ptr<OccupancyIndex> FOccupancy;
     bool storeFio(TFio& fio);
     bool storeYrName(TYrName& yrName);

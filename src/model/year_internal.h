@@ -94,15 +94,22 @@ namespace zavlin {
 
 // Who is busy where, for one layer and week, rebuilt when any timetable
 // changed since it was built.
-struct TAllRasp::OccupancyIndex {
-    struct Slot {
-        int tip = -1;
-        int ne = -1;
-        uint64_t generation = 0;
-        std::unordered_map<uint32_t, std::vector<int>> fio;  // teacher's groups
-        std::unordered_map<uint32_t, std::vector<int>> ob;   // union's groups
+struct TAllRasp::OccupancySlot {
+    // One held lesson (or a credit record's period) of a teacher or a union.
+    struct Entry {
+        uint8_t cell;  // (d - 1) * 12 + y
+        bool lesson;   // false: a credit record
+        int g;         // the group's position
     };
-    std::vector<Slot> slots;
+    int tip = -1;
+    int ne = -1;
+    uint64_t generation = 0;
+    std::unordered_map<int, std::vector<Entry>> fio;  // by teacher N
+    std::unordered_map<int, std::vector<Entry>> ob;   // by union N
+};
+
+struct TAllRasp::OccupancyIndex {
+    std::vector<OccupancySlot> slots;
     std::size_t next = 0;
 };
 

@@ -13,9 +13,8 @@ using namespace year_detail;
 
 namespace {
 
-uint32_t momentKey(int n, int d, int y) {
-    return (static_cast<uint32_t>(n) << 7) | (static_cast<uint32_t>(d) << 4) |
-           static_cast<uint32_t>(y);
+uint8_t cellOf(int d, int y) {
+    return static_cast<uint8_t>((d - 1) * kPeriodCount + y);
 }
 
 }  // namespace
@@ -32,15 +31,15 @@ bool TAllRasp::busyInZachet(int nFio, int ne, int d, int y, std::vector<int>& gr
     return any;
 }
 
-const TAllRasp::OccupancyIndex& TAllRasp::occupancy(int tip, int ne) {
+TAllRasp::OccupancySlot& TAllRasp::occupancy(int tip, int ne) {
     if (!FOccupancy) {
         FOccupancy = std::make_unique<OccupancyIndex>();
         FOccupancy->slots.resize(4);
     }
     OccupancyIndex& index = *FOccupancy;
-    for (const auto& slot : index.slots)
-        if (slot.tip == tip && slot.ne == ne && slot.generation == RaspGeneration) return index;
-    OccupancyIndex::Slot& slot = index.slots[index.next];
+    for (auto& slot : index.slots)
+        if (slot.tip == tip && slot.ne == ne && slot.generation == RaspGeneration) return slot;
+    OccupancySlot& slot = index.slots[index.next];
     index.next = (index.next + 1) % index.slots.size();
     slot.tip = tip;
     slot.ne = ne;
@@ -56,39 +55,105 @@ const TAllRasp::OccupancyIndex& TAllRasp::occupancy(int tip, int ne) {
                     forEachYr(week->GetYrok(tip, d, y), [&](const TYr* yr) {
                         if (!yr->Held()) return;
                         if (const TFio* fio = yr->Fio())
-                            slot.fio[momentKey(fio->N, d, y)].push_back(g);
-                        if (const int nob = yr->NObed()) slot.ob[momentKey(nob, d, y)].push_back(g);
+                            slot.fio[fio->N].push_back({cellOf(d, y), true, g});
+                        if (const int nob = yr->NObed())
+                            slot.ob[nob].push_back({cellOf(d, y), true, g});
                     });
         for (const auto& z : gr.LZachet) {
             if (z->Ne() != ne || z->Day() < 1 || z->Day() > kDayCount) continue;
-            const int first = z->StartYrok(TaimYrok);
-            const int last = z->EndYrok(TaimYrok);
+            const int first = std::max(z->StartYrok(TaimYrok), 0);
+            const int last = std::min(z->EndYrok(TaimYrok), kPeriodCount - 1);
             for (int y = first; y <= last; ++y) {
                 for (const TFio* fio : z->LEkzam)
-                    slot.fio[momentKey(fio->N, z->Day(), y)].push_back(g);
+                    slot.fio[fio->N].push_back({cellOf(z->Day(), y), false, g});
                 for (const TFio* fio : z->LAsist)
-                    slot.fio[momentKey(fio->N, z->Day(), y)].push_back(g);
+                    slot.fio[fio->N].push_back({cellOf(z->Day(), y), false, g});
             }
         }
     }
-    return index;
+    return slot;
+}
+
+void TAllRasp::NoteYr(const TGryp* gr, int nFio, int nob, int tip, int ne, int d, int y,
+                      bool added, uint64_t before) {
+    if (!FOccupancy || gr == nullptr || !validMoment(tip, ne, d, y)) return;
+    const int g = gr->GetIndex();
+    const uint8_t cell = cellOf(d, y);
+    auto update = [&](std::vector<OccupancySlot::Entry>& list) {
+        if (added) {
+            list.push_back({cell, true, g});
+            return;
+        }
+        for (auto it = list.begin(); it != list.end(); ++it)
+            if (it->cell == cell && it->g == g && it->lesson) {
+                list.erase(it);
+                return;
+            }
+    };
+    for (auto& slot : FOccupancy->slots) {
+        // A slot that missed an earlier change is rebuilt when next asked.
+        if (slot.generation != before) continue;
+        slot.generation = RaspGeneration;
+        if (slot.tip != tip || slot.ne != ne || g < 0) continue;
+        if (nFio != 0) update(slot.fio[nFio]);
+        if (nob != 0) update(slot.ob[nob]);
+    }
 }
 
 bool TAllRasp::TestAddFio(int tip, int nob, int nFio, int ne, int d, int y) {
     if (nFio == 0 || !validMoment(tip, ne, d, y)) return true;
-    const OccupancyIndex& index = occupancy(tip, ne);
-    const OccupancyIndex::Slot* slot = nullptr;
-    for (const auto& s : index.slots)
-        if (s.tip == tip && s.ne == ne && s.generation == RaspGeneration) slot = &s;
-    auto busy = slot->fio.find(momentKey(nFio, d, y));
-    if (busy == slot->fio.end()) return true;
-    if (nob == 0) return false;
-    auto union_ = slot->ob.find(momentKey(nob, d, y));
-    if (union_ == slot->ob.end()) return false;
+    const OccupancySlot& slot = occupancy(tip, ne);
+    auto busy = slot.fio.find(nFio);
+    if (busy == slot.fio.end()) return true;
+    const uint8_t cell = cellOf(d, y);
+    const std::vector<OccupancySlot::Entry>* members = nullptr;
+    if (nob != 0) {
+        auto union_ = slot.ob.find(nob);
+        if (union_ != slot.ob.end()) members = &union_->second;
+    }
     // Free only when every group holding the teacher is one where the union meets.
-    return std::all_of(busy->second.begin(), busy->second.end(), [&](int g) {
-        return std::find(union_->second.begin(), union_->second.end(), g) != union_->second.end();
-    });
+    for (const auto& e : busy->second) {
+        if (e.cell != cell) continue;
+        if (members == nullptr) return false;
+        const bool meets = std::any_of(members->begin(), members->end(), [&](const auto& m) {
+            return m.cell == cell && m.g == e.g;
+        });
+        if (!meets) return false;
+    }
+    return true;
+}
+
+std::array<uint16_t, kDayCount + 1> TAllRasp::FioWeekCells(int tip, int nFio, int ne) {
+    std::array<uint16_t, kDayCount + 1> days{};
+    if (nFio == 0 || !validMoment(tip, ne, 1, 0)) return days;
+    const OccupancySlot& slot = occupancy(tip, ne);
+    auto busy = slot.fio.find(nFio);
+    if (busy == slot.fio.end()) return days;
+    for (const auto& e : busy->second)
+        if (e.lesson)
+            days[static_cast<std::size_t>(e.cell / kPeriodCount + 1)] |=
+                static_cast<uint16_t>(1u << (e.cell % kPeriodCount));
+    return days;
+}
+
+std::vector<TGrypYr> TAllRasp::FioYrAt(int tip, int nFio, int ne, int d, int y) {
+    std::vector<TGrypYr> lessons;
+    if (nFio == 0 || !validMoment(tip, ne, d, y)) return lessons;
+    const OccupancySlot& slot = occupancy(tip, ne);
+    auto busy = slot.fio.find(nFio);
+    if (busy == slot.fio.end()) return lessons;
+    std::vector<int> groups;
+    for (const auto& e : busy->second)
+        if (e.lesson && e.cell == cellOf(d, y)) groups.push_back(e.g);
+    std::sort(groups.begin(), groups.end());
+    groups.erase(std::unique(groups.begin(), groups.end()), groups.end());
+    for (int g : groups)
+        if (const TNed* week = LGryp[static_cast<std::size_t>(g)]->GetNed(ne))
+            forEachYr(week->GetYrok(tip, d, y), [&](TYr* yr) {
+                if (yr->Held() && yr->Fio() != nullptr && yr->Fio()->N == nFio)
+                    lessons.push_back({g, yr});
+            });
+    return lessons;
 }
 
 bool TAllRasp::TestAddFioScan(int tip, int nob, int nFio, int ne, int d, int y) const {

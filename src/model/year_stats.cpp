@@ -1,7 +1,11 @@
 // Counts over a week used by the quality measures: holes of groups and
 // teachers, badly distributed days, single-lesson days, working days.
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <unordered_map>
 
 #include "model/year.h"
 #include "model/year_internal.h"
@@ -280,8 +284,28 @@ int TAllRasp::CountDirkaAllGrypOfNed(int tip, int ne) const {
 }
 
 int TAllRasp::CountDirkaAllFioOfNed(int tip, int ne) const {
+    if (!validMoment(tip, ne, 1, 0)) return 0;
+    // One pass over the groups: asking teacher by teacher would walk every
+    // group once per teacher.
+    std::unordered_map<int, std::size_t> slot;
+    for (std::size_t i = 0; i < LFio.size(); ++i) slot.emplace(LFio[i]->N, i);
+    std::vector<std::array<uint16_t, kDayCount + 1>> busy(LFio.size());
+    for (const auto& gr : LGryp)
+        if (const TNed* week = gr->GetNed(ne))
+            for (int d = 1; d <= kDayCount; ++d)
+                for (int y = 0; y < kPeriodCount; ++y)
+                    forEachYr(week->GetYrok(tip, d, y), [&](const TYr* yr) {
+                        if (!yr->Held() || yr->Fio() == nullptr) return;
+                        auto it = slot.find(yr->Fio()->N);
+                        if (it != slot.end()) busy[it->second][d] |= uint16_t(1u << y);
+                    });
     int holes = 0;
-    for (const auto& fio : LFio) holes += CountDirkaNFioOfNed(tip, fio->N, ne);
+    for (const auto& fio : LFio)
+        for (int d = 1; d <= kDayCount; ++d) {
+            const uint16_t m = busy[slot.at(fio->N)][d];
+            if (m != 0)
+                holes += (15 - std::countl_zero(m)) - std::countr_zero(m) + 1 - std::popcount(m);
+        }
     return holes;
 }
 

@@ -1,0 +1,446 @@
+#include "composition/driver.h"
+
+#include <algorithm>
+#include <exception>
+#include <fstream>
+#include <system_error>
+#include <utility>
+
+#include "model/calendar.h"
+#include "model/god.h"
+#include "model/group.h"
+#include "model/teacher.h"
+#include "model/timetable.h"
+#include "model/year.h"
+
+namespace zavlin {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kRasp = 0;
+constexpr int kPy = 1;
+
+// Plan and additional lessons of a cell; substitutions sit on top of them.
+std::vector<const TYr*> lessonsOf(const TYrok* cell) {
+    std::vector<const TYr*> out;
+    if (cell == nullptr) return out;
+    out.insert(out.end(), cell->LYr.begin(), cell->LYr.end());
+    out.insert(out.end(), cell->LDp.begin(), cell->LDp.end());
+    return out;
+}
+
+std::vector<const TYr*> allEntriesOf(const TYrok* cell) {
+    std::vector<const TYr*> out;
+    for (int i = 0; cell != nullptr && i < cell->CountYrDpZm(); ++i) out.push_back(cell->YrDpZm(i));
+    return out;
+}
+
+void copyGroupWeek(TAllRasp& year, TGryp& gr, int neFrom, int neTo) {
+    TNed* from = gr.GetNed(neFrom);
+    TNed* to = gr.GetNed(neTo);
+    if (from == nullptr || to == nullptr) return;
+    to->SetNedSinx(static_cast<uint8_t>(neFrom));
+    for (int d = 1; d <= kDayCount; ++d) {
+        if (!to->TestRunDey(d)) continue;
+        for (int y = 0; y < kPeriodCount; ++y) {
+            const TYrok* source = from->GetYrok(kRasp, d, y);
+            if (source == nullptr || source->LYr.empty()) continue;
+            // Snapshots: adding lessons changes the target cell.
+            const std::vector<TYr*> wanted = source->LYr;
+            const std::vector<const TYr*> present = allEntriesOf(to->GetYrok(kRasp, d, y));
+            const bool qualifies = std::all_of(present.begin(), present.end(), [&](const TYr* yr) {
+                return std::any_of(wanted.begin(), wanted.end(),
+                                   [&](const TYr* w) { return yr->Compare(*w); });
+            });
+            if (!qualifies) continue;
+            std::vector<bool> matched(present.size(), false);
+            for (const TYr* yr : wanted) {
+                bool there = false;
+                for (std::size_t i = 0; i < present.size() && !there; ++i)
+                    if (!matched[i] && present[i]->Compare(*yr)) {
+                        matched[i] = true;
+                        there = true;
+                    }
+                if (there) continue;
+                TPredmet* pr = yr->Predmet();
+                if (pr == nullptr) continue;
+                TYrokKorzina* basket = to->FindYrokKorzina(kSetkaPlan, pr);
+                if (basket == nullptr) continue;
+                // The teacher slot: the lesson's index among the subject's
+                // teachers of week F, held by the same teacher in week T.
+                const TLFio& fpTo = pr->GetLFio(neTo);
+                const int slot = yr->GetIndexFioPredmet();
+                if (slot < 0 || slot >= static_cast<int>(fpTo.size())) continue;
+                TFioPredmet* assignment = fpTo[static_cast<std::size_t>(slot)].get();
+                if (assignment->Fio() != yr->FioPredmet()->Fio()) continue;
+                TYr* made = year.AddYr(&gr, kRasp, neTo, d, y, basket, assignment);
+                if (made != nullptr && yr->TestPy()) made->SetPy(true);
+            }
+        }
+    }
+}
+
+bool testFioOverlap(TSosRun& run, int tip, int ne, const TFio& fio) {
+    TAllRasp& year = run.Year;
+    bool ok = true;
+    std::vector<TGrypYr> lessons;
+    for (int d = 1; d <= kDayCount; ++d)
+        for (int y = 0; y < kPeriodCount; ++y) {
+            lessons.clear();
+            year.GetNFioOfGrypNoZam(tip, fio.N, ne, d, y, lessons);
+            if (lessons.size() < 2) continue;
+            // One union only when every lesson carries it: a lesson outside
+            // the union beside it is still a clash.
+            const std::vector<int> unions = year.GetNFioNObed(tip, fio.N, ne, d, y);
+            const bool oneUnion =
+                unions.size() == 1 &&
+                std::all_of(lessons.begin(), lessons.end(),
+                            [&](const TGrypYr& l) { return l.yr->NObed() == unions.front(); });
+            if (oneUnion) continue;
+            ok = false;
+            auto groupName = [&](const TGrypYr& l) {
+                return year.LGryp[static_cast<std::size_t>(l.indxGryp)]->Name();
+            };
+            run.SaveLog(fio.BigName() + " " + weekdayName(d) + " Пара=" + std::to_string(y) +
+                        " Группы " + groupName(lessons[0]) + " и " + groupName(lessons[1]) +
+                        " - ошибка накладки преподавателя");
+        }
+    return ok;
+}
+
+bool testPodGryp(TSosRun& run, int tip, int ne, const TGryp& gr, const TNed& week) {
+    bool ok = true;
+    for (int d = 1; d <= kDayCount; ++d)
+        for (int y = 0; y < kPeriodCount; ++y) {
+            const std::vector<const TYr*> lessons = lessonsOf(week.GetYrok(tip, d, y));
+            if (lessons.size() < 2) continue;
+            const bool wholeGroup = std::any_of(lessons.begin(), lessons.end(), [&](const TYr* yr) {
+                const TPredmet* pr = yr->Predmet();
+                return pr != nullptr && pr->GetLFio(ne).size() < 2;
+            });
+            if (!wholeGroup) continue;
+            ok = false;
+            run.SaveLog("Группа " + gr.Name() +
+                        " Ошибка: соединена группа и подгруппа в одно время");
+        }
+    return ok;
+}
+
+// Matched as a set: the composition reorders a cell's lessons.
+bool testPyKept(TSosRun& run, const TGryp& gr, const TNed& week) {
+    bool ok = true;
+    for (int d = 1; d <= kDayCount; ++d)
+        for (int y = 0; y < kPeriodCount; ++y) {
+            const TYrok* py = week.GetYrok(kPy, d, y);
+            if (py == nullptr || py->LYr.empty()) continue;
+            const std::vector<const TYr*> rasp = allEntriesOf(week.GetYrok(kRasp, d, y));
+            bool kept = rasp.size() >= py->LYr.size();
+            std::vector<bool> used(rasp.size(), false);
+            for (const TYr* p : py->LYr) {
+                if (!kept) break;
+                bool found = false;
+                for (std::size_t i = 0; i < rasp.size() && !found; ++i) {
+                    if (used[i]) continue;
+                    const TYr* r = rasp[i];
+                    if (r->SetZamenaYes() ||
+                        (r->Fio() == p->Fio() && r->Predmet() == p->Predmet())) {
+                        used[i] = true;
+                        found = true;
+                    }
+                }
+                kept = found;
+            }
+            if (kept) continue;
+            ok = false;
+            run.SaveLog("Группа " + gr.Name() + " Ошибка: утерена предварительная установка");
+        }
+    return ok;
+}
+
+}  // namespace
+
+void copyWeek(TSosRun& run, int neFrom, int neTo) {
+    for (const auto& gr : run.Year.LGryp) {
+        if (!gr->Select) continue;
+        run.SaveLog("Группа " + gr->Name() + " c недели " + std::to_string(neFrom) + " на неделю " +
+                    std::to_string(neTo));
+        copyGroupWeek(run.Year, *gr, neFrom, neTo);
+    }
+}
+
+bool testRasp(TSosRun& run, int tip, int tipSostRasp, const std::vector<int>& weeks) {
+    TAllRasp& year = run.Year;
+    bool ok = true;
+    if (tip == kPy) run.SaveLog("Предварительные установоки расписания");
+    for (int ne : weeks) {
+        run.SaveLog(" неделя " + std::to_string(ne));
+        for (const auto& fio : year.LFio) ok = testFioOverlap(run, tip, ne, *fio) && ok;
+        for (const auto& gr : year.LGryp) {
+            const TNed* week = gr->GetNed(ne);
+            if (!gr->Select || week == nullptr) continue;
+            ok = testPodGryp(run, tip, ne, *gr, *week) && ok;
+            if (tip == kRasp && tipSostRasp != 2) ok = testPyKept(run, *gr, *week) && ok;
+        }
+    }
+    if (ok)
+        run.SaveLog(tip == kPy ? "Тест Предварительных установок расписания ошибок не обнаружил"
+                               : "Тест составленного расписания ошибок не обнаружил");
+    return ok;
+}
+
+// --- TFormS1State
+
+TFormS1State::TFormS1State(TAllRasp& year, std::filesystem::path home)
+    : Run(year, std::move(home)) {
+    Run.Observer = this;
+}
+
+std::string TFormS1State::CaptionOf(int tipSostRasp) {
+    switch (tipSostRasp) {
+        case 1:
+            return "Пересоставление расписания";
+        case 2:
+            return "Синхронизация расписания";
+        default:
+            return "Составление расписания с \"0\"";
+    }
+}
+
+std::vector<int> TFormS1State::ActiveWeeks() const {
+    std::vector<int> weeks;
+    for (int ne = 1; ne <= kWeeks; ++ne)
+        if (const TDNed* w = Run.Year.AllNed.DNed(ne); w != nullptr && w->Activ)
+            weeks.push_back(ne);
+    return weeks;
+}
+
+void TFormS1State::Open() {
+    if (TipSostRasp != 2) SinxrNed = 0;
+    if (auto* god = dynamic_cast<TGod*>(&Run.Year)) {
+        god->TipSostRasp = TipSostRasp;
+        god->SinxrNed = SinxrNed;
+    }
+    Caption = CaptionOf(TipSostRasp);
+    StopRun = false;
+    Run.StopSos = true;
+    Run.Statys = AStatys::sSinxrPY;
+    Sl.clear();
+    NMaxNed = 0;
+    PyOk = RaspOk = false;
+    Verdict.clear();
+    Weeks.clear();
+    // A file that cannot be deleted is appended to.
+    std::error_code ec;
+    fs::remove(Run.LogFile(), ec);
+    if (Run.WLog) std::ofstream(Run.LogFile(), std::ios::binary | std::ios::app);
+    Run.Counters = TSosCounters{};
+    button("Прекратить составление", false);
+    clearMemo();
+    // The caption heads the report but is not a memo line.
+    Run.Observer = nullptr;
+    Run.SaveLog(Caption);
+    Run.Observer = this;
+    Run.Ti = Run.Ti2 = TSosRun::Clock::now();
+    Run.Progress();
+}
+
+void TFormS1State::SosLog(const std::string& line) {
+    if (StopRun) Run.StopSos = false;
+    if (FWindow != nullptr) FWindow->SosLog(line);
+}
+
+void TFormS1State::SosStatus(const std::string& text) {
+    if (FWindow != nullptr) FWindow->SosStatus(text);
+}
+
+// A week search re-arms StopSos when it starts; an ended run clears it again
+// at the search's first report.
+void TFormS1State::SosProgress(const TSosCounters& counters) {
+    if (StopRun) Run.StopSos = false;
+    if (FWindow != nullptr) FWindow->SosProgress(counters);
+}
+
+void TFormS1State::SosMessage(const std::string& text) {
+    Verdict = text;
+    if (FWindow != nullptr) FWindow->SosMessage(text);
+}
+
+void TFormS1State::SosShowList(const std::vector<std::string>& lines) {
+    if (FWindow != nullptr) FWindow->SosShowList(lines);
+}
+
+void TFormS1State::button(const std::string& caption, bool enabled) {
+    ButtonCaption = caption;
+    ButtonEnabled = enabled;
+    if (FWindow != nullptr) FWindow->SosButton(caption, enabled);
+}
+
+void TFormS1State::clearMemo() {
+    if (FWindow != nullptr) FWindow->SosClearMemo();
+}
+
+// --- TSosRaspisanue
+
+TSosRaspisanue::TSosRaspisanue(TFormS1State& state) : S(state) {}
+
+TSosRaspisanue::~TSosRaspisanue() {
+    if (FThread.joinable()) EndRun();
+    Wait();
+}
+
+void TSosRaspisanue::Start() {
+    if (FThread.joinable()) return;
+    S.Open();
+    S.StartPotok = true;
+    FThread = std::jthread([this] { Execute(); });
+}
+
+void TSosRaspisanue::Stop() {
+    S.Run.StopSos = false;
+}
+
+void TSosRaspisanue::EndRun() {
+    S.StopRun = true;
+    S.Run.StopSos = false;
+}
+
+void TSosRaspisanue::Wait() {
+    if (FThread.joinable()) FThread.join();
+}
+
+void TSosRaspisanue::AddString(const std::string& str0) {
+    S.Run.SaveLog(str0);
+}
+
+void TSosRaspisanue::AddStatysAndMemo(const std::string& str0) {
+    S.Run.SaveLog(str0);
+    S.Run.Status(str0);
+}
+
+void TSosRaspisanue::ShowModalFormS2(const std::vector<std::string>& sl) {
+    S.Sl = sl;
+    S.SosShowList(sl);
+}
+
+void TSosRaspisanue::Execute() {
+    TSosRun& run = S.Run;
+    S.StartPotok = true;
+    try {
+        const std::vector<int> weeks = S.ActiveWeeks();
+        const int tip = S.TipSostRasp;
+        AddString("------Start------");
+        run.Statys = AStatys::sSinxrPY;
+        S.PyOk = testRasp(run, kPy, tip, weeks);
+        if (!S.PyOk) {
+            S.SosMessage(
+                "Предварительные установки расписания имеют ошибку.Расписание не составлялось");
+        } else {
+            if (tip == 2) AddString("Базовая неделя " + std::to_string(S.SinxrNed));
+            AddString("Проверка правильности ввода исходных данных");
+            // The base week of a synchronisation is its model: clearing it
+            // first would copy an empty week over the others.
+            std::vector<int> cleared = weeks;
+            if (tip == 2) std::erase(cleared, static_cast<int>(S.SinxrNed));
+            clearing(cleared, tip == 0);
+            if (!ending()) transferPy(cleared);
+            if (!ending()) spreadPy(cleared);
+            if (tip == 2) {
+                if (!ending()) synchronise(weeks, S.SinxrNed, S.SostRaspYes);
+            } else {
+                if (!ending()) composeHardest(weeks);
+                if (!ending()) synchronise(weeks, S.NMaxNed, true);
+            }
+            S.clearMemo();
+            run.Status("Тест составленного расписания");
+            S.RaspOk = testRasp(run, kRasp, tip, weeks);
+            S.SosMessage(S.RaspOk ? "Расписание составлено."
+                                  : "Составленное расписание имеет ошибку.");
+            run.Counters.Position = 0;
+            run.Progress();
+        }
+    } catch (const std::exception& e) {
+        // A value out of range aborts the run; what is done stays.
+        S.SosMessage(e.what());
+    }
+    S.button("Закрыть окно", true);
+    AddString("------GAME OVER------");
+    AddString("------End------");
+    S.StartPotok = false;
+}
+
+void TSosRaspisanue::clearing(const std::vector<int>& weeks, bool allGroups) {
+    if (allGroups)
+        S.Run.Status("Удаление старого расписания");
+    else
+        AddString("Удаление старого расписания для выбранных групп");
+    for (int ne : weeks)
+        for (const auto& gr : S.Run.Year.LGryp)
+            if (allGroups || gr->Select) gr->ClearRasp(kRasp, ne, false);
+}
+
+void TSosRaspisanue::transferPy(const std::vector<int>& weeks) {
+    S.Run.Status("Перенос предварительных установок  групп");
+    std::vector<std::string> sl;
+    for (int ne : weeks) {
+        AddString(" неделя " + std::to_string(ne));
+        for (const auto& gr : S.Run.Year.LGryp) {
+            if (!gr->Select) continue;
+            AddString("Перенос предварительных установок  группы " + gr->Name());
+            gr->CopyPyToRasp(ne, sl);
+        }
+    }
+    S.Sl = sl;
+    if (!sl.empty()) ShowModalFormS2(sl);
+}
+
+void TSosRaspisanue::spreadPy(const std::vector<int>& weeks) {
+    S.Run.Statys = AStatys::sSinxrPY;
+    S.clearMemo();
+    S.Run.Status("Синхронизация предварительных установок групп");
+    for (std::size_t i = 0; i < weeks.size(); ++i)
+        for (std::size_t j = i + 1; j < weeks.size(); ++j) {
+            copyWeek(S.Run, weeks[i], weeks[j]);
+            copyWeek(S.Run, weeks[j], weeks[i]);
+        }
+}
+
+void TSosRaspisanue::composeHardest(const std::vector<int>& weeks) {
+    TSosRun& run = S.Run;
+    run.Statys = AStatys::sSosRasp;
+    S.clearMemo();
+    run.Status("Составление");
+    S.NMaxNed = 0;
+    S.NMaxNed = GetNMaxNed(run.Year, weeks);
+    if (S.NMaxNed == 0) return;
+    AddString("Наиболее сложная неделя " + std::to_string(S.NMaxNed));
+    S.button("Прекратить составление", true);
+    S.Weeks.push_back({S.NMaxNed, true, SostavNed(run, S.NMaxNed)});
+}
+
+void TSosRaspisanue::synchronise(const std::vector<int>& weeks, int base, bool complete) {
+    TSosRun& run = S.Run;
+    run.Statys = AStatys::sSinxr;
+    S.clearMemo();
+    S.button("Прекратить cинхронизацию недели", true);
+    run.Status("Синхронизация других недель");
+    for (int ne : weeks) {
+        if (ne == base) continue;
+        if (ending()) break;
+        const std::string label = run.Year.AllNed.GetNumberWeek(ne);
+        AddString("Неделя N" + label + " Назначение предметов отсутствующих на базовой неделе");
+        copyWeek(run, base, ne);
+        TSosWeek week{ne, false, {}};
+        if (complete) {
+            run.Status("Досоставление. Неделя N" + label);
+            week.result = SostavNed(run, ne);
+            week.composed = true;
+        }
+        S.Weeks.push_back(std::move(week));
+    }
+    run.Statys = AStatys::sSinxrEnd;
+    run.Status("Синхронизация окончена");
+}
+
+}  // namespace zavlin

@@ -1,0 +1,135 @@
+// The whole automatic composition of the active weeks: the state the
+// progress window shows (TFormS1State) and the worker that runs the phases
+// on its own thread (TSosRaspisanue): test of the pinned lessons, clearing,
+// their transfer and spreading, the hardest week, the other weeks, the
+// final test.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "composition/sos_run.h"
+#include "composition/week_search.h"
+
+namespace zavlin {
+
+class TAllRasp;
+
+// What the progress window hears besides the log, the status and the
+// counters of a week.
+class TFormS1Observer : public TSosObserver {
+public:
+    virtual void SosButton(const std::string& caption, bool enabled) {
+        (void)caption;
+        (void)enabled;
+    }
+    virtual void SosClearMemo() {}
+};
+
+// One week the run composed or synchronised.
+struct TSosWeek {
+    int ne = 0;
+    bool composed = false;  // false: only copied from the base week
+    TSostavResult result;
+};
+
+// The run state of the progress window. The worker writes it; a window
+// reads it through the observer, which the worker calls.
+class TFormS1State : private TSosObserver {
+public:
+    TFormS1State(TAllRasp& year, std::filesystem::path home);
+    TFormS1State(const TFormS1State&) = delete;
+    TFormS1State& operator=(const TFormS1State&) = delete;
+
+    void SetObserver(TFormS1Observer* observer) { FWindow = observer; }
+    TFormS1Observer* Window() const { return FWindow; }
+
+    // Report file recreated with the caption as its first line, counters
+    // and times reset; what the window does when it opens.
+    void Open();
+    std::string NameLogFile() const { return Run.LogFile().string(); }
+    // Caption of the window for TipSostRasp.
+    static std::string CaptionOf(int tipSostRasp);
+    std::vector<int> ActiveWeeks() const;
+
+    TSosRun Run;  // WLog, StopSos, Statys, the counters and times, the report
+    std::atomic<bool> StartPotok{false};
+    // End the run after its current phase.
+    std::atomic<bool> StopRun{false};
+    int NMaxNed = 0;
+    std::vector<std::string> Sl;
+    bool SostRaspYes = false;
+    uint8_t TipSostRasp = 0;
+    uint8_t SinxrNed = 0;
+    std::string Caption;
+    std::string ButtonCaption;
+    bool ButtonEnabled = false;
+
+    // The outcome.
+    bool PyOk = false;    // the pinned lessons passed their test
+    bool RaspOk = false;  // the final test passed
+    std::string Verdict;  // the last message shown
+    std::vector<TSosWeek> Weeks;
+
+private:
+    friend class TSosRaspisanue;
+    void SosLog(const std::string& line) override;
+    void SosStatus(const std::string& text) override;
+    void SosProgress(const TSosCounters& counters) override;
+    void SosMessage(const std::string& text) override;
+    void SosShowList(const std::vector<std::string>& lines) override;
+    void button(const std::string& caption, bool enabled);
+    void clearMemo();
+
+    TFormS1Observer* FWindow = nullptr;
+};
+
+// The worker. Start() opens the state and runs Execute on a thread; the
+// destructor ends the run and waits for it.
+class TSosRaspisanue {
+public:
+    explicit TSosRaspisanue(TFormS1State& state);
+    ~TSosRaspisanue();
+    TSosRaspisanue(const TSosRaspisanue&) = delete;
+    TSosRaspisanue& operator=(const TSosRaspisanue&) = delete;
+
+    void Start();
+    // The stop button: the current sort or week ends early, keeping its best
+    // variant, and the run goes on.
+    void Stop();
+    // The current phase ends early and no further phase starts; the final
+    // test and the closing lines still come.
+    void EndRun();
+    void Wait();
+    // All phases on the calling thread.
+    void Execute();
+
+    void AddString(const std::string& str0);
+    void AddStatysAndMemo(const std::string& str0);
+    void ShowModalFormS2(const std::vector<std::string>& sl);
+
+private:
+    bool ending() const { return S.StopRun.load(); }
+    void clearing(const std::vector<int>& weeks, bool allGroups);
+    void transferPy(const std::vector<int>& weeks);
+    void spreadPy(const std::vector<int>& weeks);
+    void composeHardest(const std::vector<int>& weeks);
+    void synchronise(const std::vector<int>& weeks, int base, bool complete);
+
+    TFormS1State& S;
+    std::jthread FThread;
+};
+
+// The week copy from neFrom to neTo for every selected group.
+void copyWeek(TSosRun& run, int neFrom, int neTo);
+
+// The test of layer tip (1 pinned, 0 timetable) over the weeks: teacher
+// overlaps, whole-group lessons beside others, and for the timetable of
+// modes 0 and 1 the pinned lessons kept. Logs every fault; false when any.
+bool testRasp(TSosRun& run, int tip, int tipSostRasp, const std::vector<int>& weeks);
+
+}  // namespace zavlin

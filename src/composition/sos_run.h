@@ -1,0 +1,91 @@
+// The state a composition run shares with its searches: the stop flag, the
+// status, the counters the progress window shows, the report file and the
+// observer that hears about all of it. The run lives on the worker thread;
+// the observer is called there too.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace zavlin {
+
+class TAllRasp;
+
+// The phase of a run, in the order a run passes through them.
+enum class AStatys { sSinxrPY, sSortRasp, sSosRasp, sSinxr, sSinxrEnd };
+
+// What the progress window shows besides the log.
+struct TSosCounters {
+    int KolVar = 0;     // variants stored in this week's search
+    int CountSs = 0;    // units of the week
+    int CountSsOk = 0;  // most units placed in a stored variant
+    int CountSsNo = 0;  // units with no place in any order
+    int CountYly = 0;   // improvement attempts for the current unit
+    int Position = 0;   // the progress bar
+    int PositionMax = 0;
+};
+
+class TSosObserver {
+public:
+    virtual ~TSosObserver() = default;
+    // A line of the report; heard whether or not the report file is written.
+    virtual void SosLog(const std::string& line) { (void)line; }
+    // The status line and the button caption.
+    virtual void SosStatus(const std::string& text) { (void)text; }
+    // Counters or the progress position changed.
+    virtual void SosProgress(const TSosCounters& counters) { (void)counters; }
+    // A message box: the verdict of a run, or why it did not start.
+    virtual void SosMessage(const std::string& text) { (void)text; }
+    // The list of pinned lessons that could not be transferred ("Ошибки
+    // назначения"); the run waits until this returns.
+    virtual void SosShowList(const std::vector<std::string>& lines) { (void)lines; }
+};
+
+class TSosRun {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    TSosRun(TAllRasp& year, std::filesystem::path home);
+
+    TAllRasp& Year;
+    // Set while the run may go on; clearing it stops the sort and the search
+    // at their next check.
+    std::atomic<bool> StopSos{false};
+    AStatys Statys = AStatys::sSinxrPY;
+    // The report is on: "Logsrasp.txt" receives every line.
+    bool WLog = false;
+    TSosObserver* Observer = nullptr;  // not owned
+    TSosCounters Counters;
+    std::string Caption;  // the stop button's caption: what is running
+    // Ti: last improvement of the placed count; Tm1/Tm2: the week's start/end.
+    Clock::time_point Ti, Ti2, Tm1, Tm2;
+
+    // Checks the week's time limit too: once it has passed, the run stops
+    // as if the stop button had been pressed.
+    bool FormS1StopSos();
+    // Each week's composition may run this long; zero = until it ends.
+    std::chrono::seconds WeekTimeLimit{0};
+    // Called when a week's composition starts.
+    void ArmWeekDeadline();
+    std::filesystem::path VariantFile() const { return FHome / "temprasp.bin"; }
+    std::filesystem::path LogFile() const { return FHome / "Logsrasp.txt"; }
+    const std::filesystem::path& Home() const { return FHome; }
+
+    // A report line: to the observer always, to "Logsrasp.txt" (Windows-1251,
+    // CR LF, opened, appended and closed for each line) when WLog is set.
+    void SaveLog(const std::string& line);
+    void Status(const std::string& text);
+    void Progress();
+
+private:
+    std::filesystem::path FHome;
+    Clock::time_point FDeadline{};
+    bool FHasDeadline = false;
+    unsigned FPolls = 0;
+};
+
+}  // namespace zavlin

@@ -1,0 +1,548 @@
+#include "composition/week_search.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <chrono>
+#include <system_error>
+#include <unordered_map>
+
+#include "composition/quality.h"
+#include "composition/sos_run.h"
+#include "model/group.h"
+#include "model/teacher.h"
+#include "model/timetable.h"
+#include "model/year.h"
+
+namespace zavlin {
+
+namespace {
+
+constexpr int kTimetable = 0;
+
+uint16_t clampWord(int v) {
+    return static_cast<uint16_t>(std::clamp(v, 0, 65535));
+}
+
+// The order of the units as a key: variants are compared by it before their
+// records are read back.
+uint64_t orderHash(const std::vector<std::unique_ptr<TSosPredmet>>& units) {
+    uint64_t h = 1469598103934665603ull;
+    for (const auto& u : units) {
+        h ^= u->NAuto;
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+}  // namespace
+
+TSpSostPr::TSpSostPr(TSosRun& run, int ned) : Run(run), Year(run.Year), Ne(ned) {
+    FiName = run.VariantFile().string();
+    std::error_code ec;
+    std::filesystem::remove(FiName, ec);
+    Sf.open(FiName, std::ios::binary | std::ios::in | std::ios::out | std::ios::trunc);
+    for (const auto& gr : Year.LGryp)
+        if (gr->Select && gr->GetNed(Ne) != nullptr) Lg.push_back(gr.get());
+}
+
+TSpSostPr::~TSpSostPr() {
+    if (Sf.is_open()) Sf.close();
+    std::error_code ec;
+    std::filesystem::remove(FiName, ec);
+}
+
+bool TSpSostPr::FormS1StopSos() const {
+    return Run.FormS1StopSos();
+}
+
+void TSpSostPr::SaveLogError(const std::string&, const std::string& Op) {
+    if (Run.WLog) Run.SaveLog(Op);
+}
+
+int TSpSostPr::CountSosPredmet() const {
+    return static_cast<int>(std::count_if(Li.begin(), Li.end(), [](const auto& u) { return u->Ok == 0; }));
+}
+
+int TSpSostPr::CountSssPredmet() const {
+    return static_cast<int>(std::count_if(Li.begin(), Li.end(), [](const auto& u) { return u->Ok == 1; }));
+}
+
+int TSpSostPr::MimRunDey(int nFio, int minYrDey) {
+    const int64_t key = (static_cast<int64_t>(nFio) << 8) | (minYrDey & 0xFF);
+    auto found = FMim.find(key);
+    if (found != FMim.end()) return found->second;
+    const int m = Year.GetMimRunDey(nFio, Ne, minYrDey);
+    FMim.emplace(key, m);
+    return m;
+}
+
+void TSpSostPr::GetSosSpisok() {
+    Run.SaveLog("Определения списка оставшихся предметов");
+    for (TGryp* gr : Lg) {
+        TNed* week = gr->GetNed(Ne);
+        if (week == nullptr || gr->CountPredmet() == 0) continue;
+        week->SortLNYrok();
+        for (const auto& item : week->LKorzina(kSetkaPlan)) {
+            TYrokKorzina* korzina = item.get();
+            TPredmet* predmet = korzina->Predmet();
+            if (predmet == nullptr || CountPodGrypNotRasp(*korzina, kSetkaPlan, kTimetable) <= 0)
+                continue;
+            for (const auto& fpOwned : korzina->LFio()) {
+                TFioPredmet* fp = fpOwned.get();
+                const int placed = fp->CountYr(kSetkaPlan, kTimetable);
+                const int needed = predmet->CountPredmetNe(kSetkaPlan, Ne, fp);
+                for (int k = placed; k < needed; ++k) {
+                    auto lesson = std::make_unique<TSGYF>();
+                    lesson->Gryp = gr;
+                    lesson->YrokKorzina = korzina;
+                    lesson->FioPredmet = fp;
+                    Add(std::move(lesson));
+                    if (TFio* fio = fp->Fio(); fio != nullptr &&
+                                               std::find(Lf.begin(), Lf.end(), fio) == Lf.end())
+                        Lf.push_back(fio);
+                }
+            }
+        }
+    }
+    Run.SaveLog("Количество предметов=" + std::to_string(Count()));
+}
+
+void TSpSostPr::Add(std::unique_ptr<TSGYF> sgyf) {
+    const int nob = sgyf->FioPredmet != nullptr ? sgyf->FioPredmet->Dan.Nob : 0;
+    TSosPredmet* target = nullptr;
+    if (!Li.empty() && nob != 0) {
+        const int groupN = sgyf->Gryp->Dan.N;
+        for (const auto& unit : Li) {
+            if (unit->NOb != nob) continue;
+            const bool sameGroup = std::any_of(unit->LSGYF.begin(), unit->LSGYF.end(),
+                                               [&](const auto& l) { return l->Gryp->Dan.N == groupN; });
+            if (!sameGroup) {
+                target = unit.get();
+                break;
+            }
+        }
+    }
+    if (target == nullptr) {
+        Li.push_back(std::make_unique<TSosPredmet>(Year));
+        target = Li.back().get();
+    }
+    target->NOb = static_cast<uint16_t>(nob);
+    target->LSGYF.push_back(std::move(sgyf));
+}
+
+int TSpSostPr::ComparePredmet(TSosPredmet& p, TSosPredmet& q, int& code) {
+    code = 0;
+    if (p.LSGYF.empty() || q.LSGYF.empty()) return 1;
+    const TYrokKorzina& kp = *p.LSGYF.front()->YrokKorzina;
+    const TYrokKorzina& kq = *q.LSGYF.front()->YrokKorzina;
+    const int a = static_cast<int>(kp.LFio().size());
+    const int b = static_cast<int>(kq.LFio().size());
+    const int c = p.CountPodGrypFio(Ne);
+    const int d = q.CountPodGrypFio(Ne);
+    const int e = p.CountYrokForFio(Ne);
+    const int f = q.CountYrokForFio(Ne);
+    const bool same = !kp.LFio().empty() && !kq.LFio().empty() &&
+                      kp.LFio().front()->Fio() == kq.LFio().front()->Fio();
+    const int kP = kp.CountMaxYrForFioPredmet();
+    const int kQ = kq.CountMaxYrForFioPredmet();
+    auto decide = [&](int rule, int sign) {
+        code = rule;
+        return sign;
+    };
+    if (a > 1 || b > 1) {
+        if (a > 1 && CountCompareFioPredmet(kp) < a) return decide(1, 1);
+        if (b > 1 && CountCompareFioPredmet(kq) < b) return decide(2, -1);
+    }
+    const bool up = p.NOb != 0;
+    const bool uq = q.NOb != 0;
+    if (up && !uq) return decide(3, 1);
+    if (!up && uq) return decide(4, -1);
+    if (up && uq) {
+        if (c < d) return decide(5, -1);
+        if (c == d && same && kP < kQ) return decide(6, -1);
+        if (c == d && !same && kP == kQ && e > f) return decide(7, -1);
+        return decide(8, 1);
+    }
+    if (a < b) return decide(9, -1);
+    if (a > 1 && a == b && c < d) return decide(10, -1);
+    if (a > 1 || b > 1) {
+        if (c == d && same && kP < kQ) return decide(11, -1);
+        if (c == d && !same && kP == kQ && e > f) return decide(12, -1);
+    }
+    if (a <= 1 && b <= 1) {
+        if (c < d) return decide(13, -1);
+        if (c == d && same && kP < kQ) return decide(14, -1);
+        if (c == d && !same && kP == kQ && e > f) return decide(15, -1);
+    }
+    return decide(0, 1);
+}
+
+void TSpSostPr::SortSosPredmet() {
+    if (Count() > 1) {
+        const AStatys saved = Run.Statys;
+        const std::string caption = Run.Caption;
+        Run.Statys = AStatys::sSortRasp;
+        Run.SaveLog("Сортировка");
+        Run.Status("Прекратить cортировку");
+        Run.Counters.PositionMax = Count();
+        Run.Counters.Position = 0;
+        Run.Progress();
+        int i = 0;
+        int highest = 0;
+        while (i < Count() - 1) {
+            TSosPredmet& p = *Li[static_cast<std::size_t>(i)];
+            TSosPredmet& q = *Li[static_cast<std::size_t>(i + 1)];
+            int c1 = 0;
+            int c2 = 0;
+            int s1 = ComparePredmet(p, q, c1);
+            const int s2 = ComparePredmet(q, p, c2);
+            if (s1 == -1 && s2 == -1 && c1 >= c2) s1 = 1;
+            if (s1 > 0) {
+                ++i;
+                if (i > highest) {
+                    highest = i;
+                    Run.Counters.Position = highest;
+                    if (highest % 64 == 0) Run.Progress();
+                }
+            } else {
+                std::swap(Li[static_cast<std::size_t>(i)], Li[static_cast<std::size_t>(i + 1)]);
+                if (i > 0) --i;
+            }
+            if (!FormS1StopSos()) break;
+        }
+        Run.Statys = saved;
+        Run.Status(caption);
+    }
+    for (std::size_t i = 0; i < Li.size(); ++i) Li[i]->NAuto = static_cast<uint16_t>(i + 1);
+    if (Run.WLog)
+        for (const auto& unit : Li) {
+            std::string line = std::to_string(unit->NAuto);
+            const TFio* previous = nullptr;
+            for (const auto& l : unit->LSGYF) {
+                line += " Гр." + l->Gryp->Name();
+                const auto n = l->YrokKorzina->LFio().size();
+                if (n > 1) line += "(1/" + std::to_string(n) + ")";
+            }
+            const TSGYF& head = *unit->LSGYF.front();
+            if (head.YrokKorzina->Predmet() != nullptr) line += " " + head.YrokKorzina->Predmet()->Name();
+            for (const auto& l : unit->LSGYF) {
+                const TFio* fio = l->FioPredmet->Fio();
+                if (fio != previous && fio != nullptr) line += " " + fio->Name();
+                previous = fio;
+            }
+            if (unit->NOb != 0) line += " объединение N" + std::to_string(unit->NOb);
+            Run.SaveLog(line);
+        }
+    Run.Counters.Position = 0;
+    Run.Progress();
+}
+
+void TSpSostPr::Exchange(int n1, int n2) {
+    if (n1 == n2 || n1 < 0 || n2 < 0 || n1 >= Count() || n2 >= Count()) return;
+    std::swap(Li[static_cast<std::size_t>(n1)], Li[static_cast<std::size_t>(n2)]);
+}
+
+TKahVar TSpSostPr::CurrentKahVar() const {
+    TKahVar kv;
+    const TWeekTotals totals = WeekTotals(Year, kTimetable, Ne);
+    kv.mk[0] = clampWord(CountSssPredmet());
+    kv.mk[1] = clampWord(totals.groupHoles);
+    kv.mk[2] = clampWord(totals.badNagryzka);
+    kv.mk[3] = clampWord(totals.teacherHoles);
+    return kv;
+}
+
+void TSpSostPr::SaveNew() {
+    St.clear();
+    St.reserve(Li.size() * kEntrySize);
+    for (const auto& unit : Li) {
+        const bool placed = unit->Ok == 1;
+        St.push_back(unit->Ok);
+        St.push_back(static_cast<uint8_t>(placed ? unit->Day() : 0));
+        St.push_back(static_cast<uint8_t>(placed ? unit->Period() : 0));
+        St.push_back(static_cast<uint8_t>(unit->NAuto & 0xFF));
+        St.push_back(static_cast<uint8_t>(unit->NAuto >> 8));
+    }
+    SizeSt = static_cast<int>(St.size());
+    Sf.clear();
+    Sf.seekp(static_cast<std::streamoff>(CountSt) * SizeSt);
+    Sf.write(reinterpret_cast<const char*>(St.data()), static_cast<std::streamsize>(St.size()));
+    Sf.flush();
+    FOrders.push_back(orderHash(Li));
+    ++CountSt;
+    const TKahVar kv = CurrentKahVar();
+    Lk.push_back(kv);
+    if (kv.mk[0] > CountSsOkMax) {
+        CountSsOkMax = kv.mk[0];
+        Run.Counters.CountSsOk = CountSsOkMax;
+        Run.Ti = TSosRun::Clock::now();
+    }
+    Run.Counters.CountSsNo =
+        static_cast<int>(std::count_if(Li.begin(), Li.end(), [](const auto& u) { return u->Ok == 2; }));
+    ++Run.Counters.KolVar;
+    Run.Progress();
+    if (Run.WLog) Run.SaveLog("Вариант" + std::to_string(CountSt) + " ");
+}
+
+bool TSpSostPr::readVariant(int k, std::vector<uint8_t>& record) {
+    record.assign(static_cast<std::size_t>(SizeSt), 0);
+    Sf.clear();
+    Sf.seekg(static_cast<std::streamoff>(k) * SizeSt);
+    Sf.read(reinterpret_cast<char*>(record.data()), SizeSt);
+    return Sf.gcount() == SizeSt;
+}
+
+bool TSpSostPr::TestVariant() {
+    if (SizeSt != static_cast<int>(Li.size() * kEntrySize)) return false;
+    const uint64_t h = orderHash(Li);
+    std::vector<uint8_t> record;
+    for (int k = 0; k < CountSt; ++k) {
+        if (FOrders[static_cast<std::size_t>(k)] != h || !readVariant(k, record)) continue;
+        bool same = true;
+        for (std::size_t i = 0; i < Li.size() && same; ++i) {
+            const uint16_t n = static_cast<uint16_t>(record[i * kEntrySize + 3] |
+                                                     (record[i * kEntrySize + 4] << 8));
+            same = n == Li[i]->NAuto;
+        }
+        if (same) return true;
+    }
+    return false;
+}
+
+void TSpSostPr::LoadOld() {
+    for (const auto& unit : Li) {
+        for (const auto& l : unit->LSGYF) {
+            if (l->Yr != nullptr)
+                if (TNed* week = l->Gryp->GetNed(Ne)) week->DeletePGrRasp(kTimetable, l->Yr, false);
+            l->Yr = nullptr;
+        }
+        unit->Ok = 0;
+    }
+    if (Lk.empty()) return;
+    std::size_t best = 0;
+    for (std::size_t i = 0; i < Lk.size(); ++i) {
+        const auto& a = Lk[i].mk;
+        const auto& b = Lk[best].mk;
+        if (a[0] > b[0] || (a[0] == b[0] && a[1] < b[1]) ||
+            (a[0] == b[0] && a[1] == b[1] && a[2] < b[2]) ||
+            (a[0] == b[0] && a[1] == b[1] && a[2] == b[2] && a[3] <= b[3]))
+            best = i;
+        if (Run.WLog)
+            Run.SaveLog(fmt::format("ВарN{} всего{} дыр_г{} предм{} дыр_ф{}", i + 1, a[0], a[1],
+                                    a[2], a[3]));
+    }
+    std::vector<uint8_t> record;
+    if (readVariant(static_cast<int>(best), record) && record.size() == Li.size() * kEntrySize) {
+        std::vector<std::unique_ptr<TSosPredmet>*> byNAuto(Li.size() + 1, nullptr);
+        for (auto& unit : Li)
+            if (unit->NAuto >= 1 && unit->NAuto <= Li.size()) byNAuto[unit->NAuto] = &unit;
+        std::vector<std::unique_ptr<TSosPredmet>> ordered;
+        ordered.reserve(Li.size());
+        bool whole = true;
+        for (std::size_t i = 0; i < Li.size() && whole; ++i) {
+            const uint16_t n = static_cast<uint16_t>(record[i * kEntrySize + 3] |
+                                                     (record[i * kEntrySize + 4] << 8));
+            whole = n >= 1 && n <= Li.size() && byNAuto[n] != nullptr && *byNAuto[n];
+            if (whole) ordered.push_back(std::move(*byNAuto[n]));
+        }
+        if (whole) {
+            Li = std::move(ordered);
+        } else {
+            // A record that does not name every unit once cannot be laid.
+            for (auto& unit : ordered)
+                for (auto& slot : Li)
+                    if (!slot) {
+                        slot = std::move(unit);
+                        break;
+                    }
+            record.clear();
+        }
+        bool sortLogged = false;
+        for (std::size_t i = 0; i < Li.size() && !record.empty(); ++i) {
+            TSosPredmet& unit = *Li[i];
+            unit.Ok = record[i * kEntrySize];
+            if (unit.Ok != 1) continue;
+            const int d = record[i * kEntrySize + 1];
+            const int y = record[i * kEntrySize + 2];
+            for (const auto& l : unit.LSGYF) {
+                TNed* week = l->Gryp->GetNed(Ne);
+                if (week == nullptr) continue;
+                l->Yr = week->AddYrRas(kTimetable, d, y, l->YrokKorzina, l->FioPredmet);
+                if (TYrok* cell = week->GetYrok(kTimetable, d, y)) cell->SortYr();
+            }
+            if (Run.WLog && !sortLogged) {
+                Run.SaveLog("-----Сортировка лучшего варианта----");
+                sortLogged = true;
+            }
+        }
+    }
+    Run.SaveLog("Количество найденных вариантов=" + std::to_string(Lk.size()));
+    Run.SaveLog("Лучший найденный вариант N" + std::to_string(best + 1));
+    Run.SaveLog("Количество назначенных предметов=" + std::to_string(Lk[best].mk[0]));
+}
+
+namespace {
+
+std::string elapsedText(TSosRun::Clock::duration span) {
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(span).count();
+    return fmt::format("{}:{:02}:{:02}", seconds / 3600, seconds / 60 % 60, seconds % 60);
+}
+
+// Group, subject and teacher, blank-separated.
+std::string lessonText(const TSGYF& l) {
+    const TPredmet* predmet = l.YrokKorzina->Predmet();
+    const TFio* fio = l.FioPredmet->Fio();
+    return l.Gryp->Name() + " " + (predmet != nullptr ? predmet->Name() : std::string()) + " " +
+           (fio != nullptr ? fio->Name() : std::string());
+}
+
+int firstWithOk(const TSpSostPr& sp, int ok) {
+    for (int i = 0; i < sp.Count(); ++i)
+        if (sp.Item(i)->Ok == ok) return i;
+    return -1;
+}
+
+// The all-groups improvement of kind 3, repeated while it succeeds.
+void polish(TSpSostPr& sp, TSosRun& run) {
+    run.Counters.CountYly = 0;
+    while (run.FormS1StopSos() && sp.OptimizeRasp(true, true, 3, 0)) ++run.Counters.CountYly;
+}
+
+}  // namespace
+
+TSostavResult SostavNed(TSosRun& run, int ne) {
+    TSostavResult result;
+    run.Status("Прекратить cоставление");
+    TSpSostPr sp(run, ne);
+    sp.GetSosSpisok();
+    run.Counters.CountSs = sp.Count();
+    run.Counters.CountSsOk = 0;
+    run.Counters.CountYly = 0;
+    result.units = sp.Count();
+    if (sp.Count() == 0) return result;
+
+    run.StopSos = true;
+    run.ArmWeekDeadline();
+    sp.SortSosPredmet();
+    run.Ti = run.Ti2 = run.Tm1 = run.Tm2 = TSosRun::Clock::now();
+    run.Counters.KolVar = 0;
+    run.Counters.Position = 0;
+    run.Counters.PositionMax = sp.Count();
+    run.Progress();
+    for (int i = 0; i < sp.Count(); ++i) sp.Item(i)->Ok = 0;
+    run.SaveLog("Составление. Неделя N" + run.Year.AllNed.GetNumberWeek(ne));
+
+    int p = 0;
+    while (run.FormS1StopSos()) {
+        // A pass: every unit from p on gets a place or is left unplaced.
+        for (; p < sp.Count() && run.FormS1StopSos(); ++p) {
+            run.Counters.CountYly = 0;
+            run.Counters.Position = p;
+            run.Progress();
+            for (;;) {
+                if (sp.GetVariantForPredmet(p, 0, 0, 0, true)) break;
+                ++run.Counters.CountYly;
+                if (sp.GetNextVariantForPredmet(p, true) || sp.GetVariantForPredmet(p, 0, 0, 1, true))
+                    break;
+                bool improved = false;
+                for (int kind = 0; kind <= 2 && !improved; ++kind)
+                    improved = sp.OptimizeRasp(false, true, kind, p);
+                for (int kind = 0; kind <= 2 && !improved; ++kind)
+                    improved = sp.OptimizeRasp(true, true, kind, p);
+                if (!improved) break;
+            }
+        }
+        if (sp.CountSssPredmet() > sp.CountSsOkMax) polish(sp, run);
+        sp.SaveNew();
+
+        if (sp.CountSt >= TSpSostPr::kMaxVariants) {
+            run.StopSos = false;
+        } else {
+            // The first unplaced unit moves up until it finds a place in an
+            // order not tried before; at the top it is given up.
+            int q = firstWithOk(sp, 0);
+            while (run.FormS1StopSos() && q >= 0) {
+                if (q == 0) {
+                    TSosPredmet& lost = *sp.Item(0);
+                    lost.PredmetDeleteRasp(ne);
+                    lost.Ok = 2;
+                    for (const auto& l : lost.LSGYF) {
+                        if (!run.FormS1StopSos()) break;
+                        run.SaveLog("Нет вариантов для Гр." + lessonText(*l));
+                    }
+                    q = firstWithOk(sp, 0);
+                    continue;
+                }
+                run.Counters.Position = q;
+                run.Progress();
+                sp.Exchange(q - 1, q);
+                --q;
+                for (int i = q; i < sp.Count(); ++i) sp.Item(i)->PredmetDeleteRasp(ne);
+                if (sp.GetVariantForPredmet(q, 0, 0, 0, true) && !sp.TestVariant()) {
+                    p = q + 1;
+                    run.Counters.Position = p;
+                    run.Progress();
+                    break;
+                }
+            }
+        }
+        if (firstWithOk(sp, 0) < 0) {
+            polish(sp, run);
+            run.StopSos = false;
+        }
+    }
+
+    sp.SaveNew();
+    sp.LoadOld();
+    run.Tm2 = TSosRun::Clock::now();
+    if (run.Tm2 > run.Tm1) run.SaveLog("Время составления:" + elapsedText(run.Tm2 - run.Tm1));
+    result.placed = sp.CountSssPredmet();
+    result.variants = sp.CountSt;
+    result.tries = sp.CountTry;
+    result.noPlace = static_cast<int>(std::count_if(sp.Li.begin(), sp.Li.end(),
+                                                    [](const auto& u) { return u->Ok == 2; }));
+    for (const auto& unit : sp.Li)
+        if (unit->Ok != 1)
+            for (const auto& l : unit->LSGYF) result.unplaced.push_back(lessonText(*l));
+    run.Counters.Position = 0;
+    run.Progress();
+    if (run.WLog)
+        for (const std::string& line : KahestvoReportLines(run.Year, ne)) run.SaveLog(line);
+    return result;
+}
+
+int GetNMaxNed(const TAllRasp& year, const std::vector<int>& activeWeeks) {
+    std::vector<int> weeks = activeWeeks;
+    std::sort(weeks.begin(), weeks.end());
+    int nMax = 0;
+    int mG = 0;
+    int mD = 0;
+    int mL = 0;
+    for (auto it = weeks.rbegin(); it != weeks.rend(); ++it) {
+        const int ne = *it;
+        int g = 0;
+        int d = 0;
+        int l = 0;
+        for (const auto& gr : year.LGryp) {
+            if (!gr->Select || !gr->TestNed(ne)) continue;
+            ++g;
+            d += gr->CountRunDey(ne);
+            l += gr->GetNed(ne)->CountYrokKorzina(0);
+        }
+        if (g >= mG) {
+            mG = g;
+            if (d >= mD) {
+                mD = d;
+                if (l >= mL) {
+                    mL = l;
+                    nMax = ne;
+                }
+            }
+        }
+    }
+    if (nMax == 0 && !weeks.empty()) nMax = weeks.front();
+    return nMax;
+}
+
+}  // namespace zavlin

@@ -1,0 +1,155 @@
+// The search of one week: the units still to place, their order, the passes
+// that place them, the variants stored on disk and the best one restored.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "composition/improvement.h"
+#include "composition/sos_predmet.h"
+
+namespace zavlin {
+
+class TAllRasp;
+class TFio;
+class TGryp;
+class TSosRun;
+class TYr;
+
+// The quality of one stored variant: placed units, group holes, badly
+// distributed subjects, teacher holes (the last two of six are unused).
+struct TKahVar {
+    std::array<uint16_t, 6> mk{};
+};
+
+enum class AProcOptim { stNot, StDirkaGryp, StDirkaFio, StNormalNagryzkaGryp, StNormalNagryzkaAllGryp };
+
+class TSpSostPr {
+public:
+    static constexpr int kMaxVariants = 16300;
+    static constexpr std::size_t kEntrySize = 5;
+
+    // Recreates the variant file; Lg takes the selected groups with week ned.
+    TSpSostPr(TSosRun& run, int ned);
+    ~TSpSostPr();  // deletes the variant file
+    TSpSostPr(const TSpSostPr&) = delete;
+    TSpSostPr& operator=(const TSpSostPr&) = delete;
+
+    void GetSosSpisok();
+    void Add(std::unique_ptr<TSGYF> sgyf);
+    void SortSosPredmet();
+    // Sign (1: P stays first, -1: Q first) and the deciding rule's code.
+    int ComparePredmet(TSosPredmet& p, TSosPredmet& q, int& code);
+
+    int Count() const { return static_cast<int>(Li.size()); }
+    int CountSosPredmet() const;  // Ok = 0
+    int CountSssPredmet() const;  // Ok = 1
+    TSosPredmet* Item(int i) const { return Li[static_cast<std::size_t>(i)].get(); }
+
+    bool GetVariantForPredmet(int FirstPr, int noD, int noY, int CountMinDey, bool LogShow);
+    bool GetNextVariantForPredmet(int FirstPr, bool LogShow);
+    // One improvement of kind RejimPo (0 group holes, 1 a group's load,
+    // 2 teacher holes, 3 whole cells between days) for every group and
+    // teacher, or for those of unit NSosPr. True when a move was made.
+    bool OptimizeRasp(bool bAllGr, bool LogShow, int RejimPo, int NSosPr);
+    bool SetDirkaGryp(TGryp* Gr, int RejimPo, bool LogShow);
+    bool SetNormalNagryzkaGryp(TGryp* Gr, bool LogShow);
+    bool SetDirkaFio(TFio* Fi, bool LogShow);
+    bool SetNormalNagryzkaAllGryp(TGryp* Gr, bool LogShow);
+    bool GetTractForDirka(TGryp* gr, int DeyN, int YrokN, int RejimPo, bool LogShow);
+    // The lesson of group gr's cell (ld, ly) offered to a teacher's hole.
+    bool FindVariants(TGryp* gr, int ld, int ly, int hd, int hy, bool LogShow);
+    // Group gr's cell (day, period) may go to (De, NewYrokN).
+    bool TestMoveYrok(TGryp* gr, int day, int period, int De, int NewYrokN);
+    // A placed lesson the moves may touch: the single lesson of a unit of
+    // this search, not pinned, not in a block, not in a union.
+    bool MayMoveYr(const TYr* yr) const;
+    bool MayGoYr(const TYr* yr, const TGryp* gr, int toDay, int toY);
+
+    // One move of a chain: group gr's cell (day, period) to a new place.
+    struct TMove {
+        TGryp* gr;
+        int day;
+        int period;
+        int toDay;
+        int toPeriod;
+    };
+    // Applies the moves, measures, undoes them; keeps the chain in Tr when
+    // the comparison reaches threshold. The timetable is left as it was.
+    bool TryChain(const std::vector<TMove>& moves, int threshold, bool LogShow);
+
+    void SaveNew();
+    bool TestVariant();
+    void Exchange(int n1, int n2);
+    void LoadOld();
+
+    bool FormS1StopSos() const;  // the run's stop flag and time limit
+    void SaveLogError(const std::string& NameMetod, const std::string& Op);
+
+    // The week's counts for a variant: placed units, group holes, badly
+    // distributed subjects, teacher holes.
+    TKahVar CurrentKahVar() const;
+    // The minimum working days of a teacher in this week (the load does not
+    // change while the search runs).
+    int MimRunDey(int nFio, int minYrDey);
+
+    TSosRun& Run;
+    TAllRasp& Year;
+    std::vector<uint8_t> St;
+    int SizeSt = 0;
+    std::fstream Sf;
+    std::string FiName;
+    std::array<std::array<uint16_t, 12>, 7> mv{};
+    std::vector<std::unique_ptr<TSosPredmet>> Li;
+    std::vector<TGryp*> Lg;
+    std::vector<TFio*> Lf;
+    std::vector<TSosPredmet*> Ls;
+    std::vector<TKahVar> Lk;
+    int Ne = 0;
+    int CountSt = 0;
+    int CountSsOkMax = 0;
+    int CountTry = 0;  // placements scored, for the benchmark
+    AProcOptim ProcOptim = AProcOptim::stNot;
+    std::unique_ptr<TTract> Tr;
+
+private:
+    bool readVariant(int k, std::vector<uint8_t>& record);
+
+    std::unordered_map<int64_t, int> FMim;  // (teacher, minYrDey) -> minimum days
+    std::vector<uint64_t> FOrders;          // per stored variant, a hash of its order
+    std::unordered_set<const TYr*> FMovable;
+};
+
+// The outcome of one week's composition.
+struct TSostavResult {
+    int units = 0;     // units built
+    int placed = 0;    // units placed in the restored variant
+    int variants = 0;  // variants stored
+    int noPlace = 0;   // units given up (Ok = 2)
+    int tries = 0;     // placements scored (GetVariantForPredmet calls)
+    // Group, subject and teacher of each lesson left without a place.
+    std::vector<std::string> unplaced;
+};
+
+// Composes week ne of the year's selected groups from their current state:
+// builds and orders the units, searches, restores the best variant and,
+// with the report on, logs the week's quality lines. Displacement and the
+// improvement moves act only while the run's Statys is sSosRasp (the
+// hardest week); the caller sets it. The search sets the
+// run's StopSos when it starts; clearing it from another thread stops the
+// search, and the best variant found so far is restored all the same.
+TSostavResult SostavNed(TSosRun& run, int ne);
+
+// The hardest of the active weeks for the selected groups: the most groups,
+// then study days, then lessons, as cascading maxima scanned from the last
+// week down (ties go to the lower week); the first active week when none
+// qualifies, 0 when no week is active.
+int GetNMaxNed(const TAllRasp& year, const std::vector<int>& activeWeeks);
+
+}  // namespace zavlin
