@@ -50,6 +50,29 @@ const TYr* firstYr(const TYrok* cell) {
     return cell != nullptr && !cell->Empty() ? cell->YrDpZm(0) : nullptr;
 }
 
+// The lessons of one teacher assignment on a day: how many, the first and
+// the last period (-1 when none).
+struct OwnOfDay {
+    int count = 0;
+    int first = -1;
+    int last = -1;
+};
+
+OwnOfDay ownOfDay(const TNed& week, int d, const TFioPredmet* fp) {
+    OwnOfDay own;
+    for (int y = 0; y < kPeriodsOfDay; ++y) {
+        const TYrok* cell = week.GetYrok(kTimetable, d, y);
+        if (cell == nullptr) continue;
+        for (int i = 0; i < cell->CountYrDpZm(); ++i)
+            if (cell->YrDpZm(i)->FioPredmet() == fp) {
+                ++own.count;
+                if (own.first < 0) own.first = y;
+                own.last = y;
+            }
+    }
+    return own;
+}
+
 bool teaches(const TYrok* cell, const TFio* fio) {
     if (cell == nullptr) return false;
     for (int i = 0; i < cell->CountYrDpZm(); ++i) {
@@ -118,19 +141,7 @@ bool TSpSostPr::GetVariantForPredmet(int FirstPr, int noD, int noY, int CountMin
         // Blocks of Spar lessons, one block a day.
         const int spar = std::max<int>(1, predmet->Dan.Spar);
         for (int d = 1; d <= kDays; ++d) {
-            int k = 0;
-            int firstOwn = -1;
-            int lastOwn = -1;
-            for (int y = 0; y < kPeriodsOfDay; ++y) {
-                const TYrok* cell = week->GetYrok(kTimetable, d, y);
-                if (cell == nullptr) continue;
-                for (int i = 0; i < cell->CountYrDpZm(); ++i)
-                    if (cell->YrDpZm(i)->FioPredmet() == fp) {
-                        ++k;
-                        if (firstOwn < 0) firstOwn = y;
-                        lastOwn = y;
-                    }
-            }
+            const auto [k, firstOwn, lastOwn] = ownOfDay(*week, d, fp);
             if (k >= spar) {
                 clearDay(grid, d);
                 continue;
@@ -301,19 +312,7 @@ bool TSpSostPr::GetNextVariantForPredmet(int FirstPr, bool LogShow) {
     const int spar = std::max<int>(1, predmet->Dan.Spar);
     bool marked = false;
     for (int d = 1; d <= kDays; ++d) {
-        int j = 0;
-        int firstOwn = -1;
-        int lastOwn = -1;
-        for (int y = 0; y < kPeriodsOfDay; ++y) {
-            const TYrok* cell = week->GetYrok(kTimetable, d, y);
-            if (cell == nullptr) continue;
-            for (int i = 0; i < cell->CountYrDpZm(); ++i)
-                if (cell->YrDpZm(i)->FioPredmet() == fp) {
-                    ++j;
-                    if (firstOwn < 0) firstOwn = y;
-                    lastOwn = y;
-                }
-        }
+        const auto [j, firstOwn, lastOwn] = ownOfDay(*week, d, fp);
         if (j >= spar) {
             mv[d].fill(0);
             continue;
