@@ -85,8 +85,8 @@ void TStepYrok::RunRasp(bool LogShow) {
         TNed* week = s->Yr->Yrok() != nullptr ? s->Yr->Yrok()->Ned() : nullptr;
         if (week == nullptr) continue;
         week->MoveYrRasp(kTimetable, s->OldDeyN, s->OldYrokN, s->NewDeyN, s->NewYrokN, s->Yr);
-        if (LogShow && sp.Run.WLog)
-            sp.Run.SaveLog("----RunRasp  " + stepText(*s, s->OldDeyN, s->OldYrokN, s->NewDeyN, s->NewYrokN));
+        if (LogShow && sp.Run.StepLog())
+            sp.Run.SaveStepLog("----RunRasp  " + stepText(*s, s->OldDeyN, s->OldYrokN, s->NewDeyN, s->NewYrokN));
     }
     MoveYes = true;
 }
@@ -98,8 +98,8 @@ void TStepYrok::AntiMove(bool LogShow) {
         TNed* week = s->Yr->Yrok() != nullptr ? s->Yr->Yrok()->Ned() : nullptr;
         if (week == nullptr) continue;
         week->MoveYrRasp(kTimetable, s->NewDeyN, s->NewYrokN, s->OldDeyN, s->OldYrokN, s->Yr);
-        if (LogShow && sp.Run.WLog)
-            sp.Run.SaveLog("----AntiMove " + stepText(*s, s->NewDeyN, s->NewYrokN, s->OldDeyN, s->OldYrokN));
+        if (LogShow && sp.Run.StepLog())
+            sp.Run.SaveStepLog("----AntiMove " + stepText(*s, s->NewDeyN, s->NewYrokN, s->OldDeyN, s->OldYrokN));
     }
     MoveYes = false;
 }
@@ -374,8 +374,8 @@ bool TSpSostPr::GetTractForDirka(TGryp* gr, int DeyN, int YrokN, int, bool LogSh
 
 bool TSpSostPr::SetDirkaGryp(TGryp* Gr, int RejimPo, bool LogShow) {
     ProcOptim = AProcOptim::StDirkaGryp;
-    const bool log = LogShow && Run.WLog;
-    if (log) Run.SaveLog("--SetDirkaGryp--start");
+    const bool log = LogShow && Run.StepLog();
+    if (log) Run.SaveStepLog("--SetDirkaGryp--start");
     std::vector<TGryp*> groups = Gr != nullptr ? std::vector<TGryp*>{Gr} : Lg;
     for (TGryp* gr : groups) {
         const TNed* week = gr->GetNed(Ne);
@@ -385,12 +385,12 @@ bool TSpSostPr::SetDirkaGryp(TGryp* Gr, int RejimPo, bool LogShow) {
             if (day == nullptr) continue;
             for (int y : day->DirkaToArray(kTimetable))
                 if (GetTractForDirka(gr, d, y, RejimPo, LogShow)) {
-                    if (log) Run.SaveLog("--SetDirkaGryp--end true");
+                    if (log) Run.SaveStepLog("--SetDirkaGryp--end true");
                     return true;
                 }
         }
     }
-    if (log) Run.SaveLog("--SetDirkaGryp--end  false");
+    if (log) Run.SaveStepLog("--SetDirkaGryp--end  false");
     return false;
 }
 
@@ -398,8 +398,8 @@ bool TSpSostPr::SetDirkaGryp(TGryp* Gr, int RejimPo, bool LogShow) {
 
 bool TSpSostPr::SetNormalNagryzkaGryp(TGryp* Gr, bool LogShow) {
     ProcOptim = AProcOptim::StNormalNagryzkaGryp;
-    const bool log = LogShow && Run.WLog;
-    if (log) Run.SaveLog("--SetNormalNagryzkaGryp--start");
+    const bool log = LogShow && Run.StepLog();
+    if (log) Run.SaveStepLog("--SetNormalNagryzkaGryp--start");
     std::vector<TGryp*> groups = Gr != nullptr ? std::vector<TGryp*>{Gr} : Lg;
     for (TGryp* gr : groups) {
         if (gr->GetNed(Ne) == nullptr || gr->CountBadNagryzkaOfNed(kTimetable, Ne) <= 0) continue;
@@ -408,7 +408,7 @@ bool TSpSostPr::SetNormalNagryzkaGryp(TGryp* Gr, bool LogShow) {
         for (auto b = bad.rbegin(); b != bad.rend(); ++b)
             for (const auto& [fd, fy] : free)
                 if (TryChain({{gr, b->first, b->second, fd, fy}}, 0, LogShow)) {
-                    if (log) Run.SaveLog("--SetNormalNagryzkaGryp--end  true");
+                    if (log) Run.SaveStepLog("--SetNormalNagryzkaGryp--end  true");
                     return true;
                 }
         int lastDay = 0;
@@ -419,12 +419,12 @@ bool TSpSostPr::SetNormalNagryzkaGryp(TGryp* Gr, bool LogShow) {
             if (first < 0) continue;
             for (const auto& [fd, fy] : free)
                 if (TryChain({{gr, bd, first, fd, fy}}, 0, LogShow)) {
-                    if (log) Run.SaveLog("--SetNormalNagryzkaGryp--end  true");
+                    if (log) Run.SaveStepLog("--SetNormalNagryzkaGryp--end  true");
                     return true;
                 }
         }
     }
-    if (log) Run.SaveLog("--SetNormalNagryzkaGryp--end false");
+    if (log) Run.SaveStepLog("--SetNormalNagryzkaGryp--end false");
     return false;
 }
 
@@ -468,8 +468,8 @@ bool TSpSostPr::FindVariants(TGryp* gr, int ld, int ly, int hd, int hy, bool Log
 bool TSpSostPr::SetDirkaFio(TFio* Fi, bool LogShow) {
     ProcOptim = AProcOptim::StDirkaFio;
     if (Lf.empty()) return false;
-    const bool log = LogShow && Run.WLog;
-    if (log) Run.SaveLog("--SetDirkaFio--start");
+    const bool log = LogShow && Run.StepLog();
+    if (log) Run.SaveStepLog("--SetDirkaFio--start");
     std::vector<TFio*> teachers = Fi != nullptr ? std::vector<TFio*>{Fi} : Lf;
     for (TFio* fio : teachers) {
         const auto days = Year.FioWeekCells(kTimetable, fio->N, Ne);
@@ -497,14 +497,14 @@ bool TSpSostPr::SetDirkaFio(TFio* Fi, bool LogShow) {
                         if (day == nullptr || day->CountYrokAndDirka(kTimetable) <= week->CountAllYrokOneDey())
                             continue;
                         if (FindVariants(gr, i, y, hd, hy, LogShow)) {
-                            if (log) Run.SaveLog("--SetDirkaFio--end true");
+                            if (log) Run.SaveStepLog("--SetDirkaFio--end true");
                             return true;
                         }
                     }
             }
         }
     }
-    if (log) Run.SaveLog("--SetDirkaFio--end false");
+    if (log) Run.SaveStepLog("--SetDirkaFio--end false");
     return false;
 }
 
@@ -524,8 +524,8 @@ bool TSpSostPr::OptimizeRasp(bool bAllGr, bool LogShow, int RejimPo, int NSosPr)
             if (unit->CountSGYF() == 1 && unit->LSGYF.front()->Yr != nullptr)
                 FMovable.insert(unit->LSGYF.front()->Yr);
         }
-    const bool log = LogShow && Run.WLog;
-    if (log) Run.SaveLog("OptimizeRasp--start " + std::to_string(RejimPo));
+    const bool log = LogShow && Run.StepLog();
+    if (log) Run.SaveStepLog("OptimizeRasp--start " + std::to_string(RejimPo));
     Tr.reset();
     auto runKind = [&](TGryp* gr, TFio* fio) {
         switch (RejimPo) {
@@ -553,7 +553,7 @@ bool TSpSostPr::OptimizeRasp(bool bAllGr, bool LogShow, int RejimPo, int NSosPr)
         for (const auto& step : Tr->Li) step->RunRasp(LogShow);
     Tr.reset();
     FMovable.clear();
-    if (log) Run.SaveLog(done ? "OptimizeRasp--end true" : "OptimizeRasp--end false");
+    if (log) Run.SaveStepLog(done ? "OptimizeRasp--end true" : "OptimizeRasp--end false");
     return done;
 }
 

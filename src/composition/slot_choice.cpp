@@ -87,7 +87,7 @@ bool teaches(const TYrok* cell, const TFio* fio) {
 bool TSpSostPr::GetVariantForPredmet(int FirstPr, int noD, int noY, int CountMinDey, bool LogShow) {
     if (!FormS1StopSos()) return false;
     if (FirstPr < 0 || FirstPr >= Count()) return false;
-    const bool log = LogShow && Run.WLog;
+    const bool log = LogShow && Run.StepLog();
     if (log) SaveLogError("GetVariantForPredmet", "--GetVariantForPredmet--start");
     TSosPredmet& unit = *Li[static_cast<std::size_t>(FirstPr)];
     ++CountTry;
@@ -267,7 +267,7 @@ bool TSpSostPr::GetVariantForPredmet(int FirstPr, int noD, int noY, int CountMin
 }
 
 bool TSpSostPr::GetNextVariantForPredmet(int FirstPr, bool LogShow) {
-    const bool log = LogShow && Run.WLog;
+    const bool log = LogShow && Run.StepLog();
     if (log) SaveLogError("GetNextVariantForPredmet", "--GetNextVariantForPredmet--start");
     auto refuse = [&] {
         if (log) SaveLogError("GetNextVariantForPredmet", "--GetNextVariantForPredmet--end not");

@@ -21,6 +21,8 @@ bool TSosRun::FormS1StopSos() {
 }
 
 void TSosRun::ArmWeekDeadline() {
+    FStepLogBytes = 0;
+    FStepLogFull = false;
     FHasDeadline = WeekTimeLimit.count() > 0;
     if (FHasDeadline) FDeadline = Clock::now() + WeekTimeLimit;
 }
@@ -32,6 +34,17 @@ void TSosRun::SaveLog(const std::string& line) {
     std::ofstream out(LogFile(), std::ios::binary | std::ios::app);
     if (!out) return;
     out << utf8ToCp1251(line) << "\r\n";
+}
+
+void TSosRun::SaveStepLog(const std::string& line) {
+    if (!StepLog()) return;
+    FStepLogBytes += line.size() + 2;
+    if (FStepLogBytes > StepLogLimit) {
+        FStepLogFull = true;
+        SaveLog("Ходы поиска этой недели дальше не записываются: отчёт достиг предела");
+        return;
+    }
+    SaveLog(line);
 }
 
 void TSosRun::Status(const std::string& text) {

@@ -69,7 +69,8 @@ public:
     bool FormS1StopSos();
     // Each week's composition may run this long; zero = until it ends.
     std::chrono::seconds WeekTimeLimit{0};
-    // Called when a week's composition starts.
+    // Called when a week's composition starts; the week's step lines start
+    // counting afresh.
     void ArmWeekDeadline();
     std::filesystem::path VariantFile() const { return FHome / "temprasp.bin"; }
     std::filesystem::path LogFile() const { return FHome / "Logsrasp.txt"; }
@@ -78,6 +79,12 @@ public:
     // A report line: to the observer always, to "Logsrasp.txt" (Windows-1251,
     // CR LF, opened, appended and closed for each line) when WLog is set.
     void SaveLog(const std::string& line);
+    // A line written per try or per move. Millions of them come in a long
+    // search, so a week's report takes at most StepLogLimit bytes of them;
+    // one line then says the rest is left out.
+    void SaveStepLog(const std::string& line);
+    bool StepLog() const { return WLog && !FStepLogFull; }
+    std::uintmax_t StepLogLimit = std::uintmax_t{64} << 20;
     void Status(const std::string& text);
     void Progress();
 
@@ -86,6 +93,8 @@ private:
     Clock::time_point FDeadline{};
     bool FHasDeadline = false;
     unsigned FPolls = 0;
+    std::uintmax_t FStepLogBytes = 0;
+    bool FStepLogFull = false;
 };
 
 }  // namespace zavlin

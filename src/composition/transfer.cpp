@@ -191,15 +191,15 @@ bool THag::MoveAllFio(bool LogShow) {
                 lastT = t;
                 if (!sp.FormS1StopSos()) return false;
                 PerenosAf = std::make_unique<TPerenosAf>(this, d, t);
-                if (sp.Run.WLog)
-                    sp.Run.SaveLog("Перенос с" + std::to_string(d) + std::to_string(p) + " на" +
+                if (sp.Run.StepLog())
+                    sp.Run.SaveStepLog("Перенос с" + std::to_string(d) + std::to_string(p) + " на" +
                                    std::to_string(t) + " гр" + FGryp->Name());
                 PerenosAf->SetYrok(d, p);
                 if (PerenosAf->AllMove()) {
-                    if (LogShow && sp.Run.WLog) {
+                    if (LogShow && sp.Run.StepLog()) {
                         std::vector<std::string> lines;
                         PerenosAf->PrintLog(lines);
-                        for (const auto& l : lines) sp.Run.SaveLog(l);
+                        for (const auto& l : lines) sp.Run.SaveStepLog(l);
                     }
                     return true;
                 }
@@ -583,17 +583,17 @@ bool GetTractForNagryzAllGryp(TSpSostPr& sp, TGryp* gr, bool LogShow) {
 bool TSpSostPr::SetNormalNagryzkaAllGryp(TGryp* Gr, bool LogShow) {
     ProcOptim = AProcOptim::StNormalNagryzkaAllGryp;
     if (!FormS1StopSos()) return false;
-    const bool log = LogShow && Run.WLog;
-    if (log) Run.SaveLog("--SetNormalNagryzkaAllGryp--start");
+    const bool log = LogShow && Run.StepLog();
+    if (log) Run.SaveStepLog("--SetNormalNagryzkaAllGryp--start");
     for (std::size_t i = 0; i < Lg.size(); ++i) {
         TGryp* gr = Lg[i];
         if ((Gr != nullptr && gr != Gr) || gr->CountBadNagryzkaOfNed(kTimetable, Ne) <= 0) continue;
         if (GetTractForNagryzAllGryp(*this, gr, LogShow)) {
-            if (log) Run.SaveLog("--SetNormalNagryzkaAllGryp--end true гр.N" + std::to_string(i));
+            if (log) Run.SaveStepLog("--SetNormalNagryzkaAllGryp--end true гр.N" + std::to_string(i));
             return true;
         }
     }
-    if (log) Run.SaveLog("--SetNormalNagryzkaAllGryp--end false");
+    if (log) Run.SaveStepLog("--SetNormalNagryzkaAllGryp--end false");
     return false;
 }
 

@@ -57,7 +57,7 @@ bool TSpSostPr::FormS1StopSos() const {
 }
 
 void TSpSostPr::SaveLogError(const std::string&, const std::string& Op) {
-    if (Run.WLog) Run.SaveLog(Op);
+    Run.SaveStepLog(Op);
 }
 
 int TSpSostPr::CountSosPredmet() const {

@@ -59,6 +59,26 @@ std::set<Lesson> lessonsOf(const TGryp* gr, int ne, int tip = 0) {
     return out;
 }
 
+// The report's lines, each ended by CR LF, back in UTF-8; a bare CR or LF
+// fails the test.
+std::vector<std::string> reportLines(const std::vector<uint8_t>& bytes) {
+    std::vector<std::string> lines;
+    std::string line;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\r') {
+            EXPECT_TRUE(i + 1 < bytes.size() && bytes[i + 1] == '\n') << "bare CR at " << i;
+            lines.push_back(cp1251ToUtf8(line));
+            line.clear();
+            ++i;
+        } else {
+            EXPECT_NE(bytes[i], '\n') << "bare LF at " << i;
+            line += static_cast<char>(bytes[i]);
+        }
+    }
+    EXPECT_TRUE(line.empty()) << "the last line is not ended";
+    return lines;
+}
+
 class Driver : public testing_year::YearFixture {
 protected:
     // The subject gets the teachers and load of one more week.
@@ -127,6 +147,30 @@ protected:
     Window window;
     std::unique_ptr<TSosRun> run;
 };
+
+// ------------------------------------------------------------ report size
+
+// Catches: a long search writing its per-try lines without bound (a long run
+// once wrote gigabytes), the cap silencing the phase lines too, the note
+// repeated per dropped line, and the cap not starting afresh with a week.
+TEST_F(Driver, StepLinesOfAWeekStopAtTheCapButPhaseLinesGoOn) {
+    TSosRun& r = direct();
+    r.WLog = true;
+    r.StepLogLimit = 100;
+    r.ArmWeekDeadline();
+    for (int i = 0; i < 10; ++i) r.SaveStepLog("step " + std::to_string(i) + " 0123456789ABCDEF");
+    EXPECT_FALSE(r.StepLog());
+    r.SaveLog("Вариант1 ");
+    r.ArmWeekDeadline();
+    EXPECT_TRUE(r.StepLog());
+    r.SaveStepLog("next week's step");
+    const std::vector<std::string> lines = reportLines(fileBytes(r.LogFile()));
+    const std::string note = "Ходы поиска этой недели дальше не записываются: отчёт достиг предела";
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "step 0 0123456789ABCDEF", "step 1 0123456789ABCDEF",
+                         "step 2 0123456789ABCDEF", "step 3 0123456789ABCDEF", note,
+                         "Вариант1 ", "next week's step"}));
+}
 
 // ------------------------------------------------------------ hardest week
 
@@ -557,26 +601,6 @@ std::vector<std::string> breaches(const TAllRasp& year, int ne) {
             }
     }
     return out;
-}
-
-// The report's lines, each ended by CR LF, back in UTF-8; a bare CR or LF
-// fails the test.
-std::vector<std::string> reportLines(const std::vector<uint8_t>& bytes) {
-    std::vector<std::string> lines;
-    std::string line;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '\r') {
-            EXPECT_TRUE(i + 1 < bytes.size() && bytes[i + 1] == '\n') << "bare CR at " << i;
-            lines.push_back(cp1251ToUtf8(line));
-            line.clear();
-            ++i;
-        } else {
-            EXPECT_NE(bytes[i], '\n') << "bare LF at " << i;
-            line += static_cast<char>(bytes[i]);
-        }
-    }
-    EXPECT_TRUE(line.empty()) << "the last line is not ended";
-    return lines;
 }
 
 // Catches, on a real college composed from zero over its two active weeks:
