@@ -1,8 +1,12 @@
-// Composing the hardest active week of each sample college from an empty
-// timetable, as `zavlin-cli compose-week` does, beside the measures of the
-// hidden timetable the sample's load was taken from.
-// Release build: `make bench`. `--sizes S,M` limits the sizes, `--seed N`
-// picks another sample, `--time-limit S` bounds each search (default 60).
+// Two measures on the sample colleges, beside the hidden timetable each
+// sample's load was taken from:
+// - week: the hardest active week composed from an empty timetable, as
+//   `zavlin-cli compose-week` does, with and without the improvement moves;
+// - run: the whole run from zero over both active weeks, as `zavlin-cli
+//   compose --mode zero --all` does, with where its time went, by phase.
+// Release build: `make bench`. `--part week|run` picks one, `--sizes S,M`
+// limits the sizes, `--seeds 1,2` the samples, `--time-limit S` bounds each
+// week's search (default 60 for week, 300 for run).
 #include <stdlib.h>
 
 #include <chrono>
@@ -11,6 +15,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,10 +23,12 @@
 #include <vector>
 
 #include "base/my_dialog.h"
+#include "composition/driver.h"
 #include "composition/quality.h"
 #include "composition/sos_run.h"
 #include "composition/week_search.h"
 #include "demo/sample_college.h"
+#include "model/god.h"
 #include "model/group.h"
 #include "model/year.h"
 #include "storage/year_database.h"
@@ -108,6 +115,187 @@ std::optional<Row> measure(SampleSize size, uint64_t seed, bool moves) {
     return row;
 }
 
+// --- the whole run
+
+// Which phase a status of the run belongs to; the statuses of a week's sort
+// and search stay in the phase that started them.
+const std::vector<std::pair<std::string, std::string>> kPhases = {
+    {"Удаление старого расписания", "clearing"},
+    {"Перенос предварительных установок  групп", "pinned transfer"},
+    {"Синхронизация предварительных установок групп", "pinned spreading"},
+    {"Составление", "hardest week"},
+    {"Синхронизация других недель", "other weeks"},
+    {"Тест составленного расписания", "final test"},
+    {"Синхронизация окончена", "closing"},
+};
+
+// The observer's timestamps, summed by phase; a week's sort apart from its
+// search.
+class PhaseClock : public TFormS1Observer {
+public:
+    void SosStatus(const std::string& text) override {
+        const auto now = Clock::now();
+        if (!FPhase.empty()) add(FPhase + FSub, seconds(FSince, now));
+        FSince = now;
+        for (const auto& [status, phase] : kPhases)
+            if (text == status) {
+                FPhase = phase;
+                FSub.clear();
+                return;
+            }
+        if (text.rfind("Досоставление", 0) == 0) FPhase = "other weeks";
+        if (text == "Прекратить cортировку") FSub = ": sort";
+        if (text == "Прекратить cоставление") FSub = ": search";
+    }
+    void SosMessage(const std::string& text) override { Verdict = text; }
+    void finish() { SosStatus(""); }
+
+    std::vector<std::pair<std::string, double>> Spent;  // in the order first seen
+    std::string Verdict;
+
+private:
+    void add(const std::string& phase, double s) {
+        for (auto& [name, spent] : Spent)
+            if (name == phase) {
+                spent += s;
+                return;
+            }
+        Spent.emplace_back(phase, s);
+    }
+
+    std::string FPhase;
+    std::string FSub;
+    Clock::time_point FSince = Clock::now();
+};
+
+struct RunRow {
+    SampleSize size;
+    uint64_t seed = 0;
+    int groups = 0;
+    int ne = 0;
+    double wall = 0;
+    double cpu = 0;
+    int units = 0;  // of both weeks, as each week's search counted them
+    int placed = 0;
+    int variants = 0;
+    std::string verdict;
+    std::array<std::pair<int, int>, kKahestvoCount> quality{};  // the hardest week's
+    TWeekTotals totals;
+    WeekCounts hidden;
+    std::vector<std::pair<std::string, double>> phases;
+};
+
+int gRunTimeLimit = 300;
+
+std::optional<RunRow> measureRun(SampleSize size, uint64_t seed) {
+    char tmpl[] = "/tmp/zavlin_compose_bench_XXXXXX";
+    if (mkdtemp(tmpl) == nullptr) {
+        std::perror("compose_bench: mkdtemp");
+        return std::nullopt;
+    }
+    const fs::path home = fs::path(tmpl) / "college";
+    RunRow row;
+    row.size = size;
+    row.seed = seed;
+    TScriptedDialog dialog(true);
+    const SampleResult sample = createSampleCollege(home, SampleOptions{size, seed, 2026}, dialog);
+    if (!sample.ok) {
+        std::fprintf(stderr, "compose_bench: %s: %s\n", sizeName(size), sample.message.c_str());
+        fs::remove_all(tmpl);
+        return std::nullopt;
+    }
+    {
+        TDM1 dm(home, dialog);
+        TAllGod years(dm);
+        std::unique_ptr<TGod> god;
+        if (years.ReadListGod()) {
+            years.LoadTimeYrok();
+            god = years.CreateGod(years.GetIndexGod(2026));
+        }
+        if (!god || !god->LoadYear()) {
+            std::fprintf(stderr, "compose_bench: %s: the year did not load\n", sizeName(size));
+            fs::remove_all(tmpl);
+            return std::nullopt;
+        }
+        god->SelectAllGryp(true);
+        row.groups = god->CountGryp();
+        TFormS1State state(*god, home);
+        state.TipSostRasp = 0;
+        state.Run.WeekTimeLimit = std::chrono::seconds(gRunTimeLimit);
+        PhaseClock clock;
+        state.SetObserver(&clock);
+        const auto t0 = Clock::now();
+        const std::clock_t cpu0 = std::clock();
+        {
+            TSosRaspisanue worker(state);
+            worker.Start();
+            worker.Wait();
+        }
+        row.cpu = static_cast<double>(std::clock() - cpu0) / CLOCKS_PER_SEC;
+        row.wall = seconds(t0, Clock::now());
+        clock.finish();
+        row.phases = clock.Spent;
+        row.verdict = clock.Verdict;
+        row.ne = state.NMaxNed;
+        for (const TSosWeek& w : state.Weeks) {
+            row.units += w.result.units;
+            row.placed += w.result.placed;
+            row.variants += w.result.variants;
+        }
+        std::vector<std::string> sl;
+        for (int n = 1; n <= kKahestvoCount; ++n) {
+            auto& [kd, k2] = row.quality[static_cast<std::size_t>(n - 1)];
+            GetKahestvo(*god, n, 0, row.ne, sl, kd, k2);
+        }
+        row.totals = WeekTotals(*god, 0, row.ne);
+        const int w = row.ne == kActiveWeeks[0] ? 0 : 1;
+        row.hidden = sample.counts.weeks[static_cast<std::size_t>(w)];
+    }
+    fs::remove_all(tmpl);
+    return row;
+}
+
+int runPart(const std::vector<SampleSize>& sizes, const std::vector<uint64_t>& seeds) {
+    std::printf(
+        "\nthe whole run from zero over both active weeks, at most %d s a week's search.\n"
+        "units/placed/variants = both weeks' searches (the other week completes what the\n"
+        "copy of the hardest week left); holes/bad/t.holes and q1-q10 = the hardest week\n"
+        "(q: groups or people / count, in the order of the quality window)\n\n",
+        gRunTimeLimit);
+    std::printf("%-4s %4s %6s %4s %6s %6s %8s %8s %8s | %5s %5s %7s | %6s %8s | %s\n", "size",
+                "seed", "groups", "week", "units", "placed", "variants", "wall s", "cpu s", "holes",
+                "bad", "t.holes", "hidden", "hidden t", "verdict");
+    std::map<uint64_t, std::pair<double, double>> mWall;
+    std::map<uint64_t, std::pair<double, double>> lWall;
+    std::vector<RunRow> rows;
+    for (uint64_t seed : seeds)
+        for (SampleSize size : sizes) {
+            std::optional<RunRow> row = measureRun(size, seed);
+            if (!row) return 1;
+            std::printf("%-4s %4llu %6d %4d %6d %6d %8d %8.1f %8.1f | %5d %5d %7d | %6d %8d | %s\n",
+                        sizeName(size), static_cast<unsigned long long>(seed), row->groups, row->ne,
+                        row->units, row->placed, row->variants, row->wall, row->cpu,
+                        row->totals.groupHoles, row->totals.badNagryzka, row->totals.teacherHoles,
+                        row->hidden.groupHoles, row->hidden.teacherHoles, row->verdict.c_str());
+            std::string q = "     q:";
+            for (const auto& [kd, k2] : row->quality)
+                q += " " + std::to_string(kd) + "/" + std::to_string(k2);
+            std::printf("%s\n     phases:", q.c_str());
+            for (const auto& [phase, spent] : row->phases)
+                if (spent >= 0.05) std::printf(" %s %.1f s;", phase.c_str(), spent);
+            std::printf("\n");
+            std::fflush(stdout);
+            if (size == SampleSize::M) mWall[seed] = {row->wall, row->cpu};
+            if (size == SampleSize::L) lWall[seed] = {row->wall, row->cpu};
+        }
+    for (const auto& [seed, l] : lWall)
+        if (const auto m = mWall.find(seed); m != mWall.end() && m->second.first > 0)
+            std::printf("seed %llu: L / M wall time %.2f, processor time %.2f\n",
+                        static_cast<unsigned long long>(seed), l.first / m->second.first,
+                        l.second / m->second.second);
+    return 0;
+}
+
 std::vector<SampleSize> parseSizes(std::string_view list) {
     std::vector<SampleSize> out;
     while (!list.empty()) {
@@ -125,26 +313,7 @@ std::vector<SampleSize> parseSizes(std::string_view list) {
     return out;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    // Waiting for the disk at every table write is not what is measured.
-    setenv("ZAVLIN_TABLE_SYNC", "off", 1);
-    std::vector<SampleSize> sizes = {SampleSize::S, SampleSize::M, SampleSize::L, SampleSize::XL};
-    uint64_t seed = 1;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--sizes") == 0 && i + 1 < argc) {
-            sizes = parseSizes(argv[++i]);
-        } else if (std::strcmp(argv[i], "--time-limit") == 0 && i + 1 < argc) {
-            gTimeLimit = std::atoi(argv[++i]);
-        } else if (std::strcmp(argv[i], "--seed") == 0 && i + 1 < argc) {
-            seed = std::strtoull(argv[++i], nullptr, 10);
-        } else {
-            std::fprintf(stderr, "usage: compose_bench [--sizes S,M,L,XL] [--seed N] [--time-limit S]\n");
-            return 2;
-        }
-    }
-
+int weekPart(const std::vector<SampleSize>& sizes, uint64_t seed) {
     std::printf(
         "composing the hardest active week from an empty timetable, seed %llu, at most %d s a\n"
         "week; mode 'place' = placement and reordering only, 'moves' = with displacement and\n"
@@ -168,9 +337,9 @@ int main(int argc, char** argv) {
             std::printf(
                 "%-4s %-5s %6d %4d %6d %6d %8d %9d %8.2f %8.2f %7.1f | %5d %5d %7d | %6d %8d\n",
                 sizeName(size), moves ? "moves" : "place", row->groups, row->ne, r.units, r.placed,
-                r.variants, r.tries, row->compose, row->composeCpu, perTry,
-                row->totals.groupHoles, row->totals.badNagryzka, row->totals.teacherHoles,
-                row->hidden.groupHoles, row->hidden.teacherHoles);
+                r.variants, r.tries, row->compose, row->composeCpu, perTry, row->totals.groupHoles,
+                row->totals.badNagryzka, row->totals.teacherHoles, row->hidden.groupHoles,
+                row->hidden.teacherHoles);
             std::fflush(stdout);
             if (r.placed > 0 && r.tries > 0) {
                 const std::pair<double, double> per{row->composeCpu / r.tries,
@@ -184,5 +353,55 @@ int main(int argc, char** argv) {
             std::printf("%s: L / S processor time per try %.2f, per placed unit %.2f\n",
                         moves ? "moves" : "place", perL[moves]->first / perS[moves]->first,
                         perL[moves]->second / perS[moves]->second);
+    return 0;
+}
+
+std::vector<uint64_t> parseSeeds(std::string_view list) {
+    std::vector<uint64_t> out;
+    while (!list.empty()) {
+        const std::size_t comma = list.find(',');
+        const std::string item(list.substr(0, comma));
+        char* end = nullptr;
+        const unsigned long long seed = std::strtoull(item.c_str(), &end, 10);
+        if (item.empty() || *end != '\0') {
+            std::fprintf(stderr, "compose_bench: bad seed %s\n", item.c_str());
+            std::exit(2);
+        }
+        out.push_back(seed);
+        list = comma == std::string_view::npos ? std::string_view{} : list.substr(comma + 1);
+    }
+    return out;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Waiting for the disk at every table write is not what is measured.
+    setenv("ZAVLIN_TABLE_SYNC", "off", 1);
+    std::vector<SampleSize> sizes = {SampleSize::S, SampleSize::M, SampleSize::L, SampleSize::XL};
+    std::vector<uint64_t> seeds = {1, 2};
+    std::string part = "all";
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--sizes") == 0 && i + 1 < argc) {
+            sizes = parseSizes(argv[++i]);
+        } else if (std::strcmp(argv[i], "--time-limit") == 0 && i + 1 < argc) {
+            gTimeLimit = gRunTimeLimit = std::atoi(argv[++i]);
+        } else if ((std::strcmp(argv[i], "--seeds") == 0 || std::strcmp(argv[i], "--seed") == 0) &&
+                   i + 1 < argc) {
+            seeds = parseSeeds(argv[++i]);
+        } else if (std::strcmp(argv[i], "--part") == 0 && i + 1 < argc) {
+            part = argv[++i];
+        } else {
+            part.clear();
+        }
+        if (seeds.empty() || (part != "all" && part != "week" && part != "run")) {
+            std::fprintf(stderr,
+                         "usage: compose_bench [--part week|run] [--sizes S,M,L,XL] [--seeds 1,2] "
+                         "[--time-limit S]\n");
+            return 2;
+        }
+    }
+    if (part != "run" && weekPart(sizes, seeds.front()) != 0) return 1;
+    if (part != "week" && runPart(sizes, seeds) != 0) return 1;
     return 0;
 }
