@@ -60,6 +60,12 @@ std::string stepText(const TStepYr& s, int fromD, int fromY, int toD, int toY) {
            (fio != nullptr ? fio->Name() : std::string());
 }
 
+// The group's daily window of periods, as placement keeps lessons in it.
+bool insideWindow(const TGryp* gr, int y) {
+    const int first = gr->Dan.TimeDay;
+    return y >= first && y <= (first > 5 ? first + 1 : first + 3);
+}
+
 // Teacher holes of one day: empty periods strictly inside the day's span.
 int holesOfDay(uint16_t periods) {
     if (periods == 0) return 0;
@@ -238,7 +244,7 @@ bool TSpSostPr::MayMoveYr(const TYr* yr) const {
     if (yr == nullptr || yr->TestPy() || yr->NObed() != 0 || yr->SetZamenaYes()) return false;
     const TPredmet* predmet = yr->Predmet();
     if (predmet == nullptr || predmet->Dan.Spar > 1) return false;
-    return FMovable.count(yr) != 0;
+    return FMovableOn && std::binary_search(FMovable.begin(), FMovable.end(), yr);
 }
 
 bool TSpSostPr::MayGoYr(const TYr* yr, const TGryp* gr, int toDay, int toY) {
@@ -275,7 +281,9 @@ bool TSpSostPr::TestMoveYrok(TGryp* gr, int day, int period, int De, int NewYrok
     return true;
 }
 
-bool TSpSostPr::TryChain(const std::vector<TMove>& moves, int threshold, bool LogShow) {
+bool TSpSostPr::TryChain(std::initializer_list<TMove> moves, int threshold, bool LogShow) {
+    // A single move out of the group's window is refused before it is made.
+    if (moves.size() == 1 && !insideWindow(moves.begin()->gr, moves.begin()->toPeriod)) return false;
     auto tract = std::make_unique<TTract>(*this);
     for (const TMove& m : moves) {
         if (!TestMoveYrok(m.gr, m.day, m.period, m.toDay, m.toPeriod) ||
@@ -292,8 +300,7 @@ bool TSpSostPr::TryChain(const std::vector<TMove>& moves, int threshold, bool Lo
             const TGryp* owner = step->Gryp();
             const TYrok* at = s->Yr->Yrok();
             if (owner == nullptr || at == nullptr) continue;
-            const int first = owner->Dan.TimeDay;
-            if (at->N < first || at->N > (first > 5 ? first + 1 : first + 3)) {
+            if (!insideWindow(owner, at->N)) {
                 tract->AntiMoveAll(LogShow);
                 return false;
             }
@@ -471,6 +478,11 @@ bool TSpSostPr::SetDirkaFio(TFio* Fi, bool LogShow) {
     const bool log = LogShow && Run.StepLog();
     if (log) Run.SaveStepLog("--SetDirkaFio--start");
     std::vector<TFio*> teachers = Fi != nullptr ? std::vector<TFio*>{Fi} : Lf;
+    std::vector<char> inLg(Year.LGryp.size(), 0);
+    for (const TGryp* gr : Lg) {
+        const int g = gr->GetIndex();
+        if (g >= 0 && static_cast<std::size_t>(g) < inLg.size()) inLg[static_cast<std::size_t>(g)] = 1;
+    }
     for (TFio* fio : teachers) {
         const auto days = Year.FioWeekCells(kTimetable, fio->N, Ne);
         int holes = 0;
@@ -483,7 +495,8 @@ bool TSpSostPr::SetDirkaFio(TFio* Fi, bool LogShow) {
                 if ((p >> hy) & 1u) continue;
                 for (int pass = 0; pass < 2; ++pass)
                     for (int i = 1; i <= kDayCount; ++i) {
-                        const uint16_t q = Year.FioWeekCells(kTimetable, fio->N, Ne)[i];
+                        // Every rejected offer is undone, so the week's cells stay as read.
+                        const uint16_t q = days[static_cast<std::size_t>(i)];
                         if (q == 0) continue;
                         const int y = pass == 0 ? 15 - std::countl_zero(q) : std::countr_zero(q);
                         const std::vector<TGrypYr> lessons = Year.FioYrAt(kTimetable, fio->N, Ne, i, y);
@@ -491,7 +504,7 @@ bool TSpSostPr::SetDirkaFio(TFio* Fi, bool LogShow) {
                         // The last lesson of the period for the last, the first for the first.
                         const TGrypYr& l = pass == 0 ? lessons.back() : lessons.front();
                         TGryp* gr = Year.LGryp[static_cast<std::size_t>(l.indxGryp)].get();
-                        if (std::find(Lg.begin(), Lg.end(), gr) == Lg.end()) continue;
+                        if (!inLg[static_cast<std::size_t>(l.indxGryp)]) continue;
                         const TNed* week = gr->GetNed(Ne);
                         const TDey* day = week != nullptr ? week->Dey(i) : nullptr;
                         if (day == nullptr || day->CountYrokAndDirka(kTimetable) <= week->CountAllYrokOneDey())
@@ -517,13 +530,20 @@ bool TSpSostPr::OptimizeRasp(bool bAllGr, bool LogShow, int RejimPo, int NSosPr)
     if (Li.empty() || CountSssPredmet() == 0 || Lg.empty()) return false;
     const int yly = Run.Counters.CountYly;
     if (yly > 800 || (RejimPo <= 2 && yly > 50)) return false;
-    FMovable.clear();
+    FMovableScratch.clear();
     for (const auto& unit : Li)
         if (unit->Ok == 1) {
             Ls.push_back(unit.get());
             if (unit->CountSGYF() == 1 && unit->LSGYF.front()->Yr != nullptr)
-                FMovable.insert(unit->LSGYF.front()->Yr);
+                FMovableScratch.push_back(unit->LSGYF.front()->Yr);
         }
+    // Moves keep the lessons' identity, so between placements the list stays.
+    if (FMovableScratch != FMovableOrder) {
+        FMovableOrder.swap(FMovableScratch);
+        FMovable = FMovableOrder;
+        std::sort(FMovable.begin(), FMovable.end());
+    }
+    FMovableOn = true;
     const bool log = LogShow && Run.StepLog();
     if (log) Run.SaveStepLog("OptimizeRasp--start " + std::to_string(RejimPo));
     Tr.reset();
@@ -552,7 +572,7 @@ bool TSpSostPr::OptimizeRasp(bool bAllGr, bool LogShow, int RejimPo, int NSosPr)
     if (done && Tr)
         for (const auto& step : Tr->Li) step->RunRasp(LogShow);
     Tr.reset();
-    FMovable.clear();
+    FMovableOn = false;
     if (log) Run.SaveStepLog(done ? "OptimizeRasp--end true" : "OptimizeRasp--end false");
     return done;
 }

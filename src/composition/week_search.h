@@ -7,6 +7,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <initializer_list>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -82,7 +83,7 @@ public:
     };
     // Applies the moves, measures, undoes them; keeps the chain in Tr when
     // the comparison reaches threshold. The timetable is left as it was.
-    bool TryChain(const std::vector<TMove>& moves, int threshold, bool LogShow);
+    bool TryChain(std::initializer_list<TMove> moves, int threshold, bool LogShow);
 
     void SaveNew();
     bool TestVariant();
@@ -123,7 +124,12 @@ private:
 
     std::unordered_map<int64_t, int> FMim;  // (teacher, minYrDey) -> minimum days
     std::vector<uint64_t> FOrders;          // per stored variant, a hash of its order
-    std::unordered_set<const TYr*> FMovable;
+    // The single lessons of the placed units, in unit order and sorted; the
+    // sort is redone only when the list changed since the last improvement.
+    std::vector<const TYr*> FMovableOrder;
+    std::vector<const TYr*> FMovable;
+    std::vector<const TYr*> FMovableScratch;
+    bool FMovableOn = false;
 };
 
 // The outcome of one week's composition.

@@ -752,7 +752,13 @@ TAllRasp* TGryp::God() const {
 }
 
 int TGryp::GetIndex() const {
-    return Spisok != nullptr ? indexIn(Spisok->LGryp, this) : -1;
+    if (Spisok == nullptr) return -1;
+    const auto& list = Spisok->LGryp;
+    if (FIndexHint >= 0 && static_cast<std::size_t>(FIndexHint) < list.size() &&
+        list[static_cast<std::size_t>(FIndexHint)].get() == this)
+        return FIndexHint;
+    FIndexHint = indexIn(list, this);
+    return FIndexHint;
 }
 
 TENed* TGryp::SetENed(int ne) {

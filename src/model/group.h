@@ -348,6 +348,8 @@ public:
 
 private:
     uint64_t& spisokGeneration();
+    // Where GetIndex last found the group; asked per lesson move.
+    mutable int FIndexHint = 0;
 };
 
 }  // namespace zavlin

@@ -422,11 +422,6 @@ std::string TDey::Name() const {
     return week != nullptr ? week->GetStrDateDey(N) : shortDayName(N);
 }
 
-TYrok* TDey::GetYrok(int tip, int y) const {
-    if (!validTip(tip) || !validPeriod(y)) return nullptr;
-    return Layer(tip)[y].get();
-}
-
 TYrok* TDey::CreateYrok(int tip, int y) {
     if (!validTip(tip) || !validPeriod(y)) return nullptr;
     auto& slot = Layer(tip)[y];
@@ -708,11 +703,6 @@ std::string TNed::Name() const {
 void TNed::SetYhDey(uint8_t yd) {
     Dan.Yd = yd;
     ModifiRasp();
-}
-
-TYrok* TNed::GetYrok(int tip, int de, int y) const {
-    const TDey* dey = Dey(de);
-    return dey != nullptr ? dey->GetYrok(tip, y) : nullptr;
 }
 
 std::vector<std::unique_ptr<TYrokKorzina>>& TNed::LKorzina(int setka) {

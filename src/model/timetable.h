@@ -248,7 +248,11 @@ public:
     const std::unique_ptr<TYrok>* Layer(int tip) const {
         return tip == 0 ? mYrok.data() : mPYrok.data();
     }
-    TYrok* GetYrok(int tip, int y) const;  // nullptr for an empty or invalid period
+    // nullptr for an empty or invalid period. Inline: the search asks it by
+    // the hundred million.
+    TYrok* GetYrok(int tip, int y) const {
+        return (tip == 0 || tip == 1) && y >= 0 && y < kPeriodCount ? Layer(tip)[y].get() : nullptr;
+    }
     TYrok* CreateYrok(int tip, int y);
     // Deletes one lesson, freeing the period object when it empties.
     void DeletePg(int tip, TYr* yr);
@@ -363,7 +367,10 @@ public:
     void SetYhDey(uint8_t yd);
     TGryp* Gryp() const { return FGryp; }
     TDey* Dey(int de) const { return de >= 1 && de <= kDayCount ? mDey[de].get() : nullptr; }
-    TYrok* GetYrok(int tip, int de, int y) const;
+    TYrok* GetYrok(int tip, int de, int y) const {
+        const TDey* dey = Dey(de);
+        return dey != nullptr ? dey->GetYrok(tip, y) : nullptr;
+    }
 
     std::vector<std::unique_ptr<TYrokKorzina>>& LKorzina(int setka);
     const std::vector<std::unique_ptr<TYrokKorzina>>& LKorzina(int setka) const;
