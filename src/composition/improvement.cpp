@@ -55,8 +55,8 @@ std::string stepText(const TStepYr& s, int fromD, int fromY, int toD, int toY) {
     const TFio* fio = s.Yr->Fio();
     const TGryp* gr = s.StepYrok->Gryp();
     return (gr != nullptr ? gr->Name() : std::string()) + " из д" + std::to_string(fromD) + "у" +
-           std::to_string(fromY) + "  в д" + std::to_string(toD) + "у" + std::to_string(toY) +
-           " " + (predmet != nullptr ? predmet->Name() : std::string()) + " " +
+           std::to_string(fromY) + "  в д" + std::to_string(toD) + "у" + std::to_string(toY) + " " +
+           (predmet != nullptr ? predmet->Name() : std::string()) + " " +
            (fio != nullptr ? fio->Name() : std::string());
 }
 
@@ -92,7 +92,8 @@ void TStepYrok::RunRasp(bool LogShow) {
         if (week == nullptr) continue;
         week->MoveYrRasp(kTimetable, s->OldDeyN, s->OldYrokN, s->NewDeyN, s->NewYrokN, s->Yr);
         if (LogShow && sp.Run.StepLog())
-            sp.Run.SaveStepLog("----RunRasp  " + stepText(*s, s->OldDeyN, s->OldYrokN, s->NewDeyN, s->NewYrokN));
+            sp.Run.SaveStepLog("----RunRasp  " +
+                               stepText(*s, s->OldDeyN, s->OldYrokN, s->NewDeyN, s->NewYrokN));
     }
     MoveYes = true;
 }
@@ -105,7 +106,8 @@ void TStepYrok::AntiMove(bool LogShow) {
         if (week == nullptr) continue;
         week->MoveYrRasp(kTimetable, s->NewDeyN, s->NewYrokN, s->OldDeyN, s->OldYrokN, s->Yr);
         if (LogShow && sp.Run.StepLog())
-            sp.Run.SaveStepLog("----AntiMove " + stepText(*s, s->NewDeyN, s->NewYrokN, s->OldDeyN, s->OldYrokN));
+            sp.Run.SaveStepLog("----AntiMove " +
+                               stepText(*s, s->NewDeyN, s->NewYrokN, s->OldDeyN, s->OldYrokN));
     }
     MoveYes = false;
 }
@@ -117,7 +119,8 @@ std::array<int, 4> TKahestvoGryp::Measure(const TGryp& gr, int ne) {
     return {counts.oneYrok, 0, counts.holes, counts.badNagryzka};
 }
 
-TKahestvoGryp::TKahestvoGryp(TTract* tract, TGryp* gryp, int ne) : TKahestvo(tract, ne), FGryp(gryp) {
+TKahestvoGryp::TKahestvoGryp(TTract* tract, TGryp* gryp, int ne)
+    : TKahestvo(tract, ne), FGryp(gryp) {
     A = Measure(*gryp, ne);
 }
 
@@ -160,7 +163,8 @@ int TKahestvoFio::Compare() const {
 
 // --- The chain
 
-TStepYrok* TTract::AddSteps(TGryp* gr, int day, int period, int NewDeyN, int NewYrokN, bool LogShow) {
+TStepYrok* TTract::AddSteps(TGryp* gr, int day, int period, int NewDeyN, int NewYrokN,
+                            bool LogShow) {
     TYrok* cell = cellOf(gr, SpSostPr.Ne, day, period);
     if (cell == nullptr || cell->Empty() || (day == NewDeyN && period == NewYrokN)) return nullptr;
     auto step = std::make_unique<TStepYrok>(this);
@@ -211,7 +215,8 @@ void TTract::SetKahestvo() {
     ClearKahestvo();
     for (const auto& step : Li) {
         TGryp* gr = step->Gryp();
-        if (gr != nullptr && std::none_of(Lg.begin(), Lg.end(), [&](const auto& k) { return k->Gryp() == gr; }))
+        if (gr != nullptr &&
+            std::none_of(Lg.begin(), Lg.end(), [&](const auto& k) { return k->Gryp() == gr; }))
             Lg.push_back(std::make_unique<TKahestvoGryp>(this, gr, SpSostPr.Ne));
         for (const auto& s : step->Ls) {
             TFio* fio = s->Yr->Fio();
@@ -248,7 +253,8 @@ bool TSpSostPr::MayMoveYr(const TYr* yr) const {
 }
 
 bool TSpSostPr::MayGoYr(const TYr* yr, const TGryp* gr, int toDay, int toY) {
-    if (!MayMoveYr(yr) || toDay < 1 || toDay > kDayCount || toY < 0 || toY >= kPeriodCount) return false;
+    if (!MayMoveYr(yr) || toDay < 1 || toDay > kDayCount || toY < 0 || toY >= kPeriodCount)
+        return false;
     const TFio* fio = yr->Fio();
     if (fio != nullptr && fio->Dan.Op[toDay][toY] == 0) return false;
     if (!gr->TestRunDey(Ne, toDay)) return false;
@@ -257,7 +263,8 @@ bool TSpSostPr::MayGoYr(const TYr* yr, const TGryp* gr, int toDay, int toY) {
         if (const TYrok* cell = week->GetYrok(kTimetable, toDay, y))
             for (int i = 0; i < cell->CountYrDpZm(); ++i) {
                 const TYr* other = cell->YrDpZm(i);
-                if (other != yr && other->Predmet() == yr->Predmet() && other->Fio() == fio) return false;
+                if (other != yr && other->Predmet() == yr->Predmet() && other->Fio() == fio)
+                    return false;
             }
     if (fio != nullptr && !Year.TestAddFio(kTimetable, 0, fio->N, Ne, toDay, toY)) return false;
     const TYrok* target = week->GetYrok(kTimetable, toDay, toY);
@@ -283,7 +290,8 @@ bool TSpSostPr::TestMoveYrok(TGryp* gr, int day, int period, int De, int NewYrok
 
 bool TSpSostPr::TryChain(std::initializer_list<TMove> moves, int threshold, bool LogShow) {
     // A single move out of the group's window is refused before it is made.
-    if (moves.size() == 1 && !insideWindow(moves.begin()->gr, moves.begin()->toPeriod)) return false;
+    if (moves.size() == 1 && !insideWindow(moves.begin()->gr, moves.begin()->toPeriod))
+        return false;
     auto tract = std::make_unique<TTract>(*this);
     for (const TMove& m : moves) {
         if (!TestMoveYrok(m.gr, m.day, m.period, m.toDay, m.toPeriod) ||
@@ -366,10 +374,11 @@ bool TSpSostPr::GetTractForDirka(TGryp* gr, int DeyN, int YrokN, int, bool LogSh
             const TMove into{gr, k, lk, DeyN, YrokN};
             for (int d = 1; d <= kDayCount; ++d)
                 for (int y = 0; y < kPeriodCount; ++y) {
-                    if ((d == DeyN && y == YrokN) || (d == DeyN && y == f) || !occupied(other, Ne, d, y))
+                    if ((d == DeyN && y == YrokN) || (d == DeyN && y == f) ||
+                        !occupied(other, Ne, d, y))
                         continue;
-                    if (TryChain({aside, into, {other, d, y, DeyN, YrokN}, {other, DeyN, f, d, y}}, 0,
-                                 LogShow))
+                    if (TryChain({aside, into, {other, d, y, DeyN, YrokN}, {other, DeyN, f, d, y}},
+                                 0, LogShow))
                         return true;
                 }
             if (TryChain({aside, into}, 0, LogShow)) return true;
@@ -456,7 +465,8 @@ bool TSpSostPr::FindVariants(TGryp* gr, int ld, int ly, int hd, int hy, bool Log
     bool canReturn = false;
     if (TestMoveYrok(gr, hd, hy, hd, f)) {
         TTract probe(*this);
-        if (probe.AddSteps(gr, hd, hy, hd, f, false) != nullptr && TestMoveYrok(gr, ld, ly, hd, hy) &&
+        if (probe.AddSteps(gr, hd, hy, hd, f, false) != nullptr &&
+            TestMoveYrok(gr, ld, ly, hd, hy) &&
             probe.AddSteps(gr, ld, ly, hd, hy, false) != nullptr)
             canReturn = TestMoveYrok(gr, hd, f, ld, ly);
         probe.AntiMoveAll(false);
@@ -467,7 +477,8 @@ bool TSpSostPr::FindVariants(TGryp* gr, int ld, int ly, int hd, int hy, bool Log
         for (int y = 0; y < kPeriodCount; ++y) {
             if ((d == hd && (y == hy || y == f)) || (d == ld && y == ly) || !occupied(gr, Ne, d, y))
                 continue;
-            if (TryChain({aside, into, {gr, d, y, ld, ly}, {gr, hd, f, d, y}}, 1, LogShow)) return true;
+            if (TryChain({aside, into, {gr, d, y, ld, ly}, {gr, hd, f, d, y}}, 1, LogShow))
+                return true;
         }
     return false;
 }
@@ -481,7 +492,8 @@ bool TSpSostPr::SetDirkaFio(TFio* Fi, bool LogShow) {
     std::vector<char> inLg(Year.LGryp.size(), 0);
     for (const TGryp* gr : Lg) {
         const int g = gr->GetIndex();
-        if (g >= 0 && static_cast<std::size_t>(g) < inLg.size()) inLg[static_cast<std::size_t>(g)] = 1;
+        if (g >= 0 && static_cast<std::size_t>(g) < inLg.size())
+            inLg[static_cast<std::size_t>(g)] = 1;
     }
     for (TFio* fio : teachers) {
         const auto days = Year.FioWeekCells(kTimetable, fio->N, Ne);
@@ -499,7 +511,8 @@ bool TSpSostPr::SetDirkaFio(TFio* Fi, bool LogShow) {
                         const uint16_t q = days[static_cast<std::size_t>(i)];
                         if (q == 0) continue;
                         const int y = pass == 0 ? 15 - std::countl_zero(q) : std::countr_zero(q);
-                        const std::vector<TGrypYr> lessons = Year.FioYrAt(kTimetable, fio->N, Ne, i, y);
+                        const std::vector<TGrypYr> lessons =
+                            Year.FioYrAt(kTimetable, fio->N, Ne, i, y);
                         if (lessons.empty()) continue;
                         // The last lesson of the period for the last, the first for the first.
                         const TGrypYr& l = pass == 0 ? lessons.back() : lessons.front();
@@ -507,7 +520,8 @@ bool TSpSostPr::SetDirkaFio(TFio* Fi, bool LogShow) {
                         if (!inLg[static_cast<std::size_t>(l.indxGryp)]) continue;
                         const TNed* week = gr->GetNed(Ne);
                         const TDey* day = week != nullptr ? week->Dey(i) : nullptr;
-                        if (day == nullptr || day->CountYrokAndDirka(kTimetable) <= week->CountAllYrokOneDey())
+                        if (day == nullptr ||
+                            day->CountYrokAndDirka(kTimetable) <= week->CountAllYrokOneDey())
                             continue;
                         if (FindVariants(gr, i, y, hd, hy, LogShow)) {
                             if (log) Run.SaveStepLog("--SetDirkaFio--end true");
@@ -549,11 +563,16 @@ bool TSpSostPr::OptimizeRasp(bool bAllGr, bool LogShow, int RejimPo, int NSosPr)
     Tr.reset();
     auto runKind = [&](TGryp* gr, TFio* fio) {
         switch (RejimPo) {
-            case 0: return SetDirkaGryp(gr, RejimPo, LogShow);
-            case 1: return SetNormalNagryzkaGryp(gr, LogShow);
-            case 2: return SetDirkaFio(fio, LogShow);
-            case 3: return SetNormalNagryzkaAllGryp(gr, LogShow);
-            default: return false;
+            case 0:
+                return SetDirkaGryp(gr, RejimPo, LogShow);
+            case 1:
+                return SetNormalNagryzkaGryp(gr, LogShow);
+            case 2:
+                return SetDirkaFio(fio, LogShow);
+            case 3:
+                return SetNormalNagryzkaAllGryp(gr, LogShow);
+            default:
+                return false;
         }
     };
     bool done = false;

@@ -21,8 +21,8 @@ void GetKahestvoNagryzGryp(const TAllRasp& year, int Tip, int ne, std::vector<st
                            int& kd, int& kg);
 void GetKahestvoNagryzFio(const TAllRasp& year, int Tip, int ne, std::vector<std::string>& Sl,
                           int& kd, int& kf);
-void GetKahestvoRunFio(const TAllRasp& year, int Tip, int ne, std::vector<std::string>& Sl,
-                       int& kd, int& kf);
+void GetKahestvoRunFio(const TAllRasp& year, int Tip, int ne, std::vector<std::string>& Sl, int& kd,
+                       int& kf);
 void GetKahestvoNoDeyGryp(const TAllRasp& year, int Tip, int ne, std::vector<std::string>& Sl,
                           int& kd, int& kg);
 void GetKahestvoNoDeyFio(const TAllRasp& year, int Tip, int ne, std::vector<std::string>& Sl,
@@ -31,8 +31,8 @@ void GetKahestvoPy(const TAllRasp& year, int Tip, int ne, std::vector<std::strin
                    int& kg);
 void GetKahestvoNoObFio(const TAllRasp& year, int Tip, int ne, std::vector<std::string>& Sl,
                         int& kd, int& kf);
-void GetKahestvoBadFio(const TAllRasp& year, int Tip, int ne, std::vector<std::string>& Sl,
-                       int& kd, int& kf);
+void GetKahestvoBadFio(const TAllRasp& year, int Tip, int ne, std::vector<std::string>& Sl, int& kd,
+                       int& kf);
 
 inline constexpr int kKahestvoCount = 10;
 

@@ -19,14 +19,14 @@ namespace {
 constexpr int kTimetable = 0;
 constexpr int kPeriodsOfDay = 12;
 
-constexpr uint16_t kPrefLast = 1;        // TimeDay + 3
-constexpr uint16_t kPrefThird = 2;       // TimeDay + 2
-constexpr uint16_t kPrefFirst = 4;       // TimeDay, TimeDay + 1
-constexpr uint16_t kPrefHole = 8;        // a hole of the group's day
-constexpr uint16_t kPrefFioDay = 16;     // a day the teacher already works
-constexpr uint16_t kPrefFioWish = 32;    // the working-days wish of a short week
-constexpr uint16_t kPrefFioGap = 64;     // between the teacher's first and last
-constexpr uint16_t kPrefSubgroup = 1024; // one teacher, several subgroups
+constexpr uint16_t kPrefLast = 1;         // TimeDay + 3
+constexpr uint16_t kPrefThird = 2;        // TimeDay + 2
+constexpr uint16_t kPrefFirst = 4;        // TimeDay, TimeDay + 1
+constexpr uint16_t kPrefHole = 8;         // a hole of the group's day
+constexpr uint16_t kPrefFioDay = 16;      // a day the teacher already works
+constexpr uint16_t kPrefFioWish = 32;     // the working-days wish of a short week
+constexpr uint16_t kPrefFioGap = 64;      // between the teacher's first and last
+constexpr uint16_t kPrefSubgroup = 1024;  // one teacher, several subgroups
 
 using Grid = std::array<std::array<uint16_t, kPeriodsOfDay>, kDays + 1>;
 
@@ -275,8 +275,8 @@ bool TSpSostPr::GetNextVariantForPredmet(int FirstPr, bool LogShow) {
     };
     if (FirstPr <= 0 || FirstPr >= Count() || Run.Statys != AStatys::sSosRasp || !FormS1StopSos())
         return refuse();
-    const bool anyPlaced = std::any_of(Li.begin(), Li.begin() + FirstPr,
-                                       [](const auto& u) { return u->Ok == 1; });
+    const bool anyPlaced =
+        std::any_of(Li.begin(), Li.begin() + FirstPr, [](const auto& u) { return u->Ok == 1; });
     TSosPredmet& unit = *Li[static_cast<std::size_t>(FirstPr)];
     if (!anyPlaced || unit.Ok == 2 || unit.CountSGYF() != 1 || unit.NOb != 0 ||
         unit.LSGYF.front()->YrokKorzina->LFio().size() > 1)
@@ -366,9 +366,9 @@ bool TSpSostPr::GetNextVariantForPredmet(int FirstPr, bool LogShow) {
             }
             const bool placed = unit.PredmetToRasp(Ne, d, y);
             if (log)
-                SaveLogError("GetNextVariantForPredmet", placed
-                                                             ? "--GetNextVariantForPredmet--end true"
-                                                             : "--GetNextVariantForPredmet--end false");
+                SaveLogError("GetNextVariantForPredmet",
+                             placed ? "--GetNextVariantForPredmet--end true"
+                                    : "--GetNextVariantForPredmet--end false");
             return placed;
         }
     if (log) SaveLogError("GetNextVariantForPredmet", "--GetNextVariantForPredmet--end false");

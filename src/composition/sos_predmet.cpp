@@ -41,7 +41,8 @@ bool TSosPredmet::TestSosPredmet(int ne, int dey, int y) const {
         const int a = static_cast<int>(l->YrokKorzina->LFio().size());
         if (a == 0) return false;
         const TFio* fio = l->FioPredmet->Fio();
-        if (!Year.TestAddFio(kTimetable, NOb, fio != nullptr ? fio->N : 0, ne, dey, y)) return false;
+        if (!Year.TestAddFio(kTimetable, NOb, fio != nullptr ? fio->N : 0, ne, dey, y))
+            return false;
         const TYrok* cell = week->GetYrok(kTimetable, dey, y);
         if (cell == nullptr || cell->Empty()) continue;
         if (a == 1) return false;

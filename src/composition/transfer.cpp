@@ -193,7 +193,7 @@ bool THag::MoveAllFio(bool LogShow) {
                 PerenosAf = std::make_unique<TPerenosAf>(this, d, t);
                 if (sp.Run.StepLog())
                     sp.Run.SaveStepLog("Перенос с" + std::to_string(d) + std::to_string(p) + " на" +
-                                   std::to_string(t) + " гр" + FGryp->Name());
+                                       std::to_string(t) + " гр" + FGryp->Name());
                 PerenosAf->SetYrok(d, p);
                 if (PerenosAf->AllMove()) {
                     if (LogShow && sp.Run.StepLog()) {
@@ -589,7 +589,8 @@ bool TSpSostPr::SetNormalNagryzkaAllGryp(TGryp* Gr, bool LogShow) {
         TGryp* gr = Lg[i];
         if ((Gr != nullptr && gr != Gr) || gr->CountBadNagryzkaOfNed(kTimetable, Ne) <= 0) continue;
         if (GetTractForNagryzAllGryp(*this, gr, LogShow)) {
-            if (log) Run.SaveStepLog("--SetNormalNagryzkaAllGryp--end true гр.N" + std::to_string(i));
+            if (log)
+                Run.SaveStepLog("--SetNormalNagryzkaAllGryp--end true гр.N" + std::to_string(i));
             return true;
         }
     }

@@ -61,11 +61,13 @@ void TSpSostPr::SaveLogError(const std::string&, const std::string& Op) {
 }
 
 int TSpSostPr::CountSosPredmet() const {
-    return static_cast<int>(std::count_if(Li.begin(), Li.end(), [](const auto& u) { return u->Ok == 0; }));
+    return static_cast<int>(
+        std::count_if(Li.begin(), Li.end(), [](const auto& u) { return u->Ok == 0; }));
 }
 
 int TSpSostPr::CountSssPredmet() const {
-    return static_cast<int>(std::count_if(Li.begin(), Li.end(), [](const auto& u) { return u->Ok == 1; }));
+    return static_cast<int>(
+        std::count_if(Li.begin(), Li.end(), [](const auto& u) { return u->Ok == 1; }));
 }
 
 int TSpSostPr::MimRunDey(int nFio, int minYrDey) {
@@ -98,8 +100,8 @@ void TSpSostPr::GetSosSpisok() {
                     lesson->YrokKorzina = korzina;
                     lesson->FioPredmet = fp;
                     Add(std::move(lesson));
-                    if (TFio* fio = fp->Fio(); fio != nullptr &&
-                                               std::find(Lf.begin(), Lf.end(), fio) == Lf.end())
+                    if (TFio* fio = fp->Fio();
+                        fio != nullptr && std::find(Lf.begin(), Lf.end(), fio) == Lf.end())
                         Lf.push_back(fio);
                 }
             }
@@ -115,8 +117,9 @@ void TSpSostPr::Add(std::unique_ptr<TSGYF> sgyf) {
         const int groupN = sgyf->Gryp->Dan.N;
         for (const auto& unit : Li) {
             if (unit->NOb != nob) continue;
-            const bool sameGroup = std::any_of(unit->LSGYF.begin(), unit->LSGYF.end(),
-                                               [&](const auto& l) { return l->Gryp->Dan.N == groupN; });
+            const bool sameGroup =
+                std::any_of(unit->LSGYF.begin(), unit->LSGYF.end(),
+                            [&](const auto& l) { return l->Gryp->Dan.N == groupN; });
             if (!sameGroup) {
                 target = unit.get();
                 break;
@@ -225,7 +228,8 @@ void TSpSostPr::SortSosPredmet() {
                 if (n > 1) line += "(1/" + std::to_string(n) + ")";
             }
             const TSGYF& head = *unit->LSGYF.front();
-            if (head.YrokKorzina->Predmet() != nullptr) line += " " + head.YrokKorzina->Predmet()->Name();
+            if (head.YrokKorzina->Predmet() != nullptr)
+                line += " " + head.YrokKorzina->Predmet()->Name();
             for (const auto& l : unit->LSGYF) {
                 const TFio* fio = l->FioPredmet->Fio();
                 if (fio != previous && fio != nullptr) line += " " + fio->Name();
@@ -278,8 +282,8 @@ void TSpSostPr::SaveNew() {
         Run.Counters.CountSsOk = CountSsOkMax;
         Run.Ti = TSosRun::Clock::now();
     }
-    Run.Counters.CountSsNo =
-        static_cast<int>(std::count_if(Li.begin(), Li.end(), [](const auto& u) { return u->Ok == 2; }));
+    Run.Counters.CountSsNo = static_cast<int>(
+        std::count_if(Li.begin(), Li.end(), [](const auto& u) { return u->Ok == 2; }));
     ++Run.Counters.KolVar;
     Run.Progress();
     if (Run.WLog) Run.SaveLog("Вариант" + std::to_string(CountSt) + " ");
@@ -403,6 +407,23 @@ int firstWithOk(const TSpSostPr& sp, int ok) {
     return -1;
 }
 
+// Unit p placed, displacing another or improving the timetable to make
+// room while that helps.
+void place(TSpSostPr& sp, TSosRun& run, int p) {
+    for (;;) {
+        if (sp.GetVariantForPredmet(p, 0, 0, 0, true)) return;
+        ++run.Counters.CountYly;
+        if (sp.GetNextVariantForPredmet(p, true) || sp.GetVariantForPredmet(p, 0, 0, 1, true))
+            return;
+        bool improved = false;
+        for (int kind = 0; kind <= 2 && !improved; ++kind)
+            improved = sp.OptimizeRasp(false, true, kind, p);
+        for (int kind = 0; kind <= 2 && !improved; ++kind)
+            improved = sp.OptimizeRasp(true, true, kind, p);
+        if (!improved) return;
+    }
+}
+
 // The all-groups improvement of kind 3, repeated while it succeeds.
 void polish(TSpSostPr& sp, TSosRun& run) {
     run.Counters.CountYly = 0;
@@ -440,18 +461,7 @@ TSostavResult SostavNed(TSosRun& run, int ne) {
             run.Counters.CountYly = 0;
             run.Counters.Position = p;
             run.Progress();
-            for (;;) {
-                if (sp.GetVariantForPredmet(p, 0, 0, 0, true)) break;
-                ++run.Counters.CountYly;
-                if (sp.GetNextVariantForPredmet(p, true) || sp.GetVariantForPredmet(p, 0, 0, 1, true))
-                    break;
-                bool improved = false;
-                for (int kind = 0; kind <= 2 && !improved; ++kind)
-                    improved = sp.OptimizeRasp(false, true, kind, p);
-                for (int kind = 0; kind <= 2 && !improved; ++kind)
-                    improved = sp.OptimizeRasp(true, true, kind, p);
-                if (!improved) break;
-            }
+            place(sp, run, p);
         }
         if (sp.CountSssPredmet() > sp.CountSsOkMax) polish(sp, run);
         sp.SaveNew();
@@ -500,8 +510,8 @@ TSostavResult SostavNed(TSosRun& run, int ne) {
     result.placed = sp.CountSssPredmet();
     result.variants = sp.CountSt;
     result.tries = sp.CountTry;
-    result.noPlace = static_cast<int>(std::count_if(sp.Li.begin(), sp.Li.end(),
-                                                    [](const auto& u) { return u->Ok == 2; }));
+    result.noPlace = static_cast<int>(
+        std::count_if(sp.Li.begin(), sp.Li.end(), [](const auto& u) { return u->Ok == 2; }));
     for (const auto& unit : sp.Li)
         if (unit->Ok != 1)
             for (const auto& l : unit->LSGYF) result.unplaced.push_back(lessonText(*l));

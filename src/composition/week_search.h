@@ -5,9 +5,9 @@
 #include <array>
 #include <cstdint>
 #include <fstream>
+#include <initializer_list>
 #include <memory>
 #include <string>
-#include <initializer_list>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -29,7 +29,13 @@ struct TKahVar {
     std::array<uint16_t, 6> mk{};
 };
 
-enum class AProcOptim { stNot, StDirkaGryp, StDirkaFio, StNormalNagryzkaGryp, StNormalNagryzkaAllGryp };
+enum class AProcOptim {
+    stNot,
+    StDirkaGryp,
+    StDirkaFio,
+    StNormalNagryzkaGryp,
+    StNormalNagryzkaAllGryp
+};
 
 class TSpSostPr {
 public:
