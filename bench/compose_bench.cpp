@@ -45,6 +45,39 @@ double seconds(Clock::time_point a, Clock::time_point b) {
     return std::chrono::duration<double>(b - a).count();
 }
 
+// A sample college made in a scratch folder, removed with it.
+class ScratchCollege {
+public:
+    ScratchCollege(SampleSize size, uint64_t seed) {
+        if (mkdtemp(FTmpl) == nullptr) {
+            std::perror("compose_bench: mkdtemp");
+            return;
+        }
+        FMade = true;
+        home = fs::path(FTmpl) / "college";
+        const auto c0 = Clock::now();
+        sample = createSampleCollege(home, SampleOptions{size, seed, 2026}, dialog);
+        created = seconds(c0, Clock::now());
+        if (!sample.ok)
+            std::fprintf(stderr, "compose_bench: %s: %s\n", sizeName(size), sample.message.c_str());
+    }
+    ~ScratchCollege() {
+        if (FMade) fs::remove_all(FTmpl);
+    }
+    ScratchCollege(const ScratchCollege&) = delete;
+    ScratchCollege& operator=(const ScratchCollege&) = delete;
+    bool ok() const { return FMade && sample.ok; }
+
+    TScriptedDialog dialog{true};
+    fs::path home;
+    SampleResult sample;
+    double created = 0;  // seconds
+
+private:
+    char FTmpl[33] = "/tmp/zavlin_compose_bench_XXXXXX";
+    bool FMade = false;
+};
+
 struct Row {
     SampleSize size;
     bool moves = false;
@@ -61,31 +94,21 @@ struct Row {
 int gTimeLimit = 60;  // seconds a week's search may run, as a dispatcher would wait
 
 std::optional<Row> measure(SampleSize size, uint64_t seed, bool moves) {
-    char tmpl[] = "/tmp/zavlin_compose_bench_XXXXXX";
-    if (mkdtemp(tmpl) == nullptr) {
-        std::perror("compose_bench: mkdtemp");
-        return std::nullopt;
-    }
-    const fs::path home = fs::path(tmpl) / "college";
+    ScratchCollege college(size, seed);
+    if (!college.ok()) return std::nullopt;
+    const fs::path& home = college.home;
+    const SampleResult& sample = college.sample;
+    TScriptedDialog& dialog = college.dialog;
     Row row;
     row.size = size;
     row.moves = moves;
-    TScriptedDialog dialog(true);
-    const auto c0 = Clock::now();
-    const SampleResult sample = createSampleCollege(home, SampleOptions{size, seed, 2026}, dialog);
-    row.create = seconds(c0, Clock::now());
-    if (!sample.ok) {
-        std::fprintf(stderr, "compose_bench: %s: %s\n", sizeName(size), sample.message.c_str());
-        fs::remove_all(tmpl);
-        return std::nullopt;
-    }
+    row.create = college.created;
     {
         TDM1 dm(home, dialog);
         TAllRasp year(dm);
         year.YGod = 2026;
         if (!year.LoadYear()) {
             std::fprintf(stderr, "compose_bench: %s: the year did not load\n", sizeName(size));
-            fs::remove_all(tmpl);
             return std::nullopt;
         }
         year.SelectAllGryp(true);
@@ -111,7 +134,6 @@ std::optional<Row> measure(SampleSize size, uint64_t seed, bool moves) {
         row.compose = seconds(t0, Clock::now());
         row.totals = WeekTotals(year, 0, row.ne);
     }
-    fs::remove_all(tmpl);
     return row;
 }
 
@@ -188,22 +210,14 @@ struct RunRow {
 int gRunTimeLimit = 300;
 
 std::optional<RunRow> measureRun(SampleSize size, uint64_t seed) {
-    char tmpl[] = "/tmp/zavlin_compose_bench_XXXXXX";
-    if (mkdtemp(tmpl) == nullptr) {
-        std::perror("compose_bench: mkdtemp");
-        return std::nullopt;
-    }
-    const fs::path home = fs::path(tmpl) / "college";
+    ScratchCollege college(size, seed);
+    if (!college.ok()) return std::nullopt;
+    const fs::path& home = college.home;
+    const SampleResult& sample = college.sample;
+    TScriptedDialog& dialog = college.dialog;
     RunRow row;
     row.size = size;
     row.seed = seed;
-    TScriptedDialog dialog(true);
-    const SampleResult sample = createSampleCollege(home, SampleOptions{size, seed, 2026}, dialog);
-    if (!sample.ok) {
-        std::fprintf(stderr, "compose_bench: %s: %s\n", sizeName(size), sample.message.c_str());
-        fs::remove_all(tmpl);
-        return std::nullopt;
-    }
     {
         TDM1 dm(home, dialog);
         TAllGod years(dm);
@@ -214,7 +228,6 @@ std::optional<RunRow> measureRun(SampleSize size, uint64_t seed) {
         }
         if (!god || !god->LoadYear()) {
             std::fprintf(stderr, "compose_bench: %s: the year did not load\n", sizeName(size));
-            fs::remove_all(tmpl);
             return std::nullopt;
         }
         god->SelectAllGryp(true);
@@ -251,7 +264,6 @@ std::optional<RunRow> measureRun(SampleSize size, uint64_t seed) {
         const int w = row.ne == kActiveWeeks[0] ? 0 : 1;
         row.hidden = sample.counts.weeks[static_cast<std::size_t>(w)];
     }
-    fs::remove_all(tmpl);
     return row;
 }
 
