@@ -29,14 +29,6 @@ protected:
         YearFixture::TearDown();
     }
 
-    TFio* teacher(const std::string& bigName) {
-        auto fio = std::make_unique<TFio>();
-        fio->SetBigName(bigName);
-        TFio* added = year->AddFio(std::move(fio));
-        EXPECT_NE(added, nullptr);
-        return added;
-    }
-
     static void forbid(TFio* fio, std::initializer_list<int> days,
                        std::initializer_list<int> periods) {
         for (int d : days)

@@ -74,13 +74,6 @@ protected:
         YearFixture::TearDown();
     }
 
-    TFio* teacher(const std::string& bigName) {
-        auto fio = std::make_unique<TFio>();
-        fio->SetBigName(bigName);
-        TFio* added = year->AddFio(std::move(fio));
-        EXPECT_NE(added, nullptr);
-        return added;
-    }
     // A subject name of its own, as an index for subject().
     int subjectName(const std::string& name) {
         TYrName* yr = year->CreateYrName(name, "");

@@ -74,6 +74,14 @@ protected:
         return added;
     }
 
+    TFio* teacher(const std::string& bigName) {
+        auto fio = std::make_unique<TFio>();
+        fio->SetBigName(bigName);
+        TFio* added = year->AddFio(std::move(fio));
+        EXPECT_NE(added, nullptr);
+        return added;
+    }
+
     // A subject with the given teachers in week ne and ky lessons of plan load.
     TPredmet* subject(TGryp* gr, int name, std::vector<int> teachers, int ky, int ne = 1) {
         gr->SetNed(ne);
