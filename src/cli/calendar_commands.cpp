@@ -34,6 +34,8 @@ int listYears(const fs::path& home) {
     if (!requireYearDatabase(home)) return kExitFailed;
     TConsoleDialog dialog(false);
     TDM1 dm(home, dialog);
+    const auto held = holdDatabase(dm, LockKind::Shared);
+    if (!held) return kExitFailed;
     TAllGod years(dm);
     if (!years.ReadListGod()) {
         printError("the list of years could not be read");
@@ -66,6 +68,8 @@ int showWeeks(const fs::path& home, int asked) {
     if (!requireYearDatabase(home)) return kExitFailed;
     TConsoleDialog dialog(false);
     TDM1 dm(home, dialog);
+    const auto held = holdDatabase(dm, LockKind::Shared);
+    if (!held) return kExitFailed;
     TAllGod years(dm);
     std::unique_ptr<TGod> god = calendarOf(dm, years, asked);
     if (!god) return kExitFailed;
@@ -90,6 +94,8 @@ int activateWeeks(const fs::path& home, int asked, const std::string& list) {
     if (!requireYearDatabase(home)) return kExitFailed;
     TConsoleDialog dialog(false);
     TDM1 dm(home, dialog);
+    const auto held = holdDatabase(dm, LockKind::Exclusive);
+    if (!held) return kExitFailed;
     TAllGod years(dm);
     std::unique_ptr<TGod> god = calendarOf(dm, years, asked);
     if (!god) return kExitFailed;

@@ -87,6 +87,8 @@ std::vector<std::string> splitNames(const std::string& text) {
 int composeWeek(const fs::path& home, const ComposeArgs& args) {
     TConsoleDialog dialog(false);
     TDM1 dm(home, dialog);
+    const auto held = holdDatabase(dm, LockKind::Exclusive);
+    if (!held) return kExitFailed;
     TAllRasp year(dm);
     if (const int failed = loadYearForVerb(home, dm, year, args.god); failed >= 0) return failed;
 
@@ -318,6 +320,8 @@ int composeRun(const fs::path& home, const RunArgs& args) {
 
     TConsoleDialog dialog(false);
     TDM1 dm(home, dialog);
+    const auto held = holdDatabase(dm, LockKind::Exclusive);
+    if (!held) return kExitFailed;
     int status = kExitOk;
     std::unique_ptr<TGod> god = loadGod(home, dm, args.god, status);
     if (!god) return status;

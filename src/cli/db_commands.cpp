@@ -49,6 +49,8 @@ int initDatabase(const fs::path& home) {
 int reindexDatabase(const fs::path& home) {
     if (!requireDatabase(home)) return kExitFailed;
     TDM1 dm(home);
+    const auto held = holdDatabase(dm, LockKind::Exclusive);
+    if (!held) return kExitFailed;
     PrintProgress progress;
     dm.ProgressObserver = &progress;
     return dm.ReindexFiles() ? kExitOk : kExitFailed;
@@ -76,6 +78,8 @@ bool checkTable(TTableBlob& t, const std::string& label) {
 int checkDatabase(const fs::path& home) {
     if (!requireDatabase(home)) return kExitFailed;
     TDM1 dm(home);
+    const auto held = holdDatabase(dm, LockKind::Shared);
+    if (!held) return kExitFailed;
     bool ok = true;
     for (const std::string& name : dm.DB.ListReIndex) {
         std::error_code ec;
@@ -94,6 +98,8 @@ int checkDatabase(const fs::path& home) {
 int upgradeDatabase(const fs::path& home) {
     if (!requireDatabase(home)) return kExitFailed;
     TDM1 dm(home);
+    const auto held = holdDatabase(dm, LockKind::Exclusive);
+    if (!held) return kExitFailed;
     PrintProgress progress;
     dm.ProgressObserver = &progress;
     const int before = dm.StoredVersion();
@@ -114,6 +120,7 @@ int upgradeDatabase(const fs::path& home) {
 int checkOneTable(const std::string& path) {
     TTableBlob t;
     attachTable(t, path);
+    t.SetReadOnly(true);
     t.onTestKeys = [&](TTableBlob&, uint32_t key, TTestKeys&) {
         fmt::print(stderr, "{}: wrong key N={}\n", path, key);
     };
@@ -123,6 +130,9 @@ int checkOneTable(const std::string& path) {
 int reindexOneTable(const std::string& path) {
     TTableBlob t;
     attachTable(t, path);
+    // The repair before the open and the open itself happen under one lock.
+    const auto held = t.LockTable(LockKind::Exclusive);
+    if (!held) return kExitFailed;
     if (!t.ReIndexTable()) {
         printError(fmt::format("{}: the index could not be rebuilt", path));
         return kExitFailed;
@@ -137,6 +147,8 @@ int reindexOneTable(const std::string& path) {
 int packOneTable(const std::string& path) {
     TTableBlob t;
     attachTable(t, path);
+    const auto held = t.LockTable(LockKind::Exclusive);
+    if (!held) return kExitFailed;
     if (!t.PackTable()) {
         printError(fmt::format("{}: the table could not be packed", path));
         return kExitFailed;
@@ -146,6 +158,13 @@ int packOneTable(const std::string& path) {
 }
 
 }  // namespace
+
+std::unique_ptr<TDatabaseLock> holdDatabase(TDM1& dm, LockKind kind) {
+    auto held = std::make_unique<TDatabaseLock>(dm, kind);
+    if (held->Held()) return held;
+    printError(held->Message());
+    return nullptr;
+}
 
 fs::path homeFolder(const CLI::App& verb) {
     for (const CLI::App* a = &verb; a != nullptr; a = a->get_parent()) {

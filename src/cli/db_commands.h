@@ -5,6 +5,9 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
+
+#include "storage/file_system.h"
 
 namespace CLI {
 class App;
@@ -13,6 +16,7 @@ class App;
 namespace zavlin {
 class TDM1;
 class TAllRasp;
+class TDatabaseLock;
 }  // namespace zavlin
 
 namespace zavlin::cli {
@@ -25,6 +29,11 @@ void addTableMaintenanceCommands(CLI::App& tableCmd, int& status);
 // The home folder of a verb: its --home or that of a command above it, else
 // $ZAVLIN_HOME, else ~/.local/share/zavlin98.
 std::filesystem::path homeFolder(const CLI::App& verb);
+
+// Holds the database lock for the whole verb: exclusive for a verb that
+// changes the year, shared (tables opened read-only) for one that reads it.
+// Null, with the holder named on stderr, when another program holds it.
+std::unique_ptr<TDatabaseLock> holdDatabase(TDM1& dm, LockKind kind);
 
 // Loads year god (0: the active year of god.Ini) of the database in home,
 // with the college's lesson times. The exit status when that failed, with

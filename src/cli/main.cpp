@@ -170,6 +170,11 @@ int run(int argc, char** argv) {
         fmt::print(stderr, "{}", verbList());
         return kExitUsage;
     }
+    // Who holds a lock is named to whoever waits for it: "zavlin-cli table append".
+    std::string holder = "zavlin-cli";
+    for (int i = 1; i < argc && i < 3 && argv[i][0] != '-'; ++i)
+        holder += std::string(" ") + argv[i];
+    setLockHolderName(holder);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

@@ -44,6 +44,8 @@ int showQuality(const fs::path& home, const QualityArgs& args) {
     if (!requireYearDatabase(home)) return kExitFailed;
     TConsoleDialog dialog(false);
     TDM1 dm(home, dialog);
+    const auto held = holdDatabase(dm, LockKind::Shared);
+    if (!held) return kExitFailed;
     const int chosen = chosenYear(dm, args.year);
     if (chosen == 0) return kExitUsage;
     TAllGod years(dm);

@@ -60,6 +60,8 @@ void forEachHeld(const TAllRasp& year, int week, int day, F f) {
 int distribute(const fs::path& home, const RoomArgs& args) {
     TConsoleDialog dialog(false);
     TDM1 dm(home, dialog);
+    const auto held = holdDatabase(dm, LockKind::Exclusive);
+    if (!held) return kExitFailed;
     TAllRasp year(dm);
     if (const int failed = loadYearForVerb(home, dm, year, args.god); failed >= 0) return failed;
 
@@ -101,6 +103,8 @@ int distribute(const fs::path& home, const RoomArgs& args) {
 int occupancy(const fs::path& home, const RoomArgs& args) {
     TConsoleDialog dialog(false);
     TDM1 dm(home, dialog);
+    const auto held = holdDatabase(dm, LockKind::Shared);
+    if (!held) return kExitFailed;
     TAllRasp year(dm);
     if (const int failed = loadYearForVerb(home, dm, year, args.god); failed >= 0) return failed;
 

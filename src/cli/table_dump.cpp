@@ -313,6 +313,7 @@ std::string dumpJson(const TableDump& d) {
 
 int tableDump(const std::string& path, bool json, bool blobs) {
     TTableBlob table;
+    table.SetReadOnly(true);
     if (!openTable(table, path)) return kExitFailed;
     try {
         const TableDump d = collectDump(table, blobs);

@@ -125,6 +125,8 @@ int showTimetable(const fs::path& home, const Options& o) {
     }
     TConsoleDialog dialog(false);
     TDM1 dm(home, dialog);
+    const auto held = holdDatabase(dm, LockKind::Shared);
+    if (!held) return kExitFailed;
     int god = o.year;
     if (god == 0) god = dm.FGodini.ReadInteger("God", "ActivGod", 0);
     if (god == 0) {

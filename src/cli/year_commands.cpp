@@ -59,6 +59,8 @@ int loadYear(const fs::path& home, int asked, bool resave) {
     if (!requireYearDatabase(home)) return kExitFailed;
     TConsoleDialog dialog(false);
     TDM1 dm(home, dialog);
+    const auto held = holdDatabase(dm, resave ? LockKind::Exclusive : LockKind::Shared);
+    if (!held) return kExitFailed;
     const int god = chosenYear(dm, asked);
     if (god == 0) return kExitFailed;
     PrintLoad load;
@@ -99,7 +101,10 @@ struct YearList {
     explicit YearList(const fs::path& home) : dm(home, dialog), years(dm) {
         dm.ProgressObserver = &load;
     }
+    // Every verb of the list changes the database: held from here to the end.
     [[nodiscard]] bool read() {
+        held = holdDatabase(dm, LockKind::Exclusive);
+        if (!held) return false;
         if (years.ReadListGod()) return true;
         printError("the list of years could not be read");
         return false;
@@ -116,6 +121,7 @@ struct YearList {
     TDM1 dm;
     PrintLoad load;
     TAllGod years;
+    std::unique_ptr<TDatabaseLock> held;
 };
 
 int activateYear(YearList& list, int indx) {

@@ -8,6 +8,11 @@
 #include <cstdio>
 
 namespace zavlin {
+
+// In file_lock.cpp: the process's registry of lock files.
+std::unique_ptr<FileLock> lockFile(const std::filesystem::path& path, LockKind kind,
+                                   std::chrono::milliseconds wait, LockRefusal& refusal);
+
 namespace {
 
 class PosixFile : public File {
@@ -66,7 +71,7 @@ private:
 class PosixFileSystem : public FileSystem {
 public:
     std::unique_ptr<File> open(const std::filesystem::path& path, OpenMode mode) override {
-        int flags = O_RDWR | O_CLOEXEC;
+        int flags = mode == OpenMode::ReadOnly ? O_RDONLY | O_CLOEXEC : O_RDWR | O_CLOEXEC;
         if (mode == OpenMode::ReadWriteCreate) flags |= O_CREAT;
         if (mode == OpenMode::CreateTruncate) flags |= O_CREAT | O_TRUNC;
         int fd;
@@ -93,6 +98,11 @@ public:
 
     bool remove(const std::filesystem::path& path) override {
         return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+    }
+
+    std::unique_ptr<FileLock> lock(const std::filesystem::path& path, LockKind kind,
+                                   std::chrono::milliseconds wait, LockRefusal& refusal) override {
+        return lockFile(path, kind, wait, refusal);
     }
 };
 
@@ -153,6 +163,17 @@ std::unique_ptr<File> FaultInjectingFileSystem::open(const std::filesystem::path
 bool FaultInjectingFileSystem::rename(const std::filesystem::path& from,
                                       const std::filesystem::path& to) {
     return !nextFails() && inner_.rename(from, to);
+}
+
+std::unique_ptr<FileLock> FaultInjectingFileSystem::lock(const std::filesystem::path& path,
+                                                         LockKind kind,
+                                                         std::chrono::milliseconds wait,
+                                                         LockRefusal& refusal) {
+    if (nextFails()) {
+        refusal = LockRefusal{};
+        return nullptr;
+    }
+    return inner_.lock(path, kind, wait, refusal);
 }
 
 bool FaultInjectingFileSystem::remove(const std::filesystem::path& path) {

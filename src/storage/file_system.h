@@ -3,10 +3,12 @@
 // operation and check what a crash or an I/O error leaves behind.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <string>
 
 namespace zavlin {
 
@@ -28,7 +30,30 @@ enum class OpenMode {
     ReadWrite,        // existing file only
     ReadWriteCreate,  // created empty when missing
     CreateTruncate,   // created, or emptied when present
+    ReadOnly,         // existing file only; every write fails
 };
+
+enum class LockKind { Shared, Exclusive };
+
+// A lock held on a lock file; let go when destroyed.
+class FileLock {
+public:
+    virtual ~FileLock() = default;
+    virtual LockKind kind() const = 0;
+};
+
+// Why a lock was not taken: busy (another process holds it; holder names it
+// when it said who it is: "pid 1234 zavlin-cli compose") or an error.
+struct LockRefusal {
+    bool busy = false;
+    std::string holder;
+};
+
+// How long a lock is waited for: ZAVLIN_LOCK_WAIT_MS, else 3 seconds.
+std::chrono::milliseconds lockWait();
+// What an exclusive holder writes after its pid ("zavlin-cli compose"); the
+// program name until set. One text per process: it names the process.
+void setLockHolderName(const std::string& name);
 
 class FileSystem {
 public:
@@ -41,13 +66,26 @@ public:
                                       const std::filesystem::path& to) = 0;
     // True when the file is gone afterwards (also when it was never there).
     virtual bool remove(const std::filesystem::path& path) = 0;
+    // Locks the lock file at path (created when missing), shared or
+    // exclusive, waiting at most `wait`. Null when not taken, with the reason.
+    // Locks coordinate processes: inside one process every request on the
+    // same file shares one lock (flock would make two descriptors of one
+    // process conflict, and the model opens a table twice), counted per kind;
+    // an exclusive request over a shared one upgrades it, and the last
+    // exclusive handle gone turns it back into a shared one. An upgrade is not
+    // atomic (flock's is not): another writer may come in between. A shared
+    // lock whose file cannot be created (a read-only folder) is granted
+    // without a file, since no writer can take one there either.
+    virtual std::unique_ptr<FileLock> lock(const std::filesystem::path& path, LockKind kind,
+                                           std::chrono::milliseconds wait,
+                                           LockRefusal& refusal) = 0;
 };
 
 // The process-wide real file system (POSIX).
 FileSystem& realFileSystem();
 
 // Counts the operations that reach the disk (open, read, write, truncate, sync,
-// rename, remove) and fails the chosen one. In crash mode every operation from
+// rename, remove, lock) and fails the chosen one. In crash mode every operation from
 // that one on fails too, as if the process had died there; a failing write
 // may first put part of its bytes on disk, as a torn write would.
 class FaultInjectingFileSystem : public FileSystem {
@@ -69,6 +107,8 @@ public:
     bool exists(const std::filesystem::path& path) override { return inner_.exists(path); }
     bool rename(const std::filesystem::path& from, const std::filesystem::path& to) override;
     bool remove(const std::filesystem::path& path) override;
+    std::unique_ptr<FileLock> lock(const std::filesystem::path& path, LockKind kind,
+                                   std::chrono::milliseconds wait, LockRefusal& refusal) override;
 
     // True when this operation must fail. Public for the file wrapper.
     bool nextFails();

@@ -21,6 +21,10 @@ const char* const kReadError = "Ошибка при чтении файла.";
 const char* const kLengthError = "Ошибка длины файла. База данных повреждена.";
 const char* const kIndexCreateError = "Ошибка при создании файла индексов.";
 const char* const kOverwriteQuestion = "Таблица сущенствует. Перезаписать?";
+const char* const kLocked = "Таблица занята другой программой";
+const char* const kLockError = "Ошибка блокировки таблицы.";
+const char* const kUnsettled =
+    "Таблица содержит незавершённую запись, открыть её только для чтения нельзя.";
 
 bool isSeparator(char c) {
     return c == '/' || c == '\\';
@@ -129,6 +133,8 @@ void TTableBlob::resetHeadr() {
 }
 
 void TTableBlob::Clear() {
+    lock_.reset();
+    openedReadOnly_ = false;
     FFileStream_b0.close();
     FFileStream_b1.close();
     FFileStream_b2.close();
@@ -161,9 +167,62 @@ void TTableBlob::ClearLField() {
 void TTableBlob::raiseErrorOpen(uint16_t code, const std::string& text) {
     if (ErrorOpen) {
         ErrorOpen(*this, code, text);
-    } else if (code >= 60 && code <= 63) {
+    } else if ((code >= 60 && code <= 63) || code == kErrorLocked || code == kErrorUnsettled) {
         showUserMessage(text);
     }
+}
+
+std::unique_ptr<FileLock> TTableBlob::lockOrReport(LockKind kind, std::chrono::milliseconds wait) {
+    LockRefusal refusal;
+    const auto path = FilePath(".bl");
+    auto lock = fs_.lock(path, kind, wait, refusal);
+    if (lock) return lock;
+    if (!refusal.busy) {
+        raiseErrorOpen(kErrorLocked, std::string(kLockError) + " " + path.string());
+    } else if (refusal.holder.empty()) {
+        raiseErrorOpen(kErrorLocked, std::string(kLocked) + ". " + FilePath(".b0").string());
+    } else {
+        raiseErrorOpen(kErrorLocked, std::string(kLocked) + " (" + refusal.holder + "). " +
+                                         FilePath(".b0").string());
+    }
+    return nullptr;
+}
+
+std::unique_ptr<FileLock> TTableBlob::LockTable(LockKind kind) {
+    if (FileName().empty()) {
+        raiseErrorOpen(22, kNoTableName);
+        return nullptr;
+    }
+    return lockOrReport(kind, lockWait());
+}
+
+bool TTableBlob::pendingRecovery() {
+    if (fs_.exists(FilePath(".bt"))) return true;
+    const auto journal = FilePath(".bj");
+    if (!fs_.exists(journal)) return false;
+    // An empty journal is no journal; one that cannot be read counts.
+    auto f = fs_.open(journal, OpenMode::ReadOnly);
+    return !f || f->size() != 0;
+}
+
+bool TTableBlob::settleForReader() {
+    // Under the shared lock no live writer is in the middle of an operation
+    // (writers hold the table exclusively from open to close): the leftovers
+    // are a dead writer's. They are settled only when this process may
+    // write, which the exclusive lock and a writable .b0 tell.
+    lock_.reset();
+    lock_ = lockOrReport(LockKind::Exclusive, lockWait());
+    if (!lock_) return false;
+    if (pendingRecovery()) {
+        if (!fs_.open(FilePath(".b0"), OpenMode::ReadWrite)) return false;
+        if (!RecoverFiles(fs_, FileName()) && fs_.exists(FilePath(".bt"))) return false;
+        if (!RollbackJournal::replay(fs_, FileName()) && pendingRecovery()) return false;
+    }
+    // Back to sharing the table: shared taken before exclusive is let go.
+    auto shared = lockOrReport(LockKind::Shared, lockWait());
+    if (!shared) return false;
+    lock_ = std::move(shared);
+    return true;
 }
 
 bool TTableBlob::failOpen(uint16_t code, const std::string& text) {
@@ -179,6 +238,11 @@ bool TTableBlob::CreateFile() {
         raiseErrorOpen(10, kNoTableName);
         return false;
     }
+    // Creating is writing, whatever the last open was.
+    FReadOnly = false;
+    // Held until the new table is open (Open takes its own handle on it).
+    const auto held = lockOrReport(LockKind::Exclusive, lockWait());
+    if (!held) return false;
     const auto b0 = FilePath(".b0");
     if (fs_.exists(b0) && CanReWrite) {
         bool rewrite = true;
@@ -265,24 +329,45 @@ void TTableBlob::recomputeLayout() {
 }
 
 bool TTableBlob::Open() {
+    // A reopen keeps the table locked: the old handle goes after the new one
+    // is taken, so another process cannot come in between.
+    auto previous = std::move(lock_);
     Clear();
     if (FileName().empty()) return failOpen(22, kNoTableName);
+    const bool readOnly = FReadOnly;
+    lock_ = lockOrReport(readOnly ? LockKind::Shared : LockKind::Exclusive, lockWait());
+    previous.reset();
+    if (!lock_) {
+        Clear();
+        return false;
+    }
     // A replacement of the files or an operation cut short by a crash is
-    // settled first. While a plan or a journal cannot be settled the files
-    // are a mix of two versions: the table does not open (an operation on it
-    // would also start a new journal over the old one).
+    // settled first, and only under the exclusive lock (a journal under a
+    // live writer's lock is that writer's work in progress). While a plan or
+    // a journal cannot be settled the files are a mix of two versions: the
+    // table does not open (an operation on it would also start a new journal
+    // over the old one).
     const auto plan = FilePath(".bt");
     const auto journal = FilePath(".bj");
-    if (!RecoverFiles(fs_, FileName()) && fs_.exists(plan))
-        return failOpen(24, std::string(kReadError) + " " + plan.string());
-    if (!RollbackJournal::replay(fs_, FileName()) && fs_.exists(journal))
-        return failOpen(24, std::string(kReadError) + " " + journal.string());
+    if (readOnly) {
+        if (pendingRecovery() && !settleForReader()) {
+            const auto what = fs_.exists(plan) ? plan : journal;
+            return failOpen(kErrorUnsettled, std::string(kUnsettled) + " " + what.string());
+        }
+    } else {
+        if (!RecoverFiles(fs_, FileName()) && fs_.exists(plan))
+            return failOpen(24, std::string(kReadError) + " " + plan.string());
+        if (!RollbackJournal::replay(fs_, FileName()) && fs_.exists(journal))
+            return failOpen(24, std::string(kReadError) + " " + journal.string());
+    }
+    const OpenMode existing = readOnly ? OpenMode::ReadOnly : OpenMode::ReadWrite;
+    const OpenMode created = readOnly ? OpenMode::ReadOnly : OpenMode::ReadWriteCreate;
     const auto b0 = FilePath(".b0");
     const auto b1 = FilePath(".b1");
     const auto b2 = FilePath(".b2");
     const auto bi = FilePath(".bi");
     if (!fs_.exists(b0)) return failOpen(23, std::string(kTableMissing) + " " + b0.string());
-    if (!FFileStream_b0.open(fs_, b0, OpenMode::ReadWrite))
+    if (!FFileStream_b0.open(fs_, b0, existing))
         return failOpen(24, std::string(kReadError) + " " + b0.string());
 
     uint8_t head[kTableHeadSize];
@@ -308,13 +393,20 @@ bool TTableBlob::Open() {
         kTableHeadSize + static_cast<uint64_t>(FHeadr.FCountField) * kFieldDescSize)
         return failOpen(60, std::string(kLengthError) + " " + b0.string());
 
-    if (!FFileStream_b1.open(fs_, b1, OpenMode::ReadWriteCreate))
+    // A reader takes a missing .b1 or .b2 as empty rather than create it.
+    if (readOnly && !fs_.exists(b1)) {
+        if (FHeadr.FCountRecordAll != 0)
+            return failOpen(61, std::string(kLengthError) + " " + b1.string());
+    } else if (!FFileStream_b1.open(fs_, b1, created))
         return failOpen(27, std::string(kReadError) + " " + b1.string());
     if (FFileStream_b1.size() != slotLength() * FHeadr.FCountRecordAll)
         return failOpen(61, std::string(kLengthError) + " " + b1.string());
 
-    if (CanBlobFields()) {
-        if (!FFileStream_b2.open(fs_, b2, OpenMode::ReadWriteCreate))
+    if (readOnly && CanBlobFields() && !fs_.exists(b2)) {
+        if (FHeadr.FCountPageAll != 0)
+            return failOpen(62, std::string(kLengthError) + " " + b2.string());
+    } else if (CanBlobFields()) {
+        if (!FFileStream_b2.open(fs_, b2, created))
             return failOpen(28, std::string(kReadError) + " " + b2.string());
         // A page length of 0 cannot describe any page: the file is damaged.
         if (FFileStream_b2.size() != (kPageHeadSize + static_cast<uint64_t>(FHeadr.FLengthPage)) *
@@ -324,7 +416,7 @@ bool TTableBlob::Open() {
     }
 
     if (fs_.exists(bi)) {
-        auto f = fs_.open(bi, OpenMode::ReadWrite);
+        auto f = fs_.open(bi, existing);
         int64_t size = f ? f->size() : -1;
         if (size < 0) return failOpen(29, std::string(kReadError) + " " + bi.string());
         // The length is checked before anything is read, so a huge file
@@ -342,6 +434,15 @@ bool TTableBlob::Open() {
         }
         biFile_ = std::move(f);
         biSize_ = bytes.size();
+    } else if (readOnly) {
+        // The index is built in memory only; the header keeps its count.
+        try {
+            if (!buildIndexFromB1())
+                return failOpen(30, std::string(kIndexCreateError) + " " + bi.string());
+        } catch (const std::exception&) {
+            return failOpen(33, std::string(kIndexCreateError) + " " + bi.string());
+        }
+        FModifiHeadr = false;
     } else {
         try {
             if (!buildIndexFromB1())
@@ -361,6 +462,7 @@ bool TTableBlob::Open() {
 
     First();
     FState = dsOpening;
+    openedReadOnly_ = readOnly;
     if (AfterOpen) AfterOpen(*this);
     return true;
 }
@@ -385,7 +487,7 @@ bool TTableBlob::buildIndexFromB1() {
 }
 
 bool TTableBlob::EmptyTable() {
-    if (!Active()) return false;
+    if (!Active() || openedReadOnly()) return false;
     const ATableBlobHead old = FHeadr;
     const bool blobs = CanBlobFields();
     ATableBlobHead h;
@@ -451,6 +553,7 @@ void TTableBlob::sortIndex(TTableBlobSortIndex mode) {
 
 bool TTableBlob::saveIndex() {
     if (!FStIndexModifi) return true;
+    if (openedReadOnly()) return false;
     if (FSortIndex != siIndex) sortIndex(siIndex);
     std::vector<uint8_t> bytes(FStIndex.size() * kIndexEntrySize);
     for (std::size_t i = 0; i < FStIndex.size(); ++i) {
@@ -479,6 +582,7 @@ bool TTableBlob::saveIndex() {
 }
 
 bool TTableBlob::saveHeadr() {
+    if (openedReadOnly()) return !FModifiNameField && !FModifiHeadr;
     FHeadr.FCountField = static_cast<uint8_t>(std::min<std::size_t>(LField.size(), 255));
     FHeadr.FLengthHeadr = kTableHeadSize;
     if (FModifiNameField) {
@@ -516,6 +620,7 @@ void TTableBlob::readSlotBytes(int offset, void* buffer, std::size_t n) {
 }
 
 void TTableBlob::writeSlotBytes(int offset, const void* buffer, std::size_t n) {
+    if (openedReadOnly()) throw ERangeError("the table is open read-only");
     if (posSlot_ < 0 || offset < 0 || static_cast<uint64_t>(posSlot_) >= FHeadr.FCountRecordAll)
         throw ERangeError("no current record");
     const uint64_t at =
@@ -546,6 +651,7 @@ bool TTableBlob::ReadRecordHeadr(ARecordHeadr& header) {
 }
 
 bool TTableBlob::WriteRecordHeadr(const ARecordHeadr& header) {
+    if (openedReadOnly()) return false;
     if (posSlot_ < 0 || static_cast<uint64_t>(posSlot_) >= FHeadr.FCountRecordAll) return false;
     if (!writeSlotHeadr(static_cast<uint32_t>(posSlot_), header) || !flushData()) return false;
     return true;
@@ -603,7 +709,7 @@ private:
 }  // namespace
 
 bool TTableBlob::Append() {
-    if (!Active()) return false;
+    if (!Active() || openedReadOnly()) return false;
     const auto savedSort = FSortIndex;
     const auto savedCursor = FIndexActivRecord;
     const auto savedPos = posSlot_;
@@ -677,7 +783,7 @@ void TTableBlob::Edit() {
 }
 
 bool TTableBlob::Post() {
-    if (!Active()) return false;
+    if (!Active() || openedReadOnly()) return false;
     OperationGuard guard(*this, FHeadr, nullptr, [&] { discardData(); });
     std::vector<TField*> written;
     for (auto& f : LField) {
@@ -695,7 +801,7 @@ bool TTableBlob::Post() {
 }
 
 bool TTableBlob::Delete() {
-    if (!Active() || posSlot_ < 0) return false;
+    if (!Active() || openedReadOnly() || posSlot_ < 0) return false;
     const uint32_t slot = static_cast<uint32_t>(posSlot_);
     ARecordHeadr h;
     uint32_t key = 0;
@@ -738,7 +844,7 @@ bool TTableBlob::Delete() {
 }
 
 bool TTableBlob::UnDelete() {
-    if (!Active() || posSlot_ < 0) return false;
+    if (!Active() || openedReadOnly() || posSlot_ < 0) return false;
     const uint32_t slot = static_cast<uint32_t>(posSlot_);
     ARecordHeadr h;
     uint32_t key = 0;
@@ -821,6 +927,7 @@ TField* TTableBlob::AddFieldByName(uint8_t typeCode, std::string_view name) {
 }
 
 TField* TTableBlob::AddFieldByName(TFieldTableBlobType type, std::string_view name, int length) {
+    if (openedReadOnly()) return nullptr;
     if (type == ftString && (length < 0 || length > 254))
         throw ERangeError("string length outside 0..254");
     if (LField.size() >= 255) throw ERangeError("a table holds at most 255 fields");
@@ -893,7 +1000,7 @@ TStringField* TTableBlob::AddStringField(std::string_view name, int length) {
 }
 
 bool TTableBlob::SetNewFieldName(TField* field, std::string_view newName) {
-    if (!field) return false;
+    if (!field || openedReadOnly()) return false;
     field->SetName(std::string(newName));
     FModifiHeadr = FModifiNameField = true;
     return !Active() || saveHeadr();
@@ -911,7 +1018,7 @@ void TTableBlob::SetLengthPageBlob(uint16_t size) {
 
 bool TTableBlob::SetNewSizePageBlob(uint16_t size) {
     if (size == 0 || size == FHeadr.FLengthPage) return true;
-    if (FHeadr.FCountPageAll > 0) return false;
+    if (FHeadr.FCountPageAll > 0 || openedReadOnly()) return false;
     FHeadr.FLengthPage = size;
     FModifiHeadr = true;
     return !Active() || saveHeadr();
@@ -919,6 +1026,7 @@ bool TTableBlob::SetNewSizePageBlob(uint16_t size) {
 
 bool TTableBlob::ensureB2Open() {
     if (FFileStream_b2.isOpen()) return true;
+    if (openedReadOnly()) return false;
     const auto b2 = FilePath(".b2");
     if (!FFileStream_b2.open(fs_, b2, OpenMode::ReadWriteCreate)) {
         Clear();

@@ -54,9 +54,27 @@ public:
     std::filesystem::path FilePath(const char* extension) const;
     FileSystem& fileSystem() { return fs_; }
 
-    // Life cycle.
+    // Life cycle. An open table holds its lock file "<table>.bl" until
+    // Close/Clear: exclusive for a read-write open, shared for a read-only
+    // one. A read-only open opens the files read-only, writes nothing and
+    // creates nothing; every change is refused. A process that cannot get the
+    // lock within lockWait() fails the open with kErrorLocked, naming the
+    // holder.
     [[nodiscard]] bool CreateFile();
     [[nodiscard]] bool Open();
+    [[nodiscard]] bool OpenReadOnly() {
+        SetReadOnly(true);
+        return Open();
+    }
+    // Takes effect at the next Open.
+    void SetReadOnly(bool value) { FReadOnly = value; }
+    bool ReadOnly() const { return FReadOnly; }
+    // The table's lock for work that spans several opens (re-index, pack);
+    // null when not taken (reported through ErrorOpen like a failed open).
+    std::unique_ptr<FileLock> LockTable(LockKind kind);
+    static constexpr uint16_t kErrorLocked = 34;
+    // A read-only open found an operation cut short it may not settle.
+    static constexpr uint16_t kErrorUnsettled = 35;
     void Close();
     void Clear();
     bool Active() const { return FState != dsInactive; }
@@ -196,6 +214,14 @@ public:
 private:
     friend class TField;
     void raiseErrorOpen(uint16_t code, const std::string& text);
+    // Reports a lock not taken (kErrorLocked) and returns null.
+    std::unique_ptr<FileLock> lockOrReport(LockKind kind, std::chrono::milliseconds wait);
+    // True when a plan or a non-empty journal waits to be settled.
+    bool pendingRecovery();
+    // Settles a dead writer's plan and journal for a read-only open.
+    [[nodiscard]] bool settleForReader();
+    // Changes are refused on a table opened read-only.
+    bool openedReadOnly() const { return openedReadOnly_ && FState != dsInactive; }
     bool failOpen(uint16_t code, const std::string& text);
     void recomputeLayout();
     TField* createField(uint8_t typeCode);
@@ -243,6 +269,9 @@ private:
 
     FileSystem& fs_;
     RollbackJournal journal_;
+    std::unique_ptr<FileLock> lock_;
+    bool FReadOnly = false;
+    bool openedReadOnly_ = false;
     std::string FDatabaseName;
     std::string FTableName;
     std::vector<std::unique_ptr<TField>> LField;

@@ -100,6 +100,7 @@ std::vector<uint8_t> TTableBlob::encodeB0() const {
 }
 
 bool TTableBlob::replaceFiles(const Replacement& r) {
+    if (openedReadOnly()) return false;
     const std::string name = FileName();
     const std::filesystem::path base(name);
     const std::string stem = base.filename().string();

@@ -359,6 +359,9 @@ bool TTableBlob::SetNewSizeBlobField(std::string_view name, uint16_t newPageSize
     const std::filesystem::path base(fileName);
     const std::string stem = base.filename().string();
     const std::string tempStem = "-" + stem;
+    // The table stays locked while its files change places.
+    const auto held = LockTable(LockKind::Exclusive);
+    if (!held) return false;
     Close();
     std::string plan = "REMOVE\t" + stem + ".bi\n";
     for (const char* ext : {".b2", ".b1", ".b0"})

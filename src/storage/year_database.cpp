@@ -103,6 +103,38 @@ void TDM1::AT1TestKeys(TTableBlob& Sender, uint32_t vErrorKey, TTestKeys& /*aTes
                           Sender.TableName() + " ключ N=" + std::to_string(vErrorKey));
 }
 
+TDatabaseLock::TDatabaseLock(TDM1& dm, LockKind kind)
+    : dm_(dm), readOnly1_(dm.AT1.ReadOnly()), readOnly2_(dm.AT2.ReadOnly()) {
+    const fs::path path = fs::path(dm.DB.PathF) / kDatabaseLockFile;
+    std::error_code ec;
+    if (!fs::is_directory(dm.DB.PathF, ec)) {
+        held_ = true;
+        return;
+    }
+    LockRefusal refusal;
+    lock_ = dm.AT1.fileSystem().lock(path, kind, lockWait(), refusal);
+    held_ = lock_ != nullptr;
+    if (!lock_) {
+        if (!refusal.busy) {
+            message_ = "cannot lock the database " + path.string();
+        } else if (refusal.holder.empty()) {
+            message_ = "the database is in use by another program (" + path.string() + ")";
+        } else {
+            message_ = "the database is in use by " + refusal.holder + " (" + path.string() + ")";
+        }
+        return;
+    }
+    if (kind == LockKind::Shared) {
+        dm.AT1.SetReadOnly(true);
+        dm.AT2.SetReadOnly(true);
+    }
+}
+
+TDatabaseLock::~TDatabaseLock() {
+    dm_.AT1.SetReadOnly(readOnly1_);
+    dm_.AT2.SetReadOnly(readOnly2_);
+}
+
 bool TDM1::ReindexFiles() {
     bool result = true;
     for (const std::string& name : DB.ListReIndex) {
@@ -114,9 +146,16 @@ bool TDM1::ReindexFiles() {
             continue;
         }
         // Packing opens the table, and an open without .bi rebuilds it from
-        // the slots, so a damaged index cannot survive this.
-        fs::remove(fs::path(DB.PathF + tableBaseName(name) + ".bi"), ec);
+        // the slots, so a damaged index cannot survive this. The table is
+        // held from before the index goes until the pack is done.
         AT1.SetTableName(name);
+        const auto held = AT1.LockTable(LockKind::Exclusive);
+        if (!held) {
+            result = false;
+            MyDialog1.MessageShow("Ошибка реиндексации и упаковки фаила. " + name);
+            continue;
+        }
+        fs::remove(fs::path(DB.PathF + tableBaseName(name) + ".bi"), ec);
         if (!AT1.PackTable()) {
             result = false;
             MyDialog1.MessageShow("Ошибка реиндексации и упаковки фаила. " + name);

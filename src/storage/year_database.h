@@ -123,6 +123,35 @@ public:
     }
 };
 
+// Holds the database folder's lock "Database/db.lock" for a whole year
+// operation, from load to save: exclusive for an operation that changes the
+// year, shared for one that only reads it. A shared guard also opens AT1 and
+// AT2 read-only while it lives, so that a reader writes nothing (a read-only
+// home works). The tables keep their own locks beneath this one.
+class TDatabaseLock {
+public:
+    TDatabaseLock(TDM1& dm, LockKind kind);
+    ~TDatabaseLock();
+    TDatabaseLock(const TDatabaseLock&) = delete;
+    TDatabaseLock& operator=(const TDatabaseLock&) = delete;
+
+    // Also true without a database folder: there is nothing to guard, and
+    // the operation fails with its own message.
+    bool Held() const { return held_; }
+    // Why it is not held, naming the holder when known.
+    const std::string& Message() const { return message_; }
+
+private:
+    TDM1& dm_;
+    std::unique_ptr<FileLock> lock_;
+    std::string message_;
+    bool held_ = false;
+    bool readOnly1_;
+    bool readOnly2_;
+};
+
+inline constexpr const char* kDatabaseLockFile = "db.lock";
+
 // The key field of a year table: "N", or the first field where it has
 // another name (the membership table's key is never read by name).
 TField* yearKeyField(const TTableBlob& table);

@@ -617,3 +617,109 @@ TEST_F(CliTest, YearsAreAddedCopiedAndDeleted) {
 
 }  // namespace
 }  // namespace zavlin
+
+namespace zavlin {
+namespace {
+
+// Every file of the database folder but the lock files, which a reader may
+// create (where the folder lets it).
+std::map<std::string, Bytes> databaseFiles(const fs::path& home) {
+    std::map<std::string, Bytes> files = snapshot(home / "Database");
+    for (auto it = files.begin(); it != files.end();) {
+        const std::string& name = it->first;
+        const bool lock = name == "db.lock" || name.ends_with(".bl");
+        it = lock ? files.erase(it) : std::next(it);
+    }
+    return files;
+}
+
+// Sets an environment variable while alive (the program inherits it).
+struct ScopedEnv {
+    ScopedEnv(const char* name, const char* value) : name_(name) { setenv(name, value, 1); }
+    ~ScopedEnv() { unsetenv(name_); }
+    const char* name_;
+};
+
+// Catches reading verbs that replay, rebuild or rewrite files: each would fail
+// on a read-only home ("error 24 ... read error", "0 groups"). Without .bi a
+// writing open stores a new index, so its absence shows any write.
+TEST_F(CliTest, ReadingVerbsLeaveEveryFileAsItWas) {
+    const fs::path home = dir_ / "home";
+    buildRoomYear(home);
+    {
+        TDM1 dm(home);
+        ASSERT_TRUE(dm.FGodini.WriteInteger("God", "ActivGod", 2016));
+    }
+    for (const auto& e : fs::directory_iterator(home / "Database"))
+        if (e.path().extension() == ".bi") fs::remove(e.path());
+    const auto before = databaseFiles(home);
+    const std::string h = home.string();
+    const std::string shown = ok({"year", "show", "--home", h});
+    EXPECT_NE(shown.find("2 groups"), std::string::npos) << shown;
+    ok({"years", "--home", h});
+    ok({"db", "check", "--home", h});
+    ok({"rooms", "occupancy", "--week", "3", "--day", "2", "--home", h});
+    const std::string table = (home / "Database" / "YmGryp").string();
+    EXPECT_NE(ok({"table", "dump", table}).find("ИС-12"), std::string::npos);
+    ok({"table", "check", table});
+    EXPECT_EQ(databaseFiles(home), before);
+    // A writing verb does store the index again: the comparison can tell.
+    ok({"table", "reindex", table});
+    EXPECT_NE(databaseFiles(home), before);
+}
+
+// Catches a second process let in beside a writer, a waiter that cannot say
+// who holds the table, and a refused verb that changed something anyway.
+TEST_F(CliTest, LockedTableOrDatabaseIsRefusedNamingTheHolder) {
+    const fs::path home = dir_ / "home";
+    buildRoomYear(home);
+    const std::string h = home.string();
+    const std::string table = (home / "Database" / "YmGryp").string();
+    ScopedEnv wait("ZAVLIN_LOCK_WAIT_MS", "0");
+    setLockHolderName("cli_test holder");
+    const std::string holder = "pid " + std::to_string(getpid()) + " cli_test holder";
+    const auto before = databaseFiles(home);
+    {
+        TTableBlob t;
+        t.SetTableName(table);
+        const auto held = t.LockTable(LockKind::Exclusive);
+        ASSERT_NE(held, nullptr);
+        for (const std::vector<std::string>& verb :
+             {std::vector<std::string>{"table", "dump", table},
+              {"table", "append", table, "God=2016"},
+              {"table", "check", table},
+              {"year", "show", "2016", "--home", h}}) {
+            const Result r = run(verb);
+            EXPECT_EQ(r.status, 1) << verb[1];
+            if (verb[0] == "table") EXPECT_NE(r.err.find("error 34"), std::string::npos) << r.err;
+            EXPECT_NE(r.err.find(holder), std::string::npos) << r.err;
+        }
+    }
+    {
+        TDM1 dm(home);
+        TDatabaseLock held(dm, LockKind::Exclusive);
+        ASSERT_TRUE(held.Held());
+        for (const std::vector<std::string>& verb :
+             {std::vector<std::string>{"year", "show", "2016", "--home", h},
+              {"db", "check", "--home", h},
+              {"rooms", "distribute", "--week", "3", "--year", "2016", "--home", h}}) {
+            const Result r = run(verb);
+            EXPECT_EQ(r.status, 1) << verb[0];
+            EXPECT_NE(r.err.find("in use by " + holder), std::string::npos) << r.err;
+        }
+    }
+    {
+        // Readers share the database with one another.
+        TDM1 dm(home);
+        TDatabaseLock reading(dm, LockKind::Shared);
+        ASSERT_TRUE(reading.Held());
+        EXPECT_NE(ok({"year", "show", "2016", "--home", h}).find("2 groups"), std::string::npos);
+        EXPECT_EQ(run({"rooms", "distribute", "--week", "3", "--year", "2016", "--home", h}).status,
+                  1);
+    }
+    EXPECT_EQ(databaseFiles(home), before);
+    ok({"rooms", "distribute", "--week", "3", "--year", "2016", "--home", h});
+}
+
+}  // namespace
+}  // namespace zavlin

@@ -39,6 +39,10 @@ public:
     bool remove(const std::filesystem::path& path) override {
         return realFileSystem().remove(path);
     }
+    std::unique_ptr<FileLock> lock(const std::filesystem::path& path, LockKind kind,
+                                   std::chrono::milliseconds wait, LockRefusal& refusal) override {
+        return realFileSystem().lock(path, kind, wait, refusal);
+    }
 
 private:
     class FailFile : public File {
