@@ -334,6 +334,10 @@ bool TTableBlob::Open() {
     auto previous = std::move(lock_);
     Clear();
     if (FileName().empty()) return failOpen(22, kNoTableName);
+    // No lock file is left beside a table that is not there (a plan may
+    // still bring .b0 back).
+    if (!fs_.exists(FilePath(".b0")) && !fs_.exists(FilePath(".bt")))
+        return failOpen(23, std::string(kTableMissing) + " " + FilePath(".b0").string());
     const bool readOnly = FReadOnly;
     lock_ = lockOrReport(readOnly ? LockKind::Shared : LockKind::Exclusive, lockWait());
     previous.reset();

@@ -371,6 +371,9 @@ bool TTableBlob::SetNewSizeBlobField(std::string_view name, uint16_t newPageSize
     const std::vector<uint8_t> planBytes(plan.begin(), plan.end());
     ok = replaceFileWhole(fs_, planPath, planBytes.data(), planBytes.size(), tableSyncFull()) &&
          RecoverFiles(fs_, fileName);
+    // Only this operation, under the table's own lock, ever used the
+    // temporary table: its lock file goes with it.
+    (void)fs_.remove(base.parent_path() / (tempStem + ".bl"));
     const bool reopened = Open();
     if (!ok || !reopened) {
         if (message.empty()) message = "Произошла ошибка при добавлении поля в таблице " + table;
