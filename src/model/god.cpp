@@ -192,7 +192,9 @@ TAllGod::~TAllGod() = default;
 
 bool TAllGod::ReadListGod() {
     const int runSubb = DM.FGodini.ReadInteger(kGodSection, "RunSubb", 0);
-    if (runSubb == 0) (void)DM.FGodini.WriteInteger(kGodSection, "RunSubb", kSaturdayFree);
+    // A reader (the database held shared) leaves the settings as they are.
+    if (runSubb == 0 && !DM.AT1.ReadOnly())
+        (void)DM.FGodini.WriteInteger(kGodSection, "RunSubb", kSaturdayFree);
     FRunSubb = runSubb == kSaturdayStudy;
 
     ActivRecGod = nullptr;

@@ -633,6 +633,19 @@ std::map<std::string, Bytes> databaseFiles(const fs::path& home) {
     return files;
 }
 
+// The names of the files added, removed or changed between two snapshots.
+std::string changedFiles(const std::map<std::string, Bytes>& before,
+                         const std::map<std::string, Bytes>& after) {
+    std::string names;
+    for (const auto& [name, bytes] : before) {
+        auto it = after.find(name);
+        if (it == after.end() || it->second != bytes) names += name + " ";
+    }
+    for (const auto& [name, bytes] : after)
+        if (!before.count(name)) names += name + " ";
+    return names;
+}
+
 // Sets an environment variable while alive (the program inherits it).
 struct ScopedEnv {
     ScopedEnv(const char* name, const char* value) : name_(name) { setenv(name, value, 1); }
@@ -662,10 +675,10 @@ TEST_F(CliTest, ReadingVerbsLeaveEveryFileAsItWas) {
     const std::string table = (home / "Database" / "YmGryp").string();
     EXPECT_NE(ok({"table", "dump", table}).find("ИС-12"), std::string::npos);
     ok({"table", "check", table});
-    EXPECT_EQ(databaseFiles(home), before);
+    EXPECT_EQ(changedFiles(before, databaseFiles(home)), "");
     // A writing verb does store the index again: the comparison can tell.
     ok({"table", "reindex", table});
-    EXPECT_NE(databaseFiles(home), before);
+    EXPECT_EQ(changedFiles(before, databaseFiles(home)), "YmGryp.bi ");
 }
 
 // Catches a second process let in beside a writer, a waiter that cannot say
@@ -691,7 +704,9 @@ TEST_F(CliTest, LockedTableOrDatabaseIsRefusedNamingTheHolder) {
               {"year", "show", "2016", "--home", h}}) {
             const Result r = run(verb);
             EXPECT_EQ(r.status, 1) << verb[1];
-            if (verb[0] == "table") EXPECT_NE(r.err.find("error 34"), std::string::npos) << r.err;
+            if (verb[0] == "table") {
+                EXPECT_NE(r.err.find("error 34"), std::string::npos) << r.err;
+            }
             EXPECT_NE(r.err.find(holder), std::string::npos) << r.err;
         }
     }
@@ -717,7 +732,7 @@ TEST_F(CliTest, LockedTableOrDatabaseIsRefusedNamingTheHolder) {
         EXPECT_EQ(run({"rooms", "distribute", "--week", "3", "--year", "2016", "--home", h}).status,
                   1);
     }
-    EXPECT_EQ(databaseFiles(home), before);
+    EXPECT_EQ(changedFiles(before, databaseFiles(home)), "");
     ok({"rooms", "distribute", "--week", "3", "--year", "2016", "--home", h});
 }
 
