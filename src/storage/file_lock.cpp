@@ -35,6 +35,7 @@ std::string holderText() {
 
 // One lock file this process holds, with the handles taken on it.
 struct Entry {
+    uint64_t id = 0;  // tells a handle whether its entry is still this one
     pid_t owner = 0;  // a child of fork() inherits the table, not the lock
     int fd = -1;
     dev_t dev = 0;
@@ -51,6 +52,7 @@ std::vector<Entry*>& registry() {
     static std::vector<Entry*> entries;
     return entries;
 }
+uint64_t nextEntryId = 0;
 
 enum class Flock { Taken, Busy, Failed };
 
@@ -97,20 +99,25 @@ void clearHolder(int fd) {
 
 class RegisteredLock : public FileLock {
 public:
-    RegisteredLock(Entry* entry, LockKind kind) : entry_(entry), kind_(kind) {}
+    RegisteredLock(Entry* entry, LockKind kind)
+        : entry_(entry), id_(entry ? entry->id : 0), kind_(kind) {}
     ~RegisteredLock() override;
     LockKind kind() const override { return kind_; }
 
 private:
     Entry* entry_;  // null: nothing to lock (no lock file could exist)
+    uint64_t id_;
     LockKind kind_;
 };
 
 RegisteredLock::~RegisteredLock() {
     if (!entry_) return;
     std::lock_guard guard(registryMutex());
+    auto& entries = registry();
+    // A handle inherited through fork() finds its entry gone or not its own.
+    const auto found = std::find(entries.begin(), entries.end(), entry_);
+    if (found == entries.end() || entry_->id != id_ || entry_->owner != ::getpid()) return;
     Entry& e = *entry_;
-    if (e.owner != ::getpid()) return;  // released with the parent's registry
     if (kind_ == LockKind::Exclusive) {
         --e.exclusive;
         if (e.exclusive == 0) {
@@ -123,8 +130,7 @@ RegisteredLock::~RegisteredLock() {
     if (e.shared == 0 && e.exclusive == 0) {
         (void)::flock(e.fd, LOCK_UN);
         ::close(e.fd);
-        auto& entries = registry();
-        entries.erase(std::find(entries.begin(), entries.end(), entry_));
+        entries.erase(found);
         delete entry_;
     }
 }
@@ -210,6 +216,7 @@ std::unique_ptr<FileLock> lockFile(const std::filesystem::path& path, LockKind k
         return nullptr;
     }
     auto* e = new Entry;
+    e->id = ++nextEntryId;
     e->owner = self;
     e->fd = fd;
     e->dev = st.st_dev;

@@ -170,6 +170,32 @@ TEST(LockInProcess, SameTableTwiceDoesNotBlockItself) {
     EXPECT_EQ(after.finish(), 0);
 }
 
+TEST(LockInProcess, ForkedChildLettingGoOfAnInheritedLockKeepsTheParentsLock) {
+    LockWaitMs wait("0");
+    ScratchDir dir;
+    makeTable(dir, 1);
+    TTableBlob parent;
+    parent.SetTableName(dir.table("T"));
+    ASSERT_TRUE(parent.Open());
+    // The child closes the table it inherited (its destructor would unlock
+    // the shared descriptor), then finds the table still held.
+    Child child([&](auto&&, auto&&) {
+        parent.Close();
+        TTableBlob t;
+        t.SetTableName(dir.table("T"));
+        return t.Open() ? 1 : 0;
+    });
+    EXPECT_EQ(child.finish(), 0);
+    Child other([&](auto&&, auto&&) {
+        TTableBlob t;
+        t.SetTableName(dir.table("T"));
+        return t.OpenReadOnly() ? 1 : 0;
+    });
+    EXPECT_EQ(other.finish(), 0);
+    EXPECT_TRUE(parent.Append());
+    EXPECT_TRUE(parent.Post());
+}
+
 TEST(LockInProcess, InjectedLockFailureFailsTheOpenCleanly) {
     ScratchDir dir;
     makeTable(dir, 3);
