@@ -92,6 +92,12 @@ SampleResult createSampleCollege(const fs::path& home, const SampleOptions& opti
     }
     SyncOff sync(created == TCreateDatabaseResult::Created);
     TDM1 dm(home, dialog);
+    // The new year is written as one operation on the database.
+    TDatabaseLock held(dm, LockKind::Exclusive);
+    if (!held.Held()) {
+        r.message = held.Message();
+        return r;
+    }
     TAllGod years(dm);
     if (!years.ReadListGod()) {
         r.message = "the list of years could not be read";
