@@ -11,6 +11,7 @@
 #include "base/neighbour_sort.h"
 #include "base/text.h"
 #include "base/user_messages.h"
+#include "storage/table_validate.h"
 
 namespace zavlin {
 namespace {
@@ -161,7 +162,7 @@ void TTableBlob::ClearLField() {
 void TTableBlob::raiseErrorOpen(uint16_t code, const std::string& text) {
     if (ErrorOpen) {
         ErrorOpen(*this, code, text);
-    } else if (code >= 60 && code <= 63) {
+    } else if (code >= 60 && code <= 64) {
         showUserMessage(text);
     }
 }
@@ -307,6 +308,7 @@ bool TTableBlob::Open() {
     if (FFileStream_b0.size() !=
         kTableHeadSize + static_cast<uint64_t>(FHeadr.FCountField) * kFieldDescSize)
         return failOpen(60, std::string(kLengthError) + " " + b0.string());
+    if (fieldsDamaged()) return failOpen(64, std::string(kDamagedFieldsText) + " " + b0.string());
 
     if (!FFileStream_b1.open(fs_, b1, OpenMode::ReadWriteCreate))
         return failOpen(27, std::string(kReadError) + " " + b1.string());
