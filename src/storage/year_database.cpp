@@ -113,11 +113,10 @@ bool TDM1::ReindexFiles() {
             MyDialog1.MessageShow("Отсутствует фаил. " + name);
             continue;
         }
-        // Packing opens the table, and an open without .bi rebuilds it from
-        // the slots, so a damaged index cannot survive this.
-        fs::remove(fs::path(DB.PathF + tableBaseName(name) + ".bi"), ec);
+        // The re-index rebuilds .bi from the slots, so a damaged index cannot
+        // survive this; both refuse a table they cannot trust, untouched.
         AT1.SetTableName(name);
-        if (!AT1.PackTable()) {
+        if (!AT1.ReIndexTable() || !AT1.PackTable()) {
             result = false;
             MyDialog1.MessageShow("Ошибка реиндексации и упаковки фаила. " + name);
         }
