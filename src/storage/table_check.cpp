@@ -150,9 +150,11 @@ bool TTableBlob::trustedForRepair(bool allowPartialTail, int64_t& cutB1To) {
     const std::string name = FileName();
     if (name.empty()) return false;
     // A plan or a journal left by a crash is settled first, as open does;
-    // until then the files are a mix of two versions. Open reports why not.
-    if (!Active() && (!RecoverFiles(fs_, name) || !RollbackJournal::replay(fs_, name) ||
-                      fs_.exists(FilePath(".bj")) || fs_.exists(FilePath(".bt")))) {
+    // until then the files are a mix of two versions. Open reports why not
+    // (and that a table is missing).
+    if (!Active() && (!fs_.exists(FilePath(".b0")) || !RecoverFiles(fs_, name) ||
+                      !RollbackJournal::replay(fs_, name) || fs_.exists(FilePath(".bj")) ||
+                      fs_.exists(FilePath(".bt")))) {
         if (Open()) Close();
         return false;
     }

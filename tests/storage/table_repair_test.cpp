@@ -251,6 +251,18 @@ TEST_F(TableRepairTest, RefusalsNameTheirReason) {
             EXPECT_EQ(test::changedFiles(damaged, test::snapshotFiles(dir.path())), "");
         }
     }
+    // A missing table is named as open names it, and nothing is created.
+    {
+        test::ScratchDir empty;
+        test::MessageRecorder recorder;
+        TTableBlob t;
+        recorder.attach(t);
+        t.SetTableName(empty.table("Missing"));
+        EXPECT_FALSE(t.ReIndexTable());
+        ASSERT_EQ(recorder.errors.size(), 1u) << codes(recorder.errors);
+        EXPECT_EQ(recorder.errors[0].first, 23);
+        EXPECT_TRUE(std::filesystem::is_empty(empty.path()));
+    }
     // Open refuses descriptions no field has too, rather than drop them and
     // write a shorter field list back at the next save.
     restore();
