@@ -56,6 +56,29 @@ int reindexDatabase(const fs::path& home) {
     return dm.ReindexFiles() ? kExitOk : kExitFailed;
 }
 
+// What the dispatcher can do about a finding of the check, when it matters.
+const char* checkFindingRemedy(uint16_t code) {
+    switch (code) {
+        case 103:
+        case 104:
+        case 105:
+            return "table reindex repairs this without losing a record";
+        case 102:
+        case 208:
+            return "reported only: re-index and pack do not settle this by dropping data";
+        default:
+            return nullptr;
+    }
+}
+
+// Reports why a repair refused or failed; a refusal leaves the files as they were.
+void attachRepairErrors(TTableBlob& t, const std::string& path, bool& refused) {
+    t.ErrorOpen = [&path, &refused](TTableBlob&, uint16_t code, const std::string& text) {
+        refused = true;
+        fmt::print(stderr, "{}: error {}: {}\n", path, code, text);
+    };
+}
+
 // Opens and checks one table on t; every finding goes to stderr.
 bool checkTable(TTableBlob& t, const std::string& label) {
     bool consistent = true;
@@ -65,6 +88,8 @@ bool checkTable(TTableBlob& t, const std::string& label) {
     t.ErrorTest = [&](TTableBlob&, uint16_t code, const std::string& text) {
         consistent = false;
         fmt::print(stderr, "{}: error {}: {}\n", label, code, text);
+        if (const char* what = checkFindingRemedy(code))
+            fmt::print(stderr, "{}: {}\n", label, what);
     };
     if (!t.Open()) return false;
     consistent = t.TestTable() && consistent;
@@ -133,10 +158,14 @@ int reindexOneTable(const std::string& path) {
     // The repair before the open and the open itself happen under one lock.
     const auto held = t.LockTable(LockKind::Exclusive);
     if (!held) return kExitFailed;
+    bool refused = false;
+    attachRepairErrors(t, path, refused);
     if (!t.ReIndexTable()) {
-        printError(fmt::format("{}: the index could not be rebuilt", path));
+        printError(refused ? fmt::format("{}: re-index refused, the table was left as it is", path)
+                           : fmt::format("{}: the index could not be rebuilt", path));
         return kExitFailed;
     }
+    t.ErrorOpen = nullptr;
     uint32_t records = 0;
     if (t.Open()) records = t.RecordCount();
     t.Close();
@@ -149,8 +178,11 @@ int packOneTable(const std::string& path) {
     attachTable(t, path);
     const auto held = t.LockTable(LockKind::Exclusive);
     if (!held) return kExitFailed;
+    bool refused = false;
+    attachRepairErrors(t, path, refused);
     if (!t.PackTable()) {
-        printError(fmt::format("{}: the table could not be packed", path));
+        printError(refused ? fmt::format("{}: pack refused, the table was left as it is", path)
+                           : fmt::format("{}: the table could not be packed", path));
         return kExitFailed;
     }
     fmt::print("{}: packed\n", path);

@@ -11,6 +11,7 @@
 #include "base/neighbour_sort.h"
 #include "base/text.h"
 #include "base/user_messages.h"
+#include "storage/table_validate.h"
 
 namespace zavlin {
 namespace {
@@ -167,7 +168,7 @@ void TTableBlob::ClearLField() {
 void TTableBlob::raiseErrorOpen(uint16_t code, const std::string& text) {
     if (ErrorOpen) {
         ErrorOpen(*this, code, text);
-    } else if ((code >= 60 && code <= 63) || code == kErrorLocked || code == kErrorUnsettled) {
+    } else if ((code >= 60 && code <= 64) || code == kErrorLocked || code == kErrorUnsettled) {
         showUserMessage(text);
     }
 }
@@ -396,6 +397,7 @@ bool TTableBlob::Open() {
     if (FFileStream_b0.size() !=
         kTableHeadSize + static_cast<uint64_t>(FHeadr.FCountField) * kFieldDescSize)
         return failOpen(60, std::string(kLengthError) + " " + b0.string());
+    if (fieldsDamaged()) return failOpen(64, std::string(kDamagedFieldsText) + " " + b0.string());
 
     // A reader takes a missing .b1 or .b2 as empty rather than create it.
     if (readOnly && !fs_.exists(b1)) {

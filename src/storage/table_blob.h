@@ -266,6 +266,12 @@ private:
     // firstPage; false when the chain is damaged.
     [[nodiscard]] bool copyChain(const ABlobHeadr& bh, uint32_t slot, uint32_t firstPage,
                                  void* sink);
+    // Settles a closed table's plan and journal, then checks what a repair
+    // relies on; raises ErrorOpen with the reason and returns false when the
+    // table cannot be trusted (see table_validate.h).
+    [[nodiscard]] bool trustedForRepair(bool allowPartialTail, int64_t& cutB1To);
+    // The descriptions in the open .b0 name a type or a size no field has.
+    bool fieldsDamaged();
 
     FileSystem& fs_;
     RollbackJournal journal_;

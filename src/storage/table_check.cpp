@@ -1,11 +1,18 @@
 // The consistency check and the re-index of a table.
+#include <algorithm>
+
 #include "base/errors.h"
 #include "storage/table_blob.h"
+#include "storage/table_validate.h"
 
 namespace zavlin {
 namespace {
 
 const char* const kText101 = "Ошибка целосности индксов в файле *.bi";
+const char* const kText102 = "Ошибка одинаковые ключи у разных записей в файле *.b1";
+const char* const kText103 = "Ошибка счетчик ключей в файле *.b0 меньше наибольшего ключа";
+const char* const kText104 = "Ошибка индекс указывает на удаленную запись в файле *.bi";
+const char* const kText105 = "Ошибка индекс в файле *.bi не соответствует записям файла *.b1";
 const char* const kText201 =
     "Ошибка соответсвия количества страниц в файле *.b2 и поле из файла *.b1";
 const char* const kText203 =
@@ -15,25 +22,71 @@ const char* const kText204 =
 const char* const kText205 = "Ошибка количества удаленных Blob страниц из файла *.b2";
 const char* const kText206 = "Ошибка количества информационно полезных Blob страниц из файла *.b2";
 const char* const kText207 = "Ошибка существуют потеренные Blob страницы из файла *.b2";
+const char* const kText208 =
+    "Ошибка одна Blob страница принадлежит нескольким значениям или свободна в файле *.b2";
 
 }  // namespace
 
 bool TTableBlob::TestTable() {
     auto fail = [this](uint16_t code, const char* text) {
         if (ErrorTest) ErrorTest(*this, code, text);
+        First();
         return false;
     };
     if (!Active()) return false;
+    // The slots are the truth the index and the key counter must agree with.
+    const bool keyed = FHeadr.FLengthRecords >= 4;
+    std::vector<IndexEntry> live;
+    for (uint32_t s = 0; s < FHeadr.FCountRecordAll && keyed; ++s) {
+        ARecordHeadr rh;
+        uint32_t key = 0;
+        if (!readSlotHeadr(s, rh, key)) return fail(105, kText105);
+        if (rh.live()) live.push_back({key, s});
+    }
+    if (!live.empty()) {
+        std::vector<uint32_t> keys;
+        keys.reserve(live.size());
+        for (const IndexEntry& e : live) keys.push_back(e.key);
+        std::sort(keys.begin(), keys.end());
+        // Two records under one key: re-index cannot choose between them.
+        if (std::adjacent_find(keys.begin(), keys.end()) != keys.end()) return fail(102, kText102);
+        // The next append would hand out a key already in use.
+        if (FHeadr.FAutoInc < keys.back()) return fail(103, kText103);
+    }
     FirstAll();
     if (!TestKeys()) return fail(101, kText101);
+    if (keyed) {
+        std::vector<IndexEntry> indexed = FStIndex;
+        for (const IndexEntry& e : indexed) {
+            ARecordHeadr rh;
+            uint32_t key = 0;
+            if (e.slot >= FHeadr.FCountRecordAll || !readSlotHeadr(e.slot, rh, key))
+                return fail(105, kText105);
+            // A later set through this entry would write into a deleted slot.
+            if (!rh.live()) return fail(104, kText104);
+        }
+        std::sort(indexed.begin(), indexed.end(),
+                  [](const IndexEntry& a, const IndexEntry& b) { return a.slot < b.slot; });
+        const bool same = std::equal(indexed.begin(), indexed.end(), live.begin(), live.end(),
+                                     [](const IndexEntry& a, const IndexEntry& b) {
+                                         return a.slot == b.slot && a.key == b.key;
+                                     });
+        if (!same) return fail(105, kText105);
+    }
     // Every blob field holds pages; checking only the first would call the
     // pages of the others lost.
     std::vector<TBlobField*> blobs;
     for (auto& f : LField)
         if (f->asBlobField()) blobs.push_back(static_cast<TBlobField*>(f.get()));
-    if (blobs.empty()) return true;
+    if (blobs.empty()) {
+        First();
+        return true;
+    }
     const uint64_t pageLength = kPageHeadSize + static_cast<uint64_t>(FHeadr.FLengthPage);
     const bool noDeleted = FHeadr.FCountRecordAll == FHeadr.FCountRecord;
+    // A page two chains visit (or one chain twice) is overwritten by a set
+    // on either value.
+    std::vector<bool> visited(static_cast<std::size_t>(FHeadr.FCountPageAll) + 1, false);
     uint64_t pagesInUse = 0;
     uint32_t r = 0;
     First();
@@ -56,6 +109,8 @@ bool TTableBlob::TestTable() {
                     !FFileStream_b2.read((page - 1) * pageLength, b, sizeof b))
                     return fail(202, kText201);
                 const APageBlobHeadr ph = APageBlobHeadr::decode(b);
+                if (visited[page] || ph.FState != 0) return fail(208, kText208);
+                visited[page] = true;
                 if (ph.FNextPage != 0 && k == bh.FCountPage) return fail(201, kText201);
                 if (ph.FNextPage == 0 && k != bh.FCountPage) return fail(202, kText201);
                 if (noDeleted && ph.FIndexRecordAbs != r) return fail(203, kText203);
@@ -90,49 +145,55 @@ bool TTableBlob::TestTable() {
     return true;
 }
 
+bool TTableBlob::trustedForRepair(bool allowPartialTail, int64_t& cutB1To) {
+    cutB1To = -1;
+    const std::string name = FileName();
+    if (name.empty()) return false;
+    // A plan or a journal left by a crash is settled first, as open does;
+    // until then the files are a mix of two versions. Open reports why not
+    // (and that a table is missing).
+    if (!Active() && (!fs_.exists(FilePath(".b0")) || !RecoverFiles(fs_, name) ||
+                      !RollbackJournal::replay(fs_, name) || fs_.exists(FilePath(".bj")) ||
+                      fs_.exists(FilePath(".bt")))) {
+        if (Open()) Close();
+        return false;
+    }
+    const TableDamage d = validateForRepair(fs_, name, allowPartialTail, cutB1To);
+    if (d) raiseErrorOpen(d.code, d.text);
+    return !d;
+}
+
 bool TTableBlob::ReIndexTable() {
     const bool wasOpen = Active();
-    // Repair rule of the re-index: a .b1 longer than the slots its header counts
-    // fails open with code 61 for ever. The engine's own writes cannot leave such
-    // a tail (the journal cuts the files back), so it is damage from elsewhere:
-    // once any plan and journal have been settled, the bytes after the counted
-    // slots are cut. A shorter .b1, a damaged .b0 or an unsettled journal or plan
-    // leave everything as it is.
-    auto cutUncountedSlotTail = [this]() -> bool {
-        const std::string name = FileName();
-        if (name.empty() || !RecoverFiles(fs_, name) || !RollbackJournal::replay(fs_, name) ||
-            fs_.exists(FilePath(".bj")) || fs_.exists(FilePath(".bt")))
-            return false;
-        auto b0 = fs_.open(FilePath(".b0"), OpenMode::ReadWrite);
-        auto b1 = b0 ? fs_.open(FilePath(".b1"), OpenMode::ReadWrite) : nullptr;
-        if (!b1) return false;
-        uint8_t head[kTableHeadSize];
-        if (b0->size() < kTableHeadSize || !b0->readAt(0, head, sizeof head)) return false;
-        const ATableBlobHead h = ATableBlobHead::decode(head);
-        if (b0->size() != kTableHeadSize + static_cast<int64_t>(h.FCountField) * kFieldDescSize)
-            return false;
-        std::vector<uint8_t> desc(static_cast<std::size_t>(h.FCountField) * kFieldDescSize);
-        if (!desc.empty() && !b0->readAt(kTableHeadSize, desc.data(), desc.size())) return false;
-        // The slot length as open computes it from the descriptions.
-        TTableBlob probe(fs_);
-        for (std::size_t i = 0; i < h.FCountField; ++i) {
-            const uint8_t* d = desc.data() + i * kFieldDescSize;
-            if (!fieldTypeCreatable(d[0])) continue;
-            TField* f = probe.createField(d[0]);
-            if (f && f->asStringField()) f->SetSizeForFile_b1(d[28]);
+    int64_t cutTo = -1;
+    if (!trustedForRepair(!wasOpen, cutTo)) return false;
+    if (!wasOpen) {
+        // Bytes after the counted slots, fewer than one slot, cannot be a
+        // record (the journal rules them out for the engine's own writes):
+        // they keep the table from opening, so they go.
+        if (cutTo >= 0) {
+            auto b1 = fs_.open(FilePath(".b1"), OpenMode::ReadWrite);
+            if (!b1 || !b1->truncate(static_cast<uint64_t>(cutTo)) ||
+                (tableSyncFull() && !b1->sync()))
+                return false;
         }
-        probe.recomputeLayout();
-        const uint64_t counted = probe.slotLength() * h.FCountRecordAll;
-        const int64_t size = b1->size();
-        if (size < 0 || static_cast<uint64_t>(size) <= counted) return false;
-        return b1->truncate(counted) && (!tableSyncFull() || b1->sync());
-    };
-    if (!wasOpen) (void)cutUncountedSlotTail();
-    if (!wasOpen && !Open()) return false;
+        // A .bi of the wrong length fails open; open rebuilds a missing one.
+        if (fs_.exists(FilePath(".bi")) && !fs_.remove(FilePath(".bi"))) return false;
+        if (!Open()) return false;
+    }
     bool ok = fs_.remove(FilePath(".bi"));
     biFile_.reset();
     biSize_ = 0;
     if (ok) ok = buildIndexFromB1();
+    if (ok && FHeadr.FLengthRecords >= 4) {
+        // A key counter below a live key would hand that key out again.
+        for (const IndexEntry& e : FStIndex) {
+            if (e.key > FHeadr.FAutoInc) {
+                FHeadr.FAutoInc = e.key;
+                FModifiHeadr = true;
+            }
+        }
+    }
     if (ok) {
         FStIndexModifi = true;
         ok = saveIndex();
@@ -141,6 +202,14 @@ bool TTableBlob::ReIndexTable() {
     First();
     if (!wasOpen) Close();
     return ok;
+}
+
+bool TTableBlob::fieldsDamaged() {
+    std::vector<uint8_t> desc(static_cast<std::size_t>(FHeadr.FCountField) * kFieldDescSize);
+    if (!desc.empty() && !FFileStream_b0.read(kTableHeadSize, desc.data(), desc.size()))
+        return true;
+    uint64_t slotData = 0;
+    return static_cast<bool>(checkFieldDescriptions(desc.data(), FHeadr.FCountField, slotData));
 }
 
 }  // namespace zavlin

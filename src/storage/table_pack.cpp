@@ -7,10 +7,15 @@
 #include "base/errors.h"
 #include "base/streams.h"
 #include "storage/table_blob.h"
+#include "storage/table_validate.h"
 
 namespace zavlin {
 
 namespace {
+
+const char* const kDamagedChainText = "Ошибка цепочки Blob страниц, упаковка отменена.";
+const char* const kIndexDisagreesText =
+    "Индекс не соответствует записям, упаковка отменена. Выполните реиндексацию.";
 
 // Writes a temporary file in large pieces, so a big page file is never held
 // in memory whole.
@@ -56,6 +61,7 @@ bool TTableBlob::copyChain(const ABlobHeadr& bh, uint32_t slot, uint32_t firstPa
     if (!FFileStream_b2.isOpen()) return false;
     std::vector<uint32_t> seen;
     uint32_t page = bh.FPageStartN;
+    uint64_t sum = 0;
     for (uint32_t k = 0; k < bh.FCountPage; ++k) {
         // The chain must hold exactly FCountPage distinct pages of the file.
         if (page == 0 || page > FHeadr.FCountPageAll) return false;
@@ -73,14 +79,21 @@ bool TTableBlob::copyChain(const ABlobHeadr& bh, uint32_t slot, uint32_t firstPa
         ph.encode(p);
         // Bytes past the useful length are written as zeros.
         std::memset(p + kPageHeadSize + ph.FLength, 0, len - ph.FLength);
+        sum += ph.FLength;
         page = next;
     }
-    return true;
+    // A value whose pages hold another length than it says cannot be read
+    // back as it was stored; copying it would hide the damage.
+    return sum == bh.FSummaLength;
 }
 
 bool TTableBlob::PackTable() {
     if (FileName().empty() || !fs_.exists(FilePath(".b0")) || !fs_.exists(FilePath(".b1")))
         return false;
+    // The copy trusts the descriptions and counters: damaged ones would
+    // reinterpret or drop records, so such a table is refused untouched.
+    int64_t cutTo = -1;
+    if (!trustedForRepair(false, cutTo)) return false;
     if (!Open()) {
         Close();
         return false;
@@ -95,6 +108,7 @@ bool TTableBlob::PackTable() {
     uint32_t nextPage = 1;
     uint32_t pagesWritten = 0;
     bool damaged = false;
+    bool indexBad = false;
     try {
         // Every live slot once in the index, under its own key: otherwise the
         // copy would drop a record or copy one twice.
@@ -116,7 +130,10 @@ bool TTableBlob::PackTable() {
         if (live != FStIndex.size() ||
             std::adjacent_find(slots.begin(), slots.end()) != slots.end())
             damaged = true;
-        if (damaged) throw ERangeError("index and slots disagree");
+        if (damaged) {
+            indexBad = true;
+            throw ERangeError("index and slots disagree");
+        }
         SortAutoIncRecord();
         First();
         uint32_t i = 0;
@@ -127,6 +144,7 @@ bool TTableBlob::PackTable() {
             // table is damaged; dropping the record is not ours to decide.
             if (!readSlotHeadr(static_cast<uint32_t>(posSlot_), rh, key) || !rh.live()) {
                 damaged = true;
+                indexBad = true;
                 break;
             }
             std::vector<uint8_t> slot(slotLen, 0);
@@ -143,6 +161,8 @@ bool TTableBlob::PackTable() {
                 ABlobHeadr bh = ABlobHeadr::decode(slot.data() + f->PosSeekRecord());
                 if (bh.FCountPage == 0) continue;
                 if (!b2 || !copyChain(bh, i, nextPage, &*b2)) {
+                    raiseErrorOpen(kDamagedChain,
+                                   std::string(kDamagedChainText) + " " + FilePath(".b2").string());
                     damaged = true;
                     break;
                 }
@@ -152,7 +172,8 @@ bool TTableBlob::PackTable() {
                 bh.encode(slot.data() + f->PosSeekRecord());
             }
             if (damaged) break;
-            if (FHeadr.FTypeInc == 1 && key > nh.FAutoInc) nh.FAutoInc = key;
+            // Either key kind hands out the counter + 1 when it finds no gap.
+            if (key > nh.FAutoInc) nh.FAutoInc = key;
             b1.insert(b1.end(), slot.begin(), slot.end());
             ++i;
             Next();
@@ -160,6 +181,9 @@ bool TTableBlob::PackTable() {
     } catch (const ERangeError&) {
         damaged = true;
     }
+    if (indexBad)
+        raiseErrorOpen(kIndexDisagrees,
+                       std::string(kIndexDisagreesText) + " " + FilePath(".bi").string());
     if (damaged || (b2 && !b2->finish())) {
         b2.reset();
         fs_.remove(std::filesystem::path(FileName() + ".b2t"));

@@ -145,18 +145,12 @@ bool TDM1::ReindexFiles() {
             MyDialog1.MessageShow("Отсутствует фаил. " + name);
             continue;
         }
-        // Packing opens the table, and an open without .bi rebuilds it from
-        // the slots, so a damaged index cannot survive this. The table is
-        // held from before the index goes until the pack is done.
+        // The re-index rebuilds .bi from the slots, so a damaged index cannot
+        // survive this; both refuse a table they cannot trust, untouched. The
+        // table is held from the re-index until the pack is done.
         AT1.SetTableName(name);
         const auto held = AT1.LockTable(LockKind::Exclusive);
-        if (!held) {
-            result = false;
-            MyDialog1.MessageShow("Ошибка реиндексации и упаковки фаила. " + name);
-            continue;
-        }
-        fs::remove(fs::path(DB.PathF + tableBaseName(name) + ".bi"), ec);
-        if (!AT1.PackTable()) {
+        if (!held || !AT1.ReIndexTable() || !AT1.PackTable()) {
             result = false;
             MyDialog1.MessageShow("Ошибка реиндексации и упаковки фаила. " + name);
         }

@@ -1,6 +1,7 @@
 // The consistency check and the re-index: each code of the check raised by a
 // table damaged on disk, healthy tables passing, and .bi rebuilt from the
-// slots (including the repair of a .b1 with a tail the header does not count).
+// slots (including the repair of a .b1 with a partial slot the header does
+// not count).
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -22,6 +23,7 @@ using test::writeBytes;
 using Bytes = std::vector<uint8_t>;
 
 const char* const kText101 = "Ошибка целосности индксов в файле *.bi";
+const char* const kText103 = "Ошибка счетчик ключей в файле *.b0 меньше наибольшего ключа";
 const char* const kText201 =
     "Ошибка соответсвия количества страниц в файле *.b2 и поле из файла *.b1";
 const char* const kText203 =
@@ -106,7 +108,8 @@ TEST_F(TableCheckTest, EachDamageRaisesItsCode) {
         {"two index entries with the same key", 101, kText101,
          [&] { patchU32(file(".bi"), 8, 1); }},
         {"an index entry with key 0", 101, kText101, [&] { patchU32(file(".bi"), 16, 0); }},
-        {"a key above the key counter", 101, kText101,
+        // Before the key check: its own code says re-index repairs it.
+        {"a key above the key counter", 103, kText103,
          [&] {
              patchU32(file(".bi"), 16, 9);
              patchU32(file(".b1"), 2 * kSlot + 12, 9);
@@ -172,7 +175,12 @@ TEST_F(TableCheckTest, UnreadablePageFileRaises206) {
     recorder.attach(t);
     t.SetTableName(dir.table("T"));
     ASSERT_TRUE(t.Open());
-    fs.failAt(1, false);
+    // The page headers are read last: the check's last operation fails.
+    fs.failAt(0);
+    ASSERT_TRUE(t.TestTable());
+    const uint64_t operations = fs.operations();
+    ASSERT_GT(operations, 0u);
+    fs.failAt(operations, false);
     EXPECT_FALSE(t.TestTable());
     EXPECT_TRUE(fs.failed());
     ASSERT_EQ(recorder.errors.size(), 1u);
@@ -284,10 +292,15 @@ TEST_F(TableCheckTest, ReIndexRecreatesMissingOrStaleIndex) {
 
 // A .b1 with bytes after the last slot the header counts (not left by the
 // engine, which journals its writes) fails open with 61 for ever unless the
-// re-index cuts them. Catches a repair that cuts counted slots or a short
-// file, or that cuts on any other open failure.
+// re-index cuts them. Fewer bytes than a slot cannot be a record and are cut;
+// a whole slot more may be a record the counter lost, and is refused.
+// Catches a repair that cuts counted slots, a whole slot or a short file, or
+// that cuts on any other open failure.
 TEST_F(TableCheckTest, ReIndexCutsUncountedSlotTail) {
     const auto healthy = test::snapshotFiles(dir.path());
+    auto restoreAll = [&] {
+        for (const auto& [name, bytes] : healthy) writeBytes(dir.path() / name, bytes);
+    };
     const Bytes b1 = healthy.at("T.b1");
     ASSERT_EQ(b1.size(), 3 * kSlot);
     TTableBlob probe;
@@ -296,8 +309,8 @@ TEST_F(TableCheckTest, ReIndexCutsUncountedSlotTail) {
     const test::TableImage before = test::imageOf(probe);
     probe.Close();
 
-    // A partial slot, and a whole slot plus a partial one.
-    for (std::size_t extra : {std::size_t{5}, std::size_t{kSlot + 7}}) {
+    // Partial slots: one byte short of a slot, and a few bytes.
+    for (std::size_t extra : {std::size_t{5}, std::size_t{kSlot - 1}}) {
         SCOPED_TRACE("tail of " + std::to_string(extra) + " bytes");
         for (const auto& [name, bytes] : healthy) writeBytes(dir.path() / name, bytes);
         Bytes longer = b1;
@@ -322,6 +335,26 @@ TEST_F(TableCheckTest, ReIndexCutsUncountedSlotTail) {
         EXPECT_EQ(test::imageOf(t), before);
         EXPECT_TRUE(t.TestTable());
         t.Close();
+    }
+
+    // A whole slot that looks live, and one with a partial slot after it.
+    for (std::size_t extra : {std::size_t{kSlot}, std::size_t{kSlot + 7}}) {
+        SCOPED_TRACE("tail of " + std::to_string(extra) + " bytes");
+        restoreAll();
+        Bytes longer = b1;
+        const Bytes tail = seededBytes(extra, 4);
+        longer.insert(longer.end(), tail.begin(), tail.end());
+        longer[3 * kSlot] = 0xFF;
+        writeBytes(file(".b1"), longer);
+        const auto damaged = test::snapshotFiles(dir.path());
+        test::MessageRecorder recorder;
+        TTableBlob t;
+        recorder.attach(t);
+        t.SetTableName(dir.table("T"));
+        EXPECT_FALSE(t.ReIndexTable());
+        ASSERT_EQ(recorder.errors.size(), 1u);
+        EXPECT_EQ(recorder.errors[0].first, 72);
+        EXPECT_EQ(test::changedFiles(damaged, test::snapshotFiles(dir.path())), "");
     }
 
     // Shorter than the header says: nothing may be cut or padded.
