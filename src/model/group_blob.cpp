@@ -791,6 +791,7 @@ bool TGryp::ReadRasp(const std::vector<uint8_t>& blob, const TRefLookup* lookup)
                         std::remove_if(fp->LYr.begin(), fp->LYr.end(),
                                        [](const auto& yr) { return yr->Yrok() == nullptr; }),
                         fp->LYr.end());
+        modifiRasp = false;
         return true;
     }
     // Half a timetable saved later would pass for the whole one.
@@ -798,6 +799,7 @@ bool TGryp::ReadRasp(const std::vector<uint8_t>& blob, const TRefLookup* lookup)
     Dan = dan;
     DanRasp = ADanRasp{};
     VersHeadr = ADanHeadr{};
+    modifiRasp = false;
     if (message.empty())
         message = "Ошибка при чтении данных группы " + FName + "\n" +
                   "Расписание этой группы имеет ошибку";
