@@ -676,8 +676,7 @@ TEST_F(GroupBlob, CountsRunningPastTheEnd) {
         EXPECT_TRUE(holdsNothing(g));
         // Its union membership went with it.
         for (const auto& ob : g.God()->GetLOb(1))
-            for (const TFioPredmet* fp : ob->LFioPredmet)
-                EXPECT_NE(fp->Predmet()->Gryp(), &g);
+            for (const TFioPredmet* fp : ob->LFioPredmet) EXPECT_NE(fp->Predmet()->Gryp(), &g);
         expectUsableAndStable(g);
     }
 }
