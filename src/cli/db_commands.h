@@ -40,4 +40,8 @@ std::unique_ptr<TDatabaseLock> holdDatabase(TDM1& dm, LockKind kind);
 // the message printed; -1 when the year is loaded.
 int loadYearForVerb(const std::filesystem::path& home, TDM1& dm, TAllRasp& year, int god);
 
+// One line on stderr for each group whose stored timetable could not be read
+// and is left out of the work (loadYearForVerb prints them itself).
+void printUnreadableGroups(const TAllRasp& year);
+
 }  // namespace zavlin::cli

@@ -65,6 +65,7 @@ int showQuality(const fs::path& home, const QualityArgs& args) {
         printError(fmt::format("the year {} did not load cleanly", chosen));
         return kExitFailed;
     }
+    printUnreadableGroups(*god);
     const int tip = args.layer == "pinned" ? 1 : 0;
     fmt::print("Неделя {}\n", god->AllNed.DNed(args.week)->GetStrDateNed());
     std::vector<std::string> sl;

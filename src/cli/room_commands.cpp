@@ -182,7 +182,16 @@ int loadYearForVerb(const fs::path& home, TDM1& dm, TAllRasp& year, int god) {
         printError(fmt::format("the year {} did not load cleanly; nothing was changed", year.YGod));
         return kExitFailed;
     }
+    printUnreadableGroups(year);
     return -1;
+}
+
+void printUnreadableGroups(const TAllRasp& year) {
+    for (const TGryp* gr : year.UnreadableGryp())
+        fmt::print(stderr,
+                   "left out: group {}, its stored timetable could not be read ({}); it stays "
+                   "as stored until zavlin-cli year resave --drop-unreadable writes it empty\n",
+                   gr->Name(), gr->BlobFault);
 }
 
 void addRoomCommands(CLI::App& app, int& status) {

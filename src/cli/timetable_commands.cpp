@@ -136,6 +136,7 @@ int showTimetable(const fs::path& home, const Options& o) {
     TAllRasp year(dm);
     year.YGod = static_cast<uint16_t>(god);
     const bool loaded = year.LoadYear();
+    printUnreadableGroups(year);
     const int tip = o.layer == "pinned" ? 1 : 0;
     std::vector<std::vector<std::vector<std::string>>> cells(
         kDayCount + 1, std::vector<std::vector<std::string>>(kPeriodCount));
@@ -144,6 +145,11 @@ int showTimetable(const fs::path& home, const Options& o) {
         TGryp* gr = year.FindGrypForName(o.group);
         if (gr == nullptr) {
             printError(fmt::format("no group \"{}\" in {}", o.group, god));
+            return kExitFailed;
+        }
+        if (gr->BlobUnreadable) {
+            printError(fmt::format("the timetable of group {} could not be read; nothing to show",
+                                   gr->Name()));
             return kExitFailed;
         }
         const TNed* week = gr->GetNed(o.week);

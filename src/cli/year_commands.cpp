@@ -1,10 +1,14 @@
 #include "cli/year_commands.h"
 
 #include <fmt/format.h>
+#include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <cstdio>
+#include <iostream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "cli/calendar_commands.h"
 #include "cli/db_commands.h"
@@ -55,7 +59,33 @@ Counts countGroup(const TGryp& gr) {
     return c;
 }
 
-int loadYear(const fs::path& home, int asked, bool resave) {
+struct ResaveArgs {
+    bool dropUnreadable = false;
+    bool yes = false;
+};
+
+// Yes only with --yes or a terminal that answers y.
+bool confirmDrop(const std::vector<TGryp*>& groups, bool yes) {
+    std::string names;
+    for (const TGryp* gr : groups) names += (names.empty() ? "" : ", ") + gr->Name();
+    const std::string question = fmt::format(
+        "write empty timetables over the unreadable stored ones of {}? they are lost for good",
+        names);
+    if (yes) return true;
+    if (isatty(STDIN_FILENO) == 0) {
+        fmt::print(stderr, "{}\n", question);
+        printError("not confirmed: add --yes to write them empty without asking");
+        return false;
+    }
+    fmt::print(stderr, "{} [y/n] ", question);
+    std::fflush(stderr);
+    std::string answer;
+    if (!std::getline(std::cin, answer)) return false;
+    return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y' || answer.rfind("д", 0) == 0 ||
+                               answer.rfind("Д", 0) == 0);
+}
+
+int loadYear(const fs::path& home, int asked, bool resave, const ResaveArgs& how = {}) {
     if (!requireYearDatabase(home)) return kExitFailed;
     TConsoleDialog dialog(false);
     TDM1 dm(home, dialog);
@@ -75,6 +105,11 @@ int loadYear(const fs::path& home, int asked, bool resave) {
                year.CountAyd(), unions);
     if (!resave) {
         for (const auto& gr : year.LGryp) {
+            if (gr->BlobUnreadable) {
+                fmt::print("  {}: unreadable timetable ({}), kept as stored\n", gr->Name(),
+                           gr->BlobFault);
+                continue;
+            }
             const Counts c = countGroup(*gr);
             fmt::print(
                 "  {}: {} subjects, {} weeks, {} lessons, {} preliminary, {} substitutions\n",
@@ -86,6 +121,13 @@ int loadYear(const fs::path& home, int asked, bool resave) {
         printError("the year did not load cleanly; nothing was written");
         return kExitFailed;
     }
+    std::vector<TGryp*> unreadable = year.UnreadableGryp();
+    std::vector<TGryp*> dropped;
+    if (how.dropUnreadable && !unreadable.empty()) {
+        if (!confirmDrop(unreadable, how.yes)) return kExitUsage;
+        dropped = year.DropUnreadableGryp();
+        unreadable.clear();
+    }
     for (const auto& gr : year.LGryp) gr->modifiRasp = true;
     PrintSave save;
     year.SaveProgress = &save;
@@ -93,7 +135,15 @@ int loadYear(const fs::path& home, int asked, bool resave) {
         printError("some timetables could not be written");
         return kExitFailed;
     }
-    return kExitOk;
+    for (const TGryp* gr : dropped)
+        fmt::print("{}: written as an empty timetable in place of the unreadable one\n",
+                   gr->Name());
+    for (const TGryp* gr : unreadable)
+        fmt::print(stderr,
+                   "{}: left as stored, its timetable could not be read ({}); --drop-unreadable "
+                   "--yes writes it as an empty timetable\n",
+                   gr->Name(), gr->BlobFault);
+    return unreadable.empty() ? kExitOk : kExitFailed;
 }
 
 // The list of years with the database's messages on stderr.
@@ -240,8 +290,12 @@ void addYearCommands(CLI::App& app, int& status) {
         "resave", "load a year and write every group's timetable again in the current form");
     resave->add_option("YEAR", *god, "the first calendar year (default: the active year)")
         ->check(CLI::Range(1900, 2200));
+    auto how = std::make_shared<ResaveArgs>();
+    resave->add_flag("--drop-unreadable", how->dropUnreadable,
+                     "write the groups whose timetable cannot be read as empty timetables");
+    resave->add_flag("--yes", how->yes, "confirm that the unreadable timetables are replaced");
     resave->callback(
-        [resave, god, &status] { status = loadYear(homeFolder(*resave), *god, true); });
+        [resave, god, how, &status] { status = loadYear(homeFolder(*resave), *god, true, *how); });
 
     auto to = std::make_shared<int>(0);
     auto flag = std::make_shared<bool>(false);

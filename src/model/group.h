@@ -281,8 +281,10 @@ public:
     void LoadStream(std::vector<uint8_t> blob) { St = std::move(blob); }
     // Takes another group's timetable: subjects, load, lessons, exams.
     bool AssignRasp(TGryp& grp);
-    // Parses a blob; errors inside a subject or week are reported and the
-    // rest of that part skipped. False when the blob itself was unreadable.
+    // Parses a blob. A blob that cannot be read whole (unknown version, cut
+    // short, bytes after the last record) is reported once, naming the
+    // subject or week it broke in, leaves the group empty with BlobFault set,
+    // and gives false. An empty blob is a group without a timetable.
     bool ReadRasp(const std::vector<uint8_t>& blob, const TRefLookup* lookup = nullptr);
     void AssignDan(const TGryp& gr);
     void Clear();
@@ -344,6 +346,10 @@ public:
     AGryp Dan;
     bool Select = false;
     bool modifiRasp = false;
+    // Its stored blob could not be read when the year loaded: the group is
+    // held empty and no save writes over that blob until the mark is lifted.
+    bool BlobUnreadable = false;
+    std::string BlobFault;  // why the last read failed, for the user
     int Position = 0;
 
 private:

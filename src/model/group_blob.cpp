@@ -15,8 +15,20 @@ namespace {
 
 // Thrown when a count runs past the end of the blob.
 struct BlobOverrun : std::runtime_error {
-    BlobOverrun() : std::runtime_error("blob overrun") {}
+    BlobOverrun() : std::runtime_error("cut short") {}
 };
+
+// Thrown when the blob as a whole cannot be one this program wrote.
+struct BlobRefused : std::runtime_error {
+    explicit BlobRefused(const std::string& why) : std::runtime_error(why) {}
+};
+
+// A blob without a version header starts with its week count, which the
+// 56 weeks of a year bound; a group of no weeks always had a header.
+constexpr uint8_t kHeaderlessMin = 1;
+constexpr uint8_t kHeaderlessMax = kWeeks;
+constexpr uint8_t kFirstVers = 100;
+static_assert(kHeaderlessMax < kFirstVers);
 
 class Reader {
 public:
@@ -334,16 +346,22 @@ private:
 
 void GroupReader::readHeader() {
     const uint8_t first = r.u8();
+    const bool headerless = first >= kHeaderlessMin && first <= kHeaderlessMax;
+    // A later version may hold parts this reader would drop on the next save.
+    if (!headerless && (first < kFirstVers || first > TGryp::kVers))
+        throw BlobRefused("unknown version " + std::to_string(first));
     std::size_t headSize = ADanRasp::kOldSize;
     uint8_t bytes[ADanRasp::kSize] = {};
-    if (first < 100) {
+    if (headerless) {
         // No version header: the first byte already is kYh.
-        vers = 100;
+        vers = kFirstVers;
         bytes[0] = first;
         r.record(bytes + 1, ADanRasp::kOldSize - 1, ADanRasp::kOldSize - 1);
     } else {
         vers = first;
         headSize = r.u8();
+        if (headSize < ADanRasp::kOldSize)
+            throw BlobRefused("a header of " + std::to_string(headSize) + " bytes");
         r.record(bytes, ADanRasp::kSize, headSize);
     }
     h.kYh = bytes[0];
@@ -372,8 +390,8 @@ void GroupReader::readHeader() {
     // A record of no bytes would let a count repeat without reading anything.
     for (uint8_t size :
          {h.sizeYh, h.sizePr, h.sizeAFpr, h.sizeYrKor, h.sizeYr, h.sizeEn, h.sizeEk, h.sizeZh})
-        if (size == 0) throw BlobOverrun();
-    g.VersHeadr.Vers = static_cast<uint8_t>(first < 100 ? 0 : first);
+        if (size == 0) throw BlobRefused("a record size of 0");
+    g.VersHeadr.Vers = static_cast<uint8_t>(headerless ? 0 : first);
     g.VersHeadr.Head = static_cast<uint8_t>(headSize);
     g.DanRasp = h;
     if (vers >= 102) {
@@ -717,48 +735,76 @@ void GroupReader::readZachet() {
 
 bool TGryp::ReadRasp(const std::vector<uint8_t>& blob, const TRefLookup* lookup) {
     Clear();
-    if (blob.size() <= 8) {
-        modifiRasp = false;
-        return true;
-    }
+    BlobFault.clear();
+    modifiRasp = false;
+    // A group row without a blob yet: nothing written, nothing to read.
+    if (blob.empty()) return true;
     std::unique_ptr<TRefLookup> own;
     if (lookup == nullptr) {
         if (Spisok == nullptr) return false;
         own = std::make_unique<TRefLookup>(*Spisok);
         lookup = own.get();
     }
+    const AGryp dan = Dan;
     GroupReader reader(*this, *lookup, blob);
-    bool ok = true;
-    auto report = [&](const std::string& text) {
-        ok = false;
-        if (Spisok != nullptr) Spisok->ShowUser(text);
-    };
-    int part = 0;
+    // One message per failure: the subject or week it broke in, else the group.
+    std::string message;
     try {
-        reader.readHeader();
-        for (part = 0; part < reader.h.KPr; ++part) reader.readSubject();
-    } catch (const BlobOverrun&) {
-        report("Ошибка при чтении Гр." + FName + " предмет=" + std::to_string(part));
-        part = -1;
-    }
-    if (part >= 0) {
+        // The shortest blob any version wrote is the 9-byte headerless one.
+        if (blob.size() < ADanRasp::kOldSize)
+            throw BlobRefused(std::to_string(blob.size()) + " bytes, too short for a header");
         try {
-            for (part = 0; part < reader.h.kYh; ++part) reader.readWeek();
+            reader.readHeader();
+        } catch (const BlobOverrun&) {
+            throw BlobRefused("cut short in its header");
+        }
+        int part = 0;
+        try {
+            for (part = 0; part < reader.h.KPr; ++part) reader.readSubject();
+        } catch (const BlobOverrun& e) {
+            BlobFault = std::string(e.what()) + " in subject " + std::to_string(part);
+            message = "Ошибка при чтении Гр." + FName + " предмет=" + std::to_string(part);
+        }
+        if (message.empty()) try {
+                for (part = 0; part < reader.h.kYh; ++part) reader.readWeek();
+            } catch (const BlobOverrun& e) {
+                BlobFault = std::string(e.what()) + " in week " + std::to_string(part);
+                message = "Ошибка при чтении Гр." + FName + " урок=" + std::to_string(part);
+            }
+        if (message.empty()) {
             for (int i = 0; i < reader.h.kEn; ++i) reader.readExamWeek();
             for (int i = 0; i < reader.h.kZh; ++i) reader.readZachet();
-        } catch (const BlobOverrun&) {
-            report("Ошибка при чтении Гр." + FName + " урок=" + std::to_string(part));
+            if (reader.r.left() != 0)
+                throw BlobRefused(std::to_string(reader.r.left()) + " bytes after the last record");
         }
+    } catch (const BlobOverrun& e) {
+        BlobFault = std::string(e.what()) + " in its examinations or credits";
+    } catch (const BlobRefused& e) {
+        BlobFault = e.what();
     }
-    // What found no place in a week is gone, as on the next write.
-    for (const auto& pr : LPredmet)
-        for (auto& list : pr->mLFio)
-            for (auto& fp : list)
-                fp->LYr.erase(std::remove_if(fp->LYr.begin(), fp->LYr.end(),
-                                             [](const auto& yr) { return yr->Yrok() == nullptr; }),
-                              fp->LYr.end());
+    if (BlobFault.empty()) {
+        // What found no place in a week is gone, as on the next write.
+        for (const auto& pr : LPredmet)
+            for (auto& list : pr->mLFio)
+                for (auto& fp : list)
+                    fp->LYr.erase(
+                        std::remove_if(fp->LYr.begin(), fp->LYr.end(),
+                                       [](const auto& yr) { return yr->Yrok() == nullptr; }),
+                        fp->LYr.end());
+        modifiRasp = false;
+        return true;
+    }
+    // Half a timetable saved later would pass for the whole one.
+    Clear();
+    Dan = dan;
+    DanRasp = ADanRasp{};
+    VersHeadr = ADanHeadr{};
     modifiRasp = false;
-    return ok;
+    if (message.empty())
+        message = "Ошибка при чтении данных группы " + FName + "\n" +
+                  "Расписание этой группы имеет ошибку";
+    if (Spisok != nullptr) Spisok->ShowUser(message);
+    return false;
 }
 
 }  // namespace zavlin

@@ -97,7 +97,8 @@ public:
     [[nodiscard]] bool LoadReferenceLists();
     // The whole year: groups (rows and blobs), faculties with their groups,
     // the reference lists, then every group's timetable. False when a table
-    // could not be read or a blob held errors; what could be read is kept.
+    // could not be read. A group whose blob cannot be read is reported,
+    // held empty and marked (UnreadableGryp); the rest of the year loads.
     [[nodiscard]] bool LoadYear();
 
     // --- Groups
@@ -131,9 +132,15 @@ public:
 
     // --- Timetable storage
     // Parses every group's blob; errors are reported per group and reading
-    // goes on. False when any group had an error.
+    // goes on. A group that failed is marked BlobUnreadable and held empty.
     bool StreamToRasp();
-    // Writes the blob of every group whose timetable changed.
+    // Groups whose stored blob could not be read, in list order.
+    std::vector<TGryp*> UnreadableGryp() const;
+    // The dispatcher's repair: the unreadable groups lose their mark and are
+    // written as the empty timetables they now hold on the next save.
+    std::vector<TGryp*> DropUnreadableGryp();
+    // Writes the blob of every group whose timetable changed; an unreadable
+    // group's stored blob is never written over.
     bool SaveRasp();
     TSaveProgress* SaveProgress = nullptr;  // not owned
 

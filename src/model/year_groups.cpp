@@ -258,27 +258,42 @@ bool TAllRasp::StreamToRasp() {
     for (const auto& gr : LGryp) gr->Clear();
     for (auto& week : LOb) week.clear();
     const TRefLookup lookup(*this);
-    bool ok = true;
     for (const auto& gr : LGryp) {
         DM.StydImageShowBar("Чтение " + gr->Name());
+        // The reader reports its own failures, once each.
         bool read = false;
         try {
             read = gr->ReadRasp(gr->St, &lookup);
-        } catch (const std::exception&) {
+        } catch (const std::exception& e) {
             gr->Clear();
-        }
-        if (!read) {
-            ok = false;
+            gr->BlobFault = e.what();
             ShowUser("Ошибка при чтении данных группы " + gr->Name() + "\n" +
                      "Расписание этой группы имеет ошибку");
         }
+        gr->BlobUnreadable = !read;
         gr->St.clear();
         gr->St.shrink_to_fit();
     }
     // A union needs two members; one left alone by a damaged blob is released.
     TestAfterDelObAllNed();
     ++RaspGeneration;
-    return ok;
+    return true;
+}
+
+std::vector<TGryp*> TAllRasp::UnreadableGryp() const {
+    std::vector<TGryp*> out;
+    for (const auto& gr : LGryp)
+        if (gr->BlobUnreadable) out.push_back(gr.get());
+    return out;
+}
+
+std::vector<TGryp*> TAllRasp::DropUnreadableGryp() {
+    std::vector<TGryp*> out = UnreadableGryp();
+    for (TGryp* gr : out) {
+        gr->BlobUnreadable = false;
+        gr->modifiRasp = true;
+    }
+    return out;
 }
 
 bool TAllRasp::SaveRasp() {
@@ -296,7 +311,7 @@ bool TAllRasp::SaveRasp() {
         for (std::size_t i = 0; i < LGryp.size(); ++i) {
             if (SaveProgress != nullptr) SaveProgress->SaveStep(static_cast<int>(i) + 1);
             TGryp& gr = *LGryp[i];
-            if (!gr.modifiRasp) continue;
+            if (!gr.modifiRasp || gr.BlobUnreadable) continue;
             std::vector<uint8_t> blob;
             try {
                 blob = gr.WriteRasp();

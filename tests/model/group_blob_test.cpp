@@ -145,6 +145,7 @@ protected:
     }
     static TGryp& group(TAllRasp& y) {
         y.LGryp.push_back(std::make_unique<TGryp>(&y));
+        y.LGryp.back()->SetName("Г-1");
         return *y.LGryp.back();
     }
     // A fresh group, by default in a fresh year so that unions start from nothing.
@@ -633,22 +634,34 @@ TEST_F(GroupBlob, ReadsVersion108WithLongerRecords) {
     expectStableRewrite(g);
 }
 
-// Each count raised past what follows: the read fails and says so, what it
-// kept still works and writes a blob that reads back to itself.
+const std::string kGroupFailed =
+    "Ошибка при чтении данных группы Г-1\nРасписание этой группы имеет ошибку";
+
+bool holdsNothing(const TGryp& g) {
+    return g.LPredmet.empty() && g.LNed.empty() && g.LENed.empty() && g.LZachet.empty();
+}
+
+// Each count raised past what follows: the read fails with the one message
+// of the part it broke in, keeps nothing of the blob, and the empty group
+// still works and writes a blob that reads back to itself.
 TEST_F(GroupBlob, CountsRunningPastTheEnd) {
     struct Case {
         std::size_t at;
         uint8_t value;
+        std::string message;
     };
-    // Weeks, subjects, exam weeks, credits, assignments, lessons, items.
-    const Case cases[] = {{2, 3},
-                          {3, 9},
-                          {11, 5},
-                          {14, 7},
-                          {kSubject1 + 11, 60},
-                          {kFio11 + 3, 200},
-                          {kWeek1 + 1, 200},
-                          {kWeek1 + 2, 90}};
+    const std::string subject = "Ошибка при чтении Гр.Г-1 предмет=";
+    const std::string week = "Ошибка при чтении Гр.Г-1 урок=";
+    // Weeks, subjects (the third reads week 1's bytes and runs out in its
+    // assignment), exam weeks, credits, assignments, lessons, items.
+    const Case cases[] = {{2, 3, week + "1"},
+                          {3, 9, subject + "2"},
+                          {11, 5, kGroupFailed},
+                          {14, 7, kGroupFailed},
+                          {kSubject1 + 11, 60, subject + "0"},
+                          {kFio11 + 3, 200, subject + "0"},
+                          {kWeek1 + 1, 200, week + "0"},
+                          {kWeek1 + 2, 90, week + "0"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.at);
         Bytes blob = kSmallBlob;
@@ -657,9 +670,96 @@ TEST_F(GroupBlob, CountsRunningPastTheEnd) {
         bool ok = true;
         TGryp& g = load(blob, &ok);
         EXPECT_FALSE(ok);
-        EXPECT_GT(dialog.shown.size(), shown);
+        ASSERT_EQ(dialog.shown.size(), shown + 1);
+        EXPECT_EQ(dialog.shown.back(), c.message);
+        EXPECT_NE(g.BlobFault.find("cut short"), std::string::npos) << g.BlobFault;
+        EXPECT_TRUE(holdsNothing(g));
+        // Its union membership went with it.
+        for (const auto& ob : g.God()->GetLOb(1))
+            for (const TFioPredmet* fp : ob->LFioPredmet) EXPECT_NE(fp->Predmet()->Gryp(), &g);
         expectUsableAndStable(g);
     }
+}
+
+// Blobs no version of the writer produces: refused whole with the group's
+// message, the group's own fields as they were, nothing of the blob kept.
+TEST_F(GroupBlob, BlobsNoWriterProducesAreRefused) {
+    struct Case {
+        std::string name;
+        Bytes blob;
+        std::string fault;
+    };
+    Bytes trailing = kSmallBlob;
+    trailing.push_back(0);
+    Bytes trailingMany = kSmallBlob;
+    trailingMany.insert(trailingMany.end(), {1, 2, 3});
+    auto versioned = [](uint8_t vers) {
+        Bytes b = kSmallBlob;
+        b[0] = vers;
+        return b;
+    };
+    Bytes shortHeader = kSmallBlob;
+    shortHeader[1] = 8;
+    Bytes noLessonSize = kSmallBlob;
+    noLessonSize[8] = 0;  // sizeYr
+    const Case cases[] = {
+        {"version 0", versioned(0), "unknown version 0"},
+        {"version 255", versioned(255), "unknown version 255"},
+        {"version 110", versioned(110), "unknown version 110"},
+        {"headerless 57 weeks", versioned(57), "unknown version 57"},
+        {"one byte after", trailing, "1 bytes after the last record"},
+        {"three bytes after", trailingMany, "3 bytes after the last record"},
+        {"one byte", Bytes{109}, "1 bytes, too short for a header"},
+        {"eight bytes", Bytes(kSmallBlob.begin(), kSmallBlob.begin() + 8),
+         "8 bytes, too short for a header"},
+        {"header cut", Bytes(kSmallBlob.begin(), kSmallBlob.begin() + 15),
+         "cut short in its header"},
+        {"settings cut", Bytes(kSmallBlob.begin(), kSmallBlob.begin() + kSubject1 - 1),
+         "cut short in its header"},
+        {"header of 8 bytes", shortHeader, "a header of 8 bytes"},
+        {"record of 0 bytes", noLessonSize, "a record size of 0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TGryp& g = group(*years.emplace_back(year()));
+        g.Dan.GN = 77;
+        g.Dan.Kyrs = 4;
+        const std::size_t shown = dialog.shown.size();
+        EXPECT_FALSE(g.ReadRasp(c.blob));
+        EXPECT_EQ(g.BlobFault, c.fault);
+        ASSERT_EQ(dialog.shown.size(), shown + 1);
+        EXPECT_EQ(dialog.shown.back(), kGroupFailed);
+        EXPECT_TRUE(holdsNothing(g));
+        EXPECT_EQ(g.Dan.GN, 77);
+        EXPECT_EQ(g.Dan.Kyrs, 4);
+        EXPECT_FALSE(g.modifiRasp);
+        for (const auto& ob : g.God()->GetLOb(1)) EXPECT_EQ(ob->CountFioPredmet(), 0);
+    }
+}
+
+// What the writer produces for a group without a timetable, and a row that
+// never had a blob, both read as an empty group without a word.
+TEST_F(GroupBlob, EmptyTimetablesReadWithoutComplaint) {
+    TGryp& empty = group(*a);
+    const Bytes written = empty.WriteRasp();
+    EXPECT_EQ(written.size(), 2u + ADanRasp::kSize + 9u);
+    for (const Bytes& blob : {written, Bytes{}}) {
+        TGryp& g = load(blob);
+        EXPECT_TRUE(g.BlobFault.empty()) << g.BlobFault;
+        EXPECT_TRUE(holdsNothing(g));
+    }
+    bool ok = false;
+    load(written, &ok);
+    EXPECT_TRUE(ok);
+    load(Bytes{}, &ok);
+    EXPECT_TRUE(ok);
+    EXPECT_TRUE(dialog.shown.empty());
+    // After a failure a good blob clears the fault.
+    TGryp& g = load(Bytes{200});
+    EXPECT_FALSE(g.BlobFault.empty());
+    EXPECT_TRUE(g.ReadRasp(kSmallBlob));
+    EXPECT_TRUE(g.BlobFault.empty());
+    EXPECT_EQ(g.CountPredmet(), 2);
 }
 
 // Old weeks give their days as a range Dt1..Dt6; a range out of order or
@@ -737,7 +837,9 @@ TEST_F(GroupBlob, ExamWeekCutShortIsNotKept) {
     bool ok = true;
     TGryp& g = load(Bytes(x.v.begin(), x.v.end() - 1), &ok);
     EXPECT_FALSE(ok);
+    EXPECT_EQ(g.BlobFault, "cut short in its examinations or credits");
     EXPECT_FALSE(holdsEmptyExamWeek(g));
+    EXPECT_TRUE(holdsNothing(g));
     expectStableRewrite(g);
 }
 
@@ -760,17 +862,19 @@ protected:
     }
 };
 
-TEST_F(GroupBlobDamage, EveryTruncationLoadsSomethingUsable) {
+// Any cut but the empty blob is refused whole with exactly one message.
+TEST_F(GroupBlobDamage, EveryTruncationIsRefusedWhole) {
     for (const Bytes& full : samples()) {
         for (std::size_t len = 0; len < full.size(); ++len) {
             SCOPED_TRACE(len);
+            const std::size_t shown = dialog.shown.size();
             bool ok = false;
             TGryp& g =
                 load(Bytes(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(len)), &ok);
-            EXPECT_EQ(ok, len <= 8);
-            if (len <= 8) {
-                EXPECT_EQ(g.CountPredmet(), 0);
-            }
+            EXPECT_EQ(ok, len == 0);
+            EXPECT_EQ(dialog.shown.size(), shown + (len == 0 ? 0 : 1));
+            EXPECT_EQ(g.BlobFault.empty(), len == 0);
+            EXPECT_TRUE(holdsNothing(g));
             checkDamaged(g);
             years.clear();
             if (HasFailure()) return;
