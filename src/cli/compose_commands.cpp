@@ -127,11 +127,16 @@ int composeWeek(const fs::path& home, const ComposeArgs& args) {
     gStopFlag = nullptr;
     progress.finish();
 
-    fmt::print("week {} ({}), {} groups: {} of {} units placed, {} given up, {} variants, {:.2f} s\n",
-               args.week, year.AllNed.GetNumberWeek(args.week), withWeek, result.placed,
-               result.units, result.noPlace, result.variants, seconds);
+    fmt::print(
+        "week {} ({}), {} groups: {} of {} units placed, {} given up, {} variants, {:.2f} s\n",
+        args.week, year.AllNed.GetNumberWeek(args.week), withWeek, result.placed, result.units,
+        result.noPlace, result.variants, seconds);
     for (const std::string& line : result.unplaced) fmt::print("not placed: {}\n", line);
     for (const std::string& line : KahestvoReportLines(year, args.week)) fmt::print("{}\n", line);
+    if (!run.FilesOk()) {
+        printError(run.FileError() + ": the timetable was not saved");
+        return kExitFailed;
+    }
     if (!year.SaveRasp()) {
         printError("some timetables could not be written");
         return kExitFailed;
@@ -380,6 +385,14 @@ int composeRun(const fs::path& home, const RunArgs& args) {
         for (const std::string& line : KahestvoReportLines(*god, w.ne)) fmt::print("{}\n", line);
     }
     if (args.log) fmt::print("\nreport: {}\n", state.NameLogFile());
+    // What a run did after a file fault cannot be trusted: the stored year stays.
+    if (!state.Run.FilesOk()) {
+        std::signal(SIGINT, previous);
+        gRunStopSos = nullptr;
+        gRunEnd = nullptr;
+        printError(state.Run.FileError() + ": the timetable was not saved");
+        return kExitFailed;
+    }
     // Ctrl-C during the save changes nothing: the handler stays until then.
     const bool saved = god->SaveRasp();
     std::signal(SIGINT, previous);
@@ -430,8 +443,9 @@ void addComposeCommands(CLI::App& app, int& status) {
                       "write the report file Logsrasp.txt in the home folder");
     compose->add_flag("--yes", runArgs->yes, "confirm that the old timetable is destroyed");
     compose->add_flag("--verbose", runArgs->verbose, "print every line of the report");
-    compose->add_option("--time-limit", runArgs->timeLimit,
-                        "stop each week's search after this many seconds, keeping its best variant")
+    compose
+        ->add_option("--time-limit", runArgs->timeLimit,
+                     "stop each week's search after this many seconds, keeping its best variant")
         ->check(CLI::NonNegativeNumber);
     compose->add_option("--year", runArgs->god,
                         "the academic year (2016 = 2016/17); the active one by default");

@@ -226,9 +226,9 @@ int TAllGod::ActivIndx() const {
     return -1;
 }
 
-void TAllGod::writeActivGod() {
-    (void)DM.FGodini.WriteInteger(kGodSection, "ActivGod",
-                                  ActivRecGod != nullptr ? ActivRecGod->yGod : 0);
+bool TAllGod::writeActivGod() {
+    return DM.FGodini.WriteInteger(kGodSection, "ActivGod",
+                                   ActivRecGod != nullptr ? ActivRecGod->yGod : 0);
 }
 
 std::unique_ptr<TGod> TAllGod::CreateGod(int indx) const {
@@ -249,12 +249,12 @@ bool TAllGod::SetActivGod(int indx) {
     const bool ok = god->Load();
     rec->FGod = std::move(god);
     ActivRecGod = rec;
-    writeActivGod();
-    return ok;
+    // Active only in memory when the settings cannot take it: a failure.
+    return writeActivGod() && ok;
 }
 
 int TAllGod::AddGod(int YGod) {
-    if (YGod < 1 || YGod > 9998 || !TestNewGod(YGod)) return -1;
+    if (!validGod(YGod) || !TestNewGod(YGod)) return -1;
     uint32_t n = 0;
     if (!DM.StoreEntry(kGodTable, n,
                        [&](TTableBlob& t) { t.FieldByName("God")->setAsInteger(YGod); }))
@@ -278,12 +278,13 @@ bool TAllGod::DelGod(int indx) {
     }
     // Also when another run made it active: the settings must not name a
     // year that is gone.
-    if (ActivRecGod == nullptr && DM.FGodini.ReadInteger(kGodSection, "ActivGod", 0) == year)
-        writeActivGod();
     bool ok = true;
+    if (ActivRecGod == nullptr && DM.FGodini.ReadInteger(kGodSection, "ActivGod", 0) == year)
+        ok = writeActivGod();
     for (const char* table : kYearRowTables) ok = DM.DeleteAllOfYear(table, year) && ok;
     ok = DM.DeleteEntry(kGodTable, static_cast<uint32_t>(rec->NRec)) && ok;
     ok = DM.FGodini.EraseSection(TAllNed::SectionName(year)) && ok;
+    ok = DM.FGodini.DeleteKey(kGodSection, "Semestr" + std::to_string(year)) && ok;
     SL.erase(SL.begin() + indx);
     return ok;
 }
