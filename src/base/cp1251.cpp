@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <utility>
 
+#include "base/text_checks.h"
+
 namespace zavlin {
 
 namespace {

@@ -18,13 +18,6 @@ std::string cp1251ToUtf8(std::string_view cp1251);
 // characters and never splits a UTF-8 sequence.
 std::string utf8ToCp1251Cut(std::string_view utf8, std::size_t maxChars);
 
-// True when every byte belongs to a well-formed UTF-8 sequence.
-bool isValidUtf8(std::string_view text);
-
-// True when valid UTF-8 converts without a '?' standing for a character
-// outside the code page.
-bool fitsCp1251(std::string_view utf8);
-
 // Appends one character (below U+10000) as UTF-8.
 void appendUtf8(std::string& out, char32_t cp);
 

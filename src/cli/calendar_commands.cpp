@@ -11,6 +11,7 @@
 #include "cli/db_commands.h"
 #include "cli/table_access.h"
 #include "model/god.h"
+#include "model/year_range.h"
 #include "storage/year_database.h"
 
 namespace zavlin::cli {

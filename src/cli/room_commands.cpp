@@ -16,6 +16,7 @@
 #include "model/god.h"
 #include "model/room_occupancy.h"
 #include "model/year.h"
+#include "model/year_range.h"
 #include "storage/year_database.h"
 
 namespace zavlin::cli {

@@ -7,6 +7,7 @@
 #include "base/cp1251.h"
 #include "base/errors.h"
 #include "base/streams.h"
+#include "base/text_checks.h"
 #include "cli/table_access.h"
 
 namespace zavlin::cli {

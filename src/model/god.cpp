@@ -6,6 +6,7 @@
 #include <map>
 
 #include "base/datetime.h"
+#include "model/year_range.h"
 #include "storage/year_database.h"
 
 namespace zavlin {
@@ -226,9 +227,10 @@ int TAllGod::ActivIndx() const {
     return -1;
 }
 
-bool TAllGod::writeActivGod() {
-    return DM.FGodini.WriteInteger(kGodSection, "ActivGod",
-                                   ActivRecGod != nullptr ? ActivRecGod->yGod : 0);
+void TAllGod::writeActivGod() {
+    // A failed save stays pending in FGodini; the callers ask UpdateFile.
+    (void)DM.FGodini.WriteInteger(kGodSection, "ActivGod",
+                                  ActivRecGod != nullptr ? ActivRecGod->yGod : 0);
 }
 
 std::unique_ptr<TGod> TAllGod::CreateGod(int indx) const {
@@ -249,8 +251,9 @@ bool TAllGod::SetActivGod(int indx) {
     const bool ok = god->Load();
     rec->FGod = std::move(god);
     ActivRecGod = rec;
+    writeActivGod();
     // Active only in memory when the settings cannot take it: a failure.
-    return writeActivGod() && ok;
+    return DM.FGodini.UpdateFile() && ok;
 }
 
 int TAllGod::AddGod(int YGod) {
@@ -278,13 +281,13 @@ bool TAllGod::DelGod(int indx) {
     }
     // Also when another run made it active: the settings must not name a
     // year that is gone.
-    bool ok = true;
     if (ActivRecGod == nullptr && DM.FGodini.ReadInteger(kGodSection, "ActivGod", 0) == year)
-        ok = writeActivGod();
+        writeActivGod();
+    bool ok = true;
     for (const char* table : kYearRowTables) ok = DM.DeleteAllOfYear(table, year) && ok;
     ok = DM.DeleteEntry(kGodTable, static_cast<uint32_t>(rec->NRec)) && ok;
     ok = DM.FGodini.EraseSection(TAllNed::SectionName(year)) && ok;
-    ok = DM.FGodini.DeleteKey(kGodSection, "Semestr" + std::to_string(year)) && ok;
+    ok = DM.FGodini.UpdateFile() && ok;
     SL.erase(SL.begin() + indx);
     return ok;
 }

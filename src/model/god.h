@@ -22,13 +22,6 @@
 
 namespace zavlin {
 
-// The academic years the program takes: the first calendar year of each.
-constexpr int kFirstGod = 1900;
-constexpr int kLastGod = 3000;
-constexpr bool validGod(int y) {
-    return y >= kFirstGod && y <= kLastGod;
-}
-
 class TDM1;
 
 class TGod : public TAllRasp {
@@ -107,8 +100,7 @@ public:
     // A year object for the entry with its calendar set, not loaded.
     std::unique_ptr<TGod> CreateGod(int indx) const;
     // Appends the row and the entry; its place in the list, -1 when the year
-    // is outside kFirstGod..kLastGod, exists already or the row could not be
-    // stored.
+    // exists already or the row could not be stored.
     int AddGod(int YGod);
     // Deletes the year's rows in every table, its row of "YmGod.b0" and its
     // section of "god.Ini". An active year stops being active.
@@ -133,8 +125,7 @@ public:
     TRecordGod* ActivRecGod = nullptr;
 
 private:
-    // False when "god.Ini" could not be saved.
-    [[nodiscard]] bool writeActivGod();
+    void writeActivGod();
 };
 
 }  // namespace zavlin

@@ -327,11 +327,6 @@ bool TFileIni::EraseSection(const std::string& Section) {
     return commit();
 }
 
-bool TFileIni::DeleteKey(const std::string& Section, const std::string& Ident) {
-    if (!doc().removeKey(nameBytes(Section), nameBytes(Ident))) return UpdateFile();
-    return commit();
-}
-
 std::vector<std::string> TFileIni::ReadSectionText(const std::string& Section) {
     std::vector<std::string> lines = doc().readText(nameBytes(Section));
     for (auto& l : lines) l = cp1251ToUtf8(l);

@@ -69,9 +69,6 @@ public:
     std::vector<std::string> ReadSection(const std::string& Section);
     std::vector<std::string> ReadSectionValues(const std::string& Section);
     [[nodiscard]] bool EraseSection(const std::string& Section);
-    // Removes one key; true also when it was not there, false when the file
-    // could not be saved.
-    [[nodiscard]] bool DeleteKey(const std::string& Section, const std::string& Ident);
 
     std::vector<std::string> ReadSectionText(const std::string& Section);
     // A line holding line breaks is stored as several lines.

@@ -89,7 +89,8 @@ TEST(DemoCommand, AFailedRunTakesItsHalfBuiltYearAwayAndCanBeRunAgain) {
     EXPECT_EQ(show.status, 1) << show.out;
     std::ifstream ini(home / "Database" / "god.Ini", std::ios::binary);
     const std::string settings{std::istreambuf_iterator<char>(ini), {}};
-    EXPECT_EQ(settings.find("2024"), std::string::npos) << settings;
+    EXPECT_EQ(settings.find("YhGod2024"), std::string::npos) << "its weeks are gone: " << settings;
+    EXPECT_NE(settings.find("ActivGod=2023"), std::string::npos) << settings;
     EXPECT_TRUE(fs::is_directory(blocker)) << "what was not the run's own stays";
 
     fs::remove_all(blocker);
