@@ -41,6 +41,12 @@ struct ComposeArgs {
     int timeLimit = 0;  // seconds per week, 0 = none
 };
 
+// The observers print on the worker thread, where a failed write must not
+// throw: the run would die half way. main() sees the stream's error at exit.
+void tell(std::FILE* to, const std::string& text) {
+    (void)std::fputs(text.c_str(), to);
+}
+
 // Ctrl-C stops the search the way the stop button does: the best variant is
 // restored and saved.
 std::atomic<bool>* gStopFlag = nullptr;
@@ -57,12 +63,13 @@ public:
         const auto now = std::chrono::steady_clock::now();
         if (now - last_ < std::chrono::milliseconds(100)) return;
         last_ = now;
-        fmt::print(stderr, "\r{} {}/{}, variants {}, placed {}/{}, given up {}   ", phase(),
-                   c.Position, c.PositionMax, c.KolVar, c.CountSsOk, c.CountSs, c.CountSsNo);
+        tell(stderr,
+             fmt::format("\r{} {}/{}, variants {}, placed {}/{}, given up {}   ", phase(),
+                         c.Position, c.PositionMax, c.KolVar, c.CountSsOk, c.CountSs, c.CountSsNo));
         shown_ = true;
     }
     void finish() {
-        if (shown_) fmt::print(stderr, "\n");
+        if (shown_) tell(stderr, "\n");
     }
 
 private:
@@ -186,7 +193,7 @@ public:
     void SosLog(const std::string& line) override {
         if (!verbose_) return;
         clearLine();
-        fmt::print("{}\n", line);
+        tell(stdout, fmt::format("{}\n", line));
         std::fflush(stdout);
     }
     void SosStatus(const std::string& text) override {
@@ -196,7 +203,7 @@ public:
         } else {
             phase_ = text;
             sorting_ = false;
-            if (!tty_) fmt::print(stderr, "{}\n", phase_);
+            if (!tty_) tell(stderr, fmt::format("{}\n", phase_));
         }
         show(true);
     }
@@ -206,8 +213,8 @@ public:
     }
     void SosShowList(const std::vector<std::string>& lines) override {
         clearLine();
-        fmt::print("Ошибки назначения\nСписок не выполненных предварительных установок\n");
-        for (const std::string& line : lines) fmt::print("  {}\n", line);
+        tell(stdout, "Ошибки назначения\nСписок не выполненных предварительных установок\n");
+        for (const std::string& line : lines) tell(stdout, fmt::format("  {}\n", line));
         std::fflush(stdout);
     }
     void finish() { clearLine(); }
@@ -225,13 +232,13 @@ private:
                                 c.PositionMax, c.KolVar, c.CountSsOk, c.CountSs);
         if (c.CountSsNo > 0) line += fmt::format(", no place {}", c.CountSsNo);
         if (c.KolVar > 0) line += ", last improvement " + clockText(t - run_.Ti) + " ago";
-        fmt::print(stderr, "\r{}\x1b[K", line);
+        tell(stderr, fmt::format("\r{}\x1b[K", line));
         std::fflush(stderr);
         shown_ = true;
     }
     void clearLine() {
         if (!shown_) return;
-        fmt::print(stderr, "\r\x1b[K");
+        tell(stderr, "\r\x1b[K");
         std::fflush(stderr);
         shown_ = false;
     }
