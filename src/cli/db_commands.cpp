@@ -101,7 +101,7 @@ int upgradeDatabase(const fs::path& home, bool yes) {
     PrintProgress progress;
     dm.ProgressObserver = &progress;
     const int before = dm.StoredVersion();
-    if (before < 2 && before <= TDB::VersDataBase) {
+    if (before < 2) {
         const std::string library = dm.DB.PathR + kLegacyConverterFile;
         fmt::print("the legacy tables are converted by the library {}\n", library);
         if (!yes) {

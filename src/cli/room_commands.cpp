@@ -163,7 +163,7 @@ int loadYearForVerb(const fs::path& home, TDM1& dm, TAllRasp& year, int god) {
         printError("no year given: use --year, or make a year active (god.Ini, God/ActivGod)");
         return kExitUsage;
     }
-    if (chosenYear(dm, chosen) == 0 || !yearListed(dm, chosen)) return kExitUsage;
+    if (chosenYear(dm, chosen) == 0) return kExitUsage;
     year.YGod = static_cast<uint16_t>(chosen);
     // Credit records hold rooms by clock time: use the college's lesson times.
     TAllGod times(dm);

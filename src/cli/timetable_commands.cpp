@@ -132,7 +132,7 @@ int showTimetable(const fs::path& home, const Options& o) {
         printError("no active year in god.Ini: give --year");
         return kExitFailed;
     }
-    if (chosenYear(dm, god) == 0 || !yearListed(dm, god)) return kExitFailed;
+    if (chosenYear(dm, god) == 0) return kExitFailed;
     TAllRasp year(dm);
     year.YGod = static_cast<uint16_t>(god);
     const bool loaded = year.LoadYear();
