@@ -171,10 +171,12 @@ bool TAllRasp::DelGryp(TGryp* gr) {
                     ob->DelFioPredmet(ob->GetIndexFio(fp.get()));
                     TestAfterDelOb(ne);
                 }
-    (void)SaveRasp();
+    // The partners' unions changed. A failed save or a membership row left
+    // behind is reported; the group still goes, so memory and rows agree.
+    const bool saved = SaveRasp();
     if (!DM.DeleteEntry(kGrypTable, static_cast<uint32_t>(gr->Dan.N))) return false;
     const int n = gr->Dan.N;
-    (void)DM.DeleteWhere(DM.AT2, kFakGrypTable, [&](TTableBlob& t) {
+    const bool members = DM.DeleteWhere(DM.AT2, kFakGrypTable, [&](TTableBlob& t) {
         return t.FieldByName("God")->asInteger() == YGod && t.FieldByName("Gryp")->asInteger() == n;
     });
     for (const auto& fak : LFak)
@@ -183,14 +185,14 @@ bool TAllRasp::DelGryp(TGryp* gr) {
     clampActiv(FGrypActivIndx, LGryp.size());
     ++RaspGeneration;
     renumberGryp();
-    return true;
+    return saved && members;
 }
 
 bool TAllRasp::DelAllGryp() {
     if (!DM.DeleteAllOfYear(kGrypTable, YGod)) return false;
-    (void)DM.DeleteAllOfYear(kFakGrypTable, YGod);
+    const bool members = DM.DeleteAllOfYear(kFakGrypTable, YGod);
     ClearLGryp();
-    return true;
+    return members;
 }
 
 bool TAllRasp::PositionGrypUp(int indx) {
