@@ -151,13 +151,15 @@ TGryp* TAllRasp::AddGryp(std::unique_ptr<TGryp> gr) {
     return raw;
 }
 
-void TAllRasp::renumberGryp() {
+bool TAllRasp::renumberGryp() {
+    bool ok = true;
     for (std::size_t i = 0; i < LGryp.size(); ++i) {
         TGryp& gr = *LGryp[i];
         if (gr.Position == static_cast<int>(i)) continue;
         gr.Position = static_cast<int>(i);
-        (void)storeGryp(gr);
+        ok = storeGryp(gr) && ok;
     }
+    return ok;
 }
 
 bool TAllRasp::DelGryp(TGryp* gr) {
@@ -184,8 +186,8 @@ bool TAllRasp::DelGryp(TGryp* gr) {
     LGryp.erase(LGryp.begin() + indx);
     clampActiv(FGrypActivIndx, LGryp.size());
     ++RaspGeneration;
-    renumberGryp();
-    return saved && members;
+    const bool placed = renumberGryp();
+    return saved && members && placed;
 }
 
 bool TAllRasp::DelAllGryp() {
@@ -199,8 +201,7 @@ bool TAllRasp::PositionGrypUp(int indx) {
     if (indx <= 0 || indx >= CountGryp()) return false;
     std::swap(LGryp[static_cast<std::size_t>(indx)], LGryp[static_cast<std::size_t>(indx - 1)]);
     ++RaspGeneration;
-    renumberGryp();
-    return true;
+    return renumberGryp();
 }
 
 bool TAllRasp::PositionGrypDown(int indx) {

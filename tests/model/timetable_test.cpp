@@ -451,6 +451,24 @@ TEST_F(Timetable, DeletedGroupsReportMembershipsThatStayBehind) {
     EXPECT_TRUE(year->DelGryp(year->LGryp[0].get()));
 }
 
+// Catches: a new order of the groups reported as stored when their rows
+// could not take it (the next start shows the old order).
+TEST_F(Timetable, AnOrderThatCannotBeStoredIsAFailure) {
+    group("Г-1");
+    group("Г-2");
+    const fs::path rows = fs::path(home) / "Database" / "YmGryp.b0";
+    const auto kept = fs::path(home) / "kept.b0";
+    fs::copy_file(rows, kept);
+    {
+        std::ofstream damage(rows, std::ios::binary | std::ios::trunc);
+        damage << "not a table";
+    }
+    EXPECT_FALSE(year->PositionGrypUp(1));
+    EXPECT_EQ(year->LGryp[0]->Name(), "Г-2") << "the order in memory is the one asked for";
+    fs::copy_file(kept, rows, fs::copy_options::overwrite_existing);
+    EXPECT_TRUE(year->PositionGrypUp(1));
+}
+
 TEST_F(Timetable, GroupRowsKeepTheirPlaces) {
     TGryp* g1 = group("Г-1");
     group("Г-2");
