@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <utility>
 
+#include "base/text_checks.h"
+
 namespace zavlin {
 
 namespace {
@@ -123,6 +125,25 @@ void appendUtf8(std::string& out, char32_t cp) {
     }
 }
 
+bool isValidUtf8(std::string_view text) {
+    char32_t cp = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t len = decodeOne(text, i, cp);
+        if (len == 0) return false;
+        i += len;
+    }
+    return true;
+}
+
+bool fitsCp1251(std::string_view utf8) {
+    char32_t cp = 0;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const std::size_t len = decodeOne(utf8, i, cp);
+        if (len == 0 || (cp != U'?' && toCp1251(cp) == '?')) return false;
+        i += len;
+    }
+    return true;
+}
 
 std::string utf8ToCp1251(std::string_view utf8) {
     return convert(utf8, utf8.size());

@@ -11,6 +11,7 @@
 #include "cli/db_commands.h"
 #include "cli/table_access.h"
 #include "model/god.h"
+#include "model/year_range.h"
 #include "storage/year_database.h"
 
 namespace zavlin::cli {
@@ -121,10 +122,28 @@ bool requireYearDatabase(const fs::path& home) {
 }
 
 int chosenYear(TDM1& dm, int asked) {
-    if (asked > 0) return asked;
-    const int activ = dm.FGodini.ReadInteger("God", "ActivGod", 0);
-    if (activ <= 0) printError("no academic year is active; give --year YEAR");
-    return activ > 0 ? activ : 0;
+    const int god = asked > 0 ? asked : dm.FGodini.ReadInteger("God", "ActivGod", 0);
+    if (god <= 0) {
+        printError("no academic year is active; give --year YEAR");
+        return 0;
+    }
+    if (!validGod(god)) {
+        printError(
+            fmt::format("{}: the academic years run from {} to {}", god, kFirstGod, kLastGod));
+        return 0;
+    }
+    return god;
+}
+
+bool yearListed(TDM1& dm, int god) {
+    TAllGod years(dm);
+    if (!years.ReadListGod()) {
+        printError("the list of years could not be read");
+        return false;
+    }
+    if (years.GetIndexGod(god) >= 0) return true;
+    printError(fmt::format("there is no academic year {} (zavlin-cli years lists them)", god));
+    return false;
 }
 
 std::vector<int> parseWeekList(const std::string& text) {
@@ -160,13 +179,13 @@ void addCalendarCommands(CLI::App& app, int& status) {
         "weeks", "the weeks of a year with their labels and dates, active weeks marked");
     weeks->add_option("--home", kHomeHelp);
     weeks->add_option("--year", *year, "the first calendar year (default: the active year)")
-        ->check(CLI::Range(1900, 2200));
+        ->check(CLI::Range(kFirstGod, kLastGod));
     CLI::App* activate =
         weeks->add_subcommand("activate", "make exactly the listed weeks active, e.g. 1,2,5-8");
     activate->add_option("WEEKS", *list, "week numbers 1-56 and ranges, joined by ','")->required();
     activate->add_option("--home", kHomeHelp);
     activate->add_option("--year", *year, "the first calendar year (default: the active year)")
-        ->check(CLI::Range(1900, 2200));
+        ->check(CLI::Range(kFirstGod, kLastGod));
     activate->callback([activate, year, list, &status] {
         status = activateWeeks(homeFolder(*activate), *year, *list);
     });

@@ -41,6 +41,12 @@ struct ComposeArgs {
     int timeLimit = 0;  // seconds per week, 0 = none
 };
 
+// The observers print on the worker thread, where a failed write must not
+// throw: the run would die half way. main() sees the stream's error at exit.
+void tell(std::FILE* to, const std::string& text) {
+    (void)std::fputs(text.c_str(), to);
+}
+
 // Ctrl-C stops the search the way the stop button does: the best variant is
 // restored and saved.
 std::atomic<bool>* gStopFlag = nullptr;
@@ -57,12 +63,13 @@ public:
         const auto now = std::chrono::steady_clock::now();
         if (now - last_ < std::chrono::milliseconds(100)) return;
         last_ = now;
-        fmt::print(stderr, "\r{} {}/{}, variants {}, placed {}/{}, given up {}   ", phase(),
-                   c.Position, c.PositionMax, c.KolVar, c.CountSsOk, c.CountSs, c.CountSsNo);
+        tell(stderr,
+             fmt::format("\r{} {}/{}, variants {}, placed {}/{}, given up {}   ", phase(),
+                         c.Position, c.PositionMax, c.KolVar, c.CountSsOk, c.CountSs, c.CountSsNo));
         shown_ = true;
     }
     void finish() {
-        if (shown_) fmt::print(stderr, "\n");
+        if (shown_) tell(stderr, "\n");
     }
 
 private:
@@ -137,11 +144,16 @@ int composeWeek(const fs::path& home, const ComposeArgs& args) {
     gStopFlag = nullptr;
     progress.finish();
 
-    fmt::print("week {} ({}), {} groups: {} of {} units placed, {} given up, {} variants, {:.2f} s\n",
-               args.week, year.AllNed.GetNumberWeek(args.week), withWeek, result.placed,
-               result.units, result.noPlace, result.variants, seconds);
+    fmt::print(
+        "week {} ({}), {} groups: {} of {} units placed, {} given up, {} variants, {:.2f} s\n",
+        args.week, year.AllNed.GetNumberWeek(args.week), withWeek, result.placed, result.units,
+        result.noPlace, result.variants, seconds);
     for (const std::string& line : result.unplaced) fmt::print("not placed: {}\n", line);
     for (const std::string& line : KahestvoReportLines(year, args.week)) fmt::print("{}\n", line);
+    if (!run.FilesOk()) {
+        printError(run.FileError() + ": the timetable was not saved");
+        return kExitFailed;
+    }
     if (!year.SaveRasp()) {
         printError("some timetables could not be written");
         return kExitFailed;
@@ -191,7 +203,7 @@ public:
     void SosLog(const std::string& line) override {
         if (!verbose_) return;
         clearLine();
-        fmt::print("{}\n", line);
+        tell(stdout, fmt::format("{}\n", line));
         std::fflush(stdout);
     }
     void SosStatus(const std::string& text) override {
@@ -201,7 +213,7 @@ public:
         } else {
             phase_ = text;
             sorting_ = false;
-            if (!tty_) fmt::print(stderr, "{}\n", phase_);
+            if (!tty_) tell(stderr, fmt::format("{}\n", phase_));
         }
         show(true);
     }
@@ -211,8 +223,8 @@ public:
     }
     void SosShowList(const std::vector<std::string>& lines) override {
         clearLine();
-        fmt::print("Ошибки назначения\nСписок не выполненных предварительных установок\n");
-        for (const std::string& line : lines) fmt::print("  {}\n", line);
+        tell(stdout, "Ошибки назначения\nСписок не выполненных предварительных установок\n");
+        for (const std::string& line : lines) tell(stdout, fmt::format("  {}\n", line));
         std::fflush(stdout);
     }
     void finish() { clearLine(); }
@@ -230,13 +242,13 @@ private:
                                 c.PositionMax, c.KolVar, c.CountSsOk, c.CountSs);
         if (c.CountSsNo > 0) line += fmt::format(", no place {}", c.CountSsNo);
         if (c.KolVar > 0) line += ", last improvement " + clockText(t - run_.Ti) + " ago";
-        fmt::print(stderr, "\r{}\x1b[K", line);
+        tell(stderr, fmt::format("\r{}\x1b[K", line));
         std::fflush(stderr);
         shown_ = true;
     }
     void clearLine() {
         if (!shown_) return;
-        fmt::print(stderr, "\r\x1b[K");
+        tell(stderr, "\r\x1b[K");
         std::fflush(stderr);
         shown_ = false;
     }
@@ -393,6 +405,14 @@ int composeRun(const fs::path& home, const RunArgs& args) {
         for (const std::string& line : KahestvoReportLines(*god, w.ne)) fmt::print("{}\n", line);
     }
     if (args.log) fmt::print("\nreport: {}\n", state.NameLogFile());
+    // What a run did after a file fault cannot be trusted: the stored year stays.
+    if (!state.Run.FilesOk()) {
+        std::signal(SIGINT, previous);
+        gRunStopSos = nullptr;
+        gRunEnd = nullptr;
+        printError(state.Run.FileError() + ": the timetable was not saved");
+        return kExitFailed;
+    }
     // Ctrl-C during the save changes nothing: the handler stays until then.
     const bool saved = god->SaveRasp();
     std::signal(SIGINT, previous);
@@ -443,8 +463,9 @@ void addComposeCommands(CLI::App& app, int& status) {
                       "write the report file Logsrasp.txt in the home folder");
     compose->add_flag("--yes", runArgs->yes, "confirm that the old timetable is destroyed");
     compose->add_flag("--verbose", runArgs->verbose, "print every line of the report");
-    compose->add_option("--time-limit", runArgs->timeLimit,
-                        "stop each week's search after this many seconds, keeping its best variant")
+    compose
+        ->add_option("--time-limit", runArgs->timeLimit,
+                     "stop each week's search after this many seconds, keeping its best variant")
         ->check(CLI::NonNegativeNumber);
     compose->add_option("--year", runArgs->god,
                         "the academic year (2016 = 2016/17); the active one by default");

@@ -8,7 +8,9 @@
 #include <memory>
 #include <string>
 
+#include "base/my_dialog.h"
 #include "cli/table_access.h"
+#include "storage/legacy_converter_api.h"
 #include "storage/year_database.h"
 
 namespace zavlin::cli {
@@ -120,14 +122,24 @@ int checkDatabase(const fs::path& home) {
     return ok ? kExitOk : kExitFailed;
 }
 
-int upgradeDatabase(const fs::path& home) {
+int upgradeDatabase(const fs::path& home, bool yes) {
     if (!requireDatabase(home)) return kExitFailed;
-    TDM1 dm(home);
+    // --yes is the answer to loading the converter library.
+    TConsoleDialog dialog(yes);
+    TDM1 dm(home, dialog);
     const auto held = holdDatabase(dm, LockKind::Exclusive);
     if (!held) return kExitFailed;
     PrintProgress progress;
     dm.ProgressObserver = &progress;
     const int before = dm.StoredVersion();
+    if (before < 2) {
+        const std::string library = dm.DB.PathR + kLegacyConverterFile;
+        fmt::print("the legacy tables are converted by the library {}\n", library);
+        if (!yes) {
+            printError(fmt::format("{} was not loaded: add --yes to load it", library));
+            return kExitFailed;
+        }
+    }
     const TUpgradeResult result = dm.UpgradeDatabase();
     if (result != TUpgradeResult::Ok) {
         printError(upgradeFailureText(result, before));
@@ -227,7 +239,11 @@ void addDbCommands(CLI::App& app, int& status) {
 
     CLI::App* upgrade =
         db->add_subcommand("upgrade", "bring the database to the current structure version");
-    upgrade->callback([upgrade, &status] { status = upgradeDatabase(homeFolder(*upgrade)); });
+    auto yes = std::make_shared<bool>(false);
+    upgrade->add_flag("--yes", *yes,
+                      "load the legacy converter library of the home folder when it is needed");
+    upgrade->callback(
+        [upgrade, yes, &status] { status = upgradeDatabase(homeFolder(*upgrade), *yes); });
 
     for (CLI::App* verb : {reindex, check, upgrade}) addHomeOption(*verb);
 }

@@ -9,6 +9,7 @@
 #include "cli/db_commands.h"
 #include "cli/table_access.h"
 #include "demo/sample_college.h"
+#include "model/year_range.h"
 #include "storage/year_database.h"
 
 namespace zavlin::cli {
@@ -72,7 +73,7 @@ void addDemoCommands(CLI::App& app, int& status) {
     cmd->add_option("--size", o->size, "S (12 groups), M (40), L (120) or XL (400); default M");
     cmd->add_option("--seed", o->seed, "the same seed gives the same college; default 1");
     cmd->add_option("--year", o->year, "the first calendar year of the academic year")
-        ->check(CLI::Range(1900, 2200));
+        ->check(CLI::Range(kFirstGod, kLastGod));
     cmd->callback([cmd, o, &status] { status = makeSample(homeFolder(*cmd), *o); });
 }
 

@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include <CLI/CLI.hpp>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -44,8 +45,9 @@ constexpr VerbHelp kVerbs[] = {
     {"table check|reindex|pack PATH",
      "check a table (exit 1 when inconsistent), rebuild its index, pack it"},
     {"init [--home DIR]", "create an empty database in the home folder"},
-    {"db reindex|check|upgrade [--home DIR]",
-     "re-index and pack, check, or upgrade the year database"},
+    {"db reindex|check|upgrade [--yes] [--home DIR]",
+     "re-index and pack, check, or upgrade the year database (--yes: the legacy converter "
+     "library of the home folder may be loaded)"},
     {"demo [--size S|M|L|XL] [--seed N] [--year Y] [--home DIR]",
      "make a sample college (12, 40, 120 or 400 groups) a new academic year, the active one"},
     {"rooms distribute --week N [--day D] [--seats] [--year Y] [--home DIR]",
@@ -194,7 +196,14 @@ int run(int argc, char** argv) {
 int main(int argc, char** argv) {
     zavlin::cli::installUserMessagePrinter();
     try {
-        return zavlin::cli::run(argc, argv);
+        const int status = zavlin::cli::run(argc, argv);
+        // Output that did not arrive (a full disk behind a redirection) is a
+        // failure a script must see.
+        if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+            zavlin::cli::printError("the output could not be written");
+            return status == zavlin::cli::kExitOk ? zavlin::cli::kExitFailed : status;
+        }
+        return status;
     } catch (const std::exception& e) {
         zavlin::cli::printError(e.what());
         return zavlin::cli::kExitFailed;

@@ -10,11 +10,13 @@
 #include <vector>
 
 #include "base/my_dialog.h"
+#include "cli/calendar_commands.h"
 #include "cli/db_commands.h"
 #include "cli/table_access.h"
 #include "model/god.h"
 #include "model/room_occupancy.h"
 #include "model/year.h"
+#include "model/year_range.h"
 #include "storage/year_database.h"
 
 namespace zavlin::cli {
@@ -147,33 +149,26 @@ int occupancy(const fs::path& home, const RoomArgs& args) {
 void addCommonOptions(CLI::App& verb, RoomArgs& args) {
     verb.add_option("--week", args.week, "the week, 1-56")->required()->check(CLI::Range(1, 56));
     verb.add_option("--year", args.god, "the first calendar year, e.g. 2016 for 2016/17")
-        ->check(CLI::Range(1900, 2200));
+        ->check(CLI::Range(kFirstGod, kLastGod));
     verb.add_option("--home", "the home folder (Database/, Zavlin98.ini, ...)");
 }
 
 }  // namespace
 
-// The year asked for, else the one last active; 0 when there is none.
-namespace {
-
-int chosenYear(TDM1& dm, int god) {
-    return god != 0 ? god : dm.FGodini.ReadInteger("God", "ActivGod", 0);
-}
-
 // Loads the year into `year`; the exit status when that failed, else -1.
-}  // namespace
-
 int loadYearForVerb(const fs::path& home, TDM1& dm, TAllRasp& year, int god) {
     std::error_code ec;
     if (!fs::is_directory(home / "Database", ec)) {
         printError(fmt::format("no database in {} (zavlin-cli init creates one)", home.string()));
         return kExitFailed;
     }
-    year.YGod = static_cast<uint16_t>(chosenYear(dm, god));
-    if (year.YGod == 0) {
+    const int chosen = god != 0 ? god : dm.FGodini.ReadInteger("God", "ActivGod", 0);
+    if (chosen == 0) {
         printError("no year given: use --year, or make a year active (god.Ini, God/ActivGod)");
         return kExitUsage;
     }
+    if (chosenYear(dm, chosen) == 0) return kExitUsage;
+    year.YGod = static_cast<uint16_t>(chosen);
     // Credit records hold rooms by clock time: use the college's lesson times.
     TAllGod times(dm);
     times.LoadTimeYrok();

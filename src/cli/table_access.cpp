@@ -75,7 +75,8 @@ std::size_t slotSize(const NewField& field) {
 }
 
 void printError(std::string_view text) {
-    fmt::print(stderr, "error: {}\n", text);
+    // Never throws: it reports the failures, a full disk behind stderr too.
+    (void)std::fputs(fmt::format("error: {}\n", text).c_str(), stderr);
 }
 
 void installUserMessagePrinter() {

@@ -7,6 +7,7 @@
 #include "base/cp1251.h"
 #include "base/errors.h"
 #include "base/streams.h"
+#include "base/text_checks.h"
 #include "cli/table_access.h"
 
 namespace zavlin::cli {
@@ -36,6 +37,10 @@ std::vector<FieldValue> resolve(TTableBlob& table, const std::vector<Assignment>
         if (!fv.field) throw UsageError(fmt::format("the table has no field '{}'", a.name));
         if (fv.field == key)
             throw UsageError(fmt::format("field '{}' is the key; the table gives it", a.name));
+        // The table's code page cannot say what bytes that are no text meant.
+        if (!fv.field->asBlobField() && !isValidUtf8(a.value))
+            throw ValueError(fmt::format(
+                "field '{}': the value is not valid UTF-8 text; nothing was written", a.name));
         if (fv.field->asBlobField()) {
             if (a.value.empty() || a.value.front() != '@' || a.value.size() == 1)
                 throw UsageError(
@@ -84,6 +89,10 @@ void setValues(std::vector<FieldValue>& values) {
 void warnCutStrings(const std::vector<FieldValue>& values) {
     for (const FieldValue& fv : values) {
         if (!fv.field->asStringField()) continue;
+        if (!fitsCp1251(fv.value))
+            fmt::print(stderr,
+                       "warning: field '{}': characters outside Windows-1251 were stored as '?'\n",
+                       fv.field->Name());
         const std::size_t chars = utf8ToCp1251(fv.value).size();
         if (chars > static_cast<std::size_t>(fv.field->Size()))
             fmt::print(stderr, "note: field '{}' holds {} characters; the value was cut\n",

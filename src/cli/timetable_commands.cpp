@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "cli/calendar_commands.h"
 #include "cli/db_commands.h"
 #include "cli/table_access.h"
 #include "model/year.h"
@@ -133,6 +134,7 @@ int showTimetable(const fs::path& home, const Options& o) {
         printError("no active year in god.Ini: give --year");
         return kExitFailed;
     }
+    if (chosenYear(dm, god) == 0) return kExitFailed;
     TAllRasp year(dm);
     year.YGod = static_cast<uint16_t>(god);
     const bool loaded = year.LoadYear();

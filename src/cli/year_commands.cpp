@@ -14,6 +14,7 @@
 #include "cli/db_commands.h"
 #include "cli/table_access.h"
 #include "model/god.h"
+#include "model/year_range.h"
 #include "storage/year_database.h"
 
 namespace zavlin::cli {
@@ -92,7 +93,7 @@ int loadYear(const fs::path& home, int asked, bool resave, const ResaveArgs& how
     const auto held = holdDatabase(dm, resave ? LockKind::Exclusive : LockKind::Shared);
     if (!held) return kExitFailed;
     const int god = chosenYear(dm, asked);
-    if (god == 0) return kExitFailed;
+    if (god == 0 || !yearListed(dm, god)) return kExitFailed;
     PrintLoad load;
     dm.ProgressObserver = &load;
     TAllRasp year(dm);
@@ -100,8 +101,8 @@ int loadYear(const fs::path& home, int asked, bool resave, const ResaveArgs& how
     const bool loaded = year.LoadYear();
     int unions = 0;
     for (int ne = 1; ne <= kWeeks; ++ne) unions += static_cast<int>(year.GetLOb(ne).size());
-    fmt::print("year {}/{}: {} groups, {} teachers, {} subject names, {} rooms, {} unions\n", god,
-               (god + 1) % 100, year.CountGryp(), year.CountFio(), year.CountYrName(),
+    fmt::print("year {}/{:02}: {} groups, {} teachers, {} subject names, {} rooms, {} unions\n",
+               god, (god + 1) % 100, year.CountGryp(), year.CountFio(), year.CountYrName(),
                year.CountAyd(), unions);
     if (!resave) {
         for (const auto& gr : year.LGryp) {
@@ -177,6 +178,13 @@ struct YearList {
 int activateYear(YearList& list, int indx) {
     const bool loaded = list.years.SetActivGod(indx);
     const TGod* god = list.years.God();
+    // Active only in memory when god.Ini cannot take it.
+    if (!list.dm.FGodini.UpdateFile()) {
+        printError(fmt::format("{} could not be written: {} is not the active year",
+                               list.dm.FGodini.FullFileName().string(),
+                               list.years.RecordGod(indx)->Name()));
+        return kExitFailed;
+    }
     fmt::print("active year: {} ({} groups, {} teachers, {} active weeks)\n",
                list.years.RecordGod(indx)->Name(), god->CountGryp(), god->CountFio(),
                god->AllNed.CountActivDNed());
@@ -283,13 +291,13 @@ void addYearCommands(CLI::App& app, int& status) {
         yearCmd->add_subcommand("show", "load a year and summarise every group's timetable");
     show->add_option("YEAR", *god,
                      "the first calendar year, e.g. 2016 for 2016/17 (default: the active year)")
-        ->check(CLI::Range(1900, 2200));
+        ->check(CLI::Range(kFirstGod, kLastGod));
     show->callback([show, god, &status] { status = loadYear(homeFolder(*show), *god, false); });
 
     CLI::App* resave = yearCmd->add_subcommand(
         "resave", "load a year and write every group's timetable again in the current form");
     resave->add_option("YEAR", *god, "the first calendar year (default: the active year)")
-        ->check(CLI::Range(1900, 2200));
+        ->check(CLI::Range(kFirstGod, kLastGod));
     auto how = std::make_shared<ResaveArgs>();
     resave->add_flag("--drop-unreadable", how->dropUnreadable,
                      "write the groups whose timetable cannot be read as empty timetables");
@@ -304,7 +312,7 @@ void addYearCommands(CLI::App& app, int& status) {
         "add", "add a year, copy the reference lists of the nearest earlier one, make it active");
     add->add_option("YEAR", *god, "the first calendar year")
         ->required()
-        ->check(CLI::Range(1900, 2200));
+        ->check(CLI::Range(kFirstGod, kLastGod));
     add->add_flag("--empty", *flag, "copy nothing from an earlier year");
     add->callback([add, god, flag, &status] { status = addYear(homeFolder(*add), *god, *flag); });
 
@@ -312,16 +320,18 @@ void addYearCommands(CLI::App& app, int& status) {
         "delete", "delete a year with all its data, then re-index and pack the tables");
     del->add_option("YEAR", *god, "the first calendar year")
         ->required()
-        ->check(CLI::Range(1900, 2200));
+        ->check(CLI::Range(kFirstGod, kLastGod));
     del->callback([del, god, &status] { status = deleteYear(homeFolder(*del), *god); });
 
     CLI::App* copy = yearCmd->add_subcommand(
         "copy",
         "copy faculties, subjects, teachers, groups, buildings and rooms into another year");
-    copy->add_option("FROM", *god, "the year copied")->required()->check(CLI::Range(1900, 2200));
+    copy->add_option("FROM", *god, "the year copied")
+        ->required()
+        ->check(CLI::Range(kFirstGod, kLastGod));
     copy->add_option("TO", *to, "the year that receives the copy")
         ->required()
-        ->check(CLI::Range(1900, 2200));
+        ->check(CLI::Range(kFirstGod, kLastGod));
     copy->add_flag("--force", *flag, "replace what an existing TO year holds");
     copy->callback(
         [copy, god, to, flag, &status] { status = copyYear(homeFolder(*copy), *god, *to, *flag); });
@@ -330,7 +340,7 @@ void addYearCommands(CLI::App& app, int& status) {
         yearCmd->add_subcommand("activate", "make a year the active one and load it");
     activate->add_option("YEAR", *god, "the first calendar year")
         ->required()
-        ->check(CLI::Range(1900, 2200));
+        ->check(CLI::Range(kFirstGod, kLastGod));
     activate->callback(
         [activate, god, &status] { status = activateYearCommand(homeFolder(*activate), *god); });
 

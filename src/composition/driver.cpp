@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <exception>
-#include <fstream>
-#include <system_error>
 #include <utility>
 
 #include "model/calendar.h"
@@ -16,8 +14,6 @@
 namespace zavlin {
 
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr int kRasp = 0;
 constexpr int kPy = 1;
@@ -192,8 +188,8 @@ bool testRasp(TSosRun& run, int tip, int tipSostRasp, const std::vector<int>& we
 
 // --- TFormS1State
 
-TFormS1State::TFormS1State(TAllRasp& year, std::filesystem::path home)
-    : Run(year, std::move(home)) {
+TFormS1State::TFormS1State(TAllRasp& year, std::filesystem::path home, FileSystem& fs)
+    : Run(year, std::move(home), fs) {
     Run.Observer = this;
 }
 
@@ -232,9 +228,8 @@ void TFormS1State::Open() {
     Verdict.clear();
     Weeks.clear();
     // A file that cannot be deleted is appended to.
-    std::error_code ec;
-    fs::remove(Run.LogFile(), ec);
-    if (Run.WLog) std::ofstream(Run.LogFile(), std::ios::binary | std::ios::app);
+    (void)Run.Fs.remove(Run.LogFile());
+    (void)Run.CreateLog();
     Run.Counters = TSosCounters{};
     button("Прекратить составление", false);
     clearMemo();
@@ -354,7 +349,7 @@ void TSosRaspisanue::Execute() {
             }
             S.clearMemo();
             run.Status("Тест составленного расписания");
-            S.RaspOk = testRasp(run, kRasp, tip, weeks);
+            S.RaspOk = testRasp(run, kRasp, tip, weeks) && run.FilesOk();
             S.SosMessage(S.RaspOk ? "Расписание составлено."
                                   : "Составленное расписание имеет ошибку.");
             run.Counters.Position = 0;
@@ -367,6 +362,11 @@ void TSosRaspisanue::Execute() {
     S.button("Закрыть окно", true);
     AddString("------GAME OVER------");
     AddString("------End------");
+    // The closing lines may be the ones the report could not take.
+    if (S.RaspOk && !run.FilesOk()) {
+        S.RaspOk = false;
+        S.SosMessage("Составленное расписание имеет ошибку.");
+    }
     S.StartPotok = false;
 }
 

@@ -41,7 +41,8 @@ struct TSosWeek {
 // reads it through the observer, which the worker calls.
 class TFormS1State : private TSosObserver {
 public:
-    TFormS1State(TAllRasp& year, std::filesystem::path home);
+    // The variant file and the report go through fs.
+    TFormS1State(TAllRasp& year, std::filesystem::path home, FileSystem& fs = realFileSystem());
     TFormS1State(const TFormS1State&) = delete;
     TFormS1State& operator=(const TFormS1State&) = delete;
 
@@ -70,8 +71,10 @@ public:
     bool ButtonEnabled = false;
 
     // The outcome.
-    bool PyOk = false;    // the pinned lessons passed their test
-    bool RaspOk = false;  // the final test passed
+    bool PyOk = false;  // the pinned lessons passed their test
+    // The final test passed and every file of the run was written; with a
+    // file fault (Run.FileError()) the year in memory must not be saved.
+    bool RaspOk = false;
     std::string Verdict;  // the last message shown
     std::vector<TSosWeek> Weeks;
 
@@ -113,7 +116,7 @@ public:
     void ShowModalFormS2(const std::vector<std::string>& sl);
 
 private:
-    bool ending() const { return S.StopRun.load(); }
+    bool ending() const { return S.StopRun.load() || !S.Run.FilesOk(); }
     void clearing(const std::vector<int>& weeks, bool allGroups);
     void transferPy(const std::vector<int>& weeks);
     void spreadPy(const std::vector<int>& weeks);

@@ -1,13 +1,13 @@
 #include "composition/sos_run.h"
 
-#include <fstream>
 #include <utility>
 
 #include "base/cp1251.h"
 
 namespace zavlin {
 
-TSosRun::TSosRun(TAllRasp& year, std::filesystem::path home) : Year(year), FHome(std::move(home)) {
+TSosRun::TSosRun(TAllRasp& year, std::filesystem::path home, FileSystem& fs)
+    : Year(year), Fs(fs), FHome(std::move(home)) {
     Ti = Ti2 = Tm1 = Tm2 = Clock::now();
 }
 
@@ -17,7 +17,7 @@ bool TSosRun::FormS1StopSos() {
         StopSos = false;
         FHasDeadline = false;
     }
-    return StopSos.load(std::memory_order_relaxed);
+    return StopSos.load(std::memory_order_relaxed) && FFileError.empty();
 }
 
 void TSosRun::ArmWeekDeadline() {
@@ -29,11 +29,30 @@ void TSosRun::ArmWeekDeadline() {
 
 void TSosRun::SaveLog(const std::string& line) {
     if (Observer != nullptr) Observer->SosLog(line);
-    if (!WLog) return;
+    // After a fault the report is not touched again: it would only fail anew.
+    if (!WLog || !FilesOk()) return;
     // Opened and closed per line: the file stays whole when the run dies.
-    std::ofstream out(LogFile(), std::ios::binary | std::ios::app);
-    if (!out) return;
-    out << utf8ToCp1251(line) << "\r\n";
+    const std::string bytes = utf8ToCp1251(line) + "\r\n";
+    auto out = Fs.open(LogFile(), OpenMode::ReadWriteCreate);
+    const int64_t end = out ? out->size() : -1;
+    if (end < 0 || !out->writeAt(static_cast<uint64_t>(end), bytes.data(), bytes.size()))
+        FileFault("Не удалось записать файл " + LogFile().string());
+}
+
+bool TSosRun::CreateLog() {
+    if (!WLog) return true;
+    if (!Fs.open(LogFile(), OpenMode::ReadWriteCreate)) {
+        FileFault("Не удалось записать файл " + LogFile().string());
+        return false;
+    }
+    return true;
+}
+
+void TSosRun::FileFault(const std::string& message) {
+    if (!FFileError.empty()) return;
+    FFileError = message;
+    StopSos = false;
+    if (Observer != nullptr) Observer->SosLog(message);
 }
 
 void TSosRun::SaveStepLog(const std::string& line) {

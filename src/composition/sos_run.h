@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "storage/file_system.h"
+
 namespace zavlin {
 
 class TAllRasp;
@@ -49,9 +51,11 @@ class TSosRun {
 public:
     using Clock = std::chrono::steady_clock;
 
-    TSosRun(TAllRasp& year, std::filesystem::path home);
+    TSosRun(TAllRasp& year, std::filesystem::path home, FileSystem& fs = realFileSystem());
 
     TAllRasp& Year;
+    // The variant file and the report go through it.
+    FileSystem& Fs;
     // Set while the run may go on; clearing it stops the sort and the search
     // at their next check.
     std::atomic<bool> StopSos{false};
@@ -65,7 +69,8 @@ public:
     Clock::time_point Ti, Ti2, Tm1, Tm2;
 
     // Checks the week's time limit too: once it has passed, the run stops
-    // as if the stop button had been pressed.
+    // as if the stop button had been pressed. False for good once a file
+    // of the run could not be written or read back.
     bool FormS1StopSos();
     // Each week's composition may run this long; zero = until it ends.
     std::chrono::seconds WeekTimeLimit{0};
@@ -88,6 +93,16 @@ public:
     void Status(const std::string& text);
     void Progress();
 
+    // A file of the run could not be written (or read back): what the run
+    // did since can no longer be trusted, so it stops and its result must
+    // not be saved. The first fault is kept; the observer hears it as a line.
+    void FileFault(const std::string& message);
+    bool FilesOk() const { return FFileError.empty(); }
+    const std::string& FileError() const { return FFileError; }
+    // Opens the report anew, empty, when WLog is set; false (and a fault)
+    // when it cannot be created.
+    bool CreateLog();
+
 private:
     std::filesystem::path FHome;
     Clock::time_point FDeadline{};
@@ -95,6 +110,7 @@ private:
     unsigned FPolls = 0;
     std::uintmax_t FStepLogBytes = 0;
     bool FStepLogFull = false;
+    std::string FFileError;
 };
 
 }  // namespace zavlin

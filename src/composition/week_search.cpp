@@ -38,18 +38,18 @@ uint64_t orderHash(const std::vector<std::unique_ptr<TSosPredmet>>& units) {
 }  // namespace
 
 TSpSostPr::TSpSostPr(TSosRun& run, int ned) : Run(run), Year(run.Year), Ne(ned) {
-    FiName = run.VariantFile().string();
-    std::error_code ec;
-    std::filesystem::remove(FiName, ec);
-    Sf.open(FiName, std::ios::binary | std::ios::in | std::ios::out | std::ios::trunc);
+    FiName = run.VariantFile();
+    (void)Run.Fs.remove(FiName);
+    Sf = Run.Fs.open(FiName, OpenMode::CreateTruncate);
+    if (!Sf) Run.FileFault("Не удалось записать файл " + FiName.string());
     for (const auto& gr : Year.LGryp)
         if (gr->Select && gr->GetNed(Ne) != nullptr) Lg.push_back(gr.get());
 }
 
 TSpSostPr::~TSpSostPr() {
-    if (Sf.is_open()) Sf.close();
-    std::error_code ec;
-    std::filesystem::remove(FiName, ec);
+    if (!Sf) return;
+    Sf.reset();
+    (void)Run.Fs.remove(FiName);
 }
 
 bool TSpSostPr::FormS1StopSos() const {
@@ -269,10 +269,11 @@ void TSpSostPr::SaveNew() {
         St.push_back(static_cast<uint8_t>(unit->NAuto >> 8));
     }
     SizeSt = static_cast<int>(St.size());
-    Sf.clear();
-    Sf.seekp(static_cast<std::streamoff>(CountSt) * SizeSt);
-    Sf.write(reinterpret_cast<const char*>(St.data()), static_cast<std::streamsize>(St.size()));
-    Sf.flush();
+    // A variant that did not reach the file cannot be restored: the run stops.
+    if (Sf && Run.FilesOk() &&
+        !Sf->writeAt(static_cast<uint64_t>(CountSt) * static_cast<uint64_t>(SizeSt), St.data(),
+                     St.size()))
+        Run.FileFault("Не удалось записать файл " + FiName.string());
     FOrders.push_back(orderHash(Li));
     ++CountSt;
     const TKahVar kv = CurrentKahVar();
@@ -291,10 +292,12 @@ void TSpSostPr::SaveNew() {
 
 bool TSpSostPr::readVariant(int k, std::vector<uint8_t>& record) {
     record.assign(static_cast<std::size_t>(SizeSt), 0);
-    Sf.clear();
-    Sf.seekg(static_cast<std::streamoff>(k) * SizeSt);
-    Sf.read(reinterpret_cast<char*>(record.data()), SizeSt);
-    return Sf.gcount() == SizeSt;
+    if (!Sf || !Run.FilesOk()) return false;
+    if (Sf->readAt(static_cast<uint64_t>(k) * static_cast<uint64_t>(SizeSt), record.data(),
+                   record.size()))
+        return true;
+    Run.FileFault("Не удалось прочитать файл " + FiName.string());
+    return false;
 }
 
 bool TSpSostPr::TestVariant() {

@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cstdint>
-#include <fstream>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -14,6 +13,7 @@
 
 #include "composition/improvement.h"
 #include "composition/sos_predmet.h"
+#include "storage/file_system.h"
 
 namespace zavlin {
 
@@ -43,6 +43,7 @@ public:
     static constexpr std::size_t kEntrySize = 5;
 
     // Recreates the variant file; Lg takes the selected groups with week ned.
+    // A variant file that cannot be made stops the run (TSosRun::FileFault).
     TSpSostPr(TSosRun& run, int ned);
     ~TSpSostPr();  // deletes the variant file
     TSpSostPr(const TSpSostPr&) = delete;
@@ -110,8 +111,8 @@ public:
     TAllRasp& Year;
     std::vector<uint8_t> St;
     int SizeSt = 0;
-    std::fstream Sf;
-    std::string FiName;
+    std::unique_ptr<File> Sf;  // null when the file could not be made
+    std::filesystem::path FiName;
     std::array<std::array<uint16_t, 12>, 7> mv{};
     std::vector<std::unique_ptr<TSosPredmet>> Li;
     std::vector<TGryp*> Lg;

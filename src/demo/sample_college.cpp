@@ -110,38 +110,49 @@ SampleResult createSampleCollege(const fs::path& home, const SampleOptions& opti
             options.year, options.year + 1, options.year);
         return r;
     }
+    const int activeBefore = dm.FGodini.ReadInteger("God", "ActivGod", 0);
     const int indx = years.AddGod(options.year);
     if (indx < 0) {
         r.message = "the year could not be stored in YmGod.b0";
         return r;
     }
+    // From here a failure takes the half-built year away again: left, it
+    // would only make the next run refuse ("exists already").
+    auto undo = [&](std::string message) {
+        r.message = std::move(message);
+        dm.ProgressObserver = nullptr;
+        const int at = years.GetIndexGod(options.year);
+        bool removed = at >= 0 && years.DelGod(at);
+        if (activeBefore != 0 && activeBefore != options.year)
+            removed = dm.FGodini.WriteInteger("God", "ActivGod", activeBefore) && removed;
+        if (!r.countsFile.empty()) {
+            std::error_code ec;
+            fs::remove(r.countsFile, ec);
+        }
+        if (!removed)
+            r.message += fmt::format(
+                "; the half-built year {0} could not be removed (zavlin-cli year delete {0})",
+                options.year);
+        return r;
+    };
     r.plan = planSample(options);
     r.counts = countPlan(r.plan);
-    if (!years.SetActivGod(indx) || years.God() == nullptr) {
-        r.message = "the new year could not be loaded";
-        return r;
-    }
+    if (!years.SetActivGod(indx) || years.God() == nullptr)
+        return undo("the new year could not be loaded or made the active one in god.Ini");
     TGod& god = *years.God();
     // Reading the empty year is no news; entering it is.
     dm.ProgressObserver = progress;
-    if (!god.SetLengthSemestr(kAutumnWeeks)) {
-        r.message = "god.Ini could not be written";
-        return r;
-    }
-    if (!buildSampleYear(r.plan, god, r.message)) return r;
+    if (!god.SetLengthSemestr(kAutumnWeeks)) return undo("god.Ini could not be written");
+    std::string built;
+    if (!buildSampleYear(r.plan, god, built)) return undo(built);
     god.AllNed.SetActivWeeks({kActiveWeeks.begin(), kActiveWeeks.end()});
-    if (!god.AllNed.SaveDataGod()) {
-        r.message = "the active weeks could not be written to god.Ini";
-        return r;
-    }
-    r.countsFile = home / countsFileName(options);
-    std::ofstream out(r.countsFile, std::ios::binary | std::ios::trunc);
+    if (!god.AllNed.SaveDataGod()) return undo("the active weeks could not be written to god.Ini");
+    const fs::path countsFile = home / countsFileName(options);
+    std::ofstream out(countsFile, std::ios::binary | std::ios::trunc);
+    if (out) r.countsFile = countsFile;
     out << countsText(r.plan, r.counts);
     out.close();
-    if (!out) {
-        r.message = "could not write " + r.countsFile.string();
-        return r;
-    }
+    if (!out) return undo("could not write " + countsFile.string());
     r.ok = true;
     return r;
 }

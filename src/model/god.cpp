@@ -6,6 +6,7 @@
 #include <map>
 
 #include "base/datetime.h"
+#include "model/year_range.h"
 #include "storage/year_database.h"
 
 namespace zavlin {
@@ -229,6 +230,7 @@ int TAllGod::ActivIndx() const {
 }
 
 void TAllGod::writeActivGod() {
+    // A failed save stays pending in FGodini; the callers ask UpdateFile.
     (void)DM.FGodini.WriteInteger(kGodSection, "ActivGod",
                                   ActivRecGod != nullptr ? ActivRecGod->yGod : 0);
 }
@@ -252,11 +254,12 @@ bool TAllGod::SetActivGod(int indx) {
     rec->FGod = std::move(god);
     ActivRecGod = rec;
     writeActivGod();
-    return ok;
+    // Active only in memory when the settings cannot take it: a failure.
+    return DM.FGodini.UpdateFile() && ok;
 }
 
 int TAllGod::AddGod(int YGod) {
-    if (YGod < 1 || YGod > 9998 || !TestNewGod(YGod)) return -1;
+    if (!validGod(YGod) || !TestNewGod(YGod)) return -1;
     uint32_t n = 0;
     if (!DM.StoreEntry(kGodTable, n,
                        [&](TTableBlob& t) { t.FieldByName("God")->setAsInteger(YGod); }))
@@ -286,6 +289,7 @@ bool TAllGod::DelGod(int indx) {
     for (const char* table : kYearRowTables) ok = DM.DeleteAllOfYear(table, year) && ok;
     ok = DM.DeleteEntry(kGodTable, static_cast<uint32_t>(rec->NRec)) && ok;
     ok = DM.FGodini.EraseSection(TAllNed::SectionName(year)) && ok;
+    ok = DM.FGodini.UpdateFile() && ok;
     SL.erase(SL.begin() + indx);
     return ok;
 }

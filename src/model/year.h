@@ -324,7 +324,8 @@ private:
     bool storeGryp(TGryp& gr);
     bool readGryp();
     bool readFakGryp();
-    void renumberGryp();
+    // False when a moved group's position could not be stored.
+    [[nodiscard]] bool renumberGryp();
     bool busyInZachet(int nFio, int ne, int d, int y, std::vector<int>& groups) const;
     struct OccupancySlot;
     struct OccupancyIndex;

@@ -151,13 +151,15 @@ TGryp* TAllRasp::AddGryp(std::unique_ptr<TGryp> gr) {
     return raw;
 }
 
-void TAllRasp::renumberGryp() {
+bool TAllRasp::renumberGryp() {
+    bool ok = true;
     for (std::size_t i = 0; i < LGryp.size(); ++i) {
         TGryp& gr = *LGryp[i];
         if (gr.Position == static_cast<int>(i)) continue;
         gr.Position = static_cast<int>(i);
-        (void)storeGryp(gr);
+        ok = storeGryp(gr) && ok;
     }
+    return ok;
 }
 
 bool TAllRasp::DelGryp(TGryp* gr) {
@@ -171,10 +173,12 @@ bool TAllRasp::DelGryp(TGryp* gr) {
                     ob->DelFioPredmet(ob->GetIndexFio(fp.get()));
                     TestAfterDelOb(ne);
                 }
-    (void)SaveRasp();
+    // The partners' unions changed. A failed save or a membership row left
+    // behind is reported; the group still goes, so memory and rows agree.
+    const bool saved = SaveRasp();
     if (!DM.DeleteEntry(kGrypTable, static_cast<uint32_t>(gr->Dan.N))) return false;
     const int n = gr->Dan.N;
-    (void)DM.DeleteWhere(DM.AT2, kFakGrypTable, [&](TTableBlob& t) {
+    const bool members = DM.DeleteWhere(DM.AT2, kFakGrypTable, [&](TTableBlob& t) {
         return t.FieldByName("God")->asInteger() == YGod && t.FieldByName("Gryp")->asInteger() == n;
     });
     for (const auto& fak : LFak)
@@ -182,23 +186,22 @@ bool TAllRasp::DelGryp(TGryp* gr) {
     LGryp.erase(LGryp.begin() + indx);
     clampActiv(FGrypActivIndx, LGryp.size());
     ++RaspGeneration;
-    renumberGryp();
-    return true;
+    const bool placed = renumberGryp();
+    return saved && members && placed;
 }
 
 bool TAllRasp::DelAllGryp() {
     if (!DM.DeleteAllOfYear(kGrypTable, YGod)) return false;
-    (void)DM.DeleteAllOfYear(kFakGrypTable, YGod);
+    const bool members = DM.DeleteAllOfYear(kFakGrypTable, YGod);
     ClearLGryp();
-    return true;
+    return members;
 }
 
 bool TAllRasp::PositionGrypUp(int indx) {
     if (indx <= 0 || indx >= CountGryp()) return false;
     std::swap(LGryp[static_cast<std::size_t>(indx)], LGryp[static_cast<std::size_t>(indx - 1)]);
     ++RaspGeneration;
-    renumberGryp();
-    return true;
+    return renumberGryp();
 }
 
 bool TAllRasp::PositionGrypDown(int indx) {

@@ -46,7 +46,21 @@ bool TDM1::ReStracth_BDE() {
         MyDialog1.MessageShow("Отсутствует " + library);
         return false;
     }
-    const LibraryHandle handle(dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL));
+    // Loading runs the library's code: only the file lying in this
+    // database's own home folder (a link to elsewhere is not that), and
+    // only once the user has been told its full name and agreed.
+    const fs::path real = fs::canonical(library, ec);
+    if (ec || !fs::equivalent(real.parent_path(), DB.PathR, ec) || ec ||
+        !fs::is_regular_file(real, ec)) {
+        MyDialog1.MessageShow("Библиотека " + library + " находится вне папки программы");
+        return false;
+    }
+    if (!MyDialog1.MessageInfDlg("Для преобразования таблиц будет загружена библиотека " + library +
+                                 ". Загрузить?")) {
+        MyDialog1.MessageShow("Библиотека " + library + " не загружена");
+        return false;
+    }
+    const LibraryHandle handle(dlopen(real.c_str(), RTLD_NOW | RTLD_LOCAL));
     if (!handle) {
         MyDialog1.MessageShow("Ошибка загрузки " + library);
         return false;

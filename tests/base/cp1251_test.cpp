@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "base/text_checks.h"
+
 namespace zavlin {
 namespace {
 
@@ -69,6 +71,23 @@ TEST(Cp1251, CutCountsCharactersNotBytes) {
     EXPECT_EQ(utf8ToCp1251Cut(text, 100), utf8ToCp1251(text));
     EXPECT_EQ(utf8ToCp1251Cut("\x80\x80Я", 3), "??\xDF");
     EXPECT_EQ(utf8ToCp1251Cut("ab\xE2\x82", 3), "ab?");
+}
+
+// Catches: malformed input taken as text (it would be stored as "?"), valid
+// four-byte and boundary sequences refused, and a '?' typed by the user
+// mistaken for a lost character.
+TEST(TextChecks, ValidUtf8AndWhatTheCodePageCanHold) {
+    for (const char* good :
+         {"", "abc", "Привет", "€ № ё", "\xF0\x9F\x98\x80", "\xEF\xBF\xBF", "\xC2\x80", "a?b"})
+        EXPECT_TRUE(isValidUtf8(good)) << testing::PrintToString(std::string(good));
+    for (const char* bad : {"\xCF\xF0\xE8", "ok\xC3", "\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80",
+                            "\xF4\x90\x80\x80", "\x80", "\xFF", "\xE2\x82"})
+        EXPECT_FALSE(isValidUtf8(bad)) << testing::PrintToString(std::string(bad));
+
+    EXPECT_TRUE(fitsCp1251("Что? Где? € № ё Ё"));
+    EXPECT_FALSE(fitsCp1251("Σ-группа"));
+    EXPECT_FALSE(fitsCp1251("\xF0\x9F\x98\x80"));
+    EXPECT_FALSE(fitsCp1251("ok\xC3")) << "malformed bytes also become '?'";
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -660,7 +661,148 @@ TEST_F(CliTest, YearsAreAddedCopiedAndDeleted) {
     EXPECT_EQ(run({"year", "show", "--home", home}).status, 1);  // no year is active now
     EXPECT_EQ(run({"year", "delete", "2019", "--home", home}).status, 1);
     EXPECT_EQ(run({"year", "activate", "2030", "--home", home}).status, 1);
-    EXPECT_NE(ok({"year", "show", "2019", "--home", home}).find("0 teachers"), std::string::npos);
+    // A deleted year is not shown as an empty one.
+    r = run({"year", "show", "2019", "--home", home});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out.find("year 2019"), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find("there is no academic year 2019"), std::string::npos) << r.err;
+}
+
+// ------------------------------------------------------------ input the program must refuse
+
+// Catches: a year outside 1900..3000 taken by a verb (or through the active
+// year of god.Ini) and shown as "1999/0" or stored; a year number printed
+// without its two-digit second half.
+TEST_F(CliTest, YearsOutsideTheRangeOrNotStoredAreRefused) {
+    const std::string home = (dir_ / "range").string();
+    ok({"init", "--home", home});
+    for (const char* y : {"1899", "3001", "0"})
+        for (const std::vector<std::string>& verb : {std::vector<std::string>{"year", "add", y},
+                                                     {"year", "show", y},
+                                                     {"year", "activate", y},
+                                                     {"weeks", "--year", y}}) {
+            std::vector<std::string> args = verb;
+            args.insert(args.end(), {"--home", home});
+            const Result bad = run(args);
+            EXPECT_NE(bad.status, 0) << verb[0] << " " << verb[1] << " " << y;
+        }
+    EXPECT_EQ(ok({"years", "--home", home}), "no academic years\n");
+    const Result missing = run({"year", "show", "1999", "--home", home});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.out.find("1999/0"), std::string::npos) << missing.out;
+
+    ok({"year", "add", "3000", "--home", home});
+    ok({"year", "add", "1999", "--home", home});
+    EXPECT_NE(ok({"year", "show", "1999", "--home", home}).find("year 1999/00: 0 groups"),
+              std::string::npos);
+    EXPECT_NE(ok({"year", "show", "3000", "--home", home}).find("year 3000/01"), std::string::npos);
+
+    // An active year in god.Ini that no verb could have made.
+    const fs::path ini = fs::path(home) / "Database" / "god.Ini";
+    Bytes text = readBytes(ini);
+    const std::string bytes(text.begin(), text.end());
+    const std::size_t at = bytes.find("ActivGod=1999");
+    ASSERT_NE(at, std::string::npos) << bytes;
+    const std::string changed = bytes.substr(0, at) + "ActivGod=5" + bytes.substr(at + 13);
+    writeBytes(ini, Bytes(changed.begin(), changed.end()));
+    const Result odd = run({"year", "show", "--home", home});
+    EXPECT_EQ(odd.status, 1);
+    EXPECT_NE(odd.err.find("5: the academic years run from 1900 to 3000"), std::string::npos)
+        << odd.err;
+}
+
+// Catches: a year reported as added and active while god.Ini could not be
+// saved (the next start would open another year).
+TEST_F(CliTest, AnActiveYearThatCannotBeWrittenToTheSettingsFails) {
+    const std::string home = (dir_ / "ini").string();
+    ok({"init", "--home", home});
+    ok({"year", "add", "2018", "--home", home});
+    // The settings are saved through "god.Ini.new": a folder there stops it.
+    const fs::path blocker = fs::path(home) / "Database" / "god.Ini.new";
+    fs::create_directories(blocker / "x");
+    const Result r = run({"year", "add", "2019", "--home", home});
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_NE(r.err.find("god.Ini could not be written: 2019-2020 is not the active year"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.out.find("active year: 2019"), std::string::npos) << r.out;
+    EXPECT_EQ(run({"year", "activate", "2019", "--home", home}).status, 1);
+    fs::remove_all(blocker);
+    EXPECT_EQ(ok({"years", "--home", home}), "* 2018-2019\n  2019-2020\n");
+    ok({"year", "activate", "2019", "--home", home});
+    EXPECT_EQ(ok({"years", "--home", home}), "  2018-2019\n* 2019-2020\n");
+}
+
+// Catches: bytes that are no UTF-8 stored as "?" without a word, and
+// characters the table's code page lacks replaced silently.
+TEST_F(CliTest, TextThatIsNotUtf8IsRefusedAndLostCharactersAreNamed) {
+    createSample();
+    ok({"table", "append", "T", "Name=Бух-22"});
+    const Bytes before = readBytes(dir_ / "T.b1");
+    for (const char* bad : {"Name=\xCF\xF0\xE8", "Name=ok\xC3", "Name=\xED\xA0\x80"}) {
+        Result r = run({"table", "set", "T", "1", bad});
+        EXPECT_EQ(r.status, 1) << bad;
+        EXPECT_NE(r.err.find("field 'Name': the value is not valid UTF-8"), std::string::npos)
+            << r.err;
+        r = run({"table", "append", "T", "Score=1", bad});
+        EXPECT_EQ(r.status, 1) << bad;
+    }
+    EXPECT_EQ(readBytes(dir_ / "T.b1"), before) << "nothing was written";
+    EXPECT_EQ(dump("T").at("header").at("FCountRecord"), 1);
+
+    Result r = run({"table", "set", "T", "1", "Name=Σ-группа €"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("warning: field 'Name': characters outside Windows-1251"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(valueOf(dump("T"), 0, "Name").at("text"), "?-группа €");
+    r = run({"table", "set", "T", "1", "Name=Что? Где?"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err.find("warning"), std::string::npos) << "a real ? is no loss: " << r.err;
+}
+
+// Catches: a listing that never reached its file reported as done.
+TEST_F(CliTest, OutputThatCannotBeWrittenFailsTheVerb) {
+    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    const std::string home = (dir_ / "full").string();
+    ok({"init", "--home", home});
+    // A line this short reaches the device only when the program ends.
+    const std::string cmd = quoted(ZAVLIN_CLI) + " years --home " + quoted(home) +
+                            " >/dev/full 2>" + quoted((dir_ / "err.txt").string());
+    const int status = std::system(cmd.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    const Bytes err = readBytes(dir_ / "err.txt");
+    EXPECT_NE(std::string(err.begin(), err.end()).find("the output could not be written"),
+              std::string::npos);
+    EXPECT_EQ(ok({"years", "--home", home}), "no academic years\n");
+}
+
+// Catches: the converter library of "db upgrade" loaded without its path
+// being printed or without the user's --yes.
+TEST_F(CliTest, UpgradeNamesTheConverterLibraryAndLoadsItOnlyWithYes) {
+    const std::string home = (dir_ / "old").string();
+    ok({"init", "--home", home});
+    const fs::path ini = fs::path(home) / "Database" / "god.Ini";
+    Bytes text = readBytes(ini);
+    std::string bytes(text.begin(), text.end());
+    const std::size_t at = bytes.find("Vers=");
+    ASSERT_NE(at, std::string::npos) << bytes;
+    bytes[at + 5] = '1';
+    writeBytes(ini, Bytes(bytes.begin(), bytes.end()));
+    // Not a library at all: loading it would fail loudly, refusing must not try.
+    const fs::path library = fs::path(home) / "TableBDE.so";
+    writeBytes(library, {'n', 'o', 't', ' ', 'E', 'L', 'F'});
+    const std::string full = fs::absolute(library).string();
+
+    Result r = run({"db", "upgrade", "--home", home});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find(full), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find(full + " was not loaded: add --yes"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("Ошибка загрузки"), std::string::npos) << r.err;
+
+    r = run({"db", "upgrade", "--yes", "--home", home});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Ошибка загрузки " + full), std::string::npos) << r.err;
 }
 
 }  // namespace

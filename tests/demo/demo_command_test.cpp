@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "sample_home.h"
@@ -62,6 +64,39 @@ TEST(DemoCommand, MakesTheYearOnceAndTheOtherVerbsShowIt) {
     EXPECT_NE(pinned.out.find("Физ. культура"), std::string::npos) << pinned.out;
     const CliRun past = cli("timetable --group " + group + " --week 5" + at);
     EXPECT_NE(past.out.find("*"), std::string::npos) << past.out;
+    fs::remove_all(home.parent_path());
+}
+
+// Catches: a demo that failed late leaving its half-built year behind, so
+// that the next run refuses ("exists already") and the year that was active
+// before is no longer the active one.
+TEST(DemoCommand, AFailedRunTakesItsHalfBuiltYearAwayAndCanBeRunAgain) {
+    const fs::path home = testing::scratchFolder("demofail") / "college";
+    const std::string at = " --home '" + home.string() + "'";
+    ASSERT_EQ(cli("demo --size S --seed 6 --year 2023" + at).status, 0);
+    const std::string listBefore = cli("years" + at).out;
+    ASSERT_EQ(listBefore, "* 2023-2024\n");
+
+    // The counts file, written last, cannot be made.
+    const fs::path blocker = home / "sample-S-7.txt";
+    fs::create_directories(blocker / "kept");
+    const CliRun failed = cli("demo --size S --seed 7 --year 2024" + at);
+    EXPECT_EQ(failed.status, 1) << failed.out;
+    EXPECT_NE(failed.out.find("could not write " + blocker.string()), std::string::npos)
+        << failed.out;
+    EXPECT_EQ(cli("years" + at).out, listBefore) << "the year is gone, 2023 active again";
+    const CliRun show = cli("year show 2024" + at);
+    EXPECT_EQ(show.status, 1) << show.out;
+    std::ifstream ini(home / "Database" / "god.Ini", std::ios::binary);
+    const std::string settings{std::istreambuf_iterator<char>(ini), {}};
+    EXPECT_EQ(settings.find("YhGod2024"), std::string::npos) << "its weeks are gone: " << settings;
+    EXPECT_NE(settings.find("ActivGod=2023"), std::string::npos) << settings;
+    EXPECT_TRUE(fs::is_directory(blocker)) << "what was not the run's own stays";
+
+    fs::remove_all(blocker);
+    const CliRun again = cli("demo --size S --seed 7 --year 2024" + at);
+    EXPECT_EQ(again.status, 0) << again.out;
+    EXPECT_EQ(cli("years" + at).out, "  2023-2024\n* 2024-2025\n");
     fs::remove_all(home.parent_path());
 }
 

@@ -427,6 +427,35 @@ TEST_F(Years, YearsAreListedInOrderAndFoundByNumber) {
     EXPECT_EQ(years->RecordGod(3), nullptr);
 }
 
+// Catches: a year outside 1900..3000 stored (the verbs then showed "1999/0"
+// style labels), or the bounds themselves refused.
+TEST_F(Years, OnlyYearsFrom1900To3000AreAdded) {
+    for (int y : {0, 1, 1899, 3001, 9998}) EXPECT_EQ(years->AddGod(y), -1) << y;
+    EXPECT_GE(years->AddGod(1900), 0);
+    EXPECT_GE(years->AddGod(3000), 0);
+    reopen();
+    EXPECT_EQ(listed(), (std::vector<int>{1900, 3000}));
+}
+
+// Catches: a year reported active while god.Ini could not take it, so that
+// the next start opens another year.
+TEST_F(Years, AnActiveYearTheSettingsCannotTakeIsAFailure) {
+    ASSERT_GE(years->AddGod(2016), 0);
+    ASSERT_GE(years->AddGod(2017), 0);
+    ASSERT_TRUE(years->SetActivGod(years->GetIndexGod(2016)));
+    // The settings are saved through "god.Ini.new": a folder there stops it.
+    const fs::path blocker = dm->FGodini.FullFileName().string() + ".new";
+    fs::create_directories(blocker / "kept");
+    EXPECT_FALSE(years->SetActivGod(years->GetIndexGod(2017)));
+    fs::remove_all(blocker);
+    TScriptedDialog otherDialog;
+    TDM1 other(home, otherDialog);
+    EXPECT_EQ(other.FGodini.ReadInteger("God", "ActivGod", 0), 2016);
+    EXPECT_TRUE(years->SetActivGod(years->GetIndexGod(2017)));
+    TDM1 after(home, otherDialog);
+    EXPECT_EQ(after.FGodini.ReadInteger("God", "ActivGod", 0), 2017);
+}
+
 TEST_F(Years, TheActiveYearIsRememberedAndLoaded) {
     ASSERT_GE(years->AddGod(2016), 0);
     ASSERT_GE(years->AddGod(2017), 0);

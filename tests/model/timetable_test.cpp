@@ -1,8 +1,8 @@
 // Weeks, lessons, groups and unions worked through the year object over a
 // scratch year database.
-#include <array>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -506,6 +506,48 @@ TEST_F(Timetable, AnUnknownVersionNamesTheGroup) {
     EXPECT_EQ(fresh.UnreadableGryp()[0]->BlobFault, "unknown version 255");
 }
 
+// Catches: deleting groups reported as done while their faculty membership
+// rows could not be removed (the table would then hold rows of groups that
+// are gone).
+TEST_F(Timetable, DeletedGroupsReportMembershipsThatStayBehind) {
+    TGryp* g1 = group("Г-1");
+    group("Г-2");
+    group("Г-3");
+    const fs::path members = fs::path(home) / "Database" / "YmFakGryp.b0";
+    const auto kept = fs::path(home) / "kept.b0";
+    fs::copy_file(members, kept);
+    {
+        std::ofstream damage(members, std::ios::binary | std::ios::trunc);
+        damage << "not a table";
+    }
+    EXPECT_FALSE(year->DelGryp(g1));
+    EXPECT_EQ(year->CountGryp(), 2) << "the group goes all the same";
+    EXPECT_FALSE(year->DelAllGryp());
+    EXPECT_EQ(year->CountGryp(), 0);
+
+    fs::copy_file(kept, members, fs::copy_options::overwrite_existing);
+    group("Г-4");
+    EXPECT_TRUE(year->DelGryp(year->LGryp[0].get()));
+}
+
+// Catches: a new order of the groups reported as stored when their rows
+// could not take it (the next start shows the old order).
+TEST_F(Timetable, AnOrderThatCannotBeStoredIsAFailure) {
+    group("Г-1");
+    group("Г-2");
+    const fs::path rows = fs::path(home) / "Database" / "YmGryp.b0";
+    const auto kept = fs::path(home) / "kept.b0";
+    fs::copy_file(rows, kept);
+    {
+        std::ofstream damage(rows, std::ios::binary | std::ios::trunc);
+        damage << "not a table";
+    }
+    EXPECT_FALSE(year->PositionGrypUp(1));
+    EXPECT_EQ(year->LGryp[0]->Name(), "Г-2") << "the order in memory is the one asked for";
+    fs::copy_file(kept, rows, fs::copy_options::overwrite_existing);
+    EXPECT_TRUE(year->PositionGrypUp(1));
+}
+
 TEST_F(Timetable, GroupRowsKeepTheirPlaces) {
     TGryp* g1 = group("Г-1");
     group("Г-2");
@@ -529,7 +571,6 @@ TEST_F(Timetable, GroupRowsKeepTheirPlaces) {
     EXPECT_EQ(fresh.LGryp[1]->Position, 1);
 }
 
-
 TEST_F(Timetable, WeekMeasuresOfGroupsAndTeachers) {
     TGryp* gr = group("Г-1");
     TGryp* other = group("Г-2");
@@ -543,8 +584,7 @@ TEST_F(Timetable, WeekMeasuresOfGroupsAndTeachers) {
     EXPECT_EQ(gr->GetLDirkaRasp(0, 1), (std::vector<std::pair<int, int>>{{1, 6}}));
     EXPECT_EQ(gr->GetBadYrokRasp(0, 1), (std::vector<std::pair<int, int>>{{1, 5}, {1, 7}}));
     // The window from period 1: Tuesday lacks 2, 3 and 4.
-    EXPECT_EQ(gr->GetNilYrokRasp(0, 1),
-              (std::vector<std::pair<int, int>>{{2, 2}, {2, 3}, {2, 4}}));
+    EXPECT_EQ(gr->GetNilYrokRasp(0, 1), (std::vector<std::pair<int, int>>{{2, 2}, {2, 3}, {2, 4}}));
     EXPECT_EQ(gr->CountBadNagryzkaOfNed(0, 1), 2);
     EXPECT_EQ(year->CountBadNagryzkaAllGrypOfNed(0, 1), 2);
     EXPECT_EQ(week->CountOneYrok(0), 1);
@@ -590,12 +630,12 @@ TEST_F(Timetable, TeachersAtOneMomentAndCopiedTimetables) {
     EXPECT_EQ(shared->CountStud(), 25 / 2 + 30);
     EXPECT_EQ(all.TestRunFio(fios[2]), nullptr);
 
-    EXPECT_FALSE(TAllRasp::CompareYrok(g1->GetNed(1)->GetYrok(0, 1, 0),
-                                       g2->GetNed(1)->GetYrok(0, 1, 0)));
+    EXPECT_FALSE(
+        TAllRasp::CompareYrok(g1->GetNed(1)->GetYrok(0, 1, 0), g2->GetNed(1)->GetYrok(0, 1, 0)));
     TGryp* copy = group("Г-3");
     ASSERT_TRUE(copy->AssignRasp(*g1));
-    EXPECT_TRUE(TAllRasp::CompareYrok(copy->GetNed(1)->GetYrok(0, 1, 0),
-                                      g1->GetNed(1)->GetYrok(0, 1, 0)));
+    EXPECT_TRUE(
+        TAllRasp::CompareYrok(copy->GetNed(1)->GetYrok(0, 1, 0), g1->GetNed(1)->GetYrok(0, 1, 0)));
     EXPECT_EQ(copy->LPredmet[0]->GetLFio(1)[0]->Dan.Nob, 0);  // unions stay the source's
     EXPECT_EQ(year->GetLOb(1)[0]->CountFioPredmet(), 2);
     EXPECT_EQ(fios[1]->NoDelete, 2);

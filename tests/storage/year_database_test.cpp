@@ -399,7 +399,7 @@ protected:
     }
 
     test::ScratchDir dir;
-    TScriptedDialog dialog;
+    TScriptedDialog dialog{true};  // yes to loading the library
     ProgressLog progress;
     std::unique_ptr<TDM1> dm;
 };
@@ -465,6 +465,36 @@ TEST_F(YearDatabaseConversion, AMissingOrBrokenLibraryIsReportedWithItsFullPath)
               (std::vector<std::string>{"Ошибка загрузки " + library, "Отсутствует " + library}));
     EXPECT_FALSE(fs::exists(db() / "calls.log"));
     EXPECT_EQ(legacyFilesLeft(), 27);
+}
+
+// Catches a library loaded without the user being told its full name, loaded
+// against a no, or taken from outside the home folder through a link.
+TEST_F(YearDatabaseConversion, TheLibraryIsNamedAndLoadedOnlyWithConsentFromTheHomeFolder) {
+    const std::string library = dm->DB.PathR + "TableBDE.so";
+    dialog.queue(false);
+    EXPECT_FALSE(dm->ReStracth_BDE());
+    ASSERT_EQ(dialog.asked.size(), 1u);
+    EXPECT_NE(dialog.asked[0].find(library), std::string::npos) << dialog.asked[0];
+    EXPECT_EQ(dialog.shown, (std::vector<std::string>{"Библиотека " + library + " не загружена"}));
+    EXPECT_FALSE(fs::exists(db() / "calls.log")) << "nothing of the library ran";
+    EXPECT_EQ(legacyFilesLeft(), 27);
+
+    // The same library reached through a link from the home folder.
+    test::ScratchDir elsewhere;
+    fs::rename(library, elsewhere.path() / "TableBDE.so");
+    fs::create_symlink(elsewhere.path() / "TableBDE.so", library);
+    dialog.shown.clear();
+    EXPECT_FALSE(dm->ReStracth_BDE());
+    EXPECT_EQ(dialog.asked.size(), 1u) << "refused before asking";
+    EXPECT_EQ(dialog.shown, (std::vector<std::string>{"Библиотека " + library +
+                                                      " находится вне папки программы"}));
+    EXPECT_FALSE(fs::exists(db() / "calls.log"));
+
+    fs::remove(library);
+    fs::rename(elsewhere.path() / "TableBDE.so", library);
+    EXPECT_TRUE(dm->ReStracth_BDE());
+    EXPECT_EQ(dialog.asked.size(), 2u);
+    EXPECT_EQ(legacyFilesLeft(), 0);
 }
 
 // --- the helpers of the data-entry windows and the server exchange
