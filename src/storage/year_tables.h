@@ -70,9 +70,9 @@ enum class TCreateDatabaseResult { Created, Exists, Failed };
 
 // Creates the home folder, "Database/" with the nine empty tables, "god.Ini"
 // holding Database/Vers = 4 and the lesson times above, and "Zavlin98.ini"
-// when missing. A folder that
-// already holds any table of the database or its "god.Ini" is left as it is
-// (Exists). message says what happened, in English, for the command line.
+// when missing. A folder that already holds any table of the database or its
+// "god.Ini" is left as it is (Exists). message says what happened, in
+// English, for the command line.
 TCreateDatabaseResult CreateDatabase(const std::filesystem::path& home, std::string& message);
 
 }  // namespace zavlin
