@@ -131,22 +131,14 @@ bool testPyKept(TSosRun& run, const TGryp& gr, const TNed& week) {
         for (int y = 0; y < kPeriodCount; ++y) {
             const TYrok* py = week.GetYrok(kPy, d, y);
             if (py == nullptr || py->LYr.empty()) continue;
+            // Lesson by lesson in order: the composition keeps a cell's pinned
+            // lessons first, in the order they were set.
             const std::vector<const TYr*> rasp = allEntriesOf(week.GetYrok(kRasp, d, y));
             bool kept = rasp.size() >= py->LYr.size();
-            std::vector<bool> used(rasp.size(), false);
-            for (const TYr* p : py->LYr) {
-                if (!kept) break;
-                bool found = false;
-                for (std::size_t i = 0; i < rasp.size() && !found; ++i) {
-                    if (used[i]) continue;
-                    const TYr* r = rasp[i];
-                    if (r->SetZamenaYes() ||
-                        (r->Fio() == p->Fio() && r->Predmet() == p->Predmet())) {
-                        used[i] = true;
-                        found = true;
-                    }
-                }
-                kept = found;
+            for (std::size_t i = 0; kept && i < py->LYr.size(); ++i) {
+                const TYr* r = rasp[i];
+                const TYr* p = py->LYr[i];
+                kept = r->SetZamenaYes() || (r->Fio() == p->Fio() && r->Predmet() == p->Predmet());
             }
             if (kept) continue;
             ok = false;

@@ -358,6 +358,9 @@ void GetKahestvoNoObFio(const TAllRasp& year, int Tip, int ne, std::vector<std::
         bool missingAny = false;
         // Each level of load asks only for the joint lessons above the level
         // below it: members with fewer lessons have left the union by then.
+        // Asking for the whole level again would report a union held exactly
+        // as formed (2, 3, 3 lessons: two cells of three, one of two) as
+        // missing two lessons.
         int below = 0;
         for (int i = 1; i <= most; ++i) {
             const auto j =

@@ -35,6 +35,20 @@ uint64_t orderHash(const std::vector<std::unique_ptr<TSosPredmet>>& units) {
     return h;
 }
 
+// The cell in its standard order, but with the lessons that came from the
+// preliminary settings first and in the order they were set: the final test
+// expects the i-th pinned lesson of a cell to stay its i-th lesson.
+void sortKeepingPinned(TYrok& cell) {
+    std::vector<TYr*> order;
+    for (TYr* yr : cell.LYr)
+        if (yr->TestPy()) order.push_back(yr);
+    cell.SortYr();
+    if (order.empty()) return;
+    for (TYr* yr : cell.LYr)
+        if (!yr->TestPy()) order.push_back(yr);
+    cell.LYr = std::move(order);
+}
+
 }  // namespace
 
 TSpSostPr::TSpSostPr(TSosRun& run, int ned) : Run(run), Year(run.Year), Ne(ned) {
@@ -376,7 +390,7 @@ void TSpSostPr::LoadOld() {
                 TNed* week = l->Gryp->GetNed(Ne);
                 if (week == nullptr) continue;
                 l->Yr = week->AddYrRas(kTimetable, d, y, l->YrokKorzina, l->FioPredmet);
-                if (TYrok* cell = week->GetYrok(kTimetable, d, y)) cell->SortYr();
+                if (TYrok* cell = week->GetYrok(kTimetable, d, y)) sortKeepingPinned(*cell);
             }
             if (Run.WLog && !sortLogged) {
                 Run.SaveLog("-----Сортировка лучшего варианта----");

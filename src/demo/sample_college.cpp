@@ -98,6 +98,13 @@ SampleResult createSampleCollege(const fs::path& home, const SampleOptions& opti
         r.message = held.Message();
         return r;
     }
+    // The sample's credits and rooms find their periods by the lesson times: a
+    // database that states none gets the usual ones written, not assumed.
+    if (dm.FGodini.ReadSection("Time").empty() &&
+        !writeLessonTimes(dm.FGodini, defaultLessonTimes())) {
+        r.message = "the lesson times could not be written to god.Ini";
+        return r;
+    }
     TAllGod years(dm);
     if (!years.ReadListGod()) {
         r.message = "the list of years could not be read";

@@ -15,13 +15,12 @@ void TTaimYrok::SetTd(int minutes) {
 }
 
 std::array<TTaimYrok, kLessonPeriods> readLessonTimes(TFileIni& ini) {
-    std::array<TTaimYrok, kLessonPeriods> times = defaultLessonTimes();
+    std::array<TTaimYrok, kLessonPeriods> times;
     for (std::size_t i = 0; i < times.size(); ++i) {
         TTaimYrok& t = times[i];
         t.N = static_cast<int>(i);
-        const int length = t.Td();
-        t.SetTn(ini.ReadInteger("Time", "Yrok" + std::to_string(i), t.Tn()));
-        t.SetTd(ini.ReadInteger("Time", "LYrok" + std::to_string(i), length));
+        t.SetTn(ini.ReadInteger("Time", "Yrok" + std::to_string(i), 0));
+        t.SetTd(ini.ReadInteger("Time", "LYrok" + std::to_string(i), 0));
     }
     return times;
 }

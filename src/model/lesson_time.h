@@ -5,14 +5,17 @@
 #include <string>
 
 #include "model/element_base.h"
+#include "storage/year_tables.h"
 
 namespace zavlin {
 
 class TTaimYrok : public TElement {
 public:
-    static constexpr int kDefaultFirstStart = 435;  // 07:15
-    static constexpr int kDefaultStep = 105;
-    static constexpr int kDefaultLength = 90;
+    // The times a year list starts with before the settings are read, and the
+    // ones a new database states.
+    static constexpr int kDefaultFirstStart = kNewLessonFirstStart;  // 07:15
+    static constexpr int kDefaultStep = kNewLessonStep;
+    static constexpr int kDefaultLength = kNewLessonLength;
 
     int Tn() const { return FTn; }
     // A start past 23:59 is no time of day: stored as 0.
@@ -34,7 +37,7 @@ private:
     int FTd = 0;
 };
 
-constexpr int kLessonPeriods = 12;
+constexpr int kLessonPeriods = kLessonPeriodCount;
 
 // 07:15, 09:00, 10:45, ... each 90 minutes long.
 std::array<TTaimYrok, kLessonPeriods> defaultLessonTimes();
@@ -42,7 +45,8 @@ std::array<TTaimYrok, kLessonPeriods> defaultLessonTimes();
 class TFileIni;
 
 // The college's times from the settings file (section "Time", keys "Yrok"+i
-// and "LYrok"+i); a missing key keeps the default time of that period.
+// and "LYrok"+i). A missing key reads 0: what the program uses is what the
+// file states, and a period without a start is not in use.
 std::array<TTaimYrok, kLessonPeriods> readLessonTimes(TFileIni& ini);
 bool writeLessonTimes(TFileIni& ini, const std::array<TTaimYrok, kLessonPeriods>& times);
 

@@ -66,6 +66,9 @@ bool TAllRasp::readGryp() {
     });
     std::stable_sort(LGryp.begin(), LGryp.end(),
                      [](const auto& a, const auto& b) { return a->Position < b->Position; });
+    // Stored places with gaps or doubles are closed up on disk as well, so that
+    // a group added later goes after the others on the next load too.
+    renumberGryp();
     return ok;
 }
 

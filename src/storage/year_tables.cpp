@@ -29,6 +29,22 @@ bool writeSettings(const fs::path& folder, const char* file, const char* section
     return ini.WriteString(section, key, value) && ini.CloseIni();
 }
 
+// A new database states its lesson times, so that the times in use are the
+// ones the file shows.
+bool writeNewLessonTimes(const fs::path& folder) {
+    TFileIni ini(folder);
+    ini.SetFileName(kDatabaseSettingsFile);
+    bool ok = true;
+    for (int n = 0; n < kLessonPeriodCount && ok; ++n) {
+        int start = kNewLessonFirstStart + kNewLessonStep * n;
+        if (start / 60 > 23) start = 0;
+        ok = ini.WriteInteger("Time", "Yrok" + std::to_string(n), start) &&
+             ini.WriteInteger("Time", "LYrok" + std::to_string(n),
+                              start == 0 ? 0 : kNewLessonLength);
+    }
+    return ini.CloseIni() && ok;
+}
+
 bool databaseExists(const fs::path& db) {
     std::error_code ec;
     if (fs::exists(db / kDatabaseSettingsFile, ec)) return true;
@@ -155,7 +171,8 @@ TCreateDatabaseResult CreateDatabase(const fs::path& home, std::string& message)
     }
     if (ok) {
         ok = writeSettings(built, kDatabaseSettingsFile, "Database", "Vers",
-                           std::to_string(kDatabaseVersion));
+                           std::to_string(kDatabaseVersion)) &&
+             writeNewLessonTimes(built);
         if (!ok) message = "cannot write " + (built / kDatabaseSettingsFile).string();
     }
     if (ok) {

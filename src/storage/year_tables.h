@@ -26,6 +26,14 @@ inline constexpr const char* kDatabaseSettingsFile = "god.Ini";
 // The structure version this program writes.
 inline constexpr int kDatabaseVersion = 4;
 
+// The lesson times a new database states in "god.Ini", section "Time" (keys
+// "Yrok"+n and "LYrok"+n, minutes): period n starts at 07:15 + 105 n and lasts
+// 90; a start past 23:59 is written as 0 with length 0, a period not in use.
+inline constexpr int kLessonPeriodCount = 12;
+inline constexpr int kNewLessonFirstStart = 435;
+inline constexpr int kNewLessonStep = 105;
+inline constexpr int kNewLessonLength = 90;
+
 // Limits of the objects the rows become.
 inline constexpr int kNameLength = 48;
 inline constexpr int kRoomNumberLength = 5;
@@ -61,9 +69,10 @@ std::string tableBaseName(std::string_view tableName);
 enum class TCreateDatabaseResult { Created, Exists, Failed };
 
 // Creates the home folder, "Database/" with the nine empty tables, "god.Ini"
-// holding Database/Vers = 4, and "Zavlin98.ini" when missing. A folder that
-// already holds any table of the database or its "god.Ini" is left as it is
-// (Exists). message says what happened, in English, for the command line.
+// holding Database/Vers = 4 and the lesson times above, and "Zavlin98.ini"
+// when missing. A folder that already holds any table of the database or its
+// "god.Ini" is left as it is (Exists). message says what happened, in
+// English, for the command line.
 TCreateDatabaseResult CreateDatabase(const std::filesystem::path& home, std::string& message);
 
 }  // namespace zavlin

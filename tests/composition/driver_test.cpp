@@ -371,6 +371,30 @@ TEST_F(FinalTest, EachOfTheThreeChecksReportsItsFault) {
     EXPECT_FALSE(ok);
 }
 
+// Catches: pinned lessons matched as a set, so that a cell holding them in
+// another order passes.
+TEST_F(FinalTest, PinnedLessonsAreComparedPlaceByPlace) {
+    // Pinned: the second subgroup, then the first.
+    put(c, halves, 1, 1, 1, 2, 3);
+    put(c, halves, 0, 1, 1, 2, 3);
+    const std::vector<std::string> pass{" неделя 1",
+                                        "Тест составленного расписания ошибок не обнаружил"};
+    TYr* second = put(c, halves, 1, 0, 1, 2, 3);
+    TYr* first = put(c, halves, 0, 0, 1, 2, 3);
+    EXPECT_EQ(test(0, 0), pass);
+    EXPECT_TRUE(ok);
+
+    // The same two lessons, the other way round.
+    TNed* week = c->GetNed(1);
+    week->DeletePGrRasp(0, second, false);
+    week->DeletePGrRasp(0, first, false);
+    put(c, halves, 0, 0, 1, 2, 3);
+    put(c, halves, 1, 0, 1, 2, 3);
+    EXPECT_EQ(test(0, 0), (std::vector<std::string>{
+                              " неделя 1", "Группа В Ошибка: утерена предварительная установка"}));
+    EXPECT_FALSE(ok);
+}
+
 // Catches: the verdict not following the final test, or the test judging
 // only the groups the run composed where teachers are concerned.
 TEST_F(FinalTest, TheRunShowsTheVerdictOfTheFinalTest) {

@@ -624,6 +624,41 @@ TEST_F(Variants, FewerTeacherHolesBeatALaterVariant) {
     EXPECT_EQ(cellsOf(g2), (std::set<Cell>{{1, 2}}));
 }
 
+// Catches: the restored cell put wholly into the standard order, moving the
+// pinned lessons off their places (the final test reads them by position).
+TEST_F(Variants, ARestoredCellKeepsItsPinnedLessonsFirstInTheirOrder) {
+    TGryp* g = group("Г-3");
+    TPredmet* split = subject(g, 2, {0, 1, 2}, 1);
+    TNed* week = g->GetNed(kNe);
+    const auto& slots = split->GetLFio(kNe);
+    // Set third subgroup first, then the second, as the run transfers them.
+    for (std::size_t slot : {2u, 1u})
+        ASSERT_NE(week->AddYrRas(1, 1, 4, item(g, split), slots[slot].get()), nullptr);
+    std::vector<std::string> refused;
+    g->CopyPyToRasp(kNe, refused);
+    ASSERT_TRUE(refused.empty());
+    g1->Select = g2->Select = false;
+    g->Select = true;
+    search();
+    ASSERT_EQ(sp->Count(), 1) << "the first subgroup's lesson is left";
+    storeVariant({{1, 4}});
+    sp->LoadOld();
+    const TYrok* cell = week->GetYrok(0, 1, 4);
+    ASSERT_NE(cell, nullptr);
+    std::vector<const TFio*> order;
+    for (const TYr* yr : cell->LYr) order.push_back(yr->Fio());
+    EXPECT_EQ(order, (std::vector<const TFio*>{fios[2], fios[1], fios[0]}));
+    EXPECT_TRUE(cell->LYr[0]->TestPy());
+    EXPECT_FALSE(cell->LYr[2]->TestPy());
+
+    // Without pinned lessons the cell takes the standard order.
+    for (TYr* yr : cell->LYr) yr->SetPy(false);
+    sp->LoadOld();
+    order.clear();
+    for (const TYr* yr : week->GetYrok(0, 1, 4)->LYr) order.push_back(yr->Fio());
+    EXPECT_EQ(order, (std::vector<const TFio*>{fios[0], fios[1], fios[2]}));
+}
+
 // Catches: an exchange of equal or foreign indices moving anything.
 TEST_F(Variants, ExchangeOfEqualOrForeignIndicesChangesNothing) {
     subject(g2, 2, {3}, 1);

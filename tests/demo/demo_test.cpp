@@ -12,7 +12,9 @@
 #include "model/god.h"
 #include "model/group.h"
 #include "sample_home.h"
+#include "settings/settings_file.h"
 #include "storage/table_format.h"
+#include "storage/year_tables.h"
 #include "timetable_rules.h"
 
 namespace zavlin::demo {
@@ -73,6 +75,49 @@ TEST(SampleFiles, TheSameSeedWritesTheSameFilesButForCreationTimes) {
     EXPECT_TRUE(fa.count(countsFileName(options)));
     fs::remove_all(a);
     fs::remove_all(b);
+}
+
+// Catches: a sample made in a database that states no lesson times left
+// without any (every credit and room by time would miss its periods), or
+// times the college entered overwritten by the usual ones.
+TEST(SampleFiles, LessonTimesAreStatedButNeverOverwritten) {
+    TScriptedDialog dialog;
+    const SampleOptions options{SampleSize::S, 5, 2026};
+    auto prepared = [](const fs::path& home, int firstStart) {
+        std::string message;
+        EXPECT_EQ(CreateDatabase(home, message), TCreateDatabaseResult::Created) << message;
+        TFileIni ini(home / "Database");
+        ini.SetFileName("god.Ini");
+        EXPECT_TRUE(ini.EraseSection("Time"));
+        if (firstStart != 0) {
+            EXPECT_TRUE(ini.WriteInteger("Time", "Yrok0", firstStart));
+            EXPECT_TRUE(ini.WriteInteger("Time", "LYrok0", 80));
+        }
+        EXPECT_TRUE(ini.CloseIni());
+    };
+    auto times = [](const fs::path& home) {
+        TFileIni ini(home / "Database");
+        ini.SetFileName("god.Ini");
+        return ini.ReadSectionValues("Time");
+    };
+
+    const fs::path bare = testing::scratchFolder("times_bare");
+    prepared(bare, 0);
+    ASSERT_TRUE(times(bare).empty());
+    ASSERT_TRUE(createSampleCollege(bare, options, dialog).ok);
+    const std::vector<std::string> usual{
+        "Yrok0=435",  "LYrok0=90", "Yrok1=540",  "LYrok1=90", "Yrok2=645",  "LYrok2=90",
+        "Yrok3=750",  "LYrok3=90", "Yrok4=855",  "LYrok4=90", "Yrok5=960",  "LYrok5=90",
+        "Yrok6=1065", "LYrok6=90", "Yrok7=1170", "LYrok7=90", "Yrok8=1275", "LYrok8=90",
+        "Yrok9=1380", "LYrok9=90", "Yrok10=0",   "LYrok10=0", "Yrok11=0",   "LYrok11=0"};
+    EXPECT_EQ(times(bare), usual);
+
+    const fs::path own = testing::scratchFolder("times_own");
+    prepared(own, 480);
+    ASSERT_TRUE(createSampleCollege(own, options, dialog).ok);
+    EXPECT_EQ(times(own), (std::vector<std::string>{"Yrok0=480", "LYrok0=80"}));
+    fs::remove_all(bare);
+    fs::remove_all(own);
 }
 
 // Catches: a half-written year, entries cut by their fields, blobs the

@@ -289,13 +289,17 @@ TEST_F(GroupCalendar, ScheduleSetsStudyDaysAndTheSecondSemester) {
     EXPECT_EQ(gr.GetNed(6), nullptr);
     EXPECT_EQ(gr.DateSemm2(), encodeDate(2019, 9, 25));
 
-    // Without a second-semester day everything counts in the first.
-    TGryp& other = *newGroup();
-    const int before = other.DateSemm2();
-    other.GrafToNed(graf, 0, s1, s2);
-    EXPECT_EQ(s1, 13);
-    EXPECT_EQ(s2, 0);
-    EXPECT_EQ(other.DateSemm2(), before);
+    // Without a second-semester day (0 or below) everything counts in the
+    // first: a schedule of one half-year has no second one, and the import
+    // gives a half-year with study days its additional weeks.
+    for (int none : {0, -1}) {
+        TGryp& other = *newGroup();
+        const int before = other.DateSemm2();
+        other.GrafToNed(graf, none, s1, s2);
+        EXPECT_EQ(s1, 13) << none;
+        EXPECT_EQ(s2, 0) << none;
+        EXPECT_EQ(other.DateSemm2(), before) << none;
+    }
 }
 
 TEST_F(GroupCalendar, ScheduleDaysOutsideTheWeeksAreNotCounted) {
@@ -623,10 +627,37 @@ TEST_F(Years, SettingsGoToTheYearSettingsFile) {
     }
 }
 
-TEST_F(Years, LessonTimesAreReadWithDefaultsAndWrittenBack) {
+// Catches: times assumed where the file states none, a missing length taken
+// from anywhere but 0, or a new database that states no times.
+TEST_F(Years, LessonTimesAreWhatTheFileStates) {
+    // A new database states 07:15 + 105 n, 90 minutes; 24:45 and 26:30 are no
+    // times of day, so periods 10 and 11 are not in use.
+    years->LoadTimeYrok();
+    const std::vector<std::string> stated{
+        "0  07:15  01:30", "1  09:00  01:30", "2  10:45  01:30",  "3  12:30  01:30",
+        "4  14:15  01:30", "5  16:00  01:30", "6  17:45  01:30",  "7  19:30  01:30",
+        "8  21:15  01:30", "9  23:00  01:30", "10  00:00  00:00", "11  00:00  00:00"};
+    EXPECT_EQ(years->TimeYrorToListBoxN(), stated);
+
+    // Without the section every period reads 0 and is out of use; a start
+    // without its length has none.
+    ASSERT_TRUE(dm->FGodini.EraseSection("Time"));
+    ASSERT_TRUE(dm->FGodini.WriteInteger("Time", "Yrok2", 600));
+    years->LoadTimeYrok();
+    for (int i = 0; i < 12; ++i) {
+        EXPECT_EQ(years->GetTimeYrok(i).Tn(), i == 2 ? 600 : 0) << i;
+        EXPECT_EQ(years->GetTimeYrok(i).Td(), 0) << i;
+        EXPECT_EQ(years->GetTimeYrok(i).N, i);
+    }
+    ASSERT_GE(years->AddGod(2016), 0);
+    ASSERT_TRUE(years->SetActivGod(0));
+    EXPECT_EQ(years->God()->TaimYrok[0].Tn(), 0) << "the loaded year reads the file too";
+    EXPECT_EQ(years->God()->TaimYrok[2].Tn(), 600);
+}
+
+TEST_F(Years, LessonTimesAreWrittenBackAndReadAgain) {
     years->LoadTimeYrok();
     EXPECT_EQ(years->GetTimeYrok(1).Tn(), 540);
-    EXPECT_EQ(years->TimeYrorToListBoxN()[0], "0  07:15  01:30");
     years->GetTimeYrok(1).SetTn(8 * 60 + 30);
     years->GetTimeYrok(1).SetTd(80);
     ASSERT_TRUE(years->SaveTimeYrok());

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <random>
 #include <string>
@@ -70,6 +71,42 @@ TEST_F(Timetable, LoweringTheLoadTakesPlacedLessonsFromBothLayers) {
     EXPECT_EQ(week->CountLYrokKorzina(kSetkaPlan), 0);
     EXPECT_EQ(gr->FirsYrok(0, 1), nullptr);
     EXPECT_EQ(gr->FirsYrok(1, 1), nullptr);
+}
+
+// Lowering the load takes each teacher's first placed lessons of the item, in
+// the order they were placed, not the last ones nor the earliest in the week.
+// Catches: the latest or the earliest-in-week lesson taken instead, or one
+// layer's choice made from the other layer's order.
+TEST_F(Timetable, LoweringTheLoadTakesTheLessonPlacedFirst) {
+    TGryp* gr = group("ИС-11");
+    TPredmet* pr = subject(gr, 0, {0}, 3);
+    TNed* week = gr->GetNed(1);
+    TYrokKorzina* yk = item(gr, pr);
+    using Cell = std::pair<int, int>;
+    const std::array<std::vector<Cell>, 2> placed{
+        std::vector<Cell>{{3, 5}, {1, 0}, {2, 2}},  // timetable
+        std::vector<Cell>{{2, 2}, {6, 1}, {1, 0}},  // preliminary settings
+    };
+    for (int tip = 0; tip <= 1; ++tip)
+        for (const auto& [d, y] : placed[static_cast<std::size_t>(tip)])
+            week->AddYrokRas(tip, d, y, yk);
+    auto cells = [&](int tip) {
+        std::vector<Cell> out;
+        for (int d = 1; d <= 6; ++d)
+            for (int y = 0; y < 12; ++y)
+                if (week->GetYrok(tip, d, y) != nullptr) out.push_back({d, y});
+        return out;
+    };
+
+    ASSERT_EQ(cells(0), (std::vector<Cell>{{1, 0}, {2, 2}, {3, 5}}));
+    ASSERT_EQ(cells(1), (std::vector<Cell>{{1, 0}, {2, 2}, {6, 1}}));
+
+    ASSERT_TRUE(pr->DelPredmetNe(kSetkaPlan, 1, false));
+    EXPECT_EQ(cells(0), (std::vector<Cell>{{1, 0}, {2, 2}}));
+    EXPECT_EQ(cells(1), (std::vector<Cell>{{1, 0}, {6, 1}}));
+    ASSERT_TRUE(pr->DelPredmetNe(kSetkaPlan, 1, false));
+    EXPECT_EQ(cells(0), (std::vector<Cell>{{2, 2}}));
+    EXPECT_EQ(cells(1), (std::vector<Cell>{{1, 0}}));
 }
 
 TEST_F(Timetable, RemovingPlacedLoadAsksFirstAndARefusalKeepsIt) {
@@ -569,6 +606,47 @@ TEST_F(Timetable, GroupRowsKeepTheirPlaces) {
     EXPECT_EQ(fresh.LGryp[0]->Dan.arRDeyNed, (std::array<uint8_t, 7>{1, 2, 3, 0, 0, 0, 0}));
     EXPECT_EQ(fresh.LGryp[1]->Name(), "Г-2");
     EXPECT_EQ(fresh.LGryp[1]->Position, 1);
+}
+
+// Catches: rows whose stored place differs from the loaded order left as
+// they are, so that a group added later sorts ahead of an old one.
+TEST_F(Timetable, LoadingRewritesTheRowsOfGroupsThatChangedPlace) {
+    for (const char* name : {"Г-1", "Г-2", "Г-3", "Г-4"}) group(name);
+    // Places as an older file may hold them: 50, 1, 2, 2.
+    const std::vector<int> stored{50, 1, 2, 2};
+    for (std::size_t i = 0; i < stored.size(); ++i) {
+        auto n = static_cast<uint32_t>(year->LGryp[i]->Dan.N);
+        ASSERT_TRUE(dm->StoreEntry("YmGryp.b0", n, [&](TTableBlob& t) {
+            t.FieldByName("Index")->setAsInteger(stored[i]);
+        }));
+    }
+    auto rows = [&] {
+        std::map<std::string, int> out;
+        EXPECT_TRUE(dm->ReadEntries("YmGryp.b0", 2016, [&](TTableBlob& t) {
+            out[t.FieldByName("Gryp")->asString()] = t.FieldByName("Index")->asInteger();
+        }));
+        return out;
+    };
+    auto names = [](const TAllRasp& y) {
+        std::vector<std::string> out;
+        for (const auto& gr : y.LGryp) out.push_back(gr->Name());
+        return out;
+    };
+
+    TAllRasp fresh(*dm);
+    fresh.YGod = 2016;
+    ASSERT_TRUE(fresh.LoadYear());
+    EXPECT_EQ(names(fresh), (std::vector<std::string>{"Г-2", "Г-3", "Г-4", "Г-1"}));
+    const std::map<std::string, int> expected{{"Г-2", 0}, {"Г-3", 1}, {"Г-4", 2}, {"Г-1", 3}};
+    EXPECT_EQ(rows(), expected);
+
+    auto added = std::make_unique<TGryp>(&fresh);
+    added->SetName("Г-5");
+    ASSERT_NE(fresh.AddGryp(std::move(added)), nullptr);
+    TAllRasp again(*dm);
+    again.YGod = 2016;
+    ASSERT_TRUE(again.LoadYear());
+    EXPECT_EQ(names(again), (std::vector<std::string>{"Г-2", "Г-3", "Г-4", "Г-1", "Г-5"}));
 }
 
 TEST_F(Timetable, WeekMeasuresOfGroupsAndTeachers) {

@@ -93,6 +93,13 @@ TEST_F(SettingsFile, QuotedValuesReadBackWithTheirQuotes) {
     EXPECT_EQ(again.ReadString("User", "Path"), "/home/x");
     EXPECT_EQ(again.ReadString("User", "Single"), "'q'");
     EXPECT_EQ(again.ReadString("User", "One"), "\"");
+
+    // Why single quotes are doubled too: reading takes one pair of either kind
+    // off, so 'q' stored bare would come back as q.
+    put("[User]\r\nSingle='q'\r\nDouble=\"q\"\r\n");
+    TFileIni bare(dir_);
+    EXPECT_EQ(bare.ReadString("User", "Single"), "q");
+    EXPECT_EQ(bare.ReadString("User", "Double"), "q");
 }
 
 // Catches: quotes or blanks kept on reading, wrong hex forms, overflow wrapping
@@ -246,6 +253,11 @@ TEST_F(SettingsFile, Fonts) {
     EXPECT_EQ(text(),
               "[Zamena]\r\nTabl.Name=Times New Roman\r\nTabl.Size=12\r\n"
               "Tabl.Style=UnDer StrikeOut \r\nTabl.Charset=204\r\n");
+    // Read back, the font does not take the red of the font written before.
+    TFontSpec later;
+    TFileIni(dir_).ReadFont("Zamena", "Tabl", later);
+    EXPECT_EQ(later.Color, TFontSpec{}.Color);
+    EXPECT_TRUE(later.Underline && later.StrikeOut && !later.Bold);
 
     put("[E]\r\nF.Size=abc\r\nF.Style=xxboldyy\r\nF.Color=clnavy\r\nF.Charset=300\r\n"
         "[C]\r\nF.Color=purple\r\n");

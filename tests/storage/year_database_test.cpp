@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <stdexcept>
 
@@ -104,8 +106,8 @@ private:
 };
 
 // Catches a wrong type or length for the fields the data model reads by kind,
-// page sizes other than those of the conversion, a missing version, and an
-// init that touches an existing database.
+// page sizes other than those of the conversion, a missing version or lesson
+// times, and an init that touches an existing database.
 TEST_F(YearDatabase, CreatesTheNineTablesOnceAndLeavesAnExistingDatabaseAlone) {
     EXPECT_EQ(dm->DB.PathR, fs::absolute(dir.path()).lexically_normal().string() + "/");
     EXPECT_EQ(dm->DB.PathF, dm->DB.PathR + "Database/");
@@ -125,6 +127,19 @@ TEST_F(YearDatabase, CreatesTheNineTablesOnceAndLeavesAnExistingDatabaseAlone) {
     EXPECT_EQ(open("YmFakGryp.b0")->FieldByName("Fak")->TypeField(), ftInteger);
     EXPECT_EQ(storedVersion(db()), 4);
     EXPECT_FALSE(fs::exists(dir.path() / "Database.new"));
+    // The version, then the lesson times the database starts with: 07:15 and
+    // every 105 minutes, 90 long; 24:45 and 26:30 are no times of day.
+    std::ifstream godIni(db() / "god.Ini", std::ios::binary);
+    const std::string settings{std::istreambuf_iterator<char>(godIni),
+                               std::istreambuf_iterator<char>()};
+    EXPECT_EQ(settings,
+              "[Database]\r\nVers=4\r\n[Time]\r\n"
+              "Yrok0=435\r\nLYrok0=90\r\nYrok1=540\r\nLYrok1=90\r\n"
+              "Yrok2=645\r\nLYrok2=90\r\nYrok3=750\r\nLYrok3=90\r\n"
+              "Yrok4=855\r\nLYrok4=90\r\nYrok5=960\r\nLYrok5=90\r\n"
+              "Yrok6=1065\r\nLYrok6=90\r\nYrok7=1170\r\nLYrok7=90\r\n"
+              "Yrok8=1275\r\nLYrok8=90\r\nYrok9=1380\r\nLYrok9=90\r\n"
+              "Yrok10=0\r\nLYrok10=0\r\nYrok11=0\r\nLYrok11=0\r\n");
 
     storeTeacher(2016, "Иванов И.П.");
     const auto before = test::snapshotFiles(db());
