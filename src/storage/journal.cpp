@@ -228,8 +228,8 @@ bool RollbackJournal::replay(FileSystem& fs, const std::filesystem::path& tableB
         const uint64_t offset = getU64(e + 1);
         // A whole entry the engine never writes: the journal is damaged.
         if (file > 2 || getU32(e + 13) != 0) {
-            say(problem, "journal entry " + std::to_string(entries.size() + 1) +
-                             " names no table file");
+            say(problem,
+                "journal entry " + std::to_string(entries.size() + 1) + " names no table file");
             return false;
         }
         // Old bytes always lie inside the file as it was at the start.

@@ -148,9 +148,9 @@ public:
     // crash at any moment leaves the table as it was at BeginBatch (played
     // back at the next open). When an operation of the batch fails, the whole
     // batch is rolled back at once and every later operation of it fails;
-    // CommitBatch then says false. Operations that replace whole files (pack,
-    // restructuring, empty) are refused inside a batch. Closing the table
-    // rolls an open batch back. RollbackBatch is true when the files are back
+    // CommitBatch then says false. Replacing whole files is refused inside a
+    // batch; closing or reopening the table (pack, re-index) rolls an open
+    // batch back first. RollbackBatch is true when the files are back
     // as they were at BeginBatch (false: the journal stays for the next open).
     [[nodiscard]] bool BeginBatch();
     [[nodiscard]] bool CommitBatch();
