@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "base/errors.h"
 #include "base/text.h"
 #include "model/year.h"
 #include "model/year_internal.h"
@@ -303,7 +304,8 @@ bool TAllRasp::SaveRasp() {
                 for (TGryp* gr : groups) gr->modifiRasp = true;
         }
     } keep{pending};
-    {
+    // A read the disk fails raises an error: the save fails and is undone.
+    try {
         TableCloser closer(t);
         // Every blob of the save is one change on disk: a crash or a failed
         // write leaves the year's timetables all old or all new, never a mix.
@@ -338,6 +340,10 @@ bool TAllRasp::SaveRasp() {
         }
         keep.committed = ok && batch.commit();
         ok = keep.committed;
+    } catch (const ERangeError&) {
+        ok = false;
+    } catch (const EStreamError&) {
+        ok = false;
     }
     if (SaveProgress != nullptr) SaveProgress->SaveFinish();
     return ok;
