@@ -68,6 +68,15 @@ public:
 
     fs::path tableFolder() const { return fs::path(dm_->DB.PathF); }
 
+    // The whole year loads back through a fresh data module on the real disk.
+    bool loadsBack() {
+        TScriptedDialog dialog;
+        TDM1 dm(home_, dialog);
+        TAllRasp fresh(dm);
+        fresh.YGod = year_->YGod;
+        return fresh.LoadYear() && fresh.CountGryp() == year_->CountGryp();
+    }
+
     void markAllModified() {
         for (const auto& gr : year_->LGryp) gr->modifiRasp = true;
     }
@@ -240,6 +249,7 @@ TEST(YearSave, TheMediumCollegeAtThreePointsOfItsSave) {
         const bool saved = s.year().SaveRasp();
         s.faulty().failAt(0);
         EXPECT_EQ(whichYear(s.blobsOnDisk(), s.oldBlobs(), newBlobs), saved ? "new" : "old");
+        EXPECT_TRUE(s.loadsBack());
         s.restore();
         s.markAllModified();
     }
@@ -285,6 +295,7 @@ TEST(YearSave, KilledAtAnyMomentOfTheSaveTheYearIsOldOrNew) {
         }
         const std::string found = whichYear(s.blobsOnDisk(), s.oldBlobs(), newBlobs);
         EXPECT_TRUE(found == "old" || found == "new") << "run " << run << ": " << found;
+        EXPECT_TRUE(s.loadsBack()) << "run " << run;
         ++outcomes[found];
         s.restore();
     }
