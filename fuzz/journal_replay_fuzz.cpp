@@ -5,7 +5,10 @@
 // the recorded sizes and cuts files back, so growth is a finding, as is a
 // crash, a hang or an exception other than the engine's range errors.
 //
-// Input layout: the whole input is the journal (see src/storage/journal.h).
+// Input layout: byte 0 holds flags, the rest is the journal (see
+// src/storage/journal.h). Flag 1 puts right checksums into the header and
+// into every entry that fits, so that mutations reach the bounds checks
+// instead of stopping at a checksum.
 // The table's files are 164 (.b0), 98 (.b1) and 2080 (.b2) bytes long, so a
 // seed can name offsets inside and outside them.
 #include <unistd.h>
@@ -85,6 +88,32 @@ const std::array<std::vector<uint8_t>, 3>& tableFiles() {
     return files;
 }
 
+uint32_t fnv1a(const uint8_t* p, std::size_t n, uint32_t h = 2166136261u) {
+    for (std::size_t i = 0; i < n; ++i) {
+        h ^= p[i];
+        h *= 16777619u;
+    }
+    return h;
+}
+
+void putU32(uint8_t* p, uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+void fixChecksums(std::vector<uint8_t>& j) {
+    if (j.size() < 36) return;
+    putU32(j.data() + 32, fnv1a(j.data(), 32));
+    std::size_t pos = 36;
+    while (pos + 21 <= j.size()) {
+        uint8_t* e = j.data() + pos;
+        const std::size_t len = static_cast<std::size_t>(e[9]) | (std::size_t{e[10]} << 8) |
+                                (std::size_t{e[11]} << 16) | (std::size_t{e[12]} << 24);
+        if (len > j.size() - pos - 21) return;
+        putU32(e + 17, fnv1a(e + 21, len, fnv1a(e, 17)));
+        pos += 21 + len;
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -93,7 +122,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const auto& e : fs::directory_iterator(dir)) fs::remove(e.path());
     const std::string base = (dir / "T").string();
     for (int i = 0; i < 3; ++i) writeFile(base + kExt[i], files[i].data(), files[i].size());
-    writeFile(base + ".bj", data, size);
+    std::vector<uint8_t> journal;
+    if (size > 0) journal.assign(data + 1, data + size);
+    if (size > 0 && (data[0] & 1)) fixChecksums(journal);
+    writeFile(base + ".bj", journal.data(), journal.size());
 
     {
         TTableBlob t;
