@@ -40,7 +40,7 @@ gui:
 
 # libFuzzer needs clang; FUZZ_SECONDS bounds each target's run.
 FUZZ_SECONDS ?= 180
-FUZZ_TARGETS := table_open ini group_blob
+FUZZ_TARGETS := table_open ini group_blob journal_replay
 fuzz:
 	CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=Debug -DZAVLIN_FUZZ=ON \
 		-DZAVLIN_TESTS=OFF -DZAVLIN_BENCH=OFF

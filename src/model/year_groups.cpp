@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "base/errors.h"
 #include "base/text.h"
 #include "model/year.h"
 #include "model/year_internal.h"
@@ -311,10 +312,28 @@ bool TAllRasp::SaveRasp() {
         if (SaveProgress != nullptr) SaveProgress->SaveFinish();
         return false;
     }
-    {
+    // Groups whose blob this save writes; they keep modifiRasp unless the
+    // whole save reaches the disk.
+    std::vector<TGryp*> pending;
+    for (const auto& gr : LGryp)
+        if (gr->modifiRasp) pending.push_back(gr.get());
+    struct KeepModified {
+        std::vector<TGryp*>& groups;
+        bool committed = false;
+        ~KeepModified() {
+            if (!committed)
+                for (TGryp* gr : groups) gr->modifiRasp = true;
+        }
+    } keep{pending};
+    // A read the disk fails raises an error: the save fails and is undone.
+    try {
         TableCloser closer(t);
+        // Every blob of the save is one change on disk: a crash or a failed
+        // write leaves the year's timetables all old or all new, never a mix.
+        TTableBatch batch(t);
+        ok = batch.begun();
         TField* key = yearKeyField(t);
-        for (std::size_t i = 0; i < LGryp.size(); ++i) {
+        for (std::size_t i = 0; ok && i < LGryp.size(); ++i) {
             if (SaveProgress != nullptr) SaveProgress->SaveStep(static_cast<int>(i) + 1);
             TGryp& gr = *LGryp[i];
             if (!gr.modifiRasp || gr.BlobUnreadable) continue;
@@ -340,6 +359,12 @@ bool TAllRasp::SaveRasp() {
             else
                 ok = false;
         }
+        keep.committed = ok && batch.commit();
+        ok = keep.committed;
+    } catch (const ERangeError&) {
+        ok = false;
+    } catch (const EStreamError&) {
+        ok = false;
     }
     if (SaveProgress != nullptr) SaveProgress->SaveFinish();
     return ok;

@@ -4,6 +4,8 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <set>
 #include <string>
 
 #include "base/little_endian.h"
@@ -29,7 +31,40 @@ uint32_t fnv1a(const uint8_t* p, std::size_t n, uint32_t h = 2166136261u) {
 
 const char* const kExt[3] = {".b0", ".b1", ".b2"};
 
+// Journals of this process that hold an operation not yet final. Another
+// object of the same process (the locks between processes do not part them)
+// must not play such a journal back under the writer's feet.
+std::mutex& liveJournalsMutex() {
+    static std::mutex m;
+    return m;
+}
+std::set<std::string>& liveJournals() {
+    static std::set<std::string> s;
+    return s;
+}
+
 }  // namespace
+
+RollbackJournal::~RollbackJournal() {
+    markWritten(false);
+}
+
+void RollbackJournal::markWritten(bool written) {
+    written_ = written;
+    if (written == live_) return;
+    std::lock_guard lock(liveJournalsMutex());
+    if (written)
+        liveJournals().insert(path_.string());
+    else
+        liveJournals().erase(livePath_);
+    livePath_ = path_.string();
+    live_ = written;
+}
+
+bool RollbackJournal::liveInThisProcess(const std::filesystem::path& journalPath) {
+    std::lock_guard lock(liveJournalsMutex());
+    return liveJournals().count(journalPath.string()) != 0;
+}
 
 bool tableSyncFull() {
     int v = syncSetting().load();
@@ -50,7 +85,7 @@ void RollbackJournal::begin(const std::filesystem::path& journalPath,
     if (file_ && journalPath != path_) close();
     path_ = journalPath;
     sizes_ = sizes;
-    written_ = false;
+    markWritten(false);
     pending_.clear();
     end_ = 0;
     active_ = true;
@@ -123,38 +158,73 @@ bool RollbackJournal::beforeWrite() {
         return false;
     }
     end_ += out.size();
-    written_ = true;
+    markWritten(true);
     pending_.clear();
     return true;
 }
 
 bool RollbackJournal::end(bool success, const std::array<File*, 3>& files) {
     if (!active_) return true;
+    if (!success || failed_) {
+        (void)rollback();
+        return false;
+    }
     active_ = false;
     pending_.clear();
-    if (!written_) return success && !failed_;
-    written_ = false;
-    if (success && !failed_) {
-        if (tableSyncFull()) {
-            for (File* f : files)
-                if (f && !f->sync()) success = false;
-        }
-        // Emptying the journal is the moment the operation becomes final;
-        // removing it does as well when it cannot be emptied.
-        if (success && file_->truncate(0)) return true;
-        file_.reset();
-        if (success && fs_.remove(path_)) return true;
+    if (!written_) return true;
+    markWritten(false);
+    if (tableSyncFull()) {
+        for (File* f : files)
+            if (f && !f->sync()) success = false;
     }
+    // Emptying the journal is the moment the operation becomes final;
+    // removing it does as well when it cannot be emptied.
+    if (success && file_->truncate(0)) return true;
     file_.reset();
-    std::string base = path_.string();
-    base.resize(base.size() - 3);
-    (void)replay(fs_, base);
+    if (success && fs_.remove(path_)) return true;
+    markWritten(true);
+    active_ = true;
+    (void)rollback();
     return false;
 }
 
-bool RollbackJournal::replay(FileSystem& fs, const std::filesystem::path& tableBase) {
+bool RollbackJournal::rollback() {
+    if (!active_) return true;
+    active_ = false;
+    pending_.clear();
+    // Nothing reached the table files before the journal held its header.
+    if (!written_) return true;
+    markWritten(false);
+    file_.reset();
+    std::string base = path_.string();
+    base.resize(base.size() - 3);
+    return replay(fs_, base);
+}
+
+void RollbackJournal::refuseWrites() {
+    active_ = true;
+    failed_ = true;
+    markWritten(false);
+    pending_.clear();
+    for (auto& s : saved_) s.clear();
+}
+
+namespace {
+
+void say(std::string* problem, std::string text) {
+    if (problem) *problem = std::move(text);
+}
+
+}  // namespace
+
+bool RollbackJournal::replay(FileSystem& fs, const std::filesystem::path& tableBase,
+                             std::string* problem) {
     const std::filesystem::path jp(tableBase.string() + ".bj");
     if (!fs.exists(jp)) return true;
+    if (liveInThisProcess(jp)) {
+        say(problem, "an operation of this program is still writing it");
+        return false;
+    }
     auto j = fs.open(jp, OpenMode::ReadWrite);
     if (!j) return false;
     const int64_t size = j->size();
@@ -163,8 +233,15 @@ bool RollbackJournal::replay(FileSystem& fs, const std::filesystem::path& tableB
     if (size > 0 && !j->readAt(0, bytes.data(), bytes.size())) return false;
     j.reset();
     if (bytes.empty()) return fs.remove(jp);
-    if (bytes.size() < kHeaderSize || std::memcmp(bytes.data(), "ZVJ1", 4) != 0 ||
-        getU32(bytes.data() + 32) != fnv1a(bytes.data(), 32)) {
+    const bool headerWhole =
+        bytes.size() >= kHeaderSize && getU32(bytes.data() + 32) == fnv1a(bytes.data(), 32);
+    if (headerWhole && std::memcmp(bytes.data(), "ZVJ", 3) == 0 && bytes[3] != '1') {
+        // Written by another version of the engine: its layout is unknown
+        // here, and removing it would lose that version's rollback.
+        say(problem, "unknown journal version");
+        return false;
+    }
+    if (!headerWhole || std::memcmp(bytes.data(), "ZVJ1", 4) != 0) {
         // The header never made it: no table byte was written after it.
         return fs.remove(jp);
     }
@@ -180,13 +257,26 @@ bool RollbackJournal::replay(FileSystem& fs, const std::filesystem::path& tableB
     std::size_t pos = kHeaderSize;
     while (pos + kEntryHead + 4 <= bytes.size()) {
         const uint8_t* e = bytes.data() + pos;
-        const int file = e[0];
-        const uint64_t offset = getU64(e + 1);
         const std::size_t len = getU32(e + 9);
-        if (file > 2 || len > bytes.size() - pos - kEntryHead - 4) break;
+        // A torn entry ends the journal: its overwrite had not begun.
+        if (len > bytes.size() - pos - kEntryHead - 4) break;
         uint32_t c = fnv1a(e, kEntryHead);
         c = fnv1a(e + kEntryHead + 4, len, c);
         if (c != getU32(e + kEntryHead)) break;
+        const int file = e[0];
+        const uint64_t offset = getU64(e + 1);
+        // A whole entry the engine never writes: the journal is damaged.
+        if (file > 2 || getU32(e + 13) != 0) {
+            say(problem,
+                "journal entry " + std::to_string(entries.size() + 1) + " names no table file");
+            return false;
+        }
+        // Old bytes always lie inside the file as it was at the start.
+        if (offset > sizes[file] || len > sizes[file] - offset) {
+            say(problem, "journal entry " + std::to_string(entries.size() + 1) +
+                             " lies outside the recorded size of " + kExt[file]);
+            return false;
+        }
         entries.push_back({file, offset, pos + kEntryHead + 4, len});
         pos += kEntryHead + 4 + len;
     }
@@ -196,6 +286,16 @@ bool RollbackJournal::replay(FileSystem& fs, const std::filesystem::path& tableB
         // A file that is there but cannot be opened keeps the journal for
         // the next attempt; skipped, its old bytes would be lost.
         if (fs.exists(p) && !(files[i] = fs.open(p, OpenMode::ReadWrite))) return false;
+        const int64_t now = files[i] ? files[i]->size() : 0;
+        if (now < 0) return false;
+        // Under a journal the files only grow, so a file shorter than its
+        // recorded size was changed by something else: playing the journal
+        // back would extend it with whatever the entries say.
+        if (sizes[i] > static_cast<uint64_t>(now)) {
+            say(problem, std::string("the journal records ") + std::to_string(sizes[i]) +
+                             " bytes of " + kExt[i] + ", which holds " + std::to_string(now));
+            return false;
+        }
     }
     bool ok = true;
     // Newest first, so that the oldest image of a range is the one that stays.

@@ -134,6 +134,8 @@ void TTableBlob::resetHeadr() {
 }
 
 void TTableBlob::Clear() {
+    // A batch still open is undone while its table is still held.
+    abandonBatch();
     lock_.reset();
     openedReadOnly_ = false;
     FFileStream_b0.close();
@@ -362,8 +364,10 @@ bool TTableBlob::Open() {
     } else {
         if (!RecoverFiles(fs_, FileName()) && fs_.exists(plan))
             return failOpen(24, std::string(kReadError) + " " + plan.string());
-        if (!RollbackJournal::replay(fs_, FileName()) && fs_.exists(journal))
-            return failOpen(24, std::string(kReadError) + " " + journal.string());
+        std::string damage;
+        if (!RollbackJournal::replay(fs_, FileName(), &damage) && fs_.exists(journal))
+            return failOpen(24, std::string(kReadError) + " " + journal.string() +
+                                    (damage.empty() ? "" : ": " + damage));
     }
     const OpenMode existing = readOnly ? OpenMode::ReadOnly : OpenMode::ReadWrite;
     const OpenMode created = readOnly ? OpenMode::ReadOnly : OpenMode::ReadWriteCreate;
@@ -876,6 +880,9 @@ bool TTableBlob::UnDelete() {
 }
 
 void TTableBlob::beginJournal() {
+    // Inside a batch the batch's journal goes on: old bytes are kept once per
+    // range, from the batch's start.
+    if (batch_) return;
     journal_.begin(FilePath(".bj"), {FFileStream_b0.diskSize(), FFileStream_b1.diskSize(),
                                      FFileStream_b2.isOpen() ? FFileStream_b2.diskSize() : 0});
     // Nearly every operation rewrites the table header: keeping its old bytes
@@ -885,6 +892,11 @@ void TTableBlob::beginJournal() {
 }
 
 bool TTableBlob::endJournal(bool success) {
+    if (batch_) {
+        // One operation failing undoes the whole batch; the commit ends it.
+        if (!success && !batchFailed_) (void)undoBatch();
+        return success && !batchFailed_;
+    }
     // The index goes to the disk with the rest: after a power cut an old
     // index of the same length would name the wrong slots.
     if (success && tableSyncFull() && biFile_ && !biFile_->sync()) success = false;

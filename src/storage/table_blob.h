@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -159,6 +160,20 @@ public:
                                            std::string& message);
     void CopyDataFieldsToTable(TTableBlob& target);
     [[nodiscard]] bool CompareFile(TTableBlob& other, std::string& message);
+    // A batch: the record operations between BeginBatch and CommitBatch reach
+    // the disk as one change. One journal, begun with the sizes at BeginBatch,
+    // is kept across the operations and emptied only by the commit, so a
+    // crash at any moment leaves the table as it was at BeginBatch (played
+    // back at the next open). When an operation of the batch fails, the whole
+    // batch is rolled back at once and every later operation of it fails;
+    // CommitBatch then says false. Replacing whole files is refused inside a
+    // batch; closing or reopening the table (pack, re-index) rolls an open
+    // batch back first. RollbackBatch is true when the files are back
+    // as they were at BeginBatch (false: the journal stays for the next open).
+    [[nodiscard]] bool BeginBatch();
+    [[nodiscard]] bool CommitBatch();
+    bool RollbackBatch();
+    bool InBatch() const { return batch_.has_value(); }
     // Finishes a replacement of the table's files that was committed but cut
     // short, or removes the leftovers of one that was not; then rolls back an
     // operation cut short in the middle (see docs/file-formats.md).
@@ -212,6 +227,21 @@ public:
     [[nodiscard]] bool endJournal(bool success);
 
 private:
+    // What the object held at BeginBatch, put back when the batch is undone.
+    struct BatchStart {
+        ATableBlobHead headr;
+        std::vector<IndexEntry> index;
+        TTableBlobSortIndex sort = siIndex;
+        uint32_t cursor = 0;
+        int64_t pos = 0;
+        bool modifiHeadr = false;
+    };
+    // Plays the batch's journal back and restores the object; true when the
+    // files are back. Later writes of the batch are refused.
+    bool undoBatch();
+    void restoreBatchStart(const BatchStart& start);
+    // Closing with a batch open: the batch is rolled back.
+    void abandonBatch();
     friend class TField;
     void raiseErrorOpen(uint16_t code, const std::string& text);
     // Reports a lock not taken (kErrorLocked) and returns null.
@@ -301,6 +331,32 @@ private:
     // Where the .bi and .b1 file positions of the original stand.
     uint32_t indexReadPos_ = 0;
     int64_t posSlot_ = 0;
+    std::optional<BatchStart> batch_;
+    bool batchFailed_ = false;
+    bool batchBack_ = true;  // a failed batch's files were rolled back
+};
+
+// Opens a batch on a table for the life of the object; rolled back unless
+// commit() was called and succeeded.
+class TTableBatch {
+public:
+    explicit TTableBatch(TTableBlob& table) : table_(table), begun_(table.BeginBatch()) {}
+    ~TTableBatch() {
+        if (begun_ && !done_) (void)table_.RollbackBatch();
+    }
+    TTableBatch(const TTableBatch&) = delete;
+    TTableBatch& operator=(const TTableBatch&) = delete;
+    bool begun() const { return begun_; }
+    [[nodiscard]] bool commit() {
+        if (!begun_ || done_) return false;
+        done_ = true;
+        return table_.CommitBatch();
+    }
+
+private:
+    TTableBlob& table_;
+    bool begun_;
+    bool done_ = false;
 };
 
 }  // namespace zavlin

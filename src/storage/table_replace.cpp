@@ -101,6 +101,8 @@ std::vector<uint8_t> TTableBlob::encodeB0() const {
 
 bool TTableBlob::replaceFiles(const Replacement& r) {
     if (openedReadOnly()) return false;
+    // Whole files cannot be part of a batch's journal.
+    if (batch_) return false;
     const std::string name = FileName();
     const std::filesystem::path base(name);
     const std::string stem = base.filename().string();

@@ -74,8 +74,8 @@ TField* yearKeyField(const TTableBlob& table) {
     return type == ftAutoInc || type == ftNewKeys || type == ftLongWord ? first : nullptr;
 }
 
-TDM1::TDM1(const fs::path& home, TMyDialog& dialog)
-    : DB(home), FIni1(DB.PathR), FGodini(DB.PathR), MyDialog1(dialog) {
+TDM1::TDM1(const fs::path& home, TMyDialog& dialog, FileSystem& tableFs)
+    : DB(home), FIni1(DB.PathR), FGodini(DB.PathR), MyDialog1(dialog), AT1(tableFs), AT2(tableFs) {
     FIni1.SetFileName(kMainSettingsFile);
     FGodini.SetFileName(kDatabaseSettingsFile);
     FGodini.SetFilePath(DB.PathF);

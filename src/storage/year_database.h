@@ -59,7 +59,9 @@ class TDM1 {
 public:
     // DataModuleCreate: the paths, the settings files and AT1/AT2 pointed at
     // the database folder. Nothing is opened until it is used.
-    explicit TDM1(const std::filesystem::path& home, TMyDialog& dialog = myDialog());
+    // The tables go through tableFs (tests inject disk faults there).
+    explicit TDM1(const std::filesystem::path& home, TMyDialog& dialog = myDialog(),
+                  FileSystem& tableFs = realFileSystem());
     TDM1(const TDM1&) = delete;
     TDM1& operator=(const TDM1&) = delete;
 

@@ -47,6 +47,10 @@ public:
         return realFileSystem().rename(from, to);
     }
     bool remove(const fs::path& path) override { return realFileSystem().remove(path); }
+    std::unique_ptr<FileLock> lock(const fs::path& path, LockKind kind,
+                                   std::chrono::milliseconds wait, LockRefusal& refusal) override {
+        return realFileSystem().lock(path, kind, wait, refusal);
+    }
 
 private:
     class Faulty : public File {
