@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "base/my_dialog.h"
+#include "model/god.h"
 #include "model/group.h"
 #include "model/year.h"
 #include "storage/year_database.h"
@@ -495,6 +496,12 @@ void buildRoomYear(const fs::path& home) {
     ASSERT_EQ(CreateDatabase(home, message), TCreateDatabaseResult::Created) << message;
     TScriptedDialog dialog;
     TDM1 dm(home, dialog);
+    {
+        // The year verbs take only a year of the list.
+        TAllGod years(dm);
+        ASSERT_TRUE(years.ReadListGod());
+        ASSERT_GE(years.AddGod(2016), 0);
+    }
     TAllRasp year(dm);
     year.YGod = 2016;
     TYrName* math = year.CreateYrName("Матем", "");
