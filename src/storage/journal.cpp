@@ -89,11 +89,15 @@ void RollbackJournal::begin(const std::filesystem::path& journalPath,
     pending_.clear();
     end_ = 0;
     active_ = true;
-    failed_ = false;
+    // A journal that could not be played back holds the only way back to
+    // the last good state: nothing more is written until the table is
+    // opened again, which plays it back first.
+    failed_ = unplayed_;
     for (auto& s : saved_) s.clear();
 }
 
 void RollbackJournal::close() {
+    unplayed_ = false;
     if (!file_) return;
     const int64_t size = file_->size();
     file_.reset();
@@ -138,6 +142,13 @@ bool RollbackJournal::beforeWrite() {
     if (!active_) return true;
     if (failed_) return false;
     if (written_ && pending_.empty()) return true;
+    // Another object of this process is in the middle of an operation on the
+    // same table (a batch): a second journal header would overwrite its
+    // saved bytes.
+    if (!written_ && liveInThisProcess(path_)) {
+        failed_ = true;
+        return false;
+    }
     if (!ensureOpen()) {
         failed_ = true;
         return false;
@@ -198,7 +209,9 @@ bool RollbackJournal::rollback() {
     file_.reset();
     std::string base = path_.string();
     base.resize(base.size() - 3);
-    return replay(fs_, base);
+    if (replay(fs_, base)) return true;
+    unplayed_ = true;
+    return false;
 }
 
 void RollbackJournal::refuseWrites() {

@@ -96,6 +96,7 @@ private:
     // Sets written_ and keeps the process's list of live journals with it.
     void markWritten(bool written);
     bool live_ = false;
+    bool unplayed_ = false;  // a playback failed: the journal stays, writes stop
     std::string livePath_;
     std::vector<uint8_t> pending_;  // entries captured but not yet written
     uint64_t end_ = 0;

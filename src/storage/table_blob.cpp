@@ -136,14 +136,16 @@ void TTableBlob::resetHeadr() {
 void TTableBlob::Clear() {
     // A batch still open is undone while its table is still held.
     abandonBatch();
-    lock_.reset();
-    openedReadOnly_ = false;
     FFileStream_b0.close();
     FFileStream_b1.close();
     FFileStream_b2.close();
     biFile_.reset();
     biSize_ = 0;
+    // The empty journal goes while the table is still held: removed after
+    // the lock, it could be another process's new journal by then.
     journal_.close();
+    lock_.reset();
+    openedReadOnly_ = false;
     LField.clear();
     resetHeadr();
     FStIndex.clear();

@@ -164,6 +164,16 @@ bool TTableBlob::trustedForRepair(bool allowPartialTail, int64_t& cutB1To) {
 }
 
 bool TTableBlob::ReIndexTable() {
+    // A repair writes: never through an object meant for reading, and only
+    // under the table's exclusive lock (kept when the caller holds it).
+    if (FReadOnly) return false;
+    // No lock file is left beside a table that is not there: the check
+    // below reports it.
+    std::unique_ptr<FileLock> held;
+    if (!FileName().empty() && (fs_.exists(FilePath(".b0")) || fs_.exists(FilePath(".bt")))) {
+        held = LockTable(LockKind::Exclusive);
+        if (!held) return false;
+    }
     const bool wasOpen = Active();
     int64_t cutTo = -1;
     if (!trustedForRepair(!wasOpen, cutTo)) return false;

@@ -90,6 +90,9 @@ bool TTableBlob::copyChain(const ABlobHeadr& bh, uint32_t slot, uint32_t firstPa
 bool TTableBlob::PackTable() {
     if (FileName().empty() || !fs_.exists(FilePath(".b0")) || !fs_.exists(FilePath(".b1")))
         return false;
+    if (FReadOnly) return false;
+    const auto held = LockTable(LockKind::Exclusive);
+    if (!held) return false;
     // The copy trusts the descriptions and counters: damaged ones would
     // reinterpret or drop records, so such a table is refused untouched.
     int64_t cutTo = -1;

@@ -183,6 +183,28 @@ TEST_F(TableBatchTest, ASecondObjectDoesNotPlayBackALiveBatch) {
     EXPECT_EQ(other.RecordCount(), 5u);
 }
 
+// Catches: an object opened before the batch began writing the same table in
+// the middle of it; its journal would overwrite the batch's saved bytes, so a
+// rollback of the batch would then leave its writes on disk.
+TEST_F(TableBatchTest, AnotherObjectCannotWriteUnderALiveBatch) {
+    TTableBlob writer;
+    writer.SetTableName(dir.table("T"));
+    TTableBlob other;
+    other.SetTableName(dir.table("T"));
+    ASSERT_TRUE(writer.Open());
+    ASSERT_TRUE(other.Open());
+    ASSERT_TRUE(writer.BeginBatch());
+    ASSERT_TRUE(changes(writer));
+    ASSERT_TRUE(test::gotoRecord(other, 1));
+    other.Edit();
+    other.FieldByName("Name")->setAsString("other");
+    EXPECT_FALSE(attempt([&] { return other.Post(); }));
+    other.Close();
+    EXPECT_TRUE(writer.RollbackBatch());
+    writer.Close();
+    EXPECT_TRUE(image() == before_);
+}
+
 TEST_F(TableBatchTest, TheJournalStaysUntilTheCommit) {
     TTableBlob t;
     t.SetTableName(dir.table("T"));
