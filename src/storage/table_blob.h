@@ -57,8 +57,11 @@ public:
 
     // Life cycle. An open table holds its lock file "<table>.bl" until
     // Close/Clear: exclusive for a read-write open, shared for a read-only
-    // one. A read-only open opens the files read-only, writes nothing and
-    // creates nothing; every change is refused. A process that cannot get the
+    // one. A read-only open opens the files read-only and changes no table
+    // data; every change is refused. Two exceptions: the lock file is created
+    // where the folder allows it, and a journal or plan left by a writer that
+    // died is settled first when the exclusive lock can be had and the files
+    // can be written (else the open fails). A process that cannot get the
     // lock within lockWait() fails the open with kErrorLocked, naming the
     // holder.
     [[nodiscard]] bool CreateFile();

@@ -128,8 +128,8 @@ public:
 // Holds the database folder's lock "Database/db.lock" for a whole year
 // operation, from load to save: exclusive for an operation that changes the
 // year, shared for one that only reads it. A shared guard also opens AT1 and
-// AT2 read-only while it lives, so that a reader writes nothing (a read-only
-// home works). The tables keep their own locks beneath this one.
+// AT2 read-only while it lives, so that a reader changes no data (a read-only
+// home works; see TTableBlob::Open for what a read-only open may settle). The tables keep their own locks beneath this one.
 class TDatabaseLock {
 public:
     TDatabaseLock(TDM1& dm, LockKind kind);
