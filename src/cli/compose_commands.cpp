@@ -277,18 +277,7 @@ std::string confirmationQuestion(int tip) {
 
 // Yes only on a terminal that answers y.
 bool confirmed(int tip) {
-    const std::string question = confirmationQuestion(tip);
-    if (isatty(STDIN_FILENO) == 0) {
-        fmt::print(stderr, "{}\n", question);
-        printError("not confirmed: add --yes to compose without asking");
-        return false;
-    }
-    fmt::print(stderr, "{} [y/n] ", question);
-    std::fflush(stderr);
-    std::string answer;
-    if (!std::getline(std::cin, answer)) return false;
-    return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y' || answer.rfind("д", 0) == 0 ||
-                               answer.rfind("Д", 0) == 0);
+    return confirmedOnTerminal(confirmationQuestion(tip), "add --yes to compose without asking");
 }
 
 // The year as a TGod: its calendar knows the active weeks.

@@ -1,10 +1,14 @@
 #include "cli/table_access.h"
 
+#include <unistd.h>
+
 #include <fmt/format.h>
 
 #include <atomic>
 #include <charconv>
 #include <cstdio>
+#include <iostream>
+#include <string>
 
 #include "base/cp1251.h"
 #include "base/text.h"
@@ -77,6 +81,20 @@ std::size_t slotSize(const NewField& field) {
 void printError(std::string_view text) {
     // Never throws: it reports the failures, a full disk behind stderr too.
     (void)std::fputs(fmt::format("error: {}\n", text).c_str(), stderr);
+}
+
+bool confirmedOnTerminal(const std::string& question, std::string_view hint) {
+    if (isatty(STDIN_FILENO) == 0) {
+        fmt::print(stderr, "{}\n", question);
+        printError(fmt::format("not confirmed: {}", hint));
+        return false;
+    }
+    fmt::print(stderr, "{} [y/n] ", question);
+    std::fflush(stderr);
+    std::string answer;
+    if (!std::getline(std::cin, answer)) return false;
+    return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y' || answer.rfind("д", 0) == 0 ||
+                               answer.rfind("Д", 0) == 0);
 }
 
 void installUserMessagePrinter() {

@@ -29,6 +29,10 @@ public:
 // Prints "error: <text>" to stderr.
 void printError(std::string_view text);
 
+// Asks question on a terminal; yes only for an answer beginning with y or д.
+// Without a terminal it prints the question and "not confirmed: <hint>".
+bool confirmedOnTerminal(const std::string& question, std::string_view hint);
+
 // Counts the engine's user messages; they are printed to stderr as they come.
 void installUserMessagePrinter();
 int userMessageCount();

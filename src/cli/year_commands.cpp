@@ -73,17 +73,7 @@ bool confirmDrop(const std::vector<TGryp*>& groups, bool yes) {
         "write empty timetables over the unreadable stored ones of {}? they are lost for good",
         names);
     if (yes) return true;
-    if (isatty(STDIN_FILENO) == 0) {
-        fmt::print(stderr, "{}\n", question);
-        printError("not confirmed: add --yes to write them empty without asking");
-        return false;
-    }
-    fmt::print(stderr, "{} [y/n] ", question);
-    std::fflush(stderr);
-    std::string answer;
-    if (!std::getline(std::cin, answer)) return false;
-    return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y' || answer.rfind("д", 0) == 0 ||
-                               answer.rfind("Д", 0) == 0);
+    return confirmedOnTerminal(question, "add --yes to write them empty without asking");
 }
 
 int loadYear(const fs::path& home, int asked, bool resave, const ResaveArgs& how = {}) {
