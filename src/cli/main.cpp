@@ -33,8 +33,9 @@ struct VerbHelp {
 
 constexpr VerbHelp kVerbs[] = {
     {"help", "list the verbs"},
-    {"table dump PATH [--json] [--blobs]",
-     "show a table: header, fields, index and every slot, live or deleted"},
+    {"table dump PATH [--json] [--blobs] | --decode [--key N]",
+     "show a table: header, fields, index and every slot, live or deleted; --decode spells out "
+     "the timetables of a group table"},
     {"table create PATH NAME:TYPE[:LENGTH]... [--force]",
      "create a table; the first field is the key (ftAutoInc or ftNewKeys)"},
     {"table append PATH [NAME=VALUE...]",
@@ -136,7 +137,15 @@ int run(int argc, char** argv) {
     dump->add_option("PATH", path, "the table")->required();
     dump->add_flag("--json", json, "one JSON document instead of text");
     dump->add_flag("--blobs", blobs, "also the bytes of every blob value, in hex");
-    dump->callback([&] { status = tableDump(path, json, blobs); });
+    bool decode = false;
+    std::optional<uint32_t> decodeKey;
+    dump->add_flag("--decode", decode, "each group's timetable blob, record by record")
+        ->excludes(dump->get_option("--json"))
+        ->excludes(dump->get_option("--blobs"));
+    dump->add_option("--key", decodeKey, "with --decode: only the group with this key")
+        ->needs(dump->get_option("--decode"));
+    dump->callback(
+        [&] { status = decode ? tableDecode(path, decodeKey) : tableDump(path, json, blobs); });
 
     CLI::App* create = table->add_subcommand("create", kVerbs[2].what);
     create->add_option("PATH", path, "the table")->required();

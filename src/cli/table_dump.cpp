@@ -8,6 +8,7 @@
 
 #include "base/datetime.h"
 #include "base/streams.h"
+#include "cli/group_decode.h"
 #include "cli/table_access.h"
 
 namespace zavlin::cli {
@@ -320,6 +321,49 @@ int tableDump(const std::string& path, bool json, bool blobs) {
         fmt::print("{}", json ? dumpJson(d) : dumpText(d));
     } catch (const std::exception& e) {
         printError(fmt::format("cannot read {}: {}", table.FileName(), e.what()));
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+int tableDecode(const std::string& path, std::optional<uint32_t> key) {
+    TTableBlob table;
+    table.SetReadOnly(true);
+    if (!openTable(table, path)) return kExitFailed;
+    TField* blob = table.FieldByName("Zavlin");
+    TLongWordField* keys = keyField(table);
+    if (blob == nullptr || !blob->asBlobField() || keys == nullptr) {
+        printError(fmt::format("{} holds no group timetables (no key and blob field Zavlin)",
+                               table.FileName()));
+        return kExitFailed;
+    }
+    TField* name = table.FieldByName("Gryp");
+    const BlobNames names = readBlobNames(table.FilePath(".b0").parent_path());
+    int shown = 0;
+    int failed = 0;
+    for (table.First(); !table.Eof(); table.Next()) {
+        try {
+            const uint32_t n = keys->asLongWord();
+            if (key && n != *key) continue;
+            ++shown;
+            fmt::print("group {} N={}\n", name != nullptr ? name->asString() : "?", n);
+            TMemoryStream stream;
+            static_cast<TBlobField&>(*blob).SaveToStream(stream);
+            const GroupDecode d = decodeGroupBlob(stream.Bytes(), names);
+            fmt::print("  {} bytes\n{}", stream.Bytes().size(), d.text);
+            if (!d.ok) ++failed;
+        } catch (const std::exception& e) {
+            // A row whose pages cannot be read is a failed decode, not the end.
+            fmt::print("  cannot be read: {}\n", e.what());
+            ++failed;
+        }
+    }
+    if (key && shown == 0) {
+        printError(fmt::format("no live record with key {} in {}", *key, table.FileName()));
+        return kExitFailed;
+    }
+    if (failed != 0) {
+        printError(fmt::format("{} of {} group timetables could not be decoded", failed, shown));
         return kExitFailed;
     }
     return kExitOk;

@@ -66,5 +66,8 @@ std::string dumpText(const TableDump& dump);
 std::string dumpJson(const TableDump& dump);
 
 int tableDump(const std::string& path, bool json, bool blobs);
+// Every live group row's timetable blob decoded (group_decode.h), or only the
+// row with this key; non-zero when a blob does not decode.
+int tableDecode(const std::string& path, std::optional<uint32_t> key);
 
 }  // namespace zavlin::cli
