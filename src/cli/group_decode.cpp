@@ -222,7 +222,8 @@ std::size_t Walk::lesson(int ne, int nFio, uint16_t nob, const std::string& subj
         const std::size_t oldAt = r.pos();
         std::array<uint8_t, kOldZamenaBytes> old{};
         r.record(old, old.size(), "an old substitution block");
-        l.zm = 0;
+        // The model turns the block into a substitution replacing this lesson.
+        l.zm = 2;
         extra = fmt::format(" replaced (old block @{}: subject name {} teacher {} room {})", oldAt,
                             named(names_.yrName, getU16(&old[0])),
                             named(names_.fio, getU16(&old[2])), named(names_.ayd, getU16(&old[4])));

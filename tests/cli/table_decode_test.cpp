@@ -83,6 +83,10 @@ protected:
         ASSERT_TRUE(year->SaveRasp());
         blob = g->WriteRasp();
         groupN = g->Dan.N;
+        ivanovN = fios[0]->N;
+        sidorovN = fios[2]->N;
+        mathN = math->N;
+        physN = phys->N;
         // The program runs against the files alone.
         year.reset();
         dm.reset();
@@ -153,6 +157,7 @@ protected:
     std::vector<TFio*> fios;
     TGryp* g = nullptr;
     int groupN = 0;
+    int ivanovN = 0, sidorovN = 0, mathN = 0, physN = 0;
     std::vector<uint8_t> blob;
 };
 
@@ -235,6 +240,48 @@ TEST_F(TableDecodeCli, RefusesExactlyWhatTheModelRefuses) {
         std::vector<uint8_t> bad = blob;
         bad[at] = 0;
         EXPECT_EQ(cli::decodeGroupBlob(bad, names).ok, modelReads(bad)) << "byte " << at;
+    }
+}
+
+// Catches a walk that reads the oldest form differently from the model: no
+// version header, 5-byte assignments, the week's study days as a range, a
+// substitution held inside the lesson it replaced.
+TEST_F(TableDecodeCli, ReadsTheOldestFormLikeTheModel) {
+    auto lo = [](int n) { return static_cast<uint8_t>(n & 0xFF); };
+    auto hi = [](int n) { return static_cast<uint8_t>(n >> 8); };
+    const std::vector<uint8_t> old = {
+        // kYh KPr, record sizes week 11 subject 15 assignment 5 item 3 lesson 13 day 1 zm 2
+        1, 1, 11, 15, 5, 3, 13, 1, 2,
+        // subject 1: mathematics, one assignment, Spar 1
+        1, lo(mathN), hi(mathN), 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 0, 0,
+        // week 2, Иванов, one lesson, union 0 (one byte)
+        2, lo(ivanovN), hi(ivanovN), 1, 0,
+        // item 1, layer 0, Monday, period 1, no room, no attribute, 200, Zm 1
+        1, 0, 1, 1, 0, 0, 0, 0, 200, 0, 0, 1, 0,
+        // held instead: physics by Сидоров, no room, no attribute, 150
+        lo(physN), hi(physN), lo(sidorovN), hi(sidorovN), 0, 0, 0, 0, 150, 0,
+        // week 2: one plan item, study days Monday to Friday as a range
+        2, 0, 1, 0, 1, 5, 0, 0, 0, 0, 0,
+        // plan item: subject 1, number 1, one lesson a week
+        1, 1, 1};
+    const cli::BlobNames names{{{sidorovN, "Сидоров"}}, {{physN, "Физика"}}, {}, {}};
+    const cli::GroupDecode d = cli::decodeGroupBlob(old, names);
+    EXPECT_TRUE(d.ok) << d.text;
+    EXPECT_TRUE(modelReads(old));
+    EXPECT_NE(d.text.find("@0 no version header: version 100"), std::string::npos) << d.text;
+    EXPECT_NE(d.text.find("study days old days 1-5"), std::string::npos) << d.text;
+    EXPECT_NE(d.text.find("Zm=1 index 0 replaced (old block @42: subject name Физика (#" +
+                          std::to_string(physN) + ") teacher Сидоров (#" +
+                          std::to_string(sidorovN) + ") room -)"),
+              std::string::npos)
+        << d.text;
+    EXPECT_NE(d.text.find("week 2: 1 lesson(s)\n      Пн period 1: #" + std::to_string(mathN) +
+                          ", #" + std::to_string(ivanovN) + " (replaced), Сетка, 2.00 h\n"),
+              std::string::npos)
+        << d.text;
+    for (std::size_t n = 1; n < old.size(); ++n) {
+        const std::vector<uint8_t> cut(old.begin(), old.begin() + static_cast<long>(n));
+        EXPECT_EQ(cli::decodeGroupBlob(cut, names).ok, modelReads(cut)) << "cut to " << n;
     }
 }
 
