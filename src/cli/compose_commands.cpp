@@ -389,7 +389,7 @@ int composeRun(const fs::path& home, const RunArgs& args) {
         std::string what = w.ne == done.NMaxNed ? "the hardest week, composed"
                            : w.composed         ? fmt::format("copied from week {} and completed",
                                                       tip == 2 ? args.baseWeek : done.NMaxNed)
-                                        : fmt::format("copied from week {}", args.baseWeek);
+                                                : fmt::format("copied from week {}", args.baseWeek);
         if (w.composed)
             what +=
                 fmt::format(": {} of {} units placed, {} given up, {} variants", w.result.placed,

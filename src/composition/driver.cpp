@@ -285,9 +285,12 @@ void TFormS1State::Open() {
     button("Прекратить составление", false);
     clearMemo();
     // The caption heads the report but is not a memo line.
+    const bool filesOk = Run.FilesOk();
     Run.Observer = nullptr;
     Run.SaveLog(CaptionOf(tip));
     Run.Observer = this;
+    // Its fault, though, the window must hear.
+    if (filesOk && !Run.FilesOk()) SosLog(Run.FileError());
     Run.Ti = Run.Ti2 = TSosRun::Clock::now();
     Run.Progress();
 }

@@ -88,7 +88,8 @@ public:
     bool StartPotok() const { return FStartPotok.load(); }
 
     // Report file recreated with the caption as its first line, counters
-    // and times reset; what the window does when it opens.
+    // and times reset; what the window does when it opens. TSosRaspisanue
+    // calls it on the worker, since it talks to the observer.
     void Open();
     std::string NameLogFile() const { return Run.LogFile().string(); }
     // Caption of the window for TipSostRasp.

@@ -118,7 +118,7 @@ protected:
 
     // One run of the driver on its thread, waited for.
     const TFormS1Snapshot& compose(int tip, std::initializer_list<int> active, int base = 0,
-                          bool complete = false) {
+                                   bool complete = false) {
         year->AllNed.SetActivWeeks(active);
         state = std::make_unique<TFormS1State>(*year, home);
         state->SetTipSostRasp(static_cast<uint8_t>(tip));
