@@ -49,10 +49,11 @@ void tell(std::FILE* to, const std::string& text) {
 
 // Ctrl-C stops the search the way the stop button does: the best variant is
 // restored and saved.
-std::atomic<bool>* gStopFlag = nullptr;
+std::atomic<TSosRun*> gStopRun{nullptr};
 
+// RequestStop only stores a lock-free atomic: safe in a signal handler.
 extern "C" void onInterrupt(int) {
-    if (gStopFlag != nullptr) gStopFlag->store(false);
+    if (TSosRun* run = gStopRun.load(); run != nullptr) run->RequestStop();
 }
 
 // One line on stderr, rewritten in place, at most ten times a second.
@@ -134,14 +135,14 @@ int composeWeek(const fs::path& home, const ComposeArgs& args) {
     run.WeekTimeLimit = std::chrono::seconds(args.timeLimit);
     ProgressLine progress;
     run.Observer = &progress;
-    gStopFlag = &run.StopSos;
+    gStopRun = &run;
     auto previous = std::signal(SIGINT, onInterrupt);
     const auto start = std::chrono::steady_clock::now();
     const TSostavResult result = SostavNed(run, args.week);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::signal(SIGINT, previous);
-    gStopFlag = nullptr;
+    gStopRun = nullptr;
     progress.finish();
 
     fmt::print(
@@ -177,14 +178,18 @@ struct RunArgs {
 };
 
 // Ctrl-C: the first acts as the stop button, the next ones end the run
-// after its current phase. Only lock-free atomics are touched here.
-std::atomic<bool>* gRunStopSos = nullptr;
-std::atomic<bool>* gRunEnd = nullptr;
+// after its current phase. Only lock-free atomics are touched here (Stop and
+// EndRun store nothing else).
+std::atomic<TSosRaspisanue*> gRunWorker{nullptr};
 std::atomic<int> gRunInterrupts{0};
 
 extern "C" void onRunInterrupt(int) {
-    if (gRunInterrupts.fetch_add(1) > 0 && gRunEnd != nullptr) gRunEnd->store(true);
-    if (gRunStopSos != nullptr) gRunStopSos->store(false);
+    TSosRaspisanue* worker = gRunWorker.load();
+    if (worker == nullptr) return;
+    if (gRunInterrupts.fetch_add(1) > 0)
+        worker->EndRun();
+    else
+        worker->Stop();
 }
 
 std::string clockText(std::chrono::steady_clock::duration span) {
@@ -357,16 +362,15 @@ int composeRun(const fs::path& home, const RunArgs& args) {
     TFormS1State state(*god, home);
     state.Run.WLog = args.log;
     state.Run.WeekTimeLimit = std::chrono::seconds(args.timeLimit);
-    state.TipSostRasp = static_cast<uint8_t>(tip);
-    state.SinxrNed = static_cast<uint8_t>(args.baseWeek);
-    state.SostRaspYes = args.complete;
+    state.SetTipSostRasp(static_cast<uint8_t>(tip));
+    state.SetSinxrNed(static_cast<uint8_t>(args.baseWeek));
+    state.SetSostRaspYes(args.complete);
     RunWindow window(state.Run, args.verbose);
     state.SetObserver(&window);
 
     TSosRaspisanue worker(state);
     gRunInterrupts = 0;
-    gRunStopSos = &state.Run.StopSos;
-    gRunEnd = &state.StopRun;
+    gRunWorker = &worker;
     auto previous = std::signal(SIGINT, onRunInterrupt);
     worker.Start();
     worker.Wait();
@@ -376,15 +380,16 @@ int composeRun(const fs::path& home, const RunArgs& args) {
     if (interrupts == 1)
         fmt::print(stderr, "stopped once: the week then composed kept its best variant\n");
     if (interrupts > 1) fmt::print(stderr, "the run was ended early; what it had done is kept\n");
-    fmt::print("{}\n", state.Verdict);
-    std::vector<TSosWeek> weeks = state.Weeks;
+    const TFormS1Snapshot done = state.Snapshot();
+    fmt::print("{}\n", done.Verdict);
+    std::vector<TSosWeek> weeks = done.Weeks;
     std::sort(weeks.begin(), weeks.end(),
               [](const TSosWeek& a, const TSosWeek& b) { return a.ne < b.ne; });
     for (const TSosWeek& w : weeks) {
-        std::string what = w.ne == state.NMaxNed ? "the hardest week, composed"
-                           : w.composed          ? fmt::format("copied from week {} and completed",
-                                                      tip == 2 ? state.SinxrNed : state.NMaxNed)
-                                        : fmt::format("copied from week {}", state.SinxrNed);
+        std::string what = w.ne == done.NMaxNed ? "the hardest week, composed"
+                           : w.composed         ? fmt::format("copied from week {} and completed",
+                                                      tip == 2 ? args.baseWeek : done.NMaxNed)
+                                                : fmt::format("copied from week {}", args.baseWeek);
         if (w.composed)
             what +=
                 fmt::format(": {} of {} units placed, {} given up, {} variants", w.result.placed,
@@ -395,23 +400,21 @@ int composeRun(const fs::path& home, const RunArgs& args) {
     }
     if (args.log) fmt::print("\nreport: {}\n", state.NameLogFile());
     // What a run did after a file fault cannot be trusted: the stored year stays.
-    if (!state.Run.FilesOk()) {
+    if (!done.FileError.empty()) {
         std::signal(SIGINT, previous);
-        gRunStopSos = nullptr;
-        gRunEnd = nullptr;
-        printError(state.Run.FileError() + ": the timetable was not saved");
+        gRunWorker = nullptr;
+        printError(done.FileError + ": the timetable was not saved");
         return kExitFailed;
     }
     // Ctrl-C during the save changes nothing: the handler stays until then.
     const bool saved = god->SaveRasp();
     std::signal(SIGINT, previous);
-    gRunStopSos = nullptr;
-    gRunEnd = nullptr;
+    gRunWorker = nullptr;
     if (!saved) {
         printError("some timetables could not be written");
         return kExitFailed;
     }
-    return state.PyOk && state.RaspOk ? kExitOk : kExitFailed;
+    return done.PyOk && done.RaspOk ? kExitOk : kExitFailed;
 }
 
 }  // namespace

@@ -204,21 +204,80 @@ std::vector<int> TFormS1State::ActiveWeeks() const {
     return weeks;
 }
 
+void TFormS1State::SetTipSostRasp(uint8_t tip) {
+    std::lock_guard<std::mutex> guard(FLock);
+    FTipSostRasp = tip;
+}
+
+void TFormS1State::SetSinxrNed(uint8_t ne) {
+    std::lock_guard<std::mutex> guard(FLock);
+    FSinxrNed = ne;
+}
+
+void TFormS1State::SetSostRaspYes(bool complete) {
+    std::lock_guard<std::mutex> guard(FLock);
+    FSostRaspYes = complete;
+}
+
+uint8_t TFormS1State::TipSostRasp() const {
+    std::lock_guard<std::mutex> guard(FLock);
+    return FTipSostRasp;
+}
+
+uint8_t TFormS1State::SinxrNed() const {
+    std::lock_guard<std::mutex> guard(FLock);
+    return FSinxrNed;
+}
+
+bool TFormS1State::SostRaspYes() const {
+    std::lock_guard<std::mutex> guard(FLock);
+    return FSostRaspYes;
+}
+
+TFormS1Snapshot TFormS1State::Snapshot() const {
+    std::lock_guard<std::mutex> guard(FLock);
+    TFormS1Snapshot s;
+    s.StartPotok = FStartPotok.load();
+    s.Statys = FStatys;
+    s.Caption = FCaption;
+    s.Status = FStatus;
+    s.ButtonCaption = FButtonCaption;
+    s.ButtonEnabled = FButtonEnabled;
+    s.Counters = FCounters;
+    s.NMaxNed = FNMaxNed;
+    s.Sl = FSl;
+    s.PyOk = FPyOk;
+    s.RaspOk = FRaspOk;
+    s.Verdict = FVerdict;
+    s.Weeks = FWeeks;
+    s.FileError = FFileError;
+    return s;
+}
+
 void TFormS1State::Open() {
-    if (TipSostRasp != 2) SinxrNed = 0;
-    if (auto* god = dynamic_cast<TGod*>(&Run.Year)) {
-        god->TipSostRasp = TipSostRasp;
-        god->SinxrNed = SinxrNed;
+    uint8_t tip = 0;
+    uint8_t base = 0;
+    {
+        std::lock_guard<std::mutex> guard(FLock);
+        if (FTipSostRasp != 2) FSinxrNed = 0;
+        tip = FTipSostRasp;
+        base = FSinxrNed;
+        FCaption = CaptionOf(tip);
+        FStatys = AStatys::sSinxrPY;
+        FStatus.clear();
+        FCounters = TSosCounters{};
+        FSl.clear();
+        FNMaxNed = 0;
+        FPyOk = FRaspOk = false;
+        FVerdict.clear();
+        FWeeks.clear();
+        FFileError.clear();
     }
-    Caption = CaptionOf(TipSostRasp);
-    StopRun = false;
-    Run.StopSos = true;
+    if (auto* god = dynamic_cast<TGod*>(&Run.Year)) {
+        god->TipSostRasp = tip;
+        god->SinxrNed = base;
+    }
     Run.Statys = AStatys::sSinxrPY;
-    Sl.clear();
-    NMaxNed = 0;
-    PyOk = RaspOk = false;
-    Verdict.clear();
-    Weeks.clear();
     // A file that cannot be deleted is appended to.
     (void)Run.Fs.remove(Run.LogFile());
     (void)Run.CreateLog();
@@ -226,31 +285,51 @@ void TFormS1State::Open() {
     button("Прекратить составление", false);
     clearMemo();
     // The caption heads the report but is not a memo line.
+    const bool filesOk = Run.FilesOk();
     Run.Observer = nullptr;
-    Run.SaveLog(Caption);
+    Run.SaveLog(CaptionOf(tip));
     Run.Observer = this;
+    // Its fault, though, the window must hear.
+    if (filesOk && !Run.FilesOk()) SosLog(Run.FileError());
     Run.Ti = Run.Ti2 = TSosRun::Clock::now();
     Run.Progress();
 }
 
 void TFormS1State::SosLog(const std::string& line) {
-    if (StopRun) Run.StopSos = false;
+    if (StopRun) Run.RequestStop();
+    if (!Run.FilesOk()) {
+        std::lock_guard<std::mutex> guard(FLock);
+        if (FFileError.empty()) FFileError = Run.FileError();
+    }
     if (FWindow != nullptr) FWindow->SosLog(line);
 }
 
 void TFormS1State::SosStatus(const std::string& text) {
+    {
+        std::lock_guard<std::mutex> guard(FLock);
+        FStatus = text;
+        FStatys = Run.Statys;
+    }
     if (FWindow != nullptr) FWindow->SosStatus(text);
 }
 
 // A week search re-arms StopSos when it starts; an ended run clears it again
 // at the search's first report.
 void TFormS1State::SosProgress(const TSosCounters& counters) {
-    if (StopRun) Run.StopSos = false;
+    if (StopRun) Run.RequestStop();
+    {
+        std::lock_guard<std::mutex> guard(FLock);
+        FCounters = counters;
+        FStatys = Run.Statys;
+    }
     if (FWindow != nullptr) FWindow->SosProgress(counters);
 }
 
 void TFormS1State::SosMessage(const std::string& text) {
-    Verdict = text;
+    {
+        std::lock_guard<std::mutex> guard(FLock);
+        FVerdict = text;
+    }
     if (FWindow != nullptr) FWindow->SosMessage(text);
 }
 
@@ -259,13 +338,47 @@ void TFormS1State::SosShowList(const std::vector<std::string>& lines) {
 }
 
 void TFormS1State::button(const std::string& caption, bool enabled) {
-    ButtonCaption = caption;
-    ButtonEnabled = enabled;
+    {
+        std::lock_guard<std::mutex> guard(FLock);
+        FButtonCaption = caption;
+        FButtonEnabled = enabled;
+    }
     if (FWindow != nullptr) FWindow->SosButton(caption, enabled);
 }
 
 void TFormS1State::clearMemo() {
     if (FWindow != nullptr) FWindow->SosClearMemo();
+}
+
+void TFormS1State::setPyOk(bool ok) {
+    std::lock_guard<std::mutex> guard(FLock);
+    FPyOk = ok;
+}
+
+void TFormS1State::setRaspOk(bool ok) {
+    std::lock_guard<std::mutex> guard(FLock);
+    FRaspOk = ok;
+}
+
+void TFormS1State::setNMaxNed(int ne) {
+    std::lock_guard<std::mutex> guard(FLock);
+    FNMaxNed = ne;
+}
+
+void TFormS1State::setSl(std::vector<std::string> sl) {
+    std::lock_guard<std::mutex> guard(FLock);
+    FSl = std::move(sl);
+}
+
+void TFormS1State::addWeek(TSosWeek week) {
+    std::lock_guard<std::mutex> guard(FLock);
+    FWeeks.push_back(std::move(week));
+}
+
+void TFormS1State::setStartPotok(bool running) {
+    std::lock_guard<std::mutex> guard(FLock);
+    FStartPotok = running;
+    if (!running) FFileError = Run.FileError();
 }
 
 // --- TSosRaspisanue
@@ -279,18 +392,25 @@ TSosRaspisanue::~TSosRaspisanue() {
 
 void TSosRaspisanue::Start() {
     if (FThread.joinable()) return;
-    S.Open();
-    S.StartPotok = true;
-    FThread = std::jthread([this] { Execute(); });
+    // Reset here, not on the worker: a stop asked for right after Start()
+    // must not be lost.
+    S.StopRun = false;
+    S.Run.ClearStopRequest();
+    S.setStartPotok(true);
+    // Open talks to the window too, so it runs on the worker like the rest.
+    FThread = std::jthread([this] {
+        S.Open();
+        Execute();
+    });
 }
 
-void TSosRaspisanue::Stop() {
-    S.Run.StopSos = false;
+void TSosRaspisanue::Stop() noexcept {
+    S.Run.RequestStop();
 }
 
-void TSosRaspisanue::EndRun() {
+void TSosRaspisanue::EndRun() noexcept {
     S.StopRun = true;
-    S.Run.StopSos = false;
+    S.Run.RequestStop();
 }
 
 void TSosRaspisanue::Wait() {
@@ -307,43 +427,45 @@ void TSosRaspisanue::AddStatysAndMemo(const std::string& str0) {
 }
 
 void TSosRaspisanue::ShowModalFormS2(const std::vector<std::string>& sl) {
-    S.Sl = sl;
+    S.setSl(sl);
     S.SosShowList(sl);
 }
 
 void TSosRaspisanue::Execute() {
     TSosRun& run = S.Run;
-    S.StartPotok = true;
+    S.setStartPotok(true);
     try {
         const std::vector<int> weeks = S.ActiveWeeks();
-        const int tip = S.TipSostRasp;
+        const int tip = S.TipSostRasp();
+        const int base = S.SinxrNed();
         AddString("------Start------");
         run.Statys = AStatys::sSinxrPY;
-        S.PyOk = testRasp(run, kPy, tip, weeks);
-        if (!S.PyOk) {
+        const bool pyOk = testRasp(run, kPy, tip, weeks);
+        S.setPyOk(pyOk);
+        if (!pyOk) {
             S.SosMessage(
                 "Предварительные установки расписания имеют ошибку.Расписание не составлялось");
         } else {
-            if (tip == 2) AddString("Базовая неделя " + std::to_string(S.SinxrNed));
+            if (tip == 2) AddString("Базовая неделя " + std::to_string(base));
             AddString("Проверка правильности ввода исходных данных");
             // The base week of a synchronisation is its model: clearing it
             // first would copy an empty week over the others.
             std::vector<int> cleared = weeks;
-            if (tip == 2) std::erase(cleared, static_cast<int>(S.SinxrNed));
+            if (tip == 2) std::erase(cleared, base);
             clearing(cleared, tip == 0);
             if (!ending()) transferPy(cleared);
             if (!ending()) spreadPy(cleared);
             if (tip == 2) {
-                if (!ending()) synchronise(weeks, S.SinxrNed, S.SostRaspYes);
+                if (!ending()) synchronise(weeks, base, S.SostRaspYes());
             } else {
                 if (!ending()) composeHardest(weeks);
-                if (!ending()) synchronise(weeks, S.NMaxNed, true);
+                if (!ending()) synchronise(weeks, S.nMaxNed(), true);
             }
             S.clearMemo();
             run.Status("Тест составленного расписания");
-            S.RaspOk = testRasp(run, kRasp, tip, weeks) && run.FilesOk();
-            S.SosMessage(S.RaspOk ? "Расписание составлено."
-                                  : "Составленное расписание имеет ошибку.");
+            S.setRaspOk(testRasp(run, kRasp, tip, weeks) && run.FilesOk());
+            S.SosMessage(S.raspOk() ? "Расписание составлено."
+                                    : "Составленное расписание имеет ошибку.");
             run.Counters.Position = 0;
             run.Progress();
         }
@@ -355,11 +477,11 @@ void TSosRaspisanue::Execute() {
     AddString("------GAME OVER------");
     AddString("------End------");
     // The closing lines may be the ones the report could not take.
-    if (S.RaspOk && !run.FilesOk()) {
-        S.RaspOk = false;
+    if (S.raspOk() && !run.FilesOk()) {
+        S.setRaspOk(false);
         S.SosMessage("Составленное расписание имеет ошибку.");
     }
-    S.StartPotok = false;
+    S.setStartPotok(false);
 }
 
 void TSosRaspisanue::clearing(const std::vector<int>& weeks, bool allGroups) {
@@ -383,7 +505,7 @@ void TSosRaspisanue::transferPy(const std::vector<int>& weeks) {
             gr->CopyPyToRasp(ne, sl);
         }
     }
-    S.Sl = sl;
+    S.setSl(sl);
     if (!sl.empty()) ShowModalFormS2(sl);
 }
 
@@ -403,12 +525,12 @@ void TSosRaspisanue::composeHardest(const std::vector<int>& weeks) {
     run.Statys = AStatys::sSosRasp;
     S.clearMemo();
     run.Status("Составление");
-    S.NMaxNed = 0;
-    S.NMaxNed = GetNMaxNed(run.Year, weeks);
-    if (S.NMaxNed == 0) return;
-    AddString("Наиболее сложная неделя " + std::to_string(S.NMaxNed));
+    const int hardest = GetNMaxNed(run.Year, weeks);
+    S.setNMaxNed(hardest);
+    if (hardest == 0) return;
+    AddString("Наиболее сложная неделя " + std::to_string(hardest));
     S.button("Прекратить составление", true);
-    S.Weeks.push_back({S.NMaxNed, true, SostavNed(run, S.NMaxNed)});
+    S.addWeek({hardest, true, SostavNed(run, hardest)});
 }
 
 void TSosRaspisanue::synchronise(const std::vector<int>& weeks, int base, bool complete) {
@@ -429,7 +551,7 @@ void TSosRaspisanue::synchronise(const std::vector<int>& weeks, int base, bool c
             week.result = SostavNed(run, ne);
             week.composed = true;
         }
-        S.Weeks.push_back(std::move(week));
+        S.addWeek(std::move(week));
     }
     run.Statys = AStatys::sSinxrEnd;
     run.Status("Синхронизация окончена");

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -20,7 +21,8 @@ namespace zavlin {
 class TAllRasp;
 
 // What the progress window hears besides the log, the status and the
-// counters of a week.
+// counters of a week. Called like TSosObserver: on the worker thread, to be
+// queued to the window's own thread.
 class TFormS1Observer : public TSosObserver {
 public:
     virtual void SosButton(const std::string& caption, bool enabled) {
@@ -37,8 +39,31 @@ struct TSosWeek {
     TSostavResult result;
 };
 
-// The run state of the progress window. The worker writes it; a window
-// reads it through the observer, which the worker calls.
+// A copy of the run state, taken under the state's lock: what a window
+// redraws from at any moment, and what the caller reads after the run.
+struct TFormS1Snapshot {
+    bool StartPotok = false;  // the worker is running
+    AStatys Statys = AStatys::sSinxrPY;
+    std::string Caption;  // of the window
+    std::string Status;   // the last status line
+    std::string ButtonCaption;
+    bool ButtonEnabled = false;
+    TSosCounters Counters;
+    int NMaxNed = 0;
+    std::vector<std::string> Sl;  // pinned lessons that could not go in
+    // The outcome.
+    bool PyOk = false;  // the pinned lessons passed their test
+    // The final test passed and every file of the run was written; with a
+    // file fault (FileError not empty) the year in memory must not be saved.
+    bool RaspOk = false;
+    std::string Verdict;  // the last message shown
+    std::vector<TSosWeek> Weeks;
+    std::string FileError;
+};
+
+// The run state of the progress window. The worker writes it under a lock;
+// a window hears it through its observer or reads it whole through
+// Snapshot(), from any thread.
 class TFormS1State : private TSosObserver {
 public:
     // The variant file and the report go through fs.
@@ -46,37 +71,35 @@ public:
     TFormS1State(const TFormS1State&) = delete;
     TFormS1State& operator=(const TFormS1State&) = delete;
 
+    // Set before the run starts; the observer must outlive it.
     void SetObserver(TFormS1Observer* observer) { FWindow = observer; }
     TFormS1Observer* Window() const { return FWindow; }
+    // What to run (0 from zero, 1 recompose, 2 synchronise), from which
+    // base week, and whether a synchronisation completes the weeks. Set
+    // before the run; a change while it runs counts from the next one.
+    void SetTipSostRasp(uint8_t tip);
+    void SetSinxrNed(uint8_t ne);
+    void SetSostRaspYes(bool complete);
+    uint8_t TipSostRasp() const;
+    uint8_t SinxrNed() const;
+    bool SostRaspYes() const;
+
+    TFormS1Snapshot Snapshot() const;
+    bool StartPotok() const { return FStartPotok.load(); }
 
     // Report file recreated with the caption as its first line, counters
-    // and times reset; what the window does when it opens.
+    // and times reset; what the window does when it opens. TSosRaspisanue
+    // calls it on the worker, since it talks to the observer.
     void Open();
     std::string NameLogFile() const { return Run.LogFile().string(); }
     // Caption of the window for TipSostRasp.
     static std::string CaptionOf(int tipSostRasp);
     std::vector<int> ActiveWeeks() const;
 
-    TSosRun Run;  // WLog, StopSos, Statys, the counters and times, the report
-    std::atomic<bool> StartPotok{false};
-    // End the run after its current phase.
-    std::atomic<bool> StopRun{false};
-    int NMaxNed = 0;
-    std::vector<std::string> Sl;
-    bool SostRaspYes = false;
-    uint8_t TipSostRasp = 0;
-    uint8_t SinxrNed = 0;
-    std::string Caption;
-    std::string ButtonCaption;
-    bool ButtonEnabled = false;
-
-    // The outcome.
-    bool PyOk = false;  // the pinned lessons passed their test
-    // The final test passed and every file of the run was written; with a
-    // file fault (Run.FileError()) the year in memory must not be saved.
-    bool RaspOk = false;
-    std::string Verdict;  // the last message shown
-    std::vector<TSosWeek> Weeks;
+    // WLog, Statys, the counters and times, the report. Configured before
+    // the run, read after it; the worker owns it meanwhile (only its
+    // RequestStop() may be called then).
+    TSosRun Run;
 
 private:
     friend class TSosRaspisanue;
@@ -87,8 +110,40 @@ private:
     void SosShowList(const std::vector<std::string>& lines) override;
     void button(const std::string& caption, bool enabled);
     void clearMemo();
+    // Worker-side writers, each under the lock.
+    void setPyOk(bool ok);
+    void setRaspOk(bool ok);
+    void setNMaxNed(int ne);
+    void setSl(std::vector<std::string> sl);
+    void addWeek(TSosWeek week);
+    void setStartPotok(bool running);
+    // The worker reads what only it writes without the lock.
+    bool raspOk() const { return FRaspOk; }
+    int nMaxNed() const { return FNMaxNed; }
 
     TFormS1Observer* FWindow = nullptr;
+    std::atomic<bool> FStartPotok{false};
+    // End the run after its current phase; set by TSosRaspisanue::EndRun.
+    std::atomic<bool> StopRun{false};
+
+    mutable std::mutex FLock;
+    // Guarded by FLock.
+    uint8_t FTipSostRasp = 0;
+    uint8_t FSinxrNed = 0;
+    bool FSostRaspYes = false;
+    AStatys FStatys = AStatys::sSinxrPY;
+    std::string FCaption;
+    std::string FStatus;
+    std::string FButtonCaption;
+    bool FButtonEnabled = false;
+    TSosCounters FCounters;
+    int FNMaxNed = 0;
+    std::vector<std::string> FSl;
+    bool FPyOk = false;
+    bool FRaspOk = false;
+    std::string FVerdict;
+    std::vector<TSosWeek> FWeeks;
+    std::string FFileError;
 };
 
 // The worker. Start() opens the state and runs Execute on a thread; the
@@ -102,11 +157,12 @@ public:
 
     void Start();
     // The stop button: the current sort or week ends early, keeping its best
-    // variant, and the run goes on.
-    void Stop();
+    // variant, and the run goes on. Stop and EndRun may be called from any
+    // thread, a signal handler included: they only store lock-free atomics.
+    void Stop() noexcept;
     // The current phase ends early and no further phase starts; the final
     // test and the closing lines still come.
-    void EndRun();
+    void EndRun() noexcept;
     void Wait();
     // All phases on the calling thread.
     void Execute();

@@ -14,7 +14,7 @@ TSosRun::TSosRun(TAllRasp& year, std::filesystem::path home, FileSystem& fs)
 bool TSosRun::FormS1StopSos() {
     // The clock is read every 64th poll: polls come by the million.
     if (FHasDeadline && (++FPolls & 63u) == 0 && Clock::now() >= FDeadline) {
-        StopSos = false;
+        RequestStop();
         FHasDeadline = false;
     }
     return StopSos.load(std::memory_order_relaxed) && FFileError.empty();
@@ -51,7 +51,7 @@ bool TSosRun::CreateLog() {
 void TSosRun::FileFault(const std::string& message) {
     if (!FFileError.empty()) return;
     FFileError = message;
-    StopSos = false;
+    RequestStop();
     if (Observer != nullptr) Observer->SosLog(message);
 }
 

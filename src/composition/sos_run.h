@@ -1,7 +1,8 @@
 // The state a composition run shares with its searches: the stop flag, the
 // status, the counters the progress window shows, the report file and the
-// observer that hears about all of it. The run lives on the worker thread;
-// the observer is called there too.
+// observer that hears about all of it. The run lives on the worker thread:
+// only RequestStop() may be called from elsewhere while it runs; the fields
+// are set before it starts and read after it has ended.
 #pragma once
 
 #include <atomic>
@@ -31,6 +32,11 @@ struct TSosCounters {
     int PositionMax = 0;
 };
 
+// What a run tells its window. Every call comes on the run's worker thread,
+// in the order the run does things, while the run holds the year: a window
+// queues what it hears to its own thread, returns at once, and does not
+// touch the year (nor the run's fields) until the run has ended. Only
+// SosShowList is waited for (see there).
 class TSosObserver {
 public:
     virtual ~TSosObserver() = default;
@@ -43,7 +49,9 @@ public:
     // A message box: the verdict of a run, or why it did not start.
     virtual void SosMessage(const std::string& text) { (void)text; }
     // The list of pinned lessons that could not be transferred ("Ошибки
-    // назначения"); the run waits until this returns.
+    // назначения"); the run waits until this returns. A window that shows
+    // the list modally blocks here until its own thread reports the list
+    // closed (a promise it fulfils, say); it must not wait on the worker.
     virtual void SosShowList(const std::vector<std::string>& lines) { (void)lines; }
 };
 
@@ -56,9 +64,6 @@ public:
     TAllRasp& Year;
     // The variant file and the report go through it.
     FileSystem& Fs;
-    // Set while the run may go on; clearing it stops the sort and the search
-    // at their next check.
-    std::atomic<bool> StopSos{false};
     AStatys Statys = AStatys::sSinxrPY;
     // The report is on: "Logsrasp.txt" receives every line.
     bool WLog = false;
@@ -68,9 +73,17 @@ public:
     // Ti: last improvement of the placed count; Tm1/Tm2: the week's start/end.
     Clock::time_point Ti, Ti2, Tm1, Tm2;
 
-    // Checks the week's time limit too: once it has passed, the run stops
-    // as if the stop button had been pressed. False for good once a file
-    // of the run could not be written or read back.
+    // The stop button: the sort or the week's search in progress ends at
+    // its next check and keeps its best variant. Any thread may call it; it
+    // only stores a lock-free atomic, so a signal handler may too.
+    void RequestStop() noexcept { StopSos.store(false); }
+    // A week's search calls this as it starts: a stop asked for before
+    // belonged to the search before.
+    void ClearStopRequest() noexcept { StopSos.store(true); }
+    // May the run go on? Asked by the worker between steps. Checks the
+    // week's time limit too: once it has passed, the run stops as if the
+    // stop button had been pressed. False for good once a file of the run
+    // could not be written or read back.
     bool FormS1StopSos();
     // Each week's composition may run this long; zero = until it ends.
     std::chrono::seconds WeekTimeLimit{0};
@@ -104,6 +117,10 @@ public:
     bool CreateLog();
 
 private:
+    // Set while the run may go on, cleared to stop it (the engine's name:
+    // "may go on" is the answer no to "stop composing?").
+    std::atomic<bool> StopSos{false};
+    static_assert(std::atomic<bool>::is_always_lock_free);
     std::filesystem::path FHome;
     Clock::time_point FDeadline{};
     bool FHasDeadline = false;

@@ -466,7 +466,7 @@ TSostavResult SostavNed(TSosRun& run, int ne) {
     result.units = sp.Count();
     if (sp.Count() == 0) return result;
 
-    run.StopSos = true;
+    run.ClearStopRequest();
     run.ArmWeekDeadline();
     sp.SortSosPredmet();
     run.Ti = run.Ti2 = run.Tm1 = run.Tm2 = TSosRun::Clock::now();
@@ -490,7 +490,7 @@ TSostavResult SostavNed(TSosRun& run, int ne) {
         sp.SaveNew();
 
         if (sp.CountSt >= TSpSostPr::kMaxVariants) {
-            run.StopSos = false;
+            run.RequestStop();
         } else {
             // The first unplaced unit moves up until it finds a place in an
             // order not tried before; at the top it is given up.
@@ -522,7 +522,7 @@ TSostavResult SostavNed(TSosRun& run, int ne) {
         }
         if (firstWithOk(sp, 0) < 0) {
             polish(sp, run);
-            run.StopSos = false;
+            run.RequestStop();
         }
     }
 

@@ -154,9 +154,9 @@ struct TSostavResult {
 // builds and orders the units, searches, restores the best variant and,
 // with the report on, logs the week's quality lines. Displacement and the
 // improvement moves act only while the run's Statys is sSosRasp (the
-// hardest week); the caller sets it. The search sets the
-// run's StopSos when it starts; clearing it from another thread stops the
-// search, and the best variant found so far is restored all the same.
+// hardest week); the caller sets it. The search clears an earlier stop
+// request as it starts; run.RequestStop() from another thread then stops it,
+// and the best variant found so far is restored all the same.
 TSostavResult SostavNed(TSosRun& run, int ne);
 
 // The hardest of the active weeks for the selected groups: the most groups,

@@ -54,8 +54,9 @@ void TDifZamenaYrok::Move() {
 
 // --- TDifZamena
 
-TDifZamena::TDifZamena(TAllRasp& year, TGryp* gr, int ne, int de, int y)
-    : Year(year), Gr(gr), Ne(ne), De(de), Y(y) {}
+TDifZamena::TDifZamena(TAllRasp& year, TGryp* gr, int ne, int de, int y,
+                       TDifZamenaObserver* observer)
+    : Year(year), Gr(gr), Ne(ne), De(de), Y(y), FObserver(observer) {}
 
 TDifZamena::~TDifZamena() {
     Stop();
@@ -87,13 +88,30 @@ void TDifZamena::Execute() {
     for (int i = 0; i < count && !FStopYes; ++i) {
         if (auto found = searchSubject(*Gr->LPredmet[static_cast<std::size_t>(i)])) {
             found->FDifZamena = this;
-            if (OnFound) OnFound(*found);
-            std::lock_guard<std::mutex> guard(Lock);
-            LDifZamenaYrok.push_back(std::move(found));
+            const TDifZamenaYrok* heard = found.get();
+            {
+                std::lock_guard<std::mutex> guard(Lock);
+                LDifZamenaYrok.push_back(std::move(found));
+            }
+            // Outside the lock: a receiver may call Found().
+            if (FObserver != nullptr) FObserver->DifZamenaFound(*heard);
         }
-        if (OnProgress) OnProgress(i + 1, count);
+        if (FObserver != nullptr) FObserver->DifZamenaProgress(i + 1, count);
     }
     FStartOk = false;
+}
+
+std::vector<TDifZamenaYrok> TDifZamena::Found() const {
+    std::lock_guard<std::mutex> guard(Lock);
+    std::vector<TDifZamenaYrok> out;
+    out.reserve(LDifZamenaYrok.size());
+    for (const auto& found : LDifZamenaYrok) out.push_back(*found);
+    return out;
+}
+
+int TDifZamena::CountFound() const {
+    std::lock_guard<std::mutex> guard(Lock);
+    return static_cast<int>(LDifZamenaYrok.size());
 }
 
 std::unique_ptr<TDifZamenaYrok> TDifZamena::searchSubject(TPredmet& pr) {

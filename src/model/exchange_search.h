@@ -6,7 +6,6 @@
 #pragma once
 
 #include <atomic>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -47,11 +46,28 @@ public:
     std::string FText;
 };
 
+// What the substitution window hears from a running search. Both calls come
+// on the search's worker thread, one at a time, while the search goes on: a
+// window queues what it hears to its own thread and returns at once (the
+// search waits for nothing), and touches neither the year nor the exchange
+// it was handed after returning; it reads the exchanges through Found().
+class TDifZamenaObserver {
+public:
+    virtual ~TDifZamenaObserver() = default;
+    // An exchange was found; Found() already holds it.
+    virtual void DifZamenaFound(const TDifZamenaYrok& found) { (void)found; }
+    // Subject position of count was searched.
+    virtual void DifZamenaProgress(int position, int count) {
+        (void)position;
+        (void)count;
+    }
+};
+
 class TDifZamena {
 public:
-    // Found exchanges arrive through OnFound, progress through OnProgress
-    // (position, maximum); both are called on the worker thread.
-    TDifZamena(TAllRasp& year, TGryp* gr, int ne, int de, int y);
+    // The observer (may be null, not owned) must outlive the search.
+    TDifZamena(TAllRasp& year, TGryp* gr, int ne, int de, int y,
+               TDifZamenaObserver* observer = nullptr);
     ~TDifZamena();  // stops and waits
     TDifZamena(const TDifZamena&) = delete;
     TDifZamena& operator=(const TDifZamena&) = delete;
@@ -67,20 +83,26 @@ public:
     // The search itself; Start runs it on the worker thread.
     void Execute();
 
-    std::function<void(const TDifZamenaYrok&)> OnFound;
-    std::function<void(int, int)> OnProgress;
+    // Copies of the exchanges found so far, in the order found; any thread
+    // may ask, also while the search runs. Move() one of them only once the
+    // search has ended: it changes the year the search reads.
+    std::vector<TDifZamenaYrok> Found() const;
+    int CountFound() const;
 
+    // What is searched for; fixed for the search's life.
     TAllRasp& Year;
-    TGryp* Gr = nullptr;
-    int Ne = 0;
-    int De = 0;
-    int Y = 0;
-    // Guarded by Lock while the search runs.
-    std::vector<std::unique_ptr<TDifZamenaYrok>> LDifZamenaYrok;
-    std::mutex Lock;
+    TGryp* const Gr = nullptr;
+    const int Ne = 0;
+    const int De = 0;
+    const int Y = 0;
 
 private:
     std::unique_ptr<TDifZamenaYrok> searchSubject(TPredmet& pr);
+
+    TDifZamenaObserver* const FObserver;
+    // Guards LDifZamenaYrok: the worker adds while a window reads.
+    mutable std::mutex Lock;
+    std::vector<std::unique_ptr<TDifZamenaYrok>> LDifZamenaYrok;
 
     std::atomic<bool> FStartOk{false};
     std::atomic<bool> FStopYes{false};

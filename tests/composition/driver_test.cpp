@@ -117,20 +117,21 @@ protected:
     }
 
     // One run of the driver on its thread, waited for.
-    TFormS1State& compose(int tip, std::initializer_list<int> active, int base = 0,
-                          bool complete = false) {
+    const TFormS1Snapshot& compose(int tip, std::initializer_list<int> active, int base = 0,
+                                   bool complete = false) {
         year->AllNed.SetActivWeeks(active);
         state = std::make_unique<TFormS1State>(*year, home);
-        state->TipSostRasp = static_cast<uint8_t>(tip);
-        state->SinxrNed = static_cast<uint8_t>(base);
-        state->SostRaspYes = complete;
+        state->SetTipSostRasp(static_cast<uint8_t>(tip));
+        state->SetSinxrNed(static_cast<uint8_t>(base));
+        state->SetSostRaspYes(complete);
         window = Window{};
         state->SetObserver(&window);
         TSosRaspisanue worker(*state);
         worker.Start();
         worker.Wait();
-        EXPECT_FALSE(state->StartPotok);
-        return *state;
+        EXPECT_FALSE(state->StartPotok());
+        done = state->Snapshot();
+        return done;
     }
     TSosRun& direct() {
         run = std::make_unique<TSosRun>(*year, home);
@@ -145,6 +146,7 @@ protected:
     }
 
     std::unique_ptr<TFormS1State> state;
+    TFormS1Snapshot done;  // of the last run
     Window window;
     std::unique_ptr<TSosRun> run;
 };
@@ -220,7 +222,7 @@ TEST_F(Driver, ClashingPinnedLessonsStopTheRunAndChangeNothing) {
     selectAll();
     const auto before = blobs();
 
-    const TFormS1State& s = compose(0, {1});
+    const TFormS1Snapshot& s = compose(0, {1});
     EXPECT_FALSE(s.PyOk);
     EXPECT_EQ(window.messages,
               std::vector<std::string>{
@@ -401,7 +403,7 @@ TEST_F(FinalTest, TheRunShowsTheVerdictOfTheFinalTest) {
     b->Select = c->Select = false;
     compose(1, {1});
     EXPECT_EQ(window.messages, std::vector<std::string>{"Расписание составлено."});
-    EXPECT_TRUE(state->RaspOk);
+    EXPECT_TRUE(done.RaspOk);
 
     // Two kept groups share a teacher at one moment: the run leaves them be,
     // the test over every teacher finds them.
@@ -409,7 +411,7 @@ TEST_F(FinalTest, TheRunShowsTheVerdictOfTheFinalTest) {
     put(c, halves, 1, 0, 1, 6, 5);
     compose(1, {1});
     EXPECT_EQ(window.messages, std::vector<std::string>{"Составленное расписание имеет ошибку."});
-    EXPECT_FALSE(state->RaspOk);
+    EXPECT_FALSE(done.RaspOk);
     EXPECT_TRUE(window.logged(
         "Иванов Иван Иванович Суббота Пара=5 Группы Б и В - ошибка накладки преподавателя"));
     EXPECT_EQ(lessonsOf(a, 1).size(), 4u) << "the composed timetable stays";
@@ -434,7 +436,7 @@ TEST_F(Driver, RecomposeKeepsUnselectedGroupsAndZeroClearsThem) {
     EXPECT_TRUE(compose(1, {1}).RaspOk);
     EXPECT_EQ(b->WriteRasp(), before);
     EXPECT_EQ(lessonsOf(a, 1).size(), 3u);
-    EXPECT_EQ(state->Caption, "Пересоставление расписания");
+    EXPECT_EQ(done.Caption, "Пересоставление расписания");
 
     compose(0, {1});
     EXPECT_TRUE(lessonsOf(b, 1).empty()) << "mode 0 clears every group";
@@ -454,7 +456,7 @@ TEST_F(Driver, PinnedLessonsThatCannotGoInAreListedAndTheRunGoesOn) {
     a->Select = true;
     compose(1, {1});
     ASSERT_EQ(window.shown.size(), 1u);
-    EXPECT_EQ(window.shown, state->Sl);
+    EXPECT_EQ(window.shown, done.Sl);
     EXPECT_NE(window.shown.front().find("Гр.А"), std::string::npos) << window.shown.front();
     EXPECT_TRUE(window.logged("Группа А Ошибка: утерена предварительная установка"));
     EXPECT_EQ(window.messages, std::vector<std::string>{"Составленное расписание имеет ошибку."});
@@ -472,10 +474,10 @@ TEST_F(Driver, SyncCopiesTheBaseWeekAndCompletesOnlyWhenAsked) {
     compose(2, {1, 2}, 1, false);
     EXPECT_EQ(lessonsOf(a, 2).size(), 2u) << "the two lessons of the base week";
     EXPECT_TRUE(window.logged("Базовая неделя 1"));
-    ASSERT_EQ(state->Weeks.size(), 1u);
-    EXPECT_FALSE(state->Weeks[0].composed);
+    ASSERT_EQ(done.Weeks.size(), 1u);
+    EXPECT_FALSE(done.Weeks[0].composed);
     EXPECT_EQ(lessonsOf(a, 1).size(), 2u) << "the base week is left as it is, active or not";
-    EXPECT_EQ(state->Caption, "Синхронизация расписания");
+    EXPECT_EQ(done.Caption, "Синхронизация расписания");
 
     compose(2, {2}, 1, true);
     EXPECT_EQ(lessonsOf(a, 2).size(), 3u) << "completed to the week's load";
@@ -516,7 +518,7 @@ protected:
     };
     void runAndInterrupt(bool end) {
         state = std::make_unique<TFormS1State>(*year, home);
-        state->TipSostRasp = 0;
+        state->SetTipSostRasp(0);
         TSosRaspisanue worker(*state);
         interrupter.worker = &worker;
         interrupter.state = state.get();
@@ -524,6 +526,7 @@ protected:
         state->SetObserver(&interrupter);
         worker.Start();
         worker.Wait();
+        done = state->Snapshot();
         ASSERT_TRUE(interrupter.acted);
     }
     Interrupter interrupter;
@@ -533,17 +536,17 @@ protected:
 // had placed.
 TEST_F(Stopping, TheStopButtonEndsOnlyTheCurrentWeek) {
     runAndInterrupt(false);
-    ASSERT_EQ(state->Weeks.size(), 2u);
-    const TSostavResult& hardest = state->Weeks[0].result;
+    ASSERT_EQ(done.Weeks.size(), 2u);
+    const TSostavResult& hardest = done.Weeks[0].result;
     EXPECT_GT(hardest.placed, 0);
     EXPECT_LT(hardest.placed, hardest.units);
-    const TSostavResult& other = state->Weeks[1].result;
+    const TSostavResult& other = done.Weeks[1].result;
     EXPECT_EQ(other.placed, other.units) << "the next week is composed in full";
     EXPECT_TRUE(interrupter.saw("Синхронизация окончена"));
     EXPECT_EQ(interrupter.lines.back(), "------End------");
     int placedInHardest = 0;
     for (const auto& gr : year->LGryp)
-        placedInHardest += static_cast<int>(lessonsOf(gr.get(), state->NMaxNed).size());
+        placedInHardest += static_cast<int>(lessonsOf(gr.get(), done.NMaxNed).size());
     EXPECT_EQ(placedInHardest, hardest.placed) << "its best variant stays in the timetable";
 }
 
@@ -551,12 +554,12 @@ TEST_F(Stopping, TheStopButtonEndsOnlyTheCurrentWeek) {
 // its final test and closing lines.
 TEST_F(Stopping, EndingTheRunSkipsTheLaterPhasesButClosesIt) {
     runAndInterrupt(true);
-    ASSERT_EQ(state->Weeks.size(), 1u);
+    ASSERT_EQ(done.Weeks.size(), 1u);
     EXPECT_FALSE(interrupter.saw("Синхронизация других недель"));
     EXPECT_TRUE(interrupter.saw("Тест составленного расписания"));
     ASSERT_EQ(interrupter.messages.size(), 1u);
     EXPECT_EQ(interrupter.lines.back(), "------End------");
-    EXPECT_FALSE(state->StartPotok);
+    EXPECT_FALSE(state->StartPotok());
 }
 
 // ------------------------------------------------------------ sample college
@@ -657,17 +660,18 @@ void composeSampleFromZero(demo::SampleSize size, int maxHoles) {
         TFormS1State state(*god, home);
         ASSERT_EQ(state.ActiveWeeks(), (std::vector<int>{53, 54}));
         state.Run.WLog = true;
-        state.TipSostRasp = 0;
+        state.SetTipSostRasp(0);
         Window window;
         state.SetObserver(&window);
         TSosRaspisanue worker(state);
         worker.Start();
         worker.Wait();
+        const TFormS1Snapshot done = state.Snapshot();
 
         EXPECT_EQ(window.messages, std::vector<std::string>{"Расписание составлено."});
         EXPECT_EQ(god->TipSostRasp, 0);
-        ASSERT_EQ(state.Weeks.size(), 2u);
-        for (const TSosWeek& w : state.Weeks) {
+        ASSERT_EQ(done.Weeks.size(), 2u);
+        for (const TSosWeek& w : done.Weeks) {
             std::vector<std::string> missing;
             const std::vector<std::string> found = breaches(*god, w.ne, missing);
             EXPECT_TRUE(found.empty())
@@ -679,7 +683,7 @@ void composeSampleFromZero(demo::SampleSize size, int maxHoles) {
             EXPECT_TRUE(missing.empty()) << "week " << w.ne << ": " << missing.size()
                                          << " lessons left, first: " << missing.front();
         }
-        EXPECT_LE(WeekTotals(*god, 0, state.NMaxNed).groupHoles, maxHoles);
+        EXPECT_LE(WeekTotals(*god, 0, done.NMaxNed).groupHoles, maxHoles);
 
         const std::vector<uint8_t> bytes = fileBytes(state.NameLogFile());
         // "Составление расписания с "0"" in Windows-1251, by hand.
@@ -694,7 +698,7 @@ void composeSampleFromZero(demo::SampleSize size, int maxHoles) {
         EXPECT_EQ(lines[1], "------Start------");
         EXPECT_EQ(lines.end()[-2], "------GAME OVER------");
         EXPECT_EQ(lines.back(), "------End------");
-        const std::string hardest = "Наиболее сложная неделя " + std::to_string(state.NMaxNed);
+        const std::string hardest = "Наиболее сложная неделя " + std::to_string(done.NMaxNed);
         EXPECT_NE(std::find(lines.begin(), lines.end(), hardest), lines.end());
         EXPECT_NE(std::find(lines.begin(), lines.end(),
                             "Тест составленного расписания ошибок не обнаружил"),

@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/cp1251.h"
@@ -107,7 +108,7 @@ protected:
         year->AllNed.SetActivWeeks({1});
     }
 
-    const TFormS1State& compose(FileSystem& files, bool report) {
+    const TFormS1Snapshot& compose(FileSystem& files, bool report) {
         state = std::make_unique<TFormS1State>(*year, home, files);
         state->Run.WLog = report;
         window = Window{};
@@ -115,7 +116,8 @@ protected:
         TSosRaspisanue worker(*state);
         worker.Start();
         worker.Wait();
-        return *state;
+        done = state->Snapshot();
+        return done;
     }
     void TearDown() override {
         state.reset();
@@ -126,6 +128,7 @@ protected:
     std::string variants() const { return (fs::path(home) / "temprasp.bin").string(); }
 
     std::unique_ptr<TFormS1State> state;
+    TFormS1Snapshot done;
     Window window;
     FailingFileSystem files;
 };
@@ -135,19 +138,19 @@ protected:
 // 820 lessons into 271 this way); a torn write taken for a whole one.
 TEST_F(FileFaults, AVariantFileThatCannotBeWrittenEndsTheRunInError) {
     EXPECT_TRUE(compose(realFileSystem(), false).RaspOk) << "the year composes when writes work";
-    EXPECT_TRUE(state->Run.FilesOk());
+    EXPECT_TRUE(done.FileError.empty());
 
     for (bool torn : {false, true}) {
         files.name = "temprasp.bin";
         files.torn = torn;
         files.failures = 0;
-        const TFormS1State& s = compose(files, false);
+        const TFormS1Snapshot& s = compose(files, false);
         EXPECT_GT(files.failures, 0);
         EXPECT_FALSE(s.RaspOk);
         EXPECT_EQ(window.messages,
                   std::vector<std::string>{"Составленное расписание имеет ошибку."});
-        EXPECT_EQ(s.Run.FileError(), "Не удалось записать файл " + variants());
-        EXPECT_TRUE(window.logged(s.Run.FileError()));
+        EXPECT_EQ(s.FileError, "Не удалось записать файл " + variants());
+        EXPECT_TRUE(window.logged(s.FileError));
         EXPECT_EQ(files.failures, 1) << "the run stops at the first fault";
         EXPECT_FALSE(fs::exists(variants())) << "the variant file is removed all the same";
     }
@@ -158,10 +161,10 @@ TEST_F(FileFaults, AVariantFileThatCannotBeWrittenEndsTheRunInError) {
 TEST_F(FileFaults, AVariantThatCannotBeReadBackEndsTheRunInError) {
     files.name = "temprasp.bin";
     files.reads = true;
-    const TFormS1State& s = compose(files, false);
+    const TFormS1Snapshot& s = compose(files, false);
     EXPECT_GT(files.failures, 0);
     EXPECT_FALSE(s.RaspOk);
-    EXPECT_EQ(s.Run.FileError(), "Не удалось прочитать файл " + variants());
+    EXPECT_EQ(s.FileError, "Не удалось прочитать файл " + variants());
     EXPECT_EQ(window.messages, std::vector<std::string>{"Составленное расписание имеет ошибку."});
 }
 
@@ -176,13 +179,70 @@ TEST_F(FileFaults, AReportThatCannotBeWrittenEndsTheRunInError) {
         files.name = "Logsrasp.txt";
         files.containing = utf8ToCp1251(line);
         files.failures = 0;
-        const TFormS1State& s = compose(files, true);
+        const TFormS1Snapshot& s = compose(files, true);
         EXPECT_EQ(files.failures, 1) << line;
         EXPECT_FALSE(s.RaspOk) << line;
-        EXPECT_EQ(s.Run.FileError(), "Не удалось записать файл " + report()) << line;
+        EXPECT_EQ(s.FileError, "Не удалось записать файл " + report()) << line;
         EXPECT_EQ(window.messages.back(), "Составленное расписание имеет ошибку.") << line;
         const std::vector<uint8_t> kept = fileBytes(report());
         EXPECT_LT(kept.size(), whole.size()) << line;
+    }
+}
+
+// Sends the operations on one file to a fault injector, the rest to the disk:
+// the injector's count is then that file's operations alone.
+class OneFileFaults : public FileSystem {
+public:
+    OneFileFaults(std::string name, FileSystem& faulty) : name_(std::move(name)), faulty_(faulty) {}
+    std::unique_ptr<File> open(const fs::path& path, OpenMode mode) override {
+        return of(path).open(path, mode);
+    }
+    bool exists(const fs::path& path) override { return of(path).exists(path); }
+    bool rename(const fs::path& from, const fs::path& to) override {
+        return of(to).rename(from, to);
+    }
+    bool remove(const fs::path& path) override { return of(path).remove(path); }
+    std::unique_ptr<FileLock> lock(const fs::path& path, LockKind kind,
+                                   std::chrono::milliseconds wait, LockRefusal& refusal) override {
+        return of(path).lock(path, kind, wait, refusal);
+    }
+
+private:
+    FileSystem& of(const fs::path& path) {
+        return path.filename() == name_ ? faulty_ : realFileSystem();
+    }
+    std::string name_;
+    FileSystem& faulty_;
+};
+
+// Catches: any operation on the report whose failure goes unnoticed (the
+// run then claims a report it did not write), a run that goes on writing a
+// report that failed, or a fault that leaves the verdict a success. Only
+// removing the old report, the first operation, may fail: the run then
+// appends to it.
+TEST_F(FileFaults, EveryFailedOperationOfTheReportEndsTheRunInError) {
+    FaultInjectingFileSystem faults;
+    OneFileFaults routed("Logsrasp.txt", faults);
+    faults.failAt(0);
+    ASSERT_TRUE(compose(routed, true).RaspOk);
+    const uint64_t total = faults.operations();
+    ASSERT_GE(total, 6u) << "remove, create, then an open and a write per line";
+
+    for (uint64_t n = 1; n <= total; ++n) {
+        faults.failAt(n, false);
+        const TFormS1Snapshot& s = compose(routed, true);
+        ASSERT_TRUE(faults.failed()) << n;
+        if (n == 1) {
+            EXPECT_TRUE(s.RaspOk) << "a report that cannot be removed is appended to";
+            EXPECT_TRUE(s.FileError.empty());
+            continue;
+        }
+        EXPECT_FALSE(s.RaspOk) << "operation " << n << " of " << total << " failed unnoticed";
+        EXPECT_EQ(s.FileError, "Не удалось записать файл " + report()) << n;
+        ASSERT_FALSE(window.messages.empty()) << n;
+        EXPECT_EQ(window.messages.back(), "Составленное расписание имеет ошибку.") << n;
+        EXPECT_TRUE(window.logged(s.FileError)) << n;
+        EXPECT_EQ(faults.operations(), n) << "the report is not touched after its fault";
     }
 }
 

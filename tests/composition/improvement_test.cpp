@@ -97,11 +97,11 @@ protected:
         run = std::make_unique<TSosRun>(*year, home);
         run->WLog = false;
         run->Observer = &log;
-        run->StopSos = true;
+        run->ClearStopRequest();
         sp = std::make_unique<TSpSostPr>(*run, kNe);
         sp->GetSosSpisok();
         sp->SortSosPredmet();
-        run->StopSos = true;
+        run->ClearStopRequest();
         run->Statys = AStatys::sSosRasp;
     }
     int unitOf(const TPredmet* pr, int nth = 0) const {
@@ -662,9 +662,9 @@ TEST_F(Improvement, TheAttemptCounterAndTheRunStateBoundTheWork) {
     EXPECT_EQ(sp->ProcOptim, AProcOptim::stNot);
 
     run->Counters.CountYly = 50;
-    run->StopSos = false;
+    run->RequestStop();
     EXPECT_FALSE(optimize(0)) << "stopped";
-    run->StopSos = true;
+    run->ClearStopRequest();
     run->Statys = AStatys::sSinxr;
     EXPECT_FALSE(optimize(0)) << "not composing";
     EXPECT_EQ(blobs(), before);

@@ -56,11 +56,11 @@ protected:
         sp.reset();
         run = std::make_unique<TSosRun>(*year, home);
         run->WLog = false;
-        run->StopSos = true;
+        run->ClearStopRequest();
         sp = std::make_unique<TSpSostPr>(*run, kNe);
         sp->GetSosSpisok();
         sp->SortSosPredmet();
-        run->StopSos = true;
+        run->ClearStopRequest();
         run->Statys = AStatys::sSosRasp;
         return *sp;
     }
@@ -400,7 +400,7 @@ TEST_F(SlotChoice, NothingIsPlacedOnceTheRunIsStopped) {
     TGryp* gr = group("Г-1");
     TPredmet* x = subject(gr, 0, {0}, 1);
     search();
-    run->StopSos = false;
+    run->RequestStop();
     EXPECT_FALSE(sp->GetVariantForPredmet(unitOf(x), 0, 0, 0, false));
     EXPECT_EQ(gr->FirsYrok(0, kNe), nullptr);
 }

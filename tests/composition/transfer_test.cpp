@@ -116,10 +116,10 @@ protected:
         run = std::make_unique<TSosRun>(*year, home);
         run->WLog = false;
         run->Observer = &log;
-        run->StopSos = true;
+        run->ClearStopRequest();
         sp = std::make_unique<TSpSostPr>(*run, kNe);
         if (units) sp->GetSosSpisok();
-        run->StopSos = true;
+        run->ClearStopRequest();
         run->Statys = AStatys::sSosRasp;
         return *sp;
     }
@@ -216,10 +216,10 @@ TEST_F(Transfer, PinnedOrBlockLessonsAndAStoppedRunMoveNothing) {
     g->Select = true;
     search();
     Blobs before = blobs();
-    run->StopSos = false;
+    run->RequestStop();
     EXPECT_FALSE(sp->SetNormalNagryzkaAllGryp(nullptr, false));
     EXPECT_EQ(blobs(), before);
-    run->StopSos = true;
+    run->ClearStopRequest();
 
     std::vector<TYr*> monday;
     for (int y = 1; y <= 4; ++y) monday.push_back(at(g, 1, y));

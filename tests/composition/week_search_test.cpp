@@ -101,11 +101,11 @@ protected:
     // The units of the selected groups, built; ordered when sorted is set.
     TSpSostPr& search(bool sorted = true) {
         newRun();
-        run->StopSos = true;
+        run->ClearStopRequest();
         sp = std::make_unique<TSpSostPr>(*run, kNe);
         sp->GetSosSpisok();
         if (sorted) sp->SortSosPredmet();
-        run->StopSos = true;
+        run->ClearStopRequest();
         run->Statys = AStatys::sSosRasp;
         return *sp;
     }
@@ -349,7 +349,7 @@ TEST_F(WeekSearch, TwoUnitsThatEachWantToGoSecondSettleOnTheHigherCode) {
     TPredmet* q = subject(a, 1, {0, 1}, 1);
     selectAll();
     newRun();
-    run->StopSos = true;
+    run->ClearStopRequest();
     sp = std::make_unique<TSpSostPr>(*run, kNe);
     sp->GetSosSpisok();
     for (const auto& u : sp->Li)
@@ -508,7 +508,7 @@ TEST_F(WeekSearch, AUnitThatFitsNowhereIsGivenUpAndTheRestIsPlaced) {
 TEST_F(WeekSearch, AStopRestoresTheBestVariantStoredSoFar) {
     struct StopAfterTheFirstVariant : TSosObserver {
         void SosProgress(const TSosCounters& counters) override {
-            if (counters.KolVar >= 1) run->StopSos = false;
+            if (counters.KolVar >= 1) run->RequestStop();
         }
         TSosRun* run = nullptr;
     } stopper;

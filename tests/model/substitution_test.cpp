@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
+#include <utility>
+
 #include "model/exchange_search.h"
 #include "year_fixture.h"
 
@@ -290,25 +294,30 @@ TEST_F(Substitution, ASearchFindsAnExchangeThatFreesThePeriod) {
     b->GetNed(1)->AddYrokRas(0, 1, 1, item(b, chemB));
     ASSERT_FALSE(year->TestAddFio(0, 0, fios[0]->N, 1, 1, 2));
 
-    TDifZamena search(*year, a, 1, 1, 2);
-    std::vector<std::string> texts;
-    int steps = 0;
-    search.OnFound = [&](const TDifZamenaYrok& found) { texts.push_back(found.GetStrYrok()); };
-    search.OnProgress = [&](int pos, int max) {
-        EXPECT_EQ(max, 1);
-        steps = pos;
-    };
+    struct Heard : TDifZamenaObserver {
+        void DifZamenaFound(const TDifZamenaYrok& found) override {
+            texts.push_back(found.GetStrYrok());
+        }
+        void DifZamenaProgress(int pos, int max) override {
+            EXPECT_EQ(max, 1);
+            steps = pos;
+        }
+        std::vector<std::string> texts;
+        int steps = 0;
+    } heard;
+    TDifZamena search(*year, a, 1, 1, 2, &heard);
     search.Start();
     search.Wait();
     EXPECT_FALSE(search.StartOk());
-    EXPECT_EQ(steps, 1);
-    ASSERT_EQ(texts.size(), 1u);
-    EXPECT_EQ(texts[0], "Матем Иванов И.И.( Гр.Б-1 Физика с2 на1, Гр.Б-1 Химия с1 на2)");
-    ASSERT_EQ(search.LDifZamenaYrok.size(), 1u);
-    EXPECT_EQ(search.LDifZamenaYrok[0]->Predmet, wanted);
+    EXPECT_EQ(heard.steps, 1);
+    ASSERT_EQ(heard.texts.size(), 1u);
+    EXPECT_EQ(heard.texts[0], "Матем Иванов И.И.( Гр.Б-1 Физика с2 на1, Гр.Б-1 Химия с1 на2)");
+    std::vector<TDifZamenaYrok> found = search.Found();
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].Predmet, wanted);
 
     // Applied, it shows as substitutions of Б-1 and Иванов is free at the slot.
-    search.LDifZamenaYrok[0]->Move();
+    found[0].Move();
     EXPECT_TRUE(year->TestAddFio(0, 0, fios[0]->N, 1, 1, 2));
     EXPECT_FALSE(year->TestAddFio(0, 0, fios[0]->N, 1, 1, 1));
     TSZamenaGryp list(b, 1, 1, true, true);
@@ -321,6 +330,67 @@ TEST_F(Substitution, ASearchFindsAnExchangeThatFreesThePeriod) {
     stopped.Stop();
     EXPECT_TRUE(stopped.StopYes());
     EXPECT_FALSE(stopped.StartOk());
+}
+
+// Catches: an exchange reported before the list holds it (the window would
+// ask for it and not find it), the list's lock held across the report (a
+// window reading Found() from its thread would hang the search), and the
+// search not counting as running while it reports.
+TEST_F(Substitution, FoundExchangesCanBeReadFromAnotherThreadWhileTheSearchReports) {
+    TGryp* a = group("А-1");
+    TGryp* b = group("Б-1");
+    subject(a, 0, {0}, 1);
+    TPredmet* physB = subject(b, 1, {0}, 1);
+    TPredmet* chemB = subject(b, 2, {2}, 1);
+    b->GetNed(1)->AddYrokRas(0, 1, 2, item(b, physB));
+    b->GetNed(1)->AddYrokRas(0, 1, 1, item(b, chemB));
+
+    // The search waits in its report until the test thread has looked.
+    struct Gate : TDifZamenaObserver {
+        std::mutex m;
+        std::condition_variable cv;
+        std::string text;
+        bool reported = false;
+        bool looked = false;
+        std::vector<std::pair<int, int>> progress;
+        void DifZamenaFound(const TDifZamenaYrok& found) override {
+            std::unique_lock<std::mutex> lock(m);
+            text = found.GetStrYrok();
+            reported = true;
+            cv.notify_all();
+            cv.wait(lock, [&] { return looked; });
+        }
+        void DifZamenaProgress(int pos, int count) override { progress.emplace_back(pos, count); }
+    } gate;
+    TDifZamena search(*year, a, 1, 1, 2, &gate);
+    search.Start();
+    std::vector<TDifZamenaYrok> during;
+    int counted = 0;
+    bool running = false;
+    {
+        std::unique_lock<std::mutex> lock(gate.m);
+        gate.cv.wait(lock, [&] { return gate.reported; });
+        during = search.Found();
+        counted = search.CountFound();
+        running = search.StartOk();
+        gate.looked = true;
+        gate.cv.notify_all();
+    }
+    search.Wait();
+    EXPECT_TRUE(running);
+    ASSERT_EQ(during.size(), 1u);
+    EXPECT_EQ(counted, 1);
+    EXPECT_EQ(during[0].GetStrYrok(), gate.text);
+    EXPECT_EQ(gate.progress, (std::vector<std::pair<int, int>>{{1, 1}}));
+    EXPECT_FALSE(search.StartOk());
+    const std::vector<TDifZamenaYrok> after = search.Found();
+    ASSERT_EQ(after.size(), 1u);
+    EXPECT_EQ(after[0].GetStrYrok(), gate.text);
+
+    // A second run starts from an empty list.
+    search.Start();
+    search.Wait();
+    EXPECT_EQ(search.CountFound(), 1);
 }
 
 }  // namespace
