@@ -81,7 +81,29 @@ public:
                                            LockRefusal& refusal) = 0;
 };
 
-// The process-wide real file system (POSIX).
+// The real file system (POSIX). syncToDisk says whether File::sync waits for
+// the disk (fdatasync): off only protects against the program dying, on also
+// against power loss. The storage code always calls sync and lets the file
+// system decide, so the mode belongs to whoever owns the database.
+class RealFileSystem : public FileSystem {
+public:
+    explicit RealFileSystem(bool syncToDisk) : syncToDisk_(syncToDisk) {}
+    bool syncsToDisk() const { return syncToDisk_; }
+
+    std::unique_ptr<File> open(const std::filesystem::path& path, OpenMode mode) override;
+    bool exists(const std::filesystem::path& path) override;
+    bool rename(const std::filesystem::path& from, const std::filesystem::path& to) override;
+    bool remove(const std::filesystem::path& path) override;
+    std::unique_ptr<FileLock> lock(const std::filesystem::path& path, LockKind kind,
+                                   std::chrono::milliseconds wait, LockRefusal& refusal) override;
+
+private:
+    bool syncToDisk_;
+};
+
+// ZAVLIN_TABLE_SYNC=off turns the disk waits off; anything else leaves them on.
+bool syncModeFromEnvironment();
+// The program's default real file system, its sync mode from the environment.
 FileSystem& realFileSystem();
 
 // Counts the operations that reach the disk (open, read, write, truncate, sync,

@@ -45,7 +45,7 @@ protected:
         std::string message;
         ASSERT_EQ(CreateDatabase(home, message), TCreateDatabaseResult::Created) << message;
         dm = std::make_unique<TDM1>(home, dialog);
-        dm->ProgressObserver = &progress;
+        dm->Hooks.ProgressObserver = &progress;
         a = std::make_unique<TAllRasp>(*dm);
         a->YGod = 2016;
         b = std::make_unique<TAllRasp>(*dm);
