@@ -19,7 +19,8 @@ namespace {
 
 class PosixFile : public File {
 public:
-    PosixFile(int fd, bool syncToDisk) : fd_(fd), syncToDisk_(syncToDisk) {}
+    PosixFile(int fd, std::shared_ptr<std::atomic<uint64_t>> diskSyncs)
+        : fd_(fd), diskSyncs_(std::move(diskSyncs)) {}
     ~PosixFile() override { ::close(fd_); }
 
     bool readAt(uint64_t offset, void* buffer, std::size_t n) override {
@@ -58,7 +59,12 @@ public:
     bool truncate(uint64_t size) override {
         return ::ftruncate(fd_, static_cast<off_t>(size)) == 0;
     }
-    bool sync() override { return !syncToDisk_ || ::fdatasync(fd_) == 0; }
+    // Null diskSyncs: the file system does not wait for the disk.
+    bool sync() override {
+        if (!diskSyncs_) return true;
+        ++*diskSyncs_;
+        return ::fdatasync(fd_) == 0;
+    }
 
     int64_t size() override {
         struct stat st {};
@@ -68,7 +74,7 @@ public:
 
 private:
     int fd_;
-    bool syncToDisk_;
+    std::shared_ptr<std::atomic<uint64_t>> diskSyncs_;
 };
 
 class FaultyFile : public File {
@@ -116,7 +122,7 @@ std::unique_ptr<File> RealFileSystem::open(const std::filesystem::path& path, Op
         ::close(fd);
         return nullptr;
     }
-    return std::make_unique<PosixFile>(fd, syncToDisk_);
+    return std::make_unique<PosixFile>(fd, syncToDisk_ ? diskSyncs_ : nullptr);
 }
 
 bool RealFileSystem::exists(const std::filesystem::path& path) {

@@ -3,6 +3,7 @@
 // operation and check what a crash or an I/O error leaves behind.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -87,8 +88,11 @@ public:
 // system decide, so the mode belongs to whoever owns the database.
 class RealFileSystem : public FileSystem {
 public:
-    explicit RealFileSystem(bool syncToDisk) : syncToDisk_(syncToDisk) {}
+    explicit RealFileSystem(bool syncToDisk)
+        : syncToDisk_(syncToDisk), diskSyncs_(std::make_shared<std::atomic<uint64_t>>(0)) {}
     bool syncsToDisk() const { return syncToDisk_; }
+    // The syncs that waited for the disk, through every file opened here.
+    uint64_t diskSyncs() const { return diskSyncs_->load(); }
 
     std::unique_ptr<File> open(const std::filesystem::path& path, OpenMode mode) override;
     bool exists(const std::filesystem::path& path) override;
@@ -99,6 +103,7 @@ public:
 
 private:
     bool syncToDisk_;
+    std::shared_ptr<std::atomic<uint64_t>> diskSyncs_;  // shared with the open files
 };
 
 // ZAVLIN_TABLE_SYNC=off turns the disk waits off; anything else leaves them on.

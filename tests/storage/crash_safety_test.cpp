@@ -86,7 +86,7 @@ void restoreFiles(const test::ScratchDir& dir, const Files& files) {
 
 // Three records (keys 1-3) with a text and a 20-30 byte value in pages of 16.
 void buildSmallTable(const test::ScratchDir& dir) {
-    TTableBlob t(test::hooks());
+    TTableBlob t{test::hooks()};
     test::createTable(t, dir, "T", {"N:ftAutoInc", "Gryp:ftString:5", "Num:ftInteger"});
     ASSERT_NE(t.AddBlobField("Dan", 16), nullptr);
     for (int i = 0; i < 3; ++i) {
@@ -113,7 +113,7 @@ protected:
     // Keys 1-4 with values of 18 (shrunk from 40: one page freed), 10, 20 and
     // 33 bytes in pages of 16; key 2 deleted.
     void SetUp() override {
-        TTableBlob t(test::hooks());
+        TTableBlob t{test::hooks()};
         test::createTable(t, dir, "T", {"N:ftAutoInc", "Gryp:ftString:5", "Num:ftInteger"});
         ASSERT_NE(t.AddBlobField("Dan", 16), nullptr);
         const std::vector<std::pair<std::string, std::size_t>> rows = {
@@ -140,7 +140,7 @@ protected:
     // the table does not open or does not pass the check.
     State freshState() {
         test::MessageRecorder recorder;
-        TTableBlob r(test::hooks());
+        TTableBlob r{test::hooks()};
         recorder.attach(r);
         r.SetTableName(dir.table("T"));
         if (!r.Open()) {
@@ -163,7 +163,7 @@ protected:
 
     // Runs steps [from, to) on the real file system; true when all succeed.
     bool runClean(const Case& c, std::size_t from, std::size_t to) {
-        TTableBlob t(test::hooks());
+        TTableBlob t{test::hooks()};
         t.SetTableName(dir.table("T"));
         if (!t.Open()) return false;
         bool ok = true;
@@ -182,7 +182,7 @@ protected:
         // The baseline and the state after each whole step, without faults.
         restore(base_);
         if (c.setup) {
-            TTableBlob t(test::hooks());
+            TTableBlob t{test::hooks()};
             t.SetTableName(dir.table("T"));
             ASSERT_TRUE(t.Open());
             c.setup(t);
@@ -414,7 +414,7 @@ TEST(CrashLeftovers, CreateFileOverTableWithJournal) {
     }
     ASSERT_TRUE(left) << "no crash left a journal with old bytes";
 
-    TTableBlob t(test::hooks());
+    TTableBlob t{test::hooks()};
     t.SetTableName(dir.table("T"));
     ASSERT_TRUE(t.CreateFile());
     ASSERT_NE(t.AddAutoIncField("K"), nullptr);
@@ -505,7 +505,7 @@ TEST_P(ContinueAfterFailure, PostAfterFailedOperation) {
         }
         if (!posted) continue;
         // What the object showed is what the disk holds.
-        TTableBlob r(test::hooks());
+        TTableBlob r{test::hooks()};
         r.SetTableName(dir.table("T"));
         ASSERT_TRUE(r.Open());
         EXPECT_TRUE(r.TestTable());
@@ -542,7 +542,7 @@ TEST_P(InterruptedRecovery, CanBeRepeated) {
     const test::ScratchDir& dir = *scratch;
     buildSmallTable(dir);
     {
-        TTableBlob t(test::hooks());
+        TTableBlob t{test::hooks()};
         t.SetTableName(dir.table("T"));
         ASSERT_TRUE(t.Open());
         ASSERT_TRUE(test::gotoRecord(t, 2));
@@ -552,7 +552,7 @@ TEST_P(InterruptedRecovery, CanBeRepeated) {
     const Files base = test::snapshotFiles(dir.path());
     const auto restore = [&](const Files& files) { restoreFiles(dir, files); };
     const auto image = [&] {
-        TTableBlob r(test::hooks());
+        TTableBlob r{test::hooks()};
         r.SetTableName(dir.table("T"));
         EXPECT_TRUE(r.Open());
         test::TableImage i = test::imageOf(r);

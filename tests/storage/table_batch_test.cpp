@@ -32,7 +32,7 @@ bool attempt(F&& f) {
 class TableBatchTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        TTableBlob t(test::hooks());
+        TTableBlob t{test::hooks()};
         test::createTable(t, dir, "T", {"N:ftAutoInc", "Name:ftString:20", "Dan:ftBlob"});
         // Four records with blobs of several pages, one deleted slot to reuse.
         for (int i = 0; i < 5; ++i) {
@@ -72,7 +72,7 @@ protected:
     // What the table holds, read through the real file system (a journal
     // left behind is played back first).
     test::TableImage image() {
-        TTableBlob t(test::hooks());
+        TTableBlob t{test::hooks()};
         test::MessageRecorder rec;
         rec.attach(t);
         t.SetTableName(dir.table("T"));
@@ -101,7 +101,7 @@ protected:
 // them, playback that leaves the last operation's image instead of the first.
 TEST_F(TableBatchTest, ACrashAtAnyDiskOperationLeavesAllOrNothing) {
     {
-        TTableBlob t(test::hooks());
+        TTableBlob t{test::hooks()};
         t.SetTableName(dir.table("T"));
         ASSERT_TRUE(t.Open());
         ASSERT_TRUE(t.BeginBatch());
@@ -157,14 +157,14 @@ TEST_F(TableBatchTest, ACrashAtAnyDiskOperationLeavesAllOrNothing) {
 // table slot, another thread) opening the table in the middle of a batch and
 // playing its live journal back, which would undo part of the batch under it.
 TEST_F(TableBatchTest, ASecondObjectDoesNotPlayBackALiveBatch) {
-    TTableBlob writer(test::hooks());
+    TTableBlob writer{test::hooks()};
     writer.SetTableName(dir.table("T"));
     ASSERT_TRUE(writer.Open());
     ASSERT_TRUE(writer.BeginBatch());
     ASSERT_TRUE(changes(writer));
     const Files during = test::snapshotFiles(dir.path());
     {
-        TTableBlob other(test::hooks());
+        TTableBlob other{test::hooks()};
         test::MessageRecorder rec;
         rec.attach(other);
         other.SetTableName(dir.table("T"));
@@ -173,7 +173,7 @@ TEST_F(TableBatchTest, ASecondObjectDoesNotPlayBackALiveBatch) {
     }
     ASSERT_TRUE(writer.CommitBatch());
     writer.Close();
-    TTableBlob other(test::hooks());
+    TTableBlob other{test::hooks()};
     other.SetTableName(dir.table("T"));
     ASSERT_TRUE(other.Open());
     EXPECT_EQ(other.RecordCount(), 5u);
@@ -183,9 +183,9 @@ TEST_F(TableBatchTest, ASecondObjectDoesNotPlayBackALiveBatch) {
 // the middle of it; its journal would overwrite the batch's saved bytes, so a
 // rollback of the batch would then leave its writes on disk.
 TEST_F(TableBatchTest, AnotherObjectCannotWriteUnderALiveBatch) {
-    TTableBlob writer(test::hooks());
+    TTableBlob writer{test::hooks()};
     writer.SetTableName(dir.table("T"));
-    TTableBlob other(test::hooks());
+    TTableBlob other{test::hooks()};
     other.SetTableName(dir.table("T"));
     ASSERT_TRUE(writer.Open());
     ASSERT_TRUE(other.Open());
@@ -202,7 +202,7 @@ TEST_F(TableBatchTest, AnotherObjectCannotWriteUnderALiveBatch) {
 }
 
 TEST_F(TableBatchTest, TheJournalStaysUntilTheCommit) {
-    TTableBlob t(test::hooks());
+    TTableBlob t{test::hooks()};
     t.SetTableName(dir.table("T"));
     ASSERT_TRUE(t.Open());
     ASSERT_TRUE(t.BeginBatch());
@@ -230,7 +230,7 @@ TEST_F(TableBatchTest, TheJournalStaysUntilTheCommit) {
 // keeps an open batch's changes, a batch that goes on after a failed step.
 TEST_F(TableBatchTest, RollbackCloseAndFailureUndoTheWholeBatch) {
     {
-        TTableBlob t(test::hooks());
+        TTableBlob t{test::hooks()};
         t.SetTableName(dir.table("T"));
         ASSERT_TRUE(t.Open());
         ASSERT_TRUE(t.BeginBatch());
@@ -251,7 +251,7 @@ TEST_F(TableBatchTest, RollbackCloseAndFailureUndoTheWholeBatch) {
 
     restore(base_);
     {
-        TTableBlob t(test::hooks());
+        TTableBlob t{test::hooks()};
         t.SetTableName(dir.table("T"));
         ASSERT_TRUE(t.Open());
         ASSERT_TRUE(t.BeginBatch());
@@ -292,7 +292,7 @@ TEST_F(TableBatchTest, RollbackCloseAndFailureUndoTheWholeBatch) {
 // Catches: a whole-file replacement inside a batch, which the batch's
 // journal cannot undo, and a reopening operation that keeps half a batch.
 TEST_F(TableBatchTest, WholeFileOperationsDoNotMixWithABatch) {
-    TTableBlob t(test::hooks());
+    TTableBlob t{test::hooks()};
     test::MessageRecorder quiet;
     t.SetTableName(dir.table("T"));
     ASSERT_TRUE(t.Open());

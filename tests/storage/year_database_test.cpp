@@ -292,9 +292,11 @@ TEST_F(YearDatabase, UpgradesWidenGroupNamesAddColorAndRecordTheVersion) {
                                        {{"N", ftAutoInc, 0},
                                         {"God", ftInteger, 0},
                                         {"Gryp", ftString, 5},
-                                        {"Zavlin", ftBlob, 0}}}));
+                                        {"Zavlin", ftBlob, 0}}},
+                                test::hooks()));
     ASSERT_TRUE(createYearTable(
-        db(), {"YmDom.b0", {{"N", ftAutoInc, 0}, {"God", ftInteger, 0}, {"Dom", ftString, 48}}}));
+        db(), {"YmDom.b0", {{"N", ftAutoInc, 0}, {"God", ftInteger, 0}, {"Dom", ftString, 48}}},
+        test::hooks()));
     for (const char* name : {"ИС-11", "Эк-2"}) {
         uint32_t n = 0;
         ASSERT_TRUE(dm->StoreEntry("YmGryp.b0", n, [&](TTableBlob& t) {
@@ -352,7 +354,8 @@ TEST_F(YearDatabase, UpgradesWidenGroupNamesAddColorAndRecordTheVersion) {
 
 TEST_F(YearDatabase, AFailedWideningShowsTheEnginesMessageAndKeepsTheVersion) {
     fs::remove(db() / "YmGryp.b0");
-    ASSERT_TRUE(createYearTable(db(), {"YmGryp.b0", {{"N", ftAutoInc, 0}, {"God", ftInteger, 0}}}));
+    ASSERT_TRUE(createYearTable(db(), {"YmGryp.b0", {{"N", ftAutoInc, 0}, {"God", ftInteger, 0}}},
+                                test::hooks()));
     ASSERT_TRUE(dm->FGodini.WriteInteger("Database", "Vers", 2));
     EXPECT_EQ(dm->UpgradeDatabase(), TUpgradeResult::Vers2Failed);
     EXPECT_EQ(storedVersion(db()), 2);
@@ -427,7 +430,7 @@ TEST_F(YearDatabaseConversion, ConvertsEveryTableInOrderAndThenDeletesTheLegacyF
                            "YmDom.b0 1024 0 2", "YmAyd.b0 64 0 2", "YmAtribyt.b0 1024 0 2"}));
     EXPECT_EQ(progress.texts, prefixed("Реструктуризация "));
     EXPECT_EQ(namesIn("YmAyd.b0"), (std::vector<std::string>{"YmAyd-1", "YmAyd-2"}));
-    TTableBlob t(test::hooks());
+    TTableBlob t{test::hooks()};
     t.SetDatabaseName(db().string());
     t.SetTableName("YmGryp.b0");
     ASSERT_TRUE(t.Open());
