@@ -114,7 +114,8 @@ FileSystem& realFileSystem();
 // Counts the operations that reach the disk (open, read, write, truncate, sync,
 // rename, remove, lock) and fails the chosen one. In crash mode every operation from
 // that one on fails too, as if the process had died there; a failing write
-// may first put part of its bytes on disk, as a torn write would.
+// may first put part of its bytes on disk, as a torn write would. A sync is
+// counted (and can fail) whatever the inner file system's sync mode.
 class FaultInjectingFileSystem : public FileSystem {
 public:
     explicit FaultInjectingFileSystem(FileSystem& inner = realFileSystem()) : inner_(inner) {}
