@@ -20,7 +20,7 @@
 #include "base/streams.h"
 #include "model/group.h"
 #include "model/year.h"
-#include "storage/journal.h"
+#include "storage/file_system.h"
 #include "storage/year_database.h"
 
 using namespace zavlin;
@@ -275,11 +275,9 @@ void printTarget(const char* name, double ms, bool met, const char* target) {
 int main() {
     // Plain I/O does not wait for the disk either; ZAVLIN_TABLE_SYNC=full
     // measures the engine as the program runs it.
-    if (!std::getenv("ZAVLIN_TABLE_SYNC")) {
-        ::setenv("ZAVLIN_TABLE_SYNC", "off", 0);
-        setTableSyncFull(false);
-    }
-    std::printf("engine waits for the disk (fdatasync): %s\n", tableSyncFull() ? "yes" : "no");
+    if (!std::getenv("ZAVLIN_TABLE_SYNC")) ::setenv("ZAVLIN_TABLE_SYNC", "off", 0);
+    RealFileSystem disk(syncModeFromEnvironment());
+    std::printf("engine waits for the disk (fdatasync): %s\n", disk.syncsToDisk() ? "yes" : "no");
     const fs::path home =
         fs::temp_directory_path() / ("zavlin-model-bench-" + std::to_string(::getpid()));
     fs::remove_all(home);
@@ -290,7 +288,7 @@ int main() {
 
     {
         CountingDialog dialog;
-        TDM1 dm(home, dialog);
+        TDM1 dm(home, dialog, disk);
 
         // --- build and save
         TAllRasp year(dm);

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "base/streams.h"
-#include "storage/journal.h"
 #include "storage/table_blob.h"
 
 using namespace zavlin;
@@ -21,6 +20,24 @@ namespace fs = std::filesystem;
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// Plain I/O does not wait for the disk either; ZAVLIN_TABLE_SYNC=full
+// measures the engine as the program runs it.
+bool benchSyncs() {
+    const char* env = std::getenv("ZAVLIN_TABLE_SYNC");
+    return env != nullptr && std::string(env) != "off";
+}
+
+RealFileSystem& disk() {
+    static RealFileSystem fs(benchSyncs());
+    return fs;
+}
+
+TCoreHooks& hooks() {
+    static TConsoleDialog dialog(false);
+    static TCoreHooks h(dialog);
+    return h;
+}
 
 double seconds(Clock::time_point a, Clock::time_point b) {
     return std::chrono::duration<double>(b - a).count();
@@ -71,7 +88,7 @@ void report(const char* name, double engine, double plain, const char* target) {
 
 void benchScan(const fs::path& dir) {
     const fs::path base = dir / "Scan";
-    TTableBlob t;
+    TTableBlob t(hooks(), disk());
     t.SetTableName(base.string());
     must(t.CreateFile(), "create");
     t.AddAutoIncField("N");
@@ -95,7 +112,7 @@ void benchScan(const fs::path& dir) {
 
     uint64_t checksum = 0;
     const double engine = bestOf(5, [&] {
-        TTableBlob r;
+        TTableBlob r(hooks(), disk());
         r.SetTableName(base.string());
         must(r.Open(), "open");
         TField* num = r.FieldByName("Num");
@@ -138,12 +155,12 @@ void benchScan(const fs::path& dir) {
         }
     });
     const double reindex = bestOf(3, [&] {
-        TTableBlob r;
+        TTableBlob r(hooks(), disk());
         r.SetTableName(base.string());
         must(r.ReIndexTable(), "reindex");
     });
     const double pack = bestOf(3, [&] {
-        TTableBlob r;
+        TTableBlob r(hooks(), disk());
         r.SetTableName(base.string());
         must(r.PackTable(), "pack");
     });
@@ -162,7 +179,7 @@ void benchBlobs(const fs::path& dir) {
     uint64_t checksum = 0;
 
     const double engine = bestOf(3, [&] {
-        TTableBlob t;
+        TTableBlob t(hooks(), disk());
         t.SetTableName(base.string());
         must(t.CreateFile(), "create");
         t.AddAutoIncField("N");
@@ -218,7 +235,7 @@ void benchBlobs(const fs::path& dir) {
 void benchAppends(const fs::path& dir) {
     const fs::path base = dir / "Appends";
     const double engine = bestOf(1, [&] {
-        TTableBlob t;
+        TTableBlob t(hooks(), disk());
         t.SetTableName(base.string());
         must(t.CreateFile(), "create");
         t.AddAutoIncField("N");
@@ -240,10 +257,7 @@ void benchAppends(const fs::path& dir) {
 
 int main(int argc, char** argv) {
     const std::string only = argc > 1 ? argv[1] : "";
-    // Plain I/O does not wait for the disk either; ZAVLIN_TABLE_SYNC=full
-    // measures the engine as the program runs it.
-    if (!std::getenv("ZAVLIN_TABLE_SYNC")) setTableSyncFull(false);
-    std::printf("engine waits for the disk (fdatasync): %s\n", tableSyncFull() ? "yes" : "no");
+    std::printf("engine waits for the disk (fdatasync): %s\n", disk().syncsToDisk() ? "yes" : "no");
     const fs::path dir = fs::temp_directory_path() / ("zavlin-bench-" + std::to_string(::getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);

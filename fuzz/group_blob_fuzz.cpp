@@ -61,7 +61,6 @@ Year& fixture() {
         f->dm = std::make_unique<TDM1>(f->home, f->dialog);
         f->year = std::make_unique<TAllRasp>(*f->dm);
         TAllRasp& year = *f->year;
-        year.Dialog = &f->dialog;
         year.YGod = 2016;
         const char* const teachers[] = {"Иванов Иван Иванович", "Петрова Анна Сергеевна",
                                         "Сидоров Пётр Николаевич"};

@@ -46,7 +46,7 @@ void require(bool ok) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The file always exists, so nothing may be shown.
     static TScriptedDialog quiet;
-    setMyDialog(&quiet);
+    static TCoreHooks hooks(quiet);
 
     const fs::path file = scratch() / "fuzz.ini";
     {
@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     }
 
-    TFileIni ini(scratch());
+    TFileIni ini(hooks, scratch());
     ini.SetFileName("fuzz.ini");
     for (const auto& section : ini.ReadSections()) {
         for (const auto& key : ini.ReadSection(section)) {
@@ -76,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     require(ini.ReadSectionText("fuzztext") == text);
     require(ini.CloseIni());
 
-    TFileIni again(scratch());
+    TFileIni again(hooks, scratch());
     again.SetFileName("fuzz.ini");
     require(again.ReadString("FuzzSection", "FuzzKey") == "\"value\"");
     require(again.ReadSectionText("FuzzText") == text);

@@ -24,9 +24,9 @@
 #include <system_error>
 #include <vector>
 
+#include "base/core_hooks.h"
 #include "base/errors.h"
 #include "base/streams.h"
-#include "base/user_messages.h"
 #include "storage/journal.h"
 #include "storage/table_blob.h"
 
@@ -36,6 +36,23 @@ namespace fs = std::filesystem;
 using namespace zavlin;
 
 const char* const kExt[3] = {".b0", ".b1", ".b2"};
+
+// The owner of the tables here: nobody is at the screen.
+TCoreHooks& quietHooks() {
+    static TScriptedDialog dialog;
+    static TCoreHooks* hooks = [] {
+        auto* h = new TCoreHooks(dialog);
+        h->SetMessageRoute([](const std::string&) {});
+        return h;
+    }();
+    return *hooks;
+}
+
+// Replays need no disk waits.
+FileSystem& unsynced() {
+    static RealFileSystem fs(false);
+    return fs;
+}
 
 const fs::path& scratch() {
     static const fs::path* dir = [] {
@@ -47,8 +64,6 @@ const fs::path& scratch() {
             std::error_code ec;
             fs::remove_all(scratch(), ec);
         });
-        setUserMessageHandler([](const std::string&) {});
-        setTableSyncFull(false);
         return d;
     }();
     return *dir;
@@ -68,7 +83,7 @@ void writeFile(const fs::path& p, const uint8_t* data, std::size_t n) {
 const std::array<std::vector<uint8_t>, 3>& tableFiles() {
     static const std::array<std::vector<uint8_t>, 3> files = [] {
         const fs::path base = scratch() / "T";
-        TTableBlob t;
+        TTableBlob t(quietHooks(), unsynced());
         t.SetTableName(base.string());
         if (!t.CreateFile() || !t.AddAutoIncField("N") || !t.AddStringField("Name", 20) ||
             !t.AddBlobField("Dan"))
@@ -128,7 +143,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     writeFile(base + ".bj", journal.data(), journal.size());
 
     {
-        TTableBlob t;
+        TTableBlob t(quietHooks(), unsynced());
         t.ErrorOpen = [](TTableBlob&, uint16_t, const std::string&) {};
         t.SetTableName(base);
         if (t.Open()) {

@@ -22,9 +22,9 @@
 #include <system_error>
 #include <vector>
 
+#include "base/core_hooks.h"
 #include "base/errors.h"
 #include "base/streams.h"
-#include "base/user_messages.h"
 #include "storage/table_blob.h"
 
 namespace {
@@ -34,6 +34,17 @@ using namespace zavlin;
 
 // A private folder per process, created once and removed at exit. The path
 // is never destroyed, so the exit handler can still use it.
+// The owner of the tables here: nobody is at the screen.
+TCoreHooks& quietHooks() {
+    static TScriptedDialog dialog;
+    static TCoreHooks* hooks = [] {
+        auto* h = new TCoreHooks(dialog);
+        h->SetMessageRoute([](const std::string&) {});
+        return h;
+    }();
+    return *hooks;
+}
+
 const fs::path& scratch() {
     static const fs::path* dir = [] {
         auto* d =
@@ -44,7 +55,6 @@ const fs::path& scratch() {
             std::error_code ec;
             fs::remove_all(scratch(), ec);
         });
-        setUserMessageHandler([](const std::string&) {});
         return d;
     }();
     return *dir;
@@ -144,7 +154,7 @@ void copyTable(const fs::path& from, const fs::path& to) {
 // clean). A repaired table that does not open, or that lost a record, is a
 // finding of the fuzzer.
 uint16_t afterRepair(const fs::path& dir, uint32_t liveBefore, bool keyed) {
-    TTableBlob t;
+    TTableBlob t(quietHooks());
     t.ErrorOpen = [](TTableBlob&, uint16_t, const std::string&) {};
     uint16_t finding = 0;
     t.ErrorTest = [&finding](TTableBlob&, uint16_t code, const std::string&) {
@@ -170,7 +180,7 @@ void checkAndRepair(const fs::path& dir, TTableBlob& opened) {
     const fs::path copy = dir / "repair";
     for (bool pack : {false, true}) {
         copyTable(dir, copy);
-        TTableBlob t;
+        TTableBlob t(quietHooks());
         t.ErrorOpen = [](TTableBlob&, uint16_t, const std::string&) {};
         t.SetTableName((copy / "T").string());
         bool ok = false;
@@ -209,7 +219,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (flags & 1) writeFile(dir / "T.bi", data + at, size - at);
 
-    TTableBlob t;
+    TTableBlob t(quietHooks());
     if (flags & 2) t.ErrorOpen = [](TTableBlob&, uint16_t, const std::string&) {};
     t.SetTableName((dir / "T").string());
     if (!t.Open()) return 0;

@@ -47,10 +47,4 @@ private:
     bool default_;
 };
 
-// The dialog the core uses. Defaults to a TConsoleDialog answering "Нет".
-TMyDialog& myDialog();
-// Installs a dialog (not owned; nullptr restores the default) and returns the
-// one installed before.
-TMyDialog* setMyDialog(TMyDialog* dialog);
-
 }  // namespace zavlin

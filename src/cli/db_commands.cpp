@@ -50,11 +50,12 @@ int initDatabase(const fs::path& home) {
 
 int reindexDatabase(const fs::path& home) {
     if (!requireDatabase(home)) return kExitFailed;
-    TDM1 dm(home);
+    TConsoleDialog dialog;
+    TDM1 dm(home, dialog);
     const auto held = holdDatabase(dm, LockKind::Exclusive);
     if (!held) return kExitFailed;
     PrintProgress progress;
-    dm.ProgressObserver = &progress;
+    dm.Hooks.ProgressObserver = &progress;
     return dm.ReindexFiles() ? kExitOk : kExitFailed;
 }
 
@@ -104,7 +105,8 @@ bool checkTable(TTableBlob& t, const std::string& label) {
 
 int checkDatabase(const fs::path& home) {
     if (!requireDatabase(home)) return kExitFailed;
-    TDM1 dm(home);
+    TConsoleDialog dialog;
+    TDM1 dm(home, dialog);
     const auto held = holdDatabase(dm, LockKind::Shared);
     if (!held) return kExitFailed;
     bool ok = true;
@@ -130,7 +132,7 @@ int upgradeDatabase(const fs::path& home, bool yes) {
     const auto held = holdDatabase(dm, LockKind::Exclusive);
     if (!held) return kExitFailed;
     PrintProgress progress;
-    dm.ProgressObserver = &progress;
+    dm.Hooks.ProgressObserver = &progress;
     const int before = dm.StoredVersion();
     if (before < 2) {
         const std::string library = dm.DB.PathR + kLegacyConverterFile;
@@ -155,7 +157,8 @@ int upgradeDatabase(const fs::path& home, bool yes) {
 }
 
 int checkOneTable(const std::string& path) {
-    TTableBlob t;
+    ConsoleHooks console;
+    TTableBlob t(console.hooks());
     attachTable(t, path);
     t.SetReadOnly(true);
     t.onTestKeys = [&](TTableBlob&, uint32_t key, TTestKeys&) {
@@ -165,7 +168,8 @@ int checkOneTable(const std::string& path) {
 }
 
 int reindexOneTable(const std::string& path) {
-    TTableBlob t;
+    ConsoleHooks console;
+    TTableBlob t(console.hooks());
     attachTable(t, path);
     // The repair before the open and the open itself happen under one lock.
     const auto held = t.LockTable(LockKind::Exclusive);
@@ -186,7 +190,8 @@ int reindexOneTable(const std::string& path) {
 }
 
 int packOneTable(const std::string& path) {
-    TTableBlob t;
+    ConsoleHooks console;
+    TTableBlob t(console.hooks());
     attachTable(t, path);
     const auto held = t.LockTable(LockKind::Exclusive);
     if (!held) return kExitFailed;

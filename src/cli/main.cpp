@@ -203,7 +203,6 @@ int run(int argc, char** argv) {
 }  // namespace zavlin::cli
 
 int main(int argc, char** argv) {
-    zavlin::cli::installUserMessagePrinter();
     try {
         const int status = zavlin::cli::run(argc, argv);
         // Output that did not arrive (a full disk behind a redirection) is a

@@ -4,7 +4,6 @@
 
 #include <fmt/format.h>
 
-#include <atomic>
 #include <charconv>
 #include <cstdio>
 #include <iostream>
@@ -12,12 +11,9 @@
 
 #include "base/cp1251.h"
 #include "base/text.h"
-#include "base/user_messages.h"
 
 namespace zavlin::cli {
 namespace {
-
-std::atomic<int> gUserMessages{0};
 
 std::vector<std::string_view> splitColons(std::string_view text) {
     std::vector<std::string_view> parts;
@@ -97,15 +93,11 @@ bool confirmedOnTerminal(const std::string& question, std::string_view hint) {
                                answer.rfind("Д", 0) == 0);
 }
 
-void installUserMessagePrinter() {
-    setUserMessageHandler([](const std::string& text) {
-        ++gUserMessages;
+ConsoleHooks::ConsoleHooks() : dialog_(false), hooks_(dialog_) {
+    hooks_.SetMessageRoute([this](const std::string& text) {
+        ++messages_;
         fmt::print(stderr, "{}\n", text);
     });
-}
-
-int userMessageCount() {
-    return gUserMessages.load();
 }
 
 void attachTable(TTableBlob& table, const std::string& path) {

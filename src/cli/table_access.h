@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/core_hooks.h"
 #include "storage/table_blob.h"
 
 namespace zavlin::cli {
@@ -33,9 +34,21 @@ void printError(std::string_view text);
 // Without a terminal it prints the question and "not confirmed: <hint>".
 bool confirmedOnTerminal(const std::string& question, std::string_view hint);
 
-// Counts the engine's user messages; they are printed to stderr as they come.
-void installUserMessagePrinter();
-int userMessageCount();
+// The hooks of a table a verb opens without a database object: the engine's
+// messages printed to stderr as they come, and counted; questions answered no.
+class ConsoleHooks {
+public:
+    ConsoleHooks();
+    ConsoleHooks(const ConsoleHooks&) = delete;
+    ConsoleHooks& operator=(const ConsoleHooks&) = delete;
+    TCoreHooks& hooks() { return hooks_; }
+    int messageCount() const { return messages_; }
+
+private:
+    TConsoleDialog dialog_;
+    TCoreHooks hooks_;
+    int messages_ = 0;
+};
 
 // Points the table at path ("Dir/YmGod", "YmGod.b0", "YmGod") and reports
 // every ErrorOpen on stderr as "error <code>: <text>".

@@ -132,7 +132,8 @@ int tableCreate(const std::string& path, const std::vector<std::string>& fieldAr
         for (const std::string& arg : fieldArgs) newFields.push_back(parseFieldArg(arg));
         checkFieldList(newFields);
 
-        TTableBlob table;
+        ConsoleHooks console;
+        TTableBlob table(console.hooks());
         attachTable(table, path);
         bool refused = false;
         table.CanReWrite = [&](TTableBlob&, const std::string& question, bool& rewrite) {
@@ -164,7 +165,8 @@ int tableCreate(const std::string& path, const std::vector<std::string>& fieldAr
 int tableAppend(const std::string& path, const std::vector<std::string>& args) {
     return guarded([&] {
         const std::vector<Assignment> assignments = parseAssignments(args);
-        TTableBlob table;
+        ConsoleHooks console;
+        TTableBlob table(console.hooks());
         if (!openTable(table, path)) return static_cast<int>(kExitFailed);
         TLongWordField* key = keyField(table);
         if (!key) return noKeyField(table);
@@ -196,7 +198,8 @@ int tableSet(const std::string& path, const std::string& keyText,
         const uint32_t key = parseUnsigned(keyText, "key");
         const std::vector<Assignment> assignments = parseAssignments(args);
         if (assignments.empty()) throw UsageError("nothing to set: give NAME=VALUE");
-        TTableBlob table;
+        ConsoleHooks console;
+        TTableBlob table(console.hooks());
         if (!openTable(table, path)) return static_cast<int>(kExitFailed);
         if (!keyField(table)) return noKeyField(table);
         std::vector<FieldValue> values = resolve(table, assignments);
@@ -219,7 +222,8 @@ int tableSet(const std::string& path, const std::string& keyText,
 int tableDelete(const std::string& path, const std::string& keyText) {
     return guarded([&] {
         const uint32_t key = parseUnsigned(keyText, "key");
-        TTableBlob table;
+        ConsoleHooks console;
+        TTableBlob table(console.hooks());
         if (!openTable(table, path)) return static_cast<int>(kExitFailed);
         if (!keyField(table)) return noKeyField(table);
         if (!gotoRecord(table, key)) {
@@ -239,7 +243,8 @@ int tableDelete(const std::string& path, const std::string& keyText) {
 int tableUndelete(const std::string& path, const std::string& slotText) {
     return guarded([&] {
         const uint32_t slot = parseUnsigned(slotText, "slot");
-        TTableBlob table;
+        ConsoleHooks console;
+        TTableBlob table(console.hooks());
         if (!openTable(table, path)) return static_cast<int>(kExitFailed);
         TLongWordField* key = keyField(table);
         if (!key) return noKeyField(table);
@@ -258,10 +263,10 @@ int tableUndelete(const std::string& path, const std::string& slotText) {
             printError(fmt::format("slot {} holds a live record; nothing to undelete", slot));
             return static_cast<int>(kExitFailed);
         }
-        const int messagesBefore = userMessageCount();
+        const int messagesBefore = console.messageCount();
         if (!table.UnDelete()) {
             // The engine has said why (only the last deleted record comes back).
-            if (userMessageCount() == messagesBefore)
+            if (console.messageCount() == messagesBefore)
                 printError(fmt::format("cannot undelete slot {} of {}", slot, table.FileName()));
             return static_cast<int>(kExitFailed);
         }

@@ -313,7 +313,8 @@ std::string dumpJson(const TableDump& d) {
 }
 
 int tableDump(const std::string& path, bool json, bool blobs) {
-    TTableBlob table;
+    ConsoleHooks console;
+    TTableBlob table(console.hooks());
     table.SetReadOnly(true);
     if (!openTable(table, path)) return kExitFailed;
     try {

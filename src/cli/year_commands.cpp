@@ -85,7 +85,7 @@ int loadYear(const fs::path& home, int asked, bool resave, const ResaveArgs& how
     const int god = chosenYear(dm, asked);
     if (god == 0 || !yearListed(dm, god)) return kExitFailed;
     PrintLoad load;
-    dm.ProgressObserver = &load;
+    dm.Hooks.ProgressObserver = &load;
     TAllRasp year(dm);
     year.YGod = static_cast<uint16_t>(god);
     const bool loaded = year.LoadYear();
@@ -121,7 +121,7 @@ int loadYear(const fs::path& home, int asked, bool resave, const ResaveArgs& how
     }
     for (const auto& gr : year.LGryp) gr->modifiRasp = true;
     PrintSave save;
-    year.SaveProgress = &save;
+    dm.Hooks.SaveProgress = &save;
     if (!year.SaveRasp()) {
         printError("some timetables could not be written");
         return kExitFailed;
@@ -140,7 +140,7 @@ int loadYear(const fs::path& home, int asked, bool resave, const ResaveArgs& how
 // The list of years with the database's messages on stderr.
 struct YearList {
     explicit YearList(const fs::path& home) : dm(home, dialog), years(dm) {
-        dm.ProgressObserver = &load;
+        dm.Hooks.ProgressObserver = &load;
     }
     // Every verb of the list changes the database: held from here to the end.
     [[nodiscard]] bool read() {

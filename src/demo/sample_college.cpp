@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "model/god.h"
-#include "storage/journal.h"
+#include "storage/file_system.h"
 #include "storage/year_database.h"
 #include "storage/year_tables.h"
 
@@ -17,24 +17,6 @@ namespace fs = std::filesystem;
 
 // Weeks of the autumn semester: September to the January examinations.
 constexpr int kAutumnWeeks = 19;
-
-// A database made by this run holds nothing but the sample: should the power
-// fail, it is made again, so waiting for the disk at every row buys nothing.
-class SyncOff {
-public:
-    explicit SyncOff(bool active) : active_(active), before_(tableSyncFull()) {
-        if (active_) setTableSyncFull(false);
-    }
-    ~SyncOff() {
-        if (active_) setTableSyncFull(before_);
-    }
-    SyncOff(const SyncOff&) = delete;
-    SyncOff& operator=(const SyncOff&) = delete;
-
-private:
-    bool active_;
-    bool before_;
-};
 
 std::string shortName(const std::string& fullName) {
     TFio probe;
@@ -90,8 +72,11 @@ SampleResult createSampleCollege(const fs::path& home, const SampleOptions& opti
         r.message = message;
         return r;
     }
-    SyncOff sync(created == TCreateDatabaseResult::Created);
-    TDM1 dm(home, dialog);
+    // A database made by this run holds nothing but the sample: should the
+    // power fail, it is made again, so waiting for the disk at every row buys
+    // nothing.
+    RealFileSystem unsynced(false);
+    TDM1 dm(home, dialog, created == TCreateDatabaseResult::Created ? unsynced : realFileSystem());
     // The new year is written as one operation on the database.
     TDatabaseLock held(dm, LockKind::Exclusive);
     if (!held.Held()) {
@@ -127,7 +112,7 @@ SampleResult createSampleCollege(const fs::path& home, const SampleOptions& opti
     // would only make the next run refuse ("exists already").
     auto undo = [&](std::string message) {
         r.message = std::move(message);
-        dm.ProgressObserver = nullptr;
+        dm.Hooks.ProgressObserver = nullptr;
         const int at = years.GetIndexGod(options.year);
         bool removed = at >= 0 && years.DelGod(at);
         if (activeBefore != 0 && activeBefore != options.year)
@@ -148,7 +133,7 @@ SampleResult createSampleCollege(const fs::path& home, const SampleOptions& opti
         return undo("the new year could not be loaded or made the active one in god.Ini");
     TGod& god = *years.God();
     // Reading the empty year is no news; entering it is.
-    dm.ProgressObserver = progress;
+    dm.Hooks.ProgressObserver = progress;
     if (!god.SetLengthSemestr(kAutumnWeeks)) return undo("god.Ini could not be written");
     std::string built;
     if (!buildSampleYear(r.plan, god, built)) return undo(built);

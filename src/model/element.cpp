@@ -1,6 +1,6 @@
 #include "model/element.h"
 
-#include "base/my_dialog.h"
+#include "base/core_hooks.h"
 #include "model/building.h"
 #include "model/faculty.h"
 #include "model/group.h"
@@ -22,11 +22,11 @@ TDan::TDan(TSpisok* sender) : Spisok(sender) {}
 TSpisok::TSpisok() : LOb(kWeeks + 1) {}
 
 bool TSpisok::AskUser(const std::string& text) {
-    return (Dialog != nullptr ? *Dialog : myDialog()).MessageInfDlg(text);
+    return Hooks != nullptr && Hooks->Ask(text);
 }
 
 void TSpisok::ShowUser(const std::string& text) {
-    (Dialog != nullptr ? *Dialog : myDialog()).MessageShow(text);
+    if (Hooks != nullptr) Hooks->Message(text);
 }
 
 bool TSpisok::TestAddFio(int, int, int, int, int, int) {

@@ -28,7 +28,7 @@ class TFak;
 class TGryp;
 class TYr;
 class TOb;
-class TMyDialog;
+class TCoreHooks;
 
 // Called with the object that changed; the group at the top marks its
 // timetable for saving. Like a method pointer it is an object and a function,
@@ -88,8 +88,8 @@ public:
     TSpisok(const TSpisok&) = delete;
     TSpisok& operator=(const TSpisok&) = delete;
 
-    // Asks the user (yes = true) and informs; through Dialog, else the
-    // process-wide dialog.
+    // Asks the user (yes = true) and informs, through Hooks. A bare list
+    // without hooks has nobody to ask: the answer is no and nothing is shown.
     bool AskUser(const std::string& text);
     void ShowUser(const std::string& text);
 
@@ -118,7 +118,7 @@ public:
     TAtribyt Atribyt;
     std::array<TTaimYrok, kLessonPeriods> TaimYrok = defaultLessonTimes();
 
-    TMyDialog* Dialog = nullptr;  // not owned
+    TCoreHooks* Hooks = nullptr;  // not owned; the year's owner's
     // Grows with every change to any group's timetable; caches compare it.
     uint64_t RaspGeneration = 0;
 };

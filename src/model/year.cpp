@@ -13,7 +13,7 @@ namespace zavlin {
 using namespace year_detail;
 
 TAllRasp::TAllRasp(TDM1& dm) : DM(dm) {
-    Dialog = &dm.MyDialog1;
+    Hooks = &dm.Hooks;
     AydUsedInRasp = [this](const TAyd& ayd) { return aydUsedInRasp(ayd); };
 }
 

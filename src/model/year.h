@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/core_hooks.h"
 #include "model/attribute.h"
 #include "model/building.h"
 #include "model/element.h"
@@ -24,7 +25,6 @@
 namespace zavlin {
 
 class TDM1;
-class TProgressObserver;
 
 // The teachers who hold lessons at one moment, each with its lessons there.
 class TAllFioYr;
@@ -65,15 +65,6 @@ private:
 
 // A (day, period) cell of a week.
 using TCell = std::pair<int, int>;
-
-// The saving window's bar: one step per group.
-class TSaveProgress {
-public:
-    virtual ~TSaveProgress() = default;
-    virtual void SaveStart(int groups) = 0;
-    virtual void SaveStep(int done) = 0;
-    virtual void SaveFinish() = 0;
-};
 
 // One lesson found at a moment, with the group that holds it.
 struct TGrypYr {
@@ -140,9 +131,9 @@ public:
     // written as the empty timetables they now hold on the next save.
     std::vector<TGryp*> DropUnreadableGryp();
     // Writes the blob of every group whose timetable changed; an unreadable
-    // group's stored blob is never written over.
+    // group's stored blob is never written over. The bar is DM.Hooks's
+    // SaveProgress.
     bool SaveRasp();
-    TSaveProgress* SaveProgress = nullptr;  // not owned
 
     // --- Unions (weeks 1-56)
     std::vector<std::unique_ptr<TOb>>& GetLOb(int ne) { return LOb[static_cast<std::size_t>(ne)]; }

@@ -305,12 +305,12 @@ std::vector<TGryp*> TAllRasp::DropUnreadableGryp() {
 }
 
 bool TAllRasp::SaveRasp() {
-    if (SaveProgress != nullptr) SaveProgress->SaveStart(CountGryp());
+    if (DM.Hooks.SaveProgress != nullptr) DM.Hooks.SaveProgress->SaveStart(CountGryp());
     bool ok = true;
     TTableBlob& t = DM.AT1;
     t.SetTableName(kGrypTable);
     if (!t.Open()) {
-        if (SaveProgress != nullptr) SaveProgress->SaveFinish();
+        if (DM.Hooks.SaveProgress != nullptr) DM.Hooks.SaveProgress->SaveFinish();
         return false;
     }
     // Groups whose blob this save writes; they keep modifiRasp unless the
@@ -335,7 +335,8 @@ bool TAllRasp::SaveRasp() {
         ok = batch.begun();
         TField* key = yearKeyField(t);
         for (std::size_t i = 0; ok && i < LGryp.size(); ++i) {
-            if (SaveProgress != nullptr) SaveProgress->SaveStep(static_cast<int>(i) + 1);
+            if (DM.Hooks.SaveProgress != nullptr)
+                DM.Hooks.SaveProgress->SaveStep(static_cast<int>(i) + 1);
             TGryp& gr = *LGryp[i];
             if (!gr.modifiRasp || gr.BlobUnreadable) continue;
             std::vector<uint8_t> blob;
@@ -367,7 +368,7 @@ bool TAllRasp::SaveRasp() {
     } catch (const EStreamError&) {
         ok = false;
     }
-    if (SaveProgress != nullptr) SaveProgress->SaveFinish();
+    if (DM.Hooks.SaveProgress != nullptr) DM.Hooks.SaveProgress->SaveFinish();
     return ok;
 }
 

@@ -10,7 +10,6 @@
 #include <string_view>
 
 #include "base/cp1251.h"
-#include "base/my_dialog.h"
 #include "base/text.h"
 
 namespace zavlin {
@@ -87,8 +86,8 @@ void syncFolder(const fs::path& file) {
 
 }  // namespace
 
-TFileIni::TFileIni(std::filesystem::path programFolder)
-    : FProgramFolder(std::move(programFolder)) {}
+TFileIni::TFileIni(TCoreHooks& hooks, std::filesystem::path programFolder)
+    : hooks_(hooks), FProgramFolder(std::move(programFolder)) {}
 
 TFileIni::~TFileIni() {
     if (doc_ && dirty_) (void)save();
@@ -169,8 +168,7 @@ void TFileIni::open() {
             stamp_ = stamp;
             break;
         case ReadStatus::Missing: {
-            myDialog().MessageShow("Фаил не обнаружен: " + FolderText() + FFileName +
-                                   " Создаю новый");
+            hooks_.Message("Фаил не обнаружен: " + FolderText() + FFileName + " Создаю новый");
             const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (fd >= 0) ::close(fd);
             doc_.emplace();

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "base/core_hooks.h"
 #include "base/datetime.h"
 #include "settings/font_spec.h"
 #include "settings/ini_document.h"
@@ -27,7 +28,8 @@ namespace zavlin {
 class TFileIni {
 public:
     // The program folder is where the file lies unless FilePath says otherwise.
-    explicit TFileIni(std::filesystem::path programFolder = {});
+    // Messages for the person at the screen go to hooks (its owner's).
+    explicit TFileIni(TCoreHooks& hooks, std::filesystem::path programFolder = {});
     // Saves changes that an earlier save could not.
     ~TFileIni();
     TFileIni(const TFileIni&) = delete;
@@ -111,6 +113,7 @@ private:
         bool operator==(const FileStamp&) const = default;
     };
 
+    TCoreHooks& hooks_;
     IniDocument& doc();
     void open();
     void release();

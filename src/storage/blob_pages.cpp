@@ -6,7 +6,6 @@
 #include <unordered_set>
 
 #include "base/errors.h"
-#include "base/user_messages.h"
 #include "storage/table_blob.h"
 
 namespace zavlin {
@@ -105,7 +104,7 @@ void TBlobField::LoadFromStream(TStream& stream) {
     if (len == 0) throw ERangeError("blob page length is 0");
     const int64_t pages = (size + len - 1) / len;
     if (pages > static_cast<int64_t>(kMaxBlobPages)) {
-        showUserMessage(
+        FOwner->Hooks().Message(
             "Данные не сохранены. Требуется реструктуризация базы данных. Обратитесь к "
             "разработчику");
         return;

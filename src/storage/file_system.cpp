@@ -6,6 +6,8 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 
 namespace zavlin {
 
@@ -17,7 +19,8 @@ namespace {
 
 class PosixFile : public File {
 public:
-    explicit PosixFile(int fd) : fd_(fd) {}
+    PosixFile(int fd, std::shared_ptr<std::atomic<uint64_t>> diskSyncs)
+        : fd_(fd), diskSyncs_(std::move(diskSyncs)) {}
     ~PosixFile() override { ::close(fd_); }
 
     bool readAt(uint64_t offset, void* buffer, std::size_t n) override {
@@ -56,7 +59,12 @@ public:
     bool truncate(uint64_t size) override {
         return ::ftruncate(fd_, static_cast<off_t>(size)) == 0;
     }
-    bool sync() override { return ::fdatasync(fd_) == 0; }
+    // Null diskSyncs: the file system does not wait for the disk.
+    bool sync() override {
+        if (!diskSyncs_) return true;
+        ++*diskSyncs_;
+        return ::fdatasync(fd_) == 0;
+    }
 
     int64_t size() override {
         struct stat st {};
@@ -66,44 +74,7 @@ public:
 
 private:
     int fd_;
-};
-
-class PosixFileSystem : public FileSystem {
-public:
-    std::unique_ptr<File> open(const std::filesystem::path& path, OpenMode mode) override {
-        int flags = mode == OpenMode::ReadOnly ? O_RDONLY | O_CLOEXEC : O_RDWR | O_CLOEXEC;
-        if (mode == OpenMode::ReadWriteCreate) flags |= O_CREAT;
-        if (mode == OpenMode::CreateTruncate) flags |= O_CREAT | O_TRUNC;
-        int fd;
-        do {
-            fd = ::open(path.c_str(), flags, 0644);
-        } while (fd < 0 && errno == EINTR);
-        if (fd < 0) return nullptr;
-        struct stat st {};
-        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-            ::close(fd);
-            return nullptr;
-        }
-        return std::make_unique<PosixFile>(fd);
-    }
-
-    bool exists(const std::filesystem::path& path) override {
-        struct stat st {};
-        return ::stat(path.c_str(), &st) == 0;
-    }
-
-    bool rename(const std::filesystem::path& from, const std::filesystem::path& to) override {
-        return ::rename(from.c_str(), to.c_str()) == 0;
-    }
-
-    bool remove(const std::filesystem::path& path) override {
-        return ::unlink(path.c_str()) == 0 || errno == ENOENT;
-    }
-
-    std::unique_ptr<FileLock> lock(const std::filesystem::path& path, LockKind kind,
-                                   std::chrono::milliseconds wait, LockRefusal& refusal) override {
-        return lockFile(path, kind, wait, refusal);
-    }
+    std::shared_ptr<std::atomic<uint64_t>> diskSyncs_;
 };
 
 class FaultyFile : public File {
@@ -137,8 +108,49 @@ private:
 
 }  // namespace
 
+std::unique_ptr<File> RealFileSystem::open(const std::filesystem::path& path, OpenMode mode) {
+    int flags = mode == OpenMode::ReadOnly ? O_RDONLY | O_CLOEXEC : O_RDWR | O_CLOEXEC;
+    if (mode == OpenMode::ReadWriteCreate) flags |= O_CREAT;
+    if (mode == OpenMode::CreateTruncate) flags |= O_CREAT | O_TRUNC;
+    int fd;
+    do {
+        fd = ::open(path.c_str(), flags, 0644);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return nullptr;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return nullptr;
+    }
+    return std::make_unique<PosixFile>(fd, syncToDisk_ ? diskSyncs_ : nullptr);
+}
+
+bool RealFileSystem::exists(const std::filesystem::path& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+bool RealFileSystem::rename(const std::filesystem::path& from, const std::filesystem::path& to) {
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool RealFileSystem::remove(const std::filesystem::path& path) {
+    return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+}
+
+std::unique_ptr<FileLock> RealFileSystem::lock(const std::filesystem::path& path, LockKind kind,
+                                               std::chrono::milliseconds wait,
+                                               LockRefusal& refusal) {
+    return lockFile(path, kind, wait, refusal);
+}
+
+bool syncModeFromEnvironment() {
+    const char* env = std::getenv("ZAVLIN_TABLE_SYNC");
+    return !(env && std::string(env) == "off");
+}
+
 FileSystem& realFileSystem() {
-    static PosixFileSystem fs;
+    static RealFileSystem fs(syncModeFromEnvironment());
     return fs;
 }
 

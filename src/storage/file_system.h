@@ -3,6 +3,7 @@
 // operation and check what a crash or an I/O error leaves behind.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -81,13 +82,40 @@ public:
                                            LockRefusal& refusal) = 0;
 };
 
-// The process-wide real file system (POSIX).
+// The real file system (POSIX). syncToDisk says whether File::sync waits for
+// the disk (fdatasync): off only protects against the program dying, on also
+// against power loss. The storage code always calls sync and lets the file
+// system decide, so the mode belongs to whoever owns the database.
+class RealFileSystem : public FileSystem {
+public:
+    explicit RealFileSystem(bool syncToDisk)
+        : syncToDisk_(syncToDisk), diskSyncs_(std::make_shared<std::atomic<uint64_t>>(0)) {}
+    bool syncsToDisk() const { return syncToDisk_; }
+    // The syncs that waited for the disk, through every file opened here.
+    uint64_t diskSyncs() const { return diskSyncs_->load(); }
+
+    std::unique_ptr<File> open(const std::filesystem::path& path, OpenMode mode) override;
+    bool exists(const std::filesystem::path& path) override;
+    bool rename(const std::filesystem::path& from, const std::filesystem::path& to) override;
+    bool remove(const std::filesystem::path& path) override;
+    std::unique_ptr<FileLock> lock(const std::filesystem::path& path, LockKind kind,
+                                   std::chrono::milliseconds wait, LockRefusal& refusal) override;
+
+private:
+    bool syncToDisk_;
+    std::shared_ptr<std::atomic<uint64_t>> diskSyncs_;  // shared with the open files
+};
+
+// ZAVLIN_TABLE_SYNC=off turns the disk waits off; anything else leaves them on.
+bool syncModeFromEnvironment();
+// The program's default real file system, its sync mode from the environment.
 FileSystem& realFileSystem();
 
 // Counts the operations that reach the disk (open, read, write, truncate, sync,
 // rename, remove, lock) and fails the chosen one. In crash mode every operation from
 // that one on fails too, as if the process had died there; a failing write
-// may first put part of its bytes on disk, as a torn write would.
+// may first put part of its bytes on disk, as a torn write would. A sync is
+// counted (and can fail) whatever the inner file system's sync mode.
 class FaultInjectingFileSystem : public FileSystem {
 public:
     explicit FaultInjectingFileSystem(FileSystem& inner = realFileSystem()) : inner_(inner) {}

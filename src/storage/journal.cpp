@@ -16,11 +16,6 @@ namespace {
 constexpr std::size_t kHeaderSize = 36;
 constexpr std::size_t kEntryHead = 17;
 
-std::atomic<int>& syncSetting() {
-    static std::atomic<int> v{-1};
-    return v;
-}
-
 uint32_t fnv1a(const uint8_t* p, std::size_t n, uint32_t h = 2166136261u) {
     for (std::size_t i = 0; i < n; ++i) {
         h ^= p[i];
@@ -64,20 +59,6 @@ void RollbackJournal::markWritten(bool written) {
 bool RollbackJournal::liveInThisProcess(const std::filesystem::path& journalPath) {
     std::lock_guard lock(liveJournalsMutex());
     return liveJournals().count(journalPath.string()) != 0;
-}
-
-bool tableSyncFull() {
-    int v = syncSetting().load();
-    if (v < 0) {
-        const char* env = std::getenv("ZAVLIN_TABLE_SYNC");
-        v = env && std::string(env) == "off" ? 0 : 1;
-        syncSetting().store(v);
-    }
-    return v == 1;
-}
-
-void setTableSyncFull(bool full) {
-    syncSetting().store(full ? 1 : 0);
 }
 
 void RollbackJournal::begin(const std::filesystem::path& journalPath,
@@ -164,7 +145,7 @@ bool RollbackJournal::beforeWrite() {
         end_ = 0;
     }
     out.insert(out.end(), pending_.begin(), pending_.end());
-    if (!file_->writeAt(end_, out.data(), out.size()) || (tableSyncFull() && !file_->sync())) {
+    if (!file_->writeAt(end_, out.data(), out.size()) || !file_->sync()) {
         failed_ = true;
         return false;
     }
@@ -184,10 +165,8 @@ bool RollbackJournal::end(bool success, const std::array<File*, 3>& files) {
     pending_.clear();
     if (!written_) return true;
     markWritten(false);
-    if (tableSyncFull()) {
-        for (File* f : files)
-            if (f && !f->sync()) success = false;
-    }
+    for (File* f : files)
+        if (f && !f->sync()) success = false;
     // Emptying the journal is the moment the operation becomes final;
     // removing it does as well when it cannot be emptied.
     if (success && file_->truncate(0)) return true;

@@ -35,13 +35,6 @@
 
 namespace zavlin {
 
-// Whether table operations wait for the disk (fdatasync) before overwriting
-// data and before deleting their journal. Off only protects against the
-// program dying, on also against power loss. The environment variable
-// ZAVLIN_TABLE_SYNC=off|full sets the default (full).
-bool tableSyncFull();
-void setTableSyncFull(bool full);
-
 class RollbackJournal {
 public:
     explicit RollbackJournal(FileSystem& fs) : fs_(fs) {}
@@ -92,7 +85,7 @@ private:
     std::filesystem::path path_;
     std::array<uint64_t, 3> sizes_{};
     std::unique_ptr<File> file_;
-    bool written_ = false;          // the journal holds this operation's header
+    bool written_ = false;  // the journal holds this operation's header
     // Sets written_ and keeps the process's list of live journals with it.
     void markWritten(bool written);
     bool live_ = false;

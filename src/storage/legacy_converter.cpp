@@ -43,7 +43,7 @@ bool TDM1::ReStracth_BDE() {
     const std::string library = DB.PathR + kLegacyConverterFile;
     std::error_code ec;
     if (!fs::exists(library, ec)) {
-        MyDialog1.MessageShow("Отсутствует " + library);
+        Hooks.Message("Отсутствует " + library);
         return false;
     }
     // Loading runs the library's code: only the file lying in this
@@ -52,17 +52,17 @@ bool TDM1::ReStracth_BDE() {
     const fs::path real = fs::canonical(library, ec);
     if (ec || !fs::equivalent(real.parent_path(), DB.PathR, ec) || ec ||
         !fs::is_regular_file(real, ec)) {
-        MyDialog1.MessageShow("Библиотека " + library + " находится вне папки программы");
+        Hooks.Message("Библиотека " + library + " находится вне папки программы");
         return false;
     }
     if (!MyDialog1.MessageInfDlg("Для преобразования таблиц будет загружена библиотека " + library +
                                  ". Загрузить?")) {
-        MyDialog1.MessageShow("Библиотека " + library + " не загружена");
+        Hooks.Message("Библиотека " + library + " не загружена");
         return false;
     }
     const LibraryHandle handle(dlopen(real.c_str(), RTLD_NOW | RTLD_LOCAL));
     if (!handle) {
-        MyDialog1.MessageShow("Ошибка загрузки " + library);
+        Hooks.Message("Ошибка загрузки " + library);
         return false;
     }
     const TCreateTableProc createTable = handle.entry(kLegacyConverterEntry);

@@ -10,7 +10,6 @@
 #include "base/errors.h"
 #include "base/neighbour_sort.h"
 #include "base/text.h"
-#include "base/user_messages.h"
 #include "storage/table_validate.h"
 
 namespace zavlin {
@@ -65,7 +64,7 @@ std::filesystem::path ProgramFolder() {
     return std::filesystem::current_path(ec);
 }
 
-TTableBlob::TTableBlob(FileSystem& fs) : fs_(fs), journal_(fs) {
+TTableBlob::TTableBlob(TCoreHooks& hooks, FileSystem& fs) : hooks_(hooks), fs_(fs), journal_(fs) {
     resetHeadr();
     FFileStream_b0.setJournal(&journal_, 0);
     FFileStream_b1.setJournal(&journal_, 1);
@@ -173,7 +172,7 @@ void TTableBlob::raiseErrorOpen(uint16_t code, const std::string& text) {
     if (ErrorOpen) {
         ErrorOpen(*this, code, text);
     } else if ((code >= 60 && code <= 64) || code == kErrorLocked || code == kErrorUnsettled) {
-        showUserMessage(text);
+        hooks_.Message(text);
     }
 }
 
@@ -313,7 +312,7 @@ TField* TTableBlob::createField(uint8_t typeCode) {
             f = std::make_unique<TNewKeysField>(this);
             break;
         default:
-            showUserMessage("Класс Field не поддерживается " + fieldTypeName(typeCode));
+            hooks_.Message("Класс Field не поддерживается " + fieldTypeName(typeCode));
             return nullptr;
     }
     f->SetTypeCode(typeCode);
@@ -601,7 +600,7 @@ bool TTableBlob::saveHeadr() {
         recomputeLayout();
         const std::vector<uint8_t> bytes = encodeB0();
         const auto b0 = FilePath(".b0");
-        if (!replaceFileWhole(fs_, b0, bytes.data(), bytes.size(), tableSyncFull())) return false;
+        if (!replaceFileWhole(fs_, b0, bytes.data(), bytes.size(), true)) return false;
         FModifiHeadr = FModifiNameField = false;
         // The old handle still points at the replaced file.
         if (!FFileStream_b0.open(fs_, b0, OpenMode::ReadWrite)) return false;
@@ -862,8 +861,8 @@ bool TTableBlob::UnDelete() {
     uint32_t key = 0;
     if (!readSlotHeadr(slot, h, key) || h.live()) return false;
     if (key == 0 || key != FHeadr.FAutoIncDelRec || slot != FHeadr.FIndexDelRec) {
-        showUserMessage("Востановление осуществляется начиная с последней удалённой записи Index=" +
-                        std::to_string(FHeadr.FIndexDelRec));
+        hooks_.Message("Востановление осуществляется начиная с последней удалённой записи Index=" +
+                       std::to_string(FHeadr.FIndexDelRec));
         return false;
     }
     OperationGuard guard(*this, FHeadr, &FStIndex, [&] { discardData(); });
@@ -901,7 +900,7 @@ bool TTableBlob::endJournal(bool success) {
     }
     // The index goes to the disk with the rest: after a power cut an old
     // index of the same length would name the wrong slots.
-    if (success && tableSyncFull() && biFile_ && !biFile_->sync()) success = false;
+    if (success && biFile_ && !biFile_->sync()) success = false;
     const bool ok =
         journal_.end(success, {FFileStream_b0.raw(), FFileStream_b1.raw(), FFileStream_b2.raw()});
     // A journal that cannot be closed is played back as well.
@@ -958,7 +957,7 @@ TField* TTableBlob::AddFieldByName(TFieldTableBlobType type, std::string_view na
     if (kRecordHeadSize + FHeadr.FLengthRecords + static_cast<uint32_t>(added) > 32767)
         throw ERangeError("record slot longer than 32767 bytes");
     if (!fieldTypeCreatable(type)) {
-        showUserMessage("Класс Field не поддерживается " + fieldTypeName(type));
+        hooks_.Message("Класс Field не поддерживается " + fieldTypeName(type));
         return nullptr;
     }
     std::vector<int> oldOffsets;

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/core_hooks.h"
 #include "storage/blob_pages.h"
 #include "storage/fields.h"
 #include "storage/file_system.h"
@@ -40,7 +41,8 @@ using TNotifyEvent = std::function<void(TTableBlob& sender)>;
 
 class TTableBlob {
 public:
-    explicit TTableBlob(FileSystem& fs = realFileSystem());
+    // Messages for the person at the screen go to hooks (its owner's).
+    explicit TTableBlob(TCoreHooks& hooks, FileSystem& fs = realFileSystem());
     ~TTableBlob();
     TTableBlob(const TTableBlob&) = delete;
     TTableBlob& operator=(const TTableBlob&) = delete;
@@ -54,6 +56,7 @@ public:
     std::string FileName() const;
     std::filesystem::path FilePath(const char* extension) const;
     FileSystem& fileSystem() { return fs_; }
+    TCoreHooks& Hooks() const { return hooks_; }
 
     // Life cycle. An open table holds its lock file "<table>.bl" until
     // Close/Clear: exclusive for a read-write open, shared for a read-only
@@ -306,6 +309,7 @@ private:
     // The descriptions in the open .b0 name a type or a size no field has.
     bool fieldsDamaged();
 
+    TCoreHooks& hooks_;
     FileSystem& fs_;
     RollbackJournal journal_;
     std::unique_ptr<FileLock> lock_;

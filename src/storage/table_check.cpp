@@ -183,9 +183,7 @@ bool TTableBlob::ReIndexTable() {
         // they keep the table from opening, so they go.
         if (cutTo >= 0) {
             auto b1 = fs_.open(FilePath(".b1"), OpenMode::ReadWrite);
-            if (!b1 || !b1->truncate(static_cast<uint64_t>(cutTo)) ||
-                (tableSyncFull() && !b1->sync()))
-                return false;
+            if (!b1 || !b1->truncate(static_cast<uint64_t>(cutTo)) || !b1->sync()) return false;
         }
         // A .bi of the wrong length fails open; open rebuilds a missing one.
         if (fs_.exists(FilePath(".bi")) && !fs_.remove(FilePath(".bi"))) return false;

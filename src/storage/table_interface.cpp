@@ -1,13 +1,11 @@
 #include "storage/table_interface.h"
 
-#include "base/user_messages.h"
-
 namespace zavlin {
 
 TTableInterface::~TTableInterface() {
     const int32_t c = count_.load();
     if (c != 0)
-        showUserMessage("Ошибка Interface " + className_ + " неразрушен =" + std::to_string(c));
+        hooks_.Message("Ошибка Interface " + className_ + " неразрушен =" + std::to_string(c));
 }
 
 int32_t TTableInterface::addRef() {
@@ -18,8 +16,8 @@ int32_t TTableInterface::release() {
     int32_t c = count_.load();
     while (true) {
         if (c <= 0) {
-            showUserMessage("Ошибка количества ссылок на " + className_ + " =" +
-                            std::to_string(c - 1));
+            hooks_.Message("Ошибка количества ссылок на " + className_ + " =" +
+                           std::to_string(c - 1));
             return c;
         }
         if (count_.compare_exchange_weak(c, c - 1)) return c - 1;
@@ -27,10 +25,10 @@ int32_t TTableInterface::release() {
 }
 
 TFieldInterface::TFieldInterface(TField* field)
-    : TTableInterface("TFieldInterface"), field_(field) {
+    : TTableInterface("TFieldInterface", field->Owner()->Hooks()), field_(field) {
     void* self = nullptr;
     if (QueryInterface(IID_IField, &self) != S_OK) {
-        showUserMessage("Interface \"IField\" не поддерживается");
+        hooks_.Message("Interface \"IField\" не поддерживается");
     } else {
         // Asking for the interface counted a reference that nobody holds.
         (void)release();
@@ -48,10 +46,10 @@ int32_t TFieldInterface::QueryInterface(const TGuid& iid, void** obj) {
 }
 
 TTableBlobInterface::TTableBlobInterface(TTableBlob& table)
-    : TTableInterface("TTableBlobInterface"), table_(table) {
+    : TTableInterface("TTableBlobInterface", table.Hooks()), table_(table) {
     void* self = nullptr;
     if (QueryInterface(IID_ITableBlob, &self) != S_OK) {
-        showUserMessage("Interface \"ITableBlob\" не поддерживается");
+        hooks_.Message("Interface \"ITableBlob\" не поддерживается");
     } else {
         (void)release();
     }

@@ -92,7 +92,8 @@ protected:
 // Counts references; nothing is freed automatically at 0, the creator owns it.
 class TTableInterface {
 public:
-    explicit TTableInterface(std::string className) : className_(std::move(className)) {}
+    TTableInterface(std::string className, TCoreHooks& hooks)
+        : className_(std::move(className)), hooks_(hooks) {}
     virtual ~TTableInterface();
     int32_t addRef();
     int32_t release();
@@ -100,6 +101,7 @@ public:
 
 protected:
     std::string className_;
+    TCoreHooks& hooks_;
     std::atomic<int32_t> count_{0};
 };
 

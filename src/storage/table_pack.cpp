@@ -36,7 +36,7 @@ public:
     void shrink(std::size_t n) { buf_.resize(buf_.size() - n); }
     bool finish() {
         flush();
-        return ok() && (!tableSyncFull() || file_->sync());
+        return ok() && file_->sync();
     }
 
 private:

@@ -21,7 +21,7 @@ bool writeWhole(FileSystem& fs, const std::filesystem::path& p, const std::vecto
     auto f = fs.open(p, OpenMode::CreateTruncate);
     if (!f) return false;
     if (!bytes.empty() && !f->writeAt(0, bytes.data(), bytes.size())) return false;
-    return !tableSyncFull() || f->sync();
+    return f->sync();
 }
 
 bool readWhole(FileSystem& fs, const std::filesystem::path& p, std::string& out) {
@@ -123,7 +123,7 @@ bool TTableBlob::replaceFiles(const Replacement& r) {
     if (r.removeB2) plan += "REMOVE\t" + stem + ".b2\n";
     const auto planPath = withExt(name, ".bt");
     const std::vector<uint8_t> planBytes(plan.begin(), plan.end());
-    if (!replaceFileWhole(fs_, planPath, planBytes.data(), planBytes.size(), tableSyncFull()))
+    if (!replaceFileWhole(fs_, planPath, planBytes.data(), planBytes.size(), true))
         return false;
     // Committed: from here on the new files are the table, whatever happens.
     bool ok = runPlan(fs_, base.parent_path(), plan, planPath);

@@ -321,7 +321,7 @@ bool TTableBlob::SetNewSizeBlobField(std::string_view name, uint16_t newPageSize
     const std::string tempName = "-" + table;
     bool ok = true;
     try {
-        TTableBlob temp(fs_);
+        TTableBlob temp(hooks_, fs_);
         temp.SetDatabaseName(folder);
         temp.SetTableName(folder + tempName);
         ok = temp.CreateFile();
@@ -369,7 +369,7 @@ bool TTableBlob::SetNewSizeBlobField(std::string_view name, uint16_t newPageSize
     plan += "REMOVE\t" + tempStem + ".bi\n";
     const std::filesystem::path planPath(fileName + ".bt");
     const std::vector<uint8_t> planBytes(plan.begin(), plan.end());
-    ok = replaceFileWhole(fs_, planPath, planBytes.data(), planBytes.size(), tableSyncFull()) &&
+    ok = replaceFileWhole(fs_, planPath, planBytes.data(), planBytes.size(), true) &&
          RecoverFiles(fs_, fileName);
     // Only this operation, under the table's own lock, ever used the
     // temporary table: its lock file goes with it.

@@ -75,7 +75,13 @@ TField* yearKeyField(const TTableBlob& table) {
 }
 
 TDM1::TDM1(const fs::path& home, TMyDialog& dialog, FileSystem& tableFs)
-    : DB(home), FIni1(DB.PathR), FGodini(DB.PathR), MyDialog1(dialog), AT1(tableFs), AT2(tableFs) {
+    : DB(home),
+      Hooks(dialog),
+      FIni1(Hooks, DB.PathR),
+      FGodini(Hooks, DB.PathR),
+      MyDialog1(dialog),
+      AT1(Hooks, tableFs),
+      AT2(Hooks, tableFs) {
     FIni1.SetFileName(kMainSettingsFile);
     FGodini.SetFileName(kDatabaseSettingsFile);
     FGodini.SetFilePath(DB.PathF);
@@ -91,7 +97,7 @@ fs::path TDM1::TablePath(std::string_view tableName) const {
 }
 
 void TDM1::StydImageShowBar(const std::string& text) {
-    if (ProgressObserver) ProgressObserver->StydImageShowBar(text);
+    Hooks.Progress(text);
 }
 
 bool TDM1::MyMessageDlg(const std::string& text) {
@@ -99,7 +105,7 @@ bool TDM1::MyMessageDlg(const std::string& text) {
 }
 
 void TDM1::AT1TestKeys(TTableBlob& Sender, uint32_t vErrorKey, TTestKeys& /*aTestKeys*/) {
-    MyDialog1.MessageShow("Ошибка индекса базы данных.Сообщите разработчику. Таблица:" +
+    Hooks.Message("Ошибка индекса базы данных.Сообщите разработчику. Таблица:" +
                           Sender.TableName() + " ключ N=" + std::to_string(vErrorKey));
 }
 
@@ -142,7 +148,7 @@ bool TDM1::ReindexFiles() {
         std::error_code ec;
         if (!fs::exists(TablePath(name), ec)) {
             result = false;
-            MyDialog1.MessageShow("Отсутствует фаил. " + name);
+            Hooks.Message("Отсутствует фаил. " + name);
             continue;
         }
         // The re-index rebuilds .bi from the slots, so a damaged index cannot
@@ -152,7 +158,7 @@ bool TDM1::ReindexFiles() {
         const auto held = AT1.LockTable(LockKind::Exclusive);
         if (!held || !AT1.ReIndexTable() || !AT1.PackTable()) {
             result = false;
-            MyDialog1.MessageShow("Ошибка реиндексации и упаковки фаила. " + name);
+            Hooks.Message("Ошибка реиндексации и упаковки фаила. " + name);
         }
         AT1.Close();
     }
@@ -169,7 +175,7 @@ bool TDM1::ReStracth_GrypName() {
         if (gryp && gryp->Size() != kGroupNameLengthBefore) return true;
         std::string message;
         if (!AT1.SetNewSizeStringField("Gryp", kGroupNameLength, message)) {
-            MyDialog1.MessageShow(message);
+            Hooks.Message(message);
             return false;
         }
         return true;

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "base/my_dialog.h"
+#include "base/core_hooks.h"
 #include "settings/settings_file.h"
 #include "storage/table_blob.h"
 #include "storage/year_tables.h"
@@ -28,14 +28,6 @@ struct TDB {
     static constexpr int VersDataBase = kDatabaseVersion;
     static constexpr int VersProg = 1;
     static constexpr int VersProgASY = 2;
-};
-
-// Receives the progress texts of the long maintenance runs (the splash
-// window's status line in the window program, a line on the command line).
-class TProgressObserver {
-public:
-    virtual ~TProgressObserver() = default;
-    virtual void StydImageShowBar(const std::string& text) = 0;
 };
 
 enum class TUpgradeResult {
@@ -59,19 +51,22 @@ class TDM1 {
 public:
     // DataModuleCreate: the paths, the settings files and AT1/AT2 pointed at
     // the database folder. Nothing is opened until it is used.
-    // The tables go through tableFs (tests inject disk faults there).
-    explicit TDM1(const std::filesystem::path& home, TMyDialog& dialog = myDialog(),
-                  FileSystem& tableFs = realFileSystem());
+    // The tables go through tableFs (tests inject disk faults there; its
+    // sync mode is this database's). Questions and messages go to dialog,
+    // through Hooks, which everything this object owns or builds is given.
+    TDM1(const std::filesystem::path& home, TMyDialog& dialog,
+         FileSystem& tableFs = realFileSystem());
     TDM1(const TDM1&) = delete;
     TDM1& operator=(const TDM1&) = delete;
 
     TDB DB;
+    // Set ProgressObserver and SaveProgress here.
+    TCoreHooks Hooks;
     TFileIni FIni1;    // "Zavlin98.ini" in PathR
     TFileIni FGodini;  // "god.Ini" in PathF
     TMyDialog& MyDialog1;
     TTableBlob AT1;  // used in turn by every load and store
     TTableBlob AT2;  // for work that needs a second table open at once
-    TProgressObserver* ProgressObserver = nullptr;  // not owned
 
     // PathF + the table's file name.
     std::filesystem::path TablePath(std::string_view tableName) const;
@@ -85,7 +80,7 @@ public:
     // AT1's key-check handler: one message per wrong key; the load goes on.
     void AT1TestKeys(TTableBlob& Sender, uint32_t vErrorKey, TTestKeys& aTestKeys);
 
-    // Maintenance. Each shows its messages through MyDialog1 and returns false
+    // Maintenance. Each shows its messages through Hooks and returns false
     // when anything failed.
     [[nodiscard]] bool ReindexFiles();
     [[nodiscard]] bool ReStracth_BDE();  // defined in legacy_converter.cpp

@@ -21,18 +21,18 @@ bool createEmptyFile(const fs::path& path) {
 
 // A settings file written through TFileIni; created empty first so that the
 // component does not announce a missing file.
-bool writeSettings(const fs::path& folder, const char* file, const char* section, const char* key,
-                   const std::string& value) {
+bool writeSettings(TCoreHooks& hooks, const fs::path& folder, const char* file, const char* section,
+                   const char* key, const std::string& value) {
     if (!createEmptyFile(folder / file)) return false;
-    TFileIni ini(folder);
+    TFileIni ini(hooks, folder);
     ini.SetFileName(file);
     return ini.WriteString(section, key, value) && ini.CloseIni();
 }
 
 // A new database states its lesson times, so that the times in use are the
 // ones the file shows.
-bool writeNewLessonTimes(const fs::path& folder) {
-    TFileIni ini(folder);
+bool writeNewLessonTimes(TCoreHooks& hooks, const fs::path& folder) {
+    TFileIni ini(hooks, folder);
     ini.SetFileName(kDatabaseSettingsFile);
     bool ok = true;
     for (int n = 0; n < kLessonPeriodCount && ok; ++n) {
@@ -124,8 +124,8 @@ uint16_t yearTablePageSize(std::string_view tableName) {
     return 1024;
 }
 
-bool createYearTable(const fs::path& folder, const TYearTableSpec& table) {
-    TTableBlob t;
+bool createYearTable(const fs::path& folder, const TYearTableSpec& table, TCoreHooks& hooks) {
+    TTableBlob t(hooks);
     t.SetDatabaseName(folder.string() + "/");
     t.SetTableName(table.file);
     if (!t.CreateFile()) return false;
@@ -159,6 +159,9 @@ TCreateDatabaseResult CreateDatabase(const fs::path& home, std::string& message)
         message = "cannot create " + root.string() + ": " + ec.message();
         return TCreateDatabaseResult::Failed;
     }
+    // What the engine says on the way belongs to this report, not to a screen.
+    TScriptedDialog engine;
+    TCoreHooks hooks(engine);
     // Built aside, so that a failure leaves no half database behind.
     const fs::path built = root / "Database.new";
     fs::remove_all(built, ec);
@@ -166,13 +169,13 @@ TCreateDatabaseResult CreateDatabase(const fs::path& home, std::string& message)
     bool ok = !ec;
     for (const TYearTableSpec& table : yearTableSpecs()) {
         if (!ok) break;
-        ok = createYearTable(built, table);
+        ok = createYearTable(built, table, hooks);
         if (!ok) message = "cannot create the table " + (built / table.file).string();
     }
     if (ok) {
-        ok = writeSettings(built, kDatabaseSettingsFile, "Database", "Vers",
+        ok = writeSettings(hooks, built, kDatabaseSettingsFile, "Database", "Vers",
                            std::to_string(kDatabaseVersion)) &&
-             writeNewLessonTimes(built);
+             writeNewLessonTimes(hooks, built);
         if (!ok) message = "cannot write " + (built / kDatabaseSettingsFile).string();
     }
     if (ok) {
@@ -180,12 +183,13 @@ TCreateDatabaseResult CreateDatabase(const fs::path& home, std::string& message)
         if (!ok) message = "cannot move the new tables into " + db.string();
     }
     if (!ok) {
+        for (const std::string& said : engine.shown) message += "; " + said;
         fs::remove_all(built, ec);
         return TCreateDatabaseResult::Failed;
     }
     // A settings file of an earlier installation is kept as it is.
     if (!fs::exists(root / kMainSettingsFile, ec) &&
-        !writeSettings(root, kMainSettingsFile, "Program", "End", "OK")) {
+        !writeSettings(hooks, root, kMainSettingsFile, "Program", "End", "OK")) {
         message = "cannot write " + (root / kMainSettingsFile).string();
         return TCreateDatabaseResult::Failed;
     }

@@ -63,8 +63,10 @@ uint16_t yearTablePageSize(std::string_view tableName);
 // "YmGod.b0" -> "YmGod": the file name up to its first ".".
 std::string tableBaseName(std::string_view tableName);
 
-// Creates the table in folder (overwriting one that is there) and closes it.
-[[nodiscard]] bool createYearTable(const std::filesystem::path& folder, const TYearTableSpec& spec);
+// Creates the table in folder (overwriting one that is there) and closes it;
+// the engine's messages go to hooks.
+[[nodiscard]] bool createYearTable(const std::filesystem::path& folder, const TYearTableSpec& spec,
+                                   TCoreHooks& hooks);
 
 enum class TCreateDatabaseResult { Created, Exists, Failed };
 

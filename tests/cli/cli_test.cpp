@@ -577,7 +577,8 @@ TEST_F(CliTest, RoomsOccupancyShowsGroupsPerRoomAndPeriod) {
     ok({"rooms", "distribute", "--week", "3", "--day", "2", "--year", "2016", "--home",
         home.string()});
     {
-        TDM1 dm(home);
+        TScriptedDialog dmDialog;
+        TDM1 dm(home, dmDialog);
         ASSERT_TRUE(dm.FGodini.WriteInteger("God", "ActivGod", 2016));
     }
     const std::string out = ok(show);
@@ -857,7 +858,8 @@ TEST_F(CliTest, ReadingVerbsLeaveEveryFileAsItWas) {
     const fs::path home = dir_ / "home";
     buildRoomYear(home);
     {
-        TDM1 dm(home);
+        TScriptedDialog dmDialog;
+        TDM1 dm(home, dmDialog);
         ASSERT_TRUE(dm.FGodini.WriteInteger("God", "ActivGod", 2016));
     }
     for (const auto& e : fs::directory_iterator(home / "Database"))
@@ -890,7 +892,9 @@ TEST_F(CliTest, LockedTableOrDatabaseIsRefusedNamingTheHolder) {
     const std::string holder = "pid " + std::to_string(getpid()) + " cli_test holder";
     const auto before = databaseFiles(home);
     {
-        TTableBlob t;
+        TScriptedDialog quiet;
+        TCoreHooks hooks(quiet);
+        TTableBlob t(hooks);
         t.SetTableName(table);
         const auto held = t.LockTable(LockKind::Exclusive);
         ASSERT_NE(held, nullptr);
@@ -908,7 +912,8 @@ TEST_F(CliTest, LockedTableOrDatabaseIsRefusedNamingTheHolder) {
         }
     }
     {
-        TDM1 dm(home);
+        TScriptedDialog dmDialog;
+        TDM1 dm(home, dmDialog);
         TDatabaseLock held(dm, LockKind::Exclusive);
         ASSERT_TRUE(held.Held());
         for (const std::vector<std::string>& verb :
@@ -922,7 +927,8 @@ TEST_F(CliTest, LockedTableOrDatabaseIsRefusedNamingTheHolder) {
     }
     {
         // Readers share the database with one another.
-        TDM1 dm(home);
+        TScriptedDialog dmDialog;
+        TDM1 dm(home, dmDialog);
         TDatabaseLock reading(dm, LockKind::Shared);
         ASSERT_TRUE(reading.Held());
         EXPECT_NE(ok({"year", "show", "2016", "--home", h}).find("2 groups"), std::string::npos);

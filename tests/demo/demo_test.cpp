@@ -83,10 +83,11 @@ TEST(SampleFiles, TheSameSeedWritesTheSameFilesButForCreationTimes) {
 TEST(SampleFiles, LessonTimesAreStatedButNeverOverwritten) {
     TScriptedDialog dialog;
     const SampleOptions options{SampleSize::S, 5, 2026};
-    auto prepared = [](const fs::path& home, int firstStart) {
+    TCoreHooks hooks(dialog);
+    auto prepared = [&hooks](const fs::path& home, int firstStart) {
         std::string message;
         EXPECT_EQ(CreateDatabase(home, message), TCreateDatabaseResult::Created) << message;
-        TFileIni ini(home / "Database");
+        TFileIni ini(hooks, home / "Database");
         ini.SetFileName("god.Ini");
         EXPECT_TRUE(ini.EraseSection("Time"));
         if (firstStart != 0) {
@@ -95,8 +96,8 @@ TEST(SampleFiles, LessonTimesAreStatedButNeverOverwritten) {
         }
         EXPECT_TRUE(ini.CloseIni());
     };
-    auto times = [](const fs::path& home) {
-        TFileIni ini(home / "Database");
+    auto times = [&hooks](const fs::path& home) {
+        TFileIni ini(hooks, home / "Database");
         ini.SetFileName("god.Ini");
         return ini.ReadSectionValues("Time");
     };

@@ -102,7 +102,9 @@ public:
     // table must open and check clean.
     Blobs blobsOnDisk() {
         Blobs blobs;
-        TTableBlob t;
+        TScriptedDialog quiet;
+        TCoreHooks hooks(quiet);
+        TTableBlob t(hooks);
         std::vector<std::string> errors;
         t.ErrorOpen = [&](TTableBlob&, uint16_t code, const std::string& text) {
             errors.push_back(std::to_string(code) + " " + text);

@@ -341,7 +341,7 @@ protected:
     void reopen() {
         years.reset();
         dm = std::make_unique<TDM1>(home, dialog);
-        dm->ProgressObserver = &progress;
+        dm->Hooks.ProgressObserver = &progress;
         years = std::make_unique<TAllGod>(*dm);
         ASSERT_TRUE(years->ReadListGod());
     }

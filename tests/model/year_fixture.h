@@ -40,7 +40,7 @@ protected:
         std::string message;
         ASSERT_EQ(CreateDatabase(home, message), TCreateDatabaseResult::Created) << message;
         dm = std::make_unique<TDM1>(home, dialog);
-        dm->ProgressObserver = &progress;
+        dm->Hooks.ProgressObserver = &progress;
         year = std::make_unique<TAllRasp>(*dm);
         year->YGod = 2016;
         for (const char* name : {"Иванов Иван Иванович", "Петров Пётр Петрович",

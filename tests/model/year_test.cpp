@@ -45,7 +45,7 @@ protected:
         std::string message;
         ASSERT_EQ(CreateDatabase(home, message), TCreateDatabaseResult::Created) << message;
         dm = std::make_unique<TDM1>(home, dialog);
-        dm->ProgressObserver = &progress;
+        dm->Hooks.ProgressObserver = &progress;
         a = std::make_unique<TAllRasp>(*dm);
         a->YGod = 2016;
         b = std::make_unique<TAllRasp>(*dm);
@@ -354,6 +354,49 @@ TEST_F(Year, LoadingAnnouncesEveryTable) {
               (std::vector<std::string>{"Чтение YmFak.b0", "Чтение YmFio.b0", "Чтение YmYrok.b0",
                                         "Чтение YmDom.b0", "Чтение YmAyd.b0",
                                         "Чтение YmAtribyt.b0"}));
+}
+
+struct SaveLog : TSaveProgress {
+    void SaveStart(int groups) override { events.push_back("start " + std::to_string(groups)); }
+    void SaveStep(int done) override { events.push_back("step " + std::to_string(done)); }
+    void SaveFinish() override { events.push_back("finish"); }
+    std::vector<std::string> events;
+};
+
+// Catches the model falling back to a process-wide dialog, or a save bar
+// shared by every year: two databases in one process, each year speaks only
+// to the person and the bar of its own database.
+TEST_F(Year, YearsOfTwoDatabasesAskTellAndReportApart) {
+    char tmpl[] = "/tmp/zavlin_year_other_XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    const fs::path otherHome = tmpl;
+    std::string message;
+    ASSERT_EQ(CreateDatabase(otherHome, message), TCreateDatabaseResult::Created) << message;
+    TScriptedDialog otherDialog(true);
+    {
+        TDM1 otherDm(otherHome, otherDialog);
+        TAllRasp other(otherDm);
+        other.YGod = 2016;
+        SaveLog saveA;
+        SaveLog saveOther;
+        dm->Hooks.SaveProgress = &saveA;
+        otherDm.Hooks.SaveProgress = &saveOther;
+
+        EXPECT_FALSE(a->AskUser("удалить?"));
+        EXPECT_TRUE(other.AskUser("заменить?"));
+        other.ShowUser("готово");
+        EXPECT_EQ(dialog.asked, (std::vector<std::string>{"удалить?"}));
+        EXPECT_TRUE(dialog.shown.empty());
+        EXPECT_EQ(otherDialog.asked, (std::vector<std::string>{"заменить?"}));
+        EXPECT_EQ(otherDialog.shown, (std::vector<std::string>{"готово"}));
+
+        EXPECT_TRUE(other.SaveRasp());
+        EXPECT_TRUE(saveA.events.empty());
+        EXPECT_FALSE(saveOther.events.empty());
+        EXPECT_EQ(saveOther.events.back(), "finish");
+        dm->Hooks.SaveProgress = nullptr;
+    }
+    fs::remove_all(otherHome);
 }
 
 }  // namespace

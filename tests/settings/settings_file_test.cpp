@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "base/my_dialog.h"
+#include "base/core_hooks.h"
 
 namespace zavlin {
 namespace {
@@ -26,10 +26,8 @@ protected:
                ("zavlin-settings-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
-        previous_ = setMyDialog(&dialog_);
     }
     void TearDown() override {
-        setMyDialog(previous_);
         std::error_code ec;
         fs::remove_all(dir_, ec);
     }
@@ -46,13 +44,13 @@ protected:
 
     fs::path dir_;
     TScriptedDialog dialog_;
-    TMyDialog* previous_ = nullptr;
+    TCoreHooks hooks_{dialog_};
 };
 
 // Catches: no message or a wrong text, no file created, non-empty defaults,
 // FilePath ignored or used without its separator.
 TEST_F(SettingsFile, MissingFileIsReportedOnceAndCreatedEmpty) {
-    TFileIni ini(dir_);
+    TFileIni ini(hooks_, dir_);
     EXPECT_EQ(ini.ReadInteger("Program", "Start"), 0);
     EXPECT_EQ(ini.ReadString("Program", "End"), "");
     EXPECT_FALSE(ini.ReadBool("God", "RunSubb"));
@@ -64,7 +62,7 @@ TEST_F(SettingsFile, MissingFileIsReportedOnceAndCreatedEmpty) {
     EXPECT_EQ(fs::file_size(file()), 0u);
 
     fs::create_directories(dir_ / "other");
-    TFileIni elsewhere(dir_ / "unused");
+    TFileIni elsewhere(hooks_, dir_ / "unused");
     elsewhere.SetFilePath((dir_ / "other").string());
     elsewhere.SetFileName("god.Ini");
     EXPECT_EQ(elsewhere.ReadString("God", "ActivGod"), "");
@@ -72,7 +70,7 @@ TEST_F(SettingsFile, MissingFileIsReportedOnceAndCreatedEmpty) {
               "Фаил не обнаружен: " + (dir_ / "other").string() + "/god.Ini Создаю новый");
     EXPECT_TRUE(fs::exists(dir_ / "other" / "god.Ini"));
 
-    TFileIni shortPath(dir_);
+    TFileIni shortPath(hooks_, dir_);
     shortPath.SetFilePath("..");  // two characters: the program folder stays
     EXPECT_EQ(shortPath.FullFileName(), file());
 }
@@ -81,14 +79,14 @@ TEST_F(SettingsFile, MissingFileIsReportedOnceAndCreatedEmpty) {
 // single-quoted values losing their quotes.
 TEST_F(SettingsFile, QuotedValuesReadBackWithTheirQuotes) {
     put("");
-    TFileIni ini(dir_);
+    TFileIni ini(hooks_, dir_);
     ASSERT_TRUE(ini.WriteString("User", "Name", "\"abc\""));
     ASSERT_TRUE(ini.WriteString("User", "Path", "  /home/x  "));
     ASSERT_TRUE(ini.WriteString("User", "Single", "'q'"));
     ASSERT_TRUE(ini.WriteString("User", "One", "\""));
     EXPECT_EQ(text(), "[User]\r\nName=\"\"abc\"\"\r\nPath=/home/x\r\nSingle=''q''\r\nOne=\"\r\n");
 
-    TFileIni again(dir_);
+    TFileIni again(hooks_, dir_);
     EXPECT_EQ(again.ReadString("User", "Name"), "\"abc\"");
     EXPECT_EQ(again.ReadString("User", "Path"), "/home/x");
     EXPECT_EQ(again.ReadString("User", "Single"), "'q'");
@@ -97,7 +95,7 @@ TEST_F(SettingsFile, QuotedValuesReadBackWithTheirQuotes) {
     // Why single quotes are doubled too: reading takes one pair of either kind
     // off, so 'q' stored bare would come back as q.
     put("[User]\r\nSingle='q'\r\nDouble=\"q\"\r\n");
-    TFileIni bare(dir_);
+    TFileIni bare(hooks_, dir_);
     EXPECT_EQ(bare.ReadString("User", "Single"), "q");
     EXPECT_EQ(bare.ReadString("User", "Double"), "q");
 }
@@ -107,7 +105,7 @@ TEST_F(SettingsFile, QuotedValuesReadBackWithTheirQuotes) {
 TEST_F(SettingsFile, NumbersBoolsAndDates) {
     put("[N]\na = \"x y\" \nb='z'\nc=\"open\ndec= -17\nhex1=$1F\nhex2=0x10\nall=$FFFFFFFF\n"
         "big=2147483648\nmin=-2147483648\njunk=12abc\nempty=\nyes=yes\ntwo=2\n");
-    TFileIni ini(dir_);
+    TFileIni ini(hooks_, dir_);
     EXPECT_EQ(ini.ReadString("N", "a"), "x y");
     EXPECT_EQ(ini.ReadString("N", "b"), "z");
     EXPECT_EQ(ini.ReadString("N", "c"), "\"open");
@@ -140,7 +138,7 @@ TEST_F(SettingsFile, NumbersBoolsAndDates) {
 // changed, LF-only files not understood.
 TEST_F(SettingsFile, WritingKeepsEveryOtherLine) {
     put("; settings\n[Program]\nEnd=OK\nsome junk\n\n[God]\r\nActivGod=2015\r\n");
-    TFileIni ini(dir_);
+    TFileIni ini(hooks_, dir_);
     ASSERT_TRUE(ini.WriteString("PROGRAM", "end", "Start"));
     ASSERT_TRUE(ini.WriteInteger("program", "Count", 3));
     ASSERT_TRUE(ini.WriteInteger("Time", "Yrok0", 435));
@@ -155,7 +153,7 @@ TEST_F(SettingsFile, WritingKeepsEveryOtherLine) {
 // Catches: ASCII-only case folding, UTF-8 written to disk, names not converted back.
 TEST_F(SettingsFile, CyrillicIsStoredAsCp1251AndComparedWithoutCase) {
     put("");
-    TFileIni ini(dir_);
+    TFileIni ini(hooks_, dir_);
     ASSERT_TRUE(ini.WriteString("Настройки", "Ключ", "Значение"));
     EXPECT_EQ(text(),
               "[\xCD\xE0\xF1\xF2\xF0\xEE\xE9\xEA\xE8]\r\n"
@@ -171,18 +169,18 @@ TEST_F(SettingsFile, CyrillicIsStoredAsCp1251AndComparedWithoutCase) {
 // indented lines lost, the last line given a line end, an empty last line lost.
 TEST_F(SettingsFile, TextSectionRoundTrip) {
     put("");
-    TFileIni ini(dir_);
+    TFileIni ini(hooks_, dir_);
     const Lines heading{"Расписание занятий", "", "  группа=1"};
     ASSERT_TRUE(ini.WriteSectionText("Rasp1up", heading));
     EXPECT_EQ(text(),
               "[Rasp1up]\r\n_LenghtSection=3\r\n\xD0\xE0\xF1\xEF\xE8\xF1\xE0\xED\xE8\xE5"
               " \xE7\xE0\xED\xFF\xF2\xE8\xE9\r\n\r\n  \xE3\xF0\xF3\xEF\xEF\xE0=1");
     ASSERT_TRUE(ini.WriteString("Rasp1", "StrEnd", "x"));  // a section after the text
-    EXPECT_EQ(TFileIni(dir_).ReadSectionText("RASP1UP"), heading);
+    EXPECT_EQ(TFileIni(hooks_, dir_).ReadSectionText("RASP1UP"), heading);
 
     ASSERT_TRUE(ini.WriteSectionText("Tail", {"a", ""}));
-    ASSERT_TRUE(TFileIni(dir_).WriteString("After", "k", "v"));  // after reopening
-    EXPECT_EQ(TFileIni(dir_).ReadSectionText("Tail"), (Lines{"a", ""}));
+    ASSERT_TRUE(TFileIni(hooks_, dir_).WriteString("After", "k", "v"));  // after reopening
+    EXPECT_EQ(TFileIni(hooks_, dir_).ReadSectionText("Tail"), (Lines{"a", ""}));
 
     ASSERT_TRUE(ini.WriteSectionMemo("Memo", {"one\r\ntwo\nthree"}));
     EXPECT_EQ(ini.ReadSectionStrL("Memo"), (Lines{"one", "two", "three"}));
@@ -195,7 +193,7 @@ TEST_F(SettingsFile, TextSectionRoundTrip) {
 TEST_F(SettingsFile, TextSectionRewrittenInTheMiddle) {
     put("[A]\r\nk=1\r\n[Head]\r\n_LenghtSection=2\r\nold 1\r\nold 2\r\n[B]\r\nk=2\r\n"
         "[head]\r\nstale\r\n");
-    TFileIni ini(dir_);
+    TFileIni ini(hooks_, dir_);
     ASSERT_TRUE(ini.WriteSectionText("HEAD", {"new"}));
     EXPECT_EQ(text(), "[A]\r\nk=1\r\n[B]\r\nk=2\r\n[HEAD]\r\n_LenghtSection=1\r\nnew");
     EXPECT_EQ(ini.ReadSectionText("head"), Lines{"new"});
@@ -206,7 +204,7 @@ TEST_F(SettingsFile, TextSectionRewrittenInTheMiddle) {
 TEST_F(SettingsFile, TextSectionLimits) {
     put("[NoCount]\r\nl1\r\nx=y\r\n[Short]\r\n_LenghtSection=5\r\nonly\r\n[More]\r\n"
         "_LenghtSection=1\r\nfirst\r\nsecond\r\n[Bad]\r\n_LenghtSection=zz\r\nb1");
-    TFileIni ini(dir_);
+    TFileIni ini(hooks_, dir_);
     EXPECT_EQ(ini.ReadSectionText("NoCount"), (Lines{"l1", "x=y"}));
     EXPECT_EQ(ini.ReadSectionText("Short"), Lines{"only"});
     EXPECT_EQ(ini.ReadSectionText("More"), Lines{"first"});
@@ -217,7 +215,7 @@ TEST_F(SettingsFile, TextSectionLimits) {
 // first of two same-named sections erased, a lone erase not saved.
 TEST_F(SettingsFile, SectionListsAndErase) {
     put("[S]\r\nb=\"2\"\r\na=1\r\nB=3\r\n[T]\r\nx=1\r\n[s]\r\nc=4\r\n");
-    TFileIni ini(dir_);
+    TFileIni ini(hooks_, dir_);
     EXPECT_EQ(ini.ReadSection("s"), (Lines{"b", "a"}));
     EXPECT_EQ(ini.ReadSectionValues("S"), (Lines{"b=2", "a=1"}));
     EXPECT_TRUE(ini.ReadSection("none").empty());
@@ -231,7 +229,7 @@ TEST_F(SettingsFile, SectionListsAndErase) {
 // a non-standard colour written, keys applied when absent or invalid.
 TEST_F(SettingsFile, Fonts) {
     put("");
-    TFileIni ini(dir_);
+    TFileIni ini(hooks_, dir_);
     TFontSpec font;
     font.Name = "Times New Roman";
     font.Size = 12;
@@ -243,7 +241,7 @@ TEST_F(SettingsFile, Fonts) {
               "[Zamena]\r\nTabl.Name=Times New Roman\r\nTabl.Size=12\r\n"
               "Tabl.Style=Bold Italic \r\nTabl.Color=clRed\r\nTabl.Charset=204\r\n");
     TFontSpec back;
-    TFileIni(dir_).ReadFont("zamena", "tabl", back);
+    TFileIni(hooks_, dir_).ReadFont("zamena", "tabl", back);
     EXPECT_EQ(back, font);
 
     font.Underline = font.StrikeOut = true;
@@ -255,7 +253,7 @@ TEST_F(SettingsFile, Fonts) {
               "Tabl.Style=UnDer StrikeOut \r\nTabl.Charset=204\r\n");
     // Read back, the font does not take the red of the font written before.
     TFontSpec later;
-    TFileIni(dir_).ReadFont("Zamena", "Tabl", later);
+    TFileIni(hooks_, dir_).ReadFont("Zamena", "Tabl", later);
     EXPECT_EQ(later.Color, TFontSpec{}.Color);
     EXPECT_TRUE(later.Underline && later.StrikeOut && !later.Bold);
 
@@ -282,7 +280,7 @@ TEST_F(SettingsFile, GarbageLinesAreReadAroundAndKept) {
     junk += "\r\n[open\r\n=novalue\r\n";
     junk += "[Ok]\r\nk=1\r\n" + std::string(200000, 'z') + "\r\n;c=3\r\n[x\r\nm=2\r\n[] \r\nn=5";
     put(junk);
-    TFileIni ini(dir_);
+    TFileIni ini(hooks_, dir_);
     EXPECT_EQ(ini.ReadString("Ok", "k"), "1");
     EXPECT_EQ(ini.ReadString("Ok", "m"), "2");
     EXPECT_EQ(ini.ReadString("Ok", ";c"), "");
@@ -296,7 +294,7 @@ TEST_F(SettingsFile, GarbageLinesAreReadAroundAndKept) {
 // reported as success, damaging the file, or forgotten afterwards.
 TEST_F(SettingsFile, SharedFileAndFailedSaves) {
     put("[Program]\r\nEnd=OK\r\n");
-    TFileIni main(dir_), backup(dir_);
+    TFileIni main(hooks_, dir_), backup(hooks_, dir_);
     EXPECT_EQ(backup.ReadString("Program", "End"), "OK");
     ASSERT_TRUE(main.WriteString("Program", "End", "Start"));
     ASSERT_TRUE(backup.WriteString("CopyToArxiv", "LastDate", "42000"));
@@ -314,7 +312,7 @@ TEST_F(SettingsFile, SharedFileAndFailedSaves) {
     EXPECT_EQ(text(), before + "X=1\r\n");
 
     fs::create_directory(dir_ / "dir.ini");  // exists but cannot be read as a file
-    TFileIni unreadable(dir_);
+    TFileIni unreadable(hooks_, dir_);
     unreadable.SetFileName("dir.ini");
     EXPECT_EQ(unreadable.ReadString("A", "b"), "");
     EXPECT_FALSE(unreadable.WriteString("A", "b", "c"));

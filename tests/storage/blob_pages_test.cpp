@@ -107,7 +107,7 @@ protected:
 
     test::ScratchDir dir;
     test::MessageRecorder recorder;
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
     uint64_t slotLength_ = 0;
     uint64_t blobPos_ = 0;
     uint16_t pageLength_ = 0;

@@ -86,7 +86,7 @@ void restoreFiles(const test::ScratchDir& dir, const Files& files) {
 
 // Three records (keys 1-3) with a text and a 20-30 byte value in pages of 16.
 void buildSmallTable(const test::ScratchDir& dir) {
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
     test::createTable(t, dir, "T", {"N:ftAutoInc", "Gryp:ftString:5", "Num:ftInteger"});
     ASSERT_NE(t.AddBlobField("Dan", 16), nullptr);
     for (int i = 0; i < 3; ++i) {
@@ -113,8 +113,7 @@ protected:
     // Keys 1-4 with values of 18 (shrunk from 40: one page freed), 10, 20 and
     // 33 bytes in pages of 16; key 2 deleted.
     void SetUp() override {
-        syncWas_ = tableSyncFull();
-        TTableBlob t;
+        TTableBlob t{test::hooks()};
         test::createTable(t, dir, "T", {"N:ftAutoInc", "Gryp:ftString:5", "Num:ftInteger"});
         ASSERT_NE(t.AddBlobField("Dan", 16), nullptr);
         const std::vector<std::pair<std::string, std::size_t>> rows = {
@@ -135,15 +134,13 @@ protected:
         t.Close();
         base_ = test::snapshotFiles(dir.path());
     }
-    void TearDown() override { setTableSyncFull(syncWas_); }
-
     void restore(const Files& files) { restoreFiles(dir, files); }
 
     // What a fresh object on the real file system finds; fails the test when
     // the table does not open or does not pass the check.
     State freshState() {
         test::MessageRecorder recorder;
-        TTableBlob r;
+        TTableBlob r{test::hooks()};
         recorder.attach(r);
         r.SetTableName(dir.table("T"));
         if (!r.Open()) {
@@ -166,7 +163,7 @@ protected:
 
     // Runs steps [from, to) on the real file system; true when all succeed.
     bool runClean(const Case& c, std::size_t from, std::size_t to) {
-        TTableBlob t;
+        TTableBlob t{test::hooks()};
         t.SetTableName(dir.table("T"));
         if (!t.Open()) return false;
         bool ok = true;
@@ -177,14 +174,15 @@ protected:
 
     void check(const Case& c) {
         const Mode mode = GetParam();
-        setTableSyncFull(mode == Mode::SingleSynced);
+        // The disk under the faults: only the synced mode waits for it.
+        RealFileSystem disk(mode == Mode::SingleSynced);
         const bool crash = mode == Mode::Crash || mode == Mode::TornCrash;
         const bool torn = mode == Mode::SingleTorn || mode == Mode::TornCrash;
 
         // The baseline and the state after each whole step, without faults.
         restore(base_);
         if (c.setup) {
-            TTableBlob t;
+            TTableBlob t{test::hooks()};
             t.SetTableName(dir.table("T"));
             ASSERT_TRUE(t.Open());
             c.setup(t);
@@ -204,12 +202,12 @@ protected:
             ASSERT_LT(n, 5000u) << "the operation never completes";
             SCOPED_TRACE("disk operation " + std::to_string(n) + " fails");
             restore(baseline);
-            FaultInjectingFileSystem fs;
+            FaultInjectingFileSystem fs(disk);
             std::size_t done = 0;
             bool reported = true;
             {
                 test::MessageRecorder quiet;
-                TTableBlob t(fs);
+                TTableBlob t(test::hooks(), fs);
                 t.SetTableName(dir.table("T"));
                 ASSERT_TRUE(t.Open());
                 for (; done < c.steps.size(); ++done) {
@@ -257,7 +255,6 @@ protected:
     std::unique_ptr<test::ScratchDir> scratch_ = scratchInMemory();
     test::ScratchDir& dir = *scratch_;
     Files base_;
-    bool syncWas_ = false;
 };
 
 void at(TTableBlob& t, uint32_t key) {
@@ -400,7 +397,7 @@ TEST(CrashLeftovers, CreateFileOverTableWithJournal) {
         FaultInjectingFileSystem fs;
         {
             test::MessageRecorder quiet;
-            TTableBlob t(fs);
+            TTableBlob t(test::hooks(), fs);
             t.SetTableName(dir.table("T"));
             ASSERT_TRUE(t.Open());
             ASSERT_TRUE(test::gotoRecord(t, 2));
@@ -417,7 +414,7 @@ TEST(CrashLeftovers, CreateFileOverTableWithJournal) {
     }
     ASSERT_TRUE(left) << "no crash left a journal with old bytes";
 
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
     t.SetTableName(dir.table("T"));
     ASSERT_TRUE(t.CreateFile());
     ASSERT_NE(t.AddAutoIncField("K"), nullptr);
@@ -440,13 +437,8 @@ TEST(CrashLeftovers, CreateFileOverTableWithJournal) {
 class ContinueAfterFailure : public ::testing::TestWithParam<int> {};
 
 TEST_P(ContinueAfterFailure, PostAfterFailedOperation) {
-    // With syncing on, the syncs before the journal is emptied can fail too.
-    const bool syncWas = tableSyncFull();
-    setTableSyncFull(true);
-    struct Restore {
-        bool was;
-        ~Restore() { setTableSyncFull(was); }
-    } restoreSync{syncWas};
+    // Syncing on: the syncs before the journal is emptied fail in turn too.
+    RealFileSystem disk(true);
     auto scratch = scratchInMemory();
     const test::ScratchDir& dir = *scratch;
     buildSmallTable(dir);
@@ -480,12 +472,12 @@ TEST_P(ContinueAfterFailure, PostAfterFailedOperation) {
     for (uint64_t n = 1; !completed && !HasFailure(); ++n) {
         SCOPED_TRACE("disk operation " + std::to_string(n) + " fails");
         restoreFiles(dir, base);
-        FaultInjectingFileSystem fs;
+        FaultInjectingFileSystem fs(disk);
         bool posted = false;
         test::TableImage seen;
         {
             test::MessageRecorder quiet;
-            TTableBlob t(fs);
+            TTableBlob t(test::hooks(), fs);
             t.SetTableName(dir.table("T"));
             ASSERT_TRUE(t.Open());
             fs.failAt(n, false);
@@ -513,7 +505,7 @@ TEST_P(ContinueAfterFailure, PostAfterFailedOperation) {
         }
         if (!posted) continue;
         // What the object showed is what the disk holds.
-        TTableBlob r;
+        TTableBlob r{test::hooks()};
         r.SetTableName(dir.table("T"));
         ASSERT_TRUE(r.Open());
         EXPECT_TRUE(r.TestTable());
@@ -550,7 +542,7 @@ TEST_P(InterruptedRecovery, CanBeRepeated) {
     const test::ScratchDir& dir = *scratch;
     buildSmallTable(dir);
     {
-        TTableBlob t;
+        TTableBlob t{test::hooks()};
         t.SetTableName(dir.table("T"));
         ASSERT_TRUE(t.Open());
         ASSERT_TRUE(test::gotoRecord(t, 2));
@@ -560,7 +552,7 @@ TEST_P(InterruptedRecovery, CanBeRepeated) {
     const Files base = test::snapshotFiles(dir.path());
     const auto restore = [&](const Files& files) { restoreFiles(dir, files); };
     const auto image = [&] {
-        TTableBlob r;
+        TTableBlob r{test::hooks()};
         r.SetTableName(dir.table("T"));
         EXPECT_TRUE(r.Open());
         test::TableImage i = test::imageOf(r);
@@ -579,7 +571,7 @@ TEST_P(InterruptedRecovery, CanBeRepeated) {
         FaultInjectingFileSystem fs;
         {
             test::MessageRecorder quiet;
-            TTableBlob t(fs);
+            TTableBlob t(test::hooks(), fs);
             t.SetTableName(dir.table("T"));
             ASSERT_TRUE(t.Open());
             ASSERT_TRUE(test::gotoRecord(t, 1));
@@ -613,7 +605,7 @@ TEST_P(InterruptedRecovery, CanBeRepeated) {
         test::TableImage expected = settled;
         {
             test::MessageRecorder quiet;
-            TTableBlob t(fs);
+            TTableBlob t(test::hooks(), fs);
             t.SetTableName(dir.table("T"));
             // An open that succeeds must stand on settled files: work done
             // through it stays.

@@ -18,14 +18,14 @@ using test::ScratchDir;
 TEST(EngineRegressions, FailedPostCanBeRepeated) {
     ScratchDir dir;
     {
-        TTableBlob t;
+        TTableBlob t{test::hooks()};
         test::createTable(t, dir, "T", {"N:ftAutoInc", "V:ftInteger", "Dan:ftBlob:16"});
         ASSERT_TRUE(t.Append());
         ASSERT_TRUE(t.Post());
     }
     for (uint64_t n = 1; n < 40; ++n) {
         FaultInjectingFileSystem fs;
-        TTableBlob t(fs);
+        TTableBlob t(test::hooks(), fs);
         t.SetTableName(dir.table("T"));
         ASSERT_TRUE(t.Open());
         ASSERT_TRUE(test::gotoRecord(t, 1));
@@ -46,7 +46,7 @@ TEST(EngineRegressions, FailedPostCanBeRepeated) {
             EXPECT_TRUE(t.Post()) << "retry after a failure at operation " << n;
         }
         t.Close();
-        TTableBlob r;
+        TTableBlob r{test::hooks()};
         r.SetTableName(dir.table("T"));
         ASSERT_TRUE(r.Open());
         ASSERT_TRUE(test::gotoRecord(r, 1));
@@ -60,7 +60,7 @@ TEST(EngineRegressions, FailedPostCanBeRepeated) {
 // became unreadable and the table never opened again (code 62).
 TEST(EngineRegressions, PageSizeOfAFilledPageFileStays) {
     ScratchDir dir;
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
     test::createTable(t, dir, "T", {"N:ftAutoInc", "A:ftBlob:8"});
     ASSERT_TRUE(t.Append());
     test::loadBlob(t, "A", test::seededBytes(10, 1));
@@ -80,7 +80,7 @@ TEST(EngineRegressions, PageSizeOfAFilledPageFileStays) {
 TEST(EngineRegressions, DeleteRemovesTheEntryOfItsSlotEvenUnderAWrongKey) {
     ScratchDir dir;
     {
-        TTableBlob t;
+        TTableBlob t{test::hooks()};
         test::createTable(t, dir, "T", {"N:ftAutoInc", "V:ftInteger"});
         for (int i = 0; i < 2; ++i) {
             ASSERT_TRUE(t.Append());
@@ -91,7 +91,7 @@ TEST(EngineRegressions, DeleteRemovesTheEntryOfItsSlotEvenUnderAWrongKey) {
     auto bi = test::readBytes(dir.path() / "T.bi");
     bi[0] = 99;  // the first entry names slot 0 under key 99
     test::writeBytes(dir.path() / "T.bi", bi);
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
     t.SetTableName(dir.table("T"));
     ASSERT_TRUE(t.Open());
     for (int round = 0; round < 5; ++round) {
@@ -108,7 +108,7 @@ TEST(EngineRegressions, DeleteRemovesTheEntryOfItsSlotEvenUnderAWrongKey) {
 // changed the table: a new walk must see the change.
 TEST(EngineRegressions, NewWalkSeesWhatAnotherObjectWrote) {
     ScratchDir dir;
-    TTableBlob a;
+    TTableBlob a{test::hooks()};
     test::createTable(a, dir, "T", {"N:ftAutoInc", "V:ftInteger"});
     ASSERT_TRUE(a.Append());
     a.FieldByName("V")->setAsInteger(1);
@@ -117,7 +117,7 @@ TEST(EngineRegressions, NewWalkSeesWhatAnotherObjectWrote) {
     ASSERT_FALSE(a.Eof());
     ASSERT_EQ(a.FieldByName("V")->asInteger(), 1);
 
-    TTableBlob b;
+    TTableBlob b{test::hooks()};
     b.SetTableName(dir.table("T"));
     ASSERT_TRUE(b.Open());
     ASSERT_TRUE(test::gotoRecord(b, 1));
@@ -135,7 +135,7 @@ TEST(EngineRegressions, NewWalkSeesWhatAnotherObjectWrote) {
 TEST(EngineRegressions, FieldsPastTheSixteenBitOffsetPackIntact) {
     ScratchDir dir;
     {
-        TTableBlob t;
+        TTableBlob t{test::hooks()};
         test::createTable(t, dir, "T", {"N:ftAutoInc", "W:ftString:10", "Dan:ftBlob:16"});
         ASSERT_TRUE(t.Append());
         t.FieldByName("W")->setAsString("слово");
@@ -174,7 +174,7 @@ TEST(EngineRegressions, FieldsPastTheSixteenBitOffsetPackIntact) {
     test::writeBytes(dir.path() / "T.b1", slot);
     std::filesystem::remove(dir.path() / "T.bi");
 
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
     t.SetTableName(dir.table("T"));
     ASSERT_TRUE(t.Open());
     ASSERT_GT(t.FieldByName("Dan")->PosSeekRecord(), 32767);

@@ -64,7 +64,7 @@ struct DiskState {
 DiskState readDisk(const test::ScratchDir& dir) {
     DiskState s;
     test::MessageRecorder recorder;
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
     recorder.attach(t);
     t.SetTableName(dir.table("T"));
     s.opened = t.Open();
@@ -116,7 +116,7 @@ protected:
     // Builds the table: four records, page size 64 so values span pages,
     // record 3 shrunk so that four pages are free.
     void SetUp() override {
-        TTableBlob t;
+        TTableBlob t{test::hooks()};
         test::createTable(t, dir, "T", {"N:ftAutoInc", "Name:ftString:20"});
         ASSERT_NE(t.AddBlobField("Dan", kPageSize), nullptr);
         const std::vector<std::pair<std::string, Bytes>> values = {{"один", pattern(100, 1)},
@@ -163,7 +163,7 @@ protected:
     }
 
     void deleteRecord(uint32_t key) {
-        TTableBlob t;
+        TTableBlob t{test::hooks()};
         t.SetTableName(dir.table("T"));
         ASSERT_TRUE(t.Open());
         position(t, key);
@@ -182,7 +182,7 @@ protected:
             restore();
             FaultInjectingFileSystem fs;
             test::MessageRecorder quiet;
-            TTableBlob t(fs);
+            TTableBlob t(test::hooks(), fs);
             t.SetTableName(dir.table("T"));
             if (op.openFirst) {
                 ASSERT_TRUE(t.Open());

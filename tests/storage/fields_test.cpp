@@ -49,7 +49,7 @@ protected:
 
     test::ScratchDir dir;
     test::MessageRecorder recorder;
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
 };
 
 // ---------------------------------------------------------------- string

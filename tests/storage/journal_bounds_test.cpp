@@ -59,7 +59,7 @@ void entry(std::vector<uint8_t>& j, uint8_t file, uint64_t offset, const std::ve
 class JournalBoundsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        TTableBlob t;
+        TTableBlob t{test::hooks()};
         test::createTable(t, dir, "T", {"N:ftAutoInc", "Name:ftString:20", "Dan:ftBlob"});
         for (int i = 0; i < 2; ++i) {
             ASSERT_TRUE(t.Append());
@@ -82,7 +82,7 @@ protected:
         SCOPED_TRACE(why);
         test::writeBytes(dir.path() / "T.bj", j);
         const auto before = test::snapshotFiles(dir.path());
-        TTableBlob t;
+        TTableBlob t{test::hooks()};
         test::MessageRecorder rec;
         rec.attach(t);
         t.SetTableName(dir.table("T"));
@@ -173,7 +173,7 @@ TEST_F(JournalBoundsTest, SoundJournalsArePlayedBackAsDocumented) {
     entry(j, 1, uint64_t{1} << 40, {9, 9, 9}, false);
     test::writeBytes(dir.path() / "T.bj", j);
 
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
     test::MessageRecorder rec;
     rec.attach(t);
     t.SetTableName(dir.table("T"));

@@ -54,7 +54,7 @@ protected:
     }
 
     test::ScratchDir dir;
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
 };
 
 // Catches a reusable-key table that never fills gaps, fills them while a

@@ -108,7 +108,7 @@ private:
 };
 
 void makeTable(const ScratchDir& dir, int records) {
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
     createTable(t, dir, "T", {"N:ftAutoInc", "Name:ftString:20", "Dan:ftBlob"});
     for (int i = 0; i < records; ++i) {
         ASSERT_TRUE(t.Append());
@@ -140,9 +140,9 @@ TEST(LockInProcess, SameTableTwiceDoesNotBlockItself) {
     LockWaitMs wait("0");
     ScratchDir dir;
     makeTable(dir, 2);
-    TTableBlob a;
-    TTableBlob b;
-    TTableBlob reader;
+    TTableBlob a{test::hooks()};
+    TTableBlob b{test::hooks()};
+    TTableBlob reader{test::hooks()};
     a.SetTableName(dir.table("T"));
     b.SetTableName(dir.table("T"));
     reader.SetTableName(dir.table("T"));
@@ -156,14 +156,14 @@ TEST(LockInProcess, SameTableTwiceDoesNotBlockItself) {
     // The reader keeps its lock after the writers left: another process
     // cannot write, while this one still can.
     Child other([&](auto&&, auto&&) {
-        TTableBlob t;
+        TTableBlob t{test::hooks()};
         t.SetTableName(dir.table("T"));
         return t.Open() ? 1 : 0;
     });
     EXPECT_EQ(other.finish(), 0);
     reader.Close();
     Child after([&](auto&&, auto&&) {
-        TTableBlob t;
+        TTableBlob t{test::hooks()};
         t.SetTableName(dir.table("T"));
         return t.Open() && t.RecordCount() == 3 ? 0 : 1;
     });
@@ -174,20 +174,20 @@ TEST(LockInProcess, ForkedChildLettingGoOfAnInheritedLockKeepsTheParentsLock) {
     LockWaitMs wait("0");
     ScratchDir dir;
     makeTable(dir, 1);
-    TTableBlob parent;
+    TTableBlob parent{test::hooks()};
     parent.SetTableName(dir.table("T"));
     ASSERT_TRUE(parent.Open());
     // The child closes the table it inherited (its destructor would unlock
     // the shared descriptor), then finds the table still held.
     Child child([&](auto&&, auto&&) {
         parent.Close();
-        TTableBlob t;
+        TTableBlob t{test::hooks()};
         t.SetTableName(dir.table("T"));
         return t.Open() ? 1 : 0;
     });
     EXPECT_EQ(child.finish(), 0);
     Child other([&](auto&&, auto&&) {
-        TTableBlob t;
+        TTableBlob t{test::hooks()};
         t.SetTableName(dir.table("T"));
         return t.OpenReadOnly() ? 1 : 0;
     });
@@ -202,7 +202,7 @@ TEST(LockInProcess, InjectedLockFailureFailsTheOpenCleanly) {
     const auto before = tableFiles(dir);
     for (bool readOnly : {false, true}) {
         FaultInjectingFileSystem fs;
-        TTableBlob t(fs);
+        TTableBlob t(test::hooks(), fs);
         MessageRecorder rec;
         rec.attach(t);
         t.SetTableName(dir.table("T"));
@@ -216,7 +216,7 @@ TEST(LockInProcess, InjectedLockFailureFailsTheOpenCleanly) {
         EXPECT_EQ(tableFiles(dir), before);
     }
     // The failure left no lock behind.
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
     t.SetTableName(dir.table("T"));
     EXPECT_TRUE(t.Open());
 }
@@ -284,7 +284,7 @@ TEST(ReadOnlyOpen, ReadsEverythingAndAttemptsNoWrite) {
     ScratchDir dir;
     makeTable(dir, 4);
     {
-        TTableBlob t;
+        TTableBlob t{test::hooks()};
         t.SetTableName(dir.table("T"));
         ASSERT_TRUE(t.Open());
         t.First();
@@ -296,7 +296,7 @@ TEST(ReadOnlyOpen, ReadsEverythingAndAttemptsNoWrite) {
     std::filesystem::remove(dir.path() / "T.bi");
     const auto before = tableFiles(dir);
     NoWriteFs fs;
-    TTableBlob t(fs);
+    TTableBlob t(test::hooks(), fs);
     MessageRecorder rec;
     rec.attach(t);
     t.SetTableName(dir.table("T"));
@@ -323,12 +323,12 @@ TEST(ReadOnlyOpen, ReadsEverythingAndAttemptsNoWrite) {
 TEST(ReadOnlyOpen, MissingSlotAndPageFilesReadAsEmpty) {
     ScratchDir dir;
     {
-        TTableBlob t;
+        TTableBlob t{test::hooks()};
         createTable(t, dir, "E", {"N:ftAutoInc", "Dan:ftBlob"});
     }
     for (const char* ext : {".b1", ".b2", ".bi"}) std::filesystem::remove(dir.table("E") + ext);
     NoWriteFs fs;
-    TTableBlob t(fs);
+    TTableBlob t(test::hooks(), fs);
     t.SetTableName(dir.table("E"));
     ASSERT_TRUE(t.OpenReadOnly());
     EXPECT_EQ(t.RecordCount(), 0u);
@@ -343,7 +343,7 @@ TEST(ReadOnlyOpen, MissingSlotAndPageFilesReadAsEmpty) {
 // holding the table, as a writer still at work would.
 int leaveJournalAndHold(const ScratchDir& dir, const std::function<void()>& ready,
                         const std::function<void()>& wait) {
-    TTableBlob holder;
+    TTableBlob holder{test::hooks()};
     holder.SetTableName(dir.table("T"));
     const auto held = holder.LockTable(LockKind::Exclusive);
     if (!held) return 2;
@@ -351,7 +351,7 @@ int leaveJournalAndHold(const ScratchDir& dir, const std::function<void()>& read
     for (uint64_t n = 1; n < 200; ++n) {
         FaultInjectingFileSystem fs;
         {
-            TTableBlob t(fs);
+            TTableBlob t(test::hooks(), fs);
             t.SetTableName(dir.table("T"));
             if (!t.Open()) return 3;
             fs.failAt(n);
@@ -380,7 +380,7 @@ TEST(LockBetweenProcesses, LiveWritersJournalIsLeftAloneThenSettledWhenItDies) {
     const auto inProgress = tableFiles(dir);
     ASSERT_TRUE(inProgress.count("T.bj"));
     for (bool readOnly : {true, false}) {
-        TTableBlob t;
+        TTableBlob t{test::hooks()};
         MessageRecorder rec;
         rec.attach(t);
         t.SetTableName(dir.table("T"));
@@ -398,7 +398,7 @@ TEST(LockBetweenProcesses, LiveWritersJournalIsLeftAloneThenSettledWhenItDies) {
     ASSERT_EQ(writer.finish(), 0);
     // Now the journal is a dead writer's: a reader settles it and sees the
     // table as it was before the append.
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
     t.SetTableName(dir.table("T"));
     ASSERT_TRUE(t.OpenReadOnly());
     EXPECT_EQ(t.RecordCount(), 5u);
@@ -419,7 +419,7 @@ TEST(LockBetweenProcesses, ReaderThatMayNotWriteRefusesAJournalAndChangesNothing
     }
     const auto left = tableFiles(dir);
     NoWriteFs fs;
-    TTableBlob t(fs);
+    TTableBlob t(test::hooks(), fs);
     MessageRecorder rec;
     rec.attach(t);
     t.SetTableName(dir.table("T"));
@@ -440,7 +440,7 @@ TEST(LockBetweenProcesses, TwoWritersNeitherLoseNorShareKeys) {
             ready();
             go();
             for (int i = 0; i < kEach; ++i) {
-                TTableBlob t;
+                TTableBlob t{test::hooks()};
                 t.SetTableName(dir.table("T"));
                 if (!t.Open() || !t.Append()) return 1;
                 t.FieldByName("Name")->setAsString(tag + std::to_string(i));
@@ -457,7 +457,7 @@ TEST(LockBetweenProcesses, TwoWritersNeitherLoseNorShareKeys) {
     b.go();
     EXPECT_EQ(a.finish(), 0);
     EXPECT_EQ(b.finish(), 0);
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
     t.SetTableName(dir.table("T"));
     ASSERT_TRUE(t.Open());
     EXPECT_TRUE(t.TestTable());
@@ -487,7 +487,7 @@ TEST(LockBetweenProcesses, ReaderBesideAWriterAlwaysSeesAWholeTable) {
         ready();
         go();
         for (int i = 0; i < kAppends; ++i) {
-            TTableBlob t;
+            TTableBlob t{test::hooks()};
             t.SetTableName(dir.table("T"));
             if (!t.Open() || !t.Append()) return 1;
             t.FieldByName("Name")->setAsString("w" + std::to_string(i));
@@ -508,7 +508,7 @@ TEST(LockBetweenProcesses, ReaderBesideAWriterAlwaysSeesAWholeTable) {
         // Until the writer is gone and its ticks are read.
         while (::read(tick[0], &c, 1) == 1) {
             ++rounds;
-            TTableBlob t;
+            TTableBlob t{test::hooks()};
             t.SetTableName(dir.table("T"));
             if (!t.OpenReadOnly()) return 1;
             if (!t.TestTable()) return 2;
@@ -525,7 +525,7 @@ TEST(LockBetweenProcesses, ReaderBesideAWriterAlwaysSeesAWholeTable) {
     reader.go();
     EXPECT_EQ(writer.finish(), 0);
     EXPECT_EQ(reader.finish(), 0);
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
     t.SetTableName(dir.table("T"));
     ASSERT_TRUE(t.Open());
     EXPECT_EQ(t.RecordCount(), 1u + kAppends);
@@ -538,7 +538,8 @@ TEST(LockBetweenProcesses, DatabaseLockNamesItsHolderAndMakesReadersReadOnly) {
     LockWaitMs wait("20");
     setLockHolderName("locking_test compose");
     Child holder([&](auto&& ready, auto&& go) {
-        TDM1 dm(home.path());
+        TScriptedDialog dmDialog;
+        TDM1 dm(home.path(), dmDialog);
         TDatabaseLock lock(dm, LockKind::Exclusive);
         if (!lock.Held()) return 1;
         ready();
@@ -547,7 +548,8 @@ TEST(LockBetweenProcesses, DatabaseLockNamesItsHolderAndMakesReadersReadOnly) {
     });
     ASSERT_TRUE(holder.awaitReady());
     {
-        TDM1 dm(home.path());
+        TScriptedDialog dmDialog;
+        TDM1 dm(home.path(), dmDialog);
         TDatabaseLock reader(dm, LockKind::Shared);
         EXPECT_FALSE(reader.Held());
         EXPECT_NE(
@@ -557,7 +559,8 @@ TEST(LockBetweenProcesses, DatabaseLockNamesItsHolderAndMakesReadersReadOnly) {
     }
     holder.go();
     ASSERT_EQ(holder.finish(), 0);
-    TDM1 dm(home.path());
+    TScriptedDialog dmDialog;
+    TDM1 dm(home.path(), dmDialog);
     {
         TDatabaseLock reader(dm, LockKind::Shared);
         ASSERT_TRUE(reader.Held());
@@ -565,7 +568,8 @@ TEST(LockBetweenProcesses, DatabaseLockNamesItsHolderAndMakesReadersReadOnly) {
         EXPECT_TRUE(dm.AT2.ReadOnly());
         // Two readers share the database.
         Child second([&](auto&&, auto&&) {
-            TDM1 other(home.path());
+            TScriptedDialog otherDialog;
+            TDM1 other(home.path(), otherDialog);
             TDatabaseLock lock(other, LockKind::Shared);
             return lock.Held() ? 0 : 1;
         });

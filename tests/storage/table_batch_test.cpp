@@ -32,9 +32,7 @@ bool attempt(F&& f) {
 class TableBatchTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        syncWas_ = tableSyncFull();
-        setTableSyncFull(false);
-        TTableBlob t;
+        TTableBlob t{test::hooks()};
         test::createTable(t, dir, "T", {"N:ftAutoInc", "Name:ftString:20", "Dan:ftBlob"});
         // Four records with blobs of several pages, one deleted slot to reuse.
         for (int i = 0; i < 5; ++i) {
@@ -49,7 +47,6 @@ protected:
         base_ = test::snapshotFiles(dir.path());
         before_ = image();
     }
-    void TearDown() override { setTableSyncFull(syncWas_); }
 
     // The changes of one batch: blobs grown and shrunk (pages freed and taken
     // again by a later record), a new record in the deleted slot, one at the
@@ -75,7 +72,7 @@ protected:
     // What the table holds, read through the real file system (a journal
     // left behind is played back first).
     test::TableImage image() {
-        TTableBlob t;
+        TTableBlob t{test::hooks()};
         test::MessageRecorder rec;
         rec.attach(t);
         t.SetTableName(dir.table("T"));
@@ -96,7 +93,6 @@ protected:
     test::ScratchDir dir;
     Files base_;
     test::TableImage before_;
-    bool syncWas_ = false;
 };
 
 // Catches: a batch that commits each operation on its own (the table would
@@ -105,7 +101,7 @@ protected:
 // them, playback that leaves the last operation's image instead of the first.
 TEST_F(TableBatchTest, ACrashAtAnyDiskOperationLeavesAllOrNothing) {
     {
-        TTableBlob t;
+        TTableBlob t{test::hooks()};
         t.SetTableName(dir.table("T"));
         ASSERT_TRUE(t.Open());
         ASSERT_TRUE(t.BeginBatch());
@@ -130,7 +126,7 @@ TEST_F(TableBatchTest, ACrashAtAnyDiskOperationLeavesAllOrNothing) {
             bool committed = false;
             {
                 test::MessageRecorder quiet;
-                TTableBlob t(faulty);
+                TTableBlob t(test::hooks(), faulty);
                 t.SetTableName(dir.table("T"));
                 ASSERT_TRUE(t.Open());
                 faulty.failAt(n, mode.crash, mode.torn);
@@ -161,14 +157,14 @@ TEST_F(TableBatchTest, ACrashAtAnyDiskOperationLeavesAllOrNothing) {
 // table slot, another thread) opening the table in the middle of a batch and
 // playing its live journal back, which would undo part of the batch under it.
 TEST_F(TableBatchTest, ASecondObjectDoesNotPlayBackALiveBatch) {
-    TTableBlob writer;
+    TTableBlob writer{test::hooks()};
     writer.SetTableName(dir.table("T"));
     ASSERT_TRUE(writer.Open());
     ASSERT_TRUE(writer.BeginBatch());
     ASSERT_TRUE(changes(writer));
     const Files during = test::snapshotFiles(dir.path());
     {
-        TTableBlob other;
+        TTableBlob other{test::hooks()};
         test::MessageRecorder rec;
         rec.attach(other);
         other.SetTableName(dir.table("T"));
@@ -177,7 +173,7 @@ TEST_F(TableBatchTest, ASecondObjectDoesNotPlayBackALiveBatch) {
     }
     ASSERT_TRUE(writer.CommitBatch());
     writer.Close();
-    TTableBlob other;
+    TTableBlob other{test::hooks()};
     other.SetTableName(dir.table("T"));
     ASSERT_TRUE(other.Open());
     EXPECT_EQ(other.RecordCount(), 5u);
@@ -187,9 +183,9 @@ TEST_F(TableBatchTest, ASecondObjectDoesNotPlayBackALiveBatch) {
 // the middle of it; its journal would overwrite the batch's saved bytes, so a
 // rollback of the batch would then leave its writes on disk.
 TEST_F(TableBatchTest, AnotherObjectCannotWriteUnderALiveBatch) {
-    TTableBlob writer;
+    TTableBlob writer{test::hooks()};
     writer.SetTableName(dir.table("T"));
-    TTableBlob other;
+    TTableBlob other{test::hooks()};
     other.SetTableName(dir.table("T"));
     ASSERT_TRUE(writer.Open());
     ASSERT_TRUE(other.Open());
@@ -206,7 +202,7 @@ TEST_F(TableBatchTest, AnotherObjectCannotWriteUnderALiveBatch) {
 }
 
 TEST_F(TableBatchTest, TheJournalStaysUntilTheCommit) {
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
     t.SetTableName(dir.table("T"));
     ASSERT_TRUE(t.Open());
     ASSERT_TRUE(t.BeginBatch());
@@ -234,7 +230,7 @@ TEST_F(TableBatchTest, TheJournalStaysUntilTheCommit) {
 // keeps an open batch's changes, a batch that goes on after a failed step.
 TEST_F(TableBatchTest, RollbackCloseAndFailureUndoTheWholeBatch) {
     {
-        TTableBlob t;
+        TTableBlob t{test::hooks()};
         t.SetTableName(dir.table("T"));
         ASSERT_TRUE(t.Open());
         ASSERT_TRUE(t.BeginBatch());
@@ -255,7 +251,7 @@ TEST_F(TableBatchTest, RollbackCloseAndFailureUndoTheWholeBatch) {
 
     restore(base_);
     {
-        TTableBlob t;
+        TTableBlob t{test::hooks()};
         t.SetTableName(dir.table("T"));
         ASSERT_TRUE(t.Open());
         ASSERT_TRUE(t.BeginBatch());
@@ -268,7 +264,7 @@ TEST_F(TableBatchTest, RollbackCloseAndFailureUndoTheWholeBatch) {
     FaultInjectingFileSystem faulty;
     {
         test::MessageRecorder quiet;
-        TTableBlob t(faulty);
+        TTableBlob t(test::hooks(), faulty);
         t.SetTableName(dir.table("T"));
         ASSERT_TRUE(t.Open());
         ASSERT_TRUE(t.BeginBatch());
@@ -296,7 +292,7 @@ TEST_F(TableBatchTest, RollbackCloseAndFailureUndoTheWholeBatch) {
 // Catches: a whole-file replacement inside a batch, which the batch's
 // journal cannot undo, and a reopening operation that keeps half a batch.
 TEST_F(TableBatchTest, WholeFileOperationsDoNotMixWithABatch) {
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
     test::MessageRecorder quiet;
     t.SetTableName(dir.table("T"));
     ASSERT_TRUE(t.Open());

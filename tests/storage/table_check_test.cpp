@@ -57,7 +57,7 @@ protected:
     // Keys 1, 2, 3 in slots 0, 1, 2 with values of 40 bytes (pages 1-3),
     // 10 bytes (page 4) and 20 bytes (pages 5-6); no deleted slots.
     void SetUp() override {
-        TTableBlob t;
+        TTableBlob t{test::hooks()};
         test::createTable(t, dir, "T", {"N:ftAutoInc", "Name:ftString:10"});
         ASSERT_NE(t.AddBlobField("Dan", 16), nullptr);
         const std::vector<std::size_t> sizes = {40, 10, 20};
@@ -75,7 +75,7 @@ protected:
     // Opens the table and runs the check; returns the events raised.
     std::vector<std::pair<uint16_t, std::string>> check(bool& result) {
         test::MessageRecorder recorder;
-        TTableBlob t;
+        TTableBlob t{test::hooks()};
         recorder.attach(t);
         t.SetTableName(dir.table("T"));
         EXPECT_TRUE(t.Open());
@@ -159,7 +159,7 @@ TEST_F(TableCheckTest, UnreadablePageFileRaises206) {
     {
         // All records deleted: their pages stay in use and no chain is walked
         // before the page headers are counted.
-        TTableBlob t;
+        TTableBlob t{test::hooks()};
         t.SetTableName(dir.table("T"));
         ASSERT_TRUE(t.Open());
         while (t.RecordCount() > 0) {
@@ -171,7 +171,7 @@ TEST_F(TableCheckTest, UnreadablePageFileRaises206) {
     }
     test::MessageRecorder recorder;
     FaultInjectingFileSystem fs;
-    TTableBlob t(fs);
+    TTableBlob t(test::hooks(), fs);
     recorder.attach(t);
     t.SetTableName(dir.table("T"));
     ASSERT_TRUE(t.Open());
@@ -193,7 +193,7 @@ TEST_F(TableCheckTest, UnreadablePageFileRaises206) {
 TEST_F(TableCheckTest, WithoutHandlerFailsSilently) {
     patchU32(file(".b0"), 40, 1);
     test::MessageRecorder recorder;
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
     t.SetTableName(dir.table("T"));
     ASSERT_TRUE(t.Open());
     EXPECT_FALSE(t.TestTable());
@@ -207,7 +207,7 @@ TEST_F(TableCheckTest, WithoutHandlerFailsSilently) {
 // owners with index positions while slots are out of step.
 TEST_F(TableCheckTest, HealthyAfterDeletesReuseAndRewrites) {
     test::MessageRecorder recorder;
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
     recorder.attach(t);
     t.SetTableName(dir.table("T"));
     ASSERT_TRUE(t.Open());
@@ -242,7 +242,7 @@ TEST_F(TableCheckTest, HealthyAfterDeletesReuseAndRewrites) {
 // first blob field's pages and calls the second one's lost (207).
 TEST_F(TableCheckTest, HealthyWithTwoBlobFields) {
     test::MessageRecorder recorder;
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
     recorder.attach(t);
     t.SetTableName(dir.table("T"));
     ASSERT_TRUE(t.Open());
@@ -257,7 +257,7 @@ TEST_F(TableCheckTest, HealthyWithTwoBlobFields) {
 
 // Runs ReIndexTable on a closed table, or on an open one.
 bool reIndex(const test::ScratchDir& dir, bool open) {
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
     t.SetTableName(dir.table("T"));
     if (open && !t.Open()) return false;
     const bool ok = t.ReIndexTable();
@@ -269,7 +269,7 @@ bool reIndex(const test::ScratchDir& dir, bool open) {
 // Catches a re-index that keeps a wrong .bi, or leaves a closed table open.
 TEST_F(TableCheckTest, ReIndexRecreatesMissingOrStaleIndex) {
     {
-        TTableBlob t;
+        TTableBlob t{test::hooks()};
         t.SetTableName(dir.table("T"));
         ASSERT_TRUE(t.Open());
         ASSERT_TRUE(test::gotoRecord(t, 2));
@@ -303,7 +303,7 @@ TEST_F(TableCheckTest, ReIndexCutsUncountedSlotTail) {
     };
     const Bytes b1 = healthy.at("T.b1");
     ASSERT_EQ(b1.size(), 3 * kSlot);
-    TTableBlob probe;
+    TTableBlob probe{test::hooks()};
     probe.SetTableName(dir.table("T"));
     ASSERT_TRUE(probe.Open());
     const test::TableImage before = test::imageOf(probe);
@@ -320,7 +320,7 @@ TEST_F(TableCheckTest, ReIndexCutsUncountedSlotTail) {
         writeBytes(file(".b1"), longer);
         {
             test::MessageRecorder recorder;
-            TTableBlob t;
+            TTableBlob t{test::hooks()};
             recorder.attach(t);
             t.SetTableName(dir.table("T"));
             ASSERT_FALSE(t.Open());
@@ -329,7 +329,7 @@ TEST_F(TableCheckTest, ReIndexCutsUncountedSlotTail) {
         }
         ASSERT_TRUE(reIndex(dir, false));
         EXPECT_EQ(readBytes(file(".b1")), b1);
-        TTableBlob t;
+        TTableBlob t{test::hooks()};
         t.SetTableName(dir.table("T"));
         ASSERT_TRUE(t.Open());
         EXPECT_EQ(test::imageOf(t), before);
@@ -348,7 +348,7 @@ TEST_F(TableCheckTest, ReIndexCutsUncountedSlotTail) {
         writeBytes(file(".b1"), longer);
         const auto damaged = test::snapshotFiles(dir.path());
         test::MessageRecorder recorder;
-        TTableBlob t;
+        TTableBlob t{test::hooks()};
         recorder.attach(t);
         t.SetTableName(dir.table("T"));
         EXPECT_FALSE(t.ReIndexTable());

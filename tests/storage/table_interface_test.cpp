@@ -36,11 +36,11 @@ TEST(TableInterface, CreateFillAndReadATableThroughTheInterfaces) {
     test::ScratchDir dir;
     test::MessageRecorder rec;
     {
-        TTableBlob old;
+        TTableBlob old{test::hooks()};
         test::createTable(old, dir, "Conv", {"N:ftAutoInc"});
         ASSERT_TRUE(old.Append());
     }
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
     int asked = 0;
     t.CanReWrite = [&](TTableBlob&, const std::string&, bool& rewrite) {
         ++asked;
@@ -127,7 +127,7 @@ TEST(TableInterface, CreateFillAndReadATableThroughTheInterfaces) {
 // CreateFile destroyed.
 TEST(TableInterface, FieldWrappersFollowTheTablesFields) {
     test::ScratchDir dir;
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
     test::createTable(t, dir, "E", {"N:ftAutoInc", "Name:ftString:10"});
     TTableBlobInterface w(t);  // wraps the fields of an open table
     ITableBlob* it = tableInterface(w);
@@ -159,7 +159,7 @@ TEST(TableInterface, FieldWrappersFollowTheTablesFields) {
 // Catches a count that goes wrong, frees anything, or drops below 0 silently.
 TEST(TableInterface, ReferenceCounting) {
     test::MessageRecorder rec;
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
     {
         TTableBlobInterface w(t);
         EXPECT_EQ(w.refCount(), 0) << "a new wrapper starts at 0";
@@ -186,7 +186,7 @@ TEST(TableInterface, ReferenceCounting) {
 TEST(TableInterface, FieldWrapperDestroyedWhileReferenced) {
     test::ScratchDir dir;
     test::MessageRecorder rec;
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
     test::createTable(t, dir, "F", {"N:ftAutoInc"});
     TTableBlobInterface w(t);
     IField* f = nullptr;
@@ -201,7 +201,7 @@ TEST(TableInterface, FieldWrapperDestroyedWhileReferenced) {
 
 // Catches QueryInterface answering for an interface the object does not have.
 TEST(TableInterface, QueryInterfaceWithAWrongIdIsRefused) {
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
     TTableBlobInterface w(t);
     void* p = reinterpret_cast<void*>(&t);
     EXPECT_EQ(w.QueryInterface(IID_IField, &p), E_NOINTERFACE);

@@ -64,7 +64,7 @@ protected:
     }
 
     test::ScratchDir dir;
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
 };
 
 const std::string kDescN = "0e 1a 4e " + repeatHex("20", 25) + " 04 00 00 00";
@@ -197,7 +197,7 @@ TEST_F(LayoutTest, AppendReusesTheLastDeletedSlot) {
 // key kind byte for a reusable-key table, and wrong value encodings in the slot.
 TEST(Layout, EveryFieldTypeAndItsStoredValue) {
     test::ScratchDir dir;
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
     test::createTable(t, dir, "Types",
                       {"K:ftNewKeys", "I:ftInteger", "W:ftWord", "B:ftBoolean", "F:ftFloat",
                        "DT:ftDateTime", "L:ftLongWord", "Bl:ftBlob"});
@@ -241,7 +241,7 @@ TEST(Layout, EveryFieldTypeAndItsStoredValue) {
 // page settings when a table is created without fields.
 TEST(Layout, TableWithoutFieldsIsTheBareHeader) {
     test::ScratchDir dir;
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
     t.SetTableName(dir.table("Bare"));
     ASSERT_TRUE(t.CreateFile());
     EXPECT_BYTES(

@@ -79,7 +79,7 @@ const char* const kReadError = "Ошибка при чтении файла.";
 class OpenTest : public ::testing::Test {
 protected:
     void makeTable(bool withBlob = false) {
-        TTableBlob t;
+        TTableBlob t{test::hooks()};
         std::vector<std::string> fields{"N:ftAutoInc", "Name:ftString:10"};
         if (withBlob) fields.push_back("Dan:ftBlob");
         test::createTable(t, dir, "T", fields);
@@ -114,7 +114,7 @@ protected:
         const auto before = snapshotFiles(dir.path());
         {
             test::MessageRecorder rec;
-            TTableBlob t;
+            TTableBlob t{test::hooks()};
             rec.attach(t);
             t.SetTableName(dir.table("T"));
             bool opened = true;
@@ -133,7 +133,7 @@ protected:
         }
         {
             test::MessageRecorder rec;
-            TTableBlob t;
+            TTableBlob t{test::hooks()};
             t.SetTableName(dir.table("T"));
             EXPECT_FALSE(t.Open());
             EXPECT_FALSE(t.Active());
@@ -153,7 +153,7 @@ protected:
 // Catches an empty name that is not refused, or refused with the wrong code.
 TEST_F(OpenTest, EmptyNameFailsWith22) {
     test::MessageRecorder rec;
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
     rec.attach(t);
     EXPECT_FALSE(t.Open());
     ASSERT_EQ(rec.errors.size(), 1u);
@@ -204,7 +204,7 @@ TEST_F(OpenTest, B1OneByteShortOrLongFailsWith61) {
 TEST_F(OpenTest, WrongB2LengthFailsWith62) {
     makeTable(true);
     {
-        TTableBlob t;  // the page file appears at the first open
+        TTableBlob t{test::hooks()};  // the page file appears at the first open
         t.SetTableName(dir.table("T"));
         ASSERT_TRUE(t.Open());
     }
@@ -251,7 +251,7 @@ TEST_F(OpenTest, MissingIndexIsRebuiltFromLiveSlotsAndWritten) {
     b0[12] = 7;  // a wrong FCountRecord: the rebuild must correct it
     writeBytes(file(".b0"), b0);
 
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
     t.SetTableName(dir.table("T"));
     ASSERT_TRUE(t.Open());
     EXPECT_EQ(t.RecordCount(), 2u);
@@ -275,7 +275,7 @@ TEST_F(OpenTest, IndexRebuildFailuresAndTheirCodes) {
     auto openWith = [&](std::function<bool(const std::string&, const std::string&)> fails,
                         bool handler, std::vector<std::pair<uint16_t, std::string>>& errors) {
         fs.fails = std::move(fails);
-        TTableBlob t(fs);
+        TTableBlob t(test::hooks(), fs);
         if (handler) {
             t.ErrorOpen = [&](TTableBlob&, uint16_t code, const std::string& text) {
                 errors.emplace_back(code, text);
@@ -305,7 +305,7 @@ TEST_F(OpenTest, IndexRebuildFailuresAndTheirCodes) {
     // ... but without one the table opens on the index built in memory.
     {
         fs.fails = noIndexFile;
-        TTableBlob t(fs);
+        TTableBlob t(test::hooks(), fs);
         t.SetTableName(dir.table("T"));
         ASSERT_TRUE(t.Open());
         EXPECT_FALSE(std::filesystem::exists(file(".bi")));
@@ -340,7 +340,7 @@ TEST_F(OpenTest, StoredRecordLengthIsNotTrusted) {
     Bytes b0 = readBytes(file(".b0"));
     b0[16] = 99;
     writeBytes(file(".b0"), b0);
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
     t.SetTableName(dir.table("T"));
     ASSERT_TRUE(t.Open());
     EXPECT_EQ(t.Headr().FLengthRecords, 15u);
@@ -354,20 +354,20 @@ TEST_F(OpenTest, StoredRecordLengthIsNotTrusted) {
 // cursor is not at the end at once.
 TEST_F(OpenTest, TableWithoutFieldsAndEmptyTableOpen) {
     {
-        TTableBlob t;
+        TTableBlob t{test::hooks()};
         t.SetTableName(dir.table("T"));
         ASSERT_TRUE(t.CreateFile());
         t.Close();
     }
     ASSERT_EQ(readBytes(file(".b0")).size(), 68u);
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
     t.SetTableName(dir.table("T"));
     ASSERT_TRUE(t.Open());
     EXPECT_EQ(t.FieldCount(), 0);
     EXPECT_EQ(t.State(), dsOpening);
     t.Close();
 
-    TTableBlob e;
+    TTableBlob e{test::hooks()};
     test::createTable(e, dir, "E", {"N:ftAutoInc", "Name:ftString:10"});
     e.Close();
     ASSERT_TRUE(e.Open());
@@ -384,7 +384,7 @@ TEST_F(OpenTest, TableWithoutFieldsAndEmptyTableOpen) {
 // Catches the name forms of one table not naming the same files.
 TEST_F(OpenTest, TableNameWithExtensionOrFolderNamesTheSameTable) {
     makeTable();
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
     t.SetDatabaseName(dir.path().string());
     t.SetTableName("T.b0");
     EXPECT_EQ(t.FileName(), dir.table("T"));
@@ -399,7 +399,7 @@ TEST_F(OpenTest, TableNameWithExtensionOrFolderNamesTheSameTable) {
 // Catches an object that keeps the old table's state after a failed open.
 TEST_F(OpenTest, FailedOpenOfAnotherTableLeavesTheObjectInactive) {
     makeTable();
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
     t.SetTableName(dir.table("T"));
     ASSERT_TRUE(t.Open());
     test::MessageRecorder rec;
@@ -417,7 +417,7 @@ TEST_F(OpenTest, CreateFileAsksBeforeOverwriting) {
     makeTable();
     const auto before = snapshotFiles(dir.path());
     std::vector<std::string> questions;
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
     t.CanReWrite = [&](TTableBlob&, const std::string& text, bool& rewrite) {
         questions.push_back(text);
         EXPECT_TRUE(rewrite) << "the flag must be preset to true";
@@ -450,7 +450,7 @@ TEST_F(OpenTest, CreateFileAsksBeforeOverwriting) {
 // Catches CreateFile on an empty name reporting with the open code.
 TEST_F(OpenTest, CreateFileWithoutNameFailsWith10) {
     test::MessageRecorder rec;
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
     rec.attach(t);
     EXPECT_FALSE(t.CreateFile());
     ASSERT_EQ(rec.errors.size(), 1u);

@@ -75,7 +75,7 @@ protected:
     }
 
     test::TableImage image() {
-        TTableBlob r;
+        TTableBlob r{test::hooks()};
         r.SetTableName(dir.table("T"));
         EXPECT_TRUE(r.Open());
         test::TableImage i = test::imageOf(r);
@@ -85,7 +85,7 @@ protected:
 
     bool pack() {
         t.Close();
-        TTableBlob p;
+        TTableBlob p{test::hooks()};
         p.SetTableName(dir.table("T"));
         const bool ok = p.PackTable();
         EXPECT_FALSE(p.Active());
@@ -94,7 +94,7 @@ protected:
 
     bool testTable() {
         test::MessageRecorder recorder;
-        TTableBlob r;
+        TTableBlob r{test::hooks()};
         recorder.attach(r);
         r.SetTableName(dir.table("T"));
         EXPECT_TRUE(r.Open());
@@ -105,7 +105,7 @@ protected:
     }
 
     test::ScratchDir dir;
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
 };
 
 // Catches a pack in slot order instead of key order, a .bi out of slot
@@ -193,7 +193,7 @@ TEST_F(TablePackTest, EmptyTableKeepsOnlyKeyCounter) {
     EXPECT_EQ(h.FCountPageEmpty, 0u);
     EXPECT_EQ(h.FLastEmptyPageN, 0u);
     // The packed table takes new records again.
-    TTableBlob r;
+    TTableBlob r{test::hooks()};
     r.SetTableName(dir.table("T"));
     ASSERT_TRUE(r.Open());
     ASSERT_TRUE(r.Append());
@@ -202,10 +202,10 @@ TEST_F(TablePackTest, EmptyTableKeepsOnlyKeyCounter) {
     EXPECT_TRUE(testTable());
 
     // A table that never held a record packs too.
-    TTableBlob e;
+    TTableBlob e{test::hooks()};
     test::createTable(e, dir, "E", {"N:ftNewKeys", "Name:ftString:4"});
     e.Close();
-    TTableBlob p;
+    TTableBlob p{test::hooks()};
     p.SetTableName(dir.table("E"));
     ASSERT_TRUE(p.PackTable());
     EXPECT_TRUE(readBytes(dir.table("E") + ".b1").empty());
@@ -318,7 +318,7 @@ TEST_F(TablePackTest, RefusesDamagedTableAndChangesNothing) {
         c.damage();
         const auto damaged = test::snapshotFiles(dir.path());
         test::MessageRecorder quiet;
-        TTableBlob p;
+        TTableBlob p{test::hooks()};
         p.SetTableName(dir.table("T"));
         EXPECT_FALSE(p.PackTable());
         EXPECT_FALSE(p.Active());
@@ -338,7 +338,7 @@ TEST_F(TablePackTest, KeyCounterCoversTheLargestKey) {
     ASSERT_TRUE(pack());
     EXPECT_EQ(ATableBlobHead::decode(readBytes(file(".b0")).data()).FAutoInc, 2u);
 
-    TTableBlob k;
+    TTableBlob k{test::hooks()};
     test::createTable(k, dir, "K", {"N:ftNewKeys", "Name:ftString:4"});
     for (int i = 0; i < 3; ++i) ASSERT_TRUE(k.Append());
     ASSERT_TRUE(test::gotoRecord(k, 3));
@@ -347,7 +347,7 @@ TEST_F(TablePackTest, KeyCounterCoversTheLargestKey) {
     ASSERT_TRUE(k.Post());
     const uint32_t counter = k.Headr().FAutoInc;
     k.Close();
-    TTableBlob p;
+    TTableBlob p{test::hooks()};
     p.SetTableName(dir.table("K"));
     ASSERT_TRUE(p.PackTable());
     EXPECT_EQ(ATableBlobHead::decode(readBytes(dir.table("K") + ".b0").data()).FAutoInc, counter);

@@ -49,7 +49,7 @@ protected:
     }
 
     test::ScratchDir dir;
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
 };
 
 // Catches values written to the wrong slot, lost at close, or read back in an

@@ -66,7 +66,7 @@ protected:
     // deleted (so the deleted chain is not empty) and key 4's value is cut
     // to 8 bytes (so two pages are free).
     void SetUp() override {
-        TTableBlob t;
+        TTableBlob t{test::hooks()};
         test::createTable(t, dir, "T",
                           {"N:ftAutoInc", "Name:ftString:18", "Num:ftInteger", "Day:ftDate"});
         ASSERT_NE(t.AddBlobField("Dan", 16), nullptr);
@@ -112,7 +112,7 @@ protected:
     // Runs a repair on the closed table; the codes it raised go to `errors`.
     bool repair(bool pack, std::vector<std::pair<uint16_t, std::string>>& errors) {
         test::MessageRecorder recorder;
-        TTableBlob t;
+        TTableBlob t{test::hooks()};
         recorder.attach(t);
         t.SetTableName(dir.table("T"));
         const bool ok = pack ? t.PackTable() : t.ReIndexTable();
@@ -124,7 +124,7 @@ protected:
     // not open or the check fails.
     bool opensClean(Records& records, std::vector<std::pair<uint16_t, std::string>>& errors) {
         test::MessageRecorder recorder;
-        TTableBlob t;
+        TTableBlob t{test::hooks()};
         recorder.attach(t);
         t.SetTableName(dir.table("T"));
         if (!t.Open()) {
@@ -141,7 +141,7 @@ protected:
     std::vector<std::pair<uint16_t, std::string>> checkFindings() {
         const Files before = test::snapshotFiles(dir.path());
         test::MessageRecorder recorder;
-        TTableBlob t;
+        TTableBlob t{test::hooks()};
         recorder.attach(t);
         t.SetTableName(dir.table("T"));
         EXPECT_TRUE(t.Open());
@@ -255,7 +255,7 @@ TEST_F(TableRepairTest, RefusalsNameTheirReason) {
     {
         test::ScratchDir empty;
         test::MessageRecorder recorder;
-        TTableBlob t;
+        TTableBlob t{test::hooks()};
         recorder.attach(t);
         t.SetTableName(empty.table("Missing"));
         EXPECT_FALSE(t.ReIndexTable());
@@ -268,7 +268,7 @@ TEST_F(TableRepairTest, RefusalsNameTheirReason) {
     restore();
     patchU8(".b0", 68 + 32 * 2, 0);
     test::MessageRecorder recorder;
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
     recorder.attach(t);
     t.SetTableName(dir.table("T"));
     EXPECT_FALSE(t.Open());
@@ -327,7 +327,7 @@ TEST_F(TableRepairTest, CheckFindingsAndWhatReIndexRepairs) {
         const auto found = checkFindings();
         ASSERT_EQ(found.size(), 1u) << codes(found);
         EXPECT_EQ(found[0].first, c.code) << found[0].second;
-        TTableBlob probe;
+        TTableBlob probe{test::hooks()};
         probe.SetTableName(dir.table("T"));
         ASSERT_TRUE(probe.Open());
         const Records before = recordsOf(probe);
@@ -344,7 +344,7 @@ TEST_F(TableRepairTest, CheckFindingsAndWhatReIndexRepairs) {
             EXPECT_TRUE(clean) << codes(left);
             EXPECT_EQ(after, healthyRecords);
             // The next record gets a key nobody holds.
-            TTableBlob t;
+            TTableBlob t{test::hooks()};
             t.SetTableName(dir.table("T"));
             ASSERT_TRUE(t.Open());
             ASSERT_TRUE(t.Append());
@@ -356,7 +356,7 @@ TEST_F(TableRepairTest, CheckFindingsAndWhatReIndexRepairs) {
             ASSERT_FALSE(left.empty());
             EXPECT_EQ(left[0].first, c.code);
             EXPECT_EQ(after.size(), before.size());
-            TTableBlob t;
+            TTableBlob t{test::hooks()};
             t.SetTableName(dir.table("T"));
             ASSERT_TRUE(t.Open());
             EXPECT_EQ(t.RecordCountAll(), slots);
@@ -369,7 +369,7 @@ TEST_F(TableRepairTest, CheckFindingsAndWhatReIndexRepairs) {
 // A table with reusable keys hands out the counter + 1 when there is no gap
 // among its keys, so its counter is checked and repaired the same way.
 TEST_F(TableRepairTest, ReusableKeyCounterRepaired) {
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
     test::createTable(t, dir, "K", {"N:ftNewKeys", "Name:ftString:8"});
     for (int i = 0; i < 3; ++i) {
         ASSERT_TRUE(t.Append());

@@ -65,7 +65,7 @@ protected:
     // A fresh reader: the records, and whether the check passes.
     test::TableImage reread(bool* checked = nullptr) {
         test::MessageRecorder recorder;
-        TTableBlob r;
+        TTableBlob r{test::hooks()};
         recorder.attach(r);
         r.SetTableName(dir.table("T"));
         EXPECT_TRUE(r.Open());
@@ -78,7 +78,7 @@ protected:
     }
     // The deleted record (key 9) brought back, as a fresh reader sees it.
     std::map<std::string, Bytes> undeleted() {
-        TTableBlob r;
+        TTableBlob r{test::hooks()};
         r.SetTableName(dir.table("T"));
         EXPECT_TRUE(r.Open());
         r.SetIndexActivRecordAll(r.Headr().FIndexDelRec);
@@ -89,7 +89,7 @@ protected:
     }
 
     test::ScratchDir dir;
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
     test::TableImage before;
 };
 
@@ -170,7 +170,7 @@ TEST_F(TableRestructureTest, StringResizeRefusals) {
     EXPECT_FALSE(t.SetNewSizeBlobField("Dan", 32, message));
     EXPECT_EQ(message, "Таблица закрыта: T");
 
-    TTableBlob e;
+    TTableBlob e{test::hooks()};
     test::createTable(e, dir, "E", {});
     EXPECT_FALSE(e.SetNewSizeStringField("Gryp", 18, message));
     EXPECT_EQ(message, "В таблице нет полей E");
@@ -204,7 +204,7 @@ TEST_F(TableRestructureTest, BlobPageResizeKeepsValuesAndKeys) {
     for (const auto& e : std::filesystem::directory_iterator(dir.path()))
         EXPECT_NE(e.path().filename().string().front(), '-') << e.path();
     // The next key continues after the largest one ever given out.
-    TTableBlob r;
+    TTableBlob r{test::hooks()};
     r.SetTableName(dir.table("T"));
     ASSERT_TRUE(r.Open());
     ASSERT_TRUE(r.Append());
@@ -218,7 +218,7 @@ TEST_F(TableRestructureTest, DiskFailureMessages) {
     t.Close();
     const auto files = test::snapshotFiles(dir.path());
     FaultInjectingFileSystem fs;
-    TTableBlob f(fs);
+    TTableBlob f(test::hooks(), fs);
     f.SetTableName(dir.table("T"));
     ASSERT_TRUE(f.Open());
     std::string message;
@@ -247,7 +247,7 @@ TEST_F(TableRestructureTest, BlobResizeRefusals) {
 // reports equal tables as different.
 TEST_F(TableRestructureTest, CompareFileMessages) {
     auto copy = [&](const std::string& name) {
-        TTableBlob c;
+        TTableBlob c{test::hooks()};
         test::createTable(c, dir, name, {"N:ftAutoInc", "Gryp:ftString:5", "Num:ftInteger"});
         EXPECT_NE(c.AddBlobField("Dan", 16), nullptr);
         c.Close();
@@ -257,7 +257,7 @@ TEST_F(TableRestructureTest, CompareFileMessages) {
         EXPECT_TRUE(c.ReIndexTable());
     };
     copy("C");
-    TTableBlob c;
+    TTableBlob c{test::hooks()};
     c.SetTableName(dir.table("C"));
     std::string message = "x";
     EXPECT_TRUE(t.CompareFile(c, message));
@@ -316,7 +316,7 @@ TEST_F(TableRestructureTest, DeleteOnlyBlobField) {
     for (auto& [key, values] : expected) values.erase("Dan");
     EXPECT_EQ(reread().records, expected);
     // A new blob field starts from an empty page file.
-    TTableBlob r;
+    TTableBlob r{test::hooks()};
     r.SetTableName(dir.table("T"));
     ASSERT_TRUE(r.Open());
     ASSERT_NE(r.AddBlobField("Dan2", 8), nullptr);
@@ -351,7 +351,7 @@ TEST_F(TableRestructureTest, DeleteOneOfTwoBlobFields) {
     EXPECT_EQ(after.records.at(7).at("Pic"), seededBytes(5, 9));
     EXPECT_EQ(after.records.at(5).at("Pic"), Bytes{});
     // The freed pages are reused before the file grows.
-    TTableBlob r;
+    TTableBlob r{test::hooks()};
     r.SetTableName(dir.table("T"));
     ASSERT_TRUE(r.Open());
     ASSERT_TRUE(test::gotoRecord(r, 5));

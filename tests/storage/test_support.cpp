@@ -99,12 +99,18 @@ std::vector<uint8_t> slice(const std::vector<uint8_t>& bytes, std::size_t from, 
                                 bytes.begin() + static_cast<std::ptrdiff_t>(end));
 }
 
+TCoreHooks& hooks() {
+    static TConsoleDialog dialog(false);
+    static TCoreHooks testHooks(dialog);
+    return testHooks;
+}
+
 MessageRecorder::MessageRecorder() {
-    previous_ = setUserMessageHandler([this](const std::string& t) { messages.push_back(t); });
+    previous_ = hooks().SetMessageRoute([this](const std::string& t) { messages.push_back(t); });
 }
 
 MessageRecorder::~MessageRecorder() {
-    setUserMessageHandler(std::move(previous_));
+    hooks().SetMessageRoute(std::move(previous_));
 }
 
 void MessageRecorder::attach(TTableBlob& table) {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "base/user_messages.h"
+#include "base/core_hooks.h"
 #include "storage/table_blob.h"
 
 namespace zavlin::test {
@@ -49,7 +49,13 @@ std::vector<uint8_t> withoutCreationTime(std::vector<uint8_t> b0);
 // Bytes [from, from + n) of a file image (fewer when the image is shorter).
 std::vector<uint8_t> slice(const std::vector<uint8_t>& bytes, std::size_t from, std::size_t n);
 
-// Records user messages and ErrorOpen/ErrorTest calls while alive.
+// The hooks the storage tests give their tables (the owner of a table in a
+// test is the test): questions answered no, messages printed to stderr unless
+// a MessageRecorder is alive.
+TCoreHooks& hooks();
+
+// Records the messages reaching hooks() and, for attached tables, the
+// ErrorOpen/ErrorTest calls, while alive.
 class MessageRecorder {
 public:
     MessageRecorder();
@@ -59,7 +65,7 @@ public:
     std::vector<std::pair<uint16_t, std::string>> errors;
 
 private:
-    UserMessageHandler previous_;
+    TCoreHooks::MessageRoute previous_;
 };
 
 // Creates and opens a table at <dir>/<name> with the given fields added in

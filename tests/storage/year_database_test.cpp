@@ -36,7 +36,9 @@ std::vector<std::string> prefixed(const std::string& prefix) {
 }
 
 int storedVersion(const fs::path& db) {
-    TFileIni ini(db);
+    TScriptedDialog quiet;
+    TCoreHooks hooks(quiet);
+    TFileIni ini(hooks, db);
     ini.SetFileName("god.Ini");
     return ini.ReadInteger("Database", "Vers", -1);
 }
@@ -44,19 +46,17 @@ int storedVersion(const fs::path& db) {
 class YearDatabase : public ::testing::Test {
 protected:
     void SetUp() override {
-        previous_ = setMyDialog(&engineMessages);
         std::string message;
         ASSERT_EQ(CreateDatabase(dir.path(), message), TCreateDatabaseResult::Created) << message;
         dm = std::make_unique<TDM1>(dir.path(), dialog);
-        dm->ProgressObserver = &progress;
+        dm->Hooks.ProgressObserver = &progress;
     }
-    void TearDown() override { setMyDialog(previous_); }
 
     fs::path db() const { return dir.path() / "Database"; }
 
     // Opens a table of the database on its own object, outside TDM1.
     std::unique_ptr<TTableBlob> open(const std::string& name) {
-        auto t = std::make_unique<TTableBlob>();
+        auto t = std::make_unique<TTableBlob>(test::hooks());
         t->SetDatabaseName(db().string());
         t->SetTableName(name);
         EXPECT_TRUE(t->Open()) << name;
@@ -97,12 +97,10 @@ protected:
 
     test::ScratchDir dir;
     TScriptedDialog dialog;
-    TScriptedDialog engineMessages;
     ProgressLog progress;
     std::unique_ptr<TDM1> dm;
 
 private:
-    TMyDialog* previous_ = nullptr;
 };
 
 // Catches a wrong type or length for the fields the data model reads by kind,
@@ -146,7 +144,7 @@ TEST_F(YearDatabase, CreatesTheNineTablesOnceAndLeavesAnExistingDatabaseAlone) {
     std::string message;
     EXPECT_EQ(CreateDatabase(dir.path(), message), TCreateDatabaseResult::Exists);
     EXPECT_EQ(test::snapshotFiles(db()), before);
-    EXPECT_TRUE(engineMessages.shown.empty());
+    EXPECT_TRUE(dialog.shown.empty());
 
     // A database folder holding only other files is filled, keeping them.
     test::ScratchDir other;
@@ -294,9 +292,11 @@ TEST_F(YearDatabase, UpgradesWidenGroupNamesAddColorAndRecordTheVersion) {
                                        {{"N", ftAutoInc, 0},
                                         {"God", ftInteger, 0},
                                         {"Gryp", ftString, 5},
-                                        {"Zavlin", ftBlob, 0}}}));
+                                        {"Zavlin", ftBlob, 0}}},
+                                test::hooks()));
     ASSERT_TRUE(createYearTable(
-        db(), {"YmDom.b0", {{"N", ftAutoInc, 0}, {"God", ftInteger, 0}, {"Dom", ftString, 48}}}));
+        db(), {"YmDom.b0", {{"N", ftAutoInc, 0}, {"God", ftInteger, 0}, {"Dom", ftString, 48}}},
+        test::hooks()));
     for (const char* name : {"ИС-11", "Эк-2"}) {
         uint32_t n = 0;
         ASSERT_TRUE(dm->StoreEntry("YmGryp.b0", n, [&](TTableBlob& t) {
@@ -354,7 +354,8 @@ TEST_F(YearDatabase, UpgradesWidenGroupNamesAddColorAndRecordTheVersion) {
 
 TEST_F(YearDatabase, AFailedWideningShowsTheEnginesMessageAndKeepsTheVersion) {
     fs::remove(db() / "YmGryp.b0");
-    ASSERT_TRUE(createYearTable(db(), {"YmGryp.b0", {{"N", ftAutoInc, 0}, {"God", ftInteger, 0}}}));
+    ASSERT_TRUE(createYearTable(db(), {"YmGryp.b0", {{"N", ftAutoInc, 0}, {"God", ftInteger, 0}}},
+                                test::hooks()));
     ASSERT_TRUE(dm->FGodini.WriteInteger("Database", "Vers", 2));
     EXPECT_EQ(dm->UpgradeDatabase(), TUpgradeResult::Vers2Failed);
     EXPECT_EQ(storedVersion(db()), 2);
@@ -377,7 +378,7 @@ protected:
             test::writeBytes(db() / (base + ".mb"), {2});
         }
         dm = std::make_unique<TDM1>(dir.path(), dialog);
-        dm->ProgressObserver = &progress;
+        dm->Hooks.ProgressObserver = &progress;
     }
 
     fs::path db() const { return dir.path() / "Database"; }
@@ -429,7 +430,7 @@ TEST_F(YearDatabaseConversion, ConvertsEveryTableInOrderAndThenDeletesTheLegacyF
                            "YmDom.b0 1024 0 2", "YmAyd.b0 64 0 2", "YmAtribyt.b0 1024 0 2"}));
     EXPECT_EQ(progress.texts, prefixed("Реструктуризация "));
     EXPECT_EQ(namesIn("YmAyd.b0"), (std::vector<std::string>{"YmAyd-1", "YmAyd-2"}));
-    TTableBlob t;
+    TTableBlob t{test::hooks()};
     t.SetDatabaseName(db().string());
     t.SetTableName("YmGryp.b0");
     ASSERT_TRUE(t.Open());
