@@ -7,8 +7,10 @@
 #include <set>
 #include <system_error>
 
+#include "base/core_hooks.h"
 #include "base/datetime.h"
 #include "base/little_endian.h"
+#include "base/my_dialog.h"
 #include "storage/table_blob.h"
 
 namespace zavlin::cli {
@@ -445,7 +447,10 @@ void readNames(const fs::path& folder, const char* table, const char* field,
                std::map<int, std::string>& names) {
     std::error_code ec;
     if (!fs::exists(folder / (std::string(table) + ".b0"), ec)) return;
-    TTableBlob t;
+    // A damaged name table is no reason to stop; its messages stay quiet.
+    TScriptedDialog quiet;
+    TCoreHooks hooks(quiet);
+    TTableBlob t(hooks);
     t.SetDatabaseName(folder.string() + "/");
     t.SetTableName(std::string(table) + ".b0");
     if (!t.OpenReadOnly()) return;

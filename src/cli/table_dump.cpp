@@ -328,7 +328,8 @@ int tableDump(const std::string& path, bool json, bool blobs) {
 }
 
 int tableDecode(const std::string& path, std::optional<uint32_t> key) {
-    TTableBlob table;
+    ConsoleHooks console;
+    TTableBlob table(console.hooks());
     table.SetReadOnly(true);
     if (!openTable(table, path)) return kExitFailed;
     TField* blob = table.FieldByName("Zavlin");
