@@ -7,6 +7,7 @@
 #include "base/text.h"
 #include "base/user_messages.h"
 #include "storage/table_blob.h"
+#include "storage/table_restore_guard.h"
 #include "storage/table_validate.h"
 
 namespace zavlin {
@@ -517,13 +518,10 @@ bool TTableBlob::EmptyTable() {
     r.b1 = &empty;
     if (blobs) r.b2 = &empty;
     r.dropIndex = true;
-    if (!replaceFiles(r)) {
-        // Closed when the files are no longer the old table.
-        if (!Active()) return false;
-        FHeadr = old;
-        recomputeLayout();
-        return false;
-    }
+    RestoreGuard restore(
+        *this, [&] { FHeadr = old; }, false);
+    if (!replaceFiles(r)) return false;
+    restore.dismiss();
     FStIndex.clear();
     FStIndexModifi = true;
     FModifiHeadr = FModifiNameField = false;

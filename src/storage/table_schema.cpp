@@ -2,6 +2,7 @@
 #include "base/errors.h"
 #include "base/user_messages.h"
 #include "storage/table_blob.h"
+#include "storage/table_restore_guard.h"
 
 namespace zavlin {
 
@@ -52,6 +53,10 @@ TField* TTableBlob::AddFieldByName(TFieldTableBlobType type, std::string_view na
     FModifiHeadr = FModifiNameField = true;
     recomputeLayout();
     if (!Active()) return f;
+    RestoreGuard restore(*this, [&] {
+        LField.pop_back();
+        FHeadr = savedHeadr;
+    });
     bool ok;
     if (rewrite) {
         // Old slots get the new field as zeros; .b1 and .b0 change together.
@@ -71,15 +76,8 @@ TField* TTableBlob::AddFieldByName(TFieldTableBlobType type, std::string_view na
     } else {
         ok = saveHeadr();
     }
-    if (!ok) {
-        // Closed when the files are no longer the old table.
-        if (!Active()) return nullptr;
-        LField.pop_back();
-        FHeadr = savedHeadr;
-        recomputeLayout();
-        (void)reopenAfterReplace();
-        return nullptr;
-    }
+    if (!ok) return nullptr;
+    restore.dismiss();
     return f;
 }
 
