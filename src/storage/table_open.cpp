@@ -518,8 +518,8 @@ bool TTableBlob::EmptyTable() {
     r.b1 = &empty;
     if (blobs) r.b2 = &empty;
     r.dropIndex = true;
-    RestoreGuard restore(
-        *this, [&] { FHeadr = old; }, false);
+    const auto putBack = [&] { FHeadr = old; };
+    RestoreGuard restore(*this, putBack, /*reopen=*/false);
     if (!replaceFiles(r)) return false;
     restore.dismiss();
     FStIndex.clear();
