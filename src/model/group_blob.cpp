@@ -133,38 +133,6 @@ TAyd* TRefLookup::Ayd(int n) const {
     return n != 0 && it != ayd.end() ? it->second : nullptr;
 }
 
-// --- records
-
-void APredmet::toBytes(uint8_t* p) const {
-    p[0] = N;
-    putU16(p + 1, NYrName);
-    putU16(p + 3, GNYrName);
-    putU16(p + 5, GNPredmetYp);
-    p[7] = Podg;
-    p[8] = TipDRKM;
-    p[9] = GDel;
-    p[10] = RazN;
-    p[11] = KFio;
-    p[12] = Spar;
-    p[13] = Sem1;
-    p[14] = Sem2;
-}
-
-void APredmet::fromBytes(const uint8_t* p) {
-    N = p[0];
-    NYrName = getU16(p + 1);
-    GNYrName = getU16(p + 3);
-    GNPredmetYp = getU16(p + 5);
-    Podg = p[7];
-    TipDRKM = p[8];
-    GDel = p[9];
-    RazN = p[10];
-    KFio = p[11];
-    Spar = p[12];
-    Sem1 = p[13];
-    Sem2 = p[14];
-}
-
 // --- writing
 
 std::vector<uint8_t> TGryp::WriteRasp() {

@@ -298,6 +298,9 @@ private:
                                        const std::vector<int>& oldSizes,
                                        const std::vector<int>& newFields) const;
     [[nodiscard]] bool reopenAfterReplace();
+    // Restores the object when a replacement fails (table_restore_guard.h).
+    template <typename Restore>
+    class RestoreGuard;
     // Appends a value's pages to a packed page image, renumbered from
     // firstPage; false when the chain is damaged.
     [[nodiscard]] bool copyChain(const ABlobHeadr& bh, uint32_t slot, uint32_t firstPage,

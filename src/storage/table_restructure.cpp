@@ -6,6 +6,7 @@
 #include "base/errors.h"
 #include "base/streams.h"
 #include "storage/table_blob.h"
+#include "storage/table_restore_guard.h"
 
 namespace zavlin {
 namespace {
@@ -86,15 +87,12 @@ bool TTableBlob::DeleteFieldName(int index) {
         r.b1 = &b1;
         if (keepB2) r.b2 = &b2;
         r.removeB2 = isBlob && !keepB2;
-        if (!replaceFiles(r)) {
-            // Closed when the files are no longer the old table.
-            if (!Active()) return false;
+        RestoreGuard restore(*this, [&] {
             LField.insert(LField.begin() + index, std::move(removed));
             FHeadr = savedHeadr;
-            recomputeLayout();
-            (void)reopenAfterReplace();
-            return false;
-        }
+        });
+        if (!replaceFiles(r)) return false;
+        restore.dismiss();
         FModifiHeadr = FModifiNameField = false;
         return reopenAfterReplace();
     } catch (const std::exception&) {
@@ -120,15 +118,12 @@ bool TTableBlob::MoveFieldNameUp(int index) {
     Replacement r;
     r.b0 = &b0;
     r.b1 = &b1;
-    if (!replaceFiles(r)) {
-        // Closed when the files are no longer the old table.
-        if (!Active()) return false;
+    RestoreGuard restore(*this, [&] {
         std::swap(LField[static_cast<std::size_t>(index)],
                   LField[static_cast<std::size_t>(index - 1)]);
-        recomputeLayout();
-        (void)reopenAfterReplace();
-        return false;
-    }
+    });
+    if (!replaceFiles(r)) return false;
+    restore.dismiss();
     FModifiHeadr = FModifiNameField = false;
     return reopenAfterReplace();
 }
@@ -216,19 +211,18 @@ bool TTableBlob::SetNewSizeStringField(std::string_view name, int newLength, std
         Replacement r;
         r.b0 = &b0;
         r.b1 = &b1;
-        if (!replaceFiles(r)) {
-            message = failed;
-            // Closed when the files are no longer the old table.
-            if (!Active()) return false;
+        RestoreGuard restore(*this, [&] {
             auto back = std::move(LField.back());
             LField.pop_back();
             back->SetSizeForFile_b1(static_cast<int>(oldMax) + 1);
             LField.insert(LField.begin() + index, std::move(back));
             FHeadr = savedHeadr;
-            recomputeLayout();
-            (void)reopenAfterReplace();
+        });
+        if (!replaceFiles(r)) {
+            message = failed;
             return false;
         }
+        restore.dismiss();
         FModifiHeadr = FModifiNameField = false;
         if (!reopenAfterReplace()) {
             message = failed;

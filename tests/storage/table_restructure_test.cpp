@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -429,6 +430,65 @@ TEST_F(TableRestructureTest, AddFieldKeepsOldValues) {
     }
     EXPECT_EQ(after.records, expected);
     EXPECT_EQ(undeleted()["Gryp"], text("Д-1"));
+}
+
+// A change whose replacement of the files fails while the old table is
+// still in place must leave the object describing that table. Catches a
+// failed change kept in memory only (the object would read and write the old
+// slots at the new field offsets) and a restore that forgets the layout.
+TEST_F(TableRestructureTest, FailedReplacementLeavesTheObjectOnItsTable) {
+    t.Close();
+    const auto files = test::snapshotFiles(dir.path());
+    struct Change {
+        const char* name;
+        std::function<bool(TTableBlob&)> run;
+    };
+    const std::vector<Change> changes = {
+        {"add", [](TTableBlob& f) { return f.AddStringField("Kurs", 7) != nullptr; }},
+        {"delete", [](TTableBlob& f) { return f.DeleteFieldName(1); }},
+        {"move", [](TTableBlob& f) { return f.MoveFieldNameUp(3); }},
+        {"resize",
+         [](TTableBlob& f) {
+             std::string message;
+             return f.SetNewSizeStringField("Gryp", 9, message);
+         }},
+        {"empty", [](TTableBlob& f) { return f.EmptyTable(); }},
+    };
+    for (const Change& change : changes) {
+        int keptOpen = 0;
+        bool completed = false;
+        for (uint64_t n = 1; !completed; ++n) {
+            ASSERT_LT(n, 500u) << change.name << " never completes";
+            SCOPED_TRACE(std::string(change.name) + " with disk operation " + std::to_string(n) +
+                         " failing");
+            for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+                std::filesystem::remove(e.path());
+            for (const auto& [name, bytes] : files) writeBytes(dir.path() / name, bytes);
+            FaultInjectingFileSystem fs;
+            test::MessageRecorder quiet;
+            TTableBlob f(test::hooks(), fs);
+            f.SetTableName(dir.table("T"));
+            ASSERT_TRUE(f.Open());
+            fs.failAt(n, false);
+            bool done = false;
+            try {
+                done = change.run(f);
+            } catch (const std::exception&) {
+            }
+            completed = !fs.failed();
+            fs.failAt(0);
+            if (done || !f.Active()) continue;
+            ++keptOpen;
+            // A record written through the object after the failure.
+            ASSERT_TRUE(f.Append());
+            f.FieldByName("Num")->setAsInteger(77);
+            ASSERT_TRUE(f.Post());
+            const test::TableImage seen = test::imageOf(f);
+            f.Close();
+            EXPECT_EQ(reread(), seen);
+        }
+        EXPECT_GT(keptOpen, 0) << change.name << ": no failure left the table open";
+    }
 }
 
 }  // namespace
