@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "base/datetime.h"
+#include "base/file_system.h"
 #include "settings/font_spec.h"
 #include "settings/ini_document.h"
 
@@ -27,7 +28,8 @@ namespace zavlin {
 class TFileIni {
 public:
     // The program folder is where the file lies unless FilePath says otherwise.
-    explicit TFileIni(std::filesystem::path programFolder = {});
+    // The file is read and written through fs.
+    explicit TFileIni(std::filesystem::path programFolder = {}, FileSystem& fs = realFileSystem());
     // Saves changes that an earlier save could not.
     ~TFileIni();
     TFileIni(const TFileIni&) = delete;
@@ -119,6 +121,7 @@ private:
     [[nodiscard]] bool commit();
     static std::optional<FileStamp> stampOf(const std::filesystem::path& path);
 
+    FileSystem& fs_;
     std::filesystem::path FProgramFolder;
     std::string FFileName = "setupini.ini";
     std::string FFilePath;

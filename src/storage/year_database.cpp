@@ -75,7 +75,12 @@ TField* yearKeyField(const TTableBlob& table) {
 }
 
 TDM1::TDM1(const fs::path& home, TMyDialog& dialog, FileSystem& tableFs)
-    : DB(home), FIni1(DB.PathR), FGodini(DB.PathR), MyDialog1(dialog), AT1(tableFs), AT2(tableFs) {
+    : DB(home),
+      FIni1(DB.PathR, tableFs),
+      FGodini(DB.PathR, tableFs),
+      MyDialog1(dialog),
+      AT1(tableFs),
+      AT2(tableFs) {
     FIni1.SetFileName(kMainSettingsFile);
     FGodini.SetFileName(kDatabaseSettingsFile);
     FGodini.SetFilePath(DB.PathF);

@@ -1,6 +1,7 @@
 #include "storage/year_tables.h"
 
-#include <fstream>
+#include <algorithm>
+#include <cerrno>
 #include <system_error>
 
 #include "settings/settings_file.h"
@@ -14,25 +15,20 @@ namespace fs = std::filesystem;
 constexpr TYearFieldSpec kKey{"N", ftAutoInc, 0};
 constexpr TYearFieldSpec kGod{"God", ftInteger, 0};
 
-bool createEmptyFile(const fs::path& path) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    return static_cast<bool>(out);
-}
-
 // A settings file written through TFileIni; created empty first so that the
 // component does not announce a missing file.
-bool writeSettings(const fs::path& folder, const char* file, const char* section, const char* key,
-                   const std::string& value) {
-    if (!createEmptyFile(folder / file)) return false;
-    TFileIni ini(folder);
+bool writeSettings(FileSystem& fs, const fs::path& folder, const char* file, const char* section,
+                   const char* key, const std::string& value) {
+    if (!fs.open(folder / file, OpenMode::CreateTruncate)) return false;
+    TFileIni ini(folder, fs);
     ini.SetFileName(file);
     return ini.WriteString(section, key, value) && ini.CloseIni();
 }
 
 // A new database states its lesson times, so that the times in use are the
 // ones the file shows.
-bool writeNewLessonTimes(const fs::path& folder) {
-    TFileIni ini(folder);
+bool writeNewLessonTimes(FileSystem& fs, const fs::path& folder) {
+    TFileIni ini(folder, fs);
     ini.SetFileName(kDatabaseSettingsFile);
     bool ok = true;
     for (int n = 0; n < kLessonPeriodCount && ok; ++n) {
@@ -45,29 +41,50 @@ bool writeNewLessonTimes(const fs::path& folder) {
     return ini.CloseIni() && ok;
 }
 
-bool databaseExists(const fs::path& db) {
-    std::error_code ec;
-    if (fs::exists(db / kDatabaseSettingsFile, ec)) return true;
+bool databaseExists(FileSystem& fs, const fs::path& db) {
+    if (fs.exists(db / kDatabaseSettingsFile)) return true;
     for (const char* name : kYearTables)
-        if (fs::exists(db / (tableBaseName(name) + ".b0"), ec)) return true;
+        if (fs.exists(db / (tableBaseName(name) + ".b0"))) return true;
     return false;
 }
 
-// Moves the files of the freshly built folder into place. A missing target is
-// one rename; otherwise file by file, keeping whatever else the folder holds.
-bool moveIntoPlace(const fs::path& built, const fs::path& db) {
+std::vector<fs::path> entriesOf(const fs::path& folder) {
+    std::vector<fs::path> entries;
     std::error_code ec;
-    if (!fs::exists(db, ec)) {
-        fs::rename(built, db, ec);
-        return !ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec)) entries.push_back(entry.path());
+    return entries;
+}
+
+// Removes a folder built aside with everything in it.
+bool removeTree(FileSystem& fs, const fs::path& folder) {
+    std::error_code ec;
+    if (!fs::exists(fs::symlink_status(folder, ec))) return true;
+    if (!fs::is_directory(fs::symlink_status(folder, ec))) return fs.remove(folder);
+    bool ok = true;
+    for (const fs::path& entry : entriesOf(folder)) ok = removeTree(fs, entry) && ok;
+    return fs.removeFolder(folder) && ok;
+}
+
+// Moves the files of the freshly built folder into place. A missing or empty
+// target is one rename, so that a crash leaves the whole database or none.
+// A target holding other files keeps them: the files move one by one, the
+// settings file last, and a failure takes back what had moved.
+bool moveIntoPlace(FileSystem& fs, const fs::path& built, const fs::path& db) {
+    if (fs.exists(db) && entriesOf(db).empty() && !fs.removeFolder(db)) return false;
+    if (!fs.exists(db)) return fs.rename(built, db);
+    std::vector<fs::path> entries = entriesOf(built);
+    std::stable_partition(entries.begin(), entries.end(),
+                          [](const fs::path& p) { return p.filename() != kDatabaseSettingsFile; });
+    std::vector<fs::path> moved;
+    for (const fs::path& from : entries) {
+        if (!fs.rename(from, db / from.filename())) {
+            for (auto it = moved.rbegin(); it != moved.rend(); ++it)
+                (void)fs.rename(db / it->filename(), *it);
+            return false;
+        }
+        moved.push_back(from);
     }
-    for (const auto& entry : fs::directory_iterator(built, ec)) {
-        fs::rename(entry.path(), db / entry.path().filename(), ec);
-        if (ec) return false;
-    }
-    if (ec) return false;
-    fs::remove_all(built, ec);
-    return true;
+    return removeTree(fs, built);
 }
 
 }  // namespace
@@ -124,8 +141,8 @@ uint16_t yearTablePageSize(std::string_view tableName) {
     return 1024;
 }
 
-bool createYearTable(const fs::path& folder, const TYearTableSpec& table) {
-    TTableBlob t;
+bool createYearTable(const fs::path& folder, const TYearTableSpec& table, FileSystem& fs) {
+    TTableBlob t(fs);
     t.SetDatabaseName(folder.string() + "/");
     t.SetTableName(table.file);
     if (!t.CreateFile()) return false;
@@ -142,11 +159,11 @@ bool createYearTable(const fs::path& folder, const TYearTableSpec& table) {
     return ok;
 }
 
-TCreateDatabaseResult CreateDatabase(const fs::path& home, std::string& message) {
+TCreateDatabaseResult CreateDatabase(const fs::path& home, std::string& message, FileSystem& fs) {
     std::error_code ec;
     const fs::path root = fs::absolute(home, ec).lexically_normal();
     const fs::path db = root / "Database";
-    if (databaseExists(db)) {
+    if (databaseExists(fs, db)) {
         message = "a database already exists in " + db.string() + "; nothing changed";
         return TCreateDatabaseResult::Exists;
     }
@@ -154,38 +171,40 @@ TCreateDatabaseResult CreateDatabase(const fs::path& home, std::string& message)
         message = db.string() + " exists and is not a folder";
         return TCreateDatabaseResult::Failed;
     }
-    fs::create_directories(root, ec);
-    if (ec) {
-        message = "cannot create " + root.string() + ": " + ec.message();
+    errno = 0;
+    if (!fs.createFolder(root)) {
+        message = "cannot create " + root.string();
+        if (errno != 0) message += ": " + std::error_code(errno, std::generic_category()).message();
         return TCreateDatabaseResult::Failed;
     }
     // Built aside, so that a failure leaves no half database behind.
     const fs::path built = root / "Database.new";
-    fs::remove_all(built, ec);
-    fs::create_directory(built, ec);
-    bool ok = !ec;
+    bool ok = removeTree(fs, built) && fs.createFolder(built);
     for (const TYearTableSpec& table : yearTableSpecs()) {
         if (!ok) break;
-        ok = createYearTable(built, table);
+        ok = createYearTable(built, table, fs);
         if (!ok) message = "cannot create the table " + (built / table.file).string();
     }
     if (ok) {
-        ok = writeSettings(built, kDatabaseSettingsFile, "Database", "Vers",
+        ok = writeSettings(fs, built, kDatabaseSettingsFile, "Database", "Vers",
                            std::to_string(kDatabaseVersion)) &&
-             writeNewLessonTimes(built);
+             writeNewLessonTimes(fs, built);
         if (!ok) message = "cannot write " + (built / kDatabaseSettingsFile).string();
     }
+    // The new files' names must be on disk before the folder that holds them
+    // becomes the database.
     if (ok) {
-        ok = moveIntoPlace(built, db);
+        ok = fs.syncFolder(built) && moveIntoPlace(fs, built, db);
         if (!ok) message = "cannot move the new tables into " + db.string();
     }
     if (!ok) {
-        fs::remove_all(built, ec);
+        (void)removeTree(fs, built);
         return TCreateDatabaseResult::Failed;
     }
+    (void)fs.syncFolder(root);
     // A settings file of an earlier installation is kept as it is.
-    if (!fs::exists(root / kMainSettingsFile, ec) &&
-        !writeSettings(root, kMainSettingsFile, "Program", "End", "OK")) {
+    if (!fs.exists(root / kMainSettingsFile) &&
+        !writeSettings(fs, root, kMainSettingsFile, "Program", "End", "OK")) {
         message = "cannot write " + (root / kMainSettingsFile).string();
         return TCreateDatabaseResult::Failed;
     }

@@ -64,7 +64,8 @@ uint16_t yearTablePageSize(std::string_view tableName);
 std::string tableBaseName(std::string_view tableName);
 
 // Creates the table in folder (overwriting one that is there) and closes it.
-[[nodiscard]] bool createYearTable(const std::filesystem::path& folder, const TYearTableSpec& spec);
+[[nodiscard]] bool createYearTable(const std::filesystem::path& folder, const TYearTableSpec& spec,
+                                   FileSystem& fs = realFileSystem());
 
 enum class TCreateDatabaseResult { Created, Exists, Failed };
 
@@ -73,6 +74,8 @@ enum class TCreateDatabaseResult { Created, Exists, Failed };
 // when missing. A folder that already holds any table of the database or its
 // "god.Ini" is left as it is (Exists). message says what happened, in
 // English, for the command line.
-TCreateDatabaseResult CreateDatabase(const std::filesystem::path& home, std::string& message);
+// Every file operation goes through fs.
+TCreateDatabaseResult CreateDatabase(const std::filesystem::path& home, std::string& message,
+                                     FileSystem& fs = realFileSystem());
 
 }  // namespace zavlin
