@@ -41,11 +41,21 @@ bool writeNewLessonTimes(FileSystem& fs, const fs::path& folder) {
     return ini.CloseIni() && ok;
 }
 
-bool databaseExists(FileSystem& fs, const fs::path& db) {
-    if (fs.exists(db / kDatabaseSettingsFile)) return true;
+bool anyTable(FileSystem& fs, const fs::path& folder) {
     for (const char* name : kYearTables)
-        if (fs.exists(db / (tableBaseName(name) + ".b0"))) return true;
+        if (fs.exists(folder / (tableBaseName(name) + ".b0"))) return true;
     return false;
+}
+
+bool databaseExists(FileSystem& fs, const fs::path& db) {
+    return fs.exists(db / kDatabaseSettingsFile) || anyTable(fs, db);
+}
+
+// A move into a folder holding other files that stopped half way: tables
+// moved, the settings file (always moved last) still in the built folder.
+bool moveInterrupted(FileSystem& fs, const fs::path& built, const fs::path& db) {
+    return !fs.exists(db / kDatabaseSettingsFile) && fs.exists(built / kDatabaseSettingsFile) &&
+           anyTable(fs, db);
 }
 
 std::vector<fs::path> entriesOf(const fs::path& folder) {
@@ -65,26 +75,45 @@ bool removeTree(FileSystem& fs, const fs::path& folder) {
     return fs.removeFolder(folder) && ok;
 }
 
-// Moves the files of the freshly built folder into place. A missing or empty
-// target is one rename, so that a crash leaves the whole database or none.
-// A target holding other files keeps them: the files move one by one, the
-// settings file last, and a failure takes back what had moved.
-bool moveIntoPlace(FileSystem& fs, const fs::path& built, const fs::path& db) {
-    if (fs.exists(db) && entriesOf(db).empty() && !fs.removeFolder(db)) return false;
-    if (!fs.exists(db)) return fs.rename(built, db);
+// Moves the entries of the built folder into the database folder one by one,
+// the settings file last. Resuming an interrupted move, files already there
+// stay. A failed first move takes back what had moved; what it cannot take
+// back stays for the next creation to finish (see moveInterrupted).
+bool moveEntries(FileSystem& fs, const fs::path& built, const fs::path& db, bool resume) {
     std::vector<fs::path> entries = entriesOf(built);
     std::stable_partition(entries.begin(), entries.end(),
                           [](const fs::path& p) { return p.filename() != kDatabaseSettingsFile; });
     std::vector<fs::path> moved;
     for (const fs::path& from : entries) {
-        if (!fs.rename(from, db / from.filename())) {
+        const fs::path to = db / from.filename();
+        if (resume && fs.exists(to)) continue;
+        if (!fs.rename(from, to)) {
+            if (resume) return false;
+            bool back = true;
             for (auto it = moved.rbegin(); it != moved.rend(); ++it)
-                (void)fs.rename(db / it->filename(), *it);
+                back = fs.rename(db / it->filename(), *it) && back;
+            if (back) (void)removeTree(fs, built);
             return false;
         }
         moved.push_back(from);
     }
-    return removeTree(fs, built);
+    (void)fs.syncFolder(db);
+    (void)removeTree(fs, built);
+    return true;
+}
+
+// Moves the freshly built folder into place. A missing or empty target is one
+// rename, so that a crash leaves the whole database or none; a target holding
+// other files keeps them.
+bool moveIntoPlace(FileSystem& fs, const fs::path& built, const fs::path& db) {
+    if (fs.exists(db) && entriesOf(db).empty() && !fs.removeFolder(db)) {
+        (void)removeTree(fs, built);
+        return false;
+    }
+    if (fs.exists(db)) return moveEntries(fs, built, db, false);
+    if (fs.rename(built, db)) return true;
+    (void)removeTree(fs, built);
+    return false;
 }
 
 }  // namespace
@@ -159,10 +188,36 @@ bool createYearTable(const fs::path& folder, const TYearTableSpec& table, FileSy
     return ok;
 }
 
+namespace {
+
+TCreateDatabaseResult writeMainSettings(FileSystem& fs, const fs::path& root, const fs::path& db,
+                                        std::string& message) {
+    (void)fs.syncFolder(root);
+    // A settings file of an earlier installation is kept as it is.
+    if (!fs.exists(root / kMainSettingsFile) &&
+        !writeSettings(fs, root, kMainSettingsFile, "Program", "End", "OK")) {
+        message = "cannot write " + (root / kMainSettingsFile).string();
+        return TCreateDatabaseResult::Failed;
+    }
+    message = "created the database in " + db.string();
+    return TCreateDatabaseResult::Created;
+}
+
+}  // namespace
+
 TCreateDatabaseResult CreateDatabase(const fs::path& home, std::string& message, FileSystem& fs) {
     std::error_code ec;
     const fs::path root = fs::absolute(home, ec).lexically_normal();
     const fs::path db = root / "Database";
+    // Built aside, so that a failure leaves no half database behind.
+    const fs::path built = root / "Database.new";
+    if (moveInterrupted(fs, built, db)) {
+        if (!moveEntries(fs, built, db, true)) {
+            message = "cannot move the new tables into " + db.string();
+            return TCreateDatabaseResult::Failed;
+        }
+        return writeMainSettings(fs, root, db, message);
+    }
     if (databaseExists(fs, db)) {
         message = "a database already exists in " + db.string() + "; nothing changed";
         return TCreateDatabaseResult::Exists;
@@ -177,9 +232,8 @@ TCreateDatabaseResult CreateDatabase(const fs::path& home, std::string& message,
         if (errno != 0) message += ": " + std::error_code(errno, std::generic_category()).message();
         return TCreateDatabaseResult::Failed;
     }
-    // Built aside, so that a failure leaves no half database behind.
-    const fs::path built = root / "Database.new";
     bool ok = removeTree(fs, built) && fs.createFolder(built);
+    if (!ok) message = "cannot create " + built.string();
     for (const TYearTableSpec& table : yearTableSpecs()) {
         if (!ok) break;
         ok = createYearTable(built, table, fs);
@@ -193,23 +247,19 @@ TCreateDatabaseResult CreateDatabase(const fs::path& home, std::string& message,
     }
     // The new files' names must be on disk before the folder that holds them
     // becomes the database.
-    if (ok) {
-        ok = fs.syncFolder(built) && moveIntoPlace(fs, built, db);
-        if (!ok) message = "cannot move the new tables into " + db.string();
+    if (ok && !fs.syncFolder(built)) {
+        ok = false;
+        message = "cannot write " + built.string();
     }
     if (!ok) {
         (void)removeTree(fs, built);
         return TCreateDatabaseResult::Failed;
     }
-    (void)fs.syncFolder(root);
-    // A settings file of an earlier installation is kept as it is.
-    if (!fs.exists(root / kMainSettingsFile) &&
-        !writeSettings(fs, root, kMainSettingsFile, "Program", "End", "OK")) {
-        message = "cannot write " + (root / kMainSettingsFile).string();
+    if (!moveIntoPlace(fs, built, db)) {
+        message = "cannot move the new tables into " + db.string();
         return TCreateDatabaseResult::Failed;
     }
-    message = "created the database in " + db.string();
-    return TCreateDatabaseResult::Created;
+    return writeMainSettings(fs, root, db, message);
 }
 
 }  // namespace zavlin
