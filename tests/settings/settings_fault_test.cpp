@@ -71,10 +71,12 @@ TEST_F(SettingsFaults, FailedSaveKeepsTheOldFileAndReportsIt) {
             const std::string where = "mode " + std::to_string(static_cast<int>(mode)) +
                                       ", operation " + std::to_string(n);
             bool wrote = false;
+            bool failed = false;
             {
                 TFileIni ini(dir_, faulty);
                 wrote = ini.WriteString("Rasp", "k", "new");
-                if (!faulty.failed()) {
+                failed = faulty.failed();
+                if (!failed) {
                     ASSERT_TRUE(wrote) << where;
                     EXPECT_EQ(text(), after) << where;
                 } else if (wrote) {
@@ -96,7 +98,7 @@ TEST_F(SettingsFaults, FailedSaveKeepsTheOldFileAndReportsIt) {
             ASSERT_EQ(::stat(file().c_str(), &st), 0);
             EXPECT_EQ(st.st_mode & 07777, 0600u) << where;
             EXPECT_FALSE(fs::exists(dir_ / "setupini.ini.new")) << where;
-            if (HasFailure() || !faulty.failed()) break;
+            if (HasFailure() || !failed) break;
         }
         if (HasFailure()) return;
     }

@@ -1,10 +1,10 @@
 // Creating a database when the disk fails: for N = 1, 2, 3, ... the N-th file
 // operation of CreateDatabase fails (once, or from then on as in a crash)
-// until the creation gets through. After each
-// failure the home holds no database or a whole one (every table opens and
-// checks clean, "god.Ini" holds the version and the lesson times); "Created"
-// is never reported over less; and a creation run again on the real disk
-// ends with a whole database. Files of the user in the folder stay.
+// until the creation gets through. After each failure the home holds no
+// database or a whole one (every table opens and checks clean, "god.Ini"
+// holds the version and the lesson times); "Created" is never reported over
+// less; and a creation run again on the real disk ends with a whole
+// database. Files of the user in the folder stay.
 #include <gtest/gtest.h>
 
 #include <chrono>
