@@ -1,9 +1,6 @@
 #include "base/streams.h"
 
-#include <fcntl.h>
 #include <fmt/format.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -114,8 +111,8 @@ void TMemoryStream::Clear() {
     pos_ = 0;
 }
 
-void TMemoryStream::LoadFromFile(const std::filesystem::path& path) {
-    TFileStream file(path, fmOpenRead);
+void TMemoryStream::LoadFromFile(const std::filesystem::path& path, FileSystem& fs) {
+    TFileStream file(path, fmOpenRead, fs);
     const int64_t size = file.Size();
     std::vector<uint8_t> bytes(static_cast<std::size_t>(size));
     file.ReadBuffer(bytes.data(), size);
@@ -123,58 +120,53 @@ void TMemoryStream::LoadFromFile(const std::filesystem::path& path) {
     pos_ = 0;
 }
 
-void TMemoryStream::SaveToFile(const std::filesystem::path& path) {
-    TFileStream file(path, fmCreate);
-    file.WriteBuffer(data_.data(), static_cast<int64_t>(data_.size()));
+void TMemoryStream::SaveToFile(const std::filesystem::path& path, FileSystem& fs) {
+    if (!replaceFileWhole(fs, path, data_.data(), data_.size(), true))
+        throw EStreamError(fmt::format("Cannot write file \"{}\"", path.string()));
 }
 
 // ---- TFileStream ----
 
-TFileStream::TFileStream(const std::filesystem::path& path, uint16_t mode) : path_(path) {
+TFileStream::TFileStream(const std::filesystem::path& path, uint16_t mode, FileSystem& fs)
+    : path_(path) {
     const bool create = (mode & fmCreate) == fmCreate;
-    int flags = O_CLOEXEC;
-    if (create) {
-        flags |= O_CREAT | O_TRUNC | O_RDWR;
-    } else {
+    OpenMode how = OpenMode::CreateTruncate;
+    if (!create) {
         switch (mode & 3) {
             case fmOpenRead:
-                flags |= O_RDONLY;
+                how = OpenMode::ReadOnly;
                 break;
             case fmOpenWrite:
-                flags |= O_WRONLY;
-                break;
             case fmOpenReadWrite:
-                flags |= O_RDWR;
+                how = OpenMode::ReadWrite;
                 break;
             default:
                 throw EStreamError(
                     fmt::format("Cannot open file \"{}\": bad mode {:#x}", path.string(), mode));
         }
     }
-    do {
-        fd_ = ::open(path.c_str(), flags, 0644);
-    } while (fd_ < 0 && errno == EINTR);
-    if (fd_ < 0) {
+    errno = 0;
+    file_ = fs.open(path, how);
+    if (!file_) {
+        const int err = errno;
         throw EStreamError(fmt::format("Cannot {} file \"{}\": {}", create ? "create" : "open",
-                                       path.string(), errnoText(errno)));
+                                       path.string(),
+                                       err != 0 ? errnoText(err) : "not a regular file"));
     }
 }
 
-TFileStream::~TFileStream() {
-    // Not retried on EINTR: on Linux the descriptor is gone either way.
-    if (fd_ >= 0) ::close(fd_);
-}
+TFileStream::~TFileStream() = default;
 
 int64_t TFileStream::Read(void* buffer, int64_t count) {
     auto* out = static_cast<uint8_t*>(buffer);
     int64_t done = 0;
     while (done < count) {
         const auto n = static_cast<size_t>(std::min(count - done, kIoChunk));
-        const ssize_t r = ::read(fd_, out + done, n);
-        if (r < 0 && errno == EINTR) continue;
+        const int64_t r = file_->readSomeAt(static_cast<uint64_t>(pos_ + done), out + done, n);
         if (r <= 0) break;
         done += r;
     }
+    pos_ += done;
     return done;
 }
 
@@ -183,43 +175,44 @@ int64_t TFileStream::Write(const void* buffer, int64_t count) {
     int64_t done = 0;
     while (done < count) {
         const auto n = static_cast<size_t>(std::min(count - done, kIoChunk));
-        const ssize_t w = ::write(fd_, in + done, n);
-        if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) break;
-        done += w;
+        if (!file_->writeAt(static_cast<uint64_t>(pos_ + done), in + done, n)) break;
+        done += static_cast<int64_t>(n);
     }
+    pos_ += done;
     return done;
 }
 
 int64_t TFileStream::Seek(int64_t offset, SeekOrigin origin) {
-    // lseek refuses a negative result instead of clamping it, so aim explicitly.
     int64_t base = 0;
-    if (origin == SeekOrigin::Current) base = ::lseek(fd_, 0, SEEK_CUR);
-    if (origin == SeekOrigin::End) base = ::lseek(fd_, 0, SEEK_END);
-    if (base < 0) return ::lseek(fd_, 0, SEEK_CUR);
-    const int64_t target = std::max<int64_t>(0, addClamped(base, offset));
-    const off_t pos = ::lseek(fd_, static_cast<off_t>(target), SEEK_SET);
-    return pos < 0 ? ::lseek(fd_, 0, SEEK_CUR) : pos;
+    if (origin == SeekOrigin::Current) base = pos_;
+    if (origin == SeekOrigin::End) {
+        base = file_->size();
+        if (base < 0) return pos_;
+    }
+    pos_ = std::max<int64_t>(0, addClamped(base, offset));
+    return pos_;
+}
+
+int64_t TFileStream::Size() {
+    return file_->size();
 }
 
 void TFileStream::SetSize(int64_t newSize) {
     newSize = std::max<int64_t>(0, newSize);
-    const int64_t pos = Seek(0, SeekOrigin::Current);
-    int rc;
-    do {
-        rc = ::ftruncate(fd_, static_cast<off_t>(newSize));
-    } while (rc < 0 && errno == EINTR);
-    if (rc < 0) {
-        throw EStreamError(
-            fmt::format("Cannot set the size of \"{}\": {}", path_.string(), errnoText(errno)));
+    errno = 0;
+    if (!file_->truncate(static_cast<uint64_t>(newSize))) {
+        const int err = errno;
+        throw EStreamError(fmt::format("Cannot set the size of \"{}\": {}", path_.string(),
+                                       err != 0 ? errnoText(err) : "input/output error"));
     }
-    if (pos > newSize) Seek(newSize, SeekOrigin::Begin);
+    pos_ = std::min(pos_, newSize);
 }
 
 // ---- TMemFileStream ----
 
-TMemFileStream::TMemFileStream(const std::filesystem::path& fileName, uint16_t mode)
-    : FFileStream(std::make_unique<TFileStream>(fileName, mode)),
+TMemFileStream::TMemFileStream(const std::filesystem::path& fileName, uint16_t mode, FileSystem& fs)
+    : fs_(fs),
+      FFileStream(std::make_unique<TFileStream>(fileName, mode, fs)),
       FFileName(fileName),
       FMode(mode) {}
 
@@ -256,15 +249,13 @@ void TMemFileStream::Close() {
 void TMemFileStream::Open(uint16_t mode) {
     Close();
     // A fresh descriptor starts at offset 0.
-    FFileStream = std::make_unique<TFileStream>(FFileName, mode);
+    FFileStream = std::make_unique<TFileStream>(FFileName, mode, fs_);
     FMode = mode;
 }
 
 bool TMemFileStream::Rename(const std::filesystem::path& newFileName) {
     Close();
-    std::error_code ec;
-    std::filesystem::rename(FFileName, newFileName, ec);
-    if (ec) return false;
+    if (!fs_.rename(FFileName, newFileName)) return false;
     FFileName = newFileName;
     return true;
 }

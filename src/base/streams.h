@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "base/file_system.h"
+
 namespace zavlin {
 
 enum class SeekOrigin { Begin, Current, End };
@@ -57,8 +59,10 @@ public:
     // Keeps capacity for later writes without changing the size.
     void Reserve(int64_t capacity) { data_.reserve(static_cast<size_t>(capacity)); }
 
-    void LoadFromFile(const std::filesystem::path& path);  // throws EStreamError
-    void SaveToFile(const std::filesystem::path& path);    // throws EStreamError
+    // Both throw EStreamError. Saving replaces the file whole: written aside,
+    // flushed and renamed over it, so a failure leaves the old file.
+    void LoadFromFile(const std::filesystem::path& path, FileSystem& fs = realFileSystem());
+    void SaveToFile(const std::filesystem::path& path, FileSystem& fs = realFileSystem());
 
 private:
     std::vector<uint8_t> data_;
@@ -75,12 +79,14 @@ enum FileMode : uint16_t {
     fmCreate = 0xFF00,  // create or truncate, read and write
 };
 
-// A plain file stream for documents and exports. The table engine does not use
-// it: its files go through the storage file-system seam.
+// A plain file stream for documents and exports, on a file of the file-system
+// seam. A failing write shows as a short count (WriteBuffer throws); a torn
+// write may still have put part of its bytes down.
 class TFileStream : public TStream {
 public:
     // Throws EStreamError when the file cannot be opened or created.
-    TFileStream(const std::filesystem::path& path, uint16_t mode);
+    TFileStream(const std::filesystem::path& path, uint16_t mode,
+                FileSystem& fs = realFileSystem());
     ~TFileStream() override;
     TFileStream(const TFileStream&) = delete;
     TFileStream& operator=(const TFileStream&) = delete;
@@ -88,20 +94,23 @@ public:
     int64_t Read(void* buffer, int64_t count) override;
     int64_t Write(const void* buffer, int64_t count) override;
     int64_t Seek(int64_t offset, SeekOrigin origin) override;
+    int64_t Size() override;
     void SetSize(int64_t newSize) override;
 
     const std::filesystem::path& FileName() const { return path_; }
 
 private:
     std::filesystem::path path_;
-    int fd_ = -1;
+    std::unique_ptr<File> file_;
+    int64_t pos_ = 0;
 };
 
 // A stream that forwards every operation to a file it owns, and can close,
 // reopen with another mode and rename that file.
 class TMemFileStream : public TStream {
 public:
-    TMemFileStream(const std::filesystem::path& fileName, uint16_t mode);
+    TMemFileStream(const std::filesystem::path& fileName, uint16_t mode,
+                   FileSystem& fs = realFileSystem());
 
     int64_t Read(void* buffer, int64_t count) override;
     int64_t Write(const void* buffer, int64_t count) override;
@@ -120,6 +129,7 @@ public:
 
 private:
     TFileStream& file();  // throws EStreamError when closed
+    FileSystem& fs_;
     std::unique_ptr<TFileStream> FFileStream;
     std::filesystem::path FFileName;
     uint16_t FMode = 0;

@@ -2,7 +2,6 @@
 
 #include <fmt/format.h>
 
-#include <fstream>
 
 #include "model/god.h"
 #include "storage/file_system.h"
@@ -117,10 +116,7 @@ SampleResult createSampleCollege(const fs::path& home, const SampleOptions& opti
         bool removed = at >= 0 && years.DelGod(at);
         if (activeBefore != 0 && activeBefore != options.year)
             removed = dm.FGodini.WriteInteger("God", "ActivGod", activeBefore) && removed;
-        if (!r.countsFile.empty()) {
-            std::error_code ec;
-            fs::remove(r.countsFile, ec);
-        }
+        if (!r.countsFile.empty()) (void)dm.AT1.fileSystem().remove(r.countsFile);
         if (!removed)
             r.message += fmt::format(
                 "; the half-built year {0} could not be removed (zavlin-cli year delete {0})",
@@ -140,11 +136,11 @@ SampleResult createSampleCollege(const fs::path& home, const SampleOptions& opti
     god.AllNed.SetActivWeeks({kActiveWeeks.begin(), kActiveWeeks.end()});
     if (!god.AllNed.SaveDataGod()) return undo("the active weeks could not be written to god.Ini");
     const fs::path countsFile = home / countsFileName(options);
-    std::ofstream out(countsFile, std::ios::binary | std::ios::trunc);
-    if (out) r.countsFile = countsFile;
-    out << countsText(r.plan, r.counts);
-    out.close();
-    if (!out) return undo("could not write " + countsFile.string());
+    const std::string counts = countsText(r.plan, r.counts);
+    if (!replaceFileWhole(dm.AT1.fileSystem(), countsFile,
+                          reinterpret_cast<const uint8_t*>(counts.data()), counts.size(), true))
+        return undo("could not write " + countsFile.string());
+    r.countsFile = countsFile;
     r.ok = true;
     return r;
 }

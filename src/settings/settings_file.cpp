@@ -1,10 +1,7 @@
 #include "settings/settings_file.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <string_view>
@@ -65,29 +62,10 @@ std::vector<std::string> splitBreaks(const std::string& line) {
 
 enum class ReadStatus { Ok, Missing, Failed };
 
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
-void syncFolder(const fs::path& file) {
-    fs::path folder = file.parent_path();
-    if (folder.empty()) folder = ".";
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    (void)::fsync(fd);
-    ::close(fd);
-}
-
 }  // namespace
 
-TFileIni::TFileIni(TCoreHooks& hooks, std::filesystem::path programFolder)
-    : hooks_(hooks), FProgramFolder(std::move(programFolder)) {}
+TFileIni::TFileIni(TCoreHooks& hooks, std::filesystem::path programFolder, FileSystem& fs)
+    : hooks_(hooks), fs_(fs), FProgramFolder(std::move(programFolder)) {}
 
 TFileIni::~TFileIni() {
     if (doc_ && dirty_) (void)save();
@@ -132,27 +110,18 @@ std::optional<TFileIni::FileStamp> TFileIni::stampOf(const std::filesystem::path
 
 namespace {
 
-ReadStatus readFile(const fs::path& path, std::string& bytes) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return errno == ENOENT ? ReadStatus::Missing : ReadStatus::Failed;
-    struct stat st {};
-    ReadStatus status = ReadStatus::Failed;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-        bytes.clear();
-        char buf[65536];
-        for (;;) {
-            const ssize_t n = ::read(fd, buf, sizeof buf);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) break;
-            if (n == 0) {
-                status = ReadStatus::Ok;
-                break;
-            }
-            bytes.append(buf, static_cast<std::size_t>(n));
-        }
+ReadStatus readFile(FileSystem& fs, const fs::path& path, std::string& bytes) {
+    auto file = fs.open(path, OpenMode::ReadOnly);
+    if (!file) return fs.exists(path) ? ReadStatus::Failed : ReadStatus::Missing;
+    bytes.clear();
+    char buf[65536];
+    for (uint64_t at = 0;;) {
+        const int64_t n = file->readSomeAt(at, buf, sizeof buf);
+        if (n < 0) return ReadStatus::Failed;
+        if (n == 0) return ReadStatus::Ok;
+        bytes.append(buf, static_cast<std::size_t>(n));
+        at += static_cast<uint64_t>(n);
     }
-    ::close(fd);
-    return status;
 }
 
 }  // namespace
@@ -162,15 +131,14 @@ void TFileIni::open() {
     std::string bytes;
     // The stamp is taken before reading: a change made meanwhile is read again.
     const auto stamp = stampOf(path);
-    switch (readFile(path, bytes)) {
+    switch (readFile(fs_, path, bytes)) {
         case ReadStatus::Ok:
             doc_.emplace(bytes);
             stamp_ = stamp;
             break;
         case ReadStatus::Missing: {
             hooks_.Message("Фаил не обнаружен: " + FolderText() + FFileName + " Создаю новый");
-            const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (fd >= 0) ::close(fd);
+            (void)fs_.open(path, OpenMode::ReadWriteCreate);
             doc_.emplace();
             stamp_ = stampOf(path);
             break;
@@ -191,7 +159,7 @@ IniDocument& TFileIni::doc() {
         const auto now = stampOf(path);
         std::string bytes;
         // A vanished file keeps what is in memory; the next save brings it back.
-        if (now && now != stamp_ && readFile(path, bytes) == ReadStatus::Ok) {
+        if (now && now != stamp_ && readFile(fs_, path, bytes) == ReadStatus::Ok) {
             doc_.emplace(bytes);
             stamp_ = now;
         }
@@ -209,23 +177,10 @@ void TFileIni::release() {
 bool TFileIni::save() {
     if (unreadable_ || !doc_) return false;
     const fs::path path = FullFileName();
-    fs::path temp = path;
-    temp += ".new";
     const std::string bytes = doc_->bytes();
-    const int fd =
-        ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
-    struct stat old {};
-    bool ok = true;
-    if (::stat(path.c_str(), &old) == 0) ok = ::fchmod(fd, old.st_mode & 07777) == 0;
-    ok = ok && writeAll(fd, bytes) && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temp.c_str());
+    if (!replaceFileWhole(fs_, path, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
+                          true))
         return false;
-    }
-    syncFolder(path);
     stamp_ = stampOf(path);
     dirty_ = false;
     return true;

@@ -20,6 +20,7 @@
 
 #include "base/core_hooks.h"
 #include "base/datetime.h"
+#include "base/file_system.h"
 #include "settings/font_spec.h"
 #include "settings/ini_document.h"
 
@@ -28,8 +29,10 @@ namespace zavlin {
 class TFileIni {
 public:
     // The program folder is where the file lies unless FilePath says otherwise.
-    // Messages for the person at the screen go to hooks (its owner's).
-    explicit TFileIni(TCoreHooks& hooks, std::filesystem::path programFolder = {});
+    // Messages for the person at the screen go to hooks (its owner's); the
+    // file is read and written through fs.
+    explicit TFileIni(TCoreHooks& hooks, std::filesystem::path programFolder = {},
+                      FileSystem& fs = realFileSystem());
     // Saves changes that an earlier save could not.
     ~TFileIni();
     TFileIni(const TFileIni&) = delete;
@@ -122,6 +125,7 @@ private:
     [[nodiscard]] bool commit();
     static std::optional<FileStamp> stampOf(const std::filesystem::path& path);
 
+    FileSystem& fs_;
     std::filesystem::path FProgramFolder;
     std::string FFileName = "setupini.ini";
     std::string FFilePath;

@@ -97,7 +97,8 @@ bool TDM1::ReStracth_BDE() {
     if (!allConverted) return false;
     for (const std::string& name : DB.ListReIndex) {
         const std::string base = DB.PathF + tableBaseName(name) + ".";
-        for (const char* extension : {"db", "px", "mb"}) fs::remove(base + extension, ec);
+        for (const char* extension : {"db", "px", "mb"})
+            (void)AT1.fileSystem().remove(base + extension);
     }
     return true;
 }

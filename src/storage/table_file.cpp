@@ -260,18 +260,4 @@ void TableFile::discard() {
     }
 }
 
-bool replaceFileWhole(FileSystem& fs, const std::filesystem::path& path, const uint8_t* data,
-                      std::size_t n, bool syncData) {
-    std::filesystem::path aside = path;
-    aside += ".new";
-    auto f = fs.open(aside, OpenMode::CreateTruncate);
-    if (!f) return false;
-    bool ok = n == 0 || f->writeAt(0, data, n);
-    if (ok && syncData) ok = f->sync();
-    f.reset();
-    if (ok) ok = fs.rename(aside, path);
-    if (!ok) fs.remove(aside);
-    return ok;
-}
-
 }  // namespace zavlin

@@ -86,9 +86,4 @@ private:
     int fileId_ = 0;
 };
 
-// Writes a whole file aside ("<name>.new"), flushes it and renames it over the
-// old one, so a reader never sees a half-written file.
-[[nodiscard]] bool replaceFileWhole(FileSystem& fs, const std::filesystem::path& path,
-                                    const uint8_t* data, std::size_t n, bool syncData);
-
 }  // namespace zavlin

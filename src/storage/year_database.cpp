@@ -77,8 +77,8 @@ TField* yearKeyField(const TTableBlob& table) {
 TDM1::TDM1(const fs::path& home, TMyDialog& dialog, FileSystem& tableFs)
     : DB(home),
       Hooks(dialog),
-      FIni1(Hooks, DB.PathR),
-      FGodini(Hooks, DB.PathR),
+      FIni1(Hooks, DB.PathR, tableFs),
+      FGodini(Hooks, DB.PathR, tableFs),
       MyDialog1(dialog),
       AT1(Hooks, tableFs),
       AT2(Hooks, tableFs) {

@@ -66,7 +66,7 @@ std::string tableBaseName(std::string_view tableName);
 // Creates the table in folder (overwriting one that is there) and closes it;
 // the engine's messages go to hooks.
 [[nodiscard]] bool createYearTable(const std::filesystem::path& folder, const TYearTableSpec& spec,
-                                   TCoreHooks& hooks);
+                                   TCoreHooks& hooks, FileSystem& fs = realFileSystem());
 
 enum class TCreateDatabaseResult { Created, Exists, Failed };
 
@@ -75,6 +75,8 @@ enum class TCreateDatabaseResult { Created, Exists, Failed };
 // when missing. A folder that already holds any table of the database or its
 // "god.Ini" is left as it is (Exists). message says what happened, in
 // English, for the command line.
-TCreateDatabaseResult CreateDatabase(const std::filesystem::path& home, std::string& message);
+// Every file operation goes through fs.
+TCreateDatabaseResult CreateDatabase(const std::filesystem::path& home, std::string& message,
+                                     FileSystem& fs = realFileSystem());
 
 }  // namespace zavlin

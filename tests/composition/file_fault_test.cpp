@@ -48,6 +48,12 @@ public:
         return realFileSystem().rename(from, to);
     }
     bool remove(const fs::path& path) override { return realFileSystem().remove(path); }
+    bool createFolder(const fs::path& path) override { return realFileSystem().createFolder(path); }
+    bool removeFolder(const fs::path& path) override { return realFileSystem().removeFolder(path); }
+    bool syncFolder(const fs::path& path) override { return realFileSystem().syncFolder(path); }
+    bool copyPermissions(const fs::path& from, const fs::path& to) override {
+        return realFileSystem().copyPermissions(from, to);
+    }
     std::unique_ptr<FileLock> lock(const fs::path& path, LockKind kind,
                                    std::chrono::milliseconds wait, LockRefusal& refusal) override {
         return realFileSystem().lock(path, kind, wait, refusal);
@@ -202,6 +208,12 @@ public:
         return of(to).rename(from, to);
     }
     bool remove(const fs::path& path) override { return of(path).remove(path); }
+    bool createFolder(const fs::path& path) override { return of(path).createFolder(path); }
+    bool removeFolder(const fs::path& path) override { return of(path).removeFolder(path); }
+    bool syncFolder(const fs::path& path) override { return of(path).syncFolder(path); }
+    bool copyPermissions(const fs::path& from, const fs::path& to) override {
+        return of(to).copyPermissions(from, to);
+    }
     std::unique_ptr<FileLock> lock(const fs::path& path, LockKind kind,
                                    std::chrono::milliseconds wait, LockRefusal& refusal) override {
         return of(path).lock(path, kind, wait, refusal);

@@ -247,6 +247,21 @@ public:
         attempts.push_back("remove " + path.filename().string());
         return false;
     }
+    bool createFolder(const std::filesystem::path& path) override {
+        attempts.push_back("create folder " + path.filename().string());
+        return false;
+    }
+    bool removeFolder(const std::filesystem::path& path) override {
+        attempts.push_back("remove folder " + path.filename().string());
+        return false;
+    }
+    bool syncFolder(const std::filesystem::path& path) override {
+        return realFileSystem().syncFolder(path);
+    }
+    bool copyPermissions(const std::filesystem::path& from, const std::filesystem::path&) override {
+        attempts.push_back("copy permissions " + from.filename().string());
+        return false;
+    }
     std::unique_ptr<FileLock> lock(const std::filesystem::path& path, LockKind kind,
                                    std::chrono::milliseconds wait, LockRefusal& refusal) override {
         if (kind == LockKind::Exclusive) attempts.push_back("exclusive lock");

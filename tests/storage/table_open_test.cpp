@@ -39,6 +39,19 @@ public:
     bool remove(const std::filesystem::path& path) override {
         return realFileSystem().remove(path);
     }
+    bool createFolder(const std::filesystem::path& path) override {
+        return realFileSystem().createFolder(path);
+    }
+    bool removeFolder(const std::filesystem::path& path) override {
+        return realFileSystem().removeFolder(path);
+    }
+    bool syncFolder(const std::filesystem::path& path) override {
+        return realFileSystem().syncFolder(path);
+    }
+    bool copyPermissions(const std::filesystem::path& from,
+                         const std::filesystem::path& to) override {
+        return realFileSystem().copyPermissions(from, to);
+    }
     std::unique_ptr<FileLock> lock(const std::filesystem::path& path, LockKind kind,
                                    std::chrono::milliseconds wait, LockRefusal& refusal) override {
         return realFileSystem().lock(path, kind, wait, refusal);

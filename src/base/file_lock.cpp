@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "storage/file_system.h"
+#include "base/file_system.h"
 
 namespace zavlin {
 namespace {

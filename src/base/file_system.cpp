@@ -1,4 +1,4 @@
-#include "storage/file_system.h"
+#include "base/file_system.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <system_error>
 
 namespace zavlin {
 
@@ -138,6 +139,36 @@ bool RealFileSystem::remove(const std::filesystem::path& path) {
     return ::unlink(path.c_str()) == 0 || errno == ENOENT;
 }
 
+bool RealFileSystem::createFolder(const std::filesystem::path& path) {
+    std::error_code ec;
+    std::filesystem::create_directories(path, ec);
+    return std::filesystem::is_directory(path, ec);
+}
+
+bool RealFileSystem::removeFolder(const std::filesystem::path& path) {
+    return ::rmdir(path.c_str()) == 0 || errno == ENOENT;
+}
+
+bool RealFileSystem::syncFolder(const std::filesystem::path& path) {
+    if (!syncToDisk_) return true;
+    ++*diskSyncs_;
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+bool RealFileSystem::copyPermissions(const std::filesystem::path& from,
+                                     const std::filesystem::path& to) {
+    struct stat st {};
+    if (::stat(from.c_str(), &st) != 0) return errno == ENOENT;
+    return ::chmod(to.c_str(), st.st_mode & 07777) == 0;
+}
+
 std::unique_ptr<FileLock> RealFileSystem::lock(const std::filesystem::path& path, LockKind kind,
                                                std::chrono::milliseconds wait,
                                                LockRefusal& refusal) {
@@ -190,6 +221,47 @@ std::unique_ptr<FileLock> FaultInjectingFileSystem::lock(const std::filesystem::
 
 bool FaultInjectingFileSystem::remove(const std::filesystem::path& path) {
     return !nextFails() && inner_.remove(path);
+}
+
+bool FaultInjectingFileSystem::createFolder(const std::filesystem::path& path) {
+    return !nextFails() && inner_.createFolder(path);
+}
+
+bool FaultInjectingFileSystem::removeFolder(const std::filesystem::path& path) {
+    return !nextFails() && inner_.removeFolder(path);
+}
+
+bool FaultInjectingFileSystem::syncFolder(const std::filesystem::path& path) {
+    return !nextFails() && inner_.syncFolder(path);
+}
+
+bool FaultInjectingFileSystem::copyPermissions(const std::filesystem::path& from,
+                                               const std::filesystem::path& to) {
+    return !nextFails() && inner_.copyPermissions(from, to);
+}
+
+bool replaceFileWhole(FileSystem& fs, const std::filesystem::path& path, const uint8_t* data,
+                      std::size_t n, bool syncData) {
+    std::filesystem::path aside = path;
+    aside += ".new";
+    // A leftover aside may be a link planted there: never write through it.
+    if (!fs.remove(aside)) return false;
+    auto f = fs.open(aside, OpenMode::CreateTruncate);
+    if (!f) return false;
+    bool ok = fs.copyPermissions(path, aside);
+    ok = ok && (n == 0 || f->writeAt(0, data, n));
+    if (ok && syncData) ok = f->sync();
+    f.reset();
+    if (ok) ok = fs.rename(aside, path);
+    if (!ok) {
+        fs.remove(aside);
+        return false;
+    }
+    if (syncData) {
+        const std::filesystem::path folder = path.parent_path();
+        (void)fs.syncFolder(folder.empty() ? std::filesystem::path(".") : folder);
+    }
+    return true;
 }
 
 }  // namespace zavlin
