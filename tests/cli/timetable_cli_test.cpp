@@ -11,6 +11,7 @@
 #include "base/my_dialog.h"
 #include "model/year.h"
 #include "storage/year_database.h"
+#include "support/cli_runner.h"
 
 namespace zavlin {
 namespace {
@@ -68,17 +69,9 @@ protected:
     void TearDown() override { fs::remove_all(home); }
 
     Result run(const std::string& args) {
-        const std::string cmd =
-            std::string(ZAVLIN_CLI) + " " + args + " --home '" + home + "' 2>&1";
-        Result r;
-        FILE* pipe = popen(cmd.c_str(), "r");
-        if (pipe == nullptr) return r;
-        char buffer[4096];
-        std::size_t n = 0;
-        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
-        const int status = pclose(pipe);
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return r;
+        const testsupport::CliRun r =
+            testsupport::runCommandLine(ZAVLIN_CLI, args + " --home '" + home + "'");
+        return {r.status, r.out};
     }
 
     std::string home;

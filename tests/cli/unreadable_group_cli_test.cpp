@@ -15,6 +15,7 @@
 #include "base/streams.h"
 #include "model/year.h"
 #include "storage/year_database.h"
+#include "support/cli_runner.h"
 
 namespace zavlin {
 namespace {
@@ -67,17 +68,9 @@ protected:
     void TearDown() override { fs::remove_all(home); }
 
     Result run(const std::string& args) {
-        const std::string cmd =
-            std::string(ZAVLIN_CLI) + " " + args + " --home '" + home + "' 2>&1 </dev/null";
-        Result r;
-        FILE* pipe = popen(cmd.c_str(), "r");
-        if (pipe == nullptr) return r;
-        char buffer[4096];
-        std::size_t n = 0;
-        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
-        const int status = pclose(pipe);
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return r;
+        const testsupport::CliRun r =
+            testsupport::runCommandLine(ZAVLIN_CLI, args + " --home '" + home + "'");
+        return {r.status, r.out};
     }
 
     bool storeBlob(std::vector<uint8_t> bytes) {
