@@ -12,6 +12,7 @@
 #include "model/year.h"
 #include "storage/year_database.h"
 #include "support/cli_runner.h"
+#include "support/scratch_home.h"
 
 namespace zavlin {
 namespace {
@@ -26,11 +27,10 @@ struct Result {
 class TimetableCli : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/zavlin_ttcli_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        home = tmpl;
+        ASSERT_FALSE(scratch.empty());
+        home = scratch.str();
         std::string message;
-        ASSERT_EQ(CreateDatabase(home, message), TCreateDatabaseResult::Created) << message;
+        ASSERT_TRUE(scratch.MakeDatabase(message)) << message;
         TScriptedDialog dialog;
         TDM1 dm(home, dialog);
         TAllRasp year(dm);
@@ -66,14 +66,14 @@ protected:
         week->GetYrok(0, 3, 2)->AddOtmena();
         ASSERT_TRUE(year.SaveRasp());
     }
-    void TearDown() override { fs::remove_all(home); }
-
+    
     Result run(const std::string& args) {
         const testsupport::CliRun r =
             testsupport::runCommandLine(ZAVLIN_CLI, args + " --home '" + home + "'");
         return {r.status, r.out};
     }
 
+    testsupport::ScratchHome scratch{"ttcli"};
     std::string home;
 };
 

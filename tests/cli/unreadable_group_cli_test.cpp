@@ -16,6 +16,7 @@
 #include "model/year.h"
 #include "storage/year_database.h"
 #include "support/cli_runner.h"
+#include "support/scratch_home.h"
 
 namespace zavlin {
 namespace {
@@ -30,9 +31,8 @@ struct Result {
 class UnreadableGroupCli : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/zavlin_badgrp_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        home = tmpl;
+        ASSERT_FALSE(scratch.empty());
+        home = scratch.str();
         ASSERT_EQ(run("init").status, 0);
         ASSERT_EQ(run("year add 2016").status, 0);
         ASSERT_EQ(run("weeks activate 3").status, 0);
@@ -65,8 +65,7 @@ protected:
         damaged.resize(2 + 18 + 9 + 15 + 3);
         ASSERT_TRUE(storeBlob(damaged));
     }
-    void TearDown() override { fs::remove_all(home); }
-
+    
     Result run(const std::string& args) {
         const testsupport::CliRun r =
             testsupport::runCommandLine(ZAVLIN_CLI, args + " --home '" + home + "'");
@@ -128,6 +127,7 @@ protected:
         return r.out.find(text) != std::string::npos;
     }
 
+    testsupport::ScratchHome scratch{"badgrp"};
     std::string home;
     int badN = 0;
     int goodN = 0;
