@@ -20,6 +20,7 @@
 #include "model/year.h"
 #include "storage/year_database.h"
 #include "support/cli_runner.h"
+#include "support/scratch_home.h"
 
 #ifndef ZAVLIN_CLI
 #error "ZAVLIN_CLI must name the zavlin-cli binary"
@@ -89,11 +90,9 @@ const Json& valueOf(const Json& dump, std::size_t slot, const std::string& field
 class CliTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "zavlin-cli-test-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
+        ASSERT_FALSE(scratch_.empty());
+        dir_ = scratch_.path();
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     Result run(const std::vector<std::string>& args) {
         testsupport::CliCall call;
@@ -123,6 +122,7 @@ protected:
         ok(args);
     }
 
+    testsupport::ScratchHome scratch_{"cli"};
     fs::path dir_;
 };
 
