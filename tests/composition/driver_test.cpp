@@ -173,6 +173,27 @@ TEST_F(Driver, StepLinesOfAWeekStopAtTheCapButPhaseLinesGoOn) {
                                                note, "Вариант1 ", "next week's step"}));
 }
 
+// ------------------------------------------------------------ step budget
+
+// Catches: a budget that never stops the week, stops it one poll late or
+// early, carries over into the next week, or stops a run that has none.
+TEST_F(Driver, TheStepBudgetStopsTheWeekAtItsLastPollAndStartsAfreshPerWeek) {
+    TSosRun& r = direct();
+    r.WeekStepLimit = 3;
+    for (int week = 0; week < 2; ++week) {
+        r.StopSos = true;
+        r.ArmWeekDeadline();
+        EXPECT_TRUE(r.FormS1StopSos());
+        EXPECT_TRUE(r.FormS1StopSos());
+        EXPECT_FALSE(r.FormS1StopSos()) << "week " << week;
+        EXPECT_FALSE(r.FormS1StopSos());
+    }
+    r.WeekStepLimit = 0;
+    r.StopSos = true;
+    r.ArmWeekDeadline();
+    for (int i = 0; i < 1000; ++i) ASSERT_TRUE(r.FormS1StopSos()) << i;
+}
+
 // ------------------------------------------------------------ hardest week
 
 // Catches: the scan going upwards or with > (ties to the higher week), the
