@@ -2,6 +2,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 RELEASE_DIR := build/release
 TEST_DIR := build/asan
+SLOW_DIR := build/release-tests
 FUZZ_DIR := build/fuzz
 DEMO_HOME ?= $(CURDIR)/demo-home
 DEMO_SIZE ?= M
@@ -23,11 +24,16 @@ release:
 demo: deps release
 	bash scripts/demo.sh $(RELEASE_DIR)/src/cli/zavlin-cli "$(DEMO_HOME)" $(DEMO_SIZE) $(DEMO_SEED)
 
+# Every test but the slow ones under the sanitizers; then the slow ones
+# (whole sample colleges composed) from a Release build of what they need.
 test: deps
 	cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Debug -DZAVLIN_SANITIZE=ON -DZAVLIN_BENCH=OFF
 	cmake --build $(TEST_DIR) -j $(JOBS)
 	cd $(TEST_DIR) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-		ctest --output-on-failure -j $(JOBS)
+		ctest --output-on-failure -j $(JOBS) -LE slow
+	cmake -S . -B $(SLOW_DIR) -DCMAKE_BUILD_TYPE=Release -DZAVLIN_TESTS=ON -DZAVLIN_BENCH=OFF
+	cmake --build $(SLOW_DIR) -j $(JOBS) --target slow_test
+	cd $(SLOW_DIR) && ctest --output-on-failure -j $(JOBS) -L slow
 
 bench: release
 	$(RELEASE_DIR)/bench/table_bench

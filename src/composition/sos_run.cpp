@@ -17,6 +17,7 @@ bool TSosRun::FormS1StopSos() {
         RequestStop();
         FHasDeadline = false;
     }
+    if (FStepsLeft > 0 && --FStepsLeft == 0) RequestStop();
     return StopSos.load(std::memory_order_relaxed) && FFileError.empty();
 }
 
@@ -25,6 +26,7 @@ void TSosRun::ArmWeekDeadline() {
     FStepLogFull = false;
     FHasDeadline = WeekTimeLimit.count() > 0;
     if (FHasDeadline) FDeadline = Clock::now() + WeekTimeLimit;
+    FStepsLeft = WeekStepLimit;
 }
 
 void TSosRun::SaveLog(const std::string& line) {

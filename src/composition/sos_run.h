@@ -87,6 +87,9 @@ public:
     bool FormS1StopSos();
     // Each week's composition may run this long; zero = until it ends.
     std::chrono::seconds WeekTimeLimit{0};
+    // Each week's composition may poll the stop flag this many times; zero =
+    // no limit. Unlike the clock it stops at the same point on every machine.
+    std::uint64_t WeekStepLimit = 0;
     // Called when a week's composition starts; the week's step lines start
     // counting afresh.
     void ArmWeekDeadline();
@@ -125,6 +128,7 @@ private:
     Clock::time_point FDeadline{};
     bool FHasDeadline = false;
     unsigned FPolls = 0;
+    std::uint64_t FStepsLeft = 0;
     std::uintmax_t FStepLogBytes = 0;
     bool FStepLogFull = false;
     std::string FFileError;

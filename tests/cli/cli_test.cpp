@@ -19,6 +19,8 @@
 #include "model/group.h"
 #include "model/year.h"
 #include "storage/year_database.h"
+#include "support/cli_runner.h"
+#include "support/scratch_home.h"
 
 #ifndef ZAVLIN_CLI
 #error "ZAVLIN_CLI must name the zavlin-cli binary"
@@ -88,28 +90,16 @@ const Json& valueOf(const Json& dump, std::size_t slot, const std::string& field
 class CliTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "zavlin-cli-test-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
+        ASSERT_FALSE(scratch_.empty());
+        dir_ = scratch_.path();
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     Result run(const std::vector<std::string>& args) {
-        std::string cmd = "cd " + quoted(dir_.string()) + " && " + quoted(ZAVLIN_CLI);
-        for (const std::string& a : args) cmd += " " + quoted(a);
-        cmd += " 2>" + quoted((dir_ / "stderr.txt").string());
-        Result r;
-        FILE* pipe = popen(cmd.c_str(), "r");
-        if (!pipe) return r;
-        char buffer[4096];
-        std::size_t n = 0;
-        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
-        const int status = pclose(pipe);
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        const Bytes err = readBytes(dir_ / "stderr.txt");
-        r.err.assign(err.begin(), err.end());
-        fs::remove(dir_ / "stderr.txt");
-        return r;
+        testsupport::CliCall call;
+        call.args = args;
+        call.workDir = dir_;
+        testsupport::CliRun r = testsupport::runProgram(ZAVLIN_CLI, call);
+        return {r.status, std::move(r.out), std::move(r.err)};
     }
 
     // Runs a command that must succeed and returns its stdout.
@@ -132,6 +122,7 @@ protected:
         ok(args);
     }
 
+    testsupport::ScratchHome scratch_{"cli"};
     fs::path dir_;
 };
 

@@ -11,6 +11,8 @@
 #include "base/my_dialog.h"
 #include "model/year.h"
 #include "storage/year_database.h"
+#include "support/cli_runner.h"
+#include "support/scratch_home.h"
 
 namespace zavlin {
 namespace {
@@ -25,11 +27,10 @@ struct Result {
 class TimetableCli : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/zavlin_ttcli_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        home = tmpl;
+        ASSERT_FALSE(scratch.empty());
+        home = scratch.str();
         std::string message;
-        ASSERT_EQ(CreateDatabase(home, message), TCreateDatabaseResult::Created) << message;
+        ASSERT_TRUE(scratch.MakeDatabase(message)) << message;
         TScriptedDialog dialog;
         TDM1 dm(home, dialog);
         TAllRasp year(dm);
@@ -65,22 +66,14 @@ protected:
         week->GetYrok(0, 3, 2)->AddOtmena();
         ASSERT_TRUE(year.SaveRasp());
     }
-    void TearDown() override { fs::remove_all(home); }
-
+    
     Result run(const std::string& args) {
-        const std::string cmd =
-            std::string(ZAVLIN_CLI) + " " + args + " --home '" + home + "' 2>&1";
-        Result r;
-        FILE* pipe = popen(cmd.c_str(), "r");
-        if (pipe == nullptr) return r;
-        char buffer[4096];
-        std::size_t n = 0;
-        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
-        const int status = pclose(pipe);
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return r;
+        const testsupport::CliRun r =
+            testsupport::runCommandLine(ZAVLIN_CLI, args + " --home '" + home + "'");
+        return {r.status, r.out};
     }
 
+    testsupport::ScratchHome scratch{"ttcli"};
     std::string home;
 };
 

@@ -15,6 +15,8 @@
 #include "base/streams.h"
 #include "model/year.h"
 #include "storage/year_database.h"
+#include "support/cli_runner.h"
+#include "support/scratch_home.h"
 
 namespace zavlin {
 namespace {
@@ -29,9 +31,8 @@ struct Result {
 class UnreadableGroupCli : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/zavlin_badgrp_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        home = tmpl;
+        ASSERT_FALSE(scratch.empty());
+        home = scratch.str();
         ASSERT_EQ(run("init").status, 0);
         ASSERT_EQ(run("year add 2016").status, 0);
         ASSERT_EQ(run("weeks activate 3").status, 0);
@@ -64,20 +65,11 @@ protected:
         damaged.resize(2 + 18 + 9 + 15 + 3);
         ASSERT_TRUE(storeBlob(damaged));
     }
-    void TearDown() override { fs::remove_all(home); }
-
+    
     Result run(const std::string& args) {
-        const std::string cmd =
-            std::string(ZAVLIN_CLI) + " " + args + " --home '" + home + "' 2>&1 </dev/null";
-        Result r;
-        FILE* pipe = popen(cmd.c_str(), "r");
-        if (pipe == nullptr) return r;
-        char buffer[4096];
-        std::size_t n = 0;
-        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
-        const int status = pclose(pipe);
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return r;
+        const testsupport::CliRun r =
+            testsupport::runCommandLine(ZAVLIN_CLI, args + " --home '" + home + "'");
+        return {r.status, r.out};
     }
 
     bool storeBlob(std::vector<uint8_t> bytes) {
@@ -135,6 +127,7 @@ protected:
         return r.out.find(text) != std::string::npos;
     }
 
+    testsupport::ScratchHome scratch{"badgrp"};
     std::string home;
     int badN = 0;
     int goodN = 0;

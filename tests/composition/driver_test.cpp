@@ -1,11 +1,10 @@
 // The whole run over the active weeks: the test of the pinned lessons, the
 // week copy, the choice of the hardest week, the final test, what each mode
-// clears, stopping, and a sample college composed from zero and judged by a
-// checker of this file's own.
+// clears, stopping, and a sample college composed from zero and judged by the
+// tests' own judge.
 #include "composition/driver.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -22,6 +21,8 @@
 #include "demo/sample_college.h"
 #include "model/god.h"
 #include "model/year_fixture.h"
+#include "support/scratch_home.h"
+#include "support/timetable_judge.h"
 
 namespace zavlin {
 namespace {
@@ -172,6 +173,27 @@ TEST_F(Driver, StepLinesOfAWeekStopAtTheCapButPhaseLinesGoOn) {
     EXPECT_EQ(lines, (std::vector<std::string>{"step 0 0123456789ABCDEF", "step 1 0123456789ABCDEF",
                                                "step 2 0123456789ABCDEF", "step 3 0123456789ABCDEF",
                                                note, "Вариант1 ", "next week's step"}));
+}
+
+// ------------------------------------------------------------ step budget
+
+// Catches: a budget that never stops the week, stops it one poll late or
+// early, carries over into the next week, or stops a run that has none.
+TEST_F(Driver, TheStepBudgetStopsTheWeekAtItsLastPollAndStartsAfreshPerWeek) {
+    TSosRun& r = direct();
+    r.WeekStepLimit = 3;
+    for (int week = 0; week < 2; ++week) {
+        r.ClearStopRequest();
+        r.ArmWeekDeadline();
+        EXPECT_TRUE(r.FormS1StopSos());
+        EXPECT_TRUE(r.FormS1StopSos());
+        EXPECT_FALSE(r.FormS1StopSos()) << "week " << week;
+        EXPECT_FALSE(r.FormS1StopSos());
+    }
+    r.WeekStepLimit = 0;
+    r.ClearStopRequest();
+    r.ArmWeekDeadline();
+    for (int i = 0; i < 1000; ++i) ASSERT_TRUE(r.FormS1StopSos()) << i;
 }
 
 // ------------------------------------------------------------ hardest week
@@ -564,75 +586,6 @@ TEST_F(Stopping, EndingTheRunSkipsTheLaterPhasesButClosesIt) {
 
 // ------------------------------------------------------------ sample college
 
-// Every breach of the rules in the timetable layer of week ne, read from the
-// cells alone; the load left unplaced goes to missing, one "group subject
-// teacher" per lesson, as a run lists what it could not place.
-std::vector<std::string> breaches(const TAllRasp& year, int ne, std::vector<std::string>& missing) {
-    std::vector<std::string> out;
-    auto report = [&](const std::string& text) {
-        if (out.size() < 30) out.push_back(text);
-    };
-    std::map<std::tuple<const TFio*, int, int>, std::vector<std::pair<const TGryp*, int>>> busy;
-    std::map<const TFioPredmet*, int> placed;
-    for (const auto& gr : year.LGryp) {
-        const TNed* week = gr->GetNed(ne);
-        if (week == nullptr) continue;
-        const std::string name = gr->Name();
-        for (int d = 1; d <= 6; ++d)
-            for (int y = 0; y < 12; ++y) {
-                const TYrok* cell = week->GetYrok(0, d, y);
-                const TYrok* py = week->GetYrok(1, d, y);
-                const std::string at = name + " " + std::to_string(d) + "/" + std::to_string(y);
-                for (const TYr* pin : py != nullptr ? py->LYr : std::vector<TYr*>{}) {
-                    const bool kept =
-                        cell != nullptr &&
-                        std::any_of(cell->LYr.begin(), cell->LYr.end(), [&](const TYr* yr) {
-                            return yr->Fio() == pin->Fio() && yr->Predmet() == pin->Predmet();
-                        });
-                    if (!kept) report(at + ": pinned lesson lost");
-                }
-                if (cell == nullptr) continue;
-                for (const TYr* yr : cell->LYr) {
-                    const TFioPredmet* fp = yr->FioPredmet();
-                    if (fp == nullptr) {
-                        report(at + ": a lesson without a teacher assignment");
-                        continue;
-                    }
-                    ++placed[fp];
-                    busy[{yr->Fio(), d, y}].push_back({gr.get(), fp->Dan.Nob});
-                    if (cell->LYr.size() > 1 && yr->Predmet()->GetLFio(ne).size() < 2)
-                        report(at + ": a whole-group lesson beside another");
-                }
-            }
-    }
-    for (const auto& [key, list] : busy) {
-        if (list.size() < 2) continue;
-        const int nob = list.front().second;
-        const bool oneUnion = nob != 0 && std::all_of(list.begin(), list.end(), [&](const auto& e) {
-                                  return e.second == nob;
-                              });
-        if (!oneUnion)
-            report(std::get<0>(key)->Name() + " in " + std::to_string(list.size()) +
-                   " lessons at " + std::to_string(std::get<1>(key)) + "/" +
-                   std::to_string(std::get<2>(key)));
-    }
-    for (const auto& gr : year.LGryp) {
-        if (gr->GetNed(ne) == nullptr) continue;
-        for (const auto& pr : gr->LPredmet)
-            for (const auto& fp : pr->GetLFio(ne)) {
-                const int load = pr->CountPredmetNe(kSetkaPlan, ne, fp.get());
-                const auto it = placed.find(fp.get());
-                const int have = it == placed.end() ? 0 : it->second;
-                if (have > load)
-                    report(gr->Name() + " " + pr->Name() + " " + fp->Name() + ": load " +
-                           std::to_string(load) + ", placed " + std::to_string(have));
-                for (int i = have; i < load; ++i)
-                    missing.push_back(gr->Name() + " " + pr->Name() + " " + fp->Fio()->Name());
-            }
-    }
-    return out;
-}
-
 // Catches, on a real college composed from zero over its two active weeks:
 // teachers double-booked outside a union, whole-group lessons beside
 // others, pinned lessons lost, load left unplaced, or left without the run
@@ -640,9 +593,9 @@ std::vector<std::string> breaches(const TAllRasp& year, int ne, std::vector<std:
 // maxHoles in the hardest week; without it S has 5 and M 11), and a report
 // file that is not Windows-1251 with CR LF or lacks its frame.
 void composeSampleFromZero(demo::SampleSize size, int maxHoles) {
-    char tmpl[] = "/tmp/zavlin_driver_XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    const fs::path home = tmpl;
+    const testsupport::ScratchHome scratch("driver");
+    ASSERT_FALSE(scratch.empty());
+    const fs::path home = scratch.path();
     TScriptedDialog dialog{true};
     const demo::SampleResult made =
         demo::createSampleCollege(home, demo::SampleOptions{size, 1, 2026}, dialog);
@@ -672,8 +625,9 @@ void composeSampleFromZero(demo::SampleSize size, int maxHoles) {
         EXPECT_EQ(god->TipSostRasp, 0);
         ASSERT_EQ(done.Weeks.size(), 2u);
         for (const TSosWeek& w : done.Weeks) {
-            std::vector<std::string> missing;
-            const std::vector<std::string> found = breaches(*god, w.ne, missing);
+            testsupport::WeekVerdict verdict = testsupport::judgeWeek(*god, w.ne);
+            std::vector<std::string>& missing = verdict.missing;
+            const std::vector<std::string>& found = verdict.breaches;
             EXPECT_TRUE(found.empty())
                 << "week " << w.ne << ", " << found.size() << " breaches, first: " << found.front();
             std::vector<std::string> told = w.result.unplaced;
@@ -704,7 +658,6 @@ void composeSampleFromZero(demo::SampleSize size, int maxHoles) {
                             "Тест составленного расписания ошибок не обнаружил"),
                   lines.end());
     }
-    fs::remove_all(home);
 }
 
 TEST(DriverSample, SizeSComposedFromZeroKeepsEveryRule) {

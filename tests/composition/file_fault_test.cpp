@@ -20,6 +20,7 @@
 #include "composition/week_search.h"
 #include "demo/sample_home.h"
 #include "model/year_fixture.h"
+#include "support/cli_runner.h"
 #include "storage/file_system.h"
 
 namespace zavlin {
@@ -337,16 +338,14 @@ protected:
     }
     // The exit status of the compose verb run through `sh -c prefix`.
     int compose(const std::string& prefix, const std::string& extra, std::string& out) {
-        const std::string cmd = "sh -c '" + prefix + "exec \"" + program().string() +
-                                "\" compose --mode zero --all --yes --time-limit 1 --home \"" +
-                                home.string() + "\"" + extra + "' 2>&1";
-        FILE* pipe = popen(cmd.c_str(), "r");
-        if (pipe == nullptr) return -1;
-        char buffer[4096];
-        std::size_t n = 0;
-        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-        const int status = pclose(pipe);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        testsupport::CliCall call;
+        call.args = {"-c", prefix + "exec \"" + program().string() +
+                               "\" compose --mode zero --all --yes --time-limit 1 --home \"" +
+                               home.string() + "\"" + extra};
+        call.errIntoOut = true;
+        const testsupport::CliRun r = testsupport::runProgram("/bin/sh", call);
+        out += r.out;
+        return r.status;
     }
 
     fs::path home;

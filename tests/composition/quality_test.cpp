@@ -17,6 +17,7 @@
 #include "model/group.h"
 #include "model/year.h"
 #include "model/year_fixture.h"
+#include "support/cli_runner.h"
 
 namespace zavlin {
 namespace {
@@ -534,15 +535,10 @@ protected:
     }
 
     int run(const std::string& args, std::string& out) {
-        const std::string cmd =
-            program().string() + " quality " + args + " --home '" + home + "' 2>&1";
-        FILE* pipe = popen(cmd.c_str(), "r");
-        if (pipe == nullptr) return -1;
-        char buffer[4096];
-        std::size_t n = 0;
-        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-        const int status = pclose(pipe);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        const testsupport::CliRun r = testsupport::runCommandLine(
+            program(), "quality " + args + " --home '" + home + "'");
+        out += r.out;
+        return r.status;
     }
 };
 

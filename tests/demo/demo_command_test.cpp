@@ -9,6 +9,7 @@
 #include <string>
 
 #include "sample_home.h"
+#include "support/cli_runner.h"
 
 namespace zavlin::demo {
 namespace {
@@ -21,16 +22,8 @@ struct CliRun {
 };
 
 CliRun cli(const std::string& args) {
-    const std::string cmd = std::string(ZAVLIN_CLI) + " " + args + " 2>&1";
-    CliRun r;
-    FILE* pipe = popen(cmd.c_str(), "r");
-    if (pipe == nullptr) return r;
-    char buffer[4096];
-    std::size_t n = 0;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
-    const int status = pclose(pipe);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+    const testsupport::CliRun r = testsupport::runCommandLine(ZAVLIN_CLI, args);
+    return {r.status, r.out};
 }
 
 // Catches: a verb that overwrites a year already there, accepts a size it

@@ -16,6 +16,7 @@
 #include "model/god.h"
 #include "model/group.h"
 #include "storage/year_database.h"
+#include "support/scratch_home.h"
 
 namespace zavlin {
 namespace {
@@ -325,17 +326,15 @@ struct ProgressLog : TProgressObserver {
 class Years : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/zavlin_years_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        home = tmpl;
+        ASSERT_FALSE(scratch.empty());
+        home = scratch.str();
         std::string message;
-        ASSERT_EQ(CreateDatabase(home, message), TCreateDatabaseResult::Created) << message;
+        ASSERT_TRUE(scratch.MakeDatabase(message)) << message;
         reopen();
     }
     void TearDown() override {
         years.reset();
         dm.reset();
-        fs::remove_all(home);
     }
     // A fresh data module and year list, as at the next start.
     void reopen() {
@@ -406,6 +405,7 @@ protected:
         ASSERT_TRUE(god.SaveRasp());
     }
 
+    testsupport::ScratchHome scratch{"years"};
     std::string home;
     TScriptedDialog dialog;
     ProgressLog progress;

@@ -19,6 +19,7 @@
 #include "model/teacher.h"
 #include "model/year.h"
 #include "storage/year_database.h"
+#include "support/scratch_home.h"
 
 namespace zavlin {
 namespace {
@@ -112,11 +113,10 @@ std::vector<int> teachers(const TPredmet& pr, int ne) {
 class GroupBlob : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/zavlin_blob_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        home = tmpl;
+        ASSERT_FALSE(scratch.empty());
+        home = scratch.str();
         std::string message;
-        ASSERT_EQ(CreateDatabase(home, message), TCreateDatabaseResult::Created) << message;
+        ASSERT_TRUE(scratch.MakeDatabase(message)) << message;
         dm = std::make_unique<TDM1>(home, dialog);
         a = year();
     }
@@ -124,7 +124,6 @@ protected:
         years.clear();
         a.reset();
         dm.reset();
-        fs::remove_all(home);
     }
 
     // Teachers 11-14, subject names 21-23, rooms 31-32; nothing stored.
@@ -179,6 +178,7 @@ protected:
         EXPECT_EQ(again.WriteRasp(), once);
     }
 
+    testsupport::ScratchHome scratch{"blob"};
     fs::path home;
     TScriptedDialog dialog;
     std::unique_ptr<TDM1> dm;

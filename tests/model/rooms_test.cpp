@@ -13,6 +13,7 @@
 #include "model/room_occupancy.h"
 #include "model/year.h"
 #include "storage/year_database.h"
+#include "support/scratch_home.h"
 
 namespace zavlin {
 namespace {
@@ -22,11 +23,10 @@ namespace fs = std::filesystem;
 class Rooms : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/zavlin_rooms_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        home = tmpl;
+        ASSERT_FALSE(scratch.empty());
+        home = scratch.str();
         std::string message;
-        ASSERT_EQ(CreateDatabase(home, message), TCreateDatabaseResult::Created) << message;
+        ASSERT_TRUE(scratch.MakeDatabase(message)) << message;
         dm = std::make_unique<TDM1>(home, dialog);
         year = std::make_unique<TAllRasp>(*dm);
         year->YGod = 2016;
@@ -48,7 +48,6 @@ protected:
     void TearDown() override {
         year.reset();
         dm.reset();
-        fs::remove_all(home);
     }
 
     TAyd* room(const std::string& name, int seats = 0, TDom* dom = nullptr) {
@@ -98,6 +97,7 @@ protected:
         return z;
     }
 
+    testsupport::ScratchHome scratch{"rooms"};
     std::string home;
     TScriptedDialog dialog;
     std::unique_ptr<TDM1> dm;

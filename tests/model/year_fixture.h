@@ -16,6 +16,7 @@
 #include "model/group.h"
 #include "model/year.h"
 #include "storage/year_database.h"
+#include "support/scratch_home.h"
 
 namespace zavlin::testing_year {
 
@@ -34,11 +35,10 @@ inline std::vector<uint8_t> fileBytes(const fs::path& path) {
 class YearFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/zavlin_rasp_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        home = tmpl;
+        ASSERT_FALSE(scratch.empty());
+        home = scratch.str();
         std::string message;
-        ASSERT_EQ(CreateDatabase(home, message), TCreateDatabaseResult::Created) << message;
+        ASSERT_TRUE(scratch.MakeDatabase(message)) << message;
         dm = std::make_unique<TDM1>(home, dialog);
         dm->Hooks.ProgressObserver = &progress;
         year = std::make_unique<TAllRasp>(*dm);
@@ -63,7 +63,6 @@ protected:
     void TearDown() override {
         year.reset();
         dm.reset();
-        fs::remove_all(home);
     }
 
     TGryp* group(const std::string& name) {
@@ -95,6 +94,7 @@ protected:
         return gr->GetNed(ne)->FindYrokKorzina(kSetkaPlan, pr);
     }
 
+    testsupport::ScratchHome scratch{"rasp"};
     std::string home;
     TScriptedDialog dialog;
     ProgressLog progress;

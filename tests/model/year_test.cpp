@@ -13,6 +13,7 @@
 #include "base/my_dialog.h"
 #include "base/streams.h"
 #include "storage/year_database.h"
+#include "support/scratch_home.h"
 
 namespace zavlin {
 namespace {
@@ -39,11 +40,10 @@ std::vector<std::string> bigNames(const TAllRasp& year) {
 class Year : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/zavlin_year_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        home = tmpl;
+        ASSERT_FALSE(scratch.empty());
+        home = scratch.str();
         std::string message;
-        ASSERT_EQ(CreateDatabase(home, message), TCreateDatabaseResult::Created) << message;
+        ASSERT_TRUE(scratch.MakeDatabase(message)) << message;
         dm = std::make_unique<TDM1>(home, dialog);
         dm->Hooks.ProgressObserver = &progress;
         a = std::make_unique<TAllRasp>(*dm);
@@ -55,7 +55,6 @@ protected:
         a.reset();
         b.reset();
         dm.reset();
-        fs::remove_all(home);
     }
 
     // "God:Name:RunDay" of every teacher row, in index order.
@@ -88,6 +87,7 @@ protected:
         return year;
     }
 
+    testsupport::ScratchHome scratch{"year"};
     fs::path home;
     TScriptedDialog dialog;
     ProgressLog progress;
