@@ -14,6 +14,7 @@ PACKAGES=(
   libcli11-dev
   nlohmann-json3-dev
   libicu-dev
+  python3
 )
 
 missing=()

@@ -3,7 +3,6 @@
 // of a damaged blob. The walk is also held against the model's own reader:
 // both must accept and refuse the same blobs.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -16,6 +15,8 @@
 #include "cli/group_decode.h"
 #include "model/year.h"
 #include "storage/year_database.h"
+#include "support/cli_runner.h"
+#include "support/scratch_home.h"
 
 namespace zavlin {
 namespace {
@@ -30,9 +31,8 @@ struct Result {
 class TableDecodeCli : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/zavlin_decode_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        home = tmpl;
+        ASSERT_FALSE(scratch.empty());
+        home = scratch.str();
         ASSERT_EQ(run("init").status, 0);
         ASSERT_EQ(run("year add 2016").status, 0);
         dm = std::make_unique<TDM1>(home, dialog);
@@ -94,21 +94,12 @@ protected:
     void TearDown() override {
         year.reset();
         dm.reset();
-        fs::remove_all(home);
     }
 
     Result run(const std::string& args) {
-        const std::string cmd =
-            std::string(ZAVLIN_CLI) + " " + args + " --home '" + home + "' 2>&1 </dev/null";
-        Result r;
-        FILE* pipe = popen(cmd.c_str(), "r");
-        if (pipe == nullptr) return r;
-        char buffer[4096];
-        std::size_t n = 0;
-        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
-        const int status = pclose(pipe);
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return r;
+        const testsupport::CliRun r =
+            testsupport::runCommandLine(ZAVLIN_CLI, args + " --home '" + home + "'");
+        return {r.status, r.out};
     }
 
     Result decode(const std::string& more = "") {
@@ -150,6 +141,7 @@ protected:
         return r.out.find(text) != std::string::npos;
     }
 
+    testsupport::ScratchHome scratch{"decode"};
     std::string home;
     TScriptedDialog dialog;
     std::unique_ptr<TDM1> dm;
