@@ -13,6 +13,7 @@
 #pragma once
 
 #include <functional>
+#include <mutex>
 #include <string>
 
 #include "base/my_dialog.h"
@@ -51,13 +52,20 @@ public:
     // A plain message: through the route when one is set, else the dialog's
     // information box.
     void Message(const std::string& text) const {
-        if (route_)
-            route_(text);
+        MessageRoute route;
+        {
+            // A front end may change the route while a worker reports.
+            std::lock_guard lock(routeLock_);
+            route = route_;
+        }
+        if (route)
+            route(text);
         else
             dialog_->MessageShow(text);
     }
     // Returns the route set before; an empty route restores the dialog.
     MessageRoute SetMessageRoute(MessageRoute route) {
+        std::lock_guard lock(routeLock_);
         MessageRoute old = std::move(route_);
         route_ = std::move(route);
         return old;
@@ -72,6 +80,7 @@ public:
 
 private:
     TMyDialog* dialog_;
+    mutable std::mutex routeLock_;
     MessageRoute route_;
 };
 

@@ -113,6 +113,7 @@ std::unique_ptr<File> RealFileSystem::open(const std::filesystem::path& path, Op
     int flags = mode == OpenMode::ReadOnly ? O_RDONLY | O_CLOEXEC : O_RDWR | O_CLOEXEC;
     if (mode == OpenMode::ReadWriteCreate) flags |= O_CREAT;
     if (mode == OpenMode::CreateTruncate) flags |= O_CREAT | O_TRUNC;
+    if (mode == OpenMode::CreateNew) flags |= O_CREAT | O_EXCL | O_NOFOLLOW;
     int fd;
     do {
         fd = ::open(path.c_str(), flags, 0644);
@@ -244,9 +245,10 @@ bool replaceFileWhole(FileSystem& fs, const std::filesystem::path& path, const u
                       std::size_t n, bool syncData) {
     std::filesystem::path aside = path;
     aside += ".new";
-    // A leftover aside may be a link planted there: never write through it.
+    // A leftover aside may be a link planted there: never write through it;
+    // one planted between the removal and the creation makes the save fail.
     if (!fs.remove(aside)) return false;
-    auto f = fs.open(aside, OpenMode::CreateTruncate);
+    auto f = fs.open(aside, OpenMode::CreateNew);
     if (!f) return false;
     bool ok = fs.copyPermissions(path, aside);
     ok = ok && (n == 0 || f->writeAt(0, data, n));

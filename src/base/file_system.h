@@ -33,6 +33,7 @@ enum class OpenMode {
     ReadWriteCreate,  // created empty when missing
     CreateTruncate,   // created, or emptied when present
     ReadOnly,         // existing file only; every write fails
+    CreateNew,        // created; fails when anything (a link too) has the name
 };
 
 enum class LockKind { Shared, Exclusive };

@@ -114,6 +114,7 @@ void TMemoryStream::Clear() {
 void TMemoryStream::LoadFromFile(const std::filesystem::path& path, FileSystem& fs) {
     TFileStream file(path, fmOpenRead, fs);
     const int64_t size = file.Size();
+    if (size < 0) throw EStreamError(fmt::format("Cannot read file \"{}\"", path.string()));
     std::vector<uint8_t> bytes(static_cast<std::size_t>(size));
     file.ReadBuffer(bytes.data(), size);
     data_ = std::move(bytes);

@@ -51,6 +51,32 @@ void tell(std::FILE* to, const std::string& text) {
 // restored and saved.
 std::atomic<TSosRun*> gStopRun{nullptr};
 
+// Installs a Ctrl-C handler that reads target; on every way out, an
+// exception too, the previous handler comes back and target is cleared, so
+// a late Ctrl-C never reaches an object that is gone.
+template <typename T>
+class InterruptScope {
+public:
+    InterruptScope(std::atomic<T*>& target, T* value, void (*handler)(int)) : target_(target) {
+        target_ = value;
+        previous_ = std::signal(SIGINT, handler);
+    }
+    ~InterruptScope() { release(); }
+    InterruptScope(const InterruptScope&) = delete;
+    InterruptScope& operator=(const InterruptScope&) = delete;
+    void release() {
+        if (!active_) return;
+        std::signal(SIGINT, previous_);
+        target_ = nullptr;
+        active_ = false;
+    }
+
+private:
+    std::atomic<T*>& target_;
+    void (*previous_)(int) = nullptr;
+    bool active_ = true;
+};
+
 // RequestStop only stores a lock-free atomic: safe in a signal handler.
 extern "C" void onInterrupt(int) {
     if (TSosRun* run = gStopRun.load(); run != nullptr) run->RequestStop();
@@ -135,14 +161,12 @@ int composeWeek(const fs::path& home, const ComposeArgs& args) {
     run.WeekTimeLimit = std::chrono::seconds(args.timeLimit);
     ProgressLine progress;
     run.Observer = &progress;
-    gStopRun = &run;
-    auto previous = std::signal(SIGINT, onInterrupt);
+    InterruptScope<TSosRun> interrupts(gStopRun, &run, onInterrupt);
     const auto start = std::chrono::steady_clock::now();
     const TSostavResult result = SostavNed(run, args.week);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::signal(SIGINT, previous);
-    gStopRun = nullptr;
+    interrupts.release();
     progress.finish();
 
     fmt::print(
@@ -370,8 +394,7 @@ int composeRun(const fs::path& home, const RunArgs& args) {
 
     TSosRaspisanue worker(state);
     gRunInterrupts = 0;
-    gRunWorker = &worker;
-    auto previous = std::signal(SIGINT, onRunInterrupt);
+    InterruptScope<TSosRaspisanue> handler(gRunWorker, &worker, onRunInterrupt);
     worker.Start();
     worker.Wait();
     window.finish();
@@ -401,15 +424,13 @@ int composeRun(const fs::path& home, const RunArgs& args) {
     if (args.log) fmt::print("\nreport: {}\n", state.NameLogFile());
     // What a run did after a file fault cannot be trusted: the stored year stays.
     if (!done.FileError.empty()) {
-        std::signal(SIGINT, previous);
-        gRunWorker = nullptr;
+        handler.release();
         printError(done.FileError + ": the timetable was not saved");
         return kExitFailed;
     }
     // Ctrl-C during the save changes nothing: the handler stays until then.
     const bool saved = god->SaveRasp();
-    std::signal(SIGINT, previous);
-    gRunWorker = nullptr;
+    handler.release();
     if (!saved) {
         printError("some timetables could not be written");
         return kExitFailed;

@@ -11,6 +11,8 @@
 #include "base/datetime.h"
 #include "base/little_endian.h"
 #include "base/my_dialog.h"
+#include "model/group.h"
+#include "model/timetable.h"
 #include "storage/table_blob.h"
 
 namespace zavlin::cli {
@@ -21,7 +23,7 @@ namespace fs = std::filesystem;
 // The layout constants of the group blob, as the model's reader knows them.
 constexpr int kWeekCount = 56;
 constexpr uint8_t kFirstVers = 100;
-constexpr uint8_t kLastVers = 109;
+constexpr uint8_t kLastVers = TGryp::kVers;
 constexpr std::size_t kHeadSize = 18;
 constexpr std::size_t kOldHeadSize = 9;
 constexpr std::size_t kSubjectSize = 15;
@@ -35,8 +37,8 @@ constexpr std::size_t kExamWeekSize = 3;
 constexpr std::size_t kExamSize = 10;
 constexpr std::size_t kCreditSize = 12;
 constexpr std::size_t kOldZamenaBytes = 10;
-constexpr uint8_t kZmOld = 1;
-constexpr uint8_t kZmSubstitute = 8;
+constexpr uint8_t kZmOld = kZmOldStyle;
+constexpr uint8_t kZmSubstitute = kZmZamena;
 
 const std::array<const char*, 7> kDayNames = {"?", "Пн", "Вт", "Ср", "Чт", "Пт", "Сб"};
 
@@ -225,7 +227,7 @@ std::size_t Walk::lesson(int ne, int nFio, uint16_t nob, const std::string& subj
         std::array<uint8_t, kOldZamenaBytes> old{};
         r.record(old, old.size(), "an old substitution block");
         // The model turns the block into a substitution replacing this lesson.
-        l.zm = 2;
+        l.zm = kZmReplaced;
         extra = fmt::format(" replaced (old block @{}: subject name {} teacher {} room {})", oldAt,
                             named(names_.yrName, getU16(&old[0])),
                             named(names_.fio, getU16(&old[2])), named(names_.ayd, getU16(&old[4])));
@@ -403,7 +405,7 @@ std::string Walk::lessonText(const Lesson& l) const {
         if (l.zm == kZmSubstitute) s = "substitution: " + s;
     }
     if (l.zm == kZmSubstitute && l.actual != 0) s += ", taught by " + plain(names_.fio, l.actual);
-    if (l.zm == 2) s += " (replaced)";
+    if (l.zm == kZmReplaced) s += " (replaced)";
     if (l.nay != 0) s += ", room " + plain(names_.ayd, l.nay);
     s += ", " + (l.nat == 0 ? std::string("Сетка") : plain(names_.atr, l.nat));
     s += ", " + hours(l.kh00) + " h";

@@ -399,7 +399,16 @@ void TSosRaspisanue::Start() {
     S.setStartPotok(true);
     // Open talks to the window too, so it runs on the worker like the rest.
     FThread = std::jthread([this] {
-        S.Open();
+        try {
+            S.Open();
+        } catch (const std::exception& e) {
+            // Nothing has been changed yet: the run ends before it starts,
+            // and an exception must not leave the worker.
+            S.SosMessage(e.what());
+            S.button("Закрыть окно", true);
+            S.setStartPotok(false);
+            return;
+        }
         Execute();
     });
 }

@@ -188,7 +188,7 @@ bool TFileIni::save() {
 
 bool TFileIni::commit() {
     dirty_ = true;
-    return save();
+    return deferred_ || save();
 }
 
 bool TFileIni::UpdateFile() {

@@ -103,6 +103,13 @@ public:
 
     // Saves what an earlier save could not; true when nothing is left unsaved.
     [[nodiscard]] bool UpdateFile();
+    // Until EndUpdate the writes stay in memory; EndUpdate saves them in one
+    // replacement of the file. For a run of writes that belong together.
+    void BeginUpdate() { deferred_ = true; }
+    [[nodiscard]] bool EndUpdate() {
+        deferred_ = false;
+        return UpdateFile();
+    }
     // Save and release the file; the next access opens it again.
     [[nodiscard]] bool CloseIni();
     [[nodiscard]] bool FreeFile() { return CloseIni(); }
@@ -133,6 +140,7 @@ private:
     std::optional<IniDocument> doc_;
     std::optional<FileStamp> stamp_;
     bool dirty_ = false;
+    bool deferred_ = false;
     // The file is there but could not be read: never replace it.
     bool unreadable_ = false;
 };

@@ -19,9 +19,14 @@ public:
         : table_(table), restore_(std::move(restore)), reopen_(reopen) {}
     ~RestoreGuard() {
         if (dismissed_ || !table_.Active()) return;
-        restore_();
-        table_.recomputeLayout();
-        if (reopen_) (void)table_.reopenAfterReplace();
+        // A second failure while undoing must not end the program: the object
+        // then stays as the first failure left it.
+        try {
+            restore_();
+            table_.recomputeLayout();
+            if (reopen_) (void)table_.reopenAfterReplace();
+        } catch (...) {
+        }
     }
     RestoreGuard(const RestoreGuard&) = delete;
     RestoreGuard& operator=(const RestoreGuard&) = delete;

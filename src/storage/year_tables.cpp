@@ -31,6 +31,7 @@ bool writeSettings(TCoreHooks& hooks, FileSystem& fs, const fs::path& folder, co
 bool writeNewLessonTimes(TCoreHooks& hooks, FileSystem& fs, const fs::path& folder) {
     TFileIni ini(hooks, folder, fs);
     ini.SetFileName(kDatabaseSettingsFile);
+    ini.BeginUpdate();
     bool ok = true;
     for (int n = 0; n < kLessonPeriodCount && ok; ++n) {
         int start = kNewLessonFirstStart + kNewLessonStep * n;
@@ -39,6 +40,7 @@ bool writeNewLessonTimes(TCoreHooks& hooks, FileSystem& fs, const fs::path& fold
              ini.WriteInteger("Time", "LYrok" + std::to_string(n),
                               start == 0 ? 0 : kNewLessonLength);
     }
+    ok = ini.EndUpdate() && ok;
     return ini.CloseIni() && ok;
 }
 
@@ -52,11 +54,21 @@ bool databaseExists(FileSystem& fs, const fs::path& db) {
     return fs.exists(db / kDatabaseSettingsFile) || anyTable(fs, db);
 }
 
-// A move into a folder holding other files that stopped half way: tables
-// moved, the settings file (always moved last) still in the built folder.
+// A move into a folder holding other files that stopped half way: the
+// settings file (always moved last) still in the built folder, and each table
+// in exactly one of the two folders. A damaged database beside a leftover
+// built folder has tables in both and is never completed.
 bool moveInterrupted(FileSystem& fs, const fs::path& built, const fs::path& db) {
-    return !fs.exists(db / kDatabaseSettingsFile) && fs.exists(built / kDatabaseSettingsFile) &&
-           anyTable(fs, db);
+    if (fs.exists(db / kDatabaseSettingsFile) || !fs.exists(built / kDatabaseSettingsFile))
+        return false;
+    bool anyMoved = false;
+    for (const char* name : kYearTables) {
+        const std::string file = tableBaseName(name) + ".b0";
+        const bool moved = fs.exists(db / file);
+        if (moved == fs.exists(built / file)) return false;
+        anyMoved = anyMoved || moved;
+    }
+    return anyMoved;
 }
 
 std::vector<fs::path> entriesOf(const fs::path& folder) {

@@ -128,5 +128,54 @@ TEST_F(FileStreamFaults, FailedRenameKeepsTheName) {
     EXPECT_EQ(s.Size(), 7);
 }
 
+// A disk on which someone plants a link at the aside name right after the
+// replacement removed the leftover one.
+class PlantingFileSystem : public FileSystem {
+public:
+    PlantingFileSystem(fs::path aside, fs::path target)
+        : aside_(std::move(aside)), target_(std::move(target)) {}
+    std::unique_ptr<File> open(const fs::path& p, OpenMode m) override {
+        return realFileSystem().open(p, m);
+    }
+    bool exists(const fs::path& p) override { return realFileSystem().exists(p); }
+    bool rename(const fs::path& a, const fs::path& b) override {
+        return realFileSystem().rename(a, b);
+    }
+    bool remove(const fs::path& p) override {
+        const bool ok = realFileSystem().remove(p);
+        if (p == aside_) fs::create_symlink(target_, aside_);
+        return ok;
+    }
+    bool createFolder(const fs::path& p) override { return realFileSystem().createFolder(p); }
+    bool removeFolder(const fs::path& p) override { return realFileSystem().removeFolder(p); }
+    bool syncFolder(const fs::path& p) override { return realFileSystem().syncFolder(p); }
+    bool copyPermissions(const fs::path& a, const fs::path& b) override {
+        return realFileSystem().copyPermissions(a, b);
+    }
+    std::unique_ptr<FileLock> lock(const fs::path& p, LockKind k, std::chrono::milliseconds w,
+                                   LockRefusal& r) override {
+        return realFileSystem().lock(p, k, w, r);
+    }
+
+private:
+    fs::path aside_;
+    fs::path target_;
+};
+
+// Catches: a replacement that writes through a link planted at its aside
+// name, which would let anyone who can write the folder overwrite another
+// file with the program's rights.
+TEST_F(FileStreamFaults, ALinkPlantedAtTheAsideNameIsNeverWrittenThrough) {
+    const fs::path file = dir_ / "god.Ini";
+    const fs::path victim = dir_ / "victim";
+    std::ofstream(file, std::ios::binary) << "old";
+    std::ofstream(victim, std::ios::binary) << "precious";
+    PlantingFileSystem planting(dir_ / "god.Ini.new", victim);
+    const std::vector<uint8_t> bytes = bytesOf("new");
+    EXPECT_FALSE(replaceFileWhole(planting, file, bytes.data(), bytes.size(), false));
+    EXPECT_EQ(textOf(victim), "precious");
+    EXPECT_EQ(textOf(file), "old");
+}
+
 }  // namespace
 }  // namespace zavlin

@@ -128,5 +128,29 @@ TEST_F(SettingsFaults, MissingFileIsCreatedThroughTheSeam) {
     EXPECT_GE(faulty.operations(), 2u);  // the read attempt and the creation
 }
 
+// Catches: a deferred run of writes that reaches the disk before its end (a
+// crash would leave half of it), or whose failed save at the end is taken
+// for a success.
+TEST_F(SettingsFaults, DeferredWritesReachTheFileOnlyTogether) {
+    const std::string before = "[Time]\r\nYrok0=1\r\n";
+    put(before);
+    FaultInjectingFileSystem faulty;
+    TFileIni ini(hooks_, dir_, faulty);
+    ASSERT_EQ(ini.ReadInteger("Time", "Yrok0"), 1);
+    ini.BeginUpdate();
+    const uint64_t afterRead = faulty.operations();
+    ASSERT_TRUE(ini.WriteInteger("Time", "Yrok0", 540));
+    ASSERT_TRUE(ini.WriteInteger("Time", "LYrok0", 90));
+    EXPECT_EQ(faulty.operations(), afterRead) << "nothing touches the disk before the end";
+    EXPECT_EQ(text(), before);
+
+    faulty.failAt(1, false);  // the save's first operation
+    EXPECT_FALSE(ini.EndUpdate());
+    EXPECT_EQ(text(), before);
+    faulty.failAt(0);
+    EXPECT_TRUE(ini.UpdateFile()) << "the changes stay in memory for the next save";
+    EXPECT_EQ(text(), "[Time]\r\nYrok0=540\r\nLYrok0=90\r\n");
+}
+
 }  // namespace
 }  // namespace zavlin

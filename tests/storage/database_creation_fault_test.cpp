@@ -164,5 +164,25 @@ TEST_F(DatabaseCreationFaults, EarlierSettingsAndEmptyFolderStay) {
     failEveryOperation(Mode::Crash, prepare, kept);
 }
 
+// Catches: a damaged database (its settings file lost) beside a folder left
+// by a creation that died before its move taken for a move to finish, which
+// would put new settings over the old tables and call it created.
+TEST(DatabaseCreation, DamagedDatabaseBesideALeftoverBuildIsLeftAlone) {
+    test::ScratchDir dir;
+    const fs::path home = dir.path() / "home";
+    std::string message;
+    ASSERT_EQ(CreateDatabase(home, message), TCreateDatabaseResult::Created) << message;
+    ASSERT_EQ(CreateDatabase(dir.path() / "other", message), TCreateDatabaseResult::Created)
+        << message;
+    fs::rename(dir.path() / "other" / "Database", home / "Database.new");
+    fs::remove(home / "Database" / kDatabaseSettingsFile);
+    const std::string god = "YmGod.b0";
+    const auto before = fs::file_size(home / "Database" / god);
+
+    EXPECT_EQ(CreateDatabase(home, message), TCreateDatabaseResult::Exists) << message;
+    EXPECT_FALSE(fs::exists(home / "Database" / kDatabaseSettingsFile));
+    EXPECT_EQ(fs::file_size(home / "Database" / god), before);
+}
+
 }  // namespace
 }  // namespace zavlin
