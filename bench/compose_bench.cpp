@@ -233,7 +233,7 @@ std::optional<RunRow> measureRun(SampleSize size, uint64_t seed) {
         god->SelectAllGryp(true);
         row.groups = god->CountGryp();
         TFormS1State state(*god, home);
-        state.TipSostRasp = 0;
+        state.SetTipSostRasp(0);
         state.Run.WeekTimeLimit = std::chrono::seconds(gRunTimeLimit);
         PhaseClock clock;
         state.SetObserver(&clock);
@@ -249,8 +249,9 @@ std::optional<RunRow> measureRun(SampleSize size, uint64_t seed) {
         clock.finish();
         row.phases = clock.Spent;
         row.verdict = clock.Verdict;
-        row.ne = state.NMaxNed;
-        for (const TSosWeek& w : state.Weeks) {
+        const TFormS1Snapshot done = state.Snapshot();
+        row.ne = done.NMaxNed;
+        for (const TSosWeek& w : done.Weeks) {
             row.units += w.result.units;
             row.placed += w.result.placed;
             row.variants += w.result.variants;
