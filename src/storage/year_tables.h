@@ -65,7 +65,7 @@ std::string tableBaseName(std::string_view tableName);
 
 // Creates the table in folder (overwriting one that is there) and closes it;
 // the engine's messages go to hooks.
-[[nodiscard]] bool createYearTable(const std::filesystem::path& folder, const TYearTableSpec& spec,
+[[nodiscard]] bool createYearTable(const std::filesystem::path& folder, const TYearTableSpec& table,
                                    TCoreHooks& hooks, FileSystem& fs = realFileSystem());
 
 enum class TCreateDatabaseResult { Created, Exists, Failed };

@@ -23,10 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-    int status = -1;
-    std::string out;
-};
+using Result = testsupport::CliRun;
 
 class TableDecodeCli : public ::testing::Test {
 protected:
@@ -96,11 +93,7 @@ protected:
         dm.reset();
     }
 
-    Result run(const std::string& args) {
-        const testsupport::CliRun r =
-            testsupport::runCommandLine(ZAVLIN_CLI, args + " --home '" + home + "'");
-        return {r.status, r.out};
-    }
+    Result run(const std::string& args) { return testsupport::runAtHome(ZAVLIN_CLI, args, home); }
 
     Result decode(const std::string& more = "") {
         return run("table dump '" + home + "/Database/YmGryp' --decode" + more);

@@ -19,10 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-    int status = -1;
-    std::string out;
-};
+using Result = testsupport::CliRun;
 
 class TimetableCli : public ::testing::Test {
 protected:
@@ -66,12 +63,8 @@ protected:
         week->GetYrok(0, 3, 2)->AddOtmena();
         ASSERT_TRUE(year.SaveRasp());
     }
-    
-    Result run(const std::string& args) {
-        const testsupport::CliRun r =
-            testsupport::runCommandLine(ZAVLIN_CLI, args + " --home '" + home + "'");
-        return {r.status, r.out};
-    }
+
+    Result run(const std::string& args) { return testsupport::runAtHome(ZAVLIN_CLI, args, home); }
 
     testsupport::ScratchHome scratch{"ttcli"};
     std::string home;

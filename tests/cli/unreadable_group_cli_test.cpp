@@ -23,10 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-    int status = -1;
-    std::string out;
-};
+using Result = testsupport::CliRun;
 
 class UnreadableGroupCli : public ::testing::Test {
 protected:
@@ -65,12 +62,8 @@ protected:
         damaged.resize(2 + 18 + 9 + 15 + 3);
         ASSERT_TRUE(storeBlob(damaged));
     }
-    
-    Result run(const std::string& args) {
-        const testsupport::CliRun r =
-            testsupport::runCommandLine(ZAVLIN_CLI, args + " --home '" + home + "'");
-        return {r.status, r.out};
-    }
+
+    Result run(const std::string& args) { return testsupport::runAtHome(ZAVLIN_CLI, args, home); }
 
     bool storeBlob(std::vector<uint8_t> bytes) {
         TScriptedDialog dialog;

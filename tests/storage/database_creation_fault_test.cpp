@@ -39,17 +39,17 @@ bool anyDatabaseFile(const fs::path& db) {
 
 // Empty when the database in db is whole, else what is wrong with it.
 std::string wholeDatabaseFault(const fs::path& db) {
-    for (const TYearTableSpec& spec : yearTableSpecs()) {
+    for (const TYearTableSpec& table : yearTableSpecs()) {
         TTableBlob t{test::hooks()};
         test::MessageRecorder recorder;
         recorder.attach(t);
         t.SetDatabaseName(db.string() + "/");
-        t.SetTableName(spec.file);
-        if (!t.Open()) return std::string(spec.file) + " does not open";
-        if (t.FieldCount() != static_cast<int>(spec.fields.size()))
-            return std::string(spec.file) + " has " + std::to_string(t.FieldCount()) + " fields";
-        if (!t.TestTable()) return std::string(spec.file) + " does not check clean";
-        if (t.RecordCount() != 0) return std::string(spec.file) + " is not empty";
+        t.SetTableName(table.file);
+        if (!t.Open()) return std::string(table.file) + " does not open";
+        if (t.FieldCount() != static_cast<int>(table.fields.size()))
+            return std::string(table.file) + " has " + std::to_string(t.FieldCount()) + " fields";
+        if (!t.TestTable()) return std::string(table.file) + " does not check clean";
+        if (t.RecordCount() != 0) return std::string(table.file) + " is not empty";
         t.Close();
     }
     if (!fs::exists(db / kDatabaseSettingsFile)) return "god.Ini is missing";

@@ -101,4 +101,9 @@ CliRun runCommandLine(const std::filesystem::path& program, const std::string& w
     return runProgram("/bin/sh", call);
 }
 
+CliRun runAtHome(const std::filesystem::path& program, const std::string& words,
+                 const std::string& home) {
+    return runCommandLine(program, words + " --home '" + home + "'");
+}
+
 }  // namespace zavlin::testsupport

@@ -29,4 +29,8 @@ CliRun runProgram(const std::filesystem::path& program, const CliCall& call);
 CliRun runCommandLine(const std::filesystem::path& program, const std::string& words,
                       bool errIntoOut = true);
 
+// runCommandLine with "--home 'home'" after the words, stderr joined.
+CliRun runAtHome(const std::filesystem::path& program, const std::string& words,
+                 const std::string& home);
+
 }  // namespace zavlin::testsupport
