@@ -48,7 +48,7 @@ gui:
 FUZZ_SECONDS ?= 180
 FUZZ_TARGETS := table_open ini group_blob journal_replay
 fuzz:
-	CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=Debug -DZAVLIN_FUZZ=ON \
+	CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=Debug -DZAVLIN_FUZZ=ON -DZAVLIN_GUI=OFF \
 		-DZAVLIN_TESTS=OFF -DZAVLIN_BENCH=OFF
 	cmake --build $(FUZZ_DIR) -j $(JOBS) --target $(addsuffix _fuzz,$(FUZZ_TARGETS))
 	for t in $(FUZZ_TARGETS); do \
