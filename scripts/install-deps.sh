@@ -15,6 +15,12 @@ PACKAGES=(
   nlohmann-json3-dev
   libicu-dev
   python3
+  # The window program: Qt 6 Widgets (moc comes with the tools) and a font
+  # with Cyrillic letters for the offscreen tests and screenshots.
+  qt6-base-dev
+  qt6-base-dev-tools
+  libgl-dev
+  fonts-dejavu-core
 )
 
 missing=()
