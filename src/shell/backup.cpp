@@ -1,11 +1,11 @@
 #include "shell/backup.h"
 
+#include <fmt/format.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <fmt/format.h>
 #include <set>
 #include <thread>
 
@@ -153,18 +153,19 @@ std::string BackupDateText(double dayCount) {
                        t.minute, t.second);
 }
 
-double NowDayCount() { return nowLocal(); }
+double NowDayCount() {
+    return nowLocal();
+}
 
-bool FinishInterruptedRestore(const fs::path& home, FileSystem& fileSystem,
-                              std::string& message) {
+bool FinishInterruptedRestore(const fs::path& home, FileSystem& fileSystem, std::string& message) {
     message.clear();
     const fs::path folder = home / kDatabaseFolder;
     std::string done;
     const bool ok = settleSwap(fileSystem, folder, withSuffix(folder, kRestoringSuffix),
                                withSuffix(folder, kAsideSuffix), done);
     if (!ok) {
-        message = "Не удалось завершить прерванное восстановление базы данных в " +
-                  home.string() + ": проверьте каталоги " + folder.string() + "*";
+        message = "Не удалось завершить прерванное восстановление базы данных в " + home.string() +
+                  ": проверьте каталоги " + folder.string() + "*";
     } else if (done == "dropped" || done == "rolled back") {
         message = "Восстановление базы данных было прервано: база данных оставлена прежней.";
     } else if (done == "finished") {
@@ -193,11 +194,11 @@ struct TCopyFileBaza::Impl {
         LockRefusal refusal;
         auto held = fileSystem.lock(database() / kDatabaseLockFile, kind, lockWait(), refusal);
         if (!held) {
-            show(refusal.busy ? "База данных занята другой программой" +
-                                    (refusal.holder.empty() ? std::string()
-                                                            : " (" + refusal.holder + ")") +
-                                    ". Повторите позже."
-                              : "Не удалось заблокировать базу данных " + database().string());
+            show(refusal.busy
+                     ? "База данных занята другой программой" +
+                           (refusal.holder.empty() ? std::string() : " (" + refusal.holder + ")") +
+                           ". Повторите позже."
+                     : "Не удалось заблокировать базу данных " + database().string());
         }
         return held;
     }

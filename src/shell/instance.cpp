@@ -1,14 +1,14 @@
 #include "shell/instance.h"
 
 #include <fcntl.h>
+#include <fmt/format.h>
 #include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cmath>
 #include <chrono>
+#include <cmath>
 #include <cstring>
-#include <fmt/format.h>
 #include <thread>
 
 #include "base/cp1251.h"
@@ -131,8 +131,9 @@ std::unique_ptr<TInstanceLock> TInstanceLock::AcquireWindow(const fs::path& home
         // Only another window holds it exclusively; shared holders are verbs.
         if (::flock(impl->fd, LOCK_SH | LOCK_NB) == 0) {
             (void)::flock(impl->fd, LOCK_UN);
-            message = "База данных занята программой zavlin-cli. Повторите запуск после её "
-                      "завершения.";
+            message =
+                "База данных занята программой zavlin-cli. Повторите запуск после её "
+                "завершения.";
             return nullptr;
         }
         other = readRecord(impl->fd);
