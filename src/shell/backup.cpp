@@ -211,8 +211,9 @@ struct TCopyFileBaza::Impl {
                      canonicalOf(fs::path(p.to).parent_path()) ==
                          canonicalOf(fs::path(p.from).parent_path());
         if (inside)
-            show("Резервный каталог не может находиться в каталоге базы данных: " + pathCopy +
-                 ". Выберите другой каталог.");
+            show("Резервная копия не может находиться в каталоге базы данных " +
+                 database().string() + " или совпадать с ним: выберите другой резервный каталог (" +
+                 pathCopy + ").");
         return inside;
     }
 

@@ -175,9 +175,14 @@ TEST_F(InstanceTest, TheLockIsNotHandedToChildPrograms) {
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the lock file is open in the child program";
 }
 
-TEST_F(InstanceTest, AHomeThatCannotBeWrittenHasNoWindowToWaitFor) {
+TEST_F(InstanceTest, WithoutALockFileTheWindowIsToldAndGoesOn) {
     std::string message;
     EXPECT_TRUE(TInstanceLock::AcquireWriter(home.path() / "not-made-yet", message)) << message;
+    std::optional<TInstanceRecord> other;
+    EXPECT_TRUE(
+        TInstanceLock::AcquireWindow(home.path() / "not-made-yet", "zavlin", other, message));
+    EXPECT_EQ(message, "Ошибка при создании файла обмена информацией");
+    EXPECT_FALSE(other);
 }
 
 }  // namespace
