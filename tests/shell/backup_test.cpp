@@ -4,9 +4,14 @@
 #include "shell/backup.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <set>
 
@@ -275,6 +280,105 @@ TEST_F(BackupCopyTest, AFailedRunLeavesThePreviousBackupWhole) {
         ASSERT_LT(n, 200u);
     }
     EXPECT_EQ(readFile(rem() / "Database" / "a.b0"), "NEW-AAAA");
+}
+
+struct RecordingObserver : TBackupObserver {
+    void FilesStart(int pairs) override { events += "files " + std::to_string(pairs) + ";"; }
+    void FileStart(int index, const std::string& source) override {
+        events += std::to_string(index) + " " + fs::path(source).filename().string() + ";";
+        if (onFile) onFile();
+    }
+    void BlocksStart(int blocks) override { events += "blocks " + std::to_string(blocks) + ";"; }
+    void BlockDone() override { events += "block;"; }
+    void FileDone(int index) override { events += "done " + std::to_string(index) + ";"; }
+    std::string events;
+    std::function<void()> onFile;
+};
+
+TEST_F(BackupCopyTest, ReportsProgressAndAStopKeepsThePreviousBackup) {
+    TScriptedDialog dialog;
+    RecordingObserver seen;
+    ASSERT_TRUE(baza(dialog)->Copy(&seen));
+    EXPECT_EQ(seen.events, "files 2;0 a.b0;blocks 1;block;done 0;1 b.txt;blocks 1;block;done 1;");
+
+    writeFile(db() / "a.b0", "NEW");
+    std::atomic<bool> stop{false};
+    RecordingObserver stopping;
+    stopping.onFile = [&] { stop = true; };
+    TScriptedDialog d;
+    auto b = baza(d);
+    b->Now = [] { return fixedMoment() + 9; };
+    EXPECT_FALSE(b->Copy(&stopping, &stop));
+    EXPECT_EQ(readFile(rem() / "Database" / "a.b0"), "AAAA");
+    EXPECT_FALSE(fs::exists(rem() / "Database.copying"));
+    // Not a backup: the reminder still counts from the last one.
+    EXPECT_EQ(b->DateCopyText(), "08.12.2026 03ч:05м:07с");
+}
+
+// Another process holds the database lock of home until told to let go.
+class OtherHolder {
+public:
+    OtherHolder(const fs::path& db, LockKind kind) {
+        if (::pipe(ready_) != 0 || ::pipe(release_) != 0) return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            LockRefusal refusal;
+            auto held = realFileSystem().lock(db / "db.lock", kind, lockWait(), refusal);
+            const char c = held ? 'y' : 'n';
+            (void)!::write(ready_[1], &c, 1);
+            char x;
+            (void)!::read(release_[0], &x, 1);
+            ::_exit(0);
+        }
+        char c = 0;
+        taken_ = ::read(ready_[0], &c, 1) == 1 && c == 'y';
+    }
+    ~OtherHolder() {
+        if (pid_ <= 0) return;
+        (void)!::write(release_[1], "x", 1);
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+        for (int fd : {ready_[0], ready_[1], release_[0], release_[1]}) ::close(fd);
+    }
+    bool taken() const { return taken_; }
+
+private:
+    int ready_[2] = {-1, -1};
+    int release_[2] = {-1, -1};
+    pid_t pid_ = -1;
+    bool taken_ = false;
+};
+
+TEST_F(BackupCopyTest, CopiesOnlyWhileNoWriterHoldsTheDatabase) {
+    ::setenv("ZAVLIN_LOCK_WAIT_MS", "20", 1);
+    {
+        OtherHolder writer(db(), LockKind::Exclusive);
+        ASSERT_TRUE(writer.taken());
+        TScriptedDialog dialog;
+        EXPECT_FALSE(baza(dialog)->Copy(nullptr));
+        ASSERT_FALSE(dialog.shown.empty());
+        EXPECT_EQ(dialog.shown.back().rfind("База данных занята другой программой", 0), 0u)
+            << dialog.shown.back();
+        EXPECT_FALSE(fs::exists(rem() / "Database" / "a.b0"));
+    }
+    {
+        // Readers may stay beside a backup.
+        OtherHolder reader(db(), LockKind::Shared);
+        ASSERT_TRUE(reader.taken());
+        TScriptedDialog dialog;
+        EXPECT_TRUE(baza(dialog)->Copy(nullptr));
+        // ... but not beside a restore.
+        writeFile(rem() / "Database" / "YmGod.b0", "backup");
+        TScriptedDialog yes(true);
+        auto b = baza(yes);
+        EXPECT_FALSE(b->Restore(nullptr));
+        ASSERT_FALSE(yes.shown.empty());
+        EXPECT_EQ(yes.shown.back().rfind("База данных занята другой программой", 0), 0u)
+            << yes.shown.back();
+        EXPECT_EQ(readFile(db() / "a.b0"), "AAAA");
+        EXPECT_FALSE(fs::exists(db() / "YmGod.b0"));
+    }
+    ::unsetenv("ZAVLIN_LOCK_WAIT_MS");
 }
 
 TEST_F(BackupCopyTest, RefusesABackupFolderInsideTheDatabaseOrOnIt) {
