@@ -13,14 +13,14 @@ namespace CLI {
 class App;
 }
 
-#include "storage/year_database.h"
-
+namespace zavlin {
+class TDM1;
+class TAllRasp;
+class TDatabaseLock;
+}  // namespace zavlin
 namespace zavlin::shell {
 class TInstanceLock;
 }
-namespace zavlin {
-class TAllRasp;
-}  // namespace zavlin
 
 namespace zavlin::cli {
 
