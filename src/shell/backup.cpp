@@ -174,6 +174,19 @@ bool FinishInterruptedRestore(const fs::path& home, FileSystem& fileSystem, std:
     return ok;
 }
 
+bool FinishInterruptedBackup(const std::string& pathCopy, FileSystem& fileSystem,
+                             std::string& message) {
+    message.clear();
+    const fs::path folder = fs::path(pathCopy) / kDatabaseFolder;
+    std::string done;
+    if (!settleSwap(fileSystem, folder, withSuffix(folder, kCopyingSuffix),
+                    withSuffix(folder, kAsideSuffix), done)) {
+        message = "Не удалось привести в порядок резервную копию " + folder.string();
+        return false;
+    }
+    return true;
+}
+
 struct TCopyFileBaza::Impl {
     Impl(const fs::path& h, TMyDialog& d, FileSystem& f)
         : home(h), dialog(d), fileSystem(f), hooks(d), ini(hooks, h, f) {
@@ -344,9 +357,13 @@ bool TCopyFileBaza::Copy(TBackupObserver* observer, const std::atomic<bool>* sto
         if (p.wholeFolder && canonicalOf(folder) != top) staged.insert(folder.string());
     }
     TMySystem sys(im.fileSystem);
+    // As for a restore: a copy is only dropped once the folder it was to
+    // replace is in place again.
     auto dropStaging = [&] {
-        for (const std::string& f : staged)
-            (void)sys.DeleteDir(withSuffix(f, kCopyingSuffix).string());
+        for (const std::string& f : staged) {
+            if (!isFolder(f)) (void)im.fileSystem.rename(withSuffix(f, kAsideSuffix), f);
+            if (isFolder(f)) (void)sys.DeleteDir(withSuffix(f, kCopyingSuffix).string());
+        }
     };
     for (const std::string& f : staged) {
         std::string done;
@@ -434,6 +451,12 @@ bool TCopyFileBaza::Restore(TBackupObserver* observer) {
         return false;
     }
     const fs::path source = fs::path(pathCopy) / kDatabaseFolder;
+    // A backup cut short between its renames is finished first.
+    std::string settledBackup;
+    if (!FinishInterruptedBackup(pathCopy, im.fileSystem, settledBackup)) {
+        im.show(settledBackup);
+        return false;
+    }
     if (!fs::is_regular_file(source / kYearTableFile, ec)) {
         im.show("В каталоге " + pathCopy + " нет резервной копии базы данных (нет файла " +
                 (source / kYearTableFile).string() + "). Восстановление отменено.");

@@ -127,6 +127,12 @@ private:
 [[nodiscard]] bool FinishInterruptedRestore(const std::filesystem::path& home, FileSystem& fs,
                                             std::string& message);
 
+// The same for a backup folder: a backup replaces pathCopy/"Database" through
+// "Database.copying" and "Database.old". A backup and a restore settle it
+// first themselves.
+[[nodiscard]] bool FinishInterruptedBackup(const std::string& pathCopy, FileSystem& fs,
+                                           std::string& message);
+
 // "08.12.2026 03ч:05м:07с" for a day count.
 std::string BackupDateText(double dayCount);
 // Days since 30 December 1899 now, local time.

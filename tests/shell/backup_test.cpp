@@ -253,33 +253,44 @@ TEST_F(BackupCopyTest, CopiesTheFilesAndWritesTheLogInCp1251) {
     EXPECT_EQ(again.DateCopyText(), "08.12.2026 03ч:05м:07с");
 }
 
-TEST_F(BackupCopyTest, AFailedRunLeavesThePreviousBackupWhole) {
+// A backup cut at the N-th file operation, by a crash or by one I/O error:
+// once settled, the backup folder holds the previous backup or the new one,
+// whole, never a mix.
+TEST_F(BackupCopyTest, ACutRunLeavesThePreviousBackupOrTheNewOneWhole) {
     TScriptedDialog dialog;
     ASSERT_TRUE(baza(dialog)->Copy(nullptr));
+    const fs::path old = backup.path() / "old";
+    fs::copy(rem(), old, fs::copy_options::recursive);
     writeFile(db() / "a.b0", "NEW-AAAA");
     writeFile(db() / "b.txt", "NEW-BB");
-    for (uint64_t n = 1;; ++n) {
-        FaultInjectingFileSystem faulty;
-        faulty.failAt(n, false);
-        TScriptedDialog d;
-        auto b = baza(d, faulty);
-        b->Now = [] { return fixedMoment() + 3; };
-        const bool ok = b->Copy(nullptr);
-        if (!faulty.failed()) {
-            ASSERT_TRUE(ok);
-            break;
-        }
-        const std::string a = readFile(rem() / "Database" / "a.b0");
-        const std::string bb = readFile(rem() / "Database" / "b.txt");
-        if (!ok) {
-            // Either the old backup or (a failure after the swap) the new one, never a mix.
+    for (const bool crash : {true, false}) {
+        for (uint64_t n = 1;; ++n) {
+            fs::remove_all(rem());
+            fs::copy(old, rem(), fs::copy_options::recursive);
+            FaultInjectingFileSystem faulty;
+            faulty.failAt(n, crash);
+            TScriptedDialog d;
+            auto b = baza(d, faulty);
+            const bool ok = b->Copy(nullptr);
+            std::string message;
+            ASSERT_TRUE(FinishInterruptedBackup(rem().string(), realFileSystem(), message))
+                << message;
+            const std::string a = readFile(rem() / "Database" / "a.b0");
+            const std::string bb = readFile(rem() / "Database" / "b.txt");
             EXPECT_TRUE((a == "AAAA" && bb == "BB") || (a == "NEW-AAAA" && bb == "NEW-BB"))
-                << "operation " << n;
+                << "operation " << n << (crash ? " (crash)" : "");
+            if (ok) {
+                EXPECT_EQ(a, "NEW-AAAA") << "operation " << n;
+            }
             EXPECT_FALSE(fs::exists(rem() / "Database.copying")) << "operation " << n;
+            EXPECT_FALSE(fs::exists(rem() / "Database.old")) << "operation " << n;
+            if (!faulty.failed()) {
+                EXPECT_TRUE(ok);
+                break;
+            }
+            ASSERT_LT(n, 200u);
         }
-        ASSERT_LT(n, 200u);
     }
-    EXPECT_EQ(readFile(rem() / "Database" / "a.b0"), "NEW-AAAA");
 }
 
 struct RecordingObserver : TBackupObserver {
