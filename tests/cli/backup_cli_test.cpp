@@ -55,10 +55,12 @@ TEST_F(BackupCliTest, WritersAreRefusedWhileTheWindowProgramRunsReadersAreNot) {
     auto window = shell::TInstanceLock::AcquireWindow(home.path(), "zavlin", other, message);
     ASSERT_TRUE(window) << message;
     const auto before = folderBytes(home.path() / "Database");
+    const auto settingsBefore = folderBytes(home.path());
     const std::string started = std::to_string(decodeDate(static_cast<int32_t>(nowLocal())).year);
 
     for (const std::string& verb : std::vector<std::string>{
-             "year add 2021", "year activate 2020", "db reindex", "weeks activate 1",
+             "year add 2021", "year activate 2020", "compose --all --yes", "demo --size S", "init",
+             "db reindex", "weeks activate 1",
              "table delete " + (home.path() / "Database" / "YmGod").string() + " 1",
              "backup --to " + target.str(), "restore --yes --from " + target.str()}) {
         const CliRun r = run(verb);
@@ -71,6 +73,7 @@ TEST_F(BackupCliTest, WritersAreRefusedWhileTheWindowProgramRunsReadersAreNot) {
         EXPECT_NE(r.out.find(started), std::string::npos) << verb << r.out;
     }
     EXPECT_EQ(folderBytes(home.path() / "Database"), before);
+    EXPECT_EQ(folderBytes(home.path()), settingsBefore);
     EXPECT_FALSE(fs::exists(target.path() / "Database"));
 
     const CliRun years = run("years");
