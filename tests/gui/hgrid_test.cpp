@@ -2,6 +2,8 @@
 // checked on the pixels of a grab, where the ink of the text lands.
 #include "shell/ui/hgrid.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -79,20 +81,23 @@ class HGridTest : public QObject {
     Q_OBJECT
 
 private:
-    // A grid with a known font and palette, shown on the offscreen screen.
-    void prepare(THGrid& grid, QSize size = QSize(640, 400)) {
+    // A grid with a known font and palette (the test colours unless asked
+    // for the real ones), shown and active on the offscreen screen.
+    void prepare(THGrid& grid, QSize size = QSize(640, 400), bool testColours = true) {
         QFont font(QStringLiteral("DejaVu Sans"));
         font.setPixelSize(12);
         grid.setFont(font);
-        QPalette pal = grid.palette();
-        pal.setColor(QPalette::WindowText, kFrame);
-        pal.setColor(QPalette::ButtonText, kFrame);
-        pal.setColor(QPalette::Text, kFrame);
-        pal.setColor(QPalette::Base, QColor(Qt::white));
-        pal.setColor(QPalette::Dark, kGridLine);
-        pal.setColor(QPalette::Mid, QColor(192, 192, 192));
-        grid.setPalette(pal);
-        grid.setFixedColor(kFixed);
+        if (testColours) {
+            QPalette pal = grid.palette();
+            pal.setColor(QPalette::WindowText, kFrame);
+            pal.setColor(QPalette::ButtonText, kFrame);
+            pal.setColor(QPalette::Text, kFrame);
+            pal.setColor(QPalette::Base, QColor(Qt::white));
+            pal.setColor(QPalette::Dark, kGridLine);
+            pal.setColor(QPalette::Mid, QColor(192, 192, 192));
+            grid.setPalette(pal);
+            grid.setFixedColor(kFixed);
+        }
         grid.resize(size);
         grid.show();
         QVERIFY(QTest::qWaitForWindowExposed(&grid));
@@ -493,6 +498,24 @@ private slots:
         QCOMPARE(grid.selection(), QRect(QPoint(1, 2), QPoint(5, 2)));
     }
 
+    // Ctrl+C copies the selected block as tab-separated lines.
+    void copySelection() {
+        THGrid grid;
+        grid.SetColCount(5);
+        grid.SetRowCount(5);
+        grid.SetCells(2, 2, QStringLiteral("36"));
+        grid.SetCells(3, 2, QStringLiteral("Иванов"));
+        grid.SetCells(3, 3, QStringLiteral("1,5"));
+        prepare(grid);
+        grid.MoveTo(2, 2);
+        QTest::keyClick(&grid, Qt::Key_Right, Qt::ShiftModifier);
+        QTest::keyClick(&grid, Qt::Key_Down, Qt::ShiftModifier);
+        QTest::keyClick(&grid, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("36\tИванов\n\t1,5"));
+        grid.setRowSelect(true);
+        QCOMPARE(grid.selectionText(), QStringLiteral("\t36\tИванов\t\n\t\t1,5\t"));
+    }
+
     // MoveTo makes a far cell current and scrolls it into view; cells
     // outside the grid or fixed ones are refused.
     void moveToScrollsIntoView() {
@@ -749,12 +772,12 @@ private slots:
         for (int g = 1; g <= kGroups; ++g)
             for (int w = 1; w <= kWeeks; ++w)
                 grid.SetCells(w, g, QString::number(30 + (g * 7 + w) % 8));
-        prepare(grid, QSize(900, 360));
+        prepare(grid, QSize(900, 360), false);
         const QImage image = picture(grid);
         qInfo("filled and painted %d cells in %lld ms", kGroups * kWeeks, timer.elapsed());
         QCOMPARE(grid.Cells(kWeeks, kGroups), QString::number(30 + (kGroups * 7 + kWeeks) % 8));
         QCOMPARE(grid.HColVert().size(), kWeeks + 1);
-        QVERIFY(!inkIn(image, grid.cellRect(1, 1), QColor(Qt::white)).empty());
+        QVERIFY(!inkIn(image, grid.cellRect(2, 2), grid.palette().color(QPalette::Base)).empty());
         QVERIFY(zavlin::test::saveScreenshot(&grid, QStringLiteral("hgrid")));
     }
 };

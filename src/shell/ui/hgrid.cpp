@@ -1,6 +1,8 @@
 #include "shell/ui/hgrid.h"
 
+#include <QClipboard>
 #include <QFocusEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -55,6 +57,18 @@ void THGrid::resizeCells() {
     rowHeights_.resize(static_cast<size_t>(rowCount_), defaultRowHeight_);
     cells_.resize(static_cast<size_t>(rowCount_));
     for (auto& row : cells_) row.resize(static_cast<size_t>(colCount_));
+    relayout();
+}
+
+void THGrid::relayout() {
+    colPos_.assign(static_cast<size_t>(colCount_) + 1, 0);
+    for (int c = 0; c < colCount_; ++c)
+        colPos_[static_cast<size_t>(c) + 1] =
+            colPos_[static_cast<size_t>(c)] + colWidths_[static_cast<size_t>(c)] + gridLineWidth_;
+    rowPos_.assign(static_cast<size_t>(rowCount_) + 1, 0);
+    for (int r = 0; r < rowCount_; ++r)
+        rowPos_[static_cast<size_t>(r) + 1] =
+            rowPos_[static_cast<size_t>(r)] + rowHeights_[static_cast<size_t>(r)] + gridLineWidth_;
 }
 
 void THGrid::SetColCount(int count) {
@@ -125,6 +139,7 @@ void THGrid::Clear() {
 void THGrid::SetDefaultColWidth(int width) {
     defaultColWidth_ = std::max(width, 0);
     std::fill(colWidths_.begin(), colWidths_.end(), defaultColWidth_);
+    relayout();
     placeHeadrs();
     updateScrollBars();
     viewport()->update();
@@ -133,12 +148,14 @@ void THGrid::SetDefaultColWidth(int width) {
 void THGrid::SetDefaultRowHeight(int height) {
     defaultRowHeight_ = std::max(height, 0);
     std::fill(rowHeights_.begin(), rowHeights_.end(), defaultRowHeight_);
+    relayout();
     updateScrollBars();
     viewport()->update();
 }
 
 void THGrid::SetGridLineWidth(int width) {
     gridLineWidth_ = std::max(width, 0);
+    relayout();
     placeHeadrs();
     updateScrollBars();
     viewport()->update();
@@ -154,6 +171,7 @@ void THGrid::SetColWidths(int ACol, int width) {
     width = std::max(width, 0);
     if (colWidths_[static_cast<size_t>(ACol)] == width) return;
     colWidths_[static_cast<size_t>(ACol)] = width;
+    relayout();
     placeHeadrs();
     updateScrollBars();
     placeEditor();
@@ -169,6 +187,7 @@ int THGrid::RowHeights(int ARow) const {
 void THGrid::SetRowHeights(int ARow, int height) {
     if (ARow < 0 || ARow >= rowCount_) return;
     rowHeights_[static_cast<size_t>(ARow)] = std::max(height, 0);
+    relayout();
     updateScrollBars();
     placeEditor();
     viewport()->update();
@@ -361,17 +380,11 @@ void THGrid::placeHeadrs() {
 // ---- Geometry -------------------------------------------------------------
 
 int THGrid::colX(int ACol) const {
-    int x = 0;
-    for (int c = 0; c < ACol && c < colCount_; ++c)
-        x += colWidths_[static_cast<size_t>(c)] + gridLineWidth_;
-    return x;
+    return colPos_[static_cast<size_t>(std::clamp(ACol, 0, colCount_))];
 }
 
 int THGrid::rowY(int ARow) const {
-    int y = 0;
-    for (int r = 0; r < ARow && r < rowCount_; ++r)
-        y += rowHeights_[static_cast<size_t>(r)] + gridLineWidth_;
-    return y;
+    return rowPos_[static_cast<size_t>(std::clamp(ARow, 0, rowCount_))];
 }
 
 int THGrid::fixedWidth() const {
@@ -805,7 +818,22 @@ bool THGrid::handleNavigationKey(QKeyEvent* event) {
     return true;
 }
 
+QString THGrid::selectionText() const {
+    const QRect sel = selection();
+    QStringList lines;
+    for (int r = sel.top(); r <= sel.bottom(); ++r) {
+        QStringList row;
+        for (int c = sel.left(); c <= sel.right(); ++c) row.append(Cells(c, r));
+        lines.append(row.join(u'\t'));
+    }
+    return lines.join(u'\n');
+}
+
 void THGrid::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Copy) && !EditorMode()) {
+        QGuiApplication::clipboard()->setText(selectionText());
+        return;
+    }
     const bool plain = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
     if (editable_ && !EditorMode() && plain) {
         switch (event->key()) {

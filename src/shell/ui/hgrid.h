@@ -123,6 +123,8 @@ public:
     QRect selection() const;
     bool rangeSelect() const { return rangeSelect_; }
     void setRangeSelect(bool on) { rangeSelect_ = on; }
+    // The selected cells as lines of tab-separated texts (what Ctrl+C copies).
+    QString selectionText() const;
     bool rowSelect() const { return rowSelect_; }
     void setRowSelect(bool on);
     // Tab and Shift+Tab move between cells instead of leaving the grid.
@@ -189,6 +191,7 @@ private:
     };
 
     void resizeCells();
+    void relayout();
     void writeHeaderCells();
     void syncHColVert();
     void placeHeadrs();
@@ -224,6 +227,8 @@ private:
     int gridLineWidth_ = 1;
     std::vector<int> colWidths_;
     std::vector<int> rowHeights_;
+    std::vector<int> colPos_;  // left edges before scrolling, one past the last column
+    std::vector<int> rowPos_;
     std::vector<std::vector<QString>> cells_;  // [row][col]
 
     QStringList hCol_;
