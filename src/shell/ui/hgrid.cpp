@@ -263,9 +263,9 @@ QStringList THGrid::HHeadrs() const {
 
 void THGrid::SetHHeadrs(const QStringList& texts) {
     // Placements stay with their index; new headers get the default one.
-    std::vector<Headr> next;
+    std::vector<SpanningHeader> next;
     for (int i = 0; i < texts.size(); ++i) {
-        Headr h;
+        SpanningHeader h;
         if (static_cast<size_t>(i) < headrs_.size()) {
             h = headrs_[static_cast<size_t>(i)];
         } else {
@@ -298,7 +298,7 @@ void THGrid::SetHHeadrsXY(const QStringList& items) {
         QRegularExpression::DotMatchesEverythingOption);
     headrs_.clear();
     for (const QString& item : items) {
-        Headr h;
+        SpanningHeader h;
         const auto m = form.match(item);
         if (m.hasMatch()) {
             h.obj.CStart = m.captured(1).toInt();
@@ -319,7 +319,7 @@ void THGrid::SetHHeadrsXY(const QStringList& items) {
 
 void THGrid::AddHeadrs(const QString& StrHeadrs, int ColStart, int ColEnd, int HeadrsTop,
                        int HeadrsBottom) {
-    Headr h;
+    SpanningHeader h;
     h.text = StrHeadrs;
     h.obj.CStart = ColStart;
     h.obj.CEnd = ColEnd;
@@ -943,9 +943,8 @@ void THGrid::cancelEdit() {
     viewport()->update();
 }
 
-bool THGrid::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != editor_ || !EditorMode())
-        return QAbstractScrollArea::eventFilter(watched, event);
+bool THGrid::eventFilter(QObject* object, QEvent* event) {
+    if (object != editor_ || !EditorMode()) return QAbstractScrollArea::eventFilter(object, event);
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         switch (key->key()) {
@@ -973,7 +972,7 @@ bool THGrid::eventFilter(QObject* watched, QEvent* event) {
         if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
             (void)commitEdit();
     }
-    return QAbstractScrollArea::eventFilter(watched, event);
+    return QAbstractScrollArea::eventFilter(object, event);
 }
 
 void THGrid::focusInEvent(QFocusEvent* event) {

@@ -4,9 +4,11 @@
 // column header may be written vertically (HColVert). Spanning headers
 // (HHeadrs) are bands drawn over a range of columns inside the header row.
 //
-// Cells are plain strings in one table, painted by the grid itself (no widget
-// per cell), so a grid of thousands of cells fills and paints quickly. The
-// grid scrolls by whole cells; fixed rows and columns stay in place.
+// Cells are plain strings in one table that the grid paints itself with one
+// painter on the viewport of its abstract scroll area (no widget per cell),
+// so a grid of thousands of cells fills and paints quickly. The grid scrolls
+// by whole cells, and so count its scroll bars; fixed rows and columns stay in
+// place.
 //
 // Threads: the GUI thread only.
 #pragma once
@@ -36,7 +38,8 @@ struct TMyObj {
     int RightX = 0;
 };
 
-// Drawing state of a cell, as flags.
+// Drawing state of a cell, as flags: the focused cell is the current one
+// while the grid has the focus; hot track marks the hot cell under the mouse.
 enum TGridDrawState : unsigned {
     gdSelected = 1u << 0,
     gdFocused = 1u << 1,
@@ -59,7 +62,7 @@ public:
 
     static constexpr int kMaxHeaderLines = 5;
     static constexpr int kMaxCellChars = 250;
-    static constexpr int kTextMargin = 2;
+    static constexpr int kTextMargin = 2;  // the margin of cell texts, in pixels
 
     explicit THGrid(QWidget* parent = nullptr);
     ~THGrid() override;
@@ -119,7 +122,8 @@ public:
     int Col() const { return col_; }
     int Row() const { return row_; }
     void MoveTo(int ACol, int ARow);
-    // The selected rectangle (columns x rows), always holding the current cell.
+    // The selected rectangle (columns x rows): from its anchor, where the
+    // selecting started, to the current cell.
     QRect selection() const;
     bool rangeSelect() const { return rangeSelect_; }
     void setRangeSelect(bool on) { rangeSelect_ = on; }
@@ -127,7 +131,8 @@ public:
     QString selectionText() const;
     bool rowSelect() const { return rowSelect_; }
     void setRowSelect(bool on);
-    // Tab and Shift+Tab move between cells instead of leaving the grid.
+    // Tab and Shift+Tab move to the next and prev cell instead of leaving the
+    // grid.
     bool tabMoves() const { return tabMoves_; }
     void setTabMoves(bool on) { tabMoves_ = on; }
     bool colSizing() const { return colSizing_; }
@@ -138,9 +143,10 @@ public:
     int TopRow() const { return topRow_; }
     void SetTopRow(int ARow);
 
-    // In-place editing of non-fixed cells: Enter or F2 opens the editor on
-    // the cell's text, typing opens it on the typed text; Enter or moving
-    // away stores, Escape gives the old text back.
+    // When the grid is editable, its non-fixed cells are edited in place:
+    // Enter or F2 opens the editor on the cell's text, typing opens it on the
+    // typed text; Enter or moving away stores, Escape is cancel and gives the
+    // old text back. The editor's keys pass through the grid's event filter.
     bool editable() const { return editable_; }
     void setEditable(bool on);
     bool EditorMode() const;
@@ -149,7 +155,7 @@ public:
     void cancelEdit();
     QLineEdit* editor() const { return editor_; }
 
-    // Cell rectangle on the viewport (without the grid line); empty when the
+    // A cell's rect on the viewport (without the grid line); empty when the
     // cell is scrolled out of view.
     QRect cellRect(int ACol, int ARow) const;
     // The cell under a viewport point; false outside the cells.
@@ -163,6 +169,7 @@ public:
 
     QSize sizeHint() const override;
 
+    // The signals of the grid.
 signals:
     void currentCellChanged(int ACol, int ARow, int oldCol, int oldRow);
     // A user's edit changed the text of a cell.
@@ -178,14 +185,14 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
-    void scrollContentsBy(int dx, int dy) override;
+    void scrollContentsBy(int, int) override;
     bool focusNextPrevChild(bool next) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    bool eventFilter(QObject* object, QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
-    struct Headr {
+    struct SpanningHeader {
         QString text;
         TMyObj obj;
     };
@@ -234,7 +241,7 @@ private:
     QStringList hCol_;
     QStringList hRow_;
     QStringList hColVert_;
-    std::vector<Headr> headrs_;
+    std::vector<SpanningHeader> headrs_;
 
     int col_ = 1;
     int row_ = 1;
