@@ -205,7 +205,9 @@ private slots:
         grid.HeadrsClear();
         QCOMPARE(grid.headrsCount(), 0);
         grid.SetHHeadrs({QStringLiteral("Итого")});
-        QCOMPARE(grid.HHeadrsXY(), QStringList({QStringLiteral("(-1,-1)(0,15)=Итого")}));
+        grid.AddHeadrs(QStringLiteral("Всего"));
+        QCOMPARE(grid.HHeadrsXY(), QStringList({QStringLiteral("(-1,-1)(0,15)=Итого"),
+                                                QStringLiteral("(-1,-1)(0,15)=Всего")}));
 
         // An item whose placement cannot be read is kept whole as the text.
         grid.SetHHeadrsXY({QStringLiteral("(1,x)(0,5)=bad"), QStringLiteral("plain")});
@@ -616,7 +618,10 @@ private slots:
         // A refused text keeps the editor open and the cell unchanged.
         grid.OnValidateEdit = [](int, int, const QString& text) { return text != "bad"; };
         QTest::keyClicks(&grid, "b");
-        QTest::keyClicks(editor, "ad");
+        QTest::keyClicks(&grid, "ad");  // keys reaching the grid go to the editor
+        QCOMPARE(editor->text(), QStringLiteral("bad"));
+        QTest::keyClick(&grid, Qt::Key_F5);  // a key the editor leaves comes back once
+        QVERIFY(grid.EditorMode());
         QTest::keyClick(editor, Qt::Key_Return);
         QVERIFY(grid.EditorMode());
         QCOMPARE(grid.Cells(3, 3), QString());
@@ -636,7 +641,29 @@ private slots:
         QCOMPARE(grid.Cells(1, 2), QString());
         QCOMPARE(edited.count(), 6);
 
+        // An edit outlives a change of the grid's shape while its cell stays,
+        // and is dropped with its cell.
+        grid.MoveTo(2, 3);
+        QTest::keyClicks(&grid, "6");
+        grid.SetRowCount(6);
+        grid.SetColCount(5);
+        QVERIFY(grid.EditorMode());
+        QCOMPARE(editor->text(), QStringLiteral("6"));
+        QTest::keyClick(editor, Qt::Key_Return);
+        QCOMPARE(grid.Cells(2, 3), QStringLiteral("6"));
+        QTest::keyClicks(&grid, "7");
+        grid.SetRowCount(3);
+        QVERIFY(!grid.EditorMode());
+        QCOMPARE(grid.Row(), 2);
+        QTest::keyClicks(&grid, "8");
+        grid.SetFixedCols(3);
+        QVERIFY(!grid.EditorMode());
+        QCOMPARE(grid.Cells(2, 2), QString());
+        grid.SetFixedCols(1);
+        QCOMPARE(edited.count(), 7);
+
         // Switching editing off drops an open edit.
+        grid.MoveTo(1, 2);
         QTest::keyClicks(&grid, "1");
         grid.setEditable(false);
         QVERIFY(!grid.EditorMode());

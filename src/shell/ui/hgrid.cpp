@@ -1,6 +1,7 @@
 #include "shell/ui/hgrid.h"
 
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QFocusEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -74,11 +75,11 @@ void THGrid::relayout() {
 void THGrid::SetColCount(int count) {
     count = std::max(count, 0);
     if (count == colCount_) return;
-    cancelEdit();
     colCount_ = count;
     fixedCols_ = std::min(fixedCols_, colCount_);
     resizeCells();
     if (!hCol_.isEmpty()) writeHeaderCells();
+    dropEditOutside();
     moveCurrent(std::clamp(col_, fixedCols_, std::max(fixedCols_, colCount_ - 1)), row_, false);
     placeHeadrs();
     updateScrollBars();
@@ -88,11 +89,11 @@ void THGrid::SetColCount(int count) {
 void THGrid::SetRowCount(int count) {
     count = std::max(count, 0);
     if (count == rowCount_) return;
-    cancelEdit();
     rowCount_ = count;
     fixedRows_ = std::min(fixedRows_, rowCount_);
     resizeCells();
     if (!hRow_.isEmpty()) writeHeaderCells();
+    dropEditOutside();
     moveCurrent(col_, std::clamp(row_, fixedRows_, std::max(fixedRows_, rowCount_ - 1)), false);
     updateScrollBars();
     viewport()->update();
@@ -100,6 +101,7 @@ void THGrid::SetRowCount(int count) {
 
 void THGrid::SetFixedCols(int count) {
     fixedCols_ = std::clamp(count, 0, colCount_);
+    dropEditOutside();
     leftCol_ = std::max(leftCol_, fixedCols_);
     moveCurrent(std::max(col_, fixedCols_), row_, false);
     updateScrollBars();
@@ -108,6 +110,7 @@ void THGrid::SetFixedCols(int count) {
 
 void THGrid::SetFixedRows(int count) {
     fixedRows_ = std::clamp(count, 0, rowCount_);
+    dropEditOutside();
     topRow_ = std::max(topRow_, fixedRows_);
     moveCurrent(col_, std::max(row_, fixedRows_), false);
     updateScrollBars();
@@ -315,6 +318,10 @@ void THGrid::SetHHeadrsXY(const QStringList& items) {
     }
     placeHeadrs();
     viewport()->update();
+}
+
+void THGrid::AddHeadrs(const QString& StrHeadrs) {
+    AddHeadrs(StrHeadrs, -1, -1, 0, defaultRowHeight_ / 2);
 }
 
 void THGrid::AddHeadrs(const QString& StrHeadrs, int ColStart, int ColEnd, int HeadrsTop,
@@ -830,6 +837,16 @@ QString THGrid::selectionText() const {
 }
 
 void THGrid::keyPressEvent(QKeyEvent* event) {
+    if (EditorMode() && !forwarding_) {
+        // Keys reaching the grid during an edit belong to the editor; what the
+        // editor leaves comes back here once and goes no further.
+        forwarding_ = true;
+        editor_->setFocus(Qt::OtherFocusReason);
+        QCoreApplication::sendEvent(editor_, event);
+        forwarding_ = false;
+        return;
+    }
+    if (forwarding_) return;
     if (event->matches(QKeySequence::Copy) && !EditorMode()) {
         QGuiApplication::clipboard()->setText(selectionText());
         return;
@@ -894,7 +911,6 @@ void THGrid::openEditor(const QString& text, bool selectAll) {
     }
     editCol_ = col_;
     editRow_ = row_;
-    editOld_ = Cells(col_, row_);
     editor_->setText(text);
     placeEditor();
     editor_->show();
@@ -918,7 +934,11 @@ bool THGrid::commitEdit() {
     const QString text = editor_->text();
     const int c = editCol_;
     const int r = editRow_;
-    if (OnValidateEdit && !OnValidateEdit(c, r, text)) return false;
+    if (OnValidateEdit && !OnValidateEdit(c, r, text)) {
+        // The refused text is where the user can mend it.
+        if (hasFocus()) editor_->setFocus(Qt::OtherFocusReason);
+        return false;
+    }
     const bool hadFocus = editor_->hasFocus();
     editCol_ = -1;
     editRow_ = -1;
@@ -931,6 +951,17 @@ bool THGrid::commitEdit() {
     }
     viewport()->update();
     return true;
+}
+
+void THGrid::dropEditOutside() {
+    // An edit survives a change of the grid's shape as long as its cell is
+    // still an editable one; text typed into a cell that is gone has no place.
+    if (!EditorMode()) return;
+    if (editCol_ < fixedCols_ || editRow_ < fixedRows_ || editCol_ >= colCount_ ||
+        editRow_ >= rowCount_)
+        cancelEdit();
+    else
+        placeEditor();
 }
 
 void THGrid::cancelEdit() {

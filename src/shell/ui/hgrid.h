@@ -106,6 +106,9 @@ public:
     void SetHHeadrs(const QStringList& texts);
     QStringList HHeadrsXY() const;
     void SetHHeadrsXY(const QStringList& items);
+    // Without a placement: none of the columns, the upper half of the
+    // default row height.
+    void AddHeadrs(const QString& StrHeadrs);
     void AddHeadrs(const QString& StrHeadrs, int ColStart, int ColEnd, int HeadrsTop,
                    int HeadrsBottom);
     [[nodiscard]] bool SetHeadrsIndex(int Index, int ColStart, int ColEnd, int HeadrsTop,
@@ -223,6 +226,7 @@ private:
     int sizingColAt(QPoint pos) const;
     void openEditor(const QString& text, bool selectAll);
     void placeEditor();
+    void dropEditOutside();
     bool handleNavigationKey(QKeyEvent* event);
 
     int colCount_ = 5;
@@ -258,7 +262,7 @@ private:
     QLineEdit* editor_ = nullptr;
     int editCol_ = -1;
     int editRow_ = -1;
-    QString editOld_;
+    bool forwarding_ = false;
 
     int sizingCol_ = -1;
     int sizingStartX_ = 0;
