@@ -745,6 +745,23 @@ private slots:
         QTest::mouseClick(vp, Qt::LeftButton, {}, grid.cellRect(0, 3).center());  // fixed
         QCOMPARE(grid.Col(), 4);
 
+        // Scrolled, a click still lands on the cell drawn under it.
+        grid.SetColCount(40);
+        grid.SetRowCount(60);
+        grid.SetLeftCol(7);
+        grid.SetTopRow(20);
+        QCOMPARE(grid.LeftCol(), 7);
+        QCOMPARE(grid.TopRow(), 20);
+        QVERIFY(grid.cellRect(5, 22).isEmpty());  // scrolled under the fixed column
+        QTest::mouseClick(vp, Qt::LeftButton, {}, grid.cellRect(9, 23).center());
+        QCOMPARE(grid.Col(), 9);
+        QCOMPARE(grid.Row(), 23);
+        QTest::mouseClick(vp, Qt::LeftButton, {}, grid.cellRect(7, 20).topLeft());
+        QCOMPARE(grid.Col(), 7);
+        QCOMPARE(grid.Row(), 20);
+        grid.SetLeftCol(1);
+        grid.SetTopRow(1);
+
         QSignalSpy widths(&grid, &THGrid::colWidthChanged);
         const QRect second = grid.cellRect(2, 0);
         const QPoint border(second.right() + 1, second.center().y());
