@@ -83,7 +83,8 @@ class HGridTest : public QObject {
 private:
     // A grid with a known font and palette (the test colours unless asked
     // for the real ones), shown and active on the offscreen screen.
-    void prepare(THGrid& grid, QSize size = QSize(640, 400), bool testColours = true) {
+    [[nodiscard]] bool prepare(THGrid& grid, QSize size = QSize(640, 400),
+                               bool testColours = true) {
         QFont font(QStringLiteral("DejaVu Sans"));
         font.setPixelSize(12);
         grid.setFont(font);
@@ -100,9 +101,9 @@ private:
         }
         grid.resize(size);
         grid.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        if (!QTest::qWaitForWindowExposed(&grid)) return false;
         grid.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&grid));
+        return QTest::qWaitForWindowActive(&grid);
     }
 
     static QImage picture(THGrid& grid) { return grid.viewport()->grab().toImage(); }
@@ -279,7 +280,7 @@ private slots:
         grid.SetHCol({QString(), QStringLiteral("Недели;изучения;предмета"),
                       QStringLiteral("1;2;3;4;5;6;7")});
         grid.SetColWidths(2, 40);
-        prepare(grid);
+        QVERIFY(prepare(grid));
         const QImage image = picture(grid);
         const QRect rect = grid.cellRect(1, 0);
         QCOMPARE(rect.size(), QSize(140, 100));
@@ -312,7 +313,7 @@ private slots:
         grid.SetCells(1, 2, QStringLiteral("1 250,5"));
         grid.SetCells(1, 3, QStringLiteral("12a"));
         grid.SetCells(2, 2, QStringLiteral("-1"));
-        prepare(grid);
+        QVERIFY(prepare(grid));
         const QImage image = picture(grid);
 
         const QRect number = grid.cellRect(1, 2);
@@ -348,7 +349,7 @@ private slots:
         grid.SetCells(1, 1, QString(300, u'Ж'));
         grid.SetCells(2, 2, QString(300, u'1'));
         QCOMPARE(grid.Cells(1, 1).size(), 300);  // the text itself is kept whole
-        prepare(grid);
+        QVERIFY(prepare(grid));
         const QImage image = picture(grid);
         const QRect next = grid.cellRect(2, 1);
         QVERIFY(inkIn(image, next, QColor(Qt::white)).empty());
@@ -367,7 +368,7 @@ private slots:
         grid.SetHCol({QString(), QStringLiteral("Ш........."), QStringLiteral("Ш.........")});
         grid.setColVertical(1, true);
         grid.SetColWidths(2, 140);
-        prepare(grid);
+        QVERIFY(prepare(grid));
         const QImage image = picture(grid);
         const QColor bg = kFixed;
         const QRect rect = grid.cellRect(1, 0);
@@ -393,7 +394,7 @@ private slots:
         grid.SetRowCount(10);
         grid.SetRowHeights(0, 40);
         grid.AddHeadrs(QStringLiteral("Первый семестр"), 1, 4, 0, 14);
-        prepare(grid, QSize(500, 300));
+        QVERIFY(prepare(grid, QSize(500, 300)));
 
         // The frame's top line runs over the band on the first pixel row.
         const auto topLine = [&](int& left, int& right) {
@@ -452,7 +453,7 @@ private slots:
         THGrid grid;
         grid.SetColCount(6);
         grid.SetRowCount(6);
-        prepare(grid);
+        QVERIFY(prepare(grid));
         QSignalSpy moved(&grid, &THGrid::currentCellChanged);
         const auto at = [&](int c, int r) { return grid.Col() == c && grid.Row() == r; };
         QVERIFY(at(1, 1));
@@ -504,7 +505,7 @@ private slots:
         grid.SetCells(2, 2, QStringLiteral("36"));
         grid.SetCells(3, 2, QStringLiteral("Иванов"));
         grid.SetCells(3, 3, QStringLiteral("1,5"));
-        prepare(grid);
+        QVERIFY(prepare(grid));
         grid.MoveTo(2, 2);
         QTest::keyClick(&grid, Qt::Key_Right, Qt::ShiftModifier);
         QTest::keyClick(&grid, Qt::Key_Down, Qt::ShiftModifier);
@@ -520,7 +521,7 @@ private slots:
         THGrid grid;
         grid.SetColCount(60);
         grid.SetRowCount(400);
-        prepare(grid, QSize(400, 300));
+        QVERIFY(prepare(grid, QSize(400, 300)));
         QSignalSpy moved(&grid, &THGrid::currentCellChanged);
         grid.MoveTo(50, 300);
         QCOMPARE(grid.Col(), 50);
@@ -561,7 +562,7 @@ private slots:
         grid.SetColCount(4);
         grid.SetRowCount(4);
         grid.SetCells(1, 1, QStringLiteral("36"));
-        prepare(grid);
+        QVERIFY(prepare(grid));
         QSignalSpy edited(&grid, &THGrid::cellEdited);
 
         QTest::keyClick(&grid, Qt::Key_F2);
@@ -686,7 +687,7 @@ private slots:
                 font = QColor(255, 0, 0);
             }
         };
-        prepare(grid);
+        QVERIFY(prepare(grid));
         grid.activateWindow();
         grid.setFocus();
         QTRY_VERIFY(grid.hasFocus());
@@ -735,7 +736,7 @@ private slots:
         grid.SetColCount(6);
         grid.SetRowCount(6);
         grid.AddHeadrs(QStringLiteral("Семестр"), 1, 2, 0, 12);
-        prepare(grid);
+        QVERIFY(prepare(grid));
         QWidget* vp = grid.viewport();
         QTest::mouseClick(vp, Qt::LeftButton, {}, grid.cellRect(3, 2).center());
         QCOMPARE(grid.Col(), 3);
@@ -812,7 +813,7 @@ private slots:
         for (int g = 1; g <= kGroups; ++g)
             for (int w = 1; w <= kWeeks; ++w)
                 grid.SetCells(w, g, QString::number(30 + (g * 7 + w) % 8));
-        prepare(grid, QSize(900, 360), false);
+        QVERIFY(prepare(grid, QSize(900, 360), false));
         const QImage image = picture(grid);
         qInfo("filled and painted %d cells in %lld ms", kGroups * kWeeks, timer.elapsed());
         QCOMPARE(grid.Cells(kWeeks, kGroups), QString::number(30 + (kGroups * 7 + kWeeks) % 8));
