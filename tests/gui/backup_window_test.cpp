@@ -2,7 +2,5 @@
 class Placeholder : public QObject {
     Q_OBJECT
 };
-int main() {
-    return 0;
-}
+int main() { return 0; }
 #include "backup_window_test.moc"
