@@ -50,23 +50,25 @@ enum class TStartOutcome {
 
 // Which parts of the main window are usable (MenuVid and the locked shell).
 struct TMenuState {
-    bool godMenu = true;          // "&Год" shown
-    bool deleteYear = false;      // "Удалить учебный год" enabled
-    bool yearMenus = false;       // "&Расписание", "&Замены", "&Вычитка", "Экспорт данных"
-    bool toolPanel = false;       // shown and enabled
-    bool weekList = false;        // shown
-    bool plusMinus = false;       // "+" and "-" enabled
-    bool backupCopy = true;       // "Резервное копирование " enabled
-    bool locked = false;          // the locked shell
+    bool godMenu = true;      // "&Год" shown
+    bool deleteYear = false;  // "Удалить учебный год" enabled
+    bool yearMenus = false;  // "&Расписание", "&Замены", "&Вычитка", "Экспорт данных"
+    bool toolPanel = false;  // shown and enabled
+    bool weekList = false;   // shown
+    bool plusMinus = false;  // "+" and "-" enabled
+    bool backupCopy = true;  // "Резервное копирование " enabled
+    bool locked = false;     // the locked shell
 };
+
+// The program's file version ("Database"/"VersApplication", "Версия сборки").
+std::string ApplicationVersion();
 
 enum class TNewYearResult { Created, Exists, Failed };
 
 class TShell {
 public:
     // The database of home ("home/Database/"); nothing is opened yet.
-    TShell(const std::filesystem::path& home, TMyDialog& dialog,
-           FileSystem& fs = realFileSystem());
+    TShell(const std::filesystem::path& home, TMyDialog& dialog, FileSystem& fs = realFileSystem());
     ~TShell();
     TShell(const TShell&) = delete;
     TShell& operator=(const TShell&) = delete;
@@ -103,7 +105,8 @@ public:
     std::array<bool, kWeekItems> ActiveWeeks() const;
     // Copies a selection into the flags. write: store "Week" of the year's
     // section too, which only happens when at least one week is selected.
-    void SetActiveWeeks(const std::array<bool, kWeekItems>& weeks, bool write);
+    // False when there is no active year or the flags could not be stored.
+    bool SetActiveWeeks(const std::array<bool, kWeekItems>& weeks, bool write);
     // When no week is active, week 1 is made active (the week list does that
     // on filling).
     void EnsureActiveWeek();
