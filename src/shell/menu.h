@@ -20,17 +20,17 @@ struct TMenuFacts {
     int teachers = 0;
     int subjects = 0;
     int rooms = 0;
-    int attributes = 0;  // the user's, the built-in ones not counted
+    int attributes = 0;        // the user's; the built-in ones are not counted
 };
 
 // How a window reached from the menu is opened.
 struct TMenuItem {
-    std::string component;          // "N21", "WORD1", ...
-    std::vector<std::string> path;  // captions from the menu bar down, with "&"
-    std::string window;             // "TForm8", "" for an action of the main window
-    std::string speedButton;        // "SpeedButton2", "" when none
-    std::string hint;               // the speed button's hint
-    bool saves = false;             // the year's timetable is saved after it closes
+    std::string component;               // "N21", "WORD1", ...
+    std::vector<std::string> path;       // captions from the menu bar down, with "&"
+    std::string window;                  // "TForm8", "" for an action of the main window
+    std::string speedButton;             // "SpeedButton2", "" when none
+    std::string hint;                    // the speed button's hint
+    bool saves = false;                  // the year's timetable is saved after it closes
 };
 
 // Every item of the main menu, in menu order.

@@ -50,14 +50,14 @@ enum class TStartOutcome {
 
 // Which parts of the main window are usable (MenuVid and the locked shell).
 struct TMenuState {
-    bool godMenu = true;      // "&Год" shown
-    bool deleteYear = false;  // "Удалить учебный год" enabled
-    bool yearMenus = false;  // "&Расписание", "&Замены", "&Вычитка", "Экспорт данных"
-    bool toolPanel = false;  // shown and enabled
-    bool weekList = false;   // shown
-    bool plusMinus = false;  // "+" and "-" enabled
-    bool backupCopy = true;  // "Резервное копирование " enabled
-    bool locked = false;     // the locked shell
+    bool godMenu = true;          // "&Год" shown
+    bool deleteYear = false;      // "Удалить учебный год" enabled
+    bool yearMenus = false;       // "&Расписание", "&Замены", "&Вычитка", "Экспорт данных"
+    bool toolPanel = false;       // shown and enabled
+    bool weekList = false;        // shown
+    bool plusMinus = false;       // "+" and "-" enabled
+    bool backupCopy = true;       // "Резервное копирование " enabled
+    bool locked = false;          // the locked shell
 };
 
 // The program's file version ("Database"/"VersApplication", "Версия сборки").
@@ -68,7 +68,8 @@ enum class TNewYearResult { Created, Exists, Failed };
 class TShell {
 public:
     // The database of home ("home/Database/"); nothing is opened yet.
-    TShell(const std::filesystem::path& home, TMyDialog& dialog, FileSystem& fs = realFileSystem());
+    TShell(const std::filesystem::path& home, TMyDialog& dialog,
+           FileSystem& fs = realFileSystem());
     ~TShell();
     TShell(const TShell&) = delete;
     TShell& operator=(const TShell&) = delete;
