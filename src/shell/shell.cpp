@@ -83,17 +83,52 @@ struct TShell::Impl {
 
     void message(const std::string& text) { dm.Hooks.Message(text); }
 
-    // Loads the year at index; week 1 becomes active when none is.
+    // The tables that do not open, for a message that names them.
+    std::string unreadableTables() {
+        std::string names;
+        for (const std::string& name : dm.DB.ListReIndex) {
+            dm.AT2.SetTableName(name);
+            bool opened = false;
+            try {
+                opened = dm.AT2.Open();
+            } catch (const std::exception&) {
+                opened = false;
+            }
+            dm.AT2.Close();
+            if (!opened) names += (names.empty() ? "" : ", ") + name;
+        }
+        return names;
+    }
+
+    // Makes the year at index the active one; week 1 becomes active when no
+    // week is. A year that did not read whole is let go again, so that no
+    // window saves half a year over the stored one.
+    bool activate(int index, const MessageCounter& counter) {
+        if (allGod->SetActivGod(index)) {
+            if (TGod* god = allGod->God()) (void)god->AllNed.PreselectActiv();
+            return true;
+        }
+        const std::string name = allGod->RecordGod(index)->Name();
+        if (TRecordGod* rec = allGod->ActivRecGod) rec->FGod.reset();
+        allGod->ActivRecGod = nullptr;
+        (void)dm.FGodini.WriteInteger("God", "ActivGod", 0);
+        if (counter.count == 0) {
+            const std::string tables = unreadableTables();
+            message("Ошибка чтения данных учебного года " + name +
+                    (tables.empty() ? std::string() : ". Таблицы: " + tables));
+        }
+        return false;
+    }
+
     bool load(int index, TShellView& view) {
         ViewProgress progress(dm, view);
+        MessageCounter counter(dm.Hooks);
         const TDatabaseLock guard(dm, LockKind::Shared);
         if (!guard.Held()) {
             message(guard.Message());
             return false;
         }
-        const bool ok = allGod->SetActivGod(index);
-        if (TGod* god = allGod->God()) (void)god->AllNed.PreselectActiv();
-        return ok;
+        return activate(index, counter);
     }
 };
 
@@ -186,13 +221,17 @@ TStartOutcome TShell::Start(TShellView& view) {
             }
             const int active = allGod->GetIndexGod(dm.FGodini.ReadInteger("God", "ActivGod", 0));
             allGod->LoadTimeYrok();
-            // A year that loads with errors has reported them; what could
-            // be read stays usable.
-            if (active >= 0) (void)allGod->SetActivGod(active);
-            if (TGod* god = allGod->God()) (void)god->AllNed.PreselectActiv();
+            impl_->allGod = std::move(allGod);
+            // A table of the year that cannot be read: the database needs
+            // repair or a restore, not work on what could be read.
+            if (active >= 0 && !impl_->activate(active, counter)) {
+                impl_->allGod.reset();
+                view.HideSplash();
+                return lock();
+            }
         }
-        impl_->allGod = std::move(allGod);
     } catch (const std::exception& e) {
+        impl_->allGod.reset();
         view.HideSplash();
         impl_->message(std::string("Ошибка запуска: ") + e.what());
         return lock();
@@ -301,6 +340,7 @@ TNewYearResult TShell::NewYear(int year, TShellView& view) {
     TDM1& dm = impl_->dm;
     try {
         ViewProgress progress(dm, view);
+        MessageCounter counter(dm.Hooks);
         const TDatabaseLock guard(dm, LockKind::Exclusive);
         if (!guard.Held()) {
             impl_->message(guard.Message());
@@ -312,8 +352,7 @@ TNewYearResult TShell::NewYear(int year, TShellView& view) {
         if (added < 0) return TNewYearResult::Failed;
         bool ok = true;
         if (priorYear != 0) ok = allGod->AssignGod(allGod->GetIndexGod(priorYear), added);
-        ok = allGod->SetActivGod(allGod->GetIndexGod(year)) && ok;
-        if (TGod* god = allGod->God()) (void)god->AllNed.PreselectActiv();
+        ok = impl_->activate(allGod->GetIndexGod(year), counter) && ok;
         return ok ? TNewYearResult::Created : TNewYearResult::Failed;
     } catch (const std::exception& e) {
         impl_->message(std::string("Ошибка создания учебного года: ") + e.what());

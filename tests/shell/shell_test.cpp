@@ -293,22 +293,56 @@ TEST_F(ShellTest, AnUncleanEndReindexesEveryTableACleanOneNone) {
         EXPECT_NE(text.rfind("Реиндексация ", 0), 0u) << text;
 }
 
+void spoil(const fs::path& table) {
+    std::ofstream out(table, std::ios::binary | std::ios::trunc);
+    out << "this is no table at all";
+}
+
 // Catches a damaged table at start-up that crashes, throws or lets the
 // program run on it.
 TEST_F(ShellTest, ADamagedYearListLocksTheShellWithOneMessage) {
     addYear(2016);
-    {
-        std::ofstream out(db() / "YmGod.b0", std::ios::binary | std::ios::trunc);
-        out << "this is no table at all";
-    }
+    spoil(db() / "YmGod.b0");
     TShell shell(home.path(), dialog);
     EXPECT_EQ(shell.Start(view), TStartOutcome::Locked);
-    EXPECT_EQ(dialog.shown.size(), 1u);
+    EXPECT_EQ(dialog.shown, (std::vector<std::string>{"Ошибка чтения списка учебных годов " +
+                                                      shell.DM().TablePath("YmGod.b0").string()}));
     EXPECT_TRUE(shell.MenuVid().locked);
     EXPECT_GE(view.hidden, 1);
     shell.Close(
         true, [] { return true; }, [] {});
     EXPECT_EQ(mainSetting("Program", "End"), "Start");
+}
+
+// Catches a year that loads half (the windows would save the half over the
+// whole) and a failure that shows nothing.
+TEST_F(ShellTest, AnUnreadableTableOfTheActiveYearLocksTheShell) {
+    addYear(2016, {{"Петров Пётр Петрович"}, {"ИС-11"}, {}, {}});
+    setGod("God", "ActivGod", "2016");
+    spoil(db() / "YmFio.b0");
+    TShell shell(home.path(), dialog);
+    EXPECT_EQ(shell.Start(view), TStartOutcome::Locked);
+    EXPECT_EQ(dialog.shown,
+              (std::vector<std::string>{
+                  "Ошибка чтения данных учебного года 2016-2017. Таблицы: YmFio.b0"}));
+    EXPECT_EQ(shell.God(), nullptr);
+    EXPECT_TRUE(shell.MenuVid().locked);
+}
+
+TEST_F(ShellTest, AChosenYearThatDoesNotReadIsNotKeptActive) {
+    addYear(2016, {{"Петров Пётр Петрович"}, {"ИС-11"}, {}, {}});
+    TShell shell(home.path(), dialog);
+    ASSERT_EQ(shell.Start(view), TStartOutcome::Running);
+    ASSERT_EQ(shell.God(), nullptr);
+    spoil(db() / "YmGryp.b0");
+    EXPECT_FALSE(shell.ChooseYear(0, view));
+    EXPECT_EQ(dialog.shown,
+              (std::vector<std::string>{
+                  "Ошибка чтения данных учебного года 2016-2017. Таблицы: YmGryp.b0"}));
+    EXPECT_EQ(shell.God(), nullptr);
+    EXPECT_EQ(shell.ActiveYearIndex(), -1);
+    EXPECT_FALSE(shell.MenuVid().yearMenus);
+    EXPECT_EQ(godSetting("God", "ActivGod"), "0");
 }
 
 TEST_F(ShellTest, ADamagedTableAfterAnUncleanEndNamesItAndLocks) {
