@@ -202,6 +202,10 @@ TStartOutcome TShell::Start(TShellView& view) {
             return lock();
         }
 
+        // The default Saturday setting is written here: the list below is
+        // read under a shared hold, which writes nothing.
+        if (dm.FGodini.ReadInteger("God", "RunSubb", 0) == 0)
+            (void)dm.FGodini.WriteInteger("God", "RunSubb", 2);
         auto allGod = std::make_unique<TAllGod>(dm);
         {
             ViewProgress progress(dm, view);
@@ -349,9 +353,17 @@ TNewYearResult TShell::NewYear(int year, TShellView& view) {
         const int prior = allGod->TestPriorGod(year);
         const int priorYear = prior >= 0 ? allGod->RecordGod(prior)->yGod : 0;
         const int added = allGod->AddGod(year);
-        if (added < 0) return TNewYearResult::Failed;
+        if (added < 0) {
+            if (counter.count == 0) impl_->message("Ошибка записи учебного года " + yearText(year));
+            return TNewYearResult::Failed;
+        }
         bool ok = true;
-        if (priorYear != 0) ok = allGod->AssignGod(allGod->GetIndexGod(priorYear), added);
+        if (priorYear != 0) {
+            ok = allGod->AssignGod(allGod->GetIndexGod(priorYear), added);
+            if (!ok && counter.count == 0)
+                impl_->message("Ошибка копирования данных учебного года " + yearText(priorYear) +
+                               " в " + yearText(year));
+        }
         ok = impl_->activate(allGod->GetIndexGod(year), counter) && ok;
         return ok ? TNewYearResult::Created : TNewYearResult::Failed;
     } catch (const std::exception& e) {
@@ -382,7 +394,12 @@ bool TShell::DeleteActiveYear(TShellView& view, const std::function<void()>& bac
             impl_->message(guard.Message());
             return false;
         }
-        ok = allGod->DelGod(index);
+        {
+            MessageCounter counter(dm.Hooks);
+            ok = allGod->DelGod(index);
+            if (!ok && counter.count == 0)
+                impl_->message("Ошибка удаления учебного года " + yearText(year));
+        }
         ok = dm.ReindexFiles() && ok;
     } catch (const std::exception& e) {
         impl_->message(std::string("Ошибка удаления учебного года: ") + e.what());

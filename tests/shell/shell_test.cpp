@@ -212,6 +212,51 @@ TEST_F(ShellTest, VersionZeroWithoutTheConverterLocksTheShell) {
     EXPECT_EQ(godSetting("Database", "Vers"), "0");
 }
 
+// A database of the legacy format, converted by the stand-in library: its
+// tables lack the group name field, so the next step fails.
+TEST_F(ShellTest, TheLegacyConversionRecordsVersionTwoAndTheLadderGoesOn) {
+    fs::remove_all(db());
+    fs::create_directories(db());
+    fs::copy_file(ZAVLIN_FAKE_CONVERTER, home.path() / "TableBDE.so");
+    for (const char* name : kYearTables) {
+        const std::string base = tableBaseName(name);
+        std::ofstream(db() / (base + ".db")) << base << "-1\n";
+        std::ofstream(db() / (base + ".px")) << "x";
+        std::ofstream(db() / (base + ".mb")) << "x";
+    }
+    TScriptedDialog yes(true);
+    TShell shell(home.path(), yes);
+    EXPECT_EQ(shell.Start(view), TStartOutcome::Terminate);
+    ASSERT_EQ(yes.asked.size(), 1u);
+    EXPECT_EQ(yes.asked[0], "Для преобразования таблиц будет загружена библиотека " +
+                                shell.DM().DB.PathR + "TableBDE.so. Загрузить?");
+    EXPECT_TRUE(view.saw("Реструктуризация YmGod.b0"));
+    EXPECT_TRUE(view.saw("Реструктуризация YmAtribyt.b0"));
+    // The settings file of the database is new as well.
+    EXPECT_EQ(yes.shown, (std::vector<std::string>{
+                             "Фаил не обнаружен: " + shell.DM().DB.PathF + "god.Ini Создаю новый",
+                             "В таблице YmGryp нет поля Gryp",
+                             "Критическая ошибка изменения структуры базы данных. Версия=2."}));
+    EXPECT_EQ(godSetting("Database", "Vers"), "2");
+    EXPECT_FALSE(fs::exists(db() / "YmGod.db"));
+}
+
+TEST_F(ShellTest, ARefusedConverterLocksTheShell) {
+    setGod("Database", "Vers", "1");
+    fs::copy_file(ZAVLIN_FAKE_CONVERTER, home.path() / "TableBDE.so");
+    const auto before = tableBytes(db());
+    TShell shell(home.path(), dialog);
+    EXPECT_EQ(shell.Start(view), TStartOutcome::Locked);
+    EXPECT_EQ(dialog.asked.size(), 1u);
+    EXPECT_EQ(
+        dialog.shown,
+        (std::vector<std::string>{
+            "Библиотека " + shell.DM().DB.PathR + "TableBDE.so не загружена",
+            "Критическая ошибка изменения структуры базы данных.(возможно нет dll для BDE)"}));
+    EXPECT_EQ(godSetting("Database", "Vers"), "1");
+    EXPECT_EQ(tableBytes(db()), before);
+}
+
 // Catches a ladder that stops after one step or does not record each.
 TEST_F(ShellTest, VersionsTwoAndThreeClimbToFour) {
     replaceTable({"YmGryp.b0",
@@ -445,6 +490,7 @@ TEST_F(ShellTest, YearsAreSortedAndTheActiveOneIsLoaded) {
 TEST_F(ShellTest, WithoutYearsNothingIsActive) {
     TShell shell(home.path(), dialog);
     ASSERT_EQ(shell.Start(view), TStartOutcome::Running);
+    EXPECT_EQ(godSetting("God", "RunSubb"), "2");
     EXPECT_TRUE(shell.YearItems().empty());
     EXPECT_EQ(shell.ActiveYearIndex(), -1);
     EXPECT_TRUE(shell.WeekTexts().empty());
