@@ -120,6 +120,40 @@ struct TShell::Impl {
         return false;
     }
 
+    // The year list, the lesson times and the active year. False (with a
+    // message) when the list or the active year could not be read; no year
+    // list is kept then.
+    bool loadYears(TShellView& view) {
+        allGod.reset();
+        // The default Saturday setting is written here: the list below is
+        // read under a shared hold, which writes nothing.
+        if (dm.FGodini.ReadInteger("God", "RunSubb", 0) == 0)
+            (void)dm.FGodini.WriteInteger("God", "RunSubb", 2);
+        auto all = std::make_unique<TAllGod>(dm);
+        ViewProgress progress(dm, view);
+        MessageCounter counter(dm.Hooks);
+        const TDatabaseLock guard(dm, LockKind::Shared);
+        if (!guard.Held()) {
+            message(guard.Message());
+            return false;
+        }
+        if (!all->ReadListGod()) {
+            if (counter.count == 0)
+                message("Ошибка чтения списка учебных годов " + dm.TablePath("YmGod.b0").string());
+            return false;
+        }
+        const int active = all->GetIndexGod(dm.FGodini.ReadInteger("God", "ActivGod", 0));
+        all->LoadTimeYrok();
+        allGod = std::move(all);
+        // A table of the year that cannot be read: the database needs
+        // repair or a restore, not work on what could be read.
+        if (active >= 0 && !activate(active, counter)) {
+            allGod.reset();
+            return false;
+        }
+        return true;
+    }
+
     bool load(int index, TShellView& view) {
         ViewProgress progress(dm, view);
         MessageCounter counter(dm.Hooks);
@@ -152,6 +186,8 @@ TGod* TShell::God() {
 TStartOutcome TShell::Start(TShellView& view) {
     badstart_ = false;
     FClickExitUser = false;
+    impl_->locked = false;
+    impl_->allGod.reset();
     TDM1& dm = impl_->dm;
     auto lock = [&] {
         impl_->locked = true;
@@ -202,37 +238,9 @@ TStartOutcome TShell::Start(TShellView& view) {
             return lock();
         }
 
-        // The default Saturday setting is written here: the list below is
-        // read under a shared hold, which writes nothing.
-        if (dm.FGodini.ReadInteger("God", "RunSubb", 0) == 0)
-            (void)dm.FGodini.WriteInteger("God", "RunSubb", 2);
-        auto allGod = std::make_unique<TAllGod>(dm);
-        {
-            ViewProgress progress(dm, view);
-            MessageCounter counter(dm.Hooks);
-            const TDatabaseLock guard(dm, LockKind::Shared);
-            if (!guard.Held()) {
-                view.HideSplash();
-                impl_->message(guard.Message());
-                return lock();
-            }
-            if (!allGod->ReadListGod()) {
-                view.HideSplash();
-                if (counter.count == 0)
-                    impl_->message("Ошибка чтения списка учебных годов " +
-                                   dm.TablePath("YmGod.b0").string());
-                return lock();
-            }
-            const int active = allGod->GetIndexGod(dm.FGodini.ReadInteger("God", "ActivGod", 0));
-            allGod->LoadTimeYrok();
-            impl_->allGod = std::move(allGod);
-            // A table of the year that cannot be read: the database needs
-            // repair or a restore, not work on what could be read.
-            if (active >= 0 && !impl_->activate(active, counter)) {
-                impl_->allGod.reset();
-                view.HideSplash();
-                return lock();
-            }
+        if (!impl_->loadYears(view)) {
+            view.HideSplash();
+            return lock();
         }
     } catch (const std::exception& e) {
         impl_->allGod.reset();
@@ -243,6 +251,17 @@ TStartOutcome TShell::Start(TShellView& view) {
     view.HideSplash();
     badstart_ = true;
     return TStartOutcome::Running;
+}
+
+bool TShell::ReloadYears(TShellView& view) {
+    if (!badstart_) return false;
+    try {
+        return impl_->loadYears(view);
+    } catch (const std::exception& e) {
+        impl_->allGod.reset();
+        impl_->message(std::string("Ошибка чтения учебных годов: ") + e.what());
+        return false;
+    }
 }
 
 TMenuState TShell::MenuVid() const {

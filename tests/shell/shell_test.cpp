@@ -57,6 +57,7 @@ struct YearData {
     std::vector<std::string> groups;
     std::vector<std::string> subjects;
     std::vector<std::string> rooms;
+    std::vector<std::string> attributes;  // shared by every year
 };
 
 std::map<std::string, std::vector<uint8_t>> tableBytes(const fs::path& db) {
@@ -106,6 +107,7 @@ protected:
             ASSERT_NE(dom, nullptr);
             for (const auto& name : data.rooms) ASSERT_NE(god->AddAyd(dom, name), nullptr);
         }
+        for (const auto& name : data.attributes) ASSERT_NE(god->AddAtribyt(name), nullptr);
         ASSERT_TRUE(god->SaveRasp());
         EXPECT_TRUE(quiet.shown.empty());
     }
@@ -317,7 +319,7 @@ TEST_F(ShellTest, FailedStructureStepsTerminate) {
 // Catches a crash marker ignored, a clean end re-indexed for nothing, the
 // tables' names not reaching the splash, and "End" not set while running.
 TEST_F(ShellTest, AnUncleanEndReindexesEveryTableACleanOneNone) {
-    addYear(2016, {{"Иванов Иван Иванович"}, {"ИС-11"}, {"Матем"}, {}});
+    addYear(2016, {{"Иванов Иван Иванович"}, {"ИС-11"}, {"Матем"}, {}, {}});
     setMain("Program", "End", "Start");
     {
         TShell shell(home.path(), dialog);
@@ -362,7 +364,7 @@ TEST_F(ShellTest, ADamagedYearListLocksTheShellWithOneMessage) {
 // Catches a year that loads half (the windows would save the half over the
 // whole) and a failure that shows nothing.
 TEST_F(ShellTest, AnUnreadableTableOfTheActiveYearLocksTheShell) {
-    addYear(2016, {{"Петров Пётр Петрович"}, {"ИС-11"}, {}, {}});
+    addYear(2016, {{"Петров Пётр Петрович"}, {"ИС-11"}, {}, {}, {}});
     setGod("God", "ActivGod", "2016");
     spoil(db() / "YmFio.b0");
     TShell shell(home.path(), dialog);
@@ -375,7 +377,7 @@ TEST_F(ShellTest, AnUnreadableTableOfTheActiveYearLocksTheShell) {
 }
 
 TEST_F(ShellTest, AChosenYearThatDoesNotReadIsNotKeptActive) {
-    addYear(2016, {{"Петров Пётр Петрович"}, {"ИС-11"}, {}, {}});
+    addYear(2016, {{"Петров Пётр Петрович"}, {"ИС-11"}, {}, {}, {}});
     TShell shell(home.path(), dialog);
     ASSERT_EQ(shell.Start(view), TStartOutcome::Running);
     ASSERT_EQ(shell.God(), nullptr);
@@ -432,7 +434,8 @@ TEST_F(ShellTest, YearsAreSortedAndTheActiveOneIsLoaded) {
     addYear(2015, {{"Петров Пётр Петрович", "Сидоров Сидор Сидорович"},
                    {"ИС-11", "ИС-12", "Эк-1"},
                    {"Матем"},
-                   {"101", "102"}});
+                   {"101", "102"},
+                   {}});
     setGod("God", "ActivGod", "2015");
     const std::string installed = "45000";
     setMain("VersProgram", "DateIns", installed);
@@ -512,7 +515,7 @@ TEST_F(ShellTest, WithoutYearsNothingIsActive) {
 }
 
 TEST_F(ShellTest, ChoosingAYearLoadsItAndRemembersIt) {
-    addYear(2014, {{"Петров Пётр Петрович"}, {}, {}, {}});
+    addYear(2014, {{"Петров Пётр Петрович"}, {}, {}, {}, {"Практика"}});
     addYear(2015);
     setGod("God", "ActivGod", "2015");
     TShell shell(home.path(), dialog);
@@ -521,6 +524,7 @@ TEST_F(ShellTest, ChoosingAYearLoadsItAndRemembersIt) {
     ASSERT_TRUE(shell.ChooseYear(0, load));
     EXPECT_EQ(shell.ActiveYearIndex(), 0);
     EXPECT_EQ(shell.Facts().teachers, 1);
+    EXPECT_EQ(shell.Facts().attributes, 1);
     EXPECT_EQ(shell.God()->YGod, 2014);
     EXPECT_EQ(shell.WeekTexts()[0].substr(shell.God()->GetNumberWeek(1).size()),
               " c 1/09/14 по 7/09/14");
@@ -528,6 +532,29 @@ TEST_F(ShellTest, ChoosingAYearLoadsItAndRemembersIt) {
     EXPECT_EQ(shell.God()->YGod, 2014);
     shell.Close(false, nullptr, nullptr);
     EXPECT_EQ(godSetting("God", "ActivGod"), "2014");
+}
+
+// After a restore the lists must show the restored database, not the old one.
+TEST_F(ShellTest, ReloadingTheYearsReadsTheDatabaseAgain) {
+    addYear(2014);
+    setGod("God", "ActivGod", "2014");
+    TShell shell(home.path(), dialog);
+    EXPECT_FALSE(shell.ReloadYears(view));
+    ASSERT_EQ(shell.Start(view), TStartOutcome::Running);
+    addYear(2015, {{"Сидоров Сидор Сидорович"}, {}, {}, {}, {}});
+    setGod("God", "ActivGod", "2015");
+    ASSERT_TRUE(shell.ReloadYears(view));
+    ASSERT_EQ(shell.YearItems().size(), 2u);
+    EXPECT_EQ(shell.ActiveYearIndex(), 1);
+    EXPECT_EQ(shell.Facts().teachers, 1);
+    EXPECT_EQ(shell.Facts().activeWeeks, 1);
+
+    spoil(db() / "YmGod.b0");
+    EXPECT_FALSE(shell.ReloadYears(view));
+    EXPECT_EQ(dialog.shown.size(), 1u);
+    EXPECT_TRUE(shell.YearItems().empty());
+    EXPECT_EQ(shell.God(), nullptr);
+    EXPECT_FALSE(shell.MenuVid().yearMenus);
 }
 
 // Catches an empty selection stored (the person would lose the flags), the
@@ -576,9 +603,9 @@ TEST_F(ShellTest, WeekFlagsAreStoredOnlyForANonEmptySelection) {
 // --- new and deleted years
 
 TEST_F(ShellTest, ANewYearCopiesTheNearestEarlierYear) {
-    addYear(2013, {{"Старый Учитель Тринадцатый"}, {"А-1"}, {"Химия"}, {}});
-    addYear(2014, {{"Новый Учитель Четырнадцатый"}, {"Б-1", "Б-2"}, {"Физика"}, {"201"}});
-    addYear(2017, {{"Будущий Учитель"}, {}, {}, {}});
+    addYear(2013, {{"Старый Учитель Тринадцатый"}, {"А-1"}, {"Химия"}, {}, {}});
+    addYear(2014, {{"Новый Учитель Четырнадцатый"}, {"Б-1", "Б-2"}, {"Физика"}, {"201"}, {}});
+    addYear(2017, {{"Будущий Учитель"}, {}, {}, {}, {}});
     setGod("God", "ActivGod", "2013");
     TShell shell(home.path(), dialog);
     ASSERT_EQ(shell.Start(view), TStartOutcome::Running);
@@ -616,7 +643,7 @@ TEST_F(ShellTest, ANewYearCopiesTheNearestEarlierYear) {
 }
 
 TEST_F(ShellTest, AnExistingYearIsRefused) {
-    addYear(2014, {{"Петров Пётр Петрович"}, {}, {}, {}});
+    addYear(2014, {{"Петров Пётр Петрович"}, {}, {}, {}, {}});
     setGod("God", "ActivGod", "2014");
     TShell shell(home.path(), dialog);
     ASSERT_EQ(shell.Start(view), TStartOutcome::Running);
@@ -631,8 +658,8 @@ TEST_F(ShellTest, AnExistingYearIsRefused) {
 // Catches a "Нет" that still deletes, a backup skipped or run too early,
 // a wrong caption, and a year left in the list or on disk.
 TEST_F(ShellTest, DeletingAYearAsksTwiceBacksUpAndDeletes) {
-    addYear(2014, {{"Петров Пётр Петрович"}, {"ИС-11"}, {}, {}});
-    addYear(2015, {{"Сидоров Сидор Сидорович"}, {}, {}, {}});
+    addYear(2014, {{"Петров Пётр Петрович"}, {"ИС-11"}, {}, {}, {}});
+    addYear(2015, {{"Сидоров Сидор Сидорович"}, {}, {}, {}, {}});
     setGod("God", "ActivGod", "2014");
     CaptionDialog ask;
     TShell shell(home.path(), ask);
