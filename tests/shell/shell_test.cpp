@@ -1,8 +1,11 @@
 #include "shell/shell.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <deque>
 #include <fstream>
 #include <iterator>
@@ -400,6 +403,54 @@ TEST_F(ShellTest, ADamagedTableAfterAnUncleanEndNamesItAndLocks) {
     EXPECT_EQ(shell.Start(view), TStartOutcome::Locked);
     EXPECT_EQ(dialog.shown, (std::vector<std::string>{"Отсутствует фаил. YmFio.b0"}));
     EXPECT_TRUE(shell.MenuVid().locked);
+}
+
+// Another program working on the database (a composition from the command
+// line): the start-up must neither wait for ever nor work beside it.
+TEST_F(ShellTest, ADatabaseHeldByAnotherProgramLocksTheShell) {
+    setMain("Program", "End", "Start");
+    const char* old = std::getenv("ZAVLIN_LOCK_WAIT_MS");
+    const std::string saved = old != nullptr ? old : "";
+    ASSERT_EQ(setenv("ZAVLIN_LOCK_WAIT_MS", "0", 1), 0);
+    // Locks are shared inside one process: the holder is a child.
+    int taken[2];
+    int release[2];
+    ASSERT_EQ(pipe(taken), 0);
+    ASSERT_EQ(pipe(release), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(taken[0]);
+        close(release[1]);
+        TScriptedDialog quiet;
+        TDM1 other(home.path(), quiet);
+        const TDatabaseLock held(other, LockKind::Exclusive);
+        const char ok = held.Held() ? '1' : '0';
+        char end = 0;
+        if (write(taken[1], &ok, 1) != 1 || read(release[0], &end, 1) < 0) _exit(2);
+        _exit(0);
+    }
+    close(taken[1]);
+    close(release[0]);
+    char ok = 0;
+    ASSERT_EQ(read(taken[0], &ok, 1), 1);
+    EXPECT_EQ(ok, '1');
+    {
+        TShell shell(home.path(), dialog);
+        EXPECT_EQ(shell.Start(view), TStartOutcome::Locked);
+        ASSERT_EQ(dialog.shown.size(), 1u);
+        EXPECT_NE(dialog.shown[0].find("in use"), std::string::npos) << dialog.shown[0];
+        EXPECT_FALSE(view.saw("Реиндексация YmGod.b0"));
+    }
+    close(release[1]);
+    close(taken[0]);
+    int status = 0;
+    EXPECT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_EQ(mainSetting("Program", "End"), "Start");
+    if (old != nullptr)
+        (void)setenv("ZAVLIN_LOCK_WAIT_MS", saved.c_str(), 1);
+    else
+        (void)unsetenv("ZAVLIN_LOCK_WAIT_MS");
 }
 
 TEST_F(ShellTest, NoDatabaseFolderGivesOneMessage) {
