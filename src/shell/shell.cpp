@@ -329,7 +329,9 @@ bool TShell::SetActiveWeeks(const std::array<bool, kWeekItems>& weeks, bool writ
     god->AllNed.SetActivWeeks(active);
     // An empty selection is never stored: the flags on disk stay usable.
     if (!write || active.empty()) return true;
-    return god->AllNed.SaveDataGod();
+    if (god->AllNed.SaveDataGod()) return true;
+    impl_->message("Ошибка записи " + impl_->dm.FGodini.FullFileName().string());
+    return false;
 }
 
 void TShell::EnsureActiveWeek() {

@@ -646,9 +646,17 @@ TEST_F(ShellTest, WeekFlagsAreStoredOnlyForANonEmptySelection) {
     EXPECT_EQ(shell.ActiveWeeks(), first);
 
     // The stored flags come back with the year.
-    TShell again(home.path(), dialog);
-    ASSERT_EQ(again.Start(view), TStartOutcome::Running);
-    EXPECT_EQ(again.ActiveWeeks(), weeks);
+    {
+        TShell again(home.path(), dialog);
+        ASSERT_EQ(again.Start(view), TStartOutcome::Running);
+        EXPECT_EQ(again.ActiveWeeks(), weeks);
+    }
+
+    // A settings file that cannot be replaced: said, not passed over.
+    fs::create_directory(db() / "god.Ini.new");
+    EXPECT_FALSE(shell.SetActiveWeeks(first, true));
+    EXPECT_EQ(dialog.shown, (std::vector<std::string>{"Ошибка записи " +
+                                                      shell.DM().FGodini.FullFileName().string()}));
 }
 
 // --- new and deleted years
