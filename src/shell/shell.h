@@ -60,6 +60,9 @@ struct TMenuState {
     bool locked = false;          // the locked shell
 };
 
+// The program's file version ("Database"/"VersApplication", "Версия сборки").
+std::string ApplicationVersion();
+
 enum class TNewYearResult { Created, Exists, Failed };
 
 class TShell {
@@ -85,6 +88,12 @@ public:
     bool GoodStart() const { return badstart_; }
     TMenuState MenuVid() const;
 
+    // After a restore replaced the database: the year list, the lesson times
+    // and the active year read again (week 1 active when none is). False,
+    // with a message, when they could not be read: no year list is left
+    // then. Only after a good start.
+    [[nodiscard]] bool ReloadYears(TShellView& view);
+
     // The year list: "2016-2017" items, sorted, each keyed by its year.
     struct TYearItem {
         std::string text;
@@ -103,7 +112,8 @@ public:
     std::array<bool, kWeekItems> ActiveWeeks() const;
     // Copies a selection into the flags. write: store "Week" of the year's
     // section too, which only happens when at least one week is selected.
-    void SetActiveWeeks(const std::array<bool, kWeekItems>& weeks, bool write);
+    // False when there is no active year or the flags could not be stored.
+    bool SetActiveWeeks(const std::array<bool, kWeekItems>& weeks, bool write);
     // When no week is active, week 1 is made active (the week list does that
     // on filling).
     void EnsureActiveWeek();
