@@ -20,7 +20,7 @@ struct TMenuFacts {
     int teachers = 0;
     int subjects = 0;
     int rooms = 0;
-    int attributes = 0;
+    int attributes = 0;        // the user's; the built-in ones are not counted
 };
 
 // How a window reached from the menu is opened.

@@ -60,6 +60,9 @@ struct TMenuState {
     bool locked = false;          // the locked shell
 };
 
+// The program's file version ("Database"/"VersApplication", "Версия сборки").
+std::string ApplicationVersion();
+
 enum class TNewYearResult { Created, Exists, Failed };
 
 class TShell {
@@ -103,7 +106,8 @@ public:
     std::array<bool, kWeekItems> ActiveWeeks() const;
     // Copies a selection into the flags. write: store "Week" of the year's
     // section too, which only happens when at least one week is selected.
-    void SetActiveWeeks(const std::array<bool, kWeekItems>& weeks, bool write);
+    // False when there is no active year or the flags could not be stored.
+    bool SetActiveWeeks(const std::array<bool, kWeekItems>& weeks, bool write);
     // When no week is active, week 1 is made active (the week list does that
     // on filling).
     void EnsureActiveWeek();
