@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -39,9 +41,14 @@ public:
     // Sorted names of the plain files of Path matching mask ("*.*", "*.b0").
     static std::vector<std::string> GetNameFileOfPath(const std::string& Path,
                                                       const std::string& mask);
+    // Removes the folder with everything in it; true when it is gone.
     [[nodiscard]] bool DeleteDir(const std::string& DirName);
+    // Free bytes of a folder's disk, unknown when absent; statvfs unless set.
+    std::function<std::optional<uint64_t>(const std::string& folder)> FreeSpace;
+    static std::optional<uint64_t> FreeSpaceOf(const std::string& folder);
 
 private:
+    int fail(int code, std::string detail);
     FileSystem& fs_;
     int code_ = 0;
     std::string detail_;
@@ -100,6 +107,15 @@ private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
+
+// A restore replaces home/"Database" whole: the backup is copied into
+// "Database.restoring", then "Database" is renamed to "Database.old", the
+// new folder renamed in and the old one removed. Run at start-up, before the
+// database is opened: finishes a swap that a crash cut short, or drops a
+// copy that never completed. False when the folders could not be put right;
+// message says what was done or what failed (empty when nothing was to do).
+[[nodiscard]] bool FinishInterruptedRestore(const std::filesystem::path& home, FileSystem& fs,
+                                            std::string& message);
 
 // "08.12.2026 03ч:05м:07с" for a day count.
 std::string BackupDateText(double dayCount);

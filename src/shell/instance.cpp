@@ -1,0 +1,199 @@
+#include "shell/instance.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <chrono>
+#include <cstring>
+#include <fmt/format.h>
+#include <thread>
+
+#include "base/cp1251.h"
+#include "base/datetime.h"
+#include "base/little_endian.h"
+
+namespace zavlin::shell {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t kNameOffset = 12;
+constexpr std::size_t kNameMax = 32;
+static_assert(kNameOffset + 1 + kNameMax == kInstanceRecordSize);
+
+enum class Taken { Yes, Busy, Failed };
+
+// flock, waiting at most `wait` for the holders to let go.
+Taken flockWithin(int fd, int op, std::chrono::milliseconds wait) {
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    auto pause = std::chrono::milliseconds(1);
+    while (true) {
+        if (::flock(fd, op | LOCK_NB) == 0) return Taken::Yes;
+        if (errno == EINTR) continue;
+        if (errno != EWOULDBLOCK) return Taken::Failed;
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= deadline) return Taken::Busy;
+        std::this_thread::sleep_for(
+            std::min<std::chrono::steady_clock::duration>(pause, deadline - now));
+        pause = std::min(pause * 2, std::chrono::milliseconds(50));
+    }
+}
+
+int openLockFile(const fs::path& path) {
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+std::optional<TInstanceRecord> readRecord(int fd) {
+    uint8_t bytes[kInstanceRecordSize];
+    const ssize_t n = ::pread(fd, bytes, sizeof bytes, 0);
+    if (n != static_cast<ssize_t>(sizeof bytes)) return std::nullopt;
+    return TInstanceRecord::Decode(bytes, sizeof bytes);
+}
+
+std::string startText(double started) {
+    DateParts d;
+    TimeParts t;
+    decodeDateTime(started, d, t);
+    return fmt::format("{:02}.{:02}.{:04} {:02}:{:02}:{:02}", d.day, d.month, d.year, t.hour,
+                       t.minute, t.second);
+}
+
+}  // namespace
+
+std::array<uint8_t, kInstanceRecordSize> TInstanceRecord::Encode() const {
+    std::array<uint8_t, kInstanceRecordSize> out{};
+    putU32(out.data(), handle);
+    putF64(out.data() + 4, started);
+    const std::string text = utf8ToCp1251Cut(name, kNameMax);
+    out[kNameOffset] = static_cast<uint8_t>(text.size());
+    std::memcpy(out.data() + kNameOffset + 1, text.data(), text.size());
+    return out;
+}
+
+std::optional<TInstanceRecord> TInstanceRecord::Decode(const uint8_t* bytes, std::size_t size) {
+    if (bytes == nullptr || size < kInstanceRecordSize) return std::nullopt;
+    const std::size_t length = bytes[kNameOffset];
+    if (length > kNameMax) return std::nullopt;
+    TInstanceRecord r;
+    r.handle = getU32(bytes);
+    r.started = getF64(bytes + 4);
+    if (!std::isfinite(r.started)) return std::nullopt;
+    r.name = cp1251ToUtf8(
+        std::string_view(reinterpret_cast<const char*>(bytes) + kNameOffset + 1, length));
+    return r;
+}
+
+std::string AlreadyRunningText(const TInstanceRecord& record) {
+    return "Программа " + record.name + " уже запущена :" + startText(record.started);
+}
+
+struct TInstanceLock::Impl {
+    int fd = -1;
+    bool window = false;
+    ~Impl() {
+        if (fd < 0) return;
+        // The record only means something while its lock is held.
+        if (window) (void)!::ftruncate(fd, 0);
+        ::close(fd);
+    }
+};
+
+TInstanceLock::~TInstanceLock() = default;
+
+std::unique_ptr<TInstanceLock> TInstanceLock::AcquireWindow(const fs::path& home,
+                                                            const std::string& name,
+                                                            std::optional<TInstanceRecord>& other,
+                                                            std::string& message) {
+    other.reset();
+    message.clear();
+    auto impl = std::make_unique<Impl>();
+    const fs::path path = home / kInstanceLockFile;
+    impl->fd = openLockFile(path);
+    if (impl->fd < 0) {
+        message = "Ошибка при создании файла обмена информацией";
+        return nullptr;
+    }
+    // A writing verb of the command line holds the lock shared for its run:
+    // it is waited for a while.
+    const Taken taken = flockWithin(impl->fd, LOCK_EX, lockWait());
+    if (taken == Taken::Failed) {
+        message = "Ошибка при создании файла обмена информацией";
+        return nullptr;
+    }
+    if (taken == Taken::Busy) {
+        // Only another window holds it exclusively; shared holders are verbs.
+        if (::flock(impl->fd, LOCK_SH | LOCK_NB) == 0) {
+            (void)::flock(impl->fd, LOCK_UN);
+            message = "База данных занята программой zavlin-cli. Повторите запуск после её "
+                      "завершения.";
+            return nullptr;
+        }
+        other = readRecord(impl->fd);
+        TInstanceRecord shown = other.value_or(TInstanceRecord{0, 0, name});
+        message = other ? AlreadyRunningText(shown) : "Программа " + name + " уже запущена";
+        return nullptr;
+    }
+    TInstanceRecord mine;
+    mine.handle = static_cast<uint32_t>(::getpid());
+    mine.started = nowLocal();
+    mine.name = name;
+    const auto bytes = mine.Encode();
+    if (::ftruncate(impl->fd, 0) != 0 ||
+        ::pwrite(impl->fd, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size())) {
+        // The lock is held all the same; only a second copy's text suffers.
+        message = "Ошибка при создании файла обмена информацией";
+    }
+    impl->window = true;
+    auto lock = std::unique_ptr<TInstanceLock>(new TInstanceLock());
+    lock->impl_ = std::move(impl);
+    return lock;
+}
+
+std::unique_ptr<TInstanceLock> TInstanceLock::AcquireWriter(const fs::path& home,
+                                                            std::string& message) {
+    message.clear();
+    auto impl = std::make_unique<Impl>();
+    const fs::path path = home / kInstanceLockFile;
+    impl->fd = openLockFile(path);
+    if (impl->fd < 0) {
+        // A home nobody can write into has no window program writing either.
+        std::error_code ec;
+        if (errno == EACCES || errno == EROFS || !fs::is_directory(home, ec)) {
+            auto lock = std::unique_ptr<TInstanceLock>(new TInstanceLock());
+            lock->impl_ = std::make_unique<Impl>();
+            return lock;
+        }
+        message = "cannot lock " + path.string() + ": " + std::strerror(errno);
+        return nullptr;
+    }
+    const Taken taken = flockWithin(impl->fd, LOCK_SH, lockWait());
+    if (taken == Taken::Failed) {
+        message = "cannot lock " + path.string() + ": " + std::strerror(errno);
+        return nullptr;
+    }
+    if (taken == Taken::Busy) {
+        const auto other = readRecord(impl->fd);
+        if (other) {
+            message = fmt::format(
+                "the window program {} (pid {}) has held the database since {}; close it and "
+                "try again ({})",
+                other->name, other->handle, startText(other->started), path.string());
+        } else {
+            message = "the window program holds the database (" + path.string() +
+                      "); close it and try again";
+        }
+        return nullptr;
+    }
+    auto lock = std::unique_ptr<TInstanceLock>(new TInstanceLock());
+    lock->impl_ = std::move(impl);
+    return lock;
+}
+
+}  // namespace zavlin::shell
