@@ -454,7 +454,7 @@ void TForm1::menuClicked(const std::string& component) {
     } else if (component == "N62") {
         openBackup(TBackupMode::Restore);
     } else if (component == "N25") {
-        dialog_.MessageShow(std::string("Версия сборки :") + ZAVLIN_VERSION);
+        dialog_.MessageShow("Версия сборки :" + ApplicationVersion());
     } else if (component == "N48") {
         openHelp(QStringLiteral("about.html"));
     } else if (component == "N50") {
