@@ -60,8 +60,8 @@ int main(int argc, char** argv) {
     parser.addOption(homeOption);
     parser.process(app);
 
-    fs::path home = parser.isSet(homeOption) ? fs::path(parser.value(homeOption).toStdString())
-                                             : defaultHome();
+    fs::path home =
+        parser.isSet(homeOption) ? fs::path(parser.value(homeOption).toStdString()) : defaultHome();
     std::error_code ec;
     fs::create_directories(home, ec);
     home = fs::weakly_canonical(fs::absolute(home, ec), ec);

@@ -149,8 +149,9 @@ TCopyFileBazaWindow::TCopyFileBazaWindow(TCopyFileBaza& logic, QWidget* parent)
         blockBar_->setRange(0, std::max(blocks, 1));
         blockBar_->setValue(0);
     });
-    connect(this, &TCopyFileBazaWindow::blockDone, this,
-            [this] { blockBar_->setValue(std::min(blockBar_->value() + 1, blockBar_->maximum())); });
+    connect(this, &TCopyFileBazaWindow::blockDone, this, [this] {
+        blockBar_->setValue(std::min(blockBar_->value() + 1, blockBar_->maximum()));
+    });
     connect(this, &TCopyFileBazaWindow::fileDone, this,
             [this](int index) { fileBar_->setValue(std::min(index + 1, fileBar_->maximum())); });
     connect(this, &TCopyFileBazaWindow::runFinished, this, &TCopyFileBazaWindow::onRunFinished,
@@ -191,11 +192,13 @@ bool TCopyFileBazaWindow::Run(TBackupMode mode) {
     return exec() == QDialog::Accepted;
 }
 
-void TCopyFileBazaWindow::showFolder() { folder_->setText(QString::fromStdString(logic_.PathCopy)); }
+void TCopyFileBazaWindow::showFolder() {
+    folder_->setText(QString::fromStdString(logic_.PathCopy));
+}
 
 void TCopyFileBazaWindow::changeFolder() {
-    const QString chosen =
-        chooseFolder(this, QStringLiteral("Резервная папка"), QString::fromStdString(logic_.PathCopy));
+    const QString chosen = chooseFolder(this, QStringLiteral("Резервная папка"),
+                                        QString::fromStdString(logic_.PathCopy));
     if (!chosen.isEmpty()) logic_.SetPathCopy(chosen.toStdString());
     showFolder();
 }
@@ -209,7 +212,8 @@ void TCopyFileBazaWindow::startRun() {
     stop_ = false;
     animation_->start();
     worker_ = std::jthread([this, restore] {
-        const bool ok = restore ? logic_.Restore(observer_.get()) : logic_.Copy(observer_.get(), &stop_);
+        const bool ok =
+            restore ? logic_.Restore(observer_.get()) : logic_.Copy(observer_.get(), &stop_);
         emit runFinished(ok);
     });
 }
@@ -224,7 +228,8 @@ void TCopyFileBazaWindow::onRunFinished(bool ok) {
         if (ok) done(QDialog::Accepted);
         return;  // refused or failed: the person may choose another folder or leave
     }
-    if (ok || mode == TBackupMode::Automatic || stop_) done(ok ? QDialog::Accepted : QDialog::Rejected);
+    if (ok || mode == TBackupMode::Automatic || stop_)
+        done(ok ? QDialog::Accepted : QDialog::Rejected);
 }
 
 void TCopyFileBazaWindow::reject() {

@@ -10,7 +10,9 @@ constexpr int kKeyRole = Qt::UserRole;
 
 TListBoxNumer::TListBoxNumer(QWidget* parent) : QListWidget(parent) {}
 
-void TListBoxNumer::Add(const std::string& str0, int n) { Insert(str0, n, count()); }
+void TListBoxNumer::Add(const std::string& str0, int n) {
+    Insert(str0, n, count());
+}
 
 void TListBoxNumer::Insert(const std::string& str0, int n, int indx) {
     auto* item = new QListWidgetItem(QString::fromStdString(str0));
@@ -23,14 +25,18 @@ void TListBoxNumer::Delete(int indx) {
     delete takeItem(indx);
 }
 
-void TListBoxNumer::Clear() { clear(); }
+void TListBoxNumer::Clear() {
+    clear();
+}
 
 int TListBoxNumer::GetNumer(int n) const {
     const QListWidgetItem* it = item(n);
     return it != nullptr ? it->data(kKeyRole).toInt() : -1;
 }
 
-int TListBoxNumer::GetNumer() const { return GetNumer(currentRow()); }
+int TListBoxNumer::GetNumer() const {
+    return GetNumer(currentRow());
+}
 
 int TListBoxNumer::Find(const std::string& str0) const {
     const QString text = QString::fromStdString(str0);
@@ -41,7 +47,9 @@ int TListBoxNumer::Find(const std::string& str0) const {
 
 TComboBoxNumer::TComboBoxNumer(QWidget* parent) : QComboBox(parent) {}
 
-void TComboBoxNumer::Add(const std::string& str0, int n) { Insert(str0, n, count()); }
+void TComboBoxNumer::Add(const std::string& str0, int n) {
+    Insert(str0, n, count());
+}
 
 void TComboBoxNumer::Insert(const std::string& str0, int n, int indx) {
     insertItem(std::clamp(indx, 0, count()), QString::fromStdString(str0), n);
@@ -52,14 +60,18 @@ void TComboBoxNumer::Delete(int indx) {
     removeItem(indx);
 }
 
-void TComboBoxNumer::Clear() { clear(); }
+void TComboBoxNumer::Clear() {
+    clear();
+}
 
 int TComboBoxNumer::GetNumer(int n) const {
     if (n < 0 || n >= count()) return -1;
     return itemData(n).toInt();
 }
 
-int TComboBoxNumer::GetNumer() const { return GetNumer(currentIndex()); }
+int TComboBoxNumer::GetNumer() const {
+    return GetNumer(currentIndex());
+}
 
 int TComboBoxNumer::Find(const std::string& str0) const {
     return findText(QString::fromStdString(str0), Qt::MatchExactly);

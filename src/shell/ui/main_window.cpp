@@ -248,14 +248,16 @@ void TForm1::buildMenu() {
             auto it = menus_.find(key);
             if (it == menus_.end()) {
                 const QString caption = QString::fromStdString(item.path[i]);
-                QMenu* menu = parent == nullptr ? menuBar()->addMenu(caption) : parent->addMenu(caption);
+                QMenu* menu =
+                    parent == nullptr ? menuBar()->addMenu(caption) : parent->addMenu(caption);
                 menu->setObjectName(QString::fromStdString(withoutAmpersands(item.path[i])));
                 it = menus_.emplace(key, menu).first;
             }
             parent = it->second;
         }
         const QString caption = QString::fromStdString(item.path.back());
-        QAction* action = parent == nullptr ? menuBar()->addAction(caption) : parent->addAction(caption);
+        QAction* action =
+            parent == nullptr ? menuBar()->addAction(caption) : parent->addAction(caption);
         action->setObjectName(QString::fromStdString(item.component));
         if (!item.hint.empty()) action->setToolTip(QString::fromStdString(item.hint));
         const std::string component = item.component;
@@ -489,7 +491,8 @@ void TForm1::deleteYear() {
     runWork(
         [this] {
             return shell_->DeleteActiveYear(
-                       *view_, [this] {
+                       *view_,
+                       [this] {
                            runOnGuiThread([this] {
                                // The load window would sit over the backup window.
                                loadWindow_->hide();
@@ -514,15 +517,16 @@ void TForm1::openBackup(TBackupMode mode) {
 }
 
 void TForm1::reloadAfterRestore() {
-    fillYears();
-    const int active = shell_->ActiveYearIndex();
-    if (active < 0) {
-        fillWeeks();
-        applyMenuState();
-        emit yearsChanged();
-        return;
-    }
-    chooseYear(active);
+    // The restored folder holds other tables and another "god.Ini" than the
+    // shell has in memory; writing that memory back would undo the restore.
+    // The old shell goes without its close sequence and a new one starts.
+    shell_.reset();
+    shell_ = std::make_unique<TShell>(home_, dialog_);
+    shellClosed_ = false;
+    ListBoxN1_->Clear();
+    ListBoxN3_->Clear();
+    showCount();
+    Start();
 }
 
 QString TForm1::helpFolder() {

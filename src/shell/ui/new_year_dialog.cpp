@@ -49,13 +49,17 @@ TForm1_1::TForm1_1(QWidget* parent) : QDialog(parent) {
     SetYear(QDate::currentDate().year());
 }
 
-int TForm1_1::Year() const { return SpinEdit1_->value(); }
+int TForm1_1::Year() const {
+    return SpinEdit1_->value();
+}
 
 void TForm1_1::SetYear(int year) {
     SpinEdit1_->setValue(year);
     showNext(SpinEdit1_->value());
 }
 
-void TForm1_1::showNext(int year) { nextYear_->setText(QString::number(year + 1)); }
+void TForm1_1::showNext(int year) {
+    nextYear_->setText(QString::number(year + 1));
+}
 
 }  // namespace zavlin::shell::ui
