@@ -96,7 +96,13 @@ private slots:
         QVERIFY(!h.button("RestoreButton")->isVisible());
         QCOMPARE(h.label("DateCopy"), QStringLiteral("не производилось."));
         QCOMPARE(h.label("PathCopy"), QString::fromStdString((h.home.path() / "REM").string()));
-        shoot(h.window.get(), "backup_window.png");
+        // The picture is taken in the middle of the run, the big file copied.
+        bool shot = false;
+        connect(h.window.get(), &TCopyFileBazaWindow::fileDone, this, [&](int index) {
+            if (index != 1 || shot) return;
+            shot = true;
+            shoot(h.window.get(), "backup_window.png");
+        });
 
         QTest::mouseClick(h.button("CopyButton"), Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kLong);

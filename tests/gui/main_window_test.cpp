@@ -176,8 +176,13 @@ private slots:
         QCOMPARE(iniValue(h->home.path(), "Zavlin98.ini", "Program", "End"), std::string("Start"));
         QVERIFY(h->dialog.shown.empty());
 
-        h->weeks()->scrollToItem(h->weeks()->item(50));
-        shoot(h->window.get(), "main_window.png");
+        if (!qEnvironmentVariableIsEmpty("ZAVLIN_SCREENSHOTS")) {
+            // The picture shows a working selection: the first weeks of the term too.
+            for (int row = 0; row < 4; ++row) clickItem(h->weeks(), row);
+            h->weeks()->scrollToTop();
+            QCOMPARE(h->count(), QStringLiteral("6"));
+            shoot(h->window.get(), "main_window.png");
+        }
     }
 
     void everyMenuItemIsInTheMenu() {

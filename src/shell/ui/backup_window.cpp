@@ -112,9 +112,12 @@ TCopyFileBazaWindow::TCopyFileBazaWindow(TCopyFileBaza& logic, QWidget* parent)
     autoStart_->setSingleShot(true);
     autoStart_->setInterval(100);
 
+    auto* date = new QHBoxLayout;
+    date->addWidget(new QLabel(QStringLiteral("Дата последнего копирования:"), this));
+    date->addWidget(dateCopy_);
+    date->addStretch();
     auto* grid = new QGridLayout;
-    grid->addWidget(new QLabel(QStringLiteral("Дата последнего копирования:"), this), 0, 0);
-    grid->addWidget(dateCopy_, 0, 1);
+    grid->addLayout(date, 0, 0, 1, 2);
     grid->addWidget(new QLabel(QStringLiteral("Каталог расположения резервной копии"), this), 1, 0,
                     1, 2);
     grid->addWidget(folder_, 2, 0);

@@ -123,7 +123,7 @@ TForm1::TForm1(const std::filesystem::path& home, TMyDialog& dialog, QWidget* pa
     ListBoxN3_ = new TListBoxNumer(weekPane_);
     ListBoxN3_->setObjectName(QStringLiteral("ListBoxN3"));
     ListBoxN3_->setSelectionMode(QAbstractItemView::MultiSelection);
-    ListBoxN3_->setMinimumWidth(340);
+    ListBoxN3_->setMinimumSize(340, 360);
     ListBoxN3_->installEventFilter(this);
     count_ = new QLabel(QStringLiteral("0"), weekPane_);
     count_->setObjectName(QStringLiteral("LabelCount"));
