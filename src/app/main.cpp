@@ -2,16 +2,14 @@
 // copy tells the first to come to the front and leaves.
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QCryptographicHash>
 #include <QDir>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
 
 #include "shell/instance.h"
+#include "shell/ui/instance_channel.h"
 #include "shell/ui/main_window.h"
 #include "shell/ui/qt_dialog.h"
 #include "storage/year_tables.h"
@@ -26,22 +24,6 @@ fs::path defaultHome() {
         return fs::path(env);
     const char* user = std::getenv("HOME");
     return fs::path(user != nullptr ? user : ".") / ".local" / "share" / "zavlin98";
-}
-
-// One name per home folder, short enough for any socket path.
-QString serverName(const fs::path& home) {
-    const QByteArray hash = QCryptographicHash::hash(QByteArray::fromStdString(home.string()),
-                                                     QCryptographicHash::Sha1);
-    return QStringLiteral("zavlin-") + QString::fromLatin1(hash.toHex().left(16));
-}
-
-void askFirstCopyToRaise(const QString& name) {
-    QLocalSocket socket;
-    socket.connectToServer(name);
-    if (!socket.waitForConnected(1000)) return;
-    socket.write("raise\n");
-    socket.waitForBytesWritten(1000);
-    socket.disconnectFromServer();
 }
 
 }  // namespace
@@ -70,10 +52,10 @@ int main(int argc, char** argv) {
     std::optional<shell::TInstanceRecord> other;
     std::string message;
     auto lock = shell::TInstanceLock::AcquireWindow(home, "zavlin", other, message);
-    const QString server = serverName(home);
+    const QString server = shell::ui::instanceServerName(home);
     if (!lock) {
         dialog.MessageShow(message);
-        askFirstCopyToRaise(server);
+        (void)shell::ui::askRunningCopyToRaise(server);
         return 1;
     }
 
@@ -91,18 +73,12 @@ int main(int argc, char** argv) {
     shell::ui::TForm1 window(home, dialog);
     dialog.setParent(&window);
 
-    QLocalServer listener;
-    QLocalServer::removeServer(server);  // a name left by a killed copy
-    if (listener.listen(server)) {
-        QObject::connect(&listener, &QLocalServer::newConnection, &window, [&] {
-            while (QLocalSocket* peer = listener.nextPendingConnection()) {
-                QObject::connect(peer, &QLocalSocket::readyRead, &window, [peer, &window] {
-                    if (peer->readAll().startsWith("raise")) window.bringToFront();
-                });
-                QObject::connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
-            }
-        });
-    }
+    shell::ui::TRaiseListener listener;
+    QObject::connect(&listener, &shell::ui::TRaiseListener::raiseRequested, &window,
+                     &shell::ui::TForm1::bringToFront);
+    // Without the channel a second copy still stops at the lock; it only
+    // cannot bring this window forward.
+    (void)listener.listen(server);
 
     window.show();
     window.Start();

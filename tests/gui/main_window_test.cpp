@@ -34,6 +34,7 @@
 #include "settings/settings_file.h"
 #include "shell/shell.h"
 #include "shell/ui/backup_window.h"
+#include "shell/ui/instance_channel.h"
 #include "shell/ui/list_box_numer.h"
 #include "shell/ui/new_year_dialog.h"
 #include "shell/ui/qt_dialog.h"
@@ -507,6 +508,30 @@ private slots:
         QCOMPARE(h->dialog.asked.size(), std::size_t{0});
         QCOMPARE(iniValue(h->home.path(), "Zavlin98.ini", "Program", "End"), endBefore);
         QCOMPARE(iniValue(h->db(), "god.Ini", "Database", "Vers"), std::string("5"));
+    }
+
+    void aSecondCopyBringsTheFirstForward() {
+        auto h = make();
+        start(*h);
+        if (QTest::currentTestFailed()) return;
+        ScratchHome other("gui_other");
+        const QString name = instanceServerName(h->home.path());
+        QCOMPARE(instanceServerName(h->home.path()), name);
+        QVERIFY(instanceServerName(other.path()) != name);
+
+        TRaiseListener listener;
+        QVERIFY(listener.listen(name));
+        QSignalSpy asked(&listener, &TRaiseListener::raiseRequested);
+        connect(&listener, &TRaiseListener::raiseRequested, h->window.get(), &TForm1::bringToFront);
+        h->window->showMinimized();
+        QTRY_VERIFY(h->window->isMinimized());
+        QVERIFY(askRunningCopyToRaise(name));
+        QTRY_COMPARE(asked.count(), 1);
+        QTRY_VERIFY(!h->window->isMinimized());
+        QVERIFY(h->window->isVisible());
+        // Nobody listens for the other home.
+        QVERIFY(!askRunningCopyToRaise(instanceServerName(other.path())));
+        QCOMPARE(asked.count(), 1);
     }
 
     void splashShowsTheStatusLine() {
