@@ -510,6 +510,22 @@ private slots:
         QCOMPARE(iniValue(h->db(), "god.Ini", "Database", "Vers"), std::string("5"));
     }
 
+    void aMissingSettingsFileIsSaidOnceAndMade() {
+        auto h = make();
+        fs::remove(h->home.path() / "Zavlin98.ini");
+        start(*h);
+        if (QTest::currentTestFailed()) return;
+        int said = 0;
+        for (const std::string& text : h->dialog.shown)
+            if (text.starts_with("Фаил не обнаружен: ")) {
+                ++said;
+                QVERIFY2(text.ends_with("Zavlin98.ini Создаю новый"), text.c_str());
+            }
+        QCOMPARE(said, 1);
+        QCOMPARE(iniValue(h->home.path(), "Zavlin98.ini", "Program", "End"), std::string("Start"));
+        QCOMPARE(h->years()->count(), 1);
+    }
+
     void aSecondCopyBringsTheFirstForward() {
         auto h = make();
         start(*h);

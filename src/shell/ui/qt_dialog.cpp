@@ -29,8 +29,8 @@ QWidget* boxParent(QWidget* parent) {
 
 bool TQtDialog::MessageDlg(const std::string& Msg, const std::string& Caption) {
     bool yes = false;
-    QPointer<QWidget> parent = parent_;
     runOnGuiThread([&] {
+        const QPointer<QWidget> parent = parent_;
         QMessageBox box(QMessageBox::Information, QString::fromStdString(Caption),
                         QString::fromStdString(Msg), QMessageBox::Yes | QMessageBox::No,
                         boxParent(parent.data()));
@@ -43,8 +43,8 @@ bool TQtDialog::MessageDlg(const std::string& Msg, const std::string& Caption) {
 }
 
 void TQtDialog::MessageShow(const std::string& Msg) {
-    QPointer<QWidget> parent = parent_;
     runOnGuiThread([&] {
+        const QPointer<QWidget> parent = parent_;
         QMessageBox box(QMessageBox::Information, QStringLiteral("Информация"),
                         QString::fromStdString(Msg), QMessageBox::Ok, boxParent(parent.data()));
         box.exec();
