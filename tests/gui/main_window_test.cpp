@@ -218,6 +218,13 @@ private slots:
         QCOMPARE(h->count(), QStringLiteral("56"));
         QCOMPARE(h->window->Shell().Facts().activeWeeks, kWeekItems);
         QCOMPARE(h->storedWeeks(), before);  // "+" changes the flags only
+        // Leaving the list stores what it shows.
+        h->window->activateWindow();
+        QTRY_VERIFY(h->window->isActiveWindow());
+        h->weeks()->setFocus();
+        QTRY_VERIFY(h->weeks()->hasFocus());
+        h->years()->setFocus();
+        QTRY_COMPARE(h->storedWeeks(), std::string(kWeekItems, '1'));
 
         QTest::mouseClick(h->window->findChild<QToolButton*>("MinusButton"), Qt::LeftButton);
         QCOMPARE(selectedCount(h->weeks()), 0);
@@ -225,8 +232,10 @@ private slots:
         QCOMPARE(h->window->Shell().Facts().activeWeeks, 0);
         // Leaving the list with nothing chosen stores nothing either.
         h->weeks()->setFocus();
+        QTRY_VERIFY(h->weeks()->hasFocus());
         h->years()->setFocus();
-        QCOMPARE(h->storedWeeks(), before);
+        QTRY_VERIFY(h->years()->hasFocus());
+        QCOMPARE(h->storedWeeks(), std::string(kWeekItems, '1'));
 
         // A click chooses week 3 and stores the choice at once.
         clickItem(h->weeks(), 2);
