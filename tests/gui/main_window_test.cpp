@@ -427,6 +427,8 @@ private slots:
         QCOMPARE(h->dialog.asked[0],
                  std::string("Резервное копирование было более 7 дней назад. Копировать?"));
         QVERIFY(!fs::exists(h->home.path() / "REM"));
+        QVERIFY(!h->window->MenuNamed("&Год")->menuAction()->isVisible());
+        QVERIFY(!h->window->findChild<QWidget*>("Panel1")->isVisibleTo(h->window.get()));
     }
 
     void closeRunsTheRemindedBackup() {

@@ -13,6 +13,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
 #include <QToolButton>
@@ -221,7 +222,9 @@ TForm1::TForm1(const std::filesystem::path& home, TMyDialog& dialog, QWidget* pa
 TForm1::~TForm1() {
     // The worker reports to this window; it must have ended before it goes.
     if (worker_.joinable()) worker_.join();
-    if (splash_ != nullptr) delete splash_;
+    delete splash_;
+    // The backup window works on copyBaza_, which goes before the children do.
+    delete backupWindow_;
 }
 
 QAction* TForm1::MenuAction(const std::string& component) const {
@@ -568,7 +571,12 @@ void TForm1::closeShell(bool userClose) {
     shell_->Close(
         userClose, [this] { return copyBaza_->TestNewCopy(); },
         [this] { (void)backupWindow_->Run(TBackupMode::Automatic); });
+    if (!shell_->GoodStart()) return;
+    // The year list is gone: nothing of the menu may reach it any more.
     Panel1_->hide();
+    for (const char* caption :
+         {"&Год", "&Расписание", "&Замены", "&Вычитка", "Доп. Возможности", "Справка", kExportMenu})
+        if (QMenu* m = MenuNamed(caption)) m->menuAction()->setVisible(false);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
