@@ -83,17 +83,86 @@ struct TShell::Impl {
 
     void message(const std::string& text) { dm.Hooks.Message(text); }
 
-    // Loads the year at index; week 1 becomes active when none is.
-    bool load(int index, TShellView& view) {
+    // The tables that do not open, for a message that names them.
+    std::string unreadableTables() {
+        std::string names;
+        for (const std::string& name : dm.DB.ListReIndex) {
+            dm.AT2.SetTableName(name);
+            bool opened = false;
+            try {
+                opened = dm.AT2.Open();
+            } catch (const std::exception&) {
+                opened = false;
+            }
+            dm.AT2.Close();
+            if (!opened) names += (names.empty() ? "" : ", ") + name;
+        }
+        return names;
+    }
+
+    // Makes the year at index the active one; week 1 becomes active when no
+    // week is. A year that did not read whole is let go again, so that no
+    // window saves half a year over the stored one.
+    bool activate(int index, const MessageCounter& counter) {
+        if (allGod->SetActivGod(index)) {
+            if (TGod* god = allGod->God()) (void)god->AllNed.PreselectActiv();
+            return true;
+        }
+        const std::string name = allGod->RecordGod(index)->Name();
+        if (TRecordGod* rec = allGod->ActivRecGod) rec->FGod.reset();
+        allGod->ActivRecGod = nullptr;
+        (void)dm.FGodini.WriteInteger("God", "ActivGod", 0);
+        if (counter.count == 0) {
+            const std::string tables = unreadableTables();
+            message("Ошибка чтения данных учебного года " + name +
+                    (tables.empty() ? std::string() : ". Таблицы: " + tables));
+        }
+        return false;
+    }
+
+    // The year list, the lesson times and the active year. False (with a
+    // message) when the list or the active year could not be read; no year
+    // list is kept then.
+    bool loadYears(TShellView& view) {
+        allGod.reset();
+        // The default Saturday setting is written here: the list below is
+        // read under a shared hold, which writes nothing.
+        if (dm.FGodini.ReadInteger("God", "RunSubb", 0) == 0)
+            (void)dm.FGodini.WriteInteger("God", "RunSubb", 2);
+        auto all = std::make_unique<TAllGod>(dm);
         ViewProgress progress(dm, view);
+        MessageCounter counter(dm.Hooks);
         const TDatabaseLock guard(dm, LockKind::Shared);
         if (!guard.Held()) {
             message(guard.Message());
             return false;
         }
-        const bool ok = allGod->SetActivGod(index);
-        if (TGod* god = allGod->God()) (void)god->AllNed.PreselectActiv();
-        return ok;
+        if (!all->ReadListGod()) {
+            if (counter.count == 0)
+                message("Ошибка чтения списка учебных годов " + dm.TablePath("YmGod.b0").string());
+            return false;
+        }
+        const int active = all->GetIndexGod(dm.FGodini.ReadInteger("God", "ActivGod", 0));
+        all->LoadTimeYrok();
+        allGod = std::move(all);
+        // A table of the year that cannot be read: the database needs
+        // repair or a restore, not work on what could be read.
+        if (active >= 0 && !activate(active, counter)) {
+            allGod.reset();
+            return false;
+        }
+        return true;
+    }
+
+    bool load(int index, TShellView& view) {
+        ViewProgress progress(dm, view);
+        MessageCounter counter(dm.Hooks);
+        const TDatabaseLock guard(dm, LockKind::Shared);
+        if (!guard.Held()) {
+            message(guard.Message());
+            return false;
+        }
+        return activate(index, counter);
     }
 };
 
@@ -117,6 +186,8 @@ TGod* TShell::God() {
 TStartOutcome TShell::Start(TShellView& view) {
     badstart_ = false;
     FClickExitUser = false;
+    impl_->locked = false;
+    impl_->allGod.reset();
     TDM1& dm = impl_->dm;
     auto lock = [&] {
         impl_->locked = true;
@@ -167,32 +238,12 @@ TStartOutcome TShell::Start(TShellView& view) {
             return lock();
         }
 
-        auto allGod = std::make_unique<TAllGod>(dm);
-        {
-            ViewProgress progress(dm, view);
-            MessageCounter counter(dm.Hooks);
-            const TDatabaseLock guard(dm, LockKind::Shared);
-            if (!guard.Held()) {
-                view.HideSplash();
-                impl_->message(guard.Message());
-                return lock();
-            }
-            if (!allGod->ReadListGod()) {
-                view.HideSplash();
-                if (counter.count == 0)
-                    impl_->message("Ошибка чтения списка учебных годов " +
-                                   dm.TablePath("YmGod.b0").string());
-                return lock();
-            }
-            const int active = allGod->GetIndexGod(dm.FGodini.ReadInteger("God", "ActivGod", 0));
-            allGod->LoadTimeYrok();
-            // A year that loads with errors has reported them; what could
-            // be read stays usable.
-            if (active >= 0) (void)allGod->SetActivGod(active);
-            if (TGod* god = allGod->God()) (void)god->AllNed.PreselectActiv();
+        if (!impl_->loadYears(view)) {
+            view.HideSplash();
+            return lock();
         }
-        impl_->allGod = std::move(allGod);
     } catch (const std::exception& e) {
+        impl_->allGod.reset();
         view.HideSplash();
         impl_->message(std::string("Ошибка запуска: ") + e.what());
         return lock();
@@ -200,6 +251,17 @@ TStartOutcome TShell::Start(TShellView& view) {
     view.HideSplash();
     badstart_ = true;
     return TStartOutcome::Running;
+}
+
+bool TShell::ReloadYears(TShellView& view) {
+    if (!badstart_) return false;
+    try {
+        return impl_->loadYears(view);
+    } catch (const std::exception& e) {
+        impl_->allGod.reset();
+        impl_->message(std::string("Ошибка чтения учебных годов: ") + e.what());
+        return false;
+    }
 }
 
 TMenuState TShell::MenuVid() const {
@@ -301,6 +363,7 @@ TNewYearResult TShell::NewYear(int year, TShellView& view) {
     TDM1& dm = impl_->dm;
     try {
         ViewProgress progress(dm, view);
+        MessageCounter counter(dm.Hooks);
         const TDatabaseLock guard(dm, LockKind::Exclusive);
         if (!guard.Held()) {
             impl_->message(guard.Message());
@@ -309,11 +372,18 @@ TNewYearResult TShell::NewYear(int year, TShellView& view) {
         const int prior = allGod->TestPriorGod(year);
         const int priorYear = prior >= 0 ? allGod->RecordGod(prior)->yGod : 0;
         const int added = allGod->AddGod(year);
-        if (added < 0) return TNewYearResult::Failed;
+        if (added < 0) {
+            if (counter.count == 0) impl_->message("Ошибка записи учебного года " + yearText(year));
+            return TNewYearResult::Failed;
+        }
         bool ok = true;
-        if (priorYear != 0) ok = allGod->AssignGod(allGod->GetIndexGod(priorYear), added);
-        ok = allGod->SetActivGod(allGod->GetIndexGod(year)) && ok;
-        if (TGod* god = allGod->God()) (void)god->AllNed.PreselectActiv();
+        if (priorYear != 0) {
+            ok = allGod->AssignGod(allGod->GetIndexGod(priorYear), added);
+            if (!ok && counter.count == 0)
+                impl_->message("Ошибка копирования данных учебного года " + yearText(priorYear) +
+                               " в " + yearText(year));
+        }
+        ok = impl_->activate(allGod->GetIndexGod(year), counter) && ok;
         return ok ? TNewYearResult::Created : TNewYearResult::Failed;
     } catch (const std::exception& e) {
         impl_->message(std::string("Ошибка создания учебного года: ") + e.what());
@@ -343,7 +413,12 @@ bool TShell::DeleteActiveYear(TShellView& view, const std::function<void()>& bac
             impl_->message(guard.Message());
             return false;
         }
-        ok = allGod->DelGod(index);
+        {
+            MessageCounter counter(dm.Hooks);
+            ok = allGod->DelGod(index);
+            if (!ok && counter.count == 0)
+                impl_->message("Ошибка удаления учебного года " + yearText(year));
+        }
         ok = dm.ReindexFiles() && ok;
     } catch (const std::exception& e) {
         impl_->message(std::string("Ошибка удаления учебного года: ") + e.what());

@@ -88,6 +88,12 @@ public:
     bool GoodStart() const { return badstart_; }
     TMenuState MenuVid() const;
 
+    // After a restore replaced the database: the year list, the lesson times
+    // and the active year read again (week 1 active when none is). False,
+    // with a message, when they could not be read: no year list is left
+    // then. Only after a good start.
+    [[nodiscard]] bool ReloadYears(TShellView& view);
+
     // The year list: "2016-2017" items, sorted, each keyed by its year.
     struct TYearItem {
         std::string text;
