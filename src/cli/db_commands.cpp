@@ -9,7 +9,9 @@
 #include <string>
 
 #include "base/my_dialog.h"
+#include "cli/backup_commands.h"
 #include "cli/table_access.h"
+#include "shell/instance.h"
 #include "storage/legacy_converter_api.h"
 #include "storage/year_database.h"
 
@@ -35,6 +37,8 @@ bool requireDatabase(const fs::path& home) {
 }
 
 int initDatabase(const fs::path& home) {
+    const auto writer = holdWriter(home);
+    if (!writer) return kExitFailed;
     std::string message;
     switch (CreateDatabase(home, message)) {
         case TCreateDatabaseResult::Created:
@@ -168,6 +172,8 @@ int checkOneTable(const std::string& path) {
 }
 
 int reindexOneTable(const std::string& path) {
+    std::unique_ptr<shell::TInstanceLock> writer;
+    if (!holdWriterForTable(path, writer)) return kExitFailed;
     ConsoleHooks console;
     TTableBlob t(console.hooks());
     attachTable(t, path);
@@ -190,6 +196,8 @@ int reindexOneTable(const std::string& path) {
 }
 
 int packOneTable(const std::string& path) {
+    std::unique_ptr<shell::TInstanceLock> writer;
+    if (!holdWriterForTable(path, writer)) return kExitFailed;
     ConsoleHooks console;
     TTableBlob t(console.hooks());
     attachTable(t, path);
@@ -208,10 +216,17 @@ int packOneTable(const std::string& path) {
 
 }  // namespace
 
-std::unique_ptr<TDatabaseLock> holdDatabase(TDM1& dm, LockKind kind) {
-    auto held = std::make_unique<TDatabaseLock>(dm, kind);
-    if (held->Held()) return held;
-    printError(held->Message());
+HeldDatabase::~HeldDatabase() = default;
+
+std::unique_ptr<HeldDatabase> holdDatabase(TDM1& dm, LockKind kind) {
+    auto held = std::make_unique<HeldDatabase>();
+    if (kind == LockKind::Exclusive) {
+        held->writer = holdWriter(dm.DB.PathR);
+        if (!held->writer) return nullptr;
+    }
+    held->lock = std::make_unique<TDatabaseLock>(dm, kind);
+    if (held->lock->Held()) return held;
+    printError(held->lock->Message());
     return nullptr;
 }
 

@@ -18,6 +18,9 @@ class TDM1;
 class TAllRasp;
 class TDatabaseLock;
 }  // namespace zavlin
+namespace zavlin::shell {
+class TInstanceLock;
+}
 
 namespace zavlin::cli {
 
@@ -30,10 +33,19 @@ void addTableMaintenanceCommands(CLI::App& tableCmd, int& status);
 // $ZAVLIN_HOME, else ~/.local/share/zavlin98.
 std::filesystem::path homeFolder(const CLI::App& verb);
 
+// The locks a verb holds on its database for its whole run.
+struct HeldDatabase {
+    std::unique_ptr<shell::TInstanceLock> writer;  // only for a verb that writes
+    std::unique_ptr<TDatabaseLock> lock;
+    ~HeldDatabase();
+};
+
 // Holds the database lock for the whole verb: exclusive for a verb that
 // changes the year, shared (tables opened read-only) for one that reads it.
-// Null, with the holder named on stderr, when another program holds it.
-std::unique_ptr<TDatabaseLock> holdDatabase(TDM1& dm, LockKind kind);
+// A verb that writes also keeps out of the window program's home (the
+// single-instance lock, shared). Null, with the holder named on stderr, when
+// another program holds it.
+std::unique_ptr<HeldDatabase> holdDatabase(TDM1& dm, LockKind kind);
 
 // Loads year god (0: the active year of god.Ini) of the database in home,
 // with the college's lesson times. The exit status when that failed, with

@@ -6,10 +6,12 @@
 #include <memory>
 #include <string>
 
+#include "cli/backup_commands.h"
 #include "cli/db_commands.h"
 #include "cli/table_access.h"
 #include "demo/sample_college.h"
 #include "model/year_range.h"
+#include "shell/instance.h"
 #include "storage/year_database.h"
 
 namespace zavlin::cli {
@@ -37,6 +39,8 @@ int makeSample(const fs::path& home, const Options& o) {
     fmt::print("sample college {} ({} groups), seed {}, academic year {}/{}, in {}\n",
                demo::sizeName(*size), demo::groupCount(*size), o.seed, o.year, o.year + 1,
                home.string());
+    const auto writer = holdWriter(home);
+    if (!writer) return kExitFailed;
     TConsoleDialog dialog(false);
     PrintProgress progress;
     const demo::SampleResult r = demo::createSampleCollege(home, options, dialog, &progress);

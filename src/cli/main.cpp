@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/backup_commands.h"
 #include "cli/calendar_commands.h"
 #include "cli/compose_commands.h"
 #include "cli/db_commands.h"
@@ -18,6 +19,7 @@
 #include "cli/table_dump.h"
 #include "cli/timetable_commands.h"
 #include "cli/year_commands.h"
+#include "shell/instance.h"
 
 #ifndef ZAVLIN_VERSION
 #define ZAVLIN_VERSION "0"
@@ -80,6 +82,10 @@ constexpr VerbHelp kVerbs[] = {
      "--yes [--log] [--verbose] [--time-limit S] [--year Y] [--home DIR]",
      "compose the active weeks: pinned lessons tested and carried over, the hardest week "
      "composed, the others copied from it and completed, the result tested; save the year"},
+    {"backup [--to DIR] [--home DIR]",
+     "copy every file of the database into the backup folder (default HOME/REM) and log it"},
+    {"restore --from DIR --yes [--home DIR]",
+     "replace the database with the backup in DIR (DIR/Database); refused without --yes"},
 };
 
 std::string verbList() {
@@ -93,6 +99,14 @@ std::string verbList() {
         "Every verb takes --home DIR (the program folder); -h after a verb shows its options.\n"
         "Exit status: 0 done, 1 the table could not be read or changed, 2 wrong arguments.\n";
     return out;
+}
+
+// A verb that changes a table of a home keeps out of the window program's.
+template <typename Body>
+int asTableWriter(const std::string& path, Body body) {
+    std::unique_ptr<shell::TInstanceLock> writer;
+    if (!holdWriterForTable(path, writer)) return kExitFailed;
+    return body();
 }
 
 int run(int argc, char** argv) {
@@ -124,6 +138,7 @@ int run(int argc, char** argv) {
     addCalendarCommands(app, status);
     addQualityCommands(app, status);
     addComposeCommands(app, status);
+    addBackupCommands(app, status);
 
     std::string path;
     std::string key;
@@ -152,28 +167,31 @@ int run(int argc, char** argv) {
     create->add_option("FIELD", args, "NAME:TYPE[:LENGTH], e.g. N:ftAutoInc Name:ftString:48")
         ->required();
     create->add_flag("--force", force, "overwrite an existing table");
-    create->callback([&] { status = tableCreate(path, args, force); });
+    create->callback(
+        [&] { status = asTableWriter(path, [&] { return tableCreate(path, args, force); }); });
 
     CLI::App* append = table->add_subcommand("append", kVerbs[3].what);
     append->add_option("PATH", path, "the table")->required();
     append->add_option("VALUES", args, "NAME=VALUE; @FILE for a blob field");
-    append->callback([&] { status = tableAppend(path, args); });
+    append->callback(
+        [&] { status = asTableWriter(path, [&] { return tableAppend(path, args); }); });
 
     CLI::App* set = table->add_subcommand("set", kVerbs[4].what);
     set->add_option("PATH", path, "the table")->required();
     set->add_option("KEY", key, "the record's key")->required();
     set->add_option("VALUES", args, "NAME=VALUE; @FILE for a blob field")->required();
-    set->callback([&] { status = tableSet(path, key, args); });
+    set->callback([&] { status = asTableWriter(path, [&] { return tableSet(path, key, args); }); });
 
     CLI::App* del = table->add_subcommand("delete", kVerbs[5].what);
     del->add_option("PATH", path, "the table")->required();
     del->add_option("KEY", key, "the record's key")->required();
-    del->callback([&] { status = tableDelete(path, key); });
+    del->callback([&] { status = asTableWriter(path, [&] { return tableDelete(path, key); }); });
 
     CLI::App* undel = table->add_subcommand("undelete", kVerbs[6].what);
     undel->add_option("PATH", path, "the table")->required();
     undel->add_option("SLOT", slot, "the slot of the last deleted record")->required();
-    undel->callback([&] { status = tableUndelete(path, slot); });
+    undel->callback(
+        [&] { status = asTableWriter(path, [&] { return tableUndelete(path, slot); }); });
 
     for (CLI::App* verb : {dump, create, append, set, del, undel}) addHome(verb);
 

@@ -162,7 +162,7 @@ struct YearList {
     TDM1 dm;
     PrintLoad load;
     TAllGod years;
-    std::unique_ptr<TDatabaseLock> held;
+    std::unique_ptr<HeldDatabase> held;
 };
 
 int activateYear(YearList& list, int indx) {

@@ -1,11 +1,11 @@
 #include "shell/backup.h"
 
+#include <fmt/format.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <fmt/format.h>
 #include <set>
 #include <thread>
 
@@ -153,24 +153,38 @@ std::string BackupDateText(double dayCount) {
                        t.minute, t.second);
 }
 
-double NowDayCount() { return nowLocal(); }
+double NowDayCount() {
+    return nowLocal();
+}
 
-bool FinishInterruptedRestore(const fs::path& home, FileSystem& fileSystem,
-                              std::string& message) {
+bool FinishInterruptedRestore(const fs::path& home, FileSystem& fileSystem, std::string& message) {
     message.clear();
     const fs::path folder = home / kDatabaseFolder;
     std::string done;
     const bool ok = settleSwap(fileSystem, folder, withSuffix(folder, kRestoringSuffix),
                                withSuffix(folder, kAsideSuffix), done);
     if (!ok) {
-        message = "Не удалось завершить прерванное восстановление базы данных в " +
-                  home.string() + ": проверьте каталоги " + folder.string() + "*";
+        message = "Не удалось завершить прерванное восстановление базы данных в " + home.string() +
+                  ": проверьте каталоги " + folder.string() + "*";
     } else if (done == "dropped" || done == "rolled back") {
         message = "Восстановление базы данных было прервано: база данных оставлена прежней.";
     } else if (done == "finished") {
         message = "Прерванное восстановление базы данных завершено.";
     }
     return ok;
+}
+
+bool FinishInterruptedBackup(const std::string& pathCopy, FileSystem& fileSystem,
+                             std::string& message) {
+    message.clear();
+    const fs::path folder = fs::path(pathCopy) / kDatabaseFolder;
+    std::string done;
+    if (!settleSwap(fileSystem, folder, withSuffix(folder, kCopyingSuffix),
+                    withSuffix(folder, kAsideSuffix), done)) {
+        message = "Не удалось привести в порядок резервную копию " + folder.string();
+        return false;
+    }
+    return true;
 }
 
 struct TCopyFileBaza::Impl {
@@ -193,11 +207,11 @@ struct TCopyFileBaza::Impl {
         LockRefusal refusal;
         auto held = fileSystem.lock(database() / kDatabaseLockFile, kind, lockWait(), refusal);
         if (!held) {
-            show(refusal.busy ? "База данных занята другой программой" +
-                                    (refusal.holder.empty() ? std::string()
-                                                            : " (" + refusal.holder + ")") +
-                                    ". Повторите позже."
-                              : "Не удалось заблокировать базу данных " + database().string());
+            show(refusal.busy
+                     ? "База данных занята другой программой" +
+                           (refusal.holder.empty() ? std::string() : " (" + refusal.holder + ")") +
+                           ". Повторите позже."
+                     : "Не удалось заблокировать базу данных " + database().string());
         }
         return held;
     }
@@ -210,8 +224,9 @@ struct TCopyFileBaza::Impl {
                      canonicalOf(fs::path(p.to).parent_path()) ==
                          canonicalOf(fs::path(p.from).parent_path());
         if (inside)
-            show("Резервный каталог не может находиться в каталоге базы данных: " + pathCopy +
-                 ". Выберите другой каталог.");
+            show("Резервная копия не может находиться в каталоге базы данных " +
+                 database().string() + " или совпадать с ним: выберите другой резервный каталог (" +
+                 pathCopy + ").");
         return inside;
     }
 
@@ -342,9 +357,13 @@ bool TCopyFileBaza::Copy(TBackupObserver* observer, const std::atomic<bool>* sto
         if (p.wholeFolder && canonicalOf(folder) != top) staged.insert(folder.string());
     }
     TMySystem sys(im.fileSystem);
+    // As for a restore: a copy is only dropped once the folder it was to
+    // replace is in place again.
     auto dropStaging = [&] {
-        for (const std::string& f : staged)
-            (void)sys.DeleteDir(withSuffix(f, kCopyingSuffix).string());
+        for (const std::string& f : staged) {
+            if (!isFolder(f)) (void)im.fileSystem.rename(withSuffix(f, kAsideSuffix), f);
+            if (isFolder(f)) (void)sys.DeleteDir(withSuffix(f, kCopyingSuffix).string());
+        }
     };
     for (const std::string& f : staged) {
         std::string done;
@@ -432,6 +451,12 @@ bool TCopyFileBaza::Restore(TBackupObserver* observer) {
         return false;
     }
     const fs::path source = fs::path(pathCopy) / kDatabaseFolder;
+    // A backup cut short between its renames is finished first.
+    std::string settledBackup;
+    if (!FinishInterruptedBackup(pathCopy, im.fileSystem, settledBackup)) {
+        im.show(settledBackup);
+        return false;
+    }
     if (!fs::is_regular_file(source / kYearTableFile, ec)) {
         im.show("В каталоге " + pathCopy + " нет резервной копии базы данных (нет файла " +
                 (source / kYearTableFile).string() + "). Восстановление отменено.");

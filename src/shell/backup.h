@@ -97,9 +97,19 @@ public:
     // The database-side and backup-side paths of every file (Sl1, Sl2).
     std::vector<std::pair<std::string, std::string>> BuildPairs();
 
-    // A backup into PathCopy with its log; false when it could not start.
+    // A backup into PathCopy with its log, holding the database lock shared.
+    // A folder copied whole goes into "<folder>.copying" first and replaces
+    // the previous backup only when every file copied and was synced, so a
+    // failed or stopped run leaves the previous backup as it was; "DateCopy"
+    // and "LastDate" are written only then. A PathCopy in or on the database
+    // folder is refused. An empty ListFile stands for the database folder.
+    // False when the backup was not made.
     [[nodiscard]] bool Copy(TBackupObserver* observer, const std::atomic<bool>* stop = nullptr);
-    // A restore from PathCopy (after its question); true only when it
+    // A restore from PathCopy (after its question), holding the database lock
+    // exclusive: every file of PathCopy/"Database" (which must hold
+    // "YmGod.b0") is copied into "Database.restoring", which then replaces
+    // "Database" (see FinishInterruptedRestore); the log "_copybase.log" is
+    // kept. On any failure the database is left as it was. True only when it
     // completed and the database was replaced: the window's result "OK".
     [[nodiscard]] bool Restore(TBackupObserver* observer);
 
@@ -116,6 +126,12 @@ private:
 // message says what was done or what failed (empty when nothing was to do).
 [[nodiscard]] bool FinishInterruptedRestore(const std::filesystem::path& home, FileSystem& fs,
                                             std::string& message);
+
+// The same for a backup folder: a backup replaces pathCopy/"Database" through
+// "Database.copying" and "Database.old". A backup and a restore settle it
+// first themselves.
+[[nodiscard]] bool FinishInterruptedBackup(const std::string& pathCopy, FileSystem& fs,
+                                           std::string& message);
 
 // "08.12.2026 03ч:05м:07с" for a day count.
 std::string BackupDateText(double dayCount);

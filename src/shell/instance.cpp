@@ -1,14 +1,14 @@
 #include "shell/instance.h"
 
 #include <fcntl.h>
+#include <fmt/format.h>
 #include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cmath>
 #include <chrono>
+#include <cmath>
 #include <cstring>
-#include <fmt/format.h>
 #include <thread>
 
 #include "base/cp1251.h"
@@ -115,24 +115,26 @@ std::unique_ptr<TInstanceLock> TInstanceLock::AcquireWindow(const fs::path& home
     message.clear();
     auto impl = std::make_unique<Impl>();
     const fs::path path = home / kInstanceLockFile;
-    impl->fd = openLockFile(path);
-    if (impl->fd < 0) {
+    // Without a lock file the program still runs, only unguarded.
+    auto unguarded = [&] {
         message = "Ошибка при создании файла обмена информацией";
-        return nullptr;
-    }
+        auto lock = std::unique_ptr<TInstanceLock>(new TInstanceLock());
+        lock->impl_ = std::make_unique<Impl>();
+        return lock;
+    };
+    impl->fd = openLockFile(path);
+    if (impl->fd < 0) return unguarded();
     // A writing verb of the command line holds the lock shared for its run:
     // it is waited for a while.
     const Taken taken = flockWithin(impl->fd, LOCK_EX, lockWait());
-    if (taken == Taken::Failed) {
-        message = "Ошибка при создании файла обмена информацией";
-        return nullptr;
-    }
+    if (taken == Taken::Failed) return unguarded();
     if (taken == Taken::Busy) {
         // Only another window holds it exclusively; shared holders are verbs.
         if (::flock(impl->fd, LOCK_SH | LOCK_NB) == 0) {
             (void)::flock(impl->fd, LOCK_UN);
-            message = "База данных занята программой zavlin-cli. Повторите запуск после её "
-                      "завершения.";
+            message =
+                "База данных занята программой zavlin-cli. Повторите запуск после её "
+                "завершения.";
             return nullptr;
         }
         other = readRecord(impl->fd);

@@ -38,7 +38,9 @@ public:
     ~TInstanceLock();
     // The window program's lock. Null when another copy holds it; then
     // `other` holds its record when one could be read, and `message` the text
-    // to show.
+    // to show. Non-null with a message when the lock file could not be made
+    // or written: show it and go on. A command-line writer holding the lock
+    // is waited for lockWait(), then refused with a message of its own.
     static std::unique_ptr<TInstanceLock> AcquireWindow(const std::filesystem::path& home,
                                                         const std::string& name,
                                                         std::optional<TInstanceRecord>& other,
