@@ -58,6 +58,7 @@ int main(int argc, char** argv) {
         (void)shell::ui::askRunningCopyToRaise(server);
         return 1;
     }
+    if (!message.empty()) dialog.MessageShow(message);  // held, but the lock file is not right
 
     // A first start on a fresh home: offer the empty database rather than
     // leaving the person in a locked shell.

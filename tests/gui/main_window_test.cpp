@@ -446,11 +446,11 @@ private slots:
         QCOMPARE(iniValue(h->home.path(), "Zavlin98.ini", "Program", "End"), std::string("OK"));
     }
 
-    void restoreStartsOverOnTheRestoredDatabase() {
+    void restoreReloadsTheLists() {
         auto h = make();
         start(*h);
         if (QTest::currentTestFailed()) return;
-        QSignalSpy started(h->window.get(), &TForm1::started);
+        QSignalSpy changed(h->window.get(), &TForm1::yearsChanged);
         TCopyFileBazaWindow* backup = h->window->BackupWindow();
 
         h->window->MenuAction("N61")->trigger();
@@ -459,7 +459,7 @@ private slots:
         QTest::mouseClick(backup->findChild<QPushButton*>("CopyButton"), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!backup->isVisible(), kLong);
         QVERIFY(h->dialog.shown.back().starts_with("Скопировано файлов -"));
-        QCOMPARE(started.count(), 0);  // a copy reloads nothing
+        QCOMPARE(changed.count(), 0);  // a copy reloads nothing
 
         // A week chosen after the backup is undone by the restore, in the
         // lists and in the stored settings alike.
@@ -473,7 +473,7 @@ private slots:
         QTRY_VERIFY(backup->isVisible());
         QCOMPARE(backup->windowTitle(), QStringLiteral("Резервное восстановление"));
         QTest::mouseClick(backup->findChild<QPushButton*>("RestoreButton"), Qt::LeftButton);
-        QTRY_COMPARE_WITH_TIMEOUT(started.count(), 1, kLong);
+        QTRY_COMPARE_WITH_TIMEOUT(changed.count(), 1, kLong);
         waitIdle(*h);
         QVERIFY(h->dialog.shown.back().starts_with("Востановлено файлов -"));
         QCOMPARE(h->years()->count(), 1);
@@ -486,11 +486,45 @@ private slots:
         QTRY_VERIFY(backup->isVisible());
         QTest::mouseClick(backup->findChild<QPushButton*>("CancelButton"), Qt::LeftButton);
         QVERIFY(!backup->isVisible());
-        QCOMPARE(started.count(), 1);
+        QCOMPARE(changed.count(), 1);
 
         // The close after it keeps what was restored.
         h->window->close();
         QCOMPARE(h->storedWeeks(), stored);
+        QCOMPARE(iniValue(h->home.path(), "Zavlin98.ini", "Program", "End"), std::string("OK"));
+    }
+
+    void restoreOnALockedShellStartsItOver() {
+        auto h = make();
+        {
+            TScriptedDialog quiet;
+            TCopyFileBaza backup(h->home.path(), quiet);
+            backup.PauseMs = 0;
+            backup.ReadSettings();
+            QVERIFY(backup.Copy(nullptr));
+        }
+        setIniValue(h->db(), "god.Ini", "Database", "Vers", "5");
+        if (QTest::currentTestFailed()) return;
+        start(*h, TStartOutcome::Locked);
+        if (QTest::currentTestFailed()) return;
+        QSignalSpy started(h->window.get(), &TForm1::started);
+
+        h->dialog.queue(true);
+        h->window->MenuAction("N62")->trigger();
+        TCopyFileBazaWindow* backup = h->window->BackupWindow();
+        QTRY_VERIFY(backup->isVisible());
+        QTest::mouseClick(backup->findChild<QPushButton*>("RestoreButton"), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(started.count(), 1, kLong);
+        QCOMPARE(started.at(0).at(0).toInt(), static_cast<int>(TStartOutcome::Running));
+        waitIdle(*h);
+        QCOMPARE(iniValue(h->db(), "god.Ini", "Database", "Vers"), std::string("4"));
+        QCOMPARE(h->years()->count(), 1);
+        QCOMPARE(h->count(), QStringLiteral("2"));
+        QVERIFY(h->window->MenuNamed("&Год")->menuAction()->isVisible());
+        QVERIFY(h->window->MenuAction("N61")->isEnabled());
+        const std::size_t asked = h->dialog.asked.size();
+        h->window->close();  // the backup is fresh: no reminder
+        QCOMPARE(h->dialog.asked.size(), asked);
         QCOMPARE(iniValue(h->home.path(), "Zavlin98.ini", "Program", "End"), std::string("OK"));
     }
 

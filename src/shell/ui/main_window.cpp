@@ -520,9 +520,19 @@ void TForm1::openBackup(TBackupMode mode) {
 }
 
 void TForm1::reloadAfterRestore() {
-    // The restored folder holds other tables and another "god.Ini" than the
-    // shell has in memory; writing that memory back would undo the restore.
-    // The old shell goes without its close sequence and a new one starts.
+    if (shell_->GoodStart()) {
+        runWork([this] { return shell_->ReloadYears(*view_) ? 1 : 0; },
+                [this](int) {
+                    fillYears();
+                    fillWeeks();
+                    applyMenuState();
+                    emit yearsChanged();
+                },
+                true);
+        return;
+    }
+    // A start-up that failed may succeed on the restored database: the shell
+    // starts over, without the close sequence of the one that failed.
     shell_.reset();
     shell_ = std::make_unique<TShell>(home_, dialog_);
     shellClosed_ = false;
