@@ -324,7 +324,6 @@ void TForm1::afterStart(TStartOutcome outcome) {
 
 void TForm1::runWork(std::function<int()> work, std::function<void(int)> then, bool loadWindow) {
     then_ = std::move(then);
-    loadWindowWanted_ = loadWindow;
     setBusy(true);
     if (loadWindow) {
         loadStatus_->setText(QStringLiteral("Чтение данных учебного года"));
@@ -336,7 +335,6 @@ void TForm1::runWork(std::function<int()> work, std::function<void(int)> then, b
 void TForm1::onWorkFinished(int result) {
     if (worker_.joinable()) worker_.join();
     loadWindow_->hide();
-    loadWindowWanted_ = false;
     setBusy(false);
     auto then = std::move(then_);
     then_ = nullptr;

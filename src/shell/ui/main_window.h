@@ -121,7 +121,6 @@ private:
     std::jthread worker_;
     std::function<void(int)> then_;
     bool busy_ = false;
-    bool loadWindowWanted_ = false;
     bool fillingWeeks_ = false;
     bool closePending_ = false;
     bool shellClosed_ = false;
