@@ -555,6 +555,28 @@ private slots:
         QCOMPARE(iniValue(h->db(), "god.Ini", "Database", "Vers"), std::string("5"));
     }
 
+    void anUncleanEndReindexesBehindTheSplash() {
+        auto h = make();
+        setIniValue(h->home.path(), "Zavlin98.ini", "Program", "End", "Start");
+        if (QTest::currentTestFailed()) return;
+        h->window = std::make_unique<TForm1>(h->home.path(), h->dialog);
+        QSignalSpy texts(h->window.get(), &TForm1::statusText);
+        QSignalSpy started(h->window.get(), &TForm1::started);
+        h->window->show();
+        h->window->Start();
+        QTRY_COMPARE_WITH_TIMEOUT(started.count(), 1, kLong);
+        QCOMPARE(started.at(0).at(0).toInt(), static_cast<int>(TStartOutcome::Running));
+        bool reindexed = false;
+        for (const auto& t : texts)
+            reindexed = reindexed || t.at(0).toString().startsWith(QStringLiteral("Реиндексация "));
+        QVERIFY(reindexed);
+        QVERIFY(h->dialog.shown.empty());
+        QCOMPARE(h->years()->count(), 1);
+        // The splash is gone once the lists are filled.
+        for (QWidget* w : QApplication::topLevelWidgets())
+            QVERIFY(qobject_cast<TSplash*>(w) == nullptr || !w->isVisible());
+    }
+
     void aMissingSettingsFileIsSaidOnceAndMade() {
         auto h = make();
         fs::remove(h->home.path() / "Zavlin98.ini");
