@@ -8,7 +8,7 @@ DEMO_HOME ?= $(CURDIR)/demo-home
 DEMO_SIZE ?= M
 DEMO_SEED ?= 1
 
-.PHONY: all deps release demo test bench gui fuzz clean format
+.PHONY: all deps release demo test bench gui screenshots fuzz clean format
 
 all: release
 
@@ -41,8 +41,23 @@ bench: release
 	$(RELEASE_DIR)/bench/demo_bench
 	$(RELEASE_DIR)/bench/compose_bench
 
-gui:
-	@echo "The window program is not built yet; use zavlin-cli (see README.md)."
+# The window program on the sample college, made first when DEMO_HOME has none.
+gui: release
+	@if [ ! -d "$(DEMO_HOME)/Database" ]; then \
+		bash scripts/demo.sh $(RELEASE_DIR)/src/cli/zavlin-cli "$(DEMO_HOME)" $(DEMO_SIZE) $(DEMO_SEED); \
+	fi
+	$(RELEASE_DIR)/src/app/zavlin --home "$(DEMO_HOME)"
+
+# Pictures of the windows, drawn offscreen by their tests over a sample college.
+SHOTS_DIR := build/screenshots
+screenshots:
+	cmake -S . -B $(SHOTS_DIR) -DCMAKE_BUILD_TYPE=Release -DZAVLIN_TESTS=ON -DZAVLIN_BENCH=OFF
+	cmake --build $(SHOTS_DIR) -j $(JOBS) --target main_window_test backup_window_test
+	mkdir -p docs/screenshots
+	cd $(SHOTS_DIR)/tests/gui && for t in main_window_test backup_window_test; do \
+		QT_QPA_PLATFORM=offscreen ZAVLIN_TABLE_SYNC=off ZAVLIN_SCREENSHOTS=$(CURDIR)/docs/screenshots \
+			./$$t || exit 1; \
+	done
 
 # libFuzzer needs clang; FUZZ_SECONDS bounds each target's run.
 FUZZ_SECONDS ?= 180
