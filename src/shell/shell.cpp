@@ -6,6 +6,7 @@
 #include "base/datetime.h"
 #include "model/attribute.h"
 #include "model/god.h"
+#include "shell/backup.h"
 #include "storage/year_database.h"
 
 #ifndef ZAVLIN_VERSION
@@ -74,10 +75,11 @@ std::string ApplicationVersion() {
 
 struct TShell::Impl {
     Impl(const fs::path& home, TMyDialog& dialog, FileSystem& fs)
-        : dm(home, dialog, fs), dialog(dialog) {}
+        : dm(home, dialog, fs), dialog(dialog), fs(fs) {}
 
     TDM1 dm;
     TMyDialog& dialog;
+    FileSystem& fs;
     std::unique_ptr<TAllGod> allGod;
     bool locked = false;
 
@@ -194,6 +196,15 @@ TStartOutcome TShell::Start(TShellView& view) {
         return TStartOutcome::Locked;
     };
     try {
+        // A restore cut short by a crash is finished or undone before any
+        // table is opened, so the start-up never sees half of two databases.
+        std::string settled;
+        const bool restoreSettled = FinishInterruptedRestore(dm.DB.PathR, impl_->fs, settled);
+        if (!settled.empty()) {
+            if (!restoreSettled) view.HideSplash();
+            impl_->message(settled);
+        }
+        if (!restoreSettled) return lock();
         std::error_code ec;
         if (!fs::is_directory(dm.DB.PathF, ec)) {
             view.HideSplash();

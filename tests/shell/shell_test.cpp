@@ -462,6 +462,23 @@ TEST_F(ShellTest, NoDatabaseFolderGivesOneMessage) {
     EXPECT_FALSE(fs::exists(db()));
 }
 
+// A crash between the two renames of a restore leaves the restored copy
+// beside the old database and no "Database": the start-up puts the restored
+// one in place before it opens a table.
+TEST_F(ShellTest, ARestoreCutBetweenItsRenamesIsFinishedFirst) {
+    setGod("Restored", "Mark", "1");
+    fs::copy(db(), home.path() / "Database.restoring", fs::copy_options::recursive);
+    setGod("Restored", "Mark", "0");
+    fs::rename(db(), home.path() / "Database.old");
+    TShell shell(home.path(), dialog);
+    EXPECT_EQ(shell.Start(view), TStartOutcome::Running);
+    EXPECT_EQ(dialog.shown,
+              (std::vector<std::string>{"Прерванное восстановление базы данных завершено."}));
+    EXPECT_EQ(godSetting("Restored", "Mark"), "1");
+    EXPECT_FALSE(fs::exists(home.path() / "Database.old"));
+    EXPECT_FALSE(fs::exists(home.path() / "Database.restoring"));
+}
+
 // A first start: no settings at all and an empty database folder. The
 // ladder starts from the legacy step, which has no converter here.
 TEST_F(ShellTest, AFirstStartOnAnEmptyFolderRecordsTheDateAndLocks) {
