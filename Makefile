@@ -40,6 +40,8 @@ bench: release
 	$(RELEASE_DIR)/bench/model_bench
 	$(RELEASE_DIR)/bench/demo_bench
 	$(RELEASE_DIR)/bench/compose_bench
+	$(RELEASE_DIR)/bench/hgrid_bench
+	$(RELEASE_DIR)/bench/main_window_bench
 
 # The window program on the sample college, made first when DEMO_HOME has none.
 gui: release
@@ -49,12 +51,12 @@ gui: release
 	$(RELEASE_DIR)/src/app/zavlin --home "$(DEMO_HOME)"
 
 # Pictures of the windows, drawn offscreen by their tests over a sample college.
-SHOTS_DIR := build/screenshots
+SHOTS_DIR := $(SLOW_DIR)
 screenshots:
 	cmake -S . -B $(SHOTS_DIR) -DCMAKE_BUILD_TYPE=Release -DZAVLIN_TESTS=ON -DZAVLIN_BENCH=OFF
-	cmake --build $(SHOTS_DIR) -j $(JOBS) --target main_window_test backup_window_test
+	cmake --build $(SHOTS_DIR) -j $(JOBS) --target main_window_test backup_window_test hgrid_test
 	mkdir -p docs/screenshots
-	cd $(SHOTS_DIR)/tests/gui && for t in main_window_test backup_window_test; do \
+	cd $(SHOTS_DIR)/tests/gui && for t in main_window_test backup_window_test hgrid_test; do \
 		QT_QPA_PLATFORM=offscreen ZAVLIN_TABLE_SYNC=off ZAVLIN_SCREENSHOTS=$(CURDIR)/docs/screenshots \
 			./$$t || exit 1; \
 	done

@@ -122,11 +122,12 @@ TDatabaseLock::TDatabaseLock(TDM1& dm, LockKind kind)
     held_ = lock_ != nullptr;
     if (!lock_) {
         if (!refusal.busy) {
-            message_ = "cannot lock the database " + path.string();
+            // The window program shows these to the dispatcher as they are.
+            message_ = "Не удалось заблокировать базу данных " + path.string();
         } else if (refusal.holder.empty()) {
-            message_ = "the database is in use by another program (" + path.string() + ")";
+            message_ = "База данных занята другой программой (" + path.string() + ")";
         } else {
-            message_ = "the database is in use by " + refusal.holder + " (" + path.string() + ")";
+            message_ = "База данных занята программой " + refusal.holder + " (" + path.string() + ")";
         }
         return;
     }

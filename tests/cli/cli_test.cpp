@@ -913,7 +913,7 @@ TEST_F(CliTest, LockedTableOrDatabaseIsRefusedNamingTheHolder) {
               {"rooms", "distribute", "--week", "3", "--year", "2016", "--home", h}}) {
             const Result r = run(verb);
             EXPECT_EQ(r.status, 1) << verb[0];
-            EXPECT_NE(r.err.find("in use by " + holder), std::string::npos) << r.err;
+            EXPECT_NE(r.err.find("занята программой " + holder), std::string::npos) << r.err;
         }
     }
     {

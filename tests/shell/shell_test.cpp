@@ -439,7 +439,7 @@ TEST_F(ShellTest, ADatabaseHeldByAnotherProgramLocksTheShell) {
         TShell shell(home.path(), dialog);
         EXPECT_EQ(shell.Start(view), TStartOutcome::Locked);
         ASSERT_EQ(dialog.shown.size(), 1u);
-        EXPECT_NE(dialog.shown[0].find("in use"), std::string::npos) << dialog.shown[0];
+        EXPECT_NE(dialog.shown[0].find("База данных занята"), std::string::npos) << dialog.shown[0];
         EXPECT_FALSE(view.saw("Реиндексация YmGod.b0"));
     }
     close(release[1]);
