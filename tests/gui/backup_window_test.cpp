@@ -9,42 +9,27 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 
 #include "base/my_dialog.h"
+#include "screenshot.h"
 #include "shell/backup.h"
+#include "support/files.h"
 #include "support/scratch_home.h"
 
 namespace fs = std::filesystem;
 using namespace zavlin;
 using namespace zavlin::shell;
 using namespace zavlin::shell::ui;
+using zavlin::testsupport::readFile;
 using zavlin::testsupport::ScratchHome;
+using zavlin::testsupport::writeFile;
 
 namespace {
 
 constexpr int kLong = 60000;
 constexpr std::size_t kBig = 65535 * 2 + 10;  // three blocks
-
-void writeFile(const fs::path& p, const std::string& bytes) {
-    std::ofstream out(p, std::ios::binary);
-    out << bytes;
-}
-
-std::string readFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void shoot(QWidget* w, const char* name) {
-    const QByteArray dir = qgetenv("ZAVLIN_SCREENSHOTS");
-    if (dir.isEmpty()) return;
-    fs::create_directories(fs::path(dir.toStdString()));
-    QVERIFY(w->grab().save(QString::fromUtf8(dir) + QLatin1Char('/') + QLatin1String(name)));
-}
 
 }  // namespace
 
@@ -101,7 +86,7 @@ private slots:
         connect(h.window.get(), &TCopyFileBazaWindow::fileDone, this, [&](int index) {
             if (index != 1 || shot) return;
             shot = true;
-            shoot(h.window.get(), "backup_window.png");
+            QVERIFY(zavlin::test::saveScreenshot(h.window.get(), QStringLiteral("backup_window")));
         });
 
         QTest::mouseClick(h.button("CopyButton"), Qt::LeftButton);
@@ -177,7 +162,7 @@ private slots:
         QSignalSpy finished(h.window.get(), &QDialog::finished);
         QVERIFY(h.window->Run(TBackupMode::Automatic));
         const fs::path db = h.home.path() / "Database";
-        writeFile(db / "YmGryp.b0", "changed after the backup");
+        QVERIFY(writeFile(db / "YmGryp.b0", "changed after the backup"));
 
         h.window->Open(TBackupMode::Restore);
         QCOMPARE(h.window->windowTitle(), QStringLiteral("Резервное восстановление"));

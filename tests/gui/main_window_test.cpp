@@ -31,6 +31,7 @@
 #include "base/core_hooks.h"
 #include "base/my_dialog.h"
 #include "demo/sample_college.h"
+#include "screenshot.h"
 #include "settings/settings_file.h"
 #include "shell/shell.h"
 #include "shell/ui/backup_window.h"
@@ -67,14 +68,6 @@ void setIniValue(const fs::path& folder, const std::string& file, const std::str
     TFileIni ini(hooks, folder);
     ini.SetFileName(file);
     QVERIFY(ini.WriteString(section, key, value));
-}
-
-// Saves the widget as a picture when the screenshots are asked for.
-void shoot(QWidget* w, const char* name) {
-    const QByteArray dir = qgetenv("ZAVLIN_SCREENSHOTS");
-    if (dir.isEmpty()) return;
-    fs::create_directories(fs::path(dir.toStdString()));
-    QVERIFY(w->grab().save(QString::fromUtf8(dir) + QLatin1Char('/') + QLatin1String(name)));
 }
 
 void clickItem(QListWidget* list, int row) {
@@ -182,7 +175,7 @@ private slots:
             for (int row = 0; row < 4; ++row) clickItem(h->weeks(), row);
             h->weeks()->scrollToTop();
             QCOMPARE(h->count(), QStringLiteral("6"));
-            shoot(h->window.get(), "main_window.png");
+            QVERIFY(zavlin::test::saveScreenshot(h->window.get(), QStringLiteral("main_window")));
         }
     }
 
@@ -310,7 +303,7 @@ private slots:
         QCOMPARE(spin->maximum(), 3000);
         spin->setValue(2027);
         QCOMPARE(next->text(), QStringLiteral("2028"));
-        shoot(form, "new_year.png");
+        QVERIFY(zavlin::test::saveScreenshot(form, QStringLiteral("new_year")));
         QTest::mouseClick(form->findChild<QPushButton*>("OkButton"), Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(changed.count(), 1, kLong);
         waitIdle(*h);
@@ -629,7 +622,7 @@ private slots:
             for (int x = 0; x < picture.width(); x += 2)
                 if (picture.pixelColor(x, y) == Qt::white) ++white;
         QVERIFY(white > 100);
-        shoot(&splash, "splash.png");
+        QVERIFY(zavlin::test::saveScreenshot(&splash, QStringLiteral("splash")));
     }
 
     void keyedListsKeepTextAndKeyTogether() {
