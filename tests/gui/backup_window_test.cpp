@@ -15,6 +15,7 @@
 #include "base/my_dialog.h"
 #include "screenshot.h"
 #include "shell/backup.h"
+#include "shell/ui/qt_dialog.h"
 #include "support/files.h"
 #include "support/scratch_home.h"
 
@@ -189,6 +190,32 @@ private slots:
         QVERIFY(h.dialog.asked.back().starts_with(
             "Востановление приведет к потере изменений данных после "));
         QVERIFY(h.dialog.shown.back().starts_with("Востановлено файлов -3"));
+    }
+
+    // The window going while its run waits for an answer on the window
+    // thread: the wait must end ("Нет") instead of hanging the window
+    // thread's join, and the restore must not go ahead unasked.
+    void closingWhileTheRunAsksEndsTheRun() {
+        Harness h;
+        QVERIFY(h.window->Run(TBackupMode::Automatic));
+        const fs::path db = h.home.path() / "Database";
+        QVERIFY(writeFile(db / "YmGryp.b0", "changed after the backup"));
+        TGuiThreadDialog onWindowThread(h.dialog);
+        TCopyFileBaza logic(h.home.path(), onWindowThread);
+        logic.PauseMs = 0;
+        logic.ReadSettings();
+        auto window = std::make_unique<TCopyFileBazaWindow>(logic);
+        window->Open(TBackupMode::Restore);
+        h.dialog.queue(true);
+        const std::size_t asked = h.dialog.asked.size();
+        QTest::mouseClick(window->findChild<QPushButton*>("RestoreButton"), Qt::LeftButton);
+        QVERIFY(window->running());
+        window.reset();
+        QCOMPARE(h.dialog.asked.size(), asked);
+        QCOMPARE(readFile(db / "YmGryp.b0"), std::string("changed after the backup"));
+        // A question posted before the window went is dropped, not answered.
+        QCoreApplication::processEvents();
+        QCOMPARE(h.dialog.asked.size(), asked);
     }
 };
 
