@@ -64,7 +64,9 @@ private:
 };
 
 std::string yearText(int year) {
-    return std::to_string(year) + "-" + std::to_string(year + 1);
+    TRecordGod rec;
+    rec.yGod = static_cast<uint16_t>(year);
+    return rec.Name();
 }
 
 }  // namespace
@@ -264,17 +266,6 @@ TStartOutcome TShell::Start(TShellView& view) {
     return TStartOutcome::Running;
 }
 
-bool TShell::ReloadYears(TShellView& view) {
-    if (!badstart_) return false;
-    try {
-        return impl_->loadYears(view);
-    } catch (const std::exception& e) {
-        impl_->allGod.reset();
-        impl_->message(std::string("Ошибка чтения учебных годов: ") + e.what());
-        return false;
-    }
-}
-
 TMenuState TShell::MenuVid() const {
     TMenuState state;
     if (impl_->locked && !badstart_) {
@@ -404,7 +395,7 @@ TNewYearResult TShell::NewYear(int year, TShellView& view) {
     }
 }
 
-bool TShell::DeleteActiveYear(TShellView& view, const std::function<void()>& backup) {
+bool TShell::DeleteActiveYear(TShellView& view, const std::function<bool()>& backup) {
     TAllGod* allGod = impl_->allGod.get();
     if (allGod == nullptr || allGod->God() == nullptr) return false;
     TMyDialog& dialog = impl_->dialog;
@@ -416,7 +407,12 @@ bool TShell::DeleteActiveYear(TShellView& view, const std::function<void()>& bac
     const int index = allGod->ActivIndx();
     const int year = allGod->RecordGod(index)->yGod;
     if (!dialog.MessageInfDlg("Удалить  год? (" + yearText(year) + ")")) return false;
-    if (backup) backup();
+    // Without a kept backup the restore the closing message points to
+    // would bring back nothing.
+    if (!backup || !backup()) {
+        impl_->message("Резервная копия не создана. Учебный год не удалён.");
+        return false;
+    }
     TDM1& dm = impl_->dm;
     bool ok = false;
     try {
@@ -443,13 +439,14 @@ bool TShell::DeleteActiveYear(TShellView& view, const std::function<void()>& bac
 }
 
 void TShell::Close(bool userClose, const std::function<bool()>& backupDue,
-                   const std::function<void()>& runBackup) {
+                   const std::function<void()>& runBackup, const std::function<void()>& hideMenus) {
     if (userClose) FClickExitUser = true;
     TDM1& dm = impl_->dm;
     if (badstart_ && impl_->allGod) {
         const TGod* god = impl_->allGod->God();
         (void)dm.FGodini.WriteInteger("God", "ActivGod", god != nullptr ? god->YGod : 0);
         impl_->allGod.reset();
+        if (hideMenus) hideMenus();
         if (FClickExitUser && backupDue && backupDue() && runBackup) runBackup();
     }
     if (badstart_) {

@@ -50,14 +50,14 @@ enum class TStartOutcome {
 
 // Which parts of the main window are usable (MenuVid and the locked shell).
 struct TMenuState {
-    bool godMenu = true;          // "&Год" shown
-    bool deleteYear = false;      // "Удалить учебный год" enabled
-    bool yearMenus = false;       // "&Расписание", "&Замены", "&Вычитка", "Экспорт данных"
-    bool toolPanel = false;       // shown and enabled
-    bool weekList = false;        // shown
-    bool plusMinus = false;       // "+" and "-" enabled
-    bool backupCopy = true;       // "Резервное копирование " enabled
-    bool locked = false;          // the locked shell
+    bool godMenu = true;      // "&Год" shown
+    bool deleteYear = false;  // "Удалить учебный год" enabled
+    bool yearMenus = false;  // "&Расписание", "&Замены", "&Вычитка", "Экспорт данных"
+    bool toolPanel = false;  // shown and enabled
+    bool weekList = false;   // shown
+    bool plusMinus = false;  // "+" and "-" enabled
+    bool backupCopy = true;  // "Резервное копирование " enabled
+    bool locked = false;     // the locked shell
 };
 
 // The program's file version ("Database"/"VersApplication", "Версия сборки").
@@ -68,8 +68,7 @@ enum class TNewYearResult { Created, Exists, Failed };
 class TShell {
 public:
     // The database of home ("home/Database/"); nothing is opened yet.
-    TShell(const std::filesystem::path& home, TMyDialog& dialog,
-           FileSystem& fs = realFileSystem());
+    TShell(const std::filesystem::path& home, TMyDialog& dialog, FileSystem& fs = realFileSystem());
     ~TShell();
     TShell(const TShell&) = delete;
     TShell& operator=(const TShell&) = delete;
@@ -87,12 +86,6 @@ public:
     // badstart: true only when the start-up completed.
     bool GoodStart() const { return badstart_; }
     TMenuState MenuVid() const;
-
-    // After a restore replaced the database: the year list, the lesson times
-    // and the active year read again (week 1 active when none is). False,
-    // with a message, when they could not be read: no year list is left
-    // then. Only after a good start.
-    [[nodiscard]] bool ReloadYears(TShellView& view);
 
     // The year list: "2016-2017" items, sorted, each keyed by its year.
     struct TYearItem {
@@ -124,15 +117,17 @@ public:
     // from the nearest earlier year with its texts, then the new year loaded.
     TNewYearResult NewYear(int year, TShellView& view);
     // "Удалить учебный год": the two questions, then backup() (the automatic
-    // backup), the deletion, re-indexing and the two closing messages.
+    // backup; true when a copy was made and kept), the deletion, re-indexing
+    // and the two closing messages. Without a kept copy nothing is deleted.
     // False when refused or failed.
-    [[nodiscard]] bool DeleteActiveYear(TShellView& view, const std::function<void()>& backup);
+    [[nodiscard]] bool DeleteActiveYear(TShellView& view, const std::function<bool()>& backup);
 
     // The close sequence. userClose: "Вы&Ход" or the window's close box.
     // backupDue asks the reminder and returns true when the person wants a
-    // backup; runBackup runs it. Never refuses.
+    // backup; runBackup runs it. hideMenus hides the tool panel and the menus
+    // once the year list is gone, before the reminder. Never refuses.
     void Close(bool userClose, const std::function<bool()>& backupDue,
-               const std::function<void()>& runBackup);
+               const std::function<void()>& runBackup, const std::function<void()>& hideMenus = {});
     bool FClickExitUser = false;
 
 private:

@@ -9,42 +9,28 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 
 #include "base/my_dialog.h"
+#include "screenshot.h"
 #include "shell/backup.h"
+#include "shell/ui/qt_dialog.h"
+#include "support/files.h"
 #include "support/scratch_home.h"
 
 namespace fs = std::filesystem;
 using namespace zavlin;
 using namespace zavlin::shell;
 using namespace zavlin::shell::ui;
+using zavlin::testsupport::readFile;
 using zavlin::testsupport::ScratchHome;
+using zavlin::testsupport::writeFile;
 
 namespace {
 
 constexpr int kLong = 60000;
 constexpr std::size_t kBig = 65535 * 2 + 10;  // three blocks
-
-void writeFile(const fs::path& p, const std::string& bytes) {
-    std::ofstream out(p, std::ios::binary);
-    out << bytes;
-}
-
-std::string readFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void shoot(QWidget* w, const char* name) {
-    const QByteArray dir = qgetenv("ZAVLIN_SCREENSHOTS");
-    if (dir.isEmpty()) return;
-    fs::create_directories(fs::path(dir.toStdString()));
-    QVERIFY(w->grab().save(QString::fromUtf8(dir) + QLatin1Char('/') + QLatin1String(name)));
-}
 
 }  // namespace
 
@@ -101,7 +87,7 @@ private slots:
         connect(h.window.get(), &TCopyFileBazaWindow::fileDone, this, [&](int index) {
             if (index != 1 || shot) return;
             shot = true;
-            shoot(h.window.get(), "backup_window.png");
+            QVERIFY(zavlin::test::saveScreenshot(h.window.get(), QStringLiteral("backup_window")));
         });
 
         QTest::mouseClick(h.button("CopyButton"), Qt::LeftButton);
@@ -177,7 +163,7 @@ private slots:
         QSignalSpy finished(h.window.get(), &QDialog::finished);
         QVERIFY(h.window->Run(TBackupMode::Automatic));
         const fs::path db = h.home.path() / "Database";
-        writeFile(db / "YmGryp.b0", "changed after the backup");
+        QVERIFY(writeFile(db / "YmGryp.b0", "changed after the backup"));
 
         h.window->Open(TBackupMode::Restore);
         QCOMPARE(h.window->windowTitle(), QStringLiteral("Резервное восстановление"));
@@ -204,6 +190,32 @@ private slots:
         QVERIFY(h.dialog.asked.back().starts_with(
             "Востановление приведет к потере изменений данных после "));
         QVERIFY(h.dialog.shown.back().starts_with("Востановлено файлов -3"));
+    }
+
+    // The window going while its run waits for an answer on the window
+    // thread: the wait must end ("Нет") instead of hanging the window
+    // thread's join, and the restore must not go ahead unasked.
+    void closingWhileTheRunAsksEndsTheRun() {
+        Harness h;
+        QVERIFY(h.window->Run(TBackupMode::Automatic));
+        const fs::path db = h.home.path() / "Database";
+        QVERIFY(writeFile(db / "YmGryp.b0", "changed after the backup"));
+        TGuiThreadDialog onWindowThread(h.dialog);
+        TCopyFileBaza logic(h.home.path(), onWindowThread);
+        logic.PauseMs = 0;
+        logic.ReadSettings();
+        auto window = std::make_unique<TCopyFileBazaWindow>(logic);
+        window->Open(TBackupMode::Restore);
+        h.dialog.queue(true);
+        const std::size_t asked = h.dialog.asked.size();
+        QTest::mouseClick(window->findChild<QPushButton*>("RestoreButton"), Qt::LeftButton);
+        QVERIFY(window->running());
+        window.reset();
+        QCOMPARE(h.dialog.asked.size(), asked);
+        QCOMPARE(readFile(db / "YmGryp.b0"), std::string("changed after the backup"));
+        // A question posted before the window went is dropped, not answered.
+        QCoreApplication::processEvents();
+        QCOMPARE(h.dialog.asked.size(), asked);
     }
 };
 

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <deque>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <memory>
@@ -602,29 +603,6 @@ TEST_F(ShellTest, ChoosingAYearLoadsItAndRemembersIt) {
     EXPECT_EQ(godSetting("God", "ActivGod"), "2014");
 }
 
-// After a restore the lists must show the restored database, not the old one.
-TEST_F(ShellTest, ReloadingTheYearsReadsTheDatabaseAgain) {
-    addYear(2014);
-    setGod("God", "ActivGod", "2014");
-    TShell shell(home.path(), dialog);
-    EXPECT_FALSE(shell.ReloadYears(view));
-    ASSERT_EQ(shell.Start(view), TStartOutcome::Running);
-    addYear(2015, {{"Сидоров Сидор Сидорович"}, {}, {}, {}, {}});
-    setGod("God", "ActivGod", "2015");
-    ASSERT_TRUE(shell.ReloadYears(view));
-    ASSERT_EQ(shell.YearItems().size(), 2u);
-    EXPECT_EQ(shell.ActiveYearIndex(), 1);
-    EXPECT_EQ(shell.Facts().teachers, 1);
-    EXPECT_EQ(shell.Facts().activeWeeks, 1);
-
-    spoil(db() / "YmGod.b0");
-    EXPECT_FALSE(shell.ReloadYears(view));
-    EXPECT_EQ(dialog.shown.size(), 1u);
-    EXPECT_TRUE(shell.YearItems().empty());
-    EXPECT_EQ(shell.God(), nullptr);
-    EXPECT_FALSE(shell.MenuVid().yearMenus);
-}
-
 // Catches an empty selection stored (the person would lose the flags), the
 // "+" button storing, and flags stored under another year.
 TEST_F(ShellTest, WeekFlagsAreStoredOnlyForANonEmptySelection) {
@@ -745,7 +723,10 @@ TEST_F(ShellTest, DeletingAYearAsksTwiceBacksUpAndDeletes) {
         "Предупреждение"};
     const std::pair<std::string, std::string> second = {"Удалить  год? (2014-2015)", "Информация"};
     int backups = 0;
-    const auto backup = [&] { ++backups; };
+    const auto backup = [&] {
+        ++backups;
+        return true;
+    };
 
     ask.answers = {false};
     EXPECT_FALSE(shell.DeleteActiveYear(view, backup));
@@ -758,12 +739,34 @@ TEST_F(ShellTest, DeletingAYearAsksTwiceBacksUpAndDeletes) {
     EXPECT_EQ(shell.YearItems().size(), 2u);
     EXPECT_EQ(storedTeachers(2014), (std::vector<std::string>{"Петров Пётр Петрович"}));
 
+    // A backup that failed or was cancelled (or none at all) keeps the year:
+    // the closing message would point to a restore that has nothing.
+    for (const std::function<bool()>& failed : {std::function<bool()>([&] {
+                                                    ++backups;
+                                                    return false;
+                                                }),
+                                                std::function<bool()>()}) {
+        ask.answers = {true, true};
+        ask.shown.clear();
+        EXPECT_FALSE(shell.DeleteActiveYear(view, failed));
+        EXPECT_EQ(ask.shown,
+                  (std::vector<std::string>{"Резервная копия не создана. Учебный год не удалён."}));
+        EXPECT_EQ(shell.YearItems().size(), 2u);
+        ASSERT_NE(shell.God(), nullptr);
+        EXPECT_EQ(shell.God()->YGod, 2014);
+        EXPECT_EQ(storedTeachers(2014), (std::vector<std::string>{"Петров Пётр Петрович"}));
+    }
+    EXPECT_EQ(backups, 1);
+    backups = 0;
+    ask.shown.clear();
+
     ask.answers = {true, true};
     RecordingView work;
     // The backup must see the year still there.
     const auto checkedBackup = [&] {
         ++backups;
         EXPECT_EQ(storedTeachers(2014), (std::vector<std::string>{"Петров Пётр Петрович"}));
+        return true;
     };
     EXPECT_TRUE(shell.DeleteActiveYear(work, checkedBackup));
     EXPECT_EQ(backups, 1);
@@ -809,15 +812,25 @@ TEST_F(ShellTest, CloseMarksACleanEndAndRemindsOnlyTheUser) {
     ASSERT_EQ(shell.Start(view), TStartOutcome::Running);
     EXPECT_EQ(mainSetting("Program", "End"), "Start");
     bool userAtReminder = false;
+    bool hiddenAtReminder = false;
     int ran = 0;
+    int hidden = 0;
     shell.Close(
         true,
         [&] {
             userAtReminder = shell.FClickExitUser;
+            hiddenAtReminder = hidden == 1;
             return true;
         },
-        [&] { ++ran; });
+        [&] { ++ran; },
+        [&] {
+            // The year list is gone first: its active year is stored.
+            EXPECT_EQ(shell.AllGod(), nullptr);
+            ++hidden;
+        });
     EXPECT_TRUE(userAtReminder);
+    EXPECT_TRUE(hiddenAtReminder);
+    EXPECT_EQ(hidden, 1);
     EXPECT_EQ(ran, 1);
     EXPECT_FALSE(shell.FClickExitUser);
     EXPECT_EQ(mainSetting("Program", "End"), "OK");

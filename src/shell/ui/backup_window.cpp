@@ -12,6 +12,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "shell/ui/qt_dialog.h"
+
 namespace zavlin::shell::ui {
 
 // Sheets flying from one folder to the other while a run goes on.
@@ -162,8 +164,10 @@ TCopyFileBazaWindow::TCopyFileBazaWindow(TCopyFileBaza& logic, QWidget* parent)
 }
 
 TCopyFileBazaWindow::~TCopyFileBazaWindow() {
-    // A run still going is told to stop; the thread is joined by its member.
+    // A copy still going stops at the next file; a question it asks now reads
+    // "Нет", as the window thread no longer answers while it waits here.
     stop_ = true;
+    joinRefusingGuiCalls(worker_);
 }
 
 void TCopyFileBazaWindow::prepare(TBackupMode mode) {

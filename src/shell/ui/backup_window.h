@@ -63,8 +63,9 @@ private:
 
     TCopyFileBaza& logic_;
     std::unique_ptr<Observer> observer_;
-    std::jthread worker_;
+    // Before the worker, which reads it until it is joined.
     std::atomic<bool> stop_{false};
+    std::jthread worker_;
 
     QLabel* dateCopy_;
     QLabel* folder_;

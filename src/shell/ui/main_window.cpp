@@ -59,7 +59,7 @@ constexpr std::array<SpeedButtonFace, 17> kSpeedButtons = {{
     {"SpeedButton7", "Установки", "Предварительные установки"},
     {"SpeedButton2", "Редактор", "Редактор расписания"},
     {"SpeedButton10", "Вне расп.", "Добавление вне расписания по выбранной фамилии"},
-    {"SpeedButton17", "Экзамены", "Редактор экзаменов"},
+    {"SpeedButton17", "Экзамены", ""},
     {"SpeedButton9", "Диспетчер", "Диспетчер аудиторий"},
     {"SpeedButton3", "Справка", "Справка"},
 }};
@@ -103,6 +103,7 @@ TForm1::TForm1(const std::filesystem::path& home, TMyDialog& dialog, QWidget* pa
     setWindowTitle(QStringLiteral("Завлин 98"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    currentYear = [] { return QDate::currentDate().year(); };
     helpOpener = [](const QString& path) {
         return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
     };
@@ -205,12 +206,6 @@ TForm1::TForm1(const std::filesystem::path& home, TMyDialog& dialog, QWidget* pa
         Qt::QueuedConnection);
     connect(this, &TForm1::workFinished, this, &TForm1::onWorkFinished, Qt::QueuedConnection);
     connect(newYearWindow_, &QDialog::accepted, this, &TForm1::newYear);
-    connect(backupWindow_, &QDialog::finished, this, [this](int result) {
-        // After a restore the lists show what the restored database holds.
-        if (result != QDialog::Accepted || !restoreOpen_) return;
-        restoreOpen_ = false;
-        reloadAfterRestore();
-    });
 
     // Everything visible once, so that the fixed size holds the widest state.
     central->adjustSize();
@@ -221,7 +216,7 @@ TForm1::TForm1(const std::filesystem::path& home, TMyDialog& dialog, QWidget* pa
 
 TForm1::~TForm1() {
     // The worker reports to this window; it must have ended before it goes.
-    if (worker_.joinable()) worker_.join();
+    joinRefusingGuiCalls(worker_);
     delete splash_;
     // The backup window works on copyBaza_, which goes before the children do.
     delete backupWindow_;
@@ -300,11 +295,11 @@ void TForm1::buildToolPanel(QWidget* panel) {
 }
 
 void TForm1::Start() {
-    if (busy_) return;
+    if (busy_ || worker_.joinable()) return;
     splash_ = new TSplash;
     splash_->show();
-    runWork([this] { return static_cast<int>(shell_->Start(*view_)); },
-            [this](int outcome) { afterStart(static_cast<TStartOutcome>(outcome)); }, false);
+    (void)runWork([this] { return static_cast<int>(shell_->Start(*view_)); },
+                  [this](int outcome) { afterStart(static_cast<TStartOutcome>(outcome)); }, false);
 }
 
 void TForm1::afterStart(TStartOutcome outcome) {
@@ -322,7 +317,10 @@ void TForm1::afterStart(TStartOutcome outcome) {
     emit started(static_cast<int>(outcome));
 }
 
-void TForm1::runWork(std::function<int()> work, std::function<void(int)> then, bool loadWindow) {
+bool TForm1::runWork(std::function<int()> work, std::function<void(int)> then, bool loadWindow) {
+    // Assigning to a joinable worker would join it here, possibly from
+    // inside one of its own window-thread calls.
+    if (busy_ || worker_.joinable()) return false;
     then_ = std::move(then);
     setBusy(true);
     if (loadWindow) {
@@ -330,6 +328,7 @@ void TForm1::runWork(std::function<int()> work, std::function<void(int)> then, b
         loadWindow_->show();
     }
     worker_ = std::jthread([this, work = std::move(work)] { emit workFinished(work()); });
+    return true;
 }
 
 void TForm1::onWorkFinished(int result) {
@@ -339,6 +338,7 @@ void TForm1::onWorkFinished(int result) {
     auto then = std::move(then_);
     then_ = nullptr;
     if (then) then(result);
+    if (restartPending_ && !busy_) restartAfterRestore();
     if (closePending_ && !busy_) close();
 }
 
@@ -431,14 +431,14 @@ void TForm1::applyMenuState() {
 
 void TForm1::chooseYear(int row) {
     if (busy_ || row < 0) return;
-    runWork([this, row] { return shell_->ChooseYear(row, *view_) ? 1 : 0; },
-            [this](int) {
-                fillYears();
-                fillWeeks();
-                applyMenuState();
-                emit yearsChanged();
-            },
-            true);
+    (void)runWork([this, row] { return shell_->ChooseYear(row, *view_) ? 1 : 0; },
+                  [this](int) {
+                      fillYears();
+                      fillWeeks();
+                      applyMenuState();
+                      emit yearsChanged();
+                  },
+                  true);
 }
 
 void TForm1::menuClicked(const std::string& component) {
@@ -448,7 +448,7 @@ void TForm1::menuClicked(const std::string& component) {
         return;
     }
     if (component == "N69") {
-        newYearWindow_->SetYear(QDate::currentDate().year());
+        newYearWindow_->SetYear(currentYear());
         newYearWindow_->open();
     } else if (component == "N70") {
         deleteYear();
@@ -477,29 +477,32 @@ void TForm1::menuClicked(const std::string& component) {
 
 void TForm1::newYear() {
     const int year = newYearWindow_->Year();
-    runWork([this, year] { return static_cast<int>(shell_->NewYear(year, *view_)); },
-            [this](int) {
-                fillYears();
-                fillWeeks();
-                applyMenuState();
-                emit yearsChanged();
-            },
-            true);
+    (void)runWork([this, year] { return static_cast<int>(shell_->NewYear(year, *view_)); },
+                  [this](int) {
+                      fillYears();
+                      fillWeeks();
+                      applyMenuState();
+                      emit yearsChanged();
+                  },
+                  true);
 }
 
 void TForm1::deleteYear() {
     // The questions come first; the load window shows with the first text.
-    runWork(
+    (void)runWork(
         [this] {
-            return shell_->DeleteActiveYear(
-                       *view_,
-                       [this] {
-                           runOnGuiThread([this] {
-                               // The load window would sit over the backup window.
-                               loadWindow_->hide();
-                               (void)backupWindow_->Run(TBackupMode::Automatic);
-                           });
-                       })
+            return shell_->DeleteActiveYear(*view_,
+                                            [this] {
+                                                bool kept = false;
+                                                (void)runOnGuiThread([this, &kept] {
+                                                    // The load window would sit
+                                                    // over the backup window.
+                                                    loadWindow_->hide();
+                                                    kept =
+                                                        backupWindow_->Run(TBackupMode::Automatic);
+                                                });
+                                                return kept;
+                                            })
                        ? 1
                        : 0;
         },
@@ -513,30 +516,34 @@ void TForm1::deleteYear() {
 }
 
 void TForm1::openBackup(TBackupMode mode) {
-    restoreOpen_ = mode == TBackupMode::Restore;
+    // The answer belongs to this opening only: a later automatic backup that
+    // succeeds is no restore.
+    connect(
+        backupWindow_, &QDialog::finished, this,
+        [this, mode](int result) {
+            if (mode == TBackupMode::Restore && result == QDialog::Accepted) restartAfterRestore();
+        },
+        Qt::SingleShotConnection);
     backupWindow_->Open(mode);
 }
 
-void TForm1::reloadAfterRestore() {
-    if (shell_->GoodStart()) {
-        runWork([this] { return shell_->ReloadYears(*view_) ? 1 : 0; },
-                [this](int) {
-                    fillYears();
-                    fillWeeks();
-                    applyMenuState();
-                    emit yearsChanged();
-                },
-                true);
+void TForm1::restartAfterRestore() {
+    if (busy_ || worker_.joinable()) {
+        restartPending_ = true;
         return;
     }
-    // A start-up that failed may succeed on the restored database: the shell
-    // starts over, without the close sequence of the one that failed.
+    restartPending_ = false;
+    // The restored database may hold another structure version or a run
+    // that did not end cleanly: it goes through the whole start-up. The
+    // shell of the replaced database is dropped without its close sequence,
+    // which would mark the restored one as converted and cleanly closed.
     shell_.reset();
     shell_ = std::make_unique<TShell>(home_, dialog_);
     shellClosed_ = false;
     ListBoxN1_->Clear();
     ListBoxN3_->Clear();
     showCount();
+    applyMenuState();
     Start();
 }
 
@@ -578,13 +585,15 @@ void TForm1::closeShell(bool userClose) {
     shellClosed_ = true;
     shell_->Close(
         userClose, [this] { return copyBaza_->TestNewCopy(); },
-        [this] { (void)backupWindow_->Run(TBackupMode::Automatic); });
-    if (!shell_->GoodStart()) return;
-    // The year list is gone: nothing of the menu may reach it any more.
-    Panel1_->hide();
-    for (const char* caption :
-         {"&Год", "&Расписание", "&Замены", "&Вычитка", "Доп. Возможности", "Справка", kExportMenu})
-        if (QMenu* m = MenuNamed(caption)) m->menuAction()->setVisible(false);
+        [this] { (void)backupWindow_->Run(TBackupMode::Automatic); },
+        [this] {
+            // The year list is gone: nothing of the menu may reach it any
+            // more, also while the reminder and the backup are shown.
+            Panel1_->hide();
+            for (const char* caption : {"&Год", "&Расписание", "&Замены", "&Вычитка",
+                                        "Доп. Возможности", "Справка", kExportMenu})
+                if (QMenu* m = MenuNamed(caption)) m->menuAction()->setVisible(false);
+        });
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -54,6 +54,8 @@ public:
     // Opens a help page (a local file path); true when it could. Tests put a
     // recording opener here.
     std::function<bool(const QString& path)> helpOpener;
+    // The calendar year "Новый учебный год" offers first. Tests fix it.
+    std::function<int()> currentYear;
     // The folder holding about.html, menu.html and howto.html.
     static QString helpFolder();
     // The window raised to the front, as when a second copy was started.
@@ -78,7 +80,8 @@ private:
     void buildMenu();
     void buildToolPanel(QWidget* panel);
     void menuClicked(const std::string& component);
-    void runWork(std::function<int()> work, std::function<void(int)> then, bool loadWindow);
+    // False, starting nothing, while another worker has not been joined.
+    bool runWork(std::function<int()> work, std::function<void(int)> then, bool loadWindow);
     void onWorkFinished(int result);
     void onStatusText(const QString& text);
     void setBusy(bool busy);
@@ -94,7 +97,7 @@ private:
     void openBackup(TBackupMode mode);
     void openHelp(const QString& page);
     void closeShell(bool userClose);
-    void reloadAfterRestore();
+    void restartAfterRestore();
 
     std::filesystem::path home_;
     TGuiThreadDialog dialog_;
@@ -125,7 +128,7 @@ private:
     bool closePending_ = false;
     bool shellClosed_ = false;
     bool centred_ = false;
-    bool restoreOpen_ = false;
+    bool restartPending_ = false;
 };
 
 }  // namespace zavlin::shell::ui

@@ -6,16 +6,79 @@
 #include <QMetaObject>
 #include <QPointer>
 #include <QThread>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <set>
 
 namespace zavlin::shell::ui {
 
-void runOnGuiThread(const std::function<void()>& f) {
+namespace {
+
+// The workers whose window-thread calls are refused, and the calls waiting.
+std::mutex gCallsMutex;
+std::condition_variable gCallsChanged;
+std::multiset<std::thread::id> gRefused;
+
+struct TGuiCall {
+    const std::function<void()>* f = nullptr;
+    bool started = false;
+    bool done = false;
+    bool abandoned = false;
+};
+
+}  // namespace
+
+bool runOnGuiThread(const std::function<void()>& f) {
     QCoreApplication* app = QCoreApplication::instance();
     if (app == nullptr || QThread::currentThread() == app->thread()) {
         f();
-        return;
+        return true;
     }
-    QMetaObject::invokeMethod(app, f, Qt::BlockingQueuedConnection);
+    const std::thread::id self = std::this_thread::get_id();
+    auto call = std::make_shared<TGuiCall>();
+    call->f = &f;
+    {
+        const std::lock_guard lock(gCallsMutex);
+        if (gRefused.contains(self)) return false;
+    }
+    QMetaObject::invokeMethod(
+        app,
+        [call] {
+            {
+                const std::lock_guard lock(gCallsMutex);
+                // The worker went on without it: f is gone with its stack.
+                if (call->abandoned) return;
+                call->started = true;
+            }
+            (*call->f)();
+            {
+                const std::lock_guard lock(gCallsMutex);
+                call->done = true;
+            }
+            gCallsChanged.notify_all();
+        },
+        Qt::QueuedConnection);
+    std::unique_lock lock(gCallsMutex);
+    // Once started, f runs on the window thread and must be waited for.
+    gCallsChanged.wait(lock,
+                       [&] { return call->done || (!call->started && gRefused.contains(self)); });
+    if (call->done) return true;
+    call->abandoned = true;
+    return false;
+}
+
+void joinRefusingGuiCalls(std::jthread& worker) {
+    if (!worker.joinable()) return;
+    const std::thread::id id = worker.get_id();
+    {
+        const std::lock_guard lock(gCallsMutex);
+        gRefused.insert(id);
+    }
+    gCallsChanged.notify_all();
+    worker.join();
+    const std::lock_guard lock(gCallsMutex);
+    gRefused.erase(gRefused.find(id));
 }
 
 namespace {
@@ -29,7 +92,7 @@ QWidget* boxParent(QWidget* parent) {
 
 bool TQtDialog::MessageDlg(const std::string& Msg, const std::string& Caption) {
     bool yes = false;
-    runOnGuiThread([&] {
+    (void)runOnGuiThread([&] {
         const QPointer<QWidget> parent = parent_;
         QMessageBox box(QMessageBox::Information, QString::fromStdString(Caption),
                         QString::fromStdString(Msg), QMessageBox::Yes | QMessageBox::No,
@@ -43,7 +106,7 @@ bool TQtDialog::MessageDlg(const std::string& Msg, const std::string& Caption) {
 }
 
 void TQtDialog::MessageShow(const std::string& Msg) {
-    runOnGuiThread([&] {
+    (void)runOnGuiThread([&] {
         const QPointer<QWidget> parent = parent_;
         QMessageBox box(QMessageBox::Information, QStringLiteral("Информация"),
                         QString::fromStdString(Msg), QMessageBox::Ok, boxParent(parent.data()));
@@ -53,12 +116,12 @@ void TQtDialog::MessageShow(const std::string& Msg) {
 
 bool TGuiThreadDialog::MessageDlg(const std::string& Msg, const std::string& Caption) {
     bool yes = false;
-    runOnGuiThread([&] { yes = inner_.MessageDlg(Msg, Caption); });
+    (void)runOnGuiThread([&] { yes = inner_.MessageDlg(Msg, Caption); });
     return yes;
 }
 
 void TGuiThreadDialog::MessageShow(const std::string& Msg) {
-    runOnGuiThread([&] { inner_.MessageShow(Msg); });
+    (void)runOnGuiThread([&] { inner_.MessageShow(Msg); });
 }
 
 }  // namespace zavlin::shell::ui

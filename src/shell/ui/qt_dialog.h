@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <thread>
 
 #include "base/my_dialog.h"
 
@@ -14,8 +15,15 @@ namespace zavlin::shell::ui {
 // Runs f on the application's thread and returns when it has run. Called on
 // that thread it runs f at once; called on a worker it blocks the worker
 // until the window thread got to it (the worker's question waits for its
-// answer). The window thread must never wait for that worker meanwhile.
-void runOnGuiThread(const std::function<void()>& f);
+// answer). False when f did not run: the window thread refused the calls of
+// this worker because it is about to join it (see joinRefusingGuiCalls).
+bool runOnGuiThread(const std::function<void()>& f);
+
+// Joins worker on the window thread. Meanwhile every window-thread call of
+// that worker, waiting or new, returns at once without running (a question
+// reads "Нет"), so that a worker waiting for the window cannot hang the
+// join. Not to be called from inside one of that worker's calls.
+void joinRefusingGuiCalls(std::jthread& worker);
 
 // A real box: the information icon, "Да"/"Нет" or one OK button. Callable
 // from any thread; a worker waits for the answer.

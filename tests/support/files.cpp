@@ -1,0 +1,20 @@
+#include "support/files.h"
+
+#include <fstream>
+#include <iterator>
+
+namespace zavlin::testsupport {
+
+bool writeFile(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+    out.close();
+    return static_cast<bool>(out);
+}
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+}  // namespace zavlin::testsupport
