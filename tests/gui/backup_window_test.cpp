@@ -137,7 +137,7 @@ private slots:
         Harness h;
         const std::string elsewhere = (h.home.path() / "elsewhere").string();
         QString title;
-        h.window->chooseFolder = [&](QWidget*, const QString& t, const QString&) {
+        h.window->PapkaView.Choose = [&](QWidget*, const QString& t, const QString&) {
             title = t;
             return QString::fromStdString(elsewhere + "/");
         };
@@ -146,7 +146,7 @@ private slots:
         QCOMPARE(title, QStringLiteral("Резервная папка"));
         QCOMPARE(h.label("PathCopy"), QString::fromStdString(elsewhere));
         // A cancelled choice keeps the folder.
-        h.window->chooseFolder = [](QWidget*, const QString&, const QString&) { return QString(); };
+        h.window->PapkaView.Choose = [](QWidget*, const QString&, const QString&) { return QString(); };
         QTest::mouseClick(h.button("ChangeButton"), Qt::LeftButton);
         QCOMPARE(h.label("PathCopy"), QString::fromStdString(elsewhere));
         QTest::mouseClick(h.button("CancelButton"), Qt::LeftButton);

@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QEventLoop>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -83,9 +82,7 @@ TCopyFileBazaWindow::TCopyFileBazaWindow(TCopyFileBaza& logic, QWidget* parent)
     setObjectName(QStringLiteral("CopyFileBaza"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
     setModal(true);
-    chooseFolder = [](QWidget* parent, const QString& title, const QString& start) {
-        return QFileDialog::getExistingDirectory(parent, title, start);
-    };
+    PapkaView.TitleName = QStringLiteral("Резервная папка");
 
     dateCopy_ = new QLabel(this);
     dateCopy_->setObjectName(QStringLiteral("DateCopy"));
@@ -204,9 +201,8 @@ void TCopyFileBazaWindow::showFolder() {
 }
 
 void TCopyFileBazaWindow::changeFolder() {
-    const QString chosen = chooseFolder(this, QStringLiteral("Резервная папка"),
-                                        QString::fromStdString(logic_.PathCopy));
-    if (!chosen.isEmpty()) logic_.SetPathCopy(chosen.toStdString());
+    PapkaView.StartFolder = QString::fromStdString(logic_.PathCopy);
+    if (PapkaView.ShowDirectory(this)) logic_.SetPathCopy(PapkaView.GetDirectory().toStdString());
     showFolder();
 }
 

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "shell/backup.h"
+#include "shell/ui/folder_choice.h"
 
 class QLabel;
 class QProgressBar;
@@ -28,9 +29,8 @@ public:
     TCopyFileBazaWindow(TCopyFileBaza& logic, QWidget* parent = nullptr);
     ~TCopyFileBazaWindow() override;
 
-    // The folder choice of "Изменить": (parent, title, start folder) → the
-    // chosen folder, empty when none. Tests answer it themselves.
-    std::function<QString(QWidget*, const QString&, const QString&)> chooseFolder;
+    // The folder choice of "Изменить"; tests set its chooser.
+    TPapkaView PapkaView;
 
     // Sets the mode and shows the window modally without waiting; finished()
     // tells the result. Mode 0 starts its copy by itself.
