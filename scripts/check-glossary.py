@@ -42,7 +42,7 @@ creatable console cmd charset chars bull bind binary bcd ascii arm arg deadline 
 sec mim tk ti tn td ts tr sf sh hd ns nd lv lt ls ln lk li lg lf dg bb bh mg wd fp fn fm ff
 hy verbatim sp ss sss tg te tl le lz lp ed ce bf dm pg nn yn inf ole acquire dir space ms reload spin
 actions forwarding impl joinable listen clicked minus plus requested reject watched gui pane terminate
-timer strep""".split())
+timer strep directory literal refusing restart""".split())
 CXX = set("""alignas alignof and asm auto bool break case catch char char8_t char16_t char32_t
 class const consteval constexpr constinit const_cast continue co_await co_return co_yield decltype
 default delete do double dynamic_cast else enum explicit export extern false final float for friend
