@@ -121,8 +121,9 @@ public:
     // "YmGod.b0") is copied into "Database.restoring", which then replaces
     // "Database" (see FinishInterruptedRestore); the log "_copybase.log" is
     // kept. The database files the backup does not hold are named in a
-    // message before the copy: they are gone after it. On any failure the database is left as it was. True only when it
-    // completed and the database was replaced: the window's result "OK".
+    // message before the copy: they are gone after it. On any failure the
+    // database is left as it was. True only when it completed and the
+    // database was replaced: the window's result "OK".
     [[nodiscard]] bool Restore(TBackupObserver* observer);
 
 private:
