@@ -172,11 +172,17 @@ std::string dateText(int32_t days) {
 }
 
 std::string dateTimeText(TDateTime value) {
+    return formatDateTime(value, kTableDateTime);
+}
+
+std::string formatDateTime(TDateTime value, const DateTimeShape& shape) {
     DateParts d;
     TimeParts t;
     decodeDateTime(value, d, t);
-    return fmt::format("{}/{:02}/{:04} {:02}ч:{:02}м:{:02}с", d.day, d.month, d.year, t.hour,
-                       t.minute, t.second);
+    const std::string day = shape.twoDigitDay ? fmt::format("{:02}", d.day) : std::to_string(d.day);
+    return fmt::format("{}{}{:02}{}{:04} {:02}{}:{:02}{}:{:02}{}", day, shape.dateSeparator,
+                       d.month, shape.dateSeparator, d.year, t.hour, shape.hourMark, t.minute,
+                       shape.minuteMark, t.second, shape.secondMark);
 }
 
 int32_t parseDateText(std::string_view text) {

@@ -45,6 +45,23 @@ std::string dateText(int32_t days);
 // "5/09/2016 08ч:30м:00с" (UTF-8).
 std::string dateTimeText(TDateTime value);
 
+// The shapes a date and time is written in: the date's separator, whether
+// the day has two digits, and the marks after hours, minutes and seconds.
+struct DateTimeShape {
+    std::string_view dateSeparator;
+    bool twoDigitDay;
+    std::string_view hourMark;
+    std::string_view minuteMark;
+    std::string_view secondMark;
+};
+// "5/09/2016 08ч:30м:00с", as the tables have it.
+inline constexpr DateTimeShape kTableDateTime{"/", false, "ч", "м", "с"};
+// "08.12.2026 03ч:05м:07с", as the backup's settings and log have it.
+inline constexpr DateTimeShape kDottedDateTime{".", true, "ч", "м", "с"};
+// "08.12.2026 03:05:07".
+inline constexpr DateTimeShape kDottedPlainDateTime{".", true, "", "", ""};
+std::string formatDateTime(TDateTime value, const DateTimeShape& shape);
+
 // "d/m/y", trimmed, each part a decimal of at most 65535. Throws EConvertError
 // for anything that is not a possible date, including an empty text.
 int32_t parseDateText(std::string_view text);

@@ -16,29 +16,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Messages of the run on stdout as they come; a failure's messages too, so
-// the last lines tell what happened. The one question is answered by --yes.
-class VerbDialog : public TMyDialog {
-public:
-    explicit VerbDialog(bool yes) : yes_(yes) {}
-    bool MessageDlg(const std::string& Msg, const std::string&) override {
-        fmt::print("{} {}\n", Msg, yes_ ? "Да (--yes)" : "Нет");
-        return yes_;
-    }
-    void MessageShow(const std::string& Msg) override {
-        fmt::print("{}\n", Msg);
-        std::fflush(stdout);
-    }
-
-private:
-    bool yes_;
-};
-
 class PrintFiles : public shell::TBackupObserver {
 public:
     void FilesStart(int pairs) override { total_ = pairs; }
     void FileStart(int index, const std::string& source) override {
         fmt::print("[{}/{}] {}\n", index + 1, total_, source);
+        // The dialog's messages go to stderr: keep the two in order.
+        std::fflush(stdout);
     }
     void BlocksStart(int) override {}
     void BlockDone() override {}
@@ -57,13 +41,14 @@ struct BackupArgs {
 int runBackup(const fs::path& home, const BackupArgs& args) {
     const auto writer = holdWriter(home);
     if (!writer) return kExitFailed;
-    VerbDialog dialog(false);
+    TConsoleDialog dialog(false);
     shell::TCopyFileBaza baza(home, dialog);
     baza.Mode = shell::TBackupMode::Copy;
     baza.PauseMs = 0;
     baza.ReadSettings();
     if (!args.to.empty()) baza.PathCopy = fs::absolute(args.to).lexically_normal().string();
     fmt::print("backup of {} into {}\n", (home / "Database").string(), baza.PathCopy);
+    std::fflush(stdout);
     PrintFiles files;
     return baza.Copy(&files) ? kExitOk : kExitFailed;
 }
@@ -88,13 +73,14 @@ int runRestore(const fs::path& home, const BackupArgs& args) {
         return kExitFailed;
     }
     if (!settled.empty()) fmt::print("{}\n", settled);
-    VerbDialog dialog(true);
+    TConsoleDialog dialog(true);
     shell::TCopyFileBaza baza(home, dialog);
     baza.Mode = shell::TBackupMode::Restore;
     baza.PauseMs = 0;
     baza.ReadSettings();
     baza.PathCopy = fs::absolute(args.from).lexically_normal().string();
     fmt::print("restore of {} from {}\n", (home / "Database").string(), baza.PathCopy);
+    std::fflush(stdout);
     PrintFiles files;
     return baza.Restore(&files) ? kExitOk : kExitFailed;
 }

@@ -12,6 +12,7 @@
 #include "base/core_hooks.h"
 #include "base/cp1251.h"
 #include "base/datetime.h"
+#include "base/text.h"
 #include "settings/settings_file.h"
 #include "shell/instance.h"
 #include "storage/year_database.h"
@@ -29,17 +30,11 @@ constexpr const char* kRestoringSuffix = ".restoring";
 constexpr const char* kCopyingSuffix = ".copying";
 constexpr const char* kAsideSuffix = ".old";
 
-std::string lower(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
-
 // The files a copy leaves alone: the log of the backups and the lock files,
 // which belong to the processes of this machine, not to the data.
 bool isLeftOut(const std::string& name) {
-    const std::string l = lower(name);
-    return l == kLogFile || name == kDatabaseLockFile || name == kInstanceLockFile;
+    return toLowerAscii(name) == kLogFile || name == kDatabaseLockFile ||
+           name == kInstanceLockFile || name == kBackupLockFile;
 }
 
 std::string withoutTrailingSlash(std::string path) {
@@ -63,14 +58,6 @@ fs::path canonicalOf(const fs::path& path) {
 bool isWithin(const fs::path& inner, const fs::path& outer) {
     const fs::path rel = canonicalOf(inner).lexically_relative(canonicalOf(outer));
     return !rel.empty() && *rel.begin() != "..";
-}
-
-// The stand-in for a drive: the first component of the absolute path.
-std::string firstComponent(const fs::path& path) {
-    std::error_code ec;
-    const fs::path abs = fs::absolute(path, ec);
-    for (const fs::path& part : abs.relative_path()) return part.string();
-    return {};
 }
 
 bool isFolder(const fs::path& path) {
@@ -128,6 +115,11 @@ bool swapIn(FileSystem& fileSystem, const fs::path& folder, const fs::path& stag
     return true;
 }
 
+// Stands for a lock that cannot exist: the folder takes no lock file.
+struct NoLock : FileLock {
+    LockKind kind() const override { return LockKind::Exclusive; }
+};
+
 struct Pair {
     std::string from;  // database side
     std::string to;    // backup side
@@ -146,11 +138,7 @@ public:
 }  // namespace
 
 std::string BackupDateText(double dayCount) {
-    DateParts d;
-    TimeParts t;
-    decodeDateTime(dayCount, d, t);
-    return fmt::format("{:02}.{:02}.{:04} {:02}ч:{:02}м:{:02}с", d.day, d.month, d.year, t.hour,
-                       t.minute, t.second);
+    return formatDateTime(dayCount, kDottedDateTime);
 }
 
 double NowDayCount() {
@@ -214,6 +202,25 @@ struct TCopyFileBaza::Impl {
                      : "Не удалось заблокировать базу данных " + database().string());
         }
         return held;
+    }
+
+    // Null when another backup or restore holds the backup folder, or its
+    // lock file cannot be made where the run has to write.
+    std::unique_ptr<FileLock> lockBackupFolder(const std::string& pathCopy, bool mayStayUnlocked) {
+        LockRefusal refusal;
+        const fs::path path = fs::path(pathCopy) / kBackupLockFile;
+        auto held = fileSystem.lock(path, LockKind::Exclusive, lockWait(), refusal);
+        if (held) return held;
+        // A folder nobody may write into (a disc) takes no backup either.
+        if (!refusal.busy && mayStayUnlocked && ::access(pathCopy.c_str(), W_OK) != 0)
+            return std::make_unique<NoLock>();
+        show(refusal.busy
+                 ? "Резервный каталог " + pathCopy +
+                       " занят другим копированием или восстановлением" +
+                       (refusal.holder.empty() ? std::string() : " (" + refusal.holder + ")") +
+                       ". Повторите позже."
+                 : "Не удалось заблокировать резервный каталог " + path.string());
+        return nullptr;
     }
 
     // A backup must not land in the database it copies, nor be the same folder.
@@ -326,7 +333,7 @@ bool TCopyFileBaza::Copy(TBackupObserver* observer, const std::atomic<bool>* sto
         (void)im.refusesTarget(pathCopy, {});
         return false;
     }
-    if (firstComponent(pathCopy) == firstComponent(im.home)) {
+    if (driveOf(pathCopy) == driveOf(im.home)) {
         if (!isFolder(pathCopy) || ::access(pathCopy.c_str(), X_OK) != 0) {
             im.show("Создаю резервный каталог " + pathCopy);
             if (!im.fileSystem.createFolder(pathCopy)) {
@@ -338,6 +345,10 @@ bool TCopyFileBaza::Copy(TBackupObserver* observer, const std::atomic<bool>* sto
         im.show("Резервный каталог недоступен " + pathCopy);
         return false;
     }
+    // Another run into the same folder would settle away the copy this one
+    // is making.
+    const auto folderHeld = im.lockBackupFolder(pathCopy, false);
+    if (!folderHeld) return false;
     // No writer changes a table while it is copied.
     const auto held = im.lockDatabase(LockKind::Shared);
     if (!held) return false;
@@ -395,6 +406,8 @@ bool TCopyFileBaza::Copy(TBackupObserver* observer, const std::atomic<bool>* sto
         const bool inStaging = staged.count(to.parent_path().string()) != 0;
         const fs::path dest =
             inStaging ? withSuffix(to.parent_path(), kCopyingSuffix) / to.filename() : to;
+        // The copy was made before the run: gone, it is not made again.
+        sys.MakeFolders = !inStaging;
         if (sys.CopyFile(p.from, dest.string()) != 0) {
             failed = true;
             im.show(sys.IOResultString());
@@ -413,16 +426,17 @@ bool TCopyFileBaza::Copy(TBackupObserver* observer, const std::atomic<bool>* sto
     }
     if (!committed) dropStaging();
 
-    const fs::path logPath = im.logFolder(FPathFileLog) / kLogFile;
-    if (!replaceFileWhole(im.fileSystem, logPath, reinterpret_cast<const uint8_t*>(log.data()),
-                          log.size(), true))
-        im.show("Ошибка записи на диск " + logPath.string());
     if (!committed) {
+        // The log keeps telling of the backup that is still there.
         if (!stopped)
             im.show("Резервная копия не сохранена: прежняя копия в " + pathCopy +
                     " оставлена без изменений.");
         return false;
     }
+    const fs::path logPath = im.logFolder(FPathFileLog) / kLogFile;
+    if (!replaceFileWhole(im.fileSystem, logPath, reinterpret_cast<const uint8_t*>(log.data()),
+                          log.size(), true))
+        im.show("Ошибка записи на диск " + logPath.string());
     im.ini.BeginUpdate();
     (void)im.ini.WriteString("CopyToArxiv", "DateCopy", startedText);
     (void)im.ini.WriteDate("CopyToArxiv", "LastDate", std::floor(started));
@@ -451,6 +465,9 @@ bool TCopyFileBaza::Restore(TBackupObserver* observer) {
         return false;
     }
     const fs::path source = fs::path(pathCopy) / kDatabaseFolder;
+    // No backup replaces the copy while it is read, nor is settled by it.
+    const auto folderHeld = im.lockBackupFolder(pathCopy, true);
+    if (!folderHeld) return false;
     // A backup cut short between its renames is finished first.
     std::string settledBackup;
     if (!FinishInterruptedBackup(pathCopy, im.fileSystem, settledBackup)) {
@@ -485,6 +502,16 @@ bool TCopyFileBaza::Restore(TBackupObserver* observer) {
     std::vector<std::string> names;
     for (const std::string& name : TMySystem::GetNameFileOfPath(source.string(), "*.*"))
         if (!isLeftOut(name)) names.push_back(name);
+
+    // The whole folder is replaced: what the backup lacks is gone after it.
+    std::string lost;
+    for (const std::string& name : TMySystem::GetNameFileOfPath(folder.string(), "*.*")) {
+        if (isLeftOut(name) || std::find(names.begin(), names.end(), name) != names.end()) continue;
+        lost += (lost.empty() ? "" : ", ") + name;
+    }
+    if (!lost.empty())
+        im.show("В резервной копии нет файлов базы данных " + lost +
+                ": после восстановления их не будет.");
 
     TMySystem sys(im.fileSystem);
     auto abandon = [&](const std::string& why) {

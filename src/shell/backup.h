@@ -29,6 +29,9 @@ public:
     explicit TMySystem(FileSystem& fs = realFileSystem()) : fs_(fs) {}
 
     int CountCopyByte = 65535;
+    // Whether a missing target folder is made; a copy into a folder made for
+    // it beforehand fails instead when that folder went away.
+    bool MakeFolders = true;
     std::function<void(int maxPos)> onBeforeCopy;  // blocks of the file
     std::function<void()> onStrepIt;               // after each block
     std::function<void()> onAfterCopy;
@@ -53,6 +56,14 @@ private:
     int code_ = 0;
     std::string detail_;
 };
+
+// The stand-in for a drive: "/media" of "/media/usb/REM", taken of the
+// absolute path.
+std::filesystem::path driveOf(const std::filesystem::path& path);
+
+// The lock of a backup folder, held exclusively by a backup or a restore for
+// its whole run, so that two runs never settle or replace each other's copy.
+inline constexpr const char* kBackupLockFile = "zavlin-backup.lock";
 
 enum class TBackupMode { Automatic = 0, Copy = 1, Restore = 2 };
 
@@ -109,8 +120,10 @@ public:
     // exclusive: every file of PathCopy/"Database" (which must hold
     // "YmGod.b0") is copied into "Database.restoring", which then replaces
     // "Database" (see FinishInterruptedRestore); the log "_copybase.log" is
-    // kept. On any failure the database is left as it was. True only when it
-    // completed and the database was replaced: the window's result "OK".
+    // kept. The database files the backup does not hold are named in a
+    // message before the copy: they are gone after it. On any failure the
+    // database is left as it was. True only when it completed and the
+    // database was replaced: the window's result "OK".
     [[nodiscard]] bool Restore(TBackupObserver* observer);
 
 private:
@@ -133,7 +146,7 @@ private:
 [[nodiscard]] bool FinishInterruptedBackup(const std::string& pathCopy, FileSystem& fs,
                                            std::string& message);
 
-// "08.12.2026 03ч:05м:07с" for a day count.
+// "08.12.2026 03ч:05м:07с" for a day count (kDottedDateTime).
 std::string BackupDateText(double dayCount);
 // Days since 30 December 1899 now, local time.
 double NowDayCount();

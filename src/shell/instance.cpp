@@ -42,27 +42,44 @@ Taken flockWithin(int fd, int op, std::chrono::milliseconds wait) {
     }
 }
 
-int openLockFile(const fs::path& path) {
+int openWith(const fs::path& path, int flags) {
     int fd;
     do {
-        fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+        fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NOFOLLOW, 0644);
     } while (fd < 0 && errno == EINTR);
     return fd;
 }
 
+// A lock file another user made (0644 in a shared home) cannot be opened for
+// writing, but flock works on a descriptor opened for reading: the lock is
+// taken all the same, only the record cannot be written.
+int openLockFile(const fs::path& path, bool& writable) {
+    int fd = openWith(path, O_RDWR | O_CREAT);
+    writable = fd >= 0;
+    if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM)) {
+        const int why = errno;
+        fd = openWith(path, O_RDONLY);
+        if (fd < 0) errno = why;
+    }
+    return fd;
+}
+
+// The record is written over a file kept at its size, so it is never seen
+// empty; a read that still does not decode (a copy of an older program, a
+// write in progress) is tried again a few times.
 std::optional<TInstanceRecord> readRecord(int fd) {
-    uint8_t bytes[kInstanceRecordSize];
-    const ssize_t n = ::pread(fd, bytes, sizeof bytes, 0);
-    if (n != static_cast<ssize_t>(sizeof bytes)) return std::nullopt;
-    return TInstanceRecord::Decode(bytes, sizeof bytes);
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        uint8_t bytes[kInstanceRecordSize];
+        const ssize_t n = ::pread(fd, bytes, sizeof bytes, 0);
+        if (n != static_cast<ssize_t>(sizeof bytes)) continue;
+        if (auto record = TInstanceRecord::Decode(bytes, sizeof bytes)) return record;
+    }
+    return std::nullopt;
 }
 
 std::string startText(double started) {
-    DateParts d;
-    TimeParts t;
-    decodeDateTime(started, d, t);
-    return fmt::format("{:02}.{:02}.{:04} {:02}:{:02}:{:02}", d.day, d.month, d.year, t.hour,
-                       t.minute, t.second);
+    return formatDateTime(started, kDottedPlainDateTime);
 }
 
 }  // namespace
@@ -115,14 +132,15 @@ std::unique_ptr<TInstanceLock> TInstanceLock::AcquireWindow(const fs::path& home
     message.clear();
     auto impl = std::make_unique<Impl>();
     const fs::path path = home / kInstanceLockFile;
-    // Without a lock file the program still runs, only unguarded.
+    // Without any lock file the program still runs, only unguarded.
     auto unguarded = [&] {
         message = "Ошибка при создании файла обмена информацией";
         auto lock = std::unique_ptr<TInstanceLock>(new TInstanceLock());
         lock->impl_ = std::make_unique<Impl>();
         return lock;
     };
-    impl->fd = openLockFile(path);
+    bool writable = false;
+    impl->fd = openLockFile(path, writable);
     if (impl->fd < 0) return unguarded();
     // A writing verb of the command line holds the lock shared for its run:
     // it is waited for a while.
@@ -147,12 +165,15 @@ std::unique_ptr<TInstanceLock> TInstanceLock::AcquireWindow(const fs::path& home
     mine.started = nowLocal();
     mine.name = name;
     const auto bytes = mine.Encode();
-    if (::ftruncate(impl->fd, 0) != 0 ||
-        ::pwrite(impl->fd, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size())) {
+    // Written over the old record, then cut to size: never a moment without one.
+    if (!writable ||
+        ::pwrite(impl->fd, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size()) ||
+        ::ftruncate(impl->fd, static_cast<off_t>(bytes.size())) != 0) {
         // The lock is held all the same; only a second copy's text suffers.
         message = "Ошибка при создании файла обмена информацией";
+    } else {
+        impl->window = true;
     }
-    impl->window = true;
     auto lock = std::unique_ptr<TInstanceLock>(new TInstanceLock());
     lock->impl_ = std::move(impl);
     return lock;
@@ -163,11 +184,13 @@ std::unique_ptr<TInstanceLock> TInstanceLock::AcquireWriter(const fs::path& home
     message.clear();
     auto impl = std::make_unique<Impl>();
     const fs::path path = home / kInstanceLockFile;
-    impl->fd = openLockFile(path);
+    bool writable = false;
+    impl->fd = openLockFile(path, writable);
     if (impl->fd < 0) {
-        // A home nobody can write into has no window program writing either.
+        // No lock file, and none can be made: a home nobody can write into
+        // has no window program writing either.
         std::error_code ec;
-        if (errno == EACCES || errno == EROFS || !fs::is_directory(home, ec)) {
+        if (errno == EACCES || errno == EROFS || errno == EPERM || !fs::is_directory(home, ec)) {
             auto lock = std::unique_ptr<TInstanceLock>(new TInstanceLock());
             lock->impl_ = std::make_unique<Impl>();
             return lock;

@@ -26,17 +26,6 @@ constexpr const char* kResultText[] = {
     "Файл занят другим приложением",
 };
 
-// The stand-in for a drive: "/media" of "/media/usb/REM". A relative path's
-// first component is taken as it stands.
-fs::path rootOf(const fs::path& path) {
-    fs::path root = path.root_path();
-    for (const fs::path& part : path.relative_path()) {
-        root /= part;
-        break;
-    }
-    return root;
-}
-
 // "*.*" and "*" take every name; otherwise "*" and "?" as the shell has them.
 bool maskMatches(std::string_view mask, std::string_view name) {
     if (mask == "*.*" || mask == "*") return true;
@@ -61,6 +50,18 @@ bool maskMatches(std::string_view mask, std::string_view name) {
 
 }  // namespace
 
+fs::path driveOf(const fs::path& path) {
+    std::error_code ec;
+    const fs::path abs = fs::absolute(path, ec);
+    if (ec) return {};
+    fs::path drive = abs.root_path();
+    for (const fs::path& part : abs.relative_path()) {
+        drive /= part;
+        break;
+    }
+    return drive;
+}
+
 std::optional<uint64_t> TMySystem::FreeSpaceOf(const std::string& folder) {
     struct statvfs st {};
     if (::statvfs(folder.c_str(), &st) != 0) return std::nullopt;
@@ -84,9 +85,9 @@ int TMySystem::CopyFile(const std::string& FileFrom, const std::string& FileTo) 
     const fs::path target(FileTo);
     const fs::path folder = target.parent_path();
     if (!folder.empty() && !fs::is_directory(folder, ec)) {
-        const fs::path root = rootOf(folder);
-        if (!root.empty() && !fs::exists(root, ec)) return fail(5, root.string());
-        if (!fs_.createFolder(folder)) return fail(7, folder.string());
+        const fs::path drive = driveOf(folder);
+        if (!drive.empty() && !fs::exists(drive, ec)) return fail(5, drive.string());
+        if (!MakeFolders || !fs_.createFolder(folder)) return fail(7, folder.string());
     }
     // A folder is there but is no file: the one failure of the source that
     // is not a failed open.

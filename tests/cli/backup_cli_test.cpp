@@ -11,6 +11,7 @@
 #include "base/datetime.h"
 #include "shell/instance.h"
 #include "support/cli_runner.h"
+#include "support/scoped_env.h"
 #include "support/scratch_home.h"
 
 #ifndef ZAVLIN_CLI
@@ -38,13 +39,12 @@ std::map<std::string, std::string> folderBytes(const fs::path& folder) {
 class BackupCliTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ::setenv("ZAVLIN_LOCK_WAIT_MS", "50", 1);
         ASSERT_EQ(run("init").status, 0);
         const CliRun added = run("year add 2020");
         ASSERT_EQ(added.status, 0) << added.out;
     }
-    void TearDown() override { ::unsetenv("ZAVLIN_LOCK_WAIT_MS"); }
     CliRun run(const std::string& words) { return runAtHome(ZAVLIN_CLI, words, home.str()); }
+    testsupport::ScopedEnv wait{"ZAVLIN_LOCK_WAIT_MS", "50"};
     ScratchHome home{"bkcli"};
     ScratchHome target{"bkcliout"};
 };
@@ -56,7 +56,12 @@ TEST_F(BackupCliTest, WritersAreRefusedWhileTheWindowProgramRunsReadersAreNot) {
     ASSERT_TRUE(window) << message;
     const auto before = folderBytes(home.path() / "Database");
     const auto settingsBefore = folderBytes(home.path());
-    const std::string started = std::to_string(decodeDate(static_cast<int32_t>(nowLocal())).year);
+    // The refusals name the start time of the record in the lock file.
+    const std::string recordBytes = folderBytes(home.path())[shell::kInstanceLockFile];
+    const auto record = shell::TInstanceRecord::Decode(
+        reinterpret_cast<const uint8_t*>(recordBytes.data()), recordBytes.size());
+    ASSERT_TRUE(record);
+    const std::string started = formatDateTime(record->started, kDottedPlainDateTime);
 
     for (const std::string& verb : std::vector<std::string>{
              "year add 2021", "year activate 2020", "compose --all --yes", "demo --size S", "init",

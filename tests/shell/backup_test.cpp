@@ -19,12 +19,14 @@
 #include "model/god.h"
 #include "settings/settings_file.h"
 #include "storage/year_database.h"
+#include "support/scoped_env.h"
 #include "support/scratch_home.h"
 
 namespace zavlin::shell {
 namespace {
 
 namespace fs = std::filesystem;
+using testsupport::ScopedEnv;
 using testsupport::ScratchHome;
 
 void writeFile(const fs::path& path, const std::string& bytes) {
@@ -319,8 +321,11 @@ TEST_F(BackupCopyTest, ReportsProgressAndAStopKeepsThePreviousBackup) {
     TScriptedDialog d;
     auto b = baza(d);
     b->Now = [] { return fixedMoment() + 9; };
+    const std::string log = readFile(db() / "_copybase.log");
     EXPECT_FALSE(b->Copy(&stopping, &stop));
     EXPECT_EQ(readFile(rem() / "Database" / "a.b0"), "AAAA");
+    // The log still tells of the backup that is there.
+    EXPECT_EQ(readFile(db() / "_copybase.log"), log);
     EXPECT_FALSE(fs::exists(rem() / "Database.copying"));
     // Not a backup: the reminder still counts from the last one.
     EXPECT_EQ(b->DateCopyText(), "08.12.2026 03ч:05м:07с");
@@ -361,7 +366,7 @@ private:
 };
 
 TEST_F(BackupCopyTest, CopiesOnlyWhileNoWriterHoldsTheDatabase) {
-    ::setenv("ZAVLIN_LOCK_WAIT_MS", "20", 1);
+    const ScopedEnv wait("ZAVLIN_LOCK_WAIT_MS", "20");
     {
         OtherHolder writer(db(), LockKind::Exclusive);
         ASSERT_TRUE(writer.taken());
@@ -389,7 +394,86 @@ TEST_F(BackupCopyTest, CopiesOnlyWhileNoWriterHoldsTheDatabase) {
         EXPECT_EQ(readFile(db() / "a.b0"), "AAAA");
         EXPECT_FALSE(fs::exists(db() / "YmGod.b0"));
     }
-    ::unsetenv("ZAVLIN_LOCK_WAIT_MS");
+}
+
+TEST_F(BackupCopyTest, ACopyWhoseFolderVanishedFailsAndKeepsThePreviousBackup) {
+    TScriptedDialog dialog;
+    ASSERT_TRUE(baza(dialog)->Copy(nullptr));
+    const std::string log = readFile(db() / "_copybase.log");
+    writeFile(db() / "a.b0", "NEW-AAAA");
+    writeFile(db() / "b.txt", "NEW-BB");
+    // Something removes the copy in progress after its first file.
+    RecordingObserver seen;
+    seen.onFile = [&] {
+        if (seen.events.find("1 b.txt") != std::string::npos)
+            fs::remove_all(rem() / "Database.copying");
+    };
+    TScriptedDialog d;
+    auto b = baza(d);
+    b->Now = [] { return fixedMoment() + 1; };
+    EXPECT_FALSE(b->Copy(&seen));
+    EXPECT_EQ(readFile(rem() / "Database" / "a.b0"), "AAAA");
+    EXPECT_EQ(readFile(rem() / "Database" / "b.txt"), "BB");
+    EXPECT_FALSE(fs::exists(rem() / "Database.copying"));
+    EXPECT_EQ(readFile(db() / "_copybase.log"), log);
+    EXPECT_EQ(b->DateCopyText(), "08.12.2026 03ч:05м:07с");
+    ASSERT_FALSE(d.shown.empty());
+    EXPECT_EQ(d.shown.back(), "Резервная копия не сохранена: прежняя копия в " + rem().string() +
+                                  " оставлена без изменений.");
+}
+
+// A second backup or a restore of the same backup folder, in another
+// process, while a backup copies into it: refused, and the copy in progress
+// is neither settled away nor replaced.
+TEST_F(BackupCopyTest, OneRunAtATimeHoldsTheBackupFolder) {
+    TScriptedDialog first;
+    ASSERT_TRUE(baza(first)->Copy(nullptr));
+    writeFile(rem() / "Database" / "YmGod.b0", "backup");
+    writeFile(db() / "a.b0", "NEW-AAAA");
+    const ScopedEnv wait("ZAVLIN_LOCK_WAIT_MS", "20");
+    int up[2], down[2];
+    ASSERT_EQ(::pipe(up), 0);
+    ASSERT_EQ(::pipe(down), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        RecordingObserver seen;
+        seen.onFile = [&] {
+            if (seen.events != "files 2;0 a.b0;") return;
+            (void)!::write(up[1], "c", 1);
+            char c = 0;
+            (void)!::read(down[0], &c, 1);
+        };
+        TScriptedDialog d;
+        ::_exit(baza(d)->Copy(&seen) ? 0 : 1);
+    }
+    char c = 0;
+    ASSERT_EQ(::read(up[0], &c, 1), 1);
+    ASSERT_TRUE(fs::exists(rem() / "Database.copying"));
+
+    TScriptedDialog second;
+    EXPECT_FALSE(baza(second)->Copy(nullptr));
+    const std::string busy =
+        "Резервный каталог " + rem().string() + " занят другим копированием или восстановлением";
+    ASSERT_FALSE(second.shown.empty());
+    EXPECT_EQ(second.shown.back().rfind(busy, 0), 0u) << second.shown.back();
+    TScriptedDialog restore(true);
+    EXPECT_FALSE(baza(restore)->Restore(nullptr));
+    ASSERT_FALSE(restore.shown.empty());
+    EXPECT_EQ(restore.shown.back().rfind(busy, 0), 0u) << restore.shown.back();
+    EXPECT_TRUE(fs::exists(rem() / "Database.copying"));
+    EXPECT_EQ(readFile(db() / "a.b0"), "NEW-AAAA");
+
+    (void)!::write(down[1], "g", 1);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    for (int fd : {up[0], up[1], down[0], down[1]}) ::close(fd);
+    EXPECT_EQ(readFile(rem() / "Database" / "a.b0"), "NEW-AAAA");
+    EXPECT_EQ(readFile(rem() / "Database" / "b.txt"), "BB");
+    EXPECT_FALSE(fs::exists(rem() / "Database" / "YmGod.b0"));
+    EXPECT_FALSE(fs::exists(rem() / "Database.copying"));
 }
 
 TEST_F(BackupCopyTest, RefusesABackupFolderInsideTheDatabaseOrOnIt) {
@@ -463,6 +547,7 @@ protected:
         addYear(tmpl.path(), 2020);
         TScriptedDialog dialog;
         TCopyFileBaza b(tmpl.path(), dialog);
+        b.Now = fixedMoment;
         b.PauseMs = 0;
         b.ReadSettings();
         ASSERT_TRUE(b.Copy(nullptr));
@@ -475,6 +560,7 @@ protected:
     }
     std::unique_ptr<TCopyFileBaza> baza(TMyDialog& dialog, FileSystem& fsys = realFileSystem()) {
         auto b = std::make_unique<TCopyFileBaza>(work.path(), dialog, fsys);
+        b->Now = fixedMoment;
         b->PauseMs = 0;
         b->ReadSettings();
         return b;
@@ -489,15 +575,35 @@ TEST_F(RestoreTest, AsksFirstAndReplacesTheDatabase) {
     no.queue(false);
     EXPECT_FALSE(baza(no)->Restore(nullptr));
     ASSERT_EQ(no.asked.size(), 1u);
-    EXPECT_EQ(no.asked[0], "Востановление приведет к потере изменений данных после " +
-                               dateText(static_cast<int32_t>(nowLocal())) + " Копировать?");
+    EXPECT_EQ(no.asked[0],
+              "Востановление приведет к потере изменений данных после 8/12/2026 Копировать?");
     EXPECT_EQ(years(work.path()), (std::set<int>{2020, 2021}));
 
+    // A file the backup does not hold is named before it goes.
+    writeFile(work.path() / "Database" / "extra.txt", "mine");
     TScriptedDialog yes(true);
     auto b = baza(yes);
-    b->Now = fixedMoment;
     ASSERT_TRUE(b->Restore(nullptr));
     EXPECT_EQ(years(work.path()), (std::set<int>{2020}));
+    EXPECT_FALSE(fs::exists(work.path() / "Database" / "extra.txt"));
+    const auto named = std::find_if(yes.shown.begin(), yes.shown.end(), [](const std::string& m) {
+        return m.rfind("В резервной копии нет файлов базы данных ", 0) == 0;
+    });
+    ASSERT_NE(named, yes.shown.end());
+    EXPECT_NE(named->find("extra.txt"), std::string::npos) << *named;
+    EXPECT_EQ(named->find("_copybase.log"), std::string::npos) << *named;
+    EXPECT_EQ(named->find("db.lock"), std::string::npos) << *named;
+    // Every file it names was in the database and is not in the backup.
+    const std::string prefix = "В резервной копии нет файлов базы данных ";
+    const std::string list = named->substr(prefix.size(), named->rfind(':') - prefix.size());
+    for (std::size_t at = 0; at < list.size();) {
+        const std::size_t comma = std::min(list.find(", ", at), list.size());
+        const std::string name = list.substr(at, comma - at);
+        EXPECT_TRUE(fs::exists(tmpl.path() / "Database" / name) || name == "extra.txt") << name;
+        EXPECT_FALSE(fs::exists(work.path() / "REM" / "Database" / name)) << name;
+        EXPECT_FALSE(fs::exists(work.path() / "Database" / name)) << name;
+        at = comma + 2;
+    }
     const auto files = TMySystem::GetNameFileOfPath((work.path() / "Database").string(), "*.*");
     ASSERT_FALSE(yes.shown.empty());
     EXPECT_EQ(yes.shown.back(), "Востановлено файлов -" +

@@ -3,28 +3,44 @@
 // of the command line, and a lock that dies with its process.
 #include "shell/instance.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 
 #include "base/datetime.h"
+#include "support/scoped_env.h"
 #include "support/scratch_home.h"
 
 namespace zavlin::shell {
 namespace {
 
 namespace fs = std::filesystem;
+using testsupport::ScopedEnv;
 using testsupport::ScratchHome;
+
+std::string fileBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 // Busy locks are refused after a short wait in these tests.
 class InstanceTest : public ::testing::Test {
 protected:
-    void SetUp() override { ::setenv("ZAVLIN_LOCK_WAIT_MS", "20", 1); }
-    void TearDown() override { ::unsetenv("ZAVLIN_LOCK_WAIT_MS"); }
+    ScopedEnv wait{"ZAVLIN_LOCK_WAIT_MS", "20"};
     ScratchHome home{"instance"};
+    fs::path lockFile() const { return home.path() / kInstanceLockFile; }
+    std::optional<TInstanceRecord> recordInFile() const {
+        const std::string bytes = fileBytes(lockFile());
+        return TInstanceRecord::Decode(reinterpret_cast<const uint8_t*>(bytes.data()),
+                                       bytes.size());
+    }
 };
 
 TEST(InstanceRecord, EncodesPidStartAndNameLittleEndian) {
@@ -107,10 +123,11 @@ TEST_F(InstanceTest, WritersShareTheLockButNotWithTheWindow) {
     ASSERT_TRUE(window);
     EXPECT_FALSE(TInstanceLock::AcquireWriter(home.path(), message));
     // The message is built from the record in the file: find its start time there.
-    EXPECT_NE(message.find("the window program zavlin (pid " + std::to_string(::getpid())),
-              std::string::npos)
-        << message;
-    EXPECT_NE(message.find(std::to_string(decodeDate(static_cast<int32_t>(nowLocal())).year)),
+    const auto record = recordInFile();
+    ASSERT_TRUE(record);
+    EXPECT_NE(message.find("the window program zavlin (pid " + std::to_string(::getpid()) +
+                           ") has held the database since " +
+                           formatDateTime(record->started, kDottedPlainDateTime)),
               std::string::npos)
         << message;
 }
@@ -183,6 +200,100 @@ TEST_F(InstanceTest, WithoutALockFileTheWindowIsToldAndGoesOn) {
         TInstanceLock::AcquireWindow(home.path() / "not-made-yet", "zavlin", other, message));
     EXPECT_EQ(message, "Ошибка при создании файла обмена информацией");
     EXPECT_FALSE(other);
+}
+
+TEST_F(InstanceTest, TheRecordIsWrittenOverTheOldOneAtItsSize) {
+    // A copy killed long ago left its record, and something longer besides.
+    TInstanceRecord stale{77, 1.5, "zavlin"};
+    const auto staleBytes = stale.Encode();
+    std::string old(staleBytes.begin(), staleBytes.end());
+    old += std::string(30, 'x');
+    std::ofstream(lockFile(), std::ios::binary) << old;
+
+    std::optional<TInstanceRecord> other;
+    std::string message;
+    auto window = TInstanceLock::AcquireWindow(home.path(), "zavlin", other, message);
+    ASSERT_TRUE(window) << message;
+    EXPECT_EQ(message, "");
+    EXPECT_EQ(fs::file_size(lockFile()), kInstanceRecordSize);
+    const auto record = recordInFile();
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->handle, static_cast<uint32_t>(::getpid()));
+
+    // A second copy's text always has the time when there is a record.
+    EXPECT_FALSE(TInstanceLock::AcquireWindow(home.path(), "zavlin", other, message));
+    EXPECT_EQ(message, "Программа zavlin уже запущена :" +
+                           formatDateTime(record->started, kDottedPlainDateTime));
+}
+
+// Another user's window program made the lock file: this user may only read
+// it. A child process drops to the user "nobody" (when run as root, which
+// ignores file modes) so that opening it for writing really fails.
+TEST_F(InstanceTest, ALockFileThatCannotBeWrittenStillGuards) {
+    {
+        std::optional<TInstanceRecord> other;
+        std::string message;
+        ASSERT_TRUE(TInstanceLock::AcquireWindow(home.path(), "zavlin", other, message));
+    }
+    ASSERT_EQ(::chmod(lockFile().c_str(), 0444), 0);
+    ASSERT_EQ(::chmod(home.path().c_str(), 0755), 0);
+    const bool root = ::geteuid() == 0;
+    int up[2], down[2];
+    ASSERT_EQ(::pipe(up), 0);
+    ASSERT_EQ(::pipe(down), 0);
+    const pid_t parent = ::getpid();
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        auto say = [&](char c) { (void)!::write(up[1], &c, 1); };
+        auto hear = [&] {
+            char c = 0;
+            (void)!::read(down[0], &c, 1);
+        };
+        if (root && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(10);
+        if (::open(lockFile().c_str(), O_RDWR) >= 0) ::_exit(11);
+        std::optional<TInstanceRecord> other;
+        std::string message;
+        {
+            auto window = TInstanceLock::AcquireWindow(home.path(), "zavlin", other, message);
+            if (!window) ::_exit(12);
+            if (message != "Ошибка при создании файла обмена информацией") ::_exit(13);
+            say('w');
+            hear();
+        }
+        say('r');
+        hear();
+        // The parent's window holds the lock now.
+        if (TInstanceLock::AcquireWriter(home.path(), message)) ::_exit(14);
+        if (message.find("the window program zavlin (pid " + std::to_string(parent)) ==
+            std::string::npos)
+            ::_exit(15);
+        if (TInstanceLock::AcquireWindow(home.path(), "zavlin", other, message)) ::_exit(16);
+        // Only root could write the record into the file it may not write.
+        if (root && (!other || other->handle != static_cast<uint32_t>(parent))) ::_exit(17);
+        ::_exit(0);
+    }
+    auto hear = [&] {
+        char c = 0;
+        return ::read(up[0], &c, 1) == 1 ? c : '?';
+    };
+    ASSERT_EQ(hear(), 'w');
+    std::string message;
+    std::optional<TInstanceRecord> other;
+    EXPECT_FALSE(TInstanceLock::AcquireWriter(home.path(), message));
+    EXPECT_FALSE(TInstanceLock::AcquireWindow(home.path(), "zavlin", other, message));
+    (void)!::write(down[1], "g", 1);
+    ASSERT_EQ(hear(), 'r');
+    {
+        auto window = TInstanceLock::AcquireWindow(home.path(), "zavlin", other, message);
+        EXPECT_TRUE(window) << message;
+        (void)!::write(down[1], "g", 1);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0) << "the child's check that failed";
+    }
+    for (int fd : {up[0], up[1], down[0], down[1]}) ::close(fd);
 }
 
 }  // namespace
