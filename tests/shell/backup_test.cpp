@@ -19,6 +19,7 @@
 #include "model/god.h"
 #include "settings/settings_file.h"
 #include "storage/year_database.h"
+#include "support/files.h"
 #include "support/scoped_env.h"
 #include "support/scratch_home.h"
 
@@ -29,16 +30,8 @@ namespace fs = std::filesystem;
 using testsupport::ScopedEnv;
 using testsupport::ScratchHome;
 
-void writeFile(const fs::path& path, const std::string& bytes) {
-    fs::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-}
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testsupport::readFile;
+using testsupport::writeFile;
 
 // 8 December 2026 03:05:07.
 double fixedMoment() {

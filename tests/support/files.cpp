@@ -6,6 +6,8 @@
 namespace zavlin::testsupport {
 
 bool writeFile(const std::filesystem::path& path, const std::string& bytes) {
+    std::error_code ec;
+    if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), ec);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << bytes;
     out.close();
