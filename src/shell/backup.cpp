@@ -115,11 +115,6 @@ bool swapIn(FileSystem& fileSystem, const fs::path& folder, const fs::path& stag
     return true;
 }
 
-// Stands for a lock that cannot exist: the folder takes no lock file.
-struct NoLock : FileLock {
-    LockKind kind() const override { return LockKind::Exclusive; }
-};
-
 struct Pair {
     std::string from;  // database side
     std::string to;    // backup side
@@ -205,15 +200,19 @@ struct TCopyFileBaza::Impl {
     }
 
     // Null when another backup or restore holds the backup folder, or its
-    // lock file cannot be made where the run has to write.
-    std::unique_ptr<FileLock> lockBackupFolder(const std::string& pathCopy, bool mayStayUnlocked) {
+    // lock cannot be taken. A reader of a folder it may not write (a disc,
+    // another user's folder) holds it shared: no backup replaces the copy
+    // while it is read, and the reader settles nothing there.
+    std::unique_ptr<FileLock> lockBackupFolder(const std::string& pathCopy, bool mayOnlyRead) {
         LockRefusal refusal;
         const fs::path path = fs::path(pathCopy) / kBackupLockFile;
         auto held = fileSystem.lock(path, LockKind::Exclusive, lockWait(), refusal);
         if (held) return held;
-        // A folder nobody may write into (a disc) takes no backup either.
-        if (!refusal.busy && mayStayUnlocked && ::access(pathCopy.c_str(), W_OK) != 0)
-            return std::make_unique<NoLock>();
+        if (!refusal.busy && mayOnlyRead && ::access(pathCopy.c_str(), W_OK) != 0) {
+            refusal = {};
+            held = fileSystem.lock(path, LockKind::Shared, lockWait(), refusal);
+            if (held) return held;
+        }
         show(refusal.busy
                  ? "Резервный каталог " + pathCopy +
                        " занят другим копированием или восстановлением" +
@@ -468,9 +467,11 @@ bool TCopyFileBaza::Restore(TBackupObserver* observer) {
     // No backup replaces the copy while it is read, nor is settled by it.
     const auto folderHeld = im.lockBackupFolder(pathCopy, true);
     if (!folderHeld) return false;
-    // A backup cut short between its renames is finished first.
+    // A backup cut short between its renames is finished first, where this
+    // run may write.
     std::string settledBackup;
-    if (!FinishInterruptedBackup(pathCopy, im.fileSystem, settledBackup)) {
+    if (folderHeld->kind() == LockKind::Exclusive &&
+        !FinishInterruptedBackup(pathCopy, im.fileSystem, settledBackup)) {
         im.show(settledBackup);
         return false;
     }
@@ -509,9 +510,10 @@ bool TCopyFileBaza::Restore(TBackupObserver* observer) {
         if (isLeftOut(name) || std::find(names.begin(), names.end(), name) != names.end()) continue;
         lost += (lost.empty() ? "" : ", ") + name;
     }
-    if (!lost.empty())
-        im.show("В резервной копии нет файлов базы данных " + lost +
-                ": после восстановления их не будет.");
+    if (!lost.empty() &&
+        !im.dialog.MessageInfDlg("В резервной копии нет файлов базы данных " + lost +
+                                 ": после восстановления их не будет. Продолжить?"))
+        return false;
 
     TMySystem sys(im.fileSystem);
     auto abandon = [&](const std::string& why) {
@@ -519,7 +521,13 @@ bool TCopyFileBaza::Restore(TBackupObserver* observer) {
         // A complete copy without the folder is what a start-up renames in:
         // only drop it once the old folder is back.
         if (!isFolder(folder)) (void)im.fileSystem.rename(aside, folder);
-        if (isFolder(folder)) (void)sys.DeleteDir(staging.string());
+        if (!isFolder(folder)) {
+            // Both renames failed: the complete copy is what the next start
+            // puts in place.
+            im.show("Восстановление не завершено: его закончит следующий запуск программы.");
+            return false;
+        }
+        (void)sys.DeleteDir(staging.string());
         im.show("Восстановление отменено: база данных оставлена без изменений.");
         return false;
     };

@@ -64,9 +64,10 @@ int openLockFile(const fs::path& path, bool& writable) {
     return fd;
 }
 
-// The record is written over a file kept at its size, so it is never seen
-// empty; a read that still does not decode (a copy of an older program, a
-// write in progress) is tried again a few times.
+// A copy that has just taken the lock writes its record a moment later (the
+// file is empty after a clean end), and a write may be in progress: a read
+// that does not decode is tried again a few times before the text goes
+// without the start time.
 std::optional<TInstanceRecord> readRecord(int fd) {
     for (int attempt = 0; attempt < 5; ++attempt) {
         if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -165,7 +166,8 @@ std::unique_ptr<TInstanceLock> TInstanceLock::AcquireWindow(const fs::path& home
     mine.started = nowLocal();
     mine.name = name;
     const auto bytes = mine.Encode();
-    // Written over the old record, then cut to size: never a moment without one.
+    // Written over a stale record, then cut to size, so a reader meets no
+    // truncated one in between.
     if (!writable ||
         ::pwrite(impl->fd, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size()) ||
         ::ftruncate(impl->fd, static_cast<off_t>(bytes.size())) != 0) {

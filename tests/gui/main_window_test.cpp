@@ -574,9 +574,9 @@ private slots:
         QCOMPARE(iniValue(h->home.path(), "Zavlin98.ini", "Program", "End"), std::string("Start"));
     }
 
-    // A restore window left with "Отказ" once made the next good automatic
-    // backup (that of a year deletion) count as a restore, whose reload
-    // joined the worker waiting for that very backup: the window hung.
+    // Only the opening of the restore window counts as a restore: a later
+    // automatic backup (that of a year deletion) must not restart the shell
+    // while the deletion's worker waits for it.
     void aCancelledRestoreIsNoRestoreForALaterBackup() {
         auto h = make();
         start(*h);

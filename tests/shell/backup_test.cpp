@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -572,17 +573,28 @@ TEST_F(RestoreTest, AsksFirstAndReplacesTheDatabase) {
               "Востановление приведет к потере изменений данных после 8/12/2026 Копировать?");
     EXPECT_EQ(years(work.path()), (std::set<int>{2020, 2021}));
 
-    // A file the backup does not hold is named before it goes.
+    // A file the backup does not hold is named in a question before it goes;
+    // "Нет" keeps the database as it is.
     writeFile(work.path() / "Database" / "extra.txt", "mine");
+    TScriptedDialog keep(true);
+    keep.queue(true);
+    keep.queue(false);
+    EXPECT_FALSE(baza(keep)->Restore(nullptr));
+    EXPECT_EQ(years(work.path()), (std::set<int>{2020, 2021}));
+    EXPECT_EQ(readFile(work.path() / "Database" / "extra.txt"), "mine");
+    EXPECT_FALSE(fs::exists(work.path() / "Database.restoring"));
+
     TScriptedDialog yes(true);
     auto b = baza(yes);
     ASSERT_TRUE(b->Restore(nullptr));
     EXPECT_EQ(years(work.path()), (std::set<int>{2020}));
     EXPECT_FALSE(fs::exists(work.path() / "Database" / "extra.txt"));
-    const auto named = std::find_if(yes.shown.begin(), yes.shown.end(), [](const std::string& m) {
+    ASSERT_EQ(yes.asked.size(), 2u);
+    const auto named = std::find_if(yes.asked.begin(), yes.asked.end(), [](const std::string& m) {
         return m.rfind("В резервной копии нет файлов базы данных ", 0) == 0;
     });
-    ASSERT_NE(named, yes.shown.end());
+    ASSERT_NE(named, yes.asked.end());
+    EXPECT_EQ(named->substr(named->size() - std::string(" Продолжить?").size()), " Продолжить?");
     EXPECT_NE(named->find("extra.txt"), std::string::npos) << *named;
     EXPECT_EQ(named->find("_copybase.log"), std::string::npos) << *named;
     EXPECT_EQ(named->find("db.lock"), std::string::npos) << *named;
@@ -612,6 +624,73 @@ TEST_F(RestoreTest, AsksFirstAndReplacesTheDatabase) {
     EXPECT_EQ(ini.ReadString("CopyFromArxiv", "DateCopy"), "08.12.2026 03ч:05м:07с");
     EXPECT_EQ(ini.ReadInteger("CopyFromArxiv", "LastDate"), encodeDate(2026, 12, 8));
     EXPECT_EQ(ini.ReadInteger("CopyToArxiv", "LastDate"), encodeDate(2026, 12, 8));
+}
+
+// A backup folder this user may not write (a disc, another user's folder) is
+// still read under a lock: a backup running there keeps the restore out, and
+// once it is gone the restore reads the folder through a shared lock.
+TEST_F(RestoreTest, AFolderItMayNotWriteIsStillReadUnderALock) {
+    fresh();
+    const bool root = ::geteuid() == 0;
+    const fs::path rem = work.path() / "REM";
+    auto own = [&](const fs::path& path, uid_t uid) {
+        ASSERT_EQ(::chown(path.c_str(), uid, uid), 0) << path;
+    };
+    if (root) {
+        // The home is the restoring user's; the backup folder stays root's.
+        own(work.path(), 65534);
+        for (const auto& e : fs::recursive_directory_iterator(work.path()))
+            if (e.path().string().rfind(rem.string(), 0) != 0) own(e.path(), 65534);
+    }
+    const ScopedEnv wait("ZAVLIN_LOCK_WAIT_MS", "20");
+    auto restoreAsReader = [&](const std::string& expectedStart) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (root && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(10);
+            if (::access(rem.c_str(), W_OK) == 0) ::_exit(11);
+            TScriptedDialog yes(true);
+            const bool done = baza(yes)->Restore(nullptr);
+            if (expectedStart.empty()) ::_exit(done ? 0 : 12);
+            ::_exit(!done && !yes.shown.empty() && yes.shown.back().rfind(expectedStart, 0) == 0
+                        ? 0
+                        : 13);
+        }
+        int status = 0;
+        EXPECT_EQ(::waitpid(child, &status, 0), child);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    fs::permissions(rem, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                             fs::perms::others_read | fs::perms::others_exec);
+    if (!root) fs::permissions(rem, fs::perms::owner_write, fs::perm_options::remove);
+
+    // Another process backs up into the folder meanwhile.
+    int up[2], down[2];
+    ASSERT_EQ(::pipe(up), 0);
+    ASSERT_EQ(::pipe(down), 0);
+    const pid_t holder = ::fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+        LockRefusal refusal;
+        auto held = realFileSystem().lock(rem / kBackupLockFile, LockKind::Exclusive,
+                                          std::chrono::milliseconds(0), refusal);
+        (void)!::write(up[1], held ? "y" : "n", 1);
+        char c = 0;
+        (void)!::read(down[0], &c, 1);
+        ::_exit(0);
+    }
+    char c = 0;
+    ASSERT_EQ(::read(up[0], &c, 1), 1);
+    ASSERT_EQ(c, 'y');
+    EXPECT_EQ(restoreAsReader("Резервный каталог " + rem.string() + " занят"), 0);
+    EXPECT_EQ(years(work.path()), (std::set<int>{2020, 2021}));
+    (void)!::write(down[1], "g", 1);
+    int status = 0;
+    ASSERT_EQ(::waitpid(holder, &status, 0), holder);
+    for (int fd : {up[0], up[1], down[0], down[1]}) ::close(fd);
+
+    EXPECT_EQ(restoreAsReader(""), 0);
+    EXPECT_EQ(years(work.path()), (std::set<int>{2020}));
+    if (!root) fs::permissions(rem, fs::perms::owner_write, fs::perm_options::add);
 }
 
 TEST_F(RestoreTest, RefusesMissingFoldersAndFoldersWithoutADatabase) {
