@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "base/file_system.h"
+#include "base/flock_wait.h"
 
 namespace zavlin {
 namespace {
@@ -53,24 +54,6 @@ std::vector<Entry*>& registry() {
     return entries;
 }
 uint64_t nextEntryId = 0;
-
-enum class Flock { Taken, Busy, Failed };
-
-// flock with a bounded wait.
-Flock flockWithin(int fd, int op, std::chrono::milliseconds wait) {
-    const auto deadline = std::chrono::steady_clock::now() + wait;
-    auto pause = std::chrono::milliseconds(1);
-    while (true) {
-        if (::flock(fd, op | LOCK_NB) == 0) return Flock::Taken;
-        if (errno == EINTR) continue;
-        if (errno != EWOULDBLOCK) return Flock::Failed;
-        const auto now = std::chrono::steady_clock::now();
-        if (now >= deadline) return Flock::Busy;
-        std::this_thread::sleep_for(
-            std::min<std::chrono::steady_clock::duration>(pause, deadline - now));
-        pause = std::min(pause * 2, std::chrono::milliseconds(50));
-    }
-}
 
 // Who holds the file, as its holder wrote it; empty when nobody said or the
 // process named is gone (a writer that died leaves its name behind).
@@ -136,6 +119,21 @@ RegisteredLock::~RegisteredLock() {
 }
 
 }  // namespace
+
+Flock flockWithin(int fd, int op, std::chrono::milliseconds wait) {
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    auto pause = std::chrono::milliseconds(1);
+    while (true) {
+        if (::flock(fd, op | LOCK_NB) == 0) return Flock::Taken;
+        if (errno == EINTR) continue;
+        if (errno != EWOULDBLOCK) return Flock::Failed;
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= deadline) return Flock::Busy;
+        std::this_thread::sleep_for(
+            std::min<std::chrono::steady_clock::duration>(pause, deadline - now));
+        pause = std::min(pause * 2, std::chrono::milliseconds(50));
+    }
+}
 
 std::chrono::milliseconds lockWait() {
     if (const char* env = std::getenv("ZAVLIN_LOCK_WAIT_MS"); env != nullptr && *env != '\0') {

@@ -13,6 +13,7 @@
 
 #include "base/cp1251.h"
 #include "base/datetime.h"
+#include "base/flock_wait.h"
 #include "base/little_endian.h"
 
 namespace zavlin::shell {
@@ -23,24 +24,6 @@ namespace {
 constexpr std::size_t kNameOffset = 12;
 constexpr std::size_t kNameMax = 32;
 static_assert(kNameOffset + 1 + kNameMax == kInstanceRecordSize);
-
-enum class Taken { Yes, Busy, Failed };
-
-// flock, waiting at most `wait` for the holders to let go.
-Taken flockWithin(int fd, int op, std::chrono::milliseconds wait) {
-    const auto deadline = std::chrono::steady_clock::now() + wait;
-    auto pause = std::chrono::milliseconds(1);
-    while (true) {
-        if (::flock(fd, op | LOCK_NB) == 0) return Taken::Yes;
-        if (errno == EINTR) continue;
-        if (errno != EWOULDBLOCK) return Taken::Failed;
-        const auto now = std::chrono::steady_clock::now();
-        if (now >= deadline) return Taken::Busy;
-        std::this_thread::sleep_for(
-            std::min<std::chrono::steady_clock::duration>(pause, deadline - now));
-        pause = std::min(pause * 2, std::chrono::milliseconds(50));
-    }
-}
 
 int openWith(const fs::path& path, int flags) {
     int fd;
@@ -145,9 +128,9 @@ std::unique_ptr<TInstanceLock> TInstanceLock::AcquireWindow(const fs::path& home
     if (impl->fd < 0) return unguarded();
     // A writing verb of the command line holds the lock shared for its run:
     // it is waited for a while.
-    const Taken taken = flockWithin(impl->fd, LOCK_EX, lockWait());
-    if (taken == Taken::Failed) return unguarded();
-    if (taken == Taken::Busy) {
+    const Flock taken = flockWithin(impl->fd, LOCK_EX, lockWait());
+    if (taken == Flock::Failed) return unguarded();
+    if (taken == Flock::Busy) {
         // Only another window holds it exclusively; shared holders are verbs.
         if (::flock(impl->fd, LOCK_SH | LOCK_NB) == 0) {
             (void)::flock(impl->fd, LOCK_UN);
@@ -200,12 +183,12 @@ std::unique_ptr<TInstanceLock> TInstanceLock::AcquireWriter(const fs::path& home
         message = "cannot lock " + path.string() + ": " + std::strerror(errno);
         return nullptr;
     }
-    const Taken taken = flockWithin(impl->fd, LOCK_SH, lockWait());
-    if (taken == Taken::Failed) {
+    const Flock taken = flockWithin(impl->fd, LOCK_SH, lockWait());
+    if (taken == Flock::Failed) {
         message = "cannot lock " + path.string() + ": " + std::strerror(errno);
         return nullptr;
     }
-    if (taken == Taken::Busy) {
+    if (taken == Flock::Busy) {
         const auto other = readRecord(impl->fd);
         if (other) {
             message = fmt::format(

@@ -86,6 +86,11 @@ struct TShell::Impl {
     bool locked = false;
 
     void message(const std::string& text) { dm.Hooks.Message(text); }
+    // False, with the holder said, when another program holds the database.
+    bool held(const TDatabaseLock& guard) {
+        if (!guard.Held()) message(guard.Message());
+        return guard.Held();
+    }
 
     // The tables that do not open, for a message that names them.
     std::string unreadableTables() {
@@ -137,10 +142,7 @@ struct TShell::Impl {
         ViewProgress progress(dm, view);
         MessageCounter counter(dm.Hooks);
         const TDatabaseLock guard(dm, LockKind::Shared);
-        if (!guard.Held()) {
-            message(guard.Message());
-            return false;
-        }
+        if (!held(guard)) return false;
         if (!all->ReadListGod()) {
             if (counter.count == 0)
                 message("Ошибка чтения списка учебных годов " + dm.TablePath("YmGod.b0").string());
@@ -162,10 +164,7 @@ struct TShell::Impl {
         ViewProgress progress(dm, view);
         MessageCounter counter(dm.Hooks);
         const TDatabaseLock guard(dm, LockKind::Shared);
-        if (!guard.Held()) {
-            message(guard.Message());
-            return false;
-        }
+        if (!held(guard)) return false;
         return activate(index, counter);
     }
 };
@@ -369,10 +368,7 @@ TNewYearResult TShell::NewYear(int year, TShellView& view) {
         ViewProgress progress(dm, view);
         MessageCounter counter(dm.Hooks);
         const TDatabaseLock guard(dm, LockKind::Exclusive);
-        if (!guard.Held()) {
-            impl_->message(guard.Message());
-            return TNewYearResult::Failed;
-        }
+        if (!impl_->held(guard)) return TNewYearResult::Failed;
         const int prior = allGod->TestPriorGod(year);
         const int priorYear = prior >= 0 ? allGod->RecordGod(prior)->yGod : 0;
         const int added = allGod->AddGod(year);
@@ -418,10 +414,7 @@ bool TShell::DeleteActiveYear(TShellView& view, const std::function<bool()>& bac
     try {
         ViewProgress progress(dm, view);
         const TDatabaseLock guard(dm, LockKind::Exclusive);
-        if (!guard.Held()) {
-            impl_->message(guard.Message());
-            return false;
-        }
+        if (!impl_->held(guard)) return false;
         {
             MessageCounter counter(dm.Hooks);
             ok = allGod->DelGod(index);

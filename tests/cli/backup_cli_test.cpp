@@ -4,13 +4,12 @@
 #include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 
 #include "base/datetime.h"
 #include "shell/instance.h"
 #include "support/cli_runner.h"
+#include "support/files.h"
 #include "support/scoped_env.h"
 #include "support/scratch_home.h"
 
@@ -23,18 +22,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using testsupport::CliRun;
+using testsupport::folderFiles;
 using testsupport::runAtHome;
 using testsupport::ScratchHome;
-
-std::map<std::string, std::string> folderBytes(const fs::path& folder) {
-    std::map<std::string, std::string> out;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        if (!entry.is_regular_file()) continue;
-        std::ifstream in(entry.path(), std::ios::binary);
-        out[entry.path().filename().string()] = std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    return out;
-}
 
 class BackupCliTest : public ::testing::Test {
 protected:
@@ -54,10 +44,10 @@ TEST_F(BackupCliTest, WritersAreRefusedWhileTheWindowProgramRunsReadersAreNot) {
     std::string message;
     auto window = shell::TInstanceLock::AcquireWindow(home.path(), "zavlin", other, message);
     ASSERT_TRUE(window) << message;
-    const auto before = folderBytes(home.path() / "Database");
-    const auto settingsBefore = folderBytes(home.path());
+    const auto before = folderFiles(home.path() / "Database");
+    const auto settingsBefore = folderFiles(home.path());
     // The refusals name the start time of the record in the lock file.
-    const std::string recordBytes = folderBytes(home.path())[shell::kInstanceLockFile];
+    const std::string recordBytes = folderFiles(home.path())[shell::kInstanceLockFile];
     const auto record = shell::TInstanceRecord::Decode(
         reinterpret_cast<const uint8_t*>(recordBytes.data()), recordBytes.size());
     ASSERT_TRUE(record);
@@ -77,8 +67,8 @@ TEST_F(BackupCliTest, WritersAreRefusedWhileTheWindowProgramRunsReadersAreNot) {
             << verb << r.out;
         EXPECT_NE(r.out.find(started), std::string::npos) << verb << r.out;
     }
-    EXPECT_EQ(folderBytes(home.path() / "Database"), before);
-    EXPECT_EQ(folderBytes(home.path()), settingsBefore);
+    EXPECT_EQ(folderFiles(home.path() / "Database"), before);
+    EXPECT_EQ(folderFiles(home.path()), settingsBefore);
     EXPECT_FALSE(fs::exists(target.path() / "Database"));
 
     const CliRun years = run("years");
@@ -113,11 +103,11 @@ TEST_F(BackupCliTest, BackupThenRestoreBringsTheOldYearsBack) {
 }
 
 TEST_F(BackupCliTest, RestoreRefusesAFolderWithoutADatabase) {
-    const auto before = folderBytes(home.path() / "Database");
+    const auto before = folderFiles(home.path() / "Database");
     const CliRun r = run("restore --yes --from " + target.str());
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.out.find("нет резервной копии базы данных"), std::string::npos) << r.out;
-    EXPECT_EQ(folderBytes(home.path() / "Database"), before);
+    EXPECT_EQ(folderFiles(home.path() / "Database"), before);
 }
 
 }  // namespace

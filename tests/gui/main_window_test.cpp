@@ -139,6 +139,27 @@ class MainWindowTest : public QObject {
 
     void waitIdle(Harness& h) { QTRY_VERIFY_WITH_TIMEOUT(!h.window->busy(), kLong); }
 
+    // A backup of the home as it is now, made without a window.
+    void backUpNow(Harness& h) {
+        TScriptedDialog quiet;
+        TCopyFileBaza backup(h.home.path(), quiet);
+        backup.PauseMs = 0;
+        backup.ReadSettings();
+        QVERIFY(backup.Copy(nullptr));
+    }
+
+    // "Резервное восстановление" answered "Да" and "Востановить" clicked; the
+    // test goes on once the start-up that follows it reported to `started`.
+    void restoreThroughWindow(Harness& h, QSignalSpy& started) {
+        h.dialog.queue(true);
+        h.window->MenuAction("N62")->trigger();
+        TCopyFileBazaWindow* backup = h.window->BackupWindow();
+        QTRY_VERIFY(backup->isVisible());
+        QCOMPARE(backup->windowTitle(), QStringLiteral("Резервное восстановление"));
+        QTest::mouseClick(backup->findChild<QPushButton*>("RestoreButton"), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(started.count(), 1, kLong);
+    }
+
 private slots:
     void initTestCase() {
         templateHome_ = std::make_unique<ScratchHome>("gui_template");
@@ -512,12 +533,8 @@ private slots:
         QCOMPARE(h->count(), QStringLiteral("3"));
         QVERIFY(h->storedWeeks() != stored);
 
-        h->dialog.queue(true);
-        h->window->MenuAction("N62")->trigger();
-        QTRY_VERIFY(backup->isVisible());
-        QCOMPARE(backup->windowTitle(), QStringLiteral("Резервное восстановление"));
-        QTest::mouseClick(backup->findChild<QPushButton*>("RestoreButton"), Qt::LeftButton);
-        QTRY_COMPARE_WITH_TIMEOUT(started.count(), 1, kLong);
+        restoreThroughWindow(*h, started);
+        if (QTest::currentTestFailed()) return;
         QCOMPARE(started.at(0).at(0).toInt(), static_cast<int>(TStartOutcome::Running));
         waitIdle(*h);
         QVERIFY(h->dialog.shown.back().starts_with("Востановлено файлов -"));
@@ -544,25 +561,15 @@ private slots:
     void restoreOfANewerDatabaseOnARunningShellLocksIt() {
         auto h = make();
         setIniValue(h->db(), "god.Ini", "Database", "Vers", "5");
-        {
-            TScriptedDialog quiet;
-            TCopyFileBaza backup(h->home.path(), quiet);
-            backup.PauseMs = 0;
-            backup.ReadSettings();
-            QVERIFY(backup.Copy(nullptr));
-        }
+        backUpNow(*h);
         setIniValue(h->db(), "god.Ini", "Database", "Vers", "4");
         if (QTest::currentTestFailed()) return;
         start(*h);
         if (QTest::currentTestFailed()) return;
         QSignalSpy started(h->window.get(), &TForm1::started);
 
-        h->dialog.queue(true);
-        h->window->MenuAction("N62")->trigger();
-        TCopyFileBazaWindow* backup = h->window->BackupWindow();
-        QTRY_VERIFY(backup->isVisible());
-        QTest::mouseClick(backup->findChild<QPushButton*>("RestoreButton"), Qt::LeftButton);
-        QTRY_COMPARE_WITH_TIMEOUT(started.count(), 1, kLong);
+        restoreThroughWindow(*h, started);
+        if (QTest::currentTestFailed()) return;
         QCOMPARE(started.at(0).at(0).toInt(), static_cast<int>(TStartOutcome::Locked));
         waitIdle(*h);
         QVERIFY(!h->window->Shell().GoodStart());
@@ -605,25 +612,15 @@ private slots:
 
     void restoreOnALockedShellStartsItOver() {
         auto h = make();
-        {
-            TScriptedDialog quiet;
-            TCopyFileBaza backup(h->home.path(), quiet);
-            backup.PauseMs = 0;
-            backup.ReadSettings();
-            QVERIFY(backup.Copy(nullptr));
-        }
+        backUpNow(*h);
         setIniValue(h->db(), "god.Ini", "Database", "Vers", "5");
         if (QTest::currentTestFailed()) return;
         start(*h, TStartOutcome::Locked);
         if (QTest::currentTestFailed()) return;
         QSignalSpy started(h->window.get(), &TForm1::started);
 
-        h->dialog.queue(true);
-        h->window->MenuAction("N62")->trigger();
-        TCopyFileBazaWindow* backup = h->window->BackupWindow();
-        QTRY_VERIFY(backup->isVisible());
-        QTest::mouseClick(backup->findChild<QPushButton*>("RestoreButton"), Qt::LeftButton);
-        QTRY_COMPARE_WITH_TIMEOUT(started.count(), 1, kLong);
+        restoreThroughWindow(*h, started);
+        if (QTest::currentTestFailed()) return;
         QCOMPARE(started.at(0).at(0).toInt(), static_cast<int>(TStartOutcome::Running));
         waitIdle(*h);
         QCOMPARE(iniValue(h->db(), "god.Ini", "Database", "Vers"), std::string("4"));

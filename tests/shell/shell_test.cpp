@@ -153,13 +153,13 @@ protected:
         return names;
     }
 
-    void replaceTable(const TYearTableSpec& spec) {
-        const std::string base = tableBaseName(spec.file);
+    void replaceTable(const TYearTableSpec& table) {
+        const std::string base = tableBaseName(table.file);
         for (const auto& e : fs::directory_iterator(db()))
             if (e.path().stem() == base) fs::remove(e.path());
         TScriptedDialog quiet;
         TCoreHooks hooks(quiet);
-        ASSERT_TRUE(createYearTable(db(), spec, hooks));
+        ASSERT_TRUE(createYearTable(db(), table, hooks));
     }
 
     testsupport::ScratchHome home{"shell"};

@@ -311,9 +311,7 @@ void TForm1::afterStart(TStartOutcome outcome) {
         close();
         return;
     }
-    fillYears();
-    fillWeeks();
-    applyMenuState();
+    fillLists();
     emit started(static_cast<int>(outcome));
 }
 
@@ -429,16 +427,21 @@ void TForm1::applyMenuState() {
     minus_->setEnabled(st.plusMinus);
 }
 
+void TForm1::fillLists() {
+    fillYears();
+    fillWeeks();
+    applyMenuState();
+}
+
+void TForm1::showYears() {
+    fillLists();
+    emit yearsChanged();
+}
+
 void TForm1::chooseYear(int row) {
     if (busy_ || row < 0) return;
     (void)runWork([this, row] { return shell_->ChooseYear(row, *view_) ? 1 : 0; },
-                  [this](int) {
-                      fillYears();
-                      fillWeeks();
-                      applyMenuState();
-                      emit yearsChanged();
-                  },
-                  true);
+                  [this](int) { showYears(); }, true);
 }
 
 void TForm1::menuClicked(const std::string& component) {
@@ -478,13 +481,7 @@ void TForm1::menuClicked(const std::string& component) {
 void TForm1::newYear() {
     const int year = newYearWindow_->Year();
     (void)runWork([this, year] { return static_cast<int>(shell_->NewYear(year, *view_)); },
-                  [this](int) {
-                      fillYears();
-                      fillWeeks();
-                      applyMenuState();
-                      emit yearsChanged();
-                  },
-                  true);
+                  [this](int) { showYears(); }, true);
 }
 
 void TForm1::deleteYear() {
@@ -506,13 +503,7 @@ void TForm1::deleteYear() {
                        ? 1
                        : 0;
         },
-        [this](int) {
-            fillYears();
-            fillWeeks();
-            applyMenuState();
-            emit yearsChanged();
-        },
-        false);
+        [this](int) { showYears(); }, false);
 }
 
 void TForm1::openBackup(TBackupMode mode) {

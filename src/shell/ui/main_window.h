@@ -86,6 +86,9 @@ private:
     void onStatusText(const QString& text);
     void setBusy(bool busy);
     void afterStart(TStartOutcome outcome);
+    // The year list, the week list and the menu state, after a year changed.
+    void fillLists();
+    void showYears();
     void fillYears();
     void fillWeeks();
     void weeksFromList(bool write);
