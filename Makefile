@@ -52,11 +52,13 @@ gui: release
 
 # Pictures of the windows, drawn offscreen by their tests over a sample college.
 SHOTS_DIR := $(SLOW_DIR)
+GUI_TESTS := main_window_test backup_window_test hgrid_test people_windows_test \
+	reference_windows_test calendar_windows_test load_windows_test
 screenshots:
 	cmake -S . -B $(SHOTS_DIR) -DCMAKE_BUILD_TYPE=Release -DZAVLIN_TESTS=ON -DZAVLIN_BENCH=OFF
-	cmake --build $(SHOTS_DIR) -j $(JOBS) --target main_window_test backup_window_test hgrid_test
+	cmake --build $(SHOTS_DIR) -j $(JOBS) --target $(GUI_TESTS)
 	mkdir -p docs/screenshots
-	cd $(SHOTS_DIR)/tests/gui && for t in main_window_test backup_window_test hgrid_test; do \
+	cd $(SHOTS_DIR)/tests/gui && for t in $(GUI_TESTS); do \
 		QT_QPA_PLATFORM=offscreen ZAVLIN_TABLE_SYNC=off ZAVLIN_SCREENSHOTS=$(CURDIR)/docs/screenshots \
 			./$$t || exit 1; \
 	done

@@ -10,6 +10,7 @@
 
 #include "shell/instance.h"
 #include "shell/ui/instance_channel.h"
+#include "entry/ui/entry_windows.h"
 #include "shell/ui/main_window.h"
 #include "shell/ui/qt_dialog.h"
 #include "storage/year_tables.h"
@@ -72,6 +73,7 @@ int main(int argc, char** argv) {
     }
 
     shell::ui::TForm1 window(home, dialog);
+    window.windowOpeners.push_back(entry::ui::OpenEntryWindow);
     dialog.setParent(&window);
 
     shell::ui::TRaiseListener listener;

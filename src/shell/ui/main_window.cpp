@@ -21,6 +21,7 @@
 #include <QVBoxLayout>
 #include <array>
 
+#include "model/god.h"
 #include "shell/menu.h"
 #include "shell/ui/backup_window.h"
 #include "shell/ui/list_box_numer.h"
@@ -108,6 +109,16 @@ TForm1::TForm1(const std::filesystem::path& home, TMyDialog& dialog, QWidget* pa
         return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
     };
     copyBaza_->ListFile = {(home_ / "Database").string() + "/*.*"};
+    context_ = std::make_unique<TWindowContext>(TWindowContext{*shell_, dialog_, this, {}, {}, {}});
+    // The help pages are per subject, not per topic number: every topic
+    // opens the menu page, where each window has its section.
+    context_->help = [this](int) { openHelp(QStringLiteral("menu.html")); };
+    context_->weeksChanged = [this] { fillWeeks(); };
+    context_->openWindow = [this](const std::string& window) {
+        for (const TWindowOpener& opener : windowOpeners)
+            if (opener && opener(window, *context_)) return true;
+        return false;
+    };
 
     auto* central = new QWidget(this);
     setCentralWidget(central);
@@ -469,13 +480,29 @@ void TForm1::menuClicked(const std::string& component) {
         openHelp(QStringLiteral("howto.html"));
     } else if (component == "N5") {
         close();
+    } else if (const TMenuItem* item = FindMenuItem(component);
+               item != nullptr && openWindow(*item)) {
+        return;
     } else {
-        const TMenuItem* item = FindMenuItem(component);
         const std::string name = item != nullptr && !item->path.empty()
                                      ? withoutAmpersands(item->path.back())
                                      : component;
         dialog_.MessageShow("Окно «" + name + "» ещё не готово в этой версии.");
     }
+}
+
+bool TForm1::openWindow(const TMenuItem& item) {
+    if (item.window.empty()) return false;
+    for (const TWindowOpener& opener : windowOpeners) {
+        if (!opener || !opener(item.window, *context_)) continue;
+        // The window may have changed the lists the menu checks look at.
+        if (item.saves && shell_->God() != nullptr && !shell_->God()->SaveRasp())
+            dialog_.MessageShow("Не удалось сохранить расписание учебного года.");
+        fillWeeks();
+        applyMenuState();
+        return true;
+    }
+    return false;
 }
 
 void TForm1::newYear() {

@@ -12,10 +12,12 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "shell/backup.h"
 #include "shell/shell.h"
 #include "shell/ui/qt_dialog.h"
+#include "shell/ui/window_context.h"
 
 class QAction;
 class QDialog;
@@ -58,6 +60,12 @@ public:
     std::function<int()> currentYear;
     // The folder holding about.html, menu.html and howto.html.
     static QString helpFolder();
+    // The windows above this library: each opener is asked in turn for the
+    // window of a menu item. The program adds them; tests may add their own.
+    std::vector<TWindowOpener> windowOpeners;
+    // The context those windows get.
+    TWindowContext& WindowContext() { return *context_; }
+
     // The window raised to the front, as when a second copy was started.
     void bringToFront();
 
@@ -99,6 +107,7 @@ private:
     void deleteYear();
     void openBackup(TBackupMode mode);
     void openHelp(const QString& page);
+    bool openWindow(const TMenuItem& item);
     void closeShell(bool userClose);
     void restartAfterRestore();
 
@@ -107,6 +116,7 @@ private:
     std::unique_ptr<View> view_;
     std::unique_ptr<TShell> shell_;
     std::unique_ptr<TCopyFileBaza> copyBaza_;
+    std::unique_ptr<TWindowContext> context_;
 
     TCopyFileBazaWindow* backupWindow_ = nullptr;
     TForm1_1* newYearWindow_ = nullptr;

@@ -1,0 +1,1 @@
+#include "entry/load_ops.h"

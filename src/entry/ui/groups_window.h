@@ -1,0 +1,36 @@
+// "Cписок групп": the groups of the year by faculty, also used by other
+// windows to pick one group or a list of groups.
+#pragma once
+
+#include <vector>
+
+#include "entry/ui/list_window.h"
+
+namespace zavlin {
+class TGryp;
+}
+
+namespace zavlin::entry::ui {
+
+class TForm2 : public TListWindow {
+    Q_OBJECT
+public:
+    TForm2(TWindowContext& context, TListMode mode, QWidget* parent = nullptr);
+    ~TForm2() override;
+
+    // Reordering allowed: only the main menu sets it.
+    bool MoveUpDown = false;
+    // The selected groups (PickOne: at most one), in list order.
+    std::vector<TGryp*> Picked() const;
+
+protected:
+    TListBoxN Items() const override;
+    void AddItem() override;
+    void EditItem(int key) override;
+    void DeleteItems(const std::vector<int>& keys) override;
+    std::string DeleteQuestion() const override;
+    void CurrentChanged(int key) override;
+    int HelpTopic() const override;
+};
+
+}  // namespace zavlin::entry::ui

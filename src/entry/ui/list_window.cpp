@@ -1,0 +1,1 @@
+#include "entry/ui/list_window.h"

@@ -1,0 +1,88 @@
+// The layout and behaviour every reference-list window shares: a numbered
+// list with "Всего=", the speed buttons "Добавить", "Удалить",
+// "Редактировать", "Выделить все", "Отменить выделение", "Инвертировать",
+// "Справка", and "OK". A window opened by another one to pick entries runs in
+// a picking mode and may not delete (CanDelOk is set only by the main menu).
+#pragma once
+
+#include <QDialog>
+#include <vector>
+
+#include "model/year.h"
+#include "shell/ui/window_context.h"
+
+class QBoxLayout;
+class QLabel;
+class QPushButton;
+class QToolButton;
+
+namespace zavlin::shell::ui {
+class TListBoxNumer;
+}
+
+namespace zavlin::entry::ui {
+
+using shell::ui::TListBoxNumer;
+using shell::ui::TWindowContext;
+
+enum class TListMode {
+    Edit,      // from the main menu: one current entry, the list edited
+    PickMany,  // picking several entries for another window
+    PickOne,   // picking one entry for another window
+};
+
+class TListWindow : public QDialog {
+    Q_OBJECT
+public:
+    // The speed buttons' object names: "AddButton", "DeleteButton",
+    // "EditButton", "SelectAllButton", "ClearSelectionButton",
+    // "InvertButton", "HelpButton"; the list is "ListBoxN", the count
+    // "CountLabel", OK "OkButton".
+    TListWindow(TWindowContext& context, TListMode mode, const QString& caption,
+                QWidget* parent = nullptr);
+    ~TListWindow() override;
+
+    TListMode Mode() const { return mode_; }
+    // Deletion allowed: only the main menu sets it.
+    bool CanDelOk = false;
+    TListBoxNumer* List() const { return list_; }
+    // Rebuilds the list from Items(), keeping the current entry by key where
+    // it still exists, and the count.
+    void Refill();
+    // Keys of the selected entries, in list order.
+    std::vector<int> SelectedKeys() const;
+    // The key of the current entry; -1 when none.
+    int CurrentKey() const;
+
+protected:
+    // The entries as (text, key).
+    virtual TListBoxN Items() const = 0;
+    virtual void AddItem() = 0;
+    // The current entry (key) is edited.
+    virtual void EditItem(int key) = 0;
+    // After the shared question was answered "Да"; the window's own checks
+    // and messages come here.
+    virtual void DeleteItems(const std::vector<int>& keys) = 0;
+    // "Удалить ?" by default.
+    virtual std::string DeleteQuestion() const;
+    // The current entry becomes the model's active one.
+    virtual void CurrentChanged(int key);
+    // The help topic of "Справка".
+    virtual int HelpTopic() const { return 0; }
+    // Where a window puts its own controls, above the speed buttons.
+    QBoxLayout* ExtraArea() const { return extra_; }
+    // Updates "Всего=" (and whatever a window shows of the selection).
+    virtual void SelectionChanged();
+
+    TWindowContext& context_;
+
+private:
+    void onDelete();
+
+    TListMode mode_;
+    TListBoxNumer* list_ = nullptr;
+    QLabel* count_ = nullptr;
+    QBoxLayout* extra_ = nullptr;
+};
+
+}  // namespace zavlin::entry::ui

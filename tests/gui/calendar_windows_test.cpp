@@ -1,0 +1,9 @@
+#include <QObject>
+#include <QTest>
+
+class Placeholder : public QObject {
+    Q_OBJECT
+};
+
+QTEST_MAIN(Placeholder)
+#include "calendar_windows_test.moc"
