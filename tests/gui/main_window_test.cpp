@@ -306,6 +306,41 @@ private slots:
         QCOMPARE(exams->toolTip(), QString());
     }
 
+    void openersGetTheWindowsTheyKnow() {
+        auto h = make();
+        start(*h);
+        if (QTest::currentTestFailed()) return;
+        std::vector<std::string> opened;
+        // The first opener knows no window; the second knows the group list
+        // and, as a window may, changes the active weeks while it is open.
+        h->window->windowOpeners.push_back(
+            [](const std::string&, TWindowContext&) { return false; });
+        h->window->windowOpeners.push_back(
+            [&opened](const std::string& window, TWindowContext& context) {
+                if (window != "TForm2" && window != "TForm5_5") return false;
+                opened.push_back(window);
+                std::array<bool, kWeekItems> weeks{};
+                weeks[4] = true;
+                return context.shell.SetActiveWeeks(weeks, true);
+            });
+        QTest::mouseClick(h->window->findChild<QToolButton*>("SpeedButton12"), Qt::LeftButton);
+        QCOMPARE(opened, std::vector<std::string>{"TForm2"});
+        QVERIFY(h->dialog.shown.empty());
+        // The week list shows what the window left.
+        QCOMPARE(selectedCount(h->weeks()), 1);
+        QVERIFY(h->weeks()->item(4)->isSelected());
+        QCOMPARE(h->count(), QStringLiteral("1"));
+        // A window opens another one through the context; unknown ones are refused.
+        QVERIFY(h->window->WindowContext().openWindow("TForm5_5"));
+        QVERIFY(!h->window->WindowContext().openWindow("TForm99"));
+        QCOMPARE(opened.size(), std::size_t{2});
+        // Items no opener knows still say that their window is missing.
+        h->window->MenuAction("N13")->trigger();
+        QCOMPARE(h->dialog.shown.size(), std::size_t{1});
+        QCOMPARE(h->dialog.shown.back(),
+                 std::string("Окно «Список аудиторий» ещё не готово в этой версии."));
+    }
+
     void helpPagesOpenFromTheMenu() {
         auto h = make();
         start(*h);
