@@ -160,6 +160,10 @@ TEST_F(LoadCli, RefusalsSayWhyAndLeaveTheYearAsStored) {
     EXPECT_NE(r.out.find("no group \"ИС-99\""), std::string::npos) << r.out;
     r = run("load show --group ИС-99");
     EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(run("load").status, 2);
+    const std::string help = run("help").out;
+    EXPECT_NE(help.find("load set --group G"), std::string::npos) << help;
+    EXPECT_NE(help.find("load show --group G"), std::string::npos) << help;
     EXPECT_EQ(storedFiles(home.path()), before);
     // The last week alone is a valid range: 20 pairs fit.
     EXPECT_EQ(run("load set --group ИС-21 --subject ОАиП --weeks 54 --pairs 20").status, 0);
