@@ -12,6 +12,7 @@
 #include "cli/compose_commands.h"
 #include "cli/db_commands.h"
 #include "cli/demo_commands.h"
+#include "cli/load_commands.h"
 #include "cli/quality_commands.h"
 #include "cli/room_commands.h"
 #include "cli/table_access.h"
@@ -82,6 +83,10 @@ constexpr VerbHelp kVerbs[] = {
      "--yes [--log] [--verbose] [--time-limit S] [--year Y] [--home DIR]",
      "compose the active weeks: pinned lessons tested and carried over, the hardest week "
      "composed, the others copied from it and completed, the result tested; save the year"},
+    {"load set --group G --subject S --weeks A-B --pairs P [--year Y] [--home DIR]",
+     "spread P pairs of a subject over the group's study weeks of A-B and save the year"},
+    {"load show --group G [--json] [--year Y] [--home DIR]",
+     "a group's regular pairs per subject and week 1-56, with the totals"},
     {"backup [--to DIR] [--home DIR]",
      "copy every file of the database into the backup folder (default HOME/REM) and log it"},
     {"restore --from DIR --yes [--home DIR]",
@@ -139,6 +144,7 @@ int run(int argc, char** argv) {
     addQualityCommands(app, status);
     addComposeCommands(app, status);
     addBackupCommands(app, status);
+    addLoadCommands(app, status);
 
     std::string path;
     std::string key;
