@@ -95,6 +95,19 @@ struct Harness {
     }
 };
 
+// Each faculty's name with the numbers of its groups, sorted.
+std::vector<std::pair<std::string, std::vector<int>>> memberships(const TGod& god) {
+    std::vector<std::pair<std::string, std::vector<int>>> all;
+    for (const auto& fak : god.LFak) {
+        std::vector<int> groups;
+        for (const TGryp* gr : fak->LGryp) groups.push_back(gr->Dan.N);
+        std::sort(groups.begin(), groups.end());
+        all.emplace_back(fak->Name(), groups);
+    }
+    std::sort(all.begin(), all.end());
+    return all;
+}
+
 template <class W>
 W* child(QWidget* window, const char* name) {
     W* w = window->findChild<W*>(QString::fromLatin1(name));
@@ -466,6 +479,10 @@ private slots:
         click(&window, "DeleteButton");
         QCOMPARE(h->dialog.asked, std::vector<std::string>{"Удалить Группу?"});
         QCOMPARE(h->god().CountGryp(), before);
+        // What the faculties hold without the deleted group.
+        const int gone = window.CurrentKey();
+        auto expected = memberships(h->god());
+        for (auto& [name, groups] : expected) std::erase(groups, gone);
         h->dialog.queue(true);
         click(&window, "DeleteButton");
         QCOMPARE(h->god().CountGryp(), before - 1);
@@ -475,6 +492,7 @@ private slots:
         QVERIFY(h->reopen());
         QCOMPARE(h->god().CountGryp(), before - 1);
         QVERIFY(h->god().FindGrypForName(second) == nullptr);
+        QCOMPARE(memberships(h->god()), expected);
     }
 
     void movingGroupsKeepsTheNewOrder() {
@@ -545,17 +563,16 @@ private slots:
                  "За факультетом " + fak->Name() + " закреплены выделенные группы");
         const int firstN = h->god().LGryp.front()->Dan.N;
         const int lastN = h->god().LGryp.back()->Dan.N;
-        const std::string fakText = fak->Name();
+        // The other faculties keep their groups, in memory and in the tables.
+        const auto expected = memberships(h->god());
+        auto stored = std::find_if(expected.begin(), expected.end(),
+                                   [&](const auto& f) { return f.first == fak->Name(); });
+        QVERIFY(stored != expected.end());
+        QCOMPARE(stored->second,
+                 (std::vector<int>{std::min(firstN, lastN), std::max(firstN, lastN)}));
 
         QVERIFY(h->reopen());
-        TFak* stored = nullptr;
-        for (const auto& f : h->god().LFak)
-            if (f->Name() == fakText) stored = f.get();
-        QVERIFY(stored != nullptr);
-        std::vector<int> now;
-        for (const TGryp* gr : stored->LGryp) now.push_back(gr->Dan.N);
-        std::sort(now.begin(), now.end());
-        QCOMPARE(now, (std::vector<int>{std::min(firstN, lastN), std::max(firstN, lastN)}));
+        QCOMPARE(memberships(h->god()), expected);
     }
 
     void firstFacultyThroughItsWindow() {
