@@ -51,6 +51,7 @@ TForm2_2::TForm2_2(TWindowContext& context, std::vector<TGryp*> groups, QWidget*
     layout->addWidget(new QLabel(QStringLiteral("Запомнить список выделенных групп как "), this));
     layout->addLayout(nameRow);
     layout->addWidget(buttons);
+    resize(440, 360);
 }
 
 bool TForm2_2::Store() {

@@ -78,10 +78,12 @@ TForm3_1::TForm3_1(TWindowContext& context, TFio* fio, QWidget* parent)
     days_->setValue(fio != nullptr ? fio->Rday() : TFio::kDefaultRday);
 
     auto* grid = new QGridLayout;
+    grid->setColumnStretch(1, 1);
+    for (QLineEdit* edit : {surname_, name_, patronymic_, position_}) edit->setMinimumWidth(240);
     int row = 0;
     auto addRow = [&](const QString& label, QWidget* field, const QString& hint) {
         grid->addWidget(new QLabel(label, this), row, 0);
-        grid->addWidget(field, row, 1);
+        grid->addWidget(field, row, 1, field == days_ ? Qt::AlignLeft : Qt::Alignment());
         grid->addWidget(new QLabel(hint, this), row, 2);
         ++row;
     };
