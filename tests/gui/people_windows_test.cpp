@@ -307,11 +307,10 @@ private slots:
         // Pasted text loses its Latin letters, with one message.
         name->clear();
         QApplication::clipboard()->setText(QStringLiteral("AБВ-1b"));
-        if (QApplication::clipboard()->text() == QStringLiteral("AБВ-1b")) {
-            QTest::keyClick(name, Qt::Key_V, Qt::ControlModifier);
-            QCOMPARE(name->text(), QStringLiteral("БВ-1"));
-            QCOMPARE(h->dialog.shown.size(), std::size_t{3});
-        }
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("AБВ-1b"));
+        QTest::keyClick(name, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(name->text(), QStringLiteral("БВ-1"));
+        QCOMPARE(h->dialog.shown.size(), std::size_t{3});
 
         // The field holds no more than the table's 18 characters.
         name->clear();
