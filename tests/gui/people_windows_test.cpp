@@ -652,7 +652,13 @@ private slots:
         QCOMPARE(h->dialog.shown, std::vector<std::string>({kOnlyRussian}));
         patronymic->setText(QStringLiteral("С"));
 
-        child<QLineEdit>(&dialog, "PositionEdit")->setText(QStringLiteral("доцент"));
+        // The position takes any text the tables can hold, and refuses the rest.
+        auto* position = child<QLineEdit>(&dialog, "PositionEdit");
+        position->setText(QStringLiteral("доцент 李"));
+        QTest::mouseClick(ok, Qt::LeftButton);
+        QVERIFY(h->dialog.shown.back().find("李") != std::string::npos);
+        QCOMPARE(h->god().CountFio(), before);
+        position->setText(QStringLiteral("доцент"));
         child<QSpinBox>(&dialog, "DaysSpin")->setValue(6);
         QTest::mouseClick(ok, Qt::LeftButton);
         QVERIFY(!dialog.isVisible());
