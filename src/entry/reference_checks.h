@@ -28,6 +28,11 @@ inline constexpr int kYrNameBigChars = 48;
 inline constexpr int kDomNameChars = 48;
 inline constexpr int kAydNameChars = 5;
 inline constexpr int kAtrNameChars = 48;
+// Shown when a table refused to store or delete a row; the lists then
+// hold what the tables hold.
+inline constexpr const char* kNotStoredMessage =
+    "Не удалось записать изменение в базу данных. Данные остались прежними.";
+
 // The fixed palette a building's lessons are printed in.
 inline constexpr int kDomColorCount = 15;
 // The palette as 0xRRGGBB; an index out of range reads as black.
