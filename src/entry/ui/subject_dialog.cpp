@@ -10,6 +10,7 @@
 #include "base/my_dialog.h"
 #include "entry/name_input.h"
 #include "entry/reference_checks.h"
+#include "entry/ui/russian_input.h"
 #include "model/subject_name.h"
 #include "model/year.h"
 
@@ -23,7 +24,7 @@ TForm4_1::TForm4_1(TAllRasp& year, TMyDialog& dialog, TYrName* yrName, QWidget* 
     layout->addWidget(new QLabel(QStringLiteral("Сокращение"), this));
     short_ = new QLineEdit(this);
     short_->setObjectName("ShortEdit");
-    short_->setMaxLength(kYrNameShortChars);
+    TRussianInput::Attach(short_, dialog_, TNameKind::Subject, kYrNameShortChars);
     layout->addWidget(short_);
     layout->addWidget(new QLabel(QStringLiteral("Полное название"), this));
     auto* note = new QLabel(
@@ -34,7 +35,7 @@ TForm4_1::TForm4_1(TAllRasp& year, TMyDialog& dialog, TYrName* yrName, QWidget* 
     layout->addWidget(note);
     big_ = new QLineEdit(this);
     big_->setObjectName("BigEdit");
-    big_->setMaxLength(kYrNameBigChars);
+    TRussianInput::Attach(big_, dialog_, TNameKind::Subject, kYrNameBigChars);
     layout->addWidget(big_);
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
