@@ -220,12 +220,16 @@ private slots:
             [&](TForm4_1* d) {
                 QCOMPARE(d->findChild<QLineEdit*>("ShortEdit")->text(), QStringLiteral("Астр"));
                 retype(d, "ShortEdit", QStringLiteral("Астрон"));
+                retype(d, "BigEdit", QStringLiteral("Яхтенная астрономия"));
                 click(d, "OkButton");
             },
             h->modalFailed);
         click(&window, "EditButton");
         QVERIFY(!h->modalFailed);
         QCOMPARE(added->Name(), std::string("Астрон"));
+        // Sorted by the full name it moved to the end; it stays the active one.
+        QCOMPARE(h->year().LYrName.back().get(), added);
+        QCOMPARE(h->year().LYrName[h->year().YrNameActivIndx()].get(), added);
 
         // One more, deleted again after the question.
         onModal<TForm4_1>(
@@ -262,7 +266,7 @@ private slots:
         QCOMPARE(h->year().CountYrName(), before + 1);
         TYrName* kept = h->year().FindYrNameForName("Астрон");
         QVERIFY(kept != nullptr);
-        QCOMPARE(kept->BigName(), std::string("Астрономия"));
+        QCOMPARE(kept->BigName(), std::string("Яхтенная астрономия"));
         QVERIFY(h->year().FindYrNameForName("Геод") == nullptr);
     }
 

@@ -38,7 +38,10 @@ void TForm6::EditItem(int key) {
     TDom* dom = year().DomNumer(key);
     if (dom == nullptr) return;
     TForm6_1 edit(year(), context_.dialog, dom, this);
-    if (edit.exec() == QDialog::Accepted) Refill();
+    if (edit.exec() != QDialog::Accepted) return;
+    // A rename may move the entry in the sorted list: the active one follows.
+    Refill();
+    CurrentChanged(CurrentKey());
 }
 
 bool TForm6::DeleteAllowed(const std::vector<int>& keys) {
@@ -55,6 +58,7 @@ void TForm6::DeleteItems(const std::vector<int>& keys) {
     bool stored = true;
     for (int key : keys) stored = DelDomWithRooms(year(), year().DomNumer(key)) && stored;
     Refill();
+    CurrentChanged(CurrentKey());
     if (!stored) context_.dialog.MessageShow(kNotStoredMessage);
 }
 

@@ -45,7 +45,10 @@ void TForm7::EditItem(int key) {
     TAyd* ayd = year().GetAydNumer(key);
     if (ayd == nullptr) return;
     TForm7_1 edit(year(), context_.dialog, ayd, this);
-    if (edit.exec() == QDialog::Accepted) Refill();
+    if (edit.exec() != QDialog::Accepted) return;
+    // A rename may move the entry in the sorted list: the active one follows.
+    Refill();
+    CurrentChanged(CurrentKey());
 }
 
 bool TForm7::DeleteAllowed(const std::vector<int>& keys) {
@@ -62,6 +65,7 @@ void TForm7::DeleteItems(const std::vector<int>& keys) {
     bool stored = true;
     for (int key : keys) stored = year().DelAyd(year().GetAydNumer(key)) && stored;
     Refill();
+    CurrentChanged(CurrentKey());
     if (!stored) context_.dialog.MessageShow(kNotStoredMessage);
 }
 

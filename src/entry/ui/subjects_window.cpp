@@ -52,7 +52,10 @@ void TForm4::EditItem(int key) {
     TYrName* yr = year().YrNameNumer(key);
     if (yr == nullptr) return;
     TForm4_1 edit(year(), context_.dialog, yr, this);
-    if (edit.exec() == QDialog::Accepted) Refill();
+    if (edit.exec() != QDialog::Accepted) return;
+    // A rename may move the entry in the sorted list: the active one follows.
+    Refill();
+    CurrentChanged(CurrentKey());
 }
 
 bool TForm4::DeleteAllowed(const std::vector<int>& keys) {
@@ -69,6 +72,7 @@ void TForm4::DeleteItems(const std::vector<int>& keys) {
     bool stored = true;
     for (int key : keys) stored = year().DelYrName(year().YrNameNumer(key)) && stored;
     Refill();
+    CurrentChanged(CurrentKey());
     if (!stored) context_.dialog.MessageShow(kNotStoredMessage);
 }
 
@@ -86,6 +90,7 @@ void TForm4::deleteUnused() {
     bool stored = true;
     for (TYrName* yr : UnusedYrNames(year())) stored = year().DelYrName(yr) && stored;
     Refill();
+    CurrentChanged(CurrentKey());
     if (!stored) context_.dialog.MessageShow(kNotStoredMessage);
 }
 
