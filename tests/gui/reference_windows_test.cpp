@@ -194,6 +194,9 @@ private slots:
         QCOMPARE(before, h->year().CountYrName());
         QCOMPARE(countOf(&window), QStringLiteral("Всего=") + QString::number(before));
         const std::string existing = h->year().LYrName[0]->Name();
+        click(&window, "ClearSelectionButton");
+        click(&window, "DeleteButton");
+        QCOMPARE(h->lastShown(), std::string("Выберите предмет"));
 
         onModal<TForm4_1>(
             [&](TForm4_1* d) {
@@ -324,6 +327,9 @@ private slots:
         const int before = list->count();
         QCOMPARE(before, h->year().CountDom());
         const QString existing = QString::fromStdString(h->year().LDom[0]->Name());
+        click(&window, "ClearSelectionButton");
+        click(&window, "DeleteButton");
+        QCOMPARE(h->lastShown(), std::string("Выберите здание"));
 
         onModal<TForm6_1>(
             [&](TForm6_1* d) {
@@ -431,6 +437,9 @@ private slots:
         TListBoxNumer* list = listOf(&window);
         const int before = list->count();
         TAyd* first = h->year().LAyd[0].get();
+        click(&window, "ClearSelectionButton");
+        click(&window, "EditButton");
+        QCOMPARE(h->lastShown(), std::string("Выберите аудиторию"));
         int firstDomIndex = -1;
         for (int i = 0; i < h->year().CountDom(); ++i)
             if (h->year().LDom[i].get() == first->Dom()) firstDomIndex = i;
