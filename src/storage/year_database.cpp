@@ -294,10 +294,16 @@ bool TDM1::DeleteWhere(TTableBlob& table, std::string_view tableName,
     if (!table.Open()) return false;
     CloseOnExit closer(table);
     // A delete reorders the index, so every round starts from the top.
+    // Eof() places the walk on the next row, so it is asked once per row:
+    // asking again after a match would delete the row after it.
     while (true) {
         table.First();
-        while (!table.Eof() && !match(table)) table.Next();
-        if (table.Eof()) return true;
+        bool found = false;
+        while (!found && !table.Eof()) {
+            found = match(table);
+            if (!found) table.Next();
+        }
+        if (!found) return true;
         const uint32_t before = table.RecordCount();
         if (!table.Delete() || table.RecordCount() >= before) return false;
     }

@@ -1,9 +1,874 @@
-#include <QObject>
+// The groups and teachers windows over a sample college (and over an empty
+// year for adding from nothing): the shared list window's buttons and count,
+// the group, faculty and teacher dialogs with their refusals, the Cyrillic
+// input filter, deletion and reordering rights, stored selections. What a
+// window changed is read back through a fresh shell, as the next run of the
+// program would. Questions are answered by a scripted dialog; a window opened
+// modally by another is driven once it is shown.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
 
-class Placeholder : public QObject {
-    Q_OBJECT
+#include "base/cp1251.h"
+#include "base/datetime.h"
+#include "base/my_dialog.h"
+#include "demo/sample_college.h"
+#include "entry/name_input.h"
+#include "entry/ui/entry_windows.h"
+#include "entry/ui/faculty_dialog.h"
+#include "entry/ui/group_dialog.h"
+#include "entry/ui/groups_window.h"
+#include "entry/ui/semester_date_dialog.h"
+#include "entry/ui/teacher_dialog.h"
+#include "entry/ui/teachers_window.h"
+#include "model/god.h"
+#include "screenshot.h"
+#include "shell/shell.h"
+#include "shell/ui/list_box_numer.h"
+#include "storage/year_database.h"
+#include "support/scratch_home.h"
+
+namespace fs = std::filesystem;
+using namespace zavlin;
+using namespace zavlin::entry::ui;
+using zavlin::shell::TShell;
+using zavlin::shell::ui::TComboBoxNumer;
+using zavlin::testsupport::ScratchHome;
+
+namespace {
+
+const std::string kOnlyRussian = "Только русский шрифт!";
+
+struct QuietView : shell::TShellView {
+    void StatusText(const std::string&) override {}
+    void HideSplash() override {}
 };
 
-QTEST_MAIN(Placeholder)
+// A shell over a home, with the context the main window would give.
+struct Harness {
+    ScratchHome home{"people"};
+    TScriptedDialog dialog;
+    QuietView view;
+    std::unique_ptr<TShell> shell;
+    std::unique_ptr<TWindowContext> context;
+    std::vector<int> helpTopics;
+
+    bool start() {
+        shell = std::make_unique<TShell>(home.path(), dialog);
+        if (shell->Start(view) != shell::TStartOutcome::Running) return false;
+        context.reset(new TWindowContext{
+            *shell, dialog, nullptr, [this](int topic) { helpTopics.push_back(topic); }, {}, {}});
+        dialog.shown.clear();
+        dialog.asked.clear();
+        return true;
+    }
+    // The next run of the program: only what reached the tables is there.
+    bool reopen() {
+        context.reset();
+        shell.reset();
+        return start() && shell->God() != nullptr;
+    }
+    TGod& god() const { return *shell->God(); }
+    std::vector<std::string> groupNames() const {
+        std::vector<std::string> names;
+        for (const auto& gr : god().LGryp) names.push_back(gr->Name());
+        return names;
+    }
+    bool shown(const std::string& text) const {
+        return std::count(dialog.shown.begin(), dialog.shown.end(), text) > 0;
+    }
+};
+
+// Each faculty's name with the numbers of its groups, sorted.
+std::vector<std::pair<std::string, std::vector<int>>> memberships(const TGod& god) {
+    std::vector<std::pair<std::string, std::vector<int>>> all;
+    for (const auto& fak : god.LFak) {
+        std::vector<int> groups;
+        for (const TGryp* gr : fak->LGryp) groups.push_back(gr->Dan.N);
+        std::sort(groups.begin(), groups.end());
+        all.emplace_back(fak->Name(), groups);
+    }
+    std::sort(all.begin(), all.end());
+    return all;
+}
+
+template <class W>
+W* child(QWidget* window, const char* name) {
+    W* w = window->findChild<W*>(QString::fromLatin1(name));
+    if (w == nullptr) qWarning("no child %s", name);
+    return w;
+}
+
+void click(QWidget* window, const char* name) {
+    auto* button = child<QAbstractButton>(window, name);
+    QVERIFY(button != nullptr);
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+void clickRow(QListWidget* list, int row, Qt::KeyboardModifiers modifiers = {}) {
+    QListWidgetItem* item = list->item(row);
+    QVERIFY(item != nullptr);
+    list->scrollToItem(item);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers,
+                      list->visualItemRect(item).center());
+}
+
+// Runs act on the window of type D once a nested exec() has shown it.
+// Polls the event loop; a failed check inside closes the window so the
+// test ends instead of waiting.
+template <class D>
+void whenShown(std::function<void(D*)> act) {
+    auto* timer = new QTimer;
+    timer->setInterval(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* d = qobject_cast<D*>(w);
+            if (d == nullptr || !d->isVisible()) continue;
+            timer->stop();
+            timer->deleteLater();
+            act(d);
+            if (QTest::currentTestFailed() && d->isVisible()) d->done(QDialog::Rejected);
+            return;
+        }
+    });
+    timer->start();
+}
+
+// Types text key by key, as keyClicks does for ASCII; keyClicks cannot
+// name a key for a Cyrillic letter.
+void typeText(QWidget* widget, const QString& text) {
+    for (const QChar c : text) {
+        const auto key = static_cast<Qt::Key>(c.toUpper().unicode());
+        QTest::sendKeyEvent(QTest::Press, widget, key, QString(c), Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Release, widget, key, QString(c), Qt::NoModifier);
+    }
+}
+
+void chooseCombo(QComboBox* box, const QString& text) {
+    const int index = box->findText(text);
+    QVERIFY2(index >= 0, qPrintable(text));
+    box->setCurrentIndex(index);
+    emit box->activated(index);
+}
+
+}  // namespace
+
+class PeopleWindowsTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<ScratchHome> templateHome_;
+
+    std::unique_ptr<Harness> sample() {
+        auto h = std::make_unique<Harness>();
+        std::error_code ec;
+        fs::copy(templateHome_->path(), h->home.path(), fs::copy_options::recursive, ec);
+        if (ec) qFatal("cannot copy the sample college: %s", ec.message().c_str());
+        if (!h->start() || h->shell->God() == nullptr) qFatal("the sample college did not start");
+        return h;
+    }
+
+    // A database with one empty year.
+    std::unique_ptr<Harness> empty() {
+        auto h = std::make_unique<Harness>();
+        std::string message;
+        if (!h->home.MakeDatabase(message)) qFatal("%s", message.c_str());
+        if (!h->start()) qFatal("the empty database did not start");
+        if (h->shell->NewYear(2026, h->view) != shell::TNewYearResult::Created)
+            qFatal("no year made");
+        h->dialog.shown.clear();
+        return h;
+    }
+
+private slots:
+    void initTestCase() {
+        templateHome_ = std::make_unique<ScratchHome>("people_template");
+        TScriptedDialog quiet;
+        demo::SampleOptions options;
+        options.size = demo::SampleSize::S;
+        const demo::SampleResult made =
+            demo::createSampleCollege(templateHome_->path(), options, quiet);
+        QVERIFY2(made.ok, made.message.c_str());
+    }
+
+    // The shared layout: count, selection buttons, help, the current entry
+    // handed to the model, and which modes may select several entries.
+    void listWindowSharedBehaviour() {
+        auto h = sample();
+        TForm2 window(*h->context, TListMode::Edit);
+        window.show();
+        QCOMPARE(window.windowTitle(), QStringLiteral("Cписок групп"));
+        auto* list = child<TListBoxNumer>(&window, "ListBoxN");
+        const int count = h->god().CountGryp();
+        QVERIFY(count >= 3);
+        QCOMPARE(list->count(), count);
+        QCOMPARE(child<QLabel>(&window, "CountLabel")->text(),
+                 QStringLiteral("Всего=%1").arg(count));
+        for (const char* name : {"AddButton", "DeleteButton", "EditButton", "SelectAllButton",
+                                 "ClearSelectionButton", "InvertButton", "HelpButton", "OkButton"})
+            QVERIFY2(window.findChild<QAbstractButton*>(name) != nullptr, name);
+        QCOMPARE(child<QAbstractButton>(&window, "EditButton")->text(),
+                 QStringLiteral("Редактировать"));
+
+        click(&window, "SelectAllButton");
+        QCOMPARE(window.SelectedKeys().size(), static_cast<std::size_t>(count));
+        click(&window, "ClearSelectionButton");
+        QVERIFY(window.SelectedKeys().empty());
+        clickRow(list, 1);
+        click(&window, "InvertButton");
+        QCOMPARE(window.SelectedKeys().size(), static_cast<std::size_t>(count - 1));
+        QVERIFY(!list->item(1)->isSelected());
+
+        // The clicked group becomes the model's active one.
+        clickRow(list, 2);
+        QCOMPARE(h->god().GrypActivIndx(), 2);
+        QCOMPARE(window.CurrentKey(), h->god().LGryp[2]->Dan.N);
+
+        click(&window, "HelpButton");
+        QCOMPARE(h->helpTopics.size(), std::size_t{1});
+
+        // Nothing chosen: editing and deleting say so and ask nothing.
+        click(&window, "ClearSelectionButton");
+        click(&window, "EditButton");
+        click(&window, "DeleteButton");
+        QCOMPARE(std::count(h->dialog.shown.begin(), h->dialog.shown.end(),
+                            std::string("Выберите группу")),
+                 2);
+        QVERIFY(h->dialog.asked.empty());
+
+        click(&window, "OkButton");
+        QCOMPARE(window.result(), static_cast<int>(QDialog::Accepted));
+    }
+
+    void pickingModesKeepTheirCaptionAndSelection() {
+        auto h = sample();
+        // The window opens on the model's active group.
+        h->god().SetGrypActivIndx(1);
+        TForm2 one(*h->context, TListMode::PickOne);
+        one.show();
+        QCOMPARE(one.windowTitle(), QStringLiteral("Cписок групп (режим выбор одной группы)"));
+        auto* list = child<TListBoxNumer>(&one, "ListBoxN");
+        QCOMPARE(list->currentRow(), 1);
+        QVERIFY(!child<QAbstractButton>(&one, "SelectAllButton")->isEnabled());
+        clickRow(list, 0);
+        clickRow(list, 2, Qt::ControlModifier);
+        QCOMPARE(one.Picked().size(), std::size_t{1});
+        QCOMPARE(one.Picked().front(), h->god().LGryp[2].get());
+
+        TForm2 many(*h->context, TListMode::PickMany);
+        many.show();
+        QCOMPARE(many.windowTitle(), QStringLiteral("Cписок групп (режим выбор списка групп)"));
+        auto* manyList = child<TListBoxNumer>(&many, "ListBoxN");
+        clickRow(manyList, 0);
+        clickRow(manyList, 2, Qt::ControlModifier);
+        const std::vector<TGryp*> picked = many.Picked();
+        QCOMPARE(picked.size(), std::size_t{2});
+        QCOMPARE(picked[0], h->god().LGryp[0].get());
+        QCOMPARE(picked[1], h->god().LGryp[2].get());
+        // A double click picks and closes.
+        clickRow(manyList, 0);
+        QTest::mouseDClick(manyList->viewport(), Qt::LeftButton, {},
+                           manyList->visualItemRect(manyList->item(0)).center());
+        QCOMPARE(many.result(), static_cast<int>(QDialog::Accepted));
+    }
+
+    // Typing into the name: Latin letters never arrive and are told once per
+    // run of refused keys; digits and hyphens of group names pass.
+    void groupNameTakesCyrillicOnly() {
+        auto h = sample();
+        TForm2_1 dialog(*h->context, nullptr);
+        dialog.show();
+        auto* name = child<QLineEdit>(&dialog, "NameEdit");
+        name->setFocus();
+        typeText(name, QStringLiteral("ПКСxyz-2Q1"));
+        QCOMPARE(name->text(), QStringLiteral("ПКС-21"));
+        QCOMPARE(h->dialog.shown, std::vector<std::string>({kOnlyRussian, kOnlyRussian}));
+        // Editing keys are no attempt.
+        QTest::keyClick(name, Qt::Key_Backspace);
+        QTest::keyClick(name, Qt::Key_Left);
+        QCOMPARE(name->text(), QStringLiteral("ПКС-2"));
+        QCOMPARE(h->dialog.shown.size(), std::size_t{2});
+
+        // Pasted text loses its Latin letters, with one message.
+        name->clear();
+        QApplication::clipboard()->setText(QStringLiteral("AБВ-1b"));
+        if (QApplication::clipboard()->text() == QStringLiteral("AБВ-1b")) {
+            QTest::keyClick(name, Qt::Key_V, Qt::ControlModifier);
+            QCOMPARE(name->text(), QStringLiteral("БВ-1"));
+            QCOMPARE(h->dialog.shown.size(), std::size_t{3});
+        }
+
+        // The field holds no more than the table's 18 characters.
+        name->clear();
+        typeText(name, QStringLiteral("ГруппаОченьДлинноеИмя"));
+        QCOMPARE(name->text(), QStringLiteral("ГруппаОченьДлинное"));
+        QCOMPARE(name->text().size(), static_cast<int>(entry::kGroupNameChars));
+    }
+
+    // Every refusal leaves the year as it was; the group stored at last is
+    // in the tables with every field.
+    void addGroupWithItsChecks() {
+        auto h = sample();
+        const int before = h->god().CountGryp();
+        const std::string existing = h->god().LGryp[0]->Name();
+        TForm2_1 dialog(*h->context, nullptr);
+        dialog.show();
+        auto* name = child<QLineEdit>(&dialog, "NameEdit");
+        auto* ok = child<QPushButton>(&dialog, "OkButton");
+
+        QTest::mouseClick(ok, Qt::LeftButton);
+        QCOMPARE(h->dialog.shown.back(), std::string("Введите название группы!"));
+        name->setText(QString::fromStdString(existing));
+        QTest::mouseClick(ok, Qt::LeftButton);
+        QCOMPARE(h->dialog.shown.back(), std::string("Повтор названия группы!"));
+
+        name->clear();
+        typeText(name, QStringLiteral("ТМ-31"));
+        child<QListWidget>(&dialog, "PeriodList")->clearSelection();
+        QTest::mouseClick(ok, Qt::LeftButton);
+        QCOMPARE(h->dialog.shown.back(), std::string("Выделите время начала занятий!"));
+        clickRow(child<QListWidget>(&dialog, "PeriodList"), 2);
+
+        for (int d = 1; d <= 7; ++d)
+            child<QCheckBox>(&dialog, qPrintable(QStringLiteral("DayCheck%1").arg(d)))
+                ->setChecked(false);
+        QTest::mouseClick(ok, Qt::LeftButton);
+        QCOMPARE(h->dialog.shown.back(), std::string("Установите учебные дни!"));
+        auto* sunday = child<QCheckBox>(&dialog, "DayCheck7");
+        QTest::keyClick(child<QCheckBox>(&dialog, "DayCheck2"), Qt::Key_Space);
+        QTest::keyClick(child<QCheckBox>(&dialog, "DayCheck4"), Qt::Key_Space);
+        QTest::keyClick(sunday, Qt::Key_Space);
+        QTest::mouseClick(ok, Qt::LeftButton);
+        QCOMPARE(h->dialog.shown.back(), std::string("Установите Воскресенье - выходной!"));
+        QCOMPARE(h->god().CountGryp(), before);
+        QVERIFY(dialog.isVisible());
+        QTest::keyClick(sunday, Qt::Key_Space);
+
+        child<QSpinBox>(&dialog, "CountSpin")->setValue(27);
+        child<QSpinBox>(&dialog, "CourseSpin")->setValue(3);
+        const int32_t date = encodeDate(2027, 2, 8);
+        dialog.chooseDate = [date](int32_t& d) {
+            d = date;
+            return true;
+        };
+        click(&dialog, "DateButton");
+        QCOMPARE(child<QLabel>(&dialog, "DateLabel")->text(), QStringLiteral("08.02.2027"));
+        QTest::mouseClick(ok, Qt::LeftButton);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(h->god().CountGryp(), before + 1);
+
+        QVERIFY(h->reopen());
+        TGryp* gr = h->god().FindGrypForName("ТМ-31");
+        QVERIFY(gr != nullptr);
+        QCOMPARE(static_cast<int>(gr->Dan.Ks), 27);
+        QCOMPARE(static_cast<int>(gr->Dan.TimeDay), 2);
+        QCOMPARE(static_cast<int>(gr->Dan.Kyrs), 3);
+        QCOMPARE(gr->DateSemm2(), date);
+        const std::array<bool, 7> days = {false, true, false, true, false, false, false};
+        for (std::size_t d = 0; d < 7; ++d) QCOMPARE(gr->Dan.arRDeyNed[d] != 0, days[d]);
+        QCOMPARE(h->god().GetGrypIndex(gr), before);  // appended at the end
+    }
+
+    // Closing with changes asks; "Да" stores, "Нет" leaves the group alone,
+    // no change closes without a question.
+    void closingTheGroupWithChanges() {
+        auto h = sample();
+        TGryp* gr = h->god().LGryp[0].get();
+        const int n = gr->Dan.N;
+        const int students = gr->Dan.Ks;
+        {
+            TForm2_1 dialog(*h->context, gr);
+            dialog.show();
+            QVERIFY(!dialog.Changed());
+            click(&dialog, "CancelButton");
+            QVERIFY(h->dialog.asked.empty());
+        }
+        {
+            TForm2_1 dialog(*h->context, gr);
+            dialog.show();
+            child<QSpinBox>(&dialog, "CountSpin")->setValue(students + 5);
+            h->dialog.queue(false);
+            click(&dialog, "CancelButton");
+            QCOMPARE(h->dialog.asked, std::vector<std::string>{"Сохранить изменения?"});
+            QVERIFY(!dialog.isVisible());
+            QCOMPARE(static_cast<int>(gr->Dan.Ks), students);
+        }
+        {
+            TForm2_1 dialog(*h->context, gr);
+            dialog.show();
+            child<QSpinBox>(&dialog, "CountSpin")->setValue(students + 7);
+            child<QSpinBox>(&dialog, "CourseSpin")->setValue(5);
+            h->dialog.queue(true);
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+            QVERIFY(!dialog.isVisible());
+        }
+        QVERIFY(h->reopen());
+        gr = h->god().GrypNumer(n);
+        QVERIFY(gr != nullptr);
+        QCOMPARE(static_cast<int>(gr->Dan.Ks), students + 7);
+        QCOMPARE(static_cast<int>(gr->Dan.Kyrs), 5);
+    }
+
+    // The list's "Добавить" and "Редактировать" open the group window and
+    // show what it stored.
+    void addAndEditThroughTheList() {
+        auto h = empty();
+        TForm2 window(*h->context, TListMode::Edit);
+        window.show();
+        auto* list = child<TListBoxNumer>(&window, "ListBoxN");
+        QCOMPARE(list->count(), 0);
+        whenShown<TForm2_1>([](TForm2_1* d) {
+            auto* name = child<QLineEdit>(d, "NameEdit");
+            typeText(name, QStringLiteral("Первая"));
+            click(d, "OkButton");
+        });
+        click(&window, "AddButton");
+        QCOMPARE(list->count(), 1);
+        QCOMPARE(list->item(0)->text(), QStringLiteral("Первая"));
+        QCOMPARE(child<QLabel>(&window, "CountLabel")->text(), QStringLiteral("Всего=1"));
+        QCOMPARE(list->currentRow(), 0);
+
+        clickRow(list, 0);
+        whenShown<TForm2_1>([](TForm2_1* d) {
+            auto* name = child<QLineEdit>(d, "NameEdit");
+            name->selectAll();
+            typeText(name, QStringLiteral("Вторая"));
+            click(d, "OkButton");
+        });
+        click(&window, "EditButton");
+        QCOMPARE(list->item(0)->text(), QStringLiteral("Вторая"));
+        QVERIFY(h->reopen());
+        QCOMPARE(h->groupNames(), std::vector<std::string>{"Вторая"});
+    }
+
+    void deletingGroupsNeedsTheMainMenu() {
+        auto h = sample();
+        const int before = h->god().CountGryp();
+        const std::string second = h->god().LGryp[1]->Name();
+        {
+            TForm2 picking(*h->context, TListMode::PickMany);
+            picking.show();
+            clickRow(child<TListBoxNumer>(&picking, "ListBoxN"), 1);
+            click(&picking, "DeleteButton");
+            QCOMPARE(h->dialog.shown.back(),
+                     std::string("Удаление единственной группы возможно только при входе в это "
+                                 "окно через главное меню программы."));
+            QVERIFY(h->dialog.asked.empty());
+        }
+        TForm2 window(*h->context, TListMode::Edit);
+        window.CanDelOk = true;
+        window.show();
+        auto* list = child<TListBoxNumer>(&window, "ListBoxN");
+        clickRow(list, 1);
+        h->dialog.queue(false);
+        click(&window, "DeleteButton");
+        QCOMPARE(h->dialog.asked, std::vector<std::string>{"Удалить Группу?"});
+        QCOMPARE(h->god().CountGryp(), before);
+        // What the faculties hold without the deleted group.
+        const int gone = window.CurrentKey();
+        auto expected = memberships(h->god());
+        for (auto& [name, groups] : expected) std::erase(groups, gone);
+        h->dialog.queue(true);
+        click(&window, "DeleteButton");
+        QCOMPARE(h->god().CountGryp(), before - 1);
+        QCOMPARE(list->count(), before - 1);
+        QCOMPARE(child<QLabel>(&window, "CountLabel")->text(),
+                 QStringLiteral("Всего=%1").arg(before - 1));
+        QVERIFY(h->reopen());
+        QCOMPARE(h->god().CountGryp(), before - 1);
+        QVERIFY(h->god().FindGrypForName(second) == nullptr);
+        QCOMPARE(memberships(h->god()), expected);
+    }
+
+    void movingGroupsKeepsTheNewOrder() {
+        auto h = sample();
+        const std::vector<std::string> before = h->groupNames();
+        {
+            TForm2 picking(*h->context, TListMode::PickOne);
+            picking.show();
+            clickRow(child<TListBoxNumer>(&picking, "ListBoxN"), 1);
+            click(&picking, "UpButton");
+            QCOMPARE(h->dialog.shown.back(),
+                     std::string("Изменение позиции группы возможно только при входе в это окно "
+                                 "через главное меню программы."));
+            QCOMPARE(h->groupNames(), before);
+        }
+        TForm2 window(*h->context, TListMode::Edit);
+        window.MoveUpDown = true;
+        window.show();
+        auto* list = child<TListBoxNumer>(&window, "ListBoxN");
+        clickRow(list, 1);
+        click(&window, "UpButton");
+        QCOMPARE(list->currentRow(), 0);
+        QCOMPARE(list->item(0)->text(), QString::fromStdString(before[1]));
+        // The first group goes no higher.
+        click(&window, "UpButton");
+        QCOMPARE(list->item(0)->text(), QString::fromStdString(before[1]));
+        clickRow(list, 2);
+        click(&window, "DownButton");
+        QCOMPARE(list->item(3)->text(), QString::fromStdString(before[2]));
+        std::vector<std::string> expected = before;
+        std::swap(expected[0], expected[1]);
+        std::swap(expected[2], expected[3]);
+        QCOMPARE(h->groupNames(), expected);
+        QVERIFY(h->reopen());
+        QCOMPARE(h->groupNames(), expected);
+    }
+
+    // Choosing a faculty selects its groups; storing replaces its groups by
+    // the selection; without a faculty the new-faculty window opens.
+    void facultiesStoreTheSelectedGroups() {
+        auto h = sample();
+        QVERIFY(h->god().CountFak() >= 1);
+        TForm2 window(*h->context, TListMode::Edit);
+        window.show();
+        auto* list = child<TListBoxNumer>(&window, "ListBoxN");
+        TComboBoxNumer* box = window.Faculties();
+        QCOMPARE(box->itemText(0), QStringLiteral("Свободный выбор"));
+        QCOMPARE(box->count(), h->god().CountFak() + 1);
+
+        click(&window, "StoreFacultyButton");
+        QCOMPARE(h->dialog.shown.back(), std::string("Выберите другое название факультета"));
+
+        TFak* fak = h->god().LFak[0].get();
+        const QString fakName = QString::fromStdString(fak->Name());
+        chooseCombo(box, fakName);
+        std::vector<int> selected = window.SelectedKeys();
+        std::vector<int> members;
+        for (const TGryp* gr : fak->LGryp) members.push_back(gr->Dan.N);
+        std::sort(selected.begin(), selected.end());
+        std::sort(members.begin(), members.end());
+        QCOMPARE(selected, members);
+
+        click(&window, "ClearSelectionButton");
+        clickRow(list, 0);
+        clickRow(list, list->count() - 1, Qt::ControlModifier);
+        click(&window, "StoreFacultyButton");
+        QCOMPARE(h->dialog.shown.back(),
+                 "За факультетом " + fak->Name() + " закреплены выделенные группы");
+        const int firstN = h->god().LGryp.front()->Dan.N;
+        const int lastN = h->god().LGryp.back()->Dan.N;
+        // The other faculties keep their groups, in memory and in the tables.
+        const auto expected = memberships(h->god());
+        auto stored = std::find_if(expected.begin(), expected.end(),
+                                   [&](const auto& f) { return f.first == fak->Name(); });
+        QVERIFY(stored != expected.end());
+        QCOMPARE(stored->second,
+                 (std::vector<int>{std::min(firstN, lastN), std::max(firstN, lastN)}));
+
+        QVERIFY(h->reopen());
+        QCOMPARE(memberships(h->god()), expected);
+    }
+
+    void firstFacultyThroughItsWindow() {
+        auto h = empty();
+        for (const char* name : {"Альфа", "Бета", "Гамма"}) {
+            auto gr = std::make_unique<TGryp>(&h->god());
+            gr->SetName(name);
+            QVERIFY(h->god().AddGryp(std::move(gr)) != nullptr);
+        }
+        TForm2 window(*h->context, TListMode::Edit);
+        window.show();
+        auto* list = child<TListBoxNumer>(&window, "ListBoxN");
+        clickRow(list, 0);
+        clickRow(list, 2, Qt::ControlModifier);
+        whenShown<TForm2_2>([h = h.get()](TForm2_2* d) {
+            auto* name = child<QLineEdit>(d, "NameEdit");
+            QCOMPARE(name->text(), QStringLiteral("Безимянный"));
+            name->clear();
+            click(d, "OkButton");
+            QCOMPARE(h->dialog.shown.back(), std::string("Введите название"));
+            // What the tables cannot hold is refused, not stored as "?".
+            name->setText(QStringLiteral("Отделение 李"));
+            click(d, "OkButton");
+            QVERIFY(h->dialog.shown.back().find("李") != std::string::npos);
+            QCOMPARE(h->god().CountFak(), 0);
+            name->setText(QStringLiteral("Дневное"));
+            click(d, "OkButton");
+        });
+        click(&window, "StoreFacultyButton");
+        QCOMPARE(h->dialog.shown.front(), std::string("Введите название факультета"));
+        QCOMPARE(h->god().CountFak(), 1);
+        QCOMPARE(window.Faculties()->currentText(), QStringLiteral("Дневное"));
+
+        QVERIFY(h->reopen());
+        QCOMPARE(h->god().CountFak(), 1);
+        std::vector<std::string> members;
+        for (const TGryp* gr : h->god().LFak[0]->LGryp) members.push_back(gr->Name());
+        std::sort(members.begin(), members.end());
+        QCOMPARE(members, (std::vector<std::string>{"Альфа", "Гамма"}));
+    }
+
+    void semesterCalendarStaysInTheYear() {
+        const int32_t first = encodeDate(2026, 9, 1);
+        const int32_t last = encodeDate(2027, 8, 1);
+        TForm2_3 dialog(encodeDate(2027, 2, 1), first, last);
+        dialog.show();
+        QCOMPARE(dialog.Date(), encodeDate(2027, 2, 1));
+        dialog.Calendar()->setSelectedDate(QDate(2027, 3, 15));
+        QCOMPARE(dialog.Date(), encodeDate(2027, 3, 15));
+        dialog.Calendar()->setSelectedDate(QDate(2028, 1, 1));
+        QCOMPARE(dialog.Date(), last);
+    }
+
+    // Adding a teacher: the checks in order, the filter, the stored name.
+    void teacherDialogChecksAndStores() {
+        auto h = sample();
+        const int before = h->god().CountFio();
+        const std::string existing = h->god().LFio[0]->BigName();
+        TForm3_1 dialog(*h->context, nullptr);
+        dialog.show();
+        auto* surname = child<QLineEdit>(&dialog, "SurnameEdit");
+        auto* name = child<QLineEdit>(&dialog, "NameEdit");
+        auto* patronymic = child<QLineEdit>(&dialog, "PatronymicEdit");
+        auto* ok = child<QPushButton>(&dialog, "OkButton");
+
+        QTest::mouseClick(ok, Qt::LeftButton);
+        QCOMPARE(h->dialog.shown.back(), std::string("Введите фамилию!"));
+        typeText(surname, QStringLiteral("Петров-Водкин"));
+        QTest::mouseClick(ok, Qt::LeftButton);
+        QCOMPARE(h->dialog.shown.back(), std::string("Введите имя!"));
+        typeText(name, QStringLiteral("К"));
+        QTest::mouseClick(ok, Qt::LeftButton);
+        QCOMPARE(h->dialog.shown.back(), std::string("Введите отчество!"));
+        // A blank or a Latin letter in a part is refused.
+        h->dialog.shown.clear();
+        typeText(patronymic, QStringLiteral("С Sп"));
+        QCOMPARE(patronymic->text(), QStringLiteral("Сп"));
+        QCOMPARE(h->dialog.shown, std::vector<std::string>({kOnlyRussian}));
+        patronymic->setText(QStringLiteral("С"));
+
+        child<QLineEdit>(&dialog, "PositionEdit")->setText(QStringLiteral("доцент"));
+        child<QSpinBox>(&dialog, "DaysSpin")->setValue(6);
+        QTest::mouseClick(ok, Qt::LeftButton);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(h->god().CountFio(), before + 1);
+
+        // The same full name again.
+        {
+            TForm3_1 again(*h->context, nullptr);
+            again.show();
+            const QStringList parts = QString::fromStdString(existing).split(' ');
+            QVERIFY(parts.size() >= 3);
+            child<QLineEdit>(&again, "SurnameEdit")->setText(parts[0]);
+            child<QLineEdit>(&again, "NameEdit")->setText(parts[1]);
+            child<QLineEdit>(&again, "PatronymicEdit")->setText(parts[2]);
+            click(&again, "OkButton");
+            QCOMPARE(h->dialog.shown.back(), std::string("Повтор фамилии!"));
+            QCOMPARE(h->god().CountFio(), before + 1);
+        }
+
+        QVERIFY(h->reopen());
+        TFio* fio = h->god().FindFioForBigName("Петров-Водкин К С");
+        QVERIFY(fio != nullptr);
+        QCOMPARE(fio->Name(), std::string("Петров-Водкин К.С."));
+        QCOMPARE(fio->Dolg(), std::string("доцент"));
+        QCOMPARE(fio->Rday(), 6);
+    }
+
+    // A full name longer than the field is cut there, on a whole letter.
+    void longTeacherNameIsCutOnALetter() {
+        auto h = empty();
+        TForm3_1 dialog(*h->context, nullptr);
+        dialog.show();
+        child<QLineEdit>(&dialog, "SurnameEdit")
+            ->setText(QStringLiteral("Преображенская-Многоименная-Длиннофамильная"));
+        child<QLineEdit>(&dialog, "NameEdit")->setText(QStringLiteral("Александра"));
+        child<QLineEdit>(&dialog, "PatronymicEdit")->setText(QStringLiteral("Константиновна"));
+        click(&dialog, "OkButton");
+        QVERIFY(!dialog.isVisible());
+        QVERIFY(h->reopen());
+        QCOMPARE(h->god().CountFio(), 1);
+        const std::string big = h->god().LFio[0]->BigName();
+        QCOMPARE(utf8ToCp1251(big).size(), entry::kTeacherNameChars);
+        QCOMPARE(cp1251ToUtf8(utf8ToCp1251(big)), big);
+        QVERIFY(big.rfind("Преображенская-Многоименная-Длиннофамильная Але", 0) == 0);
+    }
+
+    void editingATeacherKeepsItsLessons() {
+        auto h = sample();
+        TForm3 window(*h->context, TListMode::Edit);
+        window.show();
+        auto* list = child<TListBoxNumer>(&window, "ListBoxN");
+        clickRow(list, 0);
+        TFio* fio = h->god().FioNumer(window.CurrentKey());
+        QVERIFY(fio != nullptr);
+        const int n = fio->N;
+        whenShown<TForm3_1>([](TForm3_1* d) {
+            auto* position = child<QLineEdit>(d, "PositionEdit");
+            QVERIFY(!child<QLineEdit>(d, "SurnameEdit")->text().isEmpty());
+            position->setText(QStringLiteral("завуч"));
+            click(d, "OkButton");
+        });
+        click(&window, "EditButton");
+        QVERIFY(h->reopen());
+        fio = h->god().FioNumer(n);
+        QVERIFY(fio != nullptr);
+        QCOMPARE(fio->Dolg(), std::string("завуч"));
+    }
+
+    void deletingTeachers() {
+        auto h = sample();
+        // A teacher of the sample that holds lessons.
+        int used = -1;
+        for (const auto& fio : h->god().LFio)
+            if (TForm3::InUse(h->god(), *fio)) used = fio->N;
+        QVERIFY(used > 0);
+        auto unused = std::make_unique<TFio>();
+        unused->SetBigName("Лишний Лев Львович");
+        const int spare = h->god().AddFio(std::move(unused))->N;
+        const int before = h->god().CountFio();
+        auto rowOf = [&](TListBoxNumer* list, int key) {
+            for (int i = 0; i < list->count(); ++i)
+                if (list->GetNumer(i) == key) return i;
+            return -1;
+        };
+        {
+            TForm3 picking(*h->context, TListMode::PickMany);
+            picking.show();
+            auto* list = child<TListBoxNumer>(&picking, "ListBoxN");
+            clickRow(list, rowOf(list, spare));
+            click(&picking, "DeleteButton");
+            QCOMPARE(h->dialog.shown.back(),
+                     std::string("Удаление единственной фамилии возможно только при входе в это "
+                                 "окно через главное меню программы"));
+        }
+        TForm3 window(*h->context, TListMode::Edit);
+        window.CanDelOk = true;
+        window.show();
+        auto* list = child<TListBoxNumer>(&window, "ListBoxN");
+        // One in use among the chosen refuses the whole deletion, unasked.
+        clickRow(list, rowOf(list, spare));
+        clickRow(list, rowOf(list, used), Qt::ControlModifier);
+        click(&window, "DeleteButton");
+        QCOMPARE(h->dialog.shown.back(), std::string("Удаление невозможно. ФИО используется"));
+        QVERIFY(h->dialog.asked.empty());
+        QCOMPARE(h->god().CountFio(), before);
+
+        clickRow(list, rowOf(list, spare));
+        h->dialog.queue(true);
+        click(&window, "DeleteButton");
+        QCOMPARE(h->dialog.asked, std::vector<std::string>{"Удалить ?"});
+        QCOMPARE(list->count(), before - 1);
+        QVERIFY(h->reopen());
+        QCOMPARE(h->god().CountFio(), before - 1);
+        QVERIFY(h->god().FioNumer(spare) == nullptr);
+        QVERIFY(h->god().FioNumer(used) != nullptr);
+    }
+
+    // A stored selection comes back when its type is chosen, also in the
+    // next run; the count names the type.
+    void teacherSelectionTypes() {
+        auto h = sample();
+        QVERIFY(h->god().CountFio() >= 4);
+        std::vector<int> keys;
+        {
+            TForm3 window(*h->context, TListMode::Edit);
+            window.show();
+            auto* list = child<TListBoxNumer>(&window, "ListBoxN");
+            auto* label = child<QLabel>(&window, "SelectedLabel");
+            TComboBoxNumer* types = window.SelectionTypes();
+            QCOMPARE(types->count(), 3);
+            QCOMPARE(types->itemText(2), QStringLiteral("Прочее."));
+            click(&window, "ClearSelectionButton");
+            QCOMPARE(label->text(), QStringLiteral("Выделено=0 (Свободный выбор)"));
+
+            clickRow(list, 1);
+            clickRow(list, 3, Qt::ControlModifier);
+            click(&window, "StoreSelectionButton");
+            QCOMPARE(h->dialog.shown.back(),
+                     std::string("Выберите тип выделения, затем выделив преподавателей "
+                                 "повторите сохранение."));
+            chooseCombo(types, QStringLiteral("Штатные"));
+            // Nobody was stored under it yet.
+            QCOMPARE(label->text(), QStringLiteral("Выделено=0 (Штатные)"));
+            clickRow(list, 1);
+            clickRow(list, 3, Qt::ControlModifier);
+            QCOMPARE(label->text(), QStringLiteral("Выделено=2 (Штатные)"));
+            keys = window.SelectedKeys();
+            h->dialog.queue(false);
+            click(&window, "StoreSelectionButton");
+            QCOMPARE(h->dialog.asked.back(),
+                     std::string("Сохранить выделенных преподавателей под именем:Штатные"));
+            for (int key : keys) QVERIFY(!h->god().FioNumer(key)->BitSec(0));
+            h->dialog.queue(true);
+            click(&window, "StoreSelectionButton");
+            QCOMPARE(h->dialog.shown.back(),
+                     std::string("Выделенные преподаватели сохранены под именем:Штатные"));
+        }
+        QVERIFY(h->reopen());
+        TForm3 window(*h->context, TListMode::PickMany);
+        window.show();
+        chooseCombo(window.SelectionTypes(), QStringLiteral("Штатные"));
+        QCOMPARE(window.SelectedKeys(), keys);
+        chooseCombo(window.SelectionTypes(), QStringLiteral("Прочее."));
+        QVERIFY(window.SelectedKeys().empty());
+        QCOMPARE(window.Picked().size(), std::size_t{0});
+    }
+
+    // The menu's opener knows both windows.
+    void openedFromTheMenu() {
+        auto h = sample();
+        whenShown<TForm3>([](TForm3* w) {
+            QVERIFY(w->CanDelOk);
+            QCOMPARE(w->Mode(), TListMode::Edit);
+            click(w, "OkButton");
+        });
+        QVERIFY(OpenEntryWindow("TForm3", *h->context));
+        whenShown<TForm2>([](TForm2* w) {
+            QVERIFY(w->CanDelOk);
+            QVERIFY(w->MoveUpDown);
+            click(w, "OkButton");
+        });
+        QVERIFY(OpenEntryWindow("TForm2", *h->context));
+    }
+
+    void screenshots() {
+        auto h = sample();
+        {
+            TForm2 window(*h->context, TListMode::Edit);
+            window.show();
+            chooseCombo(window.Faculties(), QString::fromStdString(h->god().LFak[0]->Name()));
+            QVERIFY(test::saveScreenshot(&window, "groups_window"));
+        }
+        {
+            TForm2_1 dialog(*h->context, h->god().LGryp[0].get());
+            dialog.show();
+            QVERIFY(test::saveScreenshot(&dialog, "group_dialog"));
+        }
+        {
+            std::vector<TGryp*> groups = {h->god().LGryp[0].get()};
+            TForm2_2 dialog(*h->context, groups);
+            dialog.show();
+            QVERIFY(test::saveScreenshot(&dialog, "faculty_dialog"));
+        }
+        {
+            TForm3 window(*h->context, TListMode::Edit);
+            window.show();
+            QVERIFY(test::saveScreenshot(&window, "teachers_window"));
+        }
+        {
+            TForm3_1 dialog(*h->context, h->god().LFio[0].get());
+            dialog.show();
+            QVERIFY(test::saveScreenshot(&dialog, "teacher_dialog"));
+        }
+    }
+};
+
+QTEST_MAIN(PeopleWindowsTest)
 #include "people_windows_test.moc"

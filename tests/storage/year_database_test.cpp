@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -192,6 +193,27 @@ TEST_F(YearDatabase, OperationsOfOneYearNeverShowOrChangeAnotherYearsRows) {
     EXPECT_EQ(allTeachers(), (std::vector<std::string>{"2017:Сидоров С.С."}));
     EXPECT_TRUE(dm->DeleteAllOfYear("YmFio.b0", 2016));
     EXPECT_EQ(teachersOf(2016), std::vector<std::string>{});
+}
+
+// Catches a walk that deletes the row after each match (or every row after
+// it) instead of the matching rows themselves.
+TEST_F(YearDatabase, DeleteWhereTakesExactlyTheMatchingRows) {
+    for (const char* name : {"А", "Б", "В", "Г", "Д", "Е"}) storeTeacher(2016, name);
+    storeTeacher(2017, "Б");
+    auto named = [](std::initializer_list<std::string> names) {
+        return [names](TTableBlob& t) {
+            const std::string name = t.FieldByName("Name")->asString();
+            return std::find(names.begin(), names.end(), name) != names.end();
+        };
+    };
+    EXPECT_TRUE(dm->DeleteWhere(dm->AT2, "YmFio.b0", named({"В"})));
+    EXPECT_EQ(allTeachers(), (std::vector<std::string>{"2016:А", "2016:Б", "2016:Г", "2016:Д",
+                                                       "2016:Е", "2017:Б"}));
+    // Several matches, the last row among them.
+    EXPECT_TRUE(dm->DeleteWhere(dm->AT2, "YmFio.b0", named({"Б", "Е"})));
+    EXPECT_EQ(allTeachers(), (std::vector<std::string>{"2016:А", "2016:Г", "2016:Д"}));
+    EXPECT_TRUE(dm->DeleteWhere(dm->AT2, "YmFio.b0", named({"нет такого"})));
+    EXPECT_EQ(allTeachers().size(), 3u);
 }
 
 // Catches a half-written new row left behind when a value cannot be stored,
