@@ -129,7 +129,7 @@ void setSecondSemesterStart(const std::vector<TGryp*>& groups, int32_t date) {
 bool setMainStudyDays(TAllRasp& year, const std::vector<TGryp*>& groups,
                       const std::array<bool, kDayCount>& days, std::string& message) {
     if (std::find(days.begin(), days.end(), true) == days.end()) {
-        message = "Требуется выбрать хотя бы один учебный день.";
+        message = kNoStudyDay;
         return false;
     }
     for (TGryp* gr : groups) {

@@ -65,8 +65,9 @@ std::string secondSemesterQuestion(int32_t date);
 std::string mainStudyDaysQuestion(const std::array<bool, kDayCount>& days);
 void setSecondSemesterStart(const std::vector<TGryp*>& groups, int32_t date);
 // The main study days of the groups (Sunday stays as it is), each group's row
-// stored. Refused with a message when no day is chosen, which would leave new
-// weeks without study days, or when a row could not be stored.
+// stored. Refused with a message when no day is chosen (kNoStudyDay), which
+// would leave new weeks without study days, or when a row could not be stored.
+inline constexpr const char* kNoStudyDay = "Требуется выбрать хотя бы один учебный день.";
 [[nodiscard]] bool setMainStudyDays(TAllRasp& year, const std::vector<TGryp*>& groups,
                                     const std::array<bool, kDayCount>& days, std::string& message);
 // The main study days the dialog starts with: the first group's.
