@@ -107,3 +107,6 @@ bool RunActiveWeeks(TWindowContext& context) {
 }
 
 }  // namespace zavlin::entry::ui
+
+// The window's meta-object code compiles with it.
+#include "moc_active_weeks_window.cpp"

@@ -277,3 +277,6 @@ void RunCalendar(TWindowContext& context) {
 }
 
 }  // namespace zavlin::entry::ui
+
+// The window's meta-object code compiles with it.
+#include "moc_calendar_window.cpp"

@@ -118,3 +118,6 @@ void TForm12_2::setDays() {
 }
 
 }  // namespace zavlin::entry::ui
+
+// The window's meta-object code compiles with it.
+#include "moc_group_defaults_dialog.cpp"

@@ -113,3 +113,6 @@ void RunLessonTimes(TWindowContext& context) {
 }
 
 }  // namespace zavlin::entry::ui
+
+// The window's meta-object code compiles with it.
+#include "moc_lesson_times_window.cpp"

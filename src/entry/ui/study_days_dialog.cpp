@@ -108,3 +108,6 @@ void TForm12_1::accept() {
 }
 
 }  // namespace zavlin::entry::ui
+
+// The window's meta-object code compiles with it.
+#include "moc_study_days_dialog.cpp"
