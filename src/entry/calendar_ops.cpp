@@ -11,18 +11,15 @@ namespace zavlin::entry {
 
 namespace {
 
+// The bits of Monday to Saturday in a week's Yd; bit 0 only says the week
+// is there.
+constexpr uint8_t kDayBits = 0x7E;
+
 // What arRDeyNed holds for a main study day.
 constexpr uint8_t kMainDay = 9;
 
 std::string weekLabel(const TGryp& gr, int ne) {
     return gr.Spisok != nullptr ? gr.Spisok->AllNed.GetNumberWeek(ne) : std::to_string(ne);
-}
-
-uint8_t weekBits(const std::array<bool, kDayCount>& study) {
-    uint8_t yd = 1;  // the week exists
-    for (int d = 1; d <= kDayCount; ++d)
-        if (study[static_cast<std::size_t>(d - 1)]) yd |= static_cast<uint8_t>(1u << d);
-    return yd;
 }
 
 bool validCell(const TCalendarCell& cell) {
@@ -86,23 +83,38 @@ std::vector<TWeekStudyDays> initialStudyDays(const std::vector<TGryp*>& groups,
     return result;
 }
 
-bool setStudyDays(const std::vector<TGryp*>& groups, const std::vector<TWeekStudyDays>& days,
-                  std::string& message) {
+bool setStudyDays(const std::vector<TGryp*>& groups, const std::vector<TWeekStudyDays>& initial,
+                  const std::vector<TWeekStudyDays>& chosen, std::string& message) {
+    // The week's bits after the change, for one group.
+    auto newBits = [&](const TGryp& gr, std::size_t i) {
+        uint8_t yd = gr.GetNedDey(chosen[i].ne);
+        for (int d = 1; d <= kDayCount; ++d) {
+            const auto day = static_cast<std::size_t>(d - 1);
+            if (i < initial.size() && initial[i].ne == chosen[i].ne &&
+                initial[i].study[day] == chosen[i].study[day])
+                continue;
+            const auto bit = static_cast<uint8_t>(1u << d);
+            yd = chosen[i].study[day] ? static_cast<uint8_t>(yd | bit)
+                                      : static_cast<uint8_t>(yd & ~bit);
+        }
+        return yd;
+    };
     // Checked whole first: a refusal changes nothing.
-    for (const TWeekStudyDays& w : days) {
-        if (std::find(w.study.begin(), w.study.end(), true) != w.study.end()) continue;
+    for (std::size_t i = 0; i < chosen.size(); ++i) {
         for (const TGryp* gr : groups) {
-            if (gr == nullptr || !gr->TestNed(w.ne)) continue;
-            message = "Ошибка! Установите учебные дни на учебной неделе " + weekLabel(*gr, w.ne) +
-                      " для группы " + gr->Name();
+            if (gr == nullptr || !gr->TestNed(chosen[i].ne) || (newBits(*gr, i) & kDayBits) != 0)
+                continue;
+            message = "Ошибка! Установите учебные дни на учебной неделе " +
+                      weekLabel(*gr, chosen[i].ne) + " для группы " + gr->Name();
             return false;
         }
     }
-    for (const TWeekStudyDays& w : days) {
-        const uint8_t yd = weekBits(w.study);
-        for (TGryp* gr : groups)
-            if (gr != nullptr && gr->TestNed(w.ne) && gr->GetNedDey(w.ne) != yd)
-                gr->SetNedDey(w.ne, yd);
+    for (std::size_t i = 0; i < chosen.size(); ++i) {
+        for (TGryp* gr : groups) {
+            if (gr == nullptr || !gr->TestNed(chosen[i].ne)) continue;
+            const uint8_t yd = newBits(*gr, i);
+            if (yd != gr->GetNedDey(chosen[i].ne)) gr->SetNedDey(chosen[i].ne, yd);
+        }
     }
     return true;
 }

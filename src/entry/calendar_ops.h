@@ -52,12 +52,16 @@ struct TWeekStudyDays {
 // study day when a group studying that week has it.
 std::vector<TWeekStudyDays> initialStudyDays(const std::vector<TGryp*>& groups,
                                              const std::vector<int>& weeks);
-// Gives every group that studies in one of the weeks that week's days. A
-// study week left without a study day is refused before anything changes:
-// "Ошибка! Установите учебные дни на учебной неделе " + week label +
-// " для группы " + group name. Weeks the group does not study in stay so.
+// Gives every group that studies in one of the weeks the days the user
+// changed from `initial` (what initialStudyDays gave); the days left as they
+// were keep each group's own setting, so groups with different days are not
+// made alike by an OK. A study week left without a study day is refused
+// before anything changes: "Ошибка! Установите учебные дни на учебной неделе "
+// + week label + " для группы " + group name. Weeks the group does not study
+// in stay so.
 [[nodiscard]] bool setStudyDays(const std::vector<TGryp*>& groups,
-                                const std::vector<TWeekStudyDays>& days, std::string& message);
+                                const std::vector<TWeekStudyDays>& initial,
+                                const std::vector<TWeekStudyDays>& chosen, std::string& message);
 
 // "Установить дату начала 2 семестра для всех выделенных групп=" + dd.mm.yyyy
 std::string secondSemesterQuestion(int32_t date);

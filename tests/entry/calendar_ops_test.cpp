@@ -81,21 +81,22 @@ TEST_F(CalendarOps, StudyDaysPerDateAndTheEmptyWeekRefusal) {
     year->AllNed.FLengthSemestr = 20;
     makeStudyWeeks({{a, 21}, {b, 22}, {a, 23}});
     const std::vector<TGryp*> groups{a, b};
-    auto chosen = initialStudyDays(groups, {21, 22, 24});
-    ASSERT_EQ(chosen.size(), 3u);
-    EXPECT_EQ(chosen[0].study, days({1, 2, 3, 4, 5, 6}));
-    EXPECT_EQ(chosen[1].study, days({1, 2, 3, 4, 5}));
-    EXPECT_EQ(chosen[2].study, days({})) << "nobody studies in week 24";
+    const auto initial = initialStudyDays(groups, {21, 22, 24});
+    ASSERT_EQ(initial.size(), 3u);
+    EXPECT_EQ(initial[0].study, days({1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(initial[1].study, days({1, 2, 3, 4, 5}));
+    EXPECT_EQ(initial[2].study, days({})) << "nobody studies in week 24";
 
+    auto chosen = initial;
     chosen[0].study = days({1, 3});
     chosen[1].study = days({});
     std::string message;
-    EXPECT_FALSE(setStudyDays(groups, chosen, message));
+    EXPECT_FALSE(setStudyDays(groups, initial, chosen, message));
     EXPECT_EQ(message, "Ошибка! Установите учебные дни на учебной неделе 2(2c) для группы ИС-12");
     EXPECT_EQ(a->CountRunDey(21), 6) << "nothing changes on a refusal";
 
     chosen[1].study = days({6});
-    ASSERT_TRUE(setStudyDays(groups, chosen, message)) << message;
+    ASSERT_TRUE(setStudyDays(groups, initial, chosen, message)) << message;
     EXPECT_EQ(calendarCellText(*a, 21), "2");
     EXPECT_TRUE(a->TestRunDey(21, 3));
     EXPECT_FALSE(a->TestRunDey(21, 2));
@@ -104,6 +105,35 @@ TEST_F(CalendarOps, StudyDaysPerDateAndTheEmptyWeekRefusal) {
     EXPECT_EQ(calendarCellText(*b, 21), "") << "not a study week of the group";
     EXPECT_EQ(calendarCellText(*a, 24), "");
     EXPECT_EQ(calendarCellText(*a, 23), "6") << "a week not in the dialog";
+}
+
+// Catches an OK that makes a five-day and a six-day group alike: only the
+// dates the user changed are set.
+TEST_F(CalendarOps, StudyDaysLeftAloneKeepEachGroupsOwn) {
+    makeStudyWeeks({{a, 10}, {b, 10}});
+    const std::vector<TGryp*> groups{a, b};
+    const auto initial = initialStudyDays(groups, {10});
+    EXPECT_EQ(initial[0].study, days({1, 2, 3, 4, 5, 6}));
+    std::string message;
+    ASSERT_TRUE(setStudyDays(groups, initial, initial, message)) << message;
+    EXPECT_EQ(a->CountRunDey(10), 6);
+    EXPECT_EQ(b->CountRunDey(10), 5);
+    EXPECT_FALSE(b->TestRunDey(10, 6));
+
+    auto chosen = initial;
+    chosen[0].study[0] = false;  // Monday off for both
+    ASSERT_TRUE(setStudyDays(groups, initial, chosen, message)) << message;
+    EXPECT_EQ(a->CountRunDey(10), 5);
+    EXPECT_EQ(b->CountRunDey(10), 4);
+    EXPECT_FALSE(b->TestRunDey(10, 1));
+    EXPECT_FALSE(b->TestRunDey(10, 6)) << "Saturday stays off for the five-day group";
+
+    // Leaving the five-day group only Saturday off is no study day at all.
+    chosen = initialStudyDays(groups, {10});
+    for (int d = 1; d <= 5; ++d) chosen[0].study[static_cast<std::size_t>(d - 1)] = false;
+    EXPECT_FALSE(setStudyDays(groups, initialStudyDays(groups, {10}), chosen, message));
+    EXPECT_EQ(message, "Ошибка! Установите учебные дни на учебной неделе 10 для группы ИС-12");
+    EXPECT_EQ(a->CountRunDey(10), 5);
 }
 
 // Catches a date question in another form, Sunday or unchosen days named.

@@ -62,7 +62,7 @@ TForm1_0::TForm1_0(TWindowContext& context, QWidget* parent) : QDialog(parent), 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(grid_);
     layout->addWidget(buttons);
-    resize(430, 400);
+    resize(460, 420);
     fill();
 }
 

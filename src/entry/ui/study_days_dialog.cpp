@@ -38,9 +38,9 @@ TForm12_1::TForm12_1(TWindowContext& context, std::vector<TGryp*> groups, std::v
     const TAllNed* calendar = !groups_.empty() && groups_.front()->Spisok != nullptr
                                   ? &groups_.front()->Spisok->AllNed
                                   : nullptr;
-    const auto initial = initialStudyDays(groups_, weeks_);
+    initial_ = initialStudyDays(groups_, weeks_);
     int row = 0;
-    for (const TWeekStudyDays& w : initial) {
+    for (const TWeekStudyDays& w : initial_) {
         const TDNed* week = calendar != nullptr ? calendar->DNed(w.ne) : nullptr;
         for (int d = 1; d <= kDayCount; ++d, ++row) {
             const std::string text = week != nullptr ? week->GetLongStrDateDey(d)
@@ -100,7 +100,7 @@ std::vector<TWeekStudyDays> TForm12_1::chosen() const {
 
 void TForm12_1::accept() {
     std::string message;
-    if (!setStudyDays(groups_, chosen(), message)) {
+    if (!setStudyDays(groups_, initial_, chosen(), message)) {
         context_.dialog.MessageShow(message);
         return;
     }

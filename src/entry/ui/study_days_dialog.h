@@ -37,6 +37,7 @@ private:
     TWindowContext& context_;
     std::vector<TGryp*> groups_;
     std::vector<int> weeks_;
+    std::vector<TWeekStudyDays> initial_;
     QTableWidget* table_ = nullptr;
 };
 
