@@ -12,8 +12,8 @@
 #include "base/my_dialog.h"
 #include "demo/sample_college.h"
 #include "entry/ui/calendar_window.h"
-#include "shell/ui/hgrid.h"
 #include "shell/shell.h"
+#include "shell/ui/hgrid.h"
 
 using namespace zavlin;
 namespace fs = std::filesystem;
