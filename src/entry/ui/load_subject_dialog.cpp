@@ -50,8 +50,7 @@ TForm5_1::TForm5_1(TAllRasp& year, TGryp& group, TPredmet* subject, TMyDialog& d
     form->addRow(QStringLiteral("1 сем."), sem1_);
     form->addRow(QStringLiteral("2 сем."), sem2_);
     auto* sparLabel = new QLabel(
-        QStringLiteral(
-            "Спаривание предмета (нет спаривания=1 тоесть читать по одной паре в день)"),
+        QStringLiteral("Спаривание предмета (нет спаривания=1 тоесть читать по одной паре в день)"),
         this);
     sparLabel->setWordWrap(true);
     spar_ = spin(this, QStringLiteral("SparEdit"), 1, 16, dan.Spar);

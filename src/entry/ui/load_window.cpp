@@ -62,10 +62,18 @@ int distinctTeachers(const TPredmet& pr) {
 int layerCount(const TPredmet& pr, TLoadLayer layer, int ne, QString& text) {
     int n = 0;
     switch (layer) {
-        case TLoadLayer::Setka: n = pr.CountPredmetNe(kSetkaPlan, ne); break;
-        case TLoadLayer::Otmena: n = pr.CountOtmenYr(kSetkaPlan, ne); break;
-        case TLoadLayer::Zamena: n = pr.CountZmKorzinaForFirstFioPredmet(ne); break;
-        case TLoadLayer::Dop: n = pr.CountPredmetNe(kSetkaDop, ne); break;
+        case TLoadLayer::Setka:
+            n = pr.CountPredmetNe(kSetkaPlan, ne);
+            break;
+        case TLoadLayer::Otmena:
+            n = pr.CountOtmenYr(kSetkaPlan, ne);
+            break;
+        case TLoadLayer::Zamena:
+            n = pr.CountZmKorzinaForFirstFioPredmet(ne);
+            break;
+        case TLoadLayer::Dop:
+            n = pr.CountPredmetNe(kSetkaDop, ne);
+            break;
     }
     if (layer == TLoadLayer::Zamena && pr.CountFio(ne) > 1 && pr.CountZmKorzina(ne) > 0)
         text = qs(pr.CountZmKorzinaToStr(ne));
@@ -74,8 +82,7 @@ int layerCount(const TPredmet& pr, TLoadLayer layer, int ne, QString& text) {
     return n;
 }
 
-QPushButton* button(QWidget* parent, QBoxLayout* layout, const QString& text,
-                    const QString& name) {
+QPushButton* button(QWidget* parent, QBoxLayout* layout, const QString& text, const QString& name) {
     auto* b = new QPushButton(text, parent);
     b->setObjectName(name);
     b->setAutoDefault(false);
@@ -109,8 +116,7 @@ TCopyScopeDialog::TCopyScopeDialog(QWidget* parent) : QDialog(parent) {
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-TForm5::TForm5(TWindowContext& context, QWidget* parent)
-    : QDialog(parent), context_(context) {
+TForm5::TForm5(TWindowContext& context, QWidget* parent) : QDialog(parent), context_(context) {
     setWindowTitle(QStringLiteral("Предметы, нагрузка по неделям"));
     if (const QScreen* screen = parent != nullptr && parent->screen() != nullptr
                                     ? parent->screen()
@@ -160,18 +166,18 @@ TForm5::TForm5(TWindowContext& context, QWidget* parent)
     auto* row2 = new QHBoxLayout;
     layout->addLayout(row1);
     layout->addLayout(row2);
-    auto* add = button(this, row1, QStringLiteral("Добавить предмет"),
-                       QStringLiteral("AddSubjectButton"));
-    auto* props = button(this, row1, QStringLiteral("Свойства предмета"),
-                         QStringLiteral("PropertiesButton"));
+    auto* add =
+        button(this, row1, QStringLiteral("Добавить предмет"), QStringLiteral("AddSubjectButton"));
+    auto* props =
+        button(this, row1, QStringLiteral("Свойства предмета"), QStringLiteral("PropertiesButton"));
     auto* del = button(this, row1, QStringLiteral("Удалить предмет"),
                        QStringLiteral("DeleteSubjectButton"));
     auto* teachers = button(this, row1, QStringLiteral("Преподаватели по предметам"),
                             QStringLiteral("TeachersButton"));
     auto* copyGroup = button(this, row1, QStringLiteral("Копирование из другой группы"),
                              QStringLiteral("CopyGroupButton"));
-    auto* sync = button(this, row1, QStringLiteral("Синхронизация  нагрузки"),
-                        QStringLiteral("SyncButton"));
+    auto* sync =
+        button(this, row1, QStringLiteral("Синхронизация  нагрузки"), QStringLiteral("SyncButton"));
     auto* toExtra = button(this, row2, QStringLiteral("Копирование на дополнительные недели"),
                            QStringLiteral("CopyToExtraButton"));
     auto* fromExtra = button(this, row2, QStringLiteral("Копирование c дополнительных недель"),
@@ -194,10 +200,20 @@ TForm5::TForm5(TWindowContext& context, QWidget* parent)
     grid_->SetColWidths(0, 28);
     grid_->SetColWidths(1, 150);
     grid_->SetColWidths(2, 56);
-    grid_->SetColWidths(3, 48);
+    grid_->SetColWidths(3, 56);
     grid_->SetColWidths(4, 64);
     grid_->SetRowHeights(0, 40);
     grid_->SetRowHeights(2, 40);
+
+    // The headings of the fixed columns and the week labels (";" breaks a line).
+    QStringList headings = {QStringLiteral("N"), QStringLiteral("Предмет;Номер недели"),
+                            QStringLiteral("Спарив."), QStringLiteral("Кол-во;преп."),
+                            QStringLiteral("Пары;(Часы)")};
+    for (int ne = 1; ne <= kWeeks; ++ne)
+        headings.append(context_.shell.God() != nullptr
+                            ? qs(context_.shell.God()->GetNumberWeek(ne))
+                            : QString::number(ne));
+    grid_->SetHCol(headings);
 
     PickGroup = [this]() -> TGryp* {
         TForm2 list(context_, TListMode::PickOne, this);
@@ -250,7 +266,8 @@ TForm5::TForm5(TWindowContext& context, QWidget* parent)
     connect(print, &QPushButton::clicked, this, [this] { openLater("TForm5Print", "Печать"); });
     connect(week, &QPushButton::clicked, this, [this] {
         if (!context_.openWindow || !context_.openWindow("TForm1_3"))
-            context_.dialog.MessageShow("Окно «Выбор активной недели» ещё не готово в этой версии.");
+            context_.dialog.MessageShow(
+                "Окно «Выбор активной недели» ещё не готово в этой версии.");
         updateStatus();
     });
     connect(help, &QPushButton::clicked, this, [this] {
@@ -285,23 +302,15 @@ void TForm5::SetGroup(TGryp* group) {
 }
 
 void TForm5::fillGrid() {
-    TGod* god = context_.shell.God();
     const int subjects = group_ != nullptr ? group_->CountPredmet() : 0;
     grid_->SetRowCount(kFixedRows + std::max(subjects, 1));
     grid_->Clear();
-    grid_->SetCells(0, 0, QStringLiteral("N"));
-    grid_->SetCells(1, 0, QStringLiteral("Предмет;Номер недели"));
-    grid_->SetCells(2, 0, QStringLiteral("Спарив."));
-    grid_->SetCells(3, 0, QStringLiteral("Кол-во;преп."));
-    grid_->SetCells(4, 0, QStringLiteral("Пары;(Часы)"));
     grid_->SetCells(1, 1, QStringLiteral("Учебная неделя"));
     grid_->SetCells(1, 2, QStringLiteral("Итого пары в неделю"));
     for (int ne = 1; ne <= kWeeks; ++ne) {
-        grid_->SetCells(WeekCol(ne), 0, god != nullptr ? qs(god->GetNumberWeek(ne)) : QString());
-        grid_->SetCells(WeekCol(ne), 1,
-                        group_ != nullptr && group_->TestNed(ne)
-                            ? qs(group_->CountRunDeyStr(ne))
-                            : QString());
+        grid_->SetCells(
+            WeekCol(ne), 1,
+            group_ != nullptr && group_->TestNed(ne) ? qs(group_->CountRunDeyStr(ne)) : QString());
     }
     for (int i = 0; i < subjects; ++i) fillRow(i);
     fillTotals();
@@ -353,10 +362,11 @@ void TForm5::updateStatus() {
         const TPredmet* pr = currentSubject();
         const int ne = grid_->Col() - kFixedCols + 1;
         if (pr != nullptr && ne >= 1 && ne <= kWeeks) {
-            status_->setText(QStringLiteral("Пары план=%1 - Отменен подгрупп=%2 и + Замен подгрупп=%3")
-                                 .arg(pr->CountPredmetNe(kSetkaPlan, ne))
-                                 .arg(pr->CountOtmenYr(kSetkaPlan, ne))
-                                 .arg(pr->CountZmKorzina(ne)));
+            status_->setText(
+                QStringLiteral("Пары план=%1 - Отменен подгрупп=%2 и + Замен подгрупп=%3")
+                    .arg(pr->CountPredmetNe(kSetkaPlan, ne))
+                    .arg(pr->CountOtmenYr(kSetkaPlan, ne))
+                    .arg(pr->CountZmKorzina(ne)));
             return;
         }
     }
@@ -402,7 +412,7 @@ bool TForm5::regularLayerOnly(bool pairsText) {
     const TLoadLayer layer = Layer();
     if (layer == TLoadLayer::Setka) return true;
     context_.dialog.MessageShow(!pairsText && layer == TLoadLayer::Otmena ? kNotCancelled
-                                                                            : kOnlyRegular);
+                                                                          : kOnlyRegular);
     return false;
 }
 
@@ -471,7 +481,8 @@ void TForm5::onCopyFromGroup() {
     for (const auto& from : source->LPredmet) {
         if (from->YrName() == nullptr) continue;
         bool present = false;
-        for (const auto& own : group_->LPredmet) present = present || own->YrName() == from->YrName();
+        for (const auto& own : group_->LPredmet)
+            present = present || own->YrName() == from->YrName();
         if (present) continue;
         TPredmet* pr = group_->CreatePredmet(from->YrName());
         if (pr == nullptr) break;
@@ -590,11 +601,11 @@ void TForm5::onCopyFromExtra() {
         context_.dialog.MessageShow(*refusal);
         return;
     }
-    const std::string statement =
-        "Копировать часы с дополнительной недели N" +
-        std::to_string(source.first - kFirstExtraWeek + 1) + " и N" +
-        std::to_string(source.second - kFirstExtraWeek + 1) + "\r\nна недели начиная с N" +
-        god->GetNumberWeek(first) + " по неделю" + " N" + god->GetNumberWeek(last);
+    const std::string statement = "Копировать часы с дополнительной недели N" +
+                                  std::to_string(source.first - kFirstExtraWeek + 1) + " и N" +
+                                  std::to_string(source.second - kFirstExtraWeek + 1) +
+                                  "\r\nна недели начиная с N" + god->GetNumberWeek(first) +
+                                  " по неделю" + " N" + god->GetNumberWeek(last);
     if (!context_.dialog.MessageDlg(statement, "Подтверждение")) return;
     if (!context_.dialog.MessageDlg(
             "Напоминание! Операция копирования на обычные недели изменит количество "

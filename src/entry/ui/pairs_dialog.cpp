@@ -15,12 +15,13 @@ TForm5_3::TForm5_3(const QString& subjects, int studyWeeks, QWidget* parent) : Q
     subjectLabel->setObjectName(QStringLiteral("SubjectLabel"));
     subjectLabel->setWordWrap(true);
     layout->addWidget(subjectLabel);
-    auto* weeksLabel = new QLabel(
-        QStringLiteral("Выделено учебных недель :") + QString::number(studyWeeks), this);
+    auto* weeksLabel =
+        new QLabel(QStringLiteral("Выделено учебных недель :") + QString::number(studyWeeks), this);
     weeksLabel->setObjectName(QStringLiteral("WeeksLabel"));
     layout->addWidget(weeksLabel);
     layout->addWidget(new QLabel(QStringLiteral("Возможные варианты проведения предмета"), this));
-    layout->addWidget(new QLabel(QStringLiteral("(всего часов за все недели   -  всего пар)"), this));
+    layout->addWidget(
+        new QLabel(QStringLiteral("(всего часов за все недели   -  всего пар)"), this));
 
     list_ = new QListWidget(this);
     list_->setObjectName(QStringLiteral("ListBox"));

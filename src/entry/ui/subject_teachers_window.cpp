@@ -24,8 +24,7 @@ namespace zavlin::entry::ui {
 
 namespace {
 
-QPushButton* button(QWidget* parent, QBoxLayout* layout, const QString& text,
-                    const QString& name) {
+QPushButton* button(QWidget* parent, QBoxLayout* layout, const QString& text, const QString& name) {
     auto* b = new QPushButton(text, parent);
     b->setObjectName(name);
     b->setAutoDefault(false);
@@ -43,8 +42,7 @@ QToolButton* toolButton(QWidget* parent, QBoxLayout* layout, const QString& name
 
 }  // namespace
 
-TForm5_2::TForm5_2(TWindowContext& context, QWidget* parent)
-    : QDialog(parent), context_(context) {
+TForm5_2::TForm5_2(TWindowContext& context, QWidget* parent) : QDialog(parent), context_(context) {
     setWindowTitle(QStringLiteral("Преподаватели по предмету"));
     if (const QScreen* screen = parent != nullptr && parent->screen() != nullptr
                                     ? parent->screen()
@@ -87,11 +85,10 @@ TForm5_2::TForm5_2(TWindowContext& context, QWidget* parent)
     grid_->setRowSelect(true);
     middle->addWidget(grid_, 1);
     // Weeks the group does not study in are greyed in the teacher column.
-    grid_->OnGetCellColor = [this](THGrid*, int row, int col, TGridDrawStates state,
-                                   QBrush& brush, QColor&) {
+    grid_->OnGetCellColor = [this](THGrid*, int row, int col, TGridDrawStates state, QBrush& brush,
+                                   QColor&) {
         if (col != kTeachersCol || row < 1 || (state & gdSelected) != 0) return;
-        if (group_ == nullptr || !group_->TestNed(row))
-            brush = palette().brush(QPalette::Button);
+        if (group_ == nullptr || !group_->TestNed(row)) brush = palette().brush(QPalette::Button);
     };
 
     auto* bottom = new QHBoxLayout;
@@ -137,9 +134,8 @@ TForm5_2::TForm5_2(TWindowContext& context, QWidget* parent)
     });
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
 
-    grid_->SetCells(kLabelCol, 0, QStringLiteral("Недели;изучения;предмета"));
-    grid_->SetCells(kPairsCol, 0, QStringLiteral("Пары"));
-    grid_->SetCells(kTeachersCol, 0, QStringLiteral("Преподаватели"));
+    grid_->SetHCol({QStringLiteral("Недели;изучения;предмета"), QStringLiteral("Пары"),
+                    QStringLiteral("Преподаватели")});
     if (TGod* god = context_.shell.God()) {
         for (int ne = 1; ne <= kWeeks; ++ne)
             if (const TDNed* week = god->AllNed.DNed(ne))
