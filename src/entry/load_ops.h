@@ -7,6 +7,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zavlin {
@@ -26,19 +27,26 @@ std::vector<int> StudyWeeksIn(const TGryp& gr, int first, int last);
 // Pairs of the group's regular layer in week ne: "Итого пары в неделю".
 int WeekPairTotal(const TGryp& gr, int ne);
 
-// The pair count of one subject in each of j study weeks: b = total div j in
-// every week, then the r = total mod j remaining pairs one per week, first to
-// the weeks at even distance from the first (0, 2, ...) then to the odd ones,
-// or odd first when oddFirst. Empty when j is 0.
+// The pair count of one subject in each of the study weeks (in order): b =
+// total div j in every one of the j weeks, then the r = total mod j remaining
+// pairs one per week, first to the weeks at an even distance from the first
+// week then to those at an odd distance, or odd first when oddFirst.
+// Distance counts week numbers, not places in the list: with a holiday
+// between them, weeks 3 and 5 are both at an even distance from week 3.
+// Empty when there are no weeks.
+std::vector<int> DistributePairs(int total, const std::vector<int>& studyWeeks, bool oddFirst);
+// The same over j consecutive weeks (distance = place).
 std::vector<int> DistributePairs(int total, int j, bool oddFirst);
 
-// Whether the odd class comes first for weeks (in order): with two or more
-// weeks, when the week total of the second is less than that of the first.
+// Whether the odd class comes first for weeks (in order): of the first two
+// weeks, the regular-load totals of those at an odd distance from the first
+// add up to less than those at an even distance. False for fewer than two.
 bool OddDistanceFirst(const TGryp& gr, const std::vector<int>& studyWeeks);
 
 // Sets the subject's regular pair count in week ne, adding or removing pairs
 // of its basket one at a time (the model removes presets and placed lessons
-// beyond the new count). False when the week is not one of the group's.
+// beyond the new count). False when the week is not one of the group's, the
+// count is outside 0..255 (a byte of the basket), or the basket is full.
 bool SetSubjectPairs(TPredmet& pr, int ne, int count);
 
 // "Количество пар в неделю": each subject in order gets total pairs over the
@@ -52,7 +60,8 @@ enum class TSyncVariant { FirstTwoSelected, Extra12, Extra34 };
 // The refusal text for synchronising the selection [first, last] with that
 // variant; nothing when it may run.
 std::optional<std::string> SyncRefusal(const TGryp& gr, TSyncVariant variant, int first, int last);
-// Runs it (after SyncRefusal said nothing); returns how many weeks changed.
+// Runs it (nothing when SyncRefusal has a refusal); returns how many week
+// counts of the subjects changed.
 int SyncLoad(TGryp& gr, const std::vector<TPredmet*>& subjects, TSyncVariant variant, int first,
              int last);
 
@@ -60,6 +69,15 @@ int SyncLoad(TGryp& gr, const std::vector<TPredmet*>& subjects, TSyncVariant var
 // every subject gets the source's regular pair count and teachers.
 // False when either is not a study week of the group.
 bool CopyWeekToWeek(TGryp& gr, int from, int to);
+// Copies each (from, to) of a plan; returns how many were copied.
+int CopyWeeks(TGryp& gr, const std::vector<std::pair<int, int>>& plan);
+
+// Refusals of the copies to and from additional weeks that the plans below
+// give as "nothing".
+inline constexpr const char* kCopyToExtraRefusal =
+    "Сделайте активными две или четыре недели(одну или две обычных и одну или две "
+    "дополнительных)";
+inline constexpr const char* kWrongActiveWeeks = "Ошибочный выбор активных недель.";
 
 // The weeks "Копирование на дополнительные недели" copies: (regular,
 // additional) pairs, one or two, from the active weeks (index 0 is week 1);
