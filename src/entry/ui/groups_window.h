@@ -7,7 +7,12 @@
 #include "entry/ui/list_window.h"
 
 namespace zavlin {
+class TGod;
 class TGryp;
+}  // namespace zavlin
+
+namespace zavlin::shell::ui {
+class TComboBoxNumer;
 }
 
 namespace zavlin::entry::ui {
@@ -22,6 +27,9 @@ public:
     bool MoveUpDown = false;
     // The selected groups (PickOne: at most one), in list order.
     std::vector<TGryp*> Picked() const;
+    // The faculty drop-down: "Свободный выбор" (key -1), then the faculties
+    // keyed by their place in the year's list.
+    shell::ui::TComboBoxNumer* Faculties() const { return faculties_; }
 
 protected:
     TListBoxN Items() const override;
@@ -31,6 +39,18 @@ protected:
     std::string DeleteQuestion() const override;
     void CurrentChanged(int key) override;
     int HelpTopic() const override;
+    std::string ChooseMessage() const override { return "Выберите группу"; }
+    bool DeleteAllowed(const std::vector<int>& keys) override;
+
+private:
+    TGod& god() const;
+    void fillFaculties(int currentIndex);
+    void chooseFaculty(int index);
+    void move(bool up);
+    void storeFaculty();
+    void newFaculty();
+
+    shell::ui::TComboBoxNumer* faculties_ = nullptr;
 };
 
 }  // namespace zavlin::entry::ui

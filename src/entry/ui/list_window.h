@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QDialog>
+#include <string>
 #include <vector>
 
 #include "model/year.h"
@@ -46,8 +47,9 @@ public:
     // Deletion allowed: only the main menu sets it.
     bool CanDelOk = false;
     TListBoxNumer* List() const { return list_; }
-    // Rebuilds the list from Items(), keeping the current entry by key where
-    // it still exists, and the count.
+    // Rebuilds the list from Items(), keeping the current entry and the
+    // selection by key where they still exist, and the count. A derived
+    // window calls it once at the end of its constructor.
     void Refill();
     // Keys of the selected entries, in list order.
     std::vector<int> SelectedKeys() const;
@@ -69,15 +71,26 @@ protected:
     virtual void CurrentChanged(int key);
     // The help topic of "Справка".
     virtual int HelpTopic() const { return 0; }
-    // Where a window puts its own controls, above the speed buttons.
+    // Shown when "Удалить" or "Редактировать" finds no entry chosen
+    // ("Выберите группу"); nothing when empty.
+    virtual std::string ChooseMessage() const { return {}; }
+    // Asked before "Удалить ?": a window refuses here (with its message) what
+    // it may not delete at all, so the user is not asked in vain.
+    virtual bool DeleteAllowed(const std::vector<int>& keys);
+    // Where a window puts its own controls, above the list.
     QBoxLayout* ExtraArea() const { return extra_; }
     // Updates "Всего=" (and whatever a window shows of the selection).
     virtual void SelectionChanged();
+    // Makes the entry with that key current (the model's active entry when a
+    // window opens); nothing when no entry has it.
+    void SetCurrentKey(int key);
+    QLabel* CountLabel() const { return count_; }
 
     TWindowContext& context_;
 
 private:
     void onDelete();
+    void onEdit();
 
     TListMode mode_;
     TListBoxNumer* list_ = nullptr;

@@ -6,8 +6,15 @@
 
 #include "entry/ui/list_window.h"
 
+class QLabel;
+
 namespace zavlin {
 class TFio;
+class TGod;
+}  // namespace zavlin
+
+namespace zavlin::shell::ui {
+class TComboBoxNumer;
 }
 
 namespace zavlin::entry::ui {
@@ -20,6 +27,11 @@ public:
 
     // The selected teachers (PickOne: at most one), in list order.
     std::vector<TFio*> Picked() const;
+    // "Тип выделения": "Свободный выбор" (key -1), then the stored
+    // selections keyed by their bit.
+    shell::ui::TComboBoxNumer* SelectionTypes() const { return types_; }
+    // Whether the teacher holds lessons or is otherwise referred to.
+    static bool InUse(const TGod& god, const TFio& fio);
 
 protected:
     TListBoxN Items() const override;
@@ -28,6 +40,17 @@ protected:
     void DeleteItems(const std::vector<int>& keys) override;
     void CurrentChanged(int key) override;
     int HelpTopic() const override;
+    std::string ChooseMessage() const override { return "Выберите ФИО"; }
+    bool DeleteAllowed(const std::vector<int>& keys) override;
+    void SelectionChanged() override;
+
+private:
+    TGod& god() const;
+    void chooseType(int index);
+    void storeSelection();
+
+    shell::ui::TComboBoxNumer* types_ = nullptr;
+    QLabel* selected_ = nullptr;
 };
 
 }  // namespace zavlin::entry::ui
