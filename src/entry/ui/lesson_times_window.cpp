@@ -1,7 +1,115 @@
+#include "entry/ui/lesson_times_window.h"
+
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+
+#include "base/my_dialog.h"
+#include "entry/lesson_time_text.h"
 #include "entry/ui/entry_windows.h"
+#include "model/god.h"
+#include "shell/shell.h"
+#include "shell/ui/hgrid.h"
 
 namespace zavlin::entry::ui {
 
-void RunLessonTimes(TWindowContext&) {}
+namespace {
+
+constexpr int kStartCol = 1;
+constexpr int kLengthCol = 2;
+
+}  // namespace
+
+TForm1_0::TForm1_0(TWindowContext& context, QWidget* parent) : QDialog(parent), context_(context) {
+    setObjectName(QStringLiteral("Form1_0"));
+    setWindowTitle(QStringLiteral("Время проведения уроков"));
+    grid_ = new THGrid(this);
+    grid_->setObjectName(QStringLiteral("Grid"));
+    grid_->SetColCount(3);
+    grid_->SetRowCount(kLessonPeriods + 1);
+    grid_->SetFixedCols(1);
+    grid_->SetFixedRows(1);
+    grid_->SetColWidths(0, 150);
+    grid_->SetColWidths(kStartCol, 90);
+    grid_->SetColWidths(kLengthCol, 140);
+    grid_->SetHCol({QStringLiteral("Номер занятия(пары)"), QStringLiteral("Начало"),
+                    QStringLiteral("Продолжительность")});
+    grid_->setEditable(true);
+    // Only what a time is typed with gets into the editor; the rest of the
+    // form is checked on OK with the row's number.
+    grid_->MoveTo(kStartCol, 1);
+    grid_->ShowEditor();
+    if (QLineEdit* editor = grid_->editor()) {
+        editor->setValidator(new QRegularExpressionValidator(
+            QRegularExpression(QStringLiteral("[0-9 :]{0,8}")), editor));
+        editor->setMaxLength(8);
+    }
+    grid_->cancelEdit();
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("OkButton"));
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("CancelButton"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отмена"));
+    // Enter belongs to the grid's editor, not to OK.
+    buttons->button(QDialogButtonBox::Ok)->setAutoDefault(false);
+    buttons->button(QDialogButtonBox::Cancel)->setAutoDefault(false);
+    connect(buttons, &QDialogButtonBox::accepted, this, &TForm1_0::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &TForm1_0::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(grid_);
+    layout->addWidget(buttons);
+    resize(430, 400);
+    fill();
+}
+
+void TForm1_0::fill() {
+    TAllGod* allGod = context_.shell.AllGod();
+    for (int i = 0; i < kLessonPeriods; ++i) {
+        grid_->SetCells(0, i + 1, QString::number(shownPeriod(i)));
+        if (allGod == nullptr) continue;
+        const TTaimYrok& t = allGod->GetTimeYrok(i);
+        grid_->SetCells(kStartCol, i + 1, QString::fromStdString(t.TnText()));
+        grid_->SetCells(kLengthCol, i + 1, QString::fromStdString(t.TdText()));
+    }
+}
+
+void TForm1_0::accept() {
+    // A text still in the editor counts as typed.
+    if (grid_->EditorMode() && !grid_->commitEdit()) return;
+    std::array<TLessonTimeText, kLessonPeriods> rows;
+    for (int i = 0; i < kLessonPeriods; ++i)
+        rows[static_cast<std::size_t>(i)] = {grid_->Cells(kStartCol, i + 1).toStdString(),
+                                             grid_->Cells(kLengthCol, i + 1).toStdString()};
+    std::array<TTaimYrok, kLessonPeriods> times;
+    std::string message;
+    if (!parseLessonTimes(rows, times, message)) {
+        context_.dialog.MessageShow(message);
+        return;
+    }
+    TAllGod* allGod = context_.shell.AllGod();
+    if (allGod == nullptr) {
+        QDialog::reject();
+        return;
+    }
+    const auto old = allGod->Lt;
+    allGod->Lt = times;
+    if (!allGod->SaveTimeYrok()) {
+        // What the file does not hold is not what the program works with.
+        allGod->Lt = old;
+        if (TGod* god = allGod->God()) god->TaimYrok = old;
+        context_.dialog.MessageShow("Не удалось записать время уроков в god.Ini");
+        return;
+    }
+    QDialog::accept();
+}
+
+void RunLessonTimes(TWindowContext& context) {
+    TForm1_0 window(context, context.parent);
+    window.exec();
+}
 
 }  // namespace zavlin::entry::ui
