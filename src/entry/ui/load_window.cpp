@@ -34,7 +34,6 @@ constexpr const char* kOnlyRegular =
 constexpr const char* kNotCancelled =
     "Эта операция не осуществляется для отмененных пар (установите \"Сетка\")";
 constexpr const char* kPickSubjectRow = "Выделите строку с названием предмета";
-constexpr const char* kWrongActiveWeeks = "Ошибочный выбор активных недель.";
 
 QString qs(const std::string& text) {
     return QString::fromStdString(text);
@@ -542,9 +541,7 @@ void TForm5::onCopyToExtra() {
     if (group_ == nullptr || god == nullptr || !regularLayerOnly(false)) return;
     auto plan = CopyToExtraPlan(context_.shell.ActiveWeeks());
     if (!plan) {
-        context_.dialog.MessageShow(
-            "Сделайте активными две или четыре недели(одну или две обычных и одну или две "
-            "дополнительных)");
+        context_.dialog.MessageShow(kCopyToExtraRefusal);
         offerActiveWeeks();
         plan = CopyToExtraPlan(context_.shell.ActiveWeeks());
         if (!plan) {
@@ -570,9 +567,7 @@ void TForm5::onCopyToExtra() {
     }
     if (!context_.dialog.MessageDlg(question, "Подтверждение")) return;
     bool copied = false;
-    auto copyGroup = [&](TGryp& gr) {
-        for (const auto& [from, to] : *plan) copied = CopyWeekToWeek(gr, from, to) || copied;
-    };
+    auto copyGroup = [&](TGryp& gr) { copied = CopyWeeks(gr, *plan) > 0 || copied; };
     if (all) {
         for (const auto& gr : god->LGryp) copyGroup(*gr);
     } else {
