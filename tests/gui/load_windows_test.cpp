@@ -23,12 +23,15 @@
 
 #include "base/my_dialog.h"
 #include "demo/sample_college.h"
+#include "entry/load_ops.h"
 #include "entry/ui/entry_windows.h"
+#include "entry/ui/groups_window.h"
 #include "entry/ui/load_subject_dialog.h"
 #include "entry/ui/load_window.h"
 #include "entry/ui/pairs_dialog.h"
 #include "entry/ui/subject_teachers_window.h"
 #include "entry/ui/sync_dialog.h"
+#include "entry/ui/teachers_window.h"
 #include "model/god.h"
 #include "screenshot.h"
 #include "shell/shell.h"
@@ -208,6 +211,19 @@ private slots:
                  QString::fromStdString(h->group(1).LPredmet.front()->Name()));
         click(&window, "PrevGroupButton");
         QCOMPARE(window.Group(), &gr);
+        // "Г": the group chosen in the group list.
+        TGryp* third = &h->group(2);
+        whenModal<TForm2>([third](TForm2* list) {
+            TListBoxNumer* rows = list->List();
+            for (int row = 0; row < rows->count(); ++row)
+                if (rows->GetNumer(row) == third->Dan.N) rows->setCurrentRow(row);
+            click(list, "OkButton");
+        });
+        click(&window, "GroupButton");
+        QCOMPARE(window.Group(), third);
+        QCOMPARE(child<QComboBox>(&window, "GroupBox")->currentText(),
+                 QString::fromStdString(third->Name()));
+        window.SetGroup(&gr);
 
         // A cell tells its counts, a range its study and active weeks.
         grid->MoveTo(TForm5::WeekCol(53), TForm5::SubjectRow(0));
@@ -475,6 +491,67 @@ private slots:
         QVERIFY(h->dialog.asked.empty());
     }
 
+    // Catches a synchronisation over the wrong weeks or subjects, and a copy
+    // from the additional weeks with the wrong statement, source or range.
+    void extraWeeksSynchroniseAndCopyIntoTheSelection() {
+        auto h = make();
+        TGryp& gr = h->group();
+        studyWeeks(gr, {40, 41, 42, 43});
+        TPredmet& first = *gr.LPredmet.front();
+        TPredmet& second = *gr.LPredmet[1];
+        const int a = first.CountPredmetNe(kSetkaPlan, 53);
+        const int b = first.CountPredmetNe(kSetkaPlan, 54);
+        // Each pair of weeks holds the templates' sum, spread otherwise.
+        QVERIFY(entry::SetSubjectPairs(first, 40, a + b));
+        QVERIFY(entry::SetSubjectPairs(first, 41, 0));
+        QVERIFY(entry::SetSubjectPairs(first, 42, 0));
+        QVERIFY(entry::SetSubjectPairs(first, 43, a + b));
+        QVERIFY(entry::SetSubjectPairs(second, 40, 5));
+        TForm5 window(*h->context);
+        window.show();
+        selectCells(window.Grid(), TForm5::WeekCol(40), TForm5::SubjectRow(0), TForm5::WeekCol(43),
+                    TForm5::SubjectRow(0));
+        whenModal<TForm5_4>([](TForm5_4* d) {
+            QTest::mouseClick(child<QRadioButton>(d, "Extra12Button"), Qt::LeftButton);
+            click(d, "OkButton");
+        });
+        click(&window, "SyncButton");
+        QVERIFY(h->dialog.shown.empty());
+        QCOMPARE(pairsIn(first, 40, 43), (std::vector<int>{a, b, a, b}));
+        QCOMPARE(second.CountPredmetNe(kSetkaPlan, 40), 5);  // not selected
+        QCOMPARE(window.Grid()->Cells(TForm5::WeekCol(41), TForm5::SubjectRow(0)),
+                 b > 0 ? QString::number(b) : QString());
+
+        // The sample's active weeks are the additional 1 and 2: week 40 and
+        // 42 (even) take the second, 41 and 43 the first.
+        h->dialog.queue(false);
+        click(&window, "CopyFromExtraButton");
+        QCOMPARE(h->dialog.asked.size(), std::size_t{1});
+        QCOMPARE(h->dialog.asked[0],
+                 "Копировать часы с дополнительной недели N1 и N2\r\nна недели "
+                 "начиная с N" +
+                     h->god().GetNumberWeek(40) + " по неделю N" + h->god().GetNumberWeek(43));
+        QCOMPARE(second.CountPredmetNe(kSetkaPlan, 40), 5);  // "Нет" copies nothing
+        h->dialog.queue(true);
+        h->dialog.queue(true);
+        click(&window, "CopyFromExtraButton");
+        QCOMPARE(h->dialog.asked.size(), std::size_t{3});
+        QVERIFY(h->dialog.asked[2].rfind("Напоминание! Операция копирования на обычные недели",
+                                         0) == 0);
+        for (const auto& pr : gr.LPredmet)
+            for (int ne = 40; ne <= 43; ++ne)
+                QCOMPARE(pr->CountPredmetNe(kSetkaPlan, ne),
+                         pr->CountPredmetNe(kSetkaPlan, ne % 2 == 1 ? 53 : 54));
+
+        // An additional week in the selection is refused before any question.
+        h->dialog.asked.clear();
+        selectCells(window.Grid(), TForm5::WeekCol(52), TForm5::SubjectRow(0), TForm5::WeekCol(53),
+                    TForm5::SubjectRow(0));
+        click(&window, "CopyFromExtraButton");
+        QVERIFY(h->dialog.asked.empty());
+        QCOMPARE(h->dialog.shown.size(), std::size_t{1});
+    }
+
     // Catches a teacher given outside the selected weeks or in weeks the
     // group lacks, a removal that takes other weeks too, or the change lost.
     void teachersAreGivenAndTakenOverAWeekRange() {
@@ -484,8 +561,16 @@ private slots:
         TFio* teacher = h->god().LFio.back().get();
         const std::string groupName = gr.Name();
         auto window = std::make_unique<TForm5_2>(*h->context);
-        window->PickTeacher = [teacher] { return teacher; };
         window->show();
+        // The teacher is chosen in the teacher list itself.
+        auto pickTeacher = [teacher] {
+            whenModal<TForm3>([teacher](TForm3* list) {
+                TListBoxNumer* rows = list->List();
+                for (int row = 0; row < rows->count(); ++row)
+                    if (rows->GetNumer(row) == teacher->N) rows->setCurrentRow(row);
+                click(list, "OkButton");
+            });
+        };
         QCOMPARE(window->windowTitle(), QStringLiteral("Преподаватели по предмету"));
         QCOMPARE(child<QLabel>(window.get(), "GroupLabel")->text(),
                  QString::fromStdString(gr.Name()));
@@ -505,16 +590,19 @@ private slots:
         QCOMPARE(grid->Cells(TForm5_2::kTeachersCol, 53), QString::fromStdString(pr->NameFio(53)));
         // Weeks 29..34: the group has 30..33 only.
         selectCells(grid, TForm5_2::kPairsCol, 29, TForm5_2::kPairsCol, 34);
+        pickTeacher();
         click(window.get(), "AddTeacherButton");
         for (int ne = 29; ne <= 34; ++ne)
             QCOMPARE(pr->FindFioPredmet(ne, teacher) != nullptr, ne >= 30 && ne <= 33);
         QVERIFY(grid->Cells(TForm5_2::kTeachersCol, 31)
                     .contains(QString::fromStdString(teacher->Name())));
         // Given again: no second assignment in a week.
+        pickTeacher();
         click(window.get(), "AddTeacherButton");
         QCOMPARE(pr->CountFio(31), 1);
 
         selectCells(grid, TForm5_2::kPairsCol, 32, TForm5_2::kPairsCol, 33);
+        pickTeacher();
         click(window.get(), "DeleteTeacherButton");
         for (int ne = 30; ne <= 33; ++ne)
             QCOMPARE(pr->FindFioPredmet(ne, teacher) != nullptr, ne <= 31);
