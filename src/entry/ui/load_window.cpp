@@ -590,7 +590,8 @@ void TForm5::onCopyFromExtra() {
         }
     }
     const QRect sel = grid_->selection();
-    const int first = sel.left() - kFixedCols + 1;
+    // A selection reaching into the subject columns starts at week 1.
+    const int first = std::max(sel.left() - kFixedCols + 1, 1);
     const int last = sel.right() - kFixedCols + 1;
     if (const auto refusal = CopyFromExtraSelectionRefusal(first, last)) {
         context_.dialog.MessageShow(*refusal);
