@@ -447,6 +447,29 @@ private slots:
         QCOMPARE(window.Grid()->RowCount(), TForm5::SubjectRow(gr.CountPredmet()));
     }
 
+    // Catches a window of later work opened by the wrong name or failing
+    // silently, and the teachers window not opened for the group shown.
+    void otherWindowsOpenByName() {
+        auto h = make();
+        TForm5 window(*h->context);
+        window.show();
+        click(&window, "NextGroupButton");
+        click(&window, "SummaryButton");
+        click(&window, "PlannedLoadButton");
+        QCOMPARE(h->opened, (std::vector<std::string>{"TForm5_5", "TForm41"}));
+        QCOMPARE(h->dialog.shown,
+                 (std::vector<std::string>{
+                     "Окно «Сводная таблица» ещё не готово в этой версии.",
+                     "Окно «Планируемая нагрузка преподавателя» ещё не готово в этой версии."}));
+        TGryp* shownIn = nullptr;
+        whenModal<TForm5_2>([&](TForm5_2* teachers) {
+            shownIn = teachers->Group();
+            click(teachers, "CloseButton");
+        });
+        click(&window, "TeachersButton");
+        QCOMPARE(shownIn, &h->group(1));
+    }
+
     // Catches a copy that runs on wrong active weeks, a question text that
     // differs, or a copy to the wrong additional week.
     void aRegularWeekIsCopiedToAnAdditionalWeek() {
@@ -580,6 +603,14 @@ private slots:
 
         click(window.get(), "AddTeacherButton");
         QCOMPARE(h->dialog.shown.back(), std::string("Выберите предмет"));
+        // The arrows step through the groups, the subjects following.
+        click(window.get(), "NextGroupButton");
+        QCOMPARE(window->Group(), &h->group(1));
+        QCOMPARE(child<QLabel>(window.get(), "GroupLabel")->text(),
+                 QString::fromStdString(h->group(1).Name()));
+        QCOMPARE(subjects->count(), h->group(1).CountPredmet());
+        click(window.get(), "PrevGroupButton");
+        QCOMPARE(window->Group(), &gr);
 
         subjects->setCurrentRow(0);
         TPredmet* pr = window->Subject();

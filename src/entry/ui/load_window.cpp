@@ -187,7 +187,6 @@ TForm5::TForm5(TWindowContext& context, QWidget* parent) : QDialog(parent), cont
                            QStringLiteral("PlannedLoadButton"));
     auto* week = button(this, row2, QStringLiteral("Выбор недели"), QStringLiteral("WeekButton"));
     auto* print = button(this, row2, QStringLiteral("Печать"), QStringLiteral("PrintButton"));
-    auto* help = button(this, row2, QStringLiteral("Справка"), QStringLiteral("HelpButton"));
     auto* close = button(this, row2, QStringLiteral("Закрыть"), QStringLiteral("CloseButton"));
 
     // The grid's frame: five fixed columns and three fixed rows, then weeks.
@@ -268,9 +267,6 @@ TForm5::TForm5(TWindowContext& context, QWidget* parent) : QDialog(parent), cont
             context_.dialog.MessageShow(
                 "Окно «Выбор активной недели» ещё не готово в этой версии.");
         updateStatus();
-    });
-    connect(help, &QPushButton::clicked, this, [this] {
-        if (context_.help) context_.help(16);
     });
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
 

@@ -45,7 +45,7 @@ public:
     // "PropertiesButton", "DeleteSubjectButton", "TeachersButton",
     // "CopyGroupButton", "SyncButton", "CopyToExtraButton",
     // "CopyFromExtraButton", "SummaryButton", "PlannedLoadButton",
-    // "WeekButton", "PrintButton", "PairsButton", "HelpButton", "CloseButton".
+    // "WeekButton", "PrintButton", "PairsButton", "CloseButton".
     explicit TForm5(TWindowContext& context, QWidget* parent = nullptr);
     ~TForm5() override;
 
