@@ -85,7 +85,7 @@ void TForm5_1::accept() {
         subject_ = group_.CreatePredmet(name);
         if (subject_ == nullptr) {
             // A byte numbers the subjects: the group is full.
-            dialog_.MessageShow("Повтор предмета.");
+            dialog_.MessageShow("В группе не может быть более 255 предметов.");
             return;
         }
     } else {
