@@ -46,8 +46,8 @@ TRefusal CheckDelYrName(const TAllRasp& year, const std::vector<const TYrName*>&
 TRefusal CheckDelUnusedYrName(bool canDelOk);
 // The subject names no lesson, subject or record points at, in list order.
 std::vector<TYrName*> UnusedYrNames(const TAllRasp& year);
-TRefusal CheckDelDom(const TAllRasp& year, const std::vector<const TDom*>& doms);
-TRefusal CheckDelAyd(const TAllRasp& year, const std::vector<const TAyd*>& ayds, bool canDelOk);
+TRefusal CheckDelDom(const TAllRasp& year, const std::vector<const TDom*>& buildings);
+TRefusal CheckDelAyd(const TAllRasp& year, const std::vector<const TAyd*>& rooms, bool canDelOk);
 // Whether any lesson, record or examination is held in the room.
 bool AydInUse(const TAllRasp& year, const TAyd& ayd);
 // The built-in attributes are neither renamed nor deleted.
