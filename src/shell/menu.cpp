@@ -247,4 +247,8 @@ std::optional<std::string> NoVxodMenu(const TMenuFacts& facts) {
     return std::nullopt;
 }
 
+std::string WindowNotReadyText(const std::string& caption) {
+    return "Окно «" + caption + "» ещё не готово в этой версии.";
+}
+
 }  // namespace zavlin::shell

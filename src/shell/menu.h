@@ -20,17 +20,17 @@ struct TMenuFacts {
     int teachers = 0;
     int subjects = 0;
     int rooms = 0;
-    int attributes = 0;        // the user's; the built-in ones are not counted
+    int attributes = 0;  // the user's; the built-in ones are not counted
 };
 
 // How a window reached from the menu is opened.
 struct TMenuItem {
-    std::string component;               // "N21", "WORD1", ...
-    std::vector<std::string> path;       // captions from the menu bar down, with "&"
-    std::string window;                  // "TForm8", "" for an action of the main window
-    std::string speedButton;             // "SpeedButton2", "" when none
-    std::string hint;                    // the speed button's hint
-    bool saves = false;                  // the year's timetable is saved after it closes
+    std::string component;          // "N21", "WORD1", ...
+    std::vector<std::string> path;  // captions from the menu bar down, with "&"
+    std::string window;             // "TForm8", "" for an action of the main window
+    std::string speedButton;        // "SpeedButton2", "" when none
+    std::string hint;               // the speed button's hint
+    bool saves = false;             // the year's timetable is saved after it closes
 };
 
 // Every item of the main menu, in menu order.
@@ -41,6 +41,10 @@ const TMenuItem* FindMenuItem(const std::string& component);
 // The first check that fails for the item, as the text the person is shown;
 // nothing when the window may open. Unknown components pass.
 std::optional<std::string> MenuRefusal(const std::string& component, const TMenuFacts& facts);
+
+// What an item whose window this version lacks says; caption is the item's
+// caption without "&".
+std::string WindowNotReadyText(const std::string& caption);
 
 // The reference-data check shared by many items: the message for the first
 // missing list (groups, then teachers, then subjects); nothing when all exist.

@@ -487,7 +487,7 @@ void TForm1::menuClicked(const std::string& component) {
         const std::string name = item != nullptr && !item->path.empty()
                                      ? withoutAmpersands(item->path.back())
                                      : component;
-        dialog_.MessageShow("Окно «" + name + "» ещё не готово в этой версии.");
+        dialog_.MessageShow(WindowNotReadyText(name));
     }
 }
 
