@@ -215,7 +215,7 @@ private slots:
         QCOMPARE(window.windowTitle(), QStringLiteral("Cписок групп"));
         auto* list = child<TListBoxNumer>(&window, "ListBoxN");
         const int count = h->god().CountGryp();
-        QVERIFY(count >= 3);
+        QVERIFY(count >= 4);
         QCOMPARE(list->count(), count);
         QCOMPARE(child<QLabel>(&window, "CountLabel")->text(),
                  QStringLiteral("Всего=%1").arg(count));
@@ -233,6 +233,14 @@ private slots:
         click(&window, "InvertButton");
         QCOMPARE(window.SelectedKeys().size(), static_cast<std::size_t>(count - 1));
         QVERIFY(!list->item(1)->isSelected());
+        // Inverting a scattered selection, then back again.
+        clickRow(list, 3, Qt::ControlModifier);
+        QCOMPARE(window.SelectedKeys().size(), static_cast<std::size_t>(count - 2));
+        click(&window, "InvertButton");
+        QCOMPARE(window.SelectedKeys(), (std::vector<int>{list->GetNumer(1), list->GetNumer(3)}));
+        click(&window, "InvertButton");
+        QCOMPARE(window.SelectedKeys().size(), static_cast<std::size_t>(count - 2));
+        QVERIFY(!list->item(1)->isSelected() && !list->item(3)->isSelected());
 
         // The clicked group becomes the model's active one.
         clickRow(list, 2);
