@@ -1,10 +1,13 @@
-// A college entered from an empty database through the windows alone: the
-// main window makes the year, the data-entry windows take a building, rooms,
-// teachers, subjects, lesson times, groups, their calendar, load and
-// teachers per subject, and the active week. The command line then composes
-// that week, and a fresh shell must read back every item as it was typed.
-// It fails when any window stops storing its part. Questions are answered by
-// a scripted dialog; modal windows are driven once they are shown.
+// A college entered from an empty database through the windows alone, as
+// the window program runs them: the main window makes the year, its menu
+// opens the data-entry windows, which take a building, rooms, teachers,
+// subjects, lesson times, groups, their calendar, load and teachers per
+// subject; the active week is chosen by name as the load window offers it.
+// After each window the tables are read beside the program, so a window that
+// keeps a change only in memory fails at once. The command line then
+// composes the week and gives it rooms, and a fresh shell reads back every
+// item as it was typed. Questions are answered by a scripted dialog; modal
+// windows are driven once they are shown.
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -95,7 +98,7 @@ struct Subject {
     const char* shortName;
     const char* bigName;
     int hours;  // chosen in "Количество пар в неделю" over the study weeks
-    int pairsPerWeek;
+    int pairsPerWeek;  // half the hours, spread evenly over the study weeks
 };
 struct Group {
     const char* name;
@@ -374,12 +377,8 @@ class EntryWalkthroughTest : public QObject {
     TWindowContext& context() { return main_->WindowContext(); }
     TGod& year() { return *main_->Shell().God(); }
 
-    // The tables as they are now; checks go on only when the year loaded.
-    std::unique_ptr<StoredYear> stored() {
-        auto now = std::make_unique<StoredYear>(home_.path());
-        if (!now->loaded) qWarning("the stored year did not load");
-        return now;
-    }
+    // The tables as they are now.
+    std::unique_ptr<StoredYear> stored() { return std::make_unique<StoredYear>(home_.path()); }
 
     // Runs act on the window the menu item opens; the item returns once act
     // closed it.
