@@ -165,7 +165,8 @@ private slots:
     }
 
     // Catches a typed time lost on OK, a refused row that still stores the
-    // others, or times stored in memory and not in god.Ini.
+    // others, times stored in memory and not in god.Ini, periods numbered
+    // other than the year's 0..11, and an editor that takes more than a time.
     void lessonTimesTypedThroughTheGrid() {
         auto h = make();
         TForm1_0 w(*h->context);
@@ -175,6 +176,8 @@ private slots:
         QCOMPARE(grid->Cells(1, 0), QStringLiteral("Начало"));
         QCOMPARE(grid->Cells(2, 0), QStringLiteral("Продолжительность"));
         QCOMPARE(grid->RowCount(), 13);
+        QCOMPARE(grid->Cells(0, 1), QStringLiteral("0"));
+        QCOMPARE(grid->Cells(0, 12), QStringLiteral("11"));
         const TTaimYrok before = h->shell->AllGod()->GetTimeYrok(0);
         QCOMPARE(grid->Cells(1, 1), QString::fromStdString(before.TnText()));
         screenshot(&w, "lesson_times_window");
@@ -186,22 +189,28 @@ private slots:
         clickCell(grid, 2, 1);
         QTest::keyClicks(grid, QStringLiteral("1:35"));
         QTest::keyClick(grid, Qt::Key_Return);
-        // Letters never get into a time after the first key.
+        QCOMPARE(grid->Cells(2, 1), QStringLiteral("1:35"));
+        // Letters never get into a time, and a time has room for no more.
         clickCell(grid, 2, 2);
         QTest::keyClicks(grid, QStringLiteral("1a:b30"));
         QTest::keyClick(grid, Qt::Key_Return);
         QCOMPARE(grid->Cells(2, 2), QStringLiteral("1:30"));
+        clickCell(grid, 2, 3);
+        QTest::keyClicks(grid, QStringLiteral("012345"));
+        QTest::keyClick(grid, Qt::Key_Return);
+        QCOMPARE(grid->Cells(2, 3), QStringLiteral("01:23"));
         click(&w, "OkButton");
         QVERIFY2(h->dialog.shown.empty(),
                  h->dialog.shown.empty() ? "" : h->dialog.shown.front().c_str());
         QCOMPARE(w.result(), int(QDialog::Accepted));
         QCOMPARE(h->shell->AllGod()->GetTimeYrok(0).Tn(), 485);
         QCOMPARE(h->shell->AllGod()->GetTimeYrok(0).Td(), 95);
+        QCOMPARE(h->shell->AllGod()->GetTimeYrok(2).Td(), 83);
         QCOMPARE(h->god()->TaimYrok[0].Tn(), 485);
         QCOMPARE(iniValue(h->db(), "Time", "Yrok0"), std::string("485"));
         QCOMPARE(iniValue(h->db(), "Time", "LYrok0"), std::string("95"));
 
-        // 8:5 in the third period: refused with its message, nothing stored.
+        // 8:5 in period 2: refused with its message, nothing stored.
         const std::string third = iniValue(h->db(), "Time", "Yrok2");
         TForm1_0 again(*h->context);
         again.show();
@@ -213,14 +222,22 @@ private slots:
         QTest::keyClicks(again.Grid(), QStringLiteral("8:5"));
         click(&again, "OkButton");  // the open editor counts
         QCOMPARE(h->dialog.shown.size(), std::size_t(1));
-        QCOMPARE(h->dialog.shown[0], std::string("Отсутствуют минуты(два знака), занятие N3"));
+        QCOMPARE(h->dialog.shown[0], std::string("Отсутствуют минуты(два знака), занятие N2"));
         QVERIFY(again.isVisible());
         QCOMPARE(h->shell->AllGod()->GetTimeYrok(0).Tn(), 485);
         QCOMPARE(iniValue(h->db(), "Time", "Yrok0"), std::string("485"));
         QCOMPARE(iniValue(h->db(), "Time", "Yrok2"), third);
+
+        // Two hour digits fit the mask; past 23 they are refused by name.
+        clickCell(again.Grid(), 1, 3);
+        QTest::keyClicks(again.Grid(), QStringLiteral("25:00"));
+        click(&again, "OkButton");
+        QCOMPARE(h->dialog.shown.size(), std::size_t(2));
+        QCOMPARE(h->dialog.shown[1], std::string("Часы должны быть от 0 до 23, занятие N2"));
         click(&again, "CancelButton");
         QVERIFY(!again.isVisible());
         QCOMPARE(iniValue(h->db(), "Time", "Yrok0"), std::string("485"));
+        QCOMPARE(iniValue(h->db(), "Time", "Yrok2"), third);
     }
 
     // Catches a window closed with no week, clicks not reaching the flags,
