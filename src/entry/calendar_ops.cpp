@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <exception>
 
+#include "base/my_dialog.h"
 #include "model/calendar.h"
 #include "model/element.h"
 #include "model/year.h"
@@ -18,8 +20,20 @@ constexpr uint8_t kDayBits = 0x7E;
 // What arRDeyNed holds for a main study day.
 constexpr uint8_t kMainDay = 9;
 
+const char* const kConfirmCaption = "Подтверждение";
+
 std::string weekLabel(const TGryp& gr, int ne) {
     return gr.Spisok != nullptr ? gr.Spisok->AllNed.GetNumberWeek(ne) : std::to_string(ne);
+}
+
+// The table engine throws when a write of the row itself fails; here that is
+// one more failed store, not the end of the program.
+bool storeGroup(TAllRasp& year, TGryp& gr) {
+    try {
+        return year.AddGryp(&gr);
+    } catch (const std::exception&) {
+        return false;
+    }
 }
 
 bool validCell(const TCalendarCell& cell) {
@@ -138,12 +152,16 @@ void setSecondSemesterStart(const std::vector<TGryp*>& groups, int32_t date) {
         if (gr != nullptr) gr->SetDateSemm2(date);
 }
 
-bool setMainStudyDays(TAllRasp& year, const std::vector<TGryp*>& groups,
-                      const std::array<bool, kDayCount>& days, std::string& message) {
+bool setMainStudyDays(TAllRasp& year, TMyDialog& dialog, const std::vector<TGryp*>& groups,
+                      const std::array<bool, kDayCount>& days, int& stored, std::string& message) {
+    stored = 0;
+    message.clear();
     if (std::find(days.begin(), days.end(), true) == days.end()) {
         message = kNoStudyDay;
         return false;
     }
+    if (!dialog.MessageDlg(mainStudyDaysQuestion(days), kConfirmCaption)) return false;
+    std::string changed;  // the groups already stored, for a failure's message
     for (TGryp* gr : groups) {
         // Storing a group the year does not list would hand it the group.
         if (gr == nullptr || year.GetGrypIndex(gr) < 0) continue;
@@ -152,11 +170,17 @@ bool setMainStudyDays(TAllRasp& year, const std::vector<TGryp*>& groups,
             gr->Dan.arRDeyNed[static_cast<std::size_t>(d - 1)] =
                 days[static_cast<std::size_t>(d - 1)] ? kMainDay : 0;
         if (gr->Dan.arRDeyNed == old) continue;
-        if (!year.AddGryp(gr)) {
+        if (!storeGroup(year, *gr)) {
             gr->Dan.arRDeyNed = old;
-            message = "Ошибка записи данных группы " + gr->Name();
+            message =
+                "Ошибка записи данных группы " + gr->Name() + ". " +
+                (changed.empty() ? std::string("Данные остались прежними.")
+                                 : "Основные учебные дни уже изменены у групп: " + changed + ".");
             return false;
         }
+        ++stored;
+        if (!changed.empty()) changed += ", ";
+        changed += gr->Name();
     }
     return true;
 }

@@ -16,7 +16,8 @@
 
 namespace zavlin {
 class TAllRasp;
-}
+class TMyDialog;
+}  // namespace zavlin
 
 namespace zavlin::entry {
 
@@ -69,11 +70,17 @@ std::string secondSemesterQuestion(int32_t date);
 std::string mainStudyDaysQuestion(const std::array<bool, kDayCount>& days);
 void setSecondSemesterStart(const std::vector<TGryp*>& groups, int32_t date);
 // The main study days of the groups (Sunday stays as it is), each group's row
-// stored. Refused with a message when no day is chosen (kNoStudyDay), which
-// would leave new weeks without study days, or when a row could not be stored.
-inline constexpr const char* kNoStudyDay = "Требуется выбрать хотя бы один учебный день.";
-[[nodiscard]] bool setMainStudyDays(TAllRasp& year, const std::vector<TGryp*>& groups,
-                                    const std::array<bool, kDayCount>& days, std::string& message);
+// stored at once. Checked before anything is asked: no day chosen is refused
+// with kNoStudyDay, since new weeks would take no study day. Then
+// mainStudyDaysQuestion goes to dialog; "Нет" changes nothing (false, empty
+// message). A row that cannot be stored stops there with its group as it was,
+// and the message names it and the groups already changed, if any. stored:
+// how many groups' rows were changed.
+inline constexpr const char* kNoStudyDay = "Установите учебные дни!";
+[[nodiscard]] bool setMainStudyDays(TAllRasp& year, TMyDialog& dialog,
+                                    const std::vector<TGryp*>& groups,
+                                    const std::array<bool, kDayCount>& days, int& stored,
+                                    std::string& message);
 // The main study days the dialog starts with: the first group's.
 std::array<bool, kDayCount> mainStudyDays(const TGryp& gr);
 

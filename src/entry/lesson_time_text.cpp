@@ -63,8 +63,8 @@ bool parseLessonTimes(const std::array<TLessonTimeText, kLessonPeriods>& rows,
         const TLessonTimeText& row = rows[static_cast<std::size_t>(i)];
         int start = 0;
         int length = 0;
-        if (!parseLessonClock(row.start, shownPeriod(i), start, message) ||
-            !parseLessonClock(row.length, shownPeriod(i), length, message))
+        if (!parseLessonClock(row.start, i, start, message) ||
+            !parseLessonClock(row.length, i, length, message))
             return false;
         TTaimYrok& t = parsed[static_cast<std::size_t>(i)];
         t.N = i;

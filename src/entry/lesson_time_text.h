@@ -33,14 +33,10 @@ struct TLessonTimeText {
 };
 
 // Every row in order, start before length; on the first refusal nothing is
-// given back but its message. Row i is shown as period i + 1.
+// given back but its message. Row i is period i, numbered from 0 as the
+// year's own list of periods is (colleges do have a pair number 0).
 [[nodiscard]] bool parseLessonTimes(const std::array<TLessonTimeText, kLessonPeriods>& rows,
                                     std::array<TTaimYrok, kLessonPeriods>& times,
                                     std::string& message);
-
-// The number a row's period is shown with.
-inline int shownPeriod(int row) {
-    return row + 1;
-}
 
 }  // namespace zavlin::entry

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "base/datetime.h"
+#include "base/file_system.h"
 #include "model/calendar.h"
 #include "model/year_fixture.h"
 
@@ -146,15 +147,28 @@ TEST_F(CalendarOps, QuestionsNameTheDateAndTheDays) {
 }
 
 // Catches main days kept only in memory (lost on the next load), days
-// cleared to nothing, and groups outside the selection changed.
+// cleared to nothing, a question asked about no day at all, a "Нет" that still
+// sets them, and groups outside the selection changed.
 TEST_F(CalendarOps, MainStudyDaysAreStoredInTheGroupsRows) {
     TGryp* c = group("ИС-13");
+    int stored = -1;
     std::string message;
-    EXPECT_FALSE(setMainStudyDays(*year, {a, b}, days({}), message));
-    EXPECT_EQ(message, "Требуется выбрать хотя бы один учебный день.");
+    EXPECT_FALSE(setMainStudyDays(*year, dialog, {a, b}, days({}), stored, message));
+    EXPECT_EQ(message, "Установите учебные дни!");
+    EXPECT_TRUE(dialog.asked.empty()) << "refused before the question";
     EXPECT_EQ(mainStudyDays(*a), days({1, 2, 3, 4, 5, 6}));
 
-    ASSERT_TRUE(setMainStudyDays(*year, {a, b}, days({2, 4}), message)) << message;
+    dialog.queue(false);
+    EXPECT_FALSE(setMainStudyDays(*year, dialog, {a, b}, days({2, 4}), stored, message));
+    EXPECT_EQ(message, "");
+    EXPECT_EQ(stored, 0);
+    ASSERT_EQ(dialog.asked.size(), 1u);
+    EXPECT_EQ(dialog.asked[0], mainStudyDaysQuestion(days({2, 4})));
+    EXPECT_EQ(mainStudyDays(*a), days({1, 2, 3, 4, 5, 6}));
+
+    dialog.queue(true);
+    ASSERT_TRUE(setMainStudyDays(*year, dialog, {a, b}, days({2, 4}), stored, message)) << message;
+    EXPECT_EQ(stored, 2);
     EXPECT_EQ(mainStudyDays(*a), days({2, 4}));
     EXPECT_EQ(mainStudyDays(*b), days({2, 4}));
     EXPECT_EQ(mainStudyDays(*c), days({1, 2, 3, 4, 5, 6}));
@@ -172,6 +186,90 @@ TEST_F(CalendarOps, MainStudyDaysAreStoredInTheGroupsRows) {
     ASSERT_NE(again.FindGrypForName("ИС-11"), nullptr);
     EXPECT_EQ(mainStudyDays(*again.FindGrypForName("ИС-11")), days({2, 4}));
     EXPECT_EQ(mainStudyDays(*again.FindGrypForName("ИС-13")), days({1, 2, 3, 4, 5, 6}));
+}
+
+// The year's tables behind a file system that fails the chosen operation.
+class MainDaysFaults : public CalendarOps {
+protected:
+    void SetUp() override {
+        CalendarOps::SetUp();
+        group("ИС-13");
+        year.reset();
+        dm.reset();
+        dm = std::make_unique<TDM1>(home, dialog, faulty);
+        year = std::make_unique<TAllRasp>(*dm);
+        year->YGod = 2016;
+        ASSERT_TRUE(year->LoadYear());
+        for (const char* name : {"ИС-11", "ИС-12", "ИС-13"}) {
+            groups.push_back(year->FindGrypForName(name));
+            ASSERT_NE(groups.back(), nullptr) << name;
+        }
+    }
+
+    FaultInjectingFileSystem faulty;
+    TScriptedDialog yes{true};
+    std::vector<TGryp*> groups;
+};
+
+// Catches a failed write reported as if nothing had changed after earlier
+// groups were stored (or as a change when nothing was), memory that differs
+// from the rows, and groups after the failure changed all the same.
+TEST_F(MainDaysFaults, AFailedWriteNamesTheGroupsAlreadyChanged) {
+    const auto before = days({1, 2, 3, 4, 5, 6});
+    const auto after = days({1, 3, 5});
+    int stored = 0;
+    std::string message;
+    // Every operation of a whole change is failed once, from a known start.
+    auto restore = [&] {
+        faulty.failAt(0);
+        ASSERT_TRUE(setMainStudyDays(*year, yes, groups, before, stored, message)) << message;
+    };
+    restore();
+    faulty.failAt(0);
+    ASSERT_TRUE(setMainStudyDays(*year, yes, groups, after, stored, message)) << message;
+    const uint64_t operations = faulty.operations();
+    ASSERT_GT(operations, 0u);
+    bool sawNoneChanged = false;
+    bool sawSomeChanged = false;
+    for (uint64_t n = 1; n <= operations; ++n) {
+        restore();
+        faulty.failAt(n, false);
+        const bool done = setMainStudyDays(*year, yes, groups, after, stored, message);
+        faulty.failAt(0);
+        std::string changed;
+        for (int i = 0; i < 3; ++i) {
+            const TGryp& gr = *groups[static_cast<std::size_t>(i)];
+            EXPECT_EQ(mainStudyDays(gr), i < stored ? after : before) << n << " " << gr.Name();
+            if (i >= stored) continue;
+            if (!changed.empty()) changed += ", ";
+            changed += gr.Name();
+        }
+        if (done) {
+            EXPECT_EQ(stored, 3) << n;
+        } else {
+            ASSERT_LT(stored, 3) << n;
+            const std::string failed = groups[static_cast<std::size_t>(stored)]->Name();
+            EXPECT_EQ(
+                message,
+                "Ошибка записи данных группы " + failed + ". " +
+                    (stored == 0 ? std::string("Данные остались прежними.")
+                                 : "Основные учебные дни уже изменены у групп: " + changed + "."))
+                << n;
+            (stored == 0 ? sawNoneChanged : sawSomeChanged) = true;
+        }
+
+        // What the message says is what the rows hold.
+        TAllRasp again(*dm);
+        again.YGod = 2016;
+        ASSERT_TRUE(again.LoadYear()) << n;
+        for (const TGryp* gr : groups) {
+            const TGryp* read = again.FindGrypForName(gr->Name());
+            ASSERT_NE(read, nullptr) << n;
+            EXPECT_EQ(mainStudyDays(*read), mainStudyDays(*gr)) << n << " " << gr->Name();
+        }
+    }
+    EXPECT_TRUE(sawNoneChanged);
+    EXPECT_TRUE(sawSomeChanged);
 }
 
 TEST(StudyPeriodLength, OnlyOneToFiftyTwoIsTakenElseFiftyTwo) {

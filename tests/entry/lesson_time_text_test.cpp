@@ -73,7 +73,7 @@ std::array<TLessonTimeText, kLessonPeriods> tableOf(const char* start, const cha
 }
 
 // Catches a table stored in part up to the faulty row, the length checked
-// before the start, or the row numbered from 0.
+// before the start, or rows numbered other than the year's periods 0..11.
 TEST(LessonTimesTable, TheFirstFaultyRowRefusesTheWholeTable) {
     auto rows = tableOf("08:00", "01:30");
     rows[2] = {"10:00", "1:3"};
@@ -82,16 +82,25 @@ TEST(LessonTimesTable, TheFirstFaultyRowRefusesTheWholeTable) {
     times[0].SetTn(111);
     std::string message;
     EXPECT_FALSE(parseLessonTimes(rows, times, message));
-    EXPECT_EQ(message, "Отсутствуют минуты(два знака), занятие N3");
+    EXPECT_EQ(message, "Отсутствуют минуты(два знака), занятие N2");
     EXPECT_EQ(times[0].Tn(), 111) << "a refused table gives nothing back";
 
     rows[2] = {"1000", "1:3"};  // the start is looked at first
     EXPECT_FALSE(parseLessonTimes(rows, times, message));
-    EXPECT_EQ(message, "Отсутствует разделитель двоеточие часы\":\"минуты, занятие N3");
+    EXPECT_EQ(message, "Отсутствует разделитель двоеточие часы\":\"минуты, занятие N2");
 
     rows[2] = {"10:00", "01:30"};
     EXPECT_FALSE(parseLessonTimes(rows, times, message));
-    EXPECT_EQ(message, "Отсутствуют минуты(два знака), занятие N6");
+    EXPECT_EQ(message, "Отсутствуют минуты(два знака), занятие N5");
+
+    rows[0] = {"24:00", "01:30"};
+    EXPECT_FALSE(parseLessonTimes(rows, times, message));
+    EXPECT_EQ(message, "Часы должны быть от 0 до 23, занятие N0");
+    rows[0] = {"08:00", "01:30"};
+    rows[5] = {"08:00", "01:30"};
+    rows[11] = {"08:00", "1 :7 "};  // blanks of an unfilled mask are no digits
+    EXPECT_FALSE(parseLessonTimes(rows, times, message));
+    EXPECT_EQ(message, "Отсутствуют минуты(два знака), занятие N11");
 }
 
 TEST(LessonTimesTable, EveryRowIsTakenWithItsPeriodNumber) {

@@ -6,6 +6,7 @@
 #include <array>
 
 #include "base/my_dialog.h"
+#include "entry/ui/entry_widgets.h"
 #include "entry/ui/entry_windows.h"
 #include "model/god.h"
 #include "shell/shell.h"
@@ -44,13 +45,9 @@ TForm1_3::TForm1_3(TWindowContext& context, QWidget* parent)
     impl_->list = new TListBoxNumer(this);
     impl_->list->setObjectName(QStringLiteral("ListBoxN"));
     impl_->list->setSelectionMode(QAbstractItemView::MultiSelection);
-    auto* plus = new QPushButton(QStringLiteral("+"), this);
-    plus->setObjectName(QStringLiteral("PlusButton"));
+    auto* plus = MakeButton(this, QStringLiteral("+"), QStringLiteral("PlusButton"));
     plus->setToolTip(QStringLiteral("Выделить все недели"));
-    plus->setAutoDefault(false);
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("OkButton"));
-    ok->setAutoDefault(false);
+    auto* ok = MakeButton(this, QStringLiteral("OK"), QStringLiteral("OkButton"));
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(plus);

@@ -1,18 +1,17 @@
 #include "entry/ui/calendar_window.h"
 
 #include <QEvent>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 #include <set>
 
 #include "base/my_dialog.h"
+#include "entry/ui/entry_widgets.h"
 #include "entry/ui/entry_windows.h"
 #include "entry/ui/group_defaults_dialog.h"
 #include "entry/ui/study_days_dialog.h"
@@ -23,13 +22,6 @@
 namespace zavlin::entry::ui {
 
 namespace {
-
-QPushButton* button(const QString& text, const char* name, QWidget* parent) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    return b;
-}
 
 const QColor kStudyColor(200, 235, 200);
 
@@ -68,12 +60,13 @@ TForm12::TForm12(TWindowContext& context, QWidget* parent) : QDialog(parent), co
 
     selected_ = new QLabel(this);
     selected_->setObjectName(QStringLiteral("SelectedLabel"));
-    auto* study = button(QStringLiteral("У"), "StudyButton", this);
+    auto* study = MakeButton(this, QStringLiteral("У"), QStringLiteral("StudyButton"));
     study->setToolTip(QStringLiteral("Сделать выделенные недели учебными"));
-    auto* remove = button(QStringLiteral(" "), "RemoveButton", this);
+    auto* remove = MakeButton(this, QStringLiteral(" "), QStringLiteral("RemoveButton"));
     remove->setToolTip(QStringLiteral("Сделать выделенные недели не учебными"));
-    auto* days = button(QStringLiteral("Учебные дни"), "StudyDaysButton", this);
-    auto* defaults = button(QStringLiteral("Дни по умолчанию"), "DefaultsButton", this);
+    auto* days = MakeButton(this, QStringLiteral("Учебные дни"), QStringLiteral("StudyDaysButton"));
+    auto* defaults =
+        MakeButton(this, QStringLiteral("Дни по умолчанию"), QStringLiteral("DefaultsButton"));
     auto* lengthText =
         new QLabel(QStringLiteral("Длина 1-го семестра(рекомендуется оставить =52)"), this);
     length_ = new QLineEdit(this);
@@ -81,7 +74,9 @@ TForm12::TForm12(TWindowContext& context, QWidget* parent) : QDialog(parent), co
     length_->setMaxLength(2);
     length_->setFixedWidth(40);
     if (god != nullptr) length_->setText(QString::number(god->FLengthSemestr));
-    auto* ok = button(QStringLiteral("OK"), "OkButton", this);
+    // Printing the calendar is a window of a later part of the program.
+    auto* print = MakeButton(this, QStringLiteral("Печать"), QStringLiteral("PrintButton"));
+    auto* ok = MakeButton(this, QStringLiteral("OK"), QStringLiteral("OkButton"));
 
     auto* top = new QHBoxLayout;
     top->addWidget(year);
@@ -97,6 +92,7 @@ TForm12::TForm12(TWindowContext& context, QWidget* parent) : QDialog(parent), co
     bottom->addWidget(lengthText);
     bottom->addWidget(length_);
     bottom->addStretch();
+    bottom->addWidget(print);
     bottom->addWidget(ok);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
@@ -108,12 +104,11 @@ TForm12::TForm12(TWindowContext& context, QWidget* parent) : QDialog(parent), co
     connect(days, &QPushButton::clicked, this, &TForm12::studyDays);
     connect(defaults, &QPushButton::clicked, this, &TForm12::defaults);
     connect(length_, &QLineEdit::editingFinished, this, &TForm12::applyLength);
+    connect(print, &QPushButton::clicked, this,
+            [this] { OpenOtherWindow(context_, "Печать", "Печать"); });
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 
-    if (const QScreen* screen = parent != nullptr && parent->screen() != nullptr
-                                    ? parent->screen()
-                                    : QGuiApplication::primaryScreen())
-        setGeometry(screen->availableGeometry());
+    FillWorkArea(this);
     fillHeaders();
     fillAll();
     showSelected();
@@ -267,13 +262,11 @@ bool TForm12::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-void RunCalendar(TWindowContext& context) {
-    TGod* god = context.shell.God();
-    if (god == nullptr) return;
+bool RunCalendar(TWindowContext& context) {
+    if (context.shell.God() == nullptr) return false;
     TForm12 window(context, context.parent);
     window.exec();
-    if (window.Changed() && !god->SaveRasp())
-        context.dialog.MessageShow("Не удалось сохранить расписание учебного года.");
+    return window.Changed();
 }
 
 }  // namespace zavlin::entry::ui

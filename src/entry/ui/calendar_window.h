@@ -25,14 +25,16 @@ public:
     // Grid columns: 0 the group, 1 "Итого", 1 + n week n; rows from 2 are the
     // groups in the year's order. Buttons: "StudyButton" ("У"),
     // "RemoveButton" (" "), "StudyDaysButton", "DefaultsButton", the length
-    // field "LengthEdit", "OkButton"; labels "YearLabel", "SelectedLabel".
+    // field "LengthEdit", "PrintButton", "OkButton"; labels "YearLabel",
+    // "SelectedLabel".
     explicit TForm12(TWindowContext& context, QWidget* parent = nullptr);
 
     static constexpr int kFirstWeekCol = 2;
     static constexpr int kFirstGroupRow = 2;
 
     THGrid* Grid() const { return grid_; }
-    // The window changed the groups' calendar: the year needs saving.
+    // The window changed the groups' calendar: the year needs saving, which
+    // whoever opened the window does.
     bool Changed() const { return changed_; }
     // The selected cells that are group weeks.
     std::vector<TCalendarCell> SelectedCells() const;

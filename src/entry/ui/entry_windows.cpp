@@ -15,7 +15,7 @@ bool OpenEntryWindow(const std::string& window, TWindowContext& context) {
         {"TForm7", RunRooms},
         {"TForm16", RunRoomPriority},
         {"TForm17", RunAttributes},
-        {"TForm12", RunCalendar},
+        {"TForm12", [](TWindowContext& c) { (void)RunCalendar(c); }},
         {"TForm5", RunLoad},
         {"TForm5_2", RunSubjectTeachers},
     };

@@ -26,7 +26,7 @@ void RunBuildings(TWindowContext& context);        // TForm6
 void RunRooms(TWindowContext& context);            // TForm7
 void RunRoomPriority(TWindowContext& context);     // TForm16
 void RunAttributes(TWindowContext& context);       // TForm17
-void RunCalendar(TWindowContext& context);         // TForm12
+bool RunCalendar(TWindowContext& context);         // TForm12; true when it changed the year
 void RunLoad(TWindowContext& context);             // TForm5
 void RunSubjectTeachers(TWindowContext& context);  // TForm5_2
 

@@ -8,10 +8,10 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <algorithm>
 
 #include "base/my_dialog.h"
 #include "entry/calendar_ops.h"
+#include "entry/ui/entry_widgets.h"
 #include "model/calendar.h"
 #include "model/god.h"
 #include "shell/shell.h"
@@ -19,17 +19,6 @@
 namespace zavlin::entry::ui {
 
 namespace {
-
-// Whole dates count days from 1899-12-30.
-const QDate kDateZero(1899, 12, 30);
-
-QDate toQDate(int32_t date) {
-    return kDateZero.addDays(date);
-}
-
-int32_t fromQDate(const QDate& date) {
-    return static_cast<int32_t>(kDateZero.daysTo(date));
-}
 
 const char* const kCaption = "Подтверждение";
 
@@ -45,10 +34,9 @@ TForm12_2::TForm12_2(TWindowContext& context, std::vector<TGryp*> groups, QWidge
     date_->setObjectName(QStringLiteral("DateEdit"));
     date_->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
     date_->setCalendarPopup(true);
-    if (!groups_.empty()) date_->setDate(toQDate(groups_.front()->DateSemm2()));
-    auto* dateButton = new QPushButton(QStringLiteral("Изменить"), dateBox);
-    dateButton->setObjectName(QStringLiteral("DateButton"));
-    dateButton->setAutoDefault(false);
+    if (!groups_.empty()) date_->setDate(DateFromStored(groups_.front()->DateSemm2()));
+    auto* dateButton =
+        MakeButton(dateBox, QStringLiteral("Изменить"), QStringLiteral("DateButton"));
     auto* dateRow = new QHBoxLayout(dateBox);
     dateRow->addWidget(date_);
     dateRow->addWidget(dateButton);
@@ -63,9 +51,8 @@ TForm12_2::TForm12_2(TWindowContext& context, std::vector<TGryp*> groups, QWidge
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
         item->setCheckState(main[static_cast<std::size_t>(d - 1)] ? Qt::Checked : Qt::Unchecked);
     }
-    auto* daysButton = new QPushButton(QStringLiteral("Изменить"), daysBox);
-    daysButton->setObjectName(QStringLiteral("DaysButton"));
-    daysButton->setAutoDefault(false);
+    auto* daysButton =
+        MakeButton(daysBox, QStringLiteral("Изменить"), QStringLiteral("DaysButton"));
     auto* daysColumn = new QVBoxLayout(daysBox);
     daysColumn->addWidget(days_);
     daysColumn->addWidget(daysButton);
@@ -73,9 +60,7 @@ TForm12_2::TForm12_2(TWindowContext& context, std::vector<TGryp*> groups, QWidge
     auto* groupsText = new QLabel(this);
     groupsText->setText(QStringLiteral("Выделено групп: ") +
                         QString::number(static_cast<int>(groups_.size())));
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("OkButton"));
-    ok->setAutoDefault(false);
+    auto* ok = MakeButton(this, QStringLiteral("OK"), QStringLiteral("OkButton"));
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(groupsText);
@@ -90,12 +75,12 @@ TForm12_2::TForm12_2(TWindowContext& context, std::vector<TGryp*> groups, QWidge
 }
 
 void TForm12_2::setDate() {
-    const int32_t date = fromQDate(date_->date());
+    const int32_t date = StoredFromDate(date_->date());
     if (!context_.dialog.MessageDlg(secondSemesterQuestion(date), kCaption)) return;
     setSecondSemesterStart(groups_, date);
     changed_ = true;
     // The group keeps the date it could take (a Sunday moves to Monday).
-    if (!groups_.empty()) date_->setDate(toQDate(groups_.front()->DateSemm2()));
+    if (!groups_.empty()) date_->setDate(DateFromStored(groups_.front()->DateSemm2()));
 }
 
 void TForm12_2::setDays() {
@@ -104,17 +89,12 @@ void TForm12_2::setDays() {
         days[static_cast<std::size_t>(d - 1)] = days_->item(d - 1)->checkState() == Qt::Checked;
     TGod* year = context_.shell.God();
     if (year == nullptr) return;
-    if (std::find(days.begin(), days.end(), true) == days.end()) {
-        context_.dialog.MessageShow(kNoStudyDay);
-        return;
-    }
-    if (!context_.dialog.MessageDlg(mainStudyDaysQuestion(days), kCaption)) return;
+    int stored = 0;
     std::string message;
-    if (!setMainStudyDays(*year, groups_, days, message)) {
-        context_.dialog.MessageShow(message);
-        return;
-    }
-    changed_ = true;
+    const bool done = setMainStudyDays(*year, context_.dialog, groups_, days, stored, message);
+    // Rows stored before a failure are changed all the same.
+    if (stored > 0) changed_ = true;
+    if (!done && !message.empty()) context_.dialog.MessageShow(message);
 }
 
 }  // namespace zavlin::entry::ui

@@ -1,13 +1,14 @@
 #include "entry/ui/lesson_times_window.h"
 
 #include <QDialogButtonBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
 #include "base/my_dialog.h"
 #include "entry/lesson_time_text.h"
+#include "entry/ui/entry_widgets.h"
 #include "entry/ui/entry_windows.h"
 #include "model/god.h"
 #include "shell/shell.h"
@@ -37,27 +38,25 @@ TForm1_0::TForm1_0(TWindowContext& context, QWidget* parent) : QDialog(parent), 
     grid_->SetHCol({QStringLiteral("Номер занятия(пары)"), QStringLiteral("Начало"),
                     QStringLiteral("Продолжительность")});
     grid_->setEditable(true);
-    // Only what a time is typed with gets into the editor; the rest of the
-    // form is checked on OK with the row's number.
+    // The editor exists once opened; it is the grid's one editor for every
+    // cell, so the mask set here holds for both columns. Optional hour digit,
+    // required digits after it, the colon kept; what the mask leaves blank is
+    // checked on OK with the row's number.
     grid_->MoveTo(kStartCol, 1);
     grid_->ShowEditor();
     if (QLineEdit* editor = grid_->editor()) {
-        editor->setValidator(new QRegularExpressionValidator(
-            QRegularExpression(QStringLiteral("[0-9 :]{0,8}")), editor));
-        editor->setMaxLength(8);
+        editor->setInputMask(QStringLiteral("09:99"));
+        editor->installEventFilter(this);
     }
     grid_->cancelEdit();
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("OkButton"));
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
-    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("CancelButton"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отмена"));
+    QPushButton* ok = nullptr;
+    QDialogButtonBox* buttons = MakeOkCancel(this, &ok);
     // Enter belongs to the grid's editor, not to OK.
-    buttons->button(QDialogButtonBox::Ok)->setAutoDefault(false);
-    buttons->button(QDialogButtonBox::Cancel)->setAutoDefault(false);
-    connect(buttons, &QDialogButtonBox::accepted, this, &TForm1_0::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &TForm1_0::reject);
+    ok->setDefault(false);
+    for (QAbstractButton* b : buttons->buttons())
+        if (auto* push = qobject_cast<QPushButton*>(b)) push->setAutoDefault(false);
+    connect(ok, &QPushButton::clicked, this, &TForm1_0::accept);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(grid_);
@@ -69,12 +68,29 @@ TForm1_0::TForm1_0(TWindowContext& context, QWidget* parent) : QDialog(parent), 
 void TForm1_0::fill() {
     TAllGod* allGod = context_.shell.AllGod();
     for (int i = 0; i < kLessonPeriods; ++i) {
-        grid_->SetCells(0, i + 1, QString::number(shownPeriod(i)));
+        grid_->SetCells(0, i + 1, QString::number(i));
         if (allGod == nullptr) continue;
         const TTaimYrok& t = allGod->GetTimeYrok(i);
         grid_->SetCells(kStartCol, i + 1, QString::fromStdString(t.TnText()));
         grid_->SetCells(kLengthCol, i + 1, QString::fromStdString(t.TdText()));
     }
+}
+
+bool TForm1_0::eventFilter(QObject* watched, QEvent* event) {
+    // The grid opens its editor on the first key typed with the cursor at the
+    // end, where a mask takes nothing more: the next key goes on after the
+    // last digit typed instead.
+    QLineEdit* editor = grid_->editor();
+    if (watched == editor && event->type() == QEvent::KeyPress &&
+        !static_cast<QKeyEvent*>(event)->text().isEmpty() && !editor->hasSelectedText()) {
+        const QString shown = editor->displayText();
+        if (editor->cursorPosition() == shown.size()) {
+            int last = static_cast<int>(shown.size()) - 1;
+            while (last >= 0 && !shown.at(last).isDigit()) --last;
+            editor->setCursorPosition(last + 1);
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TForm1_0::accept() {

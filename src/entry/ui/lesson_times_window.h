@@ -17,8 +17,8 @@ using shell::ui::TWindowContext;
 class TForm1_0 : public QDialog {
     Q_OBJECT
 public:
-    // The grid is "Grid" (row r + 1 holds period r), OK "OkButton", cancel
-    // "CancelButton".
+    // The grid is "Grid" (row r + 1 holds period r, periods 0..11), OK
+    // "OkButton", cancel "CancelButton".
     explicit TForm1_0(TWindowContext& context, QWidget* parent = nullptr);
 
     THGrid* Grid() const { return grid_; }
@@ -27,6 +27,9 @@ public slots:
     // Checks every row; a refusal is shown and the window stays open with
     // nothing stored.
     void accept() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void fill();

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "base/my_dialog.h"
+#include "entry/ui/entry_widgets.h"
 #include "model/calendar.h"
 #include "model/element.h"
 
@@ -61,13 +62,9 @@ TForm12_1::TForm12_1(TWindowContext& context, std::vector<TGryp*> groups, std::v
     groupsText->setText(QStringLiteral("Группы: ") + names.join(QStringLiteral(", ")));
     groupsText->setWordWrap(true);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("OkButton"));
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
-    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("CancelButton"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отмена"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &TForm12_1::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &TForm12_1::reject);
+    QPushButton* ok = nullptr;
+    QDialogButtonBox* buttons = MakeOkCancel(this, &ok);
+    connect(ok, &QPushButton::clicked, this, &TForm12_1::accept);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(groupsText);
