@@ -26,14 +26,8 @@ std::string weekLabel(const TGryp& gr, int ne) {
     return gr.Spisok != nullptr ? gr.Spisok->AllNed.GetNumberWeek(ne) : std::to_string(ne);
 }
 
-// The table engine throws when a write of the row itself fails; here that is
-// one more failed store, not the end of the program.
 bool storeGroup(TAllRasp& year, TGryp& gr) {
-    try {
-        return year.AddGryp(&gr);
-    } catch (const std::exception&) {
-        return false;
-    }
+    return year.AddGryp(&gr);
 }
 
 bool validCell(const TCalendarCell& cell) {

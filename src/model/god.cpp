@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <exception>
 #include <map>
 
 #include "base/datetime.h"
@@ -261,9 +262,13 @@ bool TAllGod::SetActivGod(int indx) {
 int TAllGod::AddGod(int YGod) {
     if (!validGod(YGod) || !TestNewGod(YGod)) return -1;
     uint32_t n = 0;
-    if (!DM.StoreEntry(kGodTable, n,
-                       [&](TTableBlob& t) { t.FieldByName("God")->setAsInteger(YGod); }))
-        return -1;
+    try {
+        if (!DM.StoreEntry(kGodTable, n,
+                           [&](TTableBlob& t) { t.FieldByName("God")->setAsInteger(YGod); }))
+            return -1;
+    } catch (const std::exception&) {
+        return -1;  // the disk refused the row; the table is as it was
+    }
     auto rec = std::make_unique<TRecordGod>();
     rec->NRec = static_cast<int>(n);
     rec->yGod = static_cast<uint16_t>(YGod);

@@ -476,7 +476,7 @@ TListBoxN TAllRasp::FakToListBoxN() const {
 TAtr* TAllRasp::AddAtribyt(std::string_view name) {
     uint32_t n = 0;
     const std::string cut = TAtr(nullptr, 0, name).Name();
-    if (!DM.StoreEntry(kAtribytTable, n,
+    if (!storeEntry(DM, kAtribytTable, n,
                        [&](TTableBlob& t) { t.FieldByName("Name")->setAsString(cut); }))
         return nullptr;
     return Atribyt.Add(static_cast<int>(n), cut);
@@ -495,7 +495,7 @@ bool isUserAtr(const TAtribyt& atribyt, const TAtr* atr) {
 bool TAllRasp::AddAtribyt(TAtr* atr) {
     if (!isUserAtr(Atribyt, atr)) return false;
     auto n = static_cast<uint32_t>(atr->N);
-    return DM.StoreEntry(kAtribytTable, n,
+    return storeEntry(DM, kAtribytTable, n,
                          [&](TTableBlob& t) { t.FieldByName("Name")->setAsString(atr->Name()); });
 }
 

@@ -238,7 +238,7 @@ bool TAllRasp::AddFakGryp(TFak* fak, TGryp* gr) {
     if (fak == nullptr || gr == nullptr || gr->Dan.N == 0) return false;
     if (std::find(fak->LGryp.begin(), fak->LGryp.end(), gr) != fak->LGryp.end()) return true;
     uint32_t n = 0;
-    const bool ok = DM.StoreEntry(kFakGrypTable, n, [&](TTableBlob& t) {
+    const bool ok = storeEntry(DM, kFakGrypTable, n, [&](TTableBlob& t) {
         t.FieldByName("God")->setAsInteger(YGod);
         t.FieldByName("Fak")->setAsInteger(fak->N);
         t.FieldByName("Gryp")->setAsInteger(gr->Dan.N);

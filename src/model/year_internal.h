@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <unordered_map>
@@ -66,12 +67,24 @@ inline int keyOf(TTableBlob& t) {
     return yearKeyField(t)->asInteger();
 }
 
+// A row the disk refuses is a failed store, not the end of the program: the
+// windows and verbs above say so and keep what they hold. StoreEntry itself
+// has already left the table as it was.
+inline bool storeEntry(TDM1& dm, const char* table, uint32_t& n,
+                       const std::function<void(TTableBlob&)>& writeFields) {
+    try {
+        return dm.StoreEntry(table, n, writeFields);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 // StoreEntry's key is unsigned while the entries hold int.
 template <typename E>
 bool storeWith(TDM1& dm, const char* table, E& entry,
                const std::function<void(TTableBlob&)>& writeFields) {
     auto n = static_cast<uint32_t>(entry.N);
-    const bool ok = dm.StoreEntry(table, n, writeFields);
+    const bool ok = storeEntry(dm, table, n, writeFields);
     entry.N = static_cast<int>(n);
     return ok;
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/file_system.h"
 #include "base/my_dialog.h"
 #include "base/streams.h"
 #include "storage/year_database.h"
@@ -61,9 +62,8 @@ protected:
     std::vector<std::string> fioRows() {
         std::vector<std::string> r;
         EXPECT_TRUE(dm->ReadEntries("YmFio.b0", std::nullopt, [&](TTableBlob& t) {
-            r.push_back(t.FieldByName("God")->asString() + ":" +
-                        t.FieldByName("Name")->asString() + ":" +
-                        t.FieldByName("RunDay")->asString());
+            r.push_back(t.FieldByName("God")->asString() + ":" + t.FieldByName("Name")->asString() +
+                        ":" + t.FieldByName("RunDay")->asString());
         }));
         return r;
     }
@@ -263,8 +263,7 @@ TEST_F(Year, RoomsAndBuildingsSurviveASaveAndLoad) {
     EXPECT_EQ(back->Dom()->Name(), "Корпус 2");
     EXPECT_EQ(back->Dom()->NoDelete, 2);
     EXPECT_EQ(back->AllFio(), "Смирнов С.С.,Петров П.П.");
-    EXPECT_EQ(loaded->FindFioForShortName("Петров П.П.")->LAyd,
-              std::vector<TAyd*>{back});
+    EXPECT_EQ(loaded->FindFioForShortName("Петров П.П.")->LAyd, std::vector<TAyd*>{back});
     EXPECT_EQ(loaded->AydToListBoxN(),
               (TListBoxN{{"12 (0 чел.)", loaded->LAyd[0]->N}, {"205а (30 чел.)", ayd->N}}));
 }
@@ -274,8 +273,8 @@ TEST_F(Year, RoomsAndBuildingsSurviveASaveAndLoad) {
 TEST_F(Year, TeachersAndSubjectsFollowRussianOrder) {
     for (const char* name : {"Жуков Жан", "Ёлкин Юрий", "егоров Егор", "Абрамов Антон"})
         ASSERT_NE(a->AddFio(teacher(name)), nullptr);
-    EXPECT_EQ(bigNames(*a), (std::vector<std::string>{"Абрамов Антон", "егоров Егор",
-                                                      "Ёлкин Юрий", "Жуков Жан"}));
+    EXPECT_EQ(bigNames(*a), (std::vector<std::string>{"Абрамов Антон", "егоров Егор", "Ёлкин Юрий",
+                                                      "Жуков Жан"}));
     TFio* abramov = a->LFio[0].get();
     abramov->SetBigName("Яковлев Антон");
     ASSERT_TRUE(a->AddFio(abramov));
@@ -350,10 +349,9 @@ TEST_F(Year, AttributesAreSharedByAllYearsAndFacultiesDeleteByPosition) {
 // Catches a table read without its progress text or out of order.
 TEST_F(Year, LoadingAnnouncesEveryTable) {
     ASSERT_TRUE(a->LoadReferenceLists());
-    EXPECT_EQ(progress.texts,
-              (std::vector<std::string>{"Чтение YmFak.b0", "Чтение YmFio.b0", "Чтение YmYrok.b0",
-                                        "Чтение YmDom.b0", "Чтение YmAyd.b0",
-                                        "Чтение YmAtribyt.b0"}));
+    EXPECT_EQ(progress.texts, (std::vector<std::string>{"Чтение YmFak.b0", "Чтение YmFio.b0",
+                                                        "Чтение YmYrok.b0", "Чтение YmDom.b0",
+                                                        "Чтение YmAyd.b0", "Чтение YmAtribyt.b0"}));
 }
 
 struct SaveLog : TSaveProgress {
@@ -397,6 +395,56 @@ TEST_F(Year, YearsOfTwoDatabasesAskTellAndReportApart) {
         dm->Hooks.SaveProgress = nullptr;
     }
     fs::remove_all(otherHome);
+}
+
+// A disk that refuses any one operation of a store: the store says false
+// instead of throwing out of the window or verb that asked, and the rows on
+// disk are the ones before it or the ones after it, never half of them.
+TEST_F(Year, AStoreTheDiskRefusesFailsWithoutThrowing) {
+    {
+        TAllRasp seed(*dm);
+        seed.YGod = 2016;
+        ASSERT_NE(seed.AddFio(teacher("Петров Пётр Петрович")), nullptr);
+        ASSERT_NE(seed.AddDom("Главный"), nullptr);
+    }
+    for (uint64_t n = 1;; ++n) {
+        FaultInjectingFileSystem faulty;
+        TScriptedDialog quiet;
+        bool added = false;
+        {
+            TDM1 faultyDm(home, quiet, faulty);
+            TAllRasp year(faultyDm);
+            year.YGod = 2016;
+            ASSERT_TRUE(year.LoadReferenceLists());
+            faulty.failAt(n, /*crash=*/false);
+            auto gr = std::make_unique<TGryp>(&year);
+            gr->SetName("ИС-11");
+            TGryp* stored = nullptr;
+            EXPECT_NO_THROW(stored = year.AddGryp(std::move(gr))) << "operation " << n;
+            TFio* fio = nullptr;
+            EXPECT_NO_THROW(fio = year.AddFio(teacher("Сидоров Сидор Сидорович")))
+                << "operation " << n;
+            TAtr* atr = nullptr;
+            EXPECT_NO_THROW(atr = year.AddAtribyt("Сетка-2")) << "operation " << n;
+            added = stored != nullptr && fio != nullptr && atr != nullptr;
+        }
+        TAllRasp reread(*dm);
+        reread.YGod = 2016;
+        ASSERT_TRUE(reread.LoadYear());
+        const std::vector<std::string> names = bigNames(reread);
+        EXPECT_TRUE(names.size() == 1 || names.size() == 2) << "operation " << n;
+        EXPECT_EQ(names.front(), "Петров Пётр Петрович");
+        EXPECT_LE(reread.CountGryp(), 1);
+        // Clean up what this round stored, so the next one starts alike.
+        while (reread.CountGryp() > 0) ASSERT_TRUE(reread.DelGryp(reread.LGryp.back().get()));
+        while (reread.CountFio() > 1) ASSERT_TRUE(reread.DelFio(reread.LFio.back().get()));
+        for (std::size_t i = reread.Atribyt.LAtr.size(); i-- > TAtribyt::kBuiltIn;)
+            ASSERT_TRUE(reread.DelAtribyt(reread.Atribyt.LAtr[i].get()));
+        if (!faulty.failed()) {
+            EXPECT_TRUE(added);
+            break;  // every operation of the three stores has failed once
+        }
+    }
 }
 
 }  // namespace
