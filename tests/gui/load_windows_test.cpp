@@ -180,8 +180,33 @@ class LoadWindowsTest : public QObject {
         for (int ne : weeks) gr.SetNed(ne);
     }
 
+    // Closes, as a failure, a modal window that no test expects (it would
+    // block the click that opened it for ever).
+    std::unique_ptr<QTimer> watchdog_;
+    int unexpectedPolls_ = 0;
+
 private slots:
+    void init() {
+        unexpectedPolls_ = 0;
+        watchdog_ = std::make_unique<QTimer>();
+        connect(watchdog_.get(), &QTimer::timeout, this, [this] {
+            bool expected = false;
+            for (const QPointer<QTimer>& timer : pendingModals())
+                expected = expected || (timer != nullptr && timer->isActive());
+            if (expected || QApplication::activeModalWidget() == nullptr) {
+                unexpectedPolls_ = 0;
+                return;
+            }
+            if (++unexpectedPolls_ < kModalPolls) return;
+            unexpectedPolls_ = 0;
+            QTest::qFail("a modal window opened that the test did not expect", __FILE__, __LINE__);
+            closeModal();
+        });
+        watchdog_->start(kModalPollMs);
+    }
+
     void cleanup() {
+        watchdog_.reset();
         bool waiting = false;
         for (const QPointer<QTimer>& timer : pendingModals()) {
             if (timer == nullptr) continue;
@@ -790,7 +815,9 @@ private slots:
         firstTwo();
         click(&window, "SyncButton");
         QCOMPARE(variants, 2);
-        QCOMPARE(h->dialog.shown.back(), std::string("Выделите строку с названием предмета"));
+        QCOMPARE(h->dialog.shown,
+                 (std::vector<std::string>{"Требуется выделить не менее четырех недель",
+                                           "Выделите строку с названием предмета"}));
         QVERIFY(!window.Changed());
     }
 
@@ -817,7 +844,7 @@ private slots:
         h->dialog.queue(false);
         click(window.get(), "CloseButton");
         QVERIFY(h->faulty->failed());
-        QCOMPARE(h->dialog.asked.back(), std::string(kLoadNotSavedQuestion));
+        QCOMPARE(h->dialog.asked, std::vector<std::string>{kLoadNotSavedQuestion});
         QVERIFY(window->isVisible());
         QVERIFY(window->Changed());
         h->faulty->failAt(0, false);
