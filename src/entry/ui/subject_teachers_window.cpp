@@ -71,7 +71,7 @@ TForm5_2::TForm5_2(TWindowContext& context, QWidget* parent) : QDialog(parent), 
     grid_->SetRowHeights(0, 52);
     grid_->setRowSelect(true);
     middle->addWidget(grid_, 1);
-    // Weeks the group does not study in are greyed in the teacher column.
+    // Teachers are given only in the group's study weeks; the others are greyed.
     grid_->OnGetCellColor = [this](THGrid*, int row, int col, TGridDrawStates state, QBrush& brush,
                                    QColor&) {
         if (col != kTeachersCol || row < 1 || (state & gdSelected) != 0) return;
