@@ -240,7 +240,9 @@ TForm5::TForm5(TWindowContext& context, QWidget* parent) : QDialog(parent), cont
         if (group_ == nullptr) return;
         OpenSubjectTeachers();
         // The other window saved what it changed; the teacher counts moved.
-        // Its arrows may have made another group active.
+        // Its arrows may have made another group active, its group list
+        // renamed one.
+        fillGroups();
         SetGroup(group_);
     });
     connect(copyGroup, &QPushButton::clicked, this, &TForm5::onCopyFromGroup);
