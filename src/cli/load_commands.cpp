@@ -24,9 +24,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// What the window's choice offers: up to 40 hours, 20 pairs, a study week.
-constexpr int kMaxPairsPerWeek = 20;
-
 struct LoadArgs {
     std::string group;
     std::string subject;
@@ -157,9 +154,10 @@ int setLoad(const fs::path& home, const LoadArgs& args) {
         return kExitFailed;
     }
     const int j = static_cast<int>(weeks.size());
-    if (args.pairs > kMaxPairsPerWeek * j) {
+    if (args.pairs > entry::kMaxPairsPerWeek * j) {
         printError(fmt::format("--pairs {}: at most {} pairs a week, {} over {}", args.pairs,
-                               kMaxPairsPerWeek, kMaxPairsPerWeek * j, studyWeeksText(j)));
+                               entry::kMaxPairsPerWeek, entry::kMaxPairsPerWeek * j,
+                               studyWeeksText(j)));
         return kExitUsage;
     }
 

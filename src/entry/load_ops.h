@@ -20,6 +20,10 @@ namespace zavlin::entry {
 // Weeks 53..56 are the four additional weeks.
 inline constexpr int kFirstExtraWeek = 53;
 
+// The most pairs a subject is given in one study week: the window offers
+// totals up to twice that many hours a week, the command line refuses more.
+inline constexpr int kMaxPairsPerWeek = 20;
+
 // The study weeks of the group within [first, last] (first clamped to 1,
 // last to 56), in week order.
 std::vector<int> StudyWeeksIn(const TGryp& gr, int first, int last);

@@ -7,8 +7,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QLabel>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -21,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "base/file_system.h"
 #include "base/my_dialog.h"
 #include "demo/sample_college.h"
 #include "entry/load_ops.h"
@@ -59,19 +62,47 @@ public:
     void HideSplash() override {}
 };
 
+// Polls for an expected modal window: 3000 polls 10 ms apart, a generous
+// 30 s before a window that never came (or another one in its place) fails.
+constexpr int kModalPolls = 3000;
+constexpr int kModalPollMs = 10;
+
+// The expectations not met yet; each test's cleanup fails on one left over.
+std::vector<QPointer<QTimer>>& pendingModals() {
+    static std::vector<QPointer<QTimer>> pending;
+    return pending;
+}
+
+// A modal window left open would block the test's click forever.
+void closeModal() {
+    if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->reject();
+}
+
 // Runs act on the next modal window of type T once it is shown: the load
-// window's own windows are modal and block the click that opened them.
+// window's own windows are modal and block the click that opened them. A
+// window that act leaves open after a failed check is closed.
 template <class T>
 void whenModal(std::function<void(T*)> act) {
     auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+    auto polls = std::make_shared<int>(0);
+    pendingModals().push_back(timer);
+    QObject::connect(timer, &QTimer::timeout, [timer, act, polls] {
         auto* window = qobject_cast<T*>(QApplication::activeModalWidget());
-        if (window == nullptr || !window->isVisible()) return;
+        if (window == nullptr || !window->isVisible()) {
+            if (++*polls < kModalPolls) return;
+            timer->stop();
+            timer->deleteLater();
+            QTest::qFail("the expected modal window did not open", __FILE__, __LINE__);
+            closeModal();
+            return;
+        }
         timer->stop();
         timer->deleteLater();
+        QPointer<T> guard(window);
         act(window);
+        if (QTest::currentTestFailed() && guard != nullptr && guard->isVisible()) guard->reject();
     });
-    timer->start(0);
+    timer->start(kModalPollMs);
 }
 
 template <class T = QPushButton>
@@ -109,6 +140,7 @@ class LoadWindowsTest : public QObject {
     struct Harness {
         ScratchHome home{"load_gui"};
         TScriptedDialog dialog;
+        std::unique_ptr<FaultInjectingFileSystem> faulty;
         QuietView view;
         std::unique_ptr<TShell> shell;
         std::unique_ptr<TWindowContext> context;
@@ -119,12 +151,15 @@ class LoadWindowsTest : public QObject {
         TGryp& group(int index = 0) const { return *god().LGryp[static_cast<std::size_t>(index)]; }
     };
 
-    std::unique_ptr<Harness> make() {
+    // faulty: the shell's files go through a fault injector (h->faulty).
+    std::unique_ptr<Harness> make(bool faulty = false) {
         auto h = std::make_unique<Harness>();
         std::error_code ec;
         fs::copy(templateHome_->path(), h->home.path(), fs::copy_options::recursive, ec);
         if (ec) qFatal("cannot copy the sample college: %s", ec.message().c_str());
-        h->shell = std::make_unique<TShell>(h->home.path(), h->dialog);
+        if (faulty) h->faulty = std::make_unique<FaultInjectingFileSystem>();
+        h->shell = std::make_unique<TShell>(h->home.path(), h->dialog,
+                                            faulty ? *h->faulty : realFileSystem());
         if (h->shell->Start(h->view) != shell::TStartOutcome::Running || h->shell->God() == nullptr)
             qFatal("the sample college did not start");
         Harness* raw = h.get();
@@ -145,7 +180,43 @@ class LoadWindowsTest : public QObject {
         for (int ne : weeks) gr.SetNed(ne);
     }
 
+    // Closes, as a failure, a modal window that no test expects (it would
+    // block the click that opened it for ever).
+    std::unique_ptr<QTimer> watchdog_;
+    int unexpectedPolls_ = 0;
+
 private slots:
+    void init() {
+        unexpectedPolls_ = 0;
+        watchdog_ = std::make_unique<QTimer>();
+        connect(watchdog_.get(), &QTimer::timeout, this, [this] {
+            bool expected = false;
+            for (const QPointer<QTimer>& timer : pendingModals())
+                expected = expected || (timer != nullptr && timer->isActive());
+            if (expected || QApplication::activeModalWidget() == nullptr) {
+                unexpectedPolls_ = 0;
+                return;
+            }
+            if (++unexpectedPolls_ < kModalPolls) return;
+            unexpectedPolls_ = 0;
+            QTest::qFail("a modal window opened that the test did not expect", __FILE__, __LINE__);
+            closeModal();
+        });
+        watchdog_->start(kModalPollMs);
+    }
+
+    void cleanup() {
+        watchdog_.reset();
+        bool waiting = false;
+        for (const QPointer<QTimer>& timer : pendingModals()) {
+            if (timer == nullptr) continue;
+            waiting = waiting || timer->isActive();
+            delete timer.data();
+        }
+        pendingModals().clear();
+        QVERIFY2(!waiting, "an expected modal window did not open");
+    }
+
     void initTestCase() {
         templateHome_ = std::make_unique<ScratchHome>("load_gui_template");
         TScriptedDialog quiet;
@@ -421,12 +492,13 @@ private slots:
             return next;
         };
         for (int i = 0; i < 3; ++i) h->dialog.queue(true);
+        // The instruction comes before the list; a cancel says nothing more.
+        const std::string useOk = "Для подтверждение выбранной группы пользуйтесь кнопкой \"Ok\"";
         click(&window, "CopyGroupButton");
+        QCOMPARE(h->dialog.shown, std::vector<std::string>{useOk});
         click(&window, "CopyGroupButton");
         QCOMPARE(h->dialog.shown,
-                 (std::vector<std::string>{
-                     "Для подтверждение выбранной группы пользуйтесь кнопкой \"Ok\"",
-                     "Нельзя копировать группу саму в себя!"}));
+                 (std::vector<std::string>{useOk, useOk, "Нельзя копировать группу саму в себя!"}));
         QCOMPARE(h->dialog.asked.front(), std::string("Копировать предметы из другой группы?"));
 
         std::vector<int> own;
@@ -525,6 +597,8 @@ private slots:
         TPredmet& second = *gr.LPredmet[1];
         const int a = first.CountPredmetNe(kSetkaPlan, 53);
         const int b = first.CountPredmetNe(kSetkaPlan, 54);
+        // Without pairs in the templates every sum below would be zero.
+        QVERIFY(a + b > 0);
         // Each pair of weeks holds the templates' sum, spread otherwise.
         QVERIFY(entry::SetSubjectPairs(first, 40, a + b));
         QVERIFY(entry::SetSubjectPairs(first, 41, 0));
@@ -573,7 +647,8 @@ private slots:
                     TForm5::SubjectRow(0));
         click(&window, "CopyFromExtraButton");
         QVERIFY(h->dialog.asked.empty());
-        QCOMPARE(h->dialog.shown.size(), std::size_t{1});
+        QCOMPARE(h->dialog.shown,
+                 std::vector<std::string>{"Выделите две обычных недели, а не дополнительные"});
     }
 
     // Catches a teacher given outside the selected weeks or in weeks the
@@ -659,6 +734,197 @@ private slots:
             QCOMPARE(stored->CountFio(ne), ne == 30 || ne == 31 ? 1 : 0);
     }
 
+    // Catches the group list's choice left as the year's active group after
+    // a copy or a cancelled pick (the teachers window then opening on it),
+    // and a drop-down that keeps a name changed in the list.
+    void picksLeaveTheWindowsGroupActive() {
+        auto h = make();
+        TGryp& gr = h->group();
+        TGryp& other = h->group(1);
+        auto choose = [](TGryp* pick, bool confirm, const std::function<void()>& before = {}) {
+            whenModal<TForm2>([pick, confirm, before](TForm2* list) {
+                if (before) before();
+                TListBoxNumer* rows = list->List();
+                for (int row = 0; row < rows->count(); ++row)
+                    if (rows->GetNumer(row) == pick->Dan.N) rows->setCurrentRow(row);
+                if (confirm)
+                    click(list, "OkButton");
+                else
+                    list->reject();
+            });
+        };
+        TForm5 window(*h->context);
+        window.show();
+        h->dialog.queue(true);
+        choose(&other, true);
+        click(&window, "CopyGroupButton");
+        QCOMPARE(window.Group(), &gr);
+        QCOMPARE(h->god().GrypActiv(), &gr);
+        choose(&other, false);
+        click(&window, "GroupButton");
+        QCOMPARE(window.Group(), &gr);
+        QCOMPARE(h->god().GrypActiv(), &gr);
+        TGryp* shownIn = nullptr;
+        whenModal<TForm5_2>([&](TForm5_2* teachers) {
+            shownIn = teachers->Group();
+            choose(&other, false);
+            click(teachers, "GroupButton");
+            QCOMPARE(teachers->Group(), &gr);
+            QCOMPARE(h->god().GrypActiv(), &gr);
+            click(teachers, "CloseButton");
+        });
+        click(&window, "TeachersButton");
+        QCOMPARE(shownIn, &gr);
+
+        choose(&other, true, [&other] { other.SetName("ПКС-99"); });
+        click(&window, "GroupButton");
+        QCOMPARE(window.Group(), &other);
+        auto* box = child<QComboBox>(&window, "GroupBox");
+        QCOMPARE(box->count(), h->god().CountGryp());
+        QCOMPARE(box->currentText(), QStringLiteral("ПКС-99"));
+        click(&window, "PrevGroupButton");
+        QCOMPARE(window.Group(), &gr);
+    }
+
+    // Catches the request for a subject row shown before the variant is
+    // chosen: the variant and the week count are checked first.
+    void synchronisationAsksForTheVariantFirst() {
+        auto h = make();
+        TGryp& gr = h->group();
+        while (gr.CountPredmet() > 0) QVERIFY(gr.DelPredmet(0, false));
+        studyWeeks(gr, {20, 21, 22, 23});
+        TForm5 window(*h->context);
+        window.show();
+        int variants = 0;
+        auto firstTwo = [&variants] {
+            whenModal<TForm5_4>([&variants](TForm5_4* d) {
+                ++variants;
+                QTest::mouseClick(child<QRadioButton>(d, "FirstTwoButton"), Qt::LeftButton);
+                click(d, "OkButton");
+            });
+        };
+        selectCells(window.Grid(), TForm5::WeekCol(20), TForm5::SubjectRow(0), TForm5::WeekCol(22),
+                    TForm5::SubjectRow(0));
+        firstTwo();
+        click(&window, "SyncButton");
+        QCOMPARE(variants, 1);
+        QCOMPARE(h->dialog.shown,
+                 std::vector<std::string>{"Требуется выделить не менее четырех недель"});
+        selectCells(window.Grid(), TForm5::WeekCol(20), TForm5::SubjectRow(0), TForm5::WeekCol(23),
+                    TForm5::SubjectRow(0));
+        firstTwo();
+        click(&window, "SyncButton");
+        QCOMPARE(variants, 2);
+        QCOMPARE(h->dialog.shown,
+                 (std::vector<std::string>{"Требуется выделить не менее четырех недель",
+                                           "Выделите строку с названием предмета"}));
+        QVERIFY(!window.Changed());
+    }
+
+    // Catches a window that closes in silence when the year could not be
+    // stored (nothing saves it after the window): "Нет" keeps the window
+    // and the edit, a later close stores it; "Да" closes unsaved.
+    void aFailedSaveOnCloseAsksBeforeClosing() {
+        auto h = make(true);
+        TGryp& gr = h->group();
+        studyWeeks(gr, {10});
+        const std::string groupName = gr.Name();
+        const int count = gr.CountPredmet();
+        auto window = std::make_unique<TForm5>(*h->context);
+        window->show();
+        selectCells(window->Grid(), TForm5::WeekCol(10), TForm5::SubjectRow(0), TForm5::WeekCol(10),
+                    TForm5::SubjectRow(0));
+        whenModal<TForm5_3>([](TForm5_3* d) {
+            child<QListWidget>(d, "ListBox")->setCurrentRow(6);
+            click(d, "YesButton");
+        });
+        click(window.get(), "PairsButton");
+        QCOMPARE(gr.LPredmet.front()->CountPredmetNe(kSetkaPlan, 10), 3);
+        h->faulty->failAt(1, false);
+        h->dialog.queue(false);
+        click(window.get(), "CloseButton");
+        QVERIFY(h->faulty->failed());
+        QCOMPARE(h->dialog.asked, std::vector<std::string>{kLoadNotSavedQuestion});
+        QVERIFY(window->isVisible());
+        QVERIFY(window->Changed());
+        h->faulty->failAt(0, false);
+        click(window.get(), "CloseButton");
+        QVERIFY(!window->isVisible());
+        window.reset();
+
+        TForm5_2 teachers(*h->context);
+        teachers.show();
+        child<TListBoxNumer>(&teachers, "SubjectList")->setCurrentRow(0);
+        TFio* teacher = h->god().LFio.back().get();
+        teachers.PickTeacher = [teacher] { return teacher; };
+        teachers.Grid()->MoveTo(TForm5_2::kPairsCol, 53);
+        click(&teachers, "AddTeacherButton");
+        QVERIFY(teachers.Changed());
+        h->faulty->failAt(1, false);
+        h->dialog.asked.clear();
+        h->dialog.queue(false);
+        click(&teachers, "CloseButton");
+        QCOMPARE(h->dialog.asked, std::vector<std::string>{kLoadNotSavedQuestion});
+        QVERIFY(teachers.isVisible());
+        h->faulty->failAt(1, false);
+        h->dialog.queue(true);
+        click(&teachers, "CloseButton");
+        QVERIFY(!teachers.isVisible());
+        h->shell.reset();
+
+        TScriptedDialog quiet;
+        QuietView view;
+        TShell fresh(h->home.path(), quiet);
+        QCOMPARE(fresh.Start(view), shell::TStartOutcome::Running);
+        TGryp* again = fresh.God()->FindGrypForName(groupName);
+        QVERIFY(again != nullptr);
+        QCOMPARE(again->CountPredmet(), count);
+        QCOMPARE(again->LPredmet.front()->CountPredmetNe(kSetkaPlan, 10), 3);
+    }
+
+    // Catches edits taken for a group whose stored timetable could not be
+    // read: the save never writes over it, so they would be lost in silence.
+    void aGroupThatCouldNotBeReadIsNotEdited() {
+        auto h = make();
+        TGryp& gr = h->group();
+        gr.BlobUnreadable = true;
+        const std::string refusal = UnreadableGroupText(gr);
+        QVERIFY(refusal.find(gr.Name()) != std::string::npos);
+        const int count = gr.CountPredmet();
+        const std::vector<int> before = pairsIn(*gr.LPredmet.front(), 1, kWeeks);
+        TForm5 window(*h->context);
+        window.show();
+        selectCells(window.Grid(), TForm5::WeekCol(50), TForm5::SubjectRow(0), TForm5::WeekCol(54),
+                    TForm5::SubjectRow(0));
+        for (const char* name :
+             {"AddSubjectButton", "PropertiesButton", "DeleteSubjectButton", "CopyGroupButton",
+              "PairsButton", "SyncButton", "CopyToExtraButton", "CopyFromExtraButton"}) {
+            h->dialog.shown.clear();
+            click(&window, name);
+            QVERIFY2(h->dialog.shown == std::vector<std::string>{refusal}, name);
+        }
+        QVERIFY(h->dialog.asked.empty());
+        QCOMPARE(gr.CountPredmet(), count);
+        QCOMPARE(pairsIn(*gr.LPredmet.front(), 1, kWeeks), before);
+        QVERIFY(!window.Changed());
+
+        TForm5_2 teachers(*h->context);
+        teachers.show();
+        QCOMPARE(teachers.Group(), &gr);
+        child<TListBoxNumer>(&teachers, "SubjectList")->setCurrentRow(0);
+        bool picked = false;
+        TFio* teacher = h->god().LFio.back().get();
+        teachers.PickTeacher = [&picked, teacher] {
+            picked = true;
+            return teacher;
+        };
+        h->dialog.shown.clear();
+        click(&teachers, "AddTeacherButton");
+        QCOMPARE(h->dialog.shown, std::vector<std::string>{refusal});
+        QVERIFY(!picked);
+        QVERIFY(!teachers.Changed());
+    }
+
     // Catches a line offered wrongly or hours not halved into whole pairs.
     void pairsDialogOffersEveryTotal() {
         TForm5_3 d(QStringLiteral("Матем Физика"), 1);
@@ -668,8 +934,11 @@ private slots:
         QCOMPARE(list->currentRow(), 0);
         QCOMPARE(d.Pairs(), 0);
         QCOMPARE(list->item(41 - 1)->text(), QStringLiteral("Всего часов = 40    Всего пар =20"));
-        QCOMPARE(child<QLabel>(&d, "SubjectLabel")->text(),
-                 QStringLiteral("Предмет: Матем Физика"));
+        QCOMPARE(child<QLabel>(&d, "SubjectLabel")->text(), QStringLiteral("Матем Физика"));
+        int captions = 0;
+        for (const QLabel* label : d.findChildren<QLabel*>())
+            captions += label->text() == QStringLiteral("Предмет:");
+        QCOMPARE(captions, 1);
         list->setCurrentRow(7);
         QCOMPARE(d.Pairs(), 3);  // 7 hours: 3 whole pairs
     }

@@ -1,12 +1,9 @@
 #include "entry/ui/load_window.h"
 
-#include <QApplication>
 #include <QComboBox>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -14,6 +11,7 @@
 
 #include "base/my_dialog.h"
 #include "entry/load_ops.h"
+#include "entry/ui/entry_widgets.h"
 #include "entry/ui/entry_windows.h"
 #include "entry/ui/groups_window.h"
 #include "entry/ui/load_subject_dialog.h"
@@ -81,15 +79,19 @@ int layerCount(const TPredmet& pr, TLoadLayer layer, int ne, QString& text) {
     return n;
 }
 
-QPushButton* button(QWidget* parent, QBoxLayout* layout, const QString& text, const QString& name) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    layout->addWidget(b);
-    return b;
+}  // namespace
+
+TGryp* PickOneGroup(TWindowContext& context, QWidget* parent) {
+    TForm2 list(context, TListMode::PickOne, parent);
+    if (list.exec() != QDialog::Accepted) return nullptr;
+    const std::vector<TGryp*> picked = list.Picked();
+    return picked.empty() ? nullptr : picked.front();
 }
 
-}  // namespace
+std::string UnreadableGroupText(const TGryp& group) {
+    return "Расписание группы " + group.Name() +
+           " не удалось прочитать; её нагрузка оставлена такой, как хранится, и не изменяется.";
+}
 
 TCopyScopeDialog::TCopyScopeDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Копирование на дополнительные недели"));
@@ -117,10 +119,7 @@ TCopyScopeDialog::TCopyScopeDialog(QWidget* parent) : QDialog(parent) {
 
 TForm5::TForm5(TWindowContext& context, QWidget* parent) : QDialog(parent), context_(context) {
     setWindowTitle(QStringLiteral("Предметы, нагрузка по неделям"));
-    if (const QScreen* screen = parent != nullptr && parent->screen() != nullptr
-                                    ? parent->screen()
-                                    : QApplication::primaryScreen())
-        setGeometry(screen->availableGeometry());
+    FillWorkArea(this);
 
     auto* layout = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
@@ -149,10 +148,8 @@ TForm5::TForm5(TWindowContext& context, QWidget* parent) : QDialog(parent), cont
     layer_->addItems({QStringLiteral("Сетка"), QStringLiteral("Отмененные"),
                       QStringLiteral("Добавленые замены"), QStringLiteral("Допол-но вне сетки")});
     top->addWidget(layer_);
-    auto* pairs = new QPushButton(QStringLiteral("Количество пар в неделю"), this);
-    pairs->setObjectName(QStringLiteral("PairsButton"));
-    pairs->setAutoDefault(false);
-    top->addWidget(pairs);
+    auto* pairs = MakeButton(this, QStringLiteral("Количество пар в неделю"),
+                             QStringLiteral("PairsButton"), top);
     status_ = new QLabel(this);
     status_->setObjectName(QStringLiteral("StatusLabel"));
     top->addWidget(status_, 1);
@@ -165,31 +162,31 @@ TForm5::TForm5(TWindowContext& context, QWidget* parent) : QDialog(parent), cont
     auto* row2 = new QHBoxLayout;
     layout->addLayout(row1);
     layout->addLayout(row2);
-    auto* add =
-        button(this, row1, QStringLiteral("Добавить предмет"), QStringLiteral("AddSubjectButton"));
-    auto* props =
-        button(this, row1, QStringLiteral("Свойства предмета"), QStringLiteral("PropertiesButton"));
-    auto* del = button(this, row1, QStringLiteral("Удалить предмет"),
-                       QStringLiteral("DeleteSubjectButton"));
-    auto* teachers = button(this, row1, QStringLiteral("Преподаватели по предметам"),
-                            QStringLiteral("TeachersButton"));
-    auto* copyGroup = button(this, row1, QStringLiteral("Копирование из другой группы"),
-                             QStringLiteral("CopyGroupButton"));
-    auto* sync =
-        button(this, row1, QStringLiteral("Синхронизация  нагрузки"), QStringLiteral("SyncButton"));
-    auto* toExtra = button(this, row2, QStringLiteral("Копирование на дополнительные недели"),
-                           QStringLiteral("CopyToExtraButton"));
-    auto* fromExtra = button(this, row2, QStringLiteral("Копирование c дополнительных недель"),
-                             QStringLiteral("CopyFromExtraButton"));
+    auto* add = MakeButton(this, QStringLiteral("Добавить предмет"),
+                           QStringLiteral("AddSubjectButton"), row1);
+    auto* props = MakeButton(this, QStringLiteral("Свойства предмета"),
+                             QStringLiteral("PropertiesButton"), row1);
+    auto* del = MakeButton(this, QStringLiteral("Удалить предмет"),
+                           QStringLiteral("DeleteSubjectButton"), row1);
+    auto* teachers = MakeButton(this, QStringLiteral("Преподаватели по предметам"),
+                                QStringLiteral("TeachersButton"), row1);
+    auto* copyGroup = MakeButton(this, QStringLiteral("Копирование из другой группы"),
+                                 QStringLiteral("CopyGroupButton"), row1);
+    auto* sync = MakeButton(this, QStringLiteral("Синхронизация  нагрузки"),
+                            QStringLiteral("SyncButton"), row1);
+    auto* toExtra = MakeButton(this, QStringLiteral("Копирование на дополнительные недели"),
+                               QStringLiteral("CopyToExtraButton"), row2);
+    auto* fromExtra = MakeButton(this, QStringLiteral("Копирование c дополнительных недель"),
+                                 QStringLiteral("CopyFromExtraButton"), row2);
     auto* summary =
-        button(this, row2, QStringLiteral("Сводная таблица"), QStringLiteral("SummaryButton"));
-    auto* planned = button(this, row2, QStringLiteral("Планируемая нагрузка преподавателя"),
-                           QStringLiteral("PlannedLoadButton"));
-    auto* week = button(this, row2, QStringLiteral("Выбор недели"), QStringLiteral("WeekButton"));
-    auto* print = button(this, row2, QStringLiteral("Печать"), QStringLiteral("PrintButton"));
-    auto* close = button(this, row2, QStringLiteral("Закрыть"), QStringLiteral("CloseButton"));
+        MakeButton(this, QStringLiteral("Сводная таблица"), QStringLiteral("SummaryButton"), row2);
+    auto* planned = MakeButton(this, QStringLiteral("Планируемая нагрузка преподавателя"),
+                               QStringLiteral("PlannedLoadButton"), row2);
+    auto* week =
+        MakeButton(this, QStringLiteral("Выбор недели"), QStringLiteral("WeekButton"), row2);
+    auto* print = MakeButton(this, QStringLiteral("Печать"), QStringLiteral("PrintButton"), row2);
+    auto* close = MakeButton(this, QStringLiteral("Закрыть"), QStringLiteral("CloseButton"), row2);
 
-    // The grid's frame: five fixed columns and three fixed rows, then weeks.
     grid_->SetColCount(kFixedCols + kWeeks);
     grid_->SetRowCount(kFixedRows + 1);
     grid_->SetFixedCols(kFixedCols);
@@ -203,7 +200,7 @@ TForm5::TForm5(TWindowContext& context, QWidget* parent) : QDialog(parent), cont
     grid_->SetRowHeights(0, 40);
     grid_->SetRowHeights(2, 40);
 
-    // The headings of the fixed columns and the week labels (";" breaks a line).
+    // The grid breaks a heading into lines at ";".
     QStringList headings = {QStringLiteral("N"), QStringLiteral("Предмет;Номер недели"),
                             QStringLiteral("Спарив."), QStringLiteral("Кол-во;преп."),
                             QStringLiteral("Пары;(Часы)")};
@@ -213,21 +210,13 @@ TForm5::TForm5(TWindowContext& context, QWidget* parent) : QDialog(parent), cont
                             : QString::number(ne));
     grid_->SetHCol(headings);
 
-    PickGroup = [this]() -> TGryp* {
-        TForm2 list(context_, TListMode::PickOne, this);
-        if (list.exec() != QDialog::Accepted) return nullptr;
-        const std::vector<TGryp*> picked = list.Picked();
-        return picked.empty() ? nullptr : picked.front();
-    };
+    PickGroup = [this] { return PickOneGroup(context_, this); };
     OpenSubjectTeachers = [this] {
         TForm5_2 window(context_, this);
         window.exec();
     };
 
-    TGod* god = context_.shell.God();
-    if (god != nullptr) {
-        for (int i = 0; i < god->CountGryp(); ++i) groups_->Add(god->LGryp[i]->Name(), i);
-    }
+    fillGroups();
     connect(groups_, &QComboBox::currentIndexChanged, this, [this](int index) {
         TGod* year = context_.shell.God();
         if (year != nullptr && index >= 0 && index < year->CountGryp())
@@ -251,25 +240,28 @@ TForm5::TForm5(TWindowContext& context, QWidget* parent) : QDialog(parent), cont
         if (group_ == nullptr) return;
         OpenSubjectTeachers();
         // The other window saved what it changed; the teacher counts moved.
-        fillGrid();
+        // Its arrows may have made another group active, its group list
+        // renamed one.
+        fillGroups();
+        SetGroup(group_);
     });
     connect(copyGroup, &QPushButton::clicked, this, &TForm5::onCopyFromGroup);
     connect(sync, &QPushButton::clicked, this, &TForm5::onSync);
     connect(toExtra, &QPushButton::clicked, this, &TForm5::onCopyToExtra);
     connect(fromExtra, &QPushButton::clicked, this, &TForm5::onCopyFromExtra);
     connect(summary, &QPushButton::clicked, this,
-            [this] { openLater("TForm5_5", "Сводная таблица"); });
+            [this] { OpenOtherWindow(context_, "TForm5_5", "Сводная таблица"); });
     connect(planned, &QPushButton::clicked, this,
-            [this] { openLater("TForm41", "Планируемая нагрузка преподавателя"); });
-    connect(print, &QPushButton::clicked, this, [this] { openLater("TForm5Print", "Печать"); });
+            [this] { OpenOtherWindow(context_, "TForm41", "Планируемая нагрузка преподавателя"); });
+    connect(print, &QPushButton::clicked, this,
+            [this] { OpenOtherWindow(context_, "TForm5Print", "Печать"); });
     connect(week, &QPushButton::clicked, this, [this] {
-        if (!context_.openWindow || !context_.openWindow("TForm1_3"))
-            context_.dialog.MessageShow(
-                "Окно «Выбор активной недели» ещё не готово в этой версии.");
+        OpenOtherWindow(context_, "TForm1_3", "Выбор активной недели");
         updateStatus();
     });
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
 
+    TGod* god = context_.shell.God();
     TGryp* start = nullptr;
     if (god != nullptr && god->CountGryp() > 0)
         start = god->GrypActiv() != nullptr ? god->GrypActiv() : god->LGryp.front().get();
@@ -294,6 +286,30 @@ void TForm5::SetGroup(TGryp* group) {
         }
     }
     fillGrid();
+}
+
+void TForm5::fillGroups() {
+    const QSignalBlocker quiet(groups_);
+    groups_->Clear();
+    TGod* god = context_.shell.God();
+    if (god == nullptr) return;
+    for (int i = 0; i < god->CountGryp(); ++i) groups_->Add(god->LGryp[i]->Name(), i);
+    if (group_ != nullptr) groups_->setCurrentIndex(god->GetGrypIndex(group_));
+}
+
+TGryp* TForm5::pickGroup() {
+    TGryp* picked = PickGroup ? PickGroup() : nullptr;
+    fillGroups();
+    TGod* god = context_.shell.God();
+    if (god != nullptr && group_ != nullptr) god->SetGrypActivIndx(god->GetGrypIndex(group_));
+    return picked;
+}
+
+bool TForm5::editable(const TGryp* group) {
+    if (group == nullptr) return false;
+    if (!group->BlobUnreadable) return true;
+    context_.dialog.MessageShow(UnreadableGroupText(*group));
+    return false;
 }
 
 void TForm5::fillGrid() {
@@ -355,7 +371,7 @@ void TForm5::updateStatus() {
     int last = 0;
     if (sel.width() == 1 && sel.height() == 1) {
         const TPredmet* pr = currentSubject();
-        const int ne = grid_->Col() - kFixedCols + 1;
+        const int ne = WeekOfCol(grid_->Col());
         if (pr != nullptr && ne >= 1 && ne <= kWeeks) {
             status_->setText(
                 QStringLiteral("Пары план=%1 - Отменен подгрупп=%2 и + Замен подгрупп=%3")
@@ -379,8 +395,8 @@ void TForm5::updateStatus() {
 
 bool TForm5::selectedWeeks(int& first, int& last) const {
     const QRect sel = grid_->selection();
-    first = std::max(sel.left() - kFixedCols + 1, 1);
-    last = std::min(sel.right() - kFixedCols + 1, kWeeks);
+    first = std::max(WeekOfCol(sel.left()), 1);
+    last = std::min(WeekOfCol(sel.right()), kWeeks);
     return last >= first;
 }
 
@@ -416,22 +432,16 @@ void TForm5::loadChanged() {
     fillGrid();
 }
 
-void TForm5::openLater(const std::string& window, const std::string& caption) {
-    if (context_.openWindow && context_.openWindow(window)) return;
-    context_.dialog.MessageShow("Окно «" + caption + "» ещё не готово в этой версии.");
-}
-
 void TForm5::offerActiveWeeks() {
     if (context_.openWindow) (void)context_.openWindow("TForm1_3");
 }
 
 void TForm5::onPickGroup() {
-    if (!PickGroup) return;
-    if (TGryp* picked = PickGroup()) SetGroup(picked);
+    if (TGryp* picked = pickGroup()) SetGroup(picked);
 }
 
 void TForm5::onAddSubject() {
-    if (group_ == nullptr || context_.shell.God() == nullptr) return;
+    if (!editable(group_) || context_.shell.God() == nullptr) return;
     TForm5_1 window(*context_.shell.God(), *group_, nullptr, context_.dialog, this);
     if (window.exec() == QDialog::Accepted) loadChanged();
 }
@@ -442,6 +452,7 @@ void TForm5::onProperties() {
         context_.dialog.MessageShow(kPickSubjectRow);
         return;
     }
+    if (!editable(group_)) return;
     TForm5_1 window(*context_.shell.God(), *group_, pr, context_.dialog, this);
     if (window.exec() == QDialog::Accepted) loadChanged();
 }
@@ -452,24 +463,24 @@ void TForm5::onDeleteSubject() {
         context_.dialog.MessageShow(kPickSubjectRow);
         return;
     }
+    if (!editable(group_)) return;
     if (!context_.dialog.MessageDlg("Удалить предмет? ", "Подтверждение")) return;
     if (group_->DelPredmet(group_->GetIndexPredmet(pr), true)) loadChanged();
 }
 
 void TForm5::onCopyFromGroup() {
-    if (group_ == nullptr || !PickGroup) return;
+    if (!editable(group_) || !PickGroup) return;
     if (!context_.dialog.MessageDlg("Копировать предметы из другой группы?", "Подтверждение"))
         return;
-    TGryp* source = PickGroup();
-    if (source == nullptr) {
-        context_.dialog.MessageShow(
-            "Для подтверждение выбранной группы пользуйтесь кнопкой \"Ok\"");
-        return;
-    }
+    context_.dialog.MessageShow("Для подтверждение выбранной группы пользуйтесь кнопкой \"Ok\"");
+    TGryp* source = pickGroup();
+    if (source == nullptr) return;
     if (source == group_) {
         context_.dialog.MessageShow("Нельзя копировать группу саму в себя!");
         return;
     }
+    // An unread group is held empty: copying it would copy nothing.
+    if (!editable(source)) return;
     // Subjects the group lacks come with their properties and their regular
     // load in the weeks the group studies; the group's own stay as they are.
     bool any = false;
@@ -496,7 +507,7 @@ void TForm5::onCopyFromGroup() {
 }
 
 void TForm5::onPairsInWeek() {
-    if (group_ == nullptr || !regularLayerOnly(true)) return;
+    if (!editable(group_) || !regularLayerOnly(true)) return;
     int first = 0;
     int last = 0;
     if (!selectedWeeks(first, last)) return;
@@ -515,18 +526,19 @@ void TForm5::onPairsInWeek() {
 }
 
 void TForm5::onSync() {
-    if (group_ == nullptr || !regularLayerOnly(false)) return;
-    int first = 0;
-    int last = 0;
-    const std::vector<TPredmet*> subjects = selectedSubjects();
-    if (!selectedWeeks(first, last) || subjects.empty()) {
-        context_.dialog.MessageShow(kPickSubjectRow);
-        return;
-    }
+    if (!editable(group_) || !regularLayerOnly(false)) return;
     TForm5_4 window(context_.dialog, this);
     if (window.exec() != QDialog::Accepted || !window.Variant()) return;
+    int first = 0;
+    int last = 0;
+    (void)selectedWeeks(first, last);
     if (const auto refusal = SyncRefusal(*group_, *window.Variant(), first, last)) {
         context_.dialog.MessageShow(*refusal);
+        return;
+    }
+    const std::vector<TPredmet*> subjects = selectedSubjects();
+    if (subjects.empty()) {
+        context_.dialog.MessageShow(kPickSubjectRow);
         return;
     }
     if (SyncLoad(*group_, subjects, *window.Variant(), first, last) > 0) loadChanged();
@@ -534,7 +546,7 @@ void TForm5::onSync() {
 
 void TForm5::onCopyToExtra() {
     TGod* god = context_.shell.God();
-    if (group_ == nullptr || god == nullptr || !regularLayerOnly(false)) return;
+    if (!editable(group_) || god == nullptr || !regularLayerOnly(false)) return;
     auto plan = CopyToExtraPlan(context_.shell.ActiveWeeks());
     if (!plan) {
         context_.dialog.MessageShow(kCopyToExtraRefusal);
@@ -563,18 +575,28 @@ void TForm5::onCopyToExtra() {
     }
     if (!context_.dialog.MessageDlg(question, "Подтверждение")) return;
     bool copied = false;
-    auto copyGroup = [&](TGryp& gr) { copied = CopyWeeks(gr, *plan) > 0 || copied; };
+    std::string unread;
+    auto copyGroup = [&](TGryp& gr) {
+        if (gr.BlobUnreadable) {
+            unread += (unread.empty() ? "" : ", ") + gr.Name();
+            return;
+        }
+        copied = CopyWeeks(gr, *plan) > 0 || copied;
+    };
     if (all) {
         for (const auto& gr : god->LGryp) copyGroup(*gr);
     } else {
         copyGroup(*group_);
     }
     if (copied) loadChanged();
+    if (!unread.empty())
+        context_.dialog.MessageShow("Расписание групп " + unread +
+                                    " не удалось прочитать; их нагрузка не изменена.");
 }
 
 void TForm5::onCopyFromExtra() {
     TGod* god = context_.shell.God();
-    if (group_ == nullptr || god == nullptr || !regularLayerOnly(false)) return;
+    if (!editable(group_) || god == nullptr || !regularLayerOnly(false)) return;
     TExtraSource source = CopyFromExtraSource(context_.shell.ActiveWeeks());
     if (!source.refusal.empty()) {
         context_.dialog.MessageShow(source.refusal);
@@ -587,8 +609,8 @@ void TForm5::onCopyFromExtra() {
     }
     const QRect sel = grid_->selection();
     // A selection reaching into the subject columns starts at week 1.
-    const int first = std::max(sel.left() - kFixedCols + 1, 1);
-    const int last = sel.right() - kFixedCols + 1;
+    const int first = std::max(WeekOfCol(sel.left()), 1);
+    const int last = WeekOfCol(sel.right());
     if (const auto refusal = CopyFromExtraSelectionRefusal(first, last)) {
         context_.dialog.MessageShow(*refusal);
         return;
@@ -612,6 +634,9 @@ void TForm5::onCopyFromExtra() {
 void TForm5::done(int result) {
     if (changed_) {
         if (TGod* god = context_.shell.God(); god != nullptr && god->SaveRasp()) changed_ = false;
+        // The menu does not save after this window: closing now may lose the edits.
+        else if (!context_.dialog.MessageDlg(kLoadNotSavedQuestion, "Подтверждение"))
+            return;
     }
     QDialog::done(result);
 }

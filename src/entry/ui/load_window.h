@@ -5,6 +5,7 @@
 
 #include <QDialog>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "shell/ui/window_context.h"
@@ -36,6 +37,7 @@ public:
     static constexpr int kFixedCols = 5;
     static constexpr int kFixedRows = 3;
     static constexpr int WeekCol(int ne) { return kFixedCols + ne - 1; }
+    static constexpr int WeekOfCol(int col) { return col - kFixedCols + 1; }
     static constexpr int SubjectRow(int index) { return kFixedRows + index; }
 
     // The group shown is the year's active group (the first when none).
@@ -63,7 +65,8 @@ public:
     // window itself, modally.
     std::function<void()> OpenSubjectTeachers;
 
-    // Saves the year when anything changed.
+    // Saves the year when anything changed; when that fails, asks whether
+    // to close anyway.
     void done(int result) override;
 
 private:
@@ -80,7 +83,14 @@ private:
     bool regularLayerOnly(bool pairsText);
     void loadChanged();
     void offerActiveWeeks();
-    void openLater(const std::string& window, const std::string& caption);
+    // False, after the refusal, when the group's stored timetable could not
+    // be read: the save never writes over it, so an edit would be lost.
+    bool editable(const TGryp* group);
+    // Runs PickGroup; the list makes its choice the year's active group, and
+    // may add or rename groups, so the window's own group is made active
+    // again and the drop-down refilled.
+    TGryp* pickGroup();
+    void fillGroups();
 
     void onAddSubject();
     void onProperties();
@@ -100,6 +110,17 @@ private:
     shell::ui::TComboBoxNumer* groups_ = nullptr;
     QLabel* status_ = nullptr;
 };
+
+// The group list in its single-choice mode; nullptr when no group was
+// confirmed.
+TGryp* PickOneGroup(TWindowContext& context, QWidget* parent);
+
+// Why a group whose stored timetable could not be read is not edited.
+std::string UnreadableGroupText(const TGryp& group);
+
+// Asked when a load window cannot store the year on closing.
+inline constexpr const char* kLoadNotSavedQuestion =
+    "Не удалось сохранить нагрузку учебного года. Закрыть окно без сохранения?";
 
 // Which groups a copy to the additional weeks is for: "Для одной текущей
 // группы" ("OneGroupButton") or "Для  всех групп" ("AllGroupsButton").

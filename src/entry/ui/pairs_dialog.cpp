@@ -1,6 +1,7 @@
 #include "entry/ui/pairs_dialog.h"
 
 #include <QDialogButtonBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -11,10 +12,13 @@ namespace zavlin::entry::ui {
 TForm5_3::TForm5_3(const QString& subjects, int studyWeeks, QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Часы по предмету"));
     auto* layout = new QVBoxLayout(this);
-    auto* subjectLabel = new QLabel(QStringLiteral("Предмет: ") + subjects, this);
+    auto* subjectRow = new QHBoxLayout;
+    layout->addLayout(subjectRow);
+    subjectRow->addWidget(new QLabel(QStringLiteral("Предмет:"), this), 0, Qt::AlignTop);
+    auto* subjectLabel = new QLabel(subjects, this);
     subjectLabel->setObjectName(QStringLiteral("SubjectLabel"));
     subjectLabel->setWordWrap(true);
-    layout->addWidget(subjectLabel);
+    subjectRow->addWidget(subjectLabel, 1);
     auto* weeksLabel =
         new QLabel(QStringLiteral("Выделено учебных недель :") + QString::number(studyWeeks), this);
     weeksLabel->setObjectName(QStringLiteral("WeeksLabel"));

@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include "entry/load_ops.h"
+
 class QListWidget;
 
 namespace zavlin::entry::ui {
@@ -11,11 +13,12 @@ namespace zavlin::entry::ui {
 class TForm5_3 : public QDialog {
     Q_OBJECT
 public:
-    // Hours offered per study week at most.
-    static constexpr int kMaxHoursPerWeek = 40;
+    // A pair is two hours.
+    static constexpr int kMaxHoursPerWeek = 2 * kMaxPairsPerWeek;
 
-    // subjects: the names joined by blanks; studyWeeks: j > 0. The lines are
-    // "ListBox", "Да" is "YesButton", "Отказ" "CancelButton".
+    // subjects: the names joined by blanks ("SubjectLabel", after the
+    // caption "Предмет:"); studyWeeks: j > 0. The lines are "ListBox", "Да"
+    // is "YesButton", "Отказ" "CancelButton".
     TForm5_3(const QString& subjects, int studyWeeks, QWidget* parent = nullptr);
 
     // The pairs of the chosen line (hours div 2); -1 when none is chosen.

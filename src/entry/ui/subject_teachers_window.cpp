@@ -1,19 +1,17 @@
 #include "entry/ui/subject_teachers_window.h"
 
-#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPalette>
 #include <QPushButton>
-#include <QScreen>
-#include <QSplitter>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
 
 #include "base/my_dialog.h"
+#include "entry/ui/entry_widgets.h"
 #include "entry/ui/entry_windows.h"
-#include "entry/ui/groups_window.h"
+#include "entry/ui/load_window.h"
 #include "entry/ui/teachers_window.h"
 #include "model/god.h"
 #include "shell/shell.h"
@@ -23,14 +21,6 @@
 namespace zavlin::entry::ui {
 
 namespace {
-
-QPushButton* button(QWidget* parent, QBoxLayout* layout, const QString& text, const QString& name) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    layout->addWidget(b);
-    return b;
-}
 
 QToolButton* toolButton(QWidget* parent, QBoxLayout* layout, const QString& name) {
     auto* b = new QToolButton(parent);
@@ -44,10 +34,7 @@ QToolButton* toolButton(QWidget* parent, QBoxLayout* layout, const QString& name
 
 TForm5_2::TForm5_2(TWindowContext& context, QWidget* parent) : QDialog(parent), context_(context) {
     setWindowTitle(QStringLiteral("Преподаватели по предмету"));
-    if (const QScreen* screen = parent != nullptr && parent->screen() != nullptr
-                                    ? parent->screen()
-                                    : QApplication::primaryScreen())
-        setGeometry(screen->availableGeometry());
+    FillWorkArea(this);
 
     auto* layout = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
@@ -84,7 +71,7 @@ TForm5_2::TForm5_2(TWindowContext& context, QWidget* parent) : QDialog(parent), 
     grid_->SetRowHeights(0, 52);
     grid_->setRowSelect(true);
     middle->addWidget(grid_, 1);
-    // Weeks the group does not study in are greyed in the teacher column.
+    // Teachers are given only in the group's study weeks; the others are greyed.
     grid_->OnGetCellColor = [this](THGrid*, int row, int col, TGridDrawStates state, QBrush& brush,
                                    QColor&) {
         if (col != kTeachersCol || row < 1 || (state & gdSelected) != 0) return;
@@ -93,14 +80,15 @@ TForm5_2::TForm5_2(TWindowContext& context, QWidget* parent) : QDialog(parent), 
 
     auto* bottom = new QHBoxLayout;
     layout->addLayout(bottom);
-    auto* add = button(this, bottom, QStringLiteral("Добавить преподавателя"),
-                       QStringLiteral("AddTeacherButton"));
-    auto* del = button(this, bottom, QStringLiteral("Удалить преподавателя"),
-                       QStringLiteral("DeleteTeacherButton"));
-    auto* planned = button(this, bottom, QStringLiteral("Планируемая нагрузка преподавателя"),
-                           QStringLiteral("PlannedLoadButton"));
-    auto* help = button(this, bottom, QStringLiteral("Справка"), QStringLiteral("HelpButton"));
-    auto* close = button(this, bottom, QStringLiteral("Закрыть"), QStringLiteral("CloseButton"));
+    auto* add = MakeButton(this, QStringLiteral("Добавить преподавателя"),
+                           QStringLiteral("AddTeacherButton"), bottom);
+    auto* del = MakeButton(this, QStringLiteral("Удалить преподавателя"),
+                           QStringLiteral("DeleteTeacherButton"), bottom);
+    auto* planned = MakeButton(this, QStringLiteral("Планируемая нагрузка преподавателя"),
+                               QStringLiteral("PlannedLoadButton"), bottom);
+    auto* help = MakeButton(this, QStringLiteral("Справка"), QStringLiteral("HelpButton"), bottom);
+    auto* close =
+        MakeButton(this, QStringLiteral("Закрыть"), QStringLiteral("CloseButton"), bottom);
 
     PickTeacher = [this]() -> TFio* {
         TForm3 list(context_, TListMode::PickOne, this);
@@ -108,27 +96,21 @@ TForm5_2::TForm5_2(TWindowContext& context, QWidget* parent) : QDialog(parent), 
         const std::vector<TFio*> picked = list.Picked();
         return picked.empty() ? nullptr : picked.front();
     };
-    PickGroup = [this]() -> TGryp* {
-        TForm2 list(context_, TListMode::PickOne, this);
-        if (list.exec() != QDialog::Accepted) return nullptr;
-        const std::vector<TGryp*> picked = list.Picked();
-        return picked.empty() ? nullptr : picked.front();
-    };
+    PickGroup = [this] { return PickOneGroup(context_, this); };
 
     connect(pick, &QToolButton::clicked, this, [this] {
         if (!PickGroup) return;
-        if (TGryp* picked = PickGroup()) SetGroup(picked);
+        // The list makes its choice active; a cancelled pick leaves ours.
+        TGryp* picked = PickGroup();
+        SetGroup(picked != nullptr ? picked : group_);
     });
     connect(prev, &QToolButton::clicked, this, [this] { stepGroup(-1); });
     connect(next, &QToolButton::clicked, this, [this] { stepGroup(1); });
     connect(subjects_, &QListWidget::currentRowChanged, this, [this] { fillGrid(); });
     connect(add, &QPushButton::clicked, this, [this] { changeTeacher(true); });
     connect(del, &QPushButton::clicked, this, [this] { changeTeacher(false); });
-    connect(planned, &QPushButton::clicked, this, [this] {
-        if (context_.openWindow && context_.openWindow("TForm41")) return;
-        context_.dialog.MessageShow(
-            "Окно «Планируемая нагрузка преподавателя» ещё не готово в этой версии.");
-    });
+    connect(planned, &QPushButton::clicked, this,
+            [this] { OpenOtherWindow(context_, "TForm41", "Планируемая нагрузка преподавателя"); });
     connect(help, &QPushButton::clicked, this, [this] {
         if (context_.help) context_.help(16);
     });
@@ -204,6 +186,11 @@ void TForm5_2::changeTeacher(bool add) {
         context_.dialog.MessageShow("Выберите предмет");
         return;
     }
+    // The save never writes over a timetable it could not read.
+    if (group_->BlobUnreadable) {
+        context_.dialog.MessageShow(UnreadableGroupText(*group_));
+        return;
+    }
     const QRect sel = grid_->selection();
     const int first = std::clamp(sel.top(), 1, kWeeks);
     const int last = std::clamp(sel.bottom(), 1, kWeeks);
@@ -229,6 +216,9 @@ void TForm5_2::changeTeacher(bool add) {
 void TForm5_2::done(int result) {
     if (changed_) {
         if (TGod* god = context_.shell.God(); god != nullptr && god->SaveRasp()) changed_ = false;
+        // The menu does not save after this window: closing now may lose the edits.
+        else if (!context_.dialog.MessageDlg(kLoadNotSavedQuestion, "Подтверждение"))
+            return;
     }
     QDialog::done(result);
 }

@@ -53,7 +53,8 @@ public:
     // One group for "Г"; by default the group list in its single-choice mode.
     std::function<TGryp*()> PickGroup;
 
-    // Saves the year when a teacher was given or taken.
+    // Saves the year when a teacher was given or taken; when that fails,
+    // asks whether to close anyway.
     void done(int result) override;
 
 private:
