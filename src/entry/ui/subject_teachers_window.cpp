@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPalette>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -211,6 +212,14 @@ void TForm5_2::changeTeacher(bool add) {
         }
     }
     fillGrid();
+}
+
+void TForm5_2::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    // The teachers' names take whatever the week and pair columns leave.
+    const int used =
+        grid_->ColWidths(kLabelCol) + grid_->ColWidths(kPairsCol) + 3 * grid_->GridLineWidth();
+    grid_->SetColWidths(kTeachersCol, std::max(200, grid_->viewport()->width() - used));
 }
 
 void TForm5_2::done(int result) {

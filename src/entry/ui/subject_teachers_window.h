@@ -57,6 +57,9 @@ public:
     // asks whether to close anyway.
     void done(int result) override;
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void fillSubjects();
     void fillGrid();
