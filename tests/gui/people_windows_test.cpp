@@ -130,13 +130,13 @@ void clickRow(QListWidget* list, int row, Qt::KeyboardModifiers modifiers = {}) 
 }
 
 // Runs act on the window of type D once a nested exec() has shown it.
-// Polls the event loop; a failed check inside closes the window so the
-// test ends instead of waiting.
+// Polls the event loop a bounded number of turns, then fails the test; a
+// failed check inside closes the window so the test ends instead of waiting.
 template <class D>
-void whenShown(std::function<void(D*)> act) {
+void whenShown(std::function<void(D*)> act, int tries = 1000) {
     auto* timer = new QTimer;
     timer->setInterval(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+    QObject::connect(timer, &QTimer::timeout, [timer, act, tries]() mutable {
         for (QWidget* w : QApplication::topLevelWidgets()) {
             auto* d = qobject_cast<D*>(w);
             if (d == nullptr || !d->isVisible()) continue;
@@ -146,6 +146,10 @@ void whenShown(std::function<void(D*)> act) {
             if (QTest::currentTestFailed() && d->isVisible()) d->done(QDialog::Rejected);
             return;
         }
+        if (--tries > 0) return;
+        timer->stop();
+        timer->deleteLater();
+        QTest::qFail("the awaited window was never shown", __FILE__, __LINE__);
     });
     timer->start();
 }

@@ -22,6 +22,7 @@
 #include "base/file_system.h"
 #include "base/my_dialog.h"
 #include "demo/sample_college.h"
+#include "entry/name_input.h"
 #include "entry/reference_checks.h"
 #include "entry/ui/attribute_dialog.h"
 #include "entry/ui/attributes_window.h"
@@ -208,7 +209,8 @@ private slots:
                 QCOMPARE(h->lastShown(), std::string("Повтор названия предмета!\r\n"));
                 // Past the field's limit the rest is not taken.
                 retype(d, "ShortEdit", QStringLiteral("Астрономияастрономия!!!"));
-                QCOMPARE(d->findChild<QLineEdit*>("ShortEdit")->text().size(), kYrNameShortChars);
+                QCOMPARE(d->findChild<QLineEdit*>("ShortEdit")->text().size(),
+                         static_cast<qsizetype>(kSubjectShortNameChars));
                 retype(d, "ShortEdit", QStringLiteral("Астр"));
                 retype(d, "BigEdit", QStringLiteral("Астрономия"));
                 click(d, "OkButton");
