@@ -8,7 +8,10 @@
 #include <string>
 #include <string_view>
 
+#include "model/attribute.h"
+#include "model/building.h"
 #include "model/faculty.h"
+#include "model/room.h"
 #include "model/teacher.h"
 #include "storage/year_tables.h"
 
@@ -35,6 +38,9 @@ inline constexpr std::size_t kPositionChars = TFio::kMaxDolj;
 inline constexpr std::size_t kFacultyNameChars = TFak::kMaxName;
 inline constexpr std::size_t kSubjectShortNameChars = kSubjectShortNameLength;
 inline constexpr std::size_t kSubjectLongNameChars = kNameLength;
+inline constexpr std::size_t kBuildingNameChars = TDom::kMaxName;
+inline constexpr std::size_t kRoomNameChars = TAyd::kMaxName;
+inline constexpr std::size_t kAttributeNameChars = TAtr::kMaxName;
 static_assert(kGroupNameChars > 0 && kTeacherNameChars > 0 && kSubjectShortNameChars > 0);
 
 // The message of a refused key.

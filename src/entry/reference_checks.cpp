@@ -32,9 +32,7 @@ TRefusal CheckDelYrName(const TAllRasp& year, const std::vector<const TYrName*>&
                         bool canDelOk) {
     if (yrNames.empty() || std::find(yrNames.begin(), yrNames.end(), nullptr) != yrNames.end())
         return "Выберите предмет";
-    if (!canDelOk && deletesAll(year.LYrName, yrNames.size()))
-        return "Удаление единственного предмета возможно только при входе в это окно через главное "
-               "меню программы";
+    if (!canDelOk && deletesAll(year.LYrName, yrNames.size())) return kLastYrNameMessage;
     for (const TYrName* yr : yrNames)
         if (yr->NoDelete >= 1) return "Удаление невозможно. Предмет используется";
     return std::nullopt;
@@ -61,7 +59,7 @@ bool AydInUse(const TAllRasp& year, const TAyd& ayd) {
 TRefusal CheckDelDom(const TAllRasp& year, const std::vector<const TDom*>& doms) {
     if (doms.empty() || std::find(doms.begin(), doms.end(), nullptr) != doms.end())
         return "Выберите здание";
-    if (deletesAll(year.LDom, doms.size())) return "Нельзя удалять единственное здание";
+    if (deletesAll(year.LDom, doms.size())) return kLastDomMessage;
     for (const TDom* dom : doms) {
         long rooms = 0;
         for (const auto& ayd : year.LAyd) {
@@ -86,8 +84,7 @@ unsigned DomColorRgb(int index) {
 TRefusal CheckDelAyd(const TAllRasp& year, const std::vector<const TAyd*>& ayds, bool canDelOk) {
     if (ayds.empty() || std::find(ayds.begin(), ayds.end(), nullptr) != ayds.end())
         return "Выберите аудиторию";
-    if (!canDelOk && deletesAll(year.LAyd, ayds.size()))
-        return "Удаление единственной аудитории возможно только из главного окна программы";
+    if (!canDelOk && deletesAll(year.LAyd, ayds.size())) return kLastAydMessage;
     for (const TAyd* ayd : ayds)
         // The Latin letter is the message as users know it.
         if (AydInUse(year, *ayd)) return "Удаление невозможно. Aудитория используется";
@@ -141,14 +138,34 @@ TRefusal CheckAtrName(const TAtribyt& atribyt, const TAtr* self, std::string_vie
     return std::nullopt;
 }
 
-bool DelDomWithRooms(TAllRasp& year, TDom* dom) {
-    if (CheckDelDom(year, {dom})) return false;
+std::vector<TAyd*> RoomsOfDom(const TAllRasp& year, const TDom* dom) {
     std::vector<TAyd*> rooms;
     for (const auto& ayd : year.LAyd)
         if (ayd->Dom() == dom) rooms.push_back(ayd.get());
-    for (TAyd* ayd : rooms)
-        if (!year.DelAyd(ayd)) return false;
-    return year.DelDom(dom);
+    return rooms;
+}
+
+bool DelDomWithRooms(TAllRasp& year, TDom* dom, std::string& failure) {
+    failure.clear();
+    if (CheckDelDom(year, {dom})) return false;
+    const std::vector<TAyd*> rooms = RoomsOfDom(year, dom);
+    const std::string name = dom->Name();
+    std::size_t deleted = 0;
+    for (TAyd* ayd : rooms) {
+        if (!year.DelAyd(ayd)) {
+            if (deleted > 0)
+                failure = std::string(kNotWrittenMessage) + " Здание " + name +
+                          " осталось, из его аудиторий удалено: " + std::to_string(deleted) +
+                          " из " + std::to_string(rooms.size()) + ".";
+            return false;
+        }
+        ++deleted;
+    }
+    if (year.DelDom(dom)) return true;
+    if (deleted > 0)
+        failure = std::string(kNotWrittenMessage) + " Здание " + name +
+                  " осталось без аудиторий: они удалены.";
+    return false;
 }
 
 }  // namespace zavlin::entry

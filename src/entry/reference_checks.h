@@ -22,16 +22,20 @@ namespace zavlin::entry {
 
 using TRefusal = std::optional<std::string>;
 
-// The character limits of the names, as the tables hold them.
-inline constexpr int kYrNameShortChars = 20;
-inline constexpr int kYrNameBigChars = 48;
-inline constexpr int kDomNameChars = 48;
-inline constexpr int kAydNameChars = 5;
-inline constexpr int kAtrNameChars = 48;
 // Shown when a table refused to store or delete a row; the lists then
 // hold what the tables hold.
 inline constexpr const char* kNotStoredMessage =
     "Не удалось записать изменение в базу данных. Данные остались прежними.";
+// Shown when part of a change was written before a table refused.
+inline constexpr const char* kNotWrittenMessage = "Не удалось записать изменение в базу данных.";
+
+// Refusals of deleting the last entry of a list outside the main menu.
+inline constexpr const char* kLastYrNameMessage =
+    "Удаление единственного предмета возможно только при входе в это окно через главное меню "
+    "программы";
+inline constexpr const char* kLastAydMessage =
+    "Удаление единственной аудитории возможно только из главного окна программы";
+inline constexpr const char* kLastDomMessage = "Нельзя удалять единственное здание";
 
 // The fixed palette a building's lessons are printed in.
 inline constexpr int kDomColorCount = 15;
@@ -62,8 +66,11 @@ TRefusal CheckDomName(const TAllRasp& year, const TDom* self, std::string_view n
 TRefusal CheckAyd(const TAllRasp& year, const TAyd* self, const TDom* dom, std::string_view name);
 TRefusal CheckAtrName(const TAtribyt& atribyt, const TAtr* self, std::string_view name);
 
-// Deletes the building after its rooms, none of which may be in use; false
-// (and as much kept as the tables allow) when a row could not be deleted.
-[[nodiscard]] bool DelDomWithRooms(TAllRasp& year, TDom* dom);
+// The rooms of a building, in list order.
+std::vector<TAyd*> RoomsOfDom(const TAllRasp& year, const TDom* dom);
+
+// Deletes the building after its rooms, none of which may be in use. False
+// when a row could not be deleted: failure then says what was deleted of it.
+[[nodiscard]] bool DelDomWithRooms(TAllRasp& year, TDom* dom, std::string& failure);
 
 }  // namespace zavlin::entry

@@ -7,10 +7,12 @@
 #include <algorithm>
 
 #include "../model/year_fixture.h"
+#include "base/file_system.h"
 #include "model/attribute.h"
 #include "model/building.h"
 #include "model/room.h"
 #include "model/subject_name.h"
+#include "support/scratch_home.h"
 
 namespace zavlin::entry {
 namespace {
@@ -71,14 +73,14 @@ TEST_F(ReferenceChecks, UnusedSubjectsAreTheUnreferencedOnes) {
     for (TYrName* yr : unused) EXPECT_NE(yr, names[1]);
 }
 
-// Catches the only building deleted (rooms could not be entered any more), a
-// building deleted while a lesson is held in one of its rooms, and a
-// deletion that stops half-way.
+// Catches the only building deleted (rooms could not be entered any more) and
+// a building deleted while a lesson is held in one of its rooms.
 TEST_F(ReferenceChecks, BuildingsAndTheirRooms) {
+    std::string failure;
     TDom* main = room->Dom();
     EXPECT_EQ(CheckDelDom(*year, {nullptr}), "Выберите здание");
     EXPECT_EQ(CheckDelDom(*year, {main}), "Нельзя удалять единственное здание");
-    EXPECT_FALSE(DelDomWithRooms(*year, main));
+    EXPECT_FALSE(DelDomWithRooms(*year, main, failure));
     EXPECT_EQ(year->CountDom(), 1);
 
     TDom* second = year->AddDom("Второй");
@@ -90,13 +92,14 @@ TEST_F(ReferenceChecks, BuildingsAndTheirRooms) {
     free1->AddFio(fios[0]);
     holdLesson(free2);
     EXPECT_EQ(CheckDelDom(*year, {second}), "Удаление невозможно. Здание используется");
-    EXPECT_FALSE(DelDomWithRooms(*year, second));
+    EXPECT_FALSE(DelDomWithRooms(*year, second, failure));
+    EXPECT_EQ(failure, "");
     EXPECT_EQ(year->CountDom(), 2);
     EXPECT_EQ(year->CountAyd(), 3);
 
     // The main building's rooms are free: the building goes with them.
     EXPECT_EQ(CheckDelDom(*year, {main}), std::nullopt);
-    EXPECT_TRUE(DelDomWithRooms(*year, main));
+    EXPECT_TRUE(DelDomWithRooms(*year, main, failure));
     EXPECT_EQ(year->CountDom(), 1);
     EXPECT_EQ(year->CountAyd(), 2);
     EXPECT_EQ(year->LDom[0].get(), second);
@@ -105,6 +108,65 @@ TEST_F(ReferenceChecks, BuildingsAndTheirRooms) {
     TDom* third = year->AddDom("Третий");
     ASSERT_NE(third, nullptr);
     EXPECT_EQ(CheckDelDom(*year, {third, second}), "Нельзя удалять единственное здание");
+}
+
+// Catches a building deletion that stops half-way told as nothing done (or
+// as done), and memory that no longer matches the tables afterwards: each
+// disk operation of the deletion fails once in turn.
+TEST(ReferenceChecksOnDisk, BuildingDeletionStoppedHalfWaySaysWhatWent) {
+    testsupport::ScratchHome scratch("dom_fault");
+    std::string message;
+    ASSERT_TRUE(scratch.MakeDatabase(message)) << message;
+    TScriptedDialog dialog;
+    FaultInjectingFileSystem faulty;
+    TDM1 dm(scratch.str(), dialog, faulty);
+    TAllRasp year(dm);
+    year.YGod = 2016;
+    ASSERT_NE(year.AddAyd(year.AddDom("Главный"), "101"), nullptr);
+
+    // The rooms of the building named so, as the tables hold them.
+    auto roomsOnDisk = [&](const std::string& name) {
+        TAllRasp fresh(dm);
+        fresh.YGod = year.YGod;
+        EXPECT_TRUE(fresh.LoadYear());
+        const TDom* dom = fresh.FindDom(name);
+        return dom == nullptr ? -1 : static_cast<int>(RoomsOfDom(fresh, dom).size());
+    };
+    bool partial = false;
+    bool done = false;  // the deletion ran without meeting the failure
+    for (uint64_t n = 1; n < 400 && !done; ++n) {
+        const std::string name = "Д" + std::to_string(n);
+        TDom* dom = year.AddDom(name);
+        ASSERT_NE(dom, nullptr);
+        for (const char* room : {"1", "2", "3"}) ASSERT_NE(year.AddAyd(dom, room), nullptr);
+        std::string failure;
+        faulty.failAt(n, false);
+        const bool deleted = DelDomWithRooms(year, dom, failure);
+        done = !faulty.failed();
+        faulty.failAt(0);
+        SCOPED_TRACE(n);
+        if (deleted) {
+            EXPECT_EQ(year.FindDom(name), nullptr);
+            EXPECT_EQ(roomsOnDisk(name), -1);
+            continue;
+        }
+        ASSERT_EQ(year.FindDom(name), dom);
+        const int left = static_cast<int>(RoomsOfDom(year, dom).size());
+        EXPECT_EQ(roomsOnDisk(name), left);
+        if (left == 3) {
+            EXPECT_EQ(failure, "");
+        } else if (left > 0) {
+            partial = true;
+            EXPECT_EQ(failure, "Не удалось записать изменение в базу данных. Здание " + name +
+                                   " осталось, из его аудиторий удалено: " +
+                                   std::to_string(3 - left) + " из 3.");
+        } else {
+            EXPECT_EQ(failure, "Не удалось записать изменение в базу данных. Здание " + name +
+                                   " осталось без аудиторий: они удалены.");
+        }
+    }
+    EXPECT_TRUE(done);
+    EXPECT_TRUE(partial);
 }
 
 // Catches a palette with repeated colours (two buildings would print alike)

@@ -8,6 +8,7 @@
 #include "base/my_dialog.h"
 #include "entry/name_input.h"
 #include "entry/reference_checks.h"
+#include "entry/ui/entry_widgets.h"
 #include "model/attribute.h"
 #include "model/year.h"
 
@@ -20,28 +21,22 @@ TForm17_1::TForm17_1(TAllRasp& year, TMyDialog& dialog, TAtr* atr, QWidget* pare
     auto* layout = new QVBoxLayout(this);
     name_ = new QLineEdit(this);
     name_->setObjectName("NameEdit");
-    name_->setMaxLength(kAtrNameChars);
+    name_->setMaxLength(static_cast<int>(kAttributeNameChars));
     name_->setText(atr_ != nullptr ? QString::fromStdString(atr_->Name())
                                    : QStringLiteral("Новое название"));
     name_->selectAll();
     layout->addWidget(name_);
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName("OkButton");
-    ok->setDefault(true);
-    QPushButton* cancel =
-        buttons->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName("CancelButton");
+    QPushButton* ok = nullptr;
+    QDialogButtonBox* buttons = MakeOkCancel(this, &ok);
     layout->addWidget(buttons);
     connect(ok, &QPushButton::clicked, this, [this] { onOk(); });
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     resize(380, sizeHint().height());
 }
 
 void TForm17_1::onOk() {
     std::string name;
     std::string message;
-    if (!prepareName(name_->text().toStdString(), kAtrNameChars, name, message)) {
+    if (!prepareName(name_->text().toStdString(), kAttributeNameChars, name, message)) {
         dialog_.MessageShow(message);
         return;
     }

@@ -72,11 +72,14 @@ bool TForm17::DeleteAllowed(const std::vector<int>& keys) {
     return true;
 }
 
-void TForm17::DeleteItems(const std::vector<int>& keys) {
-    bool stored = true;
-    for (int key : keys) stored = year().DelAtribyt(year().Atribyt.AtrNumer(key)) && stored;
-    Refill();
-    if (!stored) context_.dialog.MessageShow(kNotStoredMessage);
+bool TForm17::DeleteOne(int key, std::string&) {
+    TAtr* atr = year().Atribyt.AtrNumer(key);
+    return atr == nullptr || year().DelAtribyt(atr);
+}
+
+std::string TForm17::LastEntryMessage() const {
+    // The built-in attributes are never deleted: the list is never emptied.
+    return "Пять верхних атрибутов изменению и удалению неподлежат";
 }
 
 void RunAttributes(TWindowContext& context) {

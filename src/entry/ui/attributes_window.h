@@ -26,7 +26,8 @@ protected:
     void AddItem() override;
     void EditItem(int key) override;
     bool DeleteAllowed(const std::vector<int>& keys) override;
-    void DeleteItems(const std::vector<int>& keys) override;
+    bool DeleteOne(int key, std::string& failure) override;
+    std::string LastEntryMessage() const override;
     std::string DeleteQuestion() const override { return "Удалить?"; }
 
 private:

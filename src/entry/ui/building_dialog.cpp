@@ -11,6 +11,7 @@
 #include "base/my_dialog.h"
 #include "entry/name_input.h"
 #include "entry/reference_checks.h"
+#include "entry/ui/entry_widgets.h"
 #include "model/building.h"
 #include "model/year.h"
 
@@ -23,7 +24,7 @@ TForm6_1::TForm6_1(TAllRasp& year, TMyDialog& dialog, TDom* dom, QWidget* parent
     auto* layout = new QVBoxLayout(this);
     name_ = new QLineEdit(this);
     name_->setObjectName("NameEdit");
-    name_->setMaxLength(kDomNameChars);
+    name_->setMaxLength(static_cast<int>(kBuildingNameChars));
     layout->addWidget(name_);
     layout->addWidget(new QLabel(QStringLiteral("Цвет шрифта в редакторе для аудиторий"), this));
     color_ = new QComboBox(this);
@@ -35,16 +36,10 @@ TForm6_1::TForm6_1(TAllRasp& year, TMyDialog& dialog, TDom* dom, QWidget* parent
     }
     color_->setIconSize(QSize(48, 14));
     layout->addWidget(color_);
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName("OkButton");
-    ok->setDefault(true);
-    QPushButton* cancel =
-        buttons->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName("CancelButton");
+    QPushButton* ok = nullptr;
+    QDialogButtonBox* buttons = MakeOkCancel(this, &ok);
     layout->addWidget(buttons);
     connect(ok, &QPushButton::clicked, this, [this] { onOk(); });
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     if (dom_ != nullptr) {
         name_->setText(QString::fromStdString(dom_->Name()));
         color_->setCurrentIndex(dom_->ColorFont < kDomColorCount ? dom_->ColorFont : 0);
@@ -55,7 +50,7 @@ TForm6_1::TForm6_1(TAllRasp& year, TMyDialog& dialog, TDom* dom, QWidget* parent
 void TForm6_1::onOk() {
     std::string name;
     std::string message;
-    if (!prepareName(name_->text().toStdString(), kDomNameChars, name, message)) {
+    if (!prepareName(name_->text().toStdString(), kBuildingNameChars, name, message)) {
         dialog_.MessageShow(message);
         return;
     }

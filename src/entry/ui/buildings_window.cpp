@@ -39,9 +39,9 @@ void TForm6::EditItem(int key) {
     if (dom == nullptr) return;
     TForm6_1 edit(year(), context_.dialog, dom, this);
     if (edit.exec() != QDialog::Accepted) return;
-    // A rename may move the entry in the sorted list: the active one follows.
+    // A rename may move the entry in the sorted list; Refill moves the
+    // active one with it.
     Refill();
-    CurrentChanged(CurrentKey());
 }
 
 bool TForm6::DeleteAllowed(const std::vector<int>& keys) {
@@ -55,11 +55,22 @@ bool TForm6::DeleteAllowed(const std::vector<int>& keys) {
 }
 
 void TForm6::DeleteItems(const std::vector<int>& keys) {
-    bool stored = true;
-    for (int key : keys) stored = DelDomWithRooms(year(), year().DomNumer(key)) && stored;
-    Refill();
-    CurrentChanged(CurrentKey());
-    if (!stored) context_.dialog.MessageShow(kNotStoredMessage);
+    std::size_t rooms = 0;
+    for (int key : keys) rooms += RoomsOfDom(year(), year().DomNumer(key)).size();
+    if (rooms > 0 && !context_.dialog.MessageDlg("Вместе со зданием будут удалены его аудитории (" +
+                                                     std::to_string(rooms) + "). Продолжить?",
+                                                 "Подтверждение"))
+        return;
+    TListWindow::DeleteItems(keys);
+}
+
+bool TForm6::DeleteOne(int key, std::string& failure) {
+    TDom* dom = year().DomNumer(key);
+    return dom == nullptr || DelDomWithRooms(year(), dom, failure);
+}
+
+std::string TForm6::LastEntryMessage() const {
+    return kLastDomMessage;
 }
 
 void TForm6::CurrentChanged(int key) {

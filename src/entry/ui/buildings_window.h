@@ -16,8 +16,11 @@ protected:
     void AddItem() override;
     void EditItem(int key) override;
     bool DeleteAllowed(const std::vector<int>& keys) override;
-    // A building goes with its rooms, none of which is in use.
+    // Asks before rooms go with their buildings.
     void DeleteItems(const std::vector<int>& keys) override;
+    // A building goes with its rooms, none of which is in use.
+    bool DeleteOne(int key, std::string& failure) override;
+    std::string LastEntryMessage() const override;
     void CurrentChanged(int key) override;
     std::string ChooseMessage() const override { return "Выберите здание"; }
 

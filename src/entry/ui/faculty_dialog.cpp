@@ -10,6 +10,7 @@
 
 #include "base/my_dialog.h"
 #include "entry/name_input.h"
+#include "entry/ui/entry_widgets.h"
 #include "entry/ui/russian_input.h"
 #include "model/god.h"
 #include "shell/shell.h"
@@ -31,15 +32,9 @@ TForm2_2::TForm2_2(TWindowContext& context, std::vector<TGryp*> groups, QWidget*
     TRussianInput::Attach(name_, context.dialog, TNameKind::Free, kFacultyNameChars);
     name_->selectAll();
 
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName("OkButton");
-    ok->setDefault(true);
-    QPushButton* cancel =
-        buttons->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName("CancelButton");
+    QPushButton* ok = nullptr;
+    QDialogButtonBox* buttons = MakeOkCancel(this, &ok);
     connect(buttons, &QDialogButtonBox::accepted, this, &TForm2_2::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* nameRow = new QHBoxLayout;
     nameRow->addWidget(new QLabel(QStringLiteral("Факультет :"), this));
@@ -55,6 +50,19 @@ TForm2_2::TForm2_2(TWindowContext& context, std::vector<TGryp*> groups, QWidget*
 }
 
 bool TForm2_2::Store() {
+    if (fak_ == nullptr && !storeFaculty()) return false;
+    // Run again after a failure, only the missing memberships are written.
+    for (TGryp* gr : groups_) {
+        if (!god_.AddFakGryp(fak_, gr)) {
+            context_.dialog.MessageShow("Факультет " + fak_->Name() + " записан, группу " +
+                                        gr->Name() + " не удалось записать в факультет.");
+            return false;
+        }
+    }
+    return true;
+}
+
+bool TForm2_2::storeFaculty() {
     std::string name;
     std::string message;
     if (!prepareName(name_->text().toStdString(), kFacultyNameChars, name, message)) {
@@ -79,19 +87,13 @@ bool TForm2_2::Store() {
         context_.dialog.MessageShow("Факультет не удалось записать в базу данных.");
         return false;
     }
-    for (TGryp* gr : groups_) {
-        if (!god_.AddFakGryp(fak_, gr)) {
-            context_.dialog.MessageShow("Группу " + gr->Name() +
-                                        " не удалось записать в факультет.");
-            return false;
-        }
-    }
+    // Its name is stored: renaming it here would not reach the table.
+    name_->setReadOnly(true);
     return true;
 }
 
 void TForm2_2::accept() {
-    // A faculty already stored is not stored twice when a group failed.
-    if (fak_ != nullptr || Store()) QDialog::accept();
+    if (Store()) QDialog::accept();
 }
 
 }  // namespace zavlin::entry::ui

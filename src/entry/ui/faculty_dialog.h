@@ -25,14 +25,17 @@ class TForm2_2 : public QDialog {
 public:
     TForm2_2(TWindowContext& context, std::vector<TGryp*> groups, QWidget* parent = nullptr);
 
-    // The faculty stored by OK; null before.
+    // The faculty stored by OK; null before. It stays stored after Cancel
+    // when some of its groups could not be written.
     TFak* Faculty() const { return fak_; }
-    // Checks the name, stores the faculty and its groups; false after
-    // showing why.
+    // Checks the name, stores the faculty (once) and whichever of its groups
+    // are not stored yet; false after showing why.
     [[nodiscard]] bool Store();
     void accept() override;
 
 private:
+    bool storeFaculty();
+
     TWindowContext& context_;
     TGod& god_;
     std::vector<TGryp*> groups_;

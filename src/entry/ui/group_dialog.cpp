@@ -16,6 +16,7 @@
 #include "base/datetime.h"
 #include "base/my_dialog.h"
 #include "entry/name_input.h"
+#include "entry/ui/entry_widgets.h"
 #include "entry/ui/russian_input.h"
 #include "entry/ui/semester_date_dialog.h"
 #include "model/calendar.h"
@@ -94,15 +95,9 @@ TForm2_1::TForm2_1(TWindowContext& context, TGryp* gr, QWidget* parent)
     form->addRow(QStringLiteral("Дата начала второго семестра"), dateRow);
     form->addRow(QStringLiteral("Курс группы"), course_);
 
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName("OkButton");
-    ok->setDefault(true);
-    QPushButton* cancel =
-        buttons->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName("CancelButton");
+    QPushButton* ok = nullptr;
+    QDialogButtonBox* buttons = MakeOkCancel(this, &ok);
     connect(buttons, &QDialogButtonBox::accepted, this, &TForm2_1::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &TForm2_1::reject);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
@@ -214,8 +209,10 @@ bool TForm2_1::Store() {
         }
     }
     if (!god_.SaveRasp()) {
-        context_.dialog.MessageShow(
-            "Курс и дату начала второго семестра группы не удалось записать в базу данных.");
+        // The row is stored by now: only the blob is behind; OK tries again.
+        context_.dialog.MessageShow("Группа " + name +
+                                    " записана, но курс и дату начала второго семестра не "
+                                    "удалось записать в базу данных.");
         return false;
     }
     opened_ = current();

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "base/my_dialog.h"
+#include "entry/ui/entry_widgets.h"
 #include "entry/ui/entry_windows.h"
 #include "entry/ui/faculty_dialog.h"
 #include "entry/ui/group_dialog.h"
@@ -36,13 +37,6 @@ QString caption(TListMode mode) {
     return QStringLiteral("Cписок групп");
 }
 
-QPushButton* button(QWidget* parent, const char* name, const QString& text) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    return b;
-}
-
 }  // namespace
 
 TForm2::TForm2(TWindowContext& context, TListMode mode, QWidget* parent)
@@ -54,15 +48,18 @@ TForm2::TForm2(TWindowContext& context, TListMode mode, QWidget* parent)
     auto* facultyRow = new QHBoxLayout;
     facultyRow->addWidget(new QLabel(QStringLiteral("Факультет"), this));
     facultyRow->addWidget(faculties_, 1);
-    QPushButton* store = button(this, "StoreFacultyButton", QStringLiteral("Запомнить под именем"));
-    QPushButton* fresh = button(this, "NewFacultyButton", QStringLiteral("Новое имя факультета"));
+    QPushButton* store = MakeButton(this, QStringLiteral("Запомнить под именем"),
+                                    QStringLiteral("StoreFacultyButton"));
+    QPushButton* fresh = MakeButton(this, QStringLiteral("Новое имя факультета"),
+                                    QStringLiteral("NewFacultyButton"));
     facultyRow->addWidget(store);
     facultyRow->addWidget(fresh);
     ExtraArea()->addLayout(facultyRow);
 
     auto* moveRow = new QHBoxLayout;
-    QPushButton* up = button(this, "UpButton", QStringLiteral("Двигать вверх"));
-    QPushButton* down = button(this, "DownButton", QStringLiteral("Двигать вниз"));
+    QPushButton* up = MakeButton(this, QStringLiteral("Двигать вверх"), QStringLiteral("UpButton"));
+    QPushButton* down =
+        MakeButton(this, QStringLiteral("Двигать вниз"), QStringLiteral("DownButton"));
     moveRow->addWidget(up);
     moveRow->addWidget(down);
     moveRow->addStretch(1);
@@ -85,11 +82,7 @@ TGod& TForm2::god() const {
 }
 
 std::vector<TGryp*> TForm2::Picked() const {
-    std::vector<TGryp*> groups;
-    for (int key : SelectedKeys())
-        if (TGryp* gr = god().GrypNumer(key)) groups.push_back(gr);
-    if (Mode() == TListMode::PickOne && groups.size() > 1) groups.resize(1);
-    return groups;
+    return PickedBy<TGryp>([this](int key) { return god().GrypNumer(key); });
 }
 
 TListBoxN TForm2::Items() const {
@@ -134,7 +127,8 @@ void TForm2::storeFaculty() {
     }
     TFak* fak = god().LFak[static_cast<std::size_t>(key)].get();
     const std::vector<TGryp*> chosen = Picked();
-    // The faculty's groups become exactly the selected ones.
+    // Memberships go before they are added: a failure then leaves the
+    // faculty with fewer groups, never with groups the user unselected.
     bool ok = true;
     const std::vector<TGryp*> had = fak->LGryp;
     for (TGryp* gr : had)
@@ -151,11 +145,13 @@ void TForm2::storeFaculty() {
 
 void TForm2::newFaculty() {
     TForm2_2 dialog(context_, Picked(), this);
-    if (dialog.exec() != QDialog::Accepted || dialog.Faculty() == nullptr) return;
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    // A faculty stored before Cancel stays in the year: the drop-down shows it.
     const TFak* made = dialog.Faculty();
-    int index = 0;
-    for (int i = 0; i < god().CountFak(); ++i)
-        if (god().LFak[static_cast<std::size_t>(i)].get() == made) index = i + 1;
+    int index = accepted ? 0 : faculties_->currentIndex();
+    if (accepted)
+        for (int i = 0; i < god().CountFak(); ++i)
+            if (god().LFak[static_cast<std::size_t>(i)].get() == made) index = i + 1;
     fillFaculties(index);
 }
 
@@ -175,46 +171,44 @@ void TForm2::move(bool up) {
     if (up ? index == 0 : index + 1 >= god().CountGryp()) return;
     const bool stored = up ? god().PositionGrypUp(index) : god().PositionGrypDown(index);
     Refill();
-    SetCurrentKey(gr->Dan.N);
     if (!stored)
         context_.dialog.MessageShow("Новое место группы не удалось записать в базу данных.");
 }
 
 void TForm2::AddItem() {
     TForm2_1 dialog(context_, nullptr, this);
-    if (dialog.exec() != QDialog::Accepted || dialog.Group() == nullptr) return;
+    dialog.exec();
+    // A group whose row was stored stays even when the rest failed and the
+    // dialog was cancelled: the list shows it either way.
     Refill();
-    SetCurrentKey(dialog.Group()->Dan.N);
+    if (dialog.Group() != nullptr) SetCurrentKey(dialog.Group()->Dan.N);
 }
 
 void TForm2::EditItem(int key) {
     TGryp* gr = god().GrypNumer(key);
     if (gr == nullptr) return;
     TForm2_1 dialog(context_, gr, this);
-    if (dialog.exec() != QDialog::Accepted) return;
+    dialog.exec();
     Refill();
 }
 
-bool TForm2::DeleteAllowed(const std::vector<int>&) {
-    if (CanDelOk) return true;
-    context_.dialog.MessageShow(
-        "Удаление единственной группы возможно только при входе в это окно через главное меню "
-        "программы.");
+std::string TForm2::LastEntryMessage() const {
+    return "Удаление единственной группы возможно только при входе в это окно через главное меню "
+           "программы.";
+}
+
+bool TForm2::DeleteOne(int key, std::string& failure) {
+    TGryp* gr = god().GrypNumer(key);
+    if (gr == nullptr) return true;
+    const std::string name = gr->Name();
+    if (god().DelGryp(gr)) return true;
+    // The partners' unions may already be saved without it.
+    failure = god().GrypNumer(key) != nullptr
+                  ? "Группу " + name + " не удалось полностью удалить из базы данных."
+                  : "Группа " + name +
+                        " удалена, но не все изменения удалось записать в базу "
+                        "данных.";
     return false;
-}
-
-void TForm2::DeleteItems(const std::vector<int>& keys) {
-    for (int key : keys) {
-        TGryp* gr = god().GrypNumer(key);
-        if (gr == nullptr) continue;
-        const std::string name = gr->Name();
-        if (!god().DelGryp(gr)) {
-            context_.dialog.MessageShow("Группу " + name +
-                                        " не удалось полностью удалить из базы данных.");
-            break;
-        }
-    }
-    Refill();
 }
 
 std::string TForm2::DeleteQuestion() const {

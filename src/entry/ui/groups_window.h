@@ -35,12 +35,12 @@ protected:
     TListBoxN Items() const override;
     void AddItem() override;
     void EditItem(int key) override;
-    void DeleteItems(const std::vector<int>& keys) override;
+    bool DeleteOne(int key, std::string& failure) override;
+    std::string LastEntryMessage() const override;
     std::string DeleteQuestion() const override;
     void CurrentChanged(int key) override;
     int HelpTopic() const override;
     std::string ChooseMessage() const override { return "Выберите группу"; }
-    bool DeleteAllowed(const std::vector<int>& keys) override;
 
 private:
     TGod& god() const;

@@ -10,6 +10,7 @@
 #include <unordered_set>
 
 #include "base/my_dialog.h"
+#include "entry/reference_checks.h"
 #include "shell/ui/list_box_numer.h"
 
 namespace zavlin::entry::ui {
@@ -115,6 +116,7 @@ TListWindow::~TListWindow() = default;
 
 void TListWindow::Refill() {
     const int current = CurrentKey();
+    const int oldRow = list_->currentRow();
     const std::vector<int> selected = SelectedKeys();
     const std::unordered_set<int> wasSelected(selected.begin(), selected.end());
     const TListBoxN items = Items();
@@ -127,11 +129,17 @@ void TListWindow::Refill() {
             list_->Add(text, key);
             if (key == current) currentRow = list_->count() - 1;
         }
+        // The current entry went: its neighbour takes its place.
+        if (currentRow < 0 && oldRow >= 0 && list_->count() > 0)
+            currentRow = std::min(oldRow, list_->count() - 1);
         if (currentRow >= 0) list_->setCurrentRow(currentRow, QItemSelectionModel::NoUpdate);
         for (int i = 0; i < list_->count(); ++i)
             if (wasSelected.count(list_->GetNumer(i)) != 0) list_->item(i)->setSelected(true);
         list_->setUpdatesEnabled(true);
     }
+    // The signals were blocked: the model's active entry is set here, since a
+    // deletion or a re-sort moves entries under an unchanged active index.
+    if (const int key = CurrentKey(); key >= 0 && list_->currentRow() >= 0) CurrentChanged(key);
     SelectionChanged();
 }
 
@@ -165,6 +173,31 @@ bool TListWindow::DeleteAllowed(const std::vector<int>&) {
     return true;
 }
 
+void TListWindow::DeleteItems(const std::vector<int>& keys) {
+    std::string failure;
+    bool refused = false;
+    for (int key : keys) {
+        if (!DeleteOne(key, failure)) {
+            refused = true;
+            break;
+        }
+    }
+    Refill();
+    if (!refused) return;
+    // What is gone is counted from the list itself, so a half-done entry is
+    // told as it is.
+    std::unordered_set<int> left;
+    for (int i = 0; i < list_->count(); ++i) left.insert(list_->GetNumer(i));
+    const auto deleted =
+        std::count_if(keys.begin(), keys.end(), [&](int key) { return left.count(key) == 0; });
+    std::string message = failure;
+    if (message.empty()) message = deleted == 0 ? kNotStoredMessage : kNotWrittenMessage;
+    if (keys.size() > 1)
+        message += " Удалено записей: " + std::to_string(deleted) + " из " +
+                   std::to_string(keys.size()) + ".";
+    context_.dialog.MessageShow(message);
+}
+
 void TListWindow::SelectionChanged() {
     count_->setText(QStringLiteral("Всего=") + QString::number(list_->count()));
 }
@@ -192,6 +225,10 @@ void TListWindow::onDelete() {
     if (keys.empty()) {
         const std::string message = ChooseMessage();
         if (!message.empty()) context_.dialog.MessageShow(message);
+        return;
+    }
+    if (!CanDelOk && static_cast<int>(keys.size()) >= list_->count()) {
+        context_.dialog.MessageShow(LastEntryMessage());
         return;
     }
     if (!DeleteAllowed(keys)) return;

@@ -44,12 +44,14 @@ public:
     ~TListWindow() override;
 
     TListMode Mode() const { return mode_; }
-    // Deletion allowed: only the main menu sets it.
+    // Deleting the last entries allowed: only the main menu sets it.
     bool CanDelOk = false;
     TListBoxNumer* List() const { return list_; }
     // Rebuilds the list from Items(), keeping the current entry and the
-    // selection by key where they still exist, and the count. A derived
-    // window calls it once at the end of its constructor.
+    // selection by key where they still exist, and the count. When the
+    // current entry went, the row at its place becomes current; the model's
+    // active entry then follows the current row (an edit may re-sort it). A
+    // derived window calls it once at the end of its constructor.
     void Refill();
     // Keys of the selected entries, in list order.
     std::vector<int> SelectedKeys() const;
@@ -62,9 +64,15 @@ protected:
     virtual void AddItem() = 0;
     // The current entry (key) is edited.
     virtual void EditItem(int key) = 0;
-    // After the shared question was answered "Да"; the window's own checks
-    // and messages come here.
-    virtual void DeleteItems(const std::vector<int>& keys) = 0;
+    // After the shared question was answered "Да": deletes the entries one
+    // by one through DeleteOne, stopping at the first refusal, refills the
+    // list and tells honestly how far it got.
+    virtual void DeleteItems(const std::vector<int>& keys);
+    // Deletes one entry; false when a table refused. failure then says what
+    // became of that entry; empty: nothing of it changed.
+    virtual bool DeleteOne(int key, std::string& failure) = 0;
+    // Refused without CanDelOk when a deletion would leave the list empty.
+    virtual std::string LastEntryMessage() const = 0;
     // "Удалить ?" by default.
     virtual std::string DeleteQuestion() const;
     // The current entry becomes the model's active one.
@@ -85,6 +93,16 @@ protected:
     // window opens); nothing when no entry has it.
     void SetCurrentKey(int key);
     QLabel* CountLabel() const { return count_; }
+    // The selected entries found by lookup (null ones left out), in list
+    // order; at most one when picking one.
+    template <typename T, typename Lookup>
+    std::vector<T*> PickedBy(Lookup lookup) const {
+        std::vector<T*> out;
+        for (int key : SelectedKeys())
+            if (T* entry = lookup(key)) out.push_back(entry);
+        if (mode_ == TListMode::PickOne && out.size() > 1) out.resize(1);
+        return out;
+    }
 
     TWindowContext& context_;
 

@@ -12,6 +12,7 @@
 #include "base/my_dialog.h"
 #include "entry/name_input.h"
 #include "entry/reference_checks.h"
+#include "entry/ui/entry_widgets.h"
 #include "model/building.h"
 #include "model/room.h"
 #include "model/year.h"
@@ -28,7 +29,7 @@ TForm7_1::TForm7_1(TAllRasp& year, TMyDialog& dialog, TAyd* ayd, QWidget* parent
     grid->addWidget(new QLabel(QStringLiteral("Название"), this), 0, 0);
     name_ = new QLineEdit(this);
     name_->setObjectName("NameEdit");
-    name_->setMaxLength(kAydNameChars);
+    name_->setMaxLength(static_cast<int>(kRoomNameChars));
     grid->addWidget(name_, 0, 1);
     grid->addWidget(new QLabel(QStringLiteral("Количество посадочных мест"), this), 1, 0);
     seats_ = new QSpinBox(this);
@@ -42,19 +43,13 @@ TForm7_1::TForm7_1(TAllRasp& year, TMyDialog& dialog, TAyd* ayd, QWidget* parent
     for (const auto& [text, key] : year_.DomToComboBoxN()) dom_->Add(text, key);
     grid->addWidget(dom_, 2, 1, 1, 2);
     layout->addLayout(grid);
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName("OkButton");
-    ok->setDefault(true);
-    QPushButton* cancel =
-        buttons->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName("CancelButton");
+    QPushButton* ok = nullptr;
+    QDialogButtonBox* buttons = MakeOkCancel(this, &ok);
     layout->addWidget(buttons);
     connect(ok, &QPushButton::clicked, this, [this] { onOk(); });
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
-    // A new room: the only building is the obvious one, among several the
-    // user chooses.
+    // Among several buildings none is preset: a room filed under a default
+    // nobody read would go unnoticed.
     int domIndex = dom_->count() == 1 ? 0 : -1;
     if (ayd_ != nullptr) {
         name_->setText(QString::fromStdString(ayd_->Name()));
@@ -71,7 +66,7 @@ void TForm7_1::onOk() {
     TDom* dom = dom_->currentIndex() >= 0 ? year_.DomNumer(dom_->GetNumer()) : nullptr;
     std::string name;
     std::string message;
-    if (!prepareName(name_->text().toStdString(), kAydNameChars, name, message)) {
+    if (!prepareName(name_->text().toStdString(), kRoomNameChars, name, message)) {
         dialog_.MessageShow(message);
         return;
     }

@@ -6,6 +6,7 @@
 
 #include "base/my_dialog.h"
 #include "entry/reference_checks.h"
+#include "entry/ui/entry_widgets.h"
 #include "entry/ui/entry_windows.h"
 #include "entry/ui/teachers_window.h"
 #include "model/god.h"
@@ -21,13 +22,6 @@ constexpr int kHelpTopic = 20;
 constexpr int kNameCol = 0;
 constexpr int kFioCol = 1;
 constexpr int kSpecCol = 2;
-
-QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    return b;
-}
 
 }  // namespace
 
@@ -54,14 +48,15 @@ TForm16::TForm16(TWindowContext& context, QWidget* parent)
     layout->addWidget(grid_, 1);
 
     auto* buttons = new QHBoxLayout;
-    QPushButton* add = button(this, "AddButton", QStringLiteral("Добавить"));
-    QPushButton* del = button(this, "DeleteButton", QStringLiteral("Удалить"));
-    QPushButton* any = button(this, "AnyButton", QStringLiteral("Любой преп."));
-    QPushButton* spec = button(this, "SpecButton", QStringLiteral("Спец. ауд"));
-    QPushButton* print = button(this, "PrintButton", QStringLiteral("Печать"));
-    QPushButton* help = button(this, "HelpButton", QStringLiteral("Справка"));
-    QPushButton* ok = button(this, "OkButton", QStringLiteral("OK"));
-    for (QPushButton* b : {add, del, any, spec, print, help}) buttons->addWidget(b);
+    QPushButton* add = MakeButton(this, QStringLiteral("Добавить"), QStringLiteral("AddButton"));
+    QPushButton* del = MakeButton(this, QStringLiteral("Удалить"), QStringLiteral("DeleteButton"));
+    QPushButton* any = MakeButton(this, QStringLiteral("Любой преп."), QStringLiteral("AnyButton"));
+    QPushButton* special =
+        MakeButton(this, QStringLiteral("Спец. ауд"), QStringLiteral("SpecButton"));
+    QPushButton* print = MakeButton(this, QStringLiteral("Печать"), QStringLiteral("PrintButton"));
+    QPushButton* help = MakeButton(this, QStringLiteral("Справка"), QStringLiteral("HelpButton"));
+    QPushButton* ok = MakeButton(this, QStringLiteral("OK"), QStringLiteral("OkButton"));
+    for (QPushButton* b : {add, del, any, special, print, help}) buttons->addWidget(b);
     buttons->addStretch(1);
     buttons->addWidget(ok);
     layout->addLayout(buttons);
@@ -69,9 +64,9 @@ TForm16::TForm16(TWindowContext& context, QWidget* parent)
     connect(add, &QPushButton::clicked, this, [this] { bind(true); });
     connect(del, &QPushButton::clicked, this, [this] { bind(false); });
     connect(any, &QPushButton::clicked, this, [this] { setSpecial(false); });
-    connect(spec, &QPushButton::clicked, this, [this] { setSpecial(true); });
+    connect(special, &QPushButton::clicked, this, [this] { setSpecial(true); });
     connect(print, &QPushButton::clicked, this,
-            [this] { context_.dialog.MessageShow("Окно «Печать» ещё не готово в этой версии."); });
+            [this] { OpenOtherWindow(context_, "PrintTable", "Печать"); });
     connect(help, &QPushButton::clicked, this, [this] {
         if (context_.help) context_.help(kHelpTopic);
     });
@@ -115,6 +110,7 @@ void TForm16::bind(bool add) {
     const int row = grid_->Row();
     const std::vector<TFio*> picked = pickTeachers();
     if (picked.empty()) return;
+    remember(*ayd);
     for (TFio* fio : picked) {
         if (add)
             ayd->AddFio(fio);
@@ -128,21 +124,48 @@ void TForm16::bind(bool add) {
 void TForm16::setSpecial(bool special) {
     TAyd* ayd = currentRoom();
     if (ayd == nullptr || ayd->SpecAyd() == special) return;
+    remember(*ayd);
     ayd->SetSpecAyd(special);
     ayd->modifi = true;
     fillRow(grid_->Row());
 }
 
-bool TForm16::storeChanged() {
-    bool stored = true;
+void TForm16::remember(const TAyd& ayd) {
+    if (stored_.count(&ayd) != 0) return;
+    Stored& s = stored_[&ayd];
+    for (const TFio* fio : ayd.LFio) s.fio.push_back(fio->N);
+    s.special = ayd.SpecAyd();
+    s.modifi = ayd.modifi;
+}
+
+std::string TForm16::storeChanged() {
+    std::string refused;
     // Storing sorts the year's rooms; the grid's own order is walked.
-    for (TAyd* ayd : rooms_)
-        if (ayd->modifi) stored = year().AddAyd(ayd) && stored;
-    return stored;
+    for (std::size_t i = 0; i < rooms_.size(); ++i) {
+        TAyd* ayd = rooms_[i];
+        if (!ayd->modifi || year().AddAyd(ayd)) continue;
+        // Memory goes back to the table, so nothing later writes what the
+        // user was told is not saved.
+        if (const auto it = stored_.find(ayd); it != stored_.end()) {
+            ayd->DelAllFio();
+            for (int n : it->second.fio) ayd->AddFio(year().FioNumer(n));
+            ayd->SetSpecAyd(it->second.special);
+            ayd->modifi = it->second.modifi;
+            fillRow(static_cast<int>(i) + 1);
+        }
+        if (!refused.empty()) refused += ", ";
+        refused += ayd->Name();
+    }
+    return refused;
 }
 
 void TForm16::done(int result) {
-    if (!storeChanged()) context_.dialog.MessageShow(kNotStoredMessage);
+    if (const std::string refused = storeChanged(); !refused.empty())
+        context_.dialog.MessageShow(
+            "Не удалось записать изменение в базу данных. Не сохранены преподаватели "
+            "аудиторий: " +
+            refused + "; в них остались прежние.");
+    stored_.clear();
     QDialog::done(result);
 }
 

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <QDialog>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "shell/ui/window_context.h"
@@ -41,12 +43,24 @@ private:
     std::vector<TFio*> pickTeachers();
     void bind(bool add);
     void setSpecial(bool special);
-    // False when a room could not be stored; it stays marked changed.
-    bool storeChanged();
+    // Keeps what a room holds before this window first changes it.
+    void remember(const TAyd& ayd);
+    // Stores the changed rooms; a room the tables refuse goes back to what
+    // it held. The names of those rooms, joined by ", ".
+    std::string storeChanged();
+
+    // A room as it was stored: teachers by key, since a teacher may be
+    // deleted from the pick window while this one is open.
+    struct Stored {
+        std::vector<int> fio;
+        bool special = false;
+        bool modifi = false;
+    };
 
     TWindowContext& context_;
     THGrid* grid_ = nullptr;
     std::vector<TAyd*> rooms_;  // in grid order, row = index + 1
+    std::unordered_map<const TAyd*, Stored> stored_;
 };
 
 }  // namespace zavlin::entry::ui

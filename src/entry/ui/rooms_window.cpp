@@ -24,10 +24,7 @@ TAllRasp& TForm7::year() const {
 }
 
 std::vector<TAyd*> TForm7::Picked() const {
-    std::vector<TAyd*> out;
-    for (int key : SelectedKeys())
-        if (TAyd* ayd = year().GetAydNumer(key)) out.push_back(ayd);
-    return out;
+    return PickedBy<TAyd>([this](int key) { return year().GetAydNumer(key); });
 }
 
 TListBoxN TForm7::Items() const {
@@ -46,9 +43,9 @@ void TForm7::EditItem(int key) {
     if (ayd == nullptr) return;
     TForm7_1 edit(year(), context_.dialog, ayd, this);
     if (edit.exec() != QDialog::Accepted) return;
-    // A rename may move the entry in the sorted list: the active one follows.
+    // A rename may move the entry in the sorted list; Refill moves the
+    // active one with it.
     Refill();
-    CurrentChanged(CurrentKey());
 }
 
 bool TForm7::DeleteAllowed(const std::vector<int>& keys) {
@@ -61,12 +58,13 @@ bool TForm7::DeleteAllowed(const std::vector<int>& keys) {
     return true;
 }
 
-void TForm7::DeleteItems(const std::vector<int>& keys) {
-    bool stored = true;
-    for (int key : keys) stored = year().DelAyd(year().GetAydNumer(key)) && stored;
-    Refill();
-    CurrentChanged(CurrentKey());
-    if (!stored) context_.dialog.MessageShow(kNotStoredMessage);
+bool TForm7::DeleteOne(int key, std::string&) {
+    TAyd* ayd = year().GetAydNumer(key);
+    return ayd == nullptr || year().DelAyd(ayd);
+}
+
+std::string TForm7::LastEntryMessage() const {
+    return kLastAydMessage;
 }
 
 void TForm7::CurrentChanged(int key) {

@@ -23,7 +23,8 @@ protected:
     void AddItem() override;
     void EditItem(int key) override;
     bool DeleteAllowed(const std::vector<int>& keys) override;
-    void DeleteItems(const std::vector<int>& keys) override;
+    bool DeleteOne(int key, std::string& failure) override;
+    std::string LastEntryMessage() const override;
     void CurrentChanged(int key) override;
     std::string ChooseMessage() const override { return "Выберите аудиторию"; }
 

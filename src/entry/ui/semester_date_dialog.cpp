@@ -5,18 +5,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "base/datetime.h"
+#include "entry/ui/entry_widgets.h"
 
 namespace zavlin::entry::ui {
-
-namespace {
-
-QDate toQDate(int32_t days) {
-    const DateParts p = decodeDate(days);
-    return QDate(p.year, p.month, p.day);
-}
-
-}  // namespace
 
 TForm2_3::TForm2_3(int32_t date, int32_t first, int32_t last, QWidget* parent)
     : QDialog(parent), calendar_(new QCalendarWidget(this)) {
@@ -24,17 +15,11 @@ TForm2_3::TForm2_3(int32_t date, int32_t first, int32_t last, QWidget* parent)
     calendar_->setObjectName("Calendar");
     calendar_->setFirstDayOfWeek(Qt::Monday);
     calendar_->setGridVisible(true);
-    if (first < last) calendar_->setDateRange(toQDate(first), toQDate(last));
-    calendar_->setSelectedDate(toQDate(date));
+    if (first < last) calendar_->setDateRange(DateFromStored(first), DateFromStored(last));
+    calendar_->setSelectedDate(DateFromStored(date));
 
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName("OkButton");
-    QPushButton* cancel =
-        buttons->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName("CancelButton");
+    QDialogButtonBox* buttons = MakeOkCancel(this, nullptr);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(calendar_, &QCalendarWidget::activated, this, &QDialog::accept);
 
     auto* layout = new QVBoxLayout(this);
@@ -44,9 +29,7 @@ TForm2_3::TForm2_3(int32_t date, int32_t first, int32_t last, QWidget* parent)
 
 int32_t TForm2_3::Date() const {
     const QDate d = calendar_->selectedDate();
-    int32_t days = 0;
-    if (!tryEncodeDate(d.year(), d.month(), d.day(), days)) return 0;
-    return days;
+    return d.isValid() ? StoredFromDate(d) : 0;
 }
 
 }  // namespace zavlin::entry::ui

@@ -10,6 +10,7 @@
 #include "base/my_dialog.h"
 #include "entry/name_input.h"
 #include "entry/reference_checks.h"
+#include "entry/ui/entry_widgets.h"
 #include "entry/ui/russian_input.h"
 #include "model/subject_name.h"
 #include "model/year.h"
@@ -24,7 +25,7 @@ TForm4_1::TForm4_1(TAllRasp& year, TMyDialog& dialog, TYrName* yrName, QWidget* 
     layout->addWidget(new QLabel(QStringLiteral("Сокращение"), this));
     short_ = new QLineEdit(this);
     short_->setObjectName("ShortEdit");
-    TRussianInput::Attach(short_, dialog_, TNameKind::Subject, kYrNameShortChars);
+    TRussianInput::Attach(short_, dialog_, TNameKind::Subject, kSubjectShortNameChars);
     layout->addWidget(short_);
     layout->addWidget(new QLabel(QStringLiteral("Полное название"), this));
     auto* note = new QLabel(
@@ -35,18 +36,12 @@ TForm4_1::TForm4_1(TAllRasp& year, TMyDialog& dialog, TYrName* yrName, QWidget* 
     layout->addWidget(note);
     big_ = new QLineEdit(this);
     big_->setObjectName("BigEdit");
-    TRussianInput::Attach(big_, dialog_, TNameKind::Subject, kYrNameBigChars);
+    TRussianInput::Attach(big_, dialog_, TNameKind::Subject, kSubjectLongNameChars);
     layout->addWidget(big_);
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName("OkButton");
-    ok->setDefault(true);
-    QPushButton* cancel =
-        buttons->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName("CancelButton");
+    QPushButton* ok = nullptr;
+    QDialogButtonBox* buttons = MakeOkCancel(this, &ok);
     layout->addWidget(buttons);
     connect(ok, &QPushButton::clicked, this, [this] { onOk(); });
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     if (yrName_ != nullptr) {
         short_->setText(QString::fromStdString(yrName_->Name()));
         // The full name reads as the short one while none is given.
@@ -60,8 +55,8 @@ void TForm4_1::onOk() {
     std::string shortName;
     std::string bigName;
     std::string message;
-    if (!prepareName(short_->text().toStdString(), kYrNameShortChars, shortName, message) ||
-        !prepareName(big_->text().toStdString(), kYrNameBigChars, bigName, message)) {
+    if (!prepareName(short_->text().toStdString(), kSubjectShortNameChars, shortName, message) ||
+        !prepareName(big_->text().toStdString(), kSubjectLongNameChars, bigName, message)) {
         dialog_.MessageShow(message);
         return;
     }
@@ -78,13 +73,13 @@ void TForm4_1::onOk() {
         }
         yrName_ = created;
     } else {
-        const std::string oldShort = yrName_->Name();
-        const std::string oldBig = yrName_->BigName() == oldShort ? "" : yrName_->BigName();
+        // A whole copy: the full name may be stored equal to the short one
+        // or empty, and the two read back alike.
+        const TYrName before = *yrName_;
         yrName_->SetName(shortName);
         yrName_->SetBigName(bigName);
         if (!year_.AddYrName(yrName_)) {
-            yrName_->SetName(oldShort);
-            yrName_->SetBigName(oldBig);
+            static_cast<TYrName&>(*yrName_) = before;
             dialog_.MessageShow(kNotStoredMessage);
             return;
         }

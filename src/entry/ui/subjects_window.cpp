@@ -5,6 +5,7 @@
 
 #include "base/my_dialog.h"
 #include "entry/reference_checks.h"
+#include "entry/ui/entry_widgets.h"
 #include "entry/ui/entry_windows.h"
 #include "entry/ui/subject_dialog.h"
 #include "model/god.h"
@@ -15,9 +16,8 @@ namespace zavlin::entry::ui {
 
 TForm4::TForm4(TWindowContext& context, TListMode mode, QWidget* parent)
     : TListWindow(context, mode, QStringLiteral("Ввод предметов"), parent) {
-    auto* unused = new QPushButton(QStringLiteral("Удалить все неиспользуемые"), this);
-    unused->setObjectName("DeleteUnusedButton");
-    ExtraArea()->addWidget(unused);
+    QPushButton* unused = MakeButton(this, QStringLiteral("Удалить все неиспользуемые"),
+                                     QStringLiteral("DeleteUnusedButton"), ExtraArea());
     connect(unused, &QPushButton::clicked, this, [this] { deleteUnused(); });
     Refill();
     const int active = year().YrNameActivIndx();
@@ -31,10 +31,7 @@ TAllRasp& TForm4::year() const {
 }
 
 std::vector<TYrName*> TForm4::Picked() const {
-    std::vector<TYrName*> out;
-    for (int key : SelectedKeys())
-        if (TYrName* yr = year().YrNameNumer(key)) out.push_back(yr);
-    return out;
+    return PickedBy<TYrName>([this](int key) { return year().YrNameNumer(key); });
 }
 
 TListBoxN TForm4::Items() const {
@@ -53,9 +50,9 @@ void TForm4::EditItem(int key) {
     if (yr == nullptr) return;
     TForm4_1 edit(year(), context_.dialog, yr, this);
     if (edit.exec() != QDialog::Accepted) return;
-    // A rename may move the entry in the sorted list: the active one follows.
+    // A rename may move the entry in the sorted list; Refill moves the
+    // active one with it.
     Refill();
-    CurrentChanged(CurrentKey());
 }
 
 bool TForm4::DeleteAllowed(const std::vector<int>& keys) {
@@ -68,12 +65,13 @@ bool TForm4::DeleteAllowed(const std::vector<int>& keys) {
     return true;
 }
 
-void TForm4::DeleteItems(const std::vector<int>& keys) {
-    bool stored = true;
-    for (int key : keys) stored = year().DelYrName(year().YrNameNumer(key)) && stored;
-    Refill();
-    CurrentChanged(CurrentKey());
-    if (!stored) context_.dialog.MessageShow(kNotStoredMessage);
+bool TForm4::DeleteOne(int key, std::string&) {
+    TYrName* yr = year().YrNameNumer(key);
+    return yr == nullptr || year().DelYrName(yr);
+}
+
+std::string TForm4::LastEntryMessage() const {
+    return kLastYrNameMessage;
 }
 
 void TForm4::CurrentChanged(int key) {
@@ -87,11 +85,9 @@ void TForm4::deleteUnused() {
         return;
     }
     if (!context_.dialog.MessageDlg("Удалить все неиспользуемые предметы", "Подтверждение")) return;
-    bool stored = true;
-    for (TYrName* yr : UnusedYrNames(year())) stored = year().DelYrName(yr) && stored;
-    Refill();
-    CurrentChanged(CurrentKey());
-    if (!stored) context_.dialog.MessageShow(kNotStoredMessage);
+    std::vector<int> keys;
+    for (const TYrName* yr : UnusedYrNames(year())) keys.push_back(yr->N);
+    DeleteItems(keys);
 }
 
 void RunSubjects(TWindowContext& context) {

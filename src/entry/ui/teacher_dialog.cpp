@@ -10,6 +10,7 @@
 
 #include "base/my_dialog.h"
 #include "entry/name_input.h"
+#include "entry/ui/entry_widgets.h"
 #include "entry/ui/russian_input.h"
 #include "model/god.h"
 #include "shell/shell.h"
@@ -95,15 +96,9 @@ TForm3_1::TForm3_1(TWindowContext& context, TFio* fio, QWidget* parent)
     addRow(QStringLiteral("Желательное количество рабочих дней"), days_,
            QStringLiteral("5 - для обычных преподавателей\n6 - для администрации"));
 
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName("OkButton");
-    ok->setDefault(true);
-    QPushButton* cancel =
-        buttons->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName("CancelButton");
+    QPushButton* ok = nullptr;
+    QDialogButtonBox* buttons = MakeOkCancel(this, &ok);
     connect(buttons, &QDialogButtonBox::accepted, this, &TForm3_1::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);

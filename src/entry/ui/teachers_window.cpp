@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "base/my_dialog.h"
+#include "entry/ui/entry_widgets.h"
 #include "entry/ui/entry_windows.h"
 #include "entry/ui/teacher_dialog.h"
 #include "model/god.h"
@@ -38,9 +39,8 @@ TForm3::TForm3(TWindowContext& context, TListMode mode, QWidget* parent)
 
     selected_ = new QLabel(this);
     selected_->setObjectName("SelectedLabel");
-    auto* store = new QPushButton(QStringLiteral("Запомнить под именем"), this);
-    store->setObjectName("StoreSelectionButton");
-    store->setAutoDefault(false);
+    QPushButton* store = MakeButton(this, QStringLiteral("Запомнить под именем"),
+                                    QStringLiteral("StoreSelectionButton"));
 
     auto* row = new QHBoxLayout;
     row->addWidget(new QLabel(QStringLiteral("Тип выделения"), this));
@@ -72,11 +72,7 @@ bool TForm3::InUse(const TGod& god, const TFio& fio) {
 }
 
 std::vector<TFio*> TForm3::Picked() const {
-    std::vector<TFio*> teachers;
-    for (int key : SelectedKeys())
-        if (TFio* fio = god().FioNumer(key)) teachers.push_back(fio);
-    if (Mode() == TListMode::PickOne && teachers.size() > 1) teachers.resize(1);
-    return teachers;
+    return PickedBy<TFio>([this](int key) { return god().FioNumer(key); });
 }
 
 TListBoxN TForm3::Items() const {
@@ -150,13 +146,12 @@ void TForm3::EditItem(int key) {
     Refill();
 }
 
+std::string TForm3::LastEntryMessage() const {
+    return "Удаление единственной фамилии возможно только при входе в это окно через главное "
+           "меню программы";
+}
+
 bool TForm3::DeleteAllowed(const std::vector<int>& keys) {
-    if (!CanDelOk) {
-        context_.dialog.MessageShow(
-            "Удаление единственной фамилии возможно только при входе в это окно через главное "
-            "меню программы");
-        return false;
-    }
     for (int key : keys) {
         if (const TFio* fio = god().FioNumer(key); fio != nullptr && InUse(god(), *fio)) {
             context_.dialog.MessageShow("Удаление невозможно. ФИО используется");
@@ -166,18 +161,13 @@ bool TForm3::DeleteAllowed(const std::vector<int>& keys) {
     return true;
 }
 
-void TForm3::DeleteItems(const std::vector<int>& keys) {
-    for (int key : keys) {
-        TFio* fio = god().FioNumer(key);
-        if (fio == nullptr) continue;
-        const std::string name = fio->BigName();
-        if (!god().DelFio(fio)) {
-            context_.dialog.MessageShow("Преподавателя " + name +
-                                        " не удалось удалить из базы данных.");
-            break;
-        }
-    }
-    Refill();
+bool TForm3::DeleteOne(int key, std::string& failure) {
+    TFio* fio = god().FioNumer(key);
+    if (fio == nullptr) return true;
+    const std::string name = fio->BigName();
+    if (god().DelFio(fio)) return true;
+    failure = "Преподавателя " + name + " не удалось удалить из базы данных.";
+    return false;
 }
 
 void TForm3::CurrentChanged(int key) {

@@ -37,7 +37,8 @@ protected:
     TListBoxN Items() const override;
     void AddItem() override;
     void EditItem(int key) override;
-    void DeleteItems(const std::vector<int>& keys) override;
+    bool DeleteOne(int key, std::string& failure) override;
+    std::string LastEntryMessage() const override;
     void CurrentChanged(int key) override;
     int HelpTopic() const override;
     std::string ChooseMessage() const override { return "Выберите ФИО"; }
