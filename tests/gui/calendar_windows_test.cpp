@@ -24,6 +24,7 @@
 #include "base/file_system.h"
 #include "base/my_dialog.h"
 #include "demo/sample_college.h"
+#include "entry_fixture.h"
 #include "entry/ui/active_weeks_window.h"
 #include "entry/ui/calendar_window.h"
 #include "entry/ui/entry_windows.h"
@@ -47,14 +48,9 @@ using zavlin::shell::TShell;
 using zavlin::shell::TShellView;
 using zavlin::shell::TStartOutcome;
 using zavlin::shell::ui::TForm1;
-using zavlin::testsupport::ScratchHome;
+using namespace zavlin::test;
 
 namespace {
-
-struct QuietView : TShellView {
-    void StatusText(const std::string&) override {}
-    void HideSplash() override {}
-};
 
 std::string iniValue(const fs::path& folder, const std::string& section, const std::string& key) {
     TConsoleDialog quiet;
@@ -62,55 +58,6 @@ std::string iniValue(const fs::path& folder, const std::string& section, const s
     TFileIni ini(hooks, folder);
     ini.SetFileName("god.Ini");
     return ini.ReadString(section, key);
-}
-
-void clickCell(THGrid* grid, int col, int row, Qt::KeyboardModifiers mods = {}) {
-    const QRect rect = grid->cellRect(col, row);
-    QVERIFY2(!rect.isEmpty(), "the cell is not in view");
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, mods, rect.center());
-}
-
-void doubleClickCell(THGrid* grid, int col, int row) {
-    const QRect rect = grid->cellRect(col, row);
-    QVERIFY2(!rect.isEmpty(), "the cell is not in view");
-    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, rect.center());
-}
-
-void click(QWidget* window, const char* name) {
-    auto* b = window->findChild<QPushButton*>(QString::fromLatin1(name));
-    QVERIFY2(b != nullptr, name);
-    QTest::mouseClick(b, Qt::LeftButton);
-}
-
-// Acts on the modal window of type W once its event loop runs (a modal
-// window's exec() returns only when the action closed it): looks on every
-// turn of the event loop, however slow the machine, for as long as the
-// returned guard lives. A window the action left open (a check inside failed)
-// is closed, and so is another modal window still in the way after a
-// generous bound, so that a test never waits for a user.
-constexpr qint64 kModalBoundMs = 30000;
-
-template <class W>
-[[nodiscard]] std::unique_ptr<QTimer> whenModal(std::function<void(W*)> act) {
-    auto poll = std::make_unique<QTimer>();
-    poll->setInterval(0);
-    QElapsedTimer clock;
-    clock.start();
-    QTimer* timer = poll.get();
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, act, clock] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (auto* w = qobject_cast<W*>(modal)) {
-            timer->stop();
-            act(w);
-            if (w->isVisible()) w->done(QDialog::Rejected);
-        } else if (modal != nullptr && clock.elapsed() > kModalBoundMs) {
-            timer->stop();
-            qWarning("another modal window stood in the way: %s", qPrintable(modal->objectName()));
-            if (auto* other = qobject_cast<QDialog*>(modal)) other->done(QDialog::Rejected);
-        }
-    });
-    poll->start();
-    return poll;
 }
 
 void screenshot(QWidget* w, const char* name) {
@@ -123,46 +70,21 @@ void screenshot(QWidget* w, const char* name) {
 class CalendarWindowsTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<ScratchHome> templateHome_;
+    test::SampleTemplate template_;
 
     // One test's shell over its own copy of the sample college.
-    struct Harness {
-        ScratchHome home{"calendar_gui"};
-        TScriptedDialog dialog;
-        QuietView view;
-        // When set, the shell's tables go through it.
-        std::unique_ptr<FaultInjectingFileSystem> faulty;
-        std::unique_ptr<TShell> shell;
-        std::unique_ptr<TWindowContext> context;
-        int weeksChanged = 0;
+    struct Harness : EntryHarness {
+        explicit Harness(const std::string& tag) : EntryHarness(tag) {}
 
         fs::path db() const { return home.path() / "Database"; }
         TGod* god() const { return shell->God(); }
         TGryp* group(int i) const { return god()->LGryp[static_cast<std::size_t>(i)].get(); }
-        TGod& year() const { return *god(); }
 
         // A fresh shell over the same home, as the next start of the program.
-        bool open() {
-            context.reset();
-            shell.reset();
-            shell =
-                std::make_unique<TShell>(home.path(), dialog, faulty ? *faulty : realFileSystem());
-            if (shell->Start(view) != TStartOutcome::Running || shell->God() == nullptr)
-                return false;
-            context.reset(
-                new TWindowContext{*shell, dialog, nullptr, {}, [this] { ++weeksChanged; }, {}});
-            return true;
-        }
+        bool open() { return start() && shell->God() != nullptr; }
     };
 
-    std::unique_ptr<Harness> make() {
-        auto h = std::make_unique<Harness>();
-        std::error_code ec;
-        fs::copy(templateHome_->path(), h->home.path(), fs::copy_options::recursive, ec);
-        if (ec) qFatal("cannot copy the sample college: %s", ec.message().c_str());
-        if (!h->open()) qFatal("the sample college did not start");
-        return h;
-    }
+    std::unique_ptr<Harness> make() { return template_.copy<Harness>("calendar_gui"); }
 
     // The first calendar week from `from` in which none of the first `groups`
     // groups studies: the cells a test can make study weeks.
@@ -179,13 +101,8 @@ class CalendarWindowsTest : public QObject {
 
 private slots:
     void initTestCase() {
-        templateHome_ = std::make_unique<ScratchHome>("calendar_template");
-        TScriptedDialog quiet;
-        demo::SampleOptions options;
-        options.size = demo::SampleSize::S;
-        const demo::SampleResult made =
-            demo::createSampleCollege(templateHome_->path(), options, quiet);
-        QVERIFY2(made.ok, made.message.c_str());
+        std::string message;
+        QVERIFY2(template_.make("calendar_template", message), message.c_str());
     }
 
     // Catches a typed time lost on OK, a refused row that still stores the

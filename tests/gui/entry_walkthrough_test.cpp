@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "base/my_dialog.h"
+#include "entry_fixture.h"
 #include "entry/ui/active_weeks_window.h"
 #include "entry/ui/building_dialog.h"
 #include "entry/ui/buildings_window.h"
@@ -71,6 +72,7 @@ using zavlin::shell::ui::TForm1;
 using zavlin::shell::ui::TForm1_1;
 using zavlin::shell::ui::TListBoxNumer;
 using zavlin::testsupport::ScratchHome;
+using namespace zavlin::test;
 
 namespace {
 
@@ -129,64 +131,8 @@ const std::array<Group, 2> kGroups = {{{"ЭК-11", 22, 1}, {"ПИ-21", 18, 2}}};
 const std::array<Period, 2> kTypedPeriods = {
     {{1, "08:30", "1:30", 510, 90}, {2, "10:10", "1:30", 610, 90}}};
 
-struct QuietView : shell::TShellView {
-    void StatusText(const std::string&) override {}
-    void HideSplash() override {}
-};
-
-// Runs act on the modal window of type W that the next click opens, once its
-// event loop runs; the click returns when act closed it. A window still open
-// after act (a failed check) is closed so the test ends instead of waiting.
-// The wait ends with the object.
-template <class W>
-class ModalAction {
-public:
-    explicit ModalAction(std::function<void(W*)> act) {
-        QObject::connect(&timer_, &QTimer::timeout, [this, act] {
-            auto* w = qobject_cast<W*>(QApplication::activeModalWidget());
-            if (w == nullptr || !w->isVisible()) return;
-            timer_.stop();
-            shown_ = true;
-            act(w);
-            if (w->isVisible()) w->done(QDialog::Rejected);
-        });
-        timer_.start(0);
-    }
-    ModalAction(const ModalAction&) = delete;
-    ModalAction& operator=(const ModalAction&) = delete;
-    bool shown() const { return shown_; }
-
-private:
-    QTimer timer_;
-    bool shown_ = false;
-};
-
-template <class W = QWidget>
-W* child(QWidget* parent, const char* name) {
-    W* w = parent->findChild<W*>(QString::fromLatin1(name));
-    if (w == nullptr) qFatal("no child %s", name);
-    return w;
-}
-
-void click(QWidget* parent, const char* name) {
-    QTest::mouseClick(child<QAbstractButton>(parent, name), Qt::LeftButton);
-}
-
-// Types text key by key; keyClicks cannot name a key for a Cyrillic letter.
-void typeText(QWidget* widget, const QString& text) {
-    for (const QChar c : text) {
-        const auto key = c.isDigit() ? Qt::Key(Qt::Key_0 + c.digitValue())
-                                     : static_cast<Qt::Key>(c.toUpper().unicode());
-        QTest::sendKeyEvent(QTest::Press, widget, key, QString(c), Qt::NoModifier);
-        QTest::sendKeyEvent(QTest::Release, widget, key, QString(c), Qt::NoModifier);
-    }
-}
-
 void typeInto(QWidget* dialog, const char* edit, const char* text) {
-    auto* line = child<QLineEdit>(dialog, edit);
-    line->selectAll();
-    QTest::keyClick(line, Qt::Key_Backspace);
-    typeText(line, QString::fromUtf8(text));
+    retype(dialog, edit, QString::fromUtf8(text));
 }
 
 void setSpin(QWidget* dialog, const char* spin, int value) {
@@ -196,31 +142,11 @@ void setSpin(QWidget* dialog, const char* spin, int value) {
     QCOMPARE(box->value(), value);
 }
 
-void clickRow(QListWidget* list, int row) {
-    QListWidgetItem* item = list->item(row);
-    QVERIFY(item != nullptr);
-    list->scrollToItem(item);
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
-}
-
-void clickCell(THGrid* grid, int col, int row, Qt::KeyboardModifiers mods = {}) {
-    const QRect rect = grid->cellRect(col, row);
-    QVERIFY2(!rect.isEmpty(), "the cell is not in view");
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, mods, rect.center());
-}
-
 void typeCell(THGrid* grid, int col, int row, const char* text) {
     clickCell(grid, col, row);
     QTest::keyClicks(grid, QString::fromLatin1(text));
     QTest::keyClick(grid, Qt::Key_Return);
     QCOMPARE(grid->Cells(col, row), QString::fromLatin1(text));
-}
-
-// Selects the rectangle from (c1, r1) to (c2, r2) as the keyboard does.
-void selectCells(THGrid* grid, int c1, int r1, int c2, int r2) {
-    grid->MoveTo(c1, r1);
-    for (int c = c1; c < c2; ++c) QTest::keyClick(grid, Qt::Key_Right, Qt::ShiftModifier);
-    for (int r = r1; r < r2; ++r) QTest::keyClick(grid, Qt::Key_Down, Qt::ShiftModifier);
 }
 
 // Steps a window with group arrows to the group named name.
@@ -386,7 +312,7 @@ class EntryWalkthroughTest : public QObject {
     void fromMenu(const char* component, std::function<void(W*)> act) {
         QAction* item = main_->MenuAction(component);
         QVERIFY2(item != nullptr && item->isEnabled(), component);
-        ModalAction<W> shown(act);
+        const auto shown = whenModal<W>(act);
         item->trigger();
         QVERIFY2(shown.shown(), component);
     }
@@ -399,7 +325,7 @@ class EntryWalkthroughTest : public QObject {
         QCOMPARE(window->Grid()->Cells(1, row), QString::fromUtf8(s.shortName));
         selectCells(window->Grid(), TForm5::WeekCol(kFirstStudyWeek), row,
                     TForm5::WeekCol(kLastStudyWeek + 2), row);
-        ModalAction<TForm5_3> shown([&s](TForm5_3* d) {
+        const auto shown = whenModal<TForm5_3>([&s](TForm5_3* d) {
             QCOMPARE(child<QLabel>(d, "WeeksLabel")->text(),
                      QStringLiteral("Выделено учебных недель :%1").arg(kStudyWeekCount));
             child<QListWidget>(d, "ListBox")->setCurrentRow(s.hours);
@@ -463,7 +389,7 @@ private slots:
     void buildingAndRooms() {
         QVERIFY(main_ && main_->Shell().God() != nullptr);
         fromMenu<TForm6>("N17", [this](TForm6* window) {
-            ModalAction<TForm6_1> added([](TForm6_1* d) {
+            const auto added = whenModal<TForm6_1>([](TForm6_1* d) {
                 typeInto(d, "NameEdit", kBuilding);
                 child<QComboBox>(d, "ColorBox")->setCurrentIndex(kBuildingColour);
                 click(d, "OkButton");
@@ -474,7 +400,7 @@ private slots:
         });
         fromMenu<TForm7>("N13", [this](TForm7* window) {
             for (const Room& room : kRooms) {
-                ModalAction<TForm7_1> added([&room](TForm7_1* d) {
+                const auto added = whenModal<TForm7_1>([&room](TForm7_1* d) {
                     auto* doms = child<QComboBox>(d, "DomBox");
                     const int index = doms->findText(QString::fromUtf8(kBuilding));
                     QVERIFY(index >= 0);
@@ -499,7 +425,7 @@ private slots:
         QVERIFY(main_ && main_->Shell().God() != nullptr);
         fromMenu<TForm3>("N11", [this](TForm3* window) {
             for (const Teacher& t : kTeachers) {
-                ModalAction<TForm3_1> added([&t](TForm3_1* d) {
+                const auto added = whenModal<TForm3_1>([&t](TForm3_1* d) {
                     typeInto(d, "SurnameEdit", t.surname);
                     typeInto(d, "NameEdit", t.name);
                     typeInto(d, "PatronymicEdit", t.patronymic);
@@ -515,7 +441,7 @@ private slots:
         });
         fromMenu<TForm4>("N12", [this](TForm4* window) {
             for (const Subject& s : kSubjects) {
-                ModalAction<TForm4_1> added([&s](TForm4_1* d) {
+                const auto added = whenModal<TForm4_1>([&s](TForm4_1* d) {
                     typeInto(d, "ShortEdit", s.shortName);
                     typeInto(d, "BigEdit", s.bigName);
                     click(d, "OkButton");
@@ -553,7 +479,7 @@ private slots:
         fromMenu<TForm2>("N10", [this](TForm2* window) {
             for (std::size_t i = 0; i < kGroups.size(); ++i) {
                 const Group& g = kGroups[i];
-                ModalAction<TForm2_1> added([&g, i](TForm2_1* d) {
+                const auto added = whenModal<TForm2_1>([&g, i](TForm2_1* d) {
                     typeInto(d, "NameEdit", g.name);
                     setSpin(d, "CountSpin", g.students);
                     setSpin(d, "CourseSpin", g.course);
@@ -617,7 +543,7 @@ private slots:
                     const TYrName* name = subjectName(year(), s);
                     QVERIFY(name != nullptr);
                     const int key = name->N;
-                    ModalAction<TForm5_1> added([key](TForm5_1* d) {
+                    const auto added = whenModal<TForm5_1>([key](TForm5_1* d) {
                         auto* names = child<TComboBoxNumer>(d, "SubjectBox");
                         const int index = names->findData(key);
                         QVERIFY(index >= 0);
@@ -658,7 +584,7 @@ private slots:
                     QVERIFY(teacher != nullptr);
                     selectCells(window->Grid(), TForm5_2::kPairsCol, kFirstStudyWeek,
                                 TForm5_2::kPairsCol, kLastStudyWeek);
-                    ModalAction<TForm3> picked([teacher](TForm3* list) {
+                    const auto picked = whenModal<TForm3>([teacher](TForm3* list) {
                         TListBoxNumer* rows = list->List();
                         for (int row = 0; row < rows->count(); ++row)
                             if (rows->GetNumer(row) == teacher->N) rows->setCurrentRow(row);
@@ -683,7 +609,7 @@ private slots:
     // list follows.
     void activeWeek() {
         QVERIFY(main_ && main_->Shell().God() != nullptr);
-        ModalAction<TForm1_3> shown([](TForm1_3* window) {
+        const auto shown = whenModal<TForm1_3>([](TForm1_3* window) {
             auto* list = child<TListBoxNumer>(window, "ListBoxN");
             list->clearSelection();
             clickRow(list, kComposedWeek - 1);

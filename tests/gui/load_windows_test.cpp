@@ -26,6 +26,7 @@
 #include "base/file_system.h"
 #include "base/my_dialog.h"
 #include "demo/sample_college.h"
+#include "entry_fixture.h"
 #include "entry/load_ops.h"
 #include "entry/ui/entry_windows.h"
 #include "entry/ui/groups_window.h"
@@ -49,79 +50,12 @@ using zavlin::shell::TShell;
 using zavlin::shell::TShellView;
 using zavlin::shell::ui::TComboBoxNumer;
 using zavlin::shell::ui::TListBoxNumer;
-using zavlin::testsupport::ScratchHome;
+using namespace zavlin::test;
 
 namespace {
 
 const std::string kOnlyRegular =
     "Эта операция осуществляется только для пар входящих в сетку(установите \"сетка\")";
-
-class QuietView : public TShellView {
-public:
-    void StatusText(const std::string&) override {}
-    void HideSplash() override {}
-};
-
-// Polls for an expected modal window: 3000 polls 10 ms apart, a generous
-// 30 s before a window that never came (or another one in its place) fails.
-constexpr int kModalPolls = 3000;
-constexpr int kModalPollMs = 10;
-
-// The expectations not met yet; each test's cleanup fails on one left over.
-std::vector<QPointer<QTimer>>& pendingModals() {
-    static std::vector<QPointer<QTimer>> pending;
-    return pending;
-}
-
-// A modal window left open would block the test's click forever.
-void closeModal() {
-    if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->reject();
-}
-
-// Runs act on the next modal window of type T once it is shown: the load
-// window's own windows are modal and block the click that opened them. A
-// window that act leaves open after a failed check is closed.
-template <class T>
-void whenModal(std::function<void(T*)> act) {
-    auto* timer = new QTimer;
-    auto polls = std::make_shared<int>(0);
-    pendingModals().push_back(timer);
-    QObject::connect(timer, &QTimer::timeout, [timer, act, polls] {
-        auto* window = qobject_cast<T*>(QApplication::activeModalWidget());
-        if (window == nullptr || !window->isVisible()) {
-            if (++*polls < kModalPolls) return;
-            timer->stop();
-            timer->deleteLater();
-            QTest::qFail("the expected modal window did not open", __FILE__, __LINE__);
-            closeModal();
-            return;
-        }
-        timer->stop();
-        timer->deleteLater();
-        QPointer<T> guard(window);
-        act(window);
-        if (QTest::currentTestFailed() && guard != nullptr && guard->isVisible()) guard->reject();
-    });
-    timer->start(kModalPollMs);
-}
-
-template <class T = QPushButton>
-T* child(QWidget* parent, const char* name) {
-    T* found = parent->findChild<T*>(QString::fromLatin1(name));
-    if (found == nullptr) qFatal("no %s", name);
-    return found;
-}
-
-void click(QWidget* parent, const char* name) {
-    QTest::mouseClick(child<QAbstractButton>(parent, name), Qt::LeftButton);
-}
-
-// Selects the rectangle from (c1, r1) to (c2, r2) as the keyboard does.
-void selectCells(THGrid* grid, int c1, int r1, int c2, int r2) {
-    grid->MoveTo(c1, r1);
-    for (int c = c1; c < c2; ++c) QTest::keyClick(grid, Qt::Key_Right, Qt::ShiftModifier);
-    for (int r = r1; r < r2; ++r) QTest::keyClick(grid, Qt::Key_Down, Qt::ShiftModifier);
-}
 
 std::vector<int> pairsIn(const TPredmet& pr, int first, int last) {
     std::vector<int> out;
@@ -134,45 +68,26 @@ std::vector<int> pairsIn(const TPredmet& pr, int first, int last) {
 class LoadWindowsTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<ScratchHome> templateHome_;
+    test::SampleTemplate template_;
 
     // One test's shell over its own copy of the sample college.
-    struct Harness {
-        ScratchHome home{"load_gui"};
-        TScriptedDialog dialog;
-        std::unique_ptr<FaultInjectingFileSystem> faulty;
-        QuietView view;
-        std::unique_ptr<TShell> shell;
-        std::unique_ptr<TWindowContext> context;
-        std::vector<std::string> opened;  // windows asked of the opener
+    struct Harness : EntryHarness {
+        explicit Harness(const std::string& tag) : EntryHarness(tag) {
+            onOpen = [this](const std::string& window) {
+                if (window != "TForm1_3" || !onActiveWeeks) return false;
+                onActiveWeeks();
+                return true;
+            };
+        }
         std::function<void()> onActiveWeeks;
 
-        TGod& god() const { return *shell->God(); }
+        TGod& god() const { return year(); }
         TGryp& group(int index = 0) const { return *god().LGryp[static_cast<std::size_t>(index)]; }
     };
 
     // faulty: the shell's files go through a fault injector (h->faulty).
     std::unique_ptr<Harness> make(bool faulty = false) {
-        auto h = std::make_unique<Harness>();
-        std::error_code ec;
-        fs::copy(templateHome_->path(), h->home.path(), fs::copy_options::recursive, ec);
-        if (ec) qFatal("cannot copy the sample college: %s", ec.message().c_str());
-        if (faulty) h->faulty = std::make_unique<FaultInjectingFileSystem>();
-        h->shell = std::make_unique<TShell>(h->home.path(), h->dialog,
-                                            faulty ? *h->faulty : realFileSystem());
-        if (h->shell->Start(h->view) != shell::TStartOutcome::Running || h->shell->God() == nullptr)
-            qFatal("the sample college did not start");
-        Harness* raw = h.get();
-        h->context = std::make_unique<TWindowContext>(
-            TWindowContext{*h->shell, h->dialog, nullptr, {}, {}, [raw](const std::string& window) {
-                               raw->opened.push_back(window);
-                               if (window == "TForm1_3" && raw->onActiveWeeks) {
-                                   raw->onActiveWeeks();
-                                   return true;
-                               }
-                               return false;
-                           }});
-        return h;
+        return template_.copy<Harness>("load_gui", faulty);
     }
 
     // The group's weeks made study weeks, as the calendar window makes them.
@@ -180,51 +95,10 @@ class LoadWindowsTest : public QObject {
         for (int ne : weeks) gr.SetNed(ne);
     }
 
-    // Closes, as a failure, a modal window that no test expects (it would
-    // block the click that opened it for ever).
-    std::unique_ptr<QTimer> watchdog_;
-    int unexpectedPolls_ = 0;
-
 private slots:
-    void init() {
-        unexpectedPolls_ = 0;
-        watchdog_ = std::make_unique<QTimer>();
-        connect(watchdog_.get(), &QTimer::timeout, this, [this] {
-            bool expected = false;
-            for (const QPointer<QTimer>& timer : pendingModals())
-                expected = expected || (timer != nullptr && timer->isActive());
-            if (expected || QApplication::activeModalWidget() == nullptr) {
-                unexpectedPolls_ = 0;
-                return;
-            }
-            if (++unexpectedPolls_ < kModalPolls) return;
-            unexpectedPolls_ = 0;
-            QTest::qFail("a modal window opened that the test did not expect", __FILE__, __LINE__);
-            closeModal();
-        });
-        watchdog_->start(kModalPollMs);
-    }
-
-    void cleanup() {
-        watchdog_.reset();
-        bool waiting = false;
-        for (const QPointer<QTimer>& timer : pendingModals()) {
-            if (timer == nullptr) continue;
-            waiting = waiting || timer->isActive();
-            delete timer.data();
-        }
-        pendingModals().clear();
-        QVERIFY2(!waiting, "an expected modal window did not open");
-    }
-
     void initTestCase() {
-        templateHome_ = std::make_unique<ScratchHome>("load_gui_template");
-        TScriptedDialog quiet;
-        demo::SampleOptions options;
-        options.size = demo::SampleSize::S;
-        const demo::SampleResult made =
-            demo::createSampleCollege(templateHome_->path(), options, quiet);
-        QVERIFY2(made.ok, made.message.c_str());
+        std::string message;
+        QVERIFY2(template_.make("load_gui_template", message), message.c_str());
     }
 
     // Catches a grid whose rows or columns do not follow the model, a week
@@ -284,7 +158,7 @@ private slots:
         QCOMPARE(window.Group(), &gr);
         // "Г": the group chosen in the group list.
         TGryp* third = &h->group(2);
-        whenModal<TForm2>([third](TForm2* list) {
+        const auto modal1 = whenModal<TForm2>([third](TForm2* list) {
             TListBoxNumer* rows = list->List();
             for (int row = 0; row < rows->count(); ++row)
                 if (rows->GetNumer(row) == third->Dan.N) rows->setCurrentRow(row);
@@ -326,7 +200,7 @@ private slots:
                     TForm5::SubjectRow(0));
         QString weeksText;
         int lines = 0;
-        whenModal<TForm5_3>([&](TForm5_3* d) {
+        const auto modal2 = whenModal<TForm5_3>([&](TForm5_3* d) {
             weeksText = child<QLabel>(d, "WeeksLabel")->text();
             auto* list = child<QListWidget>(d, "ListBox");
             lines = list->count();
@@ -347,7 +221,7 @@ private slots:
         QVERIFY(window->Changed());
 
         // "Отказ" leaves the load alone.
-        whenModal<TForm5_3>([](TForm5_3* d) {
+        const auto modal3 = whenModal<TForm5_3>([](TForm5_3* d) {
             child<QListWidget>(d, "ListBox")->setCurrentRow(40);
             click(d, "CancelButton");
         });
@@ -406,7 +280,7 @@ private slots:
         selectCells(window.Grid(), TForm5::WeekCol(20), TForm5::SubjectRow(0), TForm5::WeekCol(22),
                     TForm5::SubjectRow(0));
         h->dialog.shown.clear();
-        whenModal<TForm5_4>([&](TForm5_4* d) {
+        const auto modal4 = whenModal<TForm5_4>([&](TForm5_4* d) {
             click(d, "OkButton");  // no variant: refused, the window stays
             QVERIFY(d->isVisible());
             QTest::mouseClick(child<QRadioButton>(d, "FirstTwoButton"), Qt::LeftButton);
@@ -434,7 +308,7 @@ private slots:
         TForm5 window(*h->context);
         window.show();
 
-        whenModal<TForm5_1>([&](TForm5_1* d) {
+        const auto modal5 = whenModal<TForm5_1>([&](TForm5_1* d) {
             QCOMPARE(d->windowTitle(), QStringLiteral("Добавление (изменение) предмета"));
             auto* names = child<TComboBoxNumer>(d, "SubjectBox");
             QCOMPARE(names->currentIndex(), -1);
@@ -534,7 +408,7 @@ private slots:
                      "Окно «Сводная таблица» ещё не готово в этой версии.",
                      "Окно «Планируемая нагрузка преподавателя» ещё не готово в этой версии."}));
         TGryp* shownIn = nullptr;
-        whenModal<TForm5_2>([&](TForm5_2* teachers) {
+        const auto modal6 = whenModal<TForm5_2>([&](TForm5_2* teachers) {
             shownIn = teachers->Group();
             click(teachers, "CloseButton");
         });
@@ -563,7 +437,8 @@ private slots:
         };
         h->dialog.queue(true);  // the reminder
         h->dialog.queue(true);  // the copy itself
-        whenModal<TCopyScopeDialog>([](TCopyScopeDialog* d) { click(d, "OneGroupButton"); });
+        const auto modal7 =
+            whenModal<TCopyScopeDialog>([](TCopyScopeDialog* d) { click(d, "OneGroupButton"); });
         click(&window, "CopyToExtraButton");
         QCOMPARE(h->opened, (std::vector<std::string>{"TForm1_3"}));
         QCOMPARE(h->dialog.shown.front(),
@@ -609,7 +484,7 @@ private slots:
         window.show();
         selectCells(window.Grid(), TForm5::WeekCol(40), TForm5::SubjectRow(0), TForm5::WeekCol(43),
                     TForm5::SubjectRow(0));
-        whenModal<TForm5_4>([](TForm5_4* d) {
+        const auto modal8 = whenModal<TForm5_4>([](TForm5_4* d) {
             QTest::mouseClick(child<QRadioButton>(d, "Extra12Button"), Qt::LeftButton);
             click(d, "OkButton");
         });
@@ -663,7 +538,7 @@ private slots:
         window->show();
         // The teacher is chosen in the teacher list itself.
         auto pickTeacher = [teacher] {
-            whenModal<TForm3>([teacher](TForm3* list) {
+            const auto modal9 = whenModal<TForm3>([teacher](TForm3* list) {
                 TListBoxNumer* rows = list->List();
                 for (int row = 0; row < rows->count(); ++row)
                     if (rows->GetNumer(row) == teacher->N) rows->setCurrentRow(row);
@@ -742,7 +617,7 @@ private slots:
         TGryp& gr = h->group();
         TGryp& other = h->group(1);
         auto choose = [](TGryp* pick, bool confirm, const std::function<void()>& before = {}) {
-            whenModal<TForm2>([pick, confirm, before](TForm2* list) {
+            const auto modal10 = whenModal<TForm2>([pick, confirm, before](TForm2* list) {
                 if (before) before();
                 TListBoxNumer* rows = list->List();
                 for (int row = 0; row < rows->count(); ++row)
@@ -765,7 +640,7 @@ private slots:
         QCOMPARE(window.Group(), &gr);
         QCOMPARE(h->god().GrypActiv(), &gr);
         TGryp* shownIn = nullptr;
-        whenModal<TForm5_2>([&](TForm5_2* teachers) {
+        const auto modal11 = whenModal<TForm5_2>([&](TForm5_2* teachers) {
             shownIn = teachers->Group();
             choose(&other, false);
             click(teachers, "GroupButton");
@@ -797,7 +672,7 @@ private slots:
         window.show();
         int variants = 0;
         auto firstTwo = [&variants] {
-            whenModal<TForm5_4>([&variants](TForm5_4* d) {
+            const auto modal12 = whenModal<TForm5_4>([&variants](TForm5_4* d) {
                 ++variants;
                 QTest::mouseClick(child<QRadioButton>(d, "FirstTwoButton"), Qt::LeftButton);
                 click(d, "OkButton");
@@ -834,7 +709,7 @@ private slots:
         window->show();
         selectCells(window->Grid(), TForm5::WeekCol(10), TForm5::SubjectRow(0), TForm5::WeekCol(10),
                     TForm5::SubjectRow(0));
-        whenModal<TForm5_3>([](TForm5_3* d) {
+        const auto modal13 = whenModal<TForm5_3>([](TForm5_3* d) {
             child<QListWidget>(d, "ListBox")->setCurrentRow(6);
             click(d, "YesButton");
         });

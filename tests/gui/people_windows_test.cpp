@@ -30,6 +30,7 @@
 #include "base/file_system.h"
 #include "base/my_dialog.h"
 #include "demo/sample_college.h"
+#include "entry_fixture.h"
 #include "entry/name_input.h"
 #include "entry/ui/entry_windows.h"
 #include "entry/ui/faculty_dialog.h"
@@ -50,45 +51,24 @@ using namespace zavlin;
 using namespace zavlin::entry::ui;
 using zavlin::shell::TShell;
 using zavlin::shell::ui::TComboBoxNumer;
-using zavlin::testsupport::ScratchHome;
+using namespace zavlin::test;
 
 namespace {
 
 const std::string kOnlyRussian = "Только русский шрифт!";
 
-struct QuietView : shell::TShellView {
-    void StatusText(const std::string&) override {}
-    void HideSplash() override {}
-};
+// The shared harness, with what reading back the groups needs.
+struct Harness : test::EntryHarness {
+    explicit Harness(const std::string& tag = "people") : EntryHarness(tag) {}
 
-// A shell over a home, with the context the main window would give.
-struct Harness {
-    ScratchHome home{"people"};
-    TScriptedDialog dialog;
-    QuietView view;
-    std::unique_ptr<TShell> shell;
-    std::unique_ptr<TWindowContext> context;
-    std::vector<int> helpTopics;
-    // When set, the shell's tables go through it.
-    std::unique_ptr<FaultInjectingFileSystem> faulty;
-
-    bool start() {
-        shell = faulty ? std::make_unique<TShell>(home.path(), dialog, *faulty)
-                       : std::make_unique<TShell>(home.path(), dialog);
-        if (shell->Start(view) != shell::TStartOutcome::Running) return false;
-        context.reset(new TWindowContext{
-            *shell, dialog, nullptr, [this](int topic) { helpTopics.push_back(topic); }, {}, {}});
+    // The next run of the program: only what reached the tables is there.
+    bool reopen() {
+        if (!start() || shell->God() == nullptr) return false;
         dialog.shown.clear();
         dialog.asked.clear();
         return true;
     }
-    // The next run of the program: only what reached the tables is there.
-    bool reopen() {
-        context.reset();
-        shell.reset();
-        return start() && shell->God() != nullptr;
-    }
-    TGod& god() const { return *shell->God(); }
+    TGod& god() const { return year(); }
     std::vector<std::string> groupNames() const {
         std::vector<std::string> names;
         for (const auto& gr : god().LGryp) names.push_back(gr->Name());
@@ -112,82 +92,17 @@ std::vector<std::pair<std::string, std::vector<int>>> memberships(const TGod& go
     return all;
 }
 
-template <class W>
-W* child(QWidget* window, const char* name) {
-    W* w = window->findChild<W*>(QString::fromLatin1(name));
-    if (w == nullptr) qWarning("no child %s", name);
-    return w;
-}
-
-void click(QWidget* window, const char* name) {
-    auto* button = child<QAbstractButton>(window, name);
-    QVERIFY(button != nullptr);
-    QTest::mouseClick(button, Qt::LeftButton);
-}
-
-void clickRow(QListWidget* list, int row, Qt::KeyboardModifiers modifiers = {}) {
-    QListWidgetItem* item = list->item(row);
-    QVERIFY(item != nullptr);
-    list->scrollToItem(item);
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers,
-                      list->visualItemRect(item).center());
-}
-
-// Runs act on the window of type D once a nested exec() has shown it.
-// Polls the event loop a bounded number of turns, then fails the test; a
-// failed check inside closes the window so the test ends instead of waiting.
-template <class D>
-void whenShown(std::function<void(D*)> act, int tries = 1000) {
-    auto* timer = new QTimer;
-    timer->setInterval(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, act, tries]() mutable {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            auto* d = qobject_cast<D*>(w);
-            if (d == nullptr || !d->isVisible()) continue;
-            timer->stop();
-            timer->deleteLater();
-            act(d);
-            if (QTest::currentTestFailed() && d->isVisible()) d->done(QDialog::Rejected);
-            return;
-        }
-        if (--tries > 0) return;
-        timer->stop();
-        timer->deleteLater();
-        QTest::qFail("the awaited window was never shown", __FILE__, __LINE__);
-    });
-    timer->start();
-}
-
-// Types text key by key, as keyClicks does for ASCII; keyClicks cannot
-// name a key for a Cyrillic letter.
-void typeText(QWidget* widget, const QString& text) {
-    for (const QChar c : text) {
-        const auto key = static_cast<Qt::Key>(c.toUpper().unicode());
-        QTest::sendKeyEvent(QTest::Press, widget, key, QString(c), Qt::NoModifier);
-        QTest::sendKeyEvent(QTest::Release, widget, key, QString(c), Qt::NoModifier);
-    }
-}
-
-void chooseCombo(QComboBox* box, const QString& text) {
-    const int index = box->findText(text);
-    QVERIFY2(index >= 0, qPrintable(text));
-    box->setCurrentIndex(index);
-    emit box->activated(index);
-}
-
 }  // namespace
 
 class PeopleWindowsTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<ScratchHome> templateHome_;
+    test::SampleTemplate template_;
 
     std::unique_ptr<Harness> sample() {
-        auto h = std::make_unique<Harness>();
-        std::error_code ec;
-        fs::copy(templateHome_->path(), h->home.path(), fs::copy_options::recursive, ec);
-        if (ec) qFatal("cannot copy the sample college: %s", ec.message().c_str());
-        if (!h->start() || h->shell->God() == nullptr) qFatal("the sample college did not start");
+        auto h = template_.copy<Harness>("people");
+        h->dialog.shown.clear();
+        h->dialog.asked.clear();
         return h;
     }
 
@@ -197,6 +112,7 @@ class PeopleWindowsTest : public QObject {
         std::string message;
         if (!h->home.MakeDatabase(message)) qFatal("%s", message.c_str());
         if (!h->start()) qFatal("the empty database did not start");
+        h->dialog.asked.clear();
         if (h->shell->NewYear(2026, h->view) != shell::TNewYearResult::Created)
             qFatal("no year made");
         h->dialog.shown.clear();
@@ -205,13 +121,8 @@ class PeopleWindowsTest : public QObject {
 
 private slots:
     void initTestCase() {
-        templateHome_ = std::make_unique<ScratchHome>("people_template");
-        TScriptedDialog quiet;
-        demo::SampleOptions options;
-        options.size = demo::SampleSize::S;
-        const demo::SampleResult made =
-            demo::createSampleCollege(templateHome_->path(), options, quiet);
-        QVERIFY2(made.ok, made.message.c_str());
+        std::string message;
+        QVERIFY2(template_.make("people_template", message), message.c_str());
     }
 
     // The shared layout: count, selection buttons, help, the current entry
@@ -447,7 +358,7 @@ private slots:
         window.show();
         auto* list = child<TListBoxNumer>(&window, "ListBoxN");
         QCOMPARE(list->count(), 0);
-        whenShown<TForm2_1>([](TForm2_1* d) {
+        const auto modal1 = whenModal<TForm2_1>([](TForm2_1* d) {
             auto* name = child<QLineEdit>(d, "NameEdit");
             typeText(name, QStringLiteral("Первая"));
             click(d, "OkButton");
@@ -459,7 +370,7 @@ private slots:
         QCOMPARE(list->currentRow(), 0);
 
         clickRow(list, 0);
-        whenShown<TForm2_1>([](TForm2_1* d) {
+        const auto modal2 = whenModal<TForm2_1>([](TForm2_1* d) {
             auto* name = child<QLineEdit>(d, "NameEdit");
             name->selectAll();
             typeText(name, QStringLiteral("Вторая"));
@@ -618,7 +529,7 @@ private slots:
         auto* list = child<TListBoxNumer>(&window, "ListBoxN");
         clickRow(list, 0);
         clickRow(list, 2, Qt::ControlModifier);
-        whenShown<TForm2_2>([h = h.get()](TForm2_2* d) {
+        const auto modal3 = whenModal<TForm2_2>([h = h.get()](TForm2_2* d) {
             auto* name = child<QLineEdit>(d, "NameEdit");
             QCOMPARE(name->text(), QStringLiteral("Безимянный"));
             name->clear();
@@ -664,7 +575,7 @@ private slots:
         for (uint64_t n = 1; n < 600 && !clean; ++n) {
             const std::string name = "Ф" + std::to_string(n);
             bool half = false;
-            whenShown<TForm2_2>([&](TForm2_2* d) {
+            const auto modal4 = whenModal<TForm2_2>([&](TForm2_2* d) {
                 child<QLineEdit>(d, "NameEdit")->setText(QString::fromStdString(name));
                 h->faulty->failAt(n, false);
                 click(d, "OkButton");
@@ -733,7 +644,7 @@ private slots:
             TForm2 window(*h->context, TListMode::Edit);
             window.show();
             std::string told;
-            whenShown<TForm2_1>([&](TForm2_1* d) {
+            const auto modal5 = whenModal<TForm2_1>([&](TForm2_1* d) {
                 typeText(child<QLineEdit>(d, "NameEdit"), QString::fromStdString(name));
                 h->faulty->failAt(n, false);
                 click(d, "OkButton");
@@ -862,7 +773,7 @@ private slots:
         TFio* fio = h->god().FioNumer(window.CurrentKey());
         QVERIFY(fio != nullptr);
         const int n = fio->N;
-        whenShown<TForm3_1>([](TForm3_1* d) {
+        const auto modal6 = whenModal<TForm3_1>([](TForm3_1* d) {
             auto* position = child<QLineEdit>(d, "PositionEdit");
             QVERIFY(!child<QLineEdit>(d, "SurnameEdit")->text().isEmpty());
             position->setText(QStringLiteral("завуч"));
@@ -995,13 +906,13 @@ private slots:
     // The menu's opener knows both windows.
     void openedFromTheMenu() {
         auto h = sample();
-        whenShown<TForm3>([](TForm3* w) {
+        const auto modal7 = whenModal<TForm3>([](TForm3* w) {
             QVERIFY(w->CanDelOk);
             QCOMPARE(w->Mode(), TListMode::Edit);
             click(w, "OkButton");
         });
         QVERIFY(OpenEntryWindow("TForm3", *h->context));
-        whenShown<TForm2>([](TForm2* w) {
+        const auto modal8 = whenModal<TForm2>([](TForm2* w) {
             QVERIFY(w->CanDelOk);
             QVERIFY(w->MoveUpDown);
             click(w, "OkButton");

@@ -22,6 +22,7 @@
 #include "base/file_system.h"
 #include "base/my_dialog.h"
 #include "demo/sample_college.h"
+#include "entry_fixture.h"
 #include "entry/name_input.h"
 #include "entry/reference_checks.h"
 #include "entry/ui/attribute_dialog.h"
@@ -53,62 +54,9 @@ using namespace zavlin::entry::ui;
 using zavlin::shell::TShell;
 using zavlin::shell::TStartOutcome;
 using zavlin::shell::ui::TListBoxNumer;
-using zavlin::testsupport::ScratchHome;
+using namespace zavlin::test;
 
 namespace {
-
-struct QuietView : shell::TShellView {
-    void StatusText(const std::string&) override {}
-    void HideSplash() override {}
-};
-
-// Runs act on the modal window of type W the next click opens; the test's
-// click returns once act closed it. failed is set when no such window came.
-template <typename W>
-void onModal(std::function<void(W*)> act, bool& failed, int tries = 200) {
-    QTimer::singleShot(0, [act, &failed, tries] {
-        if (auto* w = qobject_cast<W*>(QApplication::activeModalWidget())) {
-            act(w);
-            return;
-        }
-        if (tries > 0)
-            onModal<W>(act, failed, tries - 1);
-        else
-            failed = true;
-    });
-}
-
-// Types text key by key, Cyrillic too (QTest::keyClicks knows ASCII only).
-void typeText(QWidget* widget, const QString& text) {
-    for (QChar c : text) {
-        const auto key = c.isDigit() ? Qt::Key(Qt::Key_0 + c.digitValue()) : Qt::Key_unknown;
-        QTest::sendKeyEvent(QTest::Click, widget, key, QString(c), Qt::NoModifier);
-    }
-}
-
-void retype(QWidget* dialog, const char* edit, const QString& text) {
-    auto* line = dialog->findChild<QLineEdit*>(edit);
-    QVERIFY(line != nullptr);
-    line->selectAll();
-    QTest::keyClick(line, Qt::Key_Backspace);
-    typeText(line, text);
-}
-
-void click(QWidget* window, const char* button) {
-    auto* b = window->findChild<QAbstractButton*>(button);
-    QVERIFY2(b != nullptr, button);
-    QTest::mouseClick(b, Qt::LeftButton);
-}
-
-// Clicks the list row; with ctrl the row joins the selection.
-void clickRow(TListBoxNumer* list, int row, bool ctrl = false) {
-    QListWidgetItem* item = list->item(row);
-    QVERIFY(item != nullptr);
-    list->scrollToItem(item);
-    QTest::mouseClick(list->viewport(), Qt::LeftButton,
-                      ctrl ? Qt::ControlModifier : Qt::KeyboardModifiers{},
-                      list->visualItemRect(item).center());
-}
 
 int rowOfKey(TListBoxNumer* list, int key) {
     for (int i = 0; i < list->count(); ++i)
@@ -129,57 +77,19 @@ QString countOf(QWidget* window) {
 class ReferenceWindowsTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<ScratchHome> templateHome_;
+    test::SampleTemplate template_;
 
-    struct Harness {
-        ScratchHome home{"reference"};
-        TScriptedDialog dialog;
-        // When set, the shell's tables go through it.
-        std::unique_ptr<FaultInjectingFileSystem> faulty;
-        std::unique_ptr<TShell> shell;
-        std::unique_ptr<TWindowContext> context;
-        std::vector<int> helpTopics;
-        bool modalFailed = false;
+    using Harness = EntryHarness;
 
-        TGod& year() { return *shell->God(); }
-        std::string lastShown() const { return dialog.shown.empty() ? "" : dialog.shown.back(); }
-    };
+    // A fresh shell over the same home, as the next start of the program.
+    static bool startShell(Harness& h) { return h.start() && h.shell->God() != nullptr; }
 
-    bool startShell(Harness& h) {
-        h.context.reset();
-        h.shell.reset();
-        FileSystem& fs = h.faulty ? *h.faulty : realFileSystem();
-        h.shell = std::make_unique<TShell>(h.home.path(), h.dialog, fs);
-        QuietView view;
-        if (h.shell->Start(view) != TStartOutcome::Running || h.shell->God() == nullptr)
-            return false;
-        h.context.reset(new TWindowContext{*h.shell,
-                                           h.dialog,
-                                           nullptr,
-                                           [&h](int topic) { h.helpTopics.push_back(topic); },
-                                           {},
-                                           {}});
-        return true;
-    }
-
-    std::unique_ptr<Harness> make() {
-        auto h = std::make_unique<Harness>();
-        std::error_code ec;
-        fs::copy(templateHome_->path(), h->home.path(), fs::copy_options::recursive, ec);
-        if (ec) qFatal("cannot copy the sample college: %s", ec.message().c_str());
-        if (!startShell(*h)) qFatal("the sample college did not start");
-        return h;
-    }
+    std::unique_ptr<Harness> make() { return template_.copy("reference"); }
 
 private slots:
     void initTestCase() {
-        templateHome_ = std::make_unique<ScratchHome>("reference_template");
-        TScriptedDialog quiet;
-        demo::SampleOptions options;
-        options.size = demo::SampleSize::S;
-        const demo::SampleResult made =
-            demo::createSampleCollege(templateHome_->path(), options, quiet);
-        QVERIFY2(made.ok, made.message.c_str());
+        std::string message;
+        QVERIFY2(template_.make("reference_template", message), message.c_str());
     }
 
     // Catches a subject stored without its full name, a refused name stored
@@ -199,25 +109,23 @@ private slots:
         click(&window, "DeleteButton");
         QCOMPARE(h->lastShown(), std::string("Выберите предмет"));
 
-        onModal<TForm4_1>(
-            [&](TForm4_1* d) {
-                QVERIFY(zavlin::test::saveScreenshot(d, "subject_dialog"));
-                click(d, "OkButton");
-                QCOMPARE(h->lastShown(), std::string("Введите сокращенное название предмета!"));
-                retype(d, "ShortEdit", QString::fromStdString(existing));
-                click(d, "OkButton");
-                QCOMPARE(h->lastShown(), std::string("Повтор названия предмета!\r\n"));
-                // Past the field's limit the rest is not taken.
-                retype(d, "ShortEdit", QStringLiteral("Астрономияастрономия!!!"));
-                QCOMPARE(d->findChild<QLineEdit*>("ShortEdit")->text().size(),
-                         static_cast<qsizetype>(kSubjectShortNameChars));
-                retype(d, "ShortEdit", QStringLiteral("Астр"));
-                retype(d, "BigEdit", QStringLiteral("Астрономия"));
-                click(d, "OkButton");
-            },
-            h->modalFailed);
+        const auto modal2 = whenModal<TForm4_1>([&](TForm4_1* d) {
+            QVERIFY(zavlin::test::saveScreenshot(d, "subject_dialog"));
+            click(d, "OkButton");
+            QCOMPARE(h->lastShown(), std::string("Введите сокращенное название предмета!"));
+            retype(d, "ShortEdit", QString::fromStdString(existing));
+            click(d, "OkButton");
+            QCOMPARE(h->lastShown(), std::string("Повтор названия предмета!\r\n"));
+            // Past the field's limit the rest is not taken.
+            retype(d, "ShortEdit", QStringLiteral("Астрономияастрономия!!!"));
+            QCOMPARE(d->findChild<QLineEdit*>("ShortEdit")->text().size(),
+                     static_cast<qsizetype>(kSubjectShortNameChars));
+            retype(d, "ShortEdit", QStringLiteral("Астр"));
+            retype(d, "BigEdit", QStringLiteral("Астрономия"));
+            click(d, "OkButton");
+        });
         click(&window, "AddButton");
-        QVERIFY(!h->modalFailed);
+        QVERIFY(modal2.shown());
         QCOMPARE(list->count(), before + 1);
         TYrName* added = h->year().FindYrNameForName("Астр");
         QVERIFY(added != nullptr);
@@ -225,28 +133,24 @@ private slots:
         QCOMPARE(list->currentRow(), rowOfKey(list, added->N));
 
         clickRow(list, rowOfKey(list, added->N));
-        onModal<TForm4_1>(
-            [&](TForm4_1* d) {
-                QCOMPARE(d->findChild<QLineEdit*>("ShortEdit")->text(), QStringLiteral("Астр"));
-                retype(d, "ShortEdit", QStringLiteral("Астрон"));
-                retype(d, "BigEdit", QStringLiteral("Яхтенная астрономия"));
-                click(d, "OkButton");
-            },
-            h->modalFailed);
+        const auto modal3 = whenModal<TForm4_1>([&](TForm4_1* d) {
+            QCOMPARE(d->findChild<QLineEdit*>("ShortEdit")->text(), QStringLiteral("Астр"));
+            retype(d, "ShortEdit", QStringLiteral("Астрон"));
+            retype(d, "BigEdit", QStringLiteral("Яхтенная астрономия"));
+            click(d, "OkButton");
+        });
         click(&window, "EditButton");
-        QVERIFY(!h->modalFailed);
+        QVERIFY(modal3.shown());
         QCOMPARE(added->Name(), std::string("Астрон"));
         // Sorted by the full name it moved to the end; it stays the active one.
         QCOMPARE(h->year().LYrName.back().get(), added);
         QCOMPARE(h->year().LYrName[h->year().YrNameActivIndx()].get(), added);
 
         // One more, deleted again after the question.
-        onModal<TForm4_1>(
-            [&](TForm4_1* d) {
-                retype(d, "ShortEdit", QStringLiteral("Геод"));
-                click(d, "OkButton");
-            },
-            h->modalFailed);
+        const auto modal4 = whenModal<TForm4_1>([&](TForm4_1* d) {
+            retype(d, "ShortEdit", QStringLiteral("Геод"));
+            click(d, "OkButton");
+        });
         click(&window, "AddButton");
         TYrName* second = h->year().FindYrNameForName("Геод");
         QVERIFY(second != nullptr);
@@ -333,27 +237,25 @@ private slots:
         click(&window, "DeleteButton");
         QCOMPARE(h->lastShown(), std::string("Выберите здание"));
 
-        onModal<TForm6_1>(
-            [&](TForm6_1* d) {
-                QCOMPARE(d->windowTitle(), QStringLiteral("Ввод  названия здания"));
-                auto* colors = d->findChild<QComboBox*>("ColorBox");
-                QCOMPARE(colors->count(), 15);
-                click(d, "OkButton");
-                QCOMPARE(h->lastShown(), std::string("Введите название здания!"));
-                retype(d, "NameEdit", existing);
-                click(d, "OkButton");
-                QCOMPARE(h->lastShown(), std::string("Повтор названия!"));
-                retype(d, "NameEdit", QStringLiteral("Корпус ☃"));
-                click(d, "OkButton");
-                QVERIFY(h->lastShown().find("Windows-1251") != std::string::npos);
-                retype(d, "NameEdit", QStringLiteral("Корпус Б"));
-                colors->setCurrentIndex(4);
-                QVERIFY(zavlin::test::saveScreenshot(d, "building_dialog"));
-                click(d, "OkButton");
-            },
-            h->modalFailed);
+        const auto modal5 = whenModal<TForm6_1>([&](TForm6_1* d) {
+            QCOMPARE(d->windowTitle(), QStringLiteral("Ввод  названия здания"));
+            auto* colors = d->findChild<QComboBox*>("ColorBox");
+            QCOMPARE(colors->count(), 15);
+            click(d, "OkButton");
+            QCOMPARE(h->lastShown(), std::string("Введите название здания!"));
+            retype(d, "NameEdit", existing);
+            click(d, "OkButton");
+            QCOMPARE(h->lastShown(), std::string("Повтор названия!"));
+            retype(d, "NameEdit", QStringLiteral("Корпус ☃"));
+            click(d, "OkButton");
+            QVERIFY(h->lastShown().find("Windows-1251") != std::string::npos);
+            retype(d, "NameEdit", QStringLiteral("Корпус Б"));
+            colors->setCurrentIndex(4);
+            QVERIFY(zavlin::test::saveScreenshot(d, "building_dialog"));
+            click(d, "OkButton");
+        });
         click(&window, "AddButton");
-        QVERIFY(!h->modalFailed);
+        QVERIFY(modal5.shown());
         TDom* added = h->year().FindDom("Корпус Б");
         QVERIFY(added != nullptr);
         QCOMPARE(int(added->ColorFont), 4);
@@ -361,13 +263,11 @@ private slots:
         QVERIFY(h->year().FindDom("Корпус ☃") == nullptr);
 
         clickRow(list, rowOfKey(list, added->N));
-        onModal<TForm6_1>(
-            [&](TForm6_1* d) {
-                QCOMPARE(d->findChild<QComboBox*>("ColorBox")->currentIndex(), 4);
-                d->findChild<QComboBox*>("ColorBox")->setCurrentIndex(14);
-                click(d, "OkButton");
-            },
-            h->modalFailed);
+        const auto modal6 = whenModal<TForm6_1>([&](TForm6_1* d) {
+            QCOMPARE(d->findChild<QComboBox*>("ColorBox")->currentIndex(), 4);
+            d->findChild<QComboBox*>("ColorBox")->setCurrentIndex(14);
+            click(d, "OkButton");
+        });
         click(&window, "EditButton");
         QCOMPARE(int(added->ColorFont), 14);
 
@@ -447,29 +347,27 @@ private slots:
             if (h->year().LDom[i].get() == first->Dom()) firstDomIndex = i;
         QVERIFY(firstDomIndex >= 0);
 
-        onModal<TForm7_1>(
-            [&](TForm7_1* d) {
-                auto* dom = d->findChild<QComboBox*>("DomBox");
-                QCOMPARE(dom->currentIndex(), -1);
-                retype(d, "NameEdit", QStringLiteral("123456"));
-                QCOMPARE(d->findChild<QLineEdit*>("NameEdit")->text(), QStringLiteral("12345"));
-                click(d, "OkButton");
-                QCOMPARE(h->lastShown(), std::string("Выберите здание!"));
-                dom->setCurrentIndex(firstDomIndex);
-                retype(d, "NameEdit", QString());
-                click(d, "OkButton");
-                QCOMPARE(h->lastShown(), std::string("Введите название аудитории!"));
-                retype(d, "NameEdit", QString::fromStdString(first->Name()));
-                click(d, "OkButton");
-                QCOMPARE(h->lastShown(), std::string("Повтор названия аудитории!"));
-                retype(d, "NameEdit", QStringLiteral("123456"));
-                QCOMPARE(d->findChild<QSpinBox*>("SeatsSpin")->value(), 0);
-                QVERIFY(zavlin::test::saveScreenshot(d, "room_dialog"));
-                click(d, "OkButton");
-            },
-            h->modalFailed);
+        const auto modal7 = whenModal<TForm7_1>([&](TForm7_1* d) {
+            auto* dom = d->findChild<QComboBox*>("DomBox");
+            QCOMPARE(dom->currentIndex(), -1);
+            retype(d, "NameEdit", QStringLiteral("123456"));
+            QCOMPARE(d->findChild<QLineEdit*>("NameEdit")->text(), QStringLiteral("12345"));
+            click(d, "OkButton");
+            QCOMPARE(h->lastShown(), std::string("Выберите здание!"));
+            dom->setCurrentIndex(firstDomIndex);
+            retype(d, "NameEdit", QString());
+            click(d, "OkButton");
+            QCOMPARE(h->lastShown(), std::string("Введите название аудитории!"));
+            retype(d, "NameEdit", QString::fromStdString(first->Name()));
+            click(d, "OkButton");
+            QCOMPARE(h->lastShown(), std::string("Повтор названия аудитории!"));
+            retype(d, "NameEdit", QStringLiteral("123456"));
+            QCOMPARE(d->findChild<QSpinBox*>("SeatsSpin")->value(), 0);
+            QVERIFY(zavlin::test::saveScreenshot(d, "room_dialog"));
+            click(d, "OkButton");
+        });
         click(&window, "AddButton");
-        QVERIFY(!h->modalFailed);
+        QVERIFY(modal7.shown());
         TAyd* added = h->year().FindAyd(first->Dom()->Name(), "12345");
         QVERIFY(added != nullptr);
         QCOMPARE(int(added->kv), 0);
@@ -477,15 +375,13 @@ private slots:
         QCOMPARE(list->item(rowOfKey(list, added->N))->text(), QStringLiteral("12345 (0 чел.)"));
 
         clickRow(list, rowOfKey(list, added->N));
-        onModal<TForm7_1>(
-            [&](TForm7_1* d) {
-                QCOMPARE(d->findChild<QComboBox*>("DomBox")->currentIndex(), firstDomIndex);
-                auto* seats = d->findChild<QSpinBox*>("SeatsSpin");
-                seats->selectAll();
-                QTest::keyClicks(seats, "30");
-                click(d, "OkButton");
-            },
-            h->modalFailed);
+        const auto modal8 = whenModal<TForm7_1>([&](TForm7_1* d) {
+            QCOMPARE(d->findChild<QComboBox*>("DomBox")->currentIndex(), firstDomIndex);
+            auto* seats = d->findChild<QSpinBox*>("SeatsSpin");
+            seats->selectAll();
+            QTest::keyClicks(seats, "30");
+            click(d, "OkButton");
+        });
         click(&window, "EditButton");
         QCOMPARE(int(added->kv), 30);
 
@@ -542,40 +438,34 @@ private slots:
         QVERIFY(h->dialog.asked.empty());
         QCOMPARE(h->year().Atribyt.AtrName(65003), std::string("Экзамен"));
 
-        onModal<TForm17_1>(
-            [&](TForm17_1* d) {
-                QCOMPARE(d->findChild<QLineEdit*>("NameEdit")->text(),
-                         QStringLiteral("Новое название"));
-                retype(d, "NameEdit", QStringLiteral("Сетка"));
-                click(d, "OkButton");
-                QCOMPARE(h->lastShown(),
-                         std::string("Должно быть не менее двух атрибутов. Измените название."));
-                retype(d, "NameEdit", QStringLiteral("Лабораторная"));
-                click(d, "OkButton");
-            },
-            h->modalFailed);
+        const auto modal9 = whenModal<TForm17_1>([&](TForm17_1* d) {
+            QCOMPARE(d->findChild<QLineEdit*>("NameEdit")->text(),
+                     QStringLiteral("Новое название"));
+            retype(d, "NameEdit", QStringLiteral("Сетка"));
+            click(d, "OkButton");
+            QCOMPARE(h->lastShown(),
+                     std::string("Должно быть не менее двух атрибутов. Измените название."));
+            retype(d, "NameEdit", QStringLiteral("Лабораторная"));
+            click(d, "OkButton");
+        });
         click(&window, "AddButton");
-        QVERIFY(!h->modalFailed);
+        QVERIFY(modal9.shown());
         QCOMPARE(list->count(), before + 1);
         TAtr* added = h->year().Atribyt.LAtr.back().get();
         QCOMPARE(added->Name(), std::string("Лабораторная"));
 
         clickRow(list, rowOfKey(list, added->N));
-        onModal<TForm17_1>(
-            [&](TForm17_1* d) {
-                retype(d, "NameEdit", QStringLiteral("Лаб. работа"));
-                click(d, "OkButton");
-            },
-            h->modalFailed);
+        const auto modal10 = whenModal<TForm17_1>([&](TForm17_1* d) {
+            retype(d, "NameEdit", QStringLiteral("Лаб. работа"));
+            click(d, "OkButton");
+        });
         click(&window, "EditButton");
         QCOMPARE(added->Name(), std::string("Лаб. работа"));
 
-        onModal<TForm17_1>(
-            [&](TForm17_1* d) {
-                retype(d, "NameEdit", QStringLiteral("Практика"));
-                click(d, "OkButton");
-            },
-            h->modalFailed);
+        const auto modal11 = whenModal<TForm17_1>([&](TForm17_1* d) {
+            retype(d, "NameEdit", QStringLiteral("Практика"));
+            click(d, "OkButton");
+        });
         click(&window, "AddButton");
         TAtr* second = h->year().Atribyt.LAtr.back().get();
         QCOMPARE(second->Name(), std::string("Практика"));
@@ -609,7 +499,7 @@ private slots:
         QVERIFY(many.MultiSelect());
         QCOMPARE(listOf(&many)->item(0)->text(), QStringLiteral("Консультация"));
         clickRow(listOf(&many), 0);
-        clickRow(listOf(&many), 1, true);
+        clickRow(listOf(&many), 1, Qt::ControlModifier);
         click(&many, "OkButton");
         QCOMPARE(h->year().Atribyt.AtrSelectName(), std::string("Консультация,Диф. зачет"));
     }
@@ -636,28 +526,24 @@ private slots:
         grid->MoveTo(1, row);
 
         std::vector<int> picked;
-        onModal<TForm3>(
-            [&](TForm3* d) {
-                clickRow(listOf(d), 0);
-                clickRow(listOf(d), 1, true);
-                for (TFio* fio : d->Picked()) picked.push_back(fio->N);
-                click(d, "OkButton");
-            },
-            h->modalFailed);
+        const auto modal12 = whenModal<TForm3>([&](TForm3* d) {
+            clickRow(listOf(d), 0);
+            clickRow(listOf(d), 1, Qt::ControlModifier);
+            for (TFio* fio : d->Picked()) picked.push_back(fio->N);
+            click(d, "OkButton");
+        });
         click(&window, "AddButton");
-        QVERIFY(!h->modalFailed);
+        QVERIFY(modal12.shown());
         QCOMPARE(picked.size(), std::size_t(2));
         QCOMPARE(room->LFio.size(), std::size_t(2));
         for (TFio* fio : room->LFio)
             QVERIFY(std::find(fio->LAyd.begin(), fio->LAyd.end(), room) != fio->LAyd.end());
         QCOMPARE(grid->Cells(1, row), QString::fromStdString(room->AllFio()));
 
-        onModal<TForm3>(
-            [&](TForm3* d) {
-                clickRow(listOf(d), 0);
-                click(d, "OkButton");
-            },
-            h->modalFailed);
+        const auto modal13 = whenModal<TForm3>([&](TForm3* d) {
+            clickRow(listOf(d), 0);
+            click(d, "OkButton");
+        });
         click(&window, "DeleteButton");
         QCOMPARE(room->LFio.size(), std::size_t(1));
         QCOMPARE(room->LFio[0]->N, picked[1]);
@@ -747,7 +633,7 @@ private slots:
             window.CanDelOk = true;
             window.show();
             clickRow(listOf(&window), rowOfKey(listOf(&window), keys[0]));
-            clickRow(listOf(&window), rowOfKey(listOf(&window), keys[1]), true);
+            clickRow(listOf(&window), rowOfKey(listOf(&window), keys[1]), Qt::ControlModifier);
             h->dialog.queue(true);
             h->faulty->failAt(n, false);
             click(&window, "DeleteButton");
@@ -784,15 +670,13 @@ private slots:
         const int roomN = room->N;
         grid->MoveTo(1, row);
         TFio* teacher = nullptr;
-        onModal<TForm3>(
-            [&](TForm3* d) {
-                clickRow(listOf(d), 0);
-                teacher = d->Picked().front();
-                click(d, "OkButton");
-            },
-            h->modalFailed);
+        const auto modal14 = whenModal<TForm3>([&](TForm3* d) {
+            clickRow(listOf(d), 0);
+            teacher = d->Picked().front();
+            click(d, "OkButton");
+        });
         click(&window, "AddButton");
-        QVERIFY(!h->modalFailed);
+        QVERIFY(modal14.shown());
         click(&window, "SpecButton");
         QCOMPARE(room->LFio.size(), std::size_t(1));
         h->faulty->failAt(1);
@@ -856,18 +740,16 @@ private slots:
         for (uint64_t n = 1; n < 200 && !stored; ++n) {
             h->faulty->failAt(n, false);
             bool closed = false;
-            onModal<TForm4_1>(
-                [&](TForm4_1* d) {
-                    retype(d, "ShortEdit", QStringLiteral("Сопромат"));
-                    click(d, "OkButton");
-                    closed = !d->isVisible();
-                    if (closed) return;
-                    QCOMPARE(h->lastShown(), std::string(kNotStoredMessage));
-                    click(d, "CancelButton");
-                },
-                h->modalFailed);
+            const auto modal15 = whenModal<TForm4_1>([&](TForm4_1* d) {
+                retype(d, "ShortEdit", QStringLiteral("Сопромат"));
+                click(d, "OkButton");
+                closed = !d->isVisible();
+                if (closed) return;
+                QCOMPARE(h->lastShown(), std::string(kNotStoredMessage));
+                click(d, "CancelButton");
+            });
             click(&window, "AddButton");
-            QVERIFY(!h->modalFailed);
+            QVERIFY(modal15.shown());
             stored = closed;
             if (stored) break;
             ++refusals;
