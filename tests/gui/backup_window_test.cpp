@@ -146,7 +146,9 @@ private slots:
         QCOMPARE(title, QStringLiteral("Резервная папка"));
         QCOMPARE(h.label("PathCopy"), QString::fromStdString(elsewhere));
         // A cancelled choice keeps the folder.
-        h.window->PapkaView.Choose = [](QWidget*, const QString&, const QString&) { return QString(); };
+        h.window->PapkaView.Choose = [](QWidget*, const QString&, const QString&) {
+            return QString();
+        };
         QTest::mouseClick(h.button("ChangeButton"), Qt::LeftButton);
         QCOMPARE(h.label("PathCopy"), QString::fromStdString(elsewhere));
         QTest::mouseClick(h.button("CancelButton"), Qt::LeftButton);

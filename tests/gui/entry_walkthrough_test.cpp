@@ -30,7 +30,6 @@
 #include <vector>
 
 #include "base/my_dialog.h"
-#include "entry_fixture.h"
 #include "entry/ui/active_weeks_window.h"
 #include "entry/ui/building_dialog.h"
 #include "entry/ui/buildings_window.h"
@@ -49,6 +48,7 @@
 #include "entry/ui/subjects_window.h"
 #include "entry/ui/teacher_dialog.h"
 #include "entry/ui/teachers_window.h"
+#include "entry_fixture.h"
 #include "model/building.h"
 #include "model/god.h"
 #include "model/room.h"

@@ -26,7 +26,6 @@
 #include "base/file_system.h"
 #include "base/my_dialog.h"
 #include "demo/sample_college.h"
-#include "entry_fixture.h"
 #include "entry/load_ops.h"
 #include "entry/ui/entry_windows.h"
 #include "entry/ui/groups_window.h"
@@ -36,6 +35,7 @@
 #include "entry/ui/subject_teachers_window.h"
 #include "entry/ui/sync_dialog.h"
 #include "entry/ui/teachers_window.h"
+#include "entry_fixture.h"
 #include "model/god.h"
 #include "screenshot.h"
 #include "shell/shell.h"
@@ -88,6 +88,13 @@ class LoadWindowsTest : public QObject {
     // faulty: the shell's files go through a fault injector (h->faulty).
     std::unique_ptr<Harness> make(bool faulty = false) {
         return template_.copy<Harness>("load_gui", faulty);
+    }
+
+    // The group as the tables hold it, read by a fresh shell as the next
+    // start of the program would.
+    static TGryp* storedGroup(Harness& h, const std::string& name) {
+        if (!h.start() || h.shell->God() == nullptr) return nullptr;
+        return h.god().FindGrypForName(name);
     }
 
     // The group's weeks made study weeks, as the calendar window makes them.
@@ -237,14 +244,9 @@ private slots:
         click(window.get(), "CloseButton");
         QVERIFY(!window->isVisible());
         window.reset();
-        h->shell.reset();
 
         // The year read again from the tables holds what the window set.
-        TScriptedDialog quiet;
-        QuietView view;
-        TShell fresh(h->home.path(), quiet);
-        QCOMPARE(fresh.Start(view), shell::TStartOutcome::Running);
-        TGryp* again = fresh.God()->FindGrypForName(groupName);
+        TGryp* again = storedGroup(*h, groupName);
         QVERIFY(again != nullptr);
         TPredmet* stored = again->FindPredmet(subjectN);
         QVERIFY(stored != nullptr);
@@ -536,14 +538,15 @@ private slots:
         const std::string groupName = gr.Name();
         auto window = std::make_unique<TForm5_2>(*h->context);
         window->show();
-        // The teacher is chosen in the teacher list itself.
-        auto pickTeacher = [teacher] {
-            const auto modal9 = whenModal<TForm3>([teacher](TForm3* list) {
+        // The teacher is chosen in the teacher list the button opens.
+        auto pickTeacher = [teacher, &window](const char* button) {
+            const auto picked = whenModal<TForm3>([teacher](TForm3* list) {
                 TListBoxNumer* rows = list->List();
                 for (int row = 0; row < rows->count(); ++row)
                     if (rows->GetNumer(row) == teacher->N) rows->setCurrentRow(row);
                 click(list, "OkButton");
             });
+            click(window.get(), button);
         };
         QCOMPARE(window->windowTitle(), QStringLiteral("Преподаватели по предмету"));
         QCOMPARE(child<QLabel>(window.get(), "GroupLabel")->text(),
@@ -572,20 +575,17 @@ private slots:
         QCOMPARE(grid->Cells(TForm5_2::kTeachersCol, 53), QString::fromStdString(pr->NameFio(53)));
         // Weeks 29..34: the group has 30..33 only.
         selectCells(grid, TForm5_2::kPairsCol, 29, TForm5_2::kPairsCol, 34);
-        pickTeacher();
-        click(window.get(), "AddTeacherButton");
+        pickTeacher("AddTeacherButton");
         for (int ne = 29; ne <= 34; ++ne)
             QCOMPARE(pr->FindFioPredmet(ne, teacher) != nullptr, ne >= 30 && ne <= 33);
         QVERIFY(grid->Cells(TForm5_2::kTeachersCol, 31)
                     .contains(QString::fromStdString(teacher->Name())));
         // Given again: no second assignment in a week.
-        pickTeacher();
-        click(window.get(), "AddTeacherButton");
+        pickTeacher("AddTeacherButton");
         QCOMPARE(pr->CountFio(31), 1);
 
         selectCells(grid, TForm5_2::kPairsCol, 32, TForm5_2::kPairsCol, 33);
-        pickTeacher();
-        click(window.get(), "DeleteTeacherButton");
+        pickTeacher("DeleteTeacherButton");
         for (int ne = 30; ne <= 33; ++ne)
             QCOMPARE(pr->FindFioPredmet(ne, teacher) != nullptr, ne <= 31);
         QVERIFY(grid->Cells(TForm5_2::kTeachersCol, 32).isEmpty());
@@ -596,12 +596,7 @@ private slots:
 
         click(window.get(), "CloseButton");
         window.reset();
-        h->shell.reset();
-        TScriptedDialog quiet;
-        QuietView view;
-        TShell fresh(h->home.path(), quiet);
-        QCOMPARE(fresh.Start(view), shell::TStartOutcome::Running);
-        TGryp* again = fresh.God()->FindGrypForName(groupName);
+        TGryp* again = storedGroup(*h, groupName);
         QVERIFY(again != nullptr);
         TPredmet* stored = again->FindPredmet(n);
         QVERIFY(stored != nullptr);
@@ -616,8 +611,10 @@ private slots:
         auto h = make();
         TGryp& gr = h->group();
         TGryp& other = h->group(1);
-        auto choose = [](TGryp* pick, bool confirm, const std::function<void()>& before = {}) {
-            const auto modal10 = whenModal<TForm2>([pick, confirm, before](TForm2* list) {
+        // Picks in the group list the button opens; before runs first.
+        auto choose = [](QWidget* window, const char* button, TGryp* pick, bool confirm,
+                         const std::function<void()>& before = {}) {
+            const auto picked = whenModal<TForm2>([pick, confirm, before](TForm2* list) {
                 if (before) before();
                 TListBoxNumer* rows = list->List();
                 for (int row = 0; row < rows->count(); ++row)
@@ -627,23 +624,21 @@ private slots:
                 else
                     list->reject();
             });
+            click(window, button);
         };
         TForm5 window(*h->context);
         window.show();
         h->dialog.queue(true);
-        choose(&other, true);
-        click(&window, "CopyGroupButton");
+        choose(&window, "CopyGroupButton", &other, true);
         QCOMPARE(window.Group(), &gr);
         QCOMPARE(h->god().GrypActiv(), &gr);
-        choose(&other, false);
-        click(&window, "GroupButton");
+        choose(&window, "GroupButton", &other, false);
         QCOMPARE(window.Group(), &gr);
         QCOMPARE(h->god().GrypActiv(), &gr);
         TGryp* shownIn = nullptr;
-        const auto modal11 = whenModal<TForm5_2>([&](TForm5_2* teachers) {
+        const auto modal9 = whenModal<TForm5_2>([&](TForm5_2* teachers) {
             shownIn = teachers->Group();
-            choose(&other, false);
-            click(teachers, "GroupButton");
+            choose(teachers, "GroupButton", &other, false);
             QCOMPARE(teachers->Group(), &gr);
             QCOMPARE(h->god().GrypActiv(), &gr);
             click(teachers, "CloseButton");
@@ -651,8 +646,7 @@ private slots:
         click(&window, "TeachersButton");
         QCOMPARE(shownIn, &gr);
 
-        choose(&other, true, [&other] { other.SetName("ПКС-99"); });
-        click(&window, "GroupButton");
+        choose(&window, "GroupButton", &other, true, [&other] { other.SetName("ПКС-99"); });
         QCOMPARE(window.Group(), &other);
         auto* box = child<QComboBox>(&window, "GroupBox");
         QCOMPARE(box->count(), h->god().CountGryp());
@@ -671,24 +665,24 @@ private slots:
         TForm5 window(*h->context);
         window.show();
         int variants = 0;
-        auto firstTwo = [&variants] {
-            const auto modal12 = whenModal<TForm5_4>([&variants](TForm5_4* d) {
+        // Synchronises, choosing the first two weeks in the variant window.
+        auto syncFirstTwo = [&variants, &window] {
+            const auto asked = whenModal<TForm5_4>([&variants](TForm5_4* d) {
                 ++variants;
                 QTest::mouseClick(child<QRadioButton>(d, "FirstTwoButton"), Qt::LeftButton);
                 click(d, "OkButton");
             });
+            click(&window, "SyncButton");
         };
         selectCells(window.Grid(), TForm5::WeekCol(20), TForm5::SubjectRow(0), TForm5::WeekCol(22),
                     TForm5::SubjectRow(0));
-        firstTwo();
-        click(&window, "SyncButton");
+        syncFirstTwo();
         QCOMPARE(variants, 1);
         QCOMPARE(h->dialog.shown,
                  std::vector<std::string>{"Требуется выделить не менее четырех недель"});
         selectCells(window.Grid(), TForm5::WeekCol(20), TForm5::SubjectRow(0), TForm5::WeekCol(23),
                     TForm5::SubjectRow(0));
-        firstTwo();
-        click(&window, "SyncButton");
+        syncFirstTwo();
         QCOMPARE(variants, 2);
         QCOMPARE(h->dialog.shown,
                  (std::vector<std::string>{"Требуется выделить не менее четырех недель",
@@ -709,7 +703,7 @@ private slots:
         window->show();
         selectCells(window->Grid(), TForm5::WeekCol(10), TForm5::SubjectRow(0), TForm5::WeekCol(10),
                     TForm5::SubjectRow(0));
-        const auto modal13 = whenModal<TForm5_3>([](TForm5_3* d) {
+        const auto modal10 = whenModal<TForm5_3>([](TForm5_3* d) {
             child<QListWidget>(d, "ListBox")->setCurrentRow(6);
             click(d, "YesButton");
         });
@@ -745,13 +739,8 @@ private slots:
         h->dialog.queue(true);
         click(&teachers, "CloseButton");
         QVERIFY(!teachers.isVisible());
-        h->shell.reset();
 
-        TScriptedDialog quiet;
-        QuietView view;
-        TShell fresh(h->home.path(), quiet);
-        QCOMPARE(fresh.Start(view), shell::TStartOutcome::Running);
-        TGryp* again = fresh.God()->FindGrypForName(groupName);
+        TGryp* again = storedGroup(*h, groupName);
         QVERIFY(again != nullptr);
         QCOMPARE(again->CountPredmet(), count);
         QCOMPARE(again->LPredmet.front()->CountPredmetNe(kSetkaPlan, 10), 3);

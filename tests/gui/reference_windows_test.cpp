@@ -22,7 +22,6 @@
 #include "base/file_system.h"
 #include "base/my_dialog.h"
 #include "demo/sample_college.h"
-#include "entry_fixture.h"
 #include "entry/name_input.h"
 #include "entry/reference_checks.h"
 #include "entry/ui/attribute_dialog.h"
@@ -35,6 +34,7 @@
 #include "entry/ui/subject_dialog.h"
 #include "entry/ui/subjects_window.h"
 #include "entry/ui/teachers_window.h"
+#include "entry_fixture.h"
 #include "model/attribute.h"
 #include "model/building.h"
 #include "model/god.h"
@@ -66,6 +66,22 @@ int rowOfKey(TListBoxNumer* list, int key) {
 
 TListBoxNumer* listOf(QWidget* window) {
     return window->findChild<TListBoxNumer*>("ListBoxN");
+}
+
+// Clicks the row of the entry with key; with Ctrl it joins the selection.
+void clickKey(TListBoxNumer* list, int key, Qt::KeyboardModifiers modifiers = {}) {
+    clickRow(list, rowOfKey(list, key), modifiers);
+}
+
+void clickKey(QWidget* window, int key, Qt::KeyboardModifiers modifiers = {}) {
+    clickKey(listOf(window), key, modifiers);
+}
+
+// Deletes the entry with key from a list window, answering its question yes.
+void deleteAnsweringYes(QWidget* window, TScriptedDialog& dialog, int key) {
+    clickKey(window, key);
+    dialog.queue(true);
+    click(window, "DeleteButton");
 }
 
 QString countOf(QWidget* window) {
@@ -109,7 +125,7 @@ private slots:
         click(&window, "DeleteButton");
         QCOMPARE(h->lastShown(), std::string("Выберите предмет"));
 
-        const auto modal2 = whenModal<TForm4_1>([&](TForm4_1* d) {
+        const auto modal1 = whenModal<TForm4_1>([&](TForm4_1* d) {
             QVERIFY(zavlin::test::saveScreenshot(d, "subject_dialog"));
             click(d, "OkButton");
             QCOMPARE(h->lastShown(), std::string("Введите сокращенное название предмета!"));
@@ -125,36 +141,36 @@ private slots:
             click(d, "OkButton");
         });
         click(&window, "AddButton");
-        QVERIFY(modal2.shown());
+        QVERIFY(modal1.shown());
         QCOMPARE(list->count(), before + 1);
         TYrName* added = h->year().FindYrNameForName("Астр");
         QVERIFY(added != nullptr);
         QCOMPARE(added->BigName(), std::string("Астрономия"));
         QCOMPARE(list->currentRow(), rowOfKey(list, added->N));
 
-        clickRow(list, rowOfKey(list, added->N));
-        const auto modal3 = whenModal<TForm4_1>([&](TForm4_1* d) {
+        clickKey(list, added->N);
+        const auto modal2 = whenModal<TForm4_1>([&](TForm4_1* d) {
             QCOMPARE(d->findChild<QLineEdit*>("ShortEdit")->text(), QStringLiteral("Астр"));
             retype(d, "ShortEdit", QStringLiteral("Астрон"));
             retype(d, "BigEdit", QStringLiteral("Яхтенная астрономия"));
             click(d, "OkButton");
         });
         click(&window, "EditButton");
-        QVERIFY(modal3.shown());
+        QVERIFY(modal2.shown());
         QCOMPARE(added->Name(), std::string("Астрон"));
         // Sorted by the full name it moved to the end; it stays the active one.
         QCOMPARE(h->year().LYrName.back().get(), added);
         QCOMPARE(h->year().LYrName[h->year().YrNameActivIndx()].get(), added);
 
         // One more, deleted again after the question.
-        const auto modal4 = whenModal<TForm4_1>([&](TForm4_1* d) {
+        const auto modal3 = whenModal<TForm4_1>([&](TForm4_1* d) {
             retype(d, "ShortEdit", QStringLiteral("Геод"));
             click(d, "OkButton");
         });
         click(&window, "AddButton");
         TYrName* second = h->year().FindYrNameForName("Геод");
         QVERIFY(second != nullptr);
-        clickRow(list, rowOfKey(list, second->N));
+        clickKey(list, second->N);
         h->dialog.queue(true);
         click(&window, "DeleteButton");
         QCOMPARE(h->dialog.asked.back(), std::string("Удалить ?"));
@@ -166,7 +182,7 @@ private slots:
         for (const auto& yr : h->year().LYrName)
             if (yr->NoDelete > 0) used = yr.get();
         QVERIFY(used != nullptr);
-        clickRow(list, rowOfKey(list, used->N));
+        clickKey(list, used->N);
         const auto asked = h->dialog.asked.size();
         click(&window, "DeleteButton");
         QCOMPARE(h->lastShown(), std::string("Удаление невозможно. Предмет используется"));
@@ -237,7 +253,7 @@ private slots:
         click(&window, "DeleteButton");
         QCOMPARE(h->lastShown(), std::string("Выберите здание"));
 
-        const auto modal5 = whenModal<TForm6_1>([&](TForm6_1* d) {
+        const auto modal4 = whenModal<TForm6_1>([&](TForm6_1* d) {
             QCOMPARE(d->windowTitle(), QStringLiteral("Ввод  названия здания"));
             auto* colors = d->findChild<QComboBox*>("ColorBox");
             QCOMPARE(colors->count(), 15);
@@ -255,15 +271,15 @@ private slots:
             click(d, "OkButton");
         });
         click(&window, "AddButton");
-        QVERIFY(modal5.shown());
+        QVERIFY(modal4.shown());
         TDom* added = h->year().FindDom("Корпус Б");
         QVERIFY(added != nullptr);
         QCOMPARE(int(added->ColorFont), 4);
         QCOMPARE(list->count(), before + 1);
         QVERIFY(h->year().FindDom("Корпус ☃") == nullptr);
 
-        clickRow(list, rowOfKey(list, added->N));
-        const auto modal6 = whenModal<TForm6_1>([&](TForm6_1* d) {
+        clickKey(list, added->N);
+        const auto modal5 = whenModal<TForm6_1>([&](TForm6_1* d) {
             QCOMPARE(d->findChild<QComboBox*>("ColorBox")->currentIndex(), 4);
             d->findChild<QComboBox*>("ColorBox")->setCurrentIndex(14);
             click(d, "OkButton");
@@ -276,7 +292,7 @@ private slots:
         for (const auto& ayd : h->year().LAyd)
             if (AydInUse(h->year(), *ayd)) busy = ayd->Dom();
         QVERIFY(busy != nullptr);
-        clickRow(list, rowOfKey(list, busy->N));
+        clickKey(list, busy->N);
         const auto asked = h->dialog.asked.size();
         click(&window, "DeleteButton");
         QCOMPARE(h->lastShown(), std::string("Удаление невозможно. Здание используется"));
@@ -301,9 +317,7 @@ private slots:
         TForm6 again(*h->context, TListMode::Edit);
         again.CanDelOk = true;
         again.show();
-        clickRow(listOf(&again), rowOfKey(listOf(&again), kept->N));
-        h->dialog.queue(true);
-        click(&again, "DeleteButton");
+        deleteAnsweringYes(&again, h->dialog, kept->N);
         QVERIFY(h->year().FindDom("Корпус Б") == nullptr);
         again.accept();
         QVERIFY(startShell(*h));
@@ -347,7 +361,7 @@ private slots:
             if (h->year().LDom[i].get() == first->Dom()) firstDomIndex = i;
         QVERIFY(firstDomIndex >= 0);
 
-        const auto modal7 = whenModal<TForm7_1>([&](TForm7_1* d) {
+        const auto modal6 = whenModal<TForm7_1>([&](TForm7_1* d) {
             auto* dom = d->findChild<QComboBox*>("DomBox");
             QCOMPARE(dom->currentIndex(), -1);
             retype(d, "NameEdit", QStringLiteral("123456"));
@@ -367,15 +381,15 @@ private slots:
             click(d, "OkButton");
         });
         click(&window, "AddButton");
-        QVERIFY(modal7.shown());
+        QVERIFY(modal6.shown());
         TAyd* added = h->year().FindAyd(first->Dom()->Name(), "12345");
         QVERIFY(added != nullptr);
         QCOMPARE(int(added->kv), 0);
         QCOMPARE(list->count(), before + 1);
         QCOMPARE(list->item(rowOfKey(list, added->N))->text(), QStringLiteral("12345 (0 чел.)"));
 
-        clickRow(list, rowOfKey(list, added->N));
-        const auto modal8 = whenModal<TForm7_1>([&](TForm7_1* d) {
+        clickKey(list, added->N);
+        const auto modal7 = whenModal<TForm7_1>([&](TForm7_1* d) {
             QCOMPARE(d->findChild<QComboBox*>("DomBox")->currentIndex(), firstDomIndex);
             auto* seats = d->findChild<QSpinBox*>("SeatsSpin");
             seats->selectAll();
@@ -389,7 +403,7 @@ private slots:
         for (const auto& ayd : h->year().LAyd)
             if (AydInUse(h->year(), *ayd)) busy = ayd.get();
         QVERIFY(busy != nullptr);
-        clickRow(list, rowOfKey(list, busy->N));
+        clickKey(list, busy->N);
         const auto asked = h->dialog.asked.size();
         click(&window, "DeleteButton");
         QCOMPARE(h->lastShown(), std::string("Удаление невозможно. Aудитория используется"));
@@ -409,9 +423,7 @@ private slots:
         TForm7 again(*h->context, TListMode::Edit);
         again.CanDelOk = true;
         again.show();
-        clickRow(listOf(&again), rowOfKey(listOf(&again), kept->N));
-        h->dialog.queue(true);
-        click(&again, "DeleteButton");
+        deleteAnsweringYes(&again, h->dialog, kept->N);
         QCOMPARE(h->year().CountAyd(), before);
     }
 
@@ -438,7 +450,7 @@ private slots:
         QVERIFY(h->dialog.asked.empty());
         QCOMPARE(h->year().Atribyt.AtrName(65003), std::string("Экзамен"));
 
-        const auto modal9 = whenModal<TForm17_1>([&](TForm17_1* d) {
+        const auto modal8 = whenModal<TForm17_1>([&](TForm17_1* d) {
             QCOMPARE(d->findChild<QLineEdit*>("NameEdit")->text(),
                      QStringLiteral("Новое название"));
             retype(d, "NameEdit", QStringLiteral("Сетка"));
@@ -449,20 +461,20 @@ private slots:
             click(d, "OkButton");
         });
         click(&window, "AddButton");
-        QVERIFY(modal9.shown());
+        QVERIFY(modal8.shown());
         QCOMPARE(list->count(), before + 1);
         TAtr* added = h->year().Atribyt.LAtr.back().get();
         QCOMPARE(added->Name(), std::string("Лабораторная"));
 
-        clickRow(list, rowOfKey(list, added->N));
-        const auto modal10 = whenModal<TForm17_1>([&](TForm17_1* d) {
+        clickKey(list, added->N);
+        const auto modal9 = whenModal<TForm17_1>([&](TForm17_1* d) {
             retype(d, "NameEdit", QStringLiteral("Лаб. работа"));
             click(d, "OkButton");
         });
         click(&window, "EditButton");
         QCOMPARE(added->Name(), std::string("Лаб. работа"));
 
-        const auto modal11 = whenModal<TForm17_1>([&](TForm17_1* d) {
+        const auto modal10 = whenModal<TForm17_1>([&](TForm17_1* d) {
             retype(d, "NameEdit", QStringLiteral("Практика"));
             click(d, "OkButton");
         });
@@ -472,7 +484,7 @@ private slots:
         QVERIFY(zavlin::test::saveScreenshot(&window, "attributes_window"));
 
         // Load that points at an attribute keeps it.
-        clickRow(list, rowOfKey(list, second->N));
+        clickKey(list, second->N);
         ++second->NoDelete;
         click(&window, "DeleteButton");
         QCOMPARE(h->lastShown(), std::string("За данным атрибутом закреплена нагрузка."));
@@ -526,21 +538,21 @@ private slots:
         grid->MoveTo(1, row);
 
         std::vector<int> picked;
-        const auto modal12 = whenModal<TForm3>([&](TForm3* d) {
+        const auto modal11 = whenModal<TForm3>([&](TForm3* d) {
             clickRow(listOf(d), 0);
             clickRow(listOf(d), 1, Qt::ControlModifier);
             for (TFio* fio : d->Picked()) picked.push_back(fio->N);
             click(d, "OkButton");
         });
         click(&window, "AddButton");
-        QVERIFY(modal12.shown());
+        QVERIFY(modal11.shown());
         QCOMPARE(picked.size(), std::size_t(2));
         QCOMPARE(room->LFio.size(), std::size_t(2));
         for (TFio* fio : room->LFio)
             QVERIFY(std::find(fio->LAyd.begin(), fio->LAyd.end(), room) != fio->LAyd.end());
         QCOMPARE(grid->Cells(1, row), QString::fromStdString(room->AllFio()));
 
-        const auto modal13 = whenModal<TForm3>([&](TForm3* d) {
+        const auto modal12 = whenModal<TForm3>([&](TForm3* d) {
             clickRow(listOf(d), 0);
             click(d, "OkButton");
         });
@@ -591,7 +603,7 @@ private slots:
         TForm6 window(*h->context, TListMode::Edit);
         window.CanDelOk = true;
         window.show();
-        clickRow(listOf(&window), rowOfKey(listOf(&window), n));
+        clickKey(&window, n);
         h->dialog.queue(true);
         h->dialog.queue(false);
         click(&window, "DeleteButton");
@@ -632,8 +644,8 @@ private slots:
             TForm7 window(*h->context, TListMode::Edit);
             window.CanDelOk = true;
             window.show();
-            clickRow(listOf(&window), rowOfKey(listOf(&window), keys[0]));
-            clickRow(listOf(&window), rowOfKey(listOf(&window), keys[1]), Qt::ControlModifier);
+            clickKey(&window, keys[0]);
+            clickKey(&window, keys[1], Qt::ControlModifier);
             h->dialog.queue(true);
             h->faulty->failAt(n, false);
             click(&window, "DeleteButton");
@@ -670,13 +682,13 @@ private slots:
         const int roomN = room->N;
         grid->MoveTo(1, row);
         TFio* teacher = nullptr;
-        const auto modal14 = whenModal<TForm3>([&](TForm3* d) {
+        const auto modal13 = whenModal<TForm3>([&](TForm3* d) {
             clickRow(listOf(d), 0);
             teacher = d->Picked().front();
             click(d, "OkButton");
         });
         click(&window, "AddButton");
-        QVERIFY(modal14.shown());
+        QVERIFY(modal13.shown());
         click(&window, "SpecButton");
         QCOMPARE(room->LFio.size(), std::size_t(1));
         h->faulty->failAt(1);
@@ -740,7 +752,7 @@ private slots:
         for (uint64_t n = 1; n < 200 && !stored; ++n) {
             h->faulty->failAt(n, false);
             bool closed = false;
-            const auto modal15 = whenModal<TForm4_1>([&](TForm4_1* d) {
+            const auto modal14 = whenModal<TForm4_1>([&](TForm4_1* d) {
                 retype(d, "ShortEdit", QStringLiteral("Сопромат"));
                 click(d, "OkButton");
                 closed = !d->isVisible();
@@ -749,7 +761,7 @@ private slots:
                 click(d, "CancelButton");
             });
             click(&window, "AddButton");
-            QVERIFY(modal15.shown());
+            QVERIFY(modal14.shown());
             stored = closed;
             if (stored) break;
             ++refusals;
@@ -775,7 +787,7 @@ private slots:
         bool deleted = false;
         refusals = 0;
         for (uint64_t n = 1; n < 200 && !deleted; ++n) {
-            clickRow(listOf(&roomsWindow), rowOfKey(listOf(&roomsWindow), freeN));
+            clickKey(&roomsWindow, freeN);
             h->faulty->failAt(n, false);
             h->dialog.queue(true);
             h->dialog.shown.clear();
