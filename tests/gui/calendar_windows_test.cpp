@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -14,9 +13,7 @@
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTest>
-#include <QTimer>
 #include <filesystem>
-#include <functional>
 #include <memory>
 
 #include "base/core_hooks.h"
@@ -45,7 +42,6 @@ using namespace zavlin;
 using namespace zavlin::entry;
 using namespace zavlin::entry::ui;
 using zavlin::shell::TShell;
-using zavlin::shell::TShellView;
 using zavlin::shell::TStartOutcome;
 using zavlin::shell::ui::TForm1;
 using namespace zavlin::test;

@@ -20,7 +20,6 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTest>
-#include <QTimer>
 #include <array>
 #include <filesystem>
 #include <functional>

@@ -10,12 +10,10 @@
 #include <QDialog>
 #include <QLabel>
 #include <QListWidget>
-#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 #include <filesystem>
 #include <functional>
@@ -47,7 +45,6 @@ namespace fs = std::filesystem;
 using namespace zavlin;
 using namespace zavlin::entry::ui;
 using zavlin::shell::TShell;
-using zavlin::shell::TShellView;
 using zavlin::shell::ui::TComboBoxNumer;
 using zavlin::shell::ui::TListBoxNumer;
 using namespace zavlin::test;

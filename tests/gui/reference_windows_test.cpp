@@ -3,7 +3,7 @@
 // and deleted through the real widgets, every refusal leaving the data as it
 // was, and a fresh shell reading back what the tables kept. Questions are
 // answered by a scripted dialog; the edit windows, which run modally, are
-// driven from a queued call once they are shown. With ZAVLIN_SCREENSHOTS set
+// driven once they are shown. With ZAVLIN_SCREENSHOTS set
 // the windows are also saved as pictures.
 #include <QApplication>
 #include <QComboBox>
@@ -12,10 +12,8 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <string>
 
