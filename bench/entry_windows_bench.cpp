@@ -37,6 +37,7 @@
 #include "entry/ui/teachers_window.h"
 #include "model/god.h"
 #include "model/group.h"
+#include "sample_home.h"
 #include "shell/shell.h"
 #include "shell/ui/hgrid.h"
 
@@ -291,25 +292,14 @@ int main(int argc, char** argv) {
     std::vector<Column> columns;
     std::vector<std::string> notes;
     for (demo::SampleSize size : {demo::SampleSize::M, demo::SampleSize::XL}) {
-        char tmpl[] = "/tmp/zavlin_entry_bench_XXXXXX";
-        if (mkdtemp(tmpl) == nullptr) {
-            std::perror("entry_windows_bench: mkdtemp");
-            return 1;
-        }
-        const fs::path home = fs::path(tmpl) / "college";
-        TScriptedDialog dialog(true);
-        const demo::SampleResult made =
-            demo::createSampleCollege(home, demo::SampleOptions{size, 1, 2026}, dialog);
-        if (!made.ok) {
-            std::fprintf(stderr, "entry_windows_bench: %s\n", made.message.c_str());
-            return 1;
-        }
+        const bench::SampleHome sample(size, "entry_windows_bench");
+        if (!sample.ok()) return 1;
+        const fs::path home = sample.home();
+        const demo::SampleResult& made = sample.made();
         Column column{std::string(demo::sizeName(size)) + " ms", {}};
         int groups = 0;
         int subjects = 0;
-        const bool ok = measureHome(home, column.results, groups, subjects);
-        fs::remove_all(tmpl);
-        if (!ok) return 1;
+        if (!measureHome(home, column.results, groups, subjects)) return 1;
         notes.push_back(std::string(demo::sizeName(size)) + ": " + std::to_string(groups) +
                         " groups, " + std::to_string(made.counts.teachers) + " teachers, " +
                         std::to_string(made.counts.subjectNames) + " subject names, " +

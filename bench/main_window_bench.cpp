@@ -13,6 +13,7 @@
 
 #include "base/my_dialog.h"
 #include "demo/sample_college.h"
+#include "sample_home.h"
 #include "shell/shell.h"
 #include "shell/ui/main_window.h"
 
@@ -89,24 +90,15 @@ int main(int argc, char** argv) {
         "start-up without a window; best of 3 runs, ms\n");
     std::printf("%-4s %7s %7s %12s %12s\n", "size", "groups", "loaded", "shell ms", "window ms");
     for (demo::SampleSize size : {demo::SampleSize::M, demo::SampleSize::XL}) {
-        char tmpl[] = "/tmp/zavlin_window_bench_XXXXXX";
-        if (mkdtemp(tmpl) == nullptr) {
-            std::perror("main_window_bench: mkdtemp");
-            return 1;
-        }
-        const fs::path home = fs::path(tmpl) / "college";
+        const bench::SampleHome sample(size, "main_window_bench");
+        if (!sample.ok()) return 1;
+        const fs::path home = sample.home();
+        const demo::SampleResult& made = sample.made();
         TScriptedDialog dialog(true);
-        const demo::SampleResult made =
-            demo::createSampleCollege(home, demo::SampleOptions{size, 1, 2026}, dialog);
-        if (!made.ok) {
-            std::fprintf(stderr, "main_window_bench: %s\n", made.message.c_str());
-            return 1;
-        }
         const Figures f = measure(app, home, dialog);
         if (!f.ok) return 1;
         std::printf("%-4s %7d %7d %12.1f %12.1f\n", demo::sizeName(size), made.counts.groups,
                     f.loaded, f.shellBest, f.windowBest);
-        fs::remove_all(tmpl);
     }
     for (int i = 1; i < argc; ++i) {
         TScriptedDialog dialog(true);

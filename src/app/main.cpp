@@ -8,9 +8,9 @@
 #include <optional>
 #include <string>
 
+#include "entry/ui/entry_windows.h"
 #include "shell/instance.h"
 #include "shell/ui/instance_channel.h"
-#include "entry/ui/entry_windows.h"
 #include "shell/ui/main_window.h"
 #include "shell/ui/qt_dialog.h"
 #include "storage/year_tables.h"

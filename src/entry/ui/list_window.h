@@ -100,7 +100,7 @@ protected:
         std::vector<T*> out;
         for (int key : SelectedKeys())
             if (T* entry = lookup(key)) out.push_back(entry);
-        if (mode_ == TListMode::PickOne && out.size() > 1) out.resize(1);
+        if (mode_ == TListMode::PickOne && out.size() > 1) out.erase(out.begin() + 1, out.end());
         return out;
     }
 

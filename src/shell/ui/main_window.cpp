@@ -495,9 +495,9 @@ bool TForm1::openWindow(const TMenuItem& item) {
     if (item.window.empty()) return false;
     for (const TWindowOpener& opener : windowOpeners) {
         if (!opener || !opener(item.window, *context_)) continue;
-        // The window may have changed the lists the menu checks look at.
         if (item.saves && shell_->God() != nullptr && !shell_->God()->SaveRasp())
             dialog_.MessageShow("Не удалось сохранить расписание учебного года.");
+        // The window may have changed the weeks and the lists the menu checks.
         fillWeeks();
         applyMenuState();
         return true;
