@@ -62,12 +62,6 @@ std::vector<int> DistributePairs(int total, const std::vector<int>& studyWeeks, 
     return counts;
 }
 
-std::vector<int> DistributePairs(int total, int j, bool oddFirst) {
-    std::vector<int> weeks;
-    for (int i = 0; i < j; ++i) weeks.push_back(i);
-    return DistributePairs(total, weeks, oddFirst);
-}
-
 bool OddDistanceFirst(const TGryp& gr, const std::vector<int>& studyWeeks) {
     if (studyWeeks.size() < 2) return false;
     const int from = studyWeeks[0];

@@ -39,8 +39,6 @@ int WeekPairTotal(const TGryp& gr, int ne);
 // between them, weeks 3 and 5 are both at an even distance from week 3.
 // Empty when there are no weeks.
 std::vector<int> DistributePairs(int total, const std::vector<int>& studyWeeks, bool oddFirst);
-// The same over j consecutive weeks (distance = place).
-std::vector<int> DistributePairs(int total, int j, bool oddFirst);
 
 // Whether the odd class comes first for weeks (in order): of the first two
 // weeks, the regular-load totals of those at an odd distance from the first

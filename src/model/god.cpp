@@ -3,10 +3,10 @@
 #include <fmt/format.h>
 
 #include <algorithm>
-#include <exception>
 #include <map>
 
 #include "base/datetime.h"
+#include "model/year_internal.h"
 #include "model/year_range.h"
 #include "storage/year_database.h"
 
@@ -262,13 +262,9 @@ bool TAllGod::SetActivGod(int indx) {
 int TAllGod::AddGod(int YGod) {
     if (!validGod(YGod) || !TestNewGod(YGod)) return -1;
     uint32_t n = 0;
-    try {
-        if (!DM.StoreEntry(kGodTable, n,
-                           [&](TTableBlob& t) { t.FieldByName("God")->setAsInteger(YGod); }))
-            return -1;
-    } catch (const std::exception&) {
-        return -1;  // the disk refused the row; the table is as it was
-    }
+    if (!year_detail::storeEntry(DM, kGodTable, n,
+                                 [&](TTableBlob& t) { t.FieldByName("God")->setAsInteger(YGod); }))
+        return -1;
     auto rec = std::make_unique<TRecordGod>();
     rec->NRec = static_cast<int>(n);
     rec->yGod = static_cast<uint16_t>(YGod);

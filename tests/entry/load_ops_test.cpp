@@ -64,24 +64,23 @@ TEST(DistributePairs, EveryPairIsPlacedAndWeeksDifferByAtMostOne) {
                 EXPECT_LE(*hi - *lo, 1);
             }
     EXPECT_TRUE(DistributePairs(5, V{}, false).empty());
-    EXPECT_TRUE(DistributePairs(5, 0, true).empty());
 }
 
 TEST(DistributePairs, TheRestGoesToOneDistanceClassBeforeTheOther) {
-    EXPECT_EQ(DistributePairs(7, 3, false), (V{3, 2, 2}));
-    EXPECT_EQ(DistributePairs(8, 3, false), (V{3, 2, 3}));
-    EXPECT_EQ(DistributePairs(6, 3, false), (V{2, 2, 2}));
-    EXPECT_EQ(DistributePairs(7, 3, true), (V{2, 3, 2}));
+    EXPECT_EQ(DistributePairs(7, V{1, 2, 3}, false), (V{3, 2, 2}));
+    EXPECT_EQ(DistributePairs(8, V{1, 2, 3}, false), (V{3, 2, 3}));
+    EXPECT_EQ(DistributePairs(6, V{1, 2, 3}, false), (V{2, 2, 2}));
+    EXPECT_EQ(DistributePairs(7, V{1, 2, 3}, true), (V{2, 3, 2}));
     // More pairs left than the first class holds: the other class takes them.
-    EXPECT_EQ(DistributePairs(3, 4, true), (V{1, 1, 0, 1}));
-    EXPECT_EQ(DistributePairs(4, 5, false), (V{1, 1, 1, 0, 1}));
+    EXPECT_EQ(DistributePairs(3, V{1, 2, 3, 4}, true), (V{1, 1, 0, 1}));
+    EXPECT_EQ(DistributePairs(4, V{1, 2, 3, 4, 5}, false), (V{1, 1, 1, 0, 1}));
     // Distance is the difference of week numbers: 4 lies at an odd
     // distance from 1 though it is the third study week.
     EXPECT_EQ(DistributePairs(5, V{1, 2, 4}, false), (V{2, 2, 1}));
     EXPECT_EQ(DistributePairs(4, V{1, 3, 4}, false), (V{2, 1, 1}));
     EXPECT_EQ(DistributePairs(5, V{1, 3, 4}, false), (V{2, 2, 1}));
     EXPECT_EQ(DistributePairs(4, V{1, 3, 4}, true), (V{1, 1, 2}));
-    EXPECT_EQ(DistributePairs(-3, 2, false), (V{0, 0}));
+    EXPECT_EQ(DistributePairs(-3, V{1, 2}, false), (V{0, 0}));
 }
 
 TEST_F(LoadOps, StudyWeeksAndWeekTotals) {
