@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "composition/ui/composition_windows.h"
 #include "entry/ui/entry_windows.h"
 #include "shell/instance.h"
 #include "shell/ui/instance_channel.h"
@@ -74,6 +75,7 @@ int main(int argc, char** argv) {
 
     shell::ui::TForm1 window(home, dialog);
     window.windowOpeners.push_back(entry::ui::OpenEntryWindow);
+    window.windowOpeners.push_back(composition::ui::OpenCompositionWindow);
     dialog.setParent(&window);
 
     shell::ui::TRaiseListener listener;

@@ -148,6 +148,9 @@ struct TSostavResult {
     int tries = 0;     // placements scored (GetVariantForPredmet calls)
     // Group, subject and teacher of each lesson left without a place.
     std::vector<std::string> unplaced;
+    // Why: for each unplaced lesson, a heading line and the rule that keeps
+    // it out of each cell of the week (ExplainUnplaced), ready to print.
+    std::vector<std::string> why;
 };
 
 // Composes week ne of the year's selected groups from their current state:

@@ -144,6 +144,9 @@ const std::vector<Row>& rows() {
             true),
         row("N33", {kRasp, kCompose, "Синхронизация расписания"}, "TForm30", {Weeks, Reference},
             true),
+        // The quality of the composed weeks, without opening the editor.
+        row("N79", {kRasp, kCompose, "Оценка качества расписания"}, "TForm11_12",
+            {Weeks, Reference}),
         row("N71", {kRasp, kCompose, "Копирование нагрузки и расписания"}, "TForm43",
             {Weeks, Reference}, true),
         row("N40", {kRasp, "Сводная таблица для группы (планируемая)"}, "TForm5_5", {Reference}),

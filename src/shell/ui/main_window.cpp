@@ -494,9 +494,15 @@ void TForm1::menuClicked(const std::string& component) {
 bool TForm1::openWindow(const TMenuItem& item) {
     if (item.window.empty()) return false;
     for (const TWindowOpener& opener : windowOpeners) {
+        context_->dropChanges = false;
         if (!opener || !opener(item.window, *context_)) continue;
-        if (item.saves && shell_->God() != nullptr && !shell_->God()->SaveRasp())
+        if (context_->dropChanges) {
+            // What the window did cannot be trusted: the stored year comes back.
+            if (!shell_->ChooseYear(shell_->ActiveYearIndex(), *view_))
+                dialog_.MessageShow("Не удалось заново прочитать учебный год.");
+        } else if (item.saves && shell_->God() != nullptr && !shell_->God()->SaveRasp()) {
             dialog_.MessageShow("Не удалось сохранить расписание учебного года.");
+        }
         // The window may have changed the weeks and the lists the menu checks.
         fillWeeks();
         applyMenuState();

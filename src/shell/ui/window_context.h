@@ -29,6 +29,10 @@ struct TWindowContext {
     // Opens another window by its name ("TForm41", ...) as the menu would,
     // without the menu's checks; false when no opener knows it. May be empty.
     std::function<bool(const std::string& window)> openWindow;
+    // Set by a window whose work must not be kept (a composition whose files
+    // failed): the main window then reloads the year from the database
+    // instead of saving it. Cleared before each window opens.
+    bool dropChanges = false;
 };
 
 // Opens the window of a menu item ("TForm2", ...) and returns when it has

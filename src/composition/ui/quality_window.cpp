@@ -1,0 +1,7 @@
+#include "composition/ui/composition_windows.h"
+
+namespace zavlin::composition::ui {
+
+void RunQuality(TWindowContext&, int) {}
+
+}  // namespace zavlin::composition::ui

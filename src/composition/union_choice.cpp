@@ -1,0 +1,1 @@
+#include "composition/union_choice.h"

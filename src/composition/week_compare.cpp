@@ -1,0 +1,1 @@
+#include "composition/week_compare.h"
