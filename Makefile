@@ -66,7 +66,7 @@ screenshots:
 
 # libFuzzer needs clang; FUZZ_SECONDS bounds each target's run.
 FUZZ_SECONDS ?= 180
-FUZZ_TARGETS := table_open ini group_blob journal_replay
+FUZZ_TARGETS := table_open ini group_blob journal_replay xml_read
 fuzz:
 	CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=Debug -DZAVLIN_FUZZ=ON -DZAVLIN_GUI=OFF \
 		-DZAVLIN_TESTS=OFF -DZAVLIN_BENCH=OFF
