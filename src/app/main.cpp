@@ -10,6 +10,7 @@
 
 #include "composition/ui/composition_windows.h"
 #include "entry/ui/entry_windows.h"
+#include "export/ui/export_windows.h"
 #include "shell/instance.h"
 #include "shell/ui/instance_channel.h"
 #include "shell/ui/main_window.h"
@@ -76,6 +77,7 @@ int main(int argc, char** argv) {
     shell::ui::TForm1 window(home, dialog);
     window.windowOpeners.push_back(entry::ui::OpenEntryWindow);
     window.windowOpeners.push_back(composition::ui::OpenCompositionWindow);
+    window.windowOpeners.push_back(exporting::ui::OpenExportWindow);
     dialog.setParent(&window);
 
     shell::ui::TRaiseListener listener;

@@ -13,6 +13,8 @@
 #include "cli/db_commands.h"
 #include "cli/demo_commands.h"
 #include "cli/load_commands.h"
+#include "cli/export_commands.h"
+#include "cli/import_commands.h"
 #include "cli/quality_commands.h"
 #include "cli/room_commands.h"
 #include "cli/table_access.h"
@@ -145,6 +147,8 @@ int run(int argc, char** argv) {
     addComposeCommands(app, status);
     addBackupCommands(app, status);
     addLoadCommands(app, status);
+    addExportCommands(app, status);
+    addImportCommands(app, status);
 
     std::string path;
     std::string key;

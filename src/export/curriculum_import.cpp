@@ -1,0 +1,1 @@
+#include "export/curriculum_import.h"

@@ -1,0 +1,1 @@
+#include "export/timetable_xml.h"

@@ -1,0 +1,7 @@
+#include "export/ui/export_windows.h"
+
+namespace zavlin::exporting::ui {
+
+void RunCurriculumImport(TWindowContext&) {}
+
+}  // namespace zavlin::exporting::ui

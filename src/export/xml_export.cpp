@@ -1,0 +1,1 @@
+#include "export/xml_export.h"
