@@ -138,7 +138,7 @@ std::vector<TUnionChoice> PossibleUnions(const std::vector<TGryp*>& groups,
 }
 
 std::vector<TSetUnionLine> SetUnions(TAllRasp& year, const std::vector<TGryp*>& groups,
-                                     const std::vector<int>& weeks) {
+                                     const std::vector<int>& weeks, const std::string& subject) {
     const std::unordered_set<const TGryp*> chosen(groups.begin(), groups.end());
     std::vector<TSetUnionLine> out;
     std::unordered_map<std::string, std::size_t> byText;
@@ -149,7 +149,7 @@ std::vector<TSetUnionLine> SetUnions(TAllRasp& year, const std::vector<TGryp*>& 
                 std::any_of(ob->LFioPredmet.begin(), ob->LFioPredmet.end(), [&](const auto* fp) {
                     return fp->Predmet() != nullptr && chosen.count(fp->Predmet()->Gryp()) != 0;
                 });
-            if (!touches) continue;
+            if (!touches && (subject.empty() || ob->NamePredmet() != subject)) continue;
             const std::string text = ob->NamePredmetGrypFio();
             auto [it, fresh] = byText.emplace(text, out.size());
             if (fresh) out.push_back({text, {}});

@@ -77,9 +77,12 @@ std::vector<TUnionChoice> PossibleUnions(const std::vector<TGryp*>& groups,
                                          const std::vector<int>& weeks, const std::string& subject,
                                          std::size_t limit = 500);
 
-// The unions of the weeks with a member in one of the groups.
+// The unions of the weeks with a member in one of the groups and, when a
+// subject is given, every union of that subject: a group alone is added to
+// one of those.
 std::vector<TSetUnionLine> SetUnions(TAllRasp& year, const std::vector<TGryp*>& groups,
-                                     const std::vector<int>& weeks);
+                                     const std::vector<int>& weeks,
+                                     const std::string& subject = {});
 
 // The assignment of member m in week ne; null when the subject has no such
 // teacher that week.

@@ -131,6 +131,9 @@ TEST_F(UnionChoice, SettingJoinsTheAssignmentsOfEachWeek) {
     EXPECT_EQ(line.text, "Матем А,Б " + fios[0]->Name());
     EXPECT_EQ(line.parts.size(), 2u);
     EXPECT_TRUE(composition::SetUnions(*year, {c}, {1, 2}).empty());
+    // With the subject named, a group outside sees the union it could join.
+    EXPECT_EQ(composition::SetUnions(*year, {c}, {1, 2}, "Матем").size(), 1u);
+    EXPECT_TRUE(composition::SetUnions(*year, {c}, {1, 2}, "Физика").empty());
 
     // Set again: nothing doubles.
     const auto again = composition::SetUnion(*year, choice({pa, pb}), {1});

@@ -108,7 +108,10 @@ TForm13::TForm13(TWindowContext& context, QWidget* parent) : QDialog(parent), co
     resize(900, 600);
 
     connect(groupsButton, &QPushButton::clicked, this, [this] { pickGroups(); });
-    connect(subjects_, &QListWidget::itemSelectionChanged, this, [this] { fillPossible(); });
+    connect(subjects_, &QListWidget::itemSelectionChanged, this, [this] {
+        fillPossible();
+        fillSet();
+    });
     connect(possible_, &QListWidget::itemDoubleClicked, this, [this] {
         context_.dialog.MessageShow("Для добавляния объединений используйте кнопку \"Назначить\"");
     });
@@ -174,7 +177,10 @@ void TForm13::fillPossible() {
 
 void TForm13::fillSet() {
     set_->clear();
-    lines_ = SetUnions(god(), groups_, weeks_);
+    const int subject = chosenRow(subjects_);
+    lines_ =
+        SetUnions(god(), groups_, weeks_,
+                  subject < 0 ? std::string() : subjects_->item(subject)->text().toStdString());
     for (const TSetUnionLine& line : lines_) {
         std::string weeks;
         for (const TSetUnionLine::Part& part : line.parts)
