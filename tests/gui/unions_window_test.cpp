@@ -3,7 +3,8 @@
 // from a common subject and found in the model and, after closing, in the
 // stored year; the composition of a week then puts both groups' lessons of
 // the subject in the same cells. Deleting, its refusals, and a group added
-// to a union set with the refusals for two members of one group.
+// to a union set with the refusals for two members of one group; a failed
+// save on closing is asked about.
 #include "composition/ui/unions_window.h"
 
 #include <QLabel>
@@ -311,6 +312,31 @@ private slots:
             QCOMPARE(joined->Dan.Nob,
                      assignmentOf(*group(*h, "ИС-21"), "Ин. язык в ПД", "Успенская", ne)->Dan.Nob);
         }
+    }
+
+    // Catches a window that closes as if saved when the year's timetables
+    // could not be written: the unions would be lost without a word.
+    void aFailedSaveAsksBeforeClosing() {
+        auto h = template_.copy("unions_gui", true);
+        TForm13 window(*h->context);
+        window.show();
+        window.SetGroups({group(*h, "ИС-21"), group(*h, "ИС-23")});
+        choosePossible(window, kSport, QStringLiteral("Физ. культура ИС-21,ИС-23 Цветкова О.В."));
+        click(&window, "SetButton");
+        h->faulty->failAt(1, false);
+        h->dialog.queue(false);
+        click(&window, "CloseButton");
+        QVERIFY(h->faulty->failed());
+        QCOMPARE(h->dialog.asked,
+                 std::vector<std::string>{composition::ui::kUnionsNotSavedQuestion});
+        QVERIFY(window.isVisible());
+        h->faulty->failAt(0, false);
+        click(&window, "CloseButton");
+        QVERIFY(!window.isVisible());
+        QVERIFY(h->start());
+        const TFioPredmet* stored = firstAssignment(*group(*h, "ИС-21"), kSport, kDenominator);
+        QVERIFY(stored != nullptr && stored->Ob != nullptr);
+        QCOMPARE(stored->Ob->CountFioPredmet(), 2);
     }
 };
 
