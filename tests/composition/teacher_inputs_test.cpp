@@ -40,9 +40,11 @@ TEST(TeacherAvailability, RectangleForbidsExactlyItsCellsAndWorksBack) {
     EXPECT_FALSE(SetAvailability(fio, 2, 2, 4, 4, false)) << "nothing changed";
 
     // Out-of-grid bounds are cut, never written past the rows.
+    const auto unused = fio.Dan.Op[0];
+    EXPECT_FALSE(SetAvailability(fio, 0, 9, 11, 40, true)) << "row 0 is not a day";
     EXPECT_TRUE(SetAvailability(fio, 0, 9, 11, 40, false));
     EXPECT_EQ(forbiddenCells(fio), 4 + kDays);
-    EXPECT_EQ(fio.Dan.Op[0][11], 1) << "row 0 is not a day";
+    EXPECT_EQ(fio.Dan.Op[0], unused) << "row 0 is not a day";
 
     EXPECT_TRUE(SetAvailability(fio, 2, 3, 4, 4, true));
     EXPECT_EQ(forbiddenCells(fio), 2 + kDays);
