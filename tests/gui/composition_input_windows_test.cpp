@@ -320,6 +320,7 @@ private slots:
         selectCells(w.Grid(), TForm14::DayCol(1), TForm14::PeriodRow(5), TForm14::DayCol(2),
                     TForm14::PeriodRow(5));
         click(&w, "NotWorksButton");
+        w.Grid()->MoveTo(TForm14::DayCol(4), TForm14::PeriodRow(2));
         QVERIFY(saveScreenshot(&w, QStringLiteral("teacher_limits_window")));
         click(&w, "CloseButton");
         QVERIFY(!w.isVisible());

@@ -44,7 +44,7 @@ int rowOfKey(const shell::ui::TListBoxNumer* list, int key) {
 
 TForm14::TForm14(TWindowContext& context, QWidget* parent) : QDialog(parent), context_(context) {
     setWindowTitle(QStringLiteral("Ограничение преподавателей"));
-    resize(1000, 600);
+    resize(1080, 520);
 
     auto* layout = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
@@ -73,8 +73,13 @@ TForm14::TForm14(TWindowContext& context, QWidget* parent) : QDialog(parent), co
     grid_->SetRowCount(kPeriods + 1);
     grid_->SetFixedCols(1);
     grid_->SetFixedRows(1);
-    grid_->SetDefaultColWidth(100);
-    grid_->SetColWidths(0, 60);
+    constexpr int kTimeWidth = 60;
+    constexpr int kDayWidth = 104;
+    grid_->SetDefaultColWidth(kDayWidth);
+    grid_->SetColWidths(0, kTimeWidth);
+    // All six days in view: the grid is small, scrolling it would hide a day.
+    grid_->setMinimumWidth(kTimeWidth + kDays * kDayWidth + 2 * grid_->frameWidth() +
+                           (kDays + 1) * grid_->GridLineWidth() + 4);
     QStringList days{QString()};
     for (int d = 1; d <= kDays; ++d) days << QString::fromUtf8(weekdayName(d));
     grid_->SetHCol(days);
@@ -88,7 +93,7 @@ TForm14::TForm14(TWindowContext& context, QWidget* parent) : QDialog(parent), co
                                                       : QString());
     }
     grid_->SetHRow(periods);
-    middle->addWidget(grid_, 3);
+    middle->addWidget(grid_);
     // The forbidden cells stand out.
     grid_->OnGetCellColor = [](THGrid* grid, int row, int col, TGridDrawStates state, QBrush& brush,
                                QColor&) {
@@ -97,7 +102,7 @@ TForm14::TForm14(TWindowContext& context, QWidget* parent) : QDialog(parent), co
     };
 
     auto* right = new QVBoxLayout;
-    middle->addLayout(right, 2);
+    middle->addLayout(right, 1);
     auto* caption = new QLabel(
         QStringLiteral("Список преподавателей имеющих ограничения  в учебное время групп"), this);
     caption->setWordWrap(true);
