@@ -366,6 +366,45 @@ private slots:
         QVERIFY(h->dialog.asked.empty());
     }
 
+    // The teacher list opened by "Ф" may delete the teacher shown and
+    // changed: the window neither shows nor stores it afterwards.
+    void teacherDeletedInThePickerIsDropped() {
+        auto h = make();
+        TGod& year = h->year();
+        auto made = std::make_unique<TFio>();
+        made->SetBigName("Яковлев Юрий Юрьевич");
+        TFio* fresh = year.AddFio(std::move(made));
+        QVERIFY(fresh != nullptr);
+        const int key = fresh->N;
+        year.SetFioActivIndx(year.GetFioIndex(fresh));
+        TForm14 w(*h->context);
+        w.show();
+        QCOMPARE(w.Teacher(), fresh);
+        clickCell(w.Grid(), TForm14::DayCol(5), TForm14::PeriodRow(6));
+        click(&w, "NotWorksButton");
+        QVERIFY(keyRow(w.RestrictedList(), key) >= 0);
+        QCOMPARE(w.Modified(), std::vector<TFio*>{fresh});
+        {
+            auto wait = whenModal<entry::ui::TForm3>([&](entry::ui::TForm3* list) {
+                const int row = keyRow(list->List(), key);
+                QVERIFY(row >= 0);
+                clickRow(list->List(), row);
+                h->dialog.queue(true);  // "Удалить ?"
+                click(list, "DeleteButton");
+                QVERIFY(keyRow(list->List(), key) < 0);
+                list->reject();  // nothing picked
+            });
+            click(&w, "FioButton");
+            QVERIFY(wait.shown());
+        }
+        QVERIFY(year.FioNumer(key) == nullptr);
+        QVERIFY(w.Modified().empty());
+        QCOMPARE(w.Teacher(), year.LFio.front().get());
+        QVERIFY(keyRow(w.RestrictedList(), key) < 0);
+        click(&w, "CloseButton");
+        QVERIFY(!w.isVisible());
+    }
+
     // A teacher that cannot be stored is said, the window stays when the
     // answer is no, and the next close stores it.
     void restrictionNotStoredIsShownAndKept() {

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "base/my_dialog.h"
 #include "composition/teacher_inputs.h"
@@ -132,8 +133,15 @@ TForm14::TForm14(TWindowContext& context, QWidget* parent) : QDialog(parent), co
     connect(pick, &QToolButton::clicked, this, [this] {
         if (!PickTeacher) return;
         TFio* picked = PickTeacher();
-        // The list may have added a teacher; a cancelled pick keeps ours.
-        SetTeacher(picked != nullptr ? picked : fio_);
+        // The list may have added or deleted teachers: a deleted one is no
+        // longer ours to show or to store.
+        TGod* g = god();
+        if (g == nullptr) return;
+        std::erase_if(modified_, [g](TFio* fio) { return g->GetFioIndex(fio) < 0; });
+        if (picked == nullptr && fio_ != nullptr && g->GetFioIndex(fio_) >= 0) picked = fio_;
+        if (picked == nullptr && !g->LFio.empty()) picked = g->LFio.front().get();
+        SetTeacher(picked);
+        fillRestricted();
     });
     connect(prev, &QToolButton::clicked, this, [this] { step(-1); });
     connect(next, &QToolButton::clicked, this, [this] { step(1); });
