@@ -64,7 +64,7 @@ QString weekTitle(const TGod& year, int ne) {
 }
 
 // The memo a choice should show, from the measures themselves.
-QStringList expectedLines(const TGod& year, int choice) {
+QStringList expectedLines(const TGod& year, int choice, int tip = 0) {
     QStringList out;
     std::vector<std::string> sl;
     int kd = 0;
@@ -73,7 +73,7 @@ QStringList expectedLines(const TGod& year, int choice) {
         out << weekTitle(year, ne);
         for (int n = 1; n <= kKahestvoCount; ++n) {
             if (choice != 0 && n != choice) continue;
-            GetKahestvo(year, n, 0, ne, sl, kd, k2);
+            GetKahestvo(year, n, tip, ne, sl, kd, k2);
             if (choice != 0)
                 for (const std::string& line : sl) out << QString::fromStdString(line);
             out << QString::fromStdString(KahestvoSummaryLine(n, kd, k2));
@@ -200,6 +200,12 @@ private slots:
         // A composed week has something to find; otherwise the comparison
         // above would hold for any window that lists only summaries.
         QVERIFY(details > 0);
+
+        // Opened for the pinned lessons, the window measures that grid.
+        TForm11_12 pinned(*h->context, 1);
+        waitComputed(pinned);
+        QCOMPARE(pinned.Lines(), expectedLines(year, 0, 1));
+        QVERIFY(pinned.Lines() != summary);
     }
 
     // A choice changed while the weeks are measured: the memo ends with the
