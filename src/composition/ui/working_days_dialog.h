@@ -1,0 +1,28 @@
+// TForm15_1 "Количество  рабочих дней": the choice of a teacher's wished
+// number of working days, 1 to 6.
+#pragma once
+
+#include <QDialog>
+
+class QListWidget;
+
+namespace zavlin::composition::ui {
+
+class TForm15_1 : public QDialog {
+    Q_OBJECT
+public:
+    // Controls: "DaysList" (rows "1".."6"), "OkButton", "CancelButton". The
+    // row of rd is current, row "6" for a value outside 1-6.
+    explicit TForm15_1(int rd, QWidget* parent = nullptr);
+
+    // The value chosen once the dialog was accepted.
+    int Rd = 0;
+    QListWidget* DaysList() const { return list_; }
+
+    void accept() override;
+
+private:
+    QListWidget* list_ = nullptr;
+};
+
+}  // namespace zavlin::composition::ui
