@@ -96,6 +96,7 @@ private:
                 return occupantText(*l.Gryp, sp_.Ne, d, y,
                                     r == ASlotRule::TeacherHere ? fio : nullptr);
             case ASlotRule::BlockDone:
+                if (spar == 1) return "предмет уже стоит в этот день";
                 return fmt::format("в этот день уже стоит блок из {} пар предмета", spar);
             case ASlotRule::BlockEnds:
                 return fmt::format("блок из {} пар продолжается только рядом с начатым", spar);
