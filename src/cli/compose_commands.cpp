@@ -174,6 +174,7 @@ int composeWeek(const fs::path& home, const ComposeArgs& args) {
         args.week, year.AllNed.GetNumberWeek(args.week), withWeek, result.placed, result.units,
         result.noPlace, result.variants, seconds);
     for (const std::string& line : result.unplaced) fmt::print("not placed: {}\n", line);
+    for (const std::string& line : result.why) fmt::print("{}\n", line);
     for (const std::string& line : KahestvoReportLines(year, args.week)) fmt::print("{}\n", line);
     if (!run.FilesOk()) {
         printError(run.FileError() + ": the timetable was not saved");
@@ -419,6 +420,7 @@ int composeRun(const fs::path& home, const RunArgs& args) {
                             w.result.units, w.result.noPlace, w.result.variants);
         fmt::print("\nweek {} ({}): {}\n", w.ne, god->GetNumberWeek(w.ne), what);
         for (const std::string& line : w.result.unplaced) fmt::print("not placed: {}\n", line);
+        for (const std::string& line : w.result.why) fmt::print("{}\n", line);
         for (const std::string& line : KahestvoReportLines(*god, w.ne)) fmt::print("{}\n", line);
     }
     if (args.log) fmt::print("\nreport: {}\n", state.NameLogFile());

@@ -8,13 +8,17 @@
 
 namespace zavlin {
 
-class TAllRasp;
+class TSpSostPr;
 class TSosPredmet;
 
 // The explanation of a unit (its lessons: one per group of a union) left
-// unplaced in week ne of the timetable layer, as lines: the first names the
-// lessons, the others the blocked cells grouped by reason. Reads the
-// timetable as it stands (after the best variant is restored).
-std::vector<std::string> ExplainUnplaced(const TAllRasp& year, int ne, const TSosPredmet& unit);
+// unplaced in the week of search sp, as lines: per lesson a heading
+// "Гр.<group> <subject> <teacher>: нет места (неделя N)", then one indented
+// line per reason listing its cells ("Пн-Ср 0-3: вне окна группы"), periods
+// numbered 0-11 as the timetable shows them. The rules are the slot
+// choice's own, applied to the timetable as it stands (after the best
+// variant is restored) with the most lenient working-days minimum the
+// search tries. The unit is not placed and the timetable is not changed.
+std::vector<std::string> ExplainUnplaced(TSpSostPr& sp, const TSosPredmet& unit);
 
 }  // namespace zavlin

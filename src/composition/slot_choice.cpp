@@ -28,7 +28,9 @@ constexpr uint16_t kPrefFioWish = 32;     // the working-days wish of a short we
 constexpr uint16_t kPrefFioGap = 64;      // between the teacher's first and last
 constexpr uint16_t kPrefSubgroup = 1024;  // one teacher, several subgroups
 
-using Grid = std::array<std::array<uint16_t, kPeriodsOfDay>, kDays + 1>;
+using Grid = TSlotGrid;
+static_assert(std::tuple_size_v<Grid> == kDays + 1 &&
+              std::tuple_size_v<Grid::value_type> == kPeriodsOfDay);
 
 // The last period of a group's daily window.
 int windowEnd(const TGryp& gr) {
@@ -39,10 +41,6 @@ int windowEnd(const TGryp& gr) {
 void prefer(Grid& grid, int d, int y, uint16_t bits) {
     if (d < 1 || d > kDays || y < 0 || y >= kPeriodsOfDay) return;
     if (grid[d][y] != 0) grid[d][y] |= bits;
-}
-
-void clearDay(Grid& grid, int d) {
-    grid[d].fill(0);
 }
 
 // The lesson that opens a cell, if any.
@@ -84,6 +82,162 @@ bool teaches(const TYrok* cell, const TFio* fio) {
 
 }  // namespace
 
+bool TSpSostPr::ScoreLesson(const TSosPredmet& unit, const TSGYF& lesson, int noD, int noY,
+                            int minDays, Grid& grid, TSlotRules* why) {
+    TGryp& gr = *lesson.Gryp;
+    const TNed* week = gr.GetNed(Ne);
+    if (week == nullptr) return false;
+    const TPredmet* predmet = lesson.YrokKorzina->Predmet();
+    const TFioPredmet* fp = lesson.FioPredmet;
+    const TFio* fio = fp->Fio();
+    const int first = gr.Dan.TimeDay;
+    const int last = windowEnd(gr);
+
+    // A cell ruled out keeps the first rule that did it.
+    auto rule = [&](int d, int y, ASlotRule r) {
+        if (grid[d][y] == 0) return;
+        grid[d][y] = 0;
+        if (why != nullptr) (*why)[d][y] = r;
+    };
+    auto ruleDay = [&](int d, ASlotRule r) {
+        for (int y = 0; y < kPeriodsOfDay; ++y) rule(d, y, r);
+    };
+
+    // Study days and the daily window, with its preferred periods.
+    for (int d = 1; d <= kDays; ++d) {
+        if (!gr.TestRunDey(Ne, d)) ruleDay(d, ASlotRule::DayOff);
+        for (int y = 0; y < kPeriodsOfDay; ++y)
+            if (y < first || y > last) rule(d, y, ASlotRule::Window);
+        prefer(grid, d, first, kPrefFirst);
+        prefer(grid, d, first + 1, kPrefFirst);
+        prefer(grid, d, first + 2, kPrefThird);
+        prefer(grid, d, first + 3, kPrefLast);
+    }
+
+    // Cells where the teacher already teaches this group.
+    int j = 0;
+    for (int d = 1; d <= kDays; ++d)
+        for (int y = 0; y < kPeriodsOfDay; ++y) {
+            const TYrok* cell = week->GetYrok(kTimetable, d, y);
+            if (cell == nullptr) continue;
+            bool busy = false;
+            for (int i = 0; i < cell->CountYrDpZm(); ++i) {
+                const TYr* yr = cell->YrDpZm(i);
+                if (!yr->Held() || yr->Fio() != fio) continue;
+                busy = true;
+                if (yr->Predmet() == predmet) ++j;
+            }
+            if (busy) rule(d, y, ASlotRule::TeacherHere);
+        }
+
+    // Blocks of Spar lessons, one block a day.
+    const int spar = std::max<int>(1, predmet->Dan.Spar);
+    for (int d = 1; d <= kDays; ++d) {
+        const auto [k, firstOwn, lastOwn] = ownOfDay(*week, d, fp);
+        if (k >= spar) {
+            ruleDay(d, ASlotRule::BlockDone);
+            continue;
+        }
+        if (spar > 1 && j > 0) {
+            if (k > 0) {
+                for (int y = 0; y < kPeriodsOfDay; ++y)
+                    if (y < firstOwn - 1 || y > lastOwn + 1) rule(d, y, ASlotRule::BlockEnds);
+            } else if (j < spar || j % spar != 0) {
+                // An unfinished block is completed first.
+                ruleDay(d, ASlotRule::BlockOpen);
+            }
+        }
+        for (int y = 0; y < kPeriodsOfDay; ++y) {
+            if (grid[d][y] == 0) continue;
+            const TYr* occupant = firstYr(week->GetYrok(kTimetable, d, y));
+            if (d == noD && y == noY)
+                rule(d, y, ASlotRule::Excluded);
+            else if (occupant != nullptr &&
+                     (occupant->CountFioPredmet() <= 1 || occupant->Predmet() != predmet))
+                rule(d, y, ASlotRule::GroupCell);
+            else if (fio != nullptr && fio->Dan.Op[d][y] == 0)
+                rule(d, y, ASlotRule::Forbidden);
+            else if (!unit.TestSosPredmet(Ne, d, y))
+                rule(d, y, ASlotRule::UnitRefused);
+        }
+    }
+
+    // The teacher's working days.
+    if (fio != nullptr) {
+        const auto days = Year.FioWeekCells(kTimetable, fio->N, Ne);
+        int l = 0;
+        for (int d = 1; d <= kDays; ++d)
+            if (days[d] != 0) ++l;
+        if (l > 0) {
+            const int rday = fio->Rday();
+            const int w = MimRunDey(fio->N, minDays);
+            if (l >= rday || l >= w) {
+                int limit = 6;
+                if (rday < 5) limit = rday;
+                if (rday == 5 && w < limit) limit = w;
+                if (limit < w) limit = w;
+                if (l >= limit)
+                    for (int d = 1; d <= kDays; ++d)
+                        if (days[d] == 0) ruleDay(d, ASlotRule::WorkDays);
+            }
+            for (int d = 1; d <= kDays; ++d) {
+                const bool works = days[d] != 0;
+                for (int y = 0; y < kPeriodsOfDay; ++y) {
+                    if (rday > 4 && works) prefer(grid, d, y, kPrefFioDay);
+                    if (rday < 5 && ((rday == l && works) || (l < rday && !works)))
+                        prefer(grid, d, y, kPrefFioWish);
+                }
+                if (rday < 6 && works) {
+                    const int from = std::countr_zero(days[d]);
+                    const int to = 15 - std::countl_zero(days[d]);
+                    if (from < to)
+                        for (int y = from; y <= to; ++y) prefer(grid, d, y, kPrefFioGap);
+                }
+            }
+        }
+    }
+
+    // Holes of the group's days.
+    for (const auto& [d, y] : gr.GetLDirkaRasp(kTimetable, Ne)) prefer(grid, d, y, kPrefHole);
+
+    // Subgroups run side by side.
+    const auto& teachers = lesson.YrokKorzina->LFio();
+    if (teachers.size() >= 2) {
+        std::vector<TYr*> placed;
+        predmet->GetLYrPGryp(kTimetable, Ne, placed);
+        const auto own = std::count_if(teachers.begin(), teachers.end(),
+                                       [&](const auto& t) { return t->Fio() == fio; });
+        if (own < 2) {
+            std::erase_if(placed, [&](const TYr* yr) { return teaches(yr->Yrok(), fio); });
+            if (!placed.empty()) {
+                Grid keep{};
+                for (const TYr* yr : placed)
+                    if (const TYrok* cell = yr->Yrok()) keep[yr->Dan.de][cell->N] = 1;
+                for (int d = 1; d <= kDays; ++d)
+                    for (int y = 0; y < kPeriodsOfDay; ++y)
+                        if (keep[d][y] == 0) rule(d, y, ASlotRule::SubgroupsBeside);
+            }
+        } else if (placed.empty()) {
+            for (int d = 1; d <= kDays; ++d)
+                for (int y = 0; y < kPeriodsOfDay; ++y)
+                    if (y != first) rule(d, y, ASlotRule::SubgroupsFirst);
+            for (int d = 1; d <= kDays; ++d) prefer(grid, d, first, kPrefSubgroup);
+        } else {
+            std::array<bool, kDays + 1> used{};
+            for (const TYr* yr : placed) {
+                const int d = yr->Dan.de;
+                if (d < 1 || d > kDays) continue;
+                used[d] = true;
+                prefer(grid, d, first, kPrefSubgroup);
+                if (first + 3 <= 11) prefer(grid, d, first + 3, kPrefSubgroup);
+            }
+            for (int d = 1; d <= kDays; ++d)
+                if (!used[d]) ruleDay(d, ASlotRule::SubgroupsDays);
+        }
+    }
+    return true;
+}
+
 bool TSpSostPr::GetVariantForPredmet(int FirstPr, int noD, int noY, int CountMinDey, bool LogShow) {
     if (!FormS1StopSos()) return false;
     if (FirstPr < 0 || FirstPr >= Count()) return false;
@@ -101,146 +255,8 @@ bool TSpSostPr::GetVariantForPredmet(int FirstPr, int noD, int noY, int CountMin
 
     Grid grid;
     for (auto& day : grid) day.fill(1);
-    for (const auto& lesson : unit.LSGYF) {
-        TGryp& gr = *lesson->Gryp;
-        const TNed* week = gr.GetNed(Ne);
-        if (week == nullptr) continue;
-        const TPredmet* predmet = lesson->YrokKorzina->Predmet();
-        const TFioPredmet* fp = lesson->FioPredmet;
-        const TFio* fio = fp->Fio();
-        const int first = gr.Dan.TimeDay;
-        const int last = windowEnd(gr);
-
-        // Study days and the daily window, with its preferred periods.
-        for (int d = 1; d <= kDays; ++d) {
-            if (!gr.TestRunDey(Ne, d)) clearDay(grid, d);
-            for (int y = 0; y < kPeriodsOfDay; ++y)
-                if (y < first || y > last) grid[d][y] = 0;
-            prefer(grid, d, first, kPrefFirst);
-            prefer(grid, d, first + 1, kPrefFirst);
-            prefer(grid, d, first + 2, kPrefThird);
-            prefer(grid, d, first + 3, kPrefLast);
-        }
-
-        // Cells where the teacher already teaches this group.
-        int j = 0;
-        for (int d = 1; d <= kDays; ++d)
-            for (int y = 0; y < kPeriodsOfDay; ++y) {
-                const TYrok* cell = week->GetYrok(kTimetable, d, y);
-                if (cell == nullptr) continue;
-                bool busy = false;
-                for (int i = 0; i < cell->CountYrDpZm(); ++i) {
-                    const TYr* yr = cell->YrDpZm(i);
-                    if (!yr->Held() || yr->Fio() != fio) continue;
-                    busy = true;
-                    if (yr->Predmet() == predmet) ++j;
-                }
-                if (busy) grid[d][y] = 0;
-            }
-
-        // Blocks of Spar lessons, one block a day.
-        const int spar = std::max<int>(1, predmet->Dan.Spar);
-        for (int d = 1; d <= kDays; ++d) {
-            const auto [k, firstOwn, lastOwn] = ownOfDay(*week, d, fp);
-            if (k >= spar) {
-                clearDay(grid, d);
-                continue;
-            }
-            if (spar > 1 && j > 0) {
-                if (k > 0) {
-                    for (int y = 0; y < kPeriodsOfDay; ++y)
-                        if (y < firstOwn - 1 || y > lastOwn + 1) grid[d][y] = 0;
-                } else if (j < spar || j % spar != 0) {
-                    // An unfinished block is completed first.
-                    clearDay(grid, d);
-                }
-            }
-            for (int y = 0; y < kPeriodsOfDay; ++y) {
-                if (grid[d][y] == 0) continue;
-                const TYr* occupant = firstYr(week->GetYrok(kTimetable, d, y));
-                const bool refused =
-                    (d == noD && y == noY) ||
-                    (occupant != nullptr &&
-                     (occupant->CountFioPredmet() <= 1 || occupant->Predmet() != predmet)) ||
-                    (fio != nullptr && fio->Dan.Op[d][y] == 0) || !unit.TestSosPredmet(Ne, d, y);
-                if (refused) grid[d][y] = 0;
-            }
-        }
-
-        // The teacher's working days.
-        if (fio != nullptr) {
-            const auto days = Year.FioWeekCells(kTimetable, fio->N, Ne);
-            int l = 0;
-            for (int d = 1; d <= kDays; ++d)
-                if (days[d] != 0) ++l;
-            if (l > 0) {
-                const int rday = fio->Rday();
-                const int w = MimRunDey(fio->N, m);
-                if (l >= rday || l >= w) {
-                    int limit = 6;
-                    if (rday < 5) limit = rday;
-                    if (rday == 5 && w < limit) limit = w;
-                    if (limit < w) limit = w;
-                    if (l >= limit)
-                        for (int d = 1; d <= kDays; ++d)
-                            if (days[d] == 0) clearDay(grid, d);
-                }
-                for (int d = 1; d <= kDays; ++d) {
-                    const bool works = days[d] != 0;
-                    for (int y = 0; y < kPeriodsOfDay; ++y) {
-                        if (rday > 4 && works) prefer(grid, d, y, kPrefFioDay);
-                        if (rday < 5 && ((rday == l && works) || (l < rday && !works)))
-                            prefer(grid, d, y, kPrefFioWish);
-                    }
-                    if (rday < 6 && works) {
-                        const int from = std::countr_zero(days[d]);
-                        const int to = 15 - std::countl_zero(days[d]);
-                        if (from < to)
-                            for (int y = from; y <= to; ++y) prefer(grid, d, y, kPrefFioGap);
-                    }
-                }
-            }
-        }
-
-        // Holes of the group's days.
-        for (const auto& [d, y] : gr.GetLDirkaRasp(kTimetable, Ne)) prefer(grid, d, y, kPrefHole);
-
-        // Subgroups run side by side.
-        const auto& teachers = lesson->YrokKorzina->LFio();
-        if (teachers.size() >= 2) {
-            std::vector<TYr*> placed;
-            predmet->GetLYrPGryp(kTimetable, Ne, placed);
-            const auto own = std::count_if(teachers.begin(), teachers.end(),
-                                           [&](const auto& t) { return t->Fio() == fio; });
-            if (own < 2) {
-                std::erase_if(placed, [&](const TYr* yr) { return teaches(yr->Yrok(), fio); });
-                if (!placed.empty()) {
-                    Grid keep{};
-                    for (const TYr* yr : placed)
-                        if (const TYrok* cell = yr->Yrok()) keep[yr->Dan.de][cell->N] = 1;
-                    for (int d = 1; d <= kDays; ++d)
-                        for (int y = 0; y < kPeriodsOfDay; ++y)
-                            if (keep[d][y] == 0) grid[d][y] = 0;
-                }
-            } else if (placed.empty()) {
-                for (int d = 1; d <= kDays; ++d)
-                    for (int y = 0; y < kPeriodsOfDay; ++y)
-                        if (y != first) grid[d][y] = 0;
-                for (int d = 1; d <= kDays; ++d) prefer(grid, d, first, kPrefSubgroup);
-            } else {
-                std::array<bool, kDays + 1> used{};
-                for (const TYr* yr : placed) {
-                    const int d = yr->Dan.de;
-                    if (d < 1 || d > kDays) continue;
-                    used[d] = true;
-                    prefer(grid, d, first, kPrefSubgroup);
-                    if (first + 3 <= 11) prefer(grid, d, first + 3, kPrefSubgroup);
-                }
-                for (int d = 1; d <= kDays; ++d)
-                    if (!used[d]) clearDay(grid, d);
-            }
-        }
-    }
+    for (const auto& lesson : unit.LSGYF)
+        (void)ScoreLesson(unit, *lesson, noD, noY, m, grid, nullptr);
 
     // The first highest cell, day by day.
     int bestD = 0;

@@ -34,23 +34,27 @@ int CountCompareFioPredmet(const TYrokKorzina& korzina) {
     return static_cast<int>(seen.size());
 }
 
-bool TSosPredmet::TestSosPredmet(int ne, int dey, int y) const {
-    for (const auto& l : LSGYF) {
-        const TNed* week = l->Gryp->GetNed(ne);
+TSosRefusal TSosPredmet::WhyNotSosPredmet(int ne, int dey, int y) const {
+    for (std::size_t i = 0; i < LSGYF.size(); ++i) {
+        const TSGYF& l = *LSGYF[i];
+        auto refuse = [&](TSosRefusal::Kind kind) {
+            return TSosRefusal{kind, static_cast<int>(i)};
+        };
+        const TNed* week = l.Gryp->GetNed(ne);
         if (week == nullptr) continue;
-        const int a = static_cast<int>(l->YrokKorzina->LFio().size());
-        if (a == 0) return false;
-        const TFio* fio = l->FioPredmet->Fio();
+        const int a = static_cast<int>(l.YrokKorzina->LFio().size());
+        if (a == 0) return refuse(TSosRefusal::NoTeacher);
+        const TFio* fio = l.FioPredmet->Fio();
         if (!Year.TestAddFio(kTimetable, NOb, fio != nullptr ? fio->N : 0, ne, dey, y))
-            return false;
+            return refuse(TSosRefusal::TeacherBusy);
         const TYrok* cell = week->GetYrok(kTimetable, dey, y);
         if (cell == nullptr || cell->Empty()) continue;
-        if (a == 1) return false;
+        if (a == 1) return refuse(TSosRefusal::CellTaken);
         const TYr* first = cell->YrDpZm(0);
-        if (first->CountFioPredmet() <= 1 || first->Predmet() != l->YrokKorzina->Predmet())
-            return false;
+        if (first->CountFioPredmet() <= 1 || first->Predmet() != l.YrokKorzina->Predmet())
+            return refuse(TSosRefusal::CellTaken);
     }
-    return true;
+    return {};
 }
 
 bool TSosPredmet::PredmetToRasp(int ne, int dey, int y) {

@@ -22,13 +22,23 @@ struct TSGYF {
     TYr* Yr = nullptr;  // the lesson while the unit is placed
 };
 
+// The first lesson of a unit that keeps it out of a cell, and why.
+struct TSosRefusal {
+    enum Kind : uint8_t { None, NoTeacher, TeacherBusy, CellTaken };
+    Kind kind = None;
+    int lesson = -1;  // index into LSGYF
+};
+
 class TSosPredmet {
 public:
     explicit TSosPredmet(TAllRasp& year) : Year(year) {}
 
     int CountSGYF() const { return static_cast<int>(LSGYF.size()); }
     // May the unit go to (dey, y) of week ne?
-    bool TestSosPredmet(int ne, int dey, int y) const;
+    bool TestSosPredmet(int ne, int dey, int y) const {
+        return WhyNotSosPredmet(ne, dey, y).kind == TSosRefusal::None;
+    }
+    TSosRefusal WhyNotSosPredmet(int ne, int dey, int y) const;
     bool PredmetToRasp(int ne, int dey, int y);
     void PredmetDeleteRasp(int ne);
     // The basket of lesson indx has fewer than 2 teacher assignments.

@@ -7,6 +7,7 @@
 #include <system_error>
 #include <unordered_map>
 
+#include "composition/explain.h"
 #include "composition/quality.h"
 #include "composition/sos_run.h"
 #include "model/group.h"
@@ -536,8 +537,14 @@ TSostavResult SostavNed(TSosRun& run, int ne) {
     result.noPlace = static_cast<int>(
         std::count_if(sp.Li.begin(), sp.Li.end(), [](const auto& u) { return u->Ok == 2; }));
     for (const auto& unit : sp.Li)
-        if (unit->Ok != 1)
+        if (unit->Ok != 1) {
             for (const auto& l : unit->LSGYF) result.unplaced.push_back(lessonText(*l));
+            // Told against the restored timetable: the one the dispatcher sees.
+            for (std::string& line : ExplainUnplaced(sp, *unit)) {
+                run.SaveLog(line);
+                result.why.push_back(std::move(line));
+            }
+        }
     run.Counters.Position = 0;
     run.Progress();
     if (run.WLog)

@@ -29,6 +29,29 @@ struct TKahVar {
     std::array<uint16_t, 6> mk{};
 };
 
+// The candidate grid of the slot choice: days 1-6 by periods 0-11.
+using TSlotGrid = std::array<std::array<uint16_t, 12>, 7>;
+
+// The rule of the slot choice that ruled a cell out.
+enum class ASlotRule : uint8_t {
+    None,
+    DayOff,           // the group does not study that day
+    Window,           // outside the group's daily window
+    TeacherHere,      // the teacher already teaches the group then
+    BlockDone,        // the day already holds its block of Spar lessons
+    BlockEnds,        // an open block grows only at its ends
+    BlockOpen,        // a block begun on another day is completed first
+    Excluded,         // the cell a displacement frees
+    GroupCell,        // the group's cell holds a lesson it cannot share
+    Forbidden,        // the teacher's availability
+    UnitRefused,      // TestSosPredmet (see WhyNotSosPredmet)
+    WorkDays,         // the teacher's working days are used up
+    SubgroupsBeside,  // subgroups run side by side
+    SubgroupsFirst,   // one teacher of several subgroups: first period only
+    SubgroupsDays,    // one teacher of several subgroups: their days only
+};
+using TSlotRules = std::array<std::array<ASlotRule, 12>, 7>;
+
 enum class AProcOptim {
     stNot,
     StDirkaGryp,
@@ -61,6 +84,12 @@ public:
     TSosPredmet* Item(int i) const { return Li[static_cast<std::size_t>(i)].get(); }
 
     bool GetVariantForPredmet(int FirstPr, int noD, int noY, int CountMinDey, bool LogShow);
+    // The rules and preferences of one lesson of a unit applied to grid,
+    // minDays being the minimum lessons per day of the working-days rule.
+    // With why, each cell this lesson rules out gets the first rule that
+    // did. False (grid untouched) when the group lacks the week.
+    bool ScoreLesson(const TSosPredmet& unit, const TSGYF& lesson, int noD, int noY, int minDays,
+                     TSlotGrid& grid, TSlotRules* why);
     bool GetNextVariantForPredmet(int FirstPr, bool LogShow);
     // One improvement of kind RejimPo (0 group holes, 1 a group's load,
     // 2 teacher holes, 3 whole cells between days) for every group and
@@ -113,7 +142,7 @@ public:
     int SizeSt = 0;
     std::unique_ptr<File> Sf;  // null when the file could not be made
     std::filesystem::path FiName;
-    std::array<std::array<uint16_t, 12>, 7> mv{};
+    TSlotGrid mv{};
     std::vector<std::unique_ptr<TSosPredmet>> Li;
     std::vector<TGryp*> Lg;
     std::vector<TFio*> Lf;
