@@ -57,14 +57,14 @@ public:
             text("\"");
         }
         text(" ?>");
-        out_ += kLineBreak;
+        pending_ += kLineBreak;
     }
 
     void docType(const TXMLDocType& docType) {
         text("<!DOCTYPE ");
         text(docType.FDocTypeName);
         text("[");
-        out_ += kLineBreak;
+        pending_ += kLineBreak;
         for (const auto& list : docType.LDTDString) {
             if (list->ClassName() != "TDTDEntity") continue;
             for (std::size_t i = 0; i < list->Lines.size(); ++i) {
@@ -75,11 +75,11 @@ public:
                 text(" \"");
                 escaped(list->Lines[i]);
                 text("\">");
-                out_ += kLineBreak;
+                pending_ += kLineBreak;
             }
         }
         text("]>");
-        out_ += kLineBreak;
+        pending_ += kLineBreak;
     }
 
     void element(const TXMLObject& object) {
@@ -91,10 +91,10 @@ public:
             text("=\"");
             value(*atr);
             text("\"");
-            if (atr->IsEmpty()) out_ += kLineBreak;
+            if (atr->IsEmpty()) pending_ += kLineBreak;
         }
         text(">");
-        out_ += kLineBreak;
+        pending_ += kLineBreak;
         for (const auto& field : object.LXMLField) {
             if (field->IsEmpty()) {
                 if (!canWriteSize_) continue;
@@ -110,54 +110,61 @@ public:
                 text(field->Name());
                 text(">");
             }
-            out_ += kLineBreak;
+            pending_ += kLineBreak;
         }
         for (const auto& child : object.LXMLObject) element(*child);
         text("</");
         text(object.FName);
         text(">");
-        out_ += kLineBreak;
+        pending_ += kLineBreak;
+    }
+
+    // Puts the text still held in UTF-8 into the output.
+    void flush() {
+        if (utf8_)
+            out_ += pending_;
+        else
+            out_ += utf8ToCp1251(pending_);
+        pending_.clear();
     }
 
 private:
-    void text(std::string_view utf8) {
-        if (utf8_)
-            out_ += utf8;
-        else
-            out_ += utf8ToCp1251(utf8);
+    // Text is gathered in UTF-8 and converted in large pieces; only a raw
+    // stream value interrupts it.
+    void text(std::string_view utf8) { pending_ += utf8; }
+    void raw(std::string_view bytes) {
+        flush();
+        out_ += bytes;
     }
 
     void escaped(std::string_view utf8) {
-        std::string e;
-        e.reserve(utf8.size());
         for (char c : utf8) {
             switch (c) {
                 case '&':
-                    e += "&amp;";
+                    pending_ += "&amp;";
                     break;
                 case '<':
-                    e += "&lt;";
+                    pending_ += "&lt;";
                     break;
                 case '>':
-                    e += "&gt;";
+                    pending_ += "&gt;";
                     break;
                 case '\'':
-                    e += "&apos;";
+                    pending_ += "&apos;";
                     break;
                 case '"':
-                    e += "&quot;";
+                    pending_ += "&quot;";
                     break;
                 default:
-                    e += c;
+                    pending_ += c;
             }
         }
-        text(e);
     }
 
     void value(const TXMLDan& dan) {
         switch (dan.Type()) {
             case usTypeField::usStream:
-                out_ += dan.asStream();
+                raw(dan.asStream());
                 break;
             case usTypeField::usInt:
             case usTypeField::usLongWord:
@@ -171,6 +178,7 @@ private:
     bool utf8_;
     bool canWriteSize_;
     std::string& out_;
+    std::string pending_;
 };
 
 // ---- TXMLObject ----
@@ -378,7 +386,9 @@ TXMLObject* TXMLObject::XMLObject(int i) const {
 bool TXMLObject::WriteToStream(TStream& stream) const {
     if (FXMLCreater == nullptr || !writable(FXMLCreater->UnicodeCodecType())) return false;
     std::string out;
-    XMLWriter(*FXMLCreater, out).element(*this);
+    XMLWriter writer(*FXMLCreater, out);
+    writer.element(*this);
+    writer.flush();
     return writeAll(stream, out);
 }
 
@@ -424,7 +434,9 @@ TDTDString* TXMLDocType::DTDString(int i) const {
 bool TXMLDocType::WriteToStream(TStream& stream) const {
     if (FXMLCreater == nullptr || !writable(FXMLCreater->UnicodeCodecType())) return false;
     std::string out;
-    XMLWriter(*FXMLCreater, out).docType(*this);
+    XMLWriter writer(*FXMLCreater, out);
+    writer.docType(*this);
+    writer.flush();
     return writeAll(stream, out);
 }
 
@@ -482,6 +494,7 @@ bool TXMLCreater::SaveToAnsiString(std::string& text) {
     writer.prolog(*this);
     if (FXMLDocType) writer.docType(*FXMLDocType);
     if (FXMLObject) writer.element(*FXMLObject);
+    writer.flush();
     FLastError.clear();
     return true;
 }
