@@ -1,16 +1,12 @@
-// The document model and the writer.
+// The document model: its elements, values' owners and document type.
 #include "export/xml_document.h"
 
 #include <algorithm>
 #include <utility>
 
-#include "base/cp1251.h"
-
 namespace zavlin {
 
 namespace {
-
-constexpr std::string_view kLineBreak = "\r\n";
 
 template <typename T>
 T* itemAt(const std::vector<std::unique_ptr<T>>& list, int i) {
@@ -24,154 +20,7 @@ T* findByName(const std::vector<std::unique_ptr<T>>& list, std::string_view name
         if (item->Name() == name) return item.get();
     return nullptr;
 }
-
-bool writable(TUnicodeCodecType codec) {
-    return codec == TUnicodeCodecType::ucWin1251 || codec == TUnicodeCodecType::ucUTF8;
-}
-
-const char* kUnwritable = "Документ XML не записан: его кодировка не windows-1251 и не UTF-8";
-
-bool writeAll(TStream& stream, const std::string& text) {
-    return stream.Write(text.data(), static_cast<int64_t>(text.size())) ==
-           static_cast<int64_t>(text.size());
-}
-
 }  // namespace
-
-// Builds the text of a document in its encoding.
-class XMLWriter {
-public:
-    XMLWriter(const TXMLCreater& creater, std::string& out)
-        : utf8_(creater.UnicodeCodecType() == TUnicodeCodecType::ucUTF8),
-          canWriteSize_(creater.CanWriteSize()),
-          out_(out) {}
-
-    void prolog(const TXMLCreater& creater) {
-        text("<?xml version=\"");
-        text(creater.Version());
-        text("\"");
-        const std::string encoding = creater.Encoding();
-        if (!encoding.empty()) {
-            text(" encoding=\"");
-            text(encoding);
-            text("\"");
-        }
-        text(" ?>");
-        out_ += kLineBreak;
-    }
-
-    void docType(const TXMLDocType& docType) {
-        text("<!DOCTYPE ");
-        text(docType.FDocTypeName);
-        text("[");
-        out_ += kLineBreak;
-        for (const auto& list : docType.LDTDString) {
-            if (list->ClassName() != "TDTDEntity") continue;
-            for (std::size_t i = 0; i < list->Lines.size(); ++i) {
-                if (list->Lines[i].empty()) continue;
-                text("<!ENTITY ");
-                text(list->Name());
-                text(std::to_string(i + 1));
-                text(" \"");
-                escaped(list->Lines[i]);
-                text("\">");
-                out_ += kLineBreak;
-            }
-        }
-        text("]>");
-        out_ += kLineBreak;
-    }
-
-    void element(const TXMLObject& object) {
-        text("<");
-        text(object.FName);
-        for (const auto& atr : object.LXMLAtr) {
-            text(" ");
-            text(atr->Name());
-            text("=\"");
-            value(*atr);
-            text("\"");
-            if (atr->IsEmpty()) out_ += kLineBreak;
-        }
-        text(">");
-        out_ += kLineBreak;
-        for (const auto& field : object.LXMLField) {
-            if (field->IsEmpty()) {
-                if (!canWriteSize_) continue;
-                text("<");
-                text(field->Name());
-                text("/>");
-            } else {
-                text("<");
-                text(field->Name());
-                text(">");
-                value(*field);
-                text("</");
-                text(field->Name());
-                text(">");
-            }
-            out_ += kLineBreak;
-        }
-        for (const auto& child : object.LXMLObject) element(*child);
-        text("</");
-        text(object.FName);
-        text(">");
-        out_ += kLineBreak;
-    }
-
-private:
-    void text(std::string_view utf8) {
-        if (utf8_)
-            out_ += utf8;
-        else
-            out_ += utf8ToCp1251(utf8);
-    }
-
-    void escaped(std::string_view utf8) {
-        std::string e;
-        e.reserve(utf8.size());
-        for (char c : utf8) {
-            switch (c) {
-                case '&':
-                    e += "&amp;";
-                    break;
-                case '<':
-                    e += "&lt;";
-                    break;
-                case '>':
-                    e += "&gt;";
-                    break;
-                case '\'':
-                    e += "&apos;";
-                    break;
-                case '"':
-                    e += "&quot;";
-                    break;
-                default:
-                    e += c;
-            }
-        }
-        text(e);
-    }
-
-    void value(const TXMLDan& dan) {
-        switch (dan.Type()) {
-            case usTypeField::usStream:
-                out_ += dan.asStream();
-                break;
-            case usTypeField::usInt:
-            case usTypeField::usLongWord:
-                text(dan.asString());
-                break;
-            default:
-                escaped(dan.asString());
-        }
-    }
-
-    bool utf8_;
-    bool canWriteSize_;
-    std::string& out_;
-};
 
 // ---- TXMLObject ----
 
@@ -375,13 +224,6 @@ TXMLObject* TXMLObject::XMLObject(int i) const {
     return itemAt(LXMLObject, i);
 }
 
-bool TXMLObject::WriteToStream(TStream& stream) const {
-    if (FXMLCreater == nullptr || !writable(FXMLCreater->UnicodeCodecType())) return false;
-    std::string out;
-    XMLWriter(*FXMLCreater, out).element(*this);
-    return writeAll(stream, out);
-}
-
 // ---- document type ----
 
 int TDTDEntity::Add(std::string line) {
@@ -419,13 +261,6 @@ TDTDString* TXMLDocType::FindDTDString(std::string_view name, std::string_view c
 
 TDTDString* TXMLDocType::DTDString(int i) const {
     return itemAt(LDTDString, i);
-}
-
-bool TXMLDocType::WriteToStream(TStream& stream) const {
-    if (FXMLCreater == nullptr || !writable(FXMLCreater->UnicodeCodecType())) return false;
-    std::string out;
-    XMLWriter(*FXMLCreater, out).docType(*this);
-    return writeAll(stream, out);
 }
 
 // ---- TXMLCreater ----
@@ -470,64 +305,6 @@ void TXMLCreater::SetEncoding(std::string_view name) {
         FUnicodeCodecType = TUnicodeCodecType::ucWin1251;
     else if (lower == "utf-8")
         FUnicodeCodecType = TUnicodeCodecType::ucUTF8;
-}
-
-bool TXMLCreater::SaveToAnsiString(std::string& text) {
-    text.clear();
-    if (!writable(FUnicodeCodecType)) {
-        FLastError = kUnwritable;
-        return false;
-    }
-    XMLWriter writer(*this, text);
-    writer.prolog(*this);
-    if (FXMLDocType) writer.docType(*FXMLDocType);
-    if (FXMLObject) writer.element(*FXMLObject);
-    FLastError.clear();
-    return true;
-}
-
-bool TXMLCreater::WriteToStream(TStream& stream) {
-    std::string text;
-    if (!SaveToAnsiString(text)) return false;
-    if (!writeAll(stream, text)) {
-        FLastError = "Ошибка при записи документа XML";
-        return false;
-    }
-    return true;
-}
-
-bool TXMLCreater::SaveToFile(const std::filesystem::path& fileName, FileSystem& fs) {
-    if (onBeforeSaveToFile) onBeforeSaveToFile();
-    std::string text;
-    if (!SaveToAnsiString(text)) return false;
-    if (!replaceFileWhole(fs, fileName, reinterpret_cast<const uint8_t*>(text.data()), text.size(),
-                          true)) {
-        FLastError = "Ошибка при записи файла " + fileName.string();
-        return false;
-    }
-    if (onAfterSaveToFile) onAfterSaveToFile();
-    return true;
-}
-
-bool TXMLCreater::LoadFromFile(const std::filesystem::path& fileName, FileSystem& fs) {
-    Clear();
-    auto file = fs.open(fileName, OpenMode::ReadOnly);
-    if (!file) {
-        FLastError = "Ошибка при открытии файла " + fileName.string();
-        return false;
-    }
-    const int64_t size = file->size();
-    if (size < 0 || static_cast<uint64_t>(size) > kXMLMaxFileSize) {
-        FLastError = size < 0 ? "Ошибка при чтении файла " + fileName.string()
-                              : "Файл " + fileName.string() + " слишком велик для документа XML";
-        return false;
-    }
-    std::string text(static_cast<std::size_t>(size), '\0');
-    if (size > 0 && !file->readAt(0, text.data(), text.size())) {
-        FLastError = "Ошибка при чтении файла " + fileName.string();
-        return false;
-    }
-    return LoadFromAnsiString(text);
 }
 
 }  // namespace zavlin

@@ -98,7 +98,8 @@ enum class usTypeField {
 // Limits of the reader.
 inline constexpr int kXMLMaxDepth = 256;
 inline constexpr uint64_t kXMLMaxEntityExpansions = 100000;
-// The expanded entity text may reach this or ten times the input, whichever is larger.
+// The expansion budget: the expanded entity text may reach this or ten times
+// the input, whichever is larger.
 inline constexpr uint64_t kXMLMinExpansionBudget = 1u << 20;
 inline constexpr uint64_t kXMLMaxFileSize = 512u << 20;
 // An entity line number above this is expanded but not kept in the model.

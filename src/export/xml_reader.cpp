@@ -7,81 +7,11 @@
 
 #include "base/cp1251.h"
 #include "export/xml_document.h"
+#include "export/xml_encoding.h"
 
 namespace zavlin {
 
 namespace {
-
-constexpr char16_t kKoi8r[128] = {
-    0x2500, 0x2502, 0x250C, 0x2510, 0x2514, 0x2518, 0x251C, 0x2524, 0x252C, 0x2534, 0x253C, 0x2580,
-    0x2584, 0x2588, 0x258C, 0x2590, 0x2591, 0x2592, 0x2593, 0x2320, 0x25A0, 0x2219, 0x221A, 0x2248,
-    0x2264, 0x2265, 0x00A0, 0x2321, 0x00B0, 0x00B2, 0x00B7, 0x00F7, 0x2550, 0x2551, 0x2552, 0x0451,
-    0x2553, 0x2554, 0x2555, 0x2556, 0x2557, 0x2558, 0x2559, 0x255A, 0x255B, 0x255C, 0x255D, 0x255E,
-    0x255F, 0x2560, 0x2561, 0x0401, 0x2562, 0x2563, 0x2564, 0x2565, 0x2566, 0x2567, 0x2568, 0x2569,
-    0x256A, 0x256B, 0x256C, 0x00A9, 0x044E, 0x0430, 0x0431, 0x0446, 0x0434, 0x0435, 0x0444, 0x0433,
-    0x0445, 0x0438, 0x0439, 0x043A, 0x043B, 0x043C, 0x043D, 0x043E, 0x043F, 0x044F, 0x0440, 0x0441,
-    0x0442, 0x0443, 0x0436, 0x0432, 0x044C, 0x044B, 0x0437, 0x0448, 0x044D, 0x0449, 0x0447, 0x044A,
-    0x042E, 0x0410, 0x0411, 0x0426, 0x0414, 0x0415, 0x0424, 0x0413, 0x0425, 0x0418, 0x0419, 0x041A,
-    0x041B, 0x041C, 0x041D, 0x041E, 0x041F, 0x042F, 0x0420, 0x0421, 0x0422, 0x0423, 0x0416, 0x0412,
-    0x042C, 0x042B, 0x0417, 0x0428, 0x042D, 0x0429, 0x0427, 0x042A,
-};
-
-std::string koi8rToUtf8(std::string_view in) {
-    std::string out;
-    out.reserve(in.size() * 2);
-    for (char c : in) {
-        const auto b = static_cast<uint8_t>(c);
-        if (b < 0x80)
-            out += c;
-        else
-            appendUtf8(out, kKoi8r[b - 0x80]);
-    }
-    return out;
-}
-
-void appendCodePoint(std::string& out, uint32_t cp) {
-    if (cp < 0x10000) {
-        appendUtf8(out, static_cast<char32_t>(cp));
-        return;
-    }
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-}
-
-// The offset of the first byte that does not belong to well-formed UTF-8
-// (overlong forms and surrogates included), or npos.
-std::size_t invalidUtf8At(std::string_view s) {
-    std::size_t i = 0;
-    while (i < s.size()) {
-        const auto b = static_cast<uint8_t>(s[i]);
-        if (b < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t n = 0;
-        uint32_t cp = 0, min = 0;
-        if ((b & 0xE0) == 0xC0) {
-            n = 1, cp = b & 0x1F, min = 0x80;
-        } else if ((b & 0xF0) == 0xE0) {
-            n = 2, cp = b & 0x0F, min = 0x800;
-        } else if ((b & 0xF8) == 0xF0) {
-            n = 3, cp = b & 0x07, min = 0x10000;
-        } else {
-            return i;
-        }
-        if (i + n >= s.size()) return i;
-        for (std::size_t k = 1; k <= n; ++k) {
-            const auto c = static_cast<uint8_t>(s[i + k]);
-            if ((c & 0xC0) != 0x80) return i;
-            cp = (cp << 6) | (c & 0x3F);
-        }
-        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return i;
-        i += n + 1;
-    }
-    return std::string_view::npos;
-}
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
@@ -321,18 +251,21 @@ private:
 
     // Decodes text_[from, to) into out: the five predefined entities,
     // character references and the declared entities, within the limits.
+    // Every search stays inside the range: a document of many small values
+    // must not be scanned to its end for each of them.
     bool decode(std::size_t from, std::size_t to, std::string& out, bool attribute) {
+        const std::string_view range = std::string_view(text_).substr(0, to);
         std::size_t p = from;
         while (p < to) {
-            const std::size_t amp = text_.find_first_of(attribute ? "&<" : "&", p);
-            const std::size_t stop = amp == std::string::npos || amp > to ? to : amp;
-            out.append(text_, p, stop - p);
+            const std::size_t amp = range.find_first_of(attribute ? "&<" : "&", p);
+            const std::size_t stop = amp == std::string_view::npos ? to : amp;
+            out.append(range, p, stop - p);
             if (stop == to) break;
-            if (text_[stop] == '<') return failAt(stop, "символ < в значении атрибута"), false;
-            const std::size_t semi = text_.find(';', stop);
-            if (semi == std::string::npos || semi >= to || semi == stop + 1 || semi - stop > 64)
+            if (range[stop] == '<') return failAt(stop, "символ < в значении атрибута"), false;
+            const std::size_t semi = range.substr(0, std::min(to, stop + 66)).find(';', stop);
+            if (semi == std::string_view::npos || semi == stop + 1)
                 return failAt(stop, "неверная ссылка на сущность"), false;
-            const std::string_view ref = std::string_view(text_).substr(stop + 1, semi - stop - 1);
+            const std::string_view ref = range.substr(stop + 1, semi - stop - 1);
             if (!reference(ref, stop, out)) return false;
             p = semi + 1;
         }

@@ -43,6 +43,17 @@ std::string doubleBytes(double d) {
     return b;
 }
 
+// The text in double quotes, built without "literal" + std::string&&, which
+// g++ 12 falsely reports as an overlapping copy.
+std::string inQuotes(std::string_view text) {
+    std::string q;
+    q.reserve(text.size() + 2);
+    q += '"';
+    q += text;
+    q += '"';
+    return q;
+}
+
 void fail(std::string* message, std::string text) {
     if (message != nullptr) *message = std::move(text);
 }
@@ -190,7 +201,7 @@ bool TXMLDan::readInt64(int64_t& value, std::string* message) const {
     }
     const std::string text = asString();
     if (!parseDecimal(text, value)) {
-        fail(message, "\"" + text + "\" не является целым числом");
+        fail(message, inQuotes(text) + " не является целым числом");
         return false;
     }
     return true;
@@ -252,7 +263,7 @@ bool TXMLDan::asDateTime(TDateTime& value, std::string* message) const {
     double days = 0, fraction = 0;
     if ((date.empty() && time.empty()) || (!date.empty() && !datePart(date, days)) ||
         (!time.empty() && !timePart(time, fraction))) {
-        fail(message, "\"" + text + "\" не является датой и временем");
+        fail(message, inQuotes(text) + " не является датой и временем");
         return false;
     }
     value = days + (days < 0 ? -fraction : fraction);
@@ -289,7 +300,7 @@ bool TXMLDan::GetArrayOfWord(TArrayOfWord& value, std::string* message) const {
         if (trimmed(item).empty()) {
             v = 0;
         } else if (!parseDecimal(item, v) || v < 0 || v > 65535) {
-            fail(message, "\"" + std::string(item) + "\" не является числом от 0 до 65535");
+            fail(message, inQuotes(item) + " не является числом от 0 до 65535");
             return false;
         }
         words.push_back(static_cast<uint16_t>(v));
