@@ -64,8 +64,10 @@ TForm30::TForm30(TWindowContext& context, QWidget* parent) : QDialog(parent), co
     setWindowTitle(QStringLiteral("Сихронизация расписания."));
     auto* layout = new QVBoxLayout(this);
 
-    layout->addWidget(new QLabel(
-        QStringLiteral("Базова неделя (неделя образец  для составления расписания)"), this));
+    auto* baseLabel = new QLabel(
+        QStringLiteral("Базова неделя (неделя образец  для составления расписания)"), this);
+    baseLabel->setObjectName(QStringLiteral("BaseWeekLabel"));
+    layout->addWidget(baseLabel);
     auto* baseRow = new QHBoxLayout;
     base_ = new QLineEdit(this);
     base_->setObjectName(QStringLiteral("BaseWeekEdit"));
