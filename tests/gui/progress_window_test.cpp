@@ -97,6 +97,8 @@ class ProgressWindowTest : public QObject {
             for (auto& pr : gr->LPredmet) {
                 if (gr->GetNed(ne)->FindYrokKorzina(kSetkaPlan, pr.get()) == nullptr) continue;
                 for (auto& fio : pr->GetLFio(ne)) {
+                    // A union may hold one teacher in two groups at once.
+                    if (fio->Dan.Nob != 0) continue;
                     auto [at, fresh] = first.try_emplace(fio->Fio(), Slot{gr.get(), pr.get(),
                                                                           fio.get()});
                     if (fresh || at->second.gr == gr.get()) continue;
