@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QTest>
 #include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <set>
 #include <string>
@@ -80,6 +81,64 @@ std::set<Lesson> timetableOf(const TGryp& gr) {
                         for (const TYr* yr : cell->LYr)
                             out.insert({ne, d, y, 0, yr->Fio(), yr->Predmet()});
     return out;
+}
+
+// The year's timetable by names, comparable across two shells: (group, week,
+// day, period, teacher, subject) of every timetable lesson.
+using NamedLesson = std::tuple<std::string, int, int, int, std::string, std::string>;
+std::set<NamedLesson> namedTimetable(const TGod& god, const TGryp* only = nullptr,
+                                     bool activeOnly = false) {
+    std::set<NamedLesson> out;
+    for (const auto& gr : god.LGryp) {
+        if (only != nullptr && gr.get() != only) continue;
+        for (const auto& [ne, d, y, tip, fio, pr] : timetableOf(*gr))
+            if (!activeOnly || god.AllNed.DNed(ne)->Activ)
+                out.insert({gr->Name(), ne, d, y, fio != nullptr ? fio->Name() : std::string(),
+                            pr != nullptr ? pr->Name() : std::string()});
+    }
+    return out;
+}
+
+// Places one lesson of the group's first subject with a teacher in week ne
+// into the timetable, as an earlier run would have.
+bool placeLesson(TGryp& gr, int ne) {
+    TNed* week = gr.GetNed(ne);
+    if (week == nullptr) return false;
+    for (const auto& pr : gr.LPredmet) {
+        TYrokKorzina* load = week->FindYrokKorzina(kSetkaPlan, pr.get());
+        if (load == nullptr || pr->GetLFio(ne).empty()) continue;
+        return week->AddYrRas(0, 1, 11, load, pr->GetLFio(ne).front().get()) != nullptr;
+    }
+    return false;
+}
+
+bool shownText(const EntryHarness& h, const std::string& text) {
+    return std::find(h.dialog.shown.begin(), h.dialog.shown.end(), text) != h.dialog.shown.end();
+}
+
+// What the progress window was started with, as it showed it.
+struct SeenRun {
+    QString caption;
+    int tip = -1;
+    int base = -1;
+    bool complete = false;
+    bool log = false;
+    bool finished = false;
+};
+
+// Waits for the progress window a start window opens, lets the run end and
+// closes it with its button, keeping what it was started with.
+ModalWait finishRun(SeenRun& seen) {
+    return whenModal<TFormS1>([&seen](TFormS1* w) {
+        seen.caption = w->windowTitle();
+        seen.tip = w->State().TipSostRasp();
+        seen.base = w->State().SinxrNed();
+        seen.complete = w->State().SostRaspYes();
+        seen.log = w->State().Run.WLog;
+        QTRY_VERIFY_WITH_TIMEOUT(w->Finished(), 20 * 60 * 1000);
+        seen.finished = true;
+        click(w, "StopButton");
+    });
 }
 
 std::set<std::string> unionsOf(TGod& god, int ne) {
@@ -396,6 +455,105 @@ private slots:
             QVERIFY(god.GetLOb(54).empty());
             QVERIFY(window.isVisible());
         }
+
+        // All groups: the copy asked for and made before the run; the run
+        // synchronises week 54 from week 53 and completes it.
+        god.SelectAllGryp(true);
+        h->dialog.asked.clear();
+        TForm30 window(*h->context);
+        window.show();
+        window.SetSinxrNed(53);
+        std::unique_ptr<ModalWait> compare;
+        if (!CompareWithBaseWeek(god, 53).empty())
+            compare = std::make_unique<ModalWait>(
+                [](QWidget* w) -> QWidget* { return qobject_cast<TWeekCompareWindow*>(w); },
+                [](QWidget* w) { click(w, "OkButton"); });
+        h->dialog.queue(true);  // synchronise
+        h->dialog.queue(true);  // copy the unions
+        h->dialog.queue(true);  // complete the weeks
+        SeenRun seen;
+        const auto run = finishRun(seen);
+        click(&window, "StartButton");
+        QVERIFY(run.shown());
+        QCOMPARE(h->dialog.asked,
+                 (std::vector<std::string>{kSyncQuestion, kUnionsCopy, kCompleteQuestion}));
+        QVERIFY(seen.finished);
+        QCOMPARE(seen.caption, QStringLiteral("Синхронизация расписания"));
+        QCOMPARE(seen.tip, 2);
+        QCOMPARE(seen.base, 53);
+        QVERIFY(seen.complete);
+        QCOMPARE(window.result(), int(QDialog::Accepted));
+        const std::set<std::string> base = unionsOf(god, 53);
+        const std::set<std::string> copied = unionsOf(god, 54);
+        QVERIFY(!copied.empty());
+        for (const std::string& ob : copied) QVERIFY2(base.count(ob) == 1, ob.c_str());
+    }
+
+    // Catches a run not started, started with another kind or without the
+    // report, the window not closed with OK after it, and the composed
+    // timetable not stored by the save the main window makes after the
+    // window: a fresh shell reads the same timetable back.
+    void fullRunFromZeroIsStored() {
+        auto h = sample();
+        TGod& god = h->year();
+        god.SelectAllGryp(false);
+        god.LGryp[0]->Select = true;
+        // The old timetable of every group goes, selected or not.
+        const TGryp* other = god.LGryp[1].get();
+        QVERIFY(placeLesson(*god.LGryp[1], 53));
+        QVERIFY(!namedTimetable(god, other, true).empty());
+        TForm8 window(*h->context);
+        window.show();
+        child<QCheckBox>(&window, "LogCheck")->setChecked(true);
+        h->dialog.queue(true);
+        SeenRun seen;
+        const auto run = finishRun(seen);
+        click(&window, "StartButton");
+        QVERIFY(run.shown());
+        QVERIFY(seen.finished);
+        QCOMPARE(seen.caption, QStringLiteral("Составление расписания с \"0\""));
+        QCOMPARE(seen.tip, 0);
+        QVERIFY(seen.log);
+        QVERIFY(shownText(*h, "Расписание составлено."));
+        QCOMPARE(window.result(), int(QDialog::Accepted));
+        QVERIFY(!h->context->dropChanges);
+        QVERIFY(std::filesystem::exists(h->home.path() / "Logsrasp.txt"));
+
+        const std::set<NamedLesson> composed = namedTimetable(god);
+        QVERIFY(!namedTimetable(god, god.LGryp[0].get()).empty());
+        QVERIFY(namedTimetable(god, other, true).empty());
+        QVERIFY(god.SaveRasp());
+        QVERIFY(h->start());
+        QVERIFY(namedTimetable(h->year()) == composed);
+    }
+
+    // Catches a recomposition that clears or composes groups not selected.
+    void recompositionKeepsOtherGroups() {
+        auto h = sample();
+        TGod& god = h->year();
+        god.SelectAllGryp(false);
+        TGryp* chosen = god.LGryp[2].get();
+        chosen->Select = true;
+        QVERIFY(placeLesson(*god.LGryp[1], 53));
+        QVERIFY(placeLesson(*god.LGryp[3], 54));
+        std::set<NamedLesson> othersBefore = namedTimetable(god);
+        for (const NamedLesson& lesson : namedTimetable(god, chosen)) othersBefore.erase(lesson);
+        QVERIFY(!othersBefore.empty());
+        TForm9 window(*h->context);
+        window.show();
+        h->dialog.queue(true);
+        SeenRun seen;
+        const auto run = finishRun(seen);
+        click(&window, "StartButton");
+        QVERIFY(run.shown());
+        QCOMPARE(seen.tip, 1);
+        QVERIFY(!seen.log);
+        QCOMPARE(window.result(), int(QDialog::Accepted));
+        std::set<NamedLesson> othersAfter = namedTimetable(god);
+        const std::set<NamedLesson> composed = namedTimetable(god, chosen);
+        QVERIFY(!composed.empty());
+        for (const NamedLesson& lesson : composed) othersAfter.erase(lesson);
+        QVERIFY(othersAfter == othersBefore);
     }
 
     void screenshots() {
