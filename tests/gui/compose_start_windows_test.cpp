@@ -141,6 +141,15 @@ ModalWait finishRun(SeenRun& seen) {
     });
 }
 
+// Passes the comparison window with OK when the weeks differ from the base
+// week; nothing when they are alike.
+std::unique_ptr<ModalWait> passComparison(const TGod& god, int base) {
+    if (CompareWithBaseWeek(god, base).empty()) return nullptr;
+    return std::make_unique<ModalWait>(
+        [](QWidget* w) -> QWidget* { return qobject_cast<TWeekCompareWindow*>(w); },
+        [](QWidget* w) { click(w, "OkButton"); });
+}
+
 std::set<std::string> unionsOf(TGod& god, int ne) {
     std::set<std::string> out;
     for (const auto& ob : god.GetLOb(ne)) out.insert(ob->NamePredmetGrypFio());
@@ -443,11 +452,7 @@ private slots:
             TForm30 window(*h->context);
             window.show();
             window.SetSinxrNed(53);
-            std::unique_ptr<ModalWait> compare;
-            if (!CompareWithBaseWeek(god, 53).empty())
-                compare = std::make_unique<ModalWait>(
-                    [](QWidget* w) -> QWidget* { return qobject_cast<TWeekCompareWindow*>(w); },
-                    [](QWidget* w) { click(w, "OkButton"); });
+            const auto compare = passComparison(god, 53);
             h->dialog.queue(true);   // synchronise
             h->dialog.queue(false);  // not all groups: do not go on
             click(&window, "StartButton");
@@ -456,18 +461,37 @@ private slots:
             QVERIFY(window.isVisible());
         }
 
+        // All groups, the copy refused: the run goes on without it and
+        // without completing the weeks.
+        god.SelectAllGryp(true);
+        {
+            h->dialog.asked.clear();
+            TForm30 window(*h->context);
+            window.show();
+            window.SetSinxrNed(53);
+            const auto compare = passComparison(god, 53);
+            h->dialog.queue(true);   // synchronise
+            h->dialog.queue(false);  // no copy of the unions
+            h->dialog.queue(false);  // no completion
+            SeenRun seen;
+            const auto run = finishRun(seen);
+            click(&window, "StartButton");
+            QVERIFY(run.shown());
+            QCOMPARE(h->dialog.asked,
+                     (std::vector<std::string>{kSyncQuestion, kUnionsCopy, kCompleteQuestion}));
+            QCOMPARE(seen.tip, 2);
+            QVERIFY(!seen.complete);
+            QVERIFY(god.GetLOb(54).empty());
+            QCOMPARE(window.result(), int(QDialog::Accepted));
+        }
+
         // All groups: the copy asked for and made before the run; the run
         // synchronises week 54 from week 53 and completes it.
-        god.SelectAllGryp(true);
         h->dialog.asked.clear();
         TForm30 window(*h->context);
         window.show();
         window.SetSinxrNed(53);
-        std::unique_ptr<ModalWait> compare;
-        if (!CompareWithBaseWeek(god, 53).empty())
-            compare = std::make_unique<ModalWait>(
-                [](QWidget* w) -> QWidget* { return qobject_cast<TWeekCompareWindow*>(w); },
-                [](QWidget* w) { click(w, "OkButton"); });
+        const auto compare = passComparison(god, 53);
         h->dialog.queue(true);  // synchronise
         h->dialog.queue(true);  // copy the unions
         h->dialog.queue(true);  // complete the weeks
@@ -554,6 +578,47 @@ private slots:
         QVERIFY(!composed.empty());
         for (const NamedLesson& lesson : composed) othersAfter.erase(lesson);
         QVERIFY(othersAfter == othersBefore);
+    }
+
+    // Catches a group whose stored timetable could not be read taking part
+    // in a run, which would compose over what may still be recovered.
+    void unreadableGroupTakesNoPart() {
+        auto h = sample();
+        TGod& god = h->year();
+        god.SelectAllGryp(false);
+        TGryp& gr = *god.LGryp[0];
+        gr.Select = true;
+        gr.BlobUnreadable = true;
+        TForm9 window(*h->context);
+        window.show();
+        click(&window, "StartButton");
+        QCOMPARE(h->dialog.shown, std::vector<std::string>{kNoGroups});
+        QVERIFY(h->dialog.asked.empty());
+        QVERIFY(!gr.Select);
+        QVERIFY(memoLines(&window, "GroupsMemo").isEmpty());
+    }
+
+    // Catches the menu's names opening the wrong window or kind of run, and
+    // a window closed without a run reported as a run.
+    void openedFromTheMenu() {
+        auto h = sample();
+        const auto zero = whenModal<TForm8>([](TForm8* w) {
+            QVERIFY(qobject_cast<TForm9*>(w) == nullptr);
+            QCOMPARE(w->Tip(), 0);
+            click(w, "CancelButton");
+        });
+        QVERIFY(!RunComposeStart(*h->context, 0));
+        QVERIFY(zero.shown());
+        const auto again = whenModal<TForm9>([](TForm9* w) {
+            QCOMPARE(w->Tip(), 1);
+            w->reject();
+        });
+        QVERIFY(OpenCompositionWindow("TForm9", *h->context));
+        QVERIFY(again.shown());
+        const auto sync = whenModal<TForm30>([](TForm30* w) { click(w, "CancelButton"); });
+        QVERIFY(!RunSyncStart(*h->context));
+        QVERIFY(sync.shown());
+        QVERIFY(h->dialog.asked.empty());
     }
 
     void screenshots() {
