@@ -138,9 +138,8 @@ void TForm30::Refresh() {
     const TGod* god = context_.shell.God();
     if (god == nullptr) return;
     QString baseText;
-    if (const TDNed* week = god->AllNed.DNed(sinxrNed_); week != nullptr)
-        for (const auto& [text, ne] : god->AllNed.DateGodToListBoxN())
-            if (ne == sinxrNed_) baseText = QString::fromStdString(text);
+    for (const auto& [text, ne] : god->AllNed.DateGodToListBoxN())
+        if (ne == sinxrNed_) baseText = QString::fromStdString(text);
     base_->setText(baseText);
     SetMemoLines(weeks_, ActiveWeekLines(*god));
     SetMemoLines(groups_, SelectedGroupLines(*god));
