@@ -5,11 +5,18 @@
 #pragma once
 
 #include <QDialog>
+#include <QTimer>
 #include <cstdint>
+#include <deque>
 #include <memory>
 
 #include "composition/driver.h"
 #include "shell/ui/window_context.h"
+
+class QLabel;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
 
 namespace zavlin::composition::ui {
 
@@ -28,18 +35,71 @@ class TFormS1Bridge;
 class TFormS1 : public QDialog {
     Q_OBJECT
 public:
+    // The context's shell must have a loaded year. The report and the
+    // variant file go to the shell's home, through its file system.
     TFormS1(TWindowContext& context, const TSosStart& start, QWidget* parent = nullptr);
     ~TFormS1() override;
 
+    // Configure State().Run (limits) before the window is shown.
     TFormS1State& State() { return *state_; }
     // The worker has ended (the button reads "Закрыть окно").
     bool Finished() const;
+    // The memo never holds more than this many lines.
+    static constexpr int kMemoLines = 19;
+
+    // GUI-thread ends of the bridge.
+    void ApplyPending();
+    void ShowMessage(const std::string& text);
+    void ShowList(const std::vector<std::string>& lines);
+
+signals:
+    // The worker has ended and the window shows its outcome.
+    void runEnded();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
 
 private:
+    void startWorker();
+    void tick();  // the redraw timer: counters, lines, the end of the worker
+    void secondsTick();
+    void stopClicked();
+    // True when the window may close now; otherwise stops what runs.
+    bool mayClose();
+    void runFinished();
+    void showExplanations(const TFormS1Snapshot& done);
+
     TWindowContext& context_;
     std::unique_ptr<TFormS1State> state_;
     std::unique_ptr<TSosRaspisanue> worker_;
     std::unique_ptr<TFormS1Bridge> bridge_;
+
+    QLabel* status_ = nullptr;
+    QPlainTextEdit* memo_ = nullptr;
+    QPushButton* button_ = nullptr;
+    QLabel* time_ = nullptr;
+    QProgressBar* bar_ = nullptr;
+    QLabel* index_ = nullptr;
+    QLabel* kolVar_ = nullptr;
+    QLabel* countSs_ = nullptr;
+    QLabel* countSsNo_ = nullptr;
+    QLabel* countYlyCaption_ = nullptr;
+    QLabel* countYly_ = nullptr;
+    QLabel* whyLabel_ = nullptr;
+    QPlainTextEdit* why_ = nullptr;
+
+    QTimer startTimer_;    // one-shot: the worker starts after the window shows
+    QTimer redrawTimer_;   // counters and lines, a few times a second
+    QTimer secondsTimer_;  // the time since the last improvement
+    std::deque<QString> lines_;
+    bool shown_ = false;
+    bool started_ = false;
+    bool finished_ = false;
+    bool closing_ = false;    // a close waits for the worker to end
+    bool stopAsked_ = false;  // the button stopped a phase; the next gives it back
+    bool buttonEnabled_ = false;  // as the worker last set it
 };
 
 // Runs TFormS1 modally for one run on the context's year and returns when it
