@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
             loop.quit();
             return;
         }
-        const AStatys statys = window.State().Snapshot().Statys;
+        const AStatys statys = window.Statys();
         if (stoppedAt < 0) {
             if (statys != AStatys::sSosRasp) return;
             if (searchSince < 0) searchSince = now;

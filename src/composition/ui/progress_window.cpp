@@ -10,10 +10,12 @@
 #include <QStringList>
 #include <QTime>
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <future>
 #include <mutex>
 #include <optional>
+#include <string_view>
 
 #include "base/my_dialog.h"
 #include "composition/ui/transfer_errors_window.h"
@@ -31,8 +33,7 @@ QString q(const std::string& text) {
 
 // Composing a week or sorting its units: the stop button stops that step.
 bool composing(AStatys statys) {
-    return statys == AStatys::sSortRasp || statys == AStatys::sSosRasp ||
-           statys == AStatys::sSinxr;
+    return statys == AStatys::sSortRasp || statys == AStatys::sSosRasp || statys == AStatys::sSinxr;
 }
 
 }  // namespace
@@ -45,12 +46,17 @@ class TFormS1Bridge : public QObject, public TFormS1Observer {
 public:
     using Clock = std::chrono::steady_clock;
 
-    explicit TFormS1Bridge(TFormS1& window) : window_(window) {}
+    static constexpr std::string_view kStopPrefix = "Прекратить ";
+
+    TFormS1Bridge(TFormS1& window, const TSosRun& run) : window_(window), run_(run) {}
+
+    AStatys statys() const { return statys_.load(); }
 
     struct Pending {
         bool clear = false;  // the memo is emptied before lines
         std::vector<std::string> lines;
         std::optional<std::string> status;
+        std::optional<std::string> caption;  // of the button, set by a search
         std::optional<std::pair<std::string, bool>> button;
         std::optional<TSosCounters> counters;
     };
@@ -82,6 +88,7 @@ public:
     }
 
     void SosLog(const std::string& line) override {
+        heard();
         std::lock_guard<std::mutex> guard(lock_);
         pending_.lines.push_back(line);
         // Only the lines the memo can show are kept for it.
@@ -90,12 +97,19 @@ public:
                                  pending_.lines.end() - TFormS1::kMemoLines);
         post();
     }
+    // The searches name the step the button would stop ("Прекратить
+    // cортировку") through the same call as the phases' status lines.
     void SosStatus(const std::string& text) override {
+        heard();
         std::lock_guard<std::mutex> guard(lock_);
-        pending_.status = text;
+        if (text.starts_with(kStopPrefix))
+            pending_.caption = text;
+        else
+            pending_.status = text;
         post();
     }
     void SosProgress(const TSosCounters& counters) override {
+        heard();
         std::lock_guard<std::mutex> guard(lock_);
         // A better variant, or a new week's search, restarts the clock.
         if (counters.CountSsOk > lastOk_ || counters.CountSs != lastSs_) ti_ = Clock::now();
@@ -105,11 +119,14 @@ public:
         pending_.counters = counters;
     }
     void SosButton(const std::string& caption, bool enabled) override {
+        heard();
         std::lock_guard<std::mutex> guard(lock_);
         pending_.button = std::make_pair(caption, enabled);
+        pending_.caption.reset();  // an earlier caption is superseded
         post();
     }
     void SosClearMemo() override {
+        heard();
         std::lock_guard<std::mutex> guard(lock_);
         pending_.clear = true;
         pending_.lines.clear();
@@ -140,11 +157,14 @@ public:
     }
 
 private:
+    // On the worker, which owns the run: its phase, for the window to read.
+    void heard() { statys_.store(run_.Statys); }
     // Under lock_.
     void post() {
         if (posted_) return;
         posted_ = true;
-        QMetaObject::invokeMethod(this, [this] { window_.ApplyPending(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { window_.ApplyPending(); }, Qt::QueuedConnection);
     }
     void releaseList() {
         if (listDone_) listDone_->set_value();
@@ -152,6 +172,8 @@ private:
     }
 
     TFormS1& window_;
+    const TSosRun& run_;
+    std::atomic<AStatys> statys_{AStatys::sSinxrPY};
     mutable std::mutex lock_;
     Pending pending_;
     bool posted_ = false;
@@ -167,14 +189,13 @@ TFormS1::TFormS1(TWindowContext& context, const TSosStart& start, QWidget* paren
     setObjectName("TFormS1");
     TDM1& dm = context.shell.DM();
     // The run's files live beside the database, where the program keeps them.
-    state_ = std::make_unique<TFormS1State>(*context.shell.God(),
-                                            std::filesystem::path(dm.DB.PathR),
-                                            dm.AT1.fileSystem());
+    state_ = std::make_unique<TFormS1State>(
+        *context.shell.God(), std::filesystem::path(dm.DB.PathR), dm.AT1.fileSystem());
     state_->SetTipSostRasp(start.TipSostRasp);
     state_->SetSinxrNed(start.SinxrNed);
     state_->SetSostRaspYes(start.SostRaspYes);
     state_->Run.WLog = start.WLog;
-    bridge_ = std::make_unique<TFormS1Bridge>(*this);
+    bridge_ = std::make_unique<TFormS1Bridge>(*this, state_->Run);
     state_->SetObserver(bridge_.get());
     worker_ = std::make_unique<TSosRaspisanue>(*state_);
 
@@ -272,6 +293,10 @@ bool TFormS1::Finished() const {
     return finished_;
 }
 
+AStatys TFormS1::Statys() const {
+    return bridge_->statys();
+}
+
 void TFormS1::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (shown_) return;
@@ -304,14 +329,16 @@ void TFormS1::ApplyPending() {
         button_->setEnabled(buttonEnabled_ && !closing_);
         stopAsked_ = false;
     }
-    if (p.status) {
-        status_->setText(q(*p.status));
-        // The step the button stopped is over: the next may be stopped too.
+    if (p.caption) {
+        button_->setText(q(*p.caption));
+        // A new step has begun: the one the button stopped is over, and this
+        // one may be stopped too.
         if (stopAsked_ && !closing_) {
             stopAsked_ = false;
             button_->setEnabled(buttonEnabled_);
         }
     }
+    if (p.status) status_->setText(q(*p.status));
     if (p.counters) {
         const TSosCounters& c = *p.counters;
         bar_->setRange(0, std::max(1, c.PositionMax));
@@ -331,7 +358,7 @@ void TFormS1::tick() {
 }
 
 void TFormS1::secondsTick() {
-    const AStatys statys = state_->Snapshot().Statys;
+    const AStatys statys = Statys();
     const auto since = TFormS1Bridge::Clock::now() - bridge_->lastImprovement();
     const auto secs = std::chrono::duration_cast<std::chrono::seconds>(since).count();
     if (!composing(statys) || secs <= 0) {
@@ -364,7 +391,7 @@ bool TFormS1::mayClose() {
         startTimer_.stop();
         return true;
     }
-    if (composing(state_->Snapshot().Statys)) {
+    if (composing(Statys())) {
         // The step in progress ends with its best variant; the run goes on.
         stopAsked_ = true;
         button_->setEnabled(false);
