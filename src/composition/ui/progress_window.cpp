@@ -59,6 +59,7 @@ public:
         std::optional<std::string> caption;  // of the button, set by a search
         std::optional<std::pair<std::string, bool>> button;
         std::optional<TSosCounters> counters;
+        std::vector<std::string> messages;  // shown after the rest is drawn
     };
 
     // Taken by the window on its own thread.
@@ -134,8 +135,9 @@ public:
     }
     // The worker does not wait for a message box.
     void SosMessage(const std::string& text) override {
-        QMetaObject::invokeMethod(
-            this, [this, text] { window_.ShowMessage(text); }, Qt::QueuedConnection);
+        std::lock_guard<std::mutex> guard(lock_);
+        pending_.messages.push_back(text);
+        post();
     }
     // The one call the worker waits for: until the list window closes.
     void SosShowList(const std::vector<std::string>& lines) override {
@@ -350,11 +352,22 @@ void TFormS1::ApplyPending() {
         countSsNo_->setText(QString::number(c.CountSsNo));
         countYly_->setText(QString::number(c.CountYly));
     }
+    // A message box turns the event loop: one shown meanwhile would jump
+    // the queue.
+    messages_.insert(messages_.end(), p.messages.begin(), p.messages.end());
+    if (showingMessages_) return;
+    showingMessages_ = true;
+    while (!messages_.empty()) {
+        const std::string text = std::move(messages_.front());
+        messages_.pop_front();
+        ShowMessage(text);
+    }
+    showingMessages_ = false;
 }
 
 void TFormS1::tick() {
     ApplyPending();
-    if (started_ && !finished_ && !state_->StartPotok()) runFinished();
+    if (started_ && !ending_ && !state_->StartPotok()) runFinished();
 }
 
 void TFormS1::secondsTick() {
@@ -369,7 +382,6 @@ void TFormS1::secondsTick() {
 }
 
 void TFormS1::ShowMessage(const std::string& text) {
-    ApplyPending();
     context_.dialog.MessageShow(text);
 }
 
@@ -417,6 +429,8 @@ void TFormS1::reject() {
 }
 
 void TFormS1::runFinished() {
+    // A message box shown below turns the event loop, and this timer with it.
+    ending_ = true;
     worker_->Wait();  // the worker's last act was to say it ended
     ApplyPending();
     finished_ = true;

@@ -96,8 +96,11 @@ private:
     QTimer redrawTimer_;   // counters and lines, a few times a second
     QTimer secondsTimer_;  // the time since the last improvement
     std::deque<QString> lines_;
+    std::deque<std::string> messages_;  // heard, not yet shown
+    bool showingMessages_ = false;
     bool shown_ = false;
     bool started_ = false;
+    bool ending_ = false;  // the worker has ended; its outcome is being shown
     bool finished_ = false;
     bool closing_ = false;        // a close waits for the worker to end
     bool stopAsked_ = false;      // the button stopped a phase; the next gives it back
