@@ -2,8 +2,11 @@
 // with its report, a stop in the middle of the hardest week that the run
 // survives, pinned lessons that cannot go in listed while the worker waits
 // (and a close asked for meanwhile), and a run whose files fail.
+#include "composition/ui/progress_window.h"
+
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -18,7 +21,6 @@
 
 #include "base/cp1251.h"
 #include "base/my_dialog.h"
-#include "composition/ui/progress_window.h"
 #include "composition/ui/transfer_errors_window.h"
 #include "demo/sample_college.h"
 #include "entry_fixture.h"
@@ -99,8 +101,8 @@ class ProgressWindowTest : public QObject {
                 for (auto& fio : pr->GetLFio(ne)) {
                     // A union may hold one teacher in two groups at once.
                     if (fio->Dan.Nob != 0) continue;
-                    auto [at, fresh] = first.try_emplace(fio->Fio(), Slot{gr.get(), pr.get(),
-                                                                          fio.get()});
+                    auto [at, fresh] =
+                        first.try_emplace(fio->Fio(), Slot{gr.get(), pr.get(), fio.get()});
                     if (fresh || at->second.gr == gr.get()) continue;
                     const Slot other = at->second;
                     for (int d = 1; d <= 6; ++d) {
@@ -135,55 +137,48 @@ private slots:
     void wholeRunFromZero() {
         auto h = template_.copy("progress_whole");
         h->year().SelectAllGryp(true);
+        TFormS1 w(*h->context, TSosStart{0, 0, false, true});
         MemoWatch memo;
-        bool checked = false;
-        ModalWait wait = whenModal<TFormS1>([&](TFormS1* w) {
-            memo.watch(w);
-            QCOMPARE(w->windowTitle(), QString::fromUtf8("Составление расписания с \"0\""));
-            QVERIFY(child<QLabel>(w, "CountYlyText")->isVisibleTo(w));
-            QTRY_VERIFY_WITH_TIMEOUT(w->Finished(), kRunMs);
-            auto* button = child<QPushButton>(w, "StopButton");
-            QCOMPARE(button->text(), QString::fromUtf8("Закрыть окно"));
-            QVERIFY(button->isEnabled());
-            const QStringList lines = memoLines(w);
-            QVERIFY(lines.size() >= 2);
-            QCOMPARE(lines.end()[-2], QString::fromUtf8("------GAME OVER------"));
-            QCOMPARE(lines.back(), QString::fromUtf8("------End------"));
-            QVERIFY(shownMessage(*h, "Расписание составлено."));
-
-            // The report holds every line in order, the caption first: the
-            // memo's lines are its last ones.
-            bool wellEnded = false;
-            const std::vector<std::string> report =
-                reportLines(h->home.path() / "Logsrasp.txt", wellEnded);
-            QVERIFY(wellEnded);
-            QVERIFY(report.size() > static_cast<std::size_t>(lines.size()) + 1);
-            QCOMPARE(report.front(), std::string("Составление расписания с \"0\""));
-            QCOMPARE(report[1], std::string("------Start------"));
-            for (qsizetype i = 0; i < lines.size(); ++i)
-                QCOMPARE(QString::fromStdString(report[report.size() - lines.size() + i]),
-                         lines[i]);
-
-            const TFormS1Snapshot done = w->State().Snapshot();
-            const QString counted = child<QLabel>(w, "CountSsText")->text();
-            QCOMPARE(counted, QString::number(done.Counters.CountSsOk) + QString::fromUtf8(" из ") +
-                                  QString::number(done.Counters.CountSs));
-            // Everything went in: nothing to explain.
-            bool unplaced = false;
-            for (const TSosWeek& week : done.Weeks) unplaced |= !week.result.unplaced.empty();
-            QCOMPARE(child<QPlainTextEdit>(w, "WhyText")->isVisibleTo(w), unplaced);
-            QTest::mouseClick(button, Qt::LeftButton);
-            checked = true;
-        });
-        const TFormS1Snapshot done = RunFormS1(*h->context, TSosStart{0, 0, false, true});
-        QVERIFY(wait.shown());
-        QVERIFY(checked);
+        memo.watch(&w);
+        QCOMPARE(w.windowTitle(), QString::fromUtf8("Составление расписания с \"0\""));
+        w.show();
+        QVERIFY(child<QLabel>(&w, "CountYlyText")->isVisibleTo(&w));
+        QTRY_VERIFY_WITH_TIMEOUT(w.Finished(), kRunMs);
+        auto* button = child<QPushButton>(&w, "StopButton");
+        QCOMPARE(button->text(), QString::fromUtf8("Закрыть окно"));
+        QVERIFY(button->isEnabled());
+        const QStringList lines = memoLines(&w);
+        QVERIFY(lines.size() >= 2);
+        QCOMPARE(lines.end()[-2], QString::fromUtf8("------GAME OVER------"));
+        QCOMPARE(lines.back(), QString::fromUtf8("------End------"));
+        QVERIFY(shownMessage(*h, "Расписание составлено."));
         QVERIFY(memo.most > 0);
         QVERIFY2(memo.most <= TFormS1::kMemoLines, QByteArray::number(memo.most));
+
+        // The report holds every line in order, the caption first: the
+        // memo's lines are its last ones.
+        bool wellEnded = false;
+        const std::vector<std::string> report =
+            reportLines(h->home.path() / "Logsrasp.txt", wellEnded);
+        QVERIFY(wellEnded);
+        QVERIFY(report.size() > static_cast<std::size_t>(lines.size()) + 1);
+        QCOMPARE(report.front(), std::string("Составление расписания с \"0\""));
+        QCOMPARE(report[1], std::string("------Start------"));
+        for (qsizetype i = 0; i < lines.size(); ++i)
+            QCOMPARE(QString::fromStdString(report[report.size() - lines.size() + i]), lines[i]);
+
+        const TFormS1Snapshot done = w.State().Snapshot();
         QVERIFY(done.RaspOk);
         QVERIFY(!done.StartPotok);
-        QVERIFY(!h->context->dropChanges);
+        QCOMPARE(child<QLabel>(&w, "CountSsText")->text(),
+                 QString::number(done.Counters.CountSsOk) + QString::fromUtf8(" из ") +
+                     QString::number(done.Counters.CountSs));
+        bool unplaced = false;
+        for (const TSosWeek& week : done.Weeks) unplaced |= !week.result.unplaced.empty();
+        QCOMPARE(child<QPlainTextEdit>(&w, "WhyText")->isVisibleTo(&w), unplaced);
         QCOMPARE(h->year().TipSostRasp, uint8_t{0});
+        QTest::mouseClick(button, Qt::LeftButton);
+        QVERIFY(!w.isVisible());
     }
 
     // Catches: a stop that closes the window or ends the run instead of the
@@ -208,10 +203,13 @@ private slots:
         memo.watch(&w);
         w.show();
         QVERIFY(!child<QLabel>(&w, "CountYlyText")->isVisibleTo(&w));
-        QTRY_VERIFY_WITH_TIMEOUT(w.State().Snapshot().Statys == AStatys::sSosRasp, kRunMs);
+        QTRY_VERIFY_WITH_TIMEOUT(w.Statys() == AStatys::sSosRasp, kRunMs);
         auto* button = child<QPushButton>(&w, "StopButton");
         QTRY_VERIFY_WITH_TIMEOUT(button->isEnabled(), kRunMs);
-        QTRY_VERIFY(child<QLabel>(&w, "CountSsText")->text().contains(QString::fromUtf8(" из ")));
+        // Into the search: variants are being stored.
+        QTRY_VERIFY_WITH_TIMEOUT(child<QLabel>(&w, "KolVarText")->text().toInt() > 0, kRunMs);
+        QVERIFY(child<QLabel>(&w, "CountSsText")->text().contains(QString::fromUtf8(" из ")));
+        QCOMPARE(w.Statys(), AStatys::sSosRasp);
         QVERIFY(saveScreenshot(&w, "progress_window"));
         QTest::mouseClick(button, Qt::LeftButton);
         QVERIFY2(w.isVisible(), "closing is refused while a week is composed");
@@ -226,12 +224,12 @@ private slots:
         QVERIFY(done.Weeks.size() >= 2);
         for (const TSosWeek& week : done.Weeks) {
             const testsupport::WeekVerdict verdict = testsupport::judgeWeek(h.year(), week.ne);
-            QVERIFY2(verdict.breaches.empty(), verdict.breaches.front().c_str());
+            QVERIFY2(verdict.breaches.empty(),
+                     verdict.breaches.empty() ? "" : verdict.breaches.front().c_str());
             if (week.ne == done.NMaxNed) QVERIFY(week.result.placed > 0);
         }
-        const bool unplaced = std::any_of(done.Weeks.begin(), done.Weeks.end(), [](auto& week) {
-            return !week.result.unplaced.empty();
-        });
+        const bool unplaced = std::any_of(done.Weeks.begin(), done.Weeks.end(),
+                                          [](auto& week) { return !week.result.unplaced.empty(); });
         QCOMPARE(child<QPlainTextEdit>(&w, "WhyText")->isVisibleTo(&w), unplaced);
         QVERIFY(memo.most <= TFormS1::kMemoLines);
         QVERIFY(saveScreenshot(&w, "progress_window_end"));
@@ -249,42 +247,61 @@ private slots:
             TGryp* group = pinAgainstAnotherGroup(h->year(), 53);
             QVERIFY(group != nullptr);
 
-            TFormS1 w(*h->context, TSosStart{1, 0, false, false});
+            const TSosStart start{1, 0, false, false};
+            std::unique_ptr<TFormS1> own;
+            QPointer<TFormS1> w;
             std::vector<std::string> listed;
             bool waited = false;
-            ModalWait wait = whenModal<TFormS2>([&](TFormS2* list) {
+            ModalWait listWait = whenModal<TFormS2>([&](TFormS2* list) {
+                QVERIFY(w != nullptr);
                 QCOMPARE(list->windowTitle(), QString::fromUtf8("Ошибки назначения"));
-                const TFormS1Snapshot now = w.State().Snapshot();
+                const TFormS1Snapshot now = w->State().Snapshot();
                 QVERIFY(now.StartPotok);
                 QCOMPARE(now.Statys, AStatys::sSinxrPY);
-                QVERIFY(now.NMaxNed == 0);
+                QCOMPARE(now.NMaxNed, 0);
                 QVERIFY(!now.Sl.empty());
                 for (const QString& line : memoLines(list)) listed.push_back(line.toStdString());
-                if (!closeMeanwhile) QVERIFY(saveScreenshot(list, "transfer_errors_window"));
                 if (closeMeanwhile) {
-                    w.close();
-                    QVERIFY2(w.isVisible(), "the window waits for the worker before it goes");
+                    w->close();
+                    QVERIFY2(w->isVisible(), "the window waits for the worker before it goes");
+                } else {
+                    QVERIFY(saveScreenshot(list, "transfer_errors_window"));
                 }
                 waited = true;
                 click(list, "CloseButton");
             });
-            w.show();
-            QTRY_VERIFY_WITH_TIMEOUT(w.Finished(), kRunMs);
-            QVERIFY(wait.shown());
-            QVERIFY(waited);
-            const TFormS1Snapshot done = w.State().Snapshot();
-            QCOMPARE(listed, done.Sl);
-            QVERIFY(listed.front().find(group->Name()) != std::string::npos);
-            QCOMPARE(done.Verdict, std::string("Составленное расписание имеет ошибку."));
+            TFormS1Snapshot done;
             if (closeMeanwhile) {
-                QTRY_VERIFY(!w.isVisible());
+                own = std::make_unique<TFormS1>(*h->context, start);
+                w = own.get();
+                own->show();
+                QTRY_VERIFY_WITH_TIMEOUT(own->Finished(), kRunMs);
+                QTRY_VERIFY(!own->isVisible());
+                done = own->State().Snapshot();
                 QCOMPARE(done.NMaxNed, 0);
                 QVERIFY(done.Weeks.empty());
             } else {
-                QVERIFY(w.isVisible());
+                // Through the main window's way in: the run that goes on.
+                bool ended = false;
+                ModalWait runWait = whenModal<TFormS1>([&](TFormS1* window) {
+                    w = window;
+                    QTRY_VERIFY_WITH_TIMEOUT(window->Finished(), kRunMs);
+                    QVERIFY(window->isVisible());
+                    ended = true;
+                    click(window, "StopButton");
+                });
+                done = RunFormS1(*h->context, start);
+                QVERIFY(runWait.shown());
+                QVERIFY(ended);
                 QVERIFY(done.NMaxNed != 0);
                 QVERIFY(!done.Weeks.empty());
+                QVERIFY2(!h->context->dropChanges, "a sound run is kept");
             }
+            QVERIFY(listWait.shown());
+            QVERIFY(waited);
+            QCOMPARE(listed, done.Sl);
+            QVERIFY(listed.front().find(group->Name()) != std::string::npos);
+            QCOMPARE(done.Verdict, std::string("Составленное расписание имеет ошибку."));
         }
     }
 

@@ -10,10 +10,12 @@
 #include <QStringList>
 #include <QTime>
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <future>
 #include <mutex>
 #include <optional>
+#include <string_view>
 
 #include "base/my_dialog.h"
 #include "composition/ui/transfer_errors_window.h"
@@ -31,8 +33,7 @@ QString q(const std::string& text) {
 
 // Composing a week or sorting its units: the stop button stops that step.
 bool composing(AStatys statys) {
-    return statys == AStatys::sSortRasp || statys == AStatys::sSosRasp ||
-           statys == AStatys::sSinxr;
+    return statys == AStatys::sSortRasp || statys == AStatys::sSosRasp || statys == AStatys::sSinxr;
 }
 
 }  // namespace
@@ -45,14 +46,20 @@ class TFormS1Bridge : public QObject, public TFormS1Observer {
 public:
     using Clock = std::chrono::steady_clock;
 
-    explicit TFormS1Bridge(TFormS1& window) : window_(window) {}
+    static constexpr std::string_view kStopPrefix = "Прекратить ";
+
+    TFormS1Bridge(TFormS1& window, const TSosRun& run) : window_(window), run_(run) {}
+
+    AStatys statys() const { return statys_.load(); }
 
     struct Pending {
         bool clear = false;  // the memo is emptied before lines
         std::vector<std::string> lines;
         std::optional<std::string> status;
+        std::optional<std::string> caption;  // of the button, set by a search
         std::optional<std::pair<std::string, bool>> button;
         std::optional<TSosCounters> counters;
+        std::vector<std::string> messages;  // shown after the rest is drawn
     };
 
     // Taken by the window on its own thread.
@@ -82,6 +89,7 @@ public:
     }
 
     void SosLog(const std::string& line) override {
+        heard();
         std::lock_guard<std::mutex> guard(lock_);
         pending_.lines.push_back(line);
         // Only the lines the memo can show are kept for it.
@@ -90,12 +98,19 @@ public:
                                  pending_.lines.end() - TFormS1::kMemoLines);
         post();
     }
+    // The searches name the step the button would stop ("Прекратить
+    // cортировку") through the same call as the phases' status lines.
     void SosStatus(const std::string& text) override {
+        heard();
         std::lock_guard<std::mutex> guard(lock_);
-        pending_.status = text;
+        if (text.starts_with(kStopPrefix))
+            pending_.caption = text;
+        else
+            pending_.status = text;
         post();
     }
     void SosProgress(const TSosCounters& counters) override {
+        heard();
         std::lock_guard<std::mutex> guard(lock_);
         // A better variant, or a new week's search, restarts the clock.
         if (counters.CountSsOk > lastOk_ || counters.CountSs != lastSs_) ti_ = Clock::now();
@@ -105,11 +120,14 @@ public:
         pending_.counters = counters;
     }
     void SosButton(const std::string& caption, bool enabled) override {
+        heard();
         std::lock_guard<std::mutex> guard(lock_);
         pending_.button = std::make_pair(caption, enabled);
+        pending_.caption.reset();  // an earlier caption is superseded
         post();
     }
     void SosClearMemo() override {
+        heard();
         std::lock_guard<std::mutex> guard(lock_);
         pending_.clear = true;
         pending_.lines.clear();
@@ -117,8 +135,9 @@ public:
     }
     // The worker does not wait for a message box.
     void SosMessage(const std::string& text) override {
-        QMetaObject::invokeMethod(
-            this, [this, text] { window_.ShowMessage(text); }, Qt::QueuedConnection);
+        std::lock_guard<std::mutex> guard(lock_);
+        pending_.messages.push_back(text);
+        post();
     }
     // The one call the worker waits for: until the list window closes.
     void SosShowList(const std::vector<std::string>& lines) override {
@@ -140,11 +159,14 @@ public:
     }
 
 private:
+    // On the worker, which owns the run: its phase, for the window to read.
+    void heard() { statys_.store(run_.Statys); }
     // Under lock_.
     void post() {
         if (posted_) return;
         posted_ = true;
-        QMetaObject::invokeMethod(this, [this] { window_.ApplyPending(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { window_.ApplyPending(); }, Qt::QueuedConnection);
     }
     void releaseList() {
         if (listDone_) listDone_->set_value();
@@ -152,6 +174,8 @@ private:
     }
 
     TFormS1& window_;
+    const TSosRun& run_;
+    std::atomic<AStatys> statys_{AStatys::sSinxrPY};
     mutable std::mutex lock_;
     Pending pending_;
     bool posted_ = false;
@@ -167,14 +191,13 @@ TFormS1::TFormS1(TWindowContext& context, const TSosStart& start, QWidget* paren
     setObjectName("TFormS1");
     TDM1& dm = context.shell.DM();
     // The run's files live beside the database, where the program keeps them.
-    state_ = std::make_unique<TFormS1State>(*context.shell.God(),
-                                            std::filesystem::path(dm.DB.PathR),
-                                            dm.AT1.fileSystem());
+    state_ = std::make_unique<TFormS1State>(
+        *context.shell.God(), std::filesystem::path(dm.DB.PathR), dm.AT1.fileSystem());
     state_->SetTipSostRasp(start.TipSostRasp);
     state_->SetSinxrNed(start.SinxrNed);
     state_->SetSostRaspYes(start.SostRaspYes);
     state_->Run.WLog = start.WLog;
-    bridge_ = std::make_unique<TFormS1Bridge>(*this);
+    bridge_ = std::make_unique<TFormS1Bridge>(*this, state_->Run);
     state_->SetObserver(bridge_.get());
     worker_ = std::make_unique<TSosRaspisanue>(*state_);
 
@@ -272,6 +295,10 @@ bool TFormS1::Finished() const {
     return finished_;
 }
 
+AStatys TFormS1::Statys() const {
+    return bridge_->statys();
+}
+
 void TFormS1::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (shown_) return;
@@ -304,14 +331,16 @@ void TFormS1::ApplyPending() {
         button_->setEnabled(buttonEnabled_ && !closing_);
         stopAsked_ = false;
     }
-    if (p.status) {
-        status_->setText(q(*p.status));
-        // The step the button stopped is over: the next may be stopped too.
+    if (p.caption) {
+        button_->setText(q(*p.caption));
+        // A new step has begun: the one the button stopped is over, and this
+        // one may be stopped too.
         if (stopAsked_ && !closing_) {
             stopAsked_ = false;
             button_->setEnabled(buttonEnabled_);
         }
     }
+    if (p.status) status_->setText(q(*p.status));
     if (p.counters) {
         const TSosCounters& c = *p.counters;
         bar_->setRange(0, std::max(1, c.PositionMax));
@@ -323,15 +352,26 @@ void TFormS1::ApplyPending() {
         countSsNo_->setText(QString::number(c.CountSsNo));
         countYly_->setText(QString::number(c.CountYly));
     }
+    // A message box turns the event loop: one shown meanwhile would jump
+    // the queue.
+    messages_.insert(messages_.end(), p.messages.begin(), p.messages.end());
+    if (showingMessages_) return;
+    showingMessages_ = true;
+    while (!messages_.empty()) {
+        const std::string text = std::move(messages_.front());
+        messages_.pop_front();
+        ShowMessage(text);
+    }
+    showingMessages_ = false;
 }
 
 void TFormS1::tick() {
     ApplyPending();
-    if (started_ && !finished_ && !state_->StartPotok()) runFinished();
+    if (started_ && !ending_ && !state_->StartPotok()) runFinished();
 }
 
 void TFormS1::secondsTick() {
-    const AStatys statys = state_->Snapshot().Statys;
+    const AStatys statys = Statys();
     const auto since = TFormS1Bridge::Clock::now() - bridge_->lastImprovement();
     const auto secs = std::chrono::duration_cast<std::chrono::seconds>(since).count();
     if (!composing(statys) || secs <= 0) {
@@ -342,7 +382,6 @@ void TFormS1::secondsTick() {
 }
 
 void TFormS1::ShowMessage(const std::string& text) {
-    ApplyPending();
     context_.dialog.MessageShow(text);
 }
 
@@ -364,7 +403,7 @@ bool TFormS1::mayClose() {
         startTimer_.stop();
         return true;
     }
-    if (composing(state_->Snapshot().Statys)) {
+    if (composing(Statys())) {
         // The step in progress ends with its best variant; the run goes on.
         stopAsked_ = true;
         button_->setEnabled(false);
@@ -390,6 +429,8 @@ void TFormS1::reject() {
 }
 
 void TFormS1::runFinished() {
+    // A message box shown below turns the event loop, and this timer with it.
+    ending_ = true;
     worker_->Wait();  // the worker's last act was to say it ended
     ApplyPending();
     finished_ = true;

@@ -44,6 +44,8 @@ public:
     TFormS1State& State() { return *state_; }
     // The worker has ended (the button reads "Закрыть окно").
     bool Finished() const;
+    // The phase of the run as the worker last reported it; cheap, any time.
+    AStatys Statys() const;
     // The memo never holds more than this many lines.
     static constexpr int kMemoLines = 19;
 
@@ -94,11 +96,14 @@ private:
     QTimer redrawTimer_;   // counters and lines, a few times a second
     QTimer secondsTimer_;  // the time since the last improvement
     std::deque<QString> lines_;
+    std::deque<std::string> messages_;  // heard, not yet shown
+    bool showingMessages_ = false;
     bool shown_ = false;
     bool started_ = false;
+    bool ending_ = false;  // the worker has ended; its outcome is being shown
     bool finished_ = false;
-    bool closing_ = false;    // a close waits for the worker to end
-    bool stopAsked_ = false;  // the button stopped a phase; the next gives it back
+    bool closing_ = false;        // a close waits for the worker to end
+    bool stopAsked_ = false;      // the button stopped a phase; the next gives it back
     bool buttonEnabled_ = false;  // as the worker last set it
 };
 
