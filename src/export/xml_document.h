@@ -26,6 +26,12 @@
 // The five characters & < > ' " of attribute, field and entity texts are
 // written as &amp; &lt; &gt; &apos; &quot;.
 //
+// Reading rebuilds the tree with every value as text: a child holding only
+// text (or nothing) and no attribute becomes a field, any other a child
+// element, so an element written with nothing inside reads back as an empty
+// field. Text between child elements is dropped; comments and processing
+// instructions are skipped; a CDATA section is text.
+//
 // Reading is hardened: only the five predefined entities, character
 // references and the document's own internal entities are expanded (never
 // an external entity or document type definition); nesting, the number of
