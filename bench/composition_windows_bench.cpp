@@ -135,6 +135,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     shell.God()->SelectAllGryp(true);
+    // Read before the run: while it runs the year is the worker's.
+    const int groups = static_cast<int>(shell.God()->LGryp.size());
     shell::ui::TWindowContext context{shell, dialog, nullptr, {}, {}, {}};
 
     TFormS1 window(context, TSosStart{0, 0, false, false});
@@ -208,7 +210,7 @@ int main(int argc, char** argv) {
             units = week.result.units;
         }
     std::printf("composition_windows_bench: XL, %d groups (made in %.0f ms)\n",
-                static_cast<int>(shell.God()->LGryp.size()), makeMs);
+                groups, makeMs);
     std::printf("  largest gap of a 10 ms timer, first %lld s: %.1f ms (must stay under 100)\n",
                 static_cast<long long>(kFirstStretchMs / 1000), ms(firstGap));
     std::printf("  largest gap of a 10 ms timer, whole run:  %.1f ms\n", ms(wholeGap));
@@ -226,6 +228,7 @@ int main(int argc, char** argv) {
     if (stopLatency < 0 || ms(stopLatency) >= 1000) ok = false;
     if (placed <= 0) ok = false;
     window.close();
-    measureOpening(context);
+    // A run that did not end still owns the year: no other window may open on it.
+    if (!timedOut) measureOpening(context);
     return ok ? 0 : 1;
 }

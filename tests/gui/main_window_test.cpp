@@ -31,6 +31,8 @@
 #include "base/core_hooks.h"
 #include "base/my_dialog.h"
 #include "demo/sample_college.h"
+#include "model/god.h"
+#include "model/group.h"
 #include "screenshot.h"
 #include "settings/settings_file.h"
 #include "shell/shell.h"
@@ -339,6 +341,31 @@ private slots:
         QCOMPARE(h->dialog.shown.size(), std::size_t{1});
         QCOMPARE(h->dialog.shown.back(),
                  std::string("Окно «Список аудиторий» ещё не готово в этой версии."));
+    }
+
+    // A window whose work must not be kept (a composition whose files
+    // failed) leaves the year to be read again instead of saved, even from an
+    // item that saves.
+    void droppedWorkIsReadAgainNotSaved() {
+        auto h = make();
+        start(*h);
+        if (QTest::currentTestFailed()) return;
+        std::array<bool, kWeekItems> weeks{};
+        weeks[0] = true;
+        QVERIFY(h->window->Shell().SetActiveWeeks(weeks, true));
+        const int subjects = h->window->Shell().God()->LGryp.front()->CountPredmet();
+        QVERIFY(subjects > 0);
+        h->window->windowOpeners.push_back([](const std::string& window, TWindowContext& context) {
+            if (window != "TForm12") return false;
+            TGryp& group = *context.shell.God()->LGryp.front();
+            (void)group.DelPredmet(0, false);
+            context.dropChanges = true;
+            return true;
+        });
+        h->window->MenuAction("N14")->trigger();
+        waitIdle(*h);
+        QVERIFY(h->dialog.shown.empty());
+        QCOMPARE(h->window->Shell().God()->LGryp.front()->CountPredmet(), subjects);
     }
 
     void helpPagesOpenFromTheMenu() {

@@ -39,6 +39,10 @@ namespace zavlin::shell::ui {
 
 namespace {
 
+const char* const kUntrustedYearText =
+    "Учебный год не удалось заново прочитать после прерванной работы: изменения в памяти не "
+    "сохраняются. Выберите учебный год в списке «Учебный год».";
+
 // The tool panel in its order, with the short text each button shows.
 struct SpeedButtonFace {
     const char* name;
@@ -452,7 +456,12 @@ void TForm1::showYears() {
 void TForm1::chooseYear(int row) {
     if (busy_ || row < 0) return;
     (void)runWork([this, row] { return shell_->ChooseYear(row, *view_) ? 1 : 0; },
-                  [this](int) { showYears(); }, true);
+                  [this](int loaded) {
+                      // A year read afresh replaces the one that could not be trusted.
+                      if (loaded != 0) yearUntrusted_ = false;
+                      showYears();
+                  },
+                  true);
 }
 
 void TForm1::menuClicked(const std::string& component) {
@@ -493,22 +502,43 @@ void TForm1::menuClicked(const std::string& component) {
 
 bool TForm1::openWindow(const TMenuItem& item) {
     if (item.window.empty()) return false;
+    if (yearUntrusted_) {
+        // Every window writes what it changes: none may work on that year.
+        dialog_.MessageShow(kUntrustedYearText);
+        return true;
+    }
     for (const TWindowOpener& opener : windowOpeners) {
         context_->dropChanges = false;
         if (!opener || !opener(item.window, *context_)) continue;
         if (context_->dropChanges) {
-            // What the window did cannot be trusted: the stored year comes back.
-            if (!shell_->ChooseYear(shell_->ActiveYearIndex(), *view_))
-                dialog_.MessageShow("Не удалось заново прочитать учебный год.");
-        } else if (item.saves && shell_->God() != nullptr && !shell_->God()->SaveRasp()) {
-            dialog_.MessageShow("Не удалось сохранить расписание учебного года.");
+            reloadYear();
+            return true;
         }
+        if (item.saves && shell_->God() != nullptr && !shell_->God()->SaveRasp())
+            dialog_.MessageShow("Не удалось сохранить расписание учебного года.");
         // The window may have changed the weeks and the lists the menu checks.
         fillWeeks();
         applyMenuState();
         return true;
     }
     return false;
+}
+
+void TForm1::reloadYear() {
+    // What the window did cannot be trusted: the stored year comes back, read
+    // on the worker as any year is. Until it has, no window may touch the
+    // year in memory, nor save it.
+    yearUntrusted_ = true;
+    const int index = shell_->ActiveYearIndex();
+    const bool started =
+        runWork([this, index] { return shell_->ChooseYear(index, *view_) ? 1 : 0; },
+                [this](int loaded) {
+                    yearUntrusted_ = loaded == 0;
+                    if (yearUntrusted_) dialog_.MessageShow(kUntrustedYearText);
+                    showYears();
+                },
+                true);
+    if (!started) dialog_.MessageShow(kUntrustedYearText);
 }
 
 void TForm1::newYear() {

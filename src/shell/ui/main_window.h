@@ -90,6 +90,7 @@ private:
     void menuClicked(const std::string& component);
     // False, starting nothing, while another worker has not been joined.
     bool runWork(std::function<int()> work, std::function<void(int)> then, bool loadWindow);
+    void reloadYear();
     void onWorkFinished(int result);
     void onStatusText(const QString& text);
     void setBusy(bool busy);
@@ -139,6 +140,9 @@ private:
     bool busy_ = false;
     bool fillingWeeks_ = false;
     bool closePending_ = false;
+    // The year in memory holds work that was to be dropped and could not be
+    // read again: no window may open on it.
+    bool yearUntrusted_ = false;
     bool shellClosed_ = false;
     bool centred_ = false;
     bool restartPending_ = false;
