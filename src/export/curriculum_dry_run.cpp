@@ -100,11 +100,10 @@ TImportReport CompareCurriculum(const TCurriculumPlan& plan, const TCurriculumOu
         for (const TPlanRoom& room : b.rooms) {
             const TAyd* ayd = year != nullptr ? year->FindAyd(b.name, room.name) : nullptr;
             const std::string label = "аудитория " + b.name + "/" + room.name;
-            if (ayd == nullptr)
-                r.added.push_back(label);
-            else if (ayd->GN != room.n || ayd->kv != room.seats)
-                r.changed.push_back(fmt::format("{}: номер {} → {}, мест {} → {}", label, ayd->GN,
-                                                room.n, ayd->kv, room.seats));
+            if (ayd == nullptr) r.added.push_back(label);
+            // The plan number of a room is not stored with it.
+            else if (ayd->kv != room.seats)
+                r.changed.push_back(fmt::format("{}: мест {} → {}", label, ayd->kv, room.seats));
         }
     }
     std::set<std::string> planDoms, planRooms;

@@ -185,8 +185,9 @@ bool readSubjects(const TXMLObject* gryp, const std::string& gname, const Lists&
             const TXMLObject* child = ned->XMLObject(c);
             TPlanSubject s;
             s.kind = child->Name() == "Ne1" ? 1 : 2;
+            // A blank left at the end of a cut goes, as the stored names lose it.
             s.shortName =
-                s.kind == 1 ? cut(sname, kSubjectShort1) : cut(sname, kSubjectShort2) + "(Д)";
+                s.kind == 1 ? trim(cut(sname, kSubjectShort1)) : cut(sname, kSubjectShort2) + "(Д)";
             s.longName = lname;
             s.gnYrName = gnYr;
             s.n = n;
