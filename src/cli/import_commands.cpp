@@ -83,7 +83,7 @@ int importCurriculum(const fs::path& home, const ImportArgs& args) {
             printError(message);
             return kExitFailed;
         }
-        fmt::print("{} {}\n{}", yearText, years.TestNewGod(plan.year) ? "(новый учебный год)" : "",
+        fmt::print("{}{}\n{}", yearText, years.TestNewGod(plan.year) ? " (новый учебный год)" : "",
                    report.Text());
         return kExitOk;
     }

@@ -118,6 +118,10 @@ void TForm55::check() {
         return;
     }
     report_->setPlainText(q(report.Text()));
+    status_->setText(QStringLiteral("Проверено: добавить %1, изменить %2, удалить %3.")
+                         .arg(report.added.size())
+                         .arg(report.changed.size())
+                         .arg(report.removed.size() + report.dropped.size()));
 }
 
 void TForm55::importPlan() {
