@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "base/file_system.h"
 #include "base/my_dialog.h"
 #include "base/text.h"
 #include "composition/sos_run.h"
@@ -204,7 +205,7 @@ public:
     }
     void reopen() {
         years.reset();
-        dm = std::make_unique<TDM1>(scratch_.path(), dialog);
+        dm = std::make_unique<TDM1>(scratch_.path(), dialog, faulty);
         years = std::make_unique<TAllGod>(*dm);
         EXPECT_TRUE(years->ReadListGod());
     }
@@ -226,6 +227,7 @@ public:
     const fs::path& path() const { return scratch_.path(); }
 
     testsupport::ScratchHome scratch_;
+    FaultInjectingFileSystem faulty;
     bool ok = false;
     TScriptedDialog dialog{false};
     std::unique_ptr<TDM1> dm;
@@ -366,6 +368,44 @@ TEST(CurriculumImport, ExistingYearIsAskedTwiceAndReplacedWhole) {
     EXPECT_EQ(god->CountGryp(), 1);
     EXPECT_EQ(god->CountFio(), 3);
     EXPECT_EQ(home.years->CountGod(), 1);
+}
+
+// A write refused in the middle of the import is told, with the way back,
+// and never reported as success; the next import mends the year.
+TEST(CurriculumImport, AFailedWriteIsReportedWithTheWayBack) {
+    ImportHome home;
+    ASSERT_TRUE(home.ok);
+    std::string message;
+    GroupXml other = defaultGroup();
+    other.name = "ЭК-21";
+    const std::string xml = docXml({defaultGroup(), other});
+    ASSERT_EQ(home.import(xml, message), TImportResult::Done) << message;
+    home.dialog = TScriptedDialog(true);
+    home.faulty.failAt(0);
+    const uint64_t start = home.faulty.operations();
+    ASSERT_EQ(home.import(xml, message), TImportResult::Done) << message;
+    const uint64_t total = home.faulty.operations() - start;
+    ASSERT_GT(total, 20u);
+    int failures = 0;
+    for (uint64_t n : {total / 3, total / 2, total * 3 / 4, total - 2}) {
+        home.reopen();
+        home.faulty.failAt(n, false);
+        const TImportResult result = home.import(xml, message);
+        if (!home.faulty.failed()) continue;
+        ++failures;
+        EXPECT_EQ(result, TImportResult::Failed) << "operation " << n << " of " << total;
+        EXPECT_NE(message.find("Резервное восстановление"), std::string::npos) << message;
+    }
+    EXPECT_GT(failures, 0);
+    home.faulty.failAt(0);
+    home.reopen();
+    ASSERT_EQ(home.import(xml, message), TImportResult::Done) << message;
+    auto god = home.stored();
+    ASSERT_NE(god, nullptr);
+    EXPECT_EQ(god->CountGryp(), 2);
+    EXPECT_EQ(
+        subjectNamed(*god->FindGrypForName("ЭК-21"), "Математика")->CountPredmetNe(kSetkaPlan, 1),
+        2);
 }
 
 TEST(CurriculumDryRun, ReportsExactlyTheChangedLoadAndTheNewTeacher) {

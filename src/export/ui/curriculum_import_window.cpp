@@ -168,8 +168,11 @@ void TForm55::importPlan() {
     if (result_ == TImportResult::Done) {
         if (context_.weeksChanged) context_.weeksChanged();
         dialog.MessageShow(kImportDone);
-    } else if (!message.empty()) {
-        dialog.MessageShow(message);
+    } else {
+        // The year may be half made: the main window reads it back from the
+        // database rather than saving what is in memory over it.
+        context_.dropChanges = true;
+        if (!message.empty()) dialog.MessageShow(message);
     }
     accept();
 }
