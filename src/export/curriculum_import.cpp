@@ -257,7 +257,8 @@ bool ReadCurriculumPlan(const TXMLCreater& doc, TCurriculumPlan& plan, std::stri
             const TXMLObject* d = ldom->XMLObject(i);
             TPlanBuilding b;
             b.name = trim(text(d->FindXMLAtr("Name")));
-            if (charCount(b.name) > kMaxNameDom) continue;
+            // An unnamed building could only land on another one.
+            if (b.name.empty() || charCount(b.name) > kMaxNameDom) continue;
             int rooms = 0;
             if (!rd.atr(d, "Count", "здание " + b.name, 0, INT32_MAX, rooms)) return false;
             const TXMLObject* layd = d->FindXMLObject("LAyd");
@@ -265,7 +266,7 @@ bool ReadCurriculumPlan(const TXMLCreater& doc, TCurriculumPlan& plan, std::stri
                 const TXMLObject* a = layd->XMLObject(r);
                 TPlanRoom room;
                 room.name = trim(text(a->FindXMLAtr("Name")));
-                if (charCount(room.name) > kMaxNameAyd) continue;
+                if (room.name.empty() || charCount(room.name) > kMaxNameAyd) continue;
                 const std::string where = "аудитория " + b.name + "/" + room.name;
                 if (!rd.atr(a, "N", where, 0, UINT16_MAX, room.n) ||
                     !rd.atr(a, "Count", where, 0, UINT16_MAX, room.seats))
@@ -353,6 +354,11 @@ bool ResolveCurriculum(const TCurriculumPlan& plan, const TAllNed& calendar,
             else
                 ++og.s2;
             if (pos == g.dey2sem) semDate = start + static_cast<int32_t>(i);
+        }
+        // As the group keeps a date set: no later than 1 August, never a Sunday.
+        if (const int32_t last = encodeDate(plan.year + 1, 8, 1); semDate > last) {
+            semDate = last;
+            if (isoWeekday(semDate) == 7) ++semDate;
         }
         int semWeek = kStudyWeeks + 1;
         for (int i = 1; i <= kStudyWeeks; ++i)
