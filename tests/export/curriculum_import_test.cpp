@@ -45,6 +45,7 @@ std::string grafOf(int days) {
 struct GroupXml {
     std::string name = "ИС-11";
     int studyDays = 100;
+    int dey2sem = 0;
     std::string subjects;  // "Pr" elements
 };
 
@@ -60,8 +61,8 @@ std::string docXml(const std::vector<GroupXml>& groups, const std::string& vers 
     std::string g;
     for (const GroupXml& gx : groups)
         g += "<Gr Name=\"" + gx.name + "\" N=\"4\"><Main><Kyrs>2</Kyrs><Stud1>25</Stud1>" +
-             "<Dey2sem>0</Dey2sem><Graf>" + grafOf(gx.studyDays) + "</Graf></Main>" +
-             "<LPrGryp Count=\"9\">" + gx.subjects + "</LPrGryp></Gr>";
+             "<Dey2sem>" + std::to_string(gx.dey2sem) + "</Dey2sem><Graf>" + grafOf(gx.studyDays) +
+             "</Graf></Main>" + "<LPrGryp Count=\"9\">" + gx.subjects + "</LPrGryp></Gr>";
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Sferion><Year" +
            (vers.empty() ? std::string() : " Vers=\"" + vers + "\"") +
            " Name=\"2015\">"
@@ -305,6 +306,44 @@ TEST(CurriculumImport, BuildsTheYearFromTheFile) {
     EXPECT_NE(god->FindFioForShortName("?Сидоров П.П."), nullptr);
     EXPECT_EQ(god->FindFioForShortName("?Сидоров П.П.")->BigName(), "?Сидоров Пётр Павлович");
     EXPECT_EQ(gr->CountPredmet(), 2);
+}
+
+// The second half-year: its teachers from the week it starts in, and its
+// typical weeks 55 and 56 from its own study days.
+TEST(CurriculumImport, SecondHalfYearTeachersAndTypicalWeeks) {
+    ImportHome home;
+    ASSERT_TRUE(home.ok);
+    GroupXml g;
+    g.studyDays = 200;
+    g.dey2sem = 183;  // 1 March 2016, a Tuesday
+    g.subjects =
+        "<Pr NPredmet=\"1\" N=\"1\"><Ned><Ne1 H=\"2;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;"
+        "0;0;0;4;\"/></Ned><Sem1 H1=\"20\">" +
+        kFio1 + "</Sem1><Sem2 H1=\"12\"><LFio1 Count=\"1\"><F FN=\"2\"/></LFio1></Sem2></Pr>";
+    std::string message;
+    ASSERT_EQ(home.import(docXml({g}), message), TImportResult::Done) << message;
+    auto god = home.stored();
+    TGryp* gr = god->FindGrypForName("ИС-11");
+    ASSERT_NE(gr, nullptr);
+    EXPECT_EQ(gr->StrDateSemm2(), "01.03.2016");
+    const int spring = gr->NedStartSemm(2);
+    EXPECT_EQ(spring, 27);
+    TPredmet* math = subjectNamed(*gr, "Математика");
+    ASSERT_NE(math, nullptr);
+    EXPECT_EQ(math->NameFio(1), "Иванов И.И.");
+    EXPECT_EQ(math->CountPredmetNe(kSetkaPlan, 28), 2);
+    EXPECT_EQ(math->NameFio(28), "Петрова Анна") << "week 28 is in the second half-year";
+    ASSERT_NE(gr->GetNed(55), nullptr);
+    // 156 study days before 1 March, 44 from it. 20 hours over 26 weeks
+    // round to 1: one pair in week 53. 12 hours over 7 weeks round to 2.
+    EXPECT_EQ(math->CountPredmetNe(kSetkaPlan, 53), 1);
+    EXPECT_EQ(math->CountPredmetNe(kSetkaPlan, 54), 0);
+    EXPECT_EQ(math->CountPredmetNe(kSetkaPlan, 55), 1);
+    EXPECT_EQ(math->CountPredmetNe(kSetkaPlan, 56), 1);
+    EXPECT_EQ(math->NameFio(53), "Иванов И.И.");
+    EXPECT_EQ(math->NameFio(55), "Петрова Анна");
+    EXPECT_EQ(math->Dan.Sem1, 10);
+    EXPECT_EQ(math->Dan.Sem2, 6);
 }
 
 TEST(CurriculumImport, OldVersionChangesNothing) {
