@@ -63,7 +63,7 @@ std::string docXml(const std::vector<GroupXml>& groups, const std::string& vers 
         g += "<Gr Name=\"" + gx.name + "\" N=\"4\"><Main><Kyrs>2</Kyrs><Stud1>25</Stud1>" +
              "<Dey2sem>" + std::to_string(gx.dey2sem) + "</Dey2sem><Graf>" + grafOf(gx.studyDays) +
              "</Graf></Main>" + "<LPrGryp Count=\"9\">" + gx.subjects + "</LPrGryp></Gr>";
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Sferion><Year" +
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Plan><Year" +
            (vers.empty() ? std::string() : " Vers=\"" + vers + "\"") +
            " Name=\"2015\">"
            "<LDom Count=\"2\"><D Name=\"Главный корпус\" Count=\"2\"><LAyd>"
@@ -78,7 +78,7 @@ std::string docXml(const std::vector<GroupXml>& groups, const std::string& vers 
            extraFio +
            "</LFio><LMetodist><M N=\"5\"><Name>Сидоров Пётр Павлович</Name></M></LMetodist>"
            "<LGryp Count=\"" +
-           std::to_string(groups.size()) + "\">" + g + "</LGryp></Year></Sferion>";
+           std::to_string(groups.size()) + "\">" + g + "</LGryp></Year></Plan>";
 }
 
 const std::string kFio1 = "<LFio1 Count=\"1\"><F FN=\"1\"/></LFio1>";
@@ -170,7 +170,7 @@ TEST(CurriculumRead, MalformedAndInconsistentFilesAreRefused) {
     TCurriculumPlan plan;
     std::string message;
     EXPECT_FALSE(
-        readPlan("<?xml version=\"1.0\"?><Sferion><Year Vers=\"1\"></Sferion>", plan, message));
+        readPlan("<?xml version=\"1.0\"?><Plan><Year Vers=\"1\"></Plan>", plan, message));
     EXPECT_NE(message.find("строка 1"), std::string::npos) << message;
 
     GroupXml bad = defaultGroup();
