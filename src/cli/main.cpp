@@ -91,6 +91,11 @@ constexpr VerbHelp kVerbs[] = {
      "a group's regular pairs per subject and week 1-56, with the totals"},
     {"backup [--to DIR] [--home DIR]",
      "copy every file of the database into the backup folder (default HOME/REM) and log it"},
+    {"import curriculum FILE [--year Y] [--dry-run] [--yes] [--backup] [--home DIR]",
+     "build an academic year from a study plan file, replacing the year (--yes when it exists); "
+     "--dry-run lists what would be added, changed and removed and writes nothing"},
+    {"curriculum export --to FILE [--year Y] [--home DIR]",
+     "write the study plan of a year in the form the import reads"},
     {"restore --from DIR --yes [--home DIR]",
      "replace the database with the backup in DIR (DIR/Database); refused without --yes"},
 };

@@ -1,7 +1,194 @@
+#include "export/ui/curriculum_import_window.h"
+
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+#include <thread>
+
+#include "base/my_dialog.h"
+#include "entry/ui/entry_widgets.h"
 #include "export/ui/export_windows.h"
+#include "model/god.h"
+#include "shell/backup.h"
+#include "shell/shell.h"
+#include "shell/ui/backup_window.h"
+#include "storage/year_database.h"
 
 namespace zavlin::exporting::ui {
 
-void RunCurriculumImport(TWindowContext&) {}
+namespace {
+
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+// The questions were asked on the window thread before the work started.
+class Answered : public TMyDialog {
+public:
+    bool MessageDlg(const std::string&, const std::string&) override { return true; }
+    void MessageShow(const std::string&) override {}
+};
+
+}  // namespace
+
+std::function<QString(QWidget*)> ChooseCurriculumFile = [](QWidget* parent) {
+    QFileDialog chooser(parent, QStringLiteral("Импорт из файла"), QString(),
+                        QStringLiteral("*.xml"));
+    chooser.setObjectName(QStringLiteral("TForm19_1"));
+    chooser.setOption(QFileDialog::DontUseNativeDialog);
+    chooser.setFileMode(QFileDialog::ExistingFile);
+    chooser.setAcceptMode(QFileDialog::AcceptOpen);
+    if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) return QString();
+    return chooser.selectedFiles().front();
+};
+
+std::function<bool(TWindowContext&)> RunImportBackup = [](TWindowContext& context) {
+    shell::TCopyFileBaza logic(context.shell.DM().DB.PathR, context.dialog);
+    shell::ui::TCopyFileBazaWindow window(logic, context.parent);
+    return window.Run(shell::TBackupMode::Automatic);
+};
+
+TForm55::TForm55(TWindowContext& context, TCurriculumPlan plan, QWidget* parent)
+    : QDialog(parent), context_(context), plan_(std::move(plan)) {
+    setObjectName(QStringLiteral("TForm55"));
+    setWindowTitle(QStringLiteral("Импорт учебного плана."));
+    auto* layout = new QVBoxLayout(this);
+    auto* yearRow = new QHBoxLayout;
+    yearRow->addWidget(new QLabel(QStringLiteral("Год импортируемых данных."), this));
+    auto* year = new QLabel(q(ImportYearText(plan_.year)), this);
+    year->setObjectName(QStringLiteral("year"));
+    QFont bold = year->font();
+    bold.setBold(true);
+    year->setFont(bold);
+    yearRow->addWidget(year);
+    yearRow->addStretch();
+    layout->addLayout(yearRow);
+    layout->addWidget(new QLabel(QStringLiteral("Возможный вариант импорта:"), this));
+    auto* variant = new QRadioButton(q(kImportVariant), this);
+    variant->setObjectName(QStringLiteral("variant"));
+    variant->setChecked(true);
+    layout->addWidget(variant);
+    report_ = new QPlainTextEdit(this);
+    report_->setObjectName(QStringLiteral("report"));
+    report_->setReadOnly(true);
+    report_->setPlaceholderText(
+        QStringLiteral("«Проверить»: что импорт добавит, изменит и удалит, без записи."));
+    report_->setMinimumSize(560, 220);
+    layout->addWidget(report_, 1);
+    auto* buttons = new QHBoxLayout;
+    check_ =
+        entry::ui::MakeButton(this, QStringLiteral("Проверить"), QStringLiteral("check"), buttons);
+    buttons->addStretch();
+    ok_ = entry::ui::MakeButton(this, QStringLiteral("OK"), QStringLiteral("ok"), buttons);
+    layout->addLayout(buttons);
+    status_ = new QLabel(this);
+    status_->setObjectName(QStringLiteral("status"));
+    status_->setFrameShape(QFrame::StyledPanel);
+    layout->addWidget(status_);
+
+    connect(check_, &QPushButton::clicked, this, &TForm55::check);
+    connect(ok_, &QPushButton::clicked, this, &TForm55::importPlan);
+    connect(this, &TForm55::statusText, status_, &QLabel::setText, Qt::QueuedConnection);
+
+    if (plan_.version == 0) {
+        ok_->setEnabled(false);
+        check_->setEnabled(false);
+        status_->setText(q(kOldVersionMessage));
+    }
+}
+
+TForm55::~TForm55() = default;
+
+void TForm55::reject() {
+    if (!running_) QDialog::reject();
+}
+
+void TForm55::check() {
+    TAllGod* years = context_.shell.AllGod();
+    if (years == nullptr) return;
+    TImportReport report;
+    std::string message;
+    if (!DryRunCurriculum(*years, plan_, report, message)) {
+        report_->setPlainText(q(message));
+        return;
+    }
+    report_->setPlainText(q(report.Text()));
+    status_->setText(QStringLiteral("Проверено: добавить %1, изменить %2, удалить %3.")
+                         .arg(report.added.size())
+                         .arg(report.changed.size())
+                         .arg(report.removed.size() + report.dropped.size()));
+}
+
+void TForm55::importPlan() {
+    TAllGod* years = context_.shell.AllGod();
+    if (years == nullptr || plan_.version == 0) return;
+    ok_->setEnabled(false);
+    result_ = TImportResult::Declined;
+    TMyDialog& dialog = context_.dialog;
+    if (!dialog.MessageDlg(ImportFirstQuestion(plan_.year), "Предупреждение")) {
+        accept();
+        return;
+    }
+    // The questions on this thread; the work on a worker.
+    if (dialog.MessageDlg("Выполнить резервное копирование перед импортированием?", "Информация") &&
+        !RunImportBackup(context_)) {
+        dialog.MessageShow("Резервная копия не создана. Импорт не выполнен.");
+        result_ = TImportResult::Failed;
+        accept();
+        return;
+    }
+    if (!years->TestNewGod(plan_.year) &&
+        !dialog.MessageDlg("Год: " + ImportYearText(plan_.year) +
+                               ". Повторное предупреждение. Если группы  существуют, то их "
+                               "данные будут переписаны. Продолжать?",
+                           "Информация")) {
+        accept();
+        return;
+    }
+    running_ = true;
+    check_->setEnabled(false);
+    std::string message;
+    TImportHooks hooks;
+    hooks.status = [this](const std::string& text) { emit statusText(q(text)); };
+    QEventLoop wait;
+    connect(this, &TForm55::importFinished, &wait, &QEventLoop::quit, Qt::QueuedConnection);
+    std::jthread worker([&] {
+        Answered answered;
+        result_ = ImportCurriculum(*years, plan_, answered, hooks, message);
+        emit importFinished();
+    });
+    wait.exec();
+    worker.join();
+    running_ = false;
+    if (result_ == TImportResult::Done) {
+        if (context_.weeksChanged) context_.weeksChanged();
+        dialog.MessageShow(kImportDone);
+    } else {
+        // The year may be half made: the main window reads it back from the
+        // database rather than saving what is in memory over it.
+        context_.dropChanges = true;
+        if (!message.empty()) dialog.MessageShow(message);
+    }
+    accept();
+}
+
+void RunCurriculumImport(TWindowContext& context) {
+    const QString file = ChooseCurriculumFile(context.parent);
+    if (file.isEmpty()) return;
+    TCurriculumPlan plan;
+    std::string message;
+    if (!LoadCurriculumPlan(file.toStdString(), plan, message)) {
+        context.dialog.MessageShow(message);
+        return;
+    }
+    TForm55 form(context, std::move(plan), context.parent);
+    if (form.plan().version == 0) context.dialog.MessageShow(kOldVersionMessage);
+    form.exec();
+}
 
 }  // namespace zavlin::exporting::ui
