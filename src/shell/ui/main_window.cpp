@@ -516,9 +516,9 @@ bool TForm1::openWindow(const TMenuItem& item) {
         }
         if (item.saves && shell_->God() != nullptr && !shell_->God()->SaveRasp())
             dialog_.MessageShow("Не удалось сохранить расписание учебного года.");
-        // The window may have changed the weeks and the lists the menu checks.
-        fillWeeks();
-        applyMenuState();
+        // The window may have changed the years (an import makes one), the
+        // weeks and the lists the menu checks.
+        fillLists();
         return true;
     }
     return false;
