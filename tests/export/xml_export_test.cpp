@@ -1,1 +1,1 @@
-#include <gtest/gtest.h>
+#include "export/xml_export.h"
