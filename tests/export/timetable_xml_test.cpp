@@ -250,8 +250,8 @@ TEST_F(TimetableXml, AdditionalLessonsAndCancellationsInTheWebForm) {
     BuildZavlinXml(doc, *year, "А Б.В.", "zavlin");
     const std::string file = text(doc);
     EXPECT_NE(file.find("<Dp I=\"1\""), std::string::npos);
-    EXPECT_NE(file.find("<AtrName I=\"1\" Name=\"" +
-                        year->Atribyt.AtrName(TAtribyt::kKonsyltacia) + "\">"),
+    EXPECT_NE(file.find("<AtrName I=\"1\" Name=\"" + year->Atribyt.AtrName(TAtribyt::kKonsyltacia) +
+                        "\">"),
               std::string::npos);
 }
 

@@ -42,9 +42,9 @@ TEST_F(XmlExport, TheAuthorSettingsAndTheFile) {
     ASSERT_TRUE(r.ok) << r.message;
     const fs::path file = fs::path(home) / "temp" / "Zavlin.xml";
     EXPECT_EQ(r.message, "Экспорт расписания успешно завершён. Файл: " + file.string());
-    EXPECT_EQ(statuses, (std::vector<std::string>{"Формирование файла XML.",
-                                                  "Файл XML сформирован.",
-                                                  "Файл:" + file.string()}));
+    EXPECT_EQ(statuses,
+              (std::vector<std::string>{"Формирование файла XML.", "Файл XML сформирован.",
+                                        "Файл:" + file.string()}));
     EXPECT_EQ(job.author.surname, "Сидоров");  // the window shows it corrected
 
     TXMLCreater back;
@@ -85,8 +85,8 @@ TEST_F(XmlExport, WebFilesAreNamedByYearAndWeek) {
     const fs::path temp = fs::path(home) / "temp";
     ASSERT_EQ(r.files, (std::vector<fs::path>{temp / "rs201601.xml", temp / "rs201603.xml"}));
     for (const fs::path& f : r.files) EXPECT_TRUE(fs::exists(f));
-    EXPECT_EQ(r.message, "Экспорт расписания успешно завершён. Файлы: \r\n" +
-                             r.files[0].string() + "\r\n" + r.files[1].string());
+    EXPECT_EQ(r.message, "Экспорт расписания успешно завершён. Файлы: \r\n" + r.files[0].string() +
+                             "\r\n" + r.files[1].string());
     EXPECT_EQ(statuses.back(), "Конец экспорта");
     EXPECT_TRUE(mailer.messages.empty());
 }
@@ -155,7 +155,8 @@ TEST_F(XmlExport, TheWeekGoesToTheMailClientAndToAFolder) {
     EXPECT_EQ(mailer.messages[0].address, "web@college.example");
     EXPECT_EQ(mailer.messages[0].subject, "Week1");
     EXPECT_EQ(mailer.messages[0].file, fs::path(home) / "temp" / "rs201601.xml");
-    EXPECT_EQ(r.message, "Файл успешно отправлен( или успешно поставлен в очередь на отправление).");
+    EXPECT_EQ(r.message,
+              "Файл успешно отправлен( или успешно поставлен в очередь на отправление).");
 
     // A client that refuses: no message, the file stays.
     mailer.accept = false;
@@ -174,8 +175,8 @@ TEST_F(XmlExport, TheWeekGoesToTheMailClientAndToAFolder) {
     r = RunWebFileExport(*year, dm->FGodini, home, job, mailer);
     ASSERT_TRUE(r.ok) << r.message;
     EXPECT_EQ(r.files, std::vector<fs::path>{site / "week.xml"});
-    EXPECT_EQ(r.message, "Экспорт расписания успешно завершён. Файлы: \r\n" +
-                             (site / "week.xml").string());
+    EXPECT_EQ(r.message,
+              "Экспорт расписания успешно завершён. Файлы: \r\n" + (site / "week.xml").string());
     TXMLCreater back;
     ASSERT_TRUE(back.LoadFromFile(site / "week.xml")) << back.LastError();
     EXPECT_EQ(back.MainXMLObject()->FindXMLField("Week")->asString(), "1");
