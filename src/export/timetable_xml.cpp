@@ -1,8 +1,11 @@
 #include "export/timetable_xml.h"
 
+#include <algorithm>
 #include <map>
+#include <memory>
 #include <utility>
 
+#include "base/text.h"
 #include "model/exam.h"
 #include "model/group.h"
 #include "model/subject_name.h"
@@ -257,6 +260,221 @@ void NedFieldToXMLForEMail(const TNed& ned, TXMLObject& vP, bool vCanDp, bool vC
                 part->AddNewXMLAtr("N", asInt(++n));
                 part->AddNewXMLAtr("Status", "Замена");
                 partToXML(*yr, *part);
+            }
+        }
+    }
+}
+
+}  // namespace zavlin::exporting
+
+// The readers of the curriculum server's documents.
+namespace zavlin::exporting {
+
+namespace {
+
+int intAtr(const TXMLObject& o, std::string_view name, int absent = 0) {
+    const TXMLAtr* a = o.FindXMLAtr(name);
+    int32_t v = 0;
+    if (a == nullptr || !a->asInteger(v)) return absent;
+    return v;
+}
+
+bool hasAtr(const TXMLObject& o, std::string_view name) {
+    return o.FindXMLAtr(name) != nullptr;
+}
+
+std::string strAtr(const TXMLObject& o, std::string_view name) {
+    const TXMLAtr* a = o.FindXMLAtr(name);
+    return a != nullptr ? a->asString() : std::string();
+}
+
+// The child of list whose "FN" is fn (and, when given, whose "tip" is tip).
+const TXMLObject* byFN(const TXMLObject* list, int fn, std::string_view tip = {}) {
+    if (list == nullptr) return nullptr;
+    for (int i = 0; i < list->CountLXMLObject(); ++i) {
+        const TXMLObject* o = list->XMLObject(i);
+        if (intAtr(*o, "FN", -1) == fn && (tip.empty() || strAtr(*o, "tip") == tip)) return o;
+    }
+    return nullptr;
+}
+
+// The first n characters (code points) of a UTF-8 text.
+std::string firstChars(const std::string& s, std::size_t n) {
+    std::size_t i = 0;
+    for (std::size_t count = 0; i < s.size() && count < n; ++count) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        i += c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+    }
+    return s.substr(0, std::min(i, s.size()));
+}
+
+TFio* findTeacher(TAllRasp& year, const std::string& name) {
+    if (name.empty()) return nullptr;
+    if (TFio* f = year.FindFioForBigName(name)) return f;
+    return year.FindFioForShortName(BigNameToShortName(name));
+}
+
+TAyd* roomOf(TAllRasp& year, const TXMLObject& o, const TServerLists& lists) {
+    if (!hasAtr(o, "Dom") || !hasAtr(o, "Ayd")) return nullptr;
+    const TXMLObject* dom = byFN(lists.vLDom, intAtr(o, "Dom"));
+    const TXMLObject* ayd = byFN(lists.vLAyd, intAtr(o, "Ayd"));
+    if (dom == nullptr || ayd == nullptr) return nullptr;
+    return year.FindAyd(strAtr(*dom, "Name"), strAtr(*ayd, "Name"));
+}
+
+// The week's union of the subject and the teacher: an existing one, else one
+// made when a second assignment of the document asks for it.
+void joinUnion(TAllRasp& year, TFioPredmet* fp, int ne, const TServerLists& lists) {
+    if (fp->Ob != nullptr) return;
+    const std::string subject = PredmetText(fp->Predmet());
+    const std::string teacher = fp->Fio() != nullptr ? fp->Fio()->Name() : std::string();
+    for (const auto& ob : year.GetLOb(ne)) {
+        if (ob->LFioPredmet.empty()) continue;
+        const TFioPredmet* first = ob->LFioPredmet.front();
+        if (PredmetText(first->Predmet()) == subject && first->Fio() != nullptr &&
+            first->Fio()->Name() == teacher) {
+            ob->AddFio(fp);
+            return;
+        }
+    }
+    if (lists.unions == nullptr) return;
+    auto& pending = (*lists.unions)[{ne, subject, teacher}];
+    pending.push_back(fp);
+    if (pending.size() < 2) return;
+    auto ob = std::make_unique<TOb>(ne, 0);
+    ob->LFioPredmet = pending;
+    year.AddOb(std::move(ob), true);
+}
+
+}  // namespace
+
+TFio* ReadRaspFioFromXML(TAllRasp& year, const TXMLObject& vO) {
+    const std::string name = strAtr(vO, "Name");
+    if (TFio* found = findTeacher(year, name)) return found;
+    if (trim(name).empty()) return nullptr;
+    auto fio = std::make_unique<TFio>();
+    fio->SetBigName(name);
+    fio->GN = intAtr(vO, "FN");
+    return year.AddFio(std::move(fio));
+}
+
+std::string ReadRaspGrypFromXML(TAllRasp& year, const TXMLObject& vO, const TServerLists& lists) {
+    const std::string name = strAtr(vO, "Name");
+    TGryp* gr = year.FindGrypForName(name);
+    if (gr == nullptr) return "Отсутствует план группы :" + name;
+    const TXMLObject* weeks = vO.FindXMLObject("LWeek");
+    if (weeks == nullptr) weeks = &vO;
+    for (int i = 0; i < weeks->CountLXMLObject(); ++i) {
+        const TXMLObject* week = weeks->XMLObject(i);
+        const int ne = intAtr(*week, "FN");
+        if (ne < 1 || ne > kWeeks) continue;
+        gr->SetNed(ne);
+        gr->DelKorzina(ne, false);
+        gr->DelAllFioPredmet(ne, false);
+        if (const TXMLObject* items = week->FindXMLObject("LPrKrz"))
+            for (int k = 0; k < items->CountLXMLObject(); ++k)
+                ReadKorzinaFromXML(*gr, *items->XMLObject(k), lists, ne);
+    }
+    return {};
+}
+
+void ReadKorzinaFromXML(TGryp& gr, const TXMLObject& vP, const TServerLists& lists, int vNNed) {
+    const int predmetFN = intAtr(vP, "PredmetFN");
+    const int classN = intAtr(vP, "ClassN");
+    const int del = intAtr(vP, "Del");
+    const int zavlinFN = intAtr(vP, "PrZavlinFN");
+    const int razN = intAtr(vP, "RazN");
+    TPredmet* pr = nullptr;
+    for (const auto& p : gr.LPredmet)
+        if (p->Dan.TipDRKM == classN && p->Dan.GDel == del && p->Dan.RazN == razN &&
+            p->Dan.GNYrName == predmetFN)
+            pr = p.get();
+    if (pr == nullptr) {
+        const TXMLObject* src =
+            byFN(lists.vLPr, predmetFN, classN == 2 || classN == 3 ? "TMDKName" : "TPredmet");
+        if (src == nullptr || gr.Spisok == nullptr) return;
+        auto& year = static_cast<TAllRasp&>(*gr.Spisok);
+        std::string shortName = strAtr(*src, "SName");
+        if (del == 2) shortName = firstChars(shortName, 15) + "(Д)";
+        TYrName* name = year.FindYrNameForName(shortName);
+        if (name == nullptr) name = year.FindYrNameForLongName(strAtr(*src, "LName"));
+        if (name == nullptr) return;
+        pr = gr.CreatePredmet(name);
+        pr->Dan.TipDRKM = static_cast<uint8_t>(classN);
+        pr->Dan.GDel = static_cast<uint8_t>(del);
+        pr->Dan.RazN = static_cast<uint8_t>(razN);
+        pr->Dan.GNYrName = static_cast<uint16_t>(predmetFN);
+        pr->Dan.GNPredmetYp = static_cast<uint16_t>(zavlinFN);
+    }
+    ReadFioFromXML(*pr, vP, lists, vNNed);
+}
+
+void ReadFioFromXML(TPredmet& pr, const TXMLObject& vP, const TServerLists& lists, int vNNed) {
+    TGryp* gr = pr.Gryp();
+    if (gr == nullptr || gr->Spisok == nullptr) return;
+    auto& year = static_cast<TAllRasp&>(*gr->Spisok);
+    TNed* week = gr->SetNed(vNNed);
+    for (int i = 0; i < vP.CountLXMLObject(); ++i) {
+        const TXMLObject& t = *vP.XMLObject(i);
+        const TXMLObject* src = byFN(lists.vLFi, intAtr(t, "FioFN", -1));
+        // A teacher that cannot be found leaves its lessons unread.
+        TFio* fio = src != nullptr ? findTeacher(year, strAtr(*src, "Name")) : nullptr;
+        if (fio == nullptr) continue;
+        TFioPredmet* fp = nullptr;
+        if (hasAtr(t, "CountYr")) {
+            fp = pr.AddFio(vNNed, fio);
+        } else if (hasAtr(t, "CountZm")) {
+            int pos = 0;
+            fp = pr.FindFioPredmet(vNNed, pos, fio);
+            for (int n = intAtr(t, "PosI", 1); fp != nullptr && n > 1; --n)
+                fp = pr.FindFioPredmetNext(vNNed, pos, fio);
+            if (fp == nullptr) fp = pr.AddFio(vNNed, fio);
+        }
+        if (fp == nullptr) continue;
+        const int countYr = intAtr(t, "CountYr");
+        while (pr.CountPredmetNe(kSetkaPlan, vNNed) < countYr)
+            if (pr.AddPredmetNe(kSetkaPlan, vNNed, fp) == nullptr) break;
+        const int countZm = intAtr(t, "CountZm");
+        while (pr.CountPredmetNe(kSetkaZamena, vNNed, fp) < countZm)
+            if (pr.AddPredmetNe(kSetkaZamena, vNNed, fp) == nullptr) break;
+
+        for (int k = 0; k < t.CountLXMLObject(); ++k) {
+            const TXMLObject& c = *t.XMLObject(k);
+            const int de = intAtr(c, "Day");
+            const int y = intAtr(c, "Para");
+            if (de < 1 || de > kDayCount || y < 0 || y >= kPeriodCount) continue;
+            TAyd* room = roomOf(year, c, lists);
+            if (c.Name() == "Yr") {
+                TYrokKorzina* item = week->FindYrokKorzina(kSetkaPlan, &pr);
+                if (item == nullptr) continue;
+                TYr* yr = week->AddYrRas(0, de, y, item, fp);
+                if (yr == nullptr) continue;
+                yr->FPlanFN = static_cast<uint8_t>(intAtr(c, "FN"));
+                if (room != nullptr) yr->SetAyd(room);
+                if (hasAtr(c, "ObN")) joinUnion(year, fp, vNNed, lists);
+                // An empty "Ot" may read as a field.
+                bool cancelled = c.FindXMLField("Ot") != nullptr;
+                for (int o = 0; o < c.CountLXMLObject(); ++o)
+                    cancelled = cancelled || c.XMLObject(o)->Name() == "Ot";
+                if (cancelled) yr->Yrok()->AddOtmena(yr);
+            } else if (c.Name() == "Zm") {
+                TYrok* yrok = week->Dey(de)->CreateYrok(0, y);
+                TYrokKorzina* zk = week->FindYrokKorzina(kSetkaZamena, &pr);
+                if (c.CountLXMLObject() > 0) {
+                    if (zk == nullptr) zk = pr.AddPredmetNe(kSetkaZamena, vNNed, fp);
+                    for (int o = 0; o < c.CountLXMLObject(); ++o) {
+                        const TXMLObject& r = *c.XMLObject(o);
+                        if (r.Name() != "Yr") continue;
+                        if (TYr* old = yrok->FindYrForPlan(intAtr(r, "FN")))
+                            yrok->AddZamena(old, zk, room, fio, fp);
+                    }
+                } else {
+                    if (zk == nullptr || zk->CountPlanYrForFio(fp) <= fp->CountZm())
+                        zk = pr.AddPredmetNe(kSetkaZamena, vNNed, fp);
+                    // Replaces nothing: the lessons it stands beside stay.
+                    (void)yrok->AddZamena(nullptr, zk, room, fio, fp);
+                }
+                week->Dey(de)->FreeIfEmpty(0, y);
             }
         }
     }

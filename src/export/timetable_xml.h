@@ -8,8 +8,10 @@
 // the names it meets, so the lists grow as the tree is written.
 #pragma once
 
+#include <map>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <unordered_map>
 #include <vector>
 
@@ -22,6 +24,7 @@ class TDNed;
 class TDom;
 class TENed;
 class TFio;
+class TFioPredmet;
 class TGryp;
 class TNed;
 class TOb;
@@ -105,6 +108,12 @@ struct TServerLists {
     const TXMLObject* vLFi = nullptr;
     const TXMLObject* vLDom = nullptr;
     const TXMLObject* vLAyd = nullptr;
+    // The assignments marked for a union, by week, subject and teacher: the
+    // year keeps no union of one member, so the members of one document are
+    // gathered here and joined as soon as there are two. Keep it for the
+    // whole document.
+    std::map<std::tuple<int, std::string, std::string>, std::vector<TFioPredmet*>>* unions =
+        nullptr;
 };
 
 // The teacher a "Fio" element names, found by full then short name, else

@@ -321,5 +321,114 @@ TEST_F(TimetableXml, ARoomWithoutItsBuildingInTheListIsOfBuildingOne) {
     EXPECT_EQ(b1->FindXMLAtr("Dom_I")->asString(), "1");
 }
 
+// A week as the curriculum server sends it: the lists, then the group's load
+// items with their teachers and lessons.
+const char* const kServerWeek =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n"
+    "<Raspisanie Year=\"2016\">\n"
+    "<LDom>\n<Dom FN=\"1\" Name=\"Главный\">\n</Dom>\n</LDom>\n"
+    "<LAyd>\n<Ayd FN=\"5\" DomFN=\"1\" Name=\"101\">\n</Ayd>\n</LAyd>\n"
+    "<LPredmet>\n"
+    "<Predmet FN=\"7\" tip=\"TPredmet\" SName=\"Матем\" LName=\"Математика\">\n</Predmet>\n"
+    "<Predmet FN=\"8\" tip=\"TPredmet\" SName=\"Химия\" LName=\"Химия\">\n</Predmet>\n"
+    "</LPredmet>\n"
+    "<LFio>\n"
+    "<Fio FN=\"21\" Name=\"Иванов Иван Иванович\">\n</Fio>\n"
+    "<Fio FN=\"22\" Name=\"Петров Пётр Петрович\">\n</Fio>\n"
+    "<Fio FN=\"30\" Name=\"Сидоров Сидор Сидорович\">\n</Fio>\n"
+    "</LFio>\n"
+    "<LGryp>\n"
+    "<Gryp Name=\"Г-3\">\n<LWeek>\n<Week FN=\"2\">\n<LPrKrz>\n"
+    "<Krz PredmetFN=\"7\" ClassN=\"0\" Del=\"0\" PrZavlinFN=\"99\">\n"
+    "<Fio FioFN=\"21\" CountYr=\"3\">\n"
+    "<Yr Day=\"1\" Para=\"0\" FN=\"1\" Dom=\"1\" Ayd=\"5\">\n</Yr>\n"
+    "<Yr Day=\"2\" Para=\"0\" FN=\"2\" ObN=\"1\">\n</Yr>\n"
+    "<Yr Day=\"3\" Para=\"0\" FN=\"3\">\n<Ot>\n</Ot>\n</Yr>\n"
+    "</Fio>\n"
+    "<Fio FioFN=\"22\" CountYr=\"2\" CountZm=\"1\">\n"
+    "<Yr Day=\"4\" Para=\"0\" FN=\"4\">\n</Yr>\n"
+    "<Zm Day=\"1\" Para=\"0\" Dom=\"1\" Ayd=\"5\">\n<Yr FN=\"1\">\n</Yr>\n</Zm>\n"
+    "</Fio>\n"
+    "</Krz>\n"
+    "<Krz PredmetFN=\"8\" ClassN=\"0\" Del=\"0\" PrZavlinFN=\"98\">\n"
+    "<Fio FioFN=\"21\" CountYr=\"1\">\n</Fio>\n"
+    "</Krz>\n"
+    "</LPrKrz>\n</Week>\n</LWeek>\n</Gryp>\n"
+    "<Gryp Name=\"Г-2\">\n<LWeek>\n<Week FN=\"2\">\n<LPrKrz>\n"
+    "<Krz PredmetFN=\"7\" ClassN=\"0\" Del=\"0\" PrZavlinFN=\"99\">\n"
+    "<Fio FioFN=\"21\" CountYr=\"1\">\n"
+    "<Yr Day=\"2\" Para=\"0\" FN=\"1\" ObN=\"1\">\n</Yr>\n"
+    "</Fio>\n</Krz>\n</LPrKrz>\n</Week>\n</LWeek>\n</Gryp>\n"
+    "<Gryp Name=\"Г-9\">\n</Gryp>\n"
+    "</LGryp>\n"
+    "</Raspisanie>\n";
+
+TEST_F(TimetableXml, AGroupsWeekFromTheServer) {
+    build();
+    TXMLCreater doc;
+    ASSERT_TRUE(doc.LoadFromAnsiString(kServerWeek)) << doc.LastError();
+    const TXMLObject* root = doc.MainXMLObject();
+    std::map<std::tuple<int, std::string, std::string>, std::vector<TFioPredmet*>> unions;
+    TServerLists lists{root->FindXMLObject("LPredmet"), root->FindXMLObject("LFio"),
+                       root->FindXMLObject("LDom"), root->FindXMLObject("LAyd"), &unions};
+    const TXMLObject* groups = root->FindXMLObject("LGryp");
+
+    // Teachers: found by full name, or made and stored with the server's number.
+    const int teachers = year->CountFio();
+    const TXMLObject* fios = lists.vLFi;
+    EXPECT_EQ(ReadRaspFioFromXML(*year, *fios->XMLObject(0)),
+              year->FindFioForBigName("Иванов Иван Иванович"));
+    TFio* sidorov = ReadRaspFioFromXML(*year, *fios->XMLObject(2));
+    ASSERT_NE(sidorov, nullptr);
+    EXPECT_EQ(year->CountFio(), teachers + 1);
+    EXPECT_EQ(sidorov->GN, 30);
+    EXPECT_NE(sidorov->N, 0);
+    EXPECT_EQ(sidorov->Name(), "Сидоров С.С.");
+
+    EXPECT_EQ(ReadRaspGrypFromXML(*year, *groups->XMLObject(2), lists),
+              "Отсутствует план группы :Г-9");
+    ASSERT_EQ(ReadRaspGrypFromXML(*year, *groups->XMLObject(0), lists), "");
+    // Г-3's lesson of the union waits for Г-2's.
+    EXPECT_TRUE(year->GetLOb(2).empty());
+    ASSERT_EQ(ReadRaspGrypFromXML(*year, *groups->XMLObject(1), lists), "");
+
+    TGryp* g3 = year->FindGrypForName("Г-3");
+    const TNed* week = g3->GetNed(2);
+    ASSERT_NE(week, nullptr);
+    // Chemistry is no subject name of the year: its item is skipped.
+    ASSERT_EQ(g3->CountPredmet(), 1);
+    const TPredmet* math = g3->LPredmet[0].get();
+    EXPECT_EQ(math->Dan.GNYrName, 7);
+    EXPECT_EQ(math->Dan.GNPredmetYp, 99);
+    // The plan count ends at the larger of 3 and 2.
+    EXPECT_EQ(math->CountPredmetNe(kSetkaPlan, 2), 3);
+    ASSERT_EQ(math->CountFio(2), 2);
+
+    const TYrok* mon = week->GetYrok(0, 1, 0);
+    ASSERT_NE(mon, nullptr);
+    ASSERT_EQ(mon->CountYr(), 1);
+    ASSERT_EQ(mon->CountZam(), 1);
+    EXPECT_EQ(mon->LYr[0]->Fio()->Name(), "Иванов И.И.");
+    EXPECT_FALSE(mon->LYr[0]->Held());
+    EXPECT_EQ(mon->LZm[0]->Fio()->Name(), "Петров П.П.");
+    EXPECT_EQ(mon->LZm[0]->Ayd(), room);
+    EXPECT_EQ(mon->LZm[0]->LZm, std::vector<TYr*>{mon->LYr[0]});
+
+    const TYr* tue = week->GetYrok(0, 2, 0)->LYr[0];
+    ASSERT_NE(tue->FioPredmet()->Ob, nullptr);
+    EXPECT_EQ(tue->FioPredmet()->Ob->NameGryp(), "Г-3,Г-2");
+    EXPECT_EQ(year->GetLOb(2).size(), 1u);
+    EXPECT_TRUE(week->GetYrok(0, 3, 0)->OtmenaYr());
+    EXPECT_EQ(week->GetYrok(0, 4, 0)->LYr[0]->Fio()->Name(), "Петров П.П.");
+
+    // Read again: the week's load is replaced, not added to.
+    unions.clear();
+    ASSERT_EQ(ReadRaspGrypFromXML(*year, *groups->XMLObject(0), lists), "");
+    EXPECT_EQ(g3->CountPredmet(), 1);
+    EXPECT_EQ(g3->LPredmet[0]->CountFio(2), 2);
+    EXPECT_EQ(g3->LPredmet[0]->CountPredmetNe(kSetkaPlan, 2), 3);
+    EXPECT_EQ(g3->GetNed(2)->GetYrok(0, 1, 0)->CountYr(), 1);
+}
+
 }  // namespace
 }  // namespace zavlin::exporting
