@@ -322,27 +322,35 @@ TAyd* roomOf(TAllRasp& year, const TXMLObject& o, const TServerLists& lists) {
     return year.FindAyd(strAtr(*dom, "Name"), strAtr(*ayd, "Name"));
 }
 
-// The week's union of the subject and the teacher: an existing one, else one
-// made when a second assignment of the document asks for it.
-void joinUnion(TAllRasp& year, TFioPredmet* fp, int ne, const TServerLists& lists) {
+// The union the sender numbered obN for the subject and the teacher. Two
+// unions of the same subject and teacher (at different times) stay apart by
+// that number. Without the document's gathering, the week's union of the
+// same subject and teacher names is joined.
+void joinUnion(TAllRasp& year, TFioPredmet* fp, int ne, int obN, const TServerLists& lists) {
     if (fp->Ob != nullptr) return;
     const std::string subject = PredmetText(fp->Predmet());
     const std::string teacher = fp->Fio() != nullptr ? fp->Fio()->Name() : std::string();
-    for (const auto& ob : year.GetLOb(ne)) {
-        if (ob->LFioPredmet.empty()) continue;
-        const TFioPredmet* first = ob->LFioPredmet.front();
-        if (PredmetText(first->Predmet()) == subject && first->Fio() != nullptr &&
-            first->Fio()->Name() == teacher) {
-            ob->AddFio(fp);
-            return;
+    if (lists.unions == nullptr) {
+        for (const auto& ob : year.GetLOb(ne)) {
+            if (ob->LFioPredmet.empty()) continue;
+            const TFioPredmet* first = ob->LFioPredmet.front();
+            if (PredmetText(first->Predmet()) == subject && first->Fio() != nullptr &&
+                first->Fio()->Name() == teacher) {
+                ob->AddFio(fp);
+                return;
+            }
         }
+        return;
     }
-    if (lists.unions == nullptr) return;
-    auto& pending = (*lists.unions)[{ne, subject, teacher}];
-    pending.push_back(fp);
-    if (pending.size() < 2) return;
+    auto& members = (*lists.unions)[{ne, subject, teacher, obN}];
+    members.push_back(fp);
+    if (members.size() < 2) return;
+    if (TOb* ob = members.front()->Ob) {
+        ob->AddFio(fp);
+        return;
+    }
     auto ob = std::make_unique<TOb>(ne, 0);
-    ob->LFioPredmet = pending;
+    ob->LFioPredmet = members;
     year.AddOb(std::move(ob), true);
 }
 
@@ -451,7 +459,7 @@ void ReadFioFromXML(TPredmet& pr, const TXMLObject& vP, const TServerLists& list
                 if (yr == nullptr) continue;
                 yr->FPlanFN = static_cast<uint8_t>(intAtr(c, "FN"));
                 if (room != nullptr) yr->SetAyd(room);
-                if (hasAtr(c, "ObN")) joinUnion(year, fp, vNNed, lists);
+                if (hasAtr(c, "ObN")) joinUnion(year, fp, vNNed, intAtr(c, "ObN"), lists);
                 // An empty "Ot" may read as a field.
                 bool cancelled = c.FindXMLField("Ot") != nullptr;
                 for (int o = 0; o < c.CountLXMLObject(); ++o)

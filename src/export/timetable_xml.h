@@ -103,17 +103,19 @@ void NedFieldToXMLForEMail(const TNed& ned, TXMLObject& vP, bool vCanDp, bool vC
 // The readers of what the curriculum server sends. vLPr, vLFi, vLDom and
 // vLAyd are the document's lists of subjects ("tip" "TPredmet" or
 // "TMDKName"), teachers ("Fio"), buildings and rooms, found by "FN".
+using TUnionMembers =
+    std::map<std::tuple<int, std::string, std::string, int>, std::vector<TFioPredmet*>>;
+
 struct TServerLists {
     const TXMLObject* vLPr = nullptr;
     const TXMLObject* vLFi = nullptr;
     const TXMLObject* vLDom = nullptr;
     const TXMLObject* vLAyd = nullptr;
-    // The assignments marked for a union, by week, subject and teacher: the
-    // year keeps no union of one member, so the members of one document are
-    // gathered here and joined as soon as there are two. Keep it for the
-    // whole document.
-    std::map<std::tuple<int, std::string, std::string>, std::vector<TFioPredmet*>>* unions =
-        nullptr;
+    // The assignments marked for a union, by week, subject, teacher and the
+    // sender's union number: the year keeps no union of one member, so the
+    // members of one document are gathered here and joined as soon as there
+    // are two. Keep it for the whole document.
+    TUnionMembers* unions = nullptr;
 };
 
 // The teacher a "Fio" element names, found by full then short name, else

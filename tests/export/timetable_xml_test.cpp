@@ -368,7 +368,7 @@ TEST_F(TimetableXml, AGroupsWeekFromTheServer) {
     TXMLCreater doc;
     ASSERT_TRUE(doc.LoadFromAnsiString(kServerWeek)) << doc.LastError();
     const TXMLObject* root = doc.MainXMLObject();
-    std::map<std::tuple<int, std::string, std::string>, std::vector<TFioPredmet*>> unions;
+    TUnionMembers unions;
     TServerLists lists{root->FindXMLObject("LPredmet"), root->FindXMLObject("LFio"),
                        root->FindXMLObject("LDom"), root->FindXMLObject("LAyd"), &unions};
     const TXMLObject* groups = root->FindXMLObject("LGryp");
@@ -428,6 +428,319 @@ TEST_F(TimetableXml, AGroupsWeekFromTheServer) {
     EXPECT_EQ(g3->LPredmet[0]->CountFio(2), 2);
     EXPECT_EQ(g3->LPredmet[0]->CountPredmetNe(kSetkaPlan, 2), 3);
     EXPECT_EQ(g3->GetNed(2)->GetYrok(0, 1, 0)->CountYr(), 1);
+}
+
+}  // namespace
+}  // namespace zavlin::exporting
+
+// The round trip over the sample college: every week of every group written
+// in the server's form (the subjects numbered as the server numbers them)
+// and read back into the group gives the same timetable blob. The form
+// carries the plan and substitution load with the teachers, the lessons of
+// the timetable layer with their rooms, unions, cancellations of lessons and
+// substitutions; the pinned layer and the additional load it cannot carry
+// are taken out of the group before it is written.
+#include "demo/sample_college.h"
+#include "demo/sample_plan.h"
+#include "support/scratch_home.h"
+
+namespace zavlin::exporting {
+namespace {
+
+// A readable account of a group's week, to say where two blobs differ.
+std::string describe(const TGryp& gr, int ne) {
+    std::string out;
+    const TNed* week = gr.GetNed(ne);
+    if (week == nullptr) return out;
+    for (int setka : {kSetkaPlan, kSetkaZamena, kSetkaDop})
+        for (const auto& item : week->LKorzina(setka))
+            out += "item " + std::to_string(setka) + " " + item->Predmet()->Name() +
+                   " NN=" + std::to_string(item->Dan.NN) + " N=" + std::to_string(item->Dan.N) +
+                   " ky=" + std::to_string(item->Dan.ky) + "\n";
+    for (const auto& pr : gr.LPredmet)
+        for (const auto& fp : pr->GetLFio(ne)) {
+            out += "fio " + pr->Name() + " " + fp->Fio()->Name() +
+                   " kYr=" + std::to_string(fp->Dan.kYr) + " Nob=" + std::to_string(fp->Dan.Nob) +
+                   " zm=" + std::to_string(fp->FZmKorzina ? fp->FZmKorzina->FCountZm : -1) + "\n";
+            for (const auto& yr : fp->LYr)
+                out += "  yr tip=" + std::to_string(yr->Dan.tip) + " " + std::to_string(yr->De()) +
+                       "/" + std::to_string(yr->Y()) + " NN=" + std::to_string(yr->Dan.NN) +
+                       " zm=" + std::to_string(yr->Dan.Zm) + " ayd=" + yr->NameAyd() +
+                       " k=" + std::to_string(yr->LZm.size()) + "\n";
+        }
+    for (int d = 1; d <= kDayCount; ++d)
+        for (int y = 0; y < kPeriodCount; ++y)
+            if (const TYrok* p = week->GetYrok(0, d, y))
+                for (int i = 0; i < p->CountYrDpZm(); ++i)
+                    out += "cell " + std::to_string(d) + "/" + std::to_string(y) + " " +
+                           p->YrDpZm(i)->NamePredmet(false) + " " +
+                           p->YrDpZm(i)->NameFio(false, false) + "\n";
+    return out;
+}
+
+// The form carries which assignments share a union, not the union's number:
+// both sides are numbered alike (by their first member) before comparing.
+void numberUnions(TAllRasp& year, int ne) {
+    auto& list = year.GetLOb(ne);
+    auto member = [](const TFioPredmet* fp) {
+        return std::make_tuple(fp->Predmet()->Gryp()->GetIndex(), fp->Predmet()->GetIndex(),
+                               fp->GetIndex());
+    };
+    for (auto& ob : list)
+        std::sort(
+            ob->LFioPredmet.begin(), ob->LFioPredmet.end(),
+            [&](const TFioPredmet* a, const TFioPredmet* b) { return member(a) < member(b); });
+    std::sort(list.begin(), list.end(), [&](const auto& a, const auto& b) {
+        return member(a->LFioPredmet.front()) < member(b->LFioPredmet.front());
+    });
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        list[i]->FN = static_cast<uint16_t>(i + 1);
+        for (TFioPredmet* fp : list[i]->LFioPredmet) fp->Dan.Nob = list[i]->FN;
+    }
+}
+
+class ServerWeekWriter {
+public:
+    ServerWeekWriter(const TAllRasp& year, TXMLObject& root) : year_(year), root_(root) {
+        TXMLObject* doms = root.CreateXMLObject("LDom");
+        for (std::size_t i = 0; i < year.LDom.size(); ++i) {
+            TXMLObject* d = doms->CreateXMLObject("Dom");
+            d->AddNewXMLAtr("FN", static_cast<int32_t>(i + 1));
+            d->AddNewXMLAtr("Name", year.LDom[i]->Name());
+        }
+        TXMLObject* rooms = root.CreateXMLObject("LAyd");
+        for (std::size_t i = 0; i < year.LAyd.size(); ++i) {
+            TXMLObject* a = rooms->CreateXMLObject("Ayd");
+            a->AddNewXMLAtr("FN", static_cast<int32_t>(i + 1));
+            a->AddNewXMLAtr("Name", year.LAyd[i]->Name());
+        }
+        TXMLObject* fios = root.CreateXMLObject("LFio");
+        for (std::size_t i = 0; i < year.LFio.size(); ++i) {
+            TXMLObject* f = fios->CreateXMLObject("Fio");
+            f->AddNewXMLAtr("FN", static_cast<int32_t>(i + 1));
+            f->AddNewXMLAtr("Name", year.LFio[i]->BigName());
+        }
+        root.CreateXMLObject("LPredmet");
+        groups_ = root.CreateXMLObject("LGryp");
+    }
+
+    TServerLists Lists() const {
+        return {root_.FindXMLObject("LPredmet"), root_.FindXMLObject("LFio"),
+                root_.FindXMLObject("LDom"), root_.FindXMLObject("LAyd"), nullptr};
+    }
+
+    TXMLObject* Week(const TGryp& gr, int ne) {
+        TXMLObject* g = groups_->CreateXMLObject("Gryp");
+        g->AddNewXMLAtr("Name", gr.Name());
+        TXMLObject* w = g->CreateXMLObject("LWeek")->CreateXMLObject("Week");
+        w->AddNewXMLAtr("FN", static_cast<int32_t>(ne));
+        TXMLObject* items = w->CreateXMLObject("LPrKrz");
+        const TNed* week = gr.GetNed(ne);
+        std::vector<const TPredmet*> subjects;
+        for (int setka : {kSetkaPlan, kSetkaZamena})
+            for (const auto& item : week->LKorzina(setka))
+                if (std::find(subjects.begin(), subjects.end(), item->Predmet()) == subjects.end())
+                    subjects.push_back(item->Predmet());
+        // Teachers given no load that week come too, with a count of none.
+        for (const auto& pr : gr.LPredmet)
+            if (!pr->GetLFio(ne).empty() &&
+                std::find(subjects.begin(), subjects.end(), pr.get()) == subjects.end())
+                subjects.push_back(pr.get());
+        // Lessons first, substitutions after all of them: a substitution
+        // names lessons of other subjects by their number.
+        for (const TPredmet* pr : subjects) writeItem(*pr, ne, *items, false);
+        for (const TPredmet* pr : subjects) writeItem(*pr, ne, *items, true);
+        return g;
+    }
+
+private:
+    int fioFN(const TFio* f) const { return year_.GetFioIndex(f) + 1; }
+    void room(const TYr& yr, TXMLObject& o) const {
+        const TAyd* a = yr.Ayd();
+        if (a == nullptr) return;
+        const auto dom = std::find_if(year_.LDom.begin(), year_.LDom.end(),
+                                      [&](const auto& d) { return d.get() == a->Dom(); });
+        o.AddNewXMLAtr("Dom", static_cast<int32_t>(dom - year_.LDom.begin() + 1));
+        o.AddNewXMLAtr("Ayd", static_cast<int32_t>(year_.GetAydIndex(a) + 1));
+    }
+    static int planFN(const TYr& yr) { return yr.Yrok()->GetIndexYrDpZm(&yr) + 1; }
+
+    void writeItem(const TPredmet& pr, int ne, TXMLObject& items, bool substitutions) {
+        TXMLObject* krz = items.CreateXMLObject("Krz");
+        krz->AddNewXMLAtr("PredmetFN", static_cast<int32_t>(pr.Dan.GNYrName));
+        krz->AddNewXMLAtr("ClassN", static_cast<int32_t>(pr.Dan.TipDRKM));
+        krz->AddNewXMLAtr("Del", static_cast<int32_t>(pr.Dan.GDel));
+        krz->AddNewXMLAtr("PrZavlinFN", static_cast<int32_t>(pr.Dan.GNPredmetYp));
+        krz->AddNewXMLAtr("RazN", static_cast<int32_t>(pr.Dan.RazN));
+        const TNed* week = pr.Gryp()->GetNed(ne);
+        const TYrokKorzina* plan = week->FindYrokKorzina(kSetkaPlan, &pr);
+        for (const auto& fp : pr.GetLFio(ne)) {
+            TXMLObject* t = krz->CreateXMLObject("Fio");
+            t->AddNewXMLAtr("FioFN", static_cast<int32_t>(fioFN(fp->Fio())));
+            int pos = 1;
+            for (const auto& other : pr.GetLFio(ne)) {
+                if (other == fp) break;
+                if (other->Fio() == fp->Fio()) ++pos;
+            }
+            t->AddNewXMLAtr("PosI", static_cast<int32_t>(pos));
+            if (!substitutions) {
+                t->AddNewXMLAtr(
+                    "CountYr",
+                    static_cast<int32_t>(plan != nullptr ? plan->CountMaxYrForFioPredmet() : 0));
+            } else {
+                t->AddNewXMLAtr("CountZm", static_cast<int32_t>(pr.CountZmKorzina(ne) > 0
+                                                                    ? fp->FZmKorzina != nullptr
+                                                                          ? fp->FZmKorzina->FCountZm
+                                                                          : 0
+                                                                    : 0));
+            }
+            for (const auto& yr : fp->LYr) {
+                if (yr->Yrok() == nullptr || yr->Dan.tip != 0) continue;
+                if (!substitutions && !yr->SetZamenaYes() && yr->Setka() == kSetkaPlan) {
+                    TXMLObject* o = t->CreateXMLObject("Yr");
+                    o->AddNewXMLAtr("Day", static_cast<int32_t>(yr->De()));
+                    o->AddNewXMLAtr("Para", static_cast<int32_t>(yr->Y()));
+                    o->AddNewXMLAtr("FN", static_cast<int32_t>(planFN(*yr)));
+                    room(*yr, *o);
+                    if (fp->Ob != nullptr) o->AddNewXMLAtr("ObN", static_cast<int32_t>(fp->Ob->FN));
+                    for (const TYr* z : yr->LZm)
+                        if (z->SetOtmenaYes()) o->CreateXMLObject("Ot")->AddNewXMLAtr("N", 1);
+                } else if (substitutions && yr->SetZamenaYes()) {
+                    TXMLObject* o = t->CreateXMLObject("Zm");
+                    o->AddNewXMLAtr("Day", static_cast<int32_t>(yr->De()));
+                    o->AddNewXMLAtr("Para", static_cast<int32_t>(yr->Y()));
+                    room(*yr, *o);
+                    for (const TYr* r : yr->LZm)
+                        o->CreateXMLObject("Yr")->AddNewXMLAtr("FN",
+                                                               static_cast<int32_t>(planFN(*r)));
+                }
+            }
+        }
+    }
+
+    const TAllRasp& year_;
+    TXMLObject& root_;
+    TXMLObject* groups_;
+};
+
+class RoundTrip : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(scratch.empty());
+        std::string message;
+        ASSERT_TRUE(scratch.MakeDatabase(message)) << message;
+        dm = std::make_unique<TDM1>(scratch.str(), dialog);
+        year = std::make_unique<TAllRasp>(*dm);
+        demo::SampleOptions options;
+        options.size = demo::SampleSize::S;
+        options.year = 2016;
+        year->YGod = 2016;
+        year->AllNed.SetDataGod(2016, false);
+        ASSERT_TRUE(demo::buildSampleYear(demo::planSample(options), *year, message)) << message;
+    }
+    void TearDown() override {
+        year.reset();
+        dm.reset();
+    }
+    testsupport::ScratchHome scratch{"xmlround"};
+    TScriptedDialog dialog;
+    std::unique_ptr<TDM1> dm;
+    std::unique_ptr<TAllRasp> year;
+};
+
+TEST_F(RoundTrip, EveryWeekOfTheSampleCollegeReadsBackToTheSameBlob) {
+    int weeks = 0, lessons = 0, substitutions = 0, unions = 0;
+    for (const auto& gr : year->LGryp) {
+        // The server's numbers of the subjects.
+        for (std::size_t i = 0; i < gr->LPredmet.size(); ++i)
+            gr->LPredmet[i]->Dan.GNYrName = static_cast<uint16_t>(i + 1);
+        for (int ne = 1; ne <= kWeeks; ++ne) {
+            TNed* week = gr->GetNed(ne);
+            if (week == nullptr) continue;
+            gr->ClearRasp(1, ne, false);
+            // A substitution names its assignment's teacher: the form puts
+            // it under that teacher.
+            for (const auto& pr : gr->LPredmet)
+                for (const auto& fp : pr->GetLFio(ne))
+                    for (const auto& yr : fp->LYr)
+                        if (yr->SetZamenaYes() && yr->Fio() != fp->Fio())
+                            static_cast<TZamena*>(yr.get())->SetFio(fp->Fio());
+            while (!week->LKorzina(kSetkaDop).empty())
+                ASSERT_TRUE(
+                    week->DelYrokKorzina(kSetkaDop, week->LKorzina(kSetkaDop)[0]->Dan.NN, false));
+        }
+    }
+    // A week of every group in one document, as the server sends it: the
+    // unions of the week are taken apart while their groups are read and
+    // joined again by their members.
+    for (int ne = 1; ne <= kWeeks; ++ne) {
+        std::vector<std::vector<uint8_t>> before;
+        std::vector<std::string> told;
+        TXMLCreater doc;
+        TXMLObject* root = doc.CreateMainXMLObject("Raspisanie");
+        ServerWeekWriter writer(*year, *root);
+        bool any = false;
+        // A union is carried by its members' lessons: one whose members have
+        // no lesson in the timetable that week cannot come back.
+        auto& weekUnions = year->GetLOb(ne);
+        for (int i = static_cast<int>(weekUnions.size()) - 1; i >= 0; --i) {
+            bool placed = false;
+            for (const TFioPredmet* fp : weekUnions[static_cast<std::size_t>(i)]->LFioPredmet)
+                for (const auto& yr : fp->LYr)
+                    placed = placed || (yr->Yrok() != nullptr && yr->Dan.tip == 0);
+            if (!placed) ASSERT_TRUE(year->DelOb(ne, i, false));
+        }
+        numberUnions(*year, ne);
+        auto unionText = [&] {
+            std::string t;
+            for (const auto& ob : year->GetLOb(ne))
+                t += std::to_string(ob->FN) + ":" + ob->NamePredmetGrypFio() + ";";
+            return t;
+        };
+        const std::string unionsBefore = unionText();
+        for (const auto& gr : year->LGryp) {
+            before.push_back(gr->WriteRasp());
+            told.push_back(describe(*gr, ne));
+            const TNed* week = gr->GetNed(ne);
+            if (week == nullptr) continue;
+            any = true;
+            for (int d = 1; d <= kDayCount; ++d)
+                for (int y = 0; y < kPeriodCount; ++y)
+                    if (const TYrok* p = week->GetYrok(0, d, y)) {
+                        lessons += p->CountYr();
+                        substitutions += p->CountZam();
+                    }
+            writer.Week(*gr, ne);
+        }
+        if (!any) continue;
+        ++weeks;
+        // Through the text, as the server's answer comes.
+        std::string text;
+        ASSERT_TRUE(doc.SaveToAnsiString(text));
+        TXMLCreater back;
+        ASSERT_TRUE(back.LoadFromAnsiString(text)) << back.LastError();
+        const TXMLObject* broot = back.MainXMLObject();
+        TUnionMembers u;
+        const TServerLists lists{broot->FindXMLObject("LPredmet"), broot->FindXMLObject("LFio"),
+                                 broot->FindXMLObject("LDom"), broot->FindXMLObject("LAyd"), &u};
+        const TXMLObject* groups = broot->FindXMLObject("LGryp");
+        for (int i = 0; i < groups->CountLXMLObject(); ++i)
+            ASSERT_EQ(ReadRaspGrypFromXML(*year, *groups->XMLObject(i), lists), "");
+        unions += static_cast<int>(year->GetLOb(ne).size());
+        numberUnions(*year, ne);
+        ASSERT_EQ(unionText(), unionsBefore) << "week " << ne;
+        for (std::size_t i = 0; i < year->LGryp.size(); ++i) {
+            TGryp& gr = *year->LGryp[i];
+            const std::vector<uint8_t> after = gr.WriteRasp();
+            ASSERT_EQ(describe(gr, ne), told[i]) << gr.Name() << " week " << ne;
+            ASSERT_EQ(after, before[i]) << gr.Name() << " week " << ne;
+        }
+    }
+    EXPECT_GT(weeks, 0);
+    EXPECT_GT(lessons, 0);
+    EXPECT_GT(substitutions, 0);
+    std::printf("round trip: %d weeks, %d lessons, %d substitutions, %d unions\n", weeks, lessons,
+                substitutions, unions);
 }
 
 }  // namespace
