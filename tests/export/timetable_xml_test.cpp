@@ -688,7 +688,9 @@ TEST_F(RoundTrip, EveryWeekOfTheSampleCollegeReadsBackToTheSameBlob) {
             for (const TFioPredmet* fp : weekUnions[static_cast<std::size_t>(i)]->LFioPredmet)
                 for (const auto& yr : fp->LYr)
                     placed = placed || (yr->Yrok() != nullptr && yr->Dan.tip == 0);
-            if (!placed) ASSERT_TRUE(year->DelOb(ne, i, false));
+            if (!placed) {
+                ASSERT_TRUE(year->DelOb(ne, i, false));
+            }
         }
         numberUnions(*year, ne);
         auto unionText = [&] {
