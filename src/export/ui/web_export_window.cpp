@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <filesystem>
 
 #include "base/my_dialog.h"
 #include "entry/ui/entry_widgets.h"
@@ -110,11 +111,10 @@ void TForm53::Export() {
     TDM1& dm = context_.shell.DM();
     (void)dm.FGodini.WriteBool("User", "SendCopy", job.copy);
     export_->setEnabled(false);
-    const TExportResult r =
-        RunWebFileExport(*god, dm.FGodini, dm.DB.PathR, job, mailer_, [this](const std::string& s) {
-            status_->setText(q(s));
-            status_->repaint();
-        });
+    const std::filesystem::path home = dm.DB.PathR;
+    const TExportResult r = RunExportJob(this, status_, [&](const TStatusSink& sink) {
+        return RunWebFileExport(*god, dm.FGodini, home, job, mailer_, sink);
+    });
     author_->Show(job.author);
     if (!r.message.empty()) context_.dialog.MessageShow(r.message);
     if (r.ok) {

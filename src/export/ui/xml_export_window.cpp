@@ -1,14 +1,20 @@
 #include "export/ui/xml_export_window.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QThread>
 #include <QVBoxLayout>
+#include <filesystem>
+#include <memory>
 
 #include "base/my_dialog.h"
 #include "entry/ui/entry_widgets.h"
@@ -26,6 +32,32 @@ QString q(const std::string& s) {
 }
 
 }  // namespace
+
+TExportResult RunExportJob(QWidget* window, QLabel* status,
+                           const std::function<TExportResult(const TStatusSink&)>& job) {
+    TExportResult result;
+    QPointer<QLabel> target(status);
+    const TStatusSink sink = [target](const std::string& text) {
+        QMetaObject::invokeMethod(
+            qApp,
+            [target, line = q(text)] {
+                if (target) target->setText(line);
+            },
+            Qt::QueuedConnection);
+    };
+    window->setEnabled(false);
+    QEventLoop loop;
+    std::unique_ptr<QThread> worker(QThread::create([&] { result = job(sink); }));
+    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit,
+                     Qt::QueuedConnection);
+    worker->start();
+    loop.exec();
+    worker->wait();
+    // The status lines posted before the end are shown before the message.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    window->setEnabled(true);
+    return result;
+}
 
 TAuthorBox::TAuthorBox(const TUserSettings& stored, QWidget* parent)
     : QGroupBox(QStringLiteral("Автор"), parent) {
@@ -101,11 +133,10 @@ void TForm50::Export() {
     job.progName = QFileInfo(QCoreApplication::applicationFilePath()).fileName().toStdString();
     export_->setEnabled(false);
     TDM1& dm = context_.shell.DM();
-    const TExportResult r =
-        RunXmlFileExport(*god, dm.FGodini, dm.DB.PathR, job, [this](const std::string& s) {
-            status_->setText(q(s));
-            status_->repaint();
-        });
+    const std::filesystem::path home = dm.DB.PathR;
+    const TExportResult r = RunExportJob(this, status_, [&](const TStatusSink& sink) {
+        return RunXmlFileExport(*god, dm.FGodini, home, job, sink);
+    });
     author_->Show(job.author);
     if (!r.message.empty()) context_.dialog.MessageShow(r.message);
     if (r.ok) {

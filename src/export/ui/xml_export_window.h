@@ -5,6 +5,7 @@
 
 #include <QDialog>
 #include <QGroupBox>
+#include <functional>
 
 #include "export/xml_export.h"
 #include "shell/ui/window_context.h"
@@ -35,6 +36,12 @@ private:
     QLineEdit* patronymic_;
     QComboBox* coding_;
 };
+
+// Runs an export job on a worker thread while the window, disabled, keeps
+// its event loop turning; the job's status lines come to status through
+// queued calls. Returns when the job has ended.
+TExportResult RunExportJob(QWidget* window, QLabel* status,
+                           const std::function<TExportResult(const TStatusSink&)>& job);
 
 class TForm50 : public QDialog {
     Q_OBJECT
