@@ -89,6 +89,12 @@ constexpr VerbHelp kVerbs[] = {
      "spread P pairs of a subject over the group's study weeks of A-B and save the year"},
     {"load show --group G [--json] [--year Y] [--home DIR]",
      "a group's regular pairs per subject and week 1-56, with the totals"},
+    {"export xml --to FILE [--author \"Фамилия И.О.\"] [--encoding windows-1251|utf-8] [--year Y] "
+     "[--home DIR]",
+     "write every active week with all groups, examinations, unions and name lists as XML"},
+    {"export web --week N --to DIR [--denominator] [--with-substitutions] [--with-additional] "
+     "[--year Y] [--home DIR]",
+     "write one week in the web form as DIR/rs<year><week>.xml"},
     {"backup [--to DIR] [--home DIR]",
      "copy every file of the database into the backup folder (default HOME/REM) and log it"},
     {"import curriculum FILE [--year Y] [--dry-run] [--yes] [--backup] [--home DIR]",
