@@ -634,7 +634,7 @@ private slots:
         lost.Select = kept.Select = true;
         lost.BlobUnreadable = true;
         MemoAtMessage dialog;
-        TWindowContext context{*h->shell, dialog};
+        TWindowContext context{*h->shell, dialog, nullptr, {}, {}, {}, false};
         TForm9 window(context);
         dialog.window = &window;
         window.show();
@@ -702,7 +702,7 @@ private slots:
         bool notYetRunning = false;
         const auto progress = whenModal<TFormS1>([&](TFormS1* w) {
             notYetRunning = !w->State().StartPotok();
-            w->reject();
+            QTest::keyClick(w, Qt::Key_Escape);
         });
         click(&window, "StartButton");
         QVERIFY(compare.shown());
