@@ -109,13 +109,6 @@ private:
     bool shown_ = false;
 };
 
-// A group whose stored timetable could not be read takes no part: composing
-// it from nothing would replace what the dispatcher may still recover, and
-// the save keeps its stored blob anyway. loadYearForVerb has named it.
-void leaveOutUnreadable(TAllRasp& year) {
-    for (TGryp* gr : year.UnreadableGryp()) gr->Select = false;
-}
-
 std::vector<std::string> splitNames(const std::string& text) {
     std::vector<std::string> names;
     std::stringstream in(text);
@@ -146,7 +139,8 @@ int composeWeek(const fs::path& home, const ComposeArgs& args) {
             gr->Select = true;
         }
     }
-    leaveOutUnreadable(year);
+    // loadYearForVerb has named the groups left out.
+    (void)LeaveOutUnreadableGroups(year);
     int withWeek = 0;
     for (const auto& gr : year.LGryp)
         if (gr->Select && gr->GetNed(args.week) != nullptr) ++withWeek;
@@ -373,7 +367,7 @@ int composeRun(const fs::path& home, const RunArgs& args) {
         }
         gr->Select = true;
     }
-    leaveOutUnreadable(*god);
+    (void)LeaveOutUnreadableGroups(*god);
     if (god->CountSelectGryp() == 0) {
         printError("Выберите группы: the year has no groups");
         return kExitUsage;

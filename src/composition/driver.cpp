@@ -566,4 +566,13 @@ void TSosRaspisanue::synchronise(const std::vector<int>& weeks, int base, bool c
     run.Status("Синхронизация окончена");
 }
 
+std::vector<TGryp*> LeaveOutUnreadableGroups(TAllRasp& year) {
+    std::vector<TGryp*> left;
+    for (TGryp* gr : year.UnreadableGryp()) {
+        if (gr->Select) left.push_back(gr);
+        gr->Select = false;
+    }
+    return left;
+}
+
 }  // namespace zavlin

@@ -19,6 +19,7 @@
 namespace zavlin {
 
 class TAllRasp;
+class TGryp;
 
 // What the progress window hears besides the log, the status and the
 // counters of a week. Called like TSosObserver: on the worker thread, to be
@@ -190,5 +191,10 @@ void copyWeek(TSosRun& run, int neFrom, int neTo);
 // overlaps, whole-group lessons beside others, and for the timetable of
 // modes 0 and 1 the pinned lessons kept. Logs every fault; false when any.
 bool testRasp(TSosRun& run, int tip, int tipSostRasp, const std::vector<int>& weeks);
+
+// Groups whose stored timetable could not be read take no part in a run:
+// composing them would replace what the dispatcher may still recover. Clears
+// their Select and returns those that had it, for the caller to name them.
+std::vector<TGryp*> LeaveOutUnreadableGroups(TAllRasp& year);
 
 }  // namespace zavlin

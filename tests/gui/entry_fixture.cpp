@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QTest>
 #include <filesystem>
 
@@ -125,6 +126,11 @@ void ModalWait::poll() {
         qWarning("another modal window stood in the way: %s", qPrintable(modal->objectName()));
         closeWindow(modal);
     }
+}
+
+QStringList memoLines(QWidget* parent, const char* name) {
+    const QString text = child<QPlainTextEdit>(parent, name)->toPlainText();
+    return text.isEmpty() ? QStringList{} : text.split(QLatin1Char('\n'));
 }
 
 void click(QWidget* parent, const char* name) {

@@ -6,8 +6,10 @@
 
 #include <QElapsedTimer>
 #include <QPointer>
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -72,6 +74,9 @@ struct EntryHarness {
     [[nodiscard]] bool start();
     TGod& year() const { return *shell->God(); }
     std::string lastShown() const { return dialog.shown.empty() ? "" : dialog.shown.back(); }
+    bool wasShown(const std::string& text) const {
+        return std::find(dialog.shown.begin(), dialog.shown.end(), text) != dialog.shown.end();
+    }
 };
 
 // The small sample college, made once per executable and copied for each
@@ -151,5 +156,7 @@ void typeText(QWidget* widget, const QString& text);
 // Clears the named line edit and types text into it.
 void retype(QWidget* parent, const char* edit, const QString& text);
 void chooseCombo(QComboBox* box, const QString& text);
+// The lines of the named memo (a QPlainTextEdit); none when it is empty.
+QStringList memoLines(QWidget* parent, const char* name);
 
 }  // namespace zavlin::test

@@ -10,6 +10,7 @@
 #include <unordered_set>
 
 #include "base/my_dialog.h"
+#include "composition/driver.h"
 #include "composition/ui/composition_windows.h"
 #include "composition/ui/progress_window.h"
 #include "composition/ui/recompose_start_window.h"
@@ -33,12 +34,11 @@ std::size_t charCount(const std::string& utf8) {
     return n;
 }
 
-QPlainTextEdit* makeMemo(QWidget* parent, const QString& name) {
-    auto* memo = new QPlainTextEdit(parent);
-    memo->setObjectName(name);
-    memo->setReadOnly(true);
-    memo->setLineWrapMode(QPlainTextEdit::NoWrap);
-    return memo;
+// What a run needs said before it starts: the groups it leaves out.
+std::string leftOutText(const std::vector<TGryp*>& left) {
+    std::string names;
+    for (const TGryp* gr : left) names += (names.empty() ? "" : ", ") + gr->Name();
+    return "Сохранённое расписание групп не читается, они не участвуют в составлении: " + names;
 }
 
 }  // namespace
@@ -73,13 +73,6 @@ std::vector<std::string> SelectedGroupLines(const TAllRasp& year) {
     return lines;
 }
 
-void SetMemoLines(QPlainTextEdit* memo, const std::vector<std::string>& lines) {
-    QStringList all;
-    all.reserve(static_cast<int>(lines.size()));
-    for (const std::string& line : lines) all.push_back(QString::fromStdString(line));
-    memo->setPlainText(all.join(QLatin1Char('\n')));
-}
-
 void ChangeActiveWeeks(TWindowContext& context, QWidget* parent) {
     // The window stores the weeks and has the main window's list follow.
     entry::ui::TForm1_3 window(context, parent);
@@ -109,12 +102,106 @@ void ChangeSelectedGroups(TWindowContext& context, QWidget* parent) {
     for (const auto& gr : god->LGryp) gr->Select = chosen.count(gr.get()) != 0;
 }
 
-void LeaveOutUnreadableGroups(TAllRasp& year) {
-    for (TGryp* gr : year.UnreadableGryp()) gr->Select = false;
-}
-
 QString LogCheckText() {
     return QStringLiteral("Сохранять отчет о составлении в файле  ..\\Logsrasp.txt  ");
+}
+
+TStartWindow::TStartWindow(TWindowContext& context, const QString& caption, QWidget* parent)
+    : QDialog(parent), context_(context) {
+    setWindowTitle(caption);
+}
+
+TStartWindow::~TStartWindow() = default;
+
+void TStartWindow::addLists(QVBoxLayout* layout, const QString& weeksLabel) {
+    using entry::ui::MakeButton;
+    auto* weeksRow = new QHBoxLayout;
+    weeksRow->addWidget(new QLabel(weeksLabel, this));
+    weeksRow->addStretch(1);
+    QPushButton* weeksButton =
+        MakeButton(this, QStringLiteral("Изменить"), QStringLiteral("WeeksButton"), weeksRow);
+    layout->addLayout(weeksRow);
+    weeks_ = MakeMemo(this, QStringLiteral("WeeksMemo"));
+    layout->addWidget(weeks_, 1);
+
+    auto* groupsRow = new QHBoxLayout;
+    groupsRow->addWidget(new QLabel(QStringLiteral("Выбранные группы"), this));
+    groupsRow->addStretch(1);
+    QPushButton* groupsButton =
+        MakeButton(this, QStringLiteral("Изменить"), QStringLiteral("GroupsButton"), groupsRow);
+    layout->addLayout(groupsRow);
+    groups_ = MakeMemo(this, QStringLiteral("GroupsMemo"));
+    layout->addWidget(groups_, 2);
+
+    connect(weeksButton, &QPushButton::clicked, this, [this] { Button1Click(); });
+    connect(groupsButton, &QPushButton::clicked, this, [this] { Button2Click(); });
+}
+
+void TStartWindow::addStartRow(QVBoxLayout* layout) {
+    using entry::ui::MakeButton;
+    log_ = new QCheckBox(LogCheckText(), this);
+    log_->setObjectName(QStringLiteral("LogCheck"));
+    layout->addWidget(log_);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    QPushButton* start =
+        MakeButton(this, QStringLiteral("Старт"), QStringLiteral("StartButton"), buttons);
+    QPushButton* cancel =
+        MakeButton(this, QStringLiteral("Отмена"), QStringLiteral("CancelButton"), buttons);
+    layout->addLayout(buttons);
+
+    connect(start, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TStartWindow::Refresh() {
+    const TGod* god = context_.shell.God();
+    if (god == nullptr) return;
+    SetMemoLines(weeks_, ActiveWeekLines(*god));
+    SetMemoLines(groups_, SelectedGroupLines(*god));
+}
+
+void TStartWindow::Button1Click() {
+    ChangeActiveWeeks(context_, this);
+    Refresh();
+}
+
+void TStartWindow::Button2Click() {
+    ChangeSelectedGroups(context_, this);
+    const TGod* god = context_.shell.God();
+    if (god == nullptr || god->CountGryp() == 0) {
+        reject();
+        return;
+    }
+    Refresh();
+}
+
+bool TStartWindow::groupsReady() {
+    TGod* god = context_.shell.God();
+    if (god == nullptr) return false;
+    if (const std::vector<TGryp*> left = LeaveOutUnreadableGroups(*god); !left.empty()) {
+        // The memo first: the user reads the message over the list it means.
+        Refresh();
+        context_.dialog.MessageShow(leftOutText(left));
+    }
+    if (god->CountSelectGryp() == 0) {
+        context_.dialog.MessageShow("Выберите группы");
+        return false;
+    }
+    return true;
+}
+
+void TStartWindow::run(TSosStart start) {
+    start.WLog = log_->isChecked();
+    const TFormS1Snapshot done = RunFormS1(context_, start);
+    // The state names its caption when the run opens: without it the
+    // progress window was closed first and nothing was touched.
+    if (done.Caption.empty()) return;
+    if (done.PyOk)
+        accept();
+    else
+        reject();
 }
 
 TForm8::TForm8(TWindowContext& context, QWidget* parent)
@@ -126,36 +213,9 @@ TForm8::TForm8(TWindowContext& context, QWidget* parent)
 
 TForm8::TForm8(TWindowContext& context, int tip, const QString& caption, std::string question,
                bool warnings, QWidget* parent)
-    : QDialog(parent), context_(context), tip_(tip), question_(std::move(question)) {
-    setWindowTitle(caption);
-    build(warnings);
-    Refresh();
-}
-
-TForm8::~TForm8() = default;
-
-void TForm8::build(bool warnings) {
-    using entry::ui::MakeButton;
+    : TStartWindow(context, caption, parent), tip_(tip), question_(std::move(question)) {
     auto* layout = new QVBoxLayout(this);
-
-    auto* weeksRow = new QHBoxLayout;
-    weeksRow->addWidget(new QLabel(QStringLiteral("Активные недели"), this));
-    weeksRow->addStretch(1);
-    QPushButton* weeksButton =
-        MakeButton(this, QStringLiteral("Изменить"), QStringLiteral("WeeksButton"), weeksRow);
-    layout->addLayout(weeksRow);
-    weeks_ = makeMemo(this, QStringLiteral("WeeksMemo"));
-    layout->addWidget(weeks_, 1);
-
-    auto* groupsRow = new QHBoxLayout;
-    groupsRow->addWidget(new QLabel(QStringLiteral("Выбранные группы"), this));
-    groupsRow->addStretch(1);
-    QPushButton* groupsButton =
-        MakeButton(this, QStringLiteral("Изменить"), QStringLiteral("GroupsButton"), groupsRow);
-    layout->addLayout(groupsRow);
-    groups_ = makeMemo(this, QStringLiteral("GroupsMemo"));
-    layout->addWidget(groups_, 2);
-
+    addLists(layout, QStringLiteral("Активные недели"));
     if (warnings) {
         auto* attention = new QLabel(QStringLiteral("Внимание!"), this);
         attention->setObjectName(QStringLiteral("WarningLabel"));
@@ -169,65 +229,18 @@ void TForm8::build(bool warnings) {
                                                     "используйте \"Пересоставление расписания\""),
                                      this));
     }
-
-    log_ = new QCheckBox(LogCheckText(), this);
-    log_->setObjectName(QStringLiteral("LogCheck"));
-    layout->addWidget(log_);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    QPushButton* start =
-        MakeButton(this, QStringLiteral("Старт"), QStringLiteral("StartButton"), buttons);
-    QPushButton* cancel =
-        MakeButton(this, QStringLiteral("Отмена"), QStringLiteral("CancelButton"), buttons);
-    layout->addLayout(buttons);
-
-    connect(weeksButton, &QPushButton::clicked, this, [this] { Button1Click(); });
-    connect(groupsButton, &QPushButton::clicked, this, [this] { Button2Click(); });
-    connect(start, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    addStartRow(layout);
     resize(560, 480);
-}
-
-void TForm8::Refresh() {
-    const TGod* god = context_.shell.God();
-    if (god == nullptr) return;
-    SetMemoLines(weeks_, ActiveWeekLines(*god));
-    SetMemoLines(groups_, SelectedGroupLines(*god));
-}
-
-void TForm8::Button1Click() {
-    ChangeActiveWeeks(context_, this);
-    Refresh();
-}
-
-void TForm8::Button2Click() {
-    ChangeSelectedGroups(context_, this);
-    const TGod* god = context_.shell.God();
-    if (god == nullptr || god->CountGryp() == 0) {
-        reject();
-        return;
-    }
     Refresh();
 }
 
 void TForm8::BitBtn2Click() {
-    TGod* god = context_.shell.God();
-    if (god == nullptr) return;
-    LeaveOutUnreadableGroups(*god);
-    if (god->CountSelectGryp() == 0) {
-        Refresh();
-        context_.dialog.MessageShow("Выберите группы");
-        return;
-    }
+    if (!groupsReady()) return;
     if (!context_.dialog.MessageDlg(question_, "Подтверждение")) return;
-    god->SinxrNed = 0;
-    god->TipSostRasp = static_cast<uint8_t>(tip_);
+    // The run writes its kind into the year when it opens.
     TSosStart start;
     start.TipSostRasp = static_cast<uint8_t>(tip_);
-    start.WLog = log_->isChecked();
-    (void)RunFormS1(context_, start);
-    accept();
+    run(start);
 }
 
 bool RunComposeStart(TWindowContext& context, int tip) {

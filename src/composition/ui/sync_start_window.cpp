@@ -1,11 +1,9 @@
 #include "composition/ui/sync_start_window.h"
 
-#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -58,10 +56,9 @@ int TBaseWeekDialog::Week() const {
     return chosen.isEmpty() ? 0 : list_->GetNumer(list_->row(chosen.front()));
 }
 
-TForm30::TForm30(TWindowContext& context, QWidget* parent) : QDialog(parent), context_(context) {
-    using entry::ui::MakeButton;
+TForm30::TForm30(TWindowContext& context, QWidget* parent)
+    : TStartWindow(context, QStringLiteral("Сихронизация расписания."), parent) {
     setObjectName(QStringLiteral("Form30"));
-    setWindowTitle(QStringLiteral("Сихронизация расписания."));
     auto* layout = new QVBoxLayout(this);
 
     auto* baseLabel = new QLabel(
@@ -73,55 +70,14 @@ TForm30::TForm30(TWindowContext& context, QWidget* parent) : QDialog(parent), co
     base_->setObjectName(QStringLiteral("BaseWeekEdit"));
     base_->setReadOnly(true);
     baseRow->addWidget(base_, 1);
-    QPushButton* baseButton =
-        MakeButton(this, QStringLiteral("Изменить"), QStringLiteral("BaseWeekButton"), baseRow);
+    QPushButton* baseButton = entry::ui::MakeButton(this, QStringLiteral("Изменить"),
+                                                    QStringLiteral("BaseWeekButton"), baseRow);
     layout->addLayout(baseRow);
-
-    auto* weeksRow = new QHBoxLayout;
-    weeksRow->addWidget(new QLabel(QStringLiteral("Синхронизируемые (активные) недели"), this));
-    weeksRow->addStretch(1);
-    QPushButton* weeksButton =
-        MakeButton(this, QStringLiteral("Изменить"), QStringLiteral("WeeksButton"), weeksRow);
-    layout->addLayout(weeksRow);
-    weeks_ = new QPlainTextEdit(this);
-    weeks_->setObjectName(QStringLiteral("WeeksMemo"));
-    weeks_->setReadOnly(true);
-    weeks_->setLineWrapMode(QPlainTextEdit::NoWrap);
-    layout->addWidget(weeks_, 1);
-
-    auto* groupsRow = new QHBoxLayout;
-    groupsRow->addWidget(new QLabel(QStringLiteral("Выбранные группы"), this));
-    groupsRow->addStretch(1);
-    QPushButton* groupsButton =
-        MakeButton(this, QStringLiteral("Изменить"), QStringLiteral("GroupsButton"), groupsRow);
-    layout->addLayout(groupsRow);
-    groups_ = new QPlainTextEdit(this);
-    groups_->setObjectName(QStringLiteral("GroupsMemo"));
-    groups_->setReadOnly(true);
-    groups_->setLineWrapMode(QPlainTextEdit::NoWrap);
-    layout->addWidget(groups_, 2);
-
-    log_ = new QCheckBox(LogCheckText(), this);
-    log_->setObjectName(QStringLiteral("LogCheck"));
-    layout->addWidget(log_);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    QPushButton* start =
-        MakeButton(this, QStringLiteral("Старт"), QStringLiteral("StartButton"), buttons);
-    QPushButton* cancel =
-        MakeButton(this, QStringLiteral("Отмена"), QStringLiteral("CancelButton"), buttons);
-    layout->addLayout(buttons);
-
     connect(baseButton, &QPushButton::clicked, this, [this] { BaseWeekClick(); });
-    connect(weeksButton, &QPushButton::clicked, this, [this] { Button1Click(); });
-    connect(groupsButton, &QPushButton::clicked, this, [this] { Button2Click(); });
-    connect(start, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    resize(560, 520);
 
-    // Every synchronisation chooses its base week anew.
-    if (TGod* god = context_.shell.God(); god != nullptr) god->SinxrNed = 0;
+    addLists(layout, QStringLiteral("Синхронизируемые (активные) недели"));
+    addStartRow(layout);
+    resize(560, 520);
     Refresh();
 }
 
@@ -129,20 +85,17 @@ TForm30::~TForm30() = default;
 
 void TForm30::SetSinxrNed(int week) {
     sinxrNed_ = week >= 1 && week <= kCalendarWeeks ? week : 0;
-    if (TGod* god = context_.shell.God(); god != nullptr)
-        god->SinxrNed = static_cast<uint8_t>(sinxrNed_);
     Refresh();
 }
 
 void TForm30::Refresh() {
+    TStartWindow::Refresh();
     const TGod* god = context_.shell.God();
     if (god == nullptr) return;
     QString baseText;
     for (const auto& [text, ne] : god->AllNed.DateGodToListBoxN())
         if (ne == sinxrNed_) baseText = QString::fromStdString(text);
     base_->setText(baseText);
-    SetMemoLines(weeks_, ActiveWeekLines(*god));
-    SetMemoLines(groups_, SelectedGroupLines(*god));
 }
 
 void TForm30::BaseWeekClick() {
@@ -151,25 +104,13 @@ void TForm30::BaseWeekClick() {
     SetSinxrNed(dialog.Week());
 }
 
-void TForm30::Button1Click() {
-    ChangeActiveWeeks(context_, this);
-    Refresh();
-}
-
-void TForm30::Button2Click() {
-    ChangeSelectedGroups(context_, this);
-    const TGod* god = context_.shell.God();
-    if (god == nullptr || god->CountGryp() == 0) {
-        reject();
-        return;
-    }
-    Refresh();
-}
-
 bool TForm30::offerUnions() {
     TGod& god = *context_.shell.God();
     if (god.GetLOb(sinxrNed_).empty()) return true;
-    if (god.CountSelectGryp() != god.CountGryp())
+    // Unreadable groups are left out of every run, not by the user's
+    // choice: the readable ones all selected count as all groups.
+    const int readable = god.CountGryp() - static_cast<int>(god.UnreadableGryp().size());
+    if (god.CountSelectGryp() != readable)
         return context_.dialog.MessageDlg(
             "Установка объединений по аналогии с базовой неделей происходит автоматически "
             "только при выборе всех групп  Продолжать  синхронизацию?",
@@ -192,12 +133,7 @@ void TForm30::BitBtn2Click() {
         context_.dialog.MessageShow("Выберите базовую неделю");
         return;
     }
-    LeaveOutUnreadableGroups(*god);
-    if (god->CountSelectGryp() == 0) {
-        Refresh();
-        context_.dialog.MessageShow("Выберите группы");
-        return;
-    }
+    if (!groupsReady()) return;
     if (const auto differences = CompareWithBaseWeek(*god, sinxrNed_); !differences.empty()) {
         std::vector<std::string> lines;
         lines.reserve(differences.size());
@@ -210,8 +146,7 @@ void TForm30::BitBtn2Click() {
             kCaption))
         return;
     if (!offerUnions()) return;
-    god->TipSostRasp = 2;
-    god->SinxrNed = static_cast<uint8_t>(sinxrNed_);
+    // The run writes its kind and base week into the year when it opens.
     TSosStart start;
     start.TipSostRasp = 2;
     start.SinxrNed = static_cast<uint8_t>(sinxrNed_);
@@ -219,9 +154,7 @@ void TForm30::BitBtn2Click() {
         "Назначать предметы часы которых на синхронизируемой неделе превышают часы базовой "
         "недели?",
         kCaption);
-    start.WLog = log_->isChecked();
-    (void)RunFormS1(context_, start);
-    accept();
+    run(start);
 }
 
 bool RunSyncStart(TWindowContext& context) {

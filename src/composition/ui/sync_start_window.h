@@ -7,19 +7,16 @@
 
 #include <QDialog>
 
+#include "composition/ui/compose_start_window.h"
 #include "shell/ui/window_context.h"
 
-class QCheckBox;
 class QLineEdit;
-class QPlainTextEdit;
 
 namespace zavlin::shell::ui {
 class TListBoxNumer;
 }
 
 namespace zavlin::composition::ui {
-
-using shell::ui::TWindowContext;
 
 // One week out of the year's 56, for the base week: the list "ListBoxN",
 // "OkButton", "CancelButton".
@@ -36,35 +33,28 @@ private:
     shell::ui::TListBoxNumer* list_ = nullptr;
 };
 
-class TForm30 : public QDialog {
+class TForm30 : public TStartWindow {
     Q_OBJECT
 public:
-    // Object names: the base week "BaseWeekEdit" with "BaseWeekButton", the
-    // memos "WeeksMemo" and "GroupsMemo" with "WeeksButton" and
-    // "GroupsButton", the check box "LogCheck", "StartButton",
-    // "CancelButton".
+    // Object names: the base week "BaseWeekEdit" with "BaseWeekButton", and
+    // those of TStartWindow.
     explicit TForm30(TWindowContext& context, QWidget* parent = nullptr);
     ~TForm30() override;
 
-    void Refresh();
+    void Refresh() override;
     // The base week chosen; 0 before one is.
     int SinxrNed() const { return sinxrNed_; }
     void SetSinxrNed(int week);
 
 private:
     void BaseWeekClick();
-    void Button1Click();
-    void Button2Click();
-    void BitBtn2Click();
+    void BitBtn2Click() override;
     // The unions questions; false when the synchronisation is cancelled.
     bool offerUnions();
 
-    TWindowContext& context_;
+    // Every synchronisation chooses its base week anew.
     int sinxrNed_ = 0;
     QLineEdit* base_ = nullptr;
-    QPlainTextEdit* weeks_ = nullptr;
-    QPlainTextEdit* groups_ = nullptr;
-    QCheckBox* log_ = nullptr;
 };
 
 }  // namespace zavlin::composition::ui

@@ -4,8 +4,8 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QStringList>
 
+#include "composition/ui/window_parts.h"
 #include "entry/ui/entry_widgets.h"
 
 namespace zavlin::composition::ui {
@@ -16,14 +16,8 @@ TFormS2::TFormS2(const std::vector<std::string>& lines, QWidget* parent) : QDial
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(
         new QLabel(QString::fromUtf8("Список не выполненных предварительных установок"), this));
-    auto* memo = new QPlainTextEdit(this);
-    memo->setObjectName("Memo");
-    memo->setReadOnly(true);
-    memo->setLineWrapMode(QPlainTextEdit::NoWrap);
-    QStringList text;
-    text.reserve(static_cast<qsizetype>(lines.size()));
-    for (const std::string& line : lines) text << QString::fromStdString(line);
-    memo->setPlainText(text.join('\n'));
+    QPlainTextEdit* memo = MakeMemo(this, QStringLiteral("Memo"));
+    SetMemoLines(memo, lines);
     layout->addWidget(memo, 1);
     auto* row = new QHBoxLayout;
     row->addStretch(1);

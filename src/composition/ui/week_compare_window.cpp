@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "composition/ui/compose_start_window.h"
+#include "composition/ui/window_parts.h"
 #include "entry/ui/entry_widgets.h"
 
 namespace zavlin::composition::ui {
@@ -18,10 +18,7 @@ TWeekCompareWindow::TWeekCompareWindow(const std::vector<std::string>& lines, QW
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(
         QStringLiteral("Недели отличаются от базовой недели. Продолжить синхронизацию?"), this));
-    memo_ = new QPlainTextEdit(this);
-    memo_->setObjectName(QStringLiteral("DifferenceMemo"));
-    memo_->setReadOnly(true);
-    memo_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    memo_ = MakeMemo(this, QStringLiteral("DifferenceMemo"));
     SetMemoLines(memo_, lines);
     layout->addWidget(memo_, 1);
     QPushButton* ok = nullptr;
