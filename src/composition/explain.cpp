@@ -32,8 +32,9 @@ int minDaysOf(const TSosPredmet& unit) {
     return unit.Ok == 2 && unit.LastMinDays != 0 ? unit.LastMinDays : kLenientMinDays;
 }
 
-// A cell every rule leaves open was not where the unit was tried: say why,
-// as far as the run tells.
+// Why a cell every rule leaves open does not hold the unit, as far as the
+// run can tell: a search cut short never reached it; a finished one tried
+// the unit while other lessons stood elsewhere.
 std::string freeText(ASearchEnd end) {
     switch (end) {
         case ASearchEnd::Stopped:
