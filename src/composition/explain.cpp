@@ -21,9 +21,35 @@ namespace {
 constexpr int kTimetable = 0;
 constexpr int kPeriodsOfDay = 12;
 constexpr uint16_t kWholeDay = (1u << kPeriodsOfDay) - 1;
-// The last try of a unit counts one lesson a day towards the teacher's
-// minimum working days, the most lenient the search goes.
+// A pass's last try of a unit counts one lesson a day towards the
+// teacher's minimum working days, the most lenient the search goes.
 constexpr int kLenientMinDays = 1;
+
+// A unit given up keeps failing with the minimum of its last try (the
+// search never tries it again); any other unplaced unit last failed in a
+// pass, whose final try is the lenient one.
+int minDaysOf(const TSosPredmet& unit) {
+    return unit.Ok == 2 && unit.LastMinDays != 0 ? unit.LastMinDays : kLenientMinDays;
+}
+
+// Why a cell every rule leaves open does not hold the unit, as far as the
+// run can tell: a search cut short never reached it; a finished one tried
+// the unit while other lessons stood elsewhere.
+std::string freeText(ASearchEnd end) {
+    switch (end) {
+        case ASearchEnd::Stopped:
+            return "клетка свободна: составление остановлено раньше, чем перебор дошёл до неё";
+        case ASearchEnd::TimeLimit:
+            return "клетка свободна: время составления недели вышло раньше, чем перебор дошёл "
+                   "до неё";
+        case ASearchEnd::VariantLimit:
+            return "клетка свободна: перебор достиг предела вариантов раньше, чем дошёл до неё";
+        case ASearchEnd::Finished:
+            break;
+    }
+    return "клетка свободна в лучшем варианте; когда предмет искал место, расписание было "
+           "другим";
+}
 
 std::string fioName(const TFio* fio) {
     return fio != nullptr ? fio->Name() : std::string();
@@ -51,7 +77,8 @@ std::string occupantText(const TGryp& gr, int ne, int d, int y, const TFio* fio)
 
 class Explainer {
 public:
-    Explainer(TSpSostPr& sp, const TSosPredmet& unit) : sp_(sp), unit_(unit) {
+    Explainer(TSpSostPr& sp, const TSosPredmet& unit, ASearchEnd end)
+        : sp_(sp), unit_(unit), end_(end) {
         rules_.resize(unit.LSGYF.size());
         scored_.resize(unit.LSGYF.size(), false);
         for (std::size_t i = 0; i < unit.LSGYF.size(); ++i) {
@@ -59,7 +86,7 @@ public:
             for (auto& day : grid) day.fill(1);
             for (auto& day : rules_[i]) day.fill(ASlotRule::None);
             scored_[i] =
-                sp.ScoreLesson(unit, *unit.LSGYF[i], 0, 0, kLenientMinDays, grid, &rules_[i]);
+                sp.ScoreLesson(unit, *unit.LSGYF[i], 0, 0, minDaysOf(unit), grid, &rules_[i]);
         }
     }
 
@@ -74,7 +101,7 @@ public:
             return "объединение: группа " + unit_.LSGYF[j]->Gryp->Name() + ": " +
                    describe(j, r, d, y);
         }
-        return "свободно, но не выбрано порядком перебора";
+        return freeText(end_);
     }
 
     bool scored(std::size_t i) const { return scored_[i]; }
@@ -119,7 +146,7 @@ private:
                 return "преподаватель " + fioName(fio) +
                        " ведёт несколько подгрупп: только в дни других подгрупп";
         }
-        return "свободно, но не выбрано порядком перебора";
+        return freeText(end_);
     }
 
     // The unit-wide check, told from the side of lesson i.
@@ -168,6 +195,7 @@ private:
 
     TSpSostPr& sp_;
     const TSosPredmet& unit_;
+    ASearchEnd end_;
     std::vector<TSlotRules> rules_;
     std::vector<bool> scored_;
 };
@@ -211,20 +239,24 @@ std::string cellsText(const std::array<uint16_t, kDays + 1>& days) {
 
 }  // namespace
 
-std::vector<std::string> ExplainUnplaced(TSpSostPr& sp, const TSosPredmet& unit) {
+std::string LessonText(const TSGYF& l) {
+    const TPredmet* predmet = l.YrokKorzina->Predmet();
+    return l.Gryp->Name() + " " + (predmet != nullptr ? predmet->Name() : std::string()) + " " +
+           fioName(l.FioPredmet->Fio());
+}
+
+std::vector<std::string> ExplainUnplaced(TSpSostPr& sp, const TSosPredmet& unit, ASearchEnd end) {
     std::vector<std::string> lines;
-    const Explainer explainer(sp, unit);
+    const Explainer explainer(sp, unit, end);
     const std::string week = sp.Year.AllNed.GetNumberWeek(sp.Ne);
     for (std::size_t i = 0; i < unit.LSGYF.size(); ++i) {
-        const TSGYF& l = *unit.LSGYF[i];
-        const TPredmet* pr = l.YrokKorzina->Predmet();
-        lines.push_back("Гр." + l.Gryp->Name() + " " + (pr != nullptr ? pr->Name() : "") + " " +
-                        fioName(l.FioPredmet->Fio()) + ": нет места (неделя " + week + ")");
+        lines.push_back("Гр." + LessonText(*unit.LSGYF[i]) + ": нет места (неделя " + week + ")");
         if (!explainer.scored(i)) {
             lines.push_back("  группа на этой неделе не учится");
             continue;
         }
-        // Reasons in the order their first cell comes, each with its cells.
+        // One line per reason rather than per cell: a week has 72 cells,
+        // mostly closed for a handful of reasons.
         std::vector<std::pair<std::string, std::array<uint16_t, kDays + 1>>> reasons;
         for (int d = 1; d <= kDays; ++d)
             for (int y = 0; y < kPeriodsOfDay; ++y) {
@@ -239,6 +271,30 @@ std::vector<std::string> ExplainUnplaced(TSpSostPr& sp, const TSosPredmet& unit)
             }
         for (const auto& [text, days] : reasons)
             lines.push_back("  " + cellsText(days) + ": " + text);
+    }
+    return lines;
+}
+
+std::vector<std::string> ExplainWeek(TSpSostPr& sp, ASearchEnd end, int limit) {
+    std::vector<std::string> lines;
+    int explained = 0;
+    int left = 0;
+    for (const auto& unit : sp.Li) {
+        if (unit->Ok == 1) continue;
+        if (explained >= limit) {
+            ++left;
+            continue;
+        }
+        ++explained;
+        for (std::string& line : ExplainUnplaced(sp, *unit, end)) lines.push_back(std::move(line));
+    }
+    if (left > 0) {
+        const int tens = left % 100;
+        const int ones = left % 10;
+        const char* noun = tens / 10 == 1 || ones == 0 || ones >= 5 ? "предметов"
+                           : ones == 1                              ? "предмет"
+                                                                    : "предмета";
+        lines.push_back(fmt::format("… и ещё {} {} без места", left, noun));
     }
     return lines;
 }

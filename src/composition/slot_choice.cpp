@@ -253,6 +253,7 @@ bool TSpSostPr::GetVariantForPredmet(int FirstPr, int noD, int noY, int CountMin
         return false;
     }
 
+    unit.LastMinDays = static_cast<uint8_t>(m);
     Grid grid;
     for (auto& day : grid) day.fill(1);
     for (const auto& lesson : unit.LSGYF)

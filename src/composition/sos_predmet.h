@@ -58,6 +58,9 @@ public:
     uint16_t FCountPodGryp = 0;
     uint16_t FCountYrokFio = 0;
     uint8_t Ok = 0;  // 0 not placed, 1 placed, 2 no place in any order
+    // The working-days minimum of the unit's last scored try: a unit given
+    // up is explained with the rule as it was when it failed.
+    uint8_t LastMinDays = 0;
     uint16_t NOb = 0;
 };
 

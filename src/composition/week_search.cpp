@@ -411,14 +411,6 @@ std::string elapsedText(TSosRun::Clock::duration span) {
     return fmt::format("{}:{:02}:{:02}", seconds / 3600, seconds / 60 % 60, seconds % 60);
 }
 
-// Group, subject and teacher, blank-separated.
-std::string lessonText(const TSGYF& l) {
-    const TPredmet* predmet = l.YrokKorzina->Predmet();
-    const TFio* fio = l.FioPredmet->Fio();
-    return l.Gryp->Name() + " " + (predmet != nullptr ? predmet->Name() : std::string()) + " " +
-           (fio != nullptr ? fio->Name() : std::string());
-}
-
 int firstWithOk(const TSpSostPr& sp, int ok) {
     for (int i = 0; i < sp.Count(); ++i)
         if (sp.Item(i)->Ok == ok) return i;
@@ -468,6 +460,8 @@ TSostavResult SostavNed(TSosRun& run, int ne) {
     if (sp.Count() == 0) return result;
 
     run.ClearStopRequest();
+    // Read before the deadline is armed, so a deadline reached always shows.
+    const TSosRun::Clock::time_point armed = TSosRun::Clock::now();
     run.ArmWeekDeadline();
     sp.SortSosPredmet();
     run.Ti = run.Ti2 = run.Tm1 = run.Tm2 = TSosRun::Clock::now();
@@ -478,6 +472,8 @@ TSostavResult SostavNed(TSosRun& run, int ne) {
     for (int i = 0; i < sp.Count(); ++i) sp.Item(i)->Ok = 0;
     run.SaveLog("Составление. Неделя N" + run.Year.AllNed.GetNumberWeek(ne));
 
+    // The search stops itself on these two; any other end came from outside.
+    ASearchEnd end = ASearchEnd::Stopped;
     int p = 0;
     while (run.FormS1StopSos()) {
         // A pass: every unit from p on gets a place or is left unplaced.
@@ -491,6 +487,7 @@ TSostavResult SostavNed(TSosRun& run, int ne) {
         sp.SaveNew();
 
         if (sp.CountSt >= TSpSostPr::kMaxVariants) {
+            end = ASearchEnd::VariantLimit;
             run.RequestStop();
         } else {
             // The first unplaced unit moves up until it finds a place in an
@@ -503,7 +500,7 @@ TSostavResult SostavNed(TSosRun& run, int ne) {
                     lost.Ok = 2;
                     for (const auto& l : lost.LSGYF) {
                         if (!run.FormS1StopSos()) break;
-                        run.SaveLog("Нет вариантов для Гр." + lessonText(*l));
+                        run.SaveLog("Нет вариантов для Гр." + LessonText(*l));
                     }
                     q = firstWithOk(sp, 0);
                     continue;
@@ -523,6 +520,7 @@ TSostavResult SostavNed(TSosRun& run, int ne) {
         }
         if (firstWithOk(sp, 0) < 0) {
             polish(sp, run);
+            if (end == ASearchEnd::Stopped) end = ASearchEnd::Finished;
             run.RequestStop();
         }
     }
@@ -530,6 +528,9 @@ TSostavResult SostavNed(TSosRun& run, int ne) {
     sp.SaveNew();
     sp.LoadOld();
     run.Tm2 = TSosRun::Clock::now();
+    if (end == ASearchEnd::Stopped && run.WeekTimeLimit.count() > 0 &&
+        run.Tm2 - armed >= run.WeekTimeLimit)
+        end = ASearchEnd::TimeLimit;
     if (run.Tm2 > run.Tm1) run.SaveLog("Время составления:" + elapsedText(run.Tm2 - run.Tm1));
     result.placed = sp.CountSssPredmet();
     result.variants = sp.CountSt;
@@ -537,14 +538,14 @@ TSostavResult SostavNed(TSosRun& run, int ne) {
     result.noPlace = static_cast<int>(
         std::count_if(sp.Li.begin(), sp.Li.end(), [](const auto& u) { return u->Ok == 2; }));
     for (const auto& unit : sp.Li)
-        if (unit->Ok != 1) {
-            for (const auto& l : unit->LSGYF) result.unplaced.push_back(lessonText(*l));
-            // Told against the restored timetable: the one the dispatcher sees.
-            for (std::string& line : ExplainUnplaced(sp, *unit)) {
-                run.SaveLog(line);
-                result.why.push_back(std::move(line));
-            }
-        }
+        if (unit->Ok != 1)
+            for (const auto& l : unit->LSGYF) result.unplaced.push_back(LessonText(*l));
+    // Told against the restored timetable: the one the dispatcher sees. After
+    // a file fault nothing was restored, and an empty week explains nothing.
+    if (run.FilesOk()) {
+        result.why = ExplainWeek(sp, end);
+        for (const std::string& line : result.why) run.SaveLog(line);
+    }
     run.Counters.Position = 0;
     run.Progress();
     if (run.WLog)

@@ -178,7 +178,8 @@ struct TSostavResult {
     // Group, subject and teacher of each lesson left without a place.
     std::vector<std::string> unplaced;
     // Why: for each unplaced lesson, a heading line and the rule that keeps
-    // it out of each cell of the week (ExplainUnplaced), ready to print.
+    // it out of each cell of the week (ExplainWeek: bounded, and empty after a
+    // file fault), ready to print.
     std::vector<std::string> why;
 };
 
