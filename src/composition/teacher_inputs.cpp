@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/my_dialog.h"
 #include "model/element.h"
 #include "model/teacher.h"
 #include "model/year.h"
@@ -34,8 +35,7 @@ bool SetAvailability(TFio& fio, int d1, int d2, int y1, int y2, bool works) {
     for (int d = d1; d <= d2; ++d)
         for (int y = y1; y <= y2; ++y) {
             uint8_t& cell = fio.Dan.Op[static_cast<std::size_t>(d)][static_cast<std::size_t>(y)];
-            // Any non-zero byte already means "works"; keep it as stored.
-            if ((cell != 0) == works) continue;
+            if (cell == value) continue;
             cell = value;
             changed = true;
         }
@@ -46,19 +46,34 @@ bool ClearAvailability(TFio& fio) {
     return SetAvailability(fio, 1, kDays, 0, kPeriods - 1, true);
 }
 
-std::vector<TFio*> StoreTeachers(TAllRasp& year, const std::vector<TFio*>& teachers) {
-    std::vector<TFio*> failed;
-    for (TFio* fio : teachers) {
-        if (year.GetFioIndex(fio) < 0) continue;  // deleted meanwhile: nothing to store
-        if (!year.AddFio(fio)) failed.push_back(fio);
-    }
-    return failed;
+void TModifiedTeachers::Mark(TFio& fio) {
+    fio.modifi = true;
+    if (std::find(numbers_.begin(), numbers_.end(), fio.N) == numbers_.end())
+        numbers_.push_back(fio.N);
 }
 
-std::string TeacherNames(const std::vector<TFio*>& teachers) {
+void TModifiedTeachers::DropDeleted(const TAllRasp& year) {
+    std::erase_if(numbers_, [&year](int n) { return year.FioNumer(n) == nullptr; });
+}
+
+bool TModifiedTeachers::Store(TAllRasp& year) {
+    DropDeleted(year);
+    std::erase_if(numbers_, [&year](int n) { return year.AddFio(year.FioNumer(n)); });
+    return numbers_.empty();
+}
+
+std::string TModifiedTeachers::Names(const TAllRasp& year) const {
     std::string out;
-    for (const TFio* fio : teachers) out += "\n" + fio->BigName();
+    for (int n : numbers_)
+        if (const TFio* fio = year.FioNumer(n)) out += "\n" + fio->BigName();
     return out;
+}
+
+bool StoreOrAskToClose(TAllRasp& year, TModifiedTeachers& modified, TMyDialog& dialog,
+                       const std::string& failed) {
+    if (modified.Store(year)) return true;
+    return dialog.MessageDlg(failed + modified.Names(year) + "\nЗакрыть окно без записи?",
+                             "Подтверждение");
 }
 
 std::string RdayText(int rday) {

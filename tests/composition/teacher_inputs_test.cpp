@@ -9,6 +9,7 @@
 
 #include "model/element.h"
 #include "model/teacher.h"
+#include "model/year_fixture.h"
 
 namespace zavlin {
 namespace {
@@ -54,13 +55,21 @@ TEST(TeacherAvailability, RectangleForbidsExactlyItsCellsAndWorksBack) {
     EXPECT_FALSE(ClearAvailability(fio));
 }
 
-// A stored non-zero byte other than 1 already allows lessons: "works" keeps it.
-TEST(TeacherAvailability, AnyNonZeroByteCountsAsWorking) {
+// A stored byte other than 0 and 1 allows lessons, but "works" and "no
+// restrictions" write 1 all the same, as they write 0 for "does not work".
+TEST(TeacherAvailability, WorksWritesOneOverAnyOtherByte) {
     TFio fio;
     fio.Dan.Op[1][0] = 2;
+    fio.Dan.Op[2][3] = 2;
+    fio.Dan.Op[6][11] = 255;
     EXPECT_FALSE(HasRestriction(fio));
+    EXPECT_TRUE(SetAvailability(fio, 1, 1, 0, 0, true));
+    EXPECT_EQ(cell(fio, 1, 0), 1);
+    EXPECT_EQ(cell(fio, 2, 3), 2) << "outside the rectangle";
     EXPECT_FALSE(SetAvailability(fio, 1, 1, 0, 0, true));
-    EXPECT_EQ(cell(fio, 1, 0), 2);
+    EXPECT_TRUE(ClearAvailability(fio));
+    for (int d = 1; d <= kDays; ++d)
+        for (int y = 0; y < kPeriods; ++y) EXPECT_EQ(cell(fio, d, y), 1) << d << " " << y;
     EXPECT_TRUE(SetAvailability(fio, 1, 1, 0, 0, false));
     EXPECT_EQ(cell(fio, 1, 0), 0);
 }
@@ -93,6 +102,57 @@ TEST(WishedDays, TextsAndChoice) {
     EXPECT_EQ(RdayChoice(0), 6);
     EXPECT_EQ(RdayChoice(7), 6);
     EXPECT_EQ(RdayChoice(-3), 6);
+}
+
+// The teachers a window changed, over a stored year.
+class TeacherInputs : public testing_year::YearFixture {};
+
+// Catches a teacher held twice (stored twice, named twice), a mark that does
+// not flag the teacher, or a store that leaves stored teachers behind.
+TEST_F(TeacherInputs, ModifiedTeachersAreHeldOnceAndStored) {
+    TModifiedTeachers modified;
+    EXPECT_TRUE(modified.Empty());
+    TFio* a = fios[1];
+    TFio* b = fios[3];
+    a->SetRday(2);
+    modified.Mark(*a);
+    modified.Mark(*b);
+    modified.Mark(*a);
+    EXPECT_EQ(modified.Numbers(), (std::vector<int>{a->N, b->N}));
+    EXPECT_TRUE(a->modifi);
+    EXPECT_EQ(modified.Names(*year), "\n" + a->BigName() + "\n" + b->BigName());
+
+    // Nothing fails: the window may close without a question.
+    EXPECT_TRUE(StoreOrAskToClose(*year, modified, dialog, "не записано:"));
+    EXPECT_TRUE(dialog.asked.empty());
+    EXPECT_TRUE(modified.Empty());
+    EXPECT_FALSE(a->modifi);
+    EXPECT_FALSE(b->modifi);
+}
+
+// A teacher deleted while held is forgotten by number, even when another
+// teacher is added in its place: the newcomer is neither stored nor named.
+TEST_F(TeacherInputs, DeletedTeacherIsForgottenWhateverTakesItsPlace) {
+    TModifiedTeachers modified;
+    TFio* gone = fios[2];
+    const int goneN = gone->N;
+    modified.Mark(*gone);
+    modified.Mark(*fios[0]);
+    ASSERT_TRUE(year->DelFio(gone));
+    TFio* fresh = teacher("Яковлев Юрий Юрьевич");
+    ASSERT_NE(fresh, nullptr);
+    ASSERT_NE(fresh->N, goneN);
+    fresh->modifi = false;
+
+    modified.DropDeleted(*year);
+    EXPECT_EQ(modified.Numbers(), std::vector<int>{fios[0]->N});
+    EXPECT_EQ(modified.Names(*year), "\n" + fios[0]->BigName());
+
+    // Deleted after being held, before the store: skipped, not failed.
+    modified.Mark(*fresh);
+    ASSERT_TRUE(year->DelFio(fresh));
+    EXPECT_TRUE(modified.Store(*year));
+    EXPECT_TRUE(modified.Empty());
 }
 
 }  // namespace

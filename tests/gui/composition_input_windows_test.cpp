@@ -6,7 +6,10 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -185,8 +188,27 @@ private slots:
         QCOMPARE(summary.size(), static_cast<int>(activeWeeks(year).size()) * 11);
         QCOMPARE(w.Lines(), summary);
         QCOMPARE(w.Memo()->toPlainText(), summary.join(QLatin1Char('\n')));
-        QVERIFY(summary[1].startsWith(QStringLiteral("Всего дырок в группах =")));
-        QVERIFY(summary[10].startsWith(QStringLiteral("Ошибочная накладка преподавателей =")));
+        // The summary lines as the dispatcher reads them, unit included.
+        const char* const titles[kKahestvoCount] = {
+            "Всего дырок в группах =",
+            "Всего дырок у преподавателей =",
+            "Неравномерно распределено предметов =",
+            "Назначено одиночных предметов =",
+            "Неоптимальное количество дней у преподавателей =",
+            "Невыполненые ограничения групп =",
+            "Невыполненые ограничения преподавателей =",
+            "Утеренно предварительных установок =",
+            "Невыполненые объединения преподавателей =",
+            "Ошибочная накладка преподавателей =",
+        };
+        for (int n = 1; n <= kKahestvoCount; ++n) {
+            const bool groups = n == 1 || n == 3 || n == 6 || n == 8;
+            const QRegularExpression line(
+                QStringLiteral("^") + QRegularExpression::escape(QString::fromUtf8(titles[n - 1])) +
+                QStringLiteral("\\d+  у \\d+") +
+                (groups ? QStringLiteral(" гр\\.$") : QStringLiteral(" чел\\.$")));
+            QVERIFY2(line.match(w.Lines()[n]).hasMatch(), qPrintable(w.Lines()[n]));
+        }
         QVERIFY(saveScreenshot(&w, QStringLiteral("quality_window")));
 
         int details = 0;
@@ -225,6 +247,54 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(w.Lines(), expectedLines(year, 0));
         QVERIFY(!w.Busy());
+    }
+
+    // Closed while the weeks are measured, by the button or the close box:
+    // the window stays up until the worker has let go of the year, then
+    // closes with the answer asked for and shows nothing half-measured.
+    // Destroyed outright, it waits for every worker it started; nothing they
+    // post reaches the freed window (ASan would tell).
+    void qualityClosedOrDestroyedWhileMeasuring() {
+        auto h = make();
+        TGod& year = h->year();
+        QVERIFY(composeWeek(year, h->home.path(), kWeek) > 0);
+        {
+            TForm11_12 w(*h->context, 0);
+            w.show();
+            w.ParamBox()->setCurrentIndex(10);  // a second worker behind the first
+            QVERIFY(w.Busy());
+            click(&w, "CloseButton");
+            QVERIFY(w.isVisible());
+            QVERIFY(!w.ParamBox()->isEnabled());
+            QTRY_VERIFY_WITH_TIMEOUT(!w.isVisible(), kComputeMs);
+            QCOMPARE(w.result(), int(QDialog::Accepted));
+            QVERIFY(!w.Busy());
+            QVERIFY(w.Lines().isEmpty());
+        }
+        {
+            TForm11_12 w(*h->context, 0);
+            w.show();
+            QVERIFY(w.Busy());
+            w.close();
+            QTRY_VERIFY_WITH_TIMEOUT(!w.isVisible(), kComputeMs);
+            QCOMPARE(w.result(), int(QDialog::Rejected));
+        }
+        {
+            auto w = std::make_unique<TForm11_12>(*h->context, 0);
+            w->show();
+            w->ParamBox()->setCurrentIndex(2);
+            w->ParamBox()->setCurrentIndex(7);
+            QVERIFY(w->Busy());
+            w.reset();
+            QCoreApplication::processEvents();
+        }
+        // Not closed while idle either: a finished window closes at once.
+        TForm11_12 w(*h->context, 0);
+        w.show();
+        waitComputed(w);
+        click(&w, "CloseButton");
+        QVERIFY(!w.isVisible());
+        QCOMPARE(w.Lines(), expectedLines(year, 0));
     }
 
     // The memo's bound: findings stop at the limit, the week's title and
@@ -304,7 +374,7 @@ private slots:
             }
         QCOMPARE(forbidden, 4);
         QVERIFY(keyRow(w.RestrictedList(), t->N) >= 0);
-        QCOMPARE(w.Modified(), std::vector<TFio*>{t});
+        QCOMPARE(w.Modified(), std::vector<int>{t->N});
 
         // "Работает" frees only the selected cell.
         clickCell(w.Grid(), TForm14::DayCol(2), TForm14::PeriodRow(3));
@@ -389,7 +459,7 @@ private slots:
         clickCell(w.Grid(), TForm14::DayCol(5), TForm14::PeriodRow(6));
         click(&w, "NotWorksButton");
         QVERIFY(keyRow(w.RestrictedList(), key) >= 0);
-        QCOMPARE(w.Modified(), std::vector<TFio*>{fresh});
+        QCOMPARE(w.Modified(), std::vector<int>{key});
         {
             auto wait = whenModal<entry::ui::TForm3>([&](entry::ui::TForm3* list) {
                 const int row = keyRow(list->List(), key);
@@ -409,6 +479,50 @@ private slots:
         QVERIFY(keyRow(w.RestrictedList(), key) < 0);
         click(&w, "CloseButton");
         QVERIFY(!w.isVisible());
+    }
+
+    // The picker deletes the changed teacher and another teacher takes its
+    // very memory: the window knows teachers by number, so it neither shows
+    // the newcomer as the one it had nor stores it as changed.
+    void teacherReplacedAtTheSameAddressIsNotTakenForTheOld() {
+        auto h = make();
+        TGod& year = h->year();
+        QVERIFY(year.CountFio() >= 2);
+        TFio* t = year.LFio.back().get();
+        const int key = t->N;
+        int unused = 0;
+        for (const auto& fio : year.LFio) unused = std::max(unused, fio->N + 1);
+        year.SetFioActivIndx(year.GetFioIndex(t));
+        TForm14 w(*h->context);
+        w.show();
+        QCOMPARE(w.Teacher(), t);
+        clickCell(w.Grid(), TForm14::DayCol(1), TForm14::PeriodRow(1));
+        click(&w, "NotWorksButton");
+        QCOMPARE(w.Modified(), std::vector<int>{key});
+        TFio* reused = nullptr;
+        w.PickTeacher = [&]() -> TFio* {
+            // The same object leaves the list and comes back as a new
+            // teacher: what a freed address handed out again looks like.
+            auto it = std::find_if(year.LFio.begin(), year.LFio.end(),
+                                   [t](const auto& fio) { return fio.get() == t; });
+            std::unique_ptr<TFio> same = std::move(*it);
+            year.LFio.erase(it);
+            same->N = unused;
+            same->SetBigName("Яковлев Юрий Юрьевич");
+            same->modifi = false;
+            reused = same.get();
+            year.LFio.push_back(std::move(same));
+            return nullptr;  // nothing picked
+        };
+        click(&w, "FioButton");
+        QCOMPARE(reused, t);
+        QVERIFY(w.Modified().empty());
+        QCOMPARE(w.Teacher(), year.LFio.front().get());
+        QVERIFY(w.Teacher() != reused);
+        click(&w, "CloseButton");
+        QVERIFY(!w.isVisible());
+        QVERIFY(!reused->modifi);
+        QVERIFY(h->dialog.asked.empty());
     }
 
     // A teacher that cannot be stored is said, the window stays when the
@@ -431,7 +545,7 @@ private slots:
         QCOMPARE(h->dialog.asked.size(), std::size_t{1});
         QVERIFY(QString::fromStdString(h->dialog.asked[0]).contains(QString::fromStdString(name)));
         QVERIFY(w.isVisible());
-        QCOMPARE(w.Modified(), std::vector<TFio*>{t});
+        QCOMPARE(w.Modified(), std::vector<int>{t->N});
         h->faulty->failAt(0);
         click(&w, "CloseButton");
         QVERIFY(!w.isVisible());
@@ -550,31 +664,50 @@ private slots:
         QCOMPARE(w.Grid()->Cells(TForm15::kDaysCol, TForm15::TeacherRow(2)), QStringLiteral("3"));
         QVERIFY(saveScreenshot(&w, QStringLiteral("working_days_window")));
 
-        // Cancelled: nothing changes.
+        // Closed by its close box on the preselected value: nothing changes.
         {
-            auto wait = whenModal<TForm15_1>([](TForm15_1* d) { click(d, "CancelButton"); });
+            auto wait = whenModal<TForm15_1>([](TForm15_1* d) {
+                QCOMPARE(d->windowTitle(), QStringLiteral("Количество  рабочих дней"));
+                QCOMPARE(d->DaysList()->count(), 6);
+                QCOMPARE(d->DaysList()->currentItem()->text(), QStringLiteral("3"));
+                QVERIFY(d->findChild<QPushButton*>(QStringLiteral("CancelButton")) == nullptr);
+                QVERIFY(saveScreenshot(d, QStringLiteral("working_days_dialog")));
+                d->close();
+            });
             clickCell(w.Grid(), TForm15::kNameCol, TForm15::TeacherRow(2));
             QVERIFY(wait.shown());
         }
         QCOMPARE(year.LFio[2]->Rday(), 3);
         QVERIFY(w.Modified().empty());
 
-        // The current value preselected, 2 chosen.
+        // 2 chosen, the close box stores it: the window has no way to cancel.
         {
             auto wait = whenModal<TForm15_1>([](TForm15_1* d) {
-                QCOMPARE(d->windowTitle(), QStringLiteral("Количество  рабочих дней"));
-                QCOMPARE(d->DaysList()->count(), 6);
-                QCOMPARE(d->DaysList()->currentItem()->text(), QStringLiteral("3"));
-                QVERIFY(saveScreenshot(d, QStringLiteral("working_days_dialog")));
                 clickRow(d->DaysList(), 1);
-                click(d, "OkButton");
+                d->close();
             });
             clickCell(w.Grid(), TForm15::kDaysCol, TForm15::TeacherRow(2));
             QVERIFY(wait.shown());
         }
         QCOMPARE(year.LFio[2]->Rday(), 2);
         QCOMPARE(w.Grid()->Cells(TForm15::kDaysCol, TForm15::TeacherRow(2)), QStringLiteral("2"));
-        QCOMPARE(w.Modified(), std::vector<TFio*>{year.LFio[2].get()});
+        QCOMPARE(w.Modified(), std::vector<int>{year.LFio[2]->N});
+
+        // Enter on the list closes with the row reached by the arrows.
+        {
+            auto wait = whenModal<TForm15_1>([](TForm15_1* d) {
+                QCOMPARE(d->DaysList()->currentRow(), 4);
+                QTest::keyClick(d->DaysList(), Qt::Key_Down);
+                QTest::keyClick(d->DaysList(), Qt::Key_Return);
+            });
+            clickCell(w.Grid(), TForm15::kDaysCol, TForm15::TeacherRow(1));
+            QVERIFY(wait.shown());
+        }
+        // Teacher 1 wished 5: the list started there, Down made it 6.
+        QCOMPARE(year.LFio[1]->Rday(), 6);
+        QCOMPARE(w.Grid()->Cells(TForm15::kDaysCol, TForm15::TeacherRow(1)),
+                 QStringLiteral("6 Администрация"));
+        QCOMPARE(w.Modified(), (std::vector<int>{year.LFio[2]->N, year.LFio[1]->N}));
         click(&w, "CloseButton");
         QVERIFY(!w.isVisible());
 
@@ -601,6 +734,13 @@ private slots:
         click(&d, "OkButton");
         QCOMPARE(d.result(), int(QDialog::Accepted));
         QCOMPARE(d.Rd, 5);
+        // Escape closes too, and a close is always an answer.
+        TForm15_1 e(2);
+        e.show();
+        QTest::keyClick(e.DaysList(), Qt::Key_Up);
+        QTest::keyClick(&e, Qt::Key_Escape);
+        QVERIFY(!e.isVisible());
+        QCOMPARE(e.Rd, 1);
     }
 };
 

@@ -58,8 +58,9 @@ std::vector<std::string> QualityWeekLines(const TAllRasp& year, int choice, int 
         }
         return out;
     }
-    if (choice < 1 || choice > kKahestvoCount) return out;
+    if (choice < 1 || choice > kKahestvoCount || stop.stop_requested()) return out;
     GetKahestvo(year, choice, tip, ne, sl, kd, k2);
+    if (stop.stop_requested()) return out;
     for (std::string& line : sl) {
         if (held + static_cast<int>(out.size()) >= kQualityMemoLines) break;
         out.push_back(std::move(line));
@@ -110,13 +111,27 @@ TForm11_12::~TForm11_12() {
 void TForm11_12::stopWorker() {
     if (!worker_.joinable()) return;
     worker_.request_stop();
-    worker_.join();
+    worker_.join();  // the worker first joins the one it replaced
+}
+
+void TForm11_12::done(int result) {
+    if (!busy_) {
+        QDialog::done(result);
+        return;
+    }
+    closeResult_ = result;
+    if (closing_) return;
+    closing_ = true;
+    param_->setEnabled(false);
+    worker_.request_stop();
 }
 
 void TForm11_12::Recompute() {
-    // What the stopped worker still posts carries the old generation and is
-    // dropped.
-    stopWorker();
+    if (closing_) return;
+    // The stopped worker is joined by its successor, off the GUI thread;
+    // what it still posts carries the old generation and is dropped.
+    std::jthread previous = std::move(worker_);
+    previous.request_stop();
     const std::uint64_t generation = ++generation_;
     busy_ = true;
     lines_.clear();
@@ -137,11 +152,18 @@ void TForm11_12::Recompute() {
     const int choice = param_->currentIndex();
     const int tip = Tip;
     // The window is modal: nothing changes the year while the worker reads it.
-    worker_ = std::jthread([this, generation, choice, tip, year,
-                            weeks = std::move(weeks)](std::stop_token stop) {
+    worker_ = std::jthread([this, generation, choice, tip, year, weeks = std::move(weeks),
+                            previous = std::move(previous)](std::stop_token stop) mutable {
+        // One reader of the year at a time, and every worker ends with a
+        // word to the window, stopped or not: a pending close waits for it.
+        if (previous.joinable()) previous.join();
         std::vector<std::string> all;
+        bool complete = true;
         for (std::size_t i = 0; i < weeks.size() && year != nullptr; ++i) {
-            if (stop.stop_requested()) return;
+            if (stop.stop_requested()) {
+                complete = false;
+                break;
+            }
             const QString title = QString::fromStdString(weekTitle(*year, weeks[i]));
             QMetaObject::invokeMethod(
                 this,
@@ -152,12 +174,17 @@ void TForm11_12::Recompute() {
             all.insert(all.end(), std::make_move_iterator(lines.begin()),
                        std::make_move_iterator(lines.end()));
         }
-        if (stop.stop_requested()) return;
+        complete = complete && !stop.stop_requested();
         QStringList out;
-        out.reserve(static_cast<qsizetype>(all.size()));
-        for (const std::string& line : all) out.push_back(QString::fromStdString(line));
+        if (complete) {
+            out.reserve(static_cast<qsizetype>(all.size()));
+            for (const std::string& line : all) out.push_back(QString::fromStdString(line));
+        }
         QMetaObject::invokeMethod(
-            this, [this, generation, out = std::move(out)] { onDone(generation, out); },
+            this,
+            [this, generation, complete, out = std::move(out)] {
+                onDone(generation, complete, out);
+            },
             Qt::QueuedConnection);
     });
 }
@@ -168,14 +195,21 @@ void TForm11_12::onWeek(std::uint64_t generation, int done, const QString& title
     progressLabel_->setText(title);
 }
 
-void TForm11_12::onDone(std::uint64_t generation, const QStringList& lines) {
+void TForm11_12::onDone(std::uint64_t generation, bool complete, const QStringList& lines) {
     if (generation != generation_) return;
     if (worker_.joinable()) worker_.join();  // it has posted its last word
+    busy_ = false;
+    if (closing_) {
+        closing_ = false;
+        param_->setEnabled(true);
+        QDialog::done(closeResult_);
+        return;
+    }
+    if (!complete) return;  // stopped only on closing; nothing to show
     lines_ = lines;
     memo_->setPlainText(lines_.join(QLatin1Char('\n')));
     progress_->hide();
     progressLabel_->hide();
-    busy_ = false;
     emit computed();
 }
 

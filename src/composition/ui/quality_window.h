@@ -2,6 +2,14 @@
 // active week, one measure's findings or the summary of all ten. The weeks
 // are measured on a worker thread; the window shows the week in progress and
 // fills its memo when the worker is done.
+//
+// The worker reads the year in place, and once the window has closed its
+// opener may change the year again. So a close asked while the worker runs
+// stops it and keeps the (modal) window up until the worker reports it has
+// let go, with the event loop running: the GUI thread never waits on it.
+// The worker stops between weeks and between measures; one measure of one
+// week is a single scan and runs to its end. Only a window destroyed
+// without being closed waits for that in its destructor.
 #pragma once
 
 #include <QDialog>
@@ -37,7 +45,8 @@ const std::vector<std::string>& QualityChoices();
 // What week ne adds to a memo that holds `held` lines: the week's title, then
 // for choice 0 the ten summary lines, else the measure's findings while the
 // memo holds fewer than kQualityMemoLines lines and its summary line. stop
-// is asked between measures; a stopped week is left incomplete.
+// is asked before and after each measure; a stopped week is left
+// incomplete.
 std::vector<std::string> QualityWeekLines(const TAllRasp& year, int choice, int tip, int ne,
                                           int held, std::stop_token stop = {});
 
@@ -58,8 +67,12 @@ public:
     bool Busy() const { return busy_; }
     // The memo's lines as the last finished computation left them.
     QStringList Lines() const { return lines_; }
-    // Starts the computation for the choice anew; a running one is stopped.
+    // Starts the computation for the choice anew; a running one is stopped
+    // and the new one starts on the worker thread once it has ended.
     void Recompute();
+
+    // While a computation runs, stops it and closes once it has ended.
+    void done(int result) override;
 
 signals:
     // The memo holds the lines of the current choice.
@@ -68,7 +81,7 @@ signals:
 private:
     void stopWorker();
     void onWeek(std::uint64_t generation, int done, const QString& title);
-    void onDone(std::uint64_t generation, const QStringList& lines);
+    void onDone(std::uint64_t generation, bool complete, const QStringList& lines);
 
     TWindowContext& context_;
     QComboBox* param_ = nullptr;
@@ -78,6 +91,8 @@ private:
     std::jthread worker_;
     std::uint64_t generation_ = 0;
     bool busy_ = false;
+    bool closing_ = false;
+    int closeResult_ = 0;
     QStringList lines_;
 };
 

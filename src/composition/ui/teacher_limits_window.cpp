@@ -95,7 +95,8 @@ TForm14::TForm14(TWindowContext& context, QWidget* parent) : QDialog(parent), co
     }
     grid_->SetHRow(periods);
     middle->addWidget(grid_);
-    // The forbidden cells stand out.
+    // Tinted as well as titled: among 72 cells the words alone are hard to
+    // take in at a glance.
     grid_->OnGetCellColor = [](THGrid* grid, int row, int col, TGridDrawStates state, QBrush& brush,
                                QColor&) {
         if (row < 1 || col < 1 || (state & gdSelected) != 0) return;
@@ -132,13 +133,14 @@ TForm14::TForm14(TWindowContext& context, QWidget* parent) : QDialog(parent), co
     };
     connect(pick, &QToolButton::clicked, this, [this] {
         if (!PickTeacher) return;
+        const int shown = fio_ != nullptr ? fio_->N : -1;
         TFio* picked = PickTeacher();
-        // The list may have added or deleted teachers: a deleted one is no
-        // longer ours to show or to store.
+        // The list may have deleted teachers and added others in their
+        // memory: what was shown or changed is found again by number.
         TGod* g = god();
         if (g == nullptr) return;
-        std::erase_if(modified_, [g](TFio* fio) { return g->GetFioIndex(fio) < 0; });
-        if (picked == nullptr && fio_ != nullptr && g->GetFioIndex(fio_) >= 0) picked = fio_;
+        modified_.DropDeleted(*g);
+        if (picked == nullptr) picked = g->FioNumer(shown);
         if (picked == nullptr && !g->LFio.empty()) picked = g->LFio.front().get();
         SetTeacher(picked);
         fillRestricted();
@@ -198,9 +200,7 @@ void TForm14::change(bool works, bool every) {
         changed = SetAvailability(*fio_, s.left(), s.right(), s.top() - 1, s.bottom() - 1, works);
     }
     if (!changed) return;
-    fio_->modifi = true;
-    if (std::find(modified_.begin(), modified_.end(), fio_) == modified_.end())
-        modified_.push_back(fio_);
+    modified_.Mark(*fio_);
     fillGrid();
     fillRestricted();
 }
@@ -224,11 +224,10 @@ void TForm14::fillRestricted() {
 }
 
 void TForm14::done(int result) {
-    if (TGod* g = god()) modified_ = StoreTeachers(*g, modified_);
-    if (!modified_.empty() && !context_.dialog.MessageDlg(
-                                  "Ограничения преподавателей не удалось записать в базу данных:" +
-                                      TeacherNames(modified_) + "\nЗакрыть окно без записи?",
-                                  "Подтверждение"))
+    TGod* g = god();
+    if (g != nullptr &&
+        !StoreOrAskToClose(*g, modified_, context_.dialog,
+                           "Ограничения преподавателей не удалось записать в базу данных:"))
         return;
     QDialog::done(result);
 }

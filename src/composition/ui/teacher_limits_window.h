@@ -8,6 +8,7 @@
 #include <functional>
 #include <vector>
 
+#include "composition/teacher_inputs.h"
 #include "shell/ui/window_context.h"
 
 class QLabel;
@@ -43,8 +44,9 @@ public:
     shell::ui::TListBoxNumer* RestrictedList() const { return restricted_; }
     TFio* Teacher() const { return fio_; }
     void SetTeacher(TFio* fio);
-    // Teachers changed since the window opened and not yet stored.
-    const std::vector<TFio*>& Modified() const { return modified_; }
+    // The numbers of the teachers changed since the window opened and not
+    // yet stored.
+    const std::vector<int>& Modified() const { return modified_.Numbers(); }
 
     // One teacher for "Ф"; nullptr when none was chosen. By default the
     // teacher list in its single-choice mode.
@@ -64,7 +66,7 @@ private:
 
     TWindowContext& context_;
     TFio* fio_ = nullptr;
-    std::vector<TFio*> modified_;
+    TModifiedTeachers modified_;
     QLabel* fioLabel_ = nullptr;
     THGrid* grid_ = nullptr;
     shell::ui::TListBoxNumer* restricted_ = nullptr;

@@ -11,15 +11,17 @@ namespace zavlin::composition::ui {
 class TForm15_1 : public QDialog {
     Q_OBJECT
 public:
-    // Controls: "DaysList" (rows "1".."6"), "OkButton", "CancelButton". The
-    // row of rd is current, row "6" for a value outside 1-6.
+    // Controls: "DaysList" (rows "1".."6"), "OkButton". The row of rd is
+    // current, row "6" for a value outside 1-6.
     explicit TForm15_1(int rd, QWidget* parent = nullptr);
 
-    // The value chosen once the dialog was accepted.
+    // The value chosen: the current row once the dialog has closed.
     int Rd = 0;
     QListWidget* DaysList() const { return list_; }
 
-    void accept() override;
+    // However the dialog closes (OK, Enter, the close box, Escape), the
+    // current row is the answer: there is no way to leave it unanswered.
+    void done(int result) override;
 
 private:
     QListWidget* list_ = nullptr;

@@ -57,9 +57,9 @@ TForm15::TForm15(TWindowContext& context, QWidget* parent) : QDialog(parent), co
                                         QStringLiteral("CloseButton"), bottom);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
 
-    AskDays = [this](int rd) -> std::optional<int> {
+    AskDays = [this](int rd) {
         TForm15_1 dialog(rd, this);
-        if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+        dialog.exec();
         return dialog.Rd;
     };
 }
@@ -87,12 +87,10 @@ void TForm15::fillRow(int row) {
 void TForm15::ChooseDays(int row) {
     TFio* fio = TeacherAt(row);
     if (fio == nullptr || !AskDays) return;
-    const std::optional<int> chosen = AskDays(fio->Rday());
-    if (!chosen || *chosen == fio->Rday()) return;
-    fio->SetRday(*chosen);
-    fio->modifi = true;
-    if (std::find(modified_.begin(), modified_.end(), fio) == modified_.end())
-        modified_.push_back(fio);
+    const int chosen = AskDays(fio->Rday());
+    if (chosen == fio->Rday()) return;
+    fio->SetRday(chosen);
+    modified_.Mark(*fio);
     fillRow(row);
 }
 
@@ -115,12 +113,11 @@ bool TForm15::eventFilter(QObject* object, QEvent* event) {
 }
 
 void TForm15::done(int result) {
-    if (TGod* g = god()) modified_ = StoreTeachers(*g, modified_);
-    if (!modified_.empty() &&
-        !context_.dialog.MessageDlg(
-            "Количество рабочих дней не удалось записать в базу данных для преподавателей:" +
-                TeacherNames(modified_) + "\nЗакрыть окно без записи?",
-            "Подтверждение"))
+    TGod* g = god();
+    if (g != nullptr &&
+        !StoreOrAskToClose(
+            *g, modified_, context_.dialog,
+            "Количество рабочих дней не удалось записать в базу данных для преподавателей:"))
         return;
     QDialog::done(result);
 }

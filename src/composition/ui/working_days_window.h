@@ -5,9 +5,9 @@
 
 #include <QDialog>
 #include <functional>
-#include <optional>
 #include <vector>
 
+#include "composition/teacher_inputs.h"
 #include "shell/ui/window_context.h"
 
 namespace zavlin {
@@ -34,13 +34,13 @@ public:
     THGrid* Grid() const { return grid_; }
     // The teacher of a grid row; nullptr for the header or past the end.
     TFio* TeacherAt(int row) const;
-    const std::vector<TFio*>& Modified() const { return modified_; }
+    // The numbers of the teachers changed and not yet stored.
+    const std::vector<int>& Modified() const { return modified_.Numbers(); }
     // Opens the choice for the teacher of the row and takes its answer.
     void ChooseDays(int row);
 
-    // The choice for a teacher's value; nothing when cancelled. By default
-    // TForm15_1.
-    std::function<std::optional<int>(int rd)> AskDays;
+    // The value chosen for a teacher's value. By default TForm15_1.
+    std::function<int(int rd)> AskDays;
 
     // Stores every changed teacher; when one cannot be stored, says so and
     // asks whether to close all the same.
@@ -55,7 +55,7 @@ private:
 
     TWindowContext& context_;
     std::vector<TFio*> teachers_;  // in grid order
-    std::vector<TFio*> modified_;
+    TModifiedTeachers modified_;
     THGrid* grid_ = nullptr;
 };
 
