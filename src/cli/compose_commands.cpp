@@ -397,7 +397,8 @@ int composeRun(const fs::path& home, const RunArgs& args) {
     const int interrupts = gRunInterrupts.load();
     if (interrupts == 1)
         fmt::print(stderr, "stopped once: the week then composed kept its best variant\n");
-    if (interrupts > 1) fmt::print(stderr, "the run was ended early; what it had done is kept\n");
+    if (interrupts > 1)
+        fmt::print(stderr, "the run was ended early; the stored timetable is kept\n");
     const TFormS1Snapshot done = state.Snapshot();
     fmt::print("{}\n", done.Verdict);
     std::vector<TSosWeek> weeks = done.Weeks;
@@ -422,6 +423,11 @@ int composeRun(const fs::path& home, const RunArgs& args) {
     if (!done.FileError.empty()) {
         handler.release();
         printError(done.FileError + ": the timetable was not saved");
+        return kExitFailed;
+    }
+    // An ended run has cleared weeks it never composed again.
+    if (done.Ended) {
+        handler.release();
         return kExitFailed;
     }
     // Ctrl-C during the save changes nothing: the handler stays until then.

@@ -248,6 +248,7 @@ TFormS1Snapshot TFormS1State::Snapshot() const {
     s.Sl = FSl;
     s.PyOk = FPyOk;
     s.RaspOk = FRaspOk;
+    s.Ended = FEnded;
     s.Verdict = FVerdict;
     s.Weeks = FWeeks;
     s.FileError = FFileError;
@@ -268,7 +269,7 @@ void TFormS1State::Open() {
         FCounters = TSosCounters{};
         FSl.clear();
         FNMaxNed = 0;
-        FPyOk = FRaspOk = false;
+        FPyOk = FRaspOk = FEnded = false;
         FVerdict.clear();
         FWeeks.clear();
         FFileError.clear();
@@ -370,6 +371,20 @@ void TFormS1State::setSl(std::vector<std::string> sl) {
     FSl = std::move(sl);
 }
 
+void TFormS1State::setEnded(bool ended) {
+    std::lock_guard<std::mutex> guard(FLock);
+    FEnded = ended;
+}
+
+TSostavResult TFormS1State::search(int ne) {
+    struct Lowered {
+        std::atomic<bool>& flag;
+        ~Lowered() { flag = false; }
+    } lowered{FSearching};
+    FSearching = true;
+    return SostavNed(Run, ne);
+}
+
 void TFormS1State::addWeek(TSosWeek week) {
     std::lock_guard<std::mutex> guard(FLock);
     FWeeks.push_back(std::move(week));
@@ -443,6 +458,10 @@ void TSosRaspisanue::ShowModalFormS2(const std::vector<std::string>& sl) {
 void TSosRaspisanue::Execute() {
     TSosRun& run = S.Run;
     S.setStartPotok(true);
+    std::string verdict;
+    bool tested = false;  // the verdict comes from the final test
+    bool testOk = false;
+    bool ended = false;
     try {
         const std::vector<int> weeks = S.ActiveWeeks();
         const int tip = S.TipSostRasp();
@@ -452,8 +471,8 @@ void TSosRaspisanue::Execute() {
         const bool pyOk = testRasp(run, kPy, tip, weeks);
         S.setPyOk(pyOk);
         if (!pyOk) {
-            S.SosMessage(
-                "Предварительные установки расписания имеют ошибку.Расписание не составлялось");
+            verdict =
+                "Предварительные установки расписания имеют ошибку.Расписание не составлялось";
         } else {
             if (tip == 2) AddString("Базовая неделя " + std::to_string(base));
             AddString("Проверка правильности ввода исходных данных");
@@ -461,7 +480,7 @@ void TSosRaspisanue::Execute() {
             // first would copy an empty week over the others.
             std::vector<int> cleared = weeks;
             if (tip == 2) std::erase(cleared, base);
-            clearing(cleared, tip == 0);
+            if (!ending()) clearing(cleared, tip == 0);
             if (!ending()) transferPy(cleared);
             if (!ending()) spreadPy(cleared);
             if (tip == 2) {
@@ -470,26 +489,41 @@ void TSosRaspisanue::Execute() {
                 if (!ending()) composeHardest(weeks);
                 if (!ending()) synchronise(weeks, S.nMaxNed(), true);
             }
+            // Whatever the test below finds, a run cut short has left the
+            // year cleared or half composed.
+            ended = S.StopRun.load();
+            S.setEnded(ended);
             S.clearMemo();
             run.Status("Тест составленного расписания");
-            S.setRaspOk(testRasp(run, kRasp, tip, weeks) && run.FilesOk());
-            S.SosMessage(S.raspOk() ? "Расписание составлено."
-                                    : "Составленное расписание имеет ошибку.");
-            run.Counters.Position = 0;
-            run.Progress();
+            testOk = testRasp(run, kRasp, tip, weeks);
+            tested = true;
         }
     } catch (const std::exception& e) {
         // A value out of range aborts the run; what is done stays.
-        S.SosMessage(e.what());
+        verdict = e.what();
+    }
+    // The closing lines reach the report before the verdict is decided, so
+    // that one verdict tells whether the report took them too; the window
+    // hears them after the verdict, in their usual place.
+    const std::vector<std::string> closing{"------GAME OVER------", "------End------"};
+    const bool filesOk = run.FilesOk();
+    run.Observer = nullptr;
+    for (const std::string& line : closing) run.SaveLog(line);
+    run.Observer = &S;
+    if (tested) {
+        S.setRaspOk(testOk && run.FilesOk() && !ended);
+        verdict = ended ? "Составление прервано. Расписание не сохранено."
+                  : S.raspOk() ? "Расписание составлено."
+                               : "Составленное расписание имеет ошибку.";
+    }
+    if (!verdict.empty()) S.SosMessage(verdict);
+    if (tested) {
+        run.Counters.Position = 0;
+        run.Progress();
     }
     S.button("Закрыть окно", true);
-    AddString("------GAME OVER------");
-    AddString("------End------");
-    // The closing lines may be the ones the report could not take.
-    if (S.raspOk() && !run.FilesOk()) {
-        S.setRaspOk(false);
-        S.SosMessage("Составленное расписание имеет ошибку.");
-    }
+    if (filesOk && !run.FilesOk()) S.SosLog(run.FileError());
+    for (const std::string& line : closing) S.SosLog(line);
     S.setStartPotok(false);
 }
 
@@ -539,7 +573,7 @@ void TSosRaspisanue::composeHardest(const std::vector<int>& weeks) {
     if (hardest == 0) return;
     AddString("Наиболее сложная неделя " + std::to_string(hardest));
     S.button("Прекратить составление", true);
-    S.addWeek({hardest, true, SostavNed(run, hardest)});
+    S.addWeek({hardest, true, S.search(hardest)});
 }
 
 void TSosRaspisanue::synchronise(const std::vector<int>& weeks, int base, bool complete) {
@@ -557,7 +591,7 @@ void TSosRaspisanue::synchronise(const std::vector<int>& weeks, int base, bool c
         TSosWeek week{ne, false, {}};
         if (complete) {
             run.Status("Досоставление. Неделя N" + label);
-            week.result = SostavNed(run, ne);
+            week.result = S.search(ne);
             week.composed = true;
         }
         S.addWeek(std::move(week));

@@ -57,6 +57,9 @@ struct TFormS1Snapshot {
     // The final test passed and every file of the run was written; with a
     // file fault (FileError not empty) the year in memory must not be saved.
     bool RaspOk = false;
+    // The run was ended before its phases were done: the year in memory is
+    // half composed (perhaps only cleared) and must not be saved either.
+    bool Ended = false;
     std::string Verdict;  // the last message shown
     std::vector<TSosWeek> Weeks;
     std::string FileError;
@@ -87,6 +90,9 @@ public:
 
     TFormS1Snapshot Snapshot() const;
     bool StartPotok() const { return FStartPotok.load(); }
+    // A week's search (its sort included) is running: only then does the
+    // stop button have something to end.
+    bool Searching() const { return FSearching.load(); }
 
     // Report file recreated with the caption as its first line, counters
     // and times reset; what the window does when it opens. TSosRaspisanue
@@ -118,12 +124,15 @@ private:
     void setSl(std::vector<std::string> sl);
     void addWeek(TSosWeek week);
     void setStartPotok(bool running);
+    void setEnded(bool ended);
+    TSostavResult search(int ne);
     // The worker reads what only it writes without the lock.
     bool raspOk() const { return FRaspOk; }
     int nMaxNed() const { return FNMaxNed; }
 
     TFormS1Observer* FWindow = nullptr;
     std::atomic<bool> FStartPotok{false};
+    std::atomic<bool> FSearching{false};
     // End the run after its current phase; set by TSosRaspisanue::EndRun.
     std::atomic<bool> StopRun{false};
 
@@ -142,6 +151,7 @@ private:
     std::vector<std::string> FSl;
     bool FPyOk = false;
     bool FRaspOk = false;
+    bool FEnded = false;
     std::string FVerdict;
     std::vector<TSosWeek> FWeeks;
     std::string FFileError;
@@ -162,7 +172,8 @@ public:
     // thread, a signal handler included: they only store lock-free atomics.
     void Stop() noexcept;
     // The current phase ends early and no further phase starts; the final
-    // test and the closing lines still come.
+    // test and the closing lines still come, but the run counts as ended:
+    // its year must not be kept.
     void EndRun() noexcept;
     void Wait();
     // All phases on the calling thread.

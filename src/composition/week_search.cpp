@@ -450,7 +450,8 @@ void polish(TSpSostPr& sp, TSosRun& run) {
 
 TSostavResult SostavNed(TSosRun& run, int ne) {
     TSostavResult result;
-    run.Status("Прекратить cоставление");
+    const std::string stopCaption = "Прекратить cоставление";
+    run.Status(stopCaption);
     TSpSostPr sp(run, ne);
     sp.GetSosSpisok();
     run.Counters.CountSs = sp.Count();
@@ -464,6 +465,11 @@ TSostavResult SostavNed(TSosRun& run, int ne) {
     const TSosRun::Clock::time_point armed = TSosRun::Clock::now();
     run.ArmWeekDeadline();
     sp.SortSosPredmet();
+    // A stop pressed while sorting ended the sort; the search starts afresh.
+    // The caption comes again after the clear: a button that a stop lost in
+    // between disabled is given back.
+    run.ClearStopRequest();
+    run.Status(stopCaption);
     run.Ti = run.Ti2 = run.Tm1 = run.Tm2 = TSosRun::Clock::now();
     run.Counters.KolVar = 0;
     run.Counters.Position = 0;

@@ -118,7 +118,7 @@ void ModalWait::poll() {
         if (guard != nullptr && guard->isVisible()) closeWindow(guard);
         return;
     }
-    if (clock_.elapsed() < kBoundMs) return;
+    if (clock_.elapsed() < boundMs_) return;
     stop();
     gaveUp_ = true;
     QTest::qFail("the expected modal window was never shown", __FILE__, __LINE__);

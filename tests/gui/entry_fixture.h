@@ -115,6 +115,8 @@ public:
     ModalWait& operator=(const ModalWait&) = delete;
 
     bool shown() const { return shown_; }
+    // For a window that comes only after long work (a composition run).
+    void setBoundMs(qint64 ms) { boundMs_ = ms; }
     // Waits still looking for their window.
     static int waiting();
 
@@ -126,6 +128,7 @@ private:
     std::function<void(QWidget*)> act_;
     QTimer timer_;
     QElapsedTimer clock_;
+    qint64 boundMs_ = kBoundMs;
     bool shown_ = false;
     bool gaveUp_ = false;
 };

@@ -38,10 +38,26 @@ bool composing(AStatys statys) {
 
 }  // namespace
 
+// What the worker said since the window last took it.
+struct TFormS1Pending {
+    bool clear = false;  // the memo is emptied before lines
+    std::vector<std::string> lines;
+    std::optional<std::string> status;
+    std::optional<std::string> caption;  // of the button, set by a search
+    std::optional<std::pair<std::string, bool>> button;
+    std::optional<TSosCounters> counters;
+    // Shown after the rest is drawn; at most one of them per batch.
+    std::optional<std::string> message;
+    std::optional<std::vector<std::string>> list;
+    std::shared_ptr<std::promise<void>> listDone;
+};
+
 // The worker's observer. Its calls come on the worker thread and only store
 // what they heard; one queued call at a time asks the window to take it.
 // A search reports thousands of times a second, so counters keep only their
 // latest value and lines gather until the window takes them as one batch.
+// A message or the list closes a batch: what the worker said after it waits
+// until the dispatcher has answered the box.
 class TFormS1Bridge : public QObject, public TFormS1Observer {
 public:
     using Clock = std::chrono::steady_clock;
@@ -52,22 +68,23 @@ public:
 
     AStatys statys() const { return statys_.load(); }
 
-    struct Pending {
-        bool clear = false;  // the memo is emptied before lines
-        std::vector<std::string> lines;
-        std::optional<std::string> status;
-        std::optional<std::string> caption;  // of the button, set by a search
-        std::optional<std::pair<std::string, bool>> button;
-        std::optional<TSosCounters> counters;
-        std::vector<std::string> messages;  // shown after the rest is drawn
-    };
+    using Pending = TFormS1Pending;
 
-    // Taken by the window on its own thread.
-    Pending take() {
+    // Taken by the window on its own thread, oldest batch first; last is
+    // set with the batch still being filled.
+    Pending take(bool& last) {
         std::lock_guard<std::mutex> guard(lock_);
-        Pending out = std::move(pending_);
+        Pending out;
+        if (!closedBatches_.empty()) {
+            out = std::move(closedBatches_.front());
+            closedBatches_.pop_front();
+            last = false;
+            return out;
+        }
+        out = std::move(pending_);
         pending_ = Pending{};
         posted_ = false;
+        last = true;
         return out;
     }
     Clock::time_point lastImprovement() const {
@@ -82,7 +99,8 @@ public:
         closed_ = true;
         releaseList();
     }
-    // The list window was closed.
+    // The worker waits for the list window to close; a list the window shut
+    // down meanwhile was already let go.
     void listClosed(const std::shared_ptr<std::promise<void>>& done) {
         std::lock_guard<std::mutex> guard(lock_);
         if (listDone_ == done) releaseList();
@@ -133,11 +151,12 @@ public:
         pending_.lines.clear();
         post();
     }
-    // The worker does not wait for a message box.
+    // The worker does not wait for a message box; the window keeps what
+    // comes after it until the box is answered.
     void SosMessage(const std::string& text) override {
         std::lock_guard<std::mutex> guard(lock_);
-        pending_.messages.push_back(text);
-        post();
+        pending_.message = text;
+        closeBatch();
     }
     // The one call the worker waits for: until the list window closes.
     void SosShowList(const std::vector<std::string>& lines) override {
@@ -147,14 +166,10 @@ public:
             std::lock_guard<std::mutex> guard(lock_);
             if (closed_) return;
             listDone_ = done;
+            pending_.list = lines;
+            pending_.listDone = done;
+            closeBatch();
         }
-        QMetaObject::invokeMethod(
-            this,
-            [this, lines, done] {
-                window_.ShowList(lines);
-                listClosed(done);
-            },
-            Qt::QueuedConnection);
         closed.wait();
     }
 
@@ -168,6 +183,12 @@ private:
         QMetaObject::invokeMethod(
             this, [this] { window_.ApplyPending(); }, Qt::QueuedConnection);
     }
+    // Under lock_.
+    void closeBatch() {
+        closedBatches_.push_back(std::move(pending_));
+        pending_ = Pending{};
+        post();
+    }
     void releaseList() {
         if (listDone_) listDone_->set_value();
         listDone_.reset();
@@ -178,6 +199,7 @@ private:
     std::atomic<AStatys> statys_{AStatys::sSinxrPY};
     mutable std::mutex lock_;
     Pending pending_;
+    std::deque<Pending> closedBatches_;  // each ends in a message or the list
     bool posted_ = false;
     bool closed_ = false;
     std::shared_ptr<std::promise<void>> listDone_;
@@ -190,9 +212,16 @@ TFormS1::TFormS1(TWindowContext& context, const TSosStart& start, QWidget* paren
     : QDialog(parent), context_(context) {
     setObjectName("TFormS1");
     TDM1& dm = context.shell.DM();
-    // The run's files live beside the database, where the program keeps them.
-    state_ = std::make_unique<TFormS1State>(
-        *context.shell.God(), std::filesystem::path(dm.DB.PathR), dm.AT1.fileSystem());
+    TAllRasp* year = context.shell.God();
+    if (year == nullptr) {
+        // Nothing to compose: an empty year stands in, and no worker starts.
+        noYear_ = std::make_unique<TAllRasp>(dm);
+        year = noYear_.get();
+    }
+    // The run's files go to the program's home, where the dispatcher finds
+    // the report.
+    state_ = std::make_unique<TFormS1State>(*year, std::filesystem::path(dm.DB.PathR),
+                                            dm.AT1.fileSystem());
     state_->SetTipSostRasp(start.TipSostRasp);
     state_->SetSinxrNed(start.SinxrNed);
     state_->SetSostRaspYes(start.SostRaspYes);
@@ -271,6 +300,11 @@ TFormS1::TFormS1(TWindowContext& context, const TSosStart& start, QWidget* paren
     buttons->addStretch(1);
     layout->addLayout(buttons);
     connect(button_, &QPushButton::clicked, this, &TFormS1::stopClicked);
+    if (noYear_) {
+        finished_ = true;
+        button_->setText(QString::fromUtf8("Закрыть окно"));
+        button_->setEnabled(true);
+    }
 
     startTimer_.setSingleShot(true);
     startTimer_.setInterval(800);
@@ -303,7 +337,7 @@ void TFormS1::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (shown_) return;
     shown_ = true;
-    startTimer_.start();
+    if (!noYear_) startTimer_.start();
 }
 
 void TFormS1::startWorker() {
@@ -315,7 +349,23 @@ void TFormS1::startWorker() {
 }
 
 void TFormS1::ApplyPending() {
-    TFormS1Bridge::Pending p = bridge_->take();
+    // A box or the list is open: the worker's later reports wait for its
+    // answer, and the loop below takes them once it returns.
+    if (answering_) return;
+    for (bool last = false; !last;) {
+        TFormS1Bridge::Pending p = bridge_->take(last);
+        draw(p);
+        answering_ = true;
+        if (p.message) ShowMessage(*p.message);
+        if (p.list) {
+            ShowList(*p.list);
+            bridge_->listClosed(p.listDone);
+        }
+        answering_ = false;
+    }
+}
+
+void TFormS1::draw(const TFormS1Pending& p) {
     if (p.clear || !p.lines.empty()) {
         if (p.clear) lines_.clear();
         for (const std::string& line : p.lines) lines_.push_back(q(line));
@@ -352,21 +402,18 @@ void TFormS1::ApplyPending() {
         countSsNo_->setText(QString::number(c.CountSsNo));
         countYly_->setText(QString::number(c.CountYly));
     }
-    // A message box turns the event loop: one shown meanwhile would jump
-    // the queue.
-    messages_.insert(messages_.end(), p.messages.begin(), p.messages.end());
-    if (showingMessages_) return;
-    showingMessages_ = true;
-    while (!messages_.empty()) {
-        const std::string text = std::move(messages_.front());
-        messages_.pop_front();
-        ShowMessage(text);
-    }
-    showingMessages_ = false;
 }
 
 void TFormS1::tick() {
+    // The end waits for an open box too: it would close the window under it.
+    if (answering_) return;
     ApplyPending();
+    // The search the button stopped is over and the run is between searches
+    // (or copies weeks with nothing to stop): the button is free again.
+    if (stopAsked_ && !closing_ && !state_->Searching()) {
+        stopAsked_ = false;
+        button_->setEnabled(buttonEnabled_);
+    }
     if (started_ && !ending_ && !state_->StartPotok()) runFinished();
 }
 
@@ -386,13 +433,11 @@ void TFormS1::ShowMessage(const std::string& text) {
 }
 
 void TFormS1::ShowList(const std::vector<std::string>& lines) {
-    ApplyPending();
     TFormS2 list(lines, this);
     list.exec();
 }
 
 void TFormS1::stopClicked() {
-    button_->setEnabled(false);
     close();
 }
 
@@ -405,9 +450,13 @@ bool TFormS1::mayClose() {
     }
     if (composing(Statys())) {
         // The step in progress ends with its best variant; the run goes on.
-        stopAsked_ = true;
-        button_->setEnabled(false);
+        // Between the searches (a week copied) nothing runs that a stop
+        // ends: the request only reaches a search already under way.
         worker_->Stop();
+        if (state_->Searching()) {
+            stopAsked_ = true;
+            button_->setEnabled(false);
+        }
         return false;
     }
     // Between the steps: the run ends, and the window closes once it has.
@@ -476,6 +525,8 @@ TFormS1Snapshot RunFormS1(TWindowContext& context, const TSosStart& start) {
                                    "\nСоставленное расписание не будет сохранено.");
         context.dropChanges = true;
     }
+    // The verdict has told the dispatcher; the stored year comes back.
+    if (done.Ended) context.dropChanges = true;
     return done;
 }
 

@@ -31,6 +31,7 @@ struct TSosStart {
 };
 
 class TFormS1Bridge;
+struct TFormS1Pending;
 
 class TFormS1 : public QDialog {
     Q_OBJECT
@@ -50,6 +51,8 @@ public:
     static constexpr int kMemoLines = 19;
 
     // GUI-thread ends of the bridge.
+    // Draws what the worker reported, and shows its messages and the list in
+    // their turn, each answered before anything said after it is drawn.
     void ApplyPending();
     void ShowMessage(const std::string& text);
     void ShowList(const std::vector<std::string>& lines);
@@ -65,6 +68,7 @@ protected:
 
 private:
     void startWorker();
+    void draw(const TFormS1Pending& p);
     void tick();  // the redraw timer: counters, lines, the end of the worker
     void secondsTick();
     void stopClicked();
@@ -74,6 +78,7 @@ private:
     void showExplanations(const TFormS1Snapshot& done);
 
     TWindowContext& context_;
+    std::unique_ptr<TAllRasp> noYear_;  // stands in when no year is loaded
     std::unique_ptr<TFormS1State> state_;
     std::unique_ptr<TSosRaspisanue> worker_;
     std::unique_ptr<TFormS1Bridge> bridge_;
@@ -96,8 +101,7 @@ private:
     QTimer redrawTimer_;   // counters and lines, a few times a second
     QTimer secondsTimer_;  // the time since the last improvement
     std::deque<QString> lines_;
-    std::deque<std::string> messages_;  // heard, not yet shown
-    bool showingMessages_ = false;
+    bool answering_ = false;  // a box or the list is open
     bool shown_ = false;
     bool started_ = false;
     bool ending_ = false;  // the worker has ended; its outcome is being shown
@@ -109,8 +113,8 @@ private:
 
 // Runs TFormS1 modally for one run on the context's year and returns when it
 // has closed, with the state as the run left it. After a run whose files
-// could not be written the context's dropChanges is set: what the run did is
-// not saved.
+// could not be written, or that was ended before its phases were done, the
+// context's dropChanges is set: what the run did is not saved.
 TFormS1Snapshot RunFormS1(TWindowContext& context, const TSosStart& start);
 
 }  // namespace zavlin::composition::ui
