@@ -11,7 +11,9 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <algorithm>
 #include <atomic>
 #include <filesystem>
@@ -592,13 +594,15 @@ private slots:
         box.whileOpen = [&](const std::string&) {
             // The worker says the rest of the run and ends meanwhile.
             QTRY_VERIFY_WITH_TIMEOUT(!w.State().StartPotok(), kRunMs);
-            // Absence is shown over many turns of the window's timers.
-            QTest::qWait(500);
+            // Absence is shown over many turns of the window's redraw.
+            QSignalSpy turns(&w.RedrawTimer(), &QTimer::timeout);
+            QTRY_VERIFY_WITH_TIMEOUT(turns.count() >= 5, kRunMs);
             QVERIFY(!w.Finished());
             QVERIFY(button->text() != QString::fromUtf8("Закрыть окно"));
             QVERIFY(!memoLines(&w).contains(QString::fromUtf8("------GAME OVER------")));
             w.close();
-            QTest::qWait(300);
+            const int before = turns.count();
+            QTRY_VERIFY_WITH_TIMEOUT(turns.count() >= before + 3, kRunMs);
             QVERIFY2(w.isVisible(), "the window does not close under its box");
             answered = true;
         };

@@ -49,6 +49,9 @@ public:
     AStatys Statys() const;
     // The memo never holds more than this many lines.
     static constexpr int kMemoLines = 19;
+    // What draws the worker's reports: a test counts its turns to see that
+    // nothing came of them.
+    const QTimer& RedrawTimer() const { return redrawTimer_; }
 
     // GUI-thread ends of the bridge.
     // Draws what the worker reported, and shows its messages and the list in
