@@ -228,7 +228,7 @@ TFormS1::TFormS1(TWindowContext& context, const TSosStart& start, QWidget* paren
     state_->Run.WLog = start.WLog;
     bridge_ = std::make_unique<TFormS1Bridge>(*this, state_->Run);
     state_->SetObserver(bridge_.get());
-    worker_ = std::make_unique<TSosRaspisanue>(*state_);
+    Patok = std::make_unique<TSosRaspisanue>(*state_);
 
     setWindowTitle(q(TFormS1State::CaptionOf(start.TipSostRasp)));
     auto* layout = new QVBoxLayout(this);
@@ -312,7 +312,7 @@ TFormS1::TFormS1(TWindowContext& context, const TSosStart& start, QWidget* paren
     redrawTimer_.setInterval(100);
     connect(&redrawTimer_, &QTimer::timeout, this, &TFormS1::tick);
     secondsTimer_.setInterval(1000);
-    connect(&secondsTimer_, &QTimer::timeout, this, &TFormS1::secondsTick);
+    connect(&secondsTimer_, &QTimer::timeout, this, &TFormS1::Timer2Timer);
     resize(640, 640);
 }
 
@@ -320,9 +320,9 @@ TFormS1::~TFormS1() {
     // Normally the worker has ended before the window goes; if not, it must
     // neither wait for this window nor talk to it once it is gone.
     bridge_->shutDown();
-    worker_->EndRun();
-    worker_->Wait();
-    worker_.reset();
+    Patok->EndRun();
+    Patok->Wait();
+    Patok.reset();
 }
 
 bool TFormS1::Finished() const {
@@ -335,6 +335,10 @@ AStatys TFormS1::Statys() const {
 
 void TFormS1::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    FormShow();
+}
+
+void TFormS1::FormShow() {
     if (shown_) return;
     shown_ = true;
     if (!noYear_) startTimer_.start();
@@ -345,7 +349,7 @@ void TFormS1::startWorker() {
     started_ = true;
     redrawTimer_.start();
     secondsTimer_.start();
-    worker_->Start();
+    Patok->Start();
 }
 
 void TFormS1::ApplyPending() {
@@ -356,7 +360,7 @@ void TFormS1::ApplyPending() {
         TFormS1Bridge::Pending p = bridge_->take(last);
         draw(p);
         answering_ = true;
-        if (p.message) ShowMessage(*p.message);
+        if (p.message) SShowMessage(*p.message);
         if (p.list) {
             ShowList(*p.list);
             bridge_->listClosed(p.listDone);
@@ -366,15 +370,8 @@ void TFormS1::ApplyPending() {
 }
 
 void TFormS1::draw(const TFormS1Pending& p) {
-    if (p.clear || !p.lines.empty()) {
-        if (p.clear) lines_.clear();
-        for (const std::string& line : p.lines) lines_.push_back(q(line));
-        while (lines_.size() > static_cast<std::size_t>(kMemoLines)) lines_.pop_front();
-        QStringList text;
-        for (const QString& line : lines_) text << line;
-        memo_->setPlainText(text.join('\n'));
-        memo_->moveCursor(QTextCursor::End);
-    }
+    if (p.clear) ClearMemo();
+    if (!p.lines.empty()) AddString(p.lines);
     if (p.button) {
         button_->setText(q(p.button->first));
         buttonEnabled_ = p.button->second;
@@ -390,18 +387,38 @@ void TFormS1::draw(const TFormS1Pending& p) {
             button_->setEnabled(buttonEnabled_);
         }
     }
-    if (p.status) status_->setText(q(*p.status));
-    if (p.counters) {
-        const TSosCounters& c = *p.counters;
-        bar_->setRange(0, std::max(1, c.PositionMax));
-        bar_->setValue(std::clamp(c.Position, 0, std::max(1, c.PositionMax)));
-        index_->setText(QString::number(c.Position));
-        kolVar_->setText(QString::number(c.KolVar));
-        countSs_->setText(QString::number(c.CountSsOk) + QString::fromUtf8(" из ") +
-                          QString::number(c.CountSs));
-        countSsNo_->setText(QString::number(c.CountSsNo));
-        countYly_->setText(QString::number(c.CountYly));
-    }
+    if (p.status) AddStatysString(*p.status);
+    if (p.counters) ShowStaticText(*p.counters);
+}
+
+void TFormS1::ClearMemo() {
+    lines_.clear();
+    memo_->clear();
+}
+
+void TFormS1::AddString(const std::vector<std::string>& lines) {
+    // A batch of lines at once: the memo is redrawn once per batch.
+    for (const std::string& line : lines) lines_.push_back(q(line));
+    while (lines_.size() > static_cast<std::size_t>(kMemoLines)) lines_.pop_front();
+    QStringList text;
+    for (const QString& line : lines_) text << line;
+    memo_->setPlainText(text.join('\n'));
+    memo_->moveCursor(QTextCursor::End);
+}
+
+void TFormS1::AddStatysString(const std::string& status) {
+    status_->setText(q(status));
+}
+
+void TFormS1::ShowStaticText(const TSosCounters& c) {
+    bar_->setRange(0, std::max(1, c.PositionMax));
+    bar_->setValue(std::clamp(c.Position, 0, std::max(1, c.PositionMax)));
+    index_->setText(QString::number(c.Position));
+    kolVar_->setText(QString::number(c.KolVar));
+    countSs_->setText(QString::number(c.CountSsOk) + QString::fromUtf8(" из ") +
+                      QString::number(c.CountSs));
+    countSsNo_->setText(QString::number(c.CountSsNo));
+    countYly_->setText(QString::number(c.CountYly));
 }
 
 void TFormS1::tick() {
@@ -417,7 +434,7 @@ void TFormS1::tick() {
     if (started_ && !ending_ && !state_->StartPotok()) runFinished();
 }
 
-void TFormS1::secondsTick() {
+void TFormS1::Timer2Timer() {
     const AStatys statys = Statys();
     const auto since = TFormS1Bridge::Clock::now() - bridge_->lastImprovement();
     const auto secs = std::chrono::duration_cast<std::chrono::seconds>(since).count();
@@ -428,7 +445,7 @@ void TFormS1::secondsTick() {
     time_->setText(QTime(0, 0).addSecs(static_cast<int>(secs % 86400)).toString("hh:mm:ss"));
 }
 
-void TFormS1::ShowMessage(const std::string& text) {
+void TFormS1::SShowMessage(const std::string& text) {
     context_.dialog.MessageShow(text);
 }
 
@@ -452,7 +469,7 @@ bool TFormS1::mayClose() {
         // The step in progress ends with its best variant; the run goes on.
         // Between the searches (a week copied) nothing runs that a stop
         // ends: the request only reaches a search already under way.
-        worker_->Stop();
+        Patok->Stop();
         if (state_->Searching()) {
             stopAsked_ = true;
             button_->setEnabled(false);
@@ -462,11 +479,15 @@ bool TFormS1::mayClose() {
     // Between the steps: the run ends, and the window closes once it has.
     closing_ = true;
     button_->setEnabled(false);
-    worker_->EndRun();
+    Patok->EndRun();
     return false;
 }
 
 void TFormS1::closeEvent(QCloseEvent* event) {
+    FormClose(event);
+}
+
+void TFormS1::FormClose(QCloseEvent* event) {
     if (mayClose())
         QDialog::closeEvent(event);
     else
@@ -480,7 +501,7 @@ void TFormS1::reject() {
 void TFormS1::runFinished() {
     // A message box shown below turns the event loop, and this timer with it.
     ending_ = true;
-    worker_->Wait();  // the worker's last act was to say it ended
+    Patok->Wait();  // the worker's last act was to say it ended
     ApplyPending();
     finished_ = true;
     redrawTimer_.stop();

@@ -57,7 +57,7 @@ public:
     // Draws what the worker reported, and shows its messages and the list in
     // their turn, each answered before anything said after it is drawn.
     void ApplyPending();
-    void ShowMessage(const std::string& text);
+    void SShowMessage(const std::string& text);
     void ShowList(const std::vector<std::string>& lines);
 
 signals:
@@ -71,9 +71,16 @@ protected:
 
 private:
     void startWorker();
+    void FormShow();
+    void FormClose(QCloseEvent* event);
     void draw(const TFormS1Pending& p);
-    void tick();  // the redraw timer: counters, lines, the end of the worker
-    void secondsTick();
+    void ClearMemo();
+    // Appends to the memo, which keeps the latest kMemoLines lines.
+    void AddString(const std::vector<std::string>& lines);
+    void AddStatysString(const std::string& status);
+    void ShowStaticText(const TSosCounters& counters);
+    void tick();         // the redraw timer: counters, lines, the end of the worker
+    void Timer2Timer();  // the time since the last improvement, once a second
     void stopClicked();
     // True when the window may close now; otherwise stops what runs.
     bool mayClose();
@@ -83,7 +90,7 @@ private:
     TWindowContext& context_;
     std::unique_ptr<TAllRasp> noYear_;  // stands in when no year is loaded
     std::unique_ptr<TFormS1State> state_;
-    std::unique_ptr<TSosRaspisanue> worker_;
+    std::unique_ptr<TSosRaspisanue> Patok;  // the worker
     std::unique_ptr<TFormS1Bridge> bridge_;
 
     QLabel* status_ = nullptr;
