@@ -312,7 +312,7 @@ private slots:
                 if (h->year().GrypNumer(rows->GetNumer(row))->Name() == "ИС-22")
                     clickRow(rows, row);
             click(list, "DeleteButton");
-            click(list, "CancelButton");
+            QTest::keyClick(list, Qt::Key_Escape);
         });
         click(&window, "GroupsButton");
         QVERIFY(modal.shown());
