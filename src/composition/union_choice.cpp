@@ -166,11 +166,11 @@ TFioPredmet* MemberInWeek(const TUnionMember& m, int ne) {
     return nullptr;
 }
 
-std::string CheckMembers(const std::vector<TFioPredmet*>& members) {
-    for (std::size_t i = 0; i < members.size(); ++i)
-        for (std::size_t j = i + 1; j < members.size(); ++j) {
-            const TPredmet* a = members[i]->Predmet();
-            const TPredmet* b = members[j]->Predmet();
+std::string CheckMembers(const std::vector<const TPredmet*>& subjects) {
+    for (std::size_t i = 0; i < subjects.size(); ++i)
+        for (std::size_t j = i + 1; j < subjects.size(); ++j) {
+            const TPredmet* a = subjects[i];
+            const TPredmet* b = subjects[j];
             if (a == nullptr || b == nullptr || a->Gryp() != b->Gryp()) continue;
             return a->Name() == b->Name() ? kUnionSameSubjectOneGroup
                                           : kUnionDifferentSubjectsOneGroup;
@@ -181,20 +181,11 @@ std::string CheckMembers(const std::vector<TFioPredmet*>& members) {
 TUnionOutcome SetUnion(TAllRasp& year, const TUnionChoice& choice, const std::vector<int>& weeks) {
     TUnionOutcome outcome;
     if (choice.members.size() < 2) return outcome;
-    // The check needs no week: one per group, whichever week it is set in.
-    {
-        std::vector<const TPredmet*> subjects;
-        for (const TUnionMember& m : choice.members) {
-            for (const TPredmet* other : subjects)
-                if (other->Gryp() == m.predmet->Gryp()) {
-                    outcome.refusal = other->Name() == m.predmet->Name()
-                                          ? kUnionSameSubjectOneGroup
-                                          : kUnionDifferentSubjectsOneGroup;
-                    return outcome;
-                }
-            subjects.push_back(m.predmet);
-        }
-    }
+    // The members' subjects are the same in every week: checked once.
+    std::vector<const TPredmet*> subjects;
+    for (const TUnionMember& m : choice.members) subjects.push_back(m.predmet);
+    outcome.refusal = CheckMembers(subjects);
+    if (!outcome.refusal.empty()) return outcome;
     for (int ne : weeks) {
         if (ne < 1 || ne > kWeeks) continue;
         std::vector<TFioPredmet*> fps;
@@ -253,9 +244,10 @@ TUnionOutcome AddToUnion(TAllRasp& year, const TSetUnionLine& line, const TUnion
                                       " уже в этом объединении");
             continue;
         }
-        std::vector<TFioPredmet*> members = part.ob->LFioPredmet;
-        members.push_back(fp);
-        if (std::string refusal = CheckMembers(members); !refusal.empty()) {
+        std::vector<const TPredmet*> subjects;
+        for (const TFioPredmet* other : part.ob->LFioPredmet) subjects.push_back(other->Predmet());
+        subjects.push_back(member.predmet);
+        if (std::string refusal = CheckMembers(subjects); !refusal.empty()) {
             outcome.refusal = std::move(refusal);
             outcome.skipped.clear();
             return outcome;
@@ -278,14 +270,24 @@ TUnionOutcome AddToUnion(TAllRasp& year, const TSetUnionLine& line, const TUnion
 
 TUnionOutcome DeleteUnion(TAllRasp& year, const TSetUnionLine& line) {
     TUnionOutcome outcome;
+    // The year's own check, asked quietly per week: a union placed in many
+    // weeks gets each reason said once, not once per week.
+    std::vector<std::string> reasons;
     for (const TSetUnionLine::Part& part : line.parts) {
         const int indx = indexOf(year, part.ne, part.ob);
         if (indx < 0) continue;
-        if (year.DelOb(part.ne, indx, true))
+        const std::vector<std::string> refusals = year.DelObRefusals(part.ne, indx);
+        if (refusals.empty() && year.DelOb(part.ne, indx, false)) {
             ++outcome.done;
-        else
-            outcome.skipped.push_back(weekLabel(year, part.ne) + "объединение оставлено");
+            continue;
+        }
+        for (const std::string& text : refusals)
+            if (std::find(reasons.begin(), reasons.end(), text) == reasons.end())
+                reasons.push_back(text);
+        outcome.skipped.push_back(weekLabel(year, part.ne) + "объединение оставлено");
     }
+    for (const std::string& text : reasons)
+        outcome.refusal += (outcome.refusal.empty() ? "" : "\n") + text;
     return outcome;
 }
 

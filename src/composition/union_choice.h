@@ -57,8 +57,10 @@ struct TSetUnionLine {
     std::vector<Part> parts;
 };
 
-// What setting, adding or deleting did. refusal: the operation was refused
-// as a whole (the message to show); skipped: one line per week left out.
+// What setting, adding or deleting did. refusal: the message to show; for
+// setting and adding the operation was refused as a whole, for deleting it
+// holds the reasons of the weeks kept (each once). skipped: one line per
+// week left out.
 struct TUnionOutcome {
     int done = 0;  // weeks changed
     std::string refusal;
@@ -88,9 +90,9 @@ std::vector<TSetUnionLine> SetUnions(TAllRasp& year, const std::vector<TGryp*>& 
 // teacher that week.
 TFioPredmet* MemberInWeek(const TUnionMember& m, int ne);
 
-// The refusal for members that cannot form one union (two of one group);
-// empty when they can.
-std::string CheckMembers(const std::vector<TFioPredmet*>& members);
+// The refusal for members' subjects that cannot form one union (two of one
+// group); empty when they can.
+std::string CheckMembers(const std::vector<const TPredmet*>& subjects);
 
 // Sets the union of choice (two members or more) in each of the weeks.
 TUnionOutcome SetUnion(TAllRasp& year, const TUnionChoice& choice, const std::vector<int>& weeks);
@@ -98,8 +100,8 @@ TUnionOutcome SetUnion(TAllRasp& year, const TUnionChoice& choice, const std::ve
 // Adds member (its group) to the union of each part of line.
 TUnionOutcome AddToUnion(TAllRasp& year, const TSetUnionLine& line, const TUnionMember& member);
 
-// Dissolves each part of line through the year, which refuses, with its own
-// message, a union whose lessons are placed; those parts stay.
+// Dissolves each part of line whose lessons are not placed; the others stay,
+// listed in skipped, with the year's reasons in refusal.
 TUnionOutcome DeleteUnion(TAllRasp& year, const TSetUnionLine& line);
 
 }  // namespace zavlin::composition

@@ -143,6 +143,9 @@ public:
     // TestCount a union of fewer than two members is discarded (-1).
     int AddOb(std::unique_ptr<TOb> ob, bool TestCount);
     bool DelOb(int ne, int indx, bool UserDialog);
+    // Why DelOb with UserDialog refuses that union (placed lessons, one text
+    // per layer); empty when it would dissolve it.
+    std::vector<std::string> DelObRefusals(int ne, int indx) const;
     void DelObOnlySelectGryp(int ne, int indx);
     void TestAfterDelOb(int ne);
     void TestAfterDelObAllNed();

@@ -437,26 +437,36 @@ int TAllRasp::AddOb(std::unique_ptr<TOb> ob, bool TestCount) {
     return -1;
 }
 
+std::vector<std::string> TAllRasp::DelObRefusals(int ne, int indx) const {
+    std::vector<std::string> out;
+    if (ne < 1 || ne > kWeeks) return out;
+    const auto& list = LOb[static_cast<std::size_t>(ne)];
+    if (indx < 0 || indx >= static_cast<int>(list.size())) return out;
+    bool inRasp = false;
+    bool inPy = false;
+    for (const TFioPredmet* fp : list[static_cast<std::size_t>(indx)]->LFioPredmet)
+        for (const auto& yr : fp->LYr) {
+            if (yr->Yrok() == nullptr) continue;
+            (yr->Dan.tip == 0 ? inRasp : inPy) = true;
+        }
+    if (inRasp)
+        out.emplace_back("Удаление объединения невозможно. Сперва разнесите пары в расписании.");
+    if (inPy)
+        out.emplace_back(
+            "Удаление объединения невозможно. Сперва разнесите пары в предварительных "
+            "установках.");
+    return out;
+}
+
 bool TAllRasp::DelOb(int ne, int indx, bool UserDialog) {
     if (ne < 1 || ne > kWeeks) return false;
     auto& list = GetLOb(ne);
     if (indx < 0 || indx >= static_cast<int>(list.size())) return false;
     TOb* ob = list[static_cast<std::size_t>(indx)].get();
     if (UserDialog) {
-        bool inRasp = false;
-        bool inPy = false;
-        for (const TFioPredmet* fp : ob->LFioPredmet)
-            for (const auto& yr : fp->LYr) {
-                if (yr->Yrok() == nullptr) continue;
-                (yr->Dan.tip == 0 ? inRasp : inPy) = true;
-            }
-        if (inRasp)
-            ShowUser("Удаление объединения невозможно. Сперва разнесите пары в расписании.");
-        if (inPy)
-            ShowUser(
-                "Удаление объединения невозможно. Сперва разнесите пары в предварительных "
-                "установках.");
-        if (inRasp || inPy) return false;
+        const std::vector<std::string> refusals = DelObRefusals(ne, indx);
+        for (const std::string& text : refusals) ShowUser(text);
+        if (!refusals.empty()) return false;
     }
     while (ob->CountFioPredmet() > 0) ob->DelFioPredmet(ob->CountFioPredmet() - 1);
     list.erase(list.begin() + indx);

@@ -20,6 +20,8 @@ using composition::TUnionMember;
 
 constexpr int kMatem = 0, kFizika = 1, kHimia = 2;
 const std::string kPlaced = "Удаление объединения невозможно. Сперва разнесите пары в расписании.";
+const std::string kPinned =
+    "Удаление объединения невозможно. Сперва разнесите пары в предварительных установках.";
 
 class UnionChoice : public testing_year::YearFixture {
 protected:
@@ -231,28 +233,50 @@ TEST_F(UnionChoice, AGroupJoinsAUnionSet) {
 }
 
 // Catches a union with a placed lesson dissolved (its lessons would clash),
-// the model's message not reaching the user, and a free union not released.
-TEST_F(UnionChoice, DeletingRefusesAUnionWithLessonsPlaced) {
+// the year's reasons lost or repeated once per week (a box per week), the
+// weeks kept not listed, and a free week not released.
+TEST_F(UnionChoice, DeletingKeepsTheWeeksWithLessonsPlacedAndSaysWhyOnce) {
     TGryp* a = group("А");
     TGryp* b = group("Б");
-    TPredmet* pa = taught(a, kMatem, {0}, {1, 2});
-    TPredmet* pb = taught(b, kMatem, {0}, {1, 2});
-    ASSERT_EQ(composition::SetUnion(*year, choice({pa, pb}), {1, 2}).done, 2);
-    ASSERT_NE(year->AddYr(b, 0, 1, 3, 1, item(b, pb), fp(pb, 1)), nullptr);
+    TPredmet* pa = taught(a, kMatem, {0}, {1, 2, 3, 4});
+    TPredmet* pb = taught(b, kMatem, {0}, {1, 2, 3, 4});
+    ASSERT_EQ(composition::SetUnion(*year, choice({pa, pb}), {1, 2, 3, 4}).done, 4);
+    // Timetable lessons in weeks 1-3, a pinned one besides in week 2.
+    for (int ne : {1, 2, 3})
+        ASSERT_NE(year->AddYr(b, 0, ne, 3, 1, item(b, pb, ne), fp(pb, ne)), nullptr) << ne;
+    ASSERT_NE(year->AddYr(a, 1, 2, 4, 2, item(a, pa, 2), fp(pa, 2)), nullptr);
     const uint16_t nob = fp(pa, 1)->Dan.Nob;
 
-    const auto outcome = composition::DeleteUnion(*year, onlyLine({a}, {1, 2}));
+    const auto outcome = composition::DeleteUnion(*year, onlyLine({a}, {1, 2, 3, 4}));
     EXPECT_EQ(outcome.done, 1);
-    EXPECT_EQ(outcome.skipped.size(), 1u);
-    ASSERT_FALSE(dialog.shown.empty());
-    EXPECT_EQ(dialog.shown.back(), kPlaced);
-    ASSERT_EQ(year->GetLOb(1).size(), 1u);
+    EXPECT_EQ(outcome.refusal, kPlaced + "\n" + kPinned);
+    ASSERT_EQ(outcome.skipped.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(outcome.skipped[i].rfind(
+                      "Неделя " + year->AllNed.GetNumberWeek(static_cast<int>(i) + 1) + ": ", 0),
+                  0u)
+            << outcome.skipped[i];
+    // The year was asked quietly: the caller shows the reasons once.
+    EXPECT_TRUE(dialog.shown.empty());
+    for (int ne : {1, 2, 3}) {
+        SCOPED_TRACE(ne);
+        ASSERT_EQ(year->GetLOb(ne).size(), 1u);
+        EXPECT_EQ(fp(pa, ne)->Ob, year->GetLOb(ne)[0].get());
+        EXPECT_EQ(fp(pb, ne)->Ob, year->GetLOb(ne)[0].get());
+    }
     EXPECT_EQ(fp(pa, 1)->Dan.Nob, nob);
-    EXPECT_EQ(fp(pb, 1)->Ob, year->GetLOb(1)[0].get());
-    // The week without lessons was released.
-    EXPECT_TRUE(year->GetLOb(2).empty());
-    EXPECT_EQ(fp(pa, 2)->Dan.Nob, 0);
-    EXPECT_EQ(fp(pb, 2)->Ob, nullptr);
+    EXPECT_TRUE(year->GetLOb(4).empty());
+    EXPECT_EQ(fp(pa, 4)->Dan.Nob, 0);
+    EXPECT_EQ(fp(pb, 4)->Ob, nullptr);
+
+    // Only pinned lessons: that reason alone.
+    ASSERT_NE(year->AddYr(a, 1, 4, 4, 2, item(a, pa, 4), fp(pa, 4)), nullptr);
+    ASSERT_EQ(composition::SetUnion(*year, choice({pa, pb}), {4}).done, 1);
+    const auto pinned = composition::DeleteUnion(*year, onlyLine({b}, {4}));
+    EXPECT_EQ(pinned.done, 0);
+    EXPECT_EQ(pinned.refusal, kPinned);
+    EXPECT_EQ(pinned.skipped.size(), 1u);
+    EXPECT_NE(fp(pb, 4)->Ob, nullptr);
 }
 
 }  // namespace

@@ -39,6 +39,8 @@ const char* const kChooseDeleted = "Выберите удаляемое объе
 const char* const kUseAssign = "Для добавляния объединений используйте кнопку \"Назначить\"";
 const char* const kChooseTarget = "Выберите объединение к которому добавляется группа";
 const char* const kPlaced = "Удаление объединения невозможно. Сперва разнесите пары в расписании.";
+const char* const kPinned =
+    "Удаление объединения невозможно. Сперва разнесите пары в предварительных установках.";
 
 TPredmet* subjectOf(const TGryp& gr, const std::string& name) {
     for (const auto& pr : gr.LPredmet)
@@ -222,8 +224,12 @@ private slots:
             rowOf(window.SetList(), QStringLiteral("Осн. философии ИС-23,ИС-24 Елисеева Я.Р."));
         QVERIFY(second >= 0);
         clickRow(window.SetList(), second);
+        const std::size_t boxes = h->dialog.shown.size();
         click(&window, "DeleteButton");
-        QCOMPARE(h->lastShown(), std::string(kPlaced));
+        QCOMPARE(h->dialog.shown.size(), boxes + 1);
+        QCOMPARE(h->lastShown(), std::string(kPlaced) + "\nНеделя " +
+                                     h->year().GetNumberWeek(kNumerator) +
+                                     ": объединение оставлено");
         QCOMPARE(static_cast<int>(placed->Dan.Nob), nob);
         QVERIFY(placed->Ob != nullptr);
         QVERIFY(firstAssignment(*ic23, "Осн. философии", kDenominator)->Ob == nullptr);
@@ -249,6 +255,89 @@ private slots:
         QVERIFY(h->start());
         QVERIFY(firstAssignment(*group(*h, "ИС-22"), "Осн. философии", kNumerator)->Ob == nullptr);
         QVERIFY(firstAssignment(*group(*h, "ИС-23"), "Осн. философии", kNumerator)->Ob != nullptr);
+    }
+
+    // Catches the refusal shown once per week (or per week and layer) when
+    // a union has lessons placed in every week, and the weeks kept unsaid.
+    void deletingAUnionPlacedInEveryWeekSaysSoInOneBox() {
+        auto h = make();
+        TForm13 window(*h->context);
+        window.show();
+        window.SetGroups({group(*h, "ИС-23"), group(*h, "ИС-24")});
+        TGryp* ic23 = group(*h, "ИС-23");
+        for (int ne : {kNumerator, kDenominator}) {
+            TFioPredmet* fp = firstAssignment(*ic23, "Осн. философии", ne);
+            QVERIFY(fp != nullptr && fp->Ob != nullptr);
+            TYrokKorzina* item = ic23->GetNed(ne)->FindYrokKorzina(kSetkaPlan, fp->Predmet());
+            QVERIFY(h->year().AddYr(ic23, 0, ne, 1, ic23->Dan.TimeDay, item, fp) != nullptr);
+            QVERIFY(h->year().AddYr(ic23, 1, ne, 2, ic23->Dan.TimeDay, item, fp) != nullptr);
+        }
+        const int row =
+            rowOf(window.SetList(), QStringLiteral("Осн. философии ИС-23,ИС-24 Елисеева Я.Р."));
+        QVERIFY(row >= 0);
+        clickRow(window.SetList(), row);
+        const std::size_t boxes = h->dialog.shown.size();
+        click(&window, "DeleteButton");
+        QCOMPARE(h->dialog.shown.size(), boxes + 1);
+        QCOMPARE(h->lastShown(),
+                 std::string(kPlaced) + "\n" + kPinned + "\nНеделя " +
+                     h->year().GetNumberWeek(kNumerator) + ": объединение оставлено\nНеделя " +
+                     h->year().GetNumberWeek(kDenominator) + ": объединение оставлено");
+        for (int ne : {kNumerator, kDenominator})
+            QVERIFY(firstAssignment(*ic23, "Осн. философии", ne)->Ob != nullptr);
+        QVERIFY(rowOf(window.SetList(),
+                      QStringLiteral("Осн. философии ИС-23,ИС-24 Елисеева Я.Р.")) >= 0);
+    }
+
+    // Catches the window keeping groups, subjects and unions the group list
+    // deleted: after Cancel there, choosing a subject and "Назначить" would
+    // read freed memory (the sanitizer's report) or offer the lost group.
+    void aGroupDeletedInThePickerLeavesTheChoice() {
+        auto h = make();
+        TForm13 window(*h->context);
+        window.show();
+        window.SetGroups({group(*h, "ИС-21"), group(*h, "ИС-22"), group(*h, "ИС-23")});
+        choosePossible(window, kSport,
+                       QStringLiteral("Физ. культура ИС-21,ИС-22,ИС-23 Цветкова О.В."));
+        const int philosophy =
+            rowOf(window.SetList(), QStringLiteral("Осн. философии ИС-21,ИС-22 Елисеева Я.Р."));
+        QVERIFY(philosophy >= 0);
+        clickRow(window.SetList(), philosophy);
+
+        h->dialog.queue(true);  // "Удалить Группу?"
+        const auto modal = whenModal<entry::ui::TForm2>([&](entry::ui::TForm2* list) {
+            shell::ui::TListBoxNumer* rows = list->List();
+            rows->clearSelection();
+            for (int row = 0; row < rows->count(); ++row)
+                if (h->year().GrypNumer(rows->GetNumer(row))->Name() == "ИС-22")
+                    clickRow(rows, row);
+            click(list, "DeleteButton");
+            QTest::keyClick(list, Qt::Key_Escape);
+        });
+        click(&window, "GroupsButton");
+        QVERIFY(modal.shown());
+        QVERIFY(h->year().FindGrypForName("ИС-22") == nullptr);
+        QCOMPARE(child<QLabel>(&window, "GroupsLabel")->text(), QStringLiteral("ИС-21, ИС-23"));
+        QCOMPARE(window.Groups(), (std::vector<TGryp*>{group(*h, "ИС-21"), group(*h, "ИС-23")}));
+        QVERIFY(rowOf(window.SetList(),
+                      QStringLiteral("Осн. философии ИС-21,ИС-22 Елисеева Я.Р.")) < 0);
+        // The subject stays chosen, its unions offered without the lost group.
+        QCOMPARE(window.Subjects()->currentItem()->text(), QString::fromUtf8(kSport));
+        QVERIFY(!texts(window.Possible()).join("|").contains(QStringLiteral("ИС-22")));
+
+        const std::size_t boxes = h->dialog.shown.size();
+        click(&window, "DeleteButton");
+        QCOMPARE(h->lastShown(), std::string(kChooseDeleted));
+        choosePossible(window, kSport, QStringLiteral("Физ. культура ИС-21,ИС-23 Цветкова О.В."));
+        click(&window, "SetButton");
+        QCOMPARE(h->dialog.shown.size(), boxes + 1);
+        for (int ne : {kNumerator, kDenominator}) {
+            const TFioPredmet* a = firstAssignment(*group(*h, "ИС-21"), kSport, ne);
+            const TFioPredmet* b = firstAssignment(*group(*h, "ИС-23"), kSport, ne);
+            QVERIFY(a != nullptr && b != nullptr && a->Ob != nullptr);
+            QCOMPARE(a->Ob, b->Ob);
+            QCOMPARE(a->Ob->CountFioPredmet(), 2);
+        }
     }
 
     // Catches a lone group's teacher not offered for adding, adding without

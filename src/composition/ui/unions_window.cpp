@@ -119,7 +119,9 @@ TForm13::TForm13(TWindowContext& context, QWidget* parent) : QDialog(parent), co
     connect(deleteButton, &QPushButton::clicked, this, [this] { remove(); });
     connect(closeButton, &QPushButton::clicked, this, [this] { accept(); });
 
-    // The groups chosen last time (their Select flags), else the current one.
+    // The Select flags carry the choice over from the last opening (and into
+    // the composition's group choice); a first opening starts from the group
+    // the user is working on.
     std::vector<TGryp*> chosen;
     for (const auto& gr : god().LGryp)
         if (gr->Select) chosen.push_back(gr.get());
@@ -146,15 +148,30 @@ void TForm13::SetGroups(const std::vector<TGryp*>& groups) {
 }
 
 void TForm13::pickGroups() {
-    entry::ui::TForm2 pick(context_, entry::ui::TListMode::PickMany, this);
-    std::unordered_set<int> keys;
-    for (const TGryp* gr : groups_) keys.insert(gr->Dan.N);
-    shell::ui::TListBoxNumer* rows = pick.List();
-    for (int i = 0; i < rows->count(); ++i)
-        if (keys.count(rows->GetNumer(i)) != 0) rows->item(i)->setSelected(true);
-    if (pick.exec() != QDialog::Accepted) return;
-    const std::vector<TGryp*> picked = pick.Picked();
-    if (!picked.empty()) SetGroups(picked);
+    // The list can delete groups, freeing them with their subjects and
+    // unions: the choice is kept by number, not by pointer (a group added
+    // there may even take a deleted one's address), and every list that
+    // points into the model is built again whatever the answer.
+    std::vector<int> keys;
+    for (const TGryp* gr : groups_) keys.push_back(gr->Dan.N);
+    const int subjectRow = chosenRow(subjects_);
+    const QString subject = subjectRow < 0 ? QString() : subjects_->item(subjectRow)->text();
+    std::vector<TGryp*> groups;
+    {
+        entry::ui::TForm2 pick(context_, entry::ui::TListMode::PickMany, this);
+        const std::unordered_set<int> chosen(keys.begin(), keys.end());
+        shell::ui::TListBoxNumer* rows = pick.List();
+        for (int i = 0; i < rows->count(); ++i)
+            if (chosen.count(rows->GetNumer(i)) != 0) rows->item(i)->setSelected(true);
+        if (pick.exec() == QDialog::Accepted) groups = pick.Picked();
+    }
+    if (groups.empty())
+        for (int key : keys)
+            if (TGryp* gr = god().GrypNumer(key)) groups.push_back(gr);
+    SetGroups(groups);
+    if (subject.isEmpty()) return;
+    const QList<QListWidgetItem*> same = subjects_->findItems(subject, Qt::MatchExactly);
+    if (!same.isEmpty()) subjects_->setCurrentItem(same.front());
 }
 
 void TForm13::fillSubjects() {
@@ -190,15 +207,15 @@ void TForm13::fillSet() {
 }
 
 void TForm13::report(const TUnionOutcome& outcome) {
-    if (!outcome.refusal.empty()) {
-        context_.dialog.MessageShow(outcome.refusal);
-        return;
-    }
     if (outcome.done > 0) {
         changed_ = true;
         fillSet();
     }
-    if (!outcome.skipped.empty()) context_.dialog.MessageShow(joinLines(outcome.skipped));
+    // One box for the whole operation, however many weeks it touched.
+    std::vector<std::string> lines;
+    if (!outcome.refusal.empty()) lines.push_back(outcome.refusal);
+    lines.insert(lines.end(), outcome.skipped.begin(), outcome.skipped.end());
+    if (!lines.empty()) context_.dialog.MessageShow(joinLines(lines));
 }
 
 void TForm13::assign() {
@@ -212,7 +229,7 @@ void TForm13::assign() {
         report(SetUnion(god(), choice, weeks_));
         return;
     }
-    // One group alone joins a union set.
+    // A single member cannot form a union by itself: it may only join one set.
     const int target = chosenRow(set_);
     if (target < 0 || target >= static_cast<int>(lines_.size())) {
         context_.dialog.MessageShow("Выберите объединение к которому добавляется группа");
@@ -231,9 +248,7 @@ void TForm13::remove() {
             context_.dialog.MessageShow("Выберите удаляемое объединение");
         return;
     }
-    // The year itself tells why a union with placed lessons stays.
-    if (DeleteUnion(god(), lines_[static_cast<std::size_t>(row)]).done > 0) changed_ = true;
-    fillSet();
+    report(DeleteUnion(god(), lines_[static_cast<std::size_t>(row)]));
 }
 
 void TForm13::done(int result) {
