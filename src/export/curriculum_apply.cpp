@@ -90,11 +90,7 @@ private:
                 if (!god_.AddGryp(gr)) return fail("группа " + pg.name);
             }
             gr->DelAllPredmet();
-            int s1 = 0, s2 = 0;
-            gr->GrafToNed(pg.graf, pg.dey2sem, s1, s2);
-            for (int h = 0; h < 2; ++h)
-                if ((h == 0 ? s1 : s2) > 0)
-                    for (int ne : {53 + 2 * h, 54 + 2 * h}) gr->SetNed(ne)->SetYhDey(kSixDays);
+            ApplyPlanCalendar(*gr, pg);
             for (const TOutcomeSubject& os : og.subjects)
                 if (!subject(*gr, os)) return false;
             gr->modifiRasp = true;
@@ -142,6 +138,14 @@ private:
 };
 
 }  // namespace
+
+void ApplyPlanCalendar(TGryp& gr, const TPlanGroup& pg) {
+    int s1 = 0, s2 = 0;
+    gr.GrafToNed(pg.graf, pg.dey2sem, s1, s2);
+    for (int h = 0; h < 2; ++h)
+        if ((h == 0 ? s1 : s2) > 0)
+            for (int ne : {53 + 2 * h, 54 + 2 * h}) gr.SetNed(ne)->SetYhDey(kSixDays);
+}
 
 TImportResult ImportCurriculum(TAllGod& years, const TCurriculumPlan& plan, TMyDialog& dialog,
                                const TImportHooks& hooks, std::string& message) {

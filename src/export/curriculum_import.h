@@ -31,6 +31,7 @@
 namespace zavlin {
 class TAllGod;
 class TAllRasp;
+class TGryp;
 class TMyDialog;
 class TXMLCreater;
 }  // namespace zavlin
@@ -164,21 +165,27 @@ struct TCurriculumOutcome {
 // hours, with the pairs the group's two weeks received so far (updated).
 std::array<int, 2> TypicalWeekPairs(int studyDays, int hours, std::array<int, 2>& given);
 
+// The group's calendar from its plan: weeks and study days from "Graf", the
+// start of the second half-year, and six study days in the typical weeks of
+// each half-year that has study days.
+void ApplyPlanCalendar(TGryp& gr, const TPlanGroup& pg);
+
 // The dry run's findings: one line per entry that would be added, changed
-// or removed. dropped lists what the year holds that the plan cannot carry
-// (faculties, placed lessons, ...): the import removes it too.
+// or removed. The import deletes the year first, so removed also counts what
+// the year holds that the plan cannot give back (placed lessons, unions,
+// faculties, room and teacher data, ...).
 struct TImportReport {
     std::vector<std::string> added;
     std::vector<std::string> changed;
     std::vector<std::string> removed;
-    std::vector<std::string> dropped;
     bool NoChange() const { return added.empty() && changed.empty() && removed.empty(); }
     std::string Text() const;
 };
 
-// Compares the outcome with a loaded year (null: the year does not exist).
+// Compares the outcome with a loaded year (null: the year does not exist);
+// calendar is the week calendar the new year gets.
 TImportReport CompareCurriculum(const TCurriculumPlan& plan, const TCurriculumOutcome& outcome,
-                                const TAllRasp* year);
+                                const TAllNed& calendar, const TAllRasp* year);
 // The whole dry run on the database of years: nothing is written.
 [[nodiscard]] bool DryRunCurriculum(TAllGod& years, const TCurriculumPlan& plan,
                                     TImportReport& report, std::string& message);

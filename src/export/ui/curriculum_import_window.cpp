@@ -121,7 +121,7 @@ void TForm55::check() {
     status_->setText(QStringLiteral("Проверено: добавить %1, изменить %2, удалить %3.")
                          .arg(report.added.size())
                          .arg(report.changed.size())
-                         .arg(report.removed.size() + report.dropped.size()));
+                         .arg(report.removed.size()));
 }
 
 void TForm55::importPlan() {
