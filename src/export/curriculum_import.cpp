@@ -32,7 +32,7 @@ std::size_t charCount(std::string_view s) {
     return utf8ToCp1251(s).size();
 }
 
-// Reads the documents's numbers with the element named in the refusal.
+// Reads the document's numbers with the element named in the refusal.
 class Reader {
 public:
     explicit Reader(std::string& message) : message_(message) {}
@@ -319,8 +319,12 @@ bool LoadCurriculumPlan(const std::filesystem::path& file, TCurriculumPlan& plan
     return ReadCurriculumPlan(doc, plan, message);
 }
 
+int TypicalWeekCount(int studyDays) {
+    return studyDays / 6 + (studyDays % 6 > 2 ? 1 : 0);
+}
+
 std::array<int, 2> TypicalWeekPairs(int studyDays, int hours, std::array<int, 2>& given) {
-    const int w = studyDays / 6 + (studyDays % 6 > 2 ? 1 : 0);
+    const int w = TypicalWeekCount(studyDays);
     if (w <= 0 || hours <= 0) return {0, 0};
     // Nearest whole number; exactly one half rounds down.
     const int l = (2 * hours + w - 1) / (2 * w);
@@ -385,10 +389,11 @@ bool ResolveCurriculum(const TCurriculumPlan& plan, const TAllNed& calendar,
                 const int hours = std::min(half.hours, kMaxHalfYearHours);
                 (h == 0 ? os.sem1 : os.sem2) = hours / 2;
                 const int days = h == 0 ? og.s1 : og.s2;
-                if (hours / 2 == 0 || days == 0) continue;
+                if (hours / 2 == 0 || TypicalWeekCount(days) == 0) continue;
+                // Too few hours for a pair still leaves the half-year's
+                // teachers on both weeks.
                 const std::array<int, 2> p =
                     TypicalWeekPairs(days, hours, given[static_cast<std::size_t>(h)]);
-                if (p[0] + p[1] == 0) continue;
                 for (int k = 0; k < 2; ++k) {
                     const int ne = kFirstTypicalWeek + 2 * h + k;
                     os.pairs[static_cast<std::size_t>(ne)] += p[static_cast<std::size_t>(k)];

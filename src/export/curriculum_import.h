@@ -161,6 +161,9 @@ struct TCurriculumOutcome {
 [[nodiscard]] bool ResolveCurriculum(const TCurriculumPlan& plan, const TAllNed& calendar,
                                      TCurriculumOutcome& outcome, std::string& message);
 
+// Weeks of a half-year of D study days: D div 6, one more for a remainder
+// above 2.
+int TypicalWeekCount(int studyDays);
 // Typical week of a half-year: pairs of its two weeks for D study days and h
 // hours, with the pairs the group's two weeks received so far (updated).
 std::array<int, 2> TypicalWeekPairs(int studyDays, int hours, std::array<int, 2>& given);

@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "base/file_system.h"
@@ -343,6 +344,34 @@ TEST(CurriculumImport, SecondHalfYearTeachersAndTypicalWeeks) {
     EXPECT_EQ(math->NameFio(55), "Петрова Анна");
     EXPECT_EQ(math->Dan.Sem1, 10);
     EXPECT_EQ(math->Dan.Sem2, 6);
+}
+
+// Too few hours for a pair in the typical weeks: 4 hours over 100 days is
+// 17 weeks and rounds to no pair, yet both teachers of the half-year go to
+// both weeks and make the subject one of subgroups.
+TEST(CurriculumImport, HalfYearWithoutTypicalPairsKeepsItsTeachers) {
+    ImportHome home;
+    ASSERT_TRUE(home.ok);
+    GroupXml g;
+    g.studyDays = 100;
+    g.subjects =
+        "<Pr NPredmet=\"1\" N=\"1\"><Ned><Ne1 H=\"\"/></Ned><Sem1 H1=\"4\">"
+        "<LFio1 Count=\"2\"><F FN=\"1\"/><F FN=\"2\"/></LFio1></Sem1></Pr>";
+    std::string message;
+    ASSERT_EQ(home.import(docXml({g}), message), TImportResult::Done) << message;
+    auto god = home.stored();
+    TPredmet* math = subjectNamed(*god->FindGrypForName("ИС-11"), "Математика");
+    ASSERT_NE(math, nullptr);
+    EXPECT_EQ(math->Dan.Sem1, 2);
+    EXPECT_EQ(math->Dan.Podg, 1);
+    for (int ne : {53, 54}) {
+        EXPECT_EQ(math->CountPredmetNe(kSetkaPlan, ne), 0) << ne;
+        std::set<std::string> names;
+        for (const auto& fp : math->GetLFio(ne))
+            if (fp->Fio() != nullptr) names.insert(fp->Fio()->Name());
+        EXPECT_EQ(names, (std::set<std::string>{"Иванов И.И.", "Петрова Анна"})) << ne;
+    }
+    for (int ne : {55, 56}) EXPECT_TRUE(math->GetLFio(ne).empty()) << ne;
 }
 
 TEST(CurriculumImport, OldVersionChangesNothing) {
