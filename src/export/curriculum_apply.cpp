@@ -147,21 +147,22 @@ void ApplyPlanCalendar(TGryp& gr, const TPlanGroup& pg) {
             for (int ne : {53 + 2 * h, 54 + 2 * h}) gr.SetNed(ne)->SetYhDey(kSixDays);
 }
 
-TImportResult ImportCurriculum(TAllGod& years, const TCurriculumPlan& plan, TMyDialog& dialog,
-                               const TImportHooks& hooks, std::string& message) {
+bool CheckCurriculumPlan(const TCurriculumPlan& plan, bool runSaturday, TCurriculumOutcome& outcome,
+                         std::string& message) {
     message.clear();
     if (plan.version == 0) {
         message = kOldVersionMessage;
-        return TImportResult::Failed;
+        return false;
     }
-    // The plan is checked whole against the year's calendar before anything
-    // is asked or deleted.
+    TAllNed calendar;
+    calendar.SetDataGod(plan.year, runSaturday);
+    return ResolveCurriculum(plan, calendar, outcome, message);
+}
+
+TImportResult ImportCurriculum(TAllGod& years, const TCurriculumPlan& plan, TMyDialog& dialog,
+                               const TImportHooks& hooks, std::string& message) {
     TCurriculumOutcome outcome;
-    {
-        TAllNed calendar;
-        calendar.SetDataGod(plan.year, years.FRunSubb);
-        if (!ResolveCurriculum(plan, calendar, outcome, message)) return TImportResult::Failed;
-    }
+    if (!CheckCurriculumPlan(plan, years.FRunSubb, outcome, message)) return TImportResult::Failed;
     if (hooks.backup &&
         dialog.MessageDlg("Выполнить резервное копирование перед импортированием?", "Информация")) {
         // Asked for and not made: going on would destroy the year without
@@ -189,6 +190,7 @@ TImportResult ImportCurriculum(TAllGod& years, const TCurriculumPlan& plan, TMyD
         ". Учебный год " + yearText +
         " импортирован не полностью; прежние данные можно вернуть из резервной копии "
         "(Резервное восстановление).";
+    if (hooks.touching) hooks.touching();
     if (const int old = years.GetIndexGod(plan.year); old >= 0 && !years.DelGod(old)) {
         message = "Не удалось удалить учебный год " + yearText + wayBack;
         return TImportResult::Failed;

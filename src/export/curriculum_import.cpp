@@ -23,6 +23,7 @@ namespace {
 // One study day of "Graf", in the code page the calendars are written in.
 constexpr char kStudyDayByte = '\xD3';  // "У"
 constexpr int kFirstTypicalWeek = 53;
+const std::string kPlanRefused = "Файл учебного плана не может быть импортирован: ";
 
 std::string cut(std::string_view s, std::size_t chars) {
     return std::string(utf8Prefix(s, chars));
@@ -57,7 +58,7 @@ public:
         return number(o->FindXMLField(name), where + " " + std::string(name), lo, hi, out);
     }
     bool fail(const std::string& why) {
-        message_ = "Файл учебного плана не может быть импортирован: " + why;
+        message_ = kPlanRefused + why;
         return false;
     }
 
@@ -410,18 +411,17 @@ bool ResolveCurriculum(const TCurriculumPlan& plan, const TAllNed& calendar,
             std::size_t assignments = 0;
             for (const auto& list : os.teachers) assignments += list.size();
             if (assignments > 255) {
-                message = fmt::format(
-                    "Файл учебного плана не может быть импортирован: группа {}, предмет {}: "
-                    "слишком много назначений преподавателей",
-                    g.name, s.shortName);
+                message = kPlanRefused + fmt::format(
+                                             "группа {}, предмет {}: слишком много назначений "
+                                             "преподавателей",
+                                             g.name, s.shortName);
                 return false;
             }
             for (int ne = 1; ne <= kCalendarWeeks; ++ne)
                 if (os.pairs[static_cast<std::size_t>(ne)] > kMaxPairsPerWeek) {
-                    message = fmt::format(
-                        "Файл учебного плана не может быть импортирован: группа {}, предмет {}: "
-                        "{} пар в неделю {}",
-                        g.name, s.shortName, os.pairs[static_cast<std::size_t>(ne)], ne);
+                    message = kPlanRefused +
+                              fmt::format("группа {}, предмет {}: {} пар в неделю {}", g.name,
+                                          s.shortName, os.pairs[static_cast<std::size_t>(ne)], ne);
                     return false;
                 }
             og.subjects.push_back(std::move(os));

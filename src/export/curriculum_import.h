@@ -201,13 +201,21 @@ struct TImportHooks {
     std::function<bool()> backup;
     // The status line.
     std::function<void(const std::string&)> status;
+    // Once, just before the stored year is first changed: from then on a
+    // failure may leave the year half made.
+    std::function<void()> touching;
 };
 
-// The import after the first question was answered "Да": the backup
-// question, the question on an existing year, the deletion, the new year made
-// active, buildings, rooms, groups with their subjects, and the save. An old
-// version is refused. A failure after the deletion is told with the way back
-// (the backup) in message.
+// The plan resolved against the calendar a new year of it gets, as the
+// import checks it before anything is asked; an old version is refused.
+[[nodiscard]] bool CheckCurriculumPlan(const TCurriculumPlan& plan, bool runSaturday,
+                                       TCurriculumOutcome& outcome, std::string& message);
+
+// The import after the first question was answered "Да": the plan checked,
+// the backup question, the question on an existing year, the deletion, the
+// new year made active, buildings, rooms, groups with their subjects, and
+// the save. A failure after the deletion is told with the way back (the
+// backup) in message. The questions are asked here only.
 [[nodiscard]] TImportResult ImportCurriculum(TAllGod& years, const TCurriculumPlan& plan,
                                              TMyDialog& dialog, const TImportHooks& hooks,
                                              std::string& message);

@@ -85,6 +85,12 @@ TEST_F(ImportCli, AnExistingYearIsReplacedOnlyWithYes) {
 }
 
 TEST_F(ImportCli, AnotherYearAndTheDryRunOfANewYear) {
+    const auto before = databaseFiles(target.path());
+    for (const char* year : {"--year 1899", "--year 2101"}) {
+        const CliRun refused = import(year);
+        EXPECT_NE(refused.status, 0) << year << ": " << refused.out;
+        EXPECT_EQ(databaseFiles(target.path()), before) << year;
+    }
     CliRun r = import("--year 2030 --dry-run");
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_NE(r.out.find("Будет добавлено:"), std::string::npos) << r.out;
