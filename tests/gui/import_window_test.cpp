@@ -101,6 +101,8 @@ private slots:
         QVERIFY(report.contains(QString::fromStdString("группа " + group)));
         QCOMPARE(h->shell->AllGod()->CountGod(), yearsBefore);
         QVERIFY(h->dialog.asked.empty());
+        QVERIFY(child<QPushButton>(&form, "ok")->isEnabled());
+        QVERIFY(child<QPushButton>(&form, "check")->isEnabled());
 
         // The same year: what the plan cannot carry is listed too.
         TForm55 same(*h->context, planOf(*h));
@@ -133,7 +135,7 @@ private slots:
         QCOMPARE(h->weeksChanged, weeksBefore + 1);
         QVERIFY(!form.isVisible());
         // The status line followed the work to its end.
-        QTRY_COMPARE(child<QLabel>(&form, "status")->text(), QString::fromUtf8(kImportDone));
+        QCOMPARE(child<QLabel>(&form, "status")->text(), QString::fromUtf8(kImportDone));
         const int groups = h->shell->God()->CountGryp();
         QCOMPARE(h->shell->God()->YGod, 2040);
         QVERIFY(h->start());
@@ -153,6 +155,43 @@ private slots:
         QCOMPARE(h->dialog.asked.size(), std::size_t{3});
         QVERIFY(h->dialog.asked[2].find("Повторное предупреждение") != std::string::npos);
         QCOMPARE(h->shell->God()->CountFak(), 0);
+    }
+
+    // Catches a plan refused only after the questions (or the backup), a
+    // failure that changed nothing making the main window drop its work,
+    // and a message told twice.
+    void refusalsBeforeTheYearIsTouchedKeepTheWork() {
+        auto h = make();
+        const int years = h->shell->AllGod()->CountGod();
+        TCurriculumPlan plan = planOf(*h, 2040);
+        for (TPlanGroup& g : plan.groups)
+            for (TPlanSubject& s : g.subjects)
+                if (!s.hPairs.empty()) s.hPairs[0] = kMaxPairsPerWeek + 1;
+        TForm55 refused(*h->context, std::move(plan));
+        refused.show();
+        QTest::mouseClick(child<QPushButton>(&refused, "ok"), Qt::LeftButton);
+        QCOMPARE(refused.result(), TImportResult::Failed);
+        QVERIFY(h->dialog.asked.empty());
+        QVERIFY2(h->lastShown().starts_with("Файл учебного плана не может быть импортирован: "),
+                 h->lastShown().c_str());
+        QVERIFY(!h->context->dropChanges);
+        QCOMPARE(h->shell->AllGod()->CountGod(), years);
+
+        const auto backup = RunImportBackup;
+        RunImportBackup = [](TWindowContext&) { return false; };
+        const std::size_t shownBefore = h->dialog.shown.size();
+        TForm55 noCopy(*h->context, planOf(*h, 2040));
+        noCopy.show();
+        h->dialog.queue(true);
+        h->dialog.queue(true);
+        QTest::mouseClick(child<QPushButton>(&noCopy, "ok"), Qt::LeftButton);
+        RunImportBackup = backup;
+        QCOMPARE(noCopy.result(), TImportResult::Failed);
+        QCOMPARE(h->dialog.asked.size(), std::size_t{2});
+        QCOMPARE(h->dialog.shown.size(), shownBefore + 1);
+        QCOMPARE(h->lastShown(), std::string("Резервная копия не создана. Импорт не выполнен."));
+        QVERIFY(!h->context->dropChanges);
+        QCOMPARE(h->shell->AllGod()->CountGod(), years);
     }
 
     // Catches a "Нет" that still deletes or imports.
