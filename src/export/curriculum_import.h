@@ -199,7 +199,7 @@ struct TImportHooks {
     // The automatic backup after "Да" to its question; true when a copy was
     // kept. Without it the question is not asked.
     std::function<bool()> backup;
-    // The status line.
+    // Called from the thread the import runs on.
     std::function<void(const std::string&)> status;
     // Once, just before the stored year is first changed: from then on a
     // failure may leave the year half made.

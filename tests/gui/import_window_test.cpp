@@ -2,6 +2,7 @@
 // with OK disabled, "Проверить" showing what would change without writing,
 // OK with "Да" importing (a new year and the existing one replaced), and
 // "Нет" leaving the data as it was.
+#include <QApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -124,7 +125,19 @@ private slots:
         form.show();
         h->dialog.queue(true);  // the first question
         h->dialog.queue(true);  // the backup
+        const auto backup = RunImportBackup;
+        bool formShownAtBackup = true, progressShown = false;
+        RunImportBackup = [&](TWindowContext& context) {
+            formShownAtBackup = form.isVisible();
+            for (QWidget* w : QApplication::topLevelWidgets())
+                progressShown =
+                    progressShown || (w->objectName() == "importProgress" && w->isVisible());
+            return backup(context);
+        };
         QTest::mouseClick(child<QPushButton>(&form, "ok"), Qt::LeftButton);
+        RunImportBackup = backup;
+        QVERIFY(!formShownAtBackup);
+        QVERIFY(progressShown);
         QCOMPARE(form.result(), TImportResult::Done);
         QCOMPARE(backups, before + 1);
         QCOMPARE(h->dialog.asked.size(), std::size_t{2});
@@ -155,6 +168,35 @@ private slots:
         QCOMPARE(h->dialog.asked.size(), std::size_t{3});
         QVERIFY(h->dialog.asked[2].find("Повторное предупреждение") != std::string::npos);
         QCOMPARE(h->shell->God()->CountFak(), 0);
+    }
+
+    // Catches the window going before its first question breaking the
+    // modal run the menu starts.
+    void menuRunImportsThroughTheModalWindow() {
+        auto h = make();
+        const fs::path file = h->home.path() / "menu.xml";
+        std::string message;
+        QVERIFY2(SaveCurriculum(h->year(), file, message), message.c_str());
+        std::string text;
+        {
+            std::ifstream in(file);
+            text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        }
+        const std::string own = "Name=\"" + std::to_string(h->year().YGod) + "\"";
+        const std::size_t at = text.find(own);
+        QVERIFY(at != std::string::npos);
+        text.replace(at, own.size(), "Name=\"2041\"");
+        std::ofstream(file, std::ios::trunc) << text;
+        ChooseCurriculumFile = [file](QWidget*) { return QString::fromStdString(file.string()); };
+        h->dialog.queue(true);   // the first question
+        h->dialog.queue(false);  // no backup
+        auto wait = whenModal<TForm55>([](TForm55* form) {
+            QTest::mouseClick(child<QPushButton>(form, "ok"), Qt::LeftButton);
+        });
+        QVERIFY(OpenExportWindow("TForm19_1", *h->context));
+        QVERIFY(wait.shown());
+        QCOMPARE(h->lastShown(), std::string(kImportDone));
+        QCOMPARE(h->shell->God()->YGod, 2041);
     }
 
     // Catches a plan refused only after the questions (or the backup), a

@@ -176,10 +176,22 @@ void TForm55::importPlan() {
             return;
         }
     }
+    hide();
     if (!dialog.MessageDlg(ImportFirstQuestion(plan_.year), "Предупреждение")) {
         accept();
         return;
     }
+    // The window is gone before the first question; the work's progress
+    // shows in a small window of its own until the end.
+    QWidget progress(parentWidget(), Qt::Tool);
+    progress.setObjectName(QStringLiteral("importProgress"));
+    progress.setWindowTitle(windowTitle());
+    auto* line = new QLabel(&progress);
+    line->setObjectName(QStringLiteral("status"));
+    line->setMinimumWidth(420);
+    (new QVBoxLayout(&progress))->addWidget(line);
+    connect(this, &TForm55::statusText, line, &QLabel::setText, Qt::QueuedConnection);
+    progress.show();
     bool touched = false;
     TImportHooks hooks;
     hooks.status = [this](const std::string& text) { emit statusText(q(text)); };
