@@ -32,18 +32,13 @@ struct ImportArgs {
     bool backup = false;
 };
 
-// The import's questions answered from the command line: the backup as
-// --backup says, the replacement only after --yes was checked.
+// The import's questions answered from the command line: the backup is
+// offered only when --backup gave its hook, the replacement only after
+// --yes was checked.
 class ImportDialog : public TMyDialog {
 public:
-    explicit ImportDialog(bool backup) : backup_(backup) {}
-    bool MessageDlg(const std::string& Msg, const std::string&) override {
-        return Msg.find("резервное копирование") != std::string::npos ? backup_ : true;
-    }
+    bool MessageDlg(const std::string&, const std::string&) override { return true; }
     void MessageShow(const std::string& Msg) override { fmt::print(stderr, "{}\n", Msg); }
-
-private:
-    bool backup_;
 };
 
 int importCurriculum(const fs::path& home, const ImportArgs& args) {
@@ -62,7 +57,7 @@ int importCurriculum(const fs::path& home, const ImportArgs& args) {
     const auto writer = args.dryRun ? nullptr : holdWriter(home);
     if (!args.dryRun && !writer) return kExitFailed;
 
-    ImportDialog dialog(args.backup);
+    ImportDialog dialog;
     TDM1 dm(home, dialog);
     TAllGod years(dm);
     {
@@ -148,8 +143,10 @@ void addImportCommands(CLI::App& app, int& status) {
     CLI::App* curriculum = import->add_subcommand(
         "curriculum", "build an academic year from a study plan file (*.xml), replacing it");
     curriculum->add_option("FILE", args->file, "the study plan")->required();
-    curriculum->add_option("--year", args->year,
-                           "the first calendar year to import into (default: the file's)");
+    curriculum
+        ->add_option("--year", args->year,
+                     "the first calendar year to import into (default: the file's)")
+        ->check(CLI::Range(1900, 2100));
     curriculum->add_flag("--dry-run", args->dryRun,
                          "only list what would be added, changed and removed");
     curriculum->add_flag("--yes", args->yes, "replace an existing year");

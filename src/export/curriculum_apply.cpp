@@ -90,11 +90,7 @@ private:
                 if (!god_.AddGryp(gr)) return fail("группа " + pg.name);
             }
             gr->DelAllPredmet();
-            int s1 = 0, s2 = 0;
-            gr->GrafToNed(pg.graf, pg.dey2sem, s1, s2);
-            for (int h = 0; h < 2; ++h)
-                if ((h == 0 ? s1 : s2) > 0)
-                    for (int ne : {53 + 2 * h, 54 + 2 * h}) gr->SetNed(ne)->SetYhDey(kSixDays);
+            ApplyPlanCalendar(*gr, pg);
             for (const TOutcomeSubject& os : og.subjects)
                 if (!subject(*gr, os)) return false;
             gr->modifiRasp = true;
@@ -143,21 +139,30 @@ private:
 
 }  // namespace
 
-TImportResult ImportCurriculum(TAllGod& years, const TCurriculumPlan& plan, TMyDialog& dialog,
-                               const TImportHooks& hooks, std::string& message) {
+void ApplyPlanCalendar(TGryp& gr, const TPlanGroup& pg) {
+    int s1 = 0, s2 = 0;
+    gr.GrafToNed(pg.graf, pg.dey2sem, s1, s2);
+    for (int h = 0; h < 2; ++h)
+        if ((h == 0 ? s1 : s2) > 0)
+            for (int ne : {53 + 2 * h, 54 + 2 * h}) gr.SetNed(ne)->SetYhDey(kSixDays);
+}
+
+bool CheckCurriculumPlan(const TCurriculumPlan& plan, bool runSaturday, TCurriculumOutcome& outcome,
+                         std::string& message) {
     message.clear();
     if (plan.version == 0) {
         message = kOldVersionMessage;
-        return TImportResult::Failed;
+        return false;
     }
-    // The plan is checked whole against the year's calendar before anything
-    // is asked or deleted.
+    TAllNed calendar;
+    calendar.SetDataGod(plan.year, runSaturday);
+    return ResolveCurriculum(plan, calendar, outcome, message);
+}
+
+TImportResult ImportCurriculum(TAllGod& years, const TCurriculumPlan& plan, TMyDialog& dialog,
+                               const TImportHooks& hooks, std::string& message) {
     TCurriculumOutcome outcome;
-    {
-        TAllNed calendar;
-        calendar.SetDataGod(plan.year, years.FRunSubb);
-        if (!ResolveCurriculum(plan, calendar, outcome, message)) return TImportResult::Failed;
-    }
+    if (!CheckCurriculumPlan(plan, years.FRunSubb, outcome, message)) return TImportResult::Failed;
     if (hooks.backup &&
         dialog.MessageDlg("Выполнить резервное копирование перед импортированием?", "Информация")) {
         // Asked for and not made: going on would destroy the year without
@@ -185,6 +190,7 @@ TImportResult ImportCurriculum(TAllGod& years, const TCurriculumPlan& plan, TMyD
         ". Учебный год " + yearText +
         " импортирован не полностью; прежние данные можно вернуть из резервной копии "
         "(Резервное восстановление).";
+    if (hooks.touching) hooks.touching();
     if (const int old = years.GetIndexGod(plan.year); old >= 0 && !years.DelGod(old)) {
         message = "Не удалось удалить учебный год " + yearText + wayBack;
         return TImportResult::Failed;

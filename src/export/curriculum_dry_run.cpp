@@ -32,25 +32,66 @@ std::string teacherSet(const std::set<std::string>& names) {
     return out.empty() ? "-" : out;
 }
 
+void note(std::string& out, const std::string& what) {
+    out += (out.empty() ? "" : "; ") + what;
+}
+
+template <typename A, typename B>
+void field(std::string& out, const char* name, A now, B then) {
+    if (static_cast<long long>(now) != static_cast<long long>(then))
+        note(out, fmt::format("{} {} → {}", name, static_cast<long long>(now),
+                              static_cast<long long>(then)));
+}
+
 std::string loadDiff(const TOutcomeSubject& os, const TPredmet& pr,
                      const std::vector<TPlanTeacher>& teachers) {
     std::string out;
+    const TPlanSubject& s = *os.source;
+    field(out, "GNYrName", pr.Dan.GNYrName, s.gnYrName);
+    field(out, "номер", pr.Dan.GNPredmetYp, s.n);
+    field(out, "RazN", pr.Dan.RazN, s.razN);
+    field(out, "тип", pr.Dan.TipDRKM, s.tipDRKM);
+    field(out, "вид", pr.Dan.GDel, s.kind);
+    field(out, "пар 1 полугодия", pr.Dan.Sem1, os.sem1);
+    field(out, "пар 2 полугодия", pr.Dan.Sem2, os.sem2);
+    field(out, "подгруппы", pr.Dan.Podg, os.subgroups ? 1 : 0);
     for (int ne = 1; ne <= kCalendarWeeks; ++ne) {
         const int now = pr.CountPredmetNe(kSetkaPlan, ne);
         const int then = os.pairs[static_cast<std::size_t>(ne)];
-        if (now != then)
-            out += fmt::format("{}нед. {}: {} → {}", out.empty() ? "" : "; ", ne, now, then);
+        if (now != then) note(out, fmt::format("нед. {}: {} → {}", ne, now, then));
     }
-    std::set<std::string> nowT, thenT;
     for (int ne = 1; ne <= kCalendarWeeks; ++ne) {
+        std::set<std::string> nowT, thenT;
         for (const auto& fp : pr.GetLFio(ne))
             if (fp->Fio() != nullptr) nowT.insert(fp->Fio()->Name());
         for (int t : os.teachers[static_cast<std::size_t>(ne)])
             thenT.insert(teachers[static_cast<std::size_t>(t)].shortName);
+        if (nowT != thenT)
+            note(out, fmt::format("преподаватели нед. {}: {} → {}", ne, teacherSet(nowT),
+                                  teacherSet(thenT)));
     }
-    if (nowT != thenT)
-        out += fmt::format("{}преподаватели: {} → {}", out.empty() ? "" : "; ", teacherSet(nowT),
-                           teacherSet(thenT));
+    return out;
+}
+
+// The group as the import makes it against the group as it is: its numbers,
+// its calendar week by week, and the start of its second half-year.
+std::string groupDiff(const TPlanGroup& pg, const TGryp& gr, const TAllRasp& year) {
+    std::string out;
+    field(out, "номер", gr.Dan.GN, pg.n);
+    field(out, "курс", gr.Dan.Kyrs, pg.kyrs);
+    field(out, "студентов", gr.Dan.Ks, pg.stud1);
+    // Never added to the year: the model's own calendar rule on a copy.
+    TGryp fresh(static_cast<TSpisok*>(const_cast<TAllRasp*>(&year)));
+    ApplyPlanCalendar(fresh, pg);
+    for (int ne = 1; ne <= kCalendarWeeks; ++ne)
+        if (gr.GetNedDey(ne) != fresh.GetNedDey(ne))
+            note(out, fmt::format("дни недели {}: {} → {}", ne, gr.CountRunDey(ne),
+                                  fresh.CountRunDey(ne)));
+    if (gr.Dan.DateSemm2 != fresh.Dan.DateSemm2)
+        note(out, "начало 2 полугодия: " + gr.StrDateSemm2() + " → " + fresh.StrDateSemm2());
+    const AGryp plain;
+    if (gr.Dan.TimeDay != plain.TimeDay || gr.Dan.arRDeyNed != plain.arRDeyNed)
+        note(out, "режим дня и пар по дням — по умолчанию");
     return out;
 }
 
@@ -78,14 +119,12 @@ std::string TImportReport::Text() const {
     section("Будет добавлено:", added);
     section("Будет изменено:", changed);
     section("Будет удалено:", removed);
-    section("Не входит в учебный план и будет удалено:", dropped);
     return out;
 }
 
 TImportReport CompareCurriculum(const TCurriculumPlan& plan, const TCurriculumOutcome& outcome,
-                                const TAllRasp* year) {
+                                const TAllNed& calendar, const TAllRasp* year) {
     TImportReport r;
-    // Subject names and teachers the import would create.
     std::map<std::string, std::string> names;  // short -> long, the first seen
     for (const TOutcomeGroup& og : outcome.groups)
         for (const TOutcomeSubject& os : og.subjects)
@@ -93,17 +132,24 @@ TImportReport CompareCurriculum(const TCurriculumPlan& plan, const TCurriculumOu
     std::map<std::string, const TPlanTeacher*> teachers;
     for (const TPlanTeacher& t : plan.teachers) teachers.emplace(t.shortName, &t);
 
-    // Buildings and rooms.
+    if (year != nullptr && year->AllNed.ActivDNedToStr() != calendar.ActivDNedToStr())
+        r.changed.push_back("активные недели: " + year->AllNed.ActivDNedToStr() + " → " +
+                            calendar.ActivDNedToStr());
+
     for (const TPlanBuilding& b : plan.buildings) {
         const TDom* dom = year != nullptr ? year->FindDom(b.name) : nullptr;
         if (dom == nullptr) r.added.push_back("здание " + b.name);
         for (const TPlanRoom& room : b.rooms) {
             const TAyd* ayd = year != nullptr ? year->FindAyd(b.name, room.name) : nullptr;
             const std::string label = "аудитория " + b.name + "/" + room.name;
-            if (ayd == nullptr) r.added.push_back(label);
-            // The plan number of a room is not stored with it.
-            else if (ayd->kv != room.seats)
-                r.changed.push_back(fmt::format("{}: мест {} → {}", label, ayd->kv, room.seats));
+            if (ayd == nullptr) {
+                r.added.push_back(label);
+                continue;
+            }
+            std::string diff;
+            field(diff, "номер", ayd->GN, room.n);
+            field(diff, "мест", ayd->kv, room.seats);
+            if (!diff.empty()) r.changed.push_back(label + ": " + diff);
         }
     }
     std::set<std::string> planDoms, planRooms;
@@ -122,7 +168,6 @@ TImportReport CompareCurriculum(const TCurriculumPlan& plan, const TCurriculumOu
         }
     }
 
-    // Subject names.
     for (const auto& [shortName, longName] : names) {
         const TYrName* yr = year != nullptr ? year->FindYrNameForName(shortName) : nullptr;
         if (yr == nullptr)
@@ -134,21 +179,22 @@ TImportReport CompareCurriculum(const TCurriculumPlan& plan, const TCurriculumOu
         for (const auto& yr : year->LYrName)
             if (!names.count(yr->Name())) r.removed.push_back("предмет " + yr->Name());
 
-    // Teachers.
     for (const auto& [shortName, t] : teachers) {
         const TFio* fio = year != nullptr ? year->FindFioForShortName(shortName) : nullptr;
-        if (fio == nullptr)
+        if (fio == nullptr) {
             r.added.push_back("преподаватель " + t->fullName);
-        else if (fio->BigName() != t->fullName)
-            r.changed.push_back("преподаватель " + shortName + ": " + fio->BigName() + " → " +
-                                t->fullName);
+            continue;
+        }
+        std::string diff;
+        if (fio->BigName() != t->fullName) note(diff, fio->BigName() + " → " + t->fullName);
+        field(diff, "номер", fio->GN, t->fn);
+        if (!diff.empty()) r.changed.push_back("преподаватель " + shortName + ": " + diff);
     }
     if (year != nullptr)
         for (const auto& fio : year->LFio)
             if (!teachers.count(fio->Name()))
                 r.removed.push_back("преподаватель " + fio->BigName());
 
-    // Groups and their load.
     std::set<std::string> planGroups;
     for (const TOutcomeGroup& og : outcome.groups) {
         const TPlanGroup& pg = *og.source;
@@ -158,10 +204,8 @@ TImportReport CompareCurriculum(const TCurriculumPlan& plan, const TCurriculumOu
             r.added.push_back(fmt::format("группа {} ({} предм.)", pg.name, og.subjects.size()));
             continue;
         }
-        if (gr->Dan.GN != pg.n || gr->Dan.Kyrs != pg.kyrs || gr->Dan.Ks != pg.stud1)
-            r.changed.push_back(
-                fmt::format("группа {}: номер {} → {}, курс {} → {}, студентов {} → {}", pg.name,
-                            gr->Dan.GN, pg.n, gr->Dan.Kyrs, pg.kyrs, gr->Dan.Ks, pg.stud1));
+        if (const std::string diff = groupDiff(pg, *gr, *year); !diff.empty())
+            r.changed.push_back("группа " + pg.name + ": " + diff);
         std::vector<const TPredmet*> prs;
         for (const auto& pr : gr->LPredmet) prs.push_back(pr.get());
         const auto now = keyed(prs, [](const TPredmet* pr) {
@@ -186,18 +230,32 @@ TImportReport CompareCurriculum(const TCurriculumPlan& plan, const TCurriculumOu
     for (const auto& gr : year->LGryp)
         if (!planGroups.count(gr->Name())) r.removed.push_back("группа " + gr->Name());
 
-    // What the plan cannot carry goes with the old year.
-    int lessons = 0, credits = 0, unions = 0;
+    // The deletion takes what the plan has no place for.
+    int lessons = 0, credits = 0, unions = 0, teacherData = 0, roomData = 0;
     for (const auto& gr : year->LGryp) {
         lessons += placedLessons(*gr);
         credits += gr->CountZachet();
     }
     for (int ne = 1; ne <= kCalendarWeeks; ++ne)
         unions += static_cast<int>(const_cast<TAllRasp*>(year)->GetLOb(ne).size());
-    if (year->CountFak() > 0) r.dropped.push_back(fmt::format("факультеты: {}", year->CountFak()));
-    if (lessons > 0) r.dropped.push_back(fmt::format("уроки в расписании: {}", lessons));
-    if (unions > 0) r.dropped.push_back(fmt::format("объединения: {}", unions));
-    if (credits > 0) r.dropped.push_back(fmt::format("зачёты и экзамены: {}", credits));
+    for (const auto& fio : year->LFio) {
+        TFio plain;
+        plain.GN = fio->GN;
+        if (fio->DanToBytes() != plain.DanToBytes() || !fio->LAyd.empty()) ++teacherData;
+    }
+    for (const auto& a : year->LAyd)
+        if (!a->LFio.empty() || a->SpAyd) ++roomData;
+    if (year->CountFak() > 0) r.removed.push_back(fmt::format("факультеты: {}", year->CountFak()));
+    if (lessons > 0) r.removed.push_back(fmt::format("уроки в расписании: {}", lessons));
+    if (unions > 0) r.removed.push_back(fmt::format("объединения: {}", unions));
+    if (credits > 0) r.removed.push_back(fmt::format("зачёты и экзамены: {}", credits));
+    if (teacherData > 0)
+        r.removed.push_back(
+            fmt::format("данные преподавателей вне учебного плана (часы, аудитории, должность): {}",
+                        teacherData));
+    if (roomData > 0)
+        r.removed.push_back(fmt::format(
+            "данные аудиторий вне учебного плана (преподаватели, особые): {}", roomData));
     return r;
 }
 
@@ -231,9 +289,10 @@ bool DryRunCurriculum(TAllGod& years, const TCurriculumPlan& plan, TImportReport
     }
     TAllNed calendar;
     calendar.SetDataGod(plan.year, years.FRunSubb);
+    (void)calendar.PreselectActiv();
     TCurriculumOutcome outcome;
     if (!ResolveCurriculum(plan, calendar, outcome, message)) return false;
-    report = CompareCurriculum(plan, outcome, god);
+    report = CompareCurriculum(plan, outcome, calendar, god);
     return true;
 }
 

@@ -23,6 +23,7 @@ namespace {
 // One study day of "Graf", in the code page the calendars are written in.
 constexpr char kStudyDayByte = '\xD3';  // "У"
 constexpr int kFirstTypicalWeek = 53;
+const std::string kPlanRefused = "Файл учебного плана не может быть импортирован: ";
 
 std::string cut(std::string_view s, std::size_t chars) {
     return std::string(utf8Prefix(s, chars));
@@ -32,7 +33,7 @@ std::size_t charCount(std::string_view s) {
     return utf8ToCp1251(s).size();
 }
 
-// Reads the documents's numbers with the element named in the refusal.
+// Reads the document's numbers with the element named in the refusal.
 class Reader {
 public:
     explicit Reader(std::string& message) : message_(message) {}
@@ -57,7 +58,7 @@ public:
         return number(o->FindXMLField(name), where + " " + std::string(name), lo, hi, out);
     }
     bool fail(const std::string& why) {
-        message_ = "Файл учебного плана не может быть импортирован: " + why;
+        message_ = kPlanRefused + why;
         return false;
     }
 
@@ -319,8 +320,12 @@ bool LoadCurriculumPlan(const std::filesystem::path& file, TCurriculumPlan& plan
     return ReadCurriculumPlan(doc, plan, message);
 }
 
+int TypicalWeekCount(int studyDays) {
+    return studyDays / 6 + (studyDays % 6 > 2 ? 1 : 0);
+}
+
 std::array<int, 2> TypicalWeekPairs(int studyDays, int hours, std::array<int, 2>& given) {
-    const int w = studyDays / 6 + (studyDays % 6 > 2 ? 1 : 0);
+    const int w = TypicalWeekCount(studyDays);
     if (w <= 0 || hours <= 0) return {0, 0};
     // Nearest whole number; exactly one half rounds down.
     const int l = (2 * hours + w - 1) / (2 * w);
@@ -385,10 +390,11 @@ bool ResolveCurriculum(const TCurriculumPlan& plan, const TAllNed& calendar,
                 const int hours = std::min(half.hours, kMaxHalfYearHours);
                 (h == 0 ? os.sem1 : os.sem2) = hours / 2;
                 const int days = h == 0 ? og.s1 : og.s2;
-                if (hours / 2 == 0 || days == 0) continue;
+                if (hours / 2 == 0 || TypicalWeekCount(days) == 0) continue;
+                // Too few hours for a pair still leaves the half-year's
+                // teachers on both weeks.
                 const std::array<int, 2> p =
                     TypicalWeekPairs(days, hours, given[static_cast<std::size_t>(h)]);
-                if (p[0] + p[1] == 0) continue;
                 for (int k = 0; k < 2; ++k) {
                     const int ne = kFirstTypicalWeek + 2 * h + k;
                     os.pairs[static_cast<std::size_t>(ne)] += p[static_cast<std::size_t>(k)];
@@ -405,18 +411,17 @@ bool ResolveCurriculum(const TCurriculumPlan& plan, const TAllNed& calendar,
             std::size_t assignments = 0;
             for (const auto& list : os.teachers) assignments += list.size();
             if (assignments > 255) {
-                message = fmt::format(
-                    "Файл учебного плана не может быть импортирован: группа {}, предмет {}: "
-                    "слишком много назначений преподавателей",
-                    g.name, s.shortName);
+                message = kPlanRefused + fmt::format(
+                                             "группа {}, предмет {}: слишком много назначений "
+                                             "преподавателей",
+                                             g.name, s.shortName);
                 return false;
             }
             for (int ne = 1; ne <= kCalendarWeeks; ++ne)
                 if (os.pairs[static_cast<std::size_t>(ne)] > kMaxPairsPerWeek) {
-                    message = fmt::format(
-                        "Файл учебного плана не может быть импортирован: группа {}, предмет {}: "
-                        "{} пар в неделю {}",
-                        g.name, s.shortName, os.pairs[static_cast<std::size_t>(ne)], ne);
+                    message = kPlanRefused +
+                              fmt::format("группа {}, предмет {}: {} пар в неделю {}", g.name,
+                                          s.shortName, os.pairs[static_cast<std::size_t>(ne)], ne);
                     return false;
                 }
             og.subjects.push_back(std::move(os));

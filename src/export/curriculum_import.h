@@ -31,6 +31,7 @@
 namespace zavlin {
 class TAllGod;
 class TAllRasp;
+class TGryp;
 class TMyDialog;
 class TXMLCreater;
 }  // namespace zavlin
@@ -160,25 +161,34 @@ struct TCurriculumOutcome {
 [[nodiscard]] bool ResolveCurriculum(const TCurriculumPlan& plan, const TAllNed& calendar,
                                      TCurriculumOutcome& outcome, std::string& message);
 
+// Weeks of a half-year of D study days: D div 6, one more for a remainder
+// above 2.
+int TypicalWeekCount(int studyDays);
 // Typical week of a half-year: pairs of its two weeks for D study days and h
 // hours, with the pairs the group's two weeks received so far (updated).
 std::array<int, 2> TypicalWeekPairs(int studyDays, int hours, std::array<int, 2>& given);
 
+// The group's calendar from its plan: weeks and study days from "Graf", the
+// start of the second half-year, and six study days in the typical weeks of
+// each half-year that has study days.
+void ApplyPlanCalendar(TGryp& gr, const TPlanGroup& pg);
+
 // The dry run's findings: one line per entry that would be added, changed
-// or removed. dropped lists what the year holds that the plan cannot carry
-// (faculties, placed lessons, ...): the import removes it too.
+// or removed. The import deletes the year first, so removed also counts what
+// the year holds that the plan cannot give back (placed lessons, unions,
+// faculties, room and teacher data, ...).
 struct TImportReport {
     std::vector<std::string> added;
     std::vector<std::string> changed;
     std::vector<std::string> removed;
-    std::vector<std::string> dropped;
     bool NoChange() const { return added.empty() && changed.empty() && removed.empty(); }
     std::string Text() const;
 };
 
-// Compares the outcome with a loaded year (null: the year does not exist).
+// Compares the outcome with a loaded year (null: the year does not exist);
+// calendar is the week calendar the new year gets.
 TImportReport CompareCurriculum(const TCurriculumPlan& plan, const TCurriculumOutcome& outcome,
-                                const TAllRasp* year);
+                                const TAllNed& calendar, const TAllRasp* year);
 // The whole dry run on the database of years: nothing is written.
 [[nodiscard]] bool DryRunCurriculum(TAllGod& years, const TCurriculumPlan& plan,
                                     TImportReport& report, std::string& message);
@@ -189,15 +199,23 @@ struct TImportHooks {
     // The automatic backup after "Да" to its question; true when a copy was
     // kept. Without it the question is not asked.
     std::function<bool()> backup;
-    // The status line.
+    // Called from the thread the import runs on.
     std::function<void(const std::string&)> status;
+    // Once, just before the stored year is first changed: from then on a
+    // failure may leave the year half made.
+    std::function<void()> touching;
 };
 
-// The import after the first question was answered "Да": the backup
-// question, the question on an existing year, the deletion, the new year made
-// active, buildings, rooms, groups with their subjects, and the save. An old
-// version is refused. A failure after the deletion is told with the way back
-// (the backup) in message.
+// The plan resolved against the calendar a new year of it gets, as the
+// import checks it before anything is asked; an old version is refused.
+[[nodiscard]] bool CheckCurriculumPlan(const TCurriculumPlan& plan, bool runSaturday,
+                                       TCurriculumOutcome& outcome, std::string& message);
+
+// The import after the first question was answered "Да": the plan checked,
+// the backup question, the question on an existing year, the deletion, the
+// new year made active, buildings, rooms, groups with their subjects, and
+// the save. A failure after the deletion is told with the way back (the
+// backup) in message. The questions are asked here only.
 [[nodiscard]] TImportResult ImportCurriculum(TAllGod& years, const TCurriculumPlan& plan,
                                              TMyDialog& dialog, const TImportHooks& hooks,
                                              std::string& message);

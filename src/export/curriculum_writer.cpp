@@ -51,8 +51,7 @@ std::string grafOf(const TAllRasp& year, const TGryp& gr, int dey2sem, int& s1, 
 // Hours of a half-year that the import shares out again as `pairs` over
 // its two typical weeks.
 int halfHours(int pairs, int studyDays) {
-    const int w = studyDays / 6 + (studyDays % 6 > 2 ? 1 : 0);
-    return w > 0 ? pairs * w : 0;
+    return pairs * TypicalWeekCount(studyDays);
 }
 
 void writeSubject(TXMLObject* list, const TPredmet& pr, int semWeek, const std::array<int, 2>& days,

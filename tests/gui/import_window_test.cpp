@@ -2,6 +2,7 @@
 // with OK disabled, "Проверить" showing what would change without writing,
 // OK with "Да" importing (a new year and the existing one replaced), and
 // "Нет" leaving the data as it was.
+#include <QApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -101,6 +102,8 @@ private slots:
         QVERIFY(report.contains(QString::fromStdString("группа " + group)));
         QCOMPARE(h->shell->AllGod()->CountGod(), yearsBefore);
         QVERIFY(h->dialog.asked.empty());
+        QVERIFY(child<QPushButton>(&form, "ok")->isEnabled());
+        QVERIFY(child<QPushButton>(&form, "check")->isEnabled());
 
         // The same year: what the plan cannot carry is listed too.
         TForm55 same(*h->context, planOf(*h));
@@ -122,7 +125,19 @@ private slots:
         form.show();
         h->dialog.queue(true);  // the first question
         h->dialog.queue(true);  // the backup
+        const auto backup = RunImportBackup;
+        bool formShownAtBackup = true, progressShown = false;
+        RunImportBackup = [&](TWindowContext& context) {
+            formShownAtBackup = form.isVisible();
+            for (QWidget* w : QApplication::topLevelWidgets())
+                progressShown =
+                    progressShown || (w->objectName() == "importProgress" && w->isVisible());
+            return backup(context);
+        };
         QTest::mouseClick(child<QPushButton>(&form, "ok"), Qt::LeftButton);
+        RunImportBackup = backup;
+        QVERIFY(!formShownAtBackup);
+        QVERIFY(progressShown);
         QCOMPARE(form.result(), TImportResult::Done);
         QCOMPARE(backups, before + 1);
         QCOMPARE(h->dialog.asked.size(), std::size_t{2});
@@ -133,7 +148,7 @@ private slots:
         QCOMPARE(h->weeksChanged, weeksBefore + 1);
         QVERIFY(!form.isVisible());
         // The status line followed the work to its end.
-        QTRY_COMPARE(child<QLabel>(&form, "status")->text(), QString::fromUtf8(kImportDone));
+        QCOMPARE(child<QLabel>(&form, "status")->text(), QString::fromUtf8(kImportDone));
         const int groups = h->shell->God()->CountGryp();
         QCOMPARE(h->shell->God()->YGod, 2040);
         QVERIFY(h->start());
@@ -153,6 +168,72 @@ private slots:
         QCOMPARE(h->dialog.asked.size(), std::size_t{3});
         QVERIFY(h->dialog.asked[2].find("Повторное предупреждение") != std::string::npos);
         QCOMPARE(h->shell->God()->CountFak(), 0);
+    }
+
+    // Catches the window going before its first question breaking the
+    // modal run the menu starts.
+    void menuRunImportsThroughTheModalWindow() {
+        auto h = make();
+        const fs::path file = h->home.path() / "menu.xml";
+        std::string message;
+        QVERIFY2(SaveCurriculum(h->year(), file, message), message.c_str());
+        std::string text;
+        {
+            std::ifstream in(file);
+            text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        }
+        const std::string own = "Name=\"" + std::to_string(h->year().YGod) + "\"";
+        const std::size_t at = text.find(own);
+        QVERIFY(at != std::string::npos);
+        text.replace(at, own.size(), "Name=\"2041\"");
+        std::ofstream(file, std::ios::trunc) << text;
+        ChooseCurriculumFile = [file](QWidget*) { return QString::fromStdString(file.string()); };
+        h->dialog.queue(true);   // the first question
+        h->dialog.queue(false);  // no backup
+        auto wait = whenModal<TForm55>([](TForm55* form) {
+            QTest::mouseClick(child<QPushButton>(form, "ok"), Qt::LeftButton);
+        });
+        QVERIFY(OpenExportWindow("TForm19_1", *h->context));
+        QVERIFY(wait.shown());
+        QCOMPARE(h->lastShown(), std::string(kImportDone));
+        QCOMPARE(h->shell->God()->YGod, 2041);
+    }
+
+    // Catches a plan refused only after the questions (or the backup), a
+    // failure that changed nothing making the main window drop its work,
+    // and a message told twice.
+    void refusalsBeforeTheYearIsTouchedKeepTheWork() {
+        auto h = make();
+        const int years = h->shell->AllGod()->CountGod();
+        TCurriculumPlan plan = planOf(*h, 2040);
+        for (TPlanGroup& g : plan.groups)
+            for (TPlanSubject& s : g.subjects)
+                if (!s.hPairs.empty()) s.hPairs[0] = kMaxPairsPerWeek + 1;
+        TForm55 refused(*h->context, std::move(plan));
+        refused.show();
+        QTest::mouseClick(child<QPushButton>(&refused, "ok"), Qt::LeftButton);
+        QCOMPARE(refused.result(), TImportResult::Failed);
+        QVERIFY(h->dialog.asked.empty());
+        QVERIFY2(h->lastShown().starts_with("Файл учебного плана не может быть импортирован: "),
+                 h->lastShown().c_str());
+        QVERIFY(!h->context->dropChanges);
+        QCOMPARE(h->shell->AllGod()->CountGod(), years);
+
+        const auto backup = RunImportBackup;
+        RunImportBackup = [](TWindowContext&) { return false; };
+        const std::size_t shownBefore = h->dialog.shown.size();
+        TForm55 noCopy(*h->context, planOf(*h, 2040));
+        noCopy.show();
+        h->dialog.queue(true);
+        h->dialog.queue(true);
+        QTest::mouseClick(child<QPushButton>(&noCopy, "ok"), Qt::LeftButton);
+        RunImportBackup = backup;
+        QCOMPARE(noCopy.result(), TImportResult::Failed);
+        QCOMPARE(h->dialog.asked.size(), std::size_t{2});
+        QCOMPARE(h->dialog.shown.size(), shownBefore + 1);
+        QCOMPARE(h->lastShown(), std::string("Резервная копия не создана. Импорт не выполнен."));
+        QVERIFY(!h->context->dropChanges);
+        QCOMPARE(h->shell->AllGod()->CountGod(), years);
     }
 
     // Catches a "Нет" that still deletes or imports.

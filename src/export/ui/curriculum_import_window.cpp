@@ -27,11 +27,26 @@ QString q(const std::string& s) {
     return QString::fromStdString(s);
 }
 
-// The questions were asked on the window thread before the work started.
-class Answered : public TMyDialog {
+// The import asks from its worker; the person answers on the window thread
+// while the worker waits.
+class AskOnWindowThread : public TMyDialog {
 public:
-    bool MessageDlg(const std::string&, const std::string&) override { return true; }
-    void MessageShow(const std::string&) override {}
+    AskOnWindowThread(QObject* window, TMyDialog& dialog) : window_(window), dialog_(dialog) {}
+    bool MessageDlg(const std::string& text, const std::string& caption) override {
+        bool answer = false;
+        QMetaObject::invokeMethod(
+            window_, [&] { answer = dialog_.MessageDlg(text, caption); },
+            Qt::BlockingQueuedConnection);
+        return answer;
+    }
+    void MessageShow(const std::string& text) override {
+        QMetaObject::invokeMethod(
+            window_, [&] { dialog_.MessageShow(text); }, Qt::BlockingQueuedConnection);
+    }
+
+private:
+    QObject* window_;
+    TMyDialog& dialog_;
 };
 
 }  // namespace
@@ -108,20 +123,41 @@ void TForm55::reject() {
     if (!running_) QDialog::reject();
 }
 
+void TForm55::runOnWorker(const std::function<void()>& work) {
+    running_ = true;
+    ok_->setEnabled(false);
+    check_->setEnabled(false);
+    QEventLoop wait;
+    connect(this, &TForm55::workFinished, &wait, &QEventLoop::quit, Qt::QueuedConnection);
+    std::jthread worker([&] {
+        work();
+        emit workFinished();
+    });
+    wait.exec();
+    worker.join();
+    running_ = false;
+}
+
 void TForm55::check() {
     TAllGod* years = context_.shell.AllGod();
     if (years == nullptr) return;
+    status_->setText(QStringLiteral("Проверка учебного плана…"));
     TImportReport report;
     std::string message;
-    if (!DryRunCurriculum(*years, plan_, report, message)) {
+    bool checked = false;
+    runOnWorker([&] { checked = DryRunCurriculum(*years, plan_, report, message); });
+    ok_->setEnabled(true);
+    check_->setEnabled(true);
+    if (!checked) {
         report_->setPlainText(q(message));
+        status_->clear();
         return;
     }
     report_->setPlainText(q(report.Text()));
     status_->setText(QStringLiteral("Проверено: добавить %1, изменить %2, удалить %3.")
                          .arg(report.added.size())
                          .arg(report.changed.size())
-                         .arg(report.removed.size() + report.dropped.size()));
+                         .arg(report.removed.size()));
 }
 
 void TForm55::importPlan() {
@@ -130,48 +166,51 @@ void TForm55::importPlan() {
     ok_->setEnabled(false);
     result_ = TImportResult::Declined;
     TMyDialog& dialog = context_.dialog;
+    std::string message;
+    {
+        TCurriculumOutcome outcome;
+        if (!CheckCurriculumPlan(plan_, years->FRunSubb, outcome, message)) {
+            result_ = TImportResult::Failed;
+            dialog.MessageShow(message);
+            accept();
+            return;
+        }
+    }
+    hide();
     if (!dialog.MessageDlg(ImportFirstQuestion(plan_.year), "Предупреждение")) {
         accept();
         return;
     }
-    // The questions on this thread; the work on a worker.
-    if (dialog.MessageDlg("Выполнить резервное копирование перед импортированием?", "Информация") &&
-        !RunImportBackup(context_)) {
-        dialog.MessageShow("Резервная копия не создана. Импорт не выполнен.");
-        result_ = TImportResult::Failed;
-        accept();
-        return;
-    }
-    if (!years->TestNewGod(plan_.year) &&
-        !dialog.MessageDlg("Год: " + ImportYearText(plan_.year) +
-                               ". Повторное предупреждение. Если группы  существуют, то их "
-                               "данные будут переписаны. Продолжать?",
-                           "Информация")) {
-        accept();
-        return;
-    }
-    running_ = true;
-    check_->setEnabled(false);
-    std::string message;
+    // The window is gone before the first question; the work's progress
+    // shows in a small window of its own until the end.
+    QWidget progress(parentWidget(), Qt::Tool);
+    progress.setObjectName(QStringLiteral("importProgress"));
+    progress.setWindowTitle(windowTitle());
+    auto* line = new QLabel(&progress);
+    line->setObjectName(QStringLiteral("status"));
+    line->setMinimumWidth(420);
+    (new QVBoxLayout(&progress))->addWidget(line);
+    connect(this, &TForm55::statusText, line, &QLabel::setText, Qt::QueuedConnection);
+    progress.show();
+    bool touched = false;
     TImportHooks hooks;
     hooks.status = [this](const std::string& text) { emit statusText(q(text)); };
-    QEventLoop wait;
-    connect(this, &TForm55::importFinished, &wait, &QEventLoop::quit, Qt::QueuedConnection);
-    std::jthread worker([&] {
-        Answered answered;
-        result_ = ImportCurriculum(*years, plan_, answered, hooks, message);
-        emit importFinished();
-    });
-    wait.exec();
-    worker.join();
-    running_ = false;
+    hooks.backup = [this] {
+        bool kept = false;
+        QMetaObject::invokeMethod(
+            this, [&] { kept = RunImportBackup(context_); }, Qt::BlockingQueuedConnection);
+        return kept;
+    };
+    hooks.touching = [&touched] { touched = true; };
+    AskOnWindowThread ask(this, dialog);
+    runOnWorker([&] { result_ = ImportCurriculum(*years, plan_, ask, hooks, message); });
     if (result_ == TImportResult::Done) {
         if (context_.weeksChanged) context_.weeksChanged();
         dialog.MessageShow(kImportDone);
     } else {
         // The year may be half made: the main window reads it back from the
         // database rather than saving what is in memory over it.
-        context_.dropChanges = true;
+        if (touched) context_.dropChanges = true;
         if (!message.empty()) dialog.MessageShow(message);
     }
     accept();

@@ -1,8 +1,8 @@
 // The curriculum import as the menu opens it: the choice of the file
 // (TForm19_1, "Импорт из файла", "*.xml"), then TForm55 "Импорт учебного
 // плана." on the document read. "Проверить" shows the dry run's findings
-// before anything is written; "OK" asks, offers the backup and imports on a
-// worker while the status line follows the work.
+// before anything is written; "OK" checks the plan, asks, offers the backup
+// and imports on a worker while the status line follows the work.
 #pragma once
 
 #include <QDialog>
@@ -40,7 +40,7 @@ public:
 
 signals:
     void statusText(const QString& text);
-    void importFinished();
+    void workFinished();
 
 protected:
     void reject() override;
@@ -48,6 +48,8 @@ protected:
 private:
     void check();
     void importPlan();
+    // Runs work on a worker with the buttons off; events keep flowing.
+    void runOnWorker(const std::function<void()>& work);
 
     TWindowContext& context_;
     TCurriculumPlan plan_;
