@@ -55,7 +55,9 @@ gui: release
 # Pictures of the windows, drawn offscreen by their tests over a sample college.
 SHOTS_DIR := $(SLOW_DIR)
 GUI_TESTS := main_window_test backup_window_test hgrid_test people_windows_test \
-	reference_windows_test calendar_windows_test load_windows_test
+	reference_windows_test calendar_windows_test load_windows_test progress_window_test \
+	compose_start_windows_test composition_input_windows_test unions_window_test \
+	export_windows_test import_window_test
 screenshots:
 	cmake -S . -B $(SHOTS_DIR) -DCMAKE_BUILD_TYPE=Release -DZAVLIN_TESTS=ON -DZAVLIN_BENCH=OFF
 	cmake --build $(SHOTS_DIR) -j $(JOBS) --target $(GUI_TESTS)
