@@ -309,10 +309,7 @@ private:
             return failAt(at, "подстановок сущностей больше " +
                                   std::to_string(kXMLMaxEntityExpansions)),
                    false;
-        expanded_ += it->second.size();
-        if (expanded_ > budget_)
-            return failAt(at, "подстановки сущностей длиннее " + std::to_string(budget_) + " байт"),
-                   false;
+        if (!spend(at, it->second.size())) return false;
         out += it->second;
         return true;
     }
@@ -407,33 +404,47 @@ private:
         skipBlanks();
         if (!lookingAt(">")) return failAt(pos_, "неверное объявление сущности"), false;
         ++pos_;
-        expanded_ += value.size();
-        if (expanded_ > budget_)
-            return failAt(start,
-                          "подстановки сущностей длиннее " + std::to_string(budget_) + " байт"),
-                   false;
+        if (!spend(start, value.size())) return false;
         // The first declaration of a name is the one that counts.
         if (!entities_.emplace(entityName, value).second) return true;
-        keepInModel(entityName, std::move(value));
+        return keepInModel(start, entityName, std::move(value));
+    }
+
+    bool spend(std::size_t at, uint64_t bytes) {
+        expanded_ += bytes;
+        if (expanded_ > budget_)
+            return failAt(at, "подстановки сущностей длиннее " + std::to_string(budget_) + " байт"),
+                   false;
         return true;
     }
 
     // "list" + line number goes back into its entity list.
-    void keepInModel(const std::string& entityName, std::string value) {
+    // A short declaration with a high line number makes every line below it;
+    // those lines are paid for from the expansion budget, so a small document
+    // cannot ask for gigabytes of empty lines.
+    bool keepInModel(std::size_t at, const std::string& entityName, std::string value) {
         std::size_t digits = entityName.size();
         while (digits > 0 && entityName[digits - 1] >= '0' && entityName[digits - 1] <= '9')
             --digits;
         if (digits == 0 || digits == entityName.size() || entityName[digits] == '0' ||
             entityName.size() - digits > 5)
-            return;
+            return true;
         const int line = std::stoi(entityName.substr(digits));
-        if (line > kXMLMaxEntityLine) return;
+        if (line > kXMLMaxEntityLine) return true;
         const std::string listName = entityName.substr(0, digits);
-        TDTDEntity* list = docType_->FindDTDEntity(listName);
-        if (list == nullptr) list = docType_->AddDTDEntity(listName);
-        if (list->Lines.size() < static_cast<std::size_t>(line))
-            list->Lines.resize(static_cast<std::size_t>(line));
-        list->Lines[static_cast<std::size_t>(line - 1)] = std::move(value);
+        auto found = lists_.find(listName);
+        if (found == lists_.end()) {
+            if (!spend(at, sizeof(TDTDEntity) + listName.size())) return false;
+            found = lists_.emplace(listName, docType_->AddDTDEntity(listName)).first;
+        }
+        TDTDEntity* list = found->second;
+        const auto wanted = static_cast<std::size_t>(line);
+        if (list->Lines.size() < wanted) {
+            if (!spend(at, (wanted - list->Lines.size()) * sizeof(std::string))) return false;
+            list->Lines.resize(wanted);
+        }
+        list->Lines[wanted - 1] = std::move(value);
+        return true;
     }
 
     // Reads the element at pos_ into node: its name, attributes, content.
@@ -533,6 +544,7 @@ private:
     std::unique_ptr<TXMLDocType> docType_;
     std::unique_ptr<TXMLObject> root_;
     std::map<std::string, std::string, std::less<>> entities_;
+    std::map<std::string, TDTDEntity*, std::less<>> lists_;
     uint64_t expansions_ = 0;
     uint64_t expanded_ = 0;
     uint64_t budget_ = 0;

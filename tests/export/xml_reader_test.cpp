@@ -217,7 +217,29 @@ TEST(XMLReader, RefusesEntityBlowUps) {
     EXPECT_NE(doc.LastError().find("подстановок сущностей больше"), std::string::npos)
         << doc.LastError();
 
+    // Short declarations with high line numbers under many list names: the
+    // empty lines they would keep are paid for like expanded text.
+    std::string lines = "<!DOCTYPE q [";
+    for (int i = 0; i < 400; ++i)
+        lines +=
+            "<!ENTITY b" + std::to_string(i) + "x" + std::to_string(kXMLMaxEntityLine) + " \"\">";
+    lines += "]><q/>";
+    EXPECT_FALSE(doc.LoadFromAnsiString(lines));
+    EXPECT_NE(doc.LastError().find("подстановки сущностей длиннее"), std::string::npos)
+        << doc.LastError();
+    EXPECT_EQ(doc.XMLDocType(), nullptr);
+
     // Below the bounds the same shapes read.
+    ASSERT_TRUE(
+        doc.LoadFromAnsiString("<!DOCTYPE q [<!ENTITY b9999 \"z\"><!ENTITY b2 \"y\">]><q/>"))
+        << doc.LastError();
+    const TDTDEntity* b = doc.XMLDocType()->FindDTDEntity("b");
+    ASSERT_NE(b, nullptr);
+    ASSERT_EQ(b->Lines.size(), 9999u);
+    EXPECT_EQ(b->Lines[1], "y");
+    EXPECT_EQ(b->Lines[9998], "z");
+    EXPECT_EQ(doc.XMLDocType()->CountLDTDString(), 1);
+
     std::string fine = "<!DOCTYPE q [<!ENTITY e \"ab\">]><q><f>";
     for (int i = 0; i < 1000; ++i) fine += "&e;";
     fine += "</f></q>";
