@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <system_error>
 
@@ -172,12 +173,27 @@ int RunProcess(const std::vector<std::string>& argv) {
     pid_t pid = 0;
     if (posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0) return -1;
     int wstatus = 0;
-    if (waitpid(pid, &wstatus, 0) != pid) return -1;
+    pid_t waited = 0;
+    do waited = waitpid(pid, &wstatus, 0);
+    while (waited == -1 && errno == EINTR);
+    if (waited != pid) return -1;
     return WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
 }
 
+bool PlainEmailAddress(std::string_view address) {
+    if (address.empty() || address.front() == '-') return false;
+    for (const char c : address) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u <= ' ' || u == 0x7F || c == '?' || c == '&' || c == ',' || c == ';') return false;
+    }
+    return true;
+}
+
+// xdg-email knows no "--": an address that looked like an option would be
+// taken for one, so only plain addresses get this far.
 bool TXdgMailer::Send(const std::string& address, const std::string& subject,
                       const fs::path& file) {
+    if (!PlainEmailAddress(address)) return false;
     return FRunner({"xdg-email", "--subject", subject, "--attach", file.string(), address}) == 0;
 }
 
@@ -261,6 +277,11 @@ TExportResult RunWebFileExport(const TAllRasp& year, TFileIni& ini, const fs::pa
         job.email = trim(job.email);
         if (job.email.empty()) {
             result.message = "Введите EMail для WEB";
+            return result;
+        }
+        if (!PlainEmailAddress(job.email)) {
+            result.message = "Неверный EMail для WEB: " + job.email +
+                             "\nНужен один адрес без пробелов, без знаков ? & , ; и не с \"-\".";
             return result;
         }
         store(ini.WriteString(kUser, "EMailWeb", job.email));

@@ -72,6 +72,10 @@ public:
 using TProcessRunner = std::function<int(const std::vector<std::string>& argv)>;
 int RunProcess(const std::vector<std::string>& argv);
 
+// One plain mail address: not empty, no leading "-", no blanks or control
+// characters, none of "?&,;" that would smuggle more into a mail link.
+[[nodiscard]] bool PlainEmailAddress(std::string_view address);
+
 // "xdg-email --subject S --attach FILE ADDRESS": the user's mail client
 // opens the message and the user sends it.
 class TXdgMailer : public TMailer {

@@ -109,6 +109,16 @@ TEST_F(XmlExport, TheWebExportRefuses) {
     j.mail = true;
     j.email = "  ";
     EXPECT_EQ(run(j).message, "Введите EMail для WEB");
+    // Addresses that the mail client would read as an option or a mail link.
+    for (const std::string bad :
+         {"--help", "-x@b.example", "a b@c.example", "a@b.example?cc=x", "a@b.example,c@d.example",
+          "a@b.example;x", "a&b@c.example", "a\x01@b.example"}) {
+        j.email = bad;
+        const TExportResult r = run(j);
+        EXPECT_FALSE(r.ok) << bad;
+        EXPECT_EQ(r.message.rfind("Неверный EMail для WEB: " + bad + "\n", 0), 0u) << r.message;
+    }
+    EXPECT_FALSE(fs::exists(temp));
 
     year->AllNed.DNed(2)->Activ = true;
     j.email = "web@college.example";
@@ -193,9 +203,13 @@ TEST_F(XmlExport, TheMailClientIsCalledWithSubjectAttachmentAndAddress) {
                                               "/tmp/rs201507.xml", "a@b.example"}));
     TXdgMailer failing([](const std::vector<std::string>&) { return 3; });
     EXPECT_FALSE(failing.Send("a@b.example", "Week7", "/tmp/x.xml"));
+    // An option-like address never reaches the client.
+    seen.clear();
+    EXPECT_FALSE(mailer.Send("--help", "Week7", "/tmp/x.xml"));
+    EXPECT_TRUE(seen.empty());
+
     EXPECT_EQ(RunProcess({"/nonexistent/program"}), -1);
-    EXPECT_EQ(RunProcess({"true"}), 0);
-    EXPECT_EQ(RunProcess({"false"}), 1);
+    EXPECT_EQ(RunProcess({"/bin/sh", "-c", "exit 3"}), 3);
 }
 
 }  // namespace
