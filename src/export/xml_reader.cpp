@@ -64,8 +64,14 @@ public:
 
     bool read(std::string_view raw) {
         if (raw.empty()) return failAt(0, "документ пуст"), false;
+        if (raw.size() > kXMLMaxFileSize) {
+            error_ = "Документ XML длиннее " + std::to_string(kXMLMaxFileSize) + " байт";
+            return false;
+        }
         budget_ =
-            std::max<uint64_t>(kXMLMinExpansionBudget, 10 * static_cast<uint64_t>(raw.size()));
+            std::min(kXMLMaxExpansionBudget,
+                     std::max<uint64_t>(kXMLMinExpansionBudget,
+                                        kXMLExpansionFactor * static_cast<uint64_t>(raw.size())));
         if (const std::size_t nul = raw.find('\0'); nul != std::string_view::npos) {
             error_ = lineMessage(lineOf(raw, nul), "нулевой байт в тексте");
             return false;
@@ -79,7 +85,7 @@ public:
         if (bom) codec = TUnicodeCodecType::ucUTF8;
         std::string version = creater_.FVersion;
         std::size_t start = 0;
-        if (!prolog(raw, codec, version, start)) return false;
+        if (!prolog(raw, bom, codec, version, start)) return false;
 
         if (codec == TUnicodeCodecType::ucUTF8) {
             if (const std::size_t bad = invalidUtf8At(raw); bad != std::string_view::npos) {
@@ -87,14 +93,16 @@ public:
                 return false;
             }
             text_ = raw;
-        } else if (codec == TUnicodeCodecType::ucKOI8_R) {
-            text_ = koi8rToUtf8(raw);
+            pos_ = start;
         } else {
-            codec = TUnicodeCodecType::ucWin1251;
-            text_ = cp1251ToUtf8(raw);
+            if (codec != TUnicodeCodecType::ucKOI8_R) codec = TUnicodeCodecType::ucWin1251;
+            const auto convert = codec == TUnicodeCodecType::ucKOI8_R ? koi8rToUtf8 : cp1251ToUtf8;
+            // The prolog may hold letters that grow in UTF-8: it is converted
+            // apart, so the body starts where the converted prolog ends.
+            text_ = convert(raw.substr(0, start));
+            pos_ = text_.size();
+            text_ += convert(raw.substr(start));
         }
-        // The prolog is ASCII, so its length is the same after conversion.
-        pos_ = start;
         if (!document()) return false;
 
         creater_.FUnicodeCodecType = codec;
@@ -118,7 +126,7 @@ private:
     }
 
     // The declaration at the very start: its encoding and version.
-    bool prolog(std::string_view raw, TUnicodeCodecType& codec, std::string& version,
+    bool prolog(std::string_view raw, bool bom, TUnicodeCodecType& codec, std::string& version,
                 std::size_t& end) {
         std::size_t p = 0;
         while (p < raw.size() && isBlank(raw[p])) ++p;
@@ -167,6 +175,12 @@ private:
                 else {
                     error_ = lineMessage(lineOf(raw, q),
                                          "неизвестная кодировка \"" + cp1251ToUtf8(value) + "\"");
+                    return false;
+                }
+                if (bom && codec != TUnicodeCodecType::ucUTF8) {
+                    error_ =
+                        lineMessage(lineOf(raw, q), "метка UTF-8 в начале файла, а кодировка \"" +
+                                                        cp1251ToUtf8(value) + "\"");
                     return false;
                 }
             } else if (name == "version") {
