@@ -250,6 +250,15 @@ TExportResult RunXmlFileExport(const TAllRasp& year, TFileIni& ini, const fs::pa
 
 namespace {
 
+bool readWhole(FileSystem& files, const fs::path& path, std::string& bytes) {
+    auto file = files.open(path, OpenMode::ReadOnly);
+    if (!file) return false;
+    const int64_t size = file->size();
+    if (size < 0) return false;
+    bytes.assign(static_cast<std::size_t>(size), '\0');
+    return size == 0 || file->readAt(0, bytes.data(), bytes.size());
+}
+
 // Whether two paths name the same file, the letter case aside.
 bool sameFile(const fs::path& a, const fs::path& b) {
     std::error_code ec;
@@ -262,7 +271,8 @@ bool sameFile(const fs::path& a, const fs::path& b) {
 }  // namespace
 
 TExportResult RunWebFileExport(const TAllRasp& year, TFileIni& ini, const fs::path& home,
-                               TWebExportJob& job, TMailer& mailer, const TStatusSink& status) {
+                               TWebExportJob& job, TMailer& mailer, const TStatusSink& status,
+                               FileSystem& files) {
     TExportResult result;
     const std::string author = composeAuthor(job.author);
     if (author.empty()) {
@@ -341,7 +351,12 @@ TExportResult RunWebFileExport(const TAllRasp& year, TFileIni& ini, const fs::pa
             result.message = "Невозможно создать файл : " + targetText;
             return result;
         }
-        if (!fs::copy_file(result.files.back(), target, fs::copy_options::overwrite_existing, ec)) {
+        // Written aside and renamed over: a copy that fails midway leaves the
+        // previous copy whole.
+        std::string bytes;
+        if (!readWhole(files, result.files.back(), bytes) ||
+            !replaceFileWhole(files, target, reinterpret_cast<const uint8_t*>(bytes.data()),
+                              bytes.size(), true)) {
             result.message = "Ошибка копирования в файл: " + targetText;
             return result;
         }

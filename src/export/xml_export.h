@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "base/file_system.h"
 #include "export/xml_document.h"
 
 namespace zavlin {
@@ -144,6 +145,7 @@ TExportResult RunXmlFileExport(const TAllRasp& year, TFileIni& ini,
                                const TStatusSink& status = {});
 TExportResult RunWebFileExport(const TAllRasp& year, TFileIni& ini,
                                const std::filesystem::path& home, TWebExportJob& job,
-                               TMailer& mailer, const TStatusSink& status = {});
+                               TMailer& mailer, const TStatusSink& status = {},
+                               FileSystem& files = realFileSystem());
 
 }  // namespace zavlin::exporting

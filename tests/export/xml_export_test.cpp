@@ -192,6 +192,49 @@ TEST_F(XmlExport, TheWeekGoesToTheMailClientAndToAFolder) {
     EXPECT_EQ(back.MainXMLObject()->FindXMLField("Week")->asString(), "1");
 }
 
+std::string contents(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST_F(XmlExport, AFailedCopyKeepsThePreviousCopyWhole) {
+    build();
+    TRecordingMailer mailer;
+    const fs::path site = fs::path(home) / "site";
+    fs::create_directories(site / "taken");
+    TWebExportJob job;
+    job.author = author;
+    job.copy = true;
+    job.folder = site.string();
+
+    // A name that is a folder cannot become the copy.
+    job.fileName = "taken";
+    EXPECT_EQ(RunWebFileExport(*year, dm->FGodini, home, job, mailer).message,
+              "Невозможно создать файл : " + (site / "taken").string());
+
+    job.fileName = "week.xml";
+    const fs::path target = site / "week.xml";
+    std::ofstream(target) << "previous copy";
+    const std::string text = (site / "week.xml").string();
+    FaultInjectingFileSystem faulty;
+    uint64_t n = 1;
+    for (;; ++n) {
+        faulty.failAt(n, false);
+        const TExportResult r = RunWebFileExport(*year, dm->FGodini, home, job, mailer, {}, faulty);
+        // The folder sync after the rename is past the commit.
+        if (!faulty.failed() || r.ok) {
+            ASSERT_TRUE(r.ok) << r.message;
+            break;
+        }
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.message, "Ошибка копирования в файл: " + text) << n;
+        EXPECT_EQ(contents(target), "previous copy") << n;
+        EXPECT_FALSE(fs::exists(site / "week.xml.new")) << n;
+    }
+    EXPECT_GT(n, 3u);
+    EXPECT_EQ(contents(target), contents(fs::path(home) / "temp" / "rs201601.xml"));
+}
+
 TEST_F(XmlExport, TheMailClientIsCalledWithSubjectAttachmentAndAddress) {
     std::vector<std::string> seen;
     TXdgMailer mailer([&](const std::vector<std::string>& argv) {
