@@ -386,12 +386,31 @@ std::string ReadRaspGrypFromXML(TAllRasp& year, const TXMLObject& vO, const TSer
     return {};
 }
 
+namespace {
+
+void skip(const TServerLists& lists, std::string line) {
+    if (lists.skipped != nullptr) lists.skipped->push_back(std::move(line));
+}
+
+}  // namespace
+
 void ReadKorzinaFromXML(TGryp& gr, const TXMLObject& vP, const TServerLists& lists, int vNNed) {
     const int predmetFN = intAtr(vP, "PredmetFN");
     const int classN = intAtr(vP, "ClassN");
     const int del = intAtr(vP, "Del");
     const int zavlinFN = intAtr(vP, "PrZavlinFN");
     const int razN = intAtr(vP, "RazN");
+    // A number that does not fit its key would wrap into another subject.
+    const auto fits = [](int v, int max) { return v >= 0 && v <= max; };
+    if (!fits(classN, UINT8_MAX) || !fits(del, UINT8_MAX) || !fits(razN, UINT8_MAX) ||
+        !fits(predmetFN, UINT16_MAX) || !fits(zavlinFN, UINT16_MAX)) {
+        skip(lists, "Группа " + gr.Name() + ", неделя " + std::to_string(vNNed) +
+                        ": предмет с неверными номерами (PredmetFN=" + std::to_string(predmetFN) +
+                        ", ClassN=" + std::to_string(classN) + ", Del=" + std::to_string(del) +
+                        ", RazN=" + std::to_string(razN) +
+                        ", PrZavlinFN=" + std::to_string(zavlinFN) + ") пропущен");
+        return;
+    }
     TPredmet* pr = nullptr;
     for (const auto& p : gr.LPredmet)
         if (p->Dan.TipDRKM == classN && p->Dan.GDel == del && p->Dan.RazN == razN &&
@@ -455,9 +474,16 @@ void ReadFioFromXML(TPredmet& pr, const TXMLObject& vP, const TServerLists& list
             if (c.Name() == "Yr") {
                 TYrokKorzina* item = week->FindYrokKorzina(kSetkaPlan, &pr);
                 if (item == nullptr) continue;
+                const int planFN = intAtr(c, "FN");
+                if (planFN < 0 || planFN > UINT8_MAX) {
+                    skip(lists, "Группа " + gr->Name() + ", неделя " + std::to_string(vNNed) +
+                                    ": урок с неверным номером FN=" + std::to_string(planFN) +
+                                    " пропущен");
+                    continue;
+                }
                 TYr* yr = week->AddYrRas(0, de, y, item, fp);
                 if (yr == nullptr) continue;
-                yr->FPlanFN = static_cast<uint8_t>(intAtr(c, "FN"));
+                yr->FPlanFN = static_cast<uint8_t>(planFN);
                 if (room != nullptr) yr->SetAyd(room);
                 if (hasAtr(c, "ObN")) joinUnion(year, fp, vNNed, intAtr(c, "ObN"), lists);
                 // An empty "Ot" may read as a field.
@@ -468,8 +494,19 @@ void ReadFioFromXML(TPredmet& pr, const TXMLObject& vP, const TServerLists& list
             } else if (c.Name() == "Zm") {
                 TYrok* yrok = week->Dey(de)->CreateYrok(0, y);
                 TYrokKorzina* zk = week->FindYrokKorzina(kSetkaZamena, &pr);
+                // Without its basket a substitution would be read as a
+                // cancellation.
+                const auto noBasket = [&] {
+                    skip(lists, "Группа " + gr->Name() + ", неделя " + std::to_string(vNNed) +
+                                    ": замену " + PredmetText(&pr) + " некуда записать, пропущена");
+                    week->Dey(de)->FreeIfEmpty(0, y);
+                };
                 if (c.CountLXMLObject() > 0) {
                     if (zk == nullptr) zk = pr.AddPredmetNe(kSetkaZamena, vNNed, fp);
+                    if (zk == nullptr) {
+                        noBasket();
+                        continue;
+                    }
                     for (int o = 0; o < c.CountLXMLObject(); ++o) {
                         const TXMLObject& r = *c.XMLObject(o);
                         if (r.Name() != "Yr") continue;
@@ -479,6 +516,10 @@ void ReadFioFromXML(TPredmet& pr, const TXMLObject& vP, const TServerLists& list
                 } else {
                     if (zk == nullptr || zk->CountPlanYrForFio(fp) <= fp->CountZm())
                         zk = pr.AddPredmetNe(kSetkaZamena, vNNed, fp);
+                    if (zk == nullptr) {
+                        noBasket();
+                        continue;
+                    }
                     // Replaces nothing: the lessons it stands beside stay.
                     (void)yrok->AddZamena(nullptr, zk, room, fio, fp);
                 }

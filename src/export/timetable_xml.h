@@ -116,6 +116,9 @@ struct TServerLists {
     // members of one document are gathered here and joined as soon as there
     // are two. Keep it for the whole document.
     TUnionMembers* unions = nullptr;
+    // When given, one line for every item left unread because a number in it
+    // does not fit the key it names or the lesson could not be made.
+    std::vector<std::string>* skipped = nullptr;
 };
 
 // The teacher a "Fio" element names, found by full then short name, else

@@ -430,6 +430,56 @@ TEST_F(TimetableXml, AGroupsWeekFromTheServer) {
     EXPECT_EQ(g3->GetNed(2)->GetYrok(0, 1, 0)->CountYr(), 1);
 }
 
+// Numbers that do not fit their keys would wrap into other subjects and
+// lessons (65543 is 7 modulo 65536, 257 is 1 modulo 256).
+TEST_F(TimetableXml, ServerNumbersOutsideTheirKeysAreSkippedWithALine) {
+    build();
+    const std::string text =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<Raspisanie>\n"
+        "<LPredmet>\n<Predmet FN=\"7\" tip=\"TPredmet\" SName=\"Матем\" "
+        "LName=\"Математика\">\n</Predmet>\n</LPredmet>\n"
+        "<LFio>\n<Fio FN=\"21\" Name=\"Иванов Иван Иванович\">\n</Fio>\n</LFio>\n"
+        "<LGryp>\n<Gryp Name=\"Г-3\">\n<LWeek>\n<Week FN=\"2\">\n<LPrKrz>\n"
+        "<Krz PredmetFN=\"65543\" ClassN=\"0\" Del=\"0\" PrZavlinFN=\"99\">\n"
+        "<Fio FioFN=\"21\" CountYr=\"1\">\n</Fio>\n</Krz>\n"
+        "<Krz PredmetFN=\"7\" ClassN=\"256\" Del=\"0\" PrZavlinFN=\"99\">\n"
+        "<Fio FioFN=\"21\" CountYr=\"1\">\n</Fio>\n</Krz>\n"
+        "<Krz PredmetFN=\"7\" ClassN=\"0\" Del=\"0\" PrZavlinFN=\"99\">\n"
+        "<Fio FioFN=\"21\" CountYr=\"2\">\n"
+        "<Yr Day=\"1\" Para=\"0\" FN=\"257\">\n</Yr>\n"
+        "<Yr Day=\"2\" Para=\"0\" FN=\"2\">\n</Yr>\n"
+        "</Fio>\n</Krz>\n"
+        "</LPrKrz>\n</Week>\n</LWeek>\n</Gryp>\n</LGryp>\n</Raspisanie>\n";
+    TXMLCreater doc;
+    ASSERT_TRUE(doc.LoadFromAnsiString(text)) << doc.LastError();
+    const TXMLObject* root = doc.MainXMLObject();
+    TUnionMembers unions;
+    std::vector<std::string> skipped;
+    TServerLists lists{root->FindXMLObject("LPredmet"),
+                       root->FindXMLObject("LFio"),
+                       nullptr,
+                       nullptr,
+                       &unions,
+                       &skipped};
+    ASSERT_EQ(ReadRaspGrypFromXML(*year, *root->FindXMLObject("LGryp")->XMLObject(0), lists), "");
+
+    EXPECT_EQ(skipped, (std::vector<std::string>{
+                           "Группа Г-3, неделя 2: предмет с неверными номерами (PredmetFN=65543, "
+                           "ClassN=0, Del=0, RazN=0, PrZavlinFN=99) пропущен",
+                           "Группа Г-3, неделя 2: предмет с неверными номерами (PredmetFN=7, "
+                           "ClassN=256, Del=0, RazN=0, PrZavlinFN=99) пропущен",
+                           "Группа Г-3, неделя 2: урок с неверным номером FN=257 пропущен"}));
+    const TGryp* g3 = year->FindGrypForName("Г-3");
+    ASSERT_EQ(g3->CountPredmet(), 1);
+    EXPECT_EQ(g3->LPredmet[0]->CountPredmetNe(kSetkaPlan, 2), 2);
+    const TNed* week = g3->GetNed(2);
+    const TYrok* mon = week->GetYrok(0, 1, 0);
+    EXPECT_TRUE(mon == nullptr || mon->CountYr() == 0);
+    ASSERT_NE(week->GetYrok(0, 2, 0), nullptr);
+    ASSERT_EQ(week->GetYrok(0, 2, 0)->CountYr(), 1);
+    EXPECT_EQ(week->GetYrok(0, 2, 0)->LYr[0]->FPlanFN, 2);
+}
+
 }  // namespace
 }  // namespace zavlin::exporting
 
