@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "export/xml_export.h"
@@ -319,6 +320,29 @@ TEST_F(TimetableXml, ARoomWithoutItsBuildingInTheListIsOfBuildingOne) {
     const TXMLObject* b1 = rooms->FindXMLObject("AydName", "Name", "B1");
     ASSERT_NE(b1, nullptr);
     EXPECT_EQ(b1->FindXMLAtr("Dom_I")->asString(), "1");
+
+    // Rooms of both buildings: each names its own building's place in the list.
+    year->LGryp[0]->GetNed(1)->GetYrok(0, 2, 1)->LYr[0]->SetAyd(r2);
+    BuildZavlinXml(doc, *year, "А Б.В.", "zavlin");
+    const TXMLObject* root = doc.MainXMLObject();
+    const TXMLObject* doms = root->FindXMLObject("LDomName");
+    ASSERT_NE(doms, nullptr);
+    auto domPlace = [&](const std::string& name) {
+        for (int i = 0; i < doms->CountLXMLObject(); ++i)
+            if (doms->XMLObject(i)->FindXMLAtr("Name")->asString() == name)
+                return std::to_string(i + 1);
+        return std::string("none");
+    };
+    auto domOf = [&](const std::string& roomName) {
+        const TXMLObject* r =
+            root->FindXMLObject("LAydName")->FindXMLObject("AydName", "Name", roomName);
+        return r == nullptr ? std::string("no room") : r->FindXMLAtr("Dom_I")->asString();
+    };
+    EXPECT_EQ(domOf("201"), domPlace("Второй"));
+    EXPECT_EQ(domOf("101"), domPlace(room->Dom()->Name()));
+    std::vector<std::string> places{domOf("101"), domOf("201")};
+    std::sort(places.begin(), places.end());
+    EXPECT_EQ(places, (std::vector<std::string>{"1", "2"}));
 }
 
 // A week as the curriculum server sends it: the lists, then the group's load
