@@ -55,10 +55,6 @@ std::string PredmetText(const TPredmet* pr) {
 
 namespace {
 
-int32_t asInt(int v) {
-    return static_cast<int32_t>(v);
-}
-
 const TAtribyt* atribyt(const TNed& ned) {
     return ned.Gryp() != nullptr && ned.Gryp()->Spisok != nullptr ? &ned.Gryp()->Spisok->Atribyt
                                                                   : nullptr;
@@ -163,19 +159,24 @@ void ObFieldToXML(const TOb& ob, TXMLObject& vP, TXmlNameLists& lists) {
     }
 }
 
+std::vector<int> ActiveWeeks(const TAllNed* calendar) {
+    std::vector<int> weeks;
+    for (int ne = 1; calendar != nullptr && ne <= kWeeks; ++ne)
+        if (const TDNed* dn = calendar->DNed(ne); dn != nullptr && dn->Activ) weeks.push_back(ne);
+    return weeks;
+}
+
 void PredmetToXML(const TGryp& gr, TXMLObject& vP, TXmlNameLists& lists) {
-    const TAllNed* calendar = gr.Spisok != nullptr ? &gr.Spisok->AllNed : nullptr;
+    const std::vector<int> active =
+        ActiveWeeks(gr.Spisok != nullptr ? &gr.Spisok->AllNed : nullptr);
     TXMLObject* list = nullptr;
     for (std::size_t i = 0; i < gr.LPredmet.size(); ++i) {
         const TPredmet& pr = *gr.LPredmet[i];
         const int pos = lists.vLp.Find(PredmetText(&pr));
         if (pos == 0) continue;
-        bool loaded = false;
-        for (int ne = 1; ne <= kWeeks && !loaded; ++ne) {
-            const TDNed* dn = calendar != nullptr ? calendar->DNed(ne) : nullptr;
-            loaded = dn != nullptr && dn->Activ && pr.CountPredmetNe(kSetkaPlan, ne) > 0;
-        }
-        if (!loaded) continue;
+        if (std::none_of(active.begin(), active.end(),
+                         [&](int ne) { return pr.CountPredmetNe(kSetkaPlan, ne) > 0; }))
+            continue;
         if (list == nullptr) list = vP.CreateXMLObject("LPrGryp");
         TXMLObject* p = list->CreateXMLObject("PrGryp");
         p->AddNewXMLAtr("I", asInt(static_cast<int>(i) + 1));

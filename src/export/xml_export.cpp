@@ -12,6 +12,7 @@
 
 #include "base/text.h"
 #include "export/timetable_xml.h"
+#include "export/xml_encoding.h"
 #include "model/year.h"
 #include "settings/settings_file.h"
 #include "storage/name_helpers.h"
@@ -30,20 +31,6 @@ const char* const kUser = "User";
 void store(bool) {
     // A setting that could not be saved is reported by the settings file
     // itself; the export goes on.
-}
-
-int32_t asInt(int v) {
-    return static_cast<int32_t>(v);
-}
-
-std::string lowerAscii(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
-
-std::string composeAuthor(TExportAuthor& a) {
-    return SetNameFill(a.surname, a.givenName, a.patronymic);
 }
 
 void report(const TStatusSink& status, const std::string& text) {
@@ -68,6 +55,14 @@ TAuthorParts AuthorParts(const std::string& stored) {
     return {NameFirst(stored), NameSecond(stored), NameThree(stored)};
 }
 
+std::string ComposeAuthor(TExportAuthor& a) {
+    return SetNameFill(a.surname, a.givenName, a.patronymic);
+}
+
+std::string CannotCreateMessage(const fs::path& file, const std::string& why) {
+    return "Невозможно создать файл : " + file.string() + (why.empty() ? "" : "\n" + why);
+}
+
 std::string ProgramFileName() {
     std::error_code ec;
     const fs::path self = fs::read_symlink("/proc/self/exe", ec);
@@ -90,13 +85,13 @@ void BuildZavlinXml(TXMLCreater& doc, const TAllRasp& year, const std::string& a
     root->AddNewXMLField("ProgVers", asInt(TDB::VersProg));
     root->AddNewXMLField("VersFile", asInt(1));
     root->AddNewXMLField("Year", asInt(year.YGod));
-    if (year.AllNed.CountActivDNed() == 0) return;
+    const std::vector<int> active = ActiveWeeks(&year.AllNed);
+    if (active.empty()) return;
 
     TXmlNameLists lists;
     TXMLObject* ldned = root->CreateXMLObject("LDNed");
-    for (int ne = 1; ne <= kWeeks; ++ne) {
+    for (const int ne : active) {
         const TDNed* dn = year.AllNed.DNed(ne);
-        if (dn == nullptr || !dn->Activ) continue;
         TXMLObject* week = ldned->CreateXMLObject("DNed");
         DNedFieldToXML(*dn, *week);
         TXMLObject* lgryp = nullptr;
@@ -221,7 +216,7 @@ bool prepareTemp(const fs::path& home, fs::path& folder, std::string& message) {
 TExportResult RunXmlFileExport(const TAllRasp& year, TFileIni& ini, const fs::path& home,
                                TXmlExportJob& job, const TStatusSink& status) {
     TExportResult result;
-    const std::string author = composeAuthor(job.author);
+    const std::string author = ComposeAuthor(job.author);
     if (author.empty()) {
         result.message = "Введите вашу фамилию и инициалы";
         return result;
@@ -238,7 +233,7 @@ TExportResult RunXmlFileExport(const TAllRasp& year, TFileIni& ini, const fs::pa
     if (!prepareTemp(home, folder, result.message)) return result;
     const fs::path file = folder / "Zavlin.xml";
     if (!doc.SaveToFile(file)) {
-        result.message = "Невозможно создать файл : " + file.string() + "\n" + doc.LastError();
+        result.message = CannotCreateMessage(file, doc.LastError());
         return result;
     }
     report(status, "Файл:" + file.string());
@@ -274,7 +269,7 @@ TExportResult RunWebFileExport(const TAllRasp& year, TFileIni& ini, const fs::pa
                                TWebExportJob& job, TMailer& mailer, const TStatusSink& status,
                                FileSystem& files) {
     TExportResult result;
-    const std::string author = composeAuthor(job.author);
+    const std::string author = ComposeAuthor(job.author);
     if (author.empty()) {
         result.message = "Введите вашу фамилию и инициалы";
         return result;
@@ -315,15 +310,13 @@ TExportResult RunWebFileExport(const TAllRasp& year, TFileIni& ini, const fs::pa
     fs::path folder;
     if (!prepareTemp(home, folder, result.message)) return result;
     bool mailed = false;
-    for (int ne = 1; ne <= kWeeks; ++ne) {
-        const TDNed* dn = year.AllNed.DNed(ne);
-        if (dn == nullptr || !dn->Activ) continue;
+    for (const int ne : ActiveWeeks(&year.AllNed)) {
         TXMLCreater doc;
         doc.SetEncoding(kEncodings[coding]);
         BuildWebXml(doc, year, ne, job.denominator, job.withZamena, job.withDp);
         const fs::path file = folder / WebFileName(year.YGod, ne);
         if (!doc.SaveToFile(file)) {
-            result.message = "Невозможно создать файл : " + file.string() + "\n" + doc.LastError();
+            result.message = CannotCreateMessage(file, doc.LastError());
             return result;
         }
         result.files.push_back(file);
@@ -348,7 +341,7 @@ TExportResult RunWebFileExport(const TAllRasp& year, TFileIni& ini, const fs::pa
             return result;
         }
         if (job.fileName.empty() || fs::is_directory(target, ec)) {
-            result.message = "Невозможно создать файл : " + targetText;
+            result.message = CannotCreateMessage(targetText);
             return result;
         }
         // Written aside and renamed over: a copy that fails midway leaves the

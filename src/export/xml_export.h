@@ -44,6 +44,13 @@ struct TAuthorParts {
     std::string patronymic;
 };
 TAuthorParts AuthorParts(const std::string& stored);
+using TExportAuthor = TAuthorParts;
+// The author as stored and written, "Фамилия И.О."; the parts are tidied
+// in place. Empty when there is no surname.
+std::string ComposeAuthor(TExportAuthor& author);
+
+// "Невозможно создать файл : " + the file, then the reason on its own line.
+std::string CannotCreateMessage(const std::filesystem::path& file, const std::string& why = {});
 
 // The program file's name without its folder.
 std::string ProgramFileName();
@@ -101,12 +108,6 @@ public:
                             const std::filesystem::path& file) override;
     std::vector<Message> messages;
     bool accept = true;
-};
-
-struct TExportAuthor {
-    std::string surname;
-    std::string givenName;
-    std::string patronymic;
 };
 
 struct TXmlExportJob {

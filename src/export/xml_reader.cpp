@@ -13,10 +13,6 @@ namespace zavlin {
 
 namespace {
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
 bool isNameChar(char c) {
     switch (c) {
         case ' ':
@@ -37,13 +33,6 @@ bool isNameChar(char c) {
         default:
             return true;
     }
-}
-
-std::string lowerAscii(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
 }
 
 std::size_t lineOf(std::string_view s, std::size_t pos) {
@@ -122,16 +111,16 @@ private:
     bool atEnd() const { return pos_ >= text_.size(); }
     bool lookingAt(std::string_view s) const { return text_.compare(pos_, s.size(), s) == 0; }
     void skipBlanks() {
-        while (!atEnd() && isBlank(text_[pos_])) ++pos_;
+        while (!atEnd() && isXmlBlank(text_[pos_])) ++pos_;
     }
 
     // The declaration at the very start: its encoding and version.
     bool prolog(std::string_view raw, bool bom, TUnicodeCodecType& codec, std::string& version,
                 std::size_t& end) {
         std::size_t p = 0;
-        while (p < raw.size() && isBlank(raw[p])) ++p;
+        while (p < raw.size() && isXmlBlank(raw[p])) ++p;
         if (raw.compare(p, 5, "<?xml") != 0 || p + 5 >= raw.size() ||
-            !(isBlank(raw[p + 5]) || raw[p + 5] == '?'))
+            !(isXmlBlank(raw[p + 5]) || raw[p + 5] == '?'))
             return true;
         const std::size_t close = raw.find("?>", p);
         if (close == std::string_view::npos) {
@@ -140,18 +129,18 @@ private:
         }
         std::size_t q = p + 5;
         while (true) {
-            while (q < close && isBlank(raw[q])) ++q;
+            while (q < close && isXmlBlank(raw[q])) ++q;
             if (q >= close) break;
             const std::size_t nameStart = q;
-            while (q < close && raw[q] != '=' && !isBlank(raw[q])) ++q;
+            while (q < close && raw[q] != '=' && !isXmlBlank(raw[q])) ++q;
             const std::string name(raw.substr(nameStart, q - nameStart));
-            while (q < close && isBlank(raw[q])) ++q;
+            while (q < close && isXmlBlank(raw[q])) ++q;
             if (q >= close || raw[q] != '=') {
                 error_ = lineMessage(lineOf(raw, q), "неверное объявление <?xml");
                 return false;
             }
             ++q;
-            while (q < close && isBlank(raw[q])) ++q;
+            while (q < close && isXmlBlank(raw[q])) ++q;
             if (q >= close || (raw[q] != '"' && raw[q] != '\'')) {
                 error_ = lineMessage(lineOf(raw, q), "значение в объявлении <?xml без кавычек");
                 return false;
