@@ -116,6 +116,7 @@ int exportWeb(const fs::path& home, const ExportArgs& a) {
     BuildWebXml(doc, *god, a.week, a.denominator, a.withZamena, a.withDp);
     const fs::path file = fs::path(a.to) / WebFileName(god->YGod, a.week);
     if (!save(doc, file)) return kExitFailed;
+    // The window's message breaks lines with CR LF; a console wants "\n".
     fmt::print("Экспорт расписания успешно завершён. Файлы: \n{}\n", file.string());
     return kExitOk;
 }

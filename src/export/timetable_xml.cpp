@@ -135,7 +135,8 @@ void GrypNedToXML(const TGryp& gr, int vNe, TXMLObject& vG, TXmlNameLists& lists
 
 void ObFieldToXML(const TOb& ob, TXMLObject& vP, TXmlNameLists& lists) {
     if (ob.CountFioPredmet() < 2) return;
-    // (day, period) -> the members' plan lessons there, in member order.
+    // Gathered by cell first: the document lists a union's lesson once, with
+    // every member's group under it, in member order.
     std::map<std::pair<int, int>, std::vector<const TYr*>> cells;
     for (const TFioPredmet* fp : ob.LFioPredmet) {
         if (fp->CountYr(kSetkaPlan, 0) < 2) continue;

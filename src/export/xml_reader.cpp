@@ -114,7 +114,8 @@ private:
         while (!atEnd() && isXmlBlank(text_[pos_])) ++pos_;
     }
 
-    // The declaration at the very start: its encoding and version.
+    // Read on the raw bytes: the encoding it names decides how the rest is
+    // converted.
     bool prolog(std::string_view raw, bool bom, TUnicodeCodecType& codec, std::string& version,
                 std::size_t& end) {
         std::size_t p = 0;
@@ -221,7 +222,7 @@ private:
         }
     }
 
-    // A comment or a processing instruction at pos_.
+    // Comments and processing instructions carry nothing the model keeps.
     bool skipMarkup() {
         const bool comment = lookingAt("<!--");
         const std::string_view close = comment ? "-->" : "?>";
