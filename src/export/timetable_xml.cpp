@@ -460,12 +460,18 @@ void ReadFioFromXML(TPredmet& pr, const TXMLObject& vP, const TServerLists& list
             if (fp == nullptr) fp = pr.AddFio(vNNed, fio);
         }
         if (fp == nullptr) continue;
-        const int countYr = intAtr(t, "CountYr");
-        while (pr.CountPredmetNe(kSetkaPlan, vNNed) < countYr)
-            if (pr.AddPredmetNe(kSetkaPlan, vNNed, fp) == nullptr) break;
-        const int countZm = intAtr(t, "CountZm");
-        while (pr.CountPredmetNe(kSetkaZamena, vNNed, fp) < countZm)
-            if (pr.AddPredmetNe(kSetkaZamena, vNNed, fp) == nullptr) break;
+        // The counts saturate at a byte: a larger number from the server must
+        // end the filling, not spin on a count that no longer grows.
+        const auto fill = [&](int setka, TFioPredmet* counted, int wanted) {
+            for (int have = pr.CountPredmetNe(setka, vNNed, counted); have < wanted;) {
+                if (pr.AddPredmetNe(setka, vNNed, fp) == nullptr) break;
+                const int now = pr.CountPredmetNe(setka, vNNed, counted);
+                if (now <= have) break;
+                have = now;
+            }
+        };
+        fill(kSetkaPlan, nullptr, intAtr(t, "CountYr"));
+        fill(kSetkaZamena, fp, intAtr(t, "CountZm"));
 
         for (int k = 0; k < t.CountLXMLObject(); ++k) {
             const TXMLObject& c = *t.XMLObject(k);

@@ -504,6 +504,43 @@ TEST_F(TimetableXml, ServerNumbersOutsideTheirKeysAreSkippedWithALine) {
     EXPECT_EQ(week->GetYrok(0, 2, 0)->LYr[0]->FPlanFN, 2);
 }
 
+// A count above what the model can hold (its counts stop at a byte) ends
+// the filling instead of spinning on a count that no longer grows; the
+// lessons after it are still read.
+TEST_F(TimetableXml, ServerCountsAboveAByteEndTheFilling) {
+    build();
+    const std::string text =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<Raspisanie>\n"
+        "<LPredmet>\n<Predmet FN=\"7\" tip=\"TPredmet\" SName=\"Матем\" "
+        "LName=\"Математика\">\n</Predmet>\n</LPredmet>\n"
+        "<LFio>\n<Fio FN=\"21\" Name=\"Иванов Иван Иванович\">\n</Fio>\n</LFio>\n"
+        "<LGryp>\n<Gryp Name=\"Г-3\">\n<LWeek>\n<Week FN=\"2\">\n<LPrKrz>\n"
+        "<Krz PredmetFN=\"7\" ClassN=\"0\" Del=\"0\" PrZavlinFN=\"99\">\n"
+        "<Fio FioFN=\"21\" CountYr=\"1\" CountZm=\"300\">\n"
+        "<Yr Day=\"1\" Para=\"0\" FN=\"1\">\n</Yr>\n"
+        "<Zm Day=\"1\" Para=\"0\">\n</Zm>\n"
+        "</Fio>\n</Krz>\n"
+        "</LPrKrz>\n</Week>\n</LWeek>\n</Gryp>\n</LGryp>\n</Raspisanie>\n";
+    TXMLCreater doc;
+    ASSERT_TRUE(doc.LoadFromAnsiString(text)) << doc.LastError();
+    const TXMLObject* root = doc.MainXMLObject();
+    TUnionMembers unions;
+    std::vector<std::string> skipped;
+    TServerLists lists{root->FindXMLObject("LPredmet"),
+                       root->FindXMLObject("LFio"),
+                       nullptr,
+                       nullptr,
+                       &unions,
+                       &skipped};
+    ASSERT_EQ(ReadRaspGrypFromXML(*year, *root->FindXMLObject("LGryp")->XMLObject(0), lists), "");
+
+    EXPECT_TRUE(skipped.empty());
+    const TYrok* mon = year->FindGrypForName("Г-3")->GetNed(2)->GetYrok(0, 1, 0);
+    ASSERT_NE(mon, nullptr);
+    EXPECT_EQ(mon->CountZam(), 1);
+    ASSERT_EQ(mon->CountYr(), 1);
+}
+
 }  // namespace
 }  // namespace zavlin::exporting
 
