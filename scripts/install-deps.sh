@@ -21,6 +21,8 @@ PACKAGES=(
   qt6-base-dev-tools
   libgl-dev
   fonts-dejavu-core
+  # The web export hands its file to the user's mail client through xdg-email.
+  xdg-utils
 )
 
 missing=()

@@ -64,7 +64,7 @@ std::unique_ptr<TGod> loadGod(const fs::path& home, TDM1& dm, int asked, int& st
 
 bool save(TXMLCreater& doc, const fs::path& file) {
     if (doc.SaveToFile(file)) return true;
-    printError(fmt::format("Невозможно создать файл : {} ({})", file.string(), doc.LastError()));
+    printError(CannotCreateMessage(file, doc.LastError()));
     return false;
 }
 
@@ -73,10 +73,10 @@ int exportXml(const fs::path& home, const ExportArgs& a) {
     TDM1 dm(home, dialog);
     const auto held = holdDatabase(dm, LockKind::Shared);
     if (!held) return kExitFailed;
-    std::string stored = a.author.empty() ? ReadUserSettings(dm.FGodini).Name : a.author;
-    std::string surname = NameFirst(stored), given = NameSecond(stored),
-                patronymic = NameThree(stored);
-    const std::string author = SetNameFill(surname, given, patronymic);
+    const std::string stored = a.author.empty() ? ReadUserSettings(dm.FGodini).Name : a.author;
+    // No stored author is a refusal here, not the window's "NoName".
+    TExportAuthor parts = AuthorParts(stored);
+    const std::string author = trim(stored).empty() ? std::string() : ComposeAuthor(parts);
     if (author.empty()) {
         printError("Введите вашу фамилию и инициалы");
         return kExitUsage;
@@ -116,6 +116,7 @@ int exportWeb(const fs::path& home, const ExportArgs& a) {
     BuildWebXml(doc, *god, a.week, a.denominator, a.withZamena, a.withDp);
     const fs::path file = fs::path(a.to) / WebFileName(god->YGod, a.week);
     if (!save(doc, file)) return kExitFailed;
+    // The window's message breaks lines with CR LF; a console wants "\n".
     fmt::print("Экспорт расписания успешно завершён. Файлы: \n{}\n", file.string());
     return kExitOk;
 }

@@ -55,10 +55,6 @@ std::string PredmetText(const TPredmet* pr) {
 
 namespace {
 
-int32_t asInt(int v) {
-    return static_cast<int32_t>(v);
-}
-
 const TAtribyt* atribyt(const TNed& ned) {
     return ned.Gryp() != nullptr && ned.Gryp()->Spisok != nullptr ? &ned.Gryp()->Spisok->Atribyt
                                                                   : nullptr;
@@ -139,7 +135,8 @@ void GrypNedToXML(const TGryp& gr, int vNe, TXMLObject& vG, TXmlNameLists& lists
 
 void ObFieldToXML(const TOb& ob, TXMLObject& vP, TXmlNameLists& lists) {
     if (ob.CountFioPredmet() < 2) return;
-    // (day, period) -> the members' plan lessons there, in member order.
+    // Gathered by cell first: the document lists a union's lesson once, with
+    // every member's group under it, in member order.
     std::map<std::pair<int, int>, std::vector<const TYr*>> cells;
     for (const TFioPredmet* fp : ob.LFioPredmet) {
         if (fp->CountYr(kSetkaPlan, 0) < 2) continue;
@@ -163,19 +160,24 @@ void ObFieldToXML(const TOb& ob, TXMLObject& vP, TXmlNameLists& lists) {
     }
 }
 
+std::vector<int> ActiveWeeks(const TAllNed* calendar) {
+    std::vector<int> weeks;
+    for (int ne = 1; calendar != nullptr && ne <= kWeeks; ++ne)
+        if (const TDNed* dn = calendar->DNed(ne); dn != nullptr && dn->Activ) weeks.push_back(ne);
+    return weeks;
+}
+
 void PredmetToXML(const TGryp& gr, TXMLObject& vP, TXmlNameLists& lists) {
-    const TAllNed* calendar = gr.Spisok != nullptr ? &gr.Spisok->AllNed : nullptr;
+    const std::vector<int> active =
+        ActiveWeeks(gr.Spisok != nullptr ? &gr.Spisok->AllNed : nullptr);
     TXMLObject* list = nullptr;
     for (std::size_t i = 0; i < gr.LPredmet.size(); ++i) {
         const TPredmet& pr = *gr.LPredmet[i];
         const int pos = lists.vLp.Find(PredmetText(&pr));
         if (pos == 0) continue;
-        bool loaded = false;
-        for (int ne = 1; ne <= kWeeks && !loaded; ++ne) {
-            const TDNed* dn = calendar != nullptr ? calendar->DNed(ne) : nullptr;
-            loaded = dn != nullptr && dn->Activ && pr.CountPredmetNe(kSetkaPlan, ne) > 0;
-        }
-        if (!loaded) continue;
+        if (std::none_of(active.begin(), active.end(),
+                         [&](int ne) { return pr.CountPredmetNe(kSetkaPlan, ne) > 0; }))
+            continue;
         if (list == nullptr) list = vP.CreateXMLObject("LPrGryp");
         TXMLObject* p = list->CreateXMLObject("PrGryp");
         p->AddNewXMLAtr("I", asInt(static_cast<int>(i) + 1));
@@ -386,12 +388,31 @@ std::string ReadRaspGrypFromXML(TAllRasp& year, const TXMLObject& vO, const TSer
     return {};
 }
 
+namespace {
+
+void skip(const TServerLists& lists, std::string line) {
+    if (lists.skipped != nullptr) lists.skipped->push_back(std::move(line));
+}
+
+}  // namespace
+
 void ReadKorzinaFromXML(TGryp& gr, const TXMLObject& vP, const TServerLists& lists, int vNNed) {
     const int predmetFN = intAtr(vP, "PredmetFN");
     const int classN = intAtr(vP, "ClassN");
     const int del = intAtr(vP, "Del");
     const int zavlinFN = intAtr(vP, "PrZavlinFN");
     const int razN = intAtr(vP, "RazN");
+    // A number that does not fit its key would wrap into another subject.
+    const auto fits = [](int v, int max) { return v >= 0 && v <= max; };
+    if (!fits(classN, UINT8_MAX) || !fits(del, UINT8_MAX) || !fits(razN, UINT8_MAX) ||
+        !fits(predmetFN, UINT16_MAX) || !fits(zavlinFN, UINT16_MAX)) {
+        skip(lists, "Группа " + gr.Name() + ", неделя " + std::to_string(vNNed) +
+                        ": предмет с неверными номерами (PredmetFN=" + std::to_string(predmetFN) +
+                        ", ClassN=" + std::to_string(classN) + ", Del=" + std::to_string(del) +
+                        ", RazN=" + std::to_string(razN) +
+                        ", PrZavlinFN=" + std::to_string(zavlinFN) + ") пропущен");
+        return;
+    }
     TPredmet* pr = nullptr;
     for (const auto& p : gr.LPredmet)
         if (p->Dan.TipDRKM == classN && p->Dan.GDel == del && p->Dan.RazN == razN &&
@@ -439,12 +460,18 @@ void ReadFioFromXML(TPredmet& pr, const TXMLObject& vP, const TServerLists& list
             if (fp == nullptr) fp = pr.AddFio(vNNed, fio);
         }
         if (fp == nullptr) continue;
-        const int countYr = intAtr(t, "CountYr");
-        while (pr.CountPredmetNe(kSetkaPlan, vNNed) < countYr)
-            if (pr.AddPredmetNe(kSetkaPlan, vNNed, fp) == nullptr) break;
-        const int countZm = intAtr(t, "CountZm");
-        while (pr.CountPredmetNe(kSetkaZamena, vNNed, fp) < countZm)
-            if (pr.AddPredmetNe(kSetkaZamena, vNNed, fp) == nullptr) break;
+        // The counts saturate at a byte: a larger number from the server must
+        // end the filling, not spin on a count that no longer grows.
+        const auto fill = [&](int setka, TFioPredmet* counted, int wanted) {
+            for (int have = pr.CountPredmetNe(setka, vNNed, counted); have < wanted;) {
+                if (pr.AddPredmetNe(setka, vNNed, fp) == nullptr) break;
+                const int now = pr.CountPredmetNe(setka, vNNed, counted);
+                if (now <= have) break;
+                have = now;
+            }
+        };
+        fill(kSetkaPlan, nullptr, intAtr(t, "CountYr"));
+        fill(kSetkaZamena, fp, intAtr(t, "CountZm"));
 
         for (int k = 0; k < t.CountLXMLObject(); ++k) {
             const TXMLObject& c = *t.XMLObject(k);
@@ -455,9 +482,16 @@ void ReadFioFromXML(TPredmet& pr, const TXMLObject& vP, const TServerLists& list
             if (c.Name() == "Yr") {
                 TYrokKorzina* item = week->FindYrokKorzina(kSetkaPlan, &pr);
                 if (item == nullptr) continue;
+                const int planFN = intAtr(c, "FN");
+                if (planFN < 0 || planFN > UINT8_MAX) {
+                    skip(lists, "Группа " + gr->Name() + ", неделя " + std::to_string(vNNed) +
+                                    ": урок с неверным номером FN=" + std::to_string(planFN) +
+                                    " пропущен");
+                    continue;
+                }
                 TYr* yr = week->AddYrRas(0, de, y, item, fp);
                 if (yr == nullptr) continue;
-                yr->FPlanFN = static_cast<uint8_t>(intAtr(c, "FN"));
+                yr->FPlanFN = static_cast<uint8_t>(planFN);
                 if (room != nullptr) yr->SetAyd(room);
                 if (hasAtr(c, "ObN")) joinUnion(year, fp, vNNed, intAtr(c, "ObN"), lists);
                 // An empty "Ot" may read as a field.
@@ -468,8 +502,19 @@ void ReadFioFromXML(TPredmet& pr, const TXMLObject& vP, const TServerLists& list
             } else if (c.Name() == "Zm") {
                 TYrok* yrok = week->Dey(de)->CreateYrok(0, y);
                 TYrokKorzina* zk = week->FindYrokKorzina(kSetkaZamena, &pr);
+                // Without its basket a substitution would be read as a
+                // cancellation.
+                const auto noBasket = [&] {
+                    skip(lists, "Группа " + gr->Name() + ", неделя " + std::to_string(vNNed) +
+                                    ": замену " + PredmetText(&pr) + " некуда записать, пропущена");
+                    week->Dey(de)->FreeIfEmpty(0, y);
+                };
                 if (c.CountLXMLObject() > 0) {
                     if (zk == nullptr) zk = pr.AddPredmetNe(kSetkaZamena, vNNed, fp);
+                    if (zk == nullptr) {
+                        noBasket();
+                        continue;
+                    }
                     for (int o = 0; o < c.CountLXMLObject(); ++o) {
                         const TXMLObject& r = *c.XMLObject(o);
                         if (r.Name() != "Yr") continue;
@@ -479,6 +524,10 @@ void ReadFioFromXML(TPredmet& pr, const TXMLObject& vP, const TServerLists& list
                 } else {
                     if (zk == nullptr || zk->CountPlanYrForFio(fp) <= fp->CountZm())
                         zk = pr.AddPredmetNe(kSetkaZamena, vNNed, fp);
+                    if (zk == nullptr) {
+                        noBasket();
+                        continue;
+                    }
                     // Replaces nothing: the lessons it stands beside stay.
                     (void)yrok->AddZamena(nullptr, zk, room, fio, fp);
                 }

@@ -20,6 +20,7 @@
 namespace zavlin {
 class TAllRasp;
 class TAyd;
+class TAllNed;
 class TDNed;
 class TDom;
 class TENed;
@@ -97,6 +98,14 @@ void PredmetToXML(const TGryp& gr, TXMLObject& vP, TXmlNameLists& lists);
 void ENedFieldToXML(const TENed& en, TXMLObject& vP, TXmlNameLists& lists);
 // A calendar week: "N", "Dt" (weeks 1-52) and "Date".
 void DNedFieldToXML(const TDNed& dn, TXMLObject& vP);
+// An int as the 32-bit value the element writers store.
+inline int32_t asInt(int v) {
+    return static_cast<int32_t>(v);
+}
+
+// The numbers of the calendar's active weeks, in order; none without one.
+std::vector<int> ActiveWeeks(const TAllNed* calendar);
+
 // The week in the form meant for publishing.
 void NedFieldToXMLForEMail(const TNed& ned, TXMLObject& vP, bool vCanDp, bool vCanZamena);
 
@@ -116,6 +125,9 @@ struct TServerLists {
     // members of one document are gathered here and joined as soon as there
     // are two. Keep it for the whole document.
     TUnionMembers* unions = nullptr;
+    // When given, one line for every item left unread because a number in it
+    // does not fit the key it names or the lesson could not be made.
+    std::vector<std::string>* skipped = nullptr;
 };
 
 // The teacher a "Fio" element names, found by full then short name, else

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "export/xml_encoding.h"
+
 namespace zavlin {
 
 namespace {
@@ -298,9 +300,7 @@ std::string TXMLCreater::Encoding() const {
 }
 
 void TXMLCreater::SetEncoding(std::string_view name) {
-    std::string lower(name);
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    const std::string lower = lowerAscii(name);
     if (lower == "windows-1251")
         FUnicodeCodecType = TUnicodeCodecType::ucWin1251;
     else if (lower == "utf-8")

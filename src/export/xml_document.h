@@ -104,10 +104,13 @@ enum class usTypeField {
 // Limits of the reader.
 inline constexpr int kXMLMaxDepth = 256;
 inline constexpr uint64_t kXMLMaxEntityExpansions = 100000;
-// The expansion budget: the expanded entity text may reach this or ten times
-// the input, whichever is larger.
+// The expansion budget: the expanded entity text (and the entity lines kept)
+// may reach the larger of the minimum and the factor times the input, never
+// more than the maximum. Both loaders refuse input above the file size.
 inline constexpr uint64_t kXMLMinExpansionBudget = 1u << 20;
-inline constexpr uint64_t kXMLMaxFileSize = 512u << 20;
+inline constexpr uint64_t kXMLExpansionFactor = 2;
+inline constexpr uint64_t kXMLMaxExpansionBudget = 64u << 20;
+inline constexpr uint64_t kXMLMaxFileSize = 64u << 20;
 // An entity line number above this is expanded but not kept in the model.
 inline constexpr int kXMLMaxEntityLine = 10000;
 

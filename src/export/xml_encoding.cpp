@@ -5,6 +5,13 @@
 
 namespace zavlin {
 
+std::string lowerAscii(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
 namespace {
 
 constexpr char16_t kKoi8r[128] = {

@@ -6,11 +6,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <system_error>
 
 #include "base/text.h"
 #include "export/timetable_xml.h"
+#include "export/xml_encoding.h"
 #include "model/year.h"
 #include "settings/settings_file.h"
 #include "storage/name_helpers.h"
@@ -29,20 +31,6 @@ const char* const kUser = "User";
 void store(bool) {
     // A setting that could not be saved is reported by the settings file
     // itself; the export goes on.
-}
-
-int32_t asInt(int v) {
-    return static_cast<int32_t>(v);
-}
-
-std::string lowerAscii(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
-
-std::string composeAuthor(TExportAuthor& a) {
-    return SetNameFill(a.surname, a.givenName, a.patronymic);
 }
 
 void report(const TStatusSink& status, const std::string& text) {
@@ -67,6 +55,14 @@ TAuthorParts AuthorParts(const std::string& stored) {
     return {NameFirst(stored), NameSecond(stored), NameThree(stored)};
 }
 
+std::string ComposeAuthor(TExportAuthor& a) {
+    return SetNameFill(a.surname, a.givenName, a.patronymic);
+}
+
+std::string CannotCreateMessage(const fs::path& file, const std::string& why) {
+    return "Невозможно создать файл : " + file.string() + (why.empty() ? "" : "\n" + why);
+}
+
 std::string ProgramFileName() {
     std::error_code ec;
     const fs::path self = fs::read_symlink("/proc/self/exe", ec);
@@ -89,13 +85,13 @@ void BuildZavlinXml(TXMLCreater& doc, const TAllRasp& year, const std::string& a
     root->AddNewXMLField("ProgVers", asInt(TDB::VersProg));
     root->AddNewXMLField("VersFile", asInt(1));
     root->AddNewXMLField("Year", asInt(year.YGod));
-    if (year.AllNed.CountActivDNed() == 0) return;
+    const std::vector<int> active = ActiveWeeks(&year.AllNed);
+    if (active.empty()) return;
 
     TXmlNameLists lists;
     TXMLObject* ldned = root->CreateXMLObject("LDNed");
-    for (int ne = 1; ne <= kWeeks; ++ne) {
+    for (const int ne : active) {
         const TDNed* dn = year.AllNed.DNed(ne);
-        if (dn == nullptr || !dn->Activ) continue;
         TXMLObject* week = ldned->CreateXMLObject("DNed");
         DNedFieldToXML(*dn, *week);
         TXMLObject* lgryp = nullptr;
@@ -172,12 +168,27 @@ int RunProcess(const std::vector<std::string>& argv) {
     pid_t pid = 0;
     if (posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0) return -1;
     int wstatus = 0;
-    if (waitpid(pid, &wstatus, 0) != pid) return -1;
+    pid_t waited = 0;
+    do waited = waitpid(pid, &wstatus, 0);
+    while (waited == -1 && errno == EINTR);
+    if (waited != pid) return -1;
     return WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
 }
 
+bool PlainEmailAddress(std::string_view address) {
+    if (address.empty() || address.front() == '-') return false;
+    for (const char c : address) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u <= ' ' || u == 0x7F || c == '?' || c == '&' || c == ',' || c == ';') return false;
+    }
+    return true;
+}
+
+// xdg-email knows no "--": an address that looked like an option would be
+// taken for one, so only plain addresses get this far.
 bool TXdgMailer::Send(const std::string& address, const std::string& subject,
                       const fs::path& file) {
+    if (!PlainEmailAddress(address)) return false;
     return FRunner({"xdg-email", "--subject", subject, "--attach", file.string(), address}) == 0;
 }
 
@@ -205,7 +216,7 @@ bool prepareTemp(const fs::path& home, fs::path& folder, std::string& message) {
 TExportResult RunXmlFileExport(const TAllRasp& year, TFileIni& ini, const fs::path& home,
                                TXmlExportJob& job, const TStatusSink& status) {
     TExportResult result;
-    const std::string author = composeAuthor(job.author);
+    const std::string author = ComposeAuthor(job.author);
     if (author.empty()) {
         result.message = "Введите вашу фамилию и инициалы";
         return result;
@@ -222,7 +233,7 @@ TExportResult RunXmlFileExport(const TAllRasp& year, TFileIni& ini, const fs::pa
     if (!prepareTemp(home, folder, result.message)) return result;
     const fs::path file = folder / "Zavlin.xml";
     if (!doc.SaveToFile(file)) {
-        result.message = "Невозможно создать файл : " + file.string() + "\n" + doc.LastError();
+        result.message = CannotCreateMessage(file, doc.LastError());
         return result;
     }
     report(status, "Файл:" + file.string());
@@ -233,6 +244,15 @@ TExportResult RunXmlFileExport(const TAllRasp& year, TFileIni& ini, const fs::pa
 }
 
 namespace {
+
+bool readWhole(FileSystem& files, const fs::path& path, std::string& bytes) {
+    auto file = files.open(path, OpenMode::ReadOnly);
+    if (!file) return false;
+    const int64_t size = file->size();
+    if (size < 0) return false;
+    bytes.assign(static_cast<std::size_t>(size), '\0');
+    return size == 0 || file->readAt(0, bytes.data(), bytes.size());
+}
 
 // Whether two paths name the same file, the letter case aside.
 bool sameFile(const fs::path& a, const fs::path& b) {
@@ -246,9 +266,10 @@ bool sameFile(const fs::path& a, const fs::path& b) {
 }  // namespace
 
 TExportResult RunWebFileExport(const TAllRasp& year, TFileIni& ini, const fs::path& home,
-                               TWebExportJob& job, TMailer& mailer, const TStatusSink& status) {
+                               TWebExportJob& job, TMailer& mailer, const TStatusSink& status,
+                               FileSystem& files) {
     TExportResult result;
-    const std::string author = composeAuthor(job.author);
+    const std::string author = ComposeAuthor(job.author);
     if (author.empty()) {
         result.message = "Введите вашу фамилию и инициалы";
         return result;
@@ -261,6 +282,11 @@ TExportResult RunWebFileExport(const TAllRasp& year, TFileIni& ini, const fs::pa
         job.email = trim(job.email);
         if (job.email.empty()) {
             result.message = "Введите EMail для WEB";
+            return result;
+        }
+        if (!PlainEmailAddress(job.email)) {
+            result.message = "Неверный EMail для WEB: " + job.email +
+                             "\nНужен один адрес без пробелов, без знаков ? & , ; и не с \"-\".";
             return result;
         }
         store(ini.WriteString(kUser, "EMailWeb", job.email));
@@ -284,15 +310,13 @@ TExportResult RunWebFileExport(const TAllRasp& year, TFileIni& ini, const fs::pa
     fs::path folder;
     if (!prepareTemp(home, folder, result.message)) return result;
     bool mailed = false;
-    for (int ne = 1; ne <= kWeeks; ++ne) {
-        const TDNed* dn = year.AllNed.DNed(ne);
-        if (dn == nullptr || !dn->Activ) continue;
+    for (const int ne : ActiveWeeks(&year.AllNed)) {
         TXMLCreater doc;
         doc.SetEncoding(kEncodings[coding]);
         BuildWebXml(doc, year, ne, job.denominator, job.withZamena, job.withDp);
         const fs::path file = folder / WebFileName(year.YGod, ne);
         if (!doc.SaveToFile(file)) {
-            result.message = "Невозможно создать файл : " + file.string() + "\n" + doc.LastError();
+            result.message = CannotCreateMessage(file, doc.LastError());
             return result;
         }
         result.files.push_back(file);
@@ -317,10 +341,15 @@ TExportResult RunWebFileExport(const TAllRasp& year, TFileIni& ini, const fs::pa
             return result;
         }
         if (job.fileName.empty() || fs::is_directory(target, ec)) {
-            result.message = "Невозможно создать файл : " + targetText;
+            result.message = CannotCreateMessage(targetText);
             return result;
         }
-        if (!fs::copy_file(result.files.back(), target, fs::copy_options::overwrite_existing, ec)) {
+        // Written aside and renamed over: a copy that fails midway leaves the
+        // previous copy whole.
+        std::string bytes;
+        if (!readWhole(files, result.files.back(), bytes) ||
+            !replaceFileWhole(files, target, reinterpret_cast<const uint8_t*>(bytes.data()),
+                              bytes.size(), true)) {
             result.message = "Ошибка копирования в файл: " + targetText;
             return result;
         }

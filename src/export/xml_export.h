@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "base/file_system.h"
 #include "export/xml_document.h"
 
 namespace zavlin {
@@ -43,6 +44,13 @@ struct TAuthorParts {
     std::string patronymic;
 };
 TAuthorParts AuthorParts(const std::string& stored);
+using TExportAuthor = TAuthorParts;
+// The author as stored and written, "Фамилия И.О."; the parts are tidied
+// in place. Empty when there is no surname.
+std::string ComposeAuthor(TExportAuthor& author);
+
+// "Невозможно создать файл : " + the file, then the reason on its own line.
+std::string CannotCreateMessage(const std::filesystem::path& file, const std::string& why = {});
 
 // The program file's name without its folder.
 std::string ProgramFileName();
@@ -72,6 +80,10 @@ public:
 using TProcessRunner = std::function<int(const std::vector<std::string>& argv)>;
 int RunProcess(const std::vector<std::string>& argv);
 
+// One plain mail address: not empty, no leading "-", no blanks or control
+// characters, none of "?&,;" that would smuggle more into a mail link.
+[[nodiscard]] bool PlainEmailAddress(std::string_view address);
+
 // "xdg-email --subject S --attach FILE ADDRESS": the user's mail client
 // opens the message and the user sends it.
 class TXdgMailer : public TMailer {
@@ -96,12 +108,6 @@ public:
                             const std::filesystem::path& file) override;
     std::vector<Message> messages;
     bool accept = true;
-};
-
-struct TExportAuthor {
-    std::string surname;
-    std::string givenName;
-    std::string patronymic;
 };
 
 struct TXmlExportJob {
@@ -140,6 +146,7 @@ TExportResult RunXmlFileExport(const TAllRasp& year, TFileIni& ini,
                                const TStatusSink& status = {});
 TExportResult RunWebFileExport(const TAllRasp& year, TFileIni& ini,
                                const std::filesystem::path& home, TWebExportJob& job,
-                               TMailer& mailer, const TStatusSink& status = {});
+                               TMailer& mailer, const TStatusSink& status = {},
+                               FileSystem& files = realFileSystem());
 
 }  // namespace zavlin::exporting

@@ -13,10 +13,6 @@ namespace zavlin {
 
 namespace {
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
 bool isNameChar(char c) {
     switch (c) {
         case ' ':
@@ -39,13 +35,6 @@ bool isNameChar(char c) {
     }
 }
 
-std::string lowerAscii(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
 std::size_t lineOf(std::string_view s, std::size_t pos) {
     pos = std::min(pos, s.size());
     return 1 + static_cast<std::size_t>(
@@ -64,8 +53,14 @@ public:
 
     bool read(std::string_view raw) {
         if (raw.empty()) return failAt(0, "документ пуст"), false;
+        if (raw.size() > kXMLMaxFileSize) {
+            error_ = "Документ XML длиннее " + std::to_string(kXMLMaxFileSize) + " байт";
+            return false;
+        }
         budget_ =
-            std::max<uint64_t>(kXMLMinExpansionBudget, 10 * static_cast<uint64_t>(raw.size()));
+            std::min(kXMLMaxExpansionBudget,
+                     std::max<uint64_t>(kXMLMinExpansionBudget,
+                                        kXMLExpansionFactor * static_cast<uint64_t>(raw.size())));
         if (const std::size_t nul = raw.find('\0'); nul != std::string_view::npos) {
             error_ = lineMessage(lineOf(raw, nul), "нулевой байт в тексте");
             return false;
@@ -79,7 +74,7 @@ public:
         if (bom) codec = TUnicodeCodecType::ucUTF8;
         std::string version = creater_.FVersion;
         std::size_t start = 0;
-        if (!prolog(raw, codec, version, start)) return false;
+        if (!prolog(raw, bom, codec, version, start)) return false;
 
         if (codec == TUnicodeCodecType::ucUTF8) {
             if (const std::size_t bad = invalidUtf8At(raw); bad != std::string_view::npos) {
@@ -87,14 +82,16 @@ public:
                 return false;
             }
             text_ = raw;
-        } else if (codec == TUnicodeCodecType::ucKOI8_R) {
-            text_ = koi8rToUtf8(raw);
+            pos_ = start;
         } else {
-            codec = TUnicodeCodecType::ucWin1251;
-            text_ = cp1251ToUtf8(raw);
+            if (codec != TUnicodeCodecType::ucKOI8_R) codec = TUnicodeCodecType::ucWin1251;
+            const auto convert = codec == TUnicodeCodecType::ucKOI8_R ? koi8rToUtf8 : cp1251ToUtf8;
+            // The prolog may hold letters that grow in UTF-8: it is converted
+            // apart, so the body starts where the converted prolog ends.
+            text_ = convert(raw.substr(0, start));
+            pos_ = text_.size();
+            text_ += convert(raw.substr(start));
         }
-        // The prolog is ASCII, so its length is the same after conversion.
-        pos_ = start;
         if (!document()) return false;
 
         creater_.FUnicodeCodecType = codec;
@@ -114,16 +111,17 @@ private:
     bool atEnd() const { return pos_ >= text_.size(); }
     bool lookingAt(std::string_view s) const { return text_.compare(pos_, s.size(), s) == 0; }
     void skipBlanks() {
-        while (!atEnd() && isBlank(text_[pos_])) ++pos_;
+        while (!atEnd() && isXmlBlank(text_[pos_])) ++pos_;
     }
 
-    // The declaration at the very start: its encoding and version.
-    bool prolog(std::string_view raw, TUnicodeCodecType& codec, std::string& version,
+    // Read on the raw bytes: the encoding it names decides how the rest is
+    // converted.
+    bool prolog(std::string_view raw, bool bom, TUnicodeCodecType& codec, std::string& version,
                 std::size_t& end) {
         std::size_t p = 0;
-        while (p < raw.size() && isBlank(raw[p])) ++p;
+        while (p < raw.size() && isXmlBlank(raw[p])) ++p;
         if (raw.compare(p, 5, "<?xml") != 0 || p + 5 >= raw.size() ||
-            !(isBlank(raw[p + 5]) || raw[p + 5] == '?'))
+            !(isXmlBlank(raw[p + 5]) || raw[p + 5] == '?'))
             return true;
         const std::size_t close = raw.find("?>", p);
         if (close == std::string_view::npos) {
@@ -132,18 +130,18 @@ private:
         }
         std::size_t q = p + 5;
         while (true) {
-            while (q < close && isBlank(raw[q])) ++q;
+            while (q < close && isXmlBlank(raw[q])) ++q;
             if (q >= close) break;
             const std::size_t nameStart = q;
-            while (q < close && raw[q] != '=' && !isBlank(raw[q])) ++q;
+            while (q < close && raw[q] != '=' && !isXmlBlank(raw[q])) ++q;
             const std::string name(raw.substr(nameStart, q - nameStart));
-            while (q < close && isBlank(raw[q])) ++q;
+            while (q < close && isXmlBlank(raw[q])) ++q;
             if (q >= close || raw[q] != '=') {
                 error_ = lineMessage(lineOf(raw, q), "неверное объявление <?xml");
                 return false;
             }
             ++q;
-            while (q < close && isBlank(raw[q])) ++q;
+            while (q < close && isXmlBlank(raw[q])) ++q;
             if (q >= close || (raw[q] != '"' && raw[q] != '\'')) {
                 error_ = lineMessage(lineOf(raw, q), "значение в объявлении <?xml без кавычек");
                 return false;
@@ -167,6 +165,12 @@ private:
                 else {
                     error_ = lineMessage(lineOf(raw, q),
                                          "неизвестная кодировка \"" + cp1251ToUtf8(value) + "\"");
+                    return false;
+                }
+                if (bom && codec != TUnicodeCodecType::ucUTF8) {
+                    error_ =
+                        lineMessage(lineOf(raw, q), "метка UTF-8 в начале файла, а кодировка \"" +
+                                                        cp1251ToUtf8(value) + "\"");
                     return false;
                 }
             } else if (name == "version") {
@@ -218,7 +222,7 @@ private:
         }
     }
 
-    // A comment or a processing instruction at pos_.
+    // Comments and processing instructions carry nothing the model keeps.
     bool skipMarkup() {
         const bool comment = lookingAt("<!--");
         const std::string_view close = comment ? "-->" : "?>";
@@ -309,10 +313,7 @@ private:
             return failAt(at, "подстановок сущностей больше " +
                                   std::to_string(kXMLMaxEntityExpansions)),
                    false;
-        expanded_ += it->second.size();
-        if (expanded_ > budget_)
-            return failAt(at, "подстановки сущностей длиннее " + std::to_string(budget_) + " байт"),
-                   false;
+        if (!spend(at, it->second.size())) return false;
         out += it->second;
         return true;
     }
@@ -407,33 +408,47 @@ private:
         skipBlanks();
         if (!lookingAt(">")) return failAt(pos_, "неверное объявление сущности"), false;
         ++pos_;
-        expanded_ += value.size();
-        if (expanded_ > budget_)
-            return failAt(start,
-                          "подстановки сущностей длиннее " + std::to_string(budget_) + " байт"),
-                   false;
+        if (!spend(start, value.size())) return false;
         // The first declaration of a name is the one that counts.
         if (!entities_.emplace(entityName, value).second) return true;
-        keepInModel(entityName, std::move(value));
+        return keepInModel(start, entityName, std::move(value));
+    }
+
+    bool spend(std::size_t at, uint64_t bytes) {
+        expanded_ += bytes;
+        if (expanded_ > budget_)
+            return failAt(at, "подстановки сущностей длиннее " + std::to_string(budget_) + " байт"),
+                   false;
         return true;
     }
 
     // "list" + line number goes back into its entity list.
-    void keepInModel(const std::string& entityName, std::string value) {
+    // A short declaration with a high line number makes every line below it;
+    // those lines are paid for from the expansion budget, so a small document
+    // cannot ask for gigabytes of empty lines.
+    bool keepInModel(std::size_t at, const std::string& entityName, std::string value) {
         std::size_t digits = entityName.size();
         while (digits > 0 && entityName[digits - 1] >= '0' && entityName[digits - 1] <= '9')
             --digits;
         if (digits == 0 || digits == entityName.size() || entityName[digits] == '0' ||
             entityName.size() - digits > 5)
-            return;
+            return true;
         const int line = std::stoi(entityName.substr(digits));
-        if (line > kXMLMaxEntityLine) return;
+        if (line > kXMLMaxEntityLine) return true;
         const std::string listName = entityName.substr(0, digits);
-        TDTDEntity* list = docType_->FindDTDEntity(listName);
-        if (list == nullptr) list = docType_->AddDTDEntity(listName);
-        if (list->Lines.size() < static_cast<std::size_t>(line))
-            list->Lines.resize(static_cast<std::size_t>(line));
-        list->Lines[static_cast<std::size_t>(line - 1)] = std::move(value);
+        auto found = lists_.find(listName);
+        if (found == lists_.end()) {
+            if (!spend(at, sizeof(TDTDEntity) + listName.size())) return false;
+            found = lists_.emplace(listName, docType_->AddDTDEntity(listName)).first;
+        }
+        TDTDEntity* list = found->second;
+        const auto wanted = static_cast<std::size_t>(line);
+        if (list->Lines.size() < wanted) {
+            if (!spend(at, (wanted - list->Lines.size()) * sizeof(std::string))) return false;
+            list->Lines.resize(wanted);
+        }
+        list->Lines[wanted - 1] = std::move(value);
+        return true;
     }
 
     // Reads the element at pos_ into node: its name, attributes, content.
@@ -533,6 +548,7 @@ private:
     std::unique_ptr<TXMLDocType> docType_;
     std::unique_ptr<TXMLObject> root_;
     std::map<std::string, std::string, std::less<>> entities_;
+    std::map<std::string, TDTDEntity*, std::less<>> lists_;
     uint64_t expansions_ = 0;
     uint64_t expanded_ = 0;
     uint64_t budget_ = 0;

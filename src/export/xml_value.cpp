@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "export/xml_document.h"
+#include "export/xml_encoding.h"
 #include "storage/typed_arrays.h"
 
 namespace zavlin {
@@ -59,9 +60,8 @@ void fail(std::string* message, std::string text) {
 }
 
 std::string_view trimmed(std::string_view s) {
-    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!s.empty() && blank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && blank(s.back())) s.remove_suffix(1);
+    while (!s.empty() && isXmlBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && isXmlBlank(s.back())) s.remove_suffix(1);
     return s;
 }
 
@@ -230,10 +230,7 @@ bool TXMLDan::asLongWord(uint32_t& value, std::string* message) const {
 }
 
 bool TXMLDan::asBoolean() const {
-    std::string t(trimmed(asString()));
-    for (char& c : t)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return t == "true";
+    return lowerAscii(trimmed(asString())) == "true";
 }
 
 bool TXMLDan::asDateTime(TDateTime& value, std::string* message) const {

@@ -103,7 +103,7 @@ public:
         pending_ += kLineBreak;
     }
 
-    // Puts the text still held in UTF-8 into the output.
+    // Must run before the output is taken: text held back is not in it yet.
     void flush() {
         if (utf8_)
             out_ += pending_;

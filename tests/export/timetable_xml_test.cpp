@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "export/xml_export.h"
@@ -319,6 +320,29 @@ TEST_F(TimetableXml, ARoomWithoutItsBuildingInTheListIsOfBuildingOne) {
     const TXMLObject* b1 = rooms->FindXMLObject("AydName", "Name", "B1");
     ASSERT_NE(b1, nullptr);
     EXPECT_EQ(b1->FindXMLAtr("Dom_I")->asString(), "1");
+
+    // Rooms of both buildings: each names its own building's place in the list.
+    year->LGryp[0]->GetNed(1)->GetYrok(0, 2, 1)->LYr[0]->SetAyd(r2);
+    BuildZavlinXml(doc, *year, "А Б.В.", "zavlin");
+    const TXMLObject* root = doc.MainXMLObject();
+    const TXMLObject* doms = root->FindXMLObject("LDomName");
+    ASSERT_NE(doms, nullptr);
+    auto domPlace = [&](const std::string& name) {
+        for (int i = 0; i < doms->CountLXMLObject(); ++i)
+            if (doms->XMLObject(i)->FindXMLAtr("Name")->asString() == name)
+                return std::to_string(i + 1);
+        return std::string("none");
+    };
+    auto domOf = [&](const std::string& roomName) {
+        const TXMLObject* r =
+            root->FindXMLObject("LAydName")->FindXMLObject("AydName", "Name", roomName);
+        return r == nullptr ? std::string("no room") : r->FindXMLAtr("Dom_I")->asString();
+    };
+    EXPECT_EQ(domOf("201"), domPlace("Второй"));
+    EXPECT_EQ(domOf("101"), domPlace(room->Dom()->Name()));
+    std::vector<std::string> places{domOf("101"), domOf("201")};
+    std::sort(places.begin(), places.end());
+    EXPECT_EQ(places, (std::vector<std::string>{"1", "2"}));
 }
 
 // A week as the curriculum server sends it: the lists, then the group's load
@@ -428,6 +452,93 @@ TEST_F(TimetableXml, AGroupsWeekFromTheServer) {
     EXPECT_EQ(g3->LPredmet[0]->CountFio(2), 2);
     EXPECT_EQ(g3->LPredmet[0]->CountPredmetNe(kSetkaPlan, 2), 3);
     EXPECT_EQ(g3->GetNed(2)->GetYrok(0, 1, 0)->CountYr(), 1);
+}
+
+// Numbers that do not fit their keys would wrap into other subjects and
+// lessons (65543 is 7 modulo 65536, 257 is 1 modulo 256).
+TEST_F(TimetableXml, ServerNumbersOutsideTheirKeysAreSkippedWithALine) {
+    build();
+    const std::string text =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<Raspisanie>\n"
+        "<LPredmet>\n<Predmet FN=\"7\" tip=\"TPredmet\" SName=\"Матем\" "
+        "LName=\"Математика\">\n</Predmet>\n</LPredmet>\n"
+        "<LFio>\n<Fio FN=\"21\" Name=\"Иванов Иван Иванович\">\n</Fio>\n</LFio>\n"
+        "<LGryp>\n<Gryp Name=\"Г-3\">\n<LWeek>\n<Week FN=\"2\">\n<LPrKrz>\n"
+        "<Krz PredmetFN=\"65543\" ClassN=\"0\" Del=\"0\" PrZavlinFN=\"99\">\n"
+        "<Fio FioFN=\"21\" CountYr=\"1\">\n</Fio>\n</Krz>\n"
+        "<Krz PredmetFN=\"7\" ClassN=\"256\" Del=\"0\" PrZavlinFN=\"99\">\n"
+        "<Fio FioFN=\"21\" CountYr=\"1\">\n</Fio>\n</Krz>\n"
+        "<Krz PredmetFN=\"7\" ClassN=\"0\" Del=\"0\" PrZavlinFN=\"99\">\n"
+        "<Fio FioFN=\"21\" CountYr=\"2\">\n"
+        "<Yr Day=\"1\" Para=\"0\" FN=\"257\">\n</Yr>\n"
+        "<Yr Day=\"2\" Para=\"0\" FN=\"2\">\n</Yr>\n"
+        "</Fio>\n</Krz>\n"
+        "</LPrKrz>\n</Week>\n</LWeek>\n</Gryp>\n</LGryp>\n</Raspisanie>\n";
+    TXMLCreater doc;
+    ASSERT_TRUE(doc.LoadFromAnsiString(text)) << doc.LastError();
+    const TXMLObject* root = doc.MainXMLObject();
+    TUnionMembers unions;
+    std::vector<std::string> skipped;
+    TServerLists lists{root->FindXMLObject("LPredmet"),
+                       root->FindXMLObject("LFio"),
+                       nullptr,
+                       nullptr,
+                       &unions,
+                       &skipped};
+    ASSERT_EQ(ReadRaspGrypFromXML(*year, *root->FindXMLObject("LGryp")->XMLObject(0), lists), "");
+
+    EXPECT_EQ(skipped, (std::vector<std::string>{
+                           "Группа Г-3, неделя 2: предмет с неверными номерами (PredmetFN=65543, "
+                           "ClassN=0, Del=0, RazN=0, PrZavlinFN=99) пропущен",
+                           "Группа Г-3, неделя 2: предмет с неверными номерами (PredmetFN=7, "
+                           "ClassN=256, Del=0, RazN=0, PrZavlinFN=99) пропущен",
+                           "Группа Г-3, неделя 2: урок с неверным номером FN=257 пропущен"}));
+    const TGryp* g3 = year->FindGrypForName("Г-3");
+    ASSERT_EQ(g3->CountPredmet(), 1);
+    EXPECT_EQ(g3->LPredmet[0]->CountPredmetNe(kSetkaPlan, 2), 2);
+    const TNed* week = g3->GetNed(2);
+    const TYrok* mon = week->GetYrok(0, 1, 0);
+    EXPECT_TRUE(mon == nullptr || mon->CountYr() == 0);
+    ASSERT_NE(week->GetYrok(0, 2, 0), nullptr);
+    ASSERT_EQ(week->GetYrok(0, 2, 0)->CountYr(), 1);
+    EXPECT_EQ(week->GetYrok(0, 2, 0)->LYr[0]->FPlanFN, 2);
+}
+
+// A count above what the model can hold (its counts stop at a byte) ends
+// the filling instead of spinning on a count that no longer grows; the
+// lessons after it are still read.
+TEST_F(TimetableXml, ServerCountsAboveAByteEndTheFilling) {
+    build();
+    const std::string text =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<Raspisanie>\n"
+        "<LPredmet>\n<Predmet FN=\"7\" tip=\"TPredmet\" SName=\"Матем\" "
+        "LName=\"Математика\">\n</Predmet>\n</LPredmet>\n"
+        "<LFio>\n<Fio FN=\"21\" Name=\"Иванов Иван Иванович\">\n</Fio>\n</LFio>\n"
+        "<LGryp>\n<Gryp Name=\"Г-3\">\n<LWeek>\n<Week FN=\"2\">\n<LPrKrz>\n"
+        "<Krz PredmetFN=\"7\" ClassN=\"0\" Del=\"0\" PrZavlinFN=\"99\">\n"
+        "<Fio FioFN=\"21\" CountYr=\"1\" CountZm=\"300\">\n"
+        "<Yr Day=\"1\" Para=\"0\" FN=\"1\">\n</Yr>\n"
+        "<Zm Day=\"1\" Para=\"0\">\n</Zm>\n"
+        "</Fio>\n</Krz>\n"
+        "</LPrKrz>\n</Week>\n</LWeek>\n</Gryp>\n</LGryp>\n</Raspisanie>\n";
+    TXMLCreater doc;
+    ASSERT_TRUE(doc.LoadFromAnsiString(text)) << doc.LastError();
+    const TXMLObject* root = doc.MainXMLObject();
+    TUnionMembers unions;
+    std::vector<std::string> skipped;
+    TServerLists lists{root->FindXMLObject("LPredmet"),
+                       root->FindXMLObject("LFio"),
+                       nullptr,
+                       nullptr,
+                       &unions,
+                       &skipped};
+    ASSERT_EQ(ReadRaspGrypFromXML(*year, *root->FindXMLObject("LGryp")->XMLObject(0), lists), "");
+
+    EXPECT_TRUE(skipped.empty());
+    const TYrok* mon = year->FindGrypForName("Г-3")->GetNed(2)->GetYrok(0, 1, 0);
+    ASSERT_NE(mon, nullptr);
+    EXPECT_EQ(mon->CountZam(), 1);
+    ASSERT_EQ(mon->CountYr(), 1);
 }
 
 }  // namespace

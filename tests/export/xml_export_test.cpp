@@ -109,6 +109,16 @@ TEST_F(XmlExport, TheWebExportRefuses) {
     j.mail = true;
     j.email = "  ";
     EXPECT_EQ(run(j).message, "Введите EMail для WEB");
+    // Addresses that the mail client would read as an option or a mail link.
+    for (const std::string bad :
+         {"--help", "-x@b.example", "a b@c.example", "a@b.example?cc=x", "a@b.example,c@d.example",
+          "a@b.example;x", "a&b@c.example", "a\x01@b.example"}) {
+        j.email = bad;
+        const TExportResult r = run(j);
+        EXPECT_FALSE(r.ok) << bad;
+        EXPECT_EQ(r.message.rfind("Неверный EMail для WEB: " + bad + "\n", 0), 0u) << r.message;
+    }
+    EXPECT_FALSE(fs::exists(temp));
 
     year->AllNed.DNed(2)->Activ = true;
     j.email = "web@college.example";
@@ -182,6 +192,49 @@ TEST_F(XmlExport, TheWeekGoesToTheMailClientAndToAFolder) {
     EXPECT_EQ(back.MainXMLObject()->FindXMLField("Week")->asString(), "1");
 }
 
+std::string contents(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST_F(XmlExport, AFailedCopyKeepsThePreviousCopyWhole) {
+    build();
+    TRecordingMailer mailer;
+    const fs::path site = fs::path(home) / "site";
+    fs::create_directories(site / "taken");
+    TWebExportJob job;
+    job.author = author;
+    job.copy = true;
+    job.folder = site.string();
+
+    // A name that is a folder cannot become the copy.
+    job.fileName = "taken";
+    EXPECT_EQ(RunWebFileExport(*year, dm->FGodini, home, job, mailer).message,
+              "Невозможно создать файл : " + (site / "taken").string());
+
+    job.fileName = "week.xml";
+    const fs::path target = site / "week.xml";
+    std::ofstream(target) << "previous copy";
+    const std::string text = (site / "week.xml").string();
+    FaultInjectingFileSystem faulty;
+    uint64_t n = 1;
+    for (;; ++n) {
+        faulty.failAt(n, false);
+        const TExportResult r = RunWebFileExport(*year, dm->FGodini, home, job, mailer, {}, faulty);
+        // The folder sync after the rename is past the commit.
+        if (!faulty.failed() || r.ok) {
+            ASSERT_TRUE(r.ok) << r.message;
+            break;
+        }
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.message, "Ошибка копирования в файл: " + text) << n;
+        EXPECT_EQ(contents(target), "previous copy") << n;
+        EXPECT_FALSE(fs::exists(site / "week.xml.new")) << n;
+    }
+    EXPECT_GT(n, 3u);
+    EXPECT_EQ(contents(target), contents(fs::path(home) / "temp" / "rs201601.xml"));
+}
+
 TEST_F(XmlExport, TheMailClientIsCalledWithSubjectAttachmentAndAddress) {
     std::vector<std::string> seen;
     TXdgMailer mailer([&](const std::vector<std::string>& argv) {
@@ -193,9 +246,13 @@ TEST_F(XmlExport, TheMailClientIsCalledWithSubjectAttachmentAndAddress) {
                                               "/tmp/rs201507.xml", "a@b.example"}));
     TXdgMailer failing([](const std::vector<std::string>&) { return 3; });
     EXPECT_FALSE(failing.Send("a@b.example", "Week7", "/tmp/x.xml"));
+    // An option-like address never reaches the client.
+    seen.clear();
+    EXPECT_FALSE(mailer.Send("--help", "Week7", "/tmp/x.xml"));
+    EXPECT_TRUE(seen.empty());
+
     EXPECT_EQ(RunProcess({"/nonexistent/program"}), -1);
-    EXPECT_EQ(RunProcess({"true"}), 0);
-    EXPECT_EQ(RunProcess({"false"}), 1);
+    EXPECT_EQ(RunProcess({"/bin/sh", "-c", "exit 3"}), 3);
 }
 
 }  // namespace

@@ -80,6 +80,32 @@ TEST(XMLReader, EncodingsOfTheProlog) {
     ASSERT_TRUE(plain.LoadFromAnsiString("\xEF\xBB\xBF<a><b>" + kMir + "</b></a>"));
     EXPECT_EQ(fieldText(plain.MainXMLObject(), "b"), kMir);
     EXPECT_EQ(plain.Encoding(), "UTF-8");
+
+    // Letters in the declaration grow in UTF-8: the body still starts right
+    // after it, in both single-byte encodings.
+    ASSERT_TRUE(
+        doc.LoadFromAnsiString("<?xml version=\"1.0\" encoding=\"windows-1251\" "
+                               "note=\"\xCC\xE8\xF0\xCC\xE8\xF0\"?><a><b>\xCC\xE8\xF0</b></a>"))
+        << doc.LastError();
+    EXPECT_EQ(fieldText(doc.MainXMLObject(), "b"), kMir);
+    ASSERT_TRUE(
+        doc.LoadFromAnsiString("<?xml version=\"1.0\" encoding=\"KOI8-R\" "
+                               "note=\"\xED\xC9\xD2\"?>\n<a><b>\xED\xC9\xD2</b></a>"))
+        << doc.LastError();
+    EXPECT_EQ(fieldText(doc.MainXMLObject(), "b"), kMir);
+
+    // A UTF-8 mark with a declared single-byte encoding contradicts itself.
+    EXPECT_FALSE(
+        doc.LoadFromAnsiString("\xEF\xBB\xBF<?xml version=\"1.0\" "
+                               "encoding=\"windows-1251\"?><a><b>" +
+                               kMir + "</b></a>"));
+    EXPECT_EQ(doc.MainXMLObject(), nullptr);
+    EXPECT_EQ(doc.LastError(),
+              "Ошибка в документе XML, строка 1: метка UTF-8 в начале файла, а кодировка "
+              "\"windows-1251\"");
+    ASSERT_TRUE(doc.LoadFromAnsiString(
+        "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?><a><b>" + kMir + "</b></a>"));
+    EXPECT_EQ(fieldText(doc.MainXMLObject(), "b"), kMir);
 }
 
 TEST(XMLReader, ExpandsReferencesAndKeepsTheEntityLists) {
@@ -217,7 +243,46 @@ TEST(XMLReader, RefusesEntityBlowUps) {
     EXPECT_NE(doc.LastError().find("подстановок сущностей больше"), std::string::npos)
         << doc.LastError();
 
+    // Short declarations with high line numbers under many list names: the
+    // empty lines they would keep are paid for like expanded text.
+    std::string lines = "<!DOCTYPE q [";
+    for (int i = 0; i < 400; ++i)
+        lines +=
+            "<!ENTITY b" + std::to_string(i) + "x" + std::to_string(kXMLMaxEntityLine) + " \"\">";
+    lines += "]><q/>";
+    EXPECT_FALSE(doc.LoadFromAnsiString(lines));
+    EXPECT_NE(doc.LastError().find("подстановки сущностей длиннее"), std::string::npos)
+        << doc.LastError();
+    EXPECT_EQ(doc.XMLDocType(), nullptr);
+
+    // The budget grows with the input only twofold.
+    const std::string big(50000, 'x');
+    auto padded = [&](int refs) {
+        std::string t = "<!DOCTYPE q [<!ENTITY big \"" + big + "\">]><!--" +
+                        std::string(kXMLMinExpansionBudget, '.') + "--><q><f>";
+        for (int i = 0; i < refs; ++i) t += "&big;";
+        return t + "</f></q>";
+    };
+    EXPECT_FALSE(doc.LoadFromAnsiString(padded(50)));  // 2.5 MB from about 1 MB
+    EXPECT_NE(doc.LastError().find("подстановки сущностей длиннее"), std::string::npos)
+        << doc.LastError();
+    ASSERT_TRUE(doc.LoadFromAnsiString(padded(30))) << doc.LastError();
+
+    // An input above the file bound is refused before it is read.
+    EXPECT_FALSE(doc.LoadFromAnsiString(std::string(kXMLMaxFileSize + 1, ' ')));
+    EXPECT_EQ(doc.LastError(), "Документ XML длиннее " + std::to_string(kXMLMaxFileSize) + " байт");
+
     // Below the bounds the same shapes read.
+    ASSERT_TRUE(
+        doc.LoadFromAnsiString("<!DOCTYPE q [<!ENTITY b9999 \"z\"><!ENTITY b2 \"y\">]><q/>"))
+        << doc.LastError();
+    const TDTDEntity* b = doc.XMLDocType()->FindDTDEntity("b");
+    ASSERT_NE(b, nullptr);
+    ASSERT_EQ(b->Lines.size(), 9999u);
+    EXPECT_EQ(b->Lines[1], "y");
+    EXPECT_EQ(b->Lines[9998], "z");
+    EXPECT_EQ(doc.XMLDocType()->CountLDTDString(), 1);
+
     std::string fine = "<!DOCTYPE q [<!ENTITY e \"ab\">]><q><f>";
     for (int i = 0; i < 1000; ++i) fine += "&e;";
     fine += "</f></q>";

@@ -2,10 +2,7 @@
 // publishing, handed to the mail client or copied into a folder when asked.
 #pragma once
 
-#include <QDialog>
-
-#include "export/xml_export.h"
-#include "shell/ui/window_context.h"
+#include "export/ui/xml_export_window.h"
 
 class QCheckBox;
 class QComboBox;
@@ -15,10 +12,7 @@ class QPushButton;
 
 namespace zavlin::exporting::ui {
 
-using shell::ui::TWindowContext;
-class TAuthorBox;
-
-class TForm53 : public QDialog {
+class TForm53 : public TExportWindow {
     Q_OBJECT
 public:
     // Object names: the author box's, "ComboBox1" (numerator/denominator),
@@ -27,12 +21,10 @@ public:
     // "Button1" (export), "CloseButton". The mailer is not owned.
     TForm53(TWindowContext& context, TMailer& mailer, QWidget* parent = nullptr);
 
-    void Export();
+    void Export() override;
 
 private:
-    TWindowContext& context_;
     TMailer& mailer_;
-    TAuthorBox* author_;
     QComboBox* half_;
     QCheckBox* zamena_;
     QCheckBox* dp_;
@@ -41,8 +33,6 @@ private:
     QCheckBox* copy_;
     QLineEdit* folder_;
     QLineEdit* fileName_;
-    QLabel* status_;
-    QPushButton* export_;
 };
 
 }  // namespace zavlin::exporting::ui

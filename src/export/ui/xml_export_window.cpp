@@ -25,14 +25,6 @@
 
 namespace zavlin::exporting::ui {
 
-namespace {
-
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
-}
-
-}  // namespace
-
 TExportResult RunExportJob(QWidget* window, QLabel* status,
                            const std::function<TExportResult(const TStatusSink&)>& job) {
     TExportResult result;
@@ -40,7 +32,7 @@ TExportResult RunExportJob(QWidget* window, QLabel* status,
     const TStatusSink sink = [target](const std::string& text) {
         QMetaObject::invokeMethod(
             qApp,
-            [target, line = q(text)] {
+            [target, line = qs(text)] {
                 if (target) target->setText(line);
             },
             Qt::QueuedConnection);
@@ -63,11 +55,11 @@ TAuthorBox::TAuthorBox(const TUserSettings& stored, QWidget* parent)
     : QGroupBox(QStringLiteral("Автор"), parent) {
     auto* form = new QFormLayout(this);
     const TAuthorParts parts = AuthorParts(stored.Name);
-    surname_ = new QLineEdit(q(parts.surname), this);
+    surname_ = new QLineEdit(qs(parts.surname), this);
     surname_->setObjectName("Edit1");
-    given_ = new QLineEdit(q(parts.givenName), this);
+    given_ = new QLineEdit(qs(parts.givenName), this);
     given_->setObjectName("Edit2");
-    patronymic_ = new QLineEdit(q(parts.patronymic), this);
+    patronymic_ = new QLineEdit(qs(parts.patronymic), this);
     patronymic_->setObjectName("Edit3");
     coding_ = new QComboBox(this);
     coding_->setObjectName("ComboCoding");
@@ -85,43 +77,66 @@ TExportAuthor TAuthorBox::Author() const {
 }
 
 void TAuthorBox::Show(const TExportAuthor& author) {
-    surname_->setText(q(author.surname));
-    given_->setText(q(author.givenName));
-    patronymic_->setText(q(author.patronymic));
+    surname_->setText(qs(author.surname));
+    given_->setText(qs(author.givenName));
+    patronymic_->setText(qs(author.patronymic));
 }
 
 int TAuthorBox::Coding() const {
     return coding_->currentIndex() == 1 ? 1 : 0;
 }
 
-TForm50::TForm50(TWindowContext& context, QWidget* parent) : QDialog(parent), context_(context) {
-    setObjectName("TForm50");
-    setWindowTitle(QStringLiteral("Экспорт расписания в файл XML"));
-    TDM1& dm = context_.shell.DM();
-    dm.SetKeyRuss();
-    auto* layout = new QVBoxLayout(this);
-    author_ = new TAuthorBox(ReadUserSettings(dm.FGodini), this);
-    layout->addWidget(author_);
+TExportWindow::TExportWindow(TWindowContext& context, QWidget* parent)
+    : QDialog(parent), context_(context), layout_(new QVBoxLayout(this)) {
+    context_.shell.DM().SetKeyRuss();
+}
+
+void TExportWindow::StartLayout(const TUserSettings& stored) {
+    author_ = new TAuthorBox(stored, this);
+    layout_->addWidget(author_);
+}
+
+void TExportWindow::FinishLayout(int width) {
     TGod* god = context_.shell.God();
-    if (god != nullptr) god->SelectAllGryp(true);
     auto* weeks = new QLabel(QStringLiteral("Активные недели: ") +
-                                 (god != nullptr ? q(god->AllNed.ActivDNedToStr()) : QString()),
+                                 (god != nullptr ? qs(god->AllNed.ActivDNedToStr()) : QString()),
                              this);
     weeks->setObjectName("WeeksLabel");
     weeks->setWordWrap(true);
-    layout->addWidget(weeks);
+    layout_->addWidget(weeks);
     auto* buttons = new QHBoxLayout;
     export_ = entry::ui::MakeButton(this, QStringLiteral("Экспортировать"), "Button1", buttons);
     QPushButton* close =
         entry::ui::MakeButton(this, QStringLiteral("Закрыть"), "CloseButton", buttons);
-    layout->addLayout(buttons);
+    layout_->addLayout(buttons);
     status_ = new QLabel(this);
     status_->setObjectName("StatusBar1");
     status_->setFrameShape(QFrame::StyledPanel);
-    layout->addWidget(status_);
-    connect(export_, &QPushButton::clicked, this, &TForm50::Export);
+    layout_->addWidget(status_);
+    connect(export_, &QPushButton::clicked, this, [this] { Export(); });
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
-    resize(420, sizeHint().height());
+    resize(width, sizeHint().height());
+}
+
+void TExportWindow::Finish(TExportAuthor& author,
+                           const std::function<TExportResult(const TStatusSink&)>& job) {
+    export_->setEnabled(false);
+    const TExportResult r = RunExportJob(this, status_, job);
+    author_->Show(author);
+    if (!r.message.empty()) context_.dialog.MessageShow(r.message);
+    if (r.ok) {
+        accept();
+        return;
+    }
+    export_->setEnabled(true);
+}
+
+TForm50::TForm50(TWindowContext& context, QWidget* parent) : TExportWindow(context, parent) {
+    setObjectName("TForm50");
+    setWindowTitle(QStringLiteral("Экспорт расписания в файл XML"));
+    StartLayout(ReadUserSettings(context_.shell.DM().FGodini));
+    if (TGod* god = context_.shell.God()) god->SelectAllGryp(true);
+    FinishLayout(420);
 }
 
 void TForm50::Export() {
@@ -131,19 +146,11 @@ void TForm50::Export() {
     job.author = author_->Author();
     job.coding = author_->Coding();
     job.progName = QFileInfo(QCoreApplication::applicationFilePath()).fileName().toStdString();
-    export_->setEnabled(false);
     TDM1& dm = context_.shell.DM();
     const std::filesystem::path home = dm.DB.PathR;
-    const TExportResult r = RunExportJob(this, status_, [&](const TStatusSink& sink) {
+    Finish(job.author, [&](const TStatusSink& sink) {
         return RunXmlFileExport(*god, dm.FGodini, home, job, sink);
     });
-    author_->Show(job.author);
-    if (!r.message.empty()) context_.dialog.MessageShow(r.message);
-    if (r.ok) {
-        accept();
-        return;
-    }
-    export_->setEnabled(true);
 }
 
 void RunXmlExport(TWindowContext& context) {

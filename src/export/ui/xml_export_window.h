@@ -14,10 +14,15 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QVBoxLayout;
 
 namespace zavlin::exporting::ui {
 
 using shell::ui::TWindowContext;
+
+inline QString qs(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 // Surname ("Edit1"), given name ("Edit2"), patronymic ("Edit3") and the
 // encoding ("ComboCoding"), filled from "god.Ini" section "User".
@@ -43,21 +48,38 @@ private:
 TExportResult RunExportJob(QWidget* window, QLabel* status,
                            const std::function<TExportResult(const TStatusSink&)>& job);
 
-class TForm50 : public QDialog {
+// What both export windows share: the author box on top; the active weeks
+// ("WeeksLabel"), "Button1" (export), "CloseButton" and "StatusBar1" below.
+class TExportWindow : public QDialog {
+public:
+    TExportWindow(TWindowContext& context, QWidget* parent);
+    // What "Экспортировать" does.
+    virtual void Export() = 0;
+
+protected:
+    // Adds the author box for the stored settings.
+    void StartLayout(const TUserSettings& stored);
+    // Adds the lower part below the window's own options.
+    void FinishLayout(int width);
+    // Runs the job with the button off, shows the corrected author and the
+    // message; closes with OK on success.
+    void Finish(TExportAuthor& author, const std::function<TExportResult(const TStatusSink&)>& job);
+
+    TWindowContext& context_;
+    QVBoxLayout* layout_;
+    TAuthorBox* author_ = nullptr;
+    QLabel* status_ = nullptr;
+    QPushButton* export_ = nullptr;
+};
+
+class TForm50 : public TExportWindow {
     Q_OBJECT
 public:
     // Object names: "Edit1", "Edit2", "Edit3", "ComboCoding", "WeeksLabel",
     // "StatusBar1", "Button1" (export), "CloseButton".
     explicit TForm50(TWindowContext& context, QWidget* parent = nullptr);
 
-    // What "Экспортировать" does.
-    void Export();
-
-private:
-    TWindowContext& context_;
-    TAuthorBox* author_;
-    QLabel* status_;
-    QPushButton* export_;
+    void Export() override;
 };
 
 }  // namespace zavlin::exporting::ui
