@@ -304,34 +304,6 @@ bool confirmed(int tip) {
     return confirmedOnTerminal(confirmationQuestion(tip), "add --yes to compose without asking");
 }
 
-// The year as a TGod: its calendar knows the active weeks.
-std::unique_ptr<TGod> loadGod(const fs::path& home, TDM1& dm, int asked, int& status) {
-    status = kExitFailed;
-    if (!requireYearDatabase(home)) return nullptr;
-    const int y = chosenYear(dm, asked);
-    if (y == 0) {
-        status = kExitUsage;
-        return nullptr;
-    }
-    TAllGod years(dm);
-    if (!years.ReadListGod()) {
-        printError("the list of years could not be read");
-        return nullptr;
-    }
-    const int indx = years.GetIndexGod(y);
-    if (indx < 0) {
-        printError(fmt::format("there is no academic year {} (zavlin-cli years lists them)", y));
-        status = kExitUsage;
-        return nullptr;
-    }
-    std::unique_ptr<TGod> god = years.CreateGod(indx);
-    if (const int failed = loadYearForVerb(home, dm, *god, y); failed >= 0) {
-        status = failed;
-        return nullptr;
-    }
-    return god;
-}
-
 int composeRun(const fs::path& home, const RunArgs& args) {
     const int tip = args.mode == "recompose" ? 1 : args.mode == "sync" ? 2 : 0;
     if (!args.all && args.groups.empty()) {
@@ -356,7 +328,7 @@ int composeRun(const fs::path& home, const RunArgs& args) {
     const auto held = holdDatabase(dm, LockKind::Exclusive);
     if (!held) return kExitFailed;
     int status = kExitOk;
-    std::unique_ptr<TGod> god = loadGod(home, dm, args.god, status);
+    std::unique_ptr<TGod> god = loadGodForVerb(home, dm, args.god, status);
     if (!god) return status;
     god->SelectAllGryp(args.all);
     for (const std::string& name : splitNames(args.groups)) {

@@ -10,7 +10,9 @@
 
 #include "base/my_dialog.h"
 #include "cli/backup_commands.h"
+#include "cli/calendar_commands.h"
 #include "cli/table_access.h"
+#include "model/god.h"
 #include "shell/instance.h"
 #include "storage/legacy_converter_api.h"
 #include "storage/year_database.h"
@@ -287,6 +289,34 @@ void addTableMaintenanceCommands(CLI::App& tableCmd, int& status) {
     pack->callback([path, &status] { status = packOneTable(*path); });
 
     for (CLI::App* verb : {check, reindex, pack}) addHomeOption(*verb);
+}
+
+std::unique_ptr<TGod> loadGodForVerb(const std::filesystem::path& home, TDM1& dm, int asked,
+                                     int& status) {
+    status = kExitFailed;
+    if (!requireYearDatabase(home)) return nullptr;
+    const int y = chosenYear(dm, asked);
+    if (y == 0) {
+        status = kExitUsage;
+        return nullptr;
+    }
+    TAllGod years(dm);
+    if (!years.ReadListGod()) {
+        printError("the list of years could not be read");
+        return nullptr;
+    }
+    const int indx = years.GetIndexGod(y);
+    if (indx < 0) {
+        printError(fmt::format("there is no academic year {} (zavlin-cli years lists them)", y));
+        status = kExitUsage;
+        return nullptr;
+    }
+    std::unique_ptr<TGod> god = years.CreateGod(indx);
+    if (const int failed = loadYearForVerb(home, dm, *god, y); failed >= 0) {
+        status = failed;
+        return nullptr;
+    }
+    return god;
 }
 
 }  // namespace zavlin::cli

@@ -14,6 +14,7 @@ class App;
 }
 
 namespace zavlin {
+class TGod;
 class TDM1;
 class TAllRasp;
 class TDatabaseLock;
@@ -51,6 +52,12 @@ std::unique_ptr<HeldDatabase> holdDatabase(TDM1& dm, LockKind kind);
 // with the college's lesson times. The exit status when that failed, with
 // the message printed; -1 when the year is loaded.
 int loadYearForVerb(const std::filesystem::path& home, TDM1& dm, TAllRasp& year, int god);
+
+// Year asked (0: the active one) as a TGod, whose calendar knows the active
+// weeks, loaded as loadYearForVerb does; null with status set when it could
+// not be.
+std::unique_ptr<TGod> loadGodForVerb(const std::filesystem::path& home, TDM1& dm, int asked,
+                                     int& status);
 
 // One line on stderr for each group whose stored timetable could not be read
 // and is left out of the work (loadYearForVerb prints them itself).

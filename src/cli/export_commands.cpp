@@ -34,34 +34,6 @@ struct ExportArgs {
     bool withDp = false;
 };
 
-// The year as a TGod: its calendar knows the active weeks. Read only.
-std::unique_ptr<TGod> loadGod(const fs::path& home, TDM1& dm, int asked, int& status) {
-    status = kExitFailed;
-    if (!requireYearDatabase(home)) return nullptr;
-    const int y = chosenYear(dm, asked);
-    if (y == 0) {
-        status = kExitUsage;
-        return nullptr;
-    }
-    TAllGod years(dm);
-    if (!years.ReadListGod()) {
-        printError("the list of years could not be read");
-        return nullptr;
-    }
-    const int indx = years.GetIndexGod(y);
-    if (indx < 0) {
-        printError(fmt::format("there is no academic year {} (zavlin-cli years lists them)", y));
-        status = kExitUsage;
-        return nullptr;
-    }
-    std::unique_ptr<TGod> god = years.CreateGod(indx);
-    if (const int failed = loadYearForVerb(home, dm, *god, y); failed >= 0) {
-        status = failed;
-        return nullptr;
-    }
-    return god;
-}
-
 bool save(TXMLCreater& doc, const fs::path& file) {
     if (doc.SaveToFile(file)) return true;
     printError(CannotCreateMessage(file, doc.LastError()));
@@ -82,7 +54,7 @@ int exportXml(const fs::path& home, const ExportArgs& a) {
         return kExitUsage;
     }
     int status = kExitFailed;
-    const auto god = loadGod(home, dm, a.year, status);
+    const auto god = loadGodForVerb(home, dm, a.year, status);
     if (!god) return status;
     TXMLCreater doc;
     doc.SetEncoding(a.encoding.empty() ? kEncodings[ReadUserSettings(dm.FGodini).Coding]
@@ -103,7 +75,7 @@ int exportWeb(const fs::path& home, const ExportArgs& a) {
     const auto held = holdDatabase(dm, LockKind::Shared);
     if (!held) return kExitFailed;
     int status = kExitFailed;
-    const auto god = loadGod(home, dm, a.year, status);
+    const auto god = loadGodForVerb(home, dm, a.year, status);
     if (!god) return status;
     std::error_code ec;
     fs::create_directories(a.to, ec);
