@@ -16,14 +16,19 @@ bool TSosRun::FormS1StopSos() {
     if (FHasDeadline && (++FPolls & 63u) == 0 && Clock::now() >= FDeadline) {
         RequestStop();
         FHasDeadline = false;
+        FLimitReached = true;
     }
-    if (FStepsLeft > 0 && --FStepsLeft == 0) RequestStop();
+    if (FStepsLeft > 0 && --FStepsLeft == 0) {
+        RequestStop();
+        FLimitReached = true;
+    }
     return StopSos.load(std::memory_order_relaxed) && FFileError.empty();
 }
 
 void TSosRun::ArmWeekDeadline() {
     FStepLogBytes = 0;
     FStepLogFull = false;
+    FLimitReached = false;
     FHasDeadline = WeekTimeLimit.count() > 0;
     if (FHasDeadline) FDeadline = Clock::now() + WeekTimeLimit;
     FStepsLeft = WeekStepLimit;

@@ -80,6 +80,11 @@ public:
     // A week's search calls this as it starts: a stop asked for before
     // belonged to the search before.
     void ClearStopRequest() noexcept { StopSos.store(true); }
+    // Clears a stop asked from outside; one the week's time or step limit
+    // made stands, since the limit is not armed again.
+    void ClearOutsideStopRequest() noexcept {
+        if (!FLimitReached) StopSos.store(true);
+    }
     // May the run go on? Asked by the worker between steps. Checks the
     // week's time limit too: once it has passed, the run stops as if the
     // stop button had been pressed. False for good once a file of the run
@@ -127,6 +132,7 @@ private:
     std::filesystem::path FHome;
     Clock::time_point FDeadline{};
     bool FHasDeadline = false;
+    bool FLimitReached = false;  // the week's time or step limit has stopped it
     unsigned FPolls = 0;
     std::uint64_t FStepsLeft = 0;
     std::uintmax_t FStepLogBytes = 0;

@@ -465,10 +465,11 @@ TSostavResult SostavNed(TSosRun& run, int ne) {
     const TSosRun::Clock::time_point armed = TSosRun::Clock::now();
     run.ArmWeekDeadline();
     sp.SortSosPredmet();
-    // A stop pressed while sorting ended the sort; the search starts afresh.
-    // The caption comes again after the clear: a button that a stop lost in
-    // between disabled is given back.
-    run.ClearStopRequest();
+    // A stop pressed while sorting ended the sort; the search starts afresh
+    // (a limit reached while sorting still ends it). The caption comes again
+    // after the clear: a button that a stop lost in between disabled is given
+    // back.
+    run.ClearOutsideStopRequest();
     run.Status(stopCaption);
     run.Ti = run.Ti2 = run.Tm1 = run.Tm2 = TSosRun::Clock::now();
     run.Counters.KolVar = 0;

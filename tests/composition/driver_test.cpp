@@ -196,6 +196,27 @@ TEST_F(Driver, TheStepBudgetStopsTheWeekAtItsLastPollAndStartsAfreshPerWeek) {
     for (int i = 0; i < 1000; ++i) ASSERT_TRUE(r.FormS1StopSos()) << i;
 }
 
+// Catches: the search after the sort running without its limit because the
+// limit was reached while sorting, or a stop button pressed while sorting
+// ending the search before it placed anything.
+TEST_F(Driver, OnlyAStopFromOutsideIsClearedAfterTheSort) {
+    TSosRun& r = direct();
+    r.WeekStepLimit = 2;
+    r.ClearStopRequest();
+    r.ArmWeekDeadline();
+    EXPECT_TRUE(r.FormS1StopSos());
+    EXPECT_FALSE(r.FormS1StopSos());  // the limit, reached while sorting
+    r.ClearOutsideStopRequest();
+    EXPECT_FALSE(r.FormS1StopSos());
+
+    r.WeekStepLimit = 0;
+    r.ClearStopRequest();
+    r.ArmWeekDeadline();
+    r.RequestStop();  // the button
+    r.ClearOutsideStopRequest();
+    EXPECT_TRUE(r.FormS1StopSos());
+}
+
 // ------------------------------------------------------------ hardest week
 
 // Catches: the scan going upwards or with > (ties to the higher week), the
