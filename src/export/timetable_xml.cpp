@@ -101,8 +101,12 @@ void YrToXML(const TYr& yr, TXMLObject& vP, TXmlNameLists& lists) {
         }
 }
 
-void NedFieldToXML(const TNed& ned, TXMLObject& vP, TXmlNameLists& lists) {
-    const TAtribyt* at = atribyt(ned);
+namespace {
+
+// Both forms of a week: a "Day" per day with lessons in the timetable layer,
+// in it an element named periodName per occupied period, filled by fill.
+template <class Fill>
+void eachOccupiedPeriod(const TNed& ned, TXMLObject& vP, const char* periodName, Fill fill) {
     for (int d = 1; d <= kDayCount; ++d) {
         const TDey* dey = ned.Dey(d);
         if (dey == nullptr || dey->FirstYrok(0) == nullptr) continue;
@@ -111,18 +115,27 @@ void NedFieldToXML(const TNed& ned, TXMLObject& vP, TXmlNameLists& lists) {
         for (int y = 0; y < kPeriodCount; ++y) {
             const TYrok* yrok = dey->GetYrok(0, y);
             if (yrok == nullptr || yrok->Empty()) continue;
-            TXMLObject* period = day->CreateXMLObject("Yrok");
+            TXMLObject* period = day->CreateXMLObject(periodName);
             period->AddNewXMLAtr("N", asInt(y));
-            for (const TYr* yr : yrok->LYr) YrToXML(*yr, *period->CreateXMLObject("Yr"), lists);
-            for (const TYr* yr : yrok->LDp) {
-                TXMLObject* dp = period->CreateXMLObject("Dp");
-                YrToXML(*yr, *dp, lists);
-                const std::string name = atrName(at, yr->NAtr());
-                if (!name.empty()) dp->AddNewXMLField("Atr", asInt(lists.Atr(name)));
-            }
-            for (const TYr* yr : yrok->LZm) YrToXML(*yr, *period->CreateXMLObject("Zm"), lists);
+            fill(*yrok, *period);
         }
     }
+}
+
+}  // namespace
+
+void NedFieldToXML(const TNed& ned, TXMLObject& vP, TXmlNameLists& lists) {
+    const TAtribyt* at = atribyt(ned);
+    eachOccupiedPeriod(ned, vP, "Yrok", [&](const TYrok& yrok, TXMLObject& period) {
+        for (const TYr* yr : yrok.LYr) YrToXML(*yr, *period.CreateXMLObject("Yr"), lists);
+        for (const TYr* yr : yrok.LDp) {
+            TXMLObject* dp = period.CreateXMLObject("Dp");
+            YrToXML(*yr, *dp, lists);
+            const std::string name = atrName(at, yr->NAtr());
+            if (!name.empty()) dp->AddNewXMLField("Atr", asInt(lists.Atr(name)));
+        }
+        for (const TYr* yr : yrok.LZm) YrToXML(*yr, *period.CreateXMLObject("Zm"), lists);
+    });
 }
 
 void GrypNedToXML(const TGryp& gr, int vNe, TXMLObject& vG, TXmlNameLists& lists) {
@@ -228,43 +241,33 @@ void partToXML(const TYr& yr, TXMLObject& part) {
 
 void NedFieldToXMLForEMail(const TNed& ned, TXMLObject& vP, bool vCanDp, bool vCanZamena) {
     const TAtribyt* at = atribyt(ned);
-    for (int d = 1; d <= kDayCount; ++d) {
-        const TDey* dey = ned.Dey(d);
-        if (dey == nullptr || dey->FirstYrok(0) == nullptr) continue;
-        TXMLObject* day = vP.CreateXMLObject("Day");
-        day->AddNewXMLAtr("N", asInt(d));
-        for (int y = 0; y < kPeriodCount; ++y) {
-            const TYrok* yrok = dey->GetYrok(0, y);
-            if (yrok == nullptr || yrok->Empty()) continue;
-            TXMLObject* lesson = day->CreateXMLObject("Lesson");
-            lesson->AddNewXMLAtr("N", asInt(y));
-            int n = 0;
-            for (const TYr* yr : yrok->LYr) {
-                TXMLObject* part = lesson->CreateXMLObject("Part");
-                part->AddNewXMLAtr("N", asInt(++n));
-                if (vCanZamena && !yr->LZm.empty()) part->AddNewXMLAtr("Status", "Заменён");
-                partToXML(*yr, *part);
-            }
-            n = 0;
-            for (const TYr* yr : yrok->LDp) {
-                if (!vCanDp) break;
-                TXMLObject* part = lesson->CreateXMLObject("Part");
-                part->AddNewXMLAtr("N", asInt(++n));
-                part->AddNewXMLAtr("Status", "Назначен дополнительно");
-                const std::string name = atrName(at, yr->NAtr());
-                if (!name.empty()) part->AddNewXMLAtr("Attribute", name);
-                partToXML(*yr, *part);
-            }
-            n = 0;
-            for (const TYr* yr : yrok->LZm) {
-                if (!vCanZamena) break;
-                TXMLObject* part = lesson->CreateXMLObject("Part");
-                part->AddNewXMLAtr("N", asInt(++n));
-                part->AddNewXMLAtr("Status", "Замена");
-                partToXML(*yr, *part);
-            }
+    eachOccupiedPeriod(ned, vP, "Lesson", [&](const TYrok& yrok, TXMLObject& lesson) {
+        int n = 0;
+        for (const TYr* yr : yrok.LYr) {
+            TXMLObject* part = lesson.CreateXMLObject("Part");
+            part->AddNewXMLAtr("N", asInt(++n));
+            if (vCanZamena && !yr->LZm.empty()) part->AddNewXMLAtr("Status", "Заменён");
+            partToXML(*yr, *part);
         }
-    }
+        n = 0;
+        for (const TYr* yr : yrok.LDp) {
+            if (!vCanDp) break;
+            TXMLObject* part = lesson.CreateXMLObject("Part");
+            part->AddNewXMLAtr("N", asInt(++n));
+            part->AddNewXMLAtr("Status", "Назначен дополнительно");
+            const std::string name = atrName(at, yr->NAtr());
+            if (!name.empty()) part->AddNewXMLAtr("Attribute", name);
+            partToXML(*yr, *part);
+        }
+        n = 0;
+        for (const TYr* yr : yrok.LZm) {
+            if (!vCanZamena) break;
+            TXMLObject* part = lesson.CreateXMLObject("Part");
+            part->AddNewXMLAtr("N", asInt(++n));
+            part->AddNewXMLAtr("Status", "Замена");
+            partToXML(*yr, *part);
+        }
+    });
 }
 
 }  // namespace zavlin::exporting
