@@ -122,6 +122,10 @@ void addExportCommands(CLI::App& app, int& status) {
     web->add_flag("--with-additional", a->withDp, "include lessons assigned additionally");
     web->add_option("--year", a->year, "the first calendar year; default: the active one");
     web->callback([web, a, &status] { status = exportWeb(homeFolder(*web), *a); });
+
+    addHtmlExportCommands(*exp, status);
+    addRtfExportCommands(*exp, status);
+    addIcalExportCommands(*exp, status);
 }
 
 }  // namespace zavlin::cli

@@ -10,4 +10,9 @@ namespace zavlin::cli {
 
 void addExportCommands(CLI::App& app, int& status);
 
+// The documents' verbs under "export": each family adds its own.
+void addHtmlExportCommands(CLI::App& exportVerb, int& status);  // export html
+void addRtfExportCommands(CLI::App& exportVerb, int& status);   // export rtf
+void addIcalExportCommands(CLI::App& exportVerb, int& status);  // export ical
+
 }  // namespace zavlin::cli

@@ -14,6 +14,7 @@
 #include "cli/demo_commands.h"
 #include "cli/load_commands.h"
 #include "cli/export_commands.h"
+#include "cli/hours_commands.h"
 #include "cli/import_commands.h"
 #include "cli/quality_commands.h"
 #include "cli/room_commands.h"
@@ -160,6 +161,7 @@ int run(int argc, char** argv) {
     addLoadCommands(app, status);
     addExportCommands(app, status);
     addImportCommands(app, status);
+    addHoursCommands(app, status);
 
     std::string path;
     std::string key;

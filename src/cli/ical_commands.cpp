@@ -1,0 +1,10 @@
+#include <CLI/CLI.hpp>
+
+#include "cli/export_commands.h"
+
+namespace zavlin::cli {
+
+// Placeholder until the verb is built.
+void addIcalExportCommands(CLI::App& /*exportVerb*/, int& /*status*/) {}
+
+}  // namespace zavlin::cli

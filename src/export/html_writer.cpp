@@ -1,0 +1,1 @@
+#include "export/html_writer.h"

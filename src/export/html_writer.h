@@ -1,0 +1,2 @@
+// Placeholder until the writer is built.
+#pragma once

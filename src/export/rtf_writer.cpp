@@ -1,0 +1,1 @@
+#include "export/rtf_writer.h"
