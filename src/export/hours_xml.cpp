@@ -1,0 +1,1 @@
+#include "export/hours_xml.h"

@@ -1,0 +1,2 @@
+// Placeholder until the file is built.
+#pragma once

@@ -1,0 +1,2 @@
+// Placeholder until the table is built.
+#pragma once
