@@ -11,6 +11,7 @@
 #include "composition/ui/composition_windows.h"
 #include "entry/ui/entry_windows.h"
 #include "export/ui/export_windows.h"
+#include "reports/ui/report_windows.h"
 #include "shell/instance.h"
 #include "shell/ui/instance_channel.h"
 #include "shell/ui/main_window.h"
@@ -78,6 +79,7 @@ int main(int argc, char** argv) {
     window.windowOpeners.push_back(entry::ui::OpenEntryWindow);
     window.windowOpeners.push_back(composition::ui::OpenCompositionWindow);
     window.windowOpeners.push_back(exporting::ui::OpenExportWindow);
+    window.windowOpeners.push_back(reports::ui::OpenReportWindow);
     dialog.setParent(&window);
 
     shell::ui::TRaiseListener listener;

@@ -204,6 +204,8 @@ const std::vector<Row>& rows() {
         row("XML1", {kMore, kExport, "Экспорт расписания в файл  XML"}, "TForm50",
             {Weeks, Reference}),
         row("N506", {kMore, kExport, "Экспорт на WEB"}, "TForm53", {Weeks, Reference, OneWeek}),
+        // The timetables of groups and teachers as linked web pages for the site.
+        row("HTML1", {kMore, kExport, "Расписание на сайт (HTML)"}, "TForm33", {Weeks, Reference}),
         row("N54", {kMore, kImport, "Импорт из файла"}, "TForm19_1"),
         row("N5", {"Вы&Ход"}, ""),
     };

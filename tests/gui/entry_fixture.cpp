@@ -29,7 +29,9 @@ bool EntryHarness::start() {
         [this](const std::string& window) {
             opened.push_back(window);
             return onOpen && onOpen(window);
-        }});
+        },
+        false,
+        {}});
     return true;
 }
 

@@ -121,7 +121,7 @@ bool restartOver(EntryHarness& h, FileSystem& fs) {
     h.shell = std::make_unique<shell::TShell>(h.home.path(), h.dialog, fs);
     if (h.shell->Start(h.view) != shell::TStartOutcome::Running) return false;
     h.context = std::make_unique<shell::ui::TWindowContext>(
-        shell::ui::TWindowContext{*h.shell, h.dialog, nullptr, {}, {}, {}});
+        shell::ui::TWindowContext{*h.shell, h.dialog, nullptr, {}, {}, {}, false, {}});
     return true;
 }
 

@@ -113,7 +113,7 @@ TForm1::TForm1(const std::filesystem::path& home, TMyDialog& dialog, QWidget* pa
         return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
     };
     copyBaza_->ListFile = {(home_ / "Database").string() + "/*.*"};
-    context_ = std::make_unique<TWindowContext>(TWindowContext{*shell_, dialog_, this, {}, {}, {}});
+    context_ = std::make_unique<TWindowContext>(TWindowContext{*shell_, dialog_, this, {}, {}, {}, false, {}});
     // The help pages are per subject, not per topic number: every topic
     // opens the menu page, where each window has its section.
     context_->help = [this](int) { openHelp(QStringLiteral("menu.html")); };
@@ -509,6 +509,7 @@ bool TForm1::openWindow(const TMenuItem& item) {
     }
     for (const TWindowOpener& opener : windowOpeners) {
         context_->dropChanges = false;
+        context_->component = item.component;
         if (!opener || !opener(item.window, *context_)) continue;
         if (context_->dropChanges) {
             reloadYear();

@@ -33,6 +33,9 @@ struct TWindowContext {
     // failed): the main window then reloads the year from the database
     // instead of saving it. Cleared before each window opens.
     bool dropChanges = false;
+    // The menu item that opened the window ("WORD1", ...): one window serves
+    // several items with different kinds. Empty when opened otherwise.
+    std::string component;
 };
 
 // Opens the window of a menu item ("TForm2", ...) and returns when it has
