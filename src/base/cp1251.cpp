@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <utility>
 #include <string>
+#include <utility>
 
 #include "base/text_checks.h"
 

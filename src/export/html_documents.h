@@ -122,6 +122,13 @@ public:
     [[nodiscard]] bool ExportWeb(const std::filesystem::path& folder, bool groups, bool teachers,
                                  std::vector<std::filesystem::path>* copied = nullptr);
 
+    // Copies every file of Fil from PathTemp into folder (created when
+    // missing), replacing what is there; a file that cannot be copied is
+    // deleted from PathTemp. The dialog gets "Файлы созданы." or the error of
+    // the last failed copy; copied lists the files in folder.
+    [[nodiscard]] bool CopyToFolder(const std::filesystem::path& folder,
+                                    std::vector<std::filesystem::path>* copied = nullptr);
+
     // --- The steps every generator shares.
     // The short label of week ne under vV1..vV3.
     std::string WeekLabel(int ne) const;
@@ -157,8 +164,8 @@ public:
     THtmlProgress* Progress = nullptr;
 
 private:
-    bool copyToFolder(const std::filesystem::path& folder,
-                      std::vector<std::filesystem::path>* copied);
+    // The folder exists or is made; false with the message shown.
+    bool prepareFolder(const std::filesystem::path& folder);
 
     const TAllRasp& FYear;
     TMyDialog& FDialog;

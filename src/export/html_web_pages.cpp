@@ -118,11 +118,7 @@ bool THtmlExportHub::ExportWeb(const fs::path& folder, bool groups, bool teacher
                                std::vector<fs::path>* copied) {
     if (copied != nullptr) copied->clear();
     // A folder that cannot be made would fail every copy: nothing is made.
-    std::error_code ec;
-    if (folder.empty() || (!fs::is_directory(folder, ec) && !FFiles.createFolder(folder))) {
-        FDialog.MessageShow("Ошибка при создании директории");
-        return false;
-    }
+    if (!prepareFolder(folder)) return false;
     std::vector<std::string> written;
     if (groups) {
         if (!CreateHtmlGryp()) return false;
@@ -134,10 +130,20 @@ bool THtmlExportHub::ExportWeb(const fs::path& folder, bool groups, bool teacher
     }
     Fil = written;
     if (Fil.empty()) return false;
-    return copyToFolder(folder, copied);
+    return CopyToFolder(folder, copied);
 }
 
-bool THtmlExportHub::copyToFolder(const fs::path& folder, std::vector<fs::path>* copied) {
+bool THtmlExportHub::prepareFolder(const fs::path& folder) {
+    std::error_code ec;
+    if (!folder.empty() && (fs::is_directory(folder, ec) || FFiles.createFolder(folder)))
+        return true;
+    FDialog.MessageShow("Ошибка при создании директории");
+    return false;
+}
+
+bool THtmlExportHub::CopyToFolder(const fs::path& folder, std::vector<fs::path>* copied) {
+    if (copied != nullptr) copied->clear();
+    if (!prepareFolder(folder)) return false;
     THtmlProgress& progress = ProgressSink();
     progress.Show(static_cast<int>(Fil.size()));
     std::string lastError;
