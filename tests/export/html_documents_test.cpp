@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "base/cp1251.h"
+#include "demo/sample_college.h"
+#include "demo/sample_plan.h"
 #include "export/document_opener.h"
 #include "export_year_fixture.h"
 #include "model/attribute.h"
@@ -418,6 +420,98 @@ TEST_F(HtmlHub, NamesFromTheDataAreEscaped) {
     const std::string page = temp(pageOf(g1));
     EXPECT_EQ(page.find("<script"), std::string::npos);
     EXPECT_NE(page.find("<TITLE>&lt;script&gt;alert(1)&lt;/script&gt;</TITLE>"), std::string::npos);
+}
+
+// The sample college's week with substitutions: each cell against what the
+// model holds there.
+class DemoPages : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(scratch.empty());
+        std::string message;
+        ASSERT_TRUE(scratch.MakeDatabase(message)) << message;
+        dm = std::make_unique<TDM1>(scratch.str(), dialog);
+        year = std::make_unique<TAllRasp>(*dm);
+        demo::SampleOptions options;
+        options.size = demo::SampleSize::S;
+        options.year = 2016;
+        year->YGod = 2016;
+        year->AllNed.SetDataGod(2016, false);
+        ASSERT_TRUE(demo::buildSampleYear(demo::planSample(options), *year, message)) << message;
+        year->SelectAllGryp(true);
+    }
+    void TearDown() override {
+        year.reset();
+        dm.reset();
+    }
+    // The cell of day d in the row of period y, or "" when there is no row.
+    static std::string cellOf(const std::string& page, const TAllRasp& year, int d, int y) {
+        const std::string start = "<TR>\r\n  <TD>" + std::to_string(y) + "</TD>\r\n  <TD>" +
+                                  year.TaimYrok[static_cast<std::size_t>(y)].TnText() + "</TD>\r\n";
+        std::size_t at = page.find(start);
+        if (at == std::string::npos) return {};
+        at += start.size();
+        for (int i = 1; i < d; ++i) at = page.find("\r\n", at) + 2;
+        const std::string line = page.substr(at, page.find("\r\n", at) - at);
+        const std::string open = "  <TD>";
+        const std::string close = "</TD>";
+        if (line.rfind(open, 0) != 0 || line.size() < open.size() + close.size()) return {};
+        return line.substr(open.size(), line.size() - open.size() - close.size());
+    }
+
+    testsupport::ScratchHome scratch{"htmldemo"};
+    TScriptedDialog dialog;
+    std::unique_ptr<TDM1> dm;
+    std::unique_ptr<TAllRasp> year;
+};
+
+TEST_F(DemoPages, LessonsAndCancellationsAsHeld) {
+    TScriptedDialog hubDialog;
+    TRecordingOpener opener;
+    THtmlExportHub hub(*year, scratch.path(), hubDialog, opener);
+    const int ne = demo::kSubstitutionWeek;
+    hub.Weeks = {ne};
+    ASSERT_TRUE(hub.CreateHtmlGryp());
+    const std::string label = year->AllNed.DNed(ne)->GetShortStrDateNed();
+    int single = 0;
+    int cancelled = 0;
+    for (const auto& gr : year->LGryp) {
+        const TNed* week = gr->GetNed(ne);
+        if (week == nullptr) continue;
+        const std::string page = cp1251ToUtf8(readFile(hub.PathTemp / GrypPageName(ne, *gr)));
+        ASSERT_NE(page.find("РАСПИСАНИЕ ГРУППЫ " + gr->Name() + " " + label), std::string::npos);
+        for (int d = 1; d <= kDayCount; ++d)
+            for (int y = 0; y < kPeriodCount; ++y) {
+                const TYrok* yrok = week->GetYrok(0, d, y);
+                if (yrok == nullptr) continue;
+                std::vector<const TYr*> held;
+                bool cancellation = false;
+                for (int i = 0; i < yrok->CountYrDpZm(); ++i) {
+                    const TYr* yr = yrok->YrDpZm(i);
+                    if (!yr->Held()) continue;
+                    if (yr->SetZamenaYes() && yr->Fio() == nullptr)
+                        cancellation = true;
+                    else
+                        held.push_back(yr);
+                }
+                const std::string cell = cellOf(page, *year, d, y);
+                if (held.size() == 1 && held[0]->Ayd() != nullptr && held[0]->Fio() != nullptr) {
+                    ++single;
+                    EXPECT_EQ(cell, held[0]->YrName()->Name() + " " + held[0]->Fio()->Name() +
+                                        " ауд." + held[0]->Ayd()->Name())
+                        << gr->Name() << " " << d << "/" << y;
+                } else if (held.empty() && cancellation) {
+                    ++cancelled;
+                    // A lesson given by nobody: the period is free, when it
+                    // has a row at all.
+                    if (!cell.empty()) {
+                        EXPECT_EQ(cell, kNoLessonGryp) << gr->Name();
+                    }
+                }
+            }
+    }
+    EXPECT_GT(single, 20);
+    EXPECT_GT(cancelled, 0);
 }
 
 TEST(DocumentOpener, TheProgramOpensTheAbsoluteFile) {
