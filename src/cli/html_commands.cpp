@@ -75,7 +75,12 @@ int exportHtml(const fs::path& home, const HtmlArgs& a) {
     }
     std::vector<int> weeks;
     if (!a.weeks.empty()) {
-        weeks = parseWeekList(a.weeks);
+        try {
+            weeks = parseWeekList(a.weeks);
+        } catch (const UsageError& e) {
+            printError(e.what());
+            return kExitUsage;
+        }
         std::sort(weeks.begin(), weeks.end());
         weeks.erase(std::unique(weeks.begin(), weeks.end()), weeks.end());
     }
