@@ -20,9 +20,14 @@ release:
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
 
 # The sample college of DEMO_SIZE (S, M, L, XL) and DEMO_SEED under DEMO_HOME,
-# its active weeks composed from zero.
+# its active weeks composed from zero and published as web pages under
+# DEMO_HOME/export.
 demo: deps release
 	bash scripts/demo.sh $(RELEASE_DIR)/src/cli/zavlin-cli "$(DEMO_HOME)" $(DEMO_SIZE) $(DEMO_SEED)
+	$(RELEASE_DIR)/src/cli/zavlin-cli export html --web --to "$(DEMO_HOME)/export/" \
+		--home "$(DEMO_HOME)" > /dev/null
+	@echo "The web pages of the timetable: $(DEMO_HOME)/export/allgryp.htm (groups)" \
+		"and $(DEMO_HOME)/export/allfio.htm (teachers)"
 
 # Every test but the slow ones under the sanitizers; then the slow ones
 # (whole sample colleges composed) from a Release build of what they need.

@@ -23,6 +23,8 @@ PACKAGES=(
   fonts-dejavu-core
   # The web export hands its file to the user's mail client through xdg-email.
   xdg-utils
+  # The test that reads the exported web pages in a real browser.
+  chromium
 )
 
 missing=()

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <string>
 #include <utility>
 
 #include "base/text_checks.h"
@@ -163,6 +164,27 @@ std::string cp1251ToUtf8(std::string_view cp1251) {
         } else {
             out += '?';
         }
+    }
+    return out;
+}
+
+std::string utf8ToCp1251Refs(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        char32_t cp = 0;
+        const std::size_t len = decodeOne(utf8, i, cp);
+        if (len == 0) {
+            out += '?';
+            ++i;
+            continue;
+        }
+        const char c = toCp1251(cp);
+        if (c == '?' && cp != U'?')
+            out += "&#" + std::to_string(static_cast<uint32_t>(cp)) + ";";
+        else
+            out += c;
+        i += len;
     }
     return out;
 }

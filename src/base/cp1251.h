@@ -18,6 +18,10 @@ std::string cp1251ToUtf8(std::string_view cp1251);
 // characters and never splits a UTF-8 sequence.
 std::string utf8ToCp1251Cut(std::string_view utf8, std::size_t maxChars);
 
+// Converts as utf8ToCp1251, except that a character outside the code page
+// becomes the numeric character reference "&#N;" (N decimal), as HTML reads it.
+std::string utf8ToCp1251Refs(std::string_view utf8);
+
 // Appends one character (below U+10000) as UTF-8.
 void appendUtf8(std::string& out, char32_t cp);
 

@@ -96,6 +96,10 @@ constexpr VerbHelp kVerbs[] = {
     {"export web --week N --to DIR [--denominator] [--with-substitutions] [--with-additional] "
      "[--year Y] [--home DIR]",
      "write one week in the web form as DIR/rs<year><week>.xml"},
+    {"export html --groups|--teachers|--exams|--web --to DIR [--weeks A-B|N,M] [--group G ...] "
+     "[--teacher T ...] [--year Y] [--home DIR]",
+     "write the timetables of groups or teachers, their examinations, or the linked web pages "
+     "of both (allgryp.htm, allfio.htm) as HTML into DIR; default weeks: the active ones"},
     {"backup [--to DIR] [--home DIR]",
      "copy every file of the database into the backup folder (default HOME/REM) and log it"},
     {"import curriculum FILE [--year Y] [--dry-run] [--yes] [--backup] [--home DIR]",

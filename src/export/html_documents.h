@@ -1,0 +1,177 @@
+// The export hub: the generators of the documents handed to a word
+// processor (written into the home folder's "temp" and opened there) and of
+// the linked web pages (written into "temp", then copied to a folder).
+//
+// The pieces the generators share are public here, so that every family of
+// documents builds its pages the same way: the page skeleton, the red
+// heading, a group's or a teacher's week as a table, the stale-file step, the
+// save and the hand-over to the opener.
+//
+// Nothing here talks to the user but through the dialog given; the progress
+// goes to THtmlProgress on the generating thread.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/file_system.h"
+#include "export/html_writer.h"
+
+namespace zavlin {
+class TAllRasp;
+class TArrayOfPointByte;
+class TFio;
+class TGryp;
+class TMyDialog;
+class TYrok;
+}  // namespace zavlin
+
+namespace zavlin::exporting {
+
+class TDocumentOpener;
+
+// Index pages: the index name and ".htm".
+inline constexpr const char* kGrypIndexName = "allgryp";
+inline constexpr const char* kFioIndexName = "allfio";
+inline constexpr const char* kHtmExt = ".htm";
+
+// The word processor's documents.
+inline constexpr const char* kWordGrypFile = "rgryp.htm";  // kind 0
+inline constexpr const char* kWordFioFile = "rfio.htm";    // kind 1
+inline constexpr const char* kEkzGrypFile = "ekzgr.htm";   // kind 60
+inline constexpr const char* kEkzFioFile = "ekzfio.htm";   // kind 61
+// Every kind of examination entry and credit record.
+inline constexpr int kAllAtr = -1;
+
+inline constexpr const char* kBodyColor = "AQUA";
+inline constexpr const char* kHeadingColor = "RED";
+inline constexpr int kBodyFontSize = 3;
+inline constexpr int kHeadingFontSize = 4;
+inline constexpr const char* kNoLessonGryp = "-------";
+inline constexpr const char* kNoLessonFio = "------";
+
+// The small progress window: shown with its maximum, moved, hidden. Called on
+// the generating thread; a window queues what it hears.
+class THtmlProgress {
+public:
+    virtual ~THtmlProgress() = default;
+    virtual void Show(int maximum) { (void)maximum; }
+    virtual void Position(int position) { (void)position; }
+    virtual void Hide() {}
+};
+
+// "<week>~<group key>.htm" and "fio<week>~<teacher key>.htm".
+std::string GrypPageName(int ne, const TGryp& gr);
+std::string FioPageName(int ne, const TFio& fio);
+// The teacher as pages name them: the full name, else the short one.
+std::string FioTitle(const TFio& fio);
+
+// A page: title, body colour (none when empty) and body font size.
+std::unique_ptr<html::TFileHtml> MakePage(const std::string& title,
+                                          const std::string& bgColor = kBodyColor,
+                                          int fontSize = kBodyFontSize);
+// A centred paragraph in font size 4, red.
+html::TTextHtml* AddHeading(html::TBodyHtml& body, const std::string& text);
+
+// What a period of a group shows: the held lessons' subjects, then their
+// teachers, then " ауд." and their rooms, each list distinct and ","-joined.
+// Empty when nothing is held there (a cancellation holds nothing).
+std::string GrypPeriodText(const TYrok* yrok);
+// What a period of a teacher shows over all groups: the groups, the subjects
+// and " ауд." with the rooms. Empty when the teacher is free.
+std::string FioPeriodText(const TAllRasp& year, const TFio& fio, int ne, int d, int y);
+
+// A group's (teacher's) week as a table with border 1: "Пара", "Время" and the
+// given days (1-6); one row per period from the first to the last occupied
+// one of those days, the free cells marked with kNoLessonGryp (kNoLessonFio).
+html::TGridHtml* AddGrypWeekTable(html::TBodyHtml& body, const TAllRasp& year, const TGryp& gr,
+                                  int ne, const std::vector<int>& days);
+html::TGridHtml* AddFioWeekTable(html::TBodyHtml& body, const TAllRasp& year, const TFio& fio,
+                                 int ne, const std::vector<int>& days);
+
+// The days paired with week ne in WD (week, day), in order, each once.
+std::vector<int> DaysOfWeek(const TArrayOfPointByte& WD, int ne);
+
+class THtmlExportHub {
+public:
+    // PathTemp is home's "temp", created here; when that fails the dialog
+    // says so and every generation fails at its first save.
+    THtmlExportHub(const TAllRasp& year, const std::filesystem::path& home, TMyDialog& dialog,
+                   TDocumentOpener& opener, FileSystem& files = realFileSystem());
+
+    // --- The documents; each returns success.
+    // Linked web pages: the index tip + ".htm" and one page per selected
+    // group (teacher) and week.
+    [[nodiscard]] bool CreateHtmlGryp(const std::string& tip = kGrypIndexName);
+    [[nodiscard]] bool CreateHtmlFio(const std::string& tip = kFioIndexName);
+    // Timetables of the selected groups (teachers) for the word processor,
+    // each week of Weeks on its days in WD.
+    [[nodiscard]] bool CreateWordGryp(const TArrayOfPointByte& WD);
+    [[nodiscard]] bool CreateWordFio(const TArrayOfPointByte& WD);
+    // Consultations, examinations and credits of the selected groups
+    // (teachers) on the days of WD; vAtrN limits them to one attribute.
+    [[nodiscard]] bool CreateWordEkzamen1(const TArrayOfPointByte& WD, int vAtrN = kAllAtr);
+    [[nodiscard]] bool CreateWordEkzamen2(const TArrayOfPointByte& WD, int vAtrN = kAllAtr);
+
+    // The web-site export: the pages of the groups and/or the teachers made
+    // in "temp" and copied into folder (created when missing). The dialog
+    // gets the one message at the end; copied lists the files in folder.
+    [[nodiscard]] bool ExportWeb(const std::filesystem::path& folder, bool groups, bool teachers,
+                                 std::vector<std::filesystem::path>* copied = nullptr);
+
+    // Copies every file of Fil from PathTemp into folder (created when
+    // missing), replacing what is there; a file that cannot be copied is
+    // deleted from PathTemp. The dialog gets "Файлы созданы." or the error of
+    // the last failed copy; copied lists the files in folder.
+    [[nodiscard]] bool CopyToFolder(const std::filesystem::path& folder,
+                                    std::vector<std::filesystem::path>* copied = nullptr);
+
+    // --- The steps every generator shares.
+    // The short label of week ne under vV1..vV3.
+    std::string WeekLabel(int ne) const;
+    std::vector<const TGryp*> SelectedGryp() const;
+    std::vector<const TFio*> SelectedFio() const;
+    // Step 1: a stale file of that name in PathTemp is deleted (a folder
+    // removed); false, with the message shown, when it cannot be.
+    [[nodiscard]] bool RemoveStale(const std::string& fileName);
+    // Saves the page as PathTemp / fileName and lists it in Fil; false with
+    // the message shown.
+    [[nodiscard]] bool SavePage(html::TFileHtml& page, const std::string& fileName);
+    // Step 3: opened when StartWord is set, else "Создан файл " + its name.
+    [[nodiscard]] bool Deliver(const std::string& fileName);
+    // A word document from step 1 to step 3: the page titled title is built
+    // by build, which moves the progress up to maximum.
+    using TBuild = std::function<void(html::TBodyHtml& body, THtmlProgress& progress)>;
+    [[nodiscard]] bool WriteDocument(const std::string& fileName, const std::string& title,
+                                     int maximum, const TBuild& build);
+
+    const TAllRasp& Year() const { return FYear; }
+    TMyDialog& Dialog() const { return FDialog; }
+    THtmlProgress& ProgressSink() const { return Progress != nullptr ? *Progress : FNoProgress; }
+
+    std::filesystem::path PathTemp;
+    // The files the last generation wrote, relative to PathTemp.
+    std::vector<std::string> Fil;
+    bool StartWord = true;
+    int vV1 = 0;  // date format
+    int vV2 = 0;  // naming of the additional weeks
+    int vV3 = 0;  // semester note
+    // The weeks the documents cover, in order: the active ones to begin with.
+    std::vector<int> Weeks;
+    THtmlProgress* Progress = nullptr;
+
+private:
+    // The folder exists or is made; false with the message shown.
+    bool prepareFolder(const std::filesystem::path& folder);
+
+    const TAllRasp& FYear;
+    TMyDialog& FDialog;
+    TDocumentOpener& FOpener;
+    FileSystem& FFiles;
+    mutable THtmlProgress FNoProgress;
+};
+
+}  // namespace zavlin::exporting
