@@ -12,6 +12,7 @@
 
 #include "base/file_system.h"
 #include "base/my_dialog.h"
+#include "export/load_rtf.h"
 #include "reports/report_table.h"
 #include "support/scratch_home.h"
 
@@ -352,6 +353,24 @@ TEST(RtfTable, ReportGridLinesAndVerticalColumns) {
     TGridRtf* same = doc.AddPage()->AddGrid(plain);
     EXPECT_EQ(same->Row(0)->Cell(0)->Caption(), ";a;b");
     EXPECT_EQ(same->ColCountMax(), 2);
+}
+
+TEST(RtfLoadPage, LandscapeTitleWeeksAndATableTheColumnsOfThePage) {
+    reports::TLoadTable table;
+    table.Title = "T";
+    table.WeeksText = "1-2";
+    table.Grid.SetSize(2, 1);
+    table.Grid.SetCells(0, 0, "a");
+    table.Grid.SetCells(1, 0, "b");
+    TFileRtf doc;
+    AddLoadTablePage(doc, table);
+    AddLoadTablePage(doc, table);
+    const std::string page = R"(\landscape\paperw16838\paperh11906 T\par )"
+                             R"(\'CD\'E5\'E4\'E5\'EB\'E8 : 1-2\par {\trowd \trgaph18\trleft-18 )" +
+                             plainDef(6745) + plainDef(13491) + cellText("a") + cellText("b") +
+                             R"(\row })" + kTableEnd;
+    EXPECT_EQ(body(doc), page + R"(\page )" + page);
+    EXPECT_EQ(LoadTablesTempFile("/h"), fs::path("/h") / "Temp" / "temp.rtf");
 }
 
 // A file system whose renames fail, as a replace over a busy file would.
