@@ -87,9 +87,9 @@ int exportIcal(const fs::path& home, const IcalArgs& a) {
         return kExitFailed;
     }
     fmt::print("{}: {} lessons of {}\n", a.to, events.Events.size(), name);
-    if (events.Untimed > 0)
+    if (events.WithoutTime > 0)
         fmt::print(stderr, "left out: {} lessons in periods without a start time (god.Ini, Time)\n",
-                   events.Untimed);
+                   events.WithoutTime);
     return kExitOk;
 }
 

@@ -72,7 +72,7 @@ TIcalEvents GroupIcalEvents(const TAllRasp& year, const TGryp& gr, const std::ve
                     if (yr == nullptr || !yr->Held() || isCancellation(*yr)) continue;
                     TIcalEvent ev;
                     if (!timeOf(year, ne, d, y, ev)) {
-                        ++out.Untimed;
+                        ++out.WithoutTime;
                         continue;
                     }
                     ev.Uid = fmt::format("{}-g{}-w{}-d{}-p{}-{}@zavlin98", year.YGod, gr.Dan.N, ne,
@@ -126,7 +126,7 @@ TIcalEvents TeacherIcalEvents(const TAllRasp& year, const TFio& fio,
                 for (const Joint& j : joints) {
                     TIcalEvent ev;
                     if (!timeOf(year, ne, d, y, ev)) {
-                        ++out.Untimed;
+                        ++out.WithoutTime;
                         continue;
                     }
                     ev.Uid = fmt::format("{}-t{}-w{}-d{}-p{}-{}@zavlin98", year.YGod, fio.N, ne, d,
@@ -195,7 +195,7 @@ std::string FoldIcalLine(std::string_view line) {
 }
 
 std::string IcalDocument(const TIcalEvents& events, const std::string& calendarName,
-                         const std::string& stampUtc) {
+                         const std::string& stamp) {
     std::string out;
     const auto line = [&out](std::string_view name, std::string_view value) {
         out += FoldIcalLine(std::string(name) + ":" + std::string(value));
@@ -208,7 +208,7 @@ std::string IcalDocument(const TIcalEvents& events, const std::string& calendarN
     for (const TIcalEvent& ev : events.Events) {
         line("BEGIN", "VEVENT");
         line("UID", ev.Uid);
-        line("DTSTAMP", stampUtc);
+        line("DTSTAMP", stamp);
         line("DTSTART", dateTimeText(ev.Date, ev.Start));
         line("DTEND", dateTimeText(ev.Date, ev.End));
         line("SUMMARY", IcalText(ev.Summary));

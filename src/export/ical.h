@@ -2,7 +2,7 @@
 // calendar programs and phones.
 //
 //   BEGIN:VCALENDAR / VERSION:2.0 / PRODID / CALSCALE:GREGORIAN / X-WR-CALNAME
-//   one VEVENT per lesson: UID (stable while the timetable is), DTSTAMP (UTC),
+//   one VEVENT per lesson: UID (a uid stable while the timetable is), DTSTAMP (UTC),
 //   DTSTART and DTEND as floating local times from the year's lesson times,
 //   SUMMARY the subject (and the groups for a teacher), LOCATION the room,
 //   DESCRIPTION the teacher
@@ -41,7 +41,7 @@ struct TIcalEvent {
 struct TIcalEvents {
     std::vector<TIcalEvent> Events;
     // Lessons in a period without a clock time (no start in the settings).
-    int Untimed = 0;
+    int WithoutTime = 0;
 };
 
 TIcalEvents GroupIcalEvents(const TAllRasp& year, const TGryp& gr, const std::vector<int>& weeks);
@@ -52,9 +52,9 @@ std::string IcalText(std::string_view utf8);
 // The content line folded into lines of at most 75 octets, CR LF after each.
 std::string FoldIcalLine(std::string_view line);
 
-// stampUtc: "YYYYMMDDTHHMMSSZ".
+// stamp: "YYYYMMDDTHHMMSSZ".
 std::string IcalDocument(const TIcalEvents& events, const std::string& calendarName,
-                         const std::string& stampUtc);
+                         const std::string& stamp);
 // The current time in that form.
 std::string IcalStampNow();
 

@@ -390,12 +390,12 @@ void TRowRtf::Render(std::string& out) const {
         }
     }
     out += ' ';
-    for (int k = 0; k < Count(); ++k) RenderCellDef(out, k);
+    for (int k = 0; k < Count(); ++k) RenderCellDefinition(out, k);
     for (int k = 0; k < Count(); ++k) RenderCellText(out, k);
     out += "\\row }";
 }
 
-void TRowRtf::RenderCellDef(std::string& out, int k) const {
+void TRowRtf::RenderCellDefinition(std::string& out, int k) const {
     const TGridRtf* grid = Grid();
     const TCellRtf* cell = Cell(k);
     const TCellRtf* above = CellAbove(k);

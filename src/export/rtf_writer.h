@@ -1,6 +1,6 @@
 // The RTF document writer: a small tree of nodes (head with its font table,
 // body with pages, paragraphs, texts, tables, rows, cells) that renders itself
-// into Windows-1251 RTF in one pass.
+// into Windows-1251 RTF in one pass (each node knows how to render itself).
 //
 // What a node writes:
 //   head       {\rtf1\ansi\ansicpg1251\deff0\deflang1049{\fonttbl{\f0\fnil MS Sans Serif;}...}
@@ -58,7 +58,7 @@ public:
     TStrRtf(const TStrRtf&) = delete;
     TStrRtf& operator=(const TStrRtf&) = delete;
 
-    // Renders the node; the base renders its children in order.
+    // Renders the node; the base lets each child render itself in order.
     virtual void Render(std::string& out) const;
     // Drops the children.
     virtual void Clear() { Li.clear(); }
@@ -273,7 +273,7 @@ public:
     int FTrpadd = kTrpadd;
 
 private:
-    void RenderCellDef(std::string& out, int k) const;
+    void RenderCellDefinition(std::string& out, int k) const;
     void RenderCellText(std::string& out, int k) const;
     TCellRtf* CellAbove(int k) const;
 };

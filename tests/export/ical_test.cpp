@@ -153,7 +153,7 @@ TEST_F(IcalEvents, HeldLessonsOfAGroupWithSubstitutionsApplied) {
     ASSERT_NE(wednesday->Yrok()->AddZamena(wednesday, extra, nullptr, fios[2], physicsFp), nullptr);
 
     const TIcalEvents got = GroupIcalEvents(*year, *gr, {kWeek, 53, 0});
-    EXPECT_EQ(got.Untimed, 1);
+    EXPECT_EQ(got.WithoutTime, 1);
     ASSERT_EQ(got.Events.size(), 2u);
     const TIcalEvent& m = got.Events[0];
     EXPECT_EQ(m.Date, year->AllNed.DNed(kWeek)->Dt);
@@ -178,7 +178,7 @@ TEST_F(IcalEvents, HeldLessonsOfAGroupWithSubstitutionsApplied) {
     EXPECT_EQ(sub.Events[0].Date, w.Date);
     const TIcalEvents ivanov = TeacherIcalEvents(*year, *fios[0], {kWeek});
     EXPECT_EQ(ivanov.Events.size(), 1u);
-    EXPECT_EQ(ivanov.Untimed, 1);
+    EXPECT_EQ(ivanov.WithoutTime, 1);
 }
 
 TEST_F(IcalEvents, AUnionIsOneEventOfTheTeacher) {
