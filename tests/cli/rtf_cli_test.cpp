@@ -207,6 +207,10 @@ TEST_F(DocumentCli, CalendarRefusals) {
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_NE(r.out.find(": 0 "), std::string::npos) << r.out;
     EXPECT_NE(testsupport::readFile(file("x.ics")).find("END:VCALENDAR\r\n"), std::string::npos);
+    // A file that cannot be written is a failure, not a success.
+    const CliRun lost = run("export ical --group ИС-21 --to '" + file("no/x.ics") + "'");
+    EXPECT_EQ(lost.status, 1) << lost.out;
+    EXPECT_NE(lost.out.find("could not be written"), std::string::npos) << lost.out;
 }
 
 }  // namespace
