@@ -110,8 +110,11 @@ int exportRtf(const fs::path& home, const RtfArgs& a) {
         }
     }
     if (!exporting::SaveLoadTables(tables, a.to, dialog)) return kExitFailed;
-    fmt::print("{}: {} ({} {}), weeks {}\n", a.to, tables.front().Title, tables.size(),
-               tables.size() == 1 ? "table" : "tables", tables.front().WeeksText);
+    const std::string what =
+        teachers || tables.size() == 1
+            ? tables.front().Title
+            : fmt::format("Сводная таблица для группы (планируемая), {} groups", tables.size());
+    fmt::print("{}: {}, weeks {}\n", a.to, what, tables.front().WeeksText);
     return kExitOk;
 }
 

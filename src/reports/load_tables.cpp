@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <utility>
 
 #include "model/group.h"
@@ -96,49 +97,55 @@ TLoadTable TeacherLoadTable(const TAllRasp& year, const std::vector<int>& weeksI
     if (n > 0) g.AddHeadrs(kFirstWeekCol, kFirstWeekCol + n - 1, 0, 1, "Недели");
     g.AddHeadrs(kFirstWeekCol + n, kFirstWeekCol + n + 1, 0, 1, "Итого");
 
-    std::vector<const TFio*> chosen = teachers;
+    std::vector<const TFio*> chosen;
+    for (const TFio* fio : teachers)
+        if (fio != nullptr && std::find(chosen.begin(), chosen.end(), fio) == chosen.end())
+            chosen.push_back(fio);
     const bool all = chosen.empty();
     if (all)
         for (const auto& fio : year.LFio) chosen.push_back(fio.get());
 
-    for (const TFio* fio : chosen) {
+    // One pass over the year's assignments of the weeks, filed by teacher:
+    // a table of every teacher of a large college stays linear.
+    struct TeacherLoad {
         std::vector<TeacherLine> lines;
-        std::vector<int> totals(static_cast<std::size_t>(n), 0);
-        for (const auto& gr : year.LGryp)
-            for (const auto& pr : gr->LPredmet) {
-                TeacherLine line{gr.get(), pr.get(), std::vector<int>(static_cast<std::size_t>(n))};
-                bool any = false;
-                for (int i = 0; i < n; ++i) {
-                    line.pairs[static_cast<std::size_t>(i)] = TeacherPairs(*pr, weeks[i], *fio);
-                    any = any || line.pairs[static_cast<std::size_t>(i)] != 0;
-                }
-                if (any) lines.push_back(std::move(line));
-            }
-        if (all && lines.empty()) continue;
-        // Lessons of a union are given once for all its groups: the total
-        // takes each union's largest member.
-        for (int i = 0; i < n; ++i) {
-            const int ne = weeks[i];
-            std::map<const TOb*, int> unions;
-            int sum = 0;
-            for (const TeacherLine& line : lines)
-                for (const auto& fp : line.pr->GetLFio(ne)) {
-                    if (fp->Fio() != fio) continue;
-                    const int pairs = line.pr->CountPredmetNe(kSetkaPlan, ne, fp.get());
+        std::vector<int> totals;
+        // Lessons of a union are given once for all its groups: per week,
+        // each union's largest member.
+        std::map<std::pair<int, const TOb*>, int> unions;
+    };
+    std::unordered_map<const TFio*, TeacherLoad> load;
+    for (const TFio* fio : chosen) load[fio].totals.assign(static_cast<std::size_t>(n), 0);
+    for (const auto& gr : year.LGryp)
+        for (const auto& pr : gr->LPredmet)
+            for (int i = 0; i < n; ++i)
+                for (const auto& fp : pr->GetLFio(weeks[i])) {
+                    const auto it = load.find(fp->Fio());
+                    if (it == load.end()) continue;
+                    const int pairs = pr->CountPredmetNe(kSetkaPlan, weeks[i], fp.get());
+                    if (pairs == 0) continue;
+                    TeacherLoad& t = it->second;
+                    if (t.lines.empty() || t.lines.back().pr != pr.get())
+                        t.lines.push_back(
+                            {gr.get(), pr.get(), std::vector<int>(static_cast<std::size_t>(n))});
+                    t.lines.back().pairs[static_cast<std::size_t>(i)] += pairs;
                     if (fp->Ob == nullptr) {
-                        sum += pairs;
+                        t.totals[static_cast<std::size_t>(i)] += pairs;
                     } else {
-                        int& most = unions[fp->Ob];
+                        int& most = t.unions[{i, fp->Ob}];
                         most = std::max(most, pairs);
                     }
                 }
-            for (const auto& [ob, pairs] : unions) sum += pairs;
-            totals[static_cast<std::size_t>(i)] = sum;
-        }
+
+    for (const TFio* fio : chosen) {
+        TeacherLoad& t = load[fio];
+        if (all && t.lines.empty()) continue;
+        for (const auto& [key, pairs] : t.unions)
+            t.totals[static_cast<std::size_t>(key.first)] += pairs;
         const int head = g.AddRow();
         g.SetCells(0, head, teacherName(*fio));
-        fillFigures(g, head, kFirstWeekCol, totals);
-        for (const TeacherLine& line : lines) {
+        fillFigures(g, head, kFirstWeekCol, t.totals);
+        for (const TeacherLine& line : t.lines) {
             const int row = g.AddRow();
             g.SetCells(1, row, line.gr->Name());
             g.SetCells(2, row, line.pr->Name());
