@@ -47,6 +47,40 @@ protected:
     testsupport::ScratchHome home{"doccli"};
 };
 
+// Groups open and close in pairs (escaped braces aside), and every table row
+// ends as many cells as it defines: a reader would stumble otherwise.
+void expectWellFormedRtf(const std::string& doc) {
+    int depth = 0;
+    for (std::size_t i = 0; i < doc.size(); ++i) {
+        if (doc[i] == '\\') {
+            ++i;  // an escaped character or the first letter of a control word
+        } else if (doc[i] == '{') {
+            ++depth;
+        } else if (doc[i] == '}') {
+            ASSERT_GT(depth, 0) << "at " << i;
+            --depth;
+        }
+    }
+    EXPECT_EQ(depth, 0);
+    std::size_t rows = 0;
+    for (std::size_t at = doc.find("{\\trowd "); at != std::string::npos;
+         at = doc.find("{\\trowd ", at + 1)) {
+        const std::size_t end = doc.find("\\row }", at);
+        ASSERT_NE(end, std::string::npos);
+        const std::string row = doc.substr(at, end - at);
+        std::size_t defs = 0, cells = 0;
+        for (std::size_t k = row.find("\\cellx"); k != std::string::npos;
+             k = row.find("\\cellx", k + 1))
+            ++defs;
+        for (std::size_t k = row.find("\\cell "); k != std::string::npos;
+             k = row.find("\\cell ", k + 1))
+            ++cells;
+        EXPECT_EQ(defs, cells) << row.substr(0, 200);
+        ++rows;
+    }
+    EXPECT_GT(rows, 1u);
+}
+
 const std::string kRtfStart = "{\\rtf1\\ansi\\ansicpg1251";
 const std::string kRtfEnd = std::string("\\par }\r\n") + '\0';
 // "Недели : " as Windows-1251 escapes.
@@ -63,6 +97,7 @@ TEST_F(DocumentCli, LoadTablesOfTeachersAndGroupsAsRtf) {
     // The header row over the weeks, and tables that do not fit themselves.
     EXPECT_NE(doc.find("\\clvmgf "), std::string::npos);
     EXPECT_EQ(doc.find("\\trautofit1"), std::string::npos);
+    expectWellFormedRtf(doc);
 
     // The active weeks by default.
     r = run("export rtf --load teachers --to '" + file("a.rtf") + "'");
@@ -81,6 +116,7 @@ TEST_F(DocumentCli, LoadTablesOfTeachersAndGroupsAsRtf) {
     // Week labels are written bottom to top in rows tall enough for them.
     EXPECT_NE(doc.find("\\cltxbtlr"), std::string::npos);
     EXPECT_NE(doc.find("\\trrh1134"), std::string::npos);
+    expectWellFormedRtf(doc);
 }
 
 TEST_F(DocumentCli, RtfRefusalsAndAFileHeldOpen) {

@@ -94,6 +94,23 @@ TEST(RtfDocument, DataTextsAreEscapedControlWordsAreNot) {
                       "b"),
               "a?b");
 
+    // Whatever bytes come in, the output is 7-bit text without raw line
+    // breaks or unescaped braces: a document a reader can parse.
+    for (int b1 = 0; b1 < 256; ++b1)
+        for (int b2 = 0; b2 < 256; b2 += 3) {
+            const std::string in = {static_cast<char>(b1), static_cast<char>(b2), '\xD0', '{'};
+            const std::string out = RtfText(in);
+            for (std::size_t i = 0; i < out.size(); ++i) {
+                const auto c = static_cast<unsigned char>(out[i]);
+                ASSERT_LT(c, 0x80) << b1 << " " << b2;
+                ASSERT_TRUE(c != '\r' && c != '\n') << b1 << " " << b2;
+                if (c == '\\')
+                    ++i;
+                else
+                    ASSERT_TRUE(c != '{' && c != '}') << b1 << " " << b2 << " " << out;
+            }
+        }
+
     TFileRtf doc;
     TPageRtf* page = doc.AddPage();
     page->AddStringLn("{x}");
