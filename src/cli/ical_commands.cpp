@@ -2,6 +2,7 @@
 #include <fmt/format.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -87,6 +88,9 @@ int exportIcal(const fs::path& home, const IcalArgs& a) {
         return kExitFailed;
     }
     fmt::print("{}: {} lessons of {}\n", a.to, events.Events.size(), name);
+    if (std::any_of(weeks.begin(), weeks.end(), [](int ne) { return ne > kStudyWeeks; }))
+        fmt::print(stderr, "left out: weeks {}-{} are templates without dates\n", kStudyWeeks + 1,
+                   kCalendarWeeks);
     if (events.WithoutTime > 0)
         fmt::print(stderr, "left out: {} lessons in periods without a start time (god.Ini, Time)\n",
                    events.WithoutTime);

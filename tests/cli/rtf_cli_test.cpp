@@ -242,6 +242,7 @@ TEST_F(DocumentCli, CalendarRefusals) {
     const CliRun r = run("export ical --group ИС-21" + to);
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_NE(r.out.find(": 0 "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("without dates"), std::string::npos) << r.out;
     EXPECT_NE(testsupport::readFile(file("x.ics")).find("END:VCALENDAR\r\n"), std::string::npos);
     // A file that cannot be written is a failure, not a success.
     const CliRun lost = run("export ical --group ИС-21 --to '" + file("no/x.ics") + "'");
