@@ -387,7 +387,7 @@ TEST(RtfLoadPage, LandscapeTitleWeeksAndATableTheColumnsOfThePage) {
                              plainDef(6745) + plainDef(13491) + cellText("a") + cellText("b") +
                              R"(\row })" + kTableEnd;
     EXPECT_EQ(body(doc), page + R"(\page )" + page);
-    EXPECT_EQ(LoadTablesTempFile("/h"), fs::path("/h") / "Temp" / "temp.rtf");
+    EXPECT_EQ(LoadTablesTempFile("/h"), fs::path("/h") / "temp" / "temp.rtf");
 }
 
 // A file system whose renames fail, as a replace over a busy file would.
