@@ -58,7 +58,8 @@ TEST(SampleHours, TeacherFiguresAgreeWithAWalkOfTheTimetable) {
         if (s.substitute >= 0) sub = &s;
     ASSERT_NE(sub, nullptr);
     for (int t : {sub->teacher, sub->substitute}) {
-        const TFio* fio = year.FindFioForBigName(plan.teachers[static_cast<std::size_t>(t)].fullName);
+        const TFio* fio =
+            year.FindFioForBigName(plan.teachers[static_cast<std::size_t>(t)].fullName);
         ASSERT_NE(fio, nullptr);
         const std::map<Key, int> walked = walkedLessons(year, fio);
         ASSERT_FALSE(walked.empty());
