@@ -42,6 +42,13 @@ void accountDateToNedDey(const TAllNed& calendar, int32_t date, int& ne, int& de
     de = kDayCount;
 }
 
+void accountFromDateToNedDey(const TAllNed& calendar, int32_t date, int& ne, int& de) {
+    if (calendar.DateToNedDey(date, false, ne, de)) return;
+    if (calendar.DateToNedDey(date + 1, false, ne, de)) return;
+    de = 1;
+    ne = date < calendar.Dg ? 1 : kStudyWeeks + 1;
+}
+
 const char* const kAccountHeads[7] = {
     ";по плану;на;предмет",
     ";сетка +;корзина;на предмет",
@@ -187,13 +194,13 @@ public:
                     first && o_.mode == THoursMode::Grid ? (s == 1 ? pr.Dan.Sem1 : pr.Dan.Sem2) : 0;
                 v[1] = first ? pr.CountPlanSemm(s, k_.setka) : 0;
                 v[2] = r.plan[static_cast<std::size_t>(s)];
-                v[3] = delivered(pr, rows, r, s, kLastWeek, kDayCount);
+                v[3] = delivered(pr, rows, r, s, kLastWeek, kDayCount, false);
                 v[4] =
                     r.substitution ? 0 : pr.CountKorzinaYrZmDpSemm(s, r.fio, k_.se, false, k_.dp);
                 v[5] = r.substitution || o_.mode != THoursMode::Grid
                            ? 0
                            : pr.CountKorzinaYrZmDpSemm(s, r.fio, false, true, false);
-                v[6] = delivered(pr, rows, r, s, table.toNe, table.toDe);
+                v[6] = delivered(pr, rows, r, s, table.toNe, table.toDe, true);
                 done[static_cast<std::size_t>(s)] = v[6];
             }
             if (o_.shortView) {
@@ -232,18 +239,24 @@ private:
     // lessons taken over in weeks without an assignment belong to the
     // substitution row, not to the planned one.
     int delivered(const TPredmet& pr, const std::vector<RowAcc>& rows, const RowAcc& r, int s,
-                  int ne, int de) const {
+                  int ne, int de, bool upToDate) const {
         int n1 = 1;
         int n2 = kLastWeek;
         pr.Gryp()->NedStartEnd(s, n1, n2);
+        // The whole semester for what is placed, the asked range for what is delivered.
+        const std::pair<int, int> from =
+            upToDate ? std::pair{table.fromNe, table.fromDe} : std::pair{1, 1};
         const auto takenIn = [&](const RowAcc& sub) {
             int count = 0;
             for (const auto& [wn, wd] : sub.taken)
-                if (wn >= n1 && wn <= n2 && moment(wn, wd) <= moment(ne, de)) ++count;
+                if (wn >= n1 && wn <= n2 && moment(wn, wd) <= moment(ne, de) &&
+                    moment(wn, wd) >= moment(from.first, from.second))
+                    ++count;
             return count;
         };
         if (r.substitution) return takenIn(r);
-        int count = pr.CountFaktYrZmDpSemm(s, 1, 1, ne, de, r.fio, k_.se, k_.zm, k_.dp);
+        int count =
+            pr.CountFaktYrZmDpSemm(s, from.first, from.second, ne, de, r.fio, k_.se, k_.zm, k_.dp);
         if (r.fio != nullptr)
             for (const RowAcc& other : rows)
                 if (other.substitution && other.fio == r.fio) count -= takenIn(other);

@@ -35,6 +35,10 @@ std::string pairsText(int lessons, bool pairsOnly);
 // else the day before, else week 52 day 6.
 void accountDateToNedDey(const TAllNed& calendar, int32_t date, int& ne, int& de);
 
+// The first (week, day) counted from a date: that day, else the next one,
+// else week 1 day 1 for a date before the year (week 53 after it).
+void accountFromDateToNedDey(const TAllNed& calendar, int32_t date, int& ne, int& de);
+
 // --- Accounting tables
 
 enum class THoursMode {
@@ -45,6 +49,7 @@ enum class THoursMode {
 struct TAccountOptions {
     THoursMode mode = THoursMode::Grid;
     int32_t toDate = 0;      // "Вычитка до  даты"; 0: the end of the year
+    int32_t fromDate = 0;    // delivered counted from this day; 0: week 1
     bool pairsOnly = false;  // "Показывать только пары"
     bool shortView = false;  // "Краткий вид": 6 columns
 };
@@ -81,6 +86,8 @@ struct TAccountTable {
     TAccountRow total;  // "Итог": every numeric column summed
     int toNe = 52;      // the accounting date as (week, day)
     int toDe = 6;
+    int fromNe = 1;  // where delivered lessons start being counted
+    int fromDe = 1;
 };
 
 // Full view headings, in column order.
