@@ -145,6 +145,8 @@ class Builder {
 public:
     Builder(const TAllRasp& year, const TAccountOptions& o) : o_(o), k_(kindsOf(o.mode)) {
         if (o.toDate != 0) accountDateToNedDey(year.AllNed, o.toDate, table.toNe, table.toDe);
+        if (o.fromDate != 0)
+            accountFromDateToNedDey(year.AllNed, o.fromDate, table.fromNe, table.fromDe);
     }
 
     void heads(std::string title) {

@@ -221,6 +221,16 @@ TEST_F(Hours, TheDateFallsBackToTheDayBeforeThenToTheLastWeek) {
     EXPECT_EQ(t.toDe, 5);
     EXPECT_EQ(t.total.cells[semColumn(1, kDelivered)].value, 2);
     EXPECT_EQ(t.total.cells[semColumn(1, kPlaced)].value, 3);  // placed is not up to a date
+
+    // Counted from a day: the lessons of days 4 and 6 remain; placed stays whole.
+    o.toDate = 0;
+    o.fromDate = dateOf(3, 3);
+    const TAccountTable from = accountByGroup(*year, *gr, o);
+    EXPECT_EQ(from.total.cells[semColumn(1, kDelivered)].value, 2);
+    EXPECT_EQ(from.total.cells[semColumn(1, kPlaced)].value, 3);
+    accountFromDateToNedDey(year->AllNed, dateOf(2, 7), ne, de);  // Sunday: the next Monday
+    EXPECT_EQ(ne, 3);
+    EXPECT_EQ(de, 1);
 }
 
 TEST_F(Hours, HeadingsShortViewAndPairsOnly) {
