@@ -115,6 +115,9 @@ constexpr VerbHelp kVerbs[] = {
      "write the study plan of a year in the form the import reads"},
     {"restore --from DIR --yes [--home DIR]",
      "replace the database with the backup in DIR (DIR/Database); refused without --yes"},
+    {"hours --group G|--teacher T|--subject S [--from DATE] [--to DATE] [--pairs-only] [--mode "
+     "grid|additional] [--short] [--xml FILE] [--year Y] [--home DIR]",
+     "the lessons planned, placed and delivered per semester and for the year (--xml with --teacher)"},
 };
 
 std::string verbList() {
