@@ -468,7 +468,13 @@ private slots:
         {
             TForm35 w(*h->context, opener);
             w.show();
+            // Chosen again while the first group is being counted: the grid
+            // ends with the last choice, never with a stale count.
+            const int other = busy == 0 ? 1 : 0;
+            chooseCombo(child<QComboBox>(&w, "ChoiceBox"), q(g.LGryp[other]->Name()));
             chooseCombo(child<QComboBox>(&w, "ChoiceBox"), q(g.LGryp[busy]->Name()));
+            QTRY_VERIFY(!w.Busy());
+            QVERIFY(child<QLabel>(&w, "BusyLabel")->text().isEmpty());
             const TSummaryTable t = groupSummary(g, *g.LGryp[static_cast<std::size_t>(busy)]);
             QVERIFY(!t.rows.empty());
             THGrid* grid = w.Grid();
@@ -489,6 +495,7 @@ private slots:
                 if (teacherSummary(g, *f).total.h00[kSummaryYear] > 0) fio = f.get();
             QVERIFY(fio != nullptr);
             chooseCombo(child<QComboBox>(&w, "ChoiceBox"), q(fio->Name()));
+            QTRY_VERIFY(!w.Busy());
             const TSummaryTable t = teacherSummary(g, *fio);
             QCOMPARE(w.Grid()->Cells(w.Grid()->ColCount() - 1, w.Grid()->RowCount() - 1),
                      q(statementHoursText(t.total.h00[kSummaryYear])));
@@ -497,6 +504,7 @@ private slots:
         {
             TForm39 w(*h->context, opener);
             w.show();
+            QTRY_VERIFY(!w.Busy());
             const TSummaryTable t = teachersOfAllGroups(g);
             QCOMPARE(w.Grid()->RowCount(), static_cast<int>(t.rows.size()) + 2);
             QCOMPARE(w.Grid()->Cells(w.Grid()->ColCount() - 1, w.Grid()->RowCount() - 1),
@@ -506,6 +514,8 @@ private slots:
         {
             TForm40 w(*h->context, opener);
             w.show();
+            QVERIFY(!w.Print());  // nothing to print before the count is done
+            QTRY_VERIFY(!w.Busy());
             const std::vector<TSummaryTable> tables = teachersOfEachGroup(g);
             int rows = 1;
             for (const TSummaryTable& t : tables) rows += static_cast<int>(t.rows.size()) + 1;

@@ -1,6 +1,7 @@
 #include "reports/ui/report_table_view.h"
 
 #include <QFontMetrics>
+#include <QHash>
 #include <algorithm>
 
 #include "base/datetime.h"
@@ -64,29 +65,37 @@ void ShowReportTable(THGrid& grid, const TDGrid& t) {
     QStringList heads;
     for (int c = 0; c < cols; ++c) heads << q(t.Cells(c, 0));
     grid.SetHCol(heads);
-    for (int r = 1; r < t.RowCount(); ++r)
-        for (int c = 0; c < t.ColCount(); ++c) {
-            const std::string& s = t.Cells(c, r);
-            if (!s.empty()) grid.SetCells(c, r, q(s));
-        }
 
-    // Widths fitted to the longest line of each column; a spanning heading
-    // wider than its columns widens the last of them.
+    // Widths fitted to the longest line of each column, measured once per
+    // distinct text: the figures repeat across thousands of rows.
     const QFontMetrics fm(grid.font());
     const int pad = 2 * THGrid::kTextMargin + 6;
+    QHash<QString, int> measured;
+    const auto widthOf = [&](const QString& text) {
+        auto at = measured.constFind(text);
+        if (at == measured.constEnd()) at = measured.insert(text, fm.horizontalAdvance(text) + pad);
+        return *at;
+    };
     std::vector<int> widths(static_cast<std::size_t>(cols), kMinColWidth);
     int headLines = 1;
     for (int c = 0; c < cols; ++c) {
-        int& w = widths[static_cast<std::size_t>(c)];
         const QStringList lines = heads[c].split(u';');
         headLines = std::max(headLines, static_cast<int>(lines.size()));
-        for (const QString& l : lines) w = std::max(w, fm.horizontalAdvance(l) + pad);
-        for (int r = 1; r < t.RowCount(); ++r) {
-            const std::string& s = t.Cells(c, r);
-            if (!s.empty()) w = std::max(w, fm.horizontalAdvance(q(s)) + pad);
-        }
-        w = std::min(w, kMaxColWidth);
+        for (const QString& l : lines)
+            widths[static_cast<std::size_t>(c)] =
+                std::max(widths[static_cast<std::size_t>(c)], widthOf(l));
     }
+    for (int r = 1; r < t.RowCount(); ++r)
+        for (int c = 0; c < t.ColCount(); ++c) {
+            const std::string& s = t.Cells(c, r);
+            if (s.empty()) continue;
+            const QString text = q(s);
+            grid.SetCells(c, r, text);
+            int& w = widths[static_cast<std::size_t>(c)];
+            w = std::max(w, widthOf(text));
+        }
+    for (int& w : widths) w = std::min(w, kMaxColWidth);
+    // A spanning heading wider than its columns widens the last of them.
     for (const TDGridHeadr& h : t.Headrs()) {
         const int first = std::clamp(std::min(h.ColStart, h.ColEnd), 0, cols - 1);
         const int last = std::clamp(std::max(h.ColStart, h.ColEnd), 0, cols - 1);

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <memory>
 
 #include "base/datetime.h"
 #include "entry/ui/entry_widgets.h"
@@ -290,13 +291,20 @@ TSummaryWindow::TSummaryWindow(TKind kind, TWindowContext& context,
         }
         connect(choice_, &QComboBox::currentIndexChanged, this, [this] { Recalculate(); });
     }
+    busy_ = new QLabel(this);
+    busy_->setObjectName(QStringLiteral("BusyLabel"));
+    layout->addWidget(busy_);
     grid_ = addGrid(this, layout);
     printButton_ = addButtons(this, layout);
     connect(printButton_, &QPushButton::clicked, this, [this] { (void)Print(); });
     Recalculate();
 }
 
-TSummaryWindow::~TSummaryWindow() = default;
+// The worker is joined before the window's widgets go; what it queued for
+// the window is dropped with it.
+TSummaryWindow::~TSummaryWindow() {
+    if (worker_.joinable()) worker_.join();
+}
 
 TGod* TSummaryWindow::god() const {
     return context_.shell.God();
@@ -316,32 +324,67 @@ std::vector<std::string> TSummaryWindow::heads() const {
     return {"Преподаватель"};
 }
 
-void TSummaryWindow::Recalculate() {
-    tables_.clear();
-    const TGod* g = god();
-    if (g != nullptr) {
-        switch (kind_) {
-            case TKind::Group:
-                if (const TGryp* gr = itemAt<TGryp>(items_, choice_))
-                    tables_.push_back(groupSummary(*g, *gr));
-                break;
-            case TKind::Teacher:
-                if (const TFio* fio = itemAt<TFio>(items_, choice_))
-                    tables_.push_back(teacherSummary(*g, *fio));
-                break;
-            case TKind::EachGroup:
-                tables_ = teachersOfEachGroup(*g);
-                break;
-            case TKind::AllTeachers:
-                tables_.push_back(teachersOfAllGroups(*g));
-                break;
-        }
+namespace {
+
+std::vector<TSummaryTable> countSummary(const TGod& g, TSummaryWindow::TKind kind,
+                                        const void* item) {
+    switch (kind) {
+        case TSummaryWindow::TKind::Group:
+            if (item != nullptr) return {groupSummary(g, *static_cast<const TGryp*>(item))};
+            break;
+        case TSummaryWindow::TKind::Teacher:
+            if (item != nullptr) return {teacherSummary(g, *static_cast<const TFio*>(item))};
+            break;
+        case TSummaryWindow::TKind::EachGroup:
+            return teachersOfEachGroup(g);
+        case TSummaryWindow::TKind::AllTeachers:
+            return {teachersOfAllGroups(g)};
     }
+    return {};
+}
+
+}  // namespace
+
+void TSummaryWindow::Recalculate() {
+    if (computing_) {
+        pending_ = true;
+        return;
+    }
+    start();
+}
+
+void TSummaryWindow::start() {
+    computing_ = true;
+    pending_ = false;
+    busy_->setText(QStringLiteral("Подсчёт часов..."));
+    printButton_->setEnabled(false);
+    // The last worker has delivered its tables: it ends at once.
+    if (worker_.joinable()) worker_.join();
+    const TGod* g = god();
+    const void* item = nullptr;
+    if (kind_ == TKind::Group) item = itemAt<TGryp>(items_, choice_);
+    if (kind_ == TKind::Teacher) item = itemAt<TFio>(items_, choice_);
+    worker_ = std::jthread([this, g, kind = kind_, item] {
+        auto tables = std::make_shared<std::vector<TSummaryTable>>();
+        if (g != nullptr) *tables = countSummary(*g, kind, item);
+        QMetaObject::invokeMethod(
+            this, [this, tables] { finished(std::move(*tables)); }, Qt::QueuedConnection);
+    });
+}
+
+void TSummaryWindow::finished(std::vector<TSummaryTable> tables) {
+    computing_ = false;
+    if (pending_) {
+        start();
+        return;
+    }
+    tables_ = std::move(tables);
     if (kind_ == TKind::EachGroup)
         shown_ = SummaryGrid(heads(), tables_);
     else
         shown_ = SummaryGrid(heads(), tables_.empty() ? TSummaryTable{} : tables_.front());
     ShowReportTable(*grid_, shown_);
+    busy_->clear();
     printButton_->setEnabled(!tables_.empty());
 }
 
@@ -350,7 +393,7 @@ std::string TSummaryWindow::DocumentName() const {
 }
 
 bool TSummaryWindow::Print() {
-    if (tables_.empty()) return false;
+    if (computing_ || tables_.empty()) return false;
     const std::string title = summaryTitle(kind_);
     std::vector<TPrintPart> parts;
     std::vector<TDGrid> grids;  // one per group for the statement of every group

@@ -8,6 +8,7 @@
 
 #include <QDialog>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "reports/month_statement.h"
@@ -113,7 +114,11 @@ public:
     };
 
     // Controls: "ChoiceBox" (the group or teacher, for the first two),
-    // "Grid", "PrintButton", "CloseButton".
+    // "BusyLabel", "Grid", "PrintButton", "CloseButton".
+    //
+    // A summary walks every lesson of the year (of every group for the
+    // teachers), so it is counted on a worker thread while the window stays
+    // live; the year is not changed while this modal window is open.
     TSummaryWindow(TKind kind, TWindowContext& context, exporting::TDocumentOpener& opener,
                    QWidget* parent = nullptr);
     ~TSummaryWindow() override;
@@ -123,7 +128,10 @@ public:
     // The tables shown: one, or one per group for TForm40.
     const std::vector<TSummaryTable>& Tables() const { return tables_; }
     const TDGrid& Shown() const { return shown_; }
+    // True while the tables for the current choice are being counted.
+    bool Busy() const { return computing_; }
 
+    // Counts the tables for the choice; the grid follows when they are done.
     void Recalculate();
     [[nodiscard]] bool Print();
     std::string DocumentName() const;
@@ -131,6 +139,8 @@ public:
 private:
     TGod* god() const;
     std::vector<std::string> heads() const;
+    void start();
+    void finished(std::vector<TSummaryTable> tables);
 
     TKind kind_;
     TWindowContext& context_;
@@ -138,7 +148,11 @@ private:
     std::vector<const void*> items_;
     std::vector<TSummaryTable> tables_;
     TDGrid shown_;
+    std::jthread worker_;
+    bool computing_ = false;
+    bool pending_ = false;  // the choice changed while counting
     QComboBox* choice_ = nullptr;
+    QLabel* busy_ = nullptr;
     THGrid* grid_ = nullptr;
     QPushButton* printButton_ = nullptr;
 };
