@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 
 #include "base/datetime.h"
 #include "base/my_dialog.h"
@@ -286,24 +287,21 @@ bool TForm21::SaveXml() {
 }
 
 void RunGroupAccounting(TWindowContext& context) {
-    if (context.shell.God() == nullptr) return;
-    const auto opener = DesktopOpener(context);
-    TForm20 window(context, *opener, context.parent);
-    window.exec();
+    RunReportWindow(context, true, [&](exporting::TDocumentOpener& opener) {
+        return std::make_unique<TForm20>(context, opener, context.parent);
+    });
 }
 
 void RunTeacherAccounting(TWindowContext& context) {
-    if (context.shell.God() == nullptr) return;
-    const auto opener = DesktopOpener(context);
-    TForm21 window(context, *opener, context.parent);
-    window.exec();
+    RunReportWindow(context, true, [&](exporting::TDocumentOpener& opener) {
+        return std::make_unique<TForm21>(context, opener, context.parent);
+    });
 }
 
 void RunSubjectAccounting(TWindowContext& context) {
-    if (context.shell.God() == nullptr) return;
-    const auto opener = DesktopOpener(context);
-    TForm37 window(context, *opener, context.parent);
-    window.exec();
+    RunReportWindow(context, true, [&](exporting::TDocumentOpener& opener) {
+        return std::make_unique<TForm37>(context, opener, context.parent);
+    });
 }
 
 }  // namespace zavlin::reports::ui

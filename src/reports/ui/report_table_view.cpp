@@ -1,10 +1,12 @@
 #include "reports/ui/report_table_view.h"
 
+#include <QDialog>
 #include <QFontMetrics>
 #include <QHash>
 #include <algorithm>
 
 #include "base/datetime.h"
+#include "entry/ui/entry_widgets.h"
 #include "export/document_opener.h"
 #include "export/html_documents.h"
 #include "export/html_writer.h"
@@ -185,9 +187,12 @@ bool PrintReport(TWindowContext& context, exporting::TDocumentOpener& opener,
                              });
 }
 
-std::unique_ptr<exporting::TDocumentOpener> DesktopOpener(TWindowContext& context) {
-    return std::make_unique<exporting::TXdgOpener>(
-        exporting::OpenerProgram(context.shell.DM().FIni1));
+void RunReportWindow(TWindowContext& context, bool fillScreen, const TMakeReportWindow& make) {
+    if (context.shell.God() == nullptr) return;
+    exporting::TXdgOpener opener(exporting::OpenerProgram(context.shell.DM().FIni1));
+    const std::unique_ptr<QDialog> window = make(opener);
+    if (fillScreen) entry::ui::FillWorkArea(window.get());
+    window->exec();
 }
 
 TDGrid AccountGrid(const TAccountTable& a) {

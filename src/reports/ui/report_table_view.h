@@ -9,12 +9,15 @@
 
 #include <QBrush>
 #include <QColor>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "reports/report_table.h"
 #include "shell/ui/window_context.h"
+
+class QDialog;
 
 namespace zavlin {
 class THGrid;
@@ -63,9 +66,12 @@ struct TPrintPart {
                                const std::string& fileName, const std::string& title,
                                const std::vector<TPrintPart>& parts);
 
-// The opener of the documents: the desktop's, or the program "Zavlin98.ini"
-// names.
-std::unique_ptr<exporting::TDocumentOpener> DesktopOpener(TWindowContext& context);
+// Runs a window of this family modally over the loaded year (nothing without
+// one), handing it the program's document opener; a wide one fills the
+// screen's work area.
+using TMakeReportWindow =
+    std::function<std::unique_ptr<QDialog>(exporting::TDocumentOpener& opener)>;
+void RunReportWindow(TWindowContext& context, bool fillScreen, const TMakeReportWindow& make);
 
 // --- The core's tables as report tables.
 

@@ -421,20 +421,19 @@ bool TSummaryWindow::Print() {
 namespace {
 
 template <class W>
-void runWindow(TWindowContext& context) {
-    if (context.shell.God() == nullptr) return;
-    const auto opener = DesktopOpener(context);
-    W window(context, *opener, context.parent);
-    window.exec();
+void runWindow(TWindowContext& context, bool fillScreen = false) {
+    RunReportWindow(context, fillScreen, [&](exporting::TDocumentOpener& opener) {
+        return std::make_unique<W>(context, opener, context.parent);
+    });
 }
 
 }  // namespace
 
 void RunGroupMonthStatement(TWindowContext& context) {
-    runWindow<TForm22>(context);
+    runWindow<TForm22>(context, true);
 }
 void RunTeacherMonthStatement(TWindowContext& context) {
-    runWindow<TForm23>(context);
+    runWindow<TForm23>(context, true);
 }
 void RunGroupSummaryStatement(TWindowContext& context) {
     runWindow<TForm35>(context);
