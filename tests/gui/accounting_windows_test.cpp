@@ -529,6 +529,54 @@ private slots:
         }
     }
 
+    // Catches a crash or a document from a year with no groups, teachers or
+    // subjects: every window opens empty and has nothing to print.
+    void aYearWithoutDataOpensEmptyWindows() {
+        EntryHarness h("accounting_empty");
+        std::string message;
+        QVERIFY2(h.home.MakeDatabase(message), message.c_str());
+        QVERIFY(h.start());
+        QCOMPARE(h.shell->NewYear(2026, h.view), zavlin::shell::TNewYearResult::Created);
+        QVERIFY(h.shell->God() != nullptr);
+        QVERIFY(h.year().LGryp.empty());
+        exporting::TRecordingOpener opener;
+        {
+            TForm21 w(*h.context, opener);
+            w.show();
+            QVERIFY(!w.Print());
+            QVERIFY(!w.SaveXml());
+            QVERIFY(!child<QPushButton>(&w, "PrintButton")->isEnabled());
+            QCOMPARE(w.Grid()->Cells(1, 0), QString());
+        }
+        {
+            TForm23 w(*h.context, opener);
+            w.show();
+            QVERIFY(!w.Print());
+            QVERIFY(child<QLabel>(&w, "TotalsLabel")->text().isEmpty());
+        }
+        {
+            TForm39 w(*h.context, opener);
+            w.show();
+            QTRY_VERIFY(!w.Busy());
+            QCOMPARE(w.Grid()->Cells(0, w.Grid()->RowCount() - 1), QStringLiteral("Итого"));
+        }
+        {
+            TForm35 w(*h.context, opener);
+            w.show();
+            QTRY_VERIFY(!w.Busy());
+            QVERIFY(w.Tables().empty());
+            QVERIFY(!child<QPushButton>(&w, "PrintButton")->isEnabled());
+        }
+        {
+            TForm22 w(*h.context, opener);
+            w.show();
+            QVERIFY(!w.Print());
+            QVERIFY(!child<QPushButton>(&w, "PrintButton")->isEnabled());
+        }
+        QVERIFY(opener.files.empty());
+        QVERIFY(h.dialog.shown.empty());
+    }
+
     // Catches a menu item that opens no window or the wrong one.
     void menuItemsOpenTheWindows() {
         auto h = make();
