@@ -237,6 +237,9 @@ private slots:
         QVERIFY(page.find("<TABLE BORDER=1") != std::string::npos);
         QVERIFY(page.find("Пары(Часы)за год.") != std::string::npos);
         QVERIFY(page.find("Итог") != std::string::npos);
+        QVERIFY(page.find("Вычитка до  даты " +
+                          yearEnd(g).toString(QStringLiteral("dd.MM.yyyy")).toStdString()) !=
+                std::string::npos);
         // Every row of the grid is a row of the document: two heading rows.
         std::size_t rows = 0;
         for (std::size_t at = page.find("<TR>"); at != std::string::npos;

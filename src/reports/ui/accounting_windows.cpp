@@ -243,7 +243,8 @@ bool TAccountWindow::Print() {
     TPrintPart part;
     part.heading = std::string(titleOf(kind_)) + " " + ChosenText();
     part.notes.push_back(o.mode == THoursMode::Grid ? "Сетка" : "Допол-но вне сетки");
-    part.notes.push_back("Вычитка до  даты " + dateText(o.toDate));
+    part.notes.push_back("Вычитка до  даты " +
+                         date_->date().toString(QStringLiteral("dd.MM.yyyy")).toStdString());
     part.table = &shown_;
     return PrintReport(context_, opener_, DocumentName(), titleOf(kind_), {part});
 }
