@@ -29,6 +29,7 @@
 #include "screenshot.h"
 #include "settings/settings_file.h"
 #include "shell/menu.h"
+#include "shell/ui/list_box_numer.h"
 #include "storage/year_database.h"
 
 using namespace zavlin;
@@ -62,13 +63,18 @@ ModalWait keepWeeks() {
     return whenModal<entry::ui::TForm1_3>([](entry::ui::TForm1_3* w) { click(w, "OkButton"); });
 }
 
+// Clicks a check box or a radio button on its mark: the middle of a wide
+// one is outside what it answers to.
+void clickMark(QAbstractButton* button) {
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(5, button->height() / 2));
+}
+
 void untickAllDaysBut(TForm34& window, const std::vector<int>& keep) {
     for (int d = 1; d <= 6; ++d) {
         auto* box =
             child<QCheckBox>(&window, QStringLiteral("Day%1").arg(d).toLatin1().constData());
         const bool wanted = std::find(keep.begin(), keep.end(), d) != keep.end();
-        if (box->isChecked() != wanted)
-            QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(5, box->height() / 2));
+        if (box->isChecked() != wanted) clickMark(box);
     }
 }
 
@@ -160,7 +166,7 @@ private slots:
         for (const auto& gr : h->year().LGryp)
             QCOMPARE(fs::exists(site / GrypPageName(ne, *gr)), gr.get() == chosen);
 
-        QTest::mouseClick(child<QRadioButton>(&window, "RadioFio"), Qt::LeftButton);
+        clickMark(child<QRadioButton>(&window, "RadioFio"));
         QCOMPARE(child<QLineEdit>(&window, "EditFiles")->text(), QStringLiteral("allfio.htm"));
         {
             auto weeks = keepWeeks();
@@ -234,8 +240,7 @@ private slots:
         ui::TScopedDocumentOpener scoped(opener);
         TForm34 window(*h->context, 1);
         window.show();
-        QTest::mouseClick(child<QCheckBox>(&window, "CheckWord"), Qt::LeftButton, {},
-                          QPoint(5, child<QCheckBox>(&window, "CheckWord")->height() / 2));
+        clickMark(child<QCheckBox>(&window, "CheckWord"));
         QVERIFY(!child<QCheckBox>(&window, "CheckWord")->isChecked());
         click(&window, "ExportButton");
         const fs::path file = homeOf(*h) / "temp" / kWordFioFile;
