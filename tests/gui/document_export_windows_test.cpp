@@ -14,6 +14,7 @@
 #include <QTest>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <sstream>
 #include <string>
 
@@ -77,6 +78,36 @@ void untickAllDaysBut(TForm34& window, const std::vector<int>& keep) {
         if (box->isChecked() != wanted) clickMark(box);
     }
 }
+
+// Holds the generating worker at the hand-over until the window, asked on
+// its own thread meanwhile, has answered the attempts to close it.
+class TClosingOpener : public TDocumentOpener {
+public:
+    explicit TClosingOpener(TForm34& window) : window_(window) {}
+    bool Open(const fs::path& file, std::string& why) override {
+        (void)why;
+        std::promise<void> answered;
+        QMetaObject::invokeMethod(
+            qApp,
+            [this, &answered] {
+                busy = window_.Busy();
+                enabled = window_.isEnabled();
+                window_.close();
+                window_.reject();
+                visible = window_.isVisible();
+                answered.set_value();
+            },
+            Qt::QueuedConnection);
+        answered.get_future().wait();
+        opened = file;
+        return true;
+    }
+    TForm34& window_;
+    bool busy = false;
+    bool enabled = true;
+    bool visible = false;
+    fs::path opened;
+};
 
 }  // namespace
 
@@ -254,6 +285,25 @@ private slots:
         QVERIFY(!window.Export());
         QCOMPARE(h->dialog.shown.size(), std::size_t(1));
         QVERIFY(fs::exists(file));
+    }
+
+    // Catches a window that can be closed, or used, while its document is
+    // being written, and one that stays unusable after.
+    void theWindowHoldsWhileWriting() {
+        auto h = template_.copy("docexport_busy");
+        TForm34 window(*h->context, 0);
+        TClosingOpener opener(window);
+        ui::TScopedDocumentOpener scoped(opener);
+        window.show();
+        QVERIFY(window.Export());
+        QVERIFY(opener.busy);
+        QVERIFY(!opener.enabled);
+        QVERIFY(opener.visible);
+        QCOMPARE(opener.opened, homeOf(*h) / "temp" / kWordGrypFile);
+        QVERIFY(!window.Busy());
+        QVERIFY(window.isEnabled());
+        window.close();
+        QVERIFY(!window.isVisible());
     }
 
     // Catches a menu item reaching the wrong window or kind, an unknown kind
