@@ -287,12 +287,22 @@ bool DryRunCurriculum(TAllGod& years, const TCurriculumPlan& plan, TImportReport
             god = held.get();
         }
     }
+    // The import keeps what the plan does not hold: the year's Saturday
+    // rule, its active weeks and the full names of subjects cut in the file.
+    TCurriculumPlan kept = plan;
     TAllNed calendar;
-    calendar.SetDataGod(plan.year, years.FRunSubb);
+    if (god != nullptr) {
+        KeepYearSubjectNames(kept, *god);
+        calendar.SetDataGod(plan.year, god->FRunSubb);
+        for (int ne = 1; ne <= kCalendarWeeks; ++ne)
+            calendar.DNed(ne)->Activ = god->AllNed.DNed(ne)->Activ;
+    } else {
+        calendar.SetDataGod(plan.year, years.FRunSubb);
+    }
     (void)calendar.PreselectActiv();
     TCurriculumOutcome outcome;
-    if (!ResolveCurriculum(plan, calendar, outcome, message)) return false;
-    report = CompareCurriculum(plan, outcome, calendar, god);
+    if (!ResolveCurriculum(kept, calendar, outcome, message)) return false;
+    report = CompareCurriculum(kept, outcome, calendar, god);
     return true;
 }
 
