@@ -140,6 +140,13 @@ private:
     std::string failure_;
 };
 
+bool hasCutNames(const TCurriculumPlan& plan) {
+    for (const TPlanGroup& g : plan.groups)
+        for (const TPlanSubject& s : g.subjects)
+            if (s.cut) return true;
+    return false;
+}
+
 }  // namespace
 
 void ApplyPlanCalendar(TGryp& gr, const TPlanGroup& pg) {
@@ -202,14 +209,21 @@ TImportResult ImportCurriculum(TAllGod& years, const TCurriculumPlan& plan, TMyD
     // Its own Saturday rule and active weeks are the college's, not the plan's.
     std::string runSubb, weeks;
     if (const int old = years.GetIndexGod(plan.year); old >= 0) {
-        std::unique_ptr<TGod> held;
-        TGod* oldGod = years.RecordGod(old) == years.ActivRecGod ? years.God() : nullptr;
-        if (oldGod == nullptr) {
-            held = years.CreateGod(old);
-            // A year that no longer loads is replaced all the same.
-            if (held->Load()) oldGod = held.get();
+        if (hasCutNames(plan)) {
+            std::unique_ptr<TGod> held;
+            TGod* oldGod = years.RecordGod(old) == years.ActivRecGod ? years.God() : nullptr;
+            if (oldGod == nullptr) {
+                held = years.CreateGod(old);
+                // Going on would import other names than the dry run showed.
+                if (!held->Load()) {
+                    message = "Не удалось прочитать учебный год " + yearText +
+                              ". Импорт не выполнен, данные не изменены.";
+                    return TImportResult::Failed;
+                }
+                oldGod = held.get();
+            }
+            KeepYearSubjectNames(kept, *oldGod);
         }
-        if (oldGod != nullptr) KeepYearSubjectNames(kept, *oldGod);
         runSubb = dm.FGodini.ReadString(section, "RunSubb");
         weeks = dm.FGodini.ReadString(section, "Week");
     }

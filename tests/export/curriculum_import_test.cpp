@@ -438,7 +438,8 @@ TEST(CurriculumImport, ExistingYearIsAskedTwiceAndReplacedWhole) {
 }
 
 // A write refused in the middle of the import is told, with the way back,
-// and never reported as success; the next import mends the year.
+// and never reported as success; a read refused before the year is touched
+// leaves it whole. The next import mends the year.
 TEST(CurriculumImport, AFailedWriteIsReportedWithTheWayBack) {
     ImportHome home;
     ASSERT_TRUE(home.ok);
@@ -459,8 +460,27 @@ TEST(CurriculumImport, AFailedWriteIsReportedWithTheWayBack) {
         home.faulty.failAt(n, false);
         const TImportResult result = home.import(xml, message);
         if (!home.faulty.failed()) continue;
+        home.faulty.failAt(0);
+        // A fault after a write was made good (a journal's clean-up) may
+        // leave the import done: then the year must be whole.
+        if (result == TImportResult::Done) {
+            auto god = home.stored();
+            ASSERT_NE(god, nullptr) << "operation " << n;
+            EXPECT_EQ(god->CountGryp(), 2) << "operation " << n;
+            EXPECT_EQ(subjectNamed(*god->FindGrypForName("ЭК-21"), "Математика")
+                          ->CountPredmetNe(kSetkaPlan, 1),
+                      2)
+                << "operation " << n;
+            continue;
+        }
         ++failures;
         EXPECT_EQ(result, TImportResult::Failed) << "operation " << n << " of " << total;
+        if (message.find("данные не изменены") != std::string::npos) {
+            auto kept = home.stored();
+            ASSERT_NE(kept, nullptr);
+            EXPECT_EQ(kept->CountGryp(), 2) << "operation " << n;
+            continue;
+        }
         EXPECT_NE(message.find("Резервное восстановление"), std::string::npos) << message;
     }
     EXPECT_GT(failures, 0);
