@@ -146,8 +146,9 @@ TImportReport CompareCurriculum(const TCurriculumPlan& plan, const TCurriculumOu
                 r.added.push_back(label);
                 continue;
             }
+            // A room's plan number lives only while the import runs: the
+            // room table has no place for it, so it is no stored change.
             std::string diff;
-            field(diff, "номер", ayd->GN, room.n);
             field(diff, "мест", ayd->kv, room.seats);
             if (!diff.empty()) r.changed.push_back(label + ": " + diff);
         }
