@@ -851,6 +851,11 @@ TEST_F(CurriculumRoundTrip, DryRunOfTheWrittenYearFindsOnlyWhatThePlanCannotCarr
     EXPECT_FALSE(hasLine(report.changed, "активные недели")) << report.Text();
     for (const std::string& line : report.changed) {
         EXPECT_EQ(line.find("начало 2 полугодия"), std::string::npos) << line;
+        // The sample fills what its plan holds: kinds, planned pairs,
+        // subgroups and the teachers' plan numbers.
+        for (const char* field :
+             {"вид ", "пар 1 полугодия", "пар 2 полугодия", "подгруппы", "номер"})
+            EXPECT_EQ(line.find(field), std::string::npos) << line;
         for (int ne = 1; ne <= kStudyWeeks; ++ne) {
             const std::string week = std::to_string(ne) + ":";
             EXPECT_EQ(line.find(": нед. " + week), std::string::npos) << line;
