@@ -41,10 +41,11 @@ inline constexpr const char* kFioIndexName = "allfio";
 inline constexpr const char* kHtmExt = ".htm";
 
 // The word processor's documents.
-inline constexpr const char* kWordGrypFile = "rgryp.htm";       // kind 0
-inline constexpr const char* kWordFioFile = "rfio.htm";         // kind 1
-inline constexpr const char* kEkzGrypFile = "ekzgr.htm";        // kind 60
-inline constexpr const char* kEkzFioFile = "ekzfio.htm";        // kind 61
+inline constexpr const char* kWordGrypFile = "rgryp.htm";  // kind 0
+inline constexpr const char* kWordFioFile = "rfio.htm";    // kind 1
+inline constexpr const char* kEkzGrypFile = "ekzgr.htm";   // kind 60
+inline constexpr const char* kEkzFioFile = "ekzfio.htm";   // kind 61
+// The documents of the report windows.
 inline constexpr const char* kZamenaGrypFile = "zamena1.htm";   // kinds 4, 41
 inline constexpr const char* kZamenaFioFile = "zamena2.htm";    // kinds 5, 51
 inline constexpr const char* kGrypFioFile = "grypfio.htm";      // kind 7

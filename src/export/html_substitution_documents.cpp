@@ -130,6 +130,9 @@ bool zamenaByFio(THtmlExportHub& hub, const TArrayOfPointByte& WD, bool vAyd, bo
                 TGridHtml* grid = nullptr;
                 for (const TFio* fio : teachers) {
                     const std::string name = vShortFi ? fio->Name() : FioTitle(*fio);
+                    // The teacher's name on the first of its rows.
+                    const std::string none;
+                    bool first = true;
                     for (const TZamenaRow& r : rows) {
                         if (!rowOfFio(r.z, fio, VidDoc)) continue;
                         if (grid == nullptr) {
@@ -137,7 +140,8 @@ bool zamenaByFio(THtmlExportHub& hub, const TArrayOfPointByte& WD, bool vAyd, bo
                             grid->Border = 1;
                             addZamenaHeads(*grid, true, vAyd);
                         }
-                        addZamenaRow(*grid, r, &name, vAyd);
+                        addZamenaRow(*grid, r, first ? &name : &none, vAyd);
+                        first = false;
                     }
                 }
                 if (grid == nullptr) noZamena(body);
