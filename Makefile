@@ -63,7 +63,7 @@ GUI_TESTS := main_window_test backup_window_test hgrid_test people_windows_test 
 	reference_windows_test calendar_windows_test load_windows_test progress_window_test \
 	compose_start_windows_test composition_input_windows_test unions_window_test \
 	export_windows_test import_window_test document_export_windows_test \
-	accounting_windows_test document_windows_test
+	accounting_windows_test plan_windows_test timetable_report_windows_test
 screenshots:
 	cmake -S . -B $(SHOTS_DIR) -DCMAKE_BUILD_TYPE=Release -DZAVLIN_TESTS=ON -DZAVLIN_BENCH=OFF
 	cmake --build $(SHOTS_DIR) -j $(JOBS) --target $(GUI_TESTS)

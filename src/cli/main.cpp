@@ -100,6 +100,12 @@ constexpr VerbHelp kVerbs[] = {
      "[--teacher T ...] [--year Y] [--home DIR]",
      "write the timetables of groups or teachers, their examinations, or the linked web pages "
      "of both (allgryp.htm, allfio.htm) as HTML into DIR; default weeks: the active ones"},
+    {"export rtf --load teachers|groups [--teacher T ...] [--group G ...] [--weeks A-B] --to FILE "
+     "[--year Y] [--home DIR]",
+     "write the teachers' planned weekly load (the active weeks by default) or groups' summary "
+     "tables (weeks 1-52) as an RTF document"},
+    {"export ical --group G|--teacher T --to FILE [--weeks A-B] [--year Y] [--home DIR]",
+     "write the held lessons of the active (or given) weeks as an iCalendar file"},
     {"backup [--to DIR] [--home DIR]",
      "copy every file of the database into the backup folder (default HOME/REM) and log it"},
     {"import curriculum FILE [--year Y] [--dry-run] [--yes] [--backup] [--home DIR]",
@@ -109,6 +115,9 @@ constexpr VerbHelp kVerbs[] = {
      "write the study plan of a year in the form the import reads"},
     {"restore --from DIR --yes [--home DIR]",
      "replace the database with the backup in DIR (DIR/Database); refused without --yes"},
+    {"hours --group G|--teacher T|--subject S [--from DATE] [--to DATE] [--pairs-only] [--mode "
+     "grid|additional] [--short] [--xml FILE] [--year Y] [--home DIR]",
+     "the lessons planned, placed and delivered per semester and for the year (--xml with --teacher)"},
 };
 
 std::string verbList() {

@@ -153,7 +153,40 @@ public:
     int CountMaxOtmenPredmet(int setka, int ne) const;
     int CountOtmenYr(int setka, int ne) const;
     std::string CountOtmenYrToStr(int ne) const;
+    // Substitution lessons of the subject held by teacher fi in week ne,
+    // whichever assignment owns them (every teacher's when fi is nil).
     int CountZamenNed(const TFio* fi, int ne) const;
+
+    // Hour accounting (subject_accounting.cpp), over the timetable layer and
+    // weeks 1-52 only. vFio nil counts the subject: a day's lessons are then
+    // divided by the week's number of teachers, so parallel subgroups count
+    // once. vSemm 1 or 2 is a semester of the group, anything else the year.
+    int CountFaktSemm(int vNe1, int vDe1, int vNe2, int vDe2, int vSetka, const TFio* vFio) const;
+    int CountFaktYrSemm(int vSemm, const TFio* vFio) const;
+    int CountFaktZmSemm(int vSemm, const TFio* vFio) const;
+    int CountFaktDpSemm(int vSemm, const TFio* vFio) const;
+    int CountFaktYrZmDpSemm(int vSemm, const TFio* vFio, bool bSe, bool bZm, bool bDp) const;
+    // The same from (vNe1, vDe1) to (vNe2, vDe2), kept inside the semester.
+    int CountFaktYrZmDpSemm(int vSemm, int vNe1, int vDe1, int vNe2, int vDe2, const TFio* vFio,
+                            bool bSe, bool bZm, bool bDp) const;
+    // Lessons of the load items not yet placed.
+    int CountKorzinaSemm(int vNe1, int vNe2, int vSetka, const TFio* vFio) const;
+    int CountKorzinaYrSemm(int vSemm, const TFio* vFio) const;
+    int CountKorzinaZmSemm(int vSemm, const TFio* vFio) const;
+    int CountKorzinaDpSemm(int vSemm, const TFio* vFio) const;
+    int CountKorzinaYrZmDpSemm(int vSemm, const TFio* vFio, bool bSe, bool bZm, bool bDp) const;
+    // Planned lessons over a semester; kind 0 includes the substitutions granted.
+    int CountPlanSemm(int vSemm, int vSetka) const;
+    // What the FioPredmetIndex-th assignment of week ne is to deliver: its
+    // load, less its lessons others took over, plus (kind 0) the
+    // substitutions its teacher gives.
+    int CountPlanNed(int Setka, int ne, int FioPredmetIndex) const;
+    // Whether every teacher count of the semester gives each teacher the same
+    // lessons and their sum is vSymmSemm.
+    bool CompareSymmFioPredmetSemm(int vSemm, int vSymmSemm) const;
+    // The plan check of the semester of week ne (refreshed for both
+    // semesters when ne is 0 or above 52, which answers whether either fails).
+    bool GetColorGrid(int ne);
 
     TGryp* FGryp = nullptr;
     TYrName* FYrName = nullptr;

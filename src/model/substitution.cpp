@@ -447,8 +447,14 @@ std::string TPredmet::CountOtmenYrToStr(int ne) const {
 int TPredmet::CountZamenNed(const TFio* fi, int ne) const {
     int count = 0;
     if (ne < 1 || ne > kWeeks) return 0;
+    // A substitute teacher's lesson stays with the replaced lesson's
+    // assignment, so the lesson's own teacher decides.
     for (const auto& fp : GetLFio(ne))
-        if (fi == nullptr || fp->Fio() == fi) count += fp->CountZm();
+        for (const auto& yr : fp->LYr)
+            if (yr->SetZamenaYes() && yr->Dan.tip == 0 && yr->Yrok() != nullptr &&
+                yr->YrokKorzina() != nullptr && yr->Setka() == kSetkaZamena &&
+                yr->Fio() != nullptr && (fi == nullptr || yr->Fio() == fi))
+                ++count;
     return count;
 }
 

@@ -5,15 +5,6 @@
 namespace zavlin::reports::ui {
 
 // Placeholders until the windows are built.
-void RunGroupPlanTable(TWindowContext& context) {
-    context.dialog.MessageShow(shell::WindowNotReadyText("RunGroupPlanTable"));
-}
-void RunTeacherPlanLoad(TWindowContext& context) {
-    context.dialog.MessageShow(shell::WindowNotReadyText("RunTeacherPlanLoad"));
-}
-void RunSubjectInGroups(TWindowContext& context) {
-    context.dialog.MessageShow(shell::WindowNotReadyText("RunSubjectInGroups"));
-}
 void RunGroupYear(TWindowContext& context) {
     context.dialog.MessageShow(shell::WindowNotReadyText("RunGroupYear"));
 }

@@ -4,11 +4,11 @@
 #include "reports/ui/report_windows.h"
 #include "entry_fixture.h"
 
-class DocumentWindowsTest : public QObject {
+class TimetableReportWindowsTest : public QObject {
     Q_OBJECT
 private slots:
     void opens() {}
 };
 
-QTEST_MAIN(DocumentWindowsTest)
-#include "document_windows_test.moc"
+QTEST_MAIN(TimetableReportWindowsTest)
+#include "timetable_report_windows_test.moc"

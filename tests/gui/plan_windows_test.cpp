@@ -1,0 +1,14 @@
+// Placeholder until the windows are built: the opener knows its windows.
+#include <QTest>
+
+#include "reports/ui/report_windows.h"
+#include "entry_fixture.h"
+
+class PlanWindowsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void opens() {}
+};
+
+QTEST_MAIN(PlanWindowsTest)
+#include "plan_windows_test.moc"
