@@ -20,6 +20,7 @@
 
 #include "base/file_system.h"
 #include "export/html_writer.h"
+#include "reports/month_statement.h"
 
 namespace zavlin {
 class TAllRasp;
@@ -56,6 +57,8 @@ inline constexpr const char* kGrypAydFile = "grypayd.htm";      // kind 91
 inline constexpr const char* kCvodGrypFile = "cvgryp.htm";      // kind 21
 inline constexpr const char* kPlanFioFile = "planfio.htm";      // kind 24
 inline constexpr const char* kFioAllGodFile = "fioallgod.htm";  // kind 26
+inline constexpr const char* kVedGrypFile = "vedgryp.htm";      // kind 2
+inline constexpr const char* kVedFioFile = "vedfio.htm";        // kind 3
 // Every kind of examination entry and credit record.
 inline constexpr int kAllAtr = -1;
 
@@ -116,6 +119,12 @@ enum TZamenaVid {
     zvSubstitute = 0,  // the teacher who takes the lesson
     zvReplaced = 1,    // the teacher whose lesson is taken
     zvBoth = 2,
+};
+
+// How the teachers' monthly statements are laid out (VidDoc).
+enum TVedVid {
+    vvEachFio = 0,  // one table per teacher: its groups and subjects by day
+    vvAllFio = 1,   // one table: a row per teacher, its day totals with unions
 };
 
 // What a cell of the teachers' week grid shows (vd).
@@ -181,6 +190,13 @@ public:
     [[nodiscard]] bool CreateWordPlanFio(int Ne1, int Ne2);
     // Each selected teacher's weeks ne1..ne2, day by day, periods vY1..vY2.
     [[nodiscard]] bool CreateWordFioAllGod(int ne1, int ne2, int vY1, int vY2);
+    // The monthly statements of month me (1-12) from start offset h (see
+    // reports::kStatementStarts): the hours of each selected group by
+    // subject and teacher, or of each selected teacher by group and subject
+    // of the kinds Setka, day by day.
+    [[nodiscard]] bool CreateWordVedGryp(int me, int h);
+    [[nodiscard]] bool CreateWordVedFio(int me, int h, reports::TStatementKinds Setka,
+                                        int VidDoc = vvEachFio);
     std::vector<const TAyd*> SelectedAyd() const;
 
     // The web-site export: the pages of the groups and/or the teachers made

@@ -5,6 +5,7 @@
 // groups per period, the planned load counted from the load items.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "base/cp1251.h"
+#include "base/datetime.h"
 #include "demo/sample_college.h"
 #include "demo/sample_plan.h"
 #include "export/document_opener.h"
@@ -57,6 +59,15 @@ std::vector<std::string> rowStarting(const TRows& rows, const std::vector<std::s
         if (row.size() >= start.size() && std::equal(start.begin(), start.end(), row.begin()))
             return row;
     return {};
+}
+
+// Cell i of a row, or a mark that it is missing (a test never indexes past
+// a row that is not there).
+std::string cell(const std::vector<std::string>& row, std::size_t i) {
+    return i < row.size() ? row[i] : "<missing>";
+}
+std::string lastCell(const std::vector<std::string>& row) {
+    return row.empty() ? "<missing>" : row.back();
 }
 
 TArrayOfPointByte weekDays(std::initializer_list<std::pair<int, int>> pairs) {
@@ -179,6 +190,7 @@ TEST_F(MoreDocuments, SubstitutionsOfGroupsNameTheSubstitute) {
     ASSERT_TRUE(hub->CreateWordZamena1(weekDays({{1, 2}, {1, 1}}), true, true, true));
     const std::string doc = temp("zamena1.htm");
     const TRows rows = rowsOf(doc);
+    ASSERT_FALSE(rows.empty());
     // Monday first, whatever the order asked in.
     EXPECT_LT(doc.find(monday), doc.find("Вторник"));
     EXPECT_EQ(rows.front(), (std::vector<std::string>{"Группа", "Пара", "Предмет", "Кого заменяют",
@@ -188,7 +200,7 @@ TEST_F(MoreDocuments, SubstitutionsOfGroupsNameTheSubstitute) {
                                                  "Петров П.П.", "101"}));
     EXPECT_EQ(rows[2], (std::vector<std::string>{"Г-1", "4", "Хим", "Петров П.П.", "Предмет",
                                                  "отменен", ""}));
-    EXPECT_EQ(rows[3][0], "Г-2");
+    EXPECT_EQ(cell(rows[3], 0), "Г-2");
     // Tuesday has nothing to change.
     EXPECT_NE(doc.find("Замен нет."), std::string::npos);
 
@@ -272,6 +284,8 @@ TEST_F(MoreDocuments, RoomsOfTeachersGroupsAndRooms) {
 
     ASSERT_TRUE(hub->CreateWordGrypToAyd(0, 4, wd));
     rows = rowsOf(temp("grypayd.htm"));
+    // Three days' heads, two groups on Monday and Tuesday, one on Wednesday.
+    ASSERT_EQ(rows.size(), 8u);
     // Monday: Г-1's physics in 101, its chemistry cancelled; Г-2 cancelled.
     EXPECT_EQ(rows[1], (std::vector<std::string>{"Г-1", "101", "", "", "", "отм"}));
     EXPECT_EQ(rows[2], (std::vector<std::string>{"Г-2", "", "", "отм", "", ""}));
@@ -282,6 +296,7 @@ TEST_F(MoreDocuments, RoomsOfTeachersGroupsAndRooms) {
     ASSERT_TRUE(hub->CreateWordFioToAyd(0, 4, wd));
     const std::string doc = temp("fioayd.htm");
     rows = rowsOf(doc);
+    ASSERT_FALSE(rows.empty());
     EXPECT_EQ(rows.front().front(), "Преподаватель");
     // Monday: only Петров teaches (Иванов was replaced, chemistry cancelled).
     const std::size_t tuesday = doc.find("Вторник");
@@ -296,6 +311,7 @@ TEST_F(MoreDocuments, RoomsOfTeachersGroupsAndRooms) {
 TEST_F(MoreDocuments, TeachersGroupsPerPeriod) {
     ASSERT_TRUE(hub->CreateWordAllFioNed(0, 1));
     TRows rows = rowsOf(temp("grypfio.htm"));
+    ASSERT_GE(rows.size(), 2u);
     EXPECT_EQ(rows.front(), (std::vector<std::string>{"Преподаватель", "Понедельник", "Вторник",
                                                       "Среда", "Четверг", "Пятница", "Суббота"}));
     EXPECT_EQ(rows[1], (std::vector<std::string>{"0", "1", "0", "1", "0", "1", "0", "1", "0", "1",
@@ -317,6 +333,7 @@ TEST_F(MoreDocuments, TeachersGroupsPerPeriod) {
 TEST_F(MoreDocuments, ATeachersYearCountsThePeriodsTaught) {
     ASSERT_TRUE(hub->CreateWordFioAllGod(1, 2, 0, 11));
     const TRows rows = rowsOf(temp("fioallgod.htm"));
+    ASSERT_EQ(rows.size(), 6u);
     EXPECT_EQ(rows.front(), (std::vector<std::string>{"Неделя", "Понедельник", "Вторник", "Среда",
                                                       "Четверг", "Пятница", "Суббота", "Пары"}));
     EXPECT_EQ(rows[1], (std::vector<std::string>{label, "", "1: Г-1,Г-2 Матем", "0: Г-2 Матем", "",
@@ -328,7 +345,8 @@ TEST_F(MoreDocuments, ATeachersYearCountsThePeriodsTaught) {
     // Periods outside the range asked neither show nor count.
     ASSERT_TRUE(hub->CreateWordFioAllGod(1, 1, 1, 11));
     const TRows later = rowsOf(temp("fioallgod.htm"));
-    EXPECT_EQ(later[1].back(), "1");
+    ASSERT_EQ(later.size(), 5u);
+    EXPECT_EQ(lastCell(later.at(1)), "1");
     EXPECT_EQ(later[3].front(), "Неделя");
     EXPECT_EQ(later[4], (std::vector<std::string>{"Итого", "", "", "", "", "", "", "0"}));
 }
@@ -341,6 +359,7 @@ TEST_F(MoreDocuments, PlannedLoadOfGroupsAndTeachers) {
 
     ASSERT_TRUE(hub->CreateWordCvodGryp());
     TRows rows = rowsOf(temp("cvgryp.htm"));
+    ASSERT_GE(rows.size(), 4u);
     EXPECT_EQ(rows.front(),
               (std::vector<std::string>{"N", "Предмет", "Преподаватели", "1 сем. пары",
                                         "2 сем. пары", "Вне сетки", "Часы за год", "Итого"}));
@@ -352,6 +371,7 @@ TEST_F(MoreDocuments, PlannedLoadOfGroupsAndTeachers) {
 
     ASSERT_TRUE(hub->CreateWordPlanFio(1, 52));
     rows = rowsOf(temp("planfio.htm"));
+    ASSERT_EQ(rows.size(), 6u);
     EXPECT_EQ(rows[1], (std::vector<std::string>{"Иванов Иван Иванович", "Г-1", "Матем", "2", "",
                                                  "", "2", "4"}));
     EXPECT_EQ(rows[2], (std::vector<std::string>{"", "Г-2", "Матем", "2", "", "", "2", "4"}));
@@ -407,6 +427,104 @@ TEST(MorePlanDocuments, PlannedHoursOfTheSampleCollege) {
         if (++checked == 5) break;
     }
     EXPECT_EQ(checked, 5);
+}
+
+}  // namespace
+}  // namespace zavlin::exporting
+
+namespace zavlin::exporting {
+namespace {
+
+// The monthly statements over the tiny year: Г-1 has physics (a substitution
+// by Петров) on Monday, mathematics with Иванов on Tuesday in a union with
+// Г-2 and a 4-hour examination on Thursday; Г-2 also on Wednesday.
+class StatementDocuments : public MoreDocuments {
+protected:
+    // A year whose week 1 lies wholly in September: the statements never
+    // show August days under September.
+    void SetUp() override {
+        MoreDocuments::SetUp();
+        year->YGod = 2014;
+        year->AllNed.SetDataGod(2014, false);
+        ASSERT_EQ(decodeDate(year->AllNed.DNed(1)->Dt).day, 1);
+    }
+    // The column of the day d of week 1.
+    int column(const TRows& rows, int d) const {
+        const int32_t date = year->AllNed.DNed(1)->Dt + d - 1;
+        const auto& heads = rows.front();
+        const auto it = std::find(heads.begin(), heads.end(), std::to_string(decodeDate(date).day));
+        return it == heads.end() ? -1 : static_cast<int>(it - heads.begin());
+    }
+    int month() const { return decodeDate(year->AllNed.DNed(1)->Dt + 1).month; }
+};
+
+TEST_F(StatementDocuments, GroupStatementByDay) {
+    g2->Select = false;
+    ASSERT_TRUE(hub->CreateWordVedGryp(month(), 0));
+    const std::string doc = temp("vedgryp.htm");
+    EXPECT_NE(doc.find("<TITLE>Ведомости групп</TITLE>"), std::string::npos);
+    EXPECT_NE(doc.find(">ВЕДОМОСТЬ ГРУППЫ Г-1 за "), std::string::npos);
+    const TRows rows = rowsOf(doc);
+    ASSERT_FALSE(rows.empty());
+    ASSERT_EQ(rows.front().size(), 34u);
+    EXPECT_EQ(lastCell(rows.front()), "Всего");
+    const int tuesday = column(rows, 2);
+    const int thursday = column(rows, 4);
+    ASSERT_GT(tuesday, 1);
+    ASSERT_GT(thursday, 1);
+    const auto math = rowStarting(rows, {"Матем", "Иванов И.И."});
+    ASSERT_EQ(math.size(), 34u);
+    EXPECT_EQ(math[static_cast<std::size_t>(tuesday)], "2");
+    EXPECT_EQ(math[static_cast<std::size_t>(thursday)], "4");
+    EXPECT_EQ(math.back(), "6");
+    const auto full = rowStarting(rows, {"Для полной группы"});
+    ASSERT_EQ(full.size(), 34u);
+    EXPECT_EQ(full[static_cast<std::size_t>(thursday)], "4");
+    // The replaced lesson is not counted for Иванов; the substitution is
+    // Петров's.
+    const auto monday = static_cast<std::size_t>(column(rows, 1));
+    EXPECT_EQ(math[monday], "");
+    const auto physics = rowStarting(rows, {"Физика", "Петров П.П."});
+    ASSERT_EQ(physics.size(), 34u);
+    EXPECT_EQ(physics[monday], "2");
+    EXPECT_EQ(full.back(), "8");
+}
+
+TEST_F(StatementDocuments, TeacherStatementCountsAUnionOnce) {
+    petrov->Select = false;
+    ASSERT_TRUE(hub->CreateWordVedFio(month(), 0, reports::TStatementKinds::All));
+    std::string doc = temp("vedfio.htm");
+    EXPECT_NE(doc.find("<TITLE>Ведомости преподавателей</TITLE>"), std::string::npos);
+    EXPECT_NE(doc.find(">ВЕДОМОСТЬ ПРЕПОДАВАТЕЛЯ Иванов Иван Иванович за "), std::string::npos);
+    TRows rows = rowsOf(doc);
+    ASSERT_FALSE(rows.empty());
+    const int tuesday = column(rows, 2);
+    ASSERT_GT(tuesday, 1);
+    EXPECT_EQ(lastCell(rowStarting(rows, {"Г-1", "Матем"})), "6");
+    EXPECT_EQ(cell(rowStarting(rows, {"Итого", "без учета"}), static_cast<std::size_t>(tuesday)),
+              "4");
+    EXPECT_EQ(cell(rowStarting(rows, {"Итого", "с учетом объединений"}),
+                   static_cast<std::size_t>(tuesday)),
+              "2");
+    EXPECT_NE(doc.find("Общая сумма часов с учетом объединений=8  без учета=10"), std::string::npos)
+        << doc;
+
+    // One table for all: the day totals with unions.
+    petrov->Select = true;
+    ASSERT_TRUE(hub->CreateWordVedFio(month(), 0, reports::TStatementKinds::All, vvAllFio));
+    rows = rowsOf(temp("vedfio.htm"));
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(cell(rows[1], 0), "Иванов Иван Иванович");
+    EXPECT_EQ(cell(rows[1], static_cast<std::size_t>(tuesday)), "2");
+    EXPECT_EQ(lastCell(rows[1]), "8");
+
+    // Substitutions only: Петров's physics, nothing of Иванов.
+    ASSERT_TRUE(
+        hub->CreateWordVedFio(month(), 0, reports::TStatementKinds::Substitutions, vvAllFio));
+    rows = rowsOf(temp("vedfio.htm"));
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(lastCell(rows[1]), "");
+    EXPECT_EQ(lastCell(rows[2]), "2");
 }
 
 }  // namespace
