@@ -134,6 +134,25 @@ enum TGrypFioVid {
     gfFull = 2,         // the groups, the subjects and the rooms
 };
 
+// Everything a word-processor document may be asked with; each kind reads
+// the fields it needs (see THtmlExportHub::CreateWordOfKind).
+struct TWordRequest {
+    const TArrayOfPointByte* WD = nullptr;  // (week, day) pairs; none when null
+    int Y1 = 0;                             // periods
+    int Y2 = 11;                            // the last period
+    int N1 = 1;                             // weeks
+    int N2 = 52;                            // the last study week
+    bool vAyd = true;
+    bool vShortPr = true;
+    bool vShortFi = true;
+    bool vSortYrok = false;
+    int VidDoc = 0;
+    int vd = gfGryp;
+    int me = 9;  // month
+    int h = 0;   // start offset of the month's columns
+    reports::TStatementKinds Setka = reports::TStatementKinds::All;
+};
+
 class THtmlExportHub {
 public:
     // PathTemp is home's "temp", created here; when that fails the dialog
@@ -198,6 +217,13 @@ public:
     [[nodiscard]] bool CreateWordVedFio(int me, int h, reports::TStatementKinds Setka,
                                         int VidDoc = vvEachFio);
     std::vector<const TAyd*> SelectedAyd() const;
+    // The generator of a document kind of the word-processor window:
+    //   0 Gryp, 1 Fio, 2 VedGryp, 3 VedFio, 4 Zamena1, 41 Zamena3, 5 Zamena2,
+    //   51 Zamena4, 7 AllFioNed, 77 AllFioNed2, 8 FioToAyd, 9 AydToGryp,
+    //   91 GrypToAyd, 21 CvodGryp, 24 PlanFio, 26 FioAllGod, 60 Ekzamen1,
+    //   61 Ekzamen2.
+    // An unknown kind writes nothing and fails.
+    [[nodiscard]] bool CreateWordOfKind(int VidTip, const TWordRequest& request);
 
     // The web-site export: the pages of the groups and/or the teachers made
     // in "temp" and copied into folder (created when missing). The dialog

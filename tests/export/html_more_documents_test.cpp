@@ -185,6 +185,33 @@ TEST_F(MoreDocuments, EachKindWritesItsFileTitleAndHeading) {
     }
 }
 
+// The word-processor window names a kind: each reaches its own document.
+TEST_F(MoreDocuments, EachKindReachesItsDocument) {
+    const TArrayOfPointByte wd = weekDays({{1, 1}});
+    TWordRequest request;
+    request.WD = &wd;
+    const std::vector<std::pair<int, std::string>> kinds = {
+        {0, "rgryp.htm"},    {1, "rfio.htm"},      {2, "vedgryp.htm"},  {3, "vedfio.htm"},
+        {4, "zamena1.htm"},  {41, "zamena1.htm"},  {5, "zamena2.htm"},  {51, "zamena2.htm"},
+        {7, "grypfio.htm"},  {77, "grypfio2.htm"}, {8, "fioayd.htm"},   {9, "aydgryp.htm"},
+        {91, "grypayd.htm"}, {21, "cvgryp.htm"},   {24, "planfio.htm"}, {26, "fioallgod.htm"},
+        {60, "ekzgr.htm"},   {61, "ekzfio.htm"}};
+    for (const auto& [kind, file] : kinds) {
+        EXPECT_TRUE(hub->CreateWordOfKind(kind, request)) << kind;
+        EXPECT_EQ(hub->Fil, std::vector<std::string>{file}) << kind;
+    }
+    // The two substitution layouts of one file differ in title.
+    ASSERT_TRUE(hub->CreateWordOfKind(41, request));
+    EXPECT_NE(temp("zamena1.htm").find("относительно базовой недели</TITLE>"), std::string::npos);
+    // Without days a day-by-day document has headings for none.
+    request.WD = nullptr;
+    ASSERT_TRUE(hub->CreateWordOfKind(9, request));
+    EXPECT_EQ(temp("aydgryp.htm").find("<TABLE"), std::string::npos);
+    // A kind no document has writes nothing.
+    EXPECT_FALSE(hub->CreateWordOfKind(6, request));
+    EXPECT_TRUE(hub->Fil.empty());
+}
+
 TEST_F(MoreDocuments, SubstitutionsOfGroupsNameTheSubstitute) {
     cancelChemistry();
     ASSERT_TRUE(hub->CreateWordZamena1(weekDays({{1, 2}, {1, 1}}), true, true, true));
