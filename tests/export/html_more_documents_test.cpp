@@ -335,6 +335,23 @@ TEST_F(MoreDocuments, RoomsOfTeachersGroupsAndRooms) {
     EXPECT_EQ(rows.back(), (std::vector<std::string>{"Иванов Иван Иванович", "?", "", "", "", ""}));
 }
 
+// Names come from the data: they reach the page as text, never as markup.
+TEST_F(MoreDocuments, NamesFromTheDataAreEscaped) {
+    room->SetName("<b>");
+    g1->SetName("Г&<i>");
+    const TArrayOfPointByte wd = weekDays({{1, 1}});
+    ASSERT_TRUE(hub->CreateWordAydToGryp(0, 0, wd));
+    const std::string rooms = temp("aydgryp.htm");
+    EXPECT_EQ(rooms.find("<b>"), std::string::npos);
+    EXPECT_EQ(rooms.find("<i>"), std::string::npos);
+    EXPECT_NE(rooms.find("<TD>&lt;b&gt;</TD>\r\n  <TD>Г&amp;&lt;i&gt;</TD>"), std::string::npos)
+        << rooms;
+    ASSERT_TRUE(hub->CreateWordZamena1(wd, true, true, true));
+    const std::string zamena = temp("zamena1.htm");
+    EXPECT_EQ(zamena.find("<i>"), std::string::npos);
+    EXPECT_NE(zamena.find("<TD>&lt;b&gt;</TD>"), std::string::npos);
+}
+
 TEST_F(MoreDocuments, TeachersGroupsPerPeriod) {
     ASSERT_TRUE(hub->CreateWordAllFioNed(0, 1));
     TRows rows = rowsOf(temp("grypfio.htm"));
