@@ -205,7 +205,8 @@ public:
     // semester and for the year.
     [[nodiscard]] bool CreateWordCvodGryp();
     // The planned lessons and hours of the selected teachers in weeks
-    // Ne1..Ne2, group and subject by group and subject.
+    // Ne1..Ne2, group and subject by group and subject; a teacher with
+    // unions gets a second total that counts a union's lesson once.
     [[nodiscard]] bool CreateWordPlanFio(int Ne1, int Ne2);
     // Each selected teacher's weeks ne1..ne2, day by day, periods vY1..vY2.
     [[nodiscard]] bool CreateWordFioAllGod(int ne1, int ne2, int vY1, int vY2);

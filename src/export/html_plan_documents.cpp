@@ -1,6 +1,7 @@
 // The planned load for the word processor, straight from the load items:
 // each group's subjects per semester and for the year, and the selected
 // teachers' lessons and hours over a range of weeks. A pair is two hours.
+#include <algorithm>
 #include <array>
 #include <unordered_map>
 
@@ -118,6 +119,22 @@ bool THtmlExportHub::CreateWordPlanFio(int Ne1, int Ne2) {
                 }
                 progress.Position(++done);
             }
+            // A union's lessons are given once to all its groups: each
+            // teacher's plan counts them once more than the rows show.
+            std::unordered_map<const TFio*, int> unionSaving;
+            for (int ne = Ne1; ne <= Ne2; ++ne)
+                for (const auto& ob : Year().LOb[static_cast<std::size_t>(ne)]) {
+                    std::unordered_map<const TFio*, std::pair<int, int>> sumMost;
+                    for (const TFioPredmet* fp : ob->LFioPredmet) {
+                        const TFio* fio = fp->Fio();
+                        if (fio == nullptr || !fio->Select || fp->Predmet() == nullptr) continue;
+                        const int plan = fp->Predmet()->CountPredmetNe(kSetkaPlan, ne, fp);
+                        auto& [sum, most] = sumMost[fio];
+                        sum += plan;
+                        most = std::max(most, plan);
+                    }
+                    for (const auto& [fio, sm] : sumMost) unionSaving[fio] += sm.first - sm.second;
+                }
             AddHeading(body, "ПЛАНИРУЕМЫЕ ЧАСЫ ПРЕПОДАВАТЕЛЕЙ с недели " + WeekLabel(Ne1) +
                                  " по неделю " + WeekLabel(Ne2));
             TGridHtml* g = grid(body, {"Преподаватель", "Группа", "Предмет", "Сетка", "Замены",
@@ -138,6 +155,13 @@ bool THtmlExportHub::CreateWordPlanFio(int Ne1, int Ne2) {
                 }
                 addRow(*g, {"", "Итого", "", figure(sum.plan), figure(sum.zamena), figure(sum.dop),
                             figure(sum.Pairs()), figure(sum.Pairs() * kHoursPerPair)});
+                const auto saving = unionSaving.find(fio);
+                if (saving != unionSaving.end() && saving->second > 0) {
+                    sum.plan -= saving->second;
+                    addRow(*g, {"", "С учетом объединений", "", figure(sum.plan),
+                                figure(sum.zamena), figure(sum.dop), figure(sum.Pairs()),
+                                figure(sum.Pairs() * kHoursPerPair)});
+                }
             }
         });
 }
