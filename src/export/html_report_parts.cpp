@@ -96,10 +96,6 @@ void AddPeriodHeads(html::TGridHtml& grid, const std::vector<std::string>& heads
     for (int y = y1; y <= y2; ++y) grid.Headr()->AddCol(std::to_string(y));
 }
 
-}  // namespace zavlin::exporting
-
-namespace zavlin::exporting {
-
 std::vector<std::pair<int, int>> WeekDays(const TArrayOfPointByte& WD) {
     std::vector<std::pair<int, int>> pairs;
     for (int i = 0; i < WD.Count(); ++i) {

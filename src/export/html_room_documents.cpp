@@ -1,6 +1,7 @@
 // Rooms for the word processor, as the room dispatcher shows them: on each
 // (week, day) chosen, for the periods asked, the rooms of each teacher, the
 // groups in each room and the rooms of each group.
+#include <algorithm>
 #include <unordered_map>
 
 #include "export/html_documents.h"

@@ -72,10 +72,6 @@ void noZamena(TBodyHtml& body) {
     body.AddText("Замен нет.")->Paragraf = true;
 }
 
-}  // namespace
-
-namespace {
-
 // Both group layouts: one table per (week, day).
 bool zamenaByGryp(THtmlExportHub& hub, const TArrayOfPointByte& WD, bool vAyd, bool vShortPr,
                   bool vShortFi, bool vSortYrok, bool fromBase) {
