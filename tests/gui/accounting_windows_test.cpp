@@ -27,6 +27,7 @@
 #include "entry/ui/entry_widgets.h"
 #include "entry_fixture.h"
 #include "export/document_opener.h"
+#include "export/ui/document_opening.h"
 #include "model/god.h"
 #include "model/group.h"
 #include "model/subject_name.h"
@@ -580,7 +581,9 @@ private slots:
         QVERIFY(h.dialog.shown.empty());
     }
 
-    // Catches a menu item that opens no window or the wrong one.
+    // Catches a menu item that opens no window or the wrong one, and a window
+    // run from the menu that hands its document to another opener than the
+    // program's.
     void menuItemsOpenTheWindows() {
         auto h = make();
         h->context.reset();
@@ -588,6 +591,8 @@ private slots:
         auto main = std::make_unique<zavlin::shell::ui::TForm1>(h->home.path(), h->dialog);
         main->CopyBaza().PauseMs = 0;
         main->windowOpeners.push_back(OpenReportWindow);
+        exporting::TRecordingOpener opener;
+        const exporting::ui::TScopedDocumentOpener installed(opener);
         QSignalSpy started(main.get(), &zavlin::shell::ui::TForm1::started);
         main->show();
         main->Start();
@@ -607,6 +612,9 @@ private slots:
             {
                 const auto wait = whenModal<QDialog>([&](QDialog* d) {
                     seen = QString::fromLatin1(d->metaObject()->className());
+                    if (auto* summary = qobject_cast<TSummaryWindow*>(d))
+                        QTRY_VERIFY(!summary->Busy());
+                    click(d, "PrintButton");
                     d->accept();
                 });
                 action->trigger();
@@ -614,6 +622,10 @@ private slots:
             QCOMPARE(seen, QString::fromLatin1(window));
         }
         QVERIFY(h->dialog.shown.empty());
+        // Every window printed: what the first group, teacher or subject
+        // holds, or the summaries of all.
+        QCOMPARE(opener.files.size(), std::size(items));
+        for (const fs::path& file : opener.files) QVERIFY2(fs::exists(file), file.c_str());
     }
 };
 

@@ -10,6 +10,7 @@
 #include "export/document_opener.h"
 #include "export/html_documents.h"
 #include "export/html_writer.h"
+#include "export/ui/document_opening.h"
 #include "model/god.h"
 #include "reports/hours.h"
 #include "reports/month_statement.h"
@@ -189,8 +190,9 @@ bool PrintReport(TWindowContext& context, exporting::TDocumentOpener& opener,
 
 void RunReportWindow(TWindowContext& context, bool fillScreen, const TMakeReportWindow& make) {
     if (context.shell.God() == nullptr) return;
-    exporting::TXdgOpener opener(exporting::OpenerProgram(context.shell.DM().FIni1));
-    const std::unique_ptr<QDialog> window = make(opener);
+    const std::unique_ptr<exporting::TDocumentOpener> opener =
+        exporting::ui::DocumentOpener(context);
+    const std::unique_ptr<QDialog> window = make(*opener);
     if (fillScreen) entry::ui::FillWorkArea(window.get());
     window->exec();
 }
