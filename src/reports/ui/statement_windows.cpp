@@ -74,10 +74,12 @@ THGrid* addGrid(QWidget* owner, QVBoxLayout* layout) {
     return grid;
 }
 
-// "Печать" and "Закрыть" at the bottom right; returns the print button.
-QPushButton* addButtons(QDialog* owner, QVBoxLayout* layout) {
+// "Печать" and "Закрыть" at the bottom right, status at the left when given;
+// returns the print button.
+QPushButton* addButtons(QDialog* owner, QVBoxLayout* layout, QLabel* status = nullptr) {
     auto* row = new QHBoxLayout;
     layout->addLayout(row);
+    if (status != nullptr) row->addWidget(status);
     row->addStretch(1);
     auto* print =
         entry::ui::MakeButton(owner, QStringLiteral("Печать"), QStringLiteral("PrintButton"), row);
@@ -293,9 +295,8 @@ TSummaryWindow::TSummaryWindow(TKind kind, TWindowContext& context,
     }
     busy_ = new QLabel(this);
     busy_->setObjectName(QStringLiteral("BusyLabel"));
-    layout->addWidget(busy_);
     grid_ = addGrid(this, layout);
-    printButton_ = addButtons(this, layout);
+    printButton_ = addButtons(this, layout, busy_);
     connect(printButton_, &QPushButton::clicked, this, [this] { (void)Print(); });
     Recalculate();
 }
