@@ -236,7 +236,13 @@ private slots:
         const std::string page = cp1251ToUtf8(readFile(file));
         QVERIFY(page.find("Вычитка по группе " + g.LGryp[busy]->Name()) != std::string::npos);
         QVERIFY(page.find("<TABLE BORDER=1") != std::string::npos);
-        QVERIFY(page.find("Пары(Часы)за год.") != std::string::npos);
+        // The spanning headings span their columns; the others span both
+        // heading rows.
+        QVERIFY(page.find("<TH COLSPAN=7 ALIGN=CENTER>Пары(Часы)1 сем.</TH>") != std::string::npos);
+        QVERIFY(page.find("<TH COLSPAN=2 ALIGN=CENTER>Пары(Часы)за год.</TH>") !=
+                std::string::npos);
+        QVERIFY(page.find("<TH ROWSPAN=2 ALIGN=CENTER>Предмет Преподаватель</TH>") !=
+                std::string::npos);
         QVERIFY(page.find("Итог") != std::string::npos);
         QVERIFY(page.find("Вычитка до  даты " +
                           yearEnd(g).toString(QStringLiteral("dd.MM.yyyy")).toStdString()) !=

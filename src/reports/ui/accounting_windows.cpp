@@ -274,8 +274,11 @@ bool TForm21::SaveXml() {
     const TGod* g = god();
     const TFio* fio = ChosenTeacher();
     if (g == nullptr || fio == nullptr || !AskXmlFile) return false;
-    const fs::path proposed =
-        fs::path(context_.shell.DM().DB.PathR) / "export" / (fio->Name() + ".xml");
+    // The teacher's name as a file name: a separator in it would name a folder.
+    std::string name = fio->Name();
+    for (char& c : name)
+        if (c == '/' || c == '\\') c = '_';
+    const fs::path proposed = fs::path(context_.shell.DM().DB.PathR) / "export" / (name + ".xml");
     const std::string file = AskXmlFile(proposed.string());
     if (file.empty()) return false;
     std::string message;
