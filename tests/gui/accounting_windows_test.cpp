@@ -324,6 +324,16 @@ private slots:
         QCOMPARE(h->dialog.asked.size(), std::size_t{2});
         QCOMPARE(cp1251ToUtf8(readFile(file)), xml);
 
+        // A file that cannot be written is said so, not reported as made.
+        const fs::path nowhere = h->home.path() / "no such folder" / "teacher.xml";
+        w.AskXmlFile = [&](const std::string&) { return nowhere.string(); };
+        h->dialog.shown.clear();
+        QVERIFY(!w.SaveXml());
+        QCOMPARE(h->dialog.shown.size(), std::size_t{1});
+        QVERIFY(h->lastShown().find("Создан файл") == std::string::npos);
+        QVERIFY(h->lastShown().find(nowhere.string()) != std::string::npos);
+        QVERIFY(!fs::exists(nowhere));
+
         // No file chosen: nothing asked, nothing written.
         w.AskXmlFile = [](const std::string&) { return std::string(); };
         QVERIFY(!w.SaveXml());
