@@ -7,7 +7,6 @@
 // spanning headings on band line 0 over groups of columns.
 #pragma once
 
-#include <QBrush>
 #include <QColor>
 #include <functional>
 #include <memory>
