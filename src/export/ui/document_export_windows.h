@@ -1,0 +1,141 @@
+// The document windows: "Экспорт данных" (TForm33), the linked web pages of
+// the groups or the teachers copied into a folder, and "Экспорт в Word"
+// (TForm34), one document of a kind handed to the word processor.
+//
+// Both run the export hub on a worker thread: the window, disabled, keeps its
+// event loop turning, the progress comes through queued calls, and the hub's
+// messages are shown when the work has ended.
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "shell/ui/folder_choice.h"
+#include "shell/ui/window_context.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+
+namespace zavlin {
+class TArrayOfPointByte;
+}
+
+namespace zavlin::exporting {
+class THtmlExportHub;
+}
+
+namespace zavlin::exporting::ui {
+
+using shell::ui::TWindowContext;
+
+// A document kind of the word-processor export. The table grows with the
+// hub's generators; a kind not in it is refused with kUnknownKindText.
+struct TWordKind {
+    int kind = 0;
+    const char* title = "";  // what the window says it makes
+    bool teachers = false;   // the selection is of teachers, else of groups
+    std::function<bool(THtmlExportHub& hub, const TArrayOfPointByte& WD)> generate;
+};
+const TWordKind* FindWordKind(int kind);
+// The kind a menu item opens the window with ("WORD1".."WORD4"); -1 else.
+int WordKindOfComponent(const std::string& component);
+inline constexpr const char* kUnknownKindText = "Документ этого вида пока не создаётся: вид ";
+
+// What a calling window chose before: with keepSelection the groups' and
+// teachers' marks of the year stay as they are (else all are marked); days
+// are the weekdays (1-6) ticked (empty: all six).
+struct TWordPreselection {
+    bool keepSelection = false;
+    std::vector<int> days;
+};
+
+// "Экспорт данных". Object names: "ComboFormat", "RadioGryp", "RadioFio",
+// "EditFolder", "ChangeFolder", "EditFiles", "SelectionLabel", "PickButton",
+// "ProgressBar1", "CreateButton", "CloseButton".
+class TForm33 : public QDialog {
+    Q_OBJECT
+public:
+    explicit TForm33(TWindowContext& context, QWidget* parent = nullptr);
+
+    // The folder chooser "Изменить" opens; tests answer it.
+    shell::ui::TPapkaView& FolderView() { return folderView_; }
+    // "Создать файл": true when the files were copied.
+    bool CreateFiles();
+    bool Busy() const { return busy_; }
+
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void contentChanged();
+    void showSelection();
+    void pick();
+
+    TWindowContext& context_;
+    shell::ui::TPapkaView folderView_;
+    QRadioButton* groups_;
+    QRadioButton* teachers_;
+    QLineEdit* folder_;
+    QLineEdit* files_;
+    QLabel* selection_;
+    QProgressBar* progress_;
+    QPushButton* create_;
+    bool busy_ = false;
+};
+
+// "Экспорт в Word" of one kind. Object names: "KindLabel",
+// "SelectionLabel", "PickButton", "WeeksLabel", "WeeksButton", "Day1".."Day6",
+// "CheckWord", "ComboV1", "ComboV2", "ComboV3", "ProgressBar1",
+// "ExportButton", "CloseButton".
+class TForm34 : public QDialog {
+    Q_OBJECT
+public:
+    TForm34(TWindowContext& context, int kind, const TWordPreselection& preselection = {},
+            QWidget* parent = nullptr);
+
+    int Kind() const { return kind_; }
+    // "Экспорт": true when the document was made and handed over.
+    bool Export();
+    bool Busy() const { return busy_; }
+    // The chosen (week, day) pairs: the active weeks by the ticked days.
+    void ChosenWD(TArrayOfPointByte& WD) const;
+
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void showSelection();
+    void showWeeks();
+    void pick();
+
+    TWindowContext& context_;
+    int kind_;
+    const TWordKind* wordKind_;
+    QLabel* selection_;
+    QLabel* weeks_;
+    std::vector<QCheckBox*> days_;
+    QCheckBox* startWord_;
+    QComboBox* v1_;
+    QComboBox* v2_;
+    QComboBox* v3_;
+    QProgressBar* progress_;
+    QPushButton* export_;
+    bool busy_ = false;
+};
+
+// Opens "Экспорт в Word" for a kind; a kind the table does not know gets
+// kUnknownKindText and no window.
+void RunWordExport(TWindowContext& context, int kind, const TWordPreselection& preselection = {});
+
+}  // namespace zavlin::exporting::ui
