@@ -40,7 +40,10 @@ bool anyShown(const TYrok* yrok) {
     return any;
 }
 
+// An additional week's label names it already.
 std::string weekHeading(const THtmlExportHub& hub, int ne) {
+    const TDNed* dn = hub.Year().AllNed.DNed(ne);
+    if (dn != nullptr && dn->Dop()) return "Неделя " + hub.WeekLabel(ne);
     return "Неделя " + hub.Year().AllNed.GetNumberWeek(ne) + hub.WeekLabel(ne);
 }
 
