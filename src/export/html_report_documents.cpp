@@ -122,6 +122,13 @@ TGridHtml* addGrid(TBodyHtml& body) {
     return grid;
 }
 
+// Said where a document would show nothing at all.
+void addNoLessons(TBodyHtml& body) {
+    TTextHtml* text = body.AddText(kNoLessonsText);
+    text->Paragraf = true;
+    text->Align = TAlignHtml::alCenter;
+}
+
 int weekCount(int first, int last) {
     return std::max(0, last - first + 1);
 }
@@ -241,9 +248,11 @@ bool CreateGrypYear(THtmlExportHub& hub, const TGryp& gr, int first, int last) {
                              [&](TBodyHtml& body, THtmlProgress& progress) {
                                  AddHeading(body, "РАСПИСАНИЕ ГРУППЫ " + gr.Name() + " НА ГОД");
                                  int done = 0;
+                                 bool any = false;
                                  for (int ne = first; ne <= last; ++ne) {
                                      progress.Position(++done);
                                      if (!gr.TestNed(ne)) continue;
+                                     any = true;
                                      std::vector<int> days;
                                      for (int d = 1; d <= kDayCount; ++d)
                                          if (gr.TestRunDey(ne, d)) days.push_back(d);
@@ -251,6 +260,7 @@ bool CreateGrypYear(THtmlExportHub& hub, const TGryp& gr, int first, int last) {
                                      AddGrypWeekTable(body, hub.Year(), gr, ne,
                                                       days.empty() ? kAllDays : days);
                                  }
+                                 if (!any) addNoLessons(body);
                              });
 }
 
@@ -263,13 +273,16 @@ bool CreateFioYear(THtmlExportHub& hub, const TFio& fio, int first, int last) {
                                  AddHeading(
                                      body, "РАСПИСАНИЕ ПРЕПОДАВАТЕЛЯ " + FioTitle(fio) + " НА ГОД");
                                  int done = 0;
+                                 bool any = false;
                                  for (int ne = first; ne <= last; ++ne) {
                                      progress.Position(++done);
                                      const TFioWeekCells cells(year, ne);
                                      if (!cells.Busy(fio)) continue;
+                                     any = true;
                                      AddHeading(body, weekHeading(hub, ne));
                                      AddFioWeekTable(body, year, fio, ne, kAllDays);
                                  }
+                                 if (!any) addNoLessons(body);
                              });
 }
 
@@ -316,6 +329,7 @@ bool CreateFioChess(THtmlExportHub& hub) {
             for (const int ne : weeks) {
                 const TFioWeekCells cells(year, ne);
                 AddHeading(body, "ШАХМАТКА ПРЕПОДАВАТЕЛЕЙ " + weekHeading(hub, ne));
+                if (cells.First() < 0) addNoLessons(body);
                 if (cells.First() >= 0) {
                     TUsed used{cells.First(), cells.Last(), 0};
                     for (int d = 1; d <= kDayCount; ++d)
@@ -342,6 +356,7 @@ bool CreateGrypChess(THtmlExportHub& hub) {
                                  for (const int ne : weeks) {
                                      AddHeading(body, "ШАХМАТКА ГРУПП " + weekHeading(hub, ne));
                                      const TUsed used = usedCells(groups, ne);
+                                     if (used.first < 0) addNoLessons(body);
                                      if (used.first >= 0) {
                                          TGridHtml* grid = addGrid(body);
                                          addChessHead(*grid, year, "Группа", used);
@@ -370,13 +385,15 @@ bool CreateDayCard(THtmlExportHub& hub, int ne, int d) {
         [&](TBodyHtml& body, THtmlProgress& progress) {
             AddHeading(body, "РАСПИСАНИЕ НА " + day);
             AddHeading(body, weekHeading(hub, ne));
-            if (d < 1 || d > kDayCount) return;
             TUsed used;
             for (const TGryp* gr : groups)
                 if (const TNed* week = gr->GetNed(ne))
                     for (int y = 0; y < kPeriodCount; ++y)
                         if (anyShown(week->GetYrok(0, d, y))) used.note(d, y);
-            if (used.first < 0) return;
+            if (used.first < 0) {
+                addNoLessons(body);
+                return;
+            }
             TGridHtml* grid = addGrid(body);
             grid->Headr()->AddCol("Группа");
             for (int y = used.first; y <= used.last; ++y)

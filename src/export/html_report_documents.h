@@ -41,6 +41,8 @@ inline constexpr const char* kDayCardTitle = "Печать на карточку
 inline constexpr const char* kWeekStandTitle = "Печать на стенд на неделю(с заменами)";
 inline constexpr const char* kNumeratorStandTitle = "Печать на стенд Числитель-Знаменатель";
 
+// Said under the headings where a document shows no lesson at all.
+inline constexpr const char* kNoLessonsText = "Занятий нет";
 // The colour of a board cell that differs between the two weeks.
 inline constexpr const char* kDifferColor = "RED";
 inline constexpr int kStandGroupsDefault = 4;

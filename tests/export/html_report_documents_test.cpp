@@ -124,6 +124,8 @@ TEST_F(ReportDocuments, GroupYearShowsItsStudyWeeksAsHeld) {
     const std::string empty = opened(kGrypYearFile);
     EXPECT_NE(empty.find(heading("РАСПИСАНИЕ ГРУППЫ Г-3 НА ГОД")), std::string::npos);
     EXPECT_EQ(empty.find("<TABLE"), std::string::npos);
+    EXPECT_NE(empty.find(kNoLessonsText), std::string::npos);
+    EXPECT_EQ(page.find(kNoLessonsText), std::string::npos);
 }
 
 // Catches a teacher's year that keeps the lessons a substitution took away,
@@ -148,7 +150,9 @@ TEST_F(ReportDocuments, TeacherYearFollowsTheSubstitutions) {
     TFio* idle = teacher("Сидоров Сидор Сидорович");
     opener.files.clear();
     ASSERT_TRUE(CreateFioYear(*hub, *idle, 1, 52));
-    EXPECT_EQ(opened(kFioYearFile).find("<TABLE"), std::string::npos);
+    const std::string none = opened(kFioYearFile);
+    EXPECT_EQ(none.find("<TABLE"), std::string::npos);
+    EXPECT_NE(none.find(kNoLessonsText), std::string::npos);
 }
 
 // Catches counts that include replaced lessons, leave out substitutions,
@@ -261,7 +265,9 @@ TEST_F(ReportDocuments, DayCardListsTheGroupsOfThatDay) {
     // A day without lessons: the headings only.
     opener.files.clear();
     ASSERT_TRUE(CreateDayCard(*hub, 1, 5));
-    EXPECT_EQ(opened(kDayCardFile).find("<TABLE"), std::string::npos);
+    const std::string friday = opened(kDayCardFile);
+    EXPECT_EQ(friday.find("<TABLE"), std::string::npos);
+    EXPECT_NE(friday.find(kNoLessonsText), std::string::npos);
 }
 
 // Catches a stand that loses groups between tables, shows periods no group
