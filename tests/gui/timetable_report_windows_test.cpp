@@ -13,6 +13,7 @@
 #include <QTest>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -89,6 +90,36 @@ void chooseWeek(QWidget* window, const char* name, int ne) {
         if (box->GetNumer(i) == ne) box->setCurrentIndex(i);
     QCOMPARE(box->GetNumer(), ne);
 }
+
+// Opens on the worker: asks the window, on its own thread, to close while
+// the document is being handed over, and notes what it found.
+class TClosingOpener : public TDocumentOpener {
+public:
+    explicit TClosingOpener(TTimetableReportWindow& window) : window_(window) {}
+    bool Open(const fs::path& file, std::string& why) override {
+        (void)why;
+        std::promise<void> answered;
+        QMetaObject::invokeMethod(
+            qApp,
+            [this, &answered] {
+                busy = window_.Busy();
+                enabled = window_.isEnabled();
+                window_.close();
+                window_.reject();
+                visible = window_.isVisible();
+                answered.set_value();
+            },
+            Qt::QueuedConnection);
+        answered.get_future().wait();
+        opened = file;
+        return true;
+    }
+    TTimetableReportWindow& window_;
+    bool busy = false;
+    bool enabled = true;
+    bool visible = false;
+    fs::path opened;
+};
 
 }  // namespace
 
@@ -319,6 +350,25 @@ private slots:
         QVERIFY(!window.Create());
         QVERIFY(contains(h->lastShown(), tempOf(*h, kGrypChessFile).string()));
         QVERIFY(window.isEnabled());
+    }
+
+    // Catches a window that can be closed, or used, while its document is
+    // being written, and one that stays unusable after.
+    void theWindowHoldsWhileWriting() {
+        auto h = template_.copy("ttreport_busy");
+        TTimetableReportWindow window(*h->context, TTimetableReport::GroupsChess);
+        TClosingOpener opener(window);
+        exporting::ui::TScopedDocumentOpener scoped(opener);
+        window.show();
+        QVERIFY(window.Create());
+        QVERIFY(opener.busy);
+        QVERIFY(!opener.enabled);
+        QVERIFY(opener.visible);
+        QCOMPARE(opener.opened, tempOf(*h, kGrypChessFile));
+        QVERIFY(!window.Busy());
+        QVERIFY(window.isEnabled());
+        window.close();
+        QVERIFY(!window.isVisible());
     }
 
     // Catches a menu item reaching another report's window or caption.
