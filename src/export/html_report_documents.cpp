@@ -4,7 +4,6 @@
 #include <array>
 #include <functional>
 #include <map>
-#include <unordered_map>
 
 #include "model/calendar.h"
 #include "model/year.h"
@@ -15,12 +14,7 @@ using namespace zavlin::html;
 
 namespace {
 
-constexpr int kCells = kDayCount * kPeriodCount;
 const std::vector<int> kAllDays = {1, 2, 3, 4, 5, 6};
-
-int cellIndex(int d, int y) {
-    return (d - 1) * kPeriodCount + y;
-}
 
 // A lesson that takes place and gives a lesson: what every report shows.
 bool shown(const TYr* yr) {
@@ -153,58 +147,28 @@ std::string GrypChessText(const TYrok* yrok) {
 
 // --- TFioWeekCells
 
-struct TFioWeekCells::TRow {
-    bool busy = false;
-    std::array<std::string, kCells> text;
-    std::array<int, kCells> lastGroup;
-};
-
-TFioWeekCells::TFioWeekCells(const TAllRasp& year, int ne) {
-    std::unordered_map<const TFio*, std::size_t> place;
-    place.reserve(year.LFio.size());
-    for (std::size_t i = 0; i < year.LFio.size(); ++i) place.emplace(year.LFio[i].get(), i);
-    FRows.resize(year.LFio.size());
-    for (TRow& r : FRows) r.lastGroup.fill(-1);
-    for (std::size_t g = 0; g < year.LGryp.size(); ++g) {
-        const TGryp& gr = *year.LGryp[g];
-        const TNed* week = gr.GetNed(ne);
-        if (week == nullptr) continue;
+TFioWeekCells::TFioWeekCells(const TAllRasp& year, int ne) : FYear(year), FIndex(year, ne) {
+    for (const auto& fio : year.LFio)
         for (int d = 1; d <= kDayCount; ++d)
-            for (int y = 0; y < kPeriodCount; ++y)
-                forShownLessons(week->GetYrok(0, d, y), [&](const TYr& yr) {
-                    const auto found = place.find(yr.Fio());
-                    if (found == place.end()) return;
-                    TRow& r = FRows[found->second];
-                    const auto c = static_cast<std::size_t>(cellIndex(d, y));
-                    r.busy = true;
-                    if (FFirst < 0 || y < FFirst) FFirst = y;
-                    FLast = std::max(FLast, y);
-                    FDays |= 1u << d;
-                    // A group held twice by one teacher at once is named once.
-                    if (r.lastGroup[c] == static_cast<int>(g)) return;
-                    r.lastGroup[c] = static_cast<int>(g);
-                    r.text[c] += (r.text[c].empty() ? "" : ",") + gr.Name();
-                });
-    }
-    FPlace = std::move(place);
-}
-
-TFioWeekCells::~TFioWeekCells() = default;
-
-const TFioWeekCells::TRow* TFioWeekCells::row(const TFio& fio) const {
-    const auto found = FPlace.find(&fio);
-    return found != FPlace.end() ? &FRows[found->second] : nullptr;
+            for (int y = 0; y < kPeriodCount; ++y) {
+                if (Text(*fio, d, y).empty()) continue;
+                if (FFirst < 0 || y < FFirst) FFirst = y;
+                FLast = std::max(FLast, y);
+                FDays |= 1u << d;
+            }
 }
 
 std::string TFioWeekCells::Text(const TFio& fio, int d, int y) const {
-    const TRow* r = row(fio);
-    if (r == nullptr || d < 1 || d > kDayCount || y < 0 || y >= kPeriodCount) return {};
-    return r->text[static_cast<std::size_t>(cellIndex(d, y))];
+    const std::vector<TGrypYr>& lessons = FIndex.At(&fio, d, y);
+    // A cancellation has no teacher and never comes here.
+    return lessons.empty() ? std::string() : TFioCellText(FYear, lessons).Gryp;
 }
 
 bool TFioWeekCells::Busy(const TFio& fio) const {
-    const TRow* r = row(fio);
-    return r != nullptr && r->busy;
+    for (int d = 1; d <= kDayCount; ++d)
+        for (int y = 0; y < kPeriodCount; ++y)
+            if (!Text(fio, d, y).empty()) return true;
+    return false;
 }
 
 bool TFioWeekCells::DayUsed(int d) const {

@@ -10,10 +10,10 @@
 #pragma once
 
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "export/html_documents.h"
+#include "export/html_report_parts.h"
 
 namespace zavlin {
 class TYrok;
@@ -52,15 +52,12 @@ inline constexpr int kStandGroupsMax = 12;
 // "subject/teacher/room" (short names, empty parts left out), ","-joined.
 std::string GrypChessText(const TYrok* yrok);
 
-// The groups a teacher holds lessons in, cell by cell, for one week: built in
-// one pass over every group, so a board of all teachers costs one walk of the
-// timetable, not one per teacher and cell.
+// The groups a teacher holds lessons in, cell by cell, for one week, over
+// the teachers' week index: one walk of the timetable for a board of all
+// teachers, not one per teacher and cell.
 class TFioWeekCells {
 public:
     TFioWeekCells(const TAllRasp& year, int ne);
-    ~TFioWeekCells();
-    TFioWeekCells(const TFioWeekCells&) = delete;
-    TFioWeekCells& operator=(const TFioWeekCells&) = delete;
     // The groups ","-joined in list order; empty when the teacher is free.
     std::string Text(const TFio& fio, int d, int y) const;
     // Whether the teacher holds any lesson in the week.
@@ -72,10 +69,8 @@ public:
     bool DayUsed(int d) const;
 
 private:
-    struct TRow;
-    const TRow* row(const TFio& fio) const;
-    std::vector<TRow> FRows;  // by place in the year's teacher list
-    std::unordered_map<const TFio*, std::size_t> FPlace;
+    const TAllRasp& FYear;
+    TFioWeekIndex FIndex;
     int FFirst = -1;
     int FLast = -1;
     unsigned FDays = 0;
