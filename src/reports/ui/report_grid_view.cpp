@@ -1,6 +1,8 @@
 #include "reports/ui/report_grid_view.h"
 
+#include <QEvent>
 #include <QFontMetrics>
+#include <QHash>
 #include <QStringList>
 #include <algorithm>
 #include <vector>
@@ -44,9 +46,6 @@ void TReportGridView::ShowTable(TDGrid table) {
     const TDGrid& t = table_;
     const int cols = std::max(t.ColCount(), 1);
     const int rows = std::max(t.RowCount(), 1);
-    const QFontMetrics fm(font());
-    const int lineHeight = fm.height();
-    const int bandLine = BandLineHeight();
 
     HeadrsClear();
     SetColCount(cols);
@@ -54,6 +53,33 @@ void TReportGridView::ShowTable(TDGrid table) {
     SetFixedRows(std::min(t.FixedRows, rows));
     SetFixedCols(std::min(t.FixedCols, cols));
 
+    for (int c = 0; c < cols; ++c)
+        for (int r = 1; r < t.RowCount(); ++r) SetCells(c, r, BodyText(t, c, r));
+    shown_ = true;
+    fit();
+    MoveTo(FixedCols() < cols ? FixedCols() : 0, FixedRows() < rows ? FixedRows() : 0);
+}
+
+void TReportGridView::changeEvent(QEvent* event) {
+    THGrid::changeEvent(event);
+    if (event->type() == QEvent::FontChange && shown_) fit();
+}
+
+void TReportGridView::showEvent(QShowEvent* event) {
+    // The font a widget ends up with is settled when it is polished.
+    if (shown_ && font().toString() != fitFont_) fit();
+    THGrid::showEvent(event);
+}
+
+void TReportGridView::fit() {
+    const TDGrid& t = table_;
+    const int cols = ColCount();
+    const QFontMetrics fm(font());
+    fitFont_ = font().toString();
+    const int lineHeight = fm.height();
+    const int bandLine = BandLineHeight();
+    SetDefaultRowHeight(lineHeight + 2 * kTextMargin + 2);
+    HeadrsClear();
     // Band lines above each column: the headers covering it.
     std::vector<int> bandOver(static_cast<std::size_t>(cols), 0);
     for (const TDGridHeadr& h : t.Headrs())
@@ -104,22 +130,18 @@ void TReportGridView::ShowTable(TDGrid table) {
     SetHCol(hcol);
     for (int c = 0; c < cols; ++c) setColVertical(c, t.Vert(c));
 
-    // The body: each column as wide as its longest text (measured once).
+    // Each column as wide as its widest text; the same texts recur (the
+    // figures), so each is measured once.
+    QHash<QString, int> measured;
     for (int c = 0; c < cols; ++c) {
-        int longestRow = -1;
-        std::size_t longestSize = 0;
-        for (int r = 1; r < t.RowCount(); ++r) {
-            QString text = BodyText(t, c, r);
-            if (static_cast<std::size_t>(text.size()) > longestSize) {
-                longestSize = static_cast<std::size_t>(text.size());
-                longestRow = r;
-            }
-            SetCells(c, r, text);
+        int& width = widths[static_cast<std::size_t>(c)];
+        for (int r = 1; r < RowCount(); ++r) {
+            const QString text = Cells(c, r);
+            if (text.isEmpty()) continue;
+            auto it = measured.constFind(text);
+            if (it == measured.constEnd()) it = measured.insert(text, fm.horizontalAdvance(text));
+            width = std::max(width, *it + kMargin);
         }
-        if (longestRow > 0)
-            widths[static_cast<std::size_t>(c)] =
-                std::max(widths[static_cast<std::size_t>(c)],
-                         fm.horizontalAdvance(Cells(c, longestRow)) + kMargin);
     }
     for (int& width : widths) width = std::min(width, kMaxColWidth);
     // A band's text fits over its columns: the last of them widens.
@@ -138,7 +160,6 @@ void TReportGridView::ShowTable(TDGrid table) {
     for (const TDGridHeadr& h : t.Headrs())
         AddHeadrs(qs(h.Text), h.ColStart, h.ColEnd, h.HeadrsTop * bandLine,
                   h.HeadrsBottom * bandLine);
-    MoveTo(FixedCols() < cols ? FixedCols() : 0, FixedRows() < rows ? FixedRows() : 0);
 }
 
 }  // namespace zavlin::reports::ui

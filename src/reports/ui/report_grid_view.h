@@ -31,8 +31,18 @@ public:
     // The pixel height of one band line.
     int BandLineHeight() const;
 
+protected:
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
 private:
+    // Sizes the columns and the header row to the texts and places the
+    // bands, in the font the grid has now.
+    void fit();
+
     TDGrid table_;
+    bool shown_ = false;  // a table was given
+    QString fitFont_;     // the font fit() measured with
 };
 
 }  // namespace zavlin::reports::ui
