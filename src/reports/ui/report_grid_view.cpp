@@ -38,6 +38,9 @@ int TReportGridView::BandLineHeight() const {
 }
 
 QString TReportGridView::BodyText(const TDGrid& table, int col, int row) {
+    const std::string& text = table.Cells(col, row);
+    // Most cells are one line (figures, names): no splitting for them.
+    if (text.find(';') == std::string::npos) return qs(text);
     return joined(table.CellLines(col, row), QStringLiteral(", "));
 }
 
@@ -130,14 +133,17 @@ void TReportGridView::fit() {
     SetHCol(hcol);
     for (int c = 0; c < cols; ++c) setColVertical(c, t.Vert(c));
 
-    // Each column as wide as its widest text; the same texts recur (the
-    // figures), so each is measured once.
+    // Each column as wide as its widest text. Only the texts near the
+    // longest are measured (a far shorter one is not wider), each once: the
+    // same figures recur.
     QHash<QString, int> measured;
     for (int c = 0; c < cols; ++c) {
         int& width = widths[static_cast<std::size_t>(c)];
+        qsizetype longest = 0;
+        for (int r = 1; r < RowCount(); ++r) longest = std::max(longest, Cells(c, r).size());
         for (int r = 1; r < RowCount(); ++r) {
             const QString text = Cells(c, r);
-            if (text.isEmpty()) continue;
+            if (text.isEmpty() || text.size() * 3 < longest * 2) continue;
             auto it = measured.constFind(text);
             if (it == measured.constEnd()) it = measured.insert(text, fm.horizontalAdvance(text));
             width = std::max(width, *it + kMargin);
