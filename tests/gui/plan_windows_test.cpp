@@ -325,6 +325,40 @@ private slots:
                     .contains(QString::fromStdString(gr.Name())));
     }
 
+    // Catches columns and the header row left at the old font's size (texts
+    // cut off), and a table without rows or columns breaking the view.
+    void theViewFitsItsTextsInTheFontItHas() {
+        TDGrid t;
+        t.SetSize(3, 3);
+        t.FixedRows = 1;
+        t.FixedCols = 1;
+        t.SetCells(0, 0, "Группа");
+        t.SetCells(1, 0, "длинный заголовок столбца");
+        t.FHVert[1] = 1;
+        t.SetCells(2, 0, "пары");
+        t.SetCells(2, 1, "123456789012345");
+        t.AddHeadrs(1, 2, 0, 1, "Итого");
+        TReportGridView view;
+        view.ShowTable(t);
+        compareShown(&view, t);
+        const int width = view.ColWidths(2);
+        const int height = view.RowHeights(0);
+        QVERIFY(width >=
+                QFontMetrics(view.font()).horizontalAdvance(QStringLiteral("123456789012345")));
+        QFont bigger = view.font();
+        bigger.setPointSize(bigger.pointSize() * 2);
+        view.setFont(bigger);
+        QVERIFY(view.ColWidths(2) > width);
+        QVERIFY(view.RowHeights(0) > height);
+        QVERIFY(view.ColWidths(2) >=
+                QFontMetrics(bigger).horizontalAdvance(QStringLiteral("123456789012345")));
+        compareShown(&view, t);
+
+        view.ShowTable(TDGrid{});
+        QCOMPARE(view.headrsCount(), 0);
+        QVERIFY(view.RowCount() >= 1);
+    }
+
     // Catches a menu item that reaches no window or another one.
     void theMenuItemsReachTheWindows() {
         auto h = template_.copy("plan_menu");
