@@ -6,6 +6,7 @@
 #include "reports/ui/plan_windows.h"
 
 #include <QLabel>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTest>
@@ -314,9 +315,11 @@ private slots:
         QVERIFY(note->isVisible());
         QVERIFY(note->text().contains(QString::fromStdString(gr.Name())));
         QCOMPARE(summary.Grid()->RowCount(), 1);
+        QVERIFY(!child<QPushButton>(&summary, "ExportButton")->isEnabled());
         chooseCombo(summary.Groups(), QString::fromStdString(god.LGryp[0]->Name()));
         QVERIFY(!note->isVisible());
         QVERIFY(summary.Grid()->RowCount() > 1);
+        QVERIFY(child<QPushButton>(&summary, "ExportButton")->isEnabled());
 
         TForm45 subjects(*h->context);
         subjects.show();

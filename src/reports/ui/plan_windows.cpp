@@ -76,12 +76,12 @@ TPlanReportWindow::TPlanReportWindow(TWindowContext& context, const QString& cap
     layout->addWidget(grid_, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    auto* exportButton =
+    export_ =
         MakeButton(this, QStringLiteral("Экспорт в Word"), QStringLiteral("ExportButton"), buttons);
     auto* close =
         MakeButton(this, QStringLiteral("Закрыть"), QStringLiteral("CloseButton"), buttons);
     layout->addLayout(buttons);
-    connect(exportButton, &QPushButton::clicked, this, [this] { (void)ExportToWord(); });
+    connect(export_, &QPushButton::clicked, this, [this] { (void)ExportToWord(); });
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     resize(1100, 650);
 }
@@ -107,6 +107,10 @@ void TPlanReportWindow::NoteUnreadable(const std::vector<const TGryp*>& groups) 
     for (const TGryp* gr : groups) names += (names.empty() ? "" : ", ") + gr->Name();
     note_->setText(qs("Расписание не прочитано, нагрузка не учтена: " + names));
     note_->show();
+}
+
+void TPlanReportWindow::SetExportEnabled(bool on) {
+    export_->setEnabled(on);
 }
 
 bool TPlanReportWindow::ExportToWord() {
@@ -155,12 +159,14 @@ void TForm5_5::refresh() {
     // An unread timetable would show as no load at all.
     if (gr->BlobUnreadable) {
         NoteUnreadable({gr});
+        SetExportEnabled(false);
         TLoadTable empty = GroupSummaryTable(*god, *gr, {});
         empty.Grid.SetSize(empty.Grid.ColCount(), 1);
         ShowTable(std::move(empty));
         return;
     }
     NoteUnreadable({});
+    SetExportEnabled(true);
     ShowTable(GroupSummaryTable(*god, *gr, studyWeeks()));
 }
 

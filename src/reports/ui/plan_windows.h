@@ -18,6 +18,7 @@
 
 class QBoxLayout;
 class QLabel;
+class QPushButton;
 class QRadioButton;
 class QSpinBox;
 
@@ -56,6 +57,8 @@ protected:
     // Names the groups whose load is unknown (their timetable could not be
     // read) among those the table covers; hidden when there are none.
     void NoteUnreadable(const std::vector<const TGryp*>& groups);
+    // Off while the table shown stands for no known load.
+    void SetExportEnabled(bool on);
 
     TWindowContext& context_;
 
@@ -63,6 +66,7 @@ private:
     TReportGridView* grid_ = nullptr;
     QBoxLayout* choices_ = nullptr;
     QLabel* note_ = nullptr;
+    QPushButton* export_ = nullptr;
     std::string title_;
     std::string weeksText_;
 };
