@@ -121,15 +121,17 @@ int exportCurriculum(const fs::path& home, const fs::path& to, int god) {
     TDM1 dm(home, dialog);
     const auto held = holdDatabase(dm, LockKind::Shared);
     if (!held) return kExitFailed;
-    TAllRasp year(dm);
-    if (const int failed = loadYearForVerb(home, dm, year, god); failed >= 0) return failed;
+    // The study calendar is written from the year's weeks: a TGod has them.
+    int status = kExitFailed;
+    const auto year = loadGodForVerb(home, dm, god, status);
+    if (!year) return status;
     std::string message;
-    if (!SaveCurriculum(year, to, message)) {
+    if (!SaveCurriculum(*year, to, message)) {
         printError(fmt::format("{}: {}", to.string(), message));
         return kExitFailed;
     }
-    fmt::print("{}: the study plan of {} ({} groups)\n", to.string(), ImportYearText(year.YGod),
-               year.CountGryp());
+    fmt::print("{}: the study plan of {} ({} groups)\n", to.string(), ImportYearText(year->YGod),
+               year->CountGryp());
     return kExitOk;
 }
 

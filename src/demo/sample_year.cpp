@@ -1,6 +1,8 @@
 // The plan entered into a year object the way the data-entry windows enter
 // it. Only the pinned lessons and the past week keep placed lessons: the
 // active weeks get their load and wait for composition.
+#include <algorithm>
+#include <array>
 #include <memory>
 
 #include "base/datetime.h"
@@ -61,6 +63,37 @@ void enterWeek(const SamplePlan& plan, const Built& b, int g, int ne, int w) {
             pr->AddFio(ne, b.teachers[static_cast<std::size_t>(t)]);
         for (int k = 0; k < pg.subjects[s].target[static_cast<std::size_t>(w)]; ++k)
             pr->AddPredmetNe(kSetkaPlan, ne);
+    }
+}
+
+// What the plan gives a subject beside its load: its kind, subgroups for a
+// subject two teachers read in parallel, and the planned pairs of each
+// half-year, its typical weeks' pairs over the weeks of its study days (a
+// week counted from three study days on).
+void enterPlannedPairs(const SamplePlan& plan, const Built& b, int g) {
+    TGryp* gr = b.groups[static_cast<std::size_t>(g)];
+    const TAllRasp* year = gr->God();
+    const int32_t first = year != nullptr ? year->AllNed.Date09_01() : 0;
+    std::array<int, 2> days{};
+    const int spring = gr->NedStartSemm(2);
+    for (int ne = 1; ne <= kStudyWeeks; ++ne)
+        for (int d = 1; d <= kDayCount; ++d)
+            if (gr->TestRunDey(ne, d) && year != nullptr &&
+                year->AllNed.DNed(ne)->Dt + d - 1 >= first)
+                ++days[ne < spring ? 0 : 1];
+    const PlanGroup& pg = plan.groups[static_cast<std::size_t>(g)];
+    for (std::size_t s = 0; s < pg.subjects.size(); ++s) {
+        TPredmet* pr = gr->LPredmet[s].get();
+        pr->Dan.GDel = 1;  // an ordinary subject of the plan
+        if (pg.subjects[s].teachers.size() > 1) pr->Dan.Podg = 1;
+        for (int h = 0; h < 2; ++h) {
+            const int studyDays = days[static_cast<std::size_t>(h)];
+            const int weeks = studyDays / 6 + (studyDays % 6 > 2 ? 1 : 0);
+            const int pairs = pr->CountPredmetNe(kSetkaPlan, 53 + 2 * h) +
+                              pr->CountPredmetNe(kSetkaPlan, 54 + 2 * h);
+            (h == 0 ? pr->Dan.Sem1 : pr->Dan.Sem2) =
+                static_cast<uint8_t>(std::min(pairs * weeks / 2, 250));
+        }
     }
 }
 
@@ -166,6 +199,8 @@ bool buildSampleYear(const SamplePlan& plan, TAllRasp& year, std::string& messag
         fio->SetDolg(t.position);
         fio->SetRday(t.rday);
         fio->Dan.Op = t.op;
+        // The college's plan numbers its teachers, as its import would.
+        fio->GN = static_cast<int>(b.teachers.size()) + 1;
         b.teachers.push_back(year.AddFio(std::move(fio)));
         if (!ok(b.teachers.back() != nullptr, "teacher " + t.fullName)) return false;
     }
@@ -223,6 +258,7 @@ bool buildSampleYear(const SamplePlan& plan, TAllRasp& year, std::string& messag
             enterWeek(plan, b, static_cast<int>(g), kActiveWeeks[w], static_cast<int>(w));
         // The past week ran on the numerator timetable.
         enterWeek(plan, b, static_cast<int>(g), kSubstitutionWeek, 0);
+        enterPlannedPairs(plan, b, static_cast<int>(g));
     }
     for (int ne : {kActiveWeeks[0], kActiveWeeks[1], kSubstitutionWeek})
         enterUnions(plan, b, year, ne);

@@ -2,6 +2,9 @@
 // resolved plan through the model's own operations.
 #include <fmt/format.h>
 
+#include <memory>
+#include <utility>
+
 #include "base/my_dialog.h"
 #include "export/curriculum_import.h"
 #include "model/god.h"
@@ -137,11 +140,21 @@ private:
     std::string failure_;
 };
 
+bool hasCutNames(const TCurriculumPlan& plan) {
+    for (const TPlanGroup& g : plan.groups)
+        for (const TPlanSubject& s : g.subjects)
+            if (s.cut) return true;
+    return false;
+}
+
 }  // namespace
 
 void ApplyPlanCalendar(TGryp& gr, const TPlanGroup& pg) {
     int s1 = 0, s2 = 0;
     gr.GrafToNed(pg.graf, pg.dey2sem, s1, s2);
+    // The half-year starts on its day also when that day has no study.
+    if (pg.dey2sem > 0 && gr.God() != nullptr)
+        gr.SetDateSemm2(gr.God()->AllNed.Date09_01() + pg.dey2sem - 1);
     for (int h = 0; h < 2; ++h)
         if ((h == 0 ? s1 : s2) > 0)
             for (int ne : {53 + 2 * h, 54 + 2 * h}) gr.SetNed(ne)->SetYhDey(kSixDays);
@@ -190,11 +203,40 @@ TImportResult ImportCurriculum(TAllGod& years, const TCurriculumPlan& plan, TMyD
         ". Учебный год " + yearText +
         " импортирован не полностью; прежние данные можно вернуть из резервной копии "
         "(Резервное восстановление).";
+    // What the plan does not hold is taken from the year before it goes.
+    TCurriculumPlan kept = plan;
+    const std::string section = TAllNed::SectionName(plan.year);
+    // Its own Saturday rule and active weeks are the college's, not the plan's.
+    std::string runSubb, weeks;
+    if (const int old = years.GetIndexGod(plan.year); old >= 0) {
+        if (hasCutNames(plan)) {
+            std::unique_ptr<TGod> held;
+            TGod* oldGod = years.RecordGod(old) == years.ActivRecGod ? years.God() : nullptr;
+            if (oldGod == nullptr) {
+                held = years.CreateGod(old);
+                // Going on would import other names than the dry run showed.
+                if (!held->Load()) {
+                    message = "Не удалось прочитать учебный год " + yearText +
+                              ". Импорт не выполнен, данные не изменены.";
+                    return TImportResult::Failed;
+                }
+                oldGod = held.get();
+            }
+            KeepYearSubjectNames(kept, *oldGod);
+        }
+        runSubb = dm.FGodini.ReadString(section, "RunSubb");
+        weeks = dm.FGodini.ReadString(section, "Week");
+    }
     if (hooks.touching) hooks.touching();
     if (const int old = years.GetIndexGod(plan.year); old >= 0 && !years.DelGod(old)) {
         message = "Не удалось удалить учебный год " + yearText + wayBack;
         return TImportResult::Failed;
     }
+    for (const auto& [key, value] : {std::pair{"RunSubb", runSubb}, std::pair{"Week", weeks}})
+        if (!value.empty() && !dm.FGodini.WriteString(section, key, value)) {
+            message = "Ошибка записи учебного года " + yearText + wayBack;
+            return TImportResult::Failed;
+        }
     const int indx = years.AddGod(plan.year);
     if (indx < 0) {
         message = "Ошибка записи учебного года " + yearText + wayBack;
@@ -208,11 +250,11 @@ TImportResult ImportCurriculum(TAllGod& years, const TCurriculumPlan& plan, TMyD
     (void)god.AllNed.PreselectActiv();
     // The new year's own calendar decides; it is the one checked above
     // unless the settings changed in between.
-    if (!ResolveCurriculum(plan, god.AllNed, outcome, message)) {
+    if (!ResolveCurriculum(kept, god.AllNed, outcome, message)) {
         message += wayBack;
         return TImportResult::Failed;
     }
-    Apply apply(god, plan, hooks);
+    Apply apply(god, kept, hooks);
     if (!apply.run(outcome)) {
         message = "Не удалось записать: " + apply.failure() + wayBack;
         return TImportResult::Failed;

@@ -146,8 +146,9 @@ TImportReport CompareCurriculum(const TCurriculumPlan& plan, const TCurriculumOu
                 r.added.push_back(label);
                 continue;
             }
+            // A room's plan number lives only while the import runs: the
+            // room table has no place for it, so it is no stored change.
             std::string diff;
-            field(diff, "номер", ayd->GN, room.n);
             field(diff, "мест", ayd->kv, room.seats);
             if (!diff.empty()) r.changed.push_back(label + ": " + diff);
         }
@@ -287,12 +288,22 @@ bool DryRunCurriculum(TAllGod& years, const TCurriculumPlan& plan, TImportReport
             god = held.get();
         }
     }
+    // The import keeps what the plan does not hold: the year's Saturday
+    // rule, its active weeks and the full names of subjects cut in the file.
+    TCurriculumPlan kept = plan;
     TAllNed calendar;
-    calendar.SetDataGod(plan.year, years.FRunSubb);
+    if (god != nullptr) {
+        KeepYearSubjectNames(kept, *god);
+        calendar.SetDataGod(plan.year, god->FRunSubb);
+        for (int ne = 1; ne <= kCalendarWeeks; ++ne)
+            calendar.DNed(ne)->Activ = god->AllNed.DNed(ne)->Activ;
+    } else {
+        calendar.SetDataGod(plan.year, years.FRunSubb);
+    }
     (void)calendar.PreselectActiv();
     TCurriculumOutcome outcome;
-    if (!ResolveCurriculum(plan, calendar, outcome, message)) return false;
-    report = CompareCurriculum(plan, outcome, calendar, god);
+    if (!ResolveCurriculum(kept, calendar, outcome, message)) return false;
+    report = CompareCurriculum(kept, outcome, calendar, god);
     return true;
 }
 

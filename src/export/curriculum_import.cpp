@@ -195,6 +195,7 @@ bool readSubjects(const TXMLObject* gryp, const std::string& gname, const Lists&
             s.razN = razN;
             s.tipDRKM = tipDRKM;
             s.hTeachers = child->Name() == "Ne1" || child->Name() == "Ne2";
+            s.cut = charCount(sname) > (s.kind == 1 ? kSubjectShort1 : kSubjectShort2);
             for (int semNo = 1; semNo <= 2; ++semNo)
                 if (!readHalf(e->FindXMLObject("Sem" + std::to_string(semNo)), s.kind, semNo, where,
                               lists, hasPlaceholder ? &placeholder : nullptr, rd, plan,
@@ -320,6 +321,26 @@ bool LoadCurriculumPlan(const std::filesystem::path& file, TCurriculumPlan& plan
     return ReadCurriculumPlan(doc, plan, message);
 }
 
+void KeepYearSubjectNames(TCurriculumPlan& plan, const TAllRasp& year) {
+    constexpr std::string_view kSuffix = "(Д)";
+    for (TPlanGroup& g : plan.groups)
+        for (TPlanSubject& s : g.subjects) {
+            if (!s.cut) continue;
+            std::string_view prefix = s.shortName;
+            if (s.kind != 1) prefix.remove_suffix(std::min(prefix.size(), kSuffix.size()));
+            const TYrName* only = nullptr;
+            int found = 0;
+            for (const auto& yr : year.LYrName) {
+                const std::string& name = yr->Name();
+                if (name.starts_with(prefix) && (s.kind == 1 || name.ends_with(kSuffix))) {
+                    only = yr.get();
+                    ++found;
+                }
+            }
+            if (found == 1) s.shortName = only->Name();
+        }
+}
+
 int TypicalWeekCount(int studyDays) {
     return studyDays / 6 + (studyDays % 6 > 2 ? 1 : 0);
 }
@@ -345,9 +366,9 @@ bool ResolveCurriculum(const TCurriculumPlan& plan, const TAllNed& calendar,
         TOutcomeGroup og;
         og.source = &g;
         // The study days of each half-year, and where the second begins: on
-        // its day when that is a study day, else where a new group has it.
+        // its day, else where a new group has it.
         const std::string days = utf8ToCp1251(g.graf);
-        int32_t semDate = encodeDate(plan.year + 1, 2, 1);
+        int32_t semDate = g.dey2sem > 0 ? start + g.dey2sem - 1 : encodeDate(plan.year + 1, 2, 1);
         for (std::size_t i = 0; i < days.size() && i < static_cast<std::size_t>(kGrafDays); ++i) {
             int ne = 0, d = 0;
             const int pos = static_cast<int>(i) + 1;
@@ -358,13 +379,10 @@ bool ResolveCurriculum(const TCurriculumPlan& plan, const TAllNed& calendar,
                 ++og.s1;
             else
                 ++og.s2;
-            if (pos == g.dey2sem) semDate = start + static_cast<int32_t>(i);
         }
         // As the group keeps a date set: no later than 1 August, never a Sunday.
-        if (const int32_t last = encodeDate(plan.year + 1, 8, 1); semDate > last) {
-            semDate = last;
-            if (isoWeekday(semDate) == 7) ++semDate;
-        }
+        semDate = std::min(semDate, encodeDate(plan.year + 1, 8, 1));
+        if (isoWeekday(semDate) == 7) ++semDate;
         int semWeek = kStudyWeeks + 1;
         for (int i = 1; i <= kStudyWeeks; ++i)
             if (calendar.DNed(i)->Dt + 6 >= semDate) {

@@ -89,6 +89,7 @@ struct TPlanSubject {
     int razN = 0;
     int tipDRKM = 0;
     bool hTeachers = true;  // "Ne1"/"Ne2": its weeks get teachers
+    bool cut = false;       // "SName" was longer than the short name holds
     std::array<TPlanHalf, 2> half;
     std::vector<int> hPairs;  // pairs of weeks 1.. from "H"
 };
@@ -184,6 +185,12 @@ struct TImportReport {
     bool NoChange() const { return added.empty() && changed.empty() && removed.empty(); }
     std::string Text() const;
 };
+
+// A subject name the file holds cut short is the year's own subject name
+// when exactly one subject name of the year begins with the cut one (a kind-2
+// name ends in "(Д)" too): re-importing a year keeps its long names. Any
+// other cut name stays as the file gives it, a new subject.
+void KeepYearSubjectNames(TCurriculumPlan& plan, const TAllRasp& year);
 
 // Compares the outcome with a loaded year (null: the year does not exist);
 // calendar is the week calendar the new year gets.

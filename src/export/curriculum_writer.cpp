@@ -48,10 +48,23 @@ std::string grafOf(const TAllRasp& year, const TGryp& gr, int dey2sem, int& s1, 
     return out;
 }
 
-// Hours of a half-year that the import shares out again as `pairs` over
-// its two typical weeks.
-int halfHours(int pairs, int studyDays) {
-    return pairs * TypicalWeekCount(studyDays);
+// The pairs the import gives the two typical weeks of a half-year from its
+// hours.
+int typicalPairsOf(int hours, int studyDays) {
+    std::array<int, 2> given{};
+    const std::array<int, 2> p = TypicalWeekPairs(studyDays, hours, given);
+    return hours / 2 == 0 ? 0 : p[0] + p[1];
+}
+
+// Hours of a half-year: the import plans hours div 2 pairs for it and shares
+// out the typical weeks' pairs from them, so the hours that give back both
+// the subject's planned pairs and its typical pairs; when none does, the
+// typical weeks win, being load.
+int halfHours(int pairs, int studyDays, int planned) {
+    for (const int hours : {2 * planned, 2 * planned + 1})
+        if (hours <= kMaxHalfYearHours && typicalPairsOf(hours, studyDays) == pairs) return hours;
+    const int weeks = TypicalWeekCount(studyDays);
+    return weeks > 0 ? pairs * weeks : 2 * planned;
 }
 
 void writeSubject(TXMLObject* list, const TPredmet& pr, int semWeek, const std::array<int, 2>& days,
@@ -93,8 +106,9 @@ void writeSubject(TXMLObject* list, const TPredmet& pr, int semWeek, const std::
         const int pairs =
             pr.CountPredmetNe(kSetkaPlan, typical) + pr.CountPredmetNe(kSetkaPlan, typical + 1);
         TXMLObject* sem = e->CreateXMLObject("Sem" + std::to_string(half + 1));
-        sem->AddNewXMLAtr("H" + digit, static_cast<int32_t>(
-                                           halfHours(pairs, days[static_cast<std::size_t>(half)])));
+        const int planned = half == 0 ? pr.Dan.Sem1 : pr.Dan.Sem2;
+        sem->AddNewXMLAtr("H" + digit, static_cast<int32_t>(halfHours(
+                                           pairs, days[static_cast<std::size_t>(half)], planned)));
         TXMLObject* lf = sem->CreateXMLObject("LFio" + digit);
         lf->AddNewXMLAtr("Count", static_cast<int32_t>(teachers.size()));
         for (const TFio* f : teachers)
@@ -149,10 +163,18 @@ void WriteCurriculum(const TAllRasp& year, TXMLCreater& doc) {
         p->AddNewXMLField("SName", shortName);
         p->AddNewXMLField("LName", yr->BigName());
     }
+    // "N" is the reference to a teacher and the plan number the import gives
+    // it: a teacher's own number when no other has it, a free one otherwise.
+    std::map<int, int> numberUse;
+    int maxNumber = 0;
+    for (const auto& f : year.LFio) {
+        ++numberUse[f->GN];
+        maxNumber = std::max(maxNumber, f->GN);
+    }
     std::map<const TFio*, int> fios;
     TXMLObject* lfio = y->CreateXMLObject("LFio");
     for (const auto& f : year.LFio) {
-        const int n = static_cast<int>(fios.size()) + 1;
+        const int n = f->GN > 0 && numberUse[f->GN] == 1 ? f->GN : ++maxNumber;
         fios.emplace(f.get(), n);
         TXMLObject* o = lfio->CreateXMLObject("F");
         o->AddNewXMLAtr("N", static_cast<int32_t>(n));
@@ -186,6 +208,11 @@ void WriteCurriculum(const TAllRasp& year, TXMLCreater& doc) {
 }
 
 bool SaveCurriculum(const TAllRasp& year, const std::filesystem::path& file, std::string& message) {
+    // Without its calendar every study day would land on the wrong date.
+    if (year.AllNed.YGod != year.YGod || year.AllNed.Dg == 0) {
+        message = "the calendar of the academic year is not set";
+        return false;
+    }
     TXMLCreater doc;
     WriteCurriculum(year, doc);
     if (!doc.SaveToFile(file)) {

@@ -15,14 +15,17 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/file_system.h"
 #include "export/html_writer.h"
+#include "reports/month_statement.h"
 
 namespace zavlin {
 class TAllRasp;
 class TArrayOfPointByte;
+class TAyd;
 class TFio;
 class TGryp;
 class TMyDialog;
@@ -43,6 +46,19 @@ inline constexpr const char* kWordGrypFile = "rgryp.htm";  // kind 0
 inline constexpr const char* kWordFioFile = "rfio.htm";    // kind 1
 inline constexpr const char* kEkzGrypFile = "ekzgr.htm";   // kind 60
 inline constexpr const char* kEkzFioFile = "ekzfio.htm";   // kind 61
+// The documents of the report windows.
+inline constexpr const char* kZamenaGrypFile = "zamena1.htm";   // kinds 4, 41
+inline constexpr const char* kZamenaFioFile = "zamena2.htm";    // kinds 5, 51
+inline constexpr const char* kGrypFioFile = "grypfio.htm";      // kind 7
+inline constexpr const char* kGrypFio2File = "grypfio2.htm";    // kind 77
+inline constexpr const char* kFioAydFile = "fioayd.htm";        // kind 8
+inline constexpr const char* kAydGrypFile = "aydgryp.htm";      // kind 9
+inline constexpr const char* kGrypAydFile = "grypayd.htm";      // kind 91
+inline constexpr const char* kCvodGrypFile = "cvgryp.htm";      // kind 21
+inline constexpr const char* kPlanFioFile = "planfio.htm";      // kind 24
+inline constexpr const char* kFioAllGodFile = "fioallgod.htm";  // kind 26
+inline constexpr const char* kVedGrypFile = "vedgryp.htm";      // kind 2
+inline constexpr const char* kVedFioFile = "vedfio.htm";        // kind 3
 // Every kind of examination entry and credit record.
 inline constexpr int kAllAtr = -1;
 
@@ -94,6 +110,48 @@ html::TGridHtml* AddFioWeekTable(html::TBodyHtml& body, const TAllRasp& year, co
 
 // The days paired with week ne in WD (week, day), in order, each once.
 std::vector<int> DaysOfWeek(const TArrayOfPointByte& WD, int ne);
+// The (week, day) pairs of WD with a week 1-56 and a day 1-6, by week, then
+// day, each once.
+std::vector<std::pair<int, int>> WeekDays(const TArrayOfPointByte& WD);
+
+// Which teacher a substitution document follows (VidDoc).
+enum TZamenaVid {
+    zvSubstitute = 0,  // the teacher who takes the lesson
+    zvReplaced = 1,    // the teacher whose lesson is taken
+    zvBoth = 2,
+};
+
+// How the teachers' monthly statements are laid out (VidDoc).
+enum TVedVid {
+    vvEachFio = 0,  // one table per teacher: its groups and subjects by day
+    vvAllFio = 1,   // one table: a row per teacher, its day totals with unions
+};
+
+// What a cell of the teachers' week grid shows (vd).
+enum TGrypFioVid {
+    gfGryp = 0,         // the groups
+    gfGrypPredmet = 1,  // the groups and the subjects
+    gfFull = 2,         // the groups, the subjects and the rooms
+};
+
+// Everything a word-processor document may be asked with; each kind reads
+// the fields it needs (see THtmlExportHub::CreateWordOfKind).
+struct TWordRequest {
+    const TArrayOfPointByte* WD = nullptr;  // (week, day) pairs; none when null
+    int Y1 = 0;                             // periods
+    int Y2 = 11;                            // the last period
+    int N1 = 1;                             // weeks
+    int N2 = 52;                            // the last study week
+    bool vAyd = true;
+    bool vShortPr = true;
+    bool vShortFi = true;
+    bool vSortYrok = false;
+    int VidDoc = 0;
+    int vd = gfGryp;
+    int me = 9;  // month
+    int h = 0;   // start offset of the month's columns
+    reports::TStatementKinds Setka = reports::TStatementKinds::All;
+};
 
 class THtmlExportHub {
 public:
@@ -115,6 +173,58 @@ public:
     // (teachers) on the days of WD; vAtrN limits them to one attribute.
     [[nodiscard]] bool CreateWordEkzamen1(const TArrayOfPointByte& WD, int vAtrN = kAllAtr);
     [[nodiscard]] bool CreateWordEkzamen2(const TArrayOfPointByte& WD, int vAtrN = kAllAtr);
+
+    // --- The documents of the report windows (their own files).
+    // Substitutions of the selected groups on each (week, day) of WD: group,
+    // period, what was planned and what takes place, the room with vAyd;
+    // short subject (teacher) names with vShortPr (vShortFi). Layout 1 lists
+    // the substitutions themselves (Zamena1, by group; Zamena2, by teacher),
+    // layout 2 the differences from each group's base week (Zamena3, by
+    // group; Zamena4, by teacher). vSortYrok orders a day by period instead
+    // of by group; VidDoc picks the teacher a row belongs to.
+    [[nodiscard]] bool CreateWordZamena1(const TArrayOfPointByte& WD, bool vAyd, bool vShortPr,
+                                         bool vShortFi, bool vSortYrok = false);
+    [[nodiscard]] bool CreateWordZamena2(const TArrayOfPointByte& WD, bool vAyd, bool vShortPr,
+                                         bool vShortFi, int VidDoc = zvSubstitute);
+    [[nodiscard]] bool CreateWordZamena3(const TArrayOfPointByte& WD, bool vAyd, bool vShortPr,
+                                         bool vShortFi, bool vSortYrok = false);
+    [[nodiscard]] bool CreateWordZamena4(const TArrayOfPointByte& WD, bool vAyd, bool vShortPr,
+                                         bool vShortFi, int VidDoc = zvSubstitute);
+    // The groups of the selected teachers in periods Y1..Y2 of every day:
+    // one table per week of Weeks, a row per teacher (AllFioNed); or one
+    // table over weeks N1..N2, a row per teacher and week (AllFioNed2).
+    [[nodiscard]] bool CreateWordAllFioNed(int Y1, int Y2, int vd = gfGryp);
+    [[nodiscard]] bool CreateWordAllFioNed2(int N1, int N2, int Y1, int Y2, int vd = gfGryp);
+    // On each (week, day) of WD, periods Y1..Y2: the rooms of the selected
+    // teachers (FioToAyd), the groups in each selected room (AydToGryp),
+    // the rooms of the selected groups (GrypToAyd).
+    [[nodiscard]] bool CreateWordFioToAyd(int Y1, int Y2, const TArrayOfPointByte& WD);
+    [[nodiscard]] bool CreateWordAydToGryp(int Y1, int Y2, const TArrayOfPointByte& WD);
+    [[nodiscard]] bool CreateWordGrypToAyd(int Y1, int Y2, const TArrayOfPointByte& WD);
+    // The planned load of each selected group, subject by subject, per
+    // semester and for the year.
+    [[nodiscard]] bool CreateWordCvodGryp();
+    // The planned lessons and hours of the selected teachers in weeks
+    // Ne1..Ne2, group and subject by group and subject; a teacher with
+    // unions gets a second total that counts a union's lesson once.
+    [[nodiscard]] bool CreateWordPlanFio(int Ne1, int Ne2);
+    // Each selected teacher's weeks ne1..ne2, day by day, periods vY1..vY2.
+    [[nodiscard]] bool CreateWordFioAllGod(int ne1, int ne2, int vY1, int vY2);
+    // The monthly statements of month me (1-12) from start offset h (see
+    // reports::kStatementStarts): the hours of each selected group by
+    // subject and teacher, or of each selected teacher by group and subject
+    // of the kinds Setka, day by day.
+    [[nodiscard]] bool CreateWordVedGryp(int me, int h);
+    [[nodiscard]] bool CreateWordVedFio(int me, int h, reports::TStatementKinds Setka,
+                                        int VidDoc = vvEachFio);
+    std::vector<const TAyd*> SelectedAyd() const;
+    // The generator of a document kind of the word-processor window:
+    //   0 Gryp, 1 Fio, 2 VedGryp, 3 VedFio, 4 Zamena1, 41 Zamena3, 5 Zamena2,
+    //   51 Zamena4, 7 AllFioNed, 77 AllFioNed2, 8 FioToAyd, 9 AydToGryp,
+    //   91 GrypToAyd, 21 CvodGryp, 24 PlanFio, 26 FioAllGod, 60 Ekzamen1,
+    //   61 Ekzamen2.
+    // An unknown kind writes nothing and fails.
+    [[nodiscard]] bool CreateWordOfKind(int VidTip, const TWordRequest& request);
 
     // The web-site export: the pages of the groups and/or the teachers made
     // in "temp" and copied into folder (created when missing). The dialog

@@ -541,6 +541,63 @@ TEST_F(TimetableXml, ServerCountsAboveAByteEndTheFilling) {
     ASSERT_EQ(mon->CountYr(), 1);
 }
 
+// Substitutions of a teacher whose element carries no substitution count:
+// the subject has no substitution basket yet. Each is read as a
+// substitution of that teacher (one replacing the plan lesson, one beside
+// nothing), with a basket made for it, never as a cancellation.
+TEST_F(TimetableXml, ServerSubstitutionsWithoutABasket) {
+    build();
+    const std::string text =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<Raspisanie>\n"
+        "<LPredmet>\n<Predmet FN=\"7\" tip=\"TPredmet\" SName=\"Матем\" "
+        "LName=\"Математика\">\n</Predmet>\n</LPredmet>\n"
+        "<LFio>\n<Fio FN=\"21\" Name=\"Иванов Иван Иванович\">\n</Fio>\n"
+        "<Fio FN=\"22\" Name=\"Петров Пётр Петрович\">\n</Fio>\n</LFio>\n"
+        "<LGryp>\n<Gryp Name=\"Г-3\">\n<LWeek>\n<Week FN=\"2\">\n<LPrKrz>\n"
+        "<Krz PredmetFN=\"7\" ClassN=\"0\" Del=\"0\" PrZavlinFN=\"99\">\n"
+        "<Fio FioFN=\"21\" CountYr=\"1\">\n<Yr Day=\"1\" Para=\"0\" FN=\"1\">\n</Yr>\n</Fio>\n"
+        "<Fio FioFN=\"22\" CountYr=\"0\">\n"
+        "<Zm Day=\"1\" Para=\"0\">\n<Yr FN=\"1\">\n</Yr>\n</Zm>\n"
+        "<Zm Day=\"2\" Para=\"1\">\n</Zm>\n"
+        "</Fio>\n</Krz>\n"
+        "</LPrKrz>\n</Week>\n</LWeek>\n</Gryp>\n</LGryp>\n</Raspisanie>\n";
+    TXMLCreater doc;
+    ASSERT_TRUE(doc.LoadFromAnsiString(text)) << doc.LastError();
+    const TXMLObject* root = doc.MainXMLObject();
+    TUnionMembers unions;
+    std::vector<std::string> skipped;
+    TServerLists lists{root->FindXMLObject("LPredmet"),
+                       root->FindXMLObject("LFio"),
+                       nullptr,
+                       nullptr,
+                       &unions,
+                       &skipped};
+    ASSERT_EQ(ReadRaspGrypFromXML(*year, *root->FindXMLObject("LGryp")->XMLObject(0), lists), "");
+    EXPECT_TRUE(skipped.empty()) << skipped.front();
+
+    const TGryp* g3 = year->FindGrypForName("Г-3");
+    ASSERT_EQ(g3->CountPredmet(), 1);
+    const TPredmet& math = *g3->LPredmet[0];
+    EXPECT_EQ(math.CountPredmetNe(kSetkaPlan, 2), 1);
+    EXPECT_EQ(math.CountPredmetNe(kSetkaZamena, 2), 2) << "one basket lesson per substitution";
+    const TNed* week = g3->GetNed(2);
+    const TYrok* mon = week->GetYrok(0, 1, 0);
+    ASSERT_NE(mon, nullptr);
+    ASSERT_EQ(mon->CountYr(), 1);
+    ASSERT_EQ(mon->CountZam(), 1);
+    ASSERT_NE(mon->LZm[0]->Fio(), nullptr) << "a substitution, not a cancellation";
+    EXPECT_EQ(mon->LZm[0]->Fio()->Name(), "Петров П.П.");
+    EXPECT_EQ(mon->LZm[0]->LZm, std::vector<TYr*>{mon->LYr[0]});
+    EXPECT_FALSE(mon->LYr[0]->Held());
+    const TYrok* tue = week->GetYrok(0, 2, 1);
+    ASSERT_NE(tue, nullptr);
+    EXPECT_EQ(tue->CountYr(), 0);
+    ASSERT_EQ(tue->CountZam(), 1);
+    ASSERT_NE(tue->LZm[0]->Fio(), nullptr);
+    EXPECT_EQ(tue->LZm[0]->Fio()->Name(), "Петров П.П.");
+    EXPECT_TRUE(tue->LZm[0]->LZm.empty()) << "it replaces nothing";
+}
+
 }  // namespace
 }  // namespace zavlin::exporting
 
