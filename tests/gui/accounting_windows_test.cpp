@@ -62,11 +62,11 @@ std::string readFile(const fs::path& file) {
 
 // The grid row by row as the core's table has it: every cell of every row
 // and of the total.
-void compareWithTable(THGrid* grid, const TAccountTable& t) {
+void compareWithTable(TReportGridView* grid, const TAccountTable& t) {
     QCOMPARE(grid->ColCount(), static_cast<int>(t.heads.size()));
     QCOMPARE(grid->RowCount(), static_cast<int>(t.rows.size()) + 2);
     for (std::size_t c = 0; c < t.heads.size(); ++c)
-        QCOMPARE(grid->Cells(static_cast<int>(c), 0), q(t.heads[c]));
+        QCOMPARE(grid->Table().Cells(static_cast<int>(c), 0), t.heads[c]);
     for (std::size_t r = 0; r < t.rows.size(); ++r)
         for (std::size_t c = 0; c < t.rows[r].cells.size(); ++c)
             QCOMPARE(grid->Cells(static_cast<int>(c), static_cast<int>(r) + 1),
@@ -155,7 +155,7 @@ private slots:
         exporting::TRecordingOpener opener;
         TForm20 w(*h->context, opener);
         w.show();
-        THGrid* grid = w.Grid();
+        TReportGridView* grid = w.Grid();
         auto* date = child<QDateEdit>(&w, "DateEdit");
         // Today, clamped into the year.
         const int today = entry::ui::StoredFromDate(QDate::currentDate());
@@ -391,7 +391,7 @@ private slots:
         QCOMPARE(totals->text(), q(teachersTotalText({all})));
         QVERIFY(
             totals->text().startsWith(QStringLiteral("Общая сумма часов с учетом объединений=")));
-        THGrid* grid = w.Grid();
+        TReportGridView* grid = w.Grid();
         QCOMPARE(grid->RowCount(), static_cast<int>(all.rows.size()) + 3);
         QCOMPARE(grid->Cells(grid->ColCount() - 1, grid->RowCount() - 2),
                  q(statementHoursText(all.TotalNoUnions())));
@@ -460,7 +460,7 @@ private slots:
         chooseCombo(child<QComboBox>(&w, "ChoiceBox"), q(gr.Name()));
         child<QComboBox>(&w, "MonthBox")->setCurrentIndex(monthIndex);
         const TMonthStatement st = CreateGryp(g, gr, MonthOfIndex(monthIndex), 0);
-        THGrid* grid = w.Grid();
+        TReportGridView* grid = w.Grid();
         const int last = grid->RowCount() - 1;
         QCOMPARE(grid->RowCount(), static_cast<int>(st.rows.size()) + 3);
         QCOMPARE(grid->Cells(0, last), QStringLiteral("Для полной группы"));
@@ -497,7 +497,7 @@ private slots:
             QVERIFY(child<QLabel>(&w, "BusyLabel")->text().isEmpty());
             const TSummaryTable t = groupSummary(g, *g.LGryp[static_cast<std::size_t>(busy)]);
             QVERIFY(!t.rows.empty());
-            THGrid* grid = w.Grid();
+            TReportGridView* grid = w.Grid();
             QCOMPARE(grid->RowCount(), static_cast<int>(t.rows.size()) + 2);
             QCOMPARE(grid->Cells(2, 0), QStringLiteral("Сентябрь"));
             QCOMPARE(grid->Cells(grid->ColCount() - 1, 0), QStringLiteral("За год"));

@@ -114,7 +114,7 @@ TAccountWindow::TAccountWindow(TKind kind, TWindowContext& context,
     options->addWidget(pairsOnly_);
     options->addStretch(1);
 
-    grid_ = new THGrid(this);
+    grid_ = new TReportGridView(this);
     grid_->setObjectName(QStringLiteral("Grid"));
     layout->addWidget(grid_, 1);
 
@@ -229,7 +229,7 @@ void TAccountWindow::Recalculate() {
             table_ = accountBySubjectName(*g, *name, o);
     }
     shown_ = AccountGrid(table_);
-    ShowReportTable(*grid_, shown_);
+    grid_->ShowTable(shown_);
     printButton_->setEnabled(!table_.heads.empty());
 }
 

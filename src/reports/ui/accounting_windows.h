@@ -12,6 +12,7 @@
 
 #include "reports/hours.h"
 #include "reports/report_table.h"
+#include "reports/ui/report_grid_view.h"
 #include "shell/ui/window_context.h"
 
 class QCheckBox;
@@ -25,7 +26,6 @@ namespace zavlin {
 class TFio;
 class TGod;
 class TGryp;
-class THGrid;
 class TYrName;
 }  // namespace zavlin
 
@@ -51,7 +51,7 @@ public:
     ~TAccountWindow() override;
 
     TKind Kind() const { return kind_; }
-    THGrid* Grid() const { return grid_; }
+    TReportGridView* Grid() const { return grid_; }
     // What the grid shows, as the core built it.
     const TAccountTable& Table() const { return table_; }
     const TDGrid& Shown() const { return shown_; }
@@ -91,7 +91,7 @@ private:
     QDateEdit* date_ = nullptr;
     QCheckBox* shortView_ = nullptr;
     QCheckBox* pairsOnly_ = nullptr;
-    THGrid* grid_ = nullptr;
+    TReportGridView* grid_ = nullptr;
 };
 
 // TForm20 "Вычитка по группе".

@@ -1,8 +1,6 @@
 #include "reports/ui/report_table_view.h"
 
 #include <QDialog>
-#include <QFontMetrics>
-#include <QHash>
 #include <algorithm>
 
 #include "base/datetime.h"
@@ -16,19 +14,11 @@
 #include "reports/month_statement.h"
 #include "reports/summary_statement.h"
 #include "shell/shell.h"
-#include "shell/ui/hgrid.h"
 #include "storage/year_database.h"
 
 namespace zavlin::reports::ui {
 
 namespace {
-
-constexpr int kMinColWidth = 24;
-constexpr int kMaxColWidth = 420;
-
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 // The heading covering column c, -1 for none.
 int headrOf(const TDGrid& t, int c) {
@@ -49,81 +39,6 @@ std::string joinLines(const std::vector<std::string>& lines) {
 }
 
 }  // namespace
-
-void ShowReportTable(THGrid& grid, const TDGrid& t) {
-    const int cols = std::max(t.ColCount(), 2);
-    const int rows = std::max(t.RowCount(), 2);
-    const int oldCol = grid.Col();
-    const int oldRow = grid.Row();
-    grid.setUpdatesEnabled(false);
-    grid.HeadrsClear();
-    grid.SetHCol({});
-    grid.SetHRow({});
-    grid.Clear();
-    grid.SetColCount(cols);
-    grid.SetRowCount(rows);
-    grid.SetFixedRows(std::clamp(t.FixedRows, 1, rows - 1));
-    grid.SetFixedCols(std::clamp(t.FixedCols, 1, cols - 1));
-
-    QStringList heads;
-    for (int c = 0; c < cols; ++c) heads << q(t.Cells(c, 0));
-    grid.SetHCol(heads);
-
-    // Widths fitted to the longest line of each column, measured once per
-    // distinct text: the figures repeat across thousands of rows.
-    const QFontMetrics fm(grid.font());
-    const int pad = 2 * THGrid::kTextMargin + 6;
-    QHash<QString, int> measured;
-    const auto widthOf = [&](const QString& text) {
-        auto at = measured.constFind(text);
-        if (at == measured.constEnd()) at = measured.insert(text, fm.horizontalAdvance(text) + pad);
-        return *at;
-    };
-    std::vector<int> widths(static_cast<std::size_t>(cols), kMinColWidth);
-    int headLines = 1;
-    for (int c = 0; c < cols; ++c) {
-        const QStringList lines = heads[c].split(u';');
-        headLines = std::max(headLines, static_cast<int>(lines.size()));
-        for (const QString& l : lines)
-            widths[static_cast<std::size_t>(c)] =
-                std::max(widths[static_cast<std::size_t>(c)], widthOf(l));
-    }
-    for (int r = 1; r < t.RowCount(); ++r)
-        for (int c = 0; c < t.ColCount(); ++c) {
-            const std::string& s = t.Cells(c, r);
-            if (s.empty()) continue;
-            const QString text = q(s);
-            grid.SetCells(c, r, text);
-            int& w = widths[static_cast<std::size_t>(c)];
-            w = std::max(w, widthOf(text));
-        }
-    for (int& w : widths) w = std::min(w, kMaxColWidth);
-    // A spanning heading wider than its columns widens the last of them.
-    for (const TDGridHeadr& h : t.Headrs()) {
-        const int first = std::clamp(std::min(h.ColStart, h.ColEnd), 0, cols - 1);
-        const int last = std::clamp(std::max(h.ColStart, h.ColEnd), 0, cols - 1);
-        int span = 0;
-        for (int c = first; c <= last; ++c) span += widths[static_cast<std::size_t>(c)];
-        const int need = fm.horizontalAdvance(q(h.Text)) + pad;
-        if (span < need) widths[static_cast<std::size_t>(last)] += need - span;
-    }
-    for (int c = 0; c < cols; ++c) grid.SetColWidths(c, widths[static_cast<std::size_t>(c)]);
-
-    const int lineHeight = fm.height();
-    const int cellHeight = lineHeight + 2 * THGrid::kTextMargin + 2;
-    grid.SetDefaultRowHeight(cellHeight);
-    headLines = std::min(headLines, THGrid::kMaxHeaderLines);
-    grid.SetRowHeights(0, headLines * lineHeight + 2 * THGrid::kTextMargin + 2);
-    // The band covers the first heading line, which grouped headings leave empty.
-    const int bandBottom = lineHeight + THGrid::kTextMargin + 1;
-    for (const TDGridHeadr& h : t.Headrs())
-        grid.AddHeadrs(q(h.Text), h.ColStart, h.ColEnd, h.HeadrsTop * bandBottom,
-                       h.HeadrsBottom * bandBottom);
-    grid.MoveTo(std::clamp(oldCol, grid.FixedCols(), cols - 1),
-                std::clamp(oldRow, grid.FixedRows(), rows - 1));
-    grid.setUpdatesEnabled(true);
-    grid.viewport()->update();
-}
 
 html::TGridHtml* AddReportTableHtml(html::TBodyHtml& body, const TDGrid& t) {
     html::TGridHtml* grid = body.AddGrid();

@@ -1,10 +1,9 @@
-// What the accounting and statement windows share: a report table (TDGrid)
-// shown in the window's grid, and the same table printed as a document in
-// the home's "temp" handed to the desktop.
+// What the accounting and statement windows share: the core's tables as
+// report tables (TDGrid) for the grid view, and a report table printed as a
+// document in the home's "temp" handed to the desktop.
 //
 // A report table here has one heading row (row 0; ";" separates the lines of
-// a heading, a leading ";" leaves the first line to a spanning heading) and
-// spanning headings on band line 0 over groups of columns.
+// a heading) and spanning headings on band line 0 over groups of columns.
 #pragma once
 
 #include <QColor>
@@ -17,10 +16,6 @@
 #include "shell/ui/window_context.h"
 
 class QDialog;
-
-namespace zavlin {
-class THGrid;
-}
 
 namespace zavlin::html {
 class TBodyHtml;
@@ -40,11 +35,6 @@ struct TSummaryTable;
 namespace zavlin::reports::ui {
 
 using shell::ui::TWindowContext;
-
-// Shows table in grid in one pass: size, fixed rows and columns, headings,
-// spanning headings over the first heading line, column widths fitted to
-// the texts. The current cell stays where it was when it still exists.
-void ShowReportTable(THGrid& grid, const TDGrid& table);
 
 // The table as an HTML table with border 1: the spanning headings and the
 // headings of the other columns in the heading row, the headings under the

@@ -67,8 +67,8 @@ QComboBox* addChoice(QWidget* owner, QHBoxLayout* row, const char* label, const 
     return box;
 }
 
-THGrid* addGrid(QWidget* owner, QVBoxLayout* layout) {
-    auto* grid = new THGrid(owner);
+TReportGridView* addGrid(QWidget* owner, QVBoxLayout* layout) {
+    auto* grid = new TReportGridView(owner);
     grid->setObjectName(QStringLiteral("Grid"));
     layout->addWidget(grid, 1);
     return grid;
@@ -211,7 +211,7 @@ void TMonthStatementWindow::Recalculate() {
     }
     shown_ = StatementGrid(statement_,
                            kind_ == TKind::Teacher ? TStatementOf::Teacher : TStatementOf::Group);
-    ShowReportTable(*grid_, shown_);
+    grid_->ShowTable(shown_);
     if (totals_ != nullptr) totals_->setText(QString::fromStdString(TotalsText()));
     printButton_->setEnabled(have);
 }
@@ -384,7 +384,7 @@ void TSummaryWindow::finished(std::vector<TSummaryTable> tables) {
         shown_ = SummaryGrid(heads(), tables_);
     else
         shown_ = SummaryGrid(heads(), tables_.empty() ? TSummaryTable{} : tables_.front());
-    ShowReportTable(*grid_, shown_);
+    grid_->ShowTable(shown_);
     busy_->clear();
     printButton_->setEnabled(!tables_.empty());
 }

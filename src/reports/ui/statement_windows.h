@@ -14,6 +14,7 @@
 #include "reports/month_statement.h"
 #include "reports/report_table.h"
 #include "reports/summary_statement.h"
+#include "reports/ui/report_grid_view.h"
 #include "shell/ui/window_context.h"
 
 class QComboBox;
@@ -25,7 +26,6 @@ namespace zavlin {
 class TFio;
 class TGod;
 class TGryp;
-class THGrid;
 }  // namespace zavlin
 
 namespace zavlin::exporting {
@@ -53,7 +53,7 @@ public:
     ~TMonthStatementWindow() override;
 
     TKind Kind() const { return kind_; }
-    THGrid* Grid() const { return grid_; }
+    TReportGridView* Grid() const { return grid_; }
     const TMonthStatement& Statement() const { return statement_; }
     const TDGrid& Shown() const { return shown_; }
     const TGryp* ChosenGroup() const;
@@ -83,7 +83,7 @@ private:
     QComboBox* start_ = nullptr;
     QComboBox* kinds_ = nullptr;
     QLabel* totals_ = nullptr;
-    THGrid* grid_ = nullptr;
+    TReportGridView* grid_ = nullptr;
     QPushButton* printButton_ = nullptr;
 };
 
@@ -124,7 +124,7 @@ public:
     ~TSummaryWindow() override;
 
     TKind Kind() const { return kind_; }
-    THGrid* Grid() const { return grid_; }
+    TReportGridView* Grid() const { return grid_; }
     // The tables shown: one, or one per group for TForm40.
     const std::vector<TSummaryTable>& Tables() const { return tables_; }
     const TDGrid& Shown() const { return shown_; }
@@ -153,7 +153,7 @@ private:
     bool pending_ = false;  // the choice changed while counting
     QComboBox* choice_ = nullptr;
     QLabel* busy_ = nullptr;
-    THGrid* grid_ = nullptr;
+    TReportGridView* grid_ = nullptr;
     QPushButton* printButton_ = nullptr;
 };
 
