@@ -41,7 +41,8 @@ std::string fioName(const TFio* fio) {
 void walkGroup(const TAllRasp& year, const TGryp& gr, const Visit& visit) {
     for (int ne = 1; ne <= kStudyWeeks; ++ne) {
         const TDNed* dn = year.AllNed.DNed(ne);
-        if (dn == nullptr) continue;
+        // A week without dates belongs to no month.
+        if (dn == nullptr || dn->Dt == 0) continue;
         const TNed* week = gr.GetNed(ne);
         const TENed* exams = gr.GetENed(ne);
         for (int de = 1; de <= kDayCount; ++de) {

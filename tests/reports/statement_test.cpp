@@ -195,5 +195,54 @@ TEST_F(Statements, SummariesAddTheMonthsUpToTheYear) {
     EXPECT_EQ(teachersOfEachGroup(*year).size(), 1U);
 }
 
+TEST_F(Statements, SummaryRowsGatherEveryLessonOfTheirKeyAndUndatedWeeksCountNowhere) {
+    // Lessons of two teachers met in turn across two groups: each lesson
+    // must land on its own teacher's row, however the rows interleave.
+    TGryp* a = group("ИС-11");
+    TGryp* b = group("ИС-12");
+    TPredmet* ma = subject(a, 0, {0}, 2, kWeek);
+    TPredmet* pa = subject(a, 1, {1}, 1, kWeek);
+    TPredmet* mb = subject(b, 0, {1}, 1, kWeek);
+    a->GetNed(kWeek)->AddYrokRas(0, 1, 0, item(a, ma, kWeek));
+    a->GetNed(kWeek)->AddYrokRas(0, 1, 1, item(a, pa, kWeek));
+    a->GetNed(kWeek)->AddYrokRas(0, 2, 0, item(a, ma, kWeek));
+    b->GetNed(kWeek)->AddYrokRas(0, 3, 0, item(b, mb, kWeek));
+    const auto teacherRow = [](const TSummaryTable& t, const std::string& name) {
+        const TSummaryRow* found = nullptr;
+        for (const TSummaryRow& r : t.rows)
+            if (r.first == name) {
+                EXPECT_EQ(found, nullptr) << name << " has two rows";
+                found = &r;
+            }
+        return found;
+    };
+    const TSummaryTable all = teachersOfAllGroups(*year);
+    ASSERT_EQ(all.rows.size(), 2U);
+    const TSummaryRow* ivanov = teacherRow(all, fios[0]->Name());
+    const TSummaryRow* petrov = teacherRow(all, fios[1]->Name());
+    ASSERT_NE(ivanov, nullptr);
+    ASSERT_NE(petrov, nullptr);
+    EXPECT_EQ(ivanov->h00[kSummaryYear], 400);
+    EXPECT_EQ(petrov->h00[kSummaryYear], 400);
+    EXPECT_EQ(all.total.h00[kSummaryYear], 800);
+    const TSummaryTable ofA = groupSummary(*year, *a);
+    ASSERT_EQ(ofA.rows.size(), 2U);
+    EXPECT_EQ(ofA.total.h00[kSummaryYear], 600);
+
+    // A week without dates: its lessons belong to no month, not to the
+    // December of the calendar's zero date.
+    const int undated = kWeek + 1;
+    TPredmet* late = subject(a, 2, {2}, 1, undated);
+    a->GetNed(undated)->AddYrokRas(0, 1, 0, item(a, late, undated));
+    ASSERT_EQ(a->GetNed(undated)->GetYrok(0, 1, 0)->CountYr(), 1);
+    const TSummaryTable dated = groupSummary(*year, *a);
+    ASSERT_EQ(dated.total.h00[kSummaryYear], 800);  // the lesson counts while dated
+    year->AllNed.DNed(undated)->Dt = 0;
+    const TSummaryTable g = groupSummary(*year, *a);
+    EXPECT_EQ(g.total.h00[kSummaryYear], 600);
+    EXPECT_EQ(g.total.h00[static_cast<std::size_t>(summaryColumn(12))], 0);
+    EXPECT_EQ(teachersOfAllGroups(*year).total.h00[kSummaryYear], 800);
+}
+
 }  // namespace
 }  // namespace zavlin
