@@ -216,9 +216,11 @@ TMonthStatement CreateFio(const TAllRasp& year, const TFio& Fi, int me, int hh,
                             return;
                         slots(yr.Predmet())[static_cast<std::size_t>(y)] += yr.Kh00();
                     });
-            // Examinations and credits are neither substitutions nor load.
-            if (Setka == TStatementKinds::Substitutions) continue;
-            if (const TENed* en = gr->GetENed(day.ne); en != nullptr && day.de <= kDayCount)
+            // Examination entries are no substitutions; credit records count
+            // under every filter.
+            const TENed* en =
+                Setka != TStatementKinds::Substitutions ? gr->GetENed(day.ne) : nullptr;
+            if (en != nullptr && day.de <= kDayCount)
                 for (const auto& ex : en->mDey[static_cast<std::size_t>(day.de)]->LEkz) {
                     if (ex->FFio != &Fi || !selected(filter.attributes, ex->Dan.AtrN) ||
                         !selected(filter.subjectNames, yrNameN(ex->Predmet)))

@@ -156,6 +156,18 @@ TEST_F(Statements, CreditRecordsCountTheirConvertedLengthPerTeacher) {
     other.subjectNames = {names[2]->N};
     EXPECT_EQ(CreateFio(*year, *fios[0], month, 0, TStatementKinds::All, other).TotalNoUnions(),
               100);
+
+    // Credit records count under every kind filter; an examination entry
+    // is left out only of the substitutions.
+    gr->AddEkzamen(kWeek, 3, TAtribyt::kEkzamen, 400, math, fios[0]);
+    const auto total = [&](TStatementKinds k) {
+        return CreateFio(*year, *fios[0], month, 0, k).TotalNoUnions();
+    };
+    EXPECT_EQ(total(TStatementKinds::All), 200 + 220 + 100 + 400);
+    EXPECT_EQ(total(TStatementKinds::Substitutions), 200 + 220 + 100);
+    EXPECT_EQ(total(TStatementKinds::Additional), 200 + 220 + 100 + 400);
+    EXPECT_EQ(CreateFio(*year, *fios[1], month, 0, TStatementKinds::Substitutions).TotalNoUnions(),
+              220);
 }
 
 TEST_F(Statements, TheGroupStatementShowsSubgroupsBesideTheFullGroup) {
