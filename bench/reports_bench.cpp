@@ -7,7 +7,7 @@
 #include <string>
 
 #include "base/my_dialog.h"
-#include "model/year.h"
+#include "model/god.h"
 #include "model/teacher.h"
 #include "reports/hours.h"
 #include "reports/month_statement.h"
@@ -36,9 +36,9 @@ int main(int argc, char** argv) {
     if (!home.ok()) return 1;
     TScriptedDialog dialog;
     TDM1 dm(home.home(), dialog);
-    TAllRasp year(dm);
+    TGod year(dm);
     year.YGod = static_cast<uint16_t>(home.made().plan.options.year);
-    if (!year.LoadYear()) {
+    if (!year.Load()) {
         std::fprintf(stderr, "reports_bench: the year does not load\n");
         return 1;
     }

@@ -175,6 +175,33 @@ TEST_F(Hours, ParallelSubgroupsCountOnceForTheSubject) {
     EXPECT_EQ(lang->CountKorzinaYrSemm(1, fios[1]), 1);
 }
 
+TEST_F(Hours, EachTeacherKeepsHisOwnShareOfTheSubstitutionBasket) {
+    TGryp* gr = studyGroup("ИС-11");
+    TPredmet* lang = subject(gr, 1, {0, 1}, 1, 2);
+    TFioPredmet* ivanov = lang->GetLFio(2)[0].get();
+    // Two substitution lessons granted to Иванов, none to Петров.
+    lang->AddPredmetNe(kSetkaZamena, 2, ivanov);
+    TYrokKorzina* zamena = lang->AddPredmetNe(kSetkaZamena, 2, ivanov);
+    ASSERT_NE(zamena, nullptr);
+    ASSERT_EQ(zamena->CountMaxYrForFioPredmet(), 2);
+    EXPECT_EQ(lang->CountKorzinaZmSemm(1, fios[0]), 2);
+    EXPECT_EQ(lang->CountKorzinaZmSemm(1, fios[1]), 0);
+    EXPECT_EQ(lang->CountKorzinaZmSemm(1, nullptr), 1);  // two teachers share the subject
+    const TAccountTable t = accountByGroup(*year, *gr, {});
+    const TAccountRow* petrov = row(t, fios[1], false);
+    ASSERT_NE(petrov, nullptr);
+    EXPECT_EQ(petrov->cells[semColumn(1, kLeftZamena)].text, "");
+    EXPECT_EQ(t.total.cells[semColumn(1, kLeftZamena)].value, 2);
+
+    // More placed than the load asks (a load lowered behind the timetable's
+    // back) is shown, not hidden as zero.
+    TYrokKorzina* plan = item(gr, lang, 2);
+    gr->GetNed(2)->AddYrokRas(0, 1, 0, plan);
+    ASSERT_EQ(lang->CountKorzinaYrSemm(1, fios[0]), 0);
+    plan->Dan.ky = 0;
+    EXPECT_EQ(lang->CountKorzinaYrSemm(1, fios[0]), -1);
+}
+
 TEST_F(Hours, AdditionalWeeksNeverCount) {
     TGryp* gr = studyGroup("ИС-11");
     TPredmet* math = subject(gr, 0, {0}, 1, 2);
