@@ -48,8 +48,8 @@ int main(int argc, char** argv) {
     auto t0 = Clock::now();
     const reports::TSummaryTable all = reports::teachersOfAllGroups(year);
     auto t1 = Clock::now();
-    std::printf("%-40s %8.3f s (%zu rows)\n", "teachersOfAllGroups", seconds(t0, t1),
-                all.rows.size());
+    std::printf("%-40s %8.3f s (%zu rows, %d lessons of 2 hours)\n", "teachersOfAllGroups",
+                seconds(t0, t1), all.rows.size(), all.total.h00[reports::kSummaryYear] / 200);
 
     t0 = Clock::now();
     std::size_t rows = 0;
