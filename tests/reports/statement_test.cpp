@@ -186,6 +186,25 @@ TEST_F(Statements, TheGroupStatementShowsSubgroupsBesideTheFullGroup) {
     EXPECT_EQ(st.FullGroupText(column(2)), "");
     // The third teacher stands first in his own subject: the whole group.
     EXPECT_EQ(st.positions[static_cast<std::size_t>(column(1))][0], 400);
+
+    // The grid the window shows ends in the whole group's row, under the
+    // same day columns as the subjects.
+    const TDGrid grid = groupStatementGrid(st);
+    ASSERT_EQ(grid.RowCount(), static_cast<int>(st.rows.size()) + 2);
+    const int last = grid.RowCount() - 1;
+    const int dayCol = grid.FixedCols + column(1);
+    EXPECT_EQ(grid.Cells(0, last), "Для полной группы");
+    EXPECT_EQ(grid.Cells(dayCol, 0),
+              std::to_string(decodeDate(st.days[static_cast<std::size_t>(column(1))].date).day));
+    EXPECT_EQ(grid.Cells(dayCol, last), "4(4+1)");
+    EXPECT_EQ(grid.Cells(dayCol + 1, last), "");
+    EXPECT_EQ(grid.Cells(grid.ColCount() - 1, last), "4(4+1)");  // the month
+    int physics = -1;
+    for (int r = 1; r < last; ++r)
+        if (grid.Cells(0, r) == "Физика" && grid.Cells(1, r) == "Петров П.П.") physics = r;
+    ASSERT_GT(physics, 0);
+    EXPECT_EQ(grid.Cells(dayCol, physics), "1");
+    EXPECT_EQ(grid.Cells(grid.ColCount() - 1, physics), "1");
 }
 
 TEST_F(Statements, SummariesAddTheMonthsUpToTheYear) {
