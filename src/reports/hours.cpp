@@ -127,8 +127,8 @@ std::vector<RowAcc> subjectRows(const TPredmet& pr, const TFio* only, const Kind
         if (gr->GetNed(ne) == nullptr) continue;
         for (const auto& fp : pr.GetLFio(ne))
             for (const auto& yr : fp->LYr) {
-                if (yr->Dan.tip != 0 || yr->Yrok() == nullptr || !yr->Held() ||
-                    yr->YrokKorzina() == nullptr || !kindCounts(*yr, k))
+                if (yr->Dan.tip != 0 || yr->Yrok() == nullptr || !yr->Delivered() ||
+                    !kindCounts(*yr, k))
                     continue;
                 const TFio* t = yr->Fio();
                 if (t == nullptr || (only != nullptr && t != only) || hasPlannedRow(t)) continue;

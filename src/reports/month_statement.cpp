@@ -159,7 +159,7 @@ void forHeldLessons(const TNed& week, int de, int y, F f) {
     if (yrok == nullptr) return;
     for (int i = 0; i < yrok->CountYrDpZm(); ++i) {
         const TYr* yr = yrok->YrDpZm(i);
-        if (!yr->Held() || yr->YrokKorzina() == nullptr || yr->Fio() == nullptr) continue;
+        if (!yr->Delivered() || yr->Fio() == nullptr) continue;
         f(*yr);
     }
 }

@@ -52,7 +52,7 @@ void walkGroup(const TAllRasp& year, const TGryp& gr, const Visit& visit) {
                 const TYrok* yrok = week->GetYrok(0, de, y);
                 for (int i = 0; yrok != nullptr && i < yrok->CountYrDpZm(); ++i) {
                     const TYr* yr = yrok->YrDpZm(i);
-                    if (yr->Held() && yr->YrokKorzina() != nullptr && yr->Fio() != nullptr)
+                    if (yr->Delivered() && yr->Fio() != nullptr)
                         visit(gr, yr->Predmet(), yr->Fio(), column, yr->Kh00());
                 }
             }
