@@ -39,18 +39,20 @@ bool writeText(const fs::path& path, const std::string& text) {
     return static_cast<bool>(out.flush());
 }
 
-// Empty when same; else where and how they part, the report's lines spelled
-// in UTF-8.
-std::string difference(const std::string& what, const std::string& expected,
-                       const std::string& actual, bool cp1251) {
-    if (expected == actual) return {};
+// Fails with where and how they part, the report's lines spelled in UTF-8.
+void expectSame(const std::string& what, const std::string& expected, const std::string& actual,
+                bool cp1251) {
+    if (expected == actual) return;
     const auto diff = firstDifferentLine(expected, actual);
-    if (!diff)
-        return what + " differs only in its line ends (" + std::to_string(expected.size()) +
-               " bytes recorded, " + std::to_string(actual.size()) + " now)";
+    if (!diff) {
+        ADD_FAILURE() << what << ": differs only in its line ends (" << expected.size()
+                      << " bytes recorded, " << actual.size() << " now)";
+        return;
+    }
     auto shown = [&](const std::string& line) { return cp1251 ? cp1251ToUtf8(line) : line; };
-    return what + " differs first at line " + std::to_string(diff->line) +
-           ":\n  recorded: " + shown(diff->expected) + "\n  now:      " + shown(diff->actual);
+    ADD_FAILURE() << what << ": first difference at line " << diff->line
+                  << "\n  recorded: " << shown(diff->expected)
+                  << "\n  now:      " << shown(diff->actual);
 }
 
 void replay(uint64_t seed) {
@@ -73,13 +75,11 @@ void replay(uint64_t seed) {
     std::string message;
     ASSERT_TRUE(testsupport::readXzFile(kRecorded / (stem + ".Logsrasp.txt.xz"), log, message))
         << message;
-    EXPECT_EQ(difference("Logsrasp.txt", maskClockLines(log), maskClockLines(now.log), true), "");
-    EXPECT_EQ(difference("the variant files", readText(kRecorded / (stem + ".variants.txt")),
-                         now.variants, false),
-              "");
-    EXPECT_EQ(difference("the timetable", readText(kRecorded / (stem + ".timetable.txt")),
-                         now.timetable, false),
-              "");
+    expectSame("Logsrasp.txt", maskClockLines(log), maskClockLines(now.log), true);
+    expectSame("temprasp.bin (size, SHA-256 per search)",
+               readText(kRecorded / (stem + ".variants.txt")), now.variants, false);
+    expectSame("the saved timetable", readText(kRecorded / (stem + ".timetable.txt")),
+               now.timetable, false);
 }
 
 // Each seed makes another college: other unions, pinned lessons and loads,
