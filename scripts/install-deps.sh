@@ -15,6 +15,8 @@ PACKAGES=(
   nlohmann-json3-dev
   libicu-dev
   python3
+  # The recorded reports of the composition engine are kept xz-compressed.
+  liblzma-dev
   # The calendar file tests read it back with an independent parser.
   python3-icalendar
   # The window program: Qt 6 Widgets (moc comes with the tools) and a font
