@@ -51,6 +51,7 @@ bench: release
 	$(RELEASE_DIR)/bench/composition_windows_bench
 	$(RELEASE_DIR)/bench/report_windows_bench
 	$(RELEASE_DIR)/bench/reports_bench
+	$(RELEASE_DIR)/bench/recorded_engine_bench
 
 # The window program on the sample college, made first when DEMO_HOME has none.
 gui: release
