@@ -9,21 +9,13 @@
 // vs_peer [--size S|M|L|XL] [--seed K] [--week N] [--fet-time-limit S]
 //         [--keep DIR] [--fet PATH]
 // The time limit caps both searches, each week.
-#include <fcntl.h>
 #include <stdlib.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -90,29 +82,6 @@ private:
     bool FMade = false;
 };
 
-// The year loaded with week ne as a run from zero starts it: every group's
-// week cleared, the pinned lessons transferred.
-class WeekAtStart {
-public:
-    WeekAtStart(const fs::path& home, TMyDialog& dialog, int ne) : dm(home, dialog), year(dm) {
-        year.YGod = 2026;
-        if (!year.LoadYear()) return;
-        year.SelectAllGryp(true);
-        for (const auto& gr : year.LGryp) gr->ClearRasp(0, ne, false);
-        // Credits hold teachers outside the timetable; read before any pin.
-        busy = peer::TeacherBusyCells(year, ne);
-        std::vector<std::string> refused;
-        for (const auto& gr : year.LGryp) gr->CopyPyToRasp(ne, refused);
-        pinsRefused = static_cast<int>(refused.size());
-        loaded = true;
-    }
-    TDM1 dm;
-    TAllRasp year;
-    std::map<const TFio*, std::vector<std::pair<int, int>>> busy;
-    int pinsRefused = 0;
-    bool loaded = false;
-};
-
 struct Side {
     double wall = 0;
     double cpu = 0;
@@ -134,7 +103,7 @@ std::string judge(const TAllRasp& year, int ne, int& missing) {
 
 Side ours(const fs::path& home, TMyDialog& dialog, int ne, int timeLimit, int& units) {
     Side side;
-    WeekAtStart w(home, dialog, ne);
+    peer::WeekAtStart w(home, dialog, 2026, ne);
     if (!w.loaded) {
         side.status = "the year did not load";
         return side;
@@ -156,80 +125,6 @@ Side ours(const fs::path& home, TMyDialog& dialog, int ne, int timeLimit, int& u
     return side;
 }
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// Runs FET; false when it could not be started. Its own exit code and its
-// processor time come back.
-bool runFet(const Options& o, const fs::path& input, const fs::path& outDir, int& exitCode,
-            double& cpu) {
-    std::vector<std::string> args = {
-        o.fet,
-        "--inputfile=" + input.string(),
-        "--outputdir=" + outDir.string(),
-        "--timelimitseconds=" + std::to_string(o.timeLimit),
-        "--htmllevel=0",
-        "--language=en_US",
-        "--verbose=false",
-        "--warnsubgroupswiththesameactivities=false",
-    };
-    // Only the activities' XML timetable is read (this FET writes it with
-    // the activity tags' timetables).
-    args.push_back("--writetimetableconflicts=false");
-    for (const char* kind :
-         {"statistics", "dayshorizontal", "daysvertical", "timehorizontal", "timevertical",
-          "subgroups", "groups", "years", "teachers", "teachersfreeperiods", "rooms", "subjects"})
-        args.push_back(std::string("--writetimetables") + kind + "=false");
-    args.push_back("--writetimetablesxml=true");
-    // The same answer for the same sample.
-    const std::string s = std::to_string(o.seed % 4000000000ULL + 1);
-    for (const char* part : {"10", "11", "12", "20", "21", "22"})
-        args.push_back(std::string("--randomseeds") + part + "=" + s);
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    const fs::path log = outDir / "fet-cl.log";
-    const pid_t pid = fork();
-    if (pid < 0) return false;
-    if (pid == 0) {
-        const int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (fd >= 0) {
-            dup2(fd, 1);
-            dup2(fd, 2);
-            close(fd);
-        }
-        const int null = open("/dev/null", O_RDONLY);
-        if (null >= 0) dup2(null, 0);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    if (wait4(pid, &status, 0, &usage) != pid) return false;
-    cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-          static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return exitCode != 127;
-}
-
-// The first lines FET says why it stopped with.
-std::string fetComplaint(const fs::path& outDir) {
-    std::istringstream log(readFile(outDir / "fet-cl.log"));
-    std::string line;
-    std::string said;
-    while (std::getline(log, line))
-        if (line.rfind("Message: ", 0) == 0 || line.find("aborting") != std::string::npos) {
-            said = line;
-            break;
-        }
-    return said.empty() ? "see " + (outDir / "fet-cl.log").string() : said;
-}
-
 struct FetSide {
     Side side;
     int activities = 0;
@@ -240,66 +135,24 @@ struct FetSide {
 FetSide fet(const Options& o, const fs::path& home, TMyDialog& dialog, int ne,
             const fs::path& dir) {
     FetSide f;
-    WeekAtStart w(home, dialog, ne);
+    peer::WeekAtStart w(home, dialog, 2026, ne);
     if (!w.loaded) {
         f.side.status = "the year did not load";
         return f;
     }
-    peer::FetInstance instance;
-    {
-        TSosRun run(w.year, dir);
-        run.WLog = false;
-        TSpSostPr sp(run, ne);
-        sp.GetSosSpisok();
-        std::vector<const TSosPredmet*> units;
-        for (int i = 0; i < sp.Count(); ++i) units.push_back(sp.Item(i));
-        instance = peer::BuildFetInstance(w.year, ne, units, w.busy);
-    }
+    const peer::FetInstance instance = peer::BuildWeekInstance(w, dir);
     f.activities = static_cast<int>(instance.activities.size());
     f.pinned = instance.pinnedLessons;
     f.inexact = instance.inexact;
     if (w.pinsRefused > 0) f.inexact["pinned lessons the transfer refused"] = w.pinsRefused;
 
-    const std::string base = "week" + std::to_string(ne);
-    const fs::path input = dir / (base + ".fet");
-    {
-        std::ofstream out(input, std::ios::binary);
-        out << peer::WriteFetXml(instance);
-        if (!out) {
-            f.side.status = "could not write " + input.string();
-            return f;
-        }
-    }
-    const fs::path outDir = dir / "fet";
-    std::error_code ec;
-    fs::create_directories(outDir, ec);
-    int exitCode = 0;
-    const auto t0 = Clock::now();
-    if (!runFet(o, input, outDir, exitCode, f.side.cpu)) {
-        f.side.status = "could not run " + o.fet + " (scripts/install-bench-deps.sh installs it)";
-        return f;
-    }
-    f.side.wall = since(t0);
-    const fs::path solved = outDir / "timetables" / base / (base + "_activities.xml");
-    const fs::path highest =
-        outDir / "timetables" / (base + "-highest") / (base + "_activities.xml");
-    fs::path answer;
-    if (fs::exists(solved)) {
-        answer = solved;
-        f.side.status = "complete";
-    } else if (fs::exists(highest)) {
-        answer = highest;
-        f.side.status = "partial (time limit)";
-    } else {
-        f.side.status = "failed (exit " + std::to_string(exitCode) + "): " + fetComplaint(outDir);
-        return f;
-    }
-    std::map<int, peer::FetTime> times;
-    std::string why;
-    if (!peer::ParseFetActivities(readFile(answer), times, why)) {
-        f.side.status = "unreadable answer: " + why;
-        return f;
-    }
+    const peer::FetRun run =
+        peer::SolveWithFet(instance, o.fet, dir, "week" + std::to_string(ne), o.timeLimit, o.seed);
+    f.side.wall = run.wall;
+    f.side.cpu = run.cpu;
+    f.side.status = run.status;
+    if (!run.answered) return f;
+    const std::map<int, peer::FetTime>& times = run.times;
     const peer::FetPlacement placed = peer::PlaceFetTimes(instance, times);
     f.side.placed = placed.unitsPlaced;
     if (placed.rejected > 0)
@@ -360,9 +213,10 @@ int main(int argc, char** argv) {
         "independent check of every hard rule\n\n",
         sizeName(o.size), static_cast<unsigned long long>(o.seed),
         college.sample.plan.groups.size(), o.timeLimit);
-    std::printf("%-4s %4s %4s %5s %4s | %-3s %8s %8s %6s %5s %7s | %8s %8s %6s %5s %7s %5s\n",
-                "size", "seed", "week", "units", "pins", "", "wall s", "cpu s", "placed", "holes",
-                "t.holes", "wall s", "cpu s", "placed", "holes", "t.holes", "acts");
+    std::printf("%-24s | %-38s | %s\n", "", "ours", "FET (acts = its activities)");
+    std::printf("%-4s %4s %4s %5s %4s | %8s %8s %6s %5s %7s | %8s %8s %6s %5s %7s %5s\n", "size",
+                "seed", "week", "units", "pins", "wall s", "cpu s", "placed", "holes", "t.holes",
+                "wall s", "cpu s", "placed", "holes", "t.holes", "acts");
     std::fflush(stdout);
     std::vector<std::string> notes;
     int status = 0;
@@ -381,8 +235,8 @@ int main(int argc, char** argv) {
         const Side our = ours(college.home, college.dialog, ne, o.timeLimit, units);
         const FetSide peer = fet(o, college.home, college.dialog, ne, dir);
         std::printf(
-            "%-4s %4llu %4d %5d %4d | %-3s %8.1f %8.1f %6d %5d %7d | %8.1f %8.1f %6d %5d %7d %5d\n",
-            sizeName(o.size), static_cast<unsigned long long>(o.seed), ne, units, peer.pinned, "",
+            "%-4s %4llu %4d %5d %4d | %8.2f %8.2f %6d %5d %7d | %8.2f %8.2f %6d %5d %7d %5d\n",
+            sizeName(o.size), static_cast<unsigned long long>(o.seed), ne, units, peer.pinned,
             our.wall, our.cpu, our.placed, our.totals.groupHoles, our.totals.teacherHoles,
             peer.side.wall, peer.side.cpu, peer.side.placed, peer.side.totals.groupHoles,
             peer.side.totals.teacherHoles, peer.activities);

@@ -1,13 +1,23 @@
 #include "vs_peer_fet.h"
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <numeric>
 #include <set>
+#include <sstream>
 #include <string_view>
 #include <tuple>
 
 #include "composition/sos_predmet.h"
+#include "composition/sos_run.h"
+#include "composition/week_search.h"
 #include "model/group.h"
 #include "model/subject_name.h"
 #include "model/teacher.h"
@@ -325,6 +335,29 @@ FetInstance BuildFetInstance(
     return out;
 }
 
+WeekAtStart::WeekAtStart(const std::filesystem::path& home, TMyDialog& dialog, int ygod, int ne)
+    : dm(home, dialog), year(dm), ne(ne) {
+    year.YGod = ygod;
+    if (!year.LoadYear()) return;
+    year.SelectAllGryp(true);
+    for (const auto& gr : year.LGryp) gr->ClearRasp(kLayer, ne, false);
+    busy = TeacherBusyCells(year, ne);
+    std::vector<std::string> refused;
+    for (const auto& gr : year.LGryp) gr->CopyPyToRasp(ne, refused);
+    pinsRefused = static_cast<int>(refused.size());
+    loaded = true;
+}
+
+FetInstance BuildWeekInstance(WeekAtStart& week, const std::filesystem::path& scratch) {
+    TSosRun run(week.year, scratch);
+    run.WLog = false;
+    TSpSostPr sp(run, week.ne);
+    sp.GetSosSpisok();
+    std::vector<const TSosPredmet*> units;
+    for (int i = 0; i < sp.Count(); ++i) units.push_back(sp.Item(i));
+    return BuildFetInstance(week.year, week.ne, units, week.busy);
+}
+
 // --- the ".fet" text
 
 namespace {
@@ -561,6 +594,133 @@ FetPlacement PlaceFetTimes(const FetInstance& in, const std::map<int, FetTime>& 
         out.unitsPlaced += static_cast<int>(a.units.size());
     }
     return out;
+}
+
+// --- running FET
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Runs FET; false when it could not be started. Its own exit code and its
+// processor time come back.
+bool runFet(const std::string& fet, const fs::path& input, const fs::path& outDir, int timeLimit,
+            uint64_t seed, int& exitCode, double& cpu) {
+    std::vector<std::string> args = {
+        fet,
+        "--inputfile=" + input.string(),
+        "--outputdir=" + outDir.string(),
+        "--timelimitseconds=" + std::to_string(timeLimit),
+        "--htmllevel=0",
+        "--language=en_US",
+        "--verbose=false",
+        "--warnsubgroupswiththesameactivities=false",
+    };
+    // Only the activities' XML timetable is read (this FET writes it with
+    // the activity tags' timetables).
+    args.push_back("--writetimetableconflicts=false");
+    for (const char* kind :
+         {"statistics", "dayshorizontal", "daysvertical", "timehorizontal", "timevertical",
+          "subgroups", "groups", "years", "teachers", "teachersfreeperiods", "rooms", "subjects"})
+        args.push_back(std::string("--writetimetables") + kind + "=false");
+    args.push_back("--writetimetablesxml=true");
+    // The same answer for the same sample.
+    const std::string s = std::to_string(seed % 4000000000ULL + 1);
+    for (const char* part : {"10", "11", "12", "20", "21", "22"})
+        args.push_back(std::string("--randomseeds") + part + "=" + s);
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    const fs::path log = outDir / "fet-cl.log";
+    const pid_t pid = fork();
+    if (pid < 0) return false;
+    if (pid == 0) {
+        const int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd >= 0) {
+            dup2(fd, 1);
+            dup2(fd, 2);
+            close(fd);
+        }
+        const int null = open("/dev/null", O_RDONLY);
+        if (null >= 0) dup2(null, 0);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    if (wait4(pid, &status, 0, &usage) != pid) return false;
+    cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+          static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return exitCode != 127;
+}
+
+// The first lines FET says why it stopped with.
+std::string fetComplaint(const fs::path& outDir) {
+    std::istringstream log(readFile(outDir / "fet-cl.log"));
+    std::string line;
+    std::string said;
+    while (std::getline(log, line))
+        if (line.rfind("Message: ", 0) == 0 || line.find("aborting") != std::string::npos) {
+            said = line;
+            break;
+        }
+    return said.empty() ? "see " + (outDir / "fet-cl.log").string() : said;
+}
+
+}  // namespace
+
+FetRun SolveWithFet(const FetInstance& instance, const std::string& fet, const fs::path& dir,
+                    const std::string& base, int timeLimit, uint64_t seed) {
+    FetRun r;
+    const fs::path input = dir / (base + ".fet");
+    {
+        std::ofstream out(input, std::ios::binary);
+        out << WriteFetXml(instance);
+        if (!out) {
+            r.status = "could not write " + input.string();
+            return r;
+        }
+    }
+    const fs::path outDir = dir / "fet";
+    std::error_code ec;
+    fs::create_directories(outDir, ec);
+    int exitCode = 0;
+    const auto t0 = std::chrono::steady_clock::now();
+    if (!runFet(fet, input, outDir, timeLimit, seed, exitCode, r.cpu)) {
+        r.status = "could not run " + fet + " (scripts/install-bench-deps.sh installs it)";
+        return r;
+    }
+    r.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    const fs::path solved = outDir / "timetables" / base / (base + "_activities.xml");
+    const fs::path highest =
+        outDir / "timetables" / (base + "-highest") / (base + "_activities.xml");
+    fs::path answer;
+    if (fs::exists(solved)) {
+        answer = solved;
+        r.status = "complete";
+    } else if (fs::exists(highest)) {
+        answer = highest;
+        r.status = "partial (time limit)";
+    } else {
+        r.status = "failed (exit " + std::to_string(exitCode) + "): " + fetComplaint(outDir);
+        return r;
+    }
+    std::string why;
+    if (!ParseFetActivities(readFile(answer), r.times, why)) {
+        r.status = "unreadable answer: " + why;
+        return r;
+    }
+    r.answered = true;
+    return r;
 }
 
 }  // namespace zavlin::peer

@@ -22,14 +22,19 @@
 //   applies to them.
 #pragma once
 
+#include <cstdint>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "model/year.h"
+#include "storage/year_database.h"
+
 namespace zavlin {
-class TAllRasp;
 class TFio;
+class TMyDialog;
 class TFioPredmet;
 class TGryp;
 class TSosPredmet;
@@ -112,5 +117,37 @@ struct FetPlacement {
     int rejected = 0;
 };
 FetPlacement PlaceFetTimes(const FetInstance& instance, const std::map<int, FetTime>& times);
+
+// FET run on the instance: dir/<base>.fet written, FET's output under
+// dir/fet. answered when a timetable came back (complete, or the most FET
+// placed before the time limit), its times read.
+struct FetRun {
+    bool answered = false;
+    std::string status;  // "complete", "partial (time limit)", or why none came
+    double wall = 0;     // seconds
+    double cpu = 0;      // FET's processor seconds
+    std::map<int, FetTime> times;
+};
+FetRun SolveWithFet(const FetInstance& instance, const std::string& fet,
+                    const std::filesystem::path& dir, const std::string& base, int timeLimit,
+                    uint64_t seed);
+
+// Year YGod of home loaded with week ne as a run from zero starts it: every
+// group selected and its week cleared, the pinned lessons transferred.
+class WeekAtStart {
+public:
+    WeekAtStart(const std::filesystem::path& home, TMyDialog& dialog, int ygod, int ne);
+    TDM1 dm;
+    TAllRasp year;
+    int ne = 0;
+    // Teachers held outside the timetable, read before any pin went in.
+    std::map<const TFio*, std::vector<std::pair<int, int>>> busy;
+    int pinsRefused = 0;  // lines of the transfer's refusals
+    bool loaded = false;
+};
+
+// The instance of the week as it starts, with the units our search builds
+// for it; scratch receives the search's variant file for the while.
+FetInstance BuildWeekInstance(WeekAtStart& week, const std::filesystem::path& scratch);
 
 }  // namespace zavlin::peer
