@@ -7,8 +7,10 @@
 //
 // Release build; FET's command-line solver from scripts/install-bench-deps.sh.
 // vs_peer [--size S|M|L|XL] [--seed K] [--week N] [--fet-time-limit S]
-//         [--keep DIR] [--fet PATH]
-// The time limit caps both searches, each week.
+//         [--keep DIR] [--fet PATH] [--fet-no-gaps]
+// The time limit caps both searches, each week. --fet-no-gaps also asks FET
+// for no group holes at all, a rule ours only prefers; --fet-only leaves
+// our search out (its columns stay empty).
 #include <stdlib.h>
 
 #include <chrono>
@@ -45,6 +47,8 @@ struct Options {
     int timeLimit = 300;
     std::string keep;
     std::string fet = "fet-cl";
+    bool noGaps = false;
+    bool fetOnly = false;
 };
 
 double since(Clock::time_point t0) {
@@ -129,6 +133,7 @@ struct FetSide {
     Side side;
     int activities = 0;
     int pinned = 0;
+    int units = 0;
     std::map<std::string, int> inexact;
 };
 
@@ -140,9 +145,11 @@ FetSide fet(const Options& o, const fs::path& home, TMyDialog& dialog, int ne,
         f.side.status = "the year did not load";
         return f;
     }
-    const peer::FetInstance instance = peer::BuildWeekInstance(w, dir);
+    peer::FetInstance instance = peer::BuildWeekInstance(w, dir);
+    instance.studentsNoGaps = o.noGaps;
     f.activities = static_cast<int>(instance.activities.size());
     f.pinned = instance.pinnedLessons;
+    f.units = instance.units;
     f.inexact = instance.inexact;
     if (w.pinsRefused > 0) f.inexact["pinned lessons the transfer refused"] = w.pinsRefused;
 
@@ -180,6 +187,10 @@ bool parse(int argc, char** argv, Options& o) {
             if (o.timeLimit < 1) return false;
         } else if (a == "--keep" && more) {
             o.keep = argv[++i];
+        } else if (a == "--fet-only") {
+            o.fetOnly = true;
+        } else if (a == "--fet-no-gaps") {
+            o.noGaps = true;
         } else if (a == "--fet" && more) {
             o.fet = argv[++i];
         } else {
@@ -196,9 +207,10 @@ int main(int argc, char** argv) {
     setenv("ZAVLIN_TABLE_SYNC", "off", 1);
     Options o;
     if (!parse(argc, argv, o)) {
-        std::fprintf(stderr,
-                     "usage: vs_peer [--size S|M|L|XL] [--seed K] [--week N] "
-                     "[--fet-time-limit S] [--keep DIR] [--fet PATH]\n");
+        std::fprintf(
+            stderr,
+            "usage: vs_peer [--size S|M|L|XL] [--seed K] [--week N] "
+            "[--fet-time-limit S] [--keep DIR] [--fet PATH] [--fet-no-gaps] [--fet-only]\n");
         return 2;
     }
     ScratchCollege college(o.size, o.seed);
@@ -210,9 +222,10 @@ int main(int argc, char** argv) {
         "sample %s, seed %llu, %zu groups; each search capped at %d s a week.\n"
         "units = what our search places (a union's lesson once, each subgroup's lesson apart);\n"
         "holes / t.holes = group and teacher holes by our quality code; judge = the\n"
-        "independent check of every hard rule\n\n",
+        "independent check of every hard rule%s\n\n",
         sizeName(o.size), static_cast<unsigned long long>(o.seed),
-        college.sample.plan.groups.size(), o.timeLimit);
+        college.sample.plan.groups.size(), o.timeLimit,
+        o.noGaps ? "; FET also told to leave no group hole" : "");
     std::printf("%-24s | %-38s | %s\n", "", "ours", "FET (acts = its activities)");
     std::printf("%-4s %4s %4s %5s %4s | %8s %8s %6s %5s %7s | %8s %8s %6s %5s %7s %5s\n", "size",
                 "seed", "week", "units", "pins", "wall s", "cpu s", "placed", "holes", "t.holes",
@@ -232,14 +245,19 @@ int main(int argc, char** argv) {
             return 1;
         }
         int units = 0;
-        const Side our = ours(college.home, college.dialog, ne, o.timeLimit, units);
+        Side our;
+        if (o.fetOnly)
+            our.status = our.verdict = "not run";
+        else
+            our = ours(college.home, college.dialog, ne, o.timeLimit, units);
         const FetSide peer = fet(o, college.home, college.dialog, ne, dir);
         std::printf(
             "%-4s %4llu %4d %5d %4d | %8.2f %8.2f %6d %5d %7d | %8.2f %8.2f %6d %5d %7d %5d\n",
-            sizeName(o.size), static_cast<unsigned long long>(o.seed), ne, units, peer.pinned,
-            our.wall, our.cpu, our.placed, our.totals.groupHoles, our.totals.teacherHoles,
-            peer.side.wall, peer.side.cpu, peer.side.placed, peer.side.totals.groupHoles,
-            peer.side.totals.teacherHoles, peer.activities);
+            sizeName(o.size), static_cast<unsigned long long>(o.seed), ne,
+            o.fetOnly ? peer.units : units, peer.pinned, our.wall, our.cpu, our.placed,
+            our.totals.groupHoles, our.totals.teacherHoles, peer.side.wall, peer.side.cpu,
+            peer.side.placed, peer.side.totals.groupHoles, peer.side.totals.teacherHoles,
+            peer.activities);
         std::printf("     week %d ours: %s, judge %s; FET: %s, judge %s\n", ne, our.status.c_str(),
                     our.verdict.c_str(), peer.side.status.c_str(),
                     peer.side.verdict.empty() ? "-" : peer.side.verdict.c_str());

@@ -500,6 +500,10 @@ std::string WriteFetXml(const FetInstance& in) {
         x += "\t<Active>true</Active>\n\t<Comments></Comments>\n"
              "</ConstraintStudentsSetNotAvailableTimes>\n";
     }
+    if (in.studentsNoGaps)
+        x += "<ConstraintStudentsMaxGapsPerWeek><Weight_Percentage>100</Weight_Percentage>"
+             "<Max_Gaps>0</Max_Gaps><Active>true</Active><Comments></Comments>"
+             "</ConstraintStudentsMaxGapsPerWeek>\n";
     x += "</Time_Constraints_List>\n<Space_Constraints_List>\n<ConstraintBasicCompulsorySpace>"
          "<Weight_Percentage>100</Weight_Percentage><Active>true</Active><Comments></Comments>"
          "</ConstraintBasicCompulsorySpace>\n</Space_Constraints_List>\n</fet>\n";

@@ -77,6 +77,9 @@ struct FetInstance {
     std::map<const TFio*, std::vector<std::pair<int, int>>> teacherNotAvailable;
     std::map<const TGryp*, std::vector<std::pair<int, int>>> groupNotAvailable;
     std::map<const TFio*, int> teacherMaxDays;
+    // Beyond our hard rules: FET must leave no group a hole (asked of FET to
+    // see what our preference for no holes costs it).
+    bool studentsNoGaps = false;
     // What the instance could not express exactly, counted by kind.
     std::map<std::string, int> inexact;
 };
