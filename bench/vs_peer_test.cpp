@@ -12,6 +12,7 @@
 #include <set>
 
 #include "base/my_dialog.h"
+#include "composition/quality.h"
 #include "composition/sos_predmet.h"
 #include "composition/sos_run.h"
 #include "composition/week_search.h"
@@ -216,7 +217,8 @@ TEST_F(FetWeek, GroupsAndTeachersAreClosedWhereTheyMayNotStudyOrTeach) {
         const int first = gr->Dan.TimeDay;
         for (int d = 1; d <= kDayCount; ++d)
             for (int y = 0; y < kPeriodCount; ++y) {
-                const bool studies = gr->TestRunDey(kNe, d) && y >= first && y <= first + 3;
+                const int last = first > 5 ? first + 1 : first + 3;
+                const bool studies = gr->TestRunDey(kNe, d) && y >= first && y <= last;
                 EXPECT_EQ(closed.count({d, y}) == 0, studies) << gr->Name() << " " << d << "/" << y;
             }
     }
@@ -350,6 +352,17 @@ TEST_F(FetWeek, FetsTimetableOfTheWeekBreaksNoRule) {
             std::count_if(days.begin() + 1, days.end(), [](uint16_t c) { return c != 0; }));
         EXPECT_LE(worked, limit) << fio->Name();
     }
+}
+
+TEST_F(FetWeek, AskedForNoHolesFetLeavesNoGroupAHole) {
+    if (!fetInstalled()) GTEST_SKIP() << "fet-cl is not installed";
+    instance.studentsNoGaps = true;
+    const FetRun run = SolveWithFet(instance, "fet-cl", scratch, "week", 120, 2);
+    ASSERT_TRUE(run.answered) << run.status;
+    ASSERT_EQ(run.status, "complete");
+    EXPECT_EQ(PlaceFetTimes(instance, run.times).unitsPlaced, instance.units);
+    EXPECT_EQ(WeekTotals(week->year, 0, kNe).groupHoles, 0);
+    EXPECT_TRUE(testsupport::judgeWeek(week->year, kNe).breaches.empty());
 }
 
 TEST_F(FetWeek, AMissingSolverIsReportedNotTakenForAnAnswer) {
