@@ -694,9 +694,14 @@ FetRun SolveWithFet(const FetInstance& instance, const std::string& fet, const f
             return r;
         }
     }
+    // An answer left by an earlier run must not pass for this one's.
     const fs::path outDir = dir / "fet";
     std::error_code ec;
-    fs::create_directories(outDir, ec);
+    fs::remove_all(outDir, ec);
+    if (ec || !fs::create_directories(outDir, ec)) {
+        r.status = "could not make " + outDir.string();
+        return r;
+    }
     int exitCode = 0;
     const auto t0 = std::chrono::steady_clock::now();
     if (!runFet(fet, input, outDir, timeLimit, seed, exitCode, r.cpu)) {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <set>
@@ -363,6 +364,21 @@ TEST_F(FetWeek, AskedForNoHolesFetLeavesNoGroupAHole) {
     EXPECT_EQ(PlaceFetTimes(instance, run.times).unitsPlaced, instance.units);
     EXPECT_EQ(WeekTotals(week->year, 0, kNe).groupHoles, 0);
     EXPECT_TRUE(testsupport::judgeWeek(week->year, kNe).breaches.empty());
+}
+
+TEST_F(FetWeek, AnEarlierRunsAnswerIsNotTakenForThisOnes) {
+    // A solver that ends well but writes nothing, beside a complete answer
+    // of an earlier run in the same folder.
+    const fs::path stale = scratch / "fet" / "timetables" / "week";
+    fs::create_directories(stale);
+    {
+        std::ofstream out(stale / "week_activities.xml");
+        out << "<Activities_Timetable><Activity><Id>1</Id><Day>1</Day><Hour>1</Hour>"
+               "</Activity></Activities_Timetable>\n";
+    }
+    const FetRun run = SolveWithFet(instance, "true", scratch, "week", 5, 1);
+    EXPECT_FALSE(run.answered);
+    EXPECT_EQ(run.status.rfind("failed", 0), 0u) << run.status;
 }
 
 TEST_F(FetWeek, AMissingSolverIsReportedNotTakenForAnAnswer) {
