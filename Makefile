@@ -41,6 +41,7 @@ test: deps
 	cd $(SLOW_DIR) && ctest --output-on-failure -j $(JOBS) -L slow
 
 bench: release
+	bash scripts/install-bench-deps.sh
 	$(RELEASE_DIR)/bench/table_bench
 	$(RELEASE_DIR)/bench/model_bench
 	$(RELEASE_DIR)/bench/demo_bench
