@@ -6,6 +6,7 @@
 
 #include "base/my_dialog.h"
 #include "export/html_documents.h"
+#include "export/html_report_parts.h"
 #include "export/xml_export.h"
 #include "model/year.h"
 
@@ -100,6 +101,7 @@ bool THtmlExportHub::CreateHtmlGryp(const std::string& tip) {
 }
 
 bool THtmlExportHub::CreateHtmlFio(const std::string& tip) {
+    TFioWeekIndexes index(FYear);
     TSite<TFio> site{"Расписание преподавателей",
                      "РАСПИСАНИЕ ПРЕПОДАВАТЕЛЕЙ",
                      "Преподаватели",
@@ -108,8 +110,8 @@ bool THtmlExportHub::CreateHtmlFio(const std::string& tip) {
                      SelectedFio(),
                      [](const TFio& fio) { return FioTitle(fio); },
                      [](int ne, const TFio& fio) { return FioPageName(ne, fio); },
-                     [this](TBodyHtml& body, const TFio& fio, int ne) {
-                         AddFioWeekTable(body, FYear, fio, ne, kAllDays);
+                     [this, &index](TBodyHtml& body, const TFio& fio, int ne) {
+                         AddFioWeekTable(body, FYear, fio, ne, kAllDays, index.Week(ne));
                      }};
     return createSite(*this, tip, site);
 }
@@ -158,9 +160,10 @@ bool THtmlExportHub::CopyToFolder(const fs::path& folder, std::vector<fs::path>*
                              bytes.size(), false)) {
             if (copied != nullptr) copied->push_back(to);
         } else {
+            // The system's text alone, as the user knows it; it never names
+            // the file, so the file is named only when there is no such text.
             const std::string why = systemError();
-            lastError =
-                "Ошибка копирования в файл: " + to.string() + (why.empty() ? "" : "\n" + why);
+            lastError = why.empty() ? "Ошибка копирования в файл: " + to.string() : why;
             (void)FFiles.remove(from);
         }
         progress.Position(++done);
