@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "export/html_documents.h"
+#include "export/html_report_parts.h"
 #include "model/attribute.h"
 #include "model/lesson_time.h"
 #include "model/year.h"
@@ -124,13 +125,9 @@ void addEntryTable(TBodyHtml& body, const THtmlExportHub& hub, int ne, const cha
     grid->Border = 1;
     for (const char* head : {"День", "Время", "Вид", whoColumn, "Предмет", "Ауд.", "Часы"})
         grid->Headr()->AddCol(head);
-    const TDNed* dn = hub.Year().AllNed.DNed(ne);
     for (const TEntryRow& r : rows) {
         TRowGridHtml* row = grid->AddRow();
-        std::string day = weekdayName(r.day);
-        if (dn != nullptr)
-            day = dn->Dop() ? dn->GetStrDateShortDey(r.day, hub.vV1, hub.vV2)
-                            : day + " " + dn->GetStrDateShortDey(r.day, hub.vV1, hub.vV2);
+        const std::string day = DayText(hub, ne, r.day);
         for (const std::string* text :
              {&day, &r.time, &r.kind, &r.who, &r.subject, &r.room, &r.hours})
             row->AddCells()->AddText(*text);
