@@ -69,16 +69,6 @@ bool createSite(THtmlExportHub& hub, const std::string& tip, const TSite<Item>& 
     return ok;
 }
 
-// Reads a whole file through the seam.
-bool readAll(FileSystem& files, const fs::path& path, std::string& bytes) {
-    auto file = files.open(path, OpenMode::ReadOnly);
-    if (!file) return false;
-    const int64_t size = file->size();
-    if (size < 0) return false;
-    bytes.assign(static_cast<std::size_t>(size), '\0');
-    return size == 0 || file->readAt(0, bytes.data(), bytes.size());
-}
-
 std::string systemError() {
     return errno != 0 ? std::system_category().message(errno) : std::string();
 }
@@ -155,7 +145,7 @@ bool THtmlExportHub::CopyToFolder(const fs::path& folder, std::vector<fs::path>*
         const fs::path to = folder / name;
         std::string bytes;
         errno = 0;
-        if (readAll(FFiles, from, bytes) &&
+        if (ReadWholeFile(FFiles, from, bytes) &&
             replaceFileWhole(FFiles, to, reinterpret_cast<const uint8_t*>(bytes.data()),
                              bytes.size(), false)) {
             if (copied != nullptr) copied->push_back(to);

@@ -28,38 +28,6 @@ void appendHexEscape(std::string& out, unsigned char b) {
     out += fmt::format("\\'{:02X}", b);
 }
 
-// One code point of s at i: its value and length; 0 length for a byte that
-// starts no well-formed sequence.
-std::size_t decodeUtf8(std::string_view s, std::size_t i, char32_t& cp) {
-    const auto b0 = static_cast<unsigned char>(s[i]);
-    std::size_t len = 0;
-    if (b0 < 0x80) {
-        cp = b0;
-        return 1;
-    }
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        len = 2;
-        cp = b0 & 0x1F;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        len = 3;
-        cp = b0 & 0x0F;
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        len = 4;
-        cp = b0 & 0x07;
-    } else {
-        return 0;
-    }
-    if (i + len > s.size()) return 0;
-    for (std::size_t k = 1; k < len; ++k) {
-        const auto b = static_cast<unsigned char>(s[i + k]);
-        if ((b & 0xC0) != 0x80) return 0;
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    const bool overlong = (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000);
-    if (overlong || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) return 0;
-    return len;
-}
-
 // RTF wants \uN with N a signed 16-bit number; \uc1 of the head makes "?"
 // the one character a reader without Unicode shows instead.
 void appendUnicode(std::string& out, char16_t unit) {
@@ -73,7 +41,7 @@ std::string RtfText(std::string_view utf8) {
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
         char32_t cp = 0;
-        const std::size_t len = decodeUtf8(utf8, i, cp);
+        const std::size_t len = decodeUtf8At(utf8, i, cp);
         if (len == 0) {
             out += '?';
             ++i;
@@ -101,9 +69,8 @@ std::string RtfText(std::string_view utf8) {
             }
             continue;
         }
-        const std::string single = utf8ToCp1251(utf8.substr(i - len, len));
-        if (single.size() == 1 && single[0] != '?') {
-            appendHexEscape(out, static_cast<unsigned char>(single[0]));
+        if (const char single = codePointToCp1251(cp); single != '?') {
+            appendHexEscape(out, static_cast<unsigned char>(single));
         } else if (cp <= 0xFFFF) {
             appendUnicode(out, static_cast<char16_t>(cp));
         } else {
