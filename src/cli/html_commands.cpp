@@ -132,8 +132,11 @@ int exportHtml(const fs::path& home, const HtmlArgs& a) {
                 request.N2 = hub.Weeks.back();
             }
             ok = one(hub.CreateWordOfKind(a.kind, request));
-            if (!ok && hub.Fil.empty() && dialog.shown.empty())
-                dialog.shown.push_back(fmt::format("no document of kind {}", a.kind));
+            // The hub says nothing of a kind it does not make.
+            if (!ok && hub.Fil.empty() && dialog.shown.empty()) {
+                printError(fmt::format("no document of kind {}", a.kind));
+                return kExitFailed;
+            }
         }
         hub.Fil = made;
         // "Создан файл" names the file in "temp"; the copy is what counts here.
