@@ -498,6 +498,7 @@ TForm34::TForm34(TWindowContext& context, int kind, const TWordPreselection& pre
         row->addWidget(y1_);
         row->addWidget(new QLabel(QStringLiteral("по"), this));
         row->addWidget(y2_);
+        row->addStretch();
         kindFields->addRow(QStringLiteral("Пары с"), row);
     }
     if ((asks & waWeeks) != 0) {
@@ -511,6 +512,7 @@ TForm34::TForm34(TWindowContext& context, int kind, const TWordPreselection& pre
         row->addWidget(n1_);
         row->addWidget(new QLabel(QStringLiteral("по"), this));
         row->addWidget(n2_);
+        row->addStretch();
         kindFields->addRow(QStringLiteral("Недели с"), row);
     }
 
