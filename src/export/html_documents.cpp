@@ -18,8 +18,8 @@ using namespace zavlin::html;
 
 namespace {
 
-std::string withRooms(std::string text, const std::string& rooms) {
-    if (!rooms.empty()) text += " ауд." + rooms;
+std::string withRooms(std::string text, const std::vector<std::string>& rooms) {
+    if (!rooms.empty()) text += " ауд." + JoinedList(rooms);
     return text;
 }
 
@@ -89,14 +89,22 @@ TTextHtml* AddHeading(TBodyHtml& body, const std::string& text) {
 }
 
 std::string GrypPeriodText(const TYrok* yrok) {
-    // The period's own lists: held lessons only, so a cancellation (no
-    // subject, no teacher) adds nothing.
-    const std::string subjects = yrok != nullptr ? yrok->GetStrYrName() : std::string();
+    if (yrok == nullptr) return {};
+    std::vector<std::string> subjects;
+    std::vector<std::string> teachers;
+    std::vector<std::string> rooms;
+    for (int i = 0; i < yrok->CountYrDpZm(); ++i) {
+        const TYr* yr = yrok->YrDpZm(i);
+        // A cancellation is held but gives no lesson.
+        if (!yr->Held() || yr->SetOtmenaYes() || yr->Predmet() == nullptr) continue;
+        AddDistinct(subjects, yr->NamePredmet(false));
+        AddDistinct(teachers, yr->NameFio(false, false));
+        AddDistinct(rooms, yr->NameAyd());
+    }
     if (subjects.empty()) return {};
-    std::string text = subjects;
-    if (const std::string teachers = yrok->GetStrFioName(); !teachers.empty())
-        text += " " + teachers;
-    return withRooms(std::move(text), yrok->GetStrAydName());
+    std::string text = JoinedList(subjects);
+    if (!teachers.empty()) text += " " + JoinedList(teachers);
+    return withRooms(std::move(text), rooms);
 }
 
 std::string FioPeriodText(const TAllRasp& year, const TFio& fio, int ne, int d, int y) {
@@ -108,7 +116,9 @@ std::string FioPeriodText(const TAllRasp& year, const TFio& fio, int ne, int d, 
 std::string FioPeriodText(const TAllRasp& year, const std::vector<TGrypYr>& lessons) {
     const TFioCellText cell(year, lessons);
     if (cell.Predmet.empty()) return {};
-    return withRooms(cell.Gryp + " " + cell.Predmet, cell.Ayd);
+    std::string text = cell.Gryp + " " + cell.Predmet;
+    if (!cell.Ayd.empty()) text += " ауд." + cell.Ayd;
+    return text;
 }
 
 TGridHtml* AddGrypWeekTable(TBodyHtml& body, const TAllRasp& year, const TGryp& gr, int ne,
