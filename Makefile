@@ -49,6 +49,8 @@ bench: release
 	$(RELEASE_DIR)/bench/main_window_bench
 	$(RELEASE_DIR)/bench/entry_windows_bench
 	$(RELEASE_DIR)/bench/composition_windows_bench
+	$(RELEASE_DIR)/bench/report_windows_bench
+	$(RELEASE_DIR)/bench/reports_bench
 
 # The window program on the sample college, made first when DEMO_HOME has none.
 gui: release

@@ -14,6 +14,7 @@
 #include "base/text.h"
 #include "cli/db_commands.h"
 #include "cli/table_access.h"
+#include "cli/text_columns.h"
 #include "export/hours_xml.h"
 #include "model/god.h"
 #include "reports/hours.h"
@@ -59,24 +60,6 @@ bool parseDate(const std::string& text, int32_t& date) {
     return tryEncodeDate(parts[2], parts[1], parts[0], date);
 }
 
-// Display width: one per code point.
-std::size_t width(const std::string& s) {
-    std::size_t n = 0;
-    for (unsigned char c : s)
-        if ((c & 0xC0) != 0x80) ++n;
-    return n;
-}
-
-std::string padLeft(const std::string& s, std::size_t w) {
-    const std::size_t n = width(s);
-    return n >= w ? s : std::string(w - n, ' ') + s;
-}
-
-std::string padRight(const std::string& s, std::size_t w) {
-    const std::size_t n = width(s);
-    return n >= w ? s : s + std::string(w - n, ' ');
-}
-
 // One line of the table, without the blanks after its last column.
 void printLine(std::string line) {
     while (!line.empty() && line.back() == ' ') line.pop_back();
@@ -107,10 +90,10 @@ void printTable(const reports::TAccountTable& t) {
     std::vector<std::size_t> w(columns, 1);
     const auto fitAll = [&](const reports::TAccountRow& r) {
         for (std::size_t c = 0; c < columns && c < r.cells.size(); ++c)
-            w[c] = std::max(w[c], width(r.cells[c].text));
+            w[c] = std::max(w[c], textWidth(r.cells[c].text));
     };
     for (std::size_t c = 0; c < columns; ++c)
-        for (const std::string& l : heads[c]) w[c] = std::max(w[c], width(l));
+        for (const std::string& l : heads[c]) w[c] = std::max(w[c], textWidth(l));
     for (const auto& r : t.rows) fitAll(r);
     fitAll(t.total);
     // A heading group spans its columns; widen the last one when it is longer.
@@ -118,9 +101,9 @@ void printTable(const reports::TAccountTable& t) {
         std::size_t span = 0;
         for (int c = g.firstColumn; c < g.firstColumn + g.columnCount; ++c)
             span += w[static_cast<std::size_t>(c)] + 3;
-        if (span - 3 < width(g.text))
+        if (span - 3 < textWidth(g.text))
             w[static_cast<std::size_t>(g.firstColumn + g.columnCount - 1)] +=
-                width(g.text) - (span - 3);
+                textWidth(g.text) - (span - 3);
     }
     std::string groups;
     for (std::size_t c = 0; c < columns;) {
@@ -209,7 +192,7 @@ int showHours(const fs::path& home, const HoursArgs& a) {
             printError(fmt::format("no teacher \"{}\" in {}", a.teacher, god->Name()));
             return kExitFailed;
         }
-        title = "Вычитка преподавателя " + fio->BigName();
+        title = "Вычитка преподавателя " + fio->TitleName();
         table = reports::accountByTeacher(*god, *fio, o);
     } else {
         const TYrName* name = god->FindYrNameForName(a.subject);

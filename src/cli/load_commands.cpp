@@ -12,6 +12,7 @@
 #include "base/my_dialog.h"
 #include "cli/db_commands.h"
 #include "cli/table_access.h"
+#include "cli/text_columns.h"
 #include "entry/load_ops.h"
 #include "model/group.h"
 #include "model/subject_name.h"
@@ -56,16 +57,6 @@ WeekRange parseWeekRange(const std::string& text) {
     range.last = dash == std::string::npos ? range.first : number(text.substr(dash + 1));
     if (range.first < 1 || range.last > kWeeks || range.first > range.last) throw bad();
     return range;
-}
-
-std::size_t textWidth(const std::string& s) {
-    return static_cast<std::size_t>(
-        std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xC0) != 0x80; }));
-}
-
-std::string padRight(const std::string& s, std::size_t width) {
-    const std::size_t w = textWidth(s);
-    return w >= width ? s : s + std::string(width - w, ' ');
 }
 
 // The group of the verb, readable; null with the message printed and the

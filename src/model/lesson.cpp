@@ -326,11 +326,8 @@ int TYrok::CountFaktYr(int vSetka, const TPredmet* vPr, const TFio* vFi) const {
     int count = 0;
     for (int i = 0; i < CountYrDpZm(); ++i) {
         const TYr* yr = YrDpZm(i);
-        if (!yr->Held()) continue;
-        if (yr->YrokKorzina() == nullptr || yr->Setka() != vSetka) continue;
+        if (!yr->Delivered() || yr->Setka() != vSetka) continue;
         if (vPr != nullptr && yr->Predmet() != vPr) continue;
-        // A substitution counts only with someone teaching it.
-        if (vSetka == kSetkaZamena && yr->Fio() == nullptr) continue;
         if (vFi != nullptr && yr->Fio() != vFi) continue;
         ++count;
     }

@@ -96,9 +96,12 @@ int TPredmet::CountKorzinaSemm(int vNe1, int vNe2, int vSetka, const TFio* vFio)
         int weekSum = 0;
         for (const auto& fp : GetLFio(ne)) {
             if (vFio != nullptr && fp->Fio() != vFio) continue;
-            // The teacher's own share: for substitutions it differs per teacher.
-            const int left = item->CountMaxFioPredmet(fp.get()) - fp->CountYr(vSetka, 0);
-            weekSum += std::max(left, 0);
+            // The teacher's own share: a substitution item grants each teacher
+            // his own number, and the largest of them (the item's
+            // CountMaxYrForFioPredmet) would leave lessons in the basket of
+            // a teacher granted fewer or none. Lessons placed beyond the share
+            // show as a negative figure rather than vanish.
+            weekSum += item->CountMaxFioPredmet(fp.get()) - fp->CountYr(vSetka, 0);
         }
         sum += vFio == nullptr && teachers > 1 ? weekSum / teachers : weekSum;
     }

@@ -51,6 +51,8 @@ public:
 
     const std::string& Name() const { return FShortName; }
     const std::string& BigName() const { return FBigName; }
+    // What a heading names the teacher by: the full name, else the short one.
+    const std::string& TitleName() const { return FBigName.empty() ? FShortName : FBigName; }
     // Also derives the short name.
     void SetBigName(std::string_view value);
 

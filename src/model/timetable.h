@@ -133,6 +133,9 @@ public:
     bool Held() const { return SetZamenaYes() || LZm.empty(); }
     // A substitution without a teacher: a cancellation.
     bool SetOtmenaYes() const { return SetZamenaYes() && Fio() == nullptr; }
+    // Counted as given by the accounting and the statements: held, drawn
+    // from a load item, and no cancellation.
+    bool Delivered() const { return Held() && FYrokKorzina != nullptr && !SetOtmenaYes(); }
     bool TestSetka() const;
     int Setka() const;
     bool TestPy() const { return (Dan.YOk & kYOkPy) != 0; }

@@ -107,25 +107,33 @@ std::vector<RowAcc> subjectRows(const TPredmet& pr, const TFio* only, const Kind
     const TGryp* gr = pr.Gryp();
     if (gr == nullptr) return planned;
     const int second = gr->NedStartSemm(2);
+    const auto semmOf = [second](int ne) { return static_cast<std::size_t>(ne < second ? 1 : 2); };
+    // The planned rows of the whole year come first: a teacher with one of
+    // them gets no substitution row, whichever week he substitutes in.
     for (int ne = 1; ne <= kLastWeek; ++ne) {
         if (gr->GetNed(ne) == nullptr) continue;
-        const int semm = ne < second ? 1 : 2;
         const TLFio& fios = pr.GetLFio(ne);
         for (std::size_t i = 0; i < fios.size(); ++i) {
             if (only != nullptr && fios[i]->Fio() != only) continue;
-            rowOf(planned, fios[i]->Fio(), false).plan[static_cast<std::size_t>(semm)] +=
+            rowOf(planned, fios[i]->Fio(), false).plan[semmOf(ne)] +=
                 pr.CountPlanNed(k.setka, ne, static_cast<int>(i));
         }
-        for (const auto& fp : fios)
+    }
+    const auto hasPlannedRow = [&](const TFio* t) {
+        return std::any_of(planned.begin(), planned.end(),
+                           [t](const RowAcc& r) { return r.fio == t; });
+    };
+    for (int ne = 1; ne <= kLastWeek; ++ne) {
+        if (gr->GetNed(ne) == nullptr) continue;
+        for (const auto& fp : pr.GetLFio(ne))
             for (const auto& yr : fp->LYr) {
-                if (yr->Dan.tip != 0 || yr->Yrok() == nullptr || !yr->Held() ||
-                    yr->YrokKorzina() == nullptr || !kindCounts(*yr, k))
+                if (yr->Dan.tip != 0 || yr->Yrok() == nullptr || !yr->Delivered() ||
+                    !kindCounts(*yr, k))
                     continue;
                 const TFio* t = yr->Fio();
-                if (t == nullptr || (only != nullptr && t != only)) continue;
-                if (pr.FindFioPredmet(ne, t) != nullptr) continue;
+                if (t == nullptr || (only != nullptr && t != only) || hasPlannedRow(t)) continue;
                 RowAcc& r = rowOf(taken, t, true);
-                ++r.plan[static_cast<std::size_t>(semm)];
+                ++r.plan[semmOf(ne)];
                 r.taken.emplace_back(ne, yr->De());
             }
     }
@@ -196,13 +204,13 @@ public:
                     first && o_.mode == THoursMode::Grid ? (s == 1 ? pr.Dan.Sem1 : pr.Dan.Sem2) : 0;
                 v[1] = first ? pr.CountPlanSemm(s, k_.setka) : 0;
                 v[2] = r.plan[static_cast<std::size_t>(s)];
-                v[3] = delivered(pr, rows, r, s, kLastWeek, kDayCount, false);
+                v[3] = delivered(pr, r, s, kLastWeek, kDayCount, false);
                 v[4] =
                     r.substitution ? 0 : pr.CountKorzinaYrZmDpSemm(s, r.fio, k_.se, false, k_.dp);
                 v[5] = r.substitution || o_.mode != THoursMode::Grid
                            ? 0
                            : pr.CountKorzinaYrZmDpSemm(s, r.fio, false, true, false);
-                v[6] = delivered(pr, rows, r, s, table.toNe, table.toDe, true);
+                v[6] = delivered(pr, r, s, table.toNe, table.toDe, true);
                 done[static_cast<std::size_t>(s)] = v[6];
             }
             if (o_.shortView) {
@@ -237,31 +245,24 @@ public:
     TAccountTable table;
 
 private:
-    // Lessons of the row delivered in semester s up to (ne, de). A teacher's
-    // lessons taken over in weeks without an assignment belong to the
-    // substitution row, not to the planned one.
-    int delivered(const TPredmet& pr, const std::vector<RowAcc>& rows, const RowAcc& r, int s,
-                  int ne, int de, bool upToDate) const {
-        int n1 = 1;
-        int n2 = kLastWeek;
-        pr.Gryp()->NedStartEnd(s, n1, n2);
+    // Lessons of the row delivered in semester s up to (ne, de). A
+    // substitution row holds just the lessons it took over; a planned row
+    // every lesson of its teacher, substitutions in any week included.
+    int delivered(const TPredmet& pr, const RowAcc& r, int s, int ne, int de, bool upToDate) const {
         // The whole semester for what is placed, the asked range for what is delivered.
         const std::pair<int, int> from =
             upToDate ? std::pair{table.fromNe, table.fromDe} : std::pair{1, 1};
-        const auto takenIn = [&](const RowAcc& sub) {
-            int count = 0;
-            for (const auto& [wn, wd] : sub.taken)
-                if (wn >= n1 && wn <= n2 && moment(wn, wd) <= moment(ne, de) &&
-                    moment(wn, wd) >= moment(from.first, from.second))
-                    ++count;
-            return count;
-        };
-        if (r.substitution) return takenIn(r);
-        int count =
-            pr.CountFaktYrZmDpSemm(s, from.first, from.second, ne, de, r.fio, k_.se, k_.zm, k_.dp);
-        if (r.fio != nullptr)
-            for (const RowAcc& other : rows)
-                if (other.substitution && other.fio == r.fio) count -= takenIn(other);
+        if (!r.substitution)
+            return pr.CountFaktYrZmDpSemm(s, from.first, from.second, ne, de, r.fio, k_.se, k_.zm,
+                                          k_.dp);
+        int n1 = 1;
+        int n2 = kLastWeek;
+        pr.Gryp()->NedStartEnd(s, n1, n2);
+        int count = 0;
+        for (const auto& [wn, wd] : r.taken)
+            if (wn >= n1 && wn <= n2 && moment(wn, wd) <= moment(ne, de) &&
+                moment(wn, wd) >= moment(from.first, from.second))
+                ++count;
         return count;
     }
 

@@ -77,8 +77,12 @@ int TMonthStatement::TotalUnions() const {
     return sum;
 }
 
-std::string TMonthStatement::FullGroupText(int column) const {
-    const auto& p = positions[static_cast<std::size_t>(column)];
+namespace {
+
+using Positions = std::array<int, kStatementPositions>;
+
+// "4" for the whole group, "4(4+2)" when the subgroups add up to more.
+std::string fullGroupText(const Positions& p) {
     int all = 0;
     int last = 0;
     for (int i = 0; i < kStatementPositions; ++i) {
@@ -94,6 +98,12 @@ std::string TMonthStatement::FullGroupText(int column) const {
         text += v == 0 ? std::string("0") : statementHoursText(v);
     }
     return text + ")";
+}
+
+}  // namespace
+
+std::string TMonthStatement::FullGroupText(int column) const {
+    return fullGroupText(positions[static_cast<std::size_t>(column)]);
 }
 
 namespace {
@@ -149,7 +159,7 @@ void forHeldLessons(const TNed& week, int de, int y, F f) {
     if (yrok == nullptr) return;
     for (int i = 0; i < yrok->CountYrDpZm(); ++i) {
         const TYr* yr = yrok->YrDpZm(i);
-        if (!yr->Held() || yr->YrokKorzina() == nullptr || yr->Fio() == nullptr) continue;
+        if (!yr->Delivered() || yr->Fio() == nullptr) continue;
         f(*yr);
     }
 }
@@ -216,9 +226,11 @@ TMonthStatement CreateFio(const TAllRasp& year, const TFio& Fi, int me, int hh,
                             return;
                         slots(yr.Predmet())[static_cast<std::size_t>(y)] += yr.Kh00();
                     });
-            // Examinations and credits are neither substitutions nor load.
-            if (Setka == TStatementKinds::Substitutions) continue;
-            if (const TENed* en = gr->GetENed(day.ne); en != nullptr && day.de <= kDayCount)
+            // Examination entries are no substitutions; credit records count
+            // under every filter.
+            const TENed* en =
+                Setka != TStatementKinds::Substitutions ? gr->GetENed(day.ne) : nullptr;
+            if (en != nullptr && day.de <= kDayCount)
                 for (const auto& ex : en->mDey[static_cast<std::size_t>(day.de)]->LEkz) {
                     if (ex->FFio != &Fi || !selected(filter.attributes, ex->Dan.AtrN) ||
                         !selected(filter.subjectNames, yrNameN(ex->Predmet)))
@@ -287,6 +299,45 @@ TMonthStatement CreateGryp(const TAllRasp& year, const TGryp& Gr, int me, int hh
             }
     }
     return st;
+}
+
+TDGrid groupStatementGrid(const TMonthStatement& st) {
+    constexpr int kFirstDay = 2;
+    constexpr int kTotalCol = kFirstDay + kStatementDays;
+    TDGrid g;
+    g.SetSize(kTotalCol + 1, static_cast<int>(st.rows.size()) + 2);
+    g.FixedRows = 1;
+    g.FixedCols = kFirstDay;
+    g.FMultiRowCells = true;
+    g.SetCells(0, 0, "Предмет");
+    g.SetCells(1, 0, "Преподаватель");
+    for (int c = 0; c < kStatementDays; ++c) {
+        const TStatementDay& day = st.days[static_cast<std::size_t>(c)];
+        if (day.date == 0) continue;
+        std::string head = std::to_string(decodeDate(day.date).day);
+        if (day.sunday) head += ";вых";
+        g.SetCells(kFirstDay + c, 0, std::move(head));
+    }
+    g.SetCells(kTotalCol, 0, "Итого");
+    int r = 1;
+    for (const TStatementRow& row : st.rows) {
+        g.SetCells(0, r, row.first);
+        g.SetCells(1, r, row.second);
+        for (int c = 0; c < kStatementDays; ++c)
+            g.SetCells(kFirstDay + c, r, statementHoursText(row.DayTotal(c)));
+        g.SetCells(kTotalCol, r, statementHoursText(row.Total()));
+        ++r;
+    }
+    g.SetCells(0, r, kFullGroupHead);
+    Positions month{};
+    for (int c = 0; c < kStatementDays; ++c) {
+        g.SetCells(kFirstDay + c, r, st.FullGroupText(c));
+        for (int i = 0; i < kStatementPositions; ++i)
+            month[static_cast<std::size_t>(i)] +=
+                st.positions[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)];
+    }
+    g.SetCells(kTotalCol, r, fullGroupText(month));
+    return g;
 }
 
 std::string teachersTotalText(const std::vector<TMonthStatement>& statements) {

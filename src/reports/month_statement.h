@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "reports/report_table.h"
+
 namespace zavlin {
 class TAllRasp;
 class TFio;
@@ -93,6 +95,16 @@ TMonthStatement CreateFio(const TAllRasp& year, const TFio& Fi, int me, int hh,
                           TStatementKinds Setka, const TStatementFilter& filter = {});
 TMonthStatement CreateGryp(const TAllRasp& year, const TGryp& Gr, int me, int hh,
                            const TStatementFilter& filter = {});
+
+// The heading of the group statement's figures for the whole group.
+inline constexpr const char* kFullGroupHead = "Для полной группы";
+
+// The group statement as its window shows it. Row 0 is the heading:
+// "Предмет", "Преподаватель", the day of the month of each of the 31 columns
+// (empty for an empty column, a Sunday followed by ";вых"), "Итого". Then a
+// row per (subject name, teacher) with its hours per day, and last the row
+// headed kFullGroupHead with FullGroupText per day and for the month.
+TDGrid groupStatementGrid(const TMonthStatement& st);
 
 // Several teachers' statements summed: "Общая сумма часов с учетом
 // объединений=" + total + "  без учета=" + total.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
+#include <utility>
 
 #include "base/collation.h"
 #include "base/datetime.h"
@@ -39,7 +41,8 @@ std::string fioName(const TFio* fio) {
 void walkGroup(const TAllRasp& year, const TGryp& gr, const Visit& visit) {
     for (int ne = 1; ne <= kStudyWeeks; ++ne) {
         const TDNed* dn = year.AllNed.DNed(ne);
-        if (dn == nullptr) continue;
+        // A week without dates belongs to no month.
+        if (dn == nullptr || dn->Dt == 0) continue;
         const TNed* week = gr.GetNed(ne);
         const TENed* exams = gr.GetENed(ne);
         for (int de = 1; de <= kDayCount; ++de) {
@@ -49,7 +52,7 @@ void walkGroup(const TAllRasp& year, const TGryp& gr, const Visit& visit) {
                 const TYrok* yrok = week->GetYrok(0, de, y);
                 for (int i = 0; yrok != nullptr && i < yrok->CountYrDpZm(); ++i) {
                     const TYr* yr = yrok->YrDpZm(i);
-                    if (yr->Held() && yr->YrokKorzina() != nullptr && yr->Fio() != nullptr)
+                    if (yr->Delivered() && yr->Fio() != nullptr)
                         visit(gr, yr->Predmet(), yr->Fio(), column, yr->Kh00());
                 }
             }
@@ -66,20 +69,26 @@ void walkGroup(const TAllRasp& year, const TGryp& gr, const Visit& visit) {
     }
 }
 
-void add(TSummaryTable& t, const std::string& first, const std::string& second, int column,
-         int h00) {
-    TSummaryRow* row = nullptr;
-    for (TSummaryRow& r : t.rows)
-        if (r.first == first && r.second == second) row = &r;
-    if (row == nullptr) {
-        t.rows.push_back(TSummaryRow{first, second, {}});
-        row = &t.rows.back();
+// Rows found by their two names: a college has hundreds of groups and
+// thousands of lessons each, so no search along the rows per lesson.
+class Rows {
+public:
+    explicit Rows(TSummaryTable& t) : t_(t) {}
+
+    void add(const std::string& first, const std::string& second, int column, int h00) {
+        const auto [at, made] = index_.try_emplace({first, second}, t_.rows.size());
+        if (made) t_.rows.push_back(TSummaryRow{first, second, {}});
+        TSummaryRow& row = t_.rows[at->second];
+        row.h00[static_cast<std::size_t>(column)] += h00;
+        row.h00[kSummaryYear] += h00;
+        t_.total.h00[static_cast<std::size_t>(column)] += h00;
+        t_.total.h00[kSummaryYear] += h00;
     }
-    row->h00[static_cast<std::size_t>(column)] += h00;
-    row->h00[kSummaryYear] += h00;
-    t.total.h00[static_cast<std::size_t>(column)] += h00;
-    t.total.h00[kSummaryYear] += h00;
-}
+
+private:
+    TSummaryTable& t_;
+    std::map<std::pair<std::string, std::string>, std::size_t> index_;
+};
 
 TSummaryTable emptyTable(std::string title) {
     TSummaryTable t;
@@ -98,17 +107,19 @@ void sortRows(TSummaryTable& t) {
 
 TSummaryTable groupSummary(const TAllRasp& year, const TGryp& gr) {
     TSummaryTable t = emptyTable(gr.Name());
+    Rows rows(t);
     walkGroup(year, gr, [&](const TGryp&, const TPredmet* pr, const TFio* fio, int c, int h) {
-        add(t, subjectName(pr), fioName(fio), c, h);
+        rows.add(subjectName(pr), fioName(fio), c, h);
     });
     return t;
 }
 
 TSummaryTable teacherSummary(const TAllRasp& year, const TFio& fio) {
     TSummaryTable t = emptyTable(fio.Name());
+    Rows rows(t);
     for (const auto& gr : year.LGryp)
         walkGroup(year, *gr, [&](const TGryp& g, const TPredmet* pr, const TFio* f, int c, int h) {
-            if (f == &fio) add(t, g.Name(), subjectName(pr), c, h);
+            if (f == &fio) rows.add(g.Name(), subjectName(pr), c, h);
         });
     sortRows(t);
     return t;
@@ -118,8 +129,9 @@ std::vector<TSummaryTable> teachersOfEachGroup(const TAllRasp& year) {
     std::vector<TSummaryTable> tables;
     for (const auto& gr : year.LGryp) {
         TSummaryTable t = emptyTable(gr->Name());
+        Rows rows(t);
         walkGroup(year, *gr, [&](const TGryp&, const TPredmet*, const TFio* f, int c, int h) {
-            add(t, fioName(f), "", c, h);
+            rows.add(fioName(f), "", c, h);
         });
         sortRows(t);
         tables.push_back(std::move(t));
@@ -129,9 +141,10 @@ std::vector<TSummaryTable> teachersOfEachGroup(const TAllRasp& year) {
 
 TSummaryTable teachersOfAllGroups(const TAllRasp& year) {
     TSummaryTable t = emptyTable("");
+    Rows rows(t);
     for (const auto& gr : year.LGryp)
         walkGroup(year, *gr, [&](const TGryp&, const TPredmet*, const TFio* f, int c, int h) {
-            add(t, fioName(f), "", c, h);
+            rows.add(fioName(f), "", c, h);
         });
     sortRows(t);
     return t;

@@ -634,7 +634,7 @@ private slots:
         lost.Select = kept.Select = true;
         lost.BlobUnreadable = true;
         MemoAtMessage dialog;
-        TWindowContext context{*h->shell, dialog, nullptr, {}, {}, {}, false};
+        TWindowContext context{*h->shell, dialog, nullptr, {}, {}, {}, false, {}};
         TForm9 window(context);
         dialog.window = &window;
         window.show();

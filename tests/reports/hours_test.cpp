@@ -121,6 +121,41 @@ TEST_F(Hours, ASubstituteGetsTheLessonAndACancellationCountsForNobody) {
     EXPECT_EQ(t.total.cells[semColumn(2, kDelivered)].text, "");
 }
 
+TEST_F(Hours, ATeacherWithAPlannedRowSubstitutesWithoutASecondRow) {
+    // Иванов teaches the subject in week 2 and, in week 3 where Петров is
+    // assigned, gives Петров's lesson as a substitution.
+    TGryp* gr = studyGroup("ИС-11");
+    TPredmet* math = subject(gr, 0, {0}, 1, 2);
+    gr->SetNed(3);
+    math->AddFio(3, fios[1]);
+    math->AddPredmetNe(kSetkaPlan, 3);
+    gr->GetNed(2)->AddYrokRas(0, 1, 0, item(gr, math, 2));
+    gr->GetNed(3)->AddYrokRas(0, 1, 0, item(gr, math, 3));
+    TZamena* zm = gr->GetNed(3)->GetYrok(0, 1, 0)->AddZamenaForYr(lessonOf(gr, 3, 1, 0, fios[1]));
+    ASSERT_NE(zm, nullptr);
+    zm->SetFio(fios[0]);
+    ASSERT_EQ(math->FindFioPredmet(3, fios[0]), nullptr);
+
+    const TAccountTable t = accountByGroup(*year, *gr, {});
+    ASSERT_EQ(t.rows.size(), 2U);
+    EXPECT_EQ(row(t, fios[0], true), nullptr);
+    const TAccountRow* ivanov = row(t, fios[0], false);
+    const TAccountRow* petrov = row(t, fios[1], false);
+    ASSERT_NE(ivanov, nullptr);
+    ASSERT_NE(petrov, nullptr);
+    EXPECT_EQ(ivanov->cells[1].text, "Матем Иванов И.И.");
+    // His own lesson and the one he took over, each counted once.
+    EXPECT_EQ(ivanov->cells[semColumn(1, kPlaced)].value, 2);
+    EXPECT_EQ(ivanov->cells[semColumn(1, kDelivered)].value, 2);
+    EXPECT_EQ(petrov->cells[semColumn(1, kDelivered)].text, "");
+    EXPECT_EQ(t.total.cells[semColumn(1, kDelivered)].value, 2);
+
+    const TAccountTable own = accountByTeacher(*year, *fios[0], {});
+    ASSERT_EQ(own.rows.size(), 1U);
+    EXPECT_FALSE(own.rows[0].substitution);
+    EXPECT_EQ(own.rows[0].cells[semColumn(1, kDelivered)].value, 2);
+}
+
 TEST_F(Hours, AdditionalLessonsCountOnlyOutsideTheGrid) {
     TGryp* gr = studyGroup("ИС-11");
     TPredmet* math = subject(gr, 0, {0}, 2, 2);
@@ -173,6 +208,33 @@ TEST_F(Hours, ParallelSubgroupsCountOnceForTheSubject) {
     lang->AddPredmetNe(kSetkaPlan, 2);
     EXPECT_EQ(lang->CountKorzinaYrSemm(1, nullptr), 1);
     EXPECT_EQ(lang->CountKorzinaYrSemm(1, fios[1]), 1);
+}
+
+TEST_F(Hours, EachTeacherKeepsHisOwnShareOfTheSubstitutionBasket) {
+    TGryp* gr = studyGroup("ИС-11");
+    TPredmet* lang = subject(gr, 1, {0, 1}, 1, 2);
+    TFioPredmet* ivanov = lang->GetLFio(2)[0].get();
+    // Two substitution lessons granted to Иванов, none to Петров.
+    lang->AddPredmetNe(kSetkaZamena, 2, ivanov);
+    TYrokKorzina* zamena = lang->AddPredmetNe(kSetkaZamena, 2, ivanov);
+    ASSERT_NE(zamena, nullptr);
+    ASSERT_EQ(zamena->CountMaxYrForFioPredmet(), 2);
+    EXPECT_EQ(lang->CountKorzinaZmSemm(1, fios[0]), 2);
+    EXPECT_EQ(lang->CountKorzinaZmSemm(1, fios[1]), 0);
+    EXPECT_EQ(lang->CountKorzinaZmSemm(1, nullptr), 1);  // two teachers share the subject
+    const TAccountTable t = accountByGroup(*year, *gr, {});
+    const TAccountRow* petrov = row(t, fios[1], false);
+    ASSERT_NE(petrov, nullptr);
+    EXPECT_EQ(petrov->cells[semColumn(1, kLeftZamena)].text, "");
+    EXPECT_EQ(t.total.cells[semColumn(1, kLeftZamena)].value, 2);
+
+    // More placed than the load asks (a load lowered behind the timetable's
+    // back) is shown, not hidden as zero.
+    TYrokKorzina* plan = item(gr, lang, 2);
+    gr->GetNed(2)->AddYrokRas(0, 1, 0, plan);
+    ASSERT_EQ(lang->CountKorzinaYrSemm(1, fios[0]), 0);
+    plan->Dan.ky = 0;
+    EXPECT_EQ(lang->CountKorzinaYrSemm(1, fios[0]), -1);
 }
 
 TEST_F(Hours, AdditionalWeeksNeverCount) {

@@ -156,6 +156,18 @@ TEST_F(Statements, CreditRecordsCountTheirConvertedLengthPerTeacher) {
     other.subjectNames = {names[2]->N};
     EXPECT_EQ(CreateFio(*year, *fios[0], month, 0, TStatementKinds::All, other).TotalNoUnions(),
               100);
+
+    // Credit records count under every kind filter; an examination entry
+    // is left out only of the substitutions.
+    gr->AddEkzamen(kWeek, 3, TAtribyt::kEkzamen, 400, math, fios[0]);
+    const auto total = [&](TStatementKinds k) {
+        return CreateFio(*year, *fios[0], month, 0, k).TotalNoUnions();
+    };
+    EXPECT_EQ(total(TStatementKinds::All), 200 + 220 + 100 + 400);
+    EXPECT_EQ(total(TStatementKinds::Substitutions), 200 + 220 + 100);
+    EXPECT_EQ(total(TStatementKinds::Additional), 200 + 220 + 100 + 400);
+    EXPECT_EQ(CreateFio(*year, *fios[1], month, 0, TStatementKinds::Substitutions).TotalNoUnions(),
+              220);
 }
 
 TEST_F(Statements, TheGroupStatementShowsSubgroupsBesideTheFullGroup) {
@@ -174,6 +186,25 @@ TEST_F(Statements, TheGroupStatementShowsSubgroupsBesideTheFullGroup) {
     EXPECT_EQ(st.FullGroupText(column(2)), "");
     // The third teacher stands first in his own subject: the whole group.
     EXPECT_EQ(st.positions[static_cast<std::size_t>(column(1))][0], 400);
+
+    // The grid the window shows ends in the whole group's row, under the
+    // same day columns as the subjects.
+    const TDGrid grid = groupStatementGrid(st);
+    ASSERT_EQ(grid.RowCount(), static_cast<int>(st.rows.size()) + 2);
+    const int last = grid.RowCount() - 1;
+    const int dayCol = grid.FixedCols + column(1);
+    EXPECT_EQ(grid.Cells(0, last), "Для полной группы");
+    EXPECT_EQ(grid.Cells(dayCol, 0),
+              std::to_string(decodeDate(st.days[static_cast<std::size_t>(column(1))].date).day));
+    EXPECT_EQ(grid.Cells(dayCol, last), "4(4+1)");
+    EXPECT_EQ(grid.Cells(dayCol + 1, last), "");
+    EXPECT_EQ(grid.Cells(grid.ColCount() - 1, last), "4(4+1)");  // the month
+    int physics = -1;
+    for (int r = 1; r < last; ++r)
+        if (grid.Cells(0, r) == "Физика" && grid.Cells(1, r) == "Петров П.П.") physics = r;
+    ASSERT_GT(physics, 0);
+    EXPECT_EQ(grid.Cells(dayCol, physics), "1");
+    EXPECT_EQ(grid.Cells(grid.ColCount() - 1, physics), "1");
 }
 
 TEST_F(Statements, SummariesAddTheMonthsUpToTheYear) {
@@ -193,6 +224,55 @@ TEST_F(Statements, SummariesAddTheMonthsUpToTheYear) {
               CreateFio(*year, *fios[0], month, 0, TStatementKinds::All).TotalNoUnions());
     EXPECT_EQ(teachersOfAllGroups(*year).rows.size(), 1U);
     EXPECT_EQ(teachersOfEachGroup(*year).size(), 1U);
+}
+
+TEST_F(Statements, SummaryRowsGatherEveryLessonOfTheirKeyAndUndatedWeeksCountNowhere) {
+    // Lessons of two teachers met in turn across two groups: each lesson
+    // must land on its own teacher's row, however the rows interleave.
+    TGryp* a = group("ИС-11");
+    TGryp* b = group("ИС-12");
+    TPredmet* ma = subject(a, 0, {0}, 2, kWeek);
+    TPredmet* pa = subject(a, 1, {1}, 1, kWeek);
+    TPredmet* mb = subject(b, 0, {1}, 1, kWeek);
+    a->GetNed(kWeek)->AddYrokRas(0, 1, 0, item(a, ma, kWeek));
+    a->GetNed(kWeek)->AddYrokRas(0, 1, 1, item(a, pa, kWeek));
+    a->GetNed(kWeek)->AddYrokRas(0, 2, 0, item(a, ma, kWeek));
+    b->GetNed(kWeek)->AddYrokRas(0, 3, 0, item(b, mb, kWeek));
+    const auto teacherRow = [](const TSummaryTable& t, const std::string& name) {
+        const TSummaryRow* found = nullptr;
+        for (const TSummaryRow& r : t.rows)
+            if (r.first == name) {
+                EXPECT_EQ(found, nullptr) << name << " has two rows";
+                found = &r;
+            }
+        return found;
+    };
+    const TSummaryTable all = teachersOfAllGroups(*year);
+    ASSERT_EQ(all.rows.size(), 2U);
+    const TSummaryRow* ivanov = teacherRow(all, fios[0]->Name());
+    const TSummaryRow* petrov = teacherRow(all, fios[1]->Name());
+    ASSERT_NE(ivanov, nullptr);
+    ASSERT_NE(petrov, nullptr);
+    EXPECT_EQ(ivanov->h00[kSummaryYear], 400);
+    EXPECT_EQ(petrov->h00[kSummaryYear], 400);
+    EXPECT_EQ(all.total.h00[kSummaryYear], 800);
+    const TSummaryTable ofA = groupSummary(*year, *a);
+    ASSERT_EQ(ofA.rows.size(), 2U);
+    EXPECT_EQ(ofA.total.h00[kSummaryYear], 600);
+
+    // A week without dates: its lessons belong to no month, not to the
+    // December of the calendar's zero date.
+    const int undated = kWeek + 1;
+    TPredmet* late = subject(a, 2, {2}, 1, undated);
+    a->GetNed(undated)->AddYrokRas(0, 1, 0, item(a, late, undated));
+    ASSERT_EQ(a->GetNed(undated)->GetYrok(0, 1, 0)->CountYr(), 1);
+    const TSummaryTable dated = groupSummary(*year, *a);
+    ASSERT_EQ(dated.total.h00[kSummaryYear], 800);  // the lesson counts while dated
+    year->AllNed.DNed(undated)->Dt = 0;
+    const TSummaryTable g = groupSummary(*year, *a);
+    EXPECT_EQ(g.total.h00[kSummaryYear], 600);
+    EXPECT_EQ(g.total.h00[static_cast<std::size_t>(summaryColumn(12))], 0);
+    EXPECT_EQ(teachersOfAllGroups(*year).total.h00[kSummaryYear], 800);
 }
 
 }  // namespace
