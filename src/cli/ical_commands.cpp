@@ -78,7 +78,7 @@ int exportIcal(const fs::path& home, const IcalArgs& a) {
             return kExitUsage;
         }
         events = exporting::TeacherIcalEvents(*god, *fio, weeks);
-        name = "Преподаватель " + (fio->BigName().empty() ? fio->Name() : fio->BigName());
+        name = "Преподаватель " + fio->TitleName();
     }
     const std::string doc = exporting::IcalDocument(events, name, exporting::IcalStampNow());
     std::string message;

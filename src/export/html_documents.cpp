@@ -67,7 +67,7 @@ std::string FioPageName(int ne, const TFio& fio) {
 }
 
 std::string FioTitle(const TFio& fio) {
-    return fio.BigName().empty() ? fio.Name() : fio.BigName();
+    return fio.TitleName();
 }
 
 std::unique_ptr<TFileHtml> MakePage(const std::string& title, const std::string& bgColor,
@@ -95,8 +95,7 @@ std::string GrypPeriodText(const TYrok* yrok) {
     std::vector<std::string> rooms;
     for (int i = 0; i < yrok->CountYrDpZm(); ++i) {
         const TYr* yr = yrok->YrDpZm(i);
-        // A cancellation is held but gives no lesson.
-        if (!yr->Held() || yr->SetOtmenaYes() || yr->Predmet() == nullptr) continue;
+        if (!yr->Delivered() || yr->Predmet() == nullptr) continue;
         AddDistinct(subjects, yr->NamePredmet(false));
         AddDistinct(teachers, yr->NameFio(false, false));
         AddDistinct(rooms, yr->NameAyd());

@@ -19,10 +19,6 @@ namespace {
 
 constexpr std::size_t kLineOctets = 75;
 
-bool isCancellation(const TYr& yr) {
-    return yr.SetOtmenaYes() || (yr.SetZamenaYes() && yr.YrokKorzina() == nullptr);
-}
-
 std::string teacherText(const TYr& yr) {
     std::string text = yr.NameFio(true, false);
     if (text.empty()) text = yr.NameFio(false, false);
@@ -80,7 +76,7 @@ TIcalEvents GroupIcalEvents(const TAllRasp& year, const TGryp& gr, const std::ve
                 int k = 0;
                 for (int i = 0; i < yrok->CountYrDpZm(); ++i) {
                     const TYr* yr = yrok->YrDpZm(i);
-                    if (yr == nullptr || !yr->Held() || isCancellation(*yr)) continue;
+                    if (yr == nullptr || !yr->Delivered()) continue;
                     TIcalEvent ev;
                     if (!timeOf(year, ne, d, y, ev, out)) continue;
                     ev.Uid = fmt::format("{}-g{}-w{}-d{}-p{}-{}@zavlin98", year.YGod, gr.Dan.N, ne,
@@ -112,7 +108,7 @@ TIcalEvents TeacherIcalEvents(const TAllRasp& year, const TFio& fio,
                 };
                 std::vector<Joint> joints;
                 for (const TGrypYr& l : lessons) {
-                    if (l.yr == nullptr || isCancellation(*l.yr)) continue;
+                    if (l.yr == nullptr || !l.yr->Delivered()) continue;
                     const std::string subject = l.yr->NamePredmet(true);
                     auto it = std::find_if(joints.begin(), joints.end(),
                                            [&](const Joint& j) { return j.subject == subject; });
@@ -140,8 +136,7 @@ TIcalEvents TeacherIcalEvents(const TAllRasp& year, const TFio& fio,
                     if (!j.groups.empty())
                         ev.Summary += " (" + fmt::format("{}", fmt::join(j.groups, ", ")) + ")";
                     ev.Location = fmt::format("{}", fmt::join(j.rooms, ", "));
-                    ev.Description = (fio.BigName().empty() ? fio.Name() : fio.BigName()) +
-                                     (j.zamena ? " (замена)" : "");
+                    ev.Description = fio.TitleName() + (j.zamena ? " (замена)" : "");
                     out.Events.push_back(std::move(ev));
                 }
             }
