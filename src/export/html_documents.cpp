@@ -134,7 +134,7 @@ TGridHtml* AddFioWeekTable(TBodyHtml& body, const TAllRasp& year, const TFio& fi
                         [&](int d, int y) { return FioPeriodText(year, fio, ne, d, y); });
 }
 
-TGridHtml* AddFioWeekTable(TBodyHtml& body, const TAllRasp& year, const TFio& fio, int ne,
+TGridHtml* AddFioWeekTable(TBodyHtml& body, const TAllRasp& year, const TFio& fio,
                            const std::vector<int>& days, const TFioWeekIndex& index) {
     return addWeekTable(body, year, days, kNoLessonFio,
                         [&](int d, int y) { return FioPeriodText(year, index.At(&fio, d, y)); });
@@ -264,7 +264,7 @@ bool THtmlExportHub::CreateWordFio(const TArrayOfPointByte& WD) {
                                      if (days.empty()) continue;
                                      AddHeading(body, "РАСПИСАНИЕ ПРЕПОДАВАТЕЛЯ " + FioTitle(*fio) +
                                                           " неделя " + WeekLabel(ne));
-                                     AddFioWeekTable(body, FYear, *fio, ne, days, index.Week(ne));
+                                     AddFioWeekTable(body, FYear, *fio, days, index.Week(ne));
                                  }
                                  progress.Position(++done);
                              }

@@ -112,9 +112,9 @@ html::TGridHtml* AddGrypWeekTable(html::TBodyHtml& body, const TAllRasp& year, c
                                   int ne, const std::vector<int>& days);
 html::TGridHtml* AddFioWeekTable(html::TBodyHtml& body, const TAllRasp& year, const TFio& fio,
                                  int ne, const std::vector<int>& days);
-// The same table read from index, the week ne's lessons of every teacher.
+// The same table read from index, one week's lessons of every teacher.
 html::TGridHtml* AddFioWeekTable(html::TBodyHtml& body, const TAllRasp& year, const TFio& fio,
-                                 int ne, const std::vector<int>& days, const TFioWeekIndex& index);
+                                 const std::vector<int>& days, const TFioWeekIndex& index);
 
 // The days paired with week ne in WD (week, day), in order, each once.
 std::vector<int> DaysOfWeek(const TArrayOfPointByte& WD, int ne);

@@ -101,7 +101,7 @@ bool THtmlExportHub::CreateHtmlFio(const std::string& tip) {
                      [](const TFio& fio) { return FioTitle(fio); },
                      [](int ne, const TFio& fio) { return FioPageName(ne, fio); },
                      [this, &index](TBodyHtml& body, const TFio& fio, int ne) {
-                         AddFioWeekTable(body, FYear, fio, ne, kAllDays, index.Week(ne));
+                         AddFioWeekTable(body, FYear, fio, kAllDays, index.Week(ne));
                      }};
     return createSite(*this, tip, site);
 }
