@@ -113,6 +113,14 @@ std::string convert(std::string_view utf8, std::size_t maxChars) {
 
 }  // namespace
 
+std::size_t decodeUtf8At(std::string_view s, std::size_t i, char32_t& cp) {
+    return i < s.size() ? decodeOne(s, i, cp) : 0;
+}
+
+char codePointToCp1251(char32_t cp) {
+    return toCp1251(cp);
+}
+
 void appendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);

@@ -22,6 +22,12 @@ std::string utf8ToCp1251Cut(std::string_view utf8, std::size_t maxChars);
 // becomes the numeric character reference "&#N;" (N decimal), as HTML reads it.
 std::string utf8ToCp1251Refs(std::string_view utf8);
 
+// The one UTF-8 decoder of the program: the character at s[i], its code
+// point in cp and its length; 0 when that byte starts no well-formed sequence.
+std::size_t decodeUtf8At(std::string_view s, std::size_t i, char32_t& cp);
+// The code page's byte of a code point; '?' when it has none.
+char codePointToCp1251(char32_t cp);
+
 // Appends one character (below U+10000) as UTF-8.
 void appendUtf8(std::string& out, char32_t cp);
 

@@ -32,6 +32,8 @@ struct HtmlArgs {
     bool teachers = false;
     bool web = false;
     bool exams = false;
+    int kind = -1;
+    int month = 9;
     std::string weeks;
     std::vector<std::string> groupNames;
     std::vector<std::string> teacherNames;
@@ -69,8 +71,8 @@ bool selectTeachers(TAllRasp& year, const std::vector<std::string>& names) {
 }
 
 int exportHtml(const fs::path& home, const HtmlArgs& a) {
-    if (int(a.groups) + int(a.teachers) + int(a.web) + int(a.exams) != 1) {
-        printError("give one of --groups, --teachers, --exams, --web");
+    if (int(a.groups) + int(a.teachers) + int(a.web) + int(a.exams) + int(a.kind >= 0) != 1) {
+        printError("give one of --groups, --teachers, --exams, --web, --kind");
         return kExitUsage;
     }
     std::vector<int> weeks;
@@ -119,6 +121,23 @@ int exportHtml(const fs::path& home, const HtmlArgs& a) {
         if (a.groups) ok = one(hub.CreateWordGryp(wd));
         if (a.teachers) ok = one(hub.CreateWordFio(wd));
         if (a.exams) ok = one(hub.CreateWordEkzamen1(wd)) && one(hub.CreateWordEkzamen2(wd));
+        if (a.kind >= 0) {
+            // Every room, the periods of the whole day, the weeks' span.
+            for (const auto& ayd : god->LAyd) ayd->Select = true;
+            TWordRequest request;
+            request.WD = &wd;
+            request.me = a.month;
+            if (!hub.Weeks.empty()) {
+                request.N1 = hub.Weeks.front();
+                request.N2 = hub.Weeks.back();
+            }
+            ok = one(hub.CreateWordOfKind(a.kind, request));
+            // The hub says nothing of a kind it does not make.
+            if (!ok && hub.Fil.empty() && dialog.shown.empty()) {
+                printError(fmt::format("no document of kind {}", a.kind));
+                return kExitFailed;
+            }
+        }
         hub.Fil = made;
         // "Создан файл" names the file in "temp"; the copy is what counts here.
         dialog.shown.clear();
@@ -144,6 +163,10 @@ void addHtmlExportCommands(CLI::App& exportVerb, int& status) {
     cmd->add_flag("--teachers", a->teachers, "the selected teachers' timetables in one document");
     cmd->add_flag("--exams", a->exams,
                   "consultations and examinations of the groups and of the teachers");
+    cmd->add_option("--kind", a->kind,
+                    "a document of the word-processor window by its kind (0-91)");
+    cmd->add_option("--month", a->month, "the month (1-12) of the statements of --kind 2, 3")
+        ->check(CLI::Range(1, 12));
     cmd->add_flag("--web", a->web, "the linked pages of groups and teachers with both indexes");
     cmd->add_option("--weeks", a->weeks, "weeks, e.g. 5-8 or 53,54; default: the active ones");
     cmd->add_option("--group", a->groupNames, "a group to include (repeatable); default: all");

@@ -13,6 +13,7 @@
 #include "cli/export_commands.h"
 #include "cli/table_access.h"
 #include "export/ical.h"
+#include "export/timetable_xml.h"
 #include "model/god.h"
 #include "storage/year_database.h"
 
@@ -48,9 +49,7 @@ int exportIcal(const fs::path& home, const IcalArgs& a) {
     int status = kExitFailed;
     const auto god = loadGodForVerb(home, dm, a.year, status);
     if (!god) return status;
-    if (weeks.empty())
-        for (int ne = 1; ne <= kCalendarWeeks; ++ne)
-            if (god->AllNed.DNed(ne)->Activ) weeks.push_back(ne);
+    if (weeks.empty()) weeks = exporting::ActiveWeeks(&god->AllNed);
     if (weeks.empty()) {
         printError("no active weeks in the year: give --weeks");
         return kExitUsage;
@@ -79,7 +78,7 @@ int exportIcal(const fs::path& home, const IcalArgs& a) {
             return kExitUsage;
         }
         events = exporting::TeacherIcalEvents(*god, *fio, weeks);
-        name = "Преподаватель " + (fio->BigName().empty() ? fio->Name() : fio->BigName());
+        name = "Преподаватель " + fio->TitleName();
     }
     const std::string doc = exporting::IcalDocument(events, name, exporting::IcalStampNow());
     std::string message;
@@ -91,8 +90,12 @@ int exportIcal(const fs::path& home, const IcalArgs& a) {
     if (std::any_of(weeks.begin(), weeks.end(), [](int ne) { return ne > kStudyWeeks; }))
         fmt::print(stderr, "left out: weeks {}-{} are templates without dates\n", kStudyWeeks + 1,
                    kCalendarWeeks);
+    if (events.WithoutDate > 0)
+        fmt::print(stderr, "left out: {} lessons in weeks without dates\n", events.WithoutDate);
     if (events.WithoutTime > 0)
-        fmt::print(stderr, "left out: {} lessons in periods without a start time (god.Ini, Time)\n",
+        fmt::print(stderr,
+                   "left out: {} lessons in periods without a start time or a length "
+                   "(god.Ini, Time)\n",
                    events.WithoutTime);
     return kExitOk;
 }

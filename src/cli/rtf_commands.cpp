@@ -13,6 +13,7 @@
 #include "cli/export_commands.h"
 #include "cli/table_access.h"
 #include "export/load_rtf.h"
+#include "export/timetable_xml.h"
 #include "model/god.h"
 #include "reports/load_tables.h"
 #include "storage/year_database.h"
@@ -30,13 +31,6 @@ struct RtfArgs {
     std::string to;
     int year = 0;
 };
-
-std::vector<int> activeWeeks(const TGod& god) {
-    std::vector<int> weeks;
-    for (int ne = 1; ne <= kCalendarWeeks; ++ne)
-        if (god.AllNed.DNed(ne)->Activ) weeks.push_back(ne);
-    return weeks;
-}
 
 int exportRtf(const fs::path& home, const RtfArgs& a) {
     std::vector<int> weeks;
@@ -65,7 +59,7 @@ int exportRtf(const fs::path& home, const RtfArgs& a) {
 
     std::vector<reports::TLoadTable> tables;
     if (teachers) {
-        if (weeks.empty()) weeks = activeWeeks(*god);
+        if (weeks.empty()) weeks = exporting::ActiveWeeks(&god->AllNed);
         if (weeks.empty()) {
             printError("no active weeks in the year: give --weeks");
             return kExitUsage;

@@ -5,6 +5,7 @@
 
 #include "base/my_dialog.h"
 #include "export/document_opener.h"
+#include "export/html_report_parts.h"
 #include "export/timetable_xml.h"
 #include "export/xml_export.h"
 #include "model/year.h"
@@ -17,23 +18,8 @@ using namespace zavlin::html;
 
 namespace {
 
-constexpr const char* kDayNames[] = {"",        "Понедельник", "Вторник", "Среда",
-                                     "Четверг", "Пятница",     "Суббота"};
-
-// Adds text to a ","-joined list unless it is empty or already there.
-void addDistinct(std::vector<std::string>& list, const std::string& text) {
-    if (!text.empty() && std::find(list.begin(), list.end(), text) == list.end())
-        list.push_back(text);
-}
-
-std::string joined(const std::vector<std::string>& list) {
-    std::string out;
-    for (const std::string& s : list) out += (out.empty() ? "" : ",") + s;
-    return out;
-}
-
 std::string withRooms(std::string text, const std::vector<std::string>& rooms) {
-    if (!rooms.empty()) text += " ауд." + joined(rooms);
+    if (!rooms.empty()) text += " ауд." + JoinedList(rooms);
     return text;
 }
 
@@ -46,7 +32,7 @@ TGridHtml* addWeekTable(TBodyHtml& body, const TAllRasp& year, const std::vector
     grid->Headr()->AddCol("Пара");
     grid->Headr()->AddCol("Время");
     for (const int d : days)
-        if (d >= 1 && d <= kDayCount) grid->Headr()->AddCol(kDayNames[d]);
+        if (d >= 1 && d <= kDayCount) grid->Headr()->AddCol(weekdayName(d));
     std::vector<std::vector<std::string>> cells(kPeriodCount);
     int first = -1;
     int last = -1;
@@ -81,7 +67,7 @@ std::string FioPageName(int ne, const TFio& fio) {
 }
 
 std::string FioTitle(const TFio& fio) {
-    return fio.BigName().empty() ? fio.Name() : fio.BigName();
+    return fio.TitleName();
 }
 
 std::unique_ptr<TFileHtml> MakePage(const std::string& title, const std::string& bgColor,
@@ -109,33 +95,29 @@ std::string GrypPeriodText(const TYrok* yrok) {
     std::vector<std::string> rooms;
     for (int i = 0; i < yrok->CountYrDpZm(); ++i) {
         const TYr* yr = yrok->YrDpZm(i);
-        // A cancellation is held but gives no lesson.
-        if (!yr->Held() || yr->SetOtmenaYes() || yr->Predmet() == nullptr) continue;
-        addDistinct(subjects, yr->NamePredmet(false));
-        addDistinct(teachers, yr->NameFio(false, false));
-        addDistinct(rooms, yr->NameAyd());
+        if (!yr->Delivered() || yr->Predmet() == nullptr) continue;
+        AddDistinct(subjects, yr->NamePredmet(false));
+        AddDistinct(teachers, yr->NameFio(false, false));
+        AddDistinct(rooms, yr->NameAyd());
     }
     if (subjects.empty()) return {};
-    std::string text = joined(subjects);
-    if (!teachers.empty()) text += " " + joined(teachers);
+    std::string text = JoinedList(subjects);
+    if (!teachers.empty()) text += " " + JoinedList(teachers);
     return withRooms(std::move(text), rooms);
 }
 
 std::string FioPeriodText(const TAllRasp& year, const TFio& fio, int ne, int d, int y) {
     std::vector<TGrypYr> lessons;
     year.GetNFioOfGryp(0, fio.N, ne, d, y, lessons);
-    std::vector<std::string> groups;
-    std::vector<std::string> subjects;
-    std::vector<std::string> rooms;
-    for (const TGrypYr& l : lessons) {
-        if (l.yr == nullptr || l.yr->Predmet() == nullptr) continue;
-        if (l.indxGryp >= 0 && l.indxGryp < year.CountGryp())
-            addDistinct(groups, year.LGryp[static_cast<std::size_t>(l.indxGryp)]->Name());
-        addDistinct(subjects, l.yr->NamePredmet(false));
-        addDistinct(rooms, l.yr->NameAyd());
-    }
-    if (subjects.empty()) return {};
-    return withRooms(joined(groups) + " " + joined(subjects), rooms);
+    return FioPeriodText(year, lessons);
+}
+
+std::string FioPeriodText(const TAllRasp& year, const std::vector<TGrypYr>& lessons) {
+    const TFioCellText cell(year, lessons);
+    if (cell.Predmet.empty()) return {};
+    std::string text = cell.Gryp + " " + cell.Predmet;
+    if (!cell.Ayd.empty()) text += " ауд." + cell.Ayd;
+    return text;
 }
 
 TGridHtml* AddGrypWeekTable(TBodyHtml& body, const TAllRasp& year, const TGryp& gr, int ne,
@@ -150,6 +132,12 @@ TGridHtml* AddFioWeekTable(TBodyHtml& body, const TAllRasp& year, const TFio& fi
                            const std::vector<int>& days) {
     return addWeekTable(body, year, days, kNoLessonFio,
                         [&](int d, int y) { return FioPeriodText(year, fio, ne, d, y); });
+}
+
+TGridHtml* AddFioWeekTable(TBodyHtml& body, const TAllRasp& year, const TFio& fio,
+                           const std::vector<int>& days, const TFioWeekIndex& index) {
+    return addWeekTable(body, year, days, kNoLessonFio,
+                        [&](int d, int y) { return FioPeriodText(year, index.At(&fio, d, y)); });
 }
 
 std::vector<int> DaysOfWeek(const TArrayOfPointByte& WD, int ne) {
@@ -269,13 +257,14 @@ bool THtmlExportHub::CreateWordFio(const TArrayOfPointByte& WD) {
                          static_cast<int>(teachers.size()),
                          [&](TBodyHtml& body, THtmlProgress& progress) {
                              int done = 0;
+                             TFioWeekIndexes index(FYear);
                              for (const TFio* fio : teachers) {
                                  for (const int ne : Weeks) {
                                      const std::vector<int> days = DaysOfWeek(WD, ne);
                                      if (days.empty()) continue;
                                      AddHeading(body, "РАСПИСАНИЕ ПРЕПОДАВАТЕЛЯ " + FioTitle(*fio) +
                                                           " неделя " + WeekLabel(ne));
-                                     AddFioWeekTable(body, FYear, *fio, ne, days);
+                                     AddFioWeekTable(body, FYear, *fio, days, index.Week(ne));
                                  }
                                  progress.Position(++done);
                              }

@@ -4,8 +4,8 @@
 //
 // The pieces the generators share are public here, so that every family of
 // documents builds its pages the same way: the page skeleton, the red
-// heading, a group's or a teacher's week as a table, the stale-file step, the
-// save and the hand-over to the opener.
+// heading, a group's or a teacher's week as a table, the removal of a stale
+// file, the save and the hand-over to the opener.
 //
 // Nothing here talks to the user but through the dialog given; the progress
 // goes to THtmlProgress on the generating thread.
@@ -30,11 +30,13 @@ class TFio;
 class TGryp;
 class TMyDialog;
 class TYrok;
+struct TGrypYr;
 }  // namespace zavlin
 
 namespace zavlin::exporting {
 
 class TDocumentOpener;
+class TFioWeekIndex;
 
 // Index pages: the index name and ".htm".
 inline constexpr const char* kGrypIndexName = "allgryp";
@@ -99,6 +101,9 @@ std::string GrypPeriodText(const TYrok* yrok);
 // What a period of a teacher shows over all groups: the groups, the subjects
 // and " ауд." with the rooms. Empty when the teacher is free.
 std::string FioPeriodText(const TAllRasp& year, const TFio& fio, int ne, int d, int y);
+// The same text of the teacher's lessons of one period, as an index of the
+// week (TFioWeekIndex) gives them: documents over many teachers use this one.
+std::string FioPeriodText(const TAllRasp& year, const std::vector<TGrypYr>& lessons);
 
 // A group's (teacher's) week as a table with border 1: "Пара", "Время" and the
 // given days (1-6); one row per period from the first to the last occupied
@@ -107,6 +112,9 @@ html::TGridHtml* AddGrypWeekTable(html::TBodyHtml& body, const TAllRasp& year, c
                                   int ne, const std::vector<int>& days);
 html::TGridHtml* AddFioWeekTable(html::TBodyHtml& body, const TAllRasp& year, const TFio& fio,
                                  int ne, const std::vector<int>& days);
+// The same table read from index, one week's lessons of every teacher.
+html::TGridHtml* AddFioWeekTable(html::TBodyHtml& body, const TAllRasp& year, const TFio& fio,
+                                 const std::vector<int>& days, const TFioWeekIndex& index);
 
 // The days paired with week ne in WD (week, day), in order, each once.
 std::vector<int> DaysOfWeek(const TArrayOfPointByte& WD, int ne);
@@ -244,16 +252,19 @@ public:
     std::string WeekLabel(int ne) const;
     std::vector<const TGryp*> SelectedGryp() const;
     std::vector<const TFio*> SelectedFio() const;
-    // Step 1: a stale file of that name in PathTemp is deleted (a folder
-    // removed); false, with the message shown, when it cannot be.
+    // A stale file of that name in PathTemp is deleted first (a folder
+    // removed): the word processor must never open last time's document.
+    // False, with the message shown, when it cannot be.
     [[nodiscard]] bool RemoveStale(const std::string& fileName);
     // Saves the page as PathTemp / fileName and lists it in Fil; false with
     // the message shown.
     [[nodiscard]] bool SavePage(html::TFileHtml& page, const std::string& fileName);
-    // Step 3: opened when StartWord is set, else "Создан файл " + its name.
+    // The hand-over: opened when StartWord is set, else "Создан файл " + its
+    // name.
     [[nodiscard]] bool Deliver(const std::string& fileName);
-    // A word document from step 1 to step 3: the page titled title is built
-    // by build, which moves the progress up to maximum.
+    // A whole word document: the stale file removed, the page titled title
+    // built by build (which moves the progress up to maximum), saved and
+    // handed over.
     using TBuild = std::function<void(html::TBodyHtml& body, THtmlProgress& progress)>;
     [[nodiscard]] bool WriteDocument(const std::string& fileName, const std::string& title,
                                      int maximum, const TBuild& build);

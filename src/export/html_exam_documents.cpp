@@ -2,14 +2,16 @@
 // (teacher) and week, one heading and one table of the entries of the chosen
 // days, each day's credit records by their start, then its examination
 // entries.
-#include <fmt/format.h>
-
 #include <algorithm>
+#include <map>
+#include <tuple>
 
 #include "export/html_documents.h"
+#include "export/html_report_parts.h"
 #include "model/attribute.h"
 #include "model/lesson_time.h"
 #include "model/year.h"
+#include "reports/hours.h"
 #include "storage/typed_arrays.h"
 
 namespace zavlin::exporting {
@@ -28,11 +30,6 @@ struct TEntryRow {
     std::string hours;
 };
 
-std::string hoursText(int kh00) {
-    if (kh00 % 100 == 0) return std::to_string(kh00 / 100);
-    return fmt::format("{},{:02}", kh00 / 100, kh00 % 100);
-}
-
 bool kindWanted(const TAtr* atr, int vAtrN) {
     return vAtrN == kAllAtr || (atr != nullptr && atr->N == vAtrN);
 }
@@ -44,7 +41,7 @@ TEntryRow zachetRow(const TZachet& z, const std::string& who) {
             who,
             z.FPredmet != nullptr ? z.FPredmet->Name() : std::string(),
             z.FAyd != nullptr ? z.FAyd->Name() : std::string(),
-            hoursText(z.Kh00())};
+            reports::academicHoursText(z.Kh00())};
 }
 
 TEntryRow ekzamenRow(const TEkzamen& e, int day, const std::string& who) {
@@ -54,7 +51,7 @@ TEntryRow ekzamenRow(const TEkzamen& e, int day, const std::string& who) {
             who,
             e.Predmet != nullptr ? e.Predmet->Name() : std::string(),
             {},
-            hoursText(e.Dan.Kh00)};
+            reports::academicHoursText(e.Dan.Kh00)};
 }
 
 // The entries of group gr in week ne on day d: credit records of teacher fio
@@ -81,22 +78,58 @@ void groupDayRows(const TGryp& gr, int ne, int d, int vAtrN, const TFio* fio, bo
     }
 }
 
+// The groups each teacher has an entry with on a day of a week, in the
+// groups' order: a document over many teachers reads the groups once.
+class TFioEntryGroups {
+public:
+    TFioEntryGroups(const TAllRasp& year, const std::vector<int>& weeks) {
+        for (const auto& gr : year.LGryp) {
+            for (const auto& z : gr->LZachet) {
+                note(z->LEkzam, z->Ne(), z->Day(), gr.get());
+                note(z->LAsist, z->Ne(), z->Day(), gr.get());
+            }
+            for (const int ne : weeks) {
+                const TENed* en = gr->GetENed(ne);
+                if (en == nullptr) continue;
+                for (int d = 1; d <= kDayCount; ++d)
+                    if (const TEDey* dey = en->mDey[static_cast<std::size_t>(d)].get())
+                        for (const auto& e : dey->LEkz) note(e->FFio, ne, d, gr.get());
+            }
+        }
+    }
+
+    const std::vector<const TGryp*>& Of(const TFio* fio, int ne, int d) const {
+        const auto it = FGroups.find({fio, ne, d});
+        return it != FGroups.end() ? it->second : FNone;
+    }
+
+private:
+    using TKey = std::tuple<const TFio*, int, int>;
+
+    void note(const std::vector<TFio*>& teachers, int ne, int d, const TGryp* gr) {
+        for (const TFio* fio : teachers) note(fio, ne, d, gr);
+    }
+    void note(const TFio* fio, int ne, int d, const TGryp* gr) {
+        if (fio == nullptr) return;
+        std::vector<const TGryp*>& groups = FGroups[{fio, ne, d}];
+        if (groups.empty() || groups.back() != gr) groups.push_back(gr);
+    }
+
+    std::map<TKey, std::vector<const TGryp*>> FGroups;
+    std::vector<const TGryp*> FNone;
+};
+
 void addEntryTable(TBodyHtml& body, const THtmlExportHub& hub, int ne, const char* whoColumn,
                    const std::vector<TEntryRow>& rows) {
     TGridHtml* grid = body.AddGrid();
     grid->Border = 1;
     for (const char* head : {"День", "Время", "Вид", whoColumn, "Предмет", "Ауд.", "Часы"})
         grid->Headr()->AddCol(head);
-    const TDNed* dn = hub.Year().AllNed.DNed(ne);
     for (const TEntryRow& r : rows) {
         TRowGridHtml* row = grid->AddRow();
-        std::string day = weekdayName(r.day);
-        const std::string& dayText = day;
-        if (dn != nullptr)
-            day = dn->Dop() ? dn->GetStrDateShortDey(r.day, hub.vV1, hub.vV2)
-                            : day + " " + dn->GetStrDateShortDey(r.day, hub.vV1, hub.vV2);
+        const std::string day = DayText(hub, ne, r.day);
         for (const std::string* text :
-             {&dayText, &r.time, &r.kind, &r.who, &r.subject, &r.room, &r.hours})
+             {&day, &r.time, &r.kind, &r.who, &r.subject, &r.room, &r.hours})
             row->AddCells()->AddText(*text);
     }
 }
@@ -138,11 +171,12 @@ bool THtmlExportHub::CreateWordEkzamen2(const TArrayOfPointByte& WD, int vAtrN) 
         [&](TBodyHtml& body, THtmlProgress& progress) {
             int done = 0;
             bool any = false;
+            const TFioEntryGroups entries(Year(), Weeks);
             for (const TFio* fio : teachers) {
                 for (const int ne : Weeks) {
                     std::vector<TEntryRow> rows;
                     for (const int d : DaysOfWeek(WD, ne))
-                        for (const auto& gr : Year().LGryp)
+                        for (const TGryp* gr : entries.Of(fio, ne, d))
                             groupDayRows(*gr, ne, d, vAtrN, fio, true, rows);
                     if (rows.empty()) continue;
                     any = true;

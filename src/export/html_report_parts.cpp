@@ -7,20 +7,16 @@
 
 namespace zavlin::exporting {
 
-namespace {
-
-void addDistinct(std::vector<std::string>& list, const std::string& text) {
+void AddDistinct(std::vector<std::string>& list, const std::string& text) {
     if (!text.empty() && std::find(list.begin(), list.end(), text) == list.end())
         list.push_back(text);
 }
 
-std::string joined(const std::vector<std::string>& list) {
+std::string JoinedList(const std::vector<std::string>& list) {
     std::string out;
     for (const std::string& s : list) out += (out.empty() ? "" : ",") + s;
     return out;
 }
-
-}  // namespace
 
 TFioWeekIndex::TFioWeekIndex(const TAllRasp& year, int ne) {
     if (ne < 1 || ne > kWeeks) return;
@@ -54,6 +50,12 @@ bool TFioWeekIndex::Any(const TFio* fio, int y1, int y2) const {
     return false;
 }
 
+const TFioWeekIndex& TFioWeekIndexes::Week(int ne) {
+    std::unique_ptr<TFioWeekIndex>& index = FWeeks[ne];
+    if (!index) index = std::make_unique<TFioWeekIndex>(FYear, ne);
+    return *index;
+}
+
 TFioCellText::TFioCellText(const TAllRasp& year, const std::vector<TGrypYr>& lessons) {
     std::vector<std::string> groups;
     std::vector<std::string> subjects;
@@ -61,13 +63,13 @@ TFioCellText::TFioCellText(const TAllRasp& year, const std::vector<TGrypYr>& les
     for (const TGrypYr& l : lessons) {
         if (l.yr == nullptr || l.yr->Predmet() == nullptr) continue;
         if (l.indxGryp >= 0 && l.indxGryp < year.CountGryp())
-            addDistinct(groups, year.LGryp[static_cast<std::size_t>(l.indxGryp)]->Name());
-        addDistinct(subjects, l.yr->NamePredmet(false));
-        addDistinct(rooms, l.yr->NameAyd());
+            AddDistinct(groups, year.LGryp[static_cast<std::size_t>(l.indxGryp)]->Name());
+        AddDistinct(subjects, l.yr->NamePredmet(false));
+        AddDistinct(rooms, l.yr->NameAyd());
     }
-    Gryp = joined(groups);
-    Predmet = joined(subjects);
-    Ayd = joined(rooms);
+    Gryp = JoinedList(groups);
+    Predmet = JoinedList(subjects);
+    Ayd = JoinedList(rooms);
 }
 
 void ClampPeriods(int& y1, int& y2) {

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <array>
+#include <map>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -33,6 +35,18 @@ private:
     std::vector<TGrypYr> FNone;
 };
 
+// The week indexes of a document over many weeks, each made when first asked
+// for and kept for the document's life.
+class TFioWeekIndexes {
+public:
+    explicit TFioWeekIndexes(const TAllRasp& year) : FYear(year) {}
+    const TFioWeekIndex& Week(int ne);
+
+private:
+    const TAllRasp& FYear;
+    std::map<int, std::unique_ptr<TFioWeekIndex>> FWeeks;
+};
+
 // The distinct groups, subjects and rooms of a teacher's lessons in one
 // period, each ","-joined.
 struct TFioCellText {
@@ -42,6 +56,11 @@ struct TFioCellText {
     std::string Ayd;
     bool Empty() const { return Gryp.empty() && Predmet.empty(); }
 };
+
+// A cell's list: text is added unless empty or there already; the list is
+// shown ","-joined.
+void AddDistinct(std::vector<std::string>& list, const std::string& text);
+std::string JoinedList(const std::vector<std::string>& list);
 
 // Periods y1..y2 kept inside 0..11, in order.
 void ClampPeriods(int& y1, int& y2);

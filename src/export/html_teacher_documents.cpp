@@ -12,9 +12,6 @@ using namespace zavlin::html;
 
 namespace {
 
-constexpr const char* kDayNames[] = {"",        "Понедельник", "Вторник", "Среда",
-                                     "Четверг", "Пятница",     "Суббота"};
-
 std::string cellText(const TAllRasp& year, const std::vector<TGrypYr>& lessons, int vd) {
     const TFioCellText t(year, lessons);
     if (t.Empty()) return {};
@@ -35,7 +32,7 @@ TGridHtml* dayPeriodGrid(TBodyHtml& body, const std::vector<std::string>& heads,
     grid->Border = 1;
     for (const std::string& head : heads) grid->Headr()->AddCol(head)->RowSpan = 2;
     for (int d = 1; d <= kDayCount; ++d) {
-        THStringHtml* day = grid->Headr()->AddCol(kDayNames[d]);
+        THStringHtml* day = grid->Headr()->AddCol(weekdayName(d));
         day->ColSpan = static_cast<uint16_t>(y2 - y1 + 1);
         day->Align = TAlignHtml::alCenter;
     }
@@ -125,7 +122,7 @@ bool THtmlExportHub::CreateWordFioAllGod(int ne1, int ne2, int vY1, int vY2) {
                 TGridHtml* grid = body.AddGrid();
                 grid->Border = 1;
                 grid->Headr()->AddCol("Неделя");
-                for (int d = 1; d <= kDayCount; ++d) grid->Headr()->AddCol(kDayNames[d]);
+                for (int d = 1; d <= kDayCount; ++d) grid->Headr()->AddCol(weekdayName(d));
                 grid->Headr()->AddCol("Пары");
                 int total = 0;
                 for (int ne = ne1; ne <= ne2; ++ne) {

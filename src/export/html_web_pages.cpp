@@ -6,6 +6,7 @@
 
 #include "base/my_dialog.h"
 #include "export/html_documents.h"
+#include "export/html_report_parts.h"
 #include "export/xml_export.h"
 #include "model/year.h"
 
@@ -68,16 +69,6 @@ bool createSite(THtmlExportHub& hub, const std::string& tip, const TSite<Item>& 
     return ok;
 }
 
-// Reads a whole file through the seam.
-bool readAll(FileSystem& files, const fs::path& path, std::string& bytes) {
-    auto file = files.open(path, OpenMode::ReadOnly);
-    if (!file) return false;
-    const int64_t size = file->size();
-    if (size < 0) return false;
-    bytes.assign(static_cast<std::size_t>(size), '\0');
-    return size == 0 || file->readAt(0, bytes.data(), bytes.size());
-}
-
 std::string systemError() {
     return errno != 0 ? std::system_category().message(errno) : std::string();
 }
@@ -100,6 +91,7 @@ bool THtmlExportHub::CreateHtmlGryp(const std::string& tip) {
 }
 
 bool THtmlExportHub::CreateHtmlFio(const std::string& tip) {
+    TFioWeekIndexes index(FYear);
     TSite<TFio> site{"Расписание преподавателей",
                      "РАСПИСАНИЕ ПРЕПОДАВАТЕЛЕЙ",
                      "Преподаватели",
@@ -108,8 +100,8 @@ bool THtmlExportHub::CreateHtmlFio(const std::string& tip) {
                      SelectedFio(),
                      [](const TFio& fio) { return FioTitle(fio); },
                      [](int ne, const TFio& fio) { return FioPageName(ne, fio); },
-                     [this](TBodyHtml& body, const TFio& fio, int ne) {
-                         AddFioWeekTable(body, FYear, fio, ne, kAllDays);
+                     [this, &index](TBodyHtml& body, const TFio& fio, int ne) {
+                         AddFioWeekTable(body, FYear, fio, kAllDays, index.Week(ne));
                      }};
     return createSite(*this, tip, site);
 }
@@ -153,14 +145,15 @@ bool THtmlExportHub::CopyToFolder(const fs::path& folder, std::vector<fs::path>*
         const fs::path to = folder / name;
         std::string bytes;
         errno = 0;
-        if (readAll(FFiles, from, bytes) &&
+        if (ReadWholeFile(FFiles, from, bytes) &&
             replaceFileWhole(FFiles, to, reinterpret_cast<const uint8_t*>(bytes.data()),
                              bytes.size(), false)) {
             if (copied != nullptr) copied->push_back(to);
         } else {
+            // The system's text alone, as the user knows it; it never names
+            // the file, so the file is named only when there is no such text.
             const std::string why = systemError();
-            lastError =
-                "Ошибка копирования в файл: " + to.string() + (why.empty() ? "" : "\n" + why);
+            lastError = why.empty() ? "Ошибка копирования в файл: " + to.string() : why;
             (void)FFiles.remove(from);
         }
         progress.Position(++done);

@@ -19,10 +19,6 @@ namespace {
 
 constexpr std::size_t kLineOctets = 75;
 
-bool isCancellation(const TYr& yr) {
-    return yr.SetOtmenaYes() || (yr.SetZamenaYes() && yr.YrokKorzina() == nullptr);
-}
-
 std::string teacherText(const TYr& yr) {
     std::string text = yr.NameFio(true, false);
     if (text.empty()) text = yr.NameFio(false, false);
@@ -30,12 +26,23 @@ std::string teacherText(const TYr& yr) {
     return text;
 }
 
-// Where the lesson's day and period are in the calendar; false for a week
-// without dates or a period without a start.
-bool timeOf(const TAllRasp& year, int ne, int d, int y, TIcalEvent& ev) {
+constexpr int kMinutesPerDay = 24 * 60;
+
+// Where the lesson's day and period are in the calendar; false, counted in
+// out, for a week without dates or a period without a start or a length.
+bool timeOf(const TAllRasp& year, int ne, int d, int y, TIcalEvent& ev, TIcalEvents& out) {
     const TDNed* week = year.AllNed.DNed(ne);
+    if (week == nullptr || week->Dop() || week->Dt == 0) {
+        ++out.WithoutDate;
+        return false;
+    }
     const TTaimYrok& t = year.TaimYrok[static_cast<std::size_t>(y)];
-    if (week == nullptr || week->Dop() || week->Dt == 0 || t.Tn() == 0) return false;
+    // A calendar refuses an event that ends before it starts, and a time past
+    // midnight is no time of the lesson's day.
+    if (t.Tn() == 0 || t.Tk() <= t.Tn() || t.Tk() >= kMinutesPerDay) {
+        ++out.WithoutTime;
+        return false;
+    }
     ev.Date = week->Dt + d - 1;
     ev.Start = t.Tn();
     ev.End = t.Tk();
@@ -69,12 +76,9 @@ TIcalEvents GroupIcalEvents(const TAllRasp& year, const TGryp& gr, const std::ve
                 int k = 0;
                 for (int i = 0; i < yrok->CountYrDpZm(); ++i) {
                     const TYr* yr = yrok->YrDpZm(i);
-                    if (yr == nullptr || !yr->Held() || isCancellation(*yr)) continue;
+                    if (yr == nullptr || !yr->Delivered()) continue;
                     TIcalEvent ev;
-                    if (!timeOf(year, ne, d, y, ev)) {
-                        ++out.WithoutTime;
-                        continue;
-                    }
+                    if (!timeOf(year, ne, d, y, ev, out)) continue;
                     ev.Uid = fmt::format("{}-g{}-w{}-d{}-p{}-{}@zavlin98", year.YGod, gr.Dan.N, ne,
                                          d, y, k++);
                     ev.Summary = yr->NamePredmet(true);
@@ -104,7 +108,7 @@ TIcalEvents TeacherIcalEvents(const TAllRasp& year, const TFio& fio,
                 };
                 std::vector<Joint> joints;
                 for (const TGrypYr& l : lessons) {
-                    if (l.yr == nullptr || isCancellation(*l.yr)) continue;
+                    if (l.yr == nullptr || !l.yr->Delivered()) continue;
                     const std::string subject = l.yr->NamePredmet(true);
                     auto it = std::find_if(joints.begin(), joints.end(),
                                            [&](const Joint& j) { return j.subject == subject; });
@@ -125,18 +129,14 @@ TIcalEvents TeacherIcalEvents(const TAllRasp& year, const TFio& fio,
                 int k = 0;
                 for (const Joint& j : joints) {
                     TIcalEvent ev;
-                    if (!timeOf(year, ne, d, y, ev)) {
-                        ++out.WithoutTime;
-                        continue;
-                    }
+                    if (!timeOf(year, ne, d, y, ev, out)) continue;
                     ev.Uid = fmt::format("{}-t{}-w{}-d{}-p{}-{}@zavlin98", year.YGod, fio.N, ne, d,
                                          y, k++);
                     ev.Summary = j.subject;
                     if (!j.groups.empty())
                         ev.Summary += " (" + fmt::format("{}", fmt::join(j.groups, ", ")) + ")";
                     ev.Location = fmt::format("{}", fmt::join(j.rooms, ", "));
-                    ev.Description = (fio.BigName().empty() ? fio.Name() : fio.BigName()) +
-                                     (j.zamena ? " (замена)" : "");
+                    ev.Description = fio.TitleName() + (j.zamena ? " (замена)" : "");
                     out.Events.push_back(std::move(ev));
                 }
             }

@@ -40,8 +40,12 @@ struct TIcalEvent {
 
 struct TIcalEvents {
     std::vector<TIcalEvent> Events;
-    // Lessons in a period without a clock time (no start in the settings).
+    // Lessons in a period without a clock time: no start in the settings, or
+    // no length (an end not after the start has no place in a calendar).
     int WithoutTime = 0;
+    // Lessons in a week without dates (an additional week, or one whose
+    // start date is not set).
+    int WithoutDate = 0;
 };
 
 TIcalEvents GroupIcalEvents(const TAllRasp& year, const TGryp& gr, const std::vector<int>& weeks);

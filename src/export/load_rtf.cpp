@@ -4,10 +4,10 @@
 
 namespace zavlin::exporting {
 
-void AddLoadTablePage(TFileRtf& doc, const reports::TLoadTable& table) {
+void AddLoadTablePage(TFileRtf& doc, const reports::TLoadTable& table, bool withTitle) {
     doc.SetLandscapeTrue(true);
     TPageRtf* page = doc.AddPage();
-    if (!table.Title.empty()) page->AddStringLn(table.Title);
+    if (withTitle && !table.Title.empty()) page->AddStringLn(table.Title);
     page->AddStringLn("Недели : " + table.WeeksText);
     // The page decides the widths: the columns are not fitted to the texts.
     page->AddGrid(table.Grid)->SetAutoFormat(false);
@@ -16,7 +16,9 @@ void AddLoadTablePage(TFileRtf& doc, const reports::TLoadTable& table) {
 bool SaveLoadTables(const std::vector<reports::TLoadTable>& tables,
                     const std::filesystem::path& file, TMyDialog& dialog) {
     TFileRtf doc;
-    for (const reports::TLoadTable& table : tables) AddLoadTablePage(doc, table);
+    // Only a reader of several tables needs told which one a page holds.
+    const bool titles = tables.size() > 1;
+    for (const reports::TLoadTable& table : tables) AddLoadTablePage(doc, table, titles);
     return doc.SaveToFile(file, dialog);
 }
 

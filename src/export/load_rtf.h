@@ -1,6 +1,7 @@
 // The weekly load tables as an RTF document: one landscape page per table
-// with its title, "Недели : " and the weeks, then the table as the grid shows
-// it (header rows included), its columns sharing the page's width.
+// with "Недели : " and the weeks, then the table as the grid shows it (header
+// rows included), its columns sharing the page's width. A document of several
+// tables puts each one's title above its weeks.
 #pragma once
 
 #include <filesystem>
@@ -11,10 +12,10 @@
 
 namespace zavlin::exporting {
 
-void AddLoadTablePage(TFileRtf& doc, const reports::TLoadTable& table);
+void AddLoadTablePage(TFileRtf& doc, const reports::TLoadTable& table, bool withTitle = false);
 
-// Every table on its page, saved as SaveToFile does (the dialog hears why
-// not).
+// Every table on its page (titled when there are several), saved as
+// SaveToFile does (the dialog hears why not).
 [[nodiscard]] bool SaveLoadTables(const std::vector<reports::TLoadTable>& tables,
                                   const std::filesystem::path& file, TMyDialog& dialog);
 

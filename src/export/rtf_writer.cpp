@@ -28,38 +28,6 @@ void appendHexEscape(std::string& out, unsigned char b) {
     out += fmt::format("\\'{:02X}", b);
 }
 
-// One code point of s at i: its value and length; 0 length for a byte that
-// starts no well-formed sequence.
-std::size_t decodeUtf8(std::string_view s, std::size_t i, char32_t& cp) {
-    const auto b0 = static_cast<unsigned char>(s[i]);
-    std::size_t len = 0;
-    if (b0 < 0x80) {
-        cp = b0;
-        return 1;
-    }
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        len = 2;
-        cp = b0 & 0x1F;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        len = 3;
-        cp = b0 & 0x0F;
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        len = 4;
-        cp = b0 & 0x07;
-    } else {
-        return 0;
-    }
-    if (i + len > s.size()) return 0;
-    for (std::size_t k = 1; k < len; ++k) {
-        const auto b = static_cast<unsigned char>(s[i + k]);
-        if ((b & 0xC0) != 0x80) return 0;
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    const bool overlong = (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000);
-    if (overlong || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) return 0;
-    return len;
-}
-
 // RTF wants \uN with N a signed 16-bit number; \uc1 of the head makes "?"
 // the one character a reader without Unicode shows instead.
 void appendUnicode(std::string& out, char16_t unit) {
@@ -73,13 +41,12 @@ std::string RtfText(std::string_view utf8) {
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
         char32_t cp = 0;
-        const std::size_t len = decodeUtf8(utf8, i, cp);
+        const std::size_t len = decodeUtf8At(utf8, i, cp);
         if (len == 0) {
             out += '?';
             ++i;
             continue;
         }
-        const std::string_view seq = utf8.substr(i, len);
         i += len;
         if (cp < 0x80) {
             switch (cp) {
@@ -102,9 +69,8 @@ std::string RtfText(std::string_view utf8) {
             }
             continue;
         }
-        const std::string single = utf8ToCp1251(seq);
-        if (single.size() == 1 && single[0] != '?') {
-            appendHexEscape(out, static_cast<unsigned char>(single[0]));
+        if (const char single = codePointToCp1251(cp); single != '?') {
+            appendHexEscape(out, static_cast<unsigned char>(single));
         } else if (cp <= 0xFFFF) {
             appendUnicode(out, static_cast<char16_t>(cp));
         } else {
@@ -129,7 +95,8 @@ void TStrRtf::RenderChildren(std::string& out) const {
 int TStrRtf::GetIndex() const {
     if (FOwner == nullptr) return -1;
     const auto& siblings = FOwner->Li;
-    for (std::size_t i = 0; i < siblings.size(); ++i)
+    // From the end: a node asks mostly while it is the one just added.
+    for (std::size_t i = siblings.size(); i-- > 0;)
         if (siblings[i].get() == this) return static_cast<int>(i);
     return -1;
 }
@@ -370,14 +337,13 @@ TGridRtf* TRowRtf::Grid() const {
     return dynamic_cast<TGridRtf*>(FOwner);
 }
 
-TCellRtf* TRowRtf::CellAbove(int k) const {
-    const TGridRtf* grid = Grid();
-    const int r = GetIndex();
-    return grid != nullptr && r > 0 ? grid->Row(r - 1)->Cell(k) : nullptr;
+void TRowRtf::Render(std::string& out) const {
+    RenderAt(out, GetIndex());
 }
 
-void TRowRtf::Render(std::string& out) const {
+void TRowRtf::RenderAt(std::string& out, int index) const {
     const TGridRtf* grid = Grid();
+    const TRowRtf* above = grid != nullptr && index > 0 ? grid->Row(index - 1) : nullptr;
     out += "{\\trowd ";
     out += fmt::format("\\trgaph{}", FTrpadd);
     if (FRowHeight > 0) out += fmt::format("\\trrh{}", FRowHeight);
@@ -390,15 +356,20 @@ void TRowRtf::Render(std::string& out) const {
         }
     }
     out += ' ';
-    for (int k = 0; k < Count(); ++k) RenderCellDefinition(out, k);
-    for (int k = 0; k < Count(); ++k) RenderCellText(out, k);
+    int right = 0;
+    for (int k = 0; k < Count(); ++k) {
+        right += Cell(k)->FCellx;
+        RenderCellDefinition(out, k, above != nullptr ? above->Cell(k) : nullptr, right + k);
+    }
+    for (int k = 0; k < Count(); ++k)
+        RenderCellText(out, k, above != nullptr ? above->Cell(k) : nullptr, index);
     out += "\\row }";
 }
 
-void TRowRtf::RenderCellDefinition(std::string& out, int k) const {
+void TRowRtf::RenderCellDefinition(std::string& out, int k, const TCellRtf* above,
+                                   int right) const {
     const TGridRtf* grid = Grid();
     const TCellRtf* cell = Cell(k);
-    const TCellRtf* above = CellAbove(k);
     if (cell->MargeBottom())
         out += above == nullptr || !above->MargeBottom() ? "\\clvmgf " : "\\clvmrg ";
     else if (above != nullptr && above->MargeBottom())
@@ -414,24 +385,22 @@ void TRowRtf::RenderCellDefinition(std::string& out, int k) const {
     out += cell->TextVert() ? "\\cltxbtlr" : "\\cltxlrtb";
     if (!cell->MargeRight() || k == Count() - 1) {
         if (cell->TextVert()) out += fmt::format("\\clwWidth{}", cell->FCellx + FTrpadd + k);
-        int sum = 0;
-        for (int j = 0; j <= k; ++j) sum += Cell(j)->FCellx;
-        out += fmt::format("\\cellx{}", sum + k);
+        out += fmt::format("\\cellx{}", right);
     }
 }
 
-void TRowRtf::RenderCellText(std::string& out, int k) const {
+void TRowRtf::RenderCellText(std::string& out, int k, const TCellRtf* above, int index) const {
     const TCellRtf* cell = Cell(k);
-    const TCellRtf* above = CellAbove(k);
     out += kCellStart;
     out += '{';
     if (!cell->MargeBottom()) {
         if (above == nullptr || !above->MargeBottom()) out += RtfText(cell->FStr);
     } else if (above == nullptr || !above->MargeBottom()) {
-        // The run's captions, one paragraph each, down to its last cell.
+        // A reader shows a merged run as its first cell alone: the texts of
+        // the cells below would be lost unless they are carried up into it.
         out += RtfText(cell->FStr);
         const TGridRtf* grid = Grid();
-        for (int r = GetIndex() + 1; grid != nullptr && r < grid->RowCount(); ++r) {
+        for (int r = index + 1; grid != nullptr && r < grid->RowCount(); ++r) {
             const TCellRtf* next = grid->Row(r)->Cell(k);
             if (next == nullptr) break;
             out += "\\par ";
@@ -510,7 +479,7 @@ void TGridRtf::RecomputeWidths() const {
 
 void TGridRtf::Render(std::string& out) const {
     if (RowCount() > 0 && ColCountMax() > 0) RecomputeWidths();
-    RenderChildren(out);
+    for (int r = 0; r < RowCount(); ++r) Row(r)->RenderAt(out, r);
     if (RowCount() > 0) out += kTableEnd;
 }
 
@@ -609,24 +578,12 @@ bool TFileRtf::SaveToFile(const std::filesystem::path& name, TMyDialog& dialog, 
         return false;
     }
     const std::string bytes = Render();
-    std::filesystem::path aside = name;
-    aside += ".new";
-    // Nothing of the old file is touched until the new one is whole.
-    bool written = fs.remove(aside);
-    if (written) {
-        auto f = fs.open(aside, OpenMode::CreateNew);
-        written = f != nullptr && (!existed || fs.copyPermissions(name, aside)) &&
-                  f->writeAt(0, bytes.data(), bytes.size()) && f->sync();
-    }
-    if (!written) {
-        fs.remove(aside);
+    // Nothing of the old file is touched until the new one is whole. On this
+    // system a rename replaces a file other programs hold open, so a failure
+    // here is one of writing, not a busy file.
+    if (!replaceFileWhole(fs, name, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
+                          true)) {
         dialog.MessageShow(fmt::format("Не удалось записать файл \"{}\"", name.string()));
-        return false;
-    }
-    if (!fs.rename(aside, name)) {
-        fs.remove(aside);
-        dialog.MessageShow(existed ? BusyFileMessage(name)
-                                   : fmt::format("Не удалось записать файл \"{}\"", name.string()));
         return false;
     }
     return true;

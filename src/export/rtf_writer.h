@@ -267,15 +267,17 @@ public:
         FDefailtRowHeight = true;
     }
     TGridRtf* Grid() const;
+    // Render for a row whose place in its table is known: index.
+    void RenderAt(std::string& out, int index) const;
 
     int FRowHeight = 0;  // 0 = automatic
     bool FDefailtRowHeight = false;
     int FTrpadd = kTrpadd;
 
 private:
-    void RenderCellDefinition(std::string& out, int k) const;
-    void RenderCellText(std::string& out, int k) const;
-    TCellRtf* CellAbove(int k) const;
+    // right: where cell k ends, the widths up to it plus one twip per cell.
+    void RenderCellDefinition(std::string& out, int k, const TCellRtf* above, int right) const;
+    void RenderCellText(std::string& out, int k, const TCellRtf* above, int index) const;
 };
 
 // A table. Before its rows are rendered the non-fixed columns share the page's

@@ -245,15 +245,6 @@ TExportResult RunXmlFileExport(const TAllRasp& year, TFileIni& ini, const fs::pa
 
 namespace {
 
-bool readWhole(FileSystem& files, const fs::path& path, std::string& bytes) {
-    auto file = files.open(path, OpenMode::ReadOnly);
-    if (!file) return false;
-    const int64_t size = file->size();
-    if (size < 0) return false;
-    bytes.assign(static_cast<std::size_t>(size), '\0');
-    return size == 0 || file->readAt(0, bytes.data(), bytes.size());
-}
-
 // Whether two paths name the same file, the letter case aside.
 bool sameFile(const fs::path& a, const fs::path& b) {
     std::error_code ec;
@@ -347,7 +338,7 @@ TExportResult RunWebFileExport(const TAllRasp& year, TFileIni& ini, const fs::pa
         // Written aside and renamed over: a copy that fails midway leaves the
         // previous copy whole.
         std::string bytes;
-        if (!readWhole(files, result.files.back(), bytes) ||
+        if (!ReadWholeFile(files, result.files.back(), bytes) ||
             !replaceFileWhole(files, target, reinterpret_cast<const uint8_t*>(bytes.data()),
                               bytes.size(), true)) {
             result.message = "Ошибка копирования в файл: " + targetText;
@@ -366,6 +357,15 @@ TExportResult RunWebFileExport(const TAllRasp& year, TFileIni& ini, const fs::pa
         result.message.clear();
     }
     return result;
+}
+
+bool ReadWholeFile(FileSystem& files, const fs::path& path, std::string& bytes) {
+    auto file = files.open(path, OpenMode::ReadOnly);
+    if (!file) return false;
+    const int64_t size = file->size();
+    if (size < 0) return false;
+    bytes.assign(static_cast<std::size_t>(size), '\0');
+    return size == 0 || file->readAt(0, bytes.data(), bytes.size());
 }
 
 }  // namespace zavlin::exporting

@@ -57,6 +57,10 @@ std::string ProgramFileName();
 
 // "temp" below the home folder.
 std::filesystem::path TempFolder(const std::filesystem::path& home);
+// A whole written file read back through the seam, for its copy elsewhere;
+// false when it cannot be opened or read.
+[[nodiscard]] bool ReadWholeFile(FileSystem& files, const std::filesystem::path& path,
+                                 std::string& bytes);
 // "rs" + year + week in two digits + ".xml".
 std::string WebFileName(int year, int ne);
 

@@ -19,7 +19,7 @@ std::string countText(int n) {
 }
 
 std::string teacherName(const TFio& fio) {
-    return fio.BigName().empty() ? fio.Name() : fio.BigName();
+    return fio.TitleName();
 }
 
 // One row's week figures, the row's total and hours after them.

@@ -91,6 +91,16 @@ TEST_F(HtmlCli, DocumentsOfTheChosenGroupsAndTeachers) {
     EXPECT_NE(page(out / "ekzfio.htm").find("КОНСУЛЬТАЦИИ И ЭКЗАМЕНЫ ПРЕПОДАВАТЕЛЯ"),
               std::string::npos);
 
+    // Any kind of the word-processor window, for scripts: the room
+    // document over the weeks' days; an unknown kind makes nothing.
+    r = run("export html --kind 9 --weeks 5 --to '" + out.string() + "'");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(occurrences(page(out / "aydgryp.htm"), "АУДИТОРИИ И ГРУППЫ "), 6);
+    r = run("export html --kind 6 --to '" + out.string() + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("kind 6"), std::string::npos) << r.out;
+    EXPECT_EQ(run("export html --kind 1 --groups --to '" + out.string() + "'").status, 2);
+
     // Wrong command lines.
     EXPECT_EQ(run("export html --to '" + out.string() + "'").status, 2);
     EXPECT_EQ(run("export html --groups --web --to '" + out.string() + "'").status, 2);

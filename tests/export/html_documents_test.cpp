@@ -4,11 +4,13 @@
 #include "export/html_documents.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "base/cp1251.h"
@@ -268,6 +270,8 @@ TEST_F(HtmlHub, AStaleDocumentIsReplacedOrStopsTheGeneration) {
     EXPECT_TRUE(fs::is_regular_file(file));
 
     // One that cannot be removed: the message, and nothing is generated.
+    // Permissions do not hold the superuser back.
+    if (::geteuid() == 0) GTEST_SKIP() << "a read-only folder is writable as root";
     fs::remove(file);
     fs::create_directories(file / "inside");
     fs::permissions(file, fs::perms::owner_read | fs::perms::owner_exec);
@@ -339,10 +343,9 @@ TEST_F(HtmlHub, TheWebSiteIsCopiedIntoTheFolder) {
     fs::remove(site / pageOf(g1));
     hubDialog.shown.clear();
     EXPECT_FALSE(hub->ExportWeb(site, true, false, &copied));
+    // The system's own text of why, alone (a folder is in the file's place).
     ASSERT_EQ(hubDialog.shown.size(), 1u);
-    EXPECT_EQ(
-        hubDialog.shown[0].rfind("Ошибка копирования в файл: " + (site / pageOf(g2)).string(), 0),
-        0u);
+    EXPECT_EQ(hubDialog.shown[0], std::system_category().message(EISDIR));
     EXPECT_FALSE(fs::exists(hub->PathTemp / pageOf(g2)));
     EXPECT_TRUE(fs::exists(site / pageOf(g1)));
     EXPECT_EQ(copied.size(), 3u);

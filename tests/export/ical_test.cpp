@@ -43,7 +43,7 @@ TEST(IcalText, EscapesAndFolding) {
     EXPECT_EQ(IcalText("Группа: 1"), "Группа: 1");
     EXPECT_EQ(FoldIcalLine("SHORT:x"), "SHORT:x\r\n");
 
-    // 7 ASCII octets, then two-octet letters: every physical line at most
+    // 8 ASCII octets, then two-octet letters: every physical line at most
     // 75 octets, continuation lines start with a blank, no letter is cut.
     std::string value;
     for (int i = 0; i < 100; ++i) value += "Ж";
@@ -179,6 +179,29 @@ TEST_F(IcalEvents, HeldLessonsOfAGroupWithSubstitutionsApplied) {
     const TIcalEvents ivanov = TeacherIcalEvents(*year, *fios[0], {kWeek});
     EXPECT_EQ(ivanov.Events.size(), 1u);
     EXPECT_EQ(ivanov.WithoutTime, 1);
+}
+
+TEST_F(IcalEvents, LessonsWithoutALengthOrADateAreLeftOutAndCountedApart) {
+    // A start without a length would end the event where it starts.
+    year->TaimYrok[1].SetTd(0);
+    TIcalEvents got = GroupIcalEvents(*year, *gr, {kWeek});
+    EXPECT_TRUE(got.Events.empty());
+    EXPECT_EQ(got.WithoutTime, 4);
+    EXPECT_EQ(got.WithoutDate, 0);
+    EXPECT_EQ(TeacherIcalEvents(*year, *fios[0], {kWeek}).WithoutTime, 3);
+
+    // A lesson that would run past midnight has no end on its day either.
+    year->TaimYrok[1].SetTn(23 * 60);
+    year->TaimYrok[1].SetTd(90);
+    EXPECT_EQ(GroupIcalEvents(*year, *gr, {kWeek}).WithoutTime, 4);
+
+    // A week whose dates are not set: the lessons are counted as such.
+    year->TaimYrok[1].SetTn(9 * 60);
+    year->AllNed.DNed(kWeek)->Dt = 0;
+    got = GroupIcalEvents(*year, *gr, {kWeek});
+    EXPECT_TRUE(got.Events.empty());
+    EXPECT_EQ(got.WithoutDate, 4);
+    EXPECT_EQ(got.WithoutTime, 0);
 }
 
 TEST_F(IcalEvents, AUnionIsOneEventOfTheTeacher) {

@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTest>
 #include <filesystem>
 #include <fstream>
@@ -338,9 +339,67 @@ private slots:
         QVERIFY(act.shown());
 
         h->dialog.shown.clear();
-        ui::RunWordExport(*h->context, 2);
+        ui::RunWordExport(*h->context, 6);
         QCOMPARE(h->dialog.shown,
-                 std::vector<std::string>{ui::kUnknownKindText + std::string("2")});
+                 std::vector<std::string>{ui::kUnknownKindText + std::string("6")});
+    }
+
+    // Catches a kind of the hub the window cannot make, a room document
+    // over the wrong list or periods, days asked of a kind that has none,
+    // and a week range that does not reach the document.
+    void theOtherKindsAreMadeThroughTheWindow() {
+        auto h = template_.copy("docexport_kinds");
+        TRecordingOpener opener;
+        ui::TScopedDocumentOpener scoped(opener);
+        for (const int kind : {2, 3, 4, 41, 5, 51, 7, 77, 8, 9, 91, 21, 24, 26})
+            QVERIFY2(ui::FindWordKind(kind) != nullptr, std::to_string(kind).c_str());
+
+        TForm34 rooms(*h->context, 9);
+        rooms.show();
+        QVERIFY(child<QLabel>(&rooms, "SelectionLabel")
+                    ->text()
+                    .startsWith(QStringLiteral("Выбрано аудиторий")));
+        QVERIFY(rooms.findChild<QSpinBox*>("SpinN1") == nullptr);
+        child<QSpinBox>(&rooms, "SpinY1")->setValue(1);
+        child<QSpinBox>(&rooms, "SpinY2")->setValue(2);
+        untickAllDaysBut(rooms, {1});
+        QVERIFY(saveScreenshot(&rooms, QStringLiteral("document_export_window_rooms")));
+        QVERIFY(rooms.Export());
+        const fs::path roomFile = homeOf(*h) / "temp" / kAydGrypFile;
+        QCOMPARE(opener.files, std::vector<fs::path>{roomFile});
+        QVERIFY(h->dialog.shown.empty());
+        const std::string roomPage = readPage(roomFile);
+        // One table per active week: Monday alone was ticked.
+        const std::vector<int> active = ActiveWeeks(&h->year().AllNed);
+        std::size_t tables = 0;
+        for (std::size_t at = roomPage.find("АУДИТОРИИ И ГРУППЫ "); at != std::string::npos;
+             at = roomPage.find("АУДИТОРИИ И ГРУППЫ ", at + 1))
+            ++tables;
+        QCOMPARE(tables, active.size());
+        QVERIFY(contains(roomPage, h->year().LAyd.front()->Name()));
+        QVERIFY(contains(roomPage, "<TH>2</TH>"));
+        QVERIFY(!contains(roomPage, "<TH>3</TH>"));
+
+        // The planned hours ask for weeks, not days; the range is the
+        // active weeks' to begin with.
+        TForm34 plan(*h->context, 24);
+        plan.show();
+        QVERIFY(!child<QCheckBox>(&plan, "Day1")->isVisibleTo(&plan));
+        QCOMPARE(child<QSpinBox>(&plan, "SpinN1")->value(), active.front());
+        QCOMPARE(child<QSpinBox>(&plan, "SpinN2")->value(), active.back());
+        untickAllDaysBut(plan, {});
+        QVERIFY(plan.Export());
+        const fs::path planFile = homeOf(*h) / "temp" / kPlanFioFile;
+        QCOMPARE(opener.files.back(), planFile);
+        const std::string whole = readPage(planFile);
+        // A week range without lessons gives another document.
+        child<QSpinBox>(&plan, "SpinN1")->setValue(kWeeks);
+        child<QSpinBox>(&plan, "SpinN2")->setValue(kWeeks);
+        QCOMPARE(plan.Request().N1, kWeeks);
+        QVERIFY(plan.Export());
+        QVERIFY(readPage(planFile).size() < whole.size());
+        QCOMPARE(opener.files.size(), std::size_t(3));
+        QVERIFY(h->dialog.shown.empty());
     }
 
     // Catches the setting ignored and a test's opener left installed.

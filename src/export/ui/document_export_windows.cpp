@@ -15,8 +15,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QThread>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <map>
@@ -28,12 +30,14 @@
 #include "entry/ui/active_weeks_window.h"
 #include "entry/ui/entry_widgets.h"
 #include "entry/ui/groups_window.h"
+#include "entry/ui/rooms_window.h"
 #include "entry/ui/teachers_window.h"
 #include "export/html_documents.h"
 #include "export/timetable_xml.h"
 #include "export/ui/document_opening.h"
 #include "export/ui/export_windows.h"
 #include "model/god.h"
+#include "reports/month_statement.h"
 #include "shell/shell.h"
 #include "shell/ui/list_box_numer.h"
 #include "storage/typed_arrays.h"
@@ -141,9 +145,18 @@ QString selectionText(const TGod& god, bool teachers) {
         .arg(god.CountGryp());
 }
 
+QString selectionText(const TGod& god, TWordSelection selection) {
+    if (selection != TWordSelection::Rooms)
+        return selectionText(god, selection == TWordSelection::Teachers);
+    int n = 0;
+    for (const auto& ayd : god.LAyd) n += ayd->Select ? 1 : 0;
+    return QStringLiteral("Выбрано аудиторий: %1 из %2").arg(n).arg(god.LAyd.size());
+}
+
 void selectAll(TGod& god) {
     god.SelectAllGryp(true);
     for (const auto& fio : god.LFio) fio->Select = true;
+    for (const auto& ayd : god.LAyd) ayd->Select = true;
 }
 
 // The marks of the year shown in a picking list, and the list's choice
@@ -181,6 +194,28 @@ void pickSelection(TWindowContext& context, QWidget* parent, bool teachers) {
                                     [god](int n) { return god->GrypNumer(n); });
 }
 
+void pickSelection(TWindowContext& context, QWidget* parent, TWordSelection selection) {
+    TGod* god = context.shell.God();
+    if (god == nullptr) return;
+    if (selection == TWordSelection::Rooms)
+        pickInto<entry::ui::TForm7>(context, parent, god->LAyd,
+                                    [god](int n) { return god->GetAydNumer(n); });
+    else
+        pickSelection(context, parent, selection == TWordSelection::Teachers);
+}
+
+QSpinBox* makeSpin(QWidget* parent, const char* name, int low, int high, int value) {
+    auto* spin = new QSpinBox(parent);
+    spin->setObjectName(name);
+    spin->setRange(low, high);
+    spin->setValue(value);
+    return spin;
+}
+
+constexpr std::array<const char*, 12> kMonthNames = {"Январь",   "Февраль", "Март",   "Апрель",
+                                                     "Май",      "Июнь",    "Июль",   "Август",
+                                                     "Сентябрь", "Октябрь", "Ноябрь", "Декабрь"};
+
 QProgressBar* makeBar(QWidget* parent) {
     auto* bar = new QProgressBar(parent);
     bar->setObjectName("ProgressBar1");
@@ -198,24 +233,30 @@ constexpr std::array<const char*, 6> kDayNames = {"Понедельник", "В�
 
 const TWordKind* FindWordKind(int kind) {
     static const std::map<int, TWordKind> kKinds = [] {
+        using enum TWordSelection;
         std::map<int, TWordKind> k;
-        auto add = [&k](int kind, const char* title, bool teachers,
-                        std::function<bool(THtmlExportHub&, const TArrayOfPointByte&)> gen) {
-            k[kind] = TWordKind{kind, title, teachers, std::move(gen)};
+        auto add = [&k](int kind, const char* title, TWordSelection selection, unsigned asks,
+                        TWordRequest defaults = {}) {
+            k[kind] = TWordKind{kind, title, selection, asks, defaults};
         };
-        add(0, "Расписание групп", false, [](THtmlExportHub& hub, const TArrayOfPointByte& WD) {
-            return hub.CreateWordGryp(WD);
-        });
-        add(1, "Расписание преподавателей", true,
-            [](THtmlExportHub& hub, const TArrayOfPointByte& WD) { return hub.CreateWordFio(WD); });
-        add(60, "Консультации и экзамены групп", false,
-            [](THtmlExportHub& hub, const TArrayOfPointByte& WD) {
-                return hub.CreateWordEkzamen1(WD);
-            });
-        add(61, "Консультации и экзамены преподавателей", true,
-            [](THtmlExportHub& hub, const TArrayOfPointByte& WD) {
-                return hub.CreateWordEkzamen2(WD);
-            });
+        add(0, "Расписание групп", Groups, waDays);
+        add(1, "Расписание преподавателей", Teachers, waDays);
+        add(2, "Ведомости групп", Groups, waMonth);
+        add(3, "Ведомости преподавателей", Teachers, waMonth);
+        add(4, "Замены в группах", Groups, waDays);
+        add(41, "Замены в группах относительно базовой недели", Groups, waDays);
+        add(5, "Замены преподавателей", Groups, waDays);
+        add(51, "Замены преподавателей относительно базовой недели", Groups, waDays);
+        add(7, "Группы преподавателей по неделям", Teachers, waPeriods);
+        add(77, "Группы преподавателей за период", Teachers, waPeriods | waWeeks);
+        add(8, "Аудитории преподавателей", Teachers, waDays | waPeriods);
+        add(9, "Аудитории и Группы", Rooms, waDays | waPeriods);
+        add(91, "Группы и аудитории", Groups, waDays | waPeriods);
+        add(21, "Планируемая нагрузка группы", Groups, 0);
+        add(24, "Планируемые часы преподавателей", Teachers, waWeeks);
+        add(26, "Годовое расписание преподавателей", Teachers, waPeriods | waWeeks);
+        add(60, "Консультации и экзамены групп", Groups, waDays);
+        add(61, "Консультации и экзамены преподавателей", Teachers, waDays);
         return k;
     }();
     const auto found = kKinds.find(kind);
@@ -431,6 +472,50 @@ TForm34::TForm34(TWindowContext& context, int kind, const TWordPreselection& pre
                    QStringLiteral("(весенний семестр)"),
                    QStringLiteral("1и2(осенний) 3и4 (весенний)")});
 
+    // What the kind needs besides the days; the defaults make a sensible
+    // document when the user changes nothing.
+    const unsigned asks = wordKind_ != nullptr ? wordKind_->asks : 0u;
+    const TWordRequest defaults = wordKind_ != nullptr ? wordKind_->defaults : TWordRequest{};
+    auto* kindFields = new QFormLayout;
+    if ((asks & waMonth) != 0) {
+        month_ = new QComboBox(this);
+        month_->setObjectName("ComboMonth");
+        for (const char* name : kMonthNames) month_->addItem(qstr(name));
+        month_->setCurrentIndex(std::clamp(defaults.me, 1, 12) - 1);
+        start_ = new QComboBox(this);
+        start_->setObjectName("ComboStart");
+        for (const reports::TStatementStart& st : reports::kStatementStarts) {
+            start_->addItem(qstr(st.text), st.hh);
+            if (st.hh == defaults.h) start_->setCurrentIndex(start_->count() - 1);
+        }
+        kindFields->addRow(QStringLiteral("Месяц"), month_);
+        kindFields->addRow(QStringLiteral("Начало"), start_);
+    }
+    if ((asks & waPeriods) != 0) {
+        y1_ = makeSpin(this, "SpinY1", 0, kPeriodCount - 1, defaults.Y1);
+        y2_ = makeSpin(this, "SpinY2", 0, kPeriodCount - 1, defaults.Y2);
+        auto* row = new QHBoxLayout;
+        row->addWidget(y1_);
+        row->addWidget(new QLabel(QStringLiteral("по"), this));
+        row->addWidget(y2_);
+        row->addStretch();
+        kindFields->addRow(QStringLiteral("Пары с"), row);
+    }
+    if ((asks & waWeeks) != 0) {
+        // The active weeks' span to begin with, the study year without any.
+        const TGod* god = context_.shell.God();
+        const std::vector<int> active =
+            god != nullptr ? ActiveWeeks(&god->AllNed) : std::vector<int>{};
+        n1_ = makeSpin(this, "SpinN1", 1, kWeeks, active.empty() ? defaults.N1 : active.front());
+        n2_ = makeSpin(this, "SpinN2", 1, kWeeks, active.empty() ? defaults.N2 : active.back());
+        auto* row = new QHBoxLayout;
+        row->addWidget(n1_);
+        row->addWidget(new QLabel(QStringLiteral("по"), this));
+        row->addWidget(n2_);
+        row->addStretch();
+        kindFields->addRow(QStringLiteral("Недели с"), row);
+    }
+
     progress_ = makeBar(this);
     export_ = MakeButton(this, QStringLiteral("Экспорт"), QStringLiteral("ExportButton"));
     auto* close = MakeButton(this, QStringLiteral("Закрыть"), QStringLiteral("CloseButton"));
@@ -449,6 +534,8 @@ TForm34::TForm34(TWindowContext& context, int kind, const TWordPreselection& pre
     layout->addLayout(selectionRow);
     layout->addLayout(weeksRow);
     layout->addWidget(daysBox);
+    daysBox->setVisible((asks & waDays) != 0);
+    layout->addLayout(kindFields);
     layout->addWidget(startWord_);
     layout->addLayout(labels);
     layout->addWidget(progress_);
@@ -477,7 +564,7 @@ TForm34::TForm34(TWindowContext& context, int kind, const TWordPreselection& pre
 void TForm34::showSelection() {
     const TGod* god = context_.shell.God();
     if (god != nullptr && wordKind_ != nullptr)
-        selection_->setText(selectionText(*god, wordKind_->teachers));
+        selection_->setText(selectionText(*god, wordKind_->selection));
 }
 
 void TForm34::showWeeks() {
@@ -495,7 +582,7 @@ void TForm34::showWeeks() {
 
 void TForm34::pick() {
     if (wordKind_ == nullptr) return;
-    pickSelection(context_, this, wordKind_->teachers);
+    pickSelection(context_, this, wordKind_->selection);
     showSelection();
 }
 
@@ -508,6 +595,17 @@ void TForm34::ChosenWD(TArrayOfPointByte& WD) const {
                 WD.AddPoint(static_cast<uint8_t>(ne), static_cast<uint8_t>(i + 1));
 }
 
+TWordRequest TForm34::Request() const {
+    TWordRequest r = wordKind_ != nullptr ? wordKind_->defaults : TWordRequest{};
+    if (month_ != nullptr) r.me = month_->currentIndex() + 1;
+    if (start_ != nullptr) r.h = start_->currentData().toInt();
+    if (y1_ != nullptr) r.Y1 = y1_->value();
+    if (y2_ != nullptr) r.Y2 = y2_->value();
+    if (n1_ != nullptr) r.N1 = n1_->value();
+    if (n2_ != nullptr) r.N2 = n2_->value();
+    return r;
+}
+
 bool TForm34::Export() {
     TGod* god = context_.shell.God();
     if (god == nullptr || busy_) return false;
@@ -517,7 +615,7 @@ bool TForm34::Export() {
     }
     TArrayOfPointByte WD;
     ChosenWD(WD);
-    if (WD.Count() == 0) {
+    if ((wordKind_->asks & waDays) != 0 && WD.Count() == 0) {
         context_.dialog.MessageShow("Выберите хотя бы один день недели.");
         return false;
     }
@@ -531,8 +629,9 @@ bool TForm34::Export() {
     hub.vV1 = v1_->currentIndex();
     hub.vV2 = v2_->currentIndex();
     hub.vV3 = v3_->currentIndex();
-    const TWordKind& kind = *wordKind_;
-    const bool ok = RunOnWorker(this, [&] { return kind.generate(hub, WD); });
+    TWordRequest request = Request();
+    request.WD = &WD;
+    const bool ok = RunOnWorker(this, [&] { return hub.CreateWordOfKind(kind_, request); });
     busy_ = false;
     told.Replay(context_.dialog);
     return ok;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "export/html_documents.h"
 #include "shell/ui/folder_choice.h"
 #include "shell/ui/window_context.h"
 
@@ -22,26 +23,38 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 
 namespace zavlin {
 class TArrayOfPointByte;
-}
-
-namespace zavlin::exporting {
-class THtmlExportHub;
 }
 
 namespace zavlin::exporting::ui {
 
 using shell::ui::TWindowContext;
 
-// A document kind of the word-processor export. The table grows with the
-// hub's generators; a kind not in it is refused with kUnknownKindText.
+// Whose list a document kind is made for.
+enum class TWordSelection { Groups, Teachers, Rooms };
+
+// What a kind asks the window for besides the selection (bits).
+enum TWordAsk : unsigned {
+    waDays = 1,     // the weekdays of the active weeks (WD)
+    waMonth = 2,    // the month and its start (me, h)
+    waPeriods = 4,  // the periods Y1..Y2
+    waWeeks = 8,    // the weeks N1..N2
+};
+
+// A document kind of the word-processor export, made by the hub's
+// CreateWordOfKind; a kind not in the table is refused with
+// kUnknownKindText.
 struct TWordKind {
     int kind = 0;
     const char* title = "";  // what the window says it makes
-    bool teachers = false;   // the selection is of teachers, else of groups
-    std::function<bool(THtmlExportHub& hub, const TArrayOfPointByte& WD)> generate;
+    TWordSelection selection = TWordSelection::Groups;
+    unsigned asks = waDays;
+    // The request's fields the window does not ask for.
+    TWordRequest defaults;
+    bool teachers() const { return selection == TWordSelection::Teachers; }
 };
 const TWordKind* FindWordKind(int kind);
 // The kind a menu item opens the window with ("WORD1".."WORD4"); -1 else.
@@ -95,7 +108,8 @@ private:
 // "Экспорт в Word" of one kind. Object names: "KindLabel",
 // "SelectionLabel", "PickButton", "WeeksLabel", "WeeksButton", "Day1".."Day6",
 // "CheckWord", "ComboV1", "ComboV2", "ComboV3", "ProgressBar1",
-// "ExportButton", "CloseButton".
+// "ExportButton", "CloseButton"; for the kinds that ask for them "ComboMonth",
+// "ComboStart", "SpinY1", "SpinY2", "SpinN1", "SpinN2".
 class TForm34 : public QDialog {
     Q_OBJECT
 public:
@@ -108,6 +122,8 @@ public:
     bool Busy() const { return busy_; }
     // The chosen (week, day) pairs: the active weeks by the ticked days.
     void ChosenWD(TArrayOfPointByte& WD) const;
+    // The kind's request as the window's fields set it (WD not included).
+    TWordRequest Request() const;
 
     void reject() override;
 
@@ -129,6 +145,12 @@ private:
     QComboBox* v1_;
     QComboBox* v2_;
     QComboBox* v3_;
+    QComboBox* month_ = nullptr;
+    QComboBox* start_ = nullptr;
+    QSpinBox* y1_ = nullptr;
+    QSpinBox* y2_ = nullptr;
+    QSpinBox* n1_ = nullptr;
+    QSpinBox* n2_ = nullptr;
     QProgressBar* progress_;
     QPushButton* export_;
     bool busy_ = false;
