@@ -90,7 +90,7 @@ private:
 
     TKind kind_;
     exporting::TDocumentOpener& opener_;
-    std::vector<const void*> items_;  // in the order of the choice box
+    std::vector<const void*> items_;  // by the box's index: names are not searched
     TAccountTable table_;
     TDGrid shown_;
     QComboBox* choice_ = nullptr;

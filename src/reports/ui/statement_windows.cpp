@@ -35,7 +35,8 @@ const T* itemAt(const std::vector<const void*>& items, const QComboBox* box) {
                : nullptr;
 }
 
-// The groups or the teachers of the year into the box.
+// The box's objects are kept in its order: the choice is found by its
+// index, not by searching for its name.
 void fillGroups(const TGod& g, QComboBox* box, std::vector<const void*>& items) {
     QStringList texts;
     for (const auto& gr : g.LGryp) {
@@ -150,7 +151,7 @@ TMonthStatementWindow::TMonthStatementWindow(TKind kind, TWindowContext& context
             fillGroups(*g, choice_, items_);
         else
             fillTeachers(*g, choice_, items_);
-        // The month of today when the year has it, else its first month.
+        // A statement is mostly asked for the month under way.
         const int today = entry::ui::StoredFromDate(QDate::currentDate());
         const int first = g->AllNed.Dg;
         const bool inYear = today >= first && today < first + kStudyWeeks * 7;
@@ -423,7 +424,7 @@ bool TSummaryWindow::Print() {
     if (computing_ || tables_.empty()) return false;
     const std::string title = summaryTitle(kind_);
     std::vector<TPrintPart> parts;
-    std::vector<TDGrid> grids;  // one per group for the statement of every group
+    std::vector<TDGrid> grids;  // the parts point into them until the document is written
     if (kind_ == TKind::EachGroup) {
         grids.reserve(tables_.size());
         for (const TSummaryTable& t : tables_) grids.push_back(SummaryGrid({"Преподаватель"}, t));
