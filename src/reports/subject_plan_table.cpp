@@ -49,7 +49,7 @@ TSubjectPlan SubjectPlan(const TPredmet& pr) {
 
 TLoadTable SubjectInGroupsTable(const TAllRasp& year, const TYrName& name) {
     TLoadTable table;
-    table.Title = "Предмет в группах по плану : " + name.Name();
+    table.Title = "Предмет в группах  по плану : " + name.Name();
     std::vector<int> weeks;
     for (int ne = 1; ne <= kStudyWeeks; ++ne) weeks.push_back(ne);
     table.WeeksText = WeeksShownText(weeks);

@@ -105,8 +105,9 @@ void sortRows(TSummaryTable& t) {
 
 }  // namespace
 
-TSummaryTable groupSummary(const TAllRasp& year, const TGryp& gr) {
+TSummaryTable groupSummary(const TAllRasp& year, const TGryp& gr, const TSummaryGoOn& goOn) {
     TSummaryTable t = emptyTable(gr.Name());
+    if (goOn && !goOn()) return t;
     Rows rows(t);
     walkGroup(year, gr, [&](const TGryp&, const TPredmet* pr, const TFio* fio, int c, int h) {
         rows.add(subjectName(pr), fioName(fio), c, h);
@@ -114,20 +115,23 @@ TSummaryTable groupSummary(const TAllRasp& year, const TGryp& gr) {
     return t;
 }
 
-TSummaryTable teacherSummary(const TAllRasp& year, const TFio& fio) {
+TSummaryTable teacherSummary(const TAllRasp& year, const TFio& fio, const TSummaryGoOn& goOn) {
     TSummaryTable t = emptyTable(fio.Name());
     Rows rows(t);
-    for (const auto& gr : year.LGryp)
+    for (const auto& gr : year.LGryp) {
+        if (goOn && !goOn()) return t;
         walkGroup(year, *gr, [&](const TGryp& g, const TPredmet* pr, const TFio* f, int c, int h) {
             if (f == &fio) rows.add(g.Name(), subjectName(pr), c, h);
         });
+    }
     sortRows(t);
     return t;
 }
 
-std::vector<TSummaryTable> teachersOfEachGroup(const TAllRasp& year) {
+std::vector<TSummaryTable> teachersOfEachGroup(const TAllRasp& year, const TSummaryGoOn& goOn) {
     std::vector<TSummaryTable> tables;
     for (const auto& gr : year.LGryp) {
+        if (goOn && !goOn()) return tables;
         TSummaryTable t = emptyTable(gr->Name());
         Rows rows(t);
         walkGroup(year, *gr, [&](const TGryp&, const TPredmet*, const TFio* f, int c, int h) {
@@ -139,13 +143,15 @@ std::vector<TSummaryTable> teachersOfEachGroup(const TAllRasp& year) {
     return tables;
 }
 
-TSummaryTable teachersOfAllGroups(const TAllRasp& year) {
+TSummaryTable teachersOfAllGroups(const TAllRasp& year, const TSummaryGoOn& goOn) {
     TSummaryTable t = emptyTable("");
     Rows rows(t);
-    for (const auto& gr : year.LGryp)
+    for (const auto& gr : year.LGryp) {
+        if (goOn && !goOn()) return t;
         walkGroup(year, *gr, [&](const TGryp&, const TPredmet*, const TFio* f, int c, int h) {
             rows.add(fioName(f), "", c, h);
         });
+    }
     sortRows(t);
     return t;
 }

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,9 +42,14 @@ struct TSummaryTable {
 // The month's column (0 = September), -1 for no month.
 int summaryColumn(int month);
 
-TSummaryTable groupSummary(const TAllRasp& year, const TGryp& gr);
-TSummaryTable teacherSummary(const TAllRasp& year, const TFio& fio);
-std::vector<TSummaryTable> teachersOfEachGroup(const TAllRasp& year);
-TSummaryTable teachersOfAllGroups(const TAllRasp& year);
+// Asked before each group's lessons are walked; false stops the count, and
+// what it returns is then partial, to be dropped. A window closed during a
+// long count stops it so.
+using TSummaryGoOn = std::function<bool()>;
+
+TSummaryTable groupSummary(const TAllRasp& year, const TGryp& gr, const TSummaryGoOn& goOn = {});
+TSummaryTable teacherSummary(const TAllRasp& year, const TFio& fio, const TSummaryGoOn& goOn = {});
+std::vector<TSummaryTable> teachersOfEachGroup(const TAllRasp& year, const TSummaryGoOn& goOn = {});
+TSummaryTable teachersOfAllGroups(const TAllRasp& year, const TSummaryGoOn& goOn = {});
 
 }  // namespace zavlin::reports

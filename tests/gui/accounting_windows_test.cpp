@@ -13,10 +13,15 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <mutex>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -39,6 +44,7 @@
 #include "reports/ui/report_windows.h"
 #include "reports/ui/statement_windows.h"
 #include "screenshot.h"
+#include "shell/menu.h"
 #include "shell/shell.h"
 #include "shell/ui/hgrid.h"
 #include "shell/ui/main_window.h"
@@ -75,6 +81,13 @@ void compareWithTable(TReportGridView* grid, const TAccountTable& t) {
     QCOMPARE(grid->Cells(1, last), QStringLiteral("Итог"));
     for (std::size_t c = 2; c < t.total.cells.size(); ++c)
         QCOMPARE(grid->Cells(static_cast<int>(c), last), q(t.total.cells[c].text));
+}
+
+// Sets the date as a pick from the calendar does and waits for the table
+// to follow it.
+void setDate(TAccountWindow& w, const QDate& date) {
+    child<QDateEdit>(&w, "DateEdit")->setDate(date);
+    QTRY_VERIFY(!w.RebuildPending());
 }
 
 // The sum of the lessons of a table's total row.
@@ -157,14 +170,19 @@ private slots:
         w.show();
         TReportGridView* grid = w.Grid();
         auto* date = child<QDateEdit>(&w, "DateEdit");
-        // Today, clamped into the year.
+        // Today, clamped into the year; a date typed outside it is held at
+        // the year's ends.
+        const int first = g.AllNed.Dg;
+        const int last = first + kStudyWeeks * 7 - 1;
         const int today = entry::ui::StoredFromDate(QDate::currentDate());
-        const int stored = entry::ui::StoredFromDate(date->date());
-        QVERIFY(stored >= g.AllNed.Dg && stored < g.AllNed.Dg + kStudyWeeks * 7);
-        if (today >= g.AllNed.Dg && today < g.AllNed.Dg + kStudyWeeks * 7) QCOMPARE(stored, today);
+        QCOMPARE(entry::ui::StoredFromDate(date->date()), std::clamp(today, first, last));
+        date->setDate(entry::ui::DateFromStored(first - 30));
+        QCOMPARE(entry::ui::StoredFromDate(date->date()), first);
+        date->setDate(entry::ui::DateFromStored(last + 30));
+        QCOMPARE(entry::ui::StoredFromDate(date->date()), last);
 
         chooseCombo(child<QComboBox>(&w, "ChoiceBox"), q(g.LGryp[busy]->Name()));
-        date->setDate(yearEnd(g));
+        setDate(w, yearEnd(g));
         const TGryp& gr = *g.LGryp[static_cast<std::size_t>(busy)];
         TAccountOptions o;
         o.toDate = entry::ui::StoredFromDate(yearEnd(g));
@@ -179,12 +197,12 @@ private slots:
         // An earlier date delivers fewer lessons: the Sunday before the
         // sample's week with a timetable counts from the Saturday before it.
         const int sunday = g.AllNed.Dg + 7 * (demo::kSubstitutionWeek - 1) - 1;
-        date->setDate(entry::ui::DateFromStored(sunday));
+        setDate(w, entry::ui::DateFromStored(sunday));
         o.toDate = sunday;
         const TAccountTable early = accountByGroup(g, gr, o);
         compareWithTable(grid, early);
         QVERIFY(early.total.cells.back().value < grid0.total.cells.back().value);
-        date->setDate(yearEnd(g));
+        setDate(w, yearEnd(g));
         o.toDate = entry::ui::StoredFromDate(yearEnd(g));
 
         QTest::mouseClick(child(&w, "PairsOnly"), Qt::LeftButton);
@@ -227,7 +245,7 @@ private slots:
         TForm20 w(*h->context, opener);
         w.show();
         chooseCombo(child<QComboBox>(&w, "ChoiceBox"), q(g.LGryp[busy]->Name()));
-        child<QDateEdit>(&w, "DateEdit")->setDate(yearEnd(g));
+        setDate(w, yearEnd(g));
         QTest::mouseClick(child(&w, "PrintButton"), Qt::LeftButton);
         QCOMPARE(opener.files.size(), std::size_t{1});
         const fs::path file = opener.files[0];
@@ -278,7 +296,7 @@ private slots:
         const TFio* fio = nullptr;
         TAccountOptions o;
         o.toDate = entry::ui::StoredFromDate(yearEnd(g));
-        child<QDateEdit>(&w, "DateEdit")->setDate(yearEnd(g));
+        setDate(w, yearEnd(g));
         for (const auto& f : g.LFio)
             if (!accountByTeacher(g, *f, o).rows.empty()) {
                 fio = f.get();
@@ -347,7 +365,7 @@ private slots:
         exporting::TRecordingOpener opener;
         TForm37 w(*h->context, opener);
         w.show();
-        child<QDateEdit>(&w, "DateEdit")->setDate(yearEnd(g));
+        setDate(w, yearEnd(g));
         TAccountOptions o;
         o.toDate = entry::ui::StoredFromDate(yearEnd(g));
         // The subject name taught in the most groups.
@@ -368,6 +386,82 @@ private slots:
         QCOMPARE(w.Grid()->Cells(1, 0), QStringLiteral("Группа Преподаватель"));
         for (const TAccountRow& r : t.rows) QCOMPARE(r.predmet->YrName(), best);
         QVERIFY(saveScreenshot(&w, "accounting_subject_window"));
+    }
+
+    // Catches a table rebuilt at every keystroke while a date is typed (a
+    // pass over the year each), one that never follows the typed date, and
+    // a document printed of the date before the typing.
+    void aTypedDateRebuildsTheTableOnce() {
+        auto h = make();
+        const TGod& g = h->year();
+        const int busy = busyGroup(g);
+        QVERIFY(busy >= 0);
+        exporting::TRecordingOpener opener;
+        TForm20 w(*h->context, opener);
+        w.show();
+        chooseCombo(child<QComboBox>(&w, "ChoiceBox"), q(g.LGryp[busy]->Name()));
+        setDate(w, entry::ui::DateFromStored(g.AllNed.Dg + 7 * (demo::kSubstitutionWeek - 1)));
+        auto* date = child<QDateEdit>(&w, "DateEdit");
+        date->setFocus();
+        const QDate start = date->date();
+        const int before = w.Rebuilds();
+        for (int i = 0; i < 4; ++i) QTest::keyClick(date, Qt::Key_Up);
+        QVERIFY(date->date() > start);
+        QCOMPARE(w.Rebuilds(), before);
+        QVERIFY(w.RebuildPending());
+        TAccountOptions o;
+        o.toDate = entry::ui::StoredFromDate(date->date());
+        QTRY_VERIFY(!w.RebuildPending());
+        QCOMPARE(w.Rebuilds(), before + 1);
+        compareWithTable(w.Grid(), accountByGroup(g, *g.LGryp[static_cast<std::size_t>(busy)], o));
+
+        // Printed at once after a keystroke: the document is of the new date.
+        QTest::keyClick(date, Qt::Key_Down);
+        QVERIFY(w.RebuildPending());
+        QVERIFY(w.Print());
+        QVERIFY(!w.RebuildPending());
+        o.toDate = entry::ui::StoredFromDate(date->date());
+        compareWithTable(w.Grid(), accountByGroup(g, *g.LGryp[static_cast<std::size_t>(busy)], o));
+        QCOMPARE(opener.files.size(), std::size_t{1});
+    }
+
+    // Catches a window that opens on the first group, teacher or subject
+    // instead of the one current in the main window, and one that fails on
+    // a current index the lists no longer hold.
+    void windowsOpenOnTheMainWindowsCurrentItem() {
+        auto h = make();
+        TGod& g = h->year();
+        QVERIFY(g.LGryp.size() > 1 && g.LFio.size() > 1 && g.LYrName.size() > 1);
+        const int gr = static_cast<int>(g.LGryp.size()) - 1;
+        const int fio = static_cast<int>(g.LFio.size()) - 1;
+        const int name = static_cast<int>(g.LYrName.size()) - 1;
+        g.SetGrypActivIndx(gr);
+        g.SetFioActivIndx(fio);
+        g.SetYrNameActivIndx(name);
+        exporting::TRecordingOpener opener;
+        {
+            TForm20 w(*h->context, opener);
+            QCOMPARE(w.ChosenGroup(), g.LGryp[static_cast<std::size_t>(gr)].get());
+            TAccountOptions o = w.Options();
+            compareWithTable(w.Grid(),
+                             accountByGroup(g, *g.LGryp[static_cast<std::size_t>(gr)], o));
+        }
+        {
+            TForm21 w(*h->context, opener);
+            QCOMPARE(w.ChosenTeacher(), g.LFio[static_cast<std::size_t>(fio)].get());
+        }
+        {
+            TForm37 w(*h->context, opener);
+            QCOMPARE(w.ChosenSubject(), g.LYrName[static_cast<std::size_t>(name)].get());
+        }
+        g.SetGrypActivIndx(gr + 5);
+        g.SetFioActivIndx(-1);
+        {
+            TForm20 w(*h->context, opener);
+            QCOMPARE(w.ChosenGroup(), g.LGryp.front().get());
+            TForm21 t(*h->context, opener);
+            QCOMPARE(t.ChosenTeacher(), g.LFio.front().get());
+        }
     }
 
     // Catches a totals line that ignores the kind filter, a grid that does
@@ -397,6 +491,9 @@ private slots:
                  q(statementHoursText(all.TotalNoUnions())));
         QCOMPARE(grid->Cells(grid->ColCount() - 1, grid->RowCount() - 1),
                  q(statementHoursText(all.TotalUnions())));
+        // The two totals are told apart by name, as in the printed statement.
+        QCOMPARE(grid->Cells(1, grid->RowCount() - 2), QStringLiteral("без учета"));
+        QCOMPARE(grid->Cells(1, grid->RowCount() - 1), QStringLiteral("с учетом объединений"));
         for (std::size_t r = 0; r < all.rows.size(); ++r) {
             QCOMPARE(grid->Cells(0, static_cast<int>(r) + 1), q(all.rows[r].first));
             for (int d = 0; d < kStatementDays; ++d)
@@ -549,6 +646,73 @@ private slots:
         }
     }
 
+    // Catches a close that waits for the whole count (the program frozen
+    // until it ends), a count that goes on after its window is closed, and
+    // a choice change that lets the former count run on.
+    void closingOrChoosingStopsACountUnderWay() {
+        auto h = make();
+        const TGod& g = h->year();
+        QVERIFY(g.LGryp.size() > 1 && g.LFio.size() > 1);
+        // The first group of a count is held until the count is stopped or
+        // the test lets it go.
+        std::mutex mutex;
+        std::condition_variable_any wake;
+        bool released = false;
+        std::atomic<int> steps{0};
+        std::atomic<bool> stopped{false};
+        TSummaryWindow::CountStep = [&](std::stop_token stop) {
+            if (steps++ > 0) return;
+            std::unique_lock lock(mutex);
+            wake.wait(lock, stop, [&] { return released; });
+            stopped = stop.stop_requested();
+        };
+        const auto release = [&] {
+            {
+                const std::lock_guard lock(mutex);
+                released = true;
+            }
+            wake.notify_all();
+        };
+        struct TForget {
+            ~TForget() { TSummaryWindow::CountStep = nullptr; }
+        } forget;
+        exporting::TRecordingOpener opener;
+        {
+            TForm40 w(*h->context, opener);
+            w.show();
+            QTRY_VERIFY(steps > 0);
+            QVERIFY(w.Busy());
+            click(&w, "CloseButton");
+            // Back here with the test's hold never let go: the close stopped it.
+            QVERIFY(!w.isVisible());
+            QVERIFY(!w.Busy());
+            QVERIFY(stopped);
+            QCOMPARE(steps.load(), 1);  // no group counted after the close
+            QVERIFY(w.Tables().empty());
+            QVERIFY(child<QLabel>(&w, "BusyLabel")->text().isEmpty());
+        }
+        release();
+
+        steps = 0;
+        stopped = false;
+        released = false;
+        {
+            TForm24 w(*h->context, opener);
+            w.show();
+            QTRY_VERIFY(steps > 0);
+            const TFio& other = *g.LFio[1];
+            chooseCombo(child<QComboBox>(&w, "ChoiceBox"), q(other.Name()));
+            QVERIFY(stopped);
+            QTRY_VERIFY(!w.Busy());
+            const TSummaryTable t = teacherSummary(g, other);
+            QCOMPARE(w.Tables().size(), std::size_t{1});
+            QCOMPARE(w.Tables().front().title, t.title);
+            QCOMPARE(w.Grid()->Cells(w.Grid()->ColCount() - 1, w.Grid()->RowCount() - 1),
+                     q(statementHoursText(t.total.h00[kSummaryYear])));
+        }
+        release();
+    }
+
     // Catches a crash or a document from a year with no groups, teachers or
     // subjects: every window opens empty and has nothing to print.
     void aYearWithoutDataOpensEmptyWindows() {
@@ -625,9 +789,11 @@ private slots:
             QVERIFY2(action != nullptr, item);
             QVERIFY2(action->isEnabled(), item);
             QString seen;
+            QString title;
             {
                 const auto wait = whenModal<QDialog>([&](QDialog* d) {
                     seen = QString::fromLatin1(d->metaObject()->className());
+                    title = d->windowTitle();
                     if (auto* summary = qobject_cast<TSummaryWindow*>(d))
                         QTRY_VERIFY(!summary->Busy());
                     click(d, "PrintButton");
@@ -636,6 +802,10 @@ private slots:
                 action->trigger();
             }
             QCOMPARE(seen, QString::fromLatin1(window));
+            // The window is titled as the item that opened it, letter for letter.
+            const zavlin::shell::TMenuItem* menuItem = zavlin::shell::FindMenuItem(item);
+            QVERIFY(menuItem != nullptr);
+            QCOMPARE(title, q(menuItem->path.back()).remove(u'&'));
         }
         QVERIFY(h->dialog.shown.empty());
         // Every window printed: what the first group, teacher or subject

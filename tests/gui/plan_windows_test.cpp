@@ -246,11 +246,20 @@ private slots:
         auto* from = child<QSpinBox>(&window, "FromWeekSpin");
         auto* to = child<QSpinBox>(&window, "ToWeekSpin");
         QVERIFY(from->isEnabled());
-        for (auto [spin, value] : {std::pair{to, "6"}, std::pair{from, "3"}}) {
+        // The weeks typed and stepped rebuild the table once they settle,
+        // not at every keystroke or step.
+        QTRY_VERIFY(!window.RebuildPending());
+        const int before = window.Rebuilds();
+        for (auto [spin, value] : {std::pair{to, "9"}, std::pair{from, "3"}}) {
             spin->selectAll();
             QTest::keyClicks(spin, QString::fromLatin1(value));
         }
+        for (int i = 0; i < 3; ++i) QTest::keyClick(to, Qt::Key_Down);
         QCOMPARE(window.Weeks(), (std::vector<int>{3, 4, 5, 6}));
+        QCOMPARE(window.Rebuilds(), before);
+        QTRY_VERIFY(!window.RebuildPending());
+        QCOMPARE(window.Rebuilds(), before + 1);
+        compareShown(window.Grid(), reports::TeacherLoadTable(god, {3, 4, 5, 6}).Grid);
 
         const TFio* fio = nullptr;
         for (const auto& f : god.LFio)
@@ -294,6 +303,8 @@ private slots:
         QCOMPARE(window.Subject(), widest);
         const TLoadTable expected = reports::SubjectInGroupsTable(god, *widest);
         compareShown(window.Grid(), expected.Grid);
+        // The document is headed as the window is titled.
+        QVERIFY(QString::fromStdString(window.Shown().Title).startsWith(window.windowTitle()));
         QVERIFY(saveScreenshot(&window, QStringLiteral("plan_subject_groups_window")));
 
         click(&window, "ExportButton");
@@ -356,6 +367,19 @@ private slots:
         QVERIFY(view.ColWidths(2) >=
                 QFontMetrics(bigger).horizontalAdvance(QStringLiteral("123456789012345")));
         compareShown(&view, t);
+
+        // A shorter text in wide letters outweighs a longer one in narrow
+        // letters: every text of the column is measured.
+        TDGrid mixed;
+        mixed.SetSize(1, 3);
+        mixed.FixedRows = 1;
+        mixed.SetCells(0, 1, "iiiiiiiiiiii");
+        mixed.SetCells(0, 2, "ШШШШШШ");
+        view.ShowTable(mixed);
+        const QFontMetrics fm(view.font());
+        QVERIFY(fm.horizontalAdvance(QStringLiteral("ШШШШШШ")) >
+                fm.horizontalAdvance(QStringLiteral("iiiiiiiiiiii")));
+        QVERIFY(view.ColWidths(0) >= fm.horizontalAdvance(QStringLiteral("ШШШШШШ")));
 
         view.ShowTable(TDGrid{});
         QCOMPARE(view.headrsCount(), 0);

@@ -275,5 +275,28 @@ TEST_F(Statements, SummaryRowsGatherEveryLessonOfTheirKeyAndUndatedWeeksCountNow
     EXPECT_EQ(teachersOfAllGroups(*year).total.h00[kSummaryYear], 800);
 }
 
+TEST_F(Statements, AStoppedSummaryCountsNoFurtherGroup) {
+    // Each group holds one lesson: a count stopped after the first group
+    // has that group's hours only, and one never let go counts none.
+    TGryp* a = group("ИС-11");
+    TGryp* b = group("ИС-12");
+    TPredmet* ma = subject(a, 0, {0}, 1, kWeek);
+    TPredmet* mb = subject(b, 0, {0}, 1, kWeek);
+    a->GetNed(kWeek)->AddYrokRas(0, 1, 0, item(a, ma, kWeek));
+    b->GetNed(kWeek)->AddYrokRas(0, 1, 0, item(b, mb, kWeek));
+    ASSERT_EQ(teachersOfAllGroups(*year).total.h00[kSummaryYear], 400);
+    int asked = 0;
+    const TSummaryGoOn afterOne = [&] { return asked++ < 1; };
+    EXPECT_EQ(teachersOfAllGroups(*year, afterOne).total.h00[kSummaryYear], 200);
+    EXPECT_EQ(asked, 2);
+    asked = 0;
+    EXPECT_EQ(teachersOfEachGroup(*year, afterOne).size(), 1U);
+    asked = 0;
+    EXPECT_EQ(teacherSummary(*year, *fios[0], afterOne).total.h00[kSummaryYear], 200);
+    const TSummaryGoOn never = [] { return false; };
+    EXPECT_TRUE(groupSummary(*year, *a, never).rows.empty());
+    EXPECT_TRUE(teachersOfEachGroup(*year, never).empty());
+}
+
 }  // namespace
 }  // namespace zavlin

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <filesystem>
@@ -140,13 +141,26 @@ TAccountWindow::TAccountWindow(TKind kind, TWindowContext& context,
 
     connect(choice_, &QComboBox::currentIndexChanged, this, [this] { Recalculate(); });
     connect(gridMode_, &QRadioButton::toggled, this, [this] { Recalculate(); });
-    connect(date_, &QDateEdit::dateChanged, this, [this] { Recalculate(); });
+    // A typed date passes through a new date per keystroke: the table
+    // follows once the typing pauses or ends, not at every keystroke.
+    rebuildTimer_ = new QTimer(this);
+    rebuildTimer_->setSingleShot(true);
+    rebuildTimer_->setInterval(kDateSettleMs);
+    connect(rebuildTimer_, &QTimer::timeout, this, [this] { Recalculate(); });
+    connect(date_, &QDateEdit::dateChanged, rebuildTimer_, qOverload<>(&QTimer::start));
+    connect(date_, &QDateEdit::editingFinished, this, [this] {
+        if (rebuildTimer_->isActive()) Recalculate();
+    });
     connect(shortView_, &QCheckBox::toggled, this, [this] { Recalculate(); });
     connect(pairsOnly_, &QCheckBox::toggled, this, [this] { Recalculate(); });
     Recalculate();
 }
 
-TAccountWindow::~TAccountWindow() = default;
+// The date edit ends its editing as it loses the focus on the way out: the
+// half-destroyed window must not hear it.
+TAccountWindow::~TAccountWindow() {
+    disconnect(date_, nullptr, this, nullptr);
+}
 
 TGod* TAccountWindow::god() const {
     return context_.shell.God();
@@ -176,9 +190,23 @@ void TAccountWindow::fillChoice() {
             }
             break;
     }
+    // The window opens on the item the main window has current.
+    int active = 0;
+    switch (kind_) {
+        case TKind::Group:
+            active = g->GrypActivIndx();
+            break;
+        case TKind::Teacher:
+            active = g->FioActivIndx();
+            break;
+        case TKind::Subject:
+            active = g->YrNameActivIndx();
+            break;
+    }
+    if (active < 0 || active >= texts.size()) active = 0;
     const QSignalBlocker quiet(choice_);
     choice_->addItems(texts);
-    choice_->setCurrentIndex(texts.isEmpty() ? -1 : 0);
+    choice_->setCurrentIndex(texts.isEmpty() ? -1 : active);
 }
 
 TAccountOptions TAccountWindow::Options() const {
@@ -216,7 +244,13 @@ std::string TAccountWindow::ChosenText() const {
     return {};
 }
 
+bool TAccountWindow::RebuildPending() const {
+    return rebuildTimer_->isActive();
+}
+
 void TAccountWindow::Recalculate() {
+    rebuildTimer_->stop();
+    ++rebuilds_;
     const TGod* g = god();
     const TAccountOptions o = Options();
     table_ = TAccountTable{};
@@ -238,6 +272,8 @@ std::string TAccountWindow::DocumentName() const {
 }
 
 bool TAccountWindow::Print() {
+    // The document is of the date on screen, typed a moment ago or not.
+    if (RebuildPending()) Recalculate();
     if (table_.heads.empty()) return false;
     const TAccountOptions o = Options();
     TPrintPart part;

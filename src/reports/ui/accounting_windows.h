@@ -2,7 +2,8 @@
 // one group (TForm20 "Вычитка по группе"), one teacher (TForm21 "Вычитка
 // преподавателя") or one subject name (TForm37 "Вычитка по предмету"), for
 // the mode, the date and the view chosen. The table is rebuilt on every
-// change of a choice (one pass over the year) and printed as a document.
+// change of a choice (one pass over the year), once the typing of a date
+// pauses, and printed as a document.
 #pragma once
 
 #include <QDialog>
@@ -21,6 +22,7 @@ class QDateEdit;
 class QHBoxLayout;
 class QPushButton;
 class QRadioButton;
+class QTimer;
 
 namespace zavlin {
 class TFio;
@@ -64,8 +66,14 @@ public:
     // The chosen item as the heading names it.
     std::string ChosenText() const;
 
-    // Builds the table for the choices and shows it.
+    // Builds the table for the choices and shows it. A change of the date
+    // waits kDateSettleMs (or the end of its editing) for the next one.
     void Recalculate();
+    static constexpr int kDateSettleMs = 300;
+    // A date change not yet followed by the table.
+    bool RebuildPending() const;
+    // How many times the table was built.
+    int Rebuilds() const { return rebuilds_; }
     // Writes the document of the table and opens it; false, said through the
     // dialog, when it could not be.
     [[nodiscard]] bool Print();
@@ -82,7 +90,7 @@ private:
 
     TKind kind_;
     exporting::TDocumentOpener& opener_;
-    std::vector<const void*> items_;  // in the order of the choice box
+    std::vector<const void*> items_;  // by the box's index: names are not searched
     TAccountTable table_;
     TDGrid shown_;
     QComboBox* choice_ = nullptr;
@@ -92,6 +100,8 @@ private:
     QCheckBox* shortView_ = nullptr;
     QCheckBox* pairsOnly_ = nullptr;
     TReportGridView* grid_ = nullptr;
+    QTimer* rebuildTimer_ = nullptr;
+    int rebuilds_ = 0;
 };
 
 // TForm20 "Вычитка по группе".

@@ -5,8 +5,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTimer>
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "base/my_dialog.h"
@@ -20,6 +22,7 @@
 #include "model/teacher.h"
 #include "reports/subject_plan_table.h"
 #include "reports/ui/report_grid_view.h"
+#include "reports/ui/report_table_view.h"
 #include "reports/ui/report_windows.h"
 #include "shell/shell.h"
 #include "shell/ui/list_box_numer.h"
@@ -114,6 +117,8 @@ void TPlanReportWindow::SetExportEnabled(bool on) {
 }
 
 bool TPlanReportWindow::ExportToWord() {
+    // The document is of the choices on screen, made a moment ago or not.
+    flushPending();
     const std::filesystem::path home = context_.shell.DM().DB.PathR;
     if (!exporting::SaveLoadTablesInTemp({Shown()}, home, context_.dialog)) return false;
     const std::filesystem::path file = exporting::LoadTablesTempFile(home);
@@ -206,12 +211,29 @@ TForm41::TForm41(TWindowContext& context, QWidget* parent)
     Choices()->addWidget(teachers_);
     Choices()->addStretch(1);
 
+    // Every teacher's load is a pass over the year: a held spin arrow or a
+    // typed number would rebuild it per step, so the table follows once the
+    // weeks settle.
+    rebuildTimer_ = new QTimer(this);
+    rebuildTimer_->setSingleShot(true);
+    rebuildTimer_->setInterval(kWeeksSettleMs);
+    connect(rebuildTimer_, &QTimer::timeout, this, [this] { refresh(); });
+    for (QSpinBox* spin : {from_, to_}) {
+        connect(spin, &QSpinBox::valueChanged, rebuildTimer_, qOverload<>(&QTimer::start));
+        connect(spin, &QSpinBox::editingFinished, this, [this] {
+            if (rebuildTimer_->isActive()) refresh();
+        });
+    }
     const auto again = [this] { refresh(); };
     connect(active_, &QRadioButton::toggled, this, again);
-    connect(from_, &QSpinBox::valueChanged, this, again);
-    connect(to_, &QSpinBox::valueChanged, this, again);
     connect(teachers_, &QComboBox::currentIndexChanged, this, again);
     refresh();
+}
+
+// A spin box ends its editing as it loses the focus on the way out: the
+// half-destroyed window must not hear it.
+TForm41::~TForm41() {
+    for (QSpinBox* spin : {from_, to_}) disconnect(spin, nullptr, this, nullptr);
 }
 
 std::vector<int> TForm41::Weeks() const {
@@ -235,7 +257,17 @@ const TFio* TForm41::Teacher() const {
     return god->LFio[static_cast<std::size_t>(key)].get();
 }
 
+bool TForm41::RebuildPending() const {
+    return rebuildTimer_->isActive();
+}
+
+void TForm41::flushPending() {
+    if (RebuildPending()) refresh();
+}
+
 void TForm41::refresh() {
+    rebuildTimer_->stop();
+    ++rebuilds_;
     const TGod* god = context_.shell.God();
     if (god == nullptr) return;
     from_->setEnabled(!active_->isChecked());
@@ -283,11 +315,12 @@ void TForm45::refresh() {
 
 namespace {
 
+// The plan windows find the document opener themselves when they export.
 template <class W>
 void runModal(TWindowContext& context) {
-    if (context.shell.God() == nullptr) return;
-    W window(context, context.parent);
-    window.exec();
+    RunReportWindow(context, false, [&](exporting::TDocumentOpener&) {
+        return std::make_unique<W>(context, context.parent);
+    });
 }
 
 }  // namespace

@@ -21,6 +21,7 @@ class QLabel;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
+class QTimer;
 
 namespace zavlin {
 class TFio;
@@ -59,6 +60,8 @@ protected:
     void NoteUnreadable(const std::vector<const TGryp*>& groups);
     // Off while the table shown stands for no known load.
     void SetExportEnabled(bool on);
+    // Brings a table that waits for its choices to settle up to date.
+    virtual void flushPending() {}
 
     TWindowContext& context_;
 
@@ -94,15 +97,28 @@ class TForm41 : public TPlanReportWindow {
     Q_OBJECT
 public:
     explicit TForm41(TWindowContext& context, QWidget* parent = nullptr);
+    ~TForm41() override;
 
     shell::ui::TComboBoxNumer* Teachers() const { return teachers_; }
     // The weeks the table covers now.
     std::vector<int> Weeks() const;
     // The chosen teacher; nullptr for all.
     const TFio* Teacher() const;
+    // A change of the weeks waits kWeeksSettleMs (or the end of its editing)
+    // for the next one before the table follows.
+    static constexpr int kWeeksSettleMs = 300;
+    bool RebuildPending() const;
+    // How many times the table was built.
+    int Rebuilds() const { return rebuilds_; }
+
+protected:
+    void flushPending() override;
 
 private:
     void refresh();
+
+    QTimer* rebuildTimer_ = nullptr;
+    int rebuilds_ = 0;
 
     shell::ui::TComboBoxNumer* teachers_ = nullptr;
     QRadioButton* active_ = nullptr;

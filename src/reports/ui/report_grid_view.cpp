@@ -133,17 +133,15 @@ void TReportGridView::fit() {
     SetHCol(hcol);
     for (int c = 0; c < cols; ++c) setColVertical(c, t.Vert(c));
 
-    // Each column as wide as its widest text. Only the texts near the
-    // longest are measured (a far shorter one is not wider), each once: the
-    // same figures recur.
+    // Each column as wide as its widest text. Every text is measured: in a
+    // proportional font a shorter text can be the wider. The same figures
+    // recur, so each distinct text is measured once.
     QHash<QString, int> measured;
     for (int c = 0; c < cols; ++c) {
         int& width = widths[static_cast<std::size_t>(c)];
-        qsizetype longest = 0;
-        for (int r = 1; r < RowCount(); ++r) longest = std::max(longest, Cells(c, r).size());
         for (int r = 1; r < RowCount(); ++r) {
             const QString text = Cells(c, r);
-            if (text.isEmpty() || text.size() * 3 < longest * 2) continue;
+            if (text.isEmpty()) continue;
             auto it = measured.constFind(text);
             if (it == measured.constEnd()) it = measured.insert(text, fm.horizontalAdvance(text));
             width = std::max(width, *it + kMargin);

@@ -166,6 +166,9 @@ TDGrid StatementGrid(const TMonthStatement& st, TStatementOf of) {
         ++r;
     }
     t.SetCells(0, r, "Итого");
+    // A teacher's lessons shared by united groups count once or per group:
+    // the two totals say which, as the printed statement does.
+    if (of == TStatementOf::Teacher) t.SetCells(1, r, "без учета");
     for (int i = 0; i < kStatementDays; ++i) {
         int sum = 0;
         for (const TStatementRow& row : st.rows) sum += row.DayTotal(i);
@@ -174,7 +177,8 @@ TDGrid StatementGrid(const TMonthStatement& st, TStatementOf of) {
     t.SetCells(totalCol, r, statementHoursText(st.TotalNoUnions()));
     ++r;
     if (of == TStatementOf::Teacher) {
-        t.SetCells(0, r, "С учетом объединений");
+        t.SetCells(0, r, "Итого");
+        t.SetCells(1, r, "с учетом объединений");
         for (int i = 0; i < kStatementDays; ++i)
             t.SetCells(kStatementFirstDayCol + i, r, statementHoursText(st.DayTotalUnions(i)));
         t.SetCells(totalCol, r, statementHoursText(st.TotalUnions()));

@@ -70,8 +70,9 @@ TDGrid AccountGrid(const TAccountTable& table);
 
 // The rows of a monthly statement: (first, second) fixed, the 31 day
 // columns (day and weekday; empty for a day outside the month chosen),
-// "Итого". Then the "Итого" row (every slot) and, for a teacher, the row
-// "С учетом объединений"; for a group, the row "Для полной группы".
+// "Итого". Then the "Итого" row (every slot; for a teacher "Итого" "без
+// учета") and, for a teacher, "Итого" "с учетом объединений"; for a group,
+// the row "Для полной группы".
 enum class TStatementOf { Teacher, Group };
 TDGrid StatementGrid(const TMonthStatement& st, TStatementOf of);
 inline constexpr int kStatementFirstDayCol = 2;

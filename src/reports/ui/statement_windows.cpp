@@ -16,6 +16,7 @@
 #include "model/teacher.h"
 #include "reports/ui/report_table_view.h"
 #include "reports/ui/report_windows.h"
+#include "shell/menu.h"
 #include "shell/shell.h"
 #include "shell/ui/hgrid.h"
 
@@ -34,7 +35,8 @@ const T* itemAt(const std::vector<const void*>& items, const QComboBox* box) {
                : nullptr;
 }
 
-// The groups or the teachers of the year into the box.
+// The box's objects are kept in its order: the choice is found by its
+// index, not by searching for its name.
 void fillGroups(const TGod& g, QComboBox* box, std::vector<const void*>& items) {
     QStringList texts;
     for (const auto& gr : g.LGryp) {
@@ -149,7 +151,7 @@ TMonthStatementWindow::TMonthStatementWindow(TKind kind, TWindowContext& context
             fillGroups(*g, choice_, items_);
         else
             fillTeachers(*g, choice_, items_);
-        // The month of today when the year has it, else its first month.
+        // A statement is mostly asked for the month under way.
         const int today = entry::ui::StoredFromDate(QDate::currentDate());
         const int first = g->AllNed.Dg;
         const bool inYear = today >= first && today < first + kStudyWeeks * 7;
@@ -243,18 +245,27 @@ bool TMonthStatementWindow::Print() {
 
 namespace {
 
-const char* summaryTitle(TSummaryWindow::TKind kind) {
+// The caption of the menu item that opens the window: one text for both.
+std::string summaryTitle(TSummaryWindow::TKind kind) {
+    const char* component = "N28";
     switch (kind) {
         case TSummaryWindow::TKind::Teacher:
-            return "Ведомость преподавателя сводная";
+            component = "N310";
+            break;
         case TSummaryWindow::TKind::EachGroup:
-            return "Ведомость сводная всех преподавателей для каждой группы";
+            component = "N41";
+            break;
         case TSummaryWindow::TKind::AllTeachers:
-            return "Ведомость сводная всех преподавателей для всех групп";
+            component = "N34";
+            break;
         case TSummaryWindow::TKind::Group:
             break;
     }
-    return "Ведомость группы сводная";
+    const shell::TMenuItem* item = shell::FindMenuItem(component);
+    if (item == nullptr || item->path.empty()) return {};
+    std::string caption = item->path.back();
+    std::erase(caption, '&');
+    return caption;
 }
 
 const char* summaryFile(TSummaryWindow::TKind kind) {
@@ -276,7 +287,7 @@ const char* summaryFile(TSummaryWindow::TKind kind) {
 TSummaryWindow::TSummaryWindow(TKind kind, TWindowContext& context,
                                exporting::TDocumentOpener& opener, QWidget* parent)
     : QDialog(parent), kind_(kind), context_(context), opener_(opener) {
-    setWindowTitle(QString::fromUtf8(summaryTitle(kind)));
+    setWindowTitle(QString::fromStdString(summaryTitle(kind)));
     resize(1100, 600);
     auto* layout = new QVBoxLayout(this);
     if (kind == TKind::Group || kind == TKind::Teacher) {
@@ -301,10 +312,26 @@ TSummaryWindow::TSummaryWindow(TKind kind, TWindowContext& context,
     Recalculate();
 }
 
-// The worker is joined before the window's widgets go; what it queued for
-// the window is dropped with it.
+// The worker is stopped and joined before the window's widgets go; what it
+// queued for the window is dropped with it.
 TSummaryWindow::~TSummaryWindow() {
-    if (worker_.joinable()) worker_.join();
+    stopCount();
+}
+
+void TSummaryWindow::done(int result) {
+    // A closed window counts for no one; the count would also hold the close.
+    stopCount();
+    QDialog::done(result);
+}
+
+void TSummaryWindow::stopCount() {
+    if (worker_.joinable()) {
+        worker_.request_stop();
+        // It stops before its next group: the wait is one group's count.
+        worker_.join();
+    }
+    if (computing_) busy_->clear();
+    computing_ = false;
 }
 
 TGod* TSummaryWindow::god() const {
@@ -327,19 +354,19 @@ std::vector<std::string> TSummaryWindow::heads() const {
 
 namespace {
 
-std::vector<TSummaryTable> countSummary(const TGod& g, TSummaryWindow::TKind kind,
-                                        const void* item) {
+std::vector<TSummaryTable> countSummary(const TGod& g, TSummaryWindow::TKind kind, const void* item,
+                                        const TSummaryGoOn& goOn) {
     switch (kind) {
         case TSummaryWindow::TKind::Group:
-            if (item != nullptr) return {groupSummary(g, *static_cast<const TGryp*>(item))};
+            if (item != nullptr) return {groupSummary(g, *static_cast<const TGryp*>(item), goOn)};
             break;
         case TSummaryWindow::TKind::Teacher:
-            if (item != nullptr) return {teacherSummary(g, *static_cast<const TFio*>(item))};
+            if (item != nullptr) return {teacherSummary(g, *static_cast<const TFio*>(item), goOn)};
             break;
         case TSummaryWindow::TKind::EachGroup:
-            return teachersOfEachGroup(g);
+            return teachersOfEachGroup(g, goOn);
         case TSummaryWindow::TKind::AllTeachers:
-            return {teachersOfAllGroups(g)};
+            return {teachersOfAllGroups(g, goOn)};
     }
     return {};
 }
@@ -347,38 +374,38 @@ std::vector<TSummaryTable> countSummary(const TGod& g, TSummaryWindow::TKind kin
 }  // namespace
 
 void TSummaryWindow::Recalculate() {
-    if (computing_) {
-        pending_ = true;
-        return;
-    }
+    // The count for the former choice is of no use any more.
+    stopCount();
     start();
 }
 
 void TSummaryWindow::start() {
     computing_ = true;
-    pending_ = false;
+    const int generation = ++generation_;
     busy_->setText(QStringLiteral("Подсчёт часов..."));
     printButton_->setEnabled(false);
-    // The last worker has delivered its tables: it ends at once.
-    if (worker_.joinable()) worker_.join();
     const TGod* g = god();
     const void* item = nullptr;
     if (kind_ == TKind::Group) item = itemAt<TGryp>(items_, choice_);
     if (kind_ == TKind::Teacher) item = itemAt<TFio>(items_, choice_);
-    worker_ = std::jthread([this, g, kind = kind_, item] {
+    worker_ = std::jthread([this, g, kind = kind_, item, generation](std::stop_token stop) {
+        const TSummaryGoOn goOn = [&stop] {
+            if (CountStep) CountStep(stop);
+            return !stop.stop_requested();
+        };
         auto tables = std::make_shared<std::vector<TSummaryTable>>();
-        if (g != nullptr) *tables = countSummary(*g, kind, item);
+        if (g != nullptr) *tables = countSummary(*g, kind, item, goOn);
+        if (stop.stop_requested()) return;  // partial
         QMetaObject::invokeMethod(
-            this, [this, tables] { finished(std::move(*tables)); }, Qt::QueuedConnection);
+            this, [this, tables, generation] { finished(generation, std::move(*tables)); },
+            Qt::QueuedConnection);
     });
 }
 
-void TSummaryWindow::finished(std::vector<TSummaryTable> tables) {
+void TSummaryWindow::finished(int generation, std::vector<TSummaryTable> tables) {
+    // A count stopped after it had queued its tables: a newer one is under way.
+    if (generation != generation_) return;
     computing_ = false;
-    if (pending_) {
-        start();
-        return;
-    }
     tables_ = std::move(tables);
     if (kind_ == TKind::EachGroup)
         shown_ = SummaryGrid(heads(), tables_);
@@ -397,7 +424,7 @@ bool TSummaryWindow::Print() {
     if (computing_ || tables_.empty()) return false;
     const std::string title = summaryTitle(kind_);
     std::vector<TPrintPart> parts;
-    std::vector<TDGrid> grids;  // one per group for the statement of every group
+    std::vector<TDGrid> grids;  // the parts point into them until the document is written
     if (kind_ == TKind::EachGroup) {
         grids.reserve(tables_.size());
         for (const TSummaryTable& t : tables_) grids.push_back(SummaryGrid({"Преподаватель"}, t));

@@ -7,6 +7,8 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
+#include <stop_token>
 #include <string>
 #include <thread>
 #include <vector>
@@ -118,7 +120,8 @@ public:
     //
     // A summary walks every lesson of the year (of every group for the
     // teachers), so it is counted on a worker thread while the window stays
-    // live; the year is not changed while this modal window is open.
+    // live; the year is not changed while this modal window is open, and the
+    // count is stopped and joined before the window goes.
     TSummaryWindow(TKind kind, TWindowContext& context, exporting::TDocumentOpener& opener,
                    QWidget* parent = nullptr);
     ~TSummaryWindow() override;
@@ -131,8 +134,15 @@ public:
     // True while the tables for the current choice are being counted.
     bool Busy() const { return computing_; }
 
-    // Counts the tables for the choice; the grid follows when they are done.
+    // Counts the tables for the choice, stopping a count under way; the grid
+    // follows when they are done.
     void Recalculate();
+    // Closing stops a count under way at once (before its next group).
+    void done(int result) override;
+
+    // Called on the worker before each group is counted, with the count's
+    // stop; lets a test hold a count under way. Empty in the program.
+    static inline std::function<void(std::stop_token)> CountStep;
     [[nodiscard]] bool Print();
     std::string DocumentName() const;
 
@@ -140,7 +150,8 @@ private:
     TGod* god() const;
     std::vector<std::string> heads() const;
     void start();
-    void finished(std::vector<TSummaryTable> tables);
+    void stopCount();
+    void finished(int generation, std::vector<TSummaryTable> tables);
 
     TKind kind_;
     TWindowContext& context_;
@@ -150,7 +161,7 @@ private:
     TDGrid shown_;
     std::jthread worker_;
     bool computing_ = false;
-    bool pending_ = false;  // the choice changed while counting
+    int generation_ = 0;  // of the count whose tables are awaited
     QComboBox* choice_ = nullptr;
     QLabel* busy_ = nullptr;
     TReportGridView* grid_ = nullptr;
