@@ -135,11 +135,13 @@ int clampWeek(int ne) {
 
 std::string GrypChessText(const TYrok* yrok) {
     std::string out;
+    // Whole entries are compared: one may be the beginning of another.
+    std::set<std::string> added;
     forShownLessons(yrok, [&](const TYr& yr) {
         std::string lesson = yr.NamePredmet(false);
         for (const std::string& part : {yr.NameFio(false, false), yr.NameAyd()})
             if (!part.empty()) lesson += "/" + part;
-        if (out.find(lesson) != std::string::npos) return;
+        if (!added.insert(lesson).second) return;
         out += (out.empty() ? "" : ",") + lesson;
     });
     return out;
