@@ -15,11 +15,11 @@
 #include <QTest>
 #include <filesystem>
 #include <fstream>
-#include <future>
 #include <sstream>
 #include <string>
 
 #include "base/cp1251.h"
+#include "closing_opener.h"
 #include "entry/ui/active_weeks_window.h"
 #include "entry/ui/groups_window.h"
 #include "entry_fixture.h"
@@ -79,36 +79,6 @@ void untickAllDaysBut(TForm34& window, const std::vector<int>& keep) {
         if (box->isChecked() != wanted) clickMark(box);
     }
 }
-
-// Holds the generating worker at the hand-over until the window, asked on
-// its own thread meanwhile, has answered the attempts to close it.
-class TClosingOpener : public TDocumentOpener {
-public:
-    explicit TClosingOpener(TForm34& window) : window_(window) {}
-    bool Open(const fs::path& file, std::string& why) override {
-        (void)why;
-        std::promise<void> answered;
-        QMetaObject::invokeMethod(
-            qApp,
-            [this, &answered] {
-                busy = window_.Busy();
-                enabled = window_.isEnabled();
-                window_.close();
-                window_.reject();
-                visible = window_.isVisible();
-                answered.set_value();
-            },
-            Qt::QueuedConnection);
-        answered.get_future().wait();
-        opened = file;
-        return true;
-    }
-    TForm34& window_;
-    bool busy = false;
-    bool enabled = true;
-    bool visible = false;
-    fs::path opened;
-};
 
 }  // namespace
 
