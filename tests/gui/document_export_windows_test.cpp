@@ -195,6 +195,26 @@ private slots:
         QVERIFY(child<QPushButton>(&window, "CreateButton")->isEnabled());
     }
 
+    // Catches pages written although the week choice was closed without OK.
+    void closingTheWeekChoiceWritesNothing() {
+        auto h = template_.copy("docexport_noweeks");
+        const fs::path site = homeOf(*h) / "site";
+        TForm33 window(*h->context);
+        window.show();
+        retype(&window, "EditFolder", QString::fromStdString(site.string()));
+        {
+            auto weeks =
+                whenModal<entry::ui::TForm1_3>([](entry::ui::TForm1_3* w) { w->reject(); });
+            click(&window, "CreateButton");
+            QVERIFY(weeks.shown());
+        }
+        QVERIFY(h->dialog.shown.empty());
+        QVERIFY(fs::is_directory(site));
+        QVERIFY(fs::is_empty(site));
+        QCOMPARE(child<QProgressBar>(&window, "ProgressBar1")->value(), 0);
+        QVERIFY(child<QPushButton>(&window, "CreateButton")->isEnabled());
+    }
+
     // Catches the menu item's kind lost, days not limited to the ticked
     // ones, the document not handed to the opener, and the label choices
     // not reaching the headings.
@@ -254,8 +274,16 @@ private slots:
         h->dialog.shown.clear();
         untickAllDaysBut(window, {});
         QVERIFY(!window.Export());
-        QCOMPARE(h->dialog.shown.size(), std::size_t(1));
+        QCOMPARE(h->dialog.shown, std::vector<std::string>{"Выберите хотя бы один день недели."});
         QVERIFY(fs::exists(file));
+
+        // Days ticked but no week chosen: it is the week that is missing.
+        h->dialog.shown.clear();
+        untickAllDaysBut(window, {1, 2, 3, 4, 5, 6});
+        for (const int ne : ActiveWeeks(&h->year().AllNed))
+            h->year().AllNed.DNed(ne)->Activ = false;
+        QVERIFY(!window.Export());
+        QCOMPARE(h->dialog.shown, std::vector<std::string>{shell::kNoActiveWeeksText});
     }
 
     // Catches a window that can be closed, or used, while its document is

@@ -34,6 +34,7 @@
 #include "export/ui/export_windows.h"
 #include "model/god.h"
 #include "reports/month_statement.h"
+#include "shell/menu.h"
 #include "shell/shell.h"
 #include "shell/ui/list_box_numer.h"
 #include "storage/typed_arrays.h"
@@ -296,10 +297,11 @@ bool TForm33::CreateFiles() {
         context_.dialog.MessageShow("Ошибка при создании директории");
         return false;
     }
-    // The pages cover the active weeks, chosen now.
+    // The pages cover the active weeks, chosen now; closing the choice
+    // without OK writes nothing.
     {
         entry::ui::TForm1_3 weeks(context_, this);
-        weeks.exec();
+        if (weeks.exec() != QDialog::Accepted) return false;
     }
     const bool groups = groups_->isChecked();
     busy_ = true;
@@ -537,7 +539,9 @@ bool TForm34::Export() {
     TArrayOfPointByte WD;
     ChosenWD(WD);
     if ((wordKind_->asks & waDays) != 0 && WD.Count() == 0) {
-        context_.dialog.MessageShow("Выберите хотя бы один день недели.");
+        context_.dialog.MessageShow(ActiveWeeks(&god->AllNed).empty()
+                                        ? shell::kNoActiveWeeksText
+                                        : "Выберите хотя бы один день недели.");
         return false;
     }
     busy_ = true;

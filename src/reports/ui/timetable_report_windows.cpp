@@ -25,6 +25,7 @@
 #include "model/calendar.h"
 #include "model/god.h"
 #include "reports/ui/report_windows.h"
+#include "shell/menu.h"
 #include "shell/shell.h"
 #include "shell/ui/list_box_numer.h"
 #include "storage/year_database.h"
@@ -180,7 +181,7 @@ TTimetableReportWindow::TTimetableReportWindow(TWindowContext& context, TTimetab
         QStringList lines;
         if (year != nullptr)
             for (const int ne : activeWeeks(*year)) lines << qstr(weekText(*year, ne));
-        weeks->setText(lines.isEmpty() ? QStringLiteral("Нет выбранных активных недель.")
+        weeks->setText(lines.isEmpty() ? QString::fromUtf8(shell::kNoActiveWeeksText)
                                        : lines.join('\n'));
         choice->addWidget(
             new QLabel(lines.size() == 1 ? QStringLiteral("Неделя") : QStringLiteral("Недели"),
@@ -255,7 +256,7 @@ std::string TTimetableReportWindow::missing() const {
     // The menu checked the weeks when the window opened; they are checked
     // again, since another window may have changed them since.
     const std::size_t weeks = activeWeeks(*year).size();
-    if (weeks == 0) return "Нет выбранных активных недель.";
+    if (weeks == 0) return shell::kNoActiveWeeksText;
     if ((kind_ == TReport::DayCard || kind_ == TReport::WeekStand) && weeks > 1)
         return "Выбрано более одной активной недели";
     if (kind_ == TReport::NumeratorStand && weeks != 2) return "Выбрать две активные недели";
