@@ -127,6 +127,17 @@ int weekCount(int first, int last) {
     return std::max(0, last - first + 1);
 }
 
+// Whether the teacher has a lesson shown that week: what makes a cell of
+// the teacher's table not free.
+bool fioBusy(const TAllRasp& year, const TFioWeekIndex& index, const TFio& fio) {
+    for (int d = 1; d <= kDayCount; ++d)
+        for (int y = 0; y < kPeriodCount; ++y) {
+            const std::vector<TGrypYr>& lessons = index.At(&fio, d, y);
+            if (!lessons.empty() && !TFioCellText(year, lessons).Gryp.empty()) return true;
+        }
+    return false;
+}
+
 int clampWeek(int ne) {
     return std::clamp(ne, 1, kWeeks);
 }
@@ -167,10 +178,7 @@ std::string TFioWeekCells::Text(const TFio& fio, int d, int y) const {
 }
 
 bool TFioWeekCells::Busy(const TFio& fio) const {
-    for (int d = 1; d <= kDayCount; ++d)
-        for (int y = 0; y < kPeriodCount; ++y)
-            if (!Text(fio, d, y).empty()) return true;
-    return false;
+    return fioBusy(FYear, FIndex, fio);
 }
 
 bool TFioWeekCells::DayUsed(int d) const {
@@ -242,11 +250,13 @@ bool CreateFioYear(THtmlExportHub& hub, const TFio& fio, int first, int last) {
                                  bool any = false;
                                  for (int ne = first; ne <= last; ++ne) {
                                      progress.Position(++done);
-                                     const TFioWeekCells cells(year, ne);
-                                     if (!cells.Busy(fio)) continue;
+                                     // One index of the week answers both whether
+                                     // the teacher is busy and what the table holds.
+                                     const TFioWeekIndex index(year, ne);
+                                     if (!fioBusy(year, index, fio)) continue;
                                      any = true;
                                      AddHeading(body, weekHeading(hub, ne));
-                                     AddFioWeekTable(body, year, fio, ne, kAllDays);
+                                     AddFioWeekTable(body, year, fio, kAllDays, index);
                                  }
                                  if (!any) addNoLessons(body);
                              });
