@@ -77,25 +77,15 @@ std::vector<const TGryp*> allGryp(const TAllRasp& year) {
     return out;
 }
 
-// The header of a chess board: the first column spanning two rows, then the
-// used days over their periods; the periods as the first row.
+// The header of a chess board: the first column, then the used days over
+// their periods, each period with its time.
 void addChessHead(TGridHtml& grid, const TAllRasp& year, const std::string& first,
                   const TUsed& used) {
-    THStringHtml* corner = grid.Headr()->AddCol(first);
-    corner->RowSpan = 2;
-    const int periods = used.last - used.first + 1;
-    TRowGridHtml* numbers = grid.AddRow();
-    for (int d = 1; d <= kDayCount; ++d) {
-        if (!used.day(d)) continue;
-        THStringHtml* day = grid.Headr()->AddCol(weekdayName(d));
-        day->ColSpan = static_cast<uint16_t>(periods);
-        day->Align = TAlignHtml::alCenter;
-        for (int y = used.first; y <= used.last; ++y) {
-            TCellsGridHtml* cell = numbers->AddCells();
-            cell->Align = TAlignHtml::alCenter;
-            cell->AddText(periodHead(year, y));
-        }
-    }
+    std::vector<int> days;
+    for (int d = 1; d <= kDayCount; ++d)
+        if (used.day(d)) days.push_back(d);
+    AddDayPeriodHeads(grid, {first}, days, used.first, used.last,
+                      [&year](int y) { return periodHead(year, y); });
 }
 
 using TCellText = std::function<std::string(int d, int y)>;
