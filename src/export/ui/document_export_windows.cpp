@@ -289,12 +289,13 @@ bool TForm33::CreateFiles() {
     folder_->setText(qstr(text));
     fs::path folder(text);
     if (!text.empty() && folder.is_relative()) folder = home / folder;
-    // The folder is made before anything is generated: a folder that cannot
-    // be made would fail every copy.
-    std::error_code ec;
-    if (text.empty() || (!fs::is_directory(folder, ec) && !fs::create_directories(folder, ec) &&
-                         !fs::is_directory(folder, ec))) {
-        context_.dialog.MessageShow("Ошибка при создании директории");
+    TDeferredDialog told;
+    auto opener = DocumentOpener(context_);
+    THtmlExportHub hub(*god, home, told, *opener);
+    // The folder is made before the weeks are asked: a folder that cannot be
+    // made would fail every copy.
+    if (!hub.PrepareFolder(folder)) {
+        told.Replay(context_.dialog);
         return false;
     }
     // The pages cover the active weeks, chosen now; closing the choice
@@ -303,13 +304,12 @@ bool TForm33::CreateFiles() {
         entry::ui::TForm1_3 weeks(context_, this);
         if (weeks.exec() != QDialog::Accepted) return false;
     }
+    // The hub took the weeks when it was made; the choice may have changed them.
+    hub.Weeks = ActiveWeeks(&god->AllNed);
     const bool groups = groups_->isChecked();
     busy_ = true;
     create_->setEnabled(false);
-    TDeferredDialog told;
-    auto opener = DocumentOpener(context_);
     TBarProgress progress(progress_);
-    THtmlExportHub hub(*god, home, told, *opener);
     hub.Progress = &progress;
     const bool ok =
         RunOnWorker(this, progress, [&] { return hub.ExportWeb(folder, groups, !groups); });
@@ -331,8 +331,6 @@ void TForm33::closeEvent(QCloseEvent* event) {
     }
     QDialog::closeEvent(event);
 }
-
-// --- "Экспорт в Word"
 
 TForm34::TForm34(TWindowContext& context, int kind, const TWordPreselection& preselection,
                  QWidget* parent)
