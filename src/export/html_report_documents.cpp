@@ -148,8 +148,6 @@ std::string GrypChessText(const TYrok* yrok) {
     return out;
 }
 
-// --- TFioWeekCells
-
 TFioWeekCells::TFioWeekCells(const TAllRasp& year, int ne) : FYear(year), FIndex(year, ne) {
     for (const auto& fio : year.LFio)
         for (int d = 1; d <= kDayCount; ++d)
@@ -174,8 +172,6 @@ bool TFioWeekCells::Busy(const TFio& fio) const {
 bool TFioWeekCells::DayUsed(int d) const {
     return d >= 1 && d <= kDayCount && (FDays & (1u << d)) != 0;
 }
-
-// --- Counting
 
 std::vector<TFioGrypCount> CountFioGryp(const TAllRasp& year, const TFio& fio, int first,
                                         int last) {
@@ -202,8 +198,6 @@ std::vector<TFioGrypCount> CountFioGryp(const TAllRasp& year, const TFio& fio, i
     }
     return out;
 }
-
-// --- The documents
 
 bool CreateGrypYear(THtmlExportHub& hub, const TGryp& gr, int first, int last) {
     first = clampWeek(first);

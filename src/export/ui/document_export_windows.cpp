@@ -150,8 +150,6 @@ constexpr std::array<const char*, 6> kDayNames = {"Понедельник", "В�
 
 }  // namespace
 
-// --- The kinds
-
 const TWordKind* FindWordKind(int kind) {
     static const std::map<int, TWordKind> kKinds = [] {
         using enum TWordSelection;
@@ -190,8 +188,6 @@ int WordKindOfComponent(const std::string& component) {
     const auto found = kItems.find(component);
     return found == kItems.end() ? -1 : found->second;
 }
-
-// --- "Экспорт данных"
 
 TForm33::TForm33(TWindowContext& context, QWidget* parent) : QDialog(parent), context_(context) {
     setObjectName("TForm33");
@@ -573,8 +569,6 @@ void TForm34::closeEvent(QCloseEvent* event) {
     }
     QDialog::closeEvent(event);
 }
-
-// --- The openers
 
 void RunHtmlExport(TWindowContext& context) {
     if (context.shell.God() == nullptr) return;
