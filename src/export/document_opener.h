@@ -22,6 +22,7 @@ inline constexpr const char* kOpenerSection = "Documents";
 inline constexpr const char* kOpenerKey = "Opener";
 inline constexpr const char* kDefaultOpener = "xdg-open";
 
+// An opener must not touch Qt widgets: it may be called from a worker.
 class TDocumentOpener {
 public:
     virtual ~TDocumentOpener() = default;

@@ -284,9 +284,13 @@ public:
     std::vector<int> Weeks;
     THtmlProgress* Progress = nullptr;
 
+    // The folder exists or is made; false with the message shown. A window
+    // asks it before anything else, so a bad folder costs the user nothing.
+    [[nodiscard]] bool PrepareFolder(const std::filesystem::path& folder);
+
 private:
-    // The folder exists or is made; false with the message shown.
-    bool prepareFolder(const std::filesystem::path& folder);
+    // CopyToFolder once the folder is known to be there.
+    bool copyFiles(const std::filesystem::path& folder, std::vector<std::filesystem::path>* copied);
 
     const TAllRasp& FYear;
     TMyDialog& FDialog;

@@ -77,25 +77,15 @@ std::vector<const TGryp*> allGryp(const TAllRasp& year) {
     return out;
 }
 
-// The header of a chess board: the first column spanning two rows, then the
-// used days over their periods; the periods as the first row.
+// The header of a chess board: the first column, then the used days over
+// their periods, each period with its time.
 void addChessHead(TGridHtml& grid, const TAllRasp& year, const std::string& first,
                   const TUsed& used) {
-    THStringHtml* corner = grid.Headr()->AddCol(first);
-    corner->RowSpan = 2;
-    const int periods = used.last - used.first + 1;
-    TRowGridHtml* numbers = grid.AddRow();
-    for (int d = 1; d <= kDayCount; ++d) {
-        if (!used.day(d)) continue;
-        THStringHtml* day = grid.Headr()->AddCol(weekdayName(d));
-        day->ColSpan = static_cast<uint16_t>(periods);
-        day->Align = TAlignHtml::alCenter;
-        for (int y = used.first; y <= used.last; ++y) {
-            TCellsGridHtml* cell = numbers->AddCells();
-            cell->Align = TAlignHtml::alCenter;
-            cell->AddText(periodHead(year, y));
-        }
-    }
+    std::vector<int> days;
+    for (int d = 1; d <= kDayCount; ++d)
+        if (used.day(d)) days.push_back(d);
+    AddDayPeriodHeads(grid, {first}, days, used.first, used.last,
+                      [&year](int y) { return periodHead(year, y); });
 }
 
 using TCellText = std::function<std::string(int d, int y)>;
@@ -127,6 +117,17 @@ int weekCount(int first, int last) {
     return std::max(0, last - first + 1);
 }
 
+// Whether the teacher has a lesson shown that week: what makes a cell of
+// the teacher's table not free.
+bool fioBusy(const TAllRasp& year, const TFioWeekIndex& index, const TFio& fio) {
+    for (int d = 1; d <= kDayCount; ++d)
+        for (int y = 0; y < kPeriodCount; ++y) {
+            const std::vector<TGrypYr>& lessons = index.At(&fio, d, y);
+            if (!lessons.empty() && !TFioCellText(year, lessons).Gryp.empty()) return true;
+        }
+    return false;
+}
+
 int clampWeek(int ne) {
     return std::clamp(ne, 1, kWeeks);
 }
@@ -135,17 +136,17 @@ int clampWeek(int ne) {
 
 std::string GrypChessText(const TYrok* yrok) {
     std::string out;
+    // Whole entries are compared: one may be the beginning of another.
+    std::set<std::string> added;
     forShownLessons(yrok, [&](const TYr& yr) {
         std::string lesson = yr.NamePredmet(false);
         for (const std::string& part : {yr.NameFio(false, false), yr.NameAyd()})
             if (!part.empty()) lesson += "/" + part;
-        if (out.find(lesson) != std::string::npos) return;
+        if (!added.insert(lesson).second) return;
         out += (out.empty() ? "" : ",") + lesson;
     });
     return out;
 }
-
-// --- TFioWeekCells
 
 TFioWeekCells::TFioWeekCells(const TAllRasp& year, int ne) : FYear(year), FIndex(year, ne) {
     for (const auto& fio : year.LFio)
@@ -165,17 +166,12 @@ std::string TFioWeekCells::Text(const TFio& fio, int d, int y) const {
 }
 
 bool TFioWeekCells::Busy(const TFio& fio) const {
-    for (int d = 1; d <= kDayCount; ++d)
-        for (int y = 0; y < kPeriodCount; ++y)
-            if (!Text(fio, d, y).empty()) return true;
-    return false;
+    return fioBusy(FYear, FIndex, fio);
 }
 
 bool TFioWeekCells::DayUsed(int d) const {
     return d >= 1 && d <= kDayCount && (FDays & (1u << d)) != 0;
 }
-
-// --- Counting
 
 std::vector<TFioGrypCount> CountFioGryp(const TAllRasp& year, const TFio& fio, int first,
                                         int last) {
@@ -202,8 +198,6 @@ std::vector<TFioGrypCount> CountFioGryp(const TAllRasp& year, const TFio& fio, i
     }
     return out;
 }
-
-// --- The documents
 
 bool CreateGrypYear(THtmlExportHub& hub, const TGryp& gr, int first, int last) {
     first = clampWeek(first);
@@ -240,11 +234,13 @@ bool CreateFioYear(THtmlExportHub& hub, const TFio& fio, int first, int last) {
                                  bool any = false;
                                  for (int ne = first; ne <= last; ++ne) {
                                      progress.Position(++done);
-                                     const TFioWeekCells cells(year, ne);
-                                     if (!cells.Busy(fio)) continue;
+                                     // One index of the week answers both whether
+                                     // the teacher is busy and what the table holds.
+                                     const TFioWeekIndex index(year, ne);
+                                     if (!fioBusy(year, index, fio)) continue;
                                      any = true;
                                      AddHeading(body, weekHeading(hub, ne));
-                                     AddFioWeekTable(body, year, fio, ne, kAllDays);
+                                     AddFioWeekTable(body, year, fio, kAllDays, index);
                                  }
                                  if (!any) addNoLessons(body);
                              });

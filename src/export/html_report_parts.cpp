@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "export/html_documents.h"
+#include "model/calendar.h"
 #include "storage/typed_arrays.h"
 
 namespace zavlin::exporting {
@@ -96,6 +97,23 @@ std::string DayText(const THtmlExportHub& hub, int ne, int d) {
 void AddPeriodHeads(html::TGridHtml& grid, const std::vector<std::string>& heads, int y1, int y2) {
     for (const std::string& head : heads) grid.Headr()->AddCol(head);
     for (int y = y1; y <= y2; ++y) grid.Headr()->AddCol(std::to_string(y));
+}
+
+void AddDayPeriodHeads(html::TGridHtml& grid, const std::vector<std::string>& heads,
+                       const std::vector<int>& days, int y1, int y2,
+                       const std::function<std::string(int y)>& periodText) {
+    for (const std::string& head : heads) grid.Headr()->AddCol(head)->RowSpan = 2;
+    html::TRowGridHtml* periods = grid.AddRow();
+    for (const int d : days) {
+        html::THStringHtml* day = grid.Headr()->AddCol(weekdayName(d));
+        day->ColSpan = static_cast<uint16_t>(y2 - y1 + 1);
+        day->Align = html::TAlignHtml::alCenter;
+        for (int y = y1; y <= y2; ++y) {
+            html::TCellsGridHtml* cell = periods->AddCells();
+            cell->Align = html::TAlignHtml::alCenter;
+            cell->AddText(periodText(y));
+        }
+    }
 }
 
 std::vector<std::pair<int, int>> WeekDays(const TArrayOfPointByte& WD) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -73,5 +74,12 @@ std::string DayText(const THtmlExportHub& hub, int ne, int d);
 // A heading row: first the given heads, then one column per period y1..y2
 // headed by its number.
 void AddPeriodHeads(html::TGridHtml& grid, const std::vector<std::string>& heads, int y1, int y2);
+
+// The heads of a grid of days over periods: the given heads spanning two
+// rows, then each of days (1-6) over its periods y1..y2; the periods, named
+// by periodText, make the first row of the body.
+void AddDayPeriodHeads(html::TGridHtml& grid, const std::vector<std::string>& heads,
+                       const std::vector<int>& days, int y1, int y2,
+                       const std::function<std::string(int y)>& periodText);
 
 }  // namespace zavlin::exporting

@@ -25,20 +25,11 @@ std::string cellText(const TAllRasp& year, const std::vector<TGrypYr>& lessons, 
     }
 }
 
-// Heads: the given ones over two rows, then each day over its periods; the
-// periods' numbers make the first row of the body.
 TGridHtml* dayPeriodGrid(TBodyHtml& body, const std::vector<std::string>& heads, int y1, int y2) {
     TGridHtml* grid = body.AddGrid();
     grid->Border = 1;
-    for (const std::string& head : heads) grid->Headr()->AddCol(head)->RowSpan = 2;
-    for (int d = 1; d <= kDayCount; ++d) {
-        THStringHtml* day = grid->Headr()->AddCol(weekdayName(d));
-        day->ColSpan = static_cast<uint16_t>(y2 - y1 + 1);
-        day->Align = TAlignHtml::alCenter;
-    }
-    TRowGridHtml* periods = grid->AddRow();
-    for (int d = 1; d <= kDayCount; ++d)
-        for (int y = y1; y <= y2; ++y) periods->AddCells()->AddText(std::to_string(y));
+    static const std::vector<int> kAllDays = {1, 2, 3, 4, 5, 6};
+    AddDayPeriodHeads(*grid, heads, kAllDays, y1, y2, [](int y) { return std::to_string(y); });
     return grid;
 }
 

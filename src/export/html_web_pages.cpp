@@ -110,7 +110,7 @@ bool THtmlExportHub::ExportWeb(const fs::path& folder, bool groups, bool teacher
                                std::vector<fs::path>* copied) {
     if (copied != nullptr) copied->clear();
     // A folder that cannot be made would fail every copy: nothing is made.
-    if (!prepareFolder(folder)) return false;
+    if (!PrepareFolder(folder)) return false;
     std::vector<std::string> written;
     if (groups) {
         if (!CreateHtmlGryp()) return false;
@@ -122,10 +122,10 @@ bool THtmlExportHub::ExportWeb(const fs::path& folder, bool groups, bool teacher
     }
     Fil = written;
     if (Fil.empty()) return false;
-    return CopyToFolder(folder, copied);
+    return copyFiles(folder, copied);
 }
 
-bool THtmlExportHub::prepareFolder(const fs::path& folder) {
+bool THtmlExportHub::PrepareFolder(const fs::path& folder) {
     std::error_code ec;
     if (!folder.empty() && (fs::is_directory(folder, ec) || FFiles.createFolder(folder)))
         return true;
@@ -135,7 +135,10 @@ bool THtmlExportHub::prepareFolder(const fs::path& folder) {
 
 bool THtmlExportHub::CopyToFolder(const fs::path& folder, std::vector<fs::path>* copied) {
     if (copied != nullptr) copied->clear();
-    if (!prepareFolder(folder)) return false;
+    return PrepareFolder(folder) && copyFiles(folder, copied);
+}
+
+bool THtmlExportHub::copyFiles(const fs::path& folder, std::vector<fs::path>* copied) {
     THtmlProgress& progress = ProgressSink();
     progress.Show(static_cast<int>(Fil.size()));
     std::string lastError;

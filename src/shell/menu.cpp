@@ -44,7 +44,7 @@ std::optional<std::string> failed(Check check, const TMenuFacts& f) {
     };
     switch (check) {
         case Check::Weeks:
-            return refuse(f.activeWeeks > 0, "Нет выбранных активных недель.");
+            return refuse(f.activeWeeks > 0, kNoActiveWeeksText);
         case Check::Reference:
             return NoVxodMenu(f);
         case Check::Groups:

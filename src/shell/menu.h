@@ -9,6 +9,9 @@
 
 namespace zavlin::shell {
 
+// Said wherever work needs the active weeks and none is chosen.
+inline constexpr const char* kNoActiveWeeksText = "Нет выбранных активных недель.";
+
 // What the checks look at, gathered by the window from the loaded year and
 // the week list.
 struct TMenuFacts {

@@ -243,6 +243,27 @@ TEST_F(ReportDocuments, GroupsChessBoardShowsSubjectTeacherRoom) {
     EXPECT_EQ(opened(kGrypChessFile).find("<TABLE"), std::string::npos);
 }
 
+// Catches an entry lost because another one of the period begins with it,
+// and an entry repeated.
+TEST_F(ReportDocuments, GroupsChessCellKeepsEveryDistinctEntry) {
+    TNed* week = g3->SetNed(1);
+    TPredmet* pr = g3->CreatePredmet(g1->LPredmet[0]->YrName());
+    TFioPredmet* fp = pr->AddFio(1, petrov);
+    for (int i = 0; i < 3; ++i) pr->AddPredmetNe(kSetkaPlan, 1);
+    TYrokKorzina* item = week->FindYrokKorzina(kSetkaPlan, pr);
+    TDom* dom = room->Dom();
+    TAyd* twelve = year->AddAyd(dom, "12");
+    TAyd* one = year->AddAyd(dom, "1");
+    ASSERT_TRUE(twelve && one);
+    for (TAyd* ayd : {twelve, one, twelve}) {
+        TYr* yr = week->AddYrRas(0, 5, 2, item, fp);
+        ASSERT_NE(yr, nullptr);
+        yr->SetAyd(ayd);
+    }
+    const std::string entry = "Матем/Петров П.П./";
+    EXPECT_EQ(GrypChessText(week->GetYrok(0, 5, 2)), entry + "12," + entry + "1");
+}
+
 // Catches a card of the wrong day, a group left out that studies that day,
 // or one without the week shown.
 TEST_F(ReportDocuments, DayCardListsTheGroupsOfThatDay) {

@@ -15,11 +15,11 @@
 #include <QTest>
 #include <filesystem>
 #include <fstream>
-#include <future>
 #include <sstream>
 #include <string>
 
 #include "base/cp1251.h"
+#include "closing_opener.h"
 #include "entry/ui/active_weeks_window.h"
 #include "entry/ui/groups_window.h"
 #include "entry_fixture.h"
@@ -79,36 +79,6 @@ void untickAllDaysBut(TForm34& window, const std::vector<int>& keep) {
         if (box->isChecked() != wanted) clickMark(box);
     }
 }
-
-// Holds the generating worker at the hand-over until the window, asked on
-// its own thread meanwhile, has answered the attempts to close it.
-class TClosingOpener : public TDocumentOpener {
-public:
-    explicit TClosingOpener(TForm34& window) : window_(window) {}
-    bool Open(const fs::path& file, std::string& why) override {
-        (void)why;
-        std::promise<void> answered;
-        QMetaObject::invokeMethod(
-            qApp,
-            [this, &answered] {
-                busy = window_.Busy();
-                enabled = window_.isEnabled();
-                window_.close();
-                window_.reject();
-                visible = window_.isVisible();
-                answered.set_value();
-            },
-            Qt::QueuedConnection);
-        answered.get_future().wait();
-        opened = file;
-        return true;
-    }
-    TForm34& window_;
-    bool busy = false;
-    bool enabled = true;
-    bool visible = false;
-    fs::path opened;
-};
 
 }  // namespace
 
@@ -225,6 +195,26 @@ private slots:
         QVERIFY(child<QPushButton>(&window, "CreateButton")->isEnabled());
     }
 
+    // Catches pages written although the week choice was closed without OK.
+    void closingTheWeekChoiceWritesNothing() {
+        auto h = template_.copy("docexport_noweeks");
+        const fs::path site = homeOf(*h) / "site";
+        TForm33 window(*h->context);
+        window.show();
+        retype(&window, "EditFolder", QString::fromStdString(site.string()));
+        {
+            auto weeks =
+                whenModal<entry::ui::TForm1_3>([](entry::ui::TForm1_3* w) { w->reject(); });
+            click(&window, "CreateButton");
+            QVERIFY(weeks.shown());
+        }
+        QVERIFY(h->dialog.shown.empty());
+        QVERIFY(fs::is_directory(site));
+        QVERIFY(fs::is_empty(site));
+        QCOMPARE(child<QProgressBar>(&window, "ProgressBar1")->value(), 0);
+        QVERIFY(child<QPushButton>(&window, "CreateButton")->isEnabled());
+    }
+
     // Catches the menu item's kind lost, days not limited to the ticked
     // ones, the document not handed to the opener, and the label choices
     // not reaching the headings.
@@ -284,8 +274,16 @@ private slots:
         h->dialog.shown.clear();
         untickAllDaysBut(window, {});
         QVERIFY(!window.Export());
-        QCOMPARE(h->dialog.shown.size(), std::size_t(1));
+        QCOMPARE(h->dialog.shown, std::vector<std::string>{"Выберите хотя бы один день недели."});
         QVERIFY(fs::exists(file));
+
+        // Days ticked but no week chosen: it is the week that is missing.
+        h->dialog.shown.clear();
+        untickAllDaysBut(window, {1, 2, 3, 4, 5, 6});
+        for (const int ne : ActiveWeeks(&h->year().AllNed))
+            h->year().AllNed.DNed(ne)->Activ = false;
+        QVERIFY(!window.Export());
+        QCOMPARE(h->dialog.shown, std::vector<std::string>{shell::kNoActiveWeeksText});
     }
 
     // Catches a window that can be closed, or used, while its document is

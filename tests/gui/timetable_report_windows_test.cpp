@@ -13,12 +13,12 @@
 #include <QTest>
 #include <filesystem>
 #include <fstream>
-#include <future>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "base/cp1251.h"
+#include "closing_opener.h"
 #include "demo/sample_plan.h"
 #include "entry/ui/groups_window.h"
 #include "entry/ui/teachers_window.h"
@@ -90,36 +90,6 @@ void chooseWeek(QWidget* window, const char* name, int ne) {
         if (box->GetNumer(i) == ne) box->setCurrentIndex(i);
     QCOMPARE(box->GetNumer(), ne);
 }
-
-// Opens on the worker: asks the window, on its own thread, to close while
-// the document is being handed over, and notes what it found.
-class TClosingOpener : public TDocumentOpener {
-public:
-    explicit TClosingOpener(TTimetableReportWindow& window) : window_(window) {}
-    bool Open(const fs::path& file, std::string& why) override {
-        (void)why;
-        std::promise<void> answered;
-        QMetaObject::invokeMethod(
-            qApp,
-            [this, &answered] {
-                busy = window_.Busy();
-                enabled = window_.isEnabled();
-                window_.close();
-                window_.reject();
-                visible = window_.isVisible();
-                answered.set_value();
-            },
-            Qt::QueuedConnection);
-        answered.get_future().wait();
-        opened = file;
-        return true;
-    }
-    TTimetableReportWindow& window_;
-    bool busy = false;
-    bool enabled = true;
-    bool visible = false;
-    fs::path opened;
-};
 
 }  // namespace
 

@@ -1,29 +1,24 @@
 #include "export/ui/document_export_windows.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QEventLoop>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QItemSelection>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
-#include <QThread>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <array>
 #include <filesystem>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <unordered_set>
 
 #include "base/my_dialog.h"
@@ -35,9 +30,11 @@
 #include "export/html_documents.h"
 #include "export/timetable_xml.h"
 #include "export/ui/document_opening.h"
+#include "export/ui/document_work.h"
 #include "export/ui/export_windows.h"
 #include "model/god.h"
 #include "reports/month_statement.h"
+#include "shell/menu.h"
 #include "shell/shell.h"
 #include "shell/ui/list_box_numer.h"
 #include "storage/typed_arrays.h"
@@ -51,82 +48,6 @@ using entry::ui::MakeButton;
 
 QString qstr(const std::string& s) {
     return QString::fromStdString(s);
-}
-
-// The hub talks from the worker: its messages wait here until the work has
-// ended and are then shown by the window, in order.
-class TDeferredDialog : public TMyDialog {
-public:
-    bool MessageDlg(const std::string& Msg, const std::string& Caption) override {
-        (void)Caption;
-        // No question of the hub may block a worker: it is told, not asked.
-        MessageShow(Msg);
-        return false;
-    }
-    void MessageShow(const std::string& Msg) override {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        shown_.push_back(Msg);
-    }
-    void Replay(TMyDialog& to) {
-        std::vector<std::string> shown;
-        {
-            const std::lock_guard<std::mutex> lock(mutex_);
-            shown.swap(shown_);
-        }
-        for (const std::string& m : shown) to.MessageShow(m);
-    }
-
-private:
-    std::mutex mutex_;
-    std::vector<std::string> shown_;
-};
-
-// Moves the window's bar from the worker.
-class TBarProgress : public THtmlProgress {
-public:
-    explicit TBarProgress(QProgressBar* bar) : bar_(bar) {}
-    void Show(int maximum) override {
-        post([maximum](QProgressBar* b) {
-            b->setRange(0, std::max(maximum, 1));
-            b->setValue(0);
-        });
-    }
-    void Position(int position) override {
-        post([position](QProgressBar* b) { b->setValue(position); });
-    }
-    void Hide() override {
-        post([](QProgressBar* b) { b->setValue(b->maximum()); });
-    }
-
-private:
-    template <class F>
-    void post(F f) {
-        QPointer<QProgressBar> bar(bar_);
-        QMetaObject::invokeMethod(
-            qApp,
-            [bar, f] {
-                if (bar) f(bar.data());
-            },
-            Qt::QueuedConnection);
-    }
-    QProgressBar* bar_;
-};
-
-// Runs job on a worker while the window, disabled, keeps its event loop
-// turning; returns its result when it has ended and its progress is shown.
-bool RunOnWorker(QWidget* window, const std::function<bool()>& job) {
-    bool result = false;
-    window->setEnabled(false);
-    QEventLoop loop;
-    std::unique_ptr<QThread> worker(QThread::create([&] { result = job(); }));
-    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit,
-                     Qt::QueuedConnection);
-    worker->start();
-    loop.exec();
-    worker->wait();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
-    window->setEnabled(true);
-    return result;
 }
 
 int countSelectedFio(const TGod& god) {
@@ -229,8 +150,6 @@ constexpr std::array<const char*, 6> kDayNames = {"Понедельник", "В�
 
 }  // namespace
 
-// --- The kinds
-
 const TWordKind* FindWordKind(int kind) {
     static const std::map<int, TWordKind> kKinds = [] {
         using enum TWordSelection;
@@ -269,8 +188,6 @@ int WordKindOfComponent(const std::string& component) {
     const auto found = kItems.find(component);
     return found == kItems.end() ? -1 : found->second;
 }
-
-// --- "Экспорт данных"
 
 TForm33::TForm33(TWindowContext& context, QWidget* parent) : QDialog(parent), context_(context) {
     setObjectName("TForm33");
@@ -368,28 +285,30 @@ bool TForm33::CreateFiles() {
     folder_->setText(qstr(text));
     fs::path folder(text);
     if (!text.empty() && folder.is_relative()) folder = home / folder;
-    // The folder is made before anything is generated: a folder that cannot
-    // be made would fail every copy.
-    std::error_code ec;
-    if (text.empty() || (!fs::is_directory(folder, ec) && !fs::create_directories(folder, ec) &&
-                         !fs::is_directory(folder, ec))) {
-        context_.dialog.MessageShow("Ошибка при создании директории");
+    TDeferredDialog told;
+    auto opener = DocumentOpener(context_);
+    THtmlExportHub hub(*god, home, told, *opener);
+    // The folder is made before the weeks are asked: a folder that cannot be
+    // made would fail every copy.
+    if (!hub.PrepareFolder(folder)) {
+        told.Replay(context_.dialog);
         return false;
     }
-    // The pages cover the active weeks, chosen now.
+    // The pages cover the active weeks, chosen now; closing the choice
+    // without OK writes nothing.
     {
         entry::ui::TForm1_3 weeks(context_, this);
-        weeks.exec();
+        if (weeks.exec() != QDialog::Accepted) return false;
     }
+    // The hub took the weeks when it was made; the choice may have changed them.
+    hub.Weeks = ActiveWeeks(&god->AllNed);
     const bool groups = groups_->isChecked();
     busy_ = true;
     create_->setEnabled(false);
-    TDeferredDialog told;
-    auto opener = DocumentOpener(context_);
     TBarProgress progress(progress_);
-    THtmlExportHub hub(*god, home, told, *opener);
     hub.Progress = &progress;
-    const bool ok = RunOnWorker(this, [&] { return hub.ExportWeb(folder, groups, !groups); });
+    const bool ok =
+        RunOnWorker(this, progress, [&] { return hub.ExportWeb(folder, groups, !groups); });
     busy_ = false;
     create_->setEnabled(true);
     told.Replay(context_.dialog);
@@ -408,8 +327,6 @@ void TForm33::closeEvent(QCloseEvent* event) {
     }
     QDialog::closeEvent(event);
 }
-
-// --- "Экспорт в Word"
 
 TForm34::TForm34(TWindowContext& context, int kind, const TWordPreselection& preselection,
                  QWidget* parent)
@@ -616,7 +533,9 @@ bool TForm34::Export() {
     TArrayOfPointByte WD;
     ChosenWD(WD);
     if ((wordKind_->asks & waDays) != 0 && WD.Count() == 0) {
-        context_.dialog.MessageShow("Выберите хотя бы один день недели.");
+        context_.dialog.MessageShow(ActiveWeeks(&god->AllNed).empty()
+                                        ? shell::kNoActiveWeeksText
+                                        : "Выберите хотя бы один день недели.");
         return false;
     }
     busy_ = true;
@@ -631,7 +550,8 @@ bool TForm34::Export() {
     hub.vV3 = v3_->currentIndex();
     TWordRequest request = Request();
     request.WD = &WD;
-    const bool ok = RunOnWorker(this, [&] { return hub.CreateWordOfKind(kind_, request); });
+    const bool ok =
+        RunOnWorker(this, progress, [&] { return hub.CreateWordOfKind(kind_, request); });
     busy_ = false;
     told.Replay(context_.dialog);
     return ok;
@@ -649,8 +569,6 @@ void TForm34::closeEvent(QCloseEvent* event) {
     }
     QDialog::closeEvent(event);
 }
-
-// --- The openers
 
 void RunHtmlExport(TWindowContext& context) {
     if (context.shell.God() == nullptr) return;

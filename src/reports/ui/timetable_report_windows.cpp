@@ -1,22 +1,17 @@
 #include "reports/ui/timetable_report_windows.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QEventLoop>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QThread>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <filesystem>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 #include "base/my_dialog.h"
@@ -26,9 +21,11 @@
 #include "export/html_report_documents.h"
 #include "export/timetable_xml.h"
 #include "export/ui/document_opening.h"
+#include "export/ui/document_work.h"
 #include "model/calendar.h"
 #include "model/god.h"
 #include "reports/ui/report_windows.h"
+#include "shell/menu.h"
 #include "shell/shell.h"
 #include "shell/ui/list_box_numer.h"
 #include "storage/year_database.h"
@@ -38,7 +35,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using exporting::THtmlExportHub;
-using exporting::THtmlProgress;
 using TReport = TTimetableReport;
 
 QString qstr(const std::string& s) {
@@ -68,82 +64,6 @@ bool needsTeacher(TReport kind) {
 }
 bool needsRange(TReport kind) {
     return needsGroup(kind) || needsTeacher(kind);
-}
-
-// The hub talks from the worker: its messages wait here until the work has
-// ended and are then shown by the window, in order.
-class TDeferredDialog : public TMyDialog {
-public:
-    bool MessageDlg(const std::string& Msg, const std::string& Caption) override {
-        (void)Caption;
-        // No question may block a worker: it is told, not asked.
-        MessageShow(Msg);
-        return false;
-    }
-    void MessageShow(const std::string& Msg) override {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        shown_.push_back(Msg);
-    }
-    void Replay(TMyDialog& to) {
-        std::vector<std::string> shown;
-        {
-            const std::lock_guard<std::mutex> lock(mutex_);
-            shown.swap(shown_);
-        }
-        for (const std::string& m : shown) to.MessageShow(m);
-    }
-
-private:
-    std::mutex mutex_;
-    std::vector<std::string> shown_;
-};
-
-// Moves the window's bar from the worker.
-class TBarProgress : public THtmlProgress {
-public:
-    explicit TBarProgress(QProgressBar* bar) : bar_(bar) {}
-    void Show(int maximum) override {
-        post([maximum](QProgressBar* b) {
-            b->setRange(0, std::max(maximum, 1));
-            b->setValue(0);
-        });
-    }
-    void Position(int position) override {
-        post([position](QProgressBar* b) { b->setValue(position); });
-    }
-    void Hide() override {
-        post([](QProgressBar* b) { b->setValue(b->maximum()); });
-    }
-
-private:
-    template <class F>
-    void post(F f) {
-        QPointer<QProgressBar> bar(bar_);
-        QMetaObject::invokeMethod(
-            qApp,
-            [bar, f] {
-                if (bar) f(bar.data());
-            },
-            Qt::QueuedConnection);
-    }
-    QProgressBar* bar_;
-};
-
-// Runs job on a worker while the window, disabled, keeps its event loop
-// turning; returns its result once it has ended and its progress is shown.
-bool runOnWorker(QWidget* window, const std::function<bool()>& job) {
-    bool result = false;
-    window->setEnabled(false);
-    QEventLoop loop;
-    std::unique_ptr<QThread> worker(QThread::create([&] { result = job(); }));
-    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit,
-                     Qt::QueuedConnection);
-    worker->start();
-    loop.exec();
-    worker->wait();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
-    window->setEnabled(true);
-    return result;
 }
 
 std::string weekText(const TGod& god, int ne) {
@@ -261,7 +181,7 @@ TTimetableReportWindow::TTimetableReportWindow(TWindowContext& context, TTimetab
         QStringList lines;
         if (year != nullptr)
             for (const int ne : activeWeeks(*year)) lines << qstr(weekText(*year, ne));
-        weeks->setText(lines.isEmpty() ? QStringLiteral("Нет выбранных активных недель.")
+        weeks->setText(lines.isEmpty() ? QString::fromUtf8(shell::kNoActiveWeeksText)
                                        : lines.join('\n'));
         choice->addWidget(
             new QLabel(lines.size() == 1 ? QStringLiteral("Неделя") : QStringLiteral("Недели"),
@@ -336,7 +256,7 @@ std::string TTimetableReportWindow::missing() const {
     // The menu checked the weeks when the window opened; they are checked
     // again, since another window may have changed them since.
     const std::size_t weeks = activeWeeks(*year).size();
-    if (weeks == 0) return "Нет выбранных активных недель.";
+    if (weeks == 0) return shell::kNoActiveWeeksText;
     if ((kind_ == TReport::DayCard || kind_ == TReport::WeekStand) && weeks > 1)
         return "Выбрано более одной активной недели";
     if (kind_ == TReport::NumeratorStand && weeks != 2) return "Выбрать две активные недели";
@@ -351,9 +271,9 @@ bool TTimetableReportWindow::Create() {
         return false;
     }
     const fs::path home = context_.shell.DM().DB.PathR;
-    TDeferredDialog told;
+    exporting::ui::TDeferredDialog told;
     auto opener = exporting::ui::DocumentOpener(context_);
-    TBarProgress progress(progress_);
+    exporting::ui::TBarProgress progress(progress_);
     THtmlExportHub hub(*year, home, told, *opener);
     hub.Progress = &progress;
     const std::vector<int> weeks = hub.Weeks;
@@ -386,7 +306,7 @@ bool TTimetableReportWindow::Create() {
         return false;
     };
     busy_ = true;
-    const bool ok = runOnWorker(this, job);
+    const bool ok = exporting::ui::RunOnWorker(this, progress, job);
     busy_ = false;
     told.Replay(context_.dialog);
     return ok;

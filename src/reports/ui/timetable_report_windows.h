@@ -99,7 +99,6 @@ private:
     QPushButton* create_ = nullptr;
 };
 
-// Shows the window modally.
 void RunTimetableReport(TWindowContext& context, TTimetableReport kind);
 
 }  // namespace zavlin::reports::ui
