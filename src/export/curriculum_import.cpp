@@ -172,7 +172,8 @@ bool readSubjects(const TXMLObject* gryp, const std::string& gname, const Lists&
         bool hasPlaceholder = false;
         if (bak > 0)
             if (const auto m = lists.metodist.find(bak); m != lists.metodist.end()) {
-                placeholder = "?" + trim(text(m->second->FindXMLField("Name")));
+                placeholder = "?";
+                placeholder += trim(text(m->second->FindXMLField("Name")));
                 hasPlaceholder = true;
             }
         const std::string sname = trim(text(p->second->FindXMLField("SName")));

@@ -27,7 +27,9 @@ void figures(TXMLObject& parent, const char* name, int group, int teacher, int d
 }
 
 std::string twoDigits(int v) {
-    return (v < 10 ? "0" : "") + std::to_string(v);
+    std::string text = v < 10 ? "0" : "";
+    text += std::to_string(v);
+    return text;
 }
 
 }  // namespace

@@ -102,7 +102,10 @@ std::string GrypPeriodText(const TYrok* yrok) {
     }
     if (subjects.empty()) return {};
     std::string text = JoinedList(subjects);
-    if (!teachers.empty()) text += " " + JoinedList(teachers);
+    if (!teachers.empty()) {
+        text += ' ';
+        text += JoinedList(teachers);
+    }
     return withRooms(std::move(text), rooms);
 }
 

@@ -185,7 +185,10 @@ void TStrFontRtf::SetSize(int points) {
 // --- Texts, pages, paragraphs
 
 void TTextRtf::Render(std::string& out) const {
-    if (FFont) out += "{" + FFont->Codes();
+    if (FFont) {
+        out += '{';
+        out += FFont->Codes();
+    }
     out += RtfText(FStr);
     out += FControl;
     RenderChildren(out);

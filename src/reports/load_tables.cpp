@@ -66,7 +66,10 @@ std::string WeeksShownText(const std::vector<int>& weeksIn) {
         while (j + 1 < weeks.size() && weeks[j + 1] == weeks[j] + 1) ++j;
         if (!text.empty()) text += ", ";
         text += std::to_string(weeks[i]);
-        if (j > i) text += "-" + std::to_string(weeks[j]);
+        if (j > i) {
+            text += '-';
+            text += std::to_string(weeks[j]);
+        }
         i = j + 1;
     }
     return text;
