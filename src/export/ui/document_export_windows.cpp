@@ -189,7 +189,8 @@ int WordKindOfComponent(const std::string& component) {
     return found == kItems.end() ? -1 : found->second;
 }
 
-TForm33::TForm33(TWindowContext& context, QWidget* parent) : QDialog(parent), context_(context) {
+TForm33::TForm33(TWindowContext& context, QWidget* parent)
+    : TWorkDialog(parent), context_(context) {
     setObjectName("TForm33");
     setWindowTitle(QStringLiteral("Экспорт данных"));
     folderView_.TitleName = QStringLiteral("Папка для файлов");
@@ -315,22 +316,9 @@ bool TForm33::CreateFiles() {
     return ok;
 }
 
-void TForm33::reject() {
-    if (!busy_) QDialog::reject();
-}
-
-void TForm33::closeEvent(QCloseEvent* event) {
-    // The pages being written are not left half copied.
-    if (busy_) {
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
-}
-
 TForm34::TForm34(TWindowContext& context, int kind, const TWordPreselection& preselection,
                  QWidget* parent)
-    : QDialog(parent), context_(context), kind_(kind), wordKind_(FindWordKind(kind)) {
+    : TWorkDialog(parent), context_(context), kind_(kind), wordKind_(FindWordKind(kind)) {
     setObjectName("TForm34");
     setWindowTitle(QStringLiteral("Экспорт в Word"));
 
@@ -555,19 +543,6 @@ bool TForm34::Export() {
     busy_ = false;
     told.Replay(context_.dialog);
     return ok;
-}
-
-void TForm34::reject() {
-    if (!busy_) QDialog::reject();
-}
-
-void TForm34::closeEvent(QCloseEvent* event) {
-    // The document being written is not left half made.
-    if (busy_) {
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
 }
 
 void RunHtmlExport(TWindowContext& context) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "export/html_documents.h"
+#include "export/ui/document_work.h"
 #include "shell/ui/folder_choice.h"
 #include "shell/ui/window_context.h"
 
@@ -72,7 +73,7 @@ struct TWordPreselection {
 // "Экспорт данных". Object names: "ComboFormat", "RadioGryp", "RadioFio",
 // "EditFolder", "ChangeFolder", "EditFiles", "SelectionLabel", "PickButton",
 // "ProgressBar1", "CreateButton", "CloseButton".
-class TForm33 : public QDialog {
+class TForm33 : public TWorkDialog {
     Q_OBJECT
 public:
     explicit TForm33(TWindowContext& context, QWidget* parent = nullptr);
@@ -81,12 +82,6 @@ public:
     shell::ui::TPapkaView& FolderView() { return folderView_; }
     // "Создать файл": true when the files were copied.
     bool CreateFiles();
-    bool Busy() const { return busy_; }
-
-    void reject() override;
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     void contentChanged();
@@ -102,7 +97,6 @@ private:
     QLabel* selection_;
     QProgressBar* progress_;
     QPushButton* create_;
-    bool busy_ = false;
 };
 
 // "Экспорт в Word" of one kind. Object names: "KindLabel",
@@ -110,7 +104,7 @@ private:
 // "CheckWord", "ComboV1", "ComboV2", "ComboV3", "ProgressBar1",
 // "ExportButton", "CloseButton"; for the kinds that ask for them "ComboMonth",
 // "ComboStart", "SpinY1", "SpinY2", "SpinN1", "SpinN2".
-class TForm34 : public QDialog {
+class TForm34 : public TWorkDialog {
     Q_OBJECT
 public:
     TForm34(TWindowContext& context, int kind, const TWordPreselection& preselection = {},
@@ -119,16 +113,10 @@ public:
     int Kind() const { return kind_; }
     // "Экспорт": true when the document was made and handed over.
     bool Export();
-    bool Busy() const { return busy_; }
     // The chosen (week, day) pairs: the active weeks by the ticked days.
     void ChosenWD(TArrayOfPointByte& WD) const;
     // The kind's request as the window's fields set it (WD not included).
     TWordRequest Request() const;
-
-    void reject() override;
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     void showSelection();
@@ -153,7 +141,6 @@ private:
     QSpinBox* n2_ = nullptr;
     QProgressBar* progress_;
     QPushButton* export_;
-    bool busy_ = false;
 };
 
 // Opens "Экспорт в Word" for a kind; a kind the table does not know gets

@@ -1,5 +1,6 @@
 #include "export/ui/document_work.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QPointer>
@@ -77,6 +78,18 @@ bool RunOnWorker(QWidget* window, TBarProgress& progress, const std::function<bo
     progress.Flush();
     window->setEnabled(true);
     return result;
+}
+
+void TWorkDialog::reject() {
+    if (!busy_) QDialog::reject();
+}
+
+void TWorkDialog::closeEvent(QCloseEvent* event) {
+    if (busy_) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
 }
 
 }  // namespace zavlin::exporting::ui

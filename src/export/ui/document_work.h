@@ -2,6 +2,7 @@
 // and progress cross back to the window's thread.
 #pragma once
 
+#include <QDialog>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -10,6 +11,7 @@
 #include "base/my_dialog.h"
 #include "export/html_documents.h"
 
+class QCloseEvent;
 class QProgressBar;
 class QWidget;
 
@@ -44,6 +46,19 @@ private:
     template <class F>
     void post(F f);
     QProgressBar* bar_;
+};
+
+// A window that writes a document on a worker: while it writes (busy_),
+// neither Escape nor closing the window ends it, so no file is left half made.
+class TWorkDialog : public QDialog {
+public:
+    using QDialog::QDialog;
+    bool Busy() const { return busy_; }
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool busy_ = false;
 };
 
 // Runs job on a worker while the window, disabled, keeps its event loop

@@ -90,7 +90,7 @@ const char* ReportCaption(TTimetableReport kind) {
 
 TTimetableReportWindow::TTimetableReportWindow(TWindowContext& context, TTimetableReport kind,
                                                QWidget* parent)
-    : QDialog(parent != nullptr ? parent : context.parent), context_(context), kind_(kind) {
+    : TWorkDialog(parent != nullptr ? parent : context.parent), context_(context), kind_(kind) {
     setObjectName(ReportWindowName(kind));
     setWindowTitle(qstr(ReportCaption(kind)));
     setModal(true);
@@ -310,19 +310,6 @@ bool TTimetableReportWindow::Create() {
     busy_ = false;
     told.Replay(context_.dialog);
     return ok;
-}
-
-void TTimetableReportWindow::reject() {
-    if (!busy_) QDialog::reject();
-}
-
-void TTimetableReportWindow::closeEvent(QCloseEvent* event) {
-    // The document being written is not left half made.
-    if (busy_) {
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
 }
 
 void RunTimetableReport(TWindowContext& context, TTimetableReport kind) {

@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 
+#include "export/ui/document_work.h"
 #include "shell/ui/window_context.h"
 
 class QComboBox;
@@ -47,7 +48,7 @@ enum class TTimetableReport {
 const char* ReportWindowName(TTimetableReport kind);
 const char* ReportCaption(TTimetableReport kind);
 
-class TTimetableReportWindow : public QDialog {
+class TTimetableReportWindow : public exporting::ui::TWorkDialog {
     Q_OBJECT
 public:
     // Object names: "KindLabel"; the group's "GroupLabel" and "GroupButton",
@@ -72,12 +73,6 @@ public:
     // "Создать": true when the document was written and handed over; false
     // with the message shown.
     bool Create();
-    bool Busy() const { return busy_; }
-
-    void reject() override;
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     TGod* god() const;
@@ -88,7 +83,6 @@ private:
     TTimetableReport kind_;
     TGryp* group_ = nullptr;
     TFio* teacher_ = nullptr;
-    bool busy_ = false;
     QLabel* groupLabel_ = nullptr;
     QLabel* teacherLabel_ = nullptr;
     shell::ui::TComboBoxNumer* firstWeek_ = nullptr;
