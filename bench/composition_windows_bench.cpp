@@ -137,7 +137,7 @@ int main(int argc, char** argv) {
     shell.God()->SelectAllGryp(true);
     // Read before the run: while it runs the year is the worker's.
     const int groups = static_cast<int>(shell.God()->LGryp.size());
-    shell::ui::TWindowContext context{shell, dialog, nullptr, {}, {}, {}};
+    shell::ui::TWindowContext context{shell, dialog, nullptr, {}, {}, {}, false, {}};
 
     TFormS1 window(context, TSosStart{0, 0, false, false});
     auto* button = window.findChild<QPushButton*>("StopButton");

@@ -237,7 +237,7 @@ bool measureHome(const fs::path& home, std::vector<Result>& out, int& groups, in
     }
     groups = year.CountGryp();
     heavySubjects = heavy->CountPredmet();
-    shell::ui::TWindowContext context{shell, dialog, nullptr, {}, {}, {}};
+    shell::ui::TWindowContext context{shell, dialog, nullptr, {}, {}, {}, false, {}};
     for (const Case& c : cases(context, year, heavy)) {
         Result r{c.name, openBest(c), openBest(c, QSize(1920, 1080)), {}};
         for (const Action& a : c.actions) r.actions.emplace_back(a.name, actionBest(c, a));

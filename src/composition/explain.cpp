@@ -230,8 +230,14 @@ std::string cellsText(const std::array<uint16_t, kDays + 1>& days) {
         while (last + 1 <= kDays && days[last + 1] == days[d]) ++last;
         if (!text.empty()) text += ", ";
         text += shortDayName(d);
-        if (last > d) text += std::string("-") + shortDayName(last);
-        if (days[d] != kWholeDay) text += " " + periodsText(days[d]);
+        if (last > d) {
+            text += '-';
+            text += shortDayName(last);
+        }
+        if (days[d] != kWholeDay) {
+            text += ' ';
+            text += periodsText(days[d]);
+        }
         d = last + 1;
     }
     return text;
@@ -269,8 +275,13 @@ std::vector<std::string> ExplainUnplaced(TSpSostPr& sp, const TSosPredmet& unit,
                 }
                 found->second[d] = static_cast<uint16_t>(found->second[d] | 1u << y);
             }
-        for (const auto& [text, days] : reasons)
-            lines.push_back("  " + cellsText(days) + ": " + text);
+        for (const auto& [text, days] : reasons) {
+            std::string line = "  ";
+            line += cellsText(days);
+            line += ": ";
+            line += text;
+            lines.push_back(std::move(line));
+        }
     }
     return lines;
 }

@@ -587,7 +587,7 @@ private slots:
         auto h = template_.copy("progress_box");
         QVERIFY(pinAgainstAnotherGroup(h->year(), 53, 1) != nullptr);
         BlockingDialog box;
-        shell::ui::TWindowContext context{*h->shell, box, nullptr, {}, {}, {}};
+        shell::ui::TWindowContext context{*h->shell, box, nullptr, {}, {}, {}, false, {}};
         TFormS1 w(context, TSosStart{1, 0, false, false});
         auto* button = child<QPushButton>(&w, "StopButton");
         bool answered = false;
@@ -626,7 +626,7 @@ private slots:
         EntryHarness h("progress_no_year");
         shell::TShell shell(h.home.path(), h.dialog);
         QVERIFY(shell.God() == nullptr);
-        shell::ui::TWindowContext context{shell, h.dialog, nullptr, {}, {}, {}};
+        shell::ui::TWindowContext context{shell, h.dialog, nullptr, {}, {}, {}, false, {}};
         TFormS1 w(context, TSosStart{});
         w.show();
         QVERIFY(w.Finished());
