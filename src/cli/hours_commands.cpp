@@ -186,8 +186,7 @@ int showHours(const fs::path& home, const HoursArgs& a) {
         title = "Вычитка по группе " + gr->Name();
         table = reports::accountByGroup(*god, *gr, o);
     } else if (!a.teacher.empty()) {
-        fio = god->FindFioForShortName(a.teacher);
-        if (fio == nullptr) fio = god->FindFioForBigName(a.teacher);
+        fio = god->FindFioForAnyName(a.teacher);
         if (fio == nullptr) {
             printError(fmt::format("no teacher \"{}\" in {}", a.teacher, god->Name()));
             return kExitFailed;

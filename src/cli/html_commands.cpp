@@ -59,8 +59,7 @@ bool selectGroups(TAllRasp& year, const std::vector<std::string>& names) {
 bool selectTeachers(TAllRasp& year, const std::vector<std::string>& names) {
     for (const auto& fio : year.LFio) fio->Select = names.empty();
     for (const std::string& name : names) {
-        TFio* fio = year.FindFioForShortName(name);
-        if (fio == nullptr) fio = year.FindFioForBigName(name);
+        TFio* fio = year.FindFioForAnyName(name);
         if (fio == nullptr) {
             printError(fmt::format("no teacher \"{}\" in {}", name, year.YGod));
             return false;

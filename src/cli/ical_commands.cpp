@@ -71,8 +71,7 @@ int exportIcal(const fs::path& home, const IcalArgs& a) {
         events = exporting::GroupIcalEvents(*god, *gr, weeks);
         name = "Группа " + gr->Name();
     } else {
-        const TFio* fio = god->FindFioForShortName(a.teacher);
-        if (fio == nullptr) fio = god->FindFioForBigName(a.teacher);
+        const TFio* fio = god->FindFioForAnyName(a.teacher);
         if (fio == nullptr) {
             printError(fmt::format("no teacher \"{}\" in the year {}", a.teacher, god->YGod));
             return kExitUsage;

@@ -66,8 +66,7 @@ int exportRtf(const fs::path& home, const RtfArgs& a) {
         }
         std::vector<const TFio*> chosen;
         for (const std::string& name : a.teachers) {
-            const TFio* fio = god->FindFioForShortName(name);
-            if (fio == nullptr) fio = god->FindFioForBigName(name);
+            const TFio* fio = god->FindFioForAnyName(name);
             if (fio == nullptr) {
                 printError(fmt::format("no teacher \"{}\" in the year {}", name, god->YGod));
                 return kExitUsage;

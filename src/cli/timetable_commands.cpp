@@ -169,8 +169,7 @@ int showTimetable(const fs::path& home, const Options& o) {
                                 .push_back(std::move(line));
                     }
     } else {
-        TFio* fio = year.FindFioForShortName(o.teacher);
-        if (fio == nullptr) fio = year.FindFioForBigName(o.teacher);
+        TFio* fio = year.FindFioForAnyName(o.teacher);
         if (fio == nullptr) {
             printError(fmt::format("no teacher \"{}\" in {}", o.teacher, god));
             return kExitFailed;

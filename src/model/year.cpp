@@ -203,6 +203,11 @@ TFio* TAllRasp::FindFioForBigName(std::string_view valueBigName) const {
     return nullptr;
 }
 
+TFio* TAllRasp::FindFioForAnyName(std::string_view name) const {
+    if (TFio* fio = FindFioForShortName(name)) return fio;
+    return FindFioForBigName(name);
+}
+
 TFio* TAllRasp::FioNumer(int n) const {
     return byNumber(LFio, n);
 }

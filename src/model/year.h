@@ -241,6 +241,8 @@ public:
     void FioActivDown();
     TFio* FindFioForShortName(std::string_view valueShortName) const;
     TFio* FindFioForBigName(std::string_view valueBigName) const;
+    // A name as a user types it: the short name, else the full one.
+    TFio* FindFioForAnyName(std::string_view name) const;
     TFio* FioNumer(int n) const;
     TListBoxN FioToListBoxN() const;
     TListBoxN FioToComboBoxN() const { return FioToListBoxN(); }
