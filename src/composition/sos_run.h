@@ -55,6 +55,44 @@ public:
     virtual void SosShowList(const std::vector<std::string>& lines) { (void)lines; }
 };
 
+// The steps of the search that go beyond the specified one. Each can be
+// switched off on its own ("Zavlin98.ini", section "Composition"); the exact
+// mode switches them all off and leaves the specified search alone.
+struct TSosOptions {
+    // Conflict-directed repair of the units a pass (or the completion of a
+    // week) left unplaced: the cells that only occupancy rules out, the
+    // fewest placed units evicted, they placed again, to a bounded depth.
+    bool Repair = true;
+    int RepairDepth = 3;       // evictions in a chain
+    int RepairNodes = 20000;   // placements tried for one unplaced unit
+    // Deviations of the improvement moves, kept for better timetables:
+    // the pass-end improvement also fills the groups' holes (kind 0 after
+    // kind 3);
+    bool PolishHoles = true;
+    // a single move or a chain never takes a lesson out of its group's
+    // daily window;
+    bool ChainInWindow = true;
+    // a lesson joins an occupied cell only beside subgroup lessons of its
+    // own subject;
+    bool SameSubjectShare = true;
+    // a hole's second move does not go back into the cell just emptied.
+    bool NoMoveBack = true;
+    // Independent searches run side by side; 0 = one per core.
+    unsigned Threads = 0;
+
+    // The specified search alone.
+    static TSosOptions Exact() {
+        TSosOptions o;
+        o.Repair = false;
+        o.PolishHoles = false;
+        o.ChainInWindow = false;
+        o.SameSubjectShare = false;
+        o.NoMoveBack = false;
+        o.Threads = 1;
+        return o;
+    }
+};
+
 class TSosRun {
 public:
     using Clock = std::chrono::steady_clock;
@@ -68,6 +106,7 @@ public:
     // The report is on: "Logsrasp.txt" receives every line.
     bool WLog = false;
     TSosObserver* Observer = nullptr;  // not owned
+    TSosOptions Options;
     TSosCounters Counters;
     std::string Caption;  // the stop button's caption: what is running
     // Ti: last improvement of the placed count; Tm1/Tm2: the week's start/end.

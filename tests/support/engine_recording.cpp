@@ -137,6 +137,10 @@ EngineRecording recordSampleRun(const fs::path& home, demo::SampleSize size, uin
         VariantCapture files;
         TFormS1State state(*god, home, files);
         state.Run.WLog = true;
+        // The recordings are of the search as it was before the repair and
+        // the parallel searches: its kept deviations on, one thread.
+        state.Run.Options.Repair = false;
+        state.Run.Options.Threads = 1;
         state.SetTipSostRasp(0);
         weeks = state.ActiveWeeks();
         const auto start = std::chrono::steady_clock::now();
