@@ -6,11 +6,14 @@
 // both timetables go before the independent judge.
 //
 // Release build; FET's command-line solver from scripts/install-bench-deps.sh.
-// vs_peer [--size S|M|L|XL] [--seed K] [--week N] [--fet-time-limit S]
-//         [--keep DIR] [--fet PATH] [--fet-no-gaps]
-// The time limit caps both searches, each week. --fet-no-gaps also asks FET
-// for no group holes at all, a rule ours only prefers; --fet-only leaves
-// our search out (its columns stay empty).
+// vs_peer [--size S|M|L|XL[,...]] [--seed K[,...]] [--week N] [--fet-time-limit S]
+//         [--keep DIR] [--fet PATH] [--fet-no-gaps] [--fet-teacher-gaps N] [--exact]
+// The time limit caps both searches, each week. FET keeps its usual limit of
+// 6 gaps a week per teacher unless --fet-teacher-gaps says otherwise (-1:
+// none); --fet-no-gaps also asks it for no group holes at all, a rule ours
+// only prefers; --fet-only leaves our search out (its columns stay empty);
+// --exact runs ours as the specified search alone. With several sizes the
+// growth of our time against the growth in units is printed last.
 #include <stdlib.h>
 
 #include <chrono>
@@ -41,14 +44,16 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 struct Options {
-    SampleSize size = SampleSize::S;
-    uint64_t seed = 1;
+    std::vector<SampleSize> sizes{SampleSize::S};
+    std::vector<uint64_t> seeds{1};
     int week = 0;  // 0 = both active weeks
     int timeLimit = 300;
     std::string keep;
     std::string fet = "fet-cl";
     bool noGaps = false;
+    int teacherGaps = 6;
     bool fetOnly = false;
+    bool exact = false;
 };
 
 double since(Clock::time_point t0) {
@@ -105,7 +110,7 @@ std::string judge(const TAllRasp& year, int ne, int& missing) {
     return text;
 }
 
-Side ours(const fs::path& home, TMyDialog& dialog, int ne, int timeLimit, int& units) {
+Side ours(const fs::path& home, TMyDialog& dialog, int ne, const Options& o, int& units) {
     Side side;
     peer::WeekAtStart w(home, dialog, 2026, ne);
     if (!w.loaded) {
@@ -115,7 +120,8 @@ Side ours(const fs::path& home, TMyDialog& dialog, int ne, int timeLimit, int& u
     TSosRun run(w.year, home);
     run.WLog = false;
     run.Statys = AStatys::sSosRasp;
-    run.WeekTimeLimit = std::chrono::seconds(timeLimit);
+    run.WeekTimeLimit = std::chrono::seconds(o.timeLimit);
+    if (o.exact) run.Options = TSosOptions::Exact();
     const auto t0 = Clock::now();
     const std::clock_t c0 = std::clock();
     const TSostavResult r = SostavNed(run, ne);
@@ -137,7 +143,7 @@ struct FetSide {
     std::map<std::string, int> inexact;
 };
 
-FetSide fet(const Options& o, const fs::path& home, TMyDialog& dialog, int ne,
+FetSide fet(const Options& o, uint64_t seed, const fs::path& home, TMyDialog& dialog, int ne,
             const fs::path& dir) {
     FetSide f;
     peer::WeekAtStart w(home, dialog, 2026, ne);
@@ -147,6 +153,7 @@ FetSide fet(const Options& o, const fs::path& home, TMyDialog& dialog, int ne,
     }
     peer::FetInstance instance = peer::BuildWeekInstance(w, dir);
     instance.studentsNoGaps = o.noGaps;
+    instance.teacherMaxGaps = o.teacherGaps;
     f.activities = static_cast<int>(instance.activities.size());
     f.pinned = instance.pinnedLessons;
     f.units = instance.units;
@@ -154,7 +161,7 @@ FetSide fet(const Options& o, const fs::path& home, TMyDialog& dialog, int ne,
     if (w.pinsRefused > 0) f.inexact["pinned lessons the transfer refused"] = w.pinsRefused;
 
     const peer::FetRun run =
-        peer::SolveWithFet(instance, o.fet, dir, "week" + std::to_string(ne), o.timeLimit, o.seed);
+        peer::SolveWithFet(instance, o.fet, dir, "week" + std::to_string(ne), o.timeLimit, seed);
     f.side.wall = run.wall;
     f.side.cpu = run.cpu;
     f.side.status = run.status;
@@ -169,16 +176,40 @@ FetSide fet(const Options& o, const fs::path& home, TMyDialog& dialog, int ne,
     return f;
 }
 
+// A comma-separated list, each item read by one; false on an empty or bad item.
+template <typename T, typename Read>
+bool parseList(const std::string& text, std::vector<T>& out, Read read) {
+    out.clear();
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t comma = text.find(',', from);
+        const std::string item = text.substr(from, comma - from);
+        T value{};
+        if (item.empty() || !read(item, value)) return false;
+        out.push_back(value);
+        if (comma == std::string::npos) return true;
+        from = comma + 1;
+    }
+}
+
 bool parse(int argc, char** argv, Options& o) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const bool more = i + 1 < argc;
         if (a == "--size" && more) {
-            const auto size = parseSampleSize(argv[++i]);
-            if (!size) return false;
-            o.size = *size;
+            if (!parseList(argv[++i], o.sizes, [](const std::string& t, SampleSize& v) {
+                    const auto size = parseSampleSize(t);
+                    if (size) v = *size;
+                    return size.has_value();
+                }))
+                return false;
         } else if (a == "--seed" && more) {
-            o.seed = std::strtoull(argv[++i], nullptr, 10);
+            if (!parseList(argv[++i], o.seeds, [](const std::string& t, uint64_t& v) {
+                    char* end = nullptr;
+                    v = std::strtoull(t.c_str(), &end, 10);
+                    return end != nullptr && *end == 0 && v > 0;
+                }))
+                return false;
         } else if (a == "--week" && more) {
             o.week = std::atoi(argv[++i]);
             if (o.week < 1 || o.week > kWeeks) return false;
@@ -191,6 +222,10 @@ bool parse(int argc, char** argv, Options& o) {
             o.fetOnly = true;
         } else if (a == "--fet-no-gaps") {
             o.noGaps = true;
+        } else if (a == "--fet-teacher-gaps" && more) {
+            o.teacherGaps = std::atoi(argv[++i]);
+        } else if (a == "--exact") {
+            o.exact = true;
         } else if (a == "--fet" && more) {
             o.fet = argv[++i];
         } else {
@@ -200,6 +235,14 @@ bool parse(int argc, char** argv, Options& o) {
     return true;
 }
 
+// What one sample size added up to over its seeds and weeks.
+struct SizeTotals {
+    SampleSize size{};
+    long units = 0;
+    double ours = 0;  // wall seconds
+    double fet = 0;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -207,65 +250,95 @@ int main(int argc, char** argv) {
     setenv("ZAVLIN_TABLE_SYNC", "off", 1);
     Options o;
     if (!parse(argc, argv, o)) {
-        std::fprintf(
-            stderr,
-            "usage: vs_peer [--size S|M|L|XL] [--seed K] [--week N] "
-            "[--fet-time-limit S] [--keep DIR] [--fet PATH] [--fet-no-gaps] [--fet-only]\n");
+        std::fprintf(stderr,
+                     "usage: vs_peer [--size S|M|L|XL[,...]] [--seed K[,...]] [--week N] "
+                     "[--fet-time-limit S] [--keep DIR] [--fet PATH] [--fet-no-gaps] "
+                     "[--fet-teacher-gaps N] [--fet-only] [--exact]\n");
         return 2;
     }
-    ScratchCollege college(o.size, o.seed);
-    if (!college.ok()) return 1;
     std::vector<int> weeks = {kActiveWeeks[0], kActiveWeeks[1]};
     if (o.week != 0) weeks = {o.week};
 
     std::printf(
-        "sample %s, seed %llu, %zu groups; each search capped at %d s a week.\n"
+        "Each search capped at %d s a week; ours %s, FET %s.\n"
         "units = what our search places (a union's lesson once, each subgroup's lesson apart);\n"
-        "holes / t.holes = group and teacher holes by our quality code; judge = the\n"
-        "independent check of every hard rule%s\n\n",
-        sizeName(o.size), static_cast<unsigned long long>(o.seed),
-        college.sample.plan.groups.size(), o.timeLimit,
-        o.noGaps ? "; FET also told to leave no group hole" : "");
-    std::printf("%-24s | %-38s | %s\n", "", "ours", "FET (acts = its activities)");
-    std::printf("%-4s %4s %4s %5s %4s | %8s %8s %6s %5s %7s | %8s %8s %6s %5s %7s %5s\n", "size",
-                "seed", "week", "units", "pins", "wall s", "cpu s", "placed", "holes", "t.holes",
-                "wall s", "cpu s", "placed", "holes", "t.holes", "acts");
+        "holes / t.holes = group and teacher holes by our quality code; ratio = our wall time\n"
+        "over FET's; judge = the independent check of every hard rule.\n\n",
+        o.timeLimit, o.exact ? "as the specified search alone" : "with its default steps",
+        o.noGaps
+            ? "told to leave no group hole"
+            : (o.teacherGaps >= 0
+                   ? ("at most " + std::to_string(o.teacherGaps) + " gaps a teacher a week").c_str()
+                   : "without gap limits"));
+    std::printf("%-24s | %-38s | %-38s |\n", "", "ours", "FET (acts = its activities)");
+    std::printf("%-4s %4s %4s %5s %4s | %8s %8s %6s %5s %7s | %8s %8s %6s %5s %7s | %5s %6s\n",
+                "size", "seed", "week", "units", "pins", "wall s", "cpu s", "placed", "holes",
+                "t.holes", "wall s", "cpu s", "placed", "holes", "t.holes", "acts", "ratio");
     std::fflush(stdout);
-    std::vector<std::string> notes;
     int status = 0;
-    for (int ne : weeks) {
-        fs::path dir = college.scratch() / ("week" + std::to_string(ne));
-        if (!o.keep.empty())
-            dir = fs::path(o.keep) / (std::string(sizeName(o.size)) + "-" + std::to_string(o.seed) +
-                                      "-week" + std::to_string(ne));
-        std::error_code ec;
-        fs::create_directories(dir, ec);
-        if (ec) {
-            std::fprintf(stderr, "vs_peer: %s: %s\n", dir.c_str(), ec.message().c_str());
-            return 1;
+    std::vector<SizeTotals> sizes;
+    for (SampleSize size : o.sizes) {
+        SizeTotals total;
+        total.size = size;
+        for (uint64_t seed : o.seeds) {
+            ScratchCollege college(size, seed);
+            if (!college.ok()) return 1;
+            for (int ne : weeks) {
+                fs::path dir = college.scratch() / ("week" + std::to_string(ne));
+                if (!o.keep.empty())
+                    dir = fs::path(o.keep) / (std::string(sizeName(size)) + "-" +
+                                              std::to_string(seed) + "-week" + std::to_string(ne));
+                std::error_code ec;
+                fs::create_directories(dir, ec);
+                if (ec) {
+                    std::fprintf(stderr, "vs_peer: %s: %s\n", dir.c_str(), ec.message().c_str());
+                    return 1;
+                }
+                int units = 0;
+                Side our;
+                if (o.fetOnly)
+                    our.status = our.verdict = "not run";
+                else
+                    our = ours(college.home, college.dialog, ne, o, units);
+                const FetSide peer = fet(o, seed, college.home, college.dialog, ne, dir);
+                const int shown = o.fetOnly ? peer.units : units;
+                total.units += shown;
+                total.ours += our.wall;
+                total.fet += peer.side.wall;
+                std::printf(
+                    "%-4s %4llu %4d %5d %4d | %8.2f %8.2f %6d %5d %7d | %8.2f %8.2f %6d %5d %7d "
+                    "| %5d %6.2f\n",
+                    sizeName(size), static_cast<unsigned long long>(seed), ne, shown, peer.pinned,
+                    our.wall, our.cpu, our.placed, our.totals.groupHoles, our.totals.teacherHoles,
+                    peer.side.wall, peer.side.cpu, peer.side.placed, peer.side.totals.groupHoles,
+                    peer.side.totals.teacherHoles, peer.activities,
+                    peer.side.wall > 0 ? our.wall / peer.side.wall : 0.0);
+                std::printf("     week %d ours: %s, judge %s; FET: %s, judge %s\n", ne,
+                            our.status.c_str(), our.verdict.c_str(), peer.side.status.c_str(),
+                            peer.side.verdict.empty() ? "-" : peer.side.verdict.c_str());
+                for (const auto& [what, count] : peer.inexact)
+                    std::printf("     week %d not mapped exactly: %s (%d)\n", ne, what.c_str(),
+                                count);
+                std::fflush(stdout);
+                if (our.verdict.rfind("INVALID", 0) == 0 ||
+                    peer.side.verdict.rfind("INVALID", 0) == 0)
+                    status = 1;
+            }
         }
-        int units = 0;
-        Side our;
-        if (o.fetOnly)
-            our.status = our.verdict = "not run";
-        else
-            our = ours(college.home, college.dialog, ne, o.timeLimit, units);
-        const FetSide peer = fet(o, college.home, college.dialog, ne, dir);
-        std::printf(
-            "%-4s %4llu %4d %5d %4d | %8.2f %8.2f %6d %5d %7d | %8.2f %8.2f %6d %5d %7d %5d\n",
-            sizeName(o.size), static_cast<unsigned long long>(o.seed), ne,
-            o.fetOnly ? peer.units : units, peer.pinned, our.wall, our.cpu, our.placed,
-            our.totals.groupHoles, our.totals.teacherHoles, peer.side.wall, peer.side.cpu,
-            peer.side.placed, peer.side.totals.groupHoles, peer.side.totals.teacherHoles,
-            peer.activities);
-        std::printf("     week %d ours: %s, judge %s; FET: %s, judge %s\n", ne, our.status.c_str(),
-                    our.verdict.c_str(), peer.side.status.c_str(),
-                    peer.side.verdict.empty() ? "-" : peer.side.verdict.c_str());
-        for (const auto& [what, count] : peer.inexact)
-            std::printf("     week %d not mapped exactly: %s (%d)\n", ne, what.c_str(), count);
-        std::fflush(stdout);
-        if (our.verdict.rfind("INVALID", 0) == 0 || peer.side.verdict.rfind("INVALID", 0) == 0)
-            status = 1;
+        sizes.push_back(total);
+    }
+    if (sizes.size() >= 2 && !o.fetOnly) {
+        const SizeTotals& a = sizes.front();
+        std::printf("\ngrowth from %s (our time / units):\n", sizeName(a.size));
+        for (std::size_t i = 1; i < sizes.size(); ++i) {
+            const SizeTotals& b = sizes[i];
+            const double units = a.units > 0 ? static_cast<double>(b.units) / a.units : 0;
+            const double time = a.ours > 0 ? b.ours / a.ours : 0;
+            std::printf(
+                "  %s: units x%.2f, our time x%.2f, FET's time x%.2f; time per unit x%.2f\n",
+                sizeName(b.size), units, time, a.fet > 0 ? b.fet / a.fet : 0.0,
+                units > 0 ? time / units : 0.0);
+        }
     }
     if (!o.keep.empty())
         std::printf("\nthe .fet files and FET's output are in %s\n", o.keep.c_str());

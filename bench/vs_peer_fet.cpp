@@ -504,6 +504,13 @@ std::string WriteFetXml(const FetInstance& in) {
         x += "<ConstraintStudentsMaxGapsPerWeek><Weight_Percentage>100</Weight_Percentage>"
              "<Max_Gaps>0</Max_Gaps><Active>true</Active><Comments></Comments>"
              "</ConstraintStudentsMaxGapsPerWeek>\n";
+    if (in.teacherMaxGaps >= 0) {
+        x += "<ConstraintTeachersMaxGapsPerWeek><Weight_Percentage>100</Weight_Percentage>"
+             "<Max_Gaps>";
+        x += std::to_string(in.teacherMaxGaps);
+        x += "</Max_Gaps><Active>true</Active><Comments></Comments>"
+             "</ConstraintTeachersMaxGapsPerWeek>\n";
+    }
     x += "</Time_Constraints_List>\n<Space_Constraints_List>\n<ConstraintBasicCompulsorySpace>"
          "<Weight_Percentage>100</Weight_Percentage><Active>true</Active><Comments></Comments>"
          "</ConstraintBasicCompulsorySpace>\n</Space_Constraints_List>\n</fet>\n";

@@ -80,6 +80,8 @@ struct FetInstance {
     // Beyond our hard rules: FET must leave no group a hole (asked of FET to
     // see what our preference for no holes costs it).
     bool studentsNoGaps = false;
+    // FET's own usual limit on each teacher's gaps a week; negative: none.
+    int teacherMaxGaps = -1;
     // What the instance could not express exactly, counted by kind.
     std::map<std::string, int> inexact;
 };
