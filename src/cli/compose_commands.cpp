@@ -440,7 +440,7 @@ void addComposeCommands(CLI::App& app, int& status) {
     verb->add_option("--year", args->god,
                      "the academic year (2016 = 2016/17); the active one by default");
     verb->add_flag("--exact", args->exact,
-                   "the specified search alone: no step of Zavlin98.ini [Composition]");
+                   "the exact mode: none of the steps that Zavlin98.ini [Composition] switches");
     verb->callback([verb, args, &status] { status = composeWeek(homeFolder(*verb), *args); });
 
     auto runArgs = std::make_shared<RunArgs>();
@@ -470,7 +470,7 @@ void addComposeCommands(CLI::App& app, int& status) {
     compose->add_option("--year", runArgs->god,
                         "the academic year (2016 = 2016/17); the active one by default");
     compose->add_flag("--exact", runArgs->exact,
-                      "the specified search alone: no step of Zavlin98.ini [Composition]");
+                      "the exact mode: none of the steps that Zavlin98.ini [Composition] switches");
     compose->callback(
         [compose, runArgs, &status] { status = composeRun(homeFolder(*compose), *runArgs); });
 }

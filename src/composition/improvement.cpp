@@ -308,11 +308,10 @@ bool TSpSostPr::TryChain(std::initializer_list<TMove> moves, int threshold, bool
     // keeps them.
     for (const auto& step : tract->Li)
         for (const auto& s : step->Ls) {
-            if (!inWindow) break;
             const TGryp* owner = step->Gryp();
             const TYrok* at = s->Yr->Yrok();
             if (owner == nullptr || at == nullptr) continue;
-            if (!insideWindow(owner, at->N)) {
+            if (inWindow && !insideWindow(owner, at->N)) {
                 tract->AntiMoveAll(LogShow);
                 return false;
             }
