@@ -21,6 +21,7 @@
 #include "cli/table_access.h"
 #include "composition/driver.h"
 #include "composition/quality.h"
+#include "composition/sos_options.h"
 #include "composition/sos_run.h"
 #include "composition/week_search.h"
 #include "model/god.h"
@@ -39,7 +40,14 @@ struct ComposeArgs {
     std::string groups;  // comma-separated names; empty = every group
     bool log = false;
     int timeLimit = 0;  // seconds per week, 0 = none
+    bool exact = false;
 };
+
+// The home's "Zavlin98.ini" chooses the steps beyond the specified search;
+// --exact leaves the specified search alone.
+TSosOptions composeOptions(const fs::path& home, bool exact) {
+    return exact ? TSosOptions::Exact() : ReadSosOptions(home);
+}
 
 // The observers print on the worker thread, where a failed write must not
 // throw: the run would die half way. main() sees the stream's error at exit.
@@ -153,6 +161,7 @@ int composeWeek(const fs::path& home, const ComposeArgs& args) {
     run.WLog = args.log;
     run.Statys = AStatys::sSosRasp;
     run.WeekTimeLimit = std::chrono::seconds(args.timeLimit);
+    run.Options = composeOptions(home, args.exact);
     ProgressLine progress;
     run.Observer = &progress;
     InterruptScope<TSosRun> interrupts(gStopRun, &run, onInterrupt);
@@ -194,6 +203,7 @@ struct RunArgs {
     bool verbose = false;
     int god = 0;
     int timeLimit = 0;  // seconds per week, 0 = none
+    bool exact = false;
 };
 
 // Ctrl-C: the first acts as the stop button, the next ones end the run
@@ -353,6 +363,7 @@ int composeRun(const fs::path& home, const RunArgs& args) {
     TFormS1State state(*god, home);
     state.Run.WLog = args.log;
     state.Run.WeekTimeLimit = std::chrono::seconds(args.timeLimit);
+    state.Run.Options = composeOptions(home, args.exact);
     state.SetTipSostRasp(static_cast<uint8_t>(tip));
     state.SetSinxrNed(static_cast<uint8_t>(args.baseWeek));
     state.SetSostRaspYes(args.complete);
@@ -428,6 +439,8 @@ void addComposeCommands(CLI::App& app, int& status) {
         ->check(CLI::NonNegativeNumber);
     verb->add_option("--year", args->god,
                      "the academic year (2016 = 2016/17); the active one by default");
+    verb->add_flag("--exact", args->exact,
+                   "the exact mode: none of the steps that Zavlin98.ini [Composition] switches");
     verb->callback([verb, args, &status] { status = composeWeek(homeFolder(*verb), *args); });
 
     auto runArgs = std::make_shared<RunArgs>();
@@ -456,6 +469,8 @@ void addComposeCommands(CLI::App& app, int& status) {
         ->check(CLI::NonNegativeNumber);
     compose->add_option("--year", runArgs->god,
                         "the academic year (2016 = 2016/17); the active one by default");
+    compose->add_flag("--exact", runArgs->exact,
+                      "the exact mode: none of the steps that Zavlin98.ini [Composition] switches");
     compose->callback(
         [compose, runArgs, &status] { status = composeRun(homeFolder(*compose), *runArgs); });
 }

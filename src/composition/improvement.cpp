@@ -269,7 +269,9 @@ bool TSpSostPr::MayGoYr(const TYr* yr, const TGryp* gr, int toDay, int toY) {
     if (fio != nullptr && !Year.TestAddFio(kTimetable, 0, fio->N, Ne, toDay, toY)) return false;
     const TYrok* target = week->GetYrok(kTimetable, toDay, toY);
     if (target == nullptr || target->Empty()) return true;
-    // Only subgroup lessons of one subject share a cell.
+    // A subgroup lesson may join lessons not taught in blocks, and only the
+    // subgroups of its own subject: the cell rule of every placement, kept
+    // in the exact mode too (a whole-group lesson never shares a cell).
     if (yr->CountFioPredmet() <= 1) return false;
     for (int i = 0; i < target->CountYrDpZm(); ++i) {
         const TYr* other = target->YrDpZm(i);
@@ -289,8 +291,9 @@ bool TSpSostPr::TestMoveYrok(TGryp* gr, int day, int period, int De, int NewYrok
 }
 
 bool TSpSostPr::TryChain(std::initializer_list<TMove> moves, int threshold, bool LogShow) {
+    const bool inWindow = Run.Options.ChainInWindow;
     // A single move out of the group's window is refused before it is made.
-    if (moves.size() == 1 && !insideWindow(moves.begin()->gr, moves.begin()->toPeriod))
+    if (inWindow && moves.size() == 1 && !insideWindow(moves.begin()->gr, moves.begin()->toPeriod))
         return false;
     auto tract = std::make_unique<TTract>(*this);
     for (const TMove& m : moves) {
@@ -308,7 +311,7 @@ bool TSpSostPr::TryChain(std::initializer_list<TMove> moves, int threshold, bool
             const TGryp* owner = step->Gryp();
             const TYrok* at = s->Yr->Yrok();
             if (owner == nullptr || at == nullptr) continue;
-            if (!insideWindow(owner, at->N)) {
+            if (inWindow && !insideWindow(owner, at->N)) {
                 tract->AntiMoveAll(LogShow);
                 return false;
             }
@@ -349,7 +352,7 @@ bool TSpSostPr::GetTractForDirka(TGryp* gr, int DeyN, int YrokN, int, bool LogSh
         // Taking the moved lesson straight back would be a chain that
         // changes nothing yet counts as an improvement.
         for (const auto& [i, y] : seconds)
-            if (!(i == DeyN && y == YrokN) &&
+            if (!(Run.Options.NoMoveBack && i == DeyN && y == YrokN) &&
                 TryChain({{gr, n, h, DeyN, YrokN}, {gr, i, y, n, h}}, 0, LogShow))
                 return true;
     }

@@ -73,7 +73,9 @@ struct TSosOptions {
     // daily window;
     bool ChainInWindow = true;
     // a lesson joins an occupied cell only beside subgroup lessons of its
-    // own subject;
+    // own subject (the cell rule of every placement, so it holds in the
+    // exact mode too and the switch changes nothing: the moves go into
+    // empty cells anyway);
     bool SameSubjectShare = true;
     // a hole's second move does not go back into the cell just emptied.
     bool NoMoveBack = true;

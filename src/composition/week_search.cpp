@@ -434,14 +434,15 @@ void place(TSpSostPr& sp, TSosRun& run, int p) {
     }
 }
 
-// The pass-end improvement: whole cells moved between days (kind 3), then
-// the groups' holes filled (kind 0), each repeated while it succeeds. The
-// holes a unit's own improvement left are closed here; on the sample
-// colleges this halves the group holes of a composed week and, the holes
-// closed, the search needs fewer passes.
+// The pass-end improvement: whole cells moved between days (kind 3), then,
+// with PolishHoles, the groups' holes filled (kind 0), each repeated while it
+// succeeds. The holes a unit's own improvement left are closed here; on the
+// sample colleges this halves the group holes of a composed week and, the
+// holes closed, the search needs fewer passes.
 void polish(TSpSostPr& sp, TSosRun& run) {
     run.Counters.CountYly = 0;
     while (run.FormS1StopSos() && sp.OptimizeRasp(true, true, 3, 0)) ++run.Counters.CountYly;
+    if (!run.Options.PolishHoles) return;
     run.Counters.CountYly = 0;
     while (run.FormS1StopSos() && sp.OptimizeRasp(true, true, 0, 0)) ++run.Counters.CountYly;
 }

@@ -141,6 +141,10 @@ EngineRecording recordSampleRun(const fs::path& home, demo::SampleSize size, uin
         // the parallel searches: its kept deviations on, one thread.
         state.Run.Options.Repair = false;
         state.Run.Options.Threads = 1;
+        state.Run.Options.PolishHoles = true;
+        state.Run.Options.ChainInWindow = true;
+        state.Run.Options.SameSubjectShare = true;
+        state.Run.Options.NoMoveBack = true;
         state.SetTipSostRasp(0);
         weeks = state.ActiveWeeks();
         const auto start = std::chrono::steady_clock::now();

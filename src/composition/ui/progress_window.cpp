@@ -18,6 +18,7 @@
 #include <string_view>
 
 #include "base/my_dialog.h"
+#include "composition/sos_options.h"
 #include "composition/ui/transfer_errors_window.h"
 #include "model/god.h"
 #include "shell/shell.h"
@@ -226,6 +227,7 @@ TFormS1::TFormS1(TWindowContext& context, const TSosStart& start, QWidget* paren
     state_->SetSinxrNed(start.SinxrNed);
     state_->SetSostRaspYes(start.SostRaspYes);
     state_->Run.WLog = start.WLog;
+    state_->Run.Options = ReadSosOptions(dm.DB.PathR, dm.AT1.fileSystem());
     bridge_ = std::make_unique<TFormS1Bridge>(*this, state_->Run);
     state_->SetObserver(bridge_.get());
     Patok = std::make_unique<TSosRaspisanue>(*state_);

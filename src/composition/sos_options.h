@@ -1,0 +1,21 @@
+// The switches of the composition's steps, as the dispatcher sets them in the
+// home's "Zavlin98.ini", section "Composition".
+#pragma once
+
+#include <filesystem>
+
+#include "composition/sos_run.h"
+#include "storage/file_system.h"
+
+namespace zavlin {
+
+inline constexpr const char* kSosOptionsSection = "Composition";
+
+// "Exact" = 1 gives TSosOptions::Exact() whatever the other keys say; else
+// each of "Repair", "RepairDepth", "RepairNodes", "PolishHoles",
+// "ChainInWindow", "SameSubjectShare", "NoMoveBack" and "Threads" replaces its
+// default. A missing file, section or key, or a value that is no number or
+// out of range, keeps the default: a typo never stops a composition.
+TSosOptions ReadSosOptions(const std::filesystem::path& home, FileSystem& fs = realFileSystem());
+
+}  // namespace zavlin

@@ -1,0 +1,110 @@
+// The composition's switches as the dispatcher writes them in the home's
+// "Zavlin98.ini": what each key sets, and that nothing a typo can do stops a
+// composition or switches a step the dispatcher did not name.
+#include "composition/sos_options.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <tuple>
+
+#include "support/scratch_home.h"
+
+namespace zavlin {
+namespace {
+
+// Every field, so that a comparison names the one that differs.
+auto fields(const TSosOptions& o) {
+    return std::make_tuple(o.Repair, o.RepairDepth, o.RepairNodes, o.PolishHoles, o.ChainInWindow,
+                           o.SameSubjectShare, o.NoMoveBack, o.Threads);
+}
+
+class SosOptionsFile : public ::testing::Test {
+protected:
+    void write(const std::string& text) {
+        std::ofstream out(home.path() / "Zavlin98.ini", std::ios::binary | std::ios::trunc);
+        out << text;
+    }
+    TSosOptions read() { return ReadSosOptions(home.path()); }
+    testsupport::ScratchHome home{"sos_options"};
+};
+
+TEST_F(SosOptionsFile, NoFileNoSectionOrAnEmptySectionKeepTheDefaults) {
+    ASSERT_FALSE(home.empty());
+    EXPECT_EQ(fields(read()), fields(TSosOptions{})) << "no file";
+    write("[Program]\r\nEnd=OK\r\n");
+    EXPECT_EQ(fields(read()), fields(TSosOptions{})) << "no section";
+    write("[Composition]\r\n[Program]\r\nRepair=0\r\n");
+    EXPECT_EQ(fields(read()), fields(TSosOptions{})) << "the key belongs to another section";
+}
+
+// Catches: a key read into the wrong field, a value read as a flag where a
+// number is meant, a key that switches another on its way.
+TEST_F(SosOptionsFile, EachKeySetsItsOwnFieldAlone) {
+    struct Case {
+        std::string line;
+        void (*expect)(TSosOptions&);
+    };
+    const Case cases[] = {
+        {"Repair=0", [](TSosOptions& o) { o.Repair = false; }},
+        {"RepairDepth=5", [](TSosOptions& o) { o.RepairDepth = 5; }},
+        {"RepairNodes=1234", [](TSosOptions& o) { o.RepairNodes = 1234; }},
+        {"PolishHoles=0", [](TSosOptions& o) { o.PolishHoles = false; }},
+        {"ChainInWindow=0", [](TSosOptions& o) { o.ChainInWindow = false; }},
+        {"SameSubjectShare=0", [](TSosOptions& o) { o.SameSubjectShare = false; }},
+        {"NoMoveBack=0", [](TSosOptions& o) { o.NoMoveBack = false; }},
+        {"Threads=3", [](TSosOptions& o) { o.Threads = 3; }},
+        {"threads = 2 ", [](TSosOptions& o) { o.Threads = 2; }},
+        {"Exact=0", [](TSosOptions&) {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        write("; the dispatcher's choice\r\n[Composition]\r\n" + c.line + "\r\n");
+        TSosOptions expected;
+        c.expect(expected);
+        EXPECT_EQ(fields(read()), fields(expected));
+    }
+    // Whatever the defaults, the keys switch every step on (LF line ends too).
+    write(
+        "[Composition]\nRepair=1\nPolishHoles=1\nChainInWindow=1\nSameSubjectShare=1\n"
+        "NoMoveBack=1\nThreads=0\n");
+    const TSosOptions on = read();
+    EXPECT_TRUE(on.Repair && on.PolishHoles && on.ChainInWindow && on.SameSubjectShare &&
+                on.NoMoveBack);
+    EXPECT_EQ(on.Threads, 0u);
+}
+
+TEST_F(SosOptionsFile, ExactOverridesEveryOtherKey) {
+    write("[Composition]\r\nRepair=1\r\nPolishHoles=1\r\nExact=1\r\nThreads=4\r\n");
+    EXPECT_EQ(fields(read()), fields(TSosOptions::Exact()));
+    write("[Composition]\r\nExact=$1\r\n");
+    EXPECT_EQ(fields(read()), fields(TSosOptions::Exact())) << "the file's hexadecimal spelling";
+}
+
+// Catches: a typo refusing the composition, reading a partial number, a
+// flag taken as on for any non-zero value, a count out of range accepted.
+TEST_F(SosOptionsFile, ABadValueKeepsTheDefault) {
+    for (const std::string line :
+         {"Repair=yes", "Repair=2", "Repair=-1", "PolishHoles=", "NoMoveBack=0x", "RepairDepth=0",
+          "RepairDepth=1e3", "RepairNodes=-5", "RepairNodes=12abc", "Threads=-1", "Threads=100000",
+          "ChainInWindow=1 0", "Exact=2", "Exact=true"}) {
+        SCOPED_TRACE(line);
+        write("[Composition]\r\n" + line + "\r\n");
+        EXPECT_EQ(fields(read()), fields(TSosOptions{}));
+    }
+    // One bad key leaves its neighbours read.
+    write("[Composition]\r\nRepair=oops\r\nNoMoveBack=0\r\n");
+    TSosOptions expected;
+    expected.NoMoveBack = false;
+    EXPECT_EQ(fields(read()), fields(expected));
+}
+
+TEST_F(SosOptionsFile, AFileThatCannotBeReadKeepsTheDefaults) {
+    ASSERT_FALSE(home.empty());
+    std::filesystem::create_directory(home.path() / "Zavlin98.ini");
+    EXPECT_EQ(fields(read()), fields(TSosOptions{}));
+}
+
+}  // namespace
+}  // namespace zavlin
