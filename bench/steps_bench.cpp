@@ -1,4 +1,4 @@
-// What each step beyond the specified search brings: the active weeks of the
+// What each step beyond the classic search brings: the active weeks of the
 // sample colleges composed from an empty timetable, as `zavlin-cli
 // compose-week` does, with the search's options as they are by default, with
 // each kept deviation switched off alone, and in the exact mode. The repair
@@ -52,7 +52,6 @@ const std::vector<Config> kConfigs = {
     {"default", [](TSosOptions&) {}},
     {"-PolishHoles", [](TSosOptions& o) { o.PolishHoles = false; }},
     {"-ChainInWindow", [](TSosOptions& o) { o.ChainInWindow = false; }},
-    {"-SameSubjectShare", [](TSosOptions& o) { o.SameSubjectShare = false; }},
     {"-NoMoveBack", [](TSosOptions& o) { o.NoMoveBack = false; }},
     {"exact", [](TSosOptions& o) { o = TSosOptions::Exact(); }},
 };
@@ -182,7 +181,6 @@ int main(int argc, char** argv) {
                     continue;
                 TSosOptions o;
                 o.Repair = false;
-                o.Threads = 1;
                 c.set(o);
                 Row row;
                 if (!measure(home, dialog, ne, o, timeLimit, steps, row)) {

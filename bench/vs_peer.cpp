@@ -12,7 +12,7 @@
 // 6 gaps a week per teacher unless --fet-teacher-gaps says otherwise (-1:
 // none); --fet-no-gaps also asks it for no group holes at all, a rule ours
 // only prefers; --fet-only leaves our search out (its columns stay empty);
-// --exact runs ours as the specified search alone. With several sizes the
+// --exact runs ours as the classic search alone. With several sizes the
 // growth of our time against the growth in units is printed last.
 #include <stdlib.h>
 
@@ -264,7 +264,7 @@ int main(int argc, char** argv) {
         "units = what our search places (a union's lesson once, each subgroup's lesson apart);\n"
         "holes / t.holes = group and teacher holes by our quality code; ratio = our wall time\n"
         "over FET's; judge = the independent check of every hard rule.\n\n",
-        o.timeLimit, o.exact ? "as the specified search alone" : "with its default steps",
+        o.timeLimit, o.exact ? "as the classic search alone" : "with its default steps",
         o.noGaps
             ? "told to leave no group hole"
             : (o.teacherGaps >= 0

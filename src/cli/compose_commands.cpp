@@ -43,8 +43,8 @@ struct ComposeArgs {
     bool exact = false;
 };
 
-// The home's "Zavlin98.ini" chooses the steps beyond the specified search;
-// --exact leaves the specified search alone.
+// The home's "Zavlin98.ini" chooses the steps beyond the classic search;
+// --exact leaves the classic search alone.
 TSosOptions composeOptions(const fs::path& home, bool exact) {
     return exact ? TSosOptions::Exact() : ReadSosOptions(home);
 }

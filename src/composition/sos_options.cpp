@@ -64,11 +64,7 @@ TSosOptions ReadSosOptions(const std::filesystem::path& home, FileSystem& fs) {
     r.count("RepairNodes", 1, 100000000, o.RepairNodes);
     r.flag("PolishHoles", o.PolishHoles);
     r.flag("ChainInWindow", o.ChainInWindow);
-    r.flag("SameSubjectShare", o.SameSubjectShare);
     r.flag("NoMoveBack", o.NoMoveBack);
-    int threads = static_cast<int>(o.Threads);
-    r.count("Threads", 0, 256, threads);
-    o.Threads = static_cast<unsigned>(threads);
     return o;
 }
 

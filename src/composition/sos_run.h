@@ -55,9 +55,9 @@ public:
     virtual void SosShowList(const std::vector<std::string>& lines) { (void)lines; }
 };
 
-// The steps of the search that go beyond the specified one. Each can be
+// The steps of the search that go beyond the classic one. Each can be
 // switched off on its own ("Zavlin98.ini", section "Composition"); the exact
-// mode switches them all off and leaves the specified search alone.
+// mode switches them all off and leaves the classic search alone.
 struct TSosOptions {
     // Conflict-directed repair of the units a pass (or the completion of a
     // week) left unplaced: the cells that only occupancy rules out, the
@@ -72,25 +72,19 @@ struct TSosOptions {
     // a single move or a chain never takes a lesson out of its group's
     // daily window;
     bool ChainInWindow = true;
-    // a lesson joins an occupied cell only beside subgroup lessons of its
-    // own subject (the cell rule of every placement, so it holds in the
-    // exact mode too and the switch changes nothing: the moves go into
-    // empty cells anyway);
-    bool SameSubjectShare = true;
     // a hole's second move does not go back into the cell just emptied.
     bool NoMoveBack = true;
-    // Independent searches run side by side; 0 = one per core.
-    unsigned Threads = 0;
+    // A move joins an occupied cell only beside subgroup lessons of its own
+    // subject in both modes: anything looser would put two lessons of one
+    // group in one cell.
 
-    // The specified search alone.
+    // The classic search alone.
     static TSosOptions Exact() {
         TSosOptions o;
         o.Repair = false;
         o.PolishHoles = false;
         o.ChainInWindow = false;
-        o.SameSubjectShare = false;
         o.NoMoveBack = false;
-        o.Threads = 1;
         return o;
     }
 };

@@ -80,7 +80,7 @@ TEST_F(ComposeCli, BothVerbsExplainTheLessonLeftWithoutAPlace) {
 // One group on Monday only, its window from period 0: one teacher may teach
 // only at 3, the other at 1 or 2. Placed second, the other's lesson takes 1
 // and leaves a hole at 2 that only the pass-end hole filling closes, a step
-// beyond the specified search.
+// beyond the classic search.
 class ComposeOptionsCli : public ::testing::Test {
 protected:
     void SetUp() override {

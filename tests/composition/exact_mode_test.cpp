@@ -1,4 +1,4 @@
-// The steps the search keeps beyond the specified one, each switched by its
+// The steps the search keeps beyond the classic one, each switched by its
 // option, and the exact mode that switches them all off: each small week
 // below is judged with the step on and off, and the two must differ the way
 // the step says.
@@ -132,7 +132,6 @@ protected:
 TSosOptions with(bool TSosOptions::*field, bool on) {
     TSosOptions o;
     o.Repair = false;
-    o.Threads = 1;
     o.*field = on;
     return o;
 }
@@ -141,7 +140,7 @@ TSosOptions with(bool TSosOptions::*field, bool on) {
 // teacher may teach only at period 3, the second's at 1 or 2: placed second,
 // it takes period 1 (the better one) and leaves a hole at 2 that only the
 // pass-end hole filling closes. Catches: the pass end filling holes with the
-// step off (the specified pass end moves whole cells only), or not with it on.
+// step off (the classic pass end moves whole cells only), or not with it on.
 TEST_F(ExactMode, ThePassEndFillsGroupHolesOnlyWithPolishHoles) {
     TGryp* g = group("Г-1");
     g->Dan.TimeDay = 0;
@@ -166,7 +165,7 @@ TEST_F(ExactMode, ThePassEndFillsGroupHolesOnlyWithPolishHoles) {
 // Г-1's Monday lessons stand at 5 and 7, outside its window (periods 1-4):
 // the hole at 6 can be filled only by Tuesday's lesson, which would then stand
 // outside the window too. Catches: the window kept with the step off (the
-// specified moves of a group's hole know no window), or a lesson taken out of
+// classic moves of a group's hole know no window), or a lesson taken out of
 // it with the step on.
 TEST_F(ExactMode, AHoleOutsideTheWindowIsFilledOnlyWithoutChainInWindow) {
     TGryp* g = group("Г-1");
@@ -196,7 +195,7 @@ TEST_F(ExactMode, AHoleOutsideTheWindowIsFilledOnlyWithoutChainInWindow) {
 // A lesson of Г-2 (at 0) keeps Г-1's teacher busy before Г-1's day; Г-1's
 // lesson at 1 could step into the hole at 2 and straight back. Catches: the
 // move back tried with the step on, or skipped with it off (then the
-// specified search takes the round trip for a kept chain that changes
+// classic search takes the round trip for a kept chain that changes
 // nothing).
 TEST_F(ExactMode, TheMoveBackIntoTheEmptiedCellIsTriedOnlyWithoutNoMoveBack) {
     TGryp* g = group("Г-1");
@@ -240,7 +239,7 @@ TEST_F(ExactMode, EveryModeKeepsTheCellRulesAndPlacesTheWeek) {
 
     std::vector<std::pair<std::string, TSosOptions>> modes = {{"exact", TSosOptions::Exact()}};
     for (bool TSosOptions::*f : {&TSosOptions::PolishHoles, &TSosOptions::ChainInWindow,
-                                 &TSosOptions::SameSubjectShare, &TSosOptions::NoMoveBack})
+                                 &TSosOptions::NoMoveBack})
         modes.emplace_back("one off", with(f, false));
     modes.emplace_back("default", with(&TSosOptions::PolishHoles, TSosOptions{}.PolishHoles));
     for (const auto& [name, options] : modes) {

@@ -17,7 +17,7 @@ namespace {
 // Every field, so that a comparison names the one that differs.
 auto fields(const TSosOptions& o) {
     return std::make_tuple(o.Repair, o.RepairDepth, o.RepairNodes, o.PolishHoles, o.ChainInWindow,
-                           o.SameSubjectShare, o.NoMoveBack, o.Threads);
+                           o.NoMoveBack);
 }
 
 class SosOptionsFile : public ::testing::Test {
@@ -52,10 +52,8 @@ TEST_F(SosOptionsFile, EachKeySetsItsOwnFieldAlone) {
         {"RepairNodes=1234", [](TSosOptions& o) { o.RepairNodes = 1234; }},
         {"PolishHoles=0", [](TSosOptions& o) { o.PolishHoles = false; }},
         {"ChainInWindow=0", [](TSosOptions& o) { o.ChainInWindow = false; }},
-        {"SameSubjectShare=0", [](TSosOptions& o) { o.SameSubjectShare = false; }},
         {"NoMoveBack=0", [](TSosOptions& o) { o.NoMoveBack = false; }},
-        {"Threads=3", [](TSosOptions& o) { o.Threads = 3; }},
-        {"threads = 2 ", [](TSosOptions& o) { o.Threads = 2; }},
+        {"repairdepth = 2 ", [](TSosOptions& o) { o.RepairDepth = 2; }},
         {"Exact=0", [](TSosOptions&) {}},
     };
     for (const Case& c : cases) {
@@ -67,16 +65,14 @@ TEST_F(SosOptionsFile, EachKeySetsItsOwnFieldAlone) {
     }
     // Whatever the defaults, the keys switch every step on (LF line ends too).
     write(
-        "[Composition]\nRepair=1\nPolishHoles=1\nChainInWindow=1\nSameSubjectShare=1\n"
-        "NoMoveBack=1\nThreads=0\n");
+        "[Composition]\nRepair=1\nPolishHoles=1\nChainInWindow=1\n"
+        "NoMoveBack=1\n");
     const TSosOptions on = read();
-    EXPECT_TRUE(on.Repair && on.PolishHoles && on.ChainInWindow && on.SameSubjectShare &&
-                on.NoMoveBack);
-    EXPECT_EQ(on.Threads, 0u);
+    EXPECT_TRUE(on.Repair && on.PolishHoles && on.ChainInWindow && on.NoMoveBack);
 }
 
 TEST_F(SosOptionsFile, ExactOverridesEveryOtherKey) {
-    write("[Composition]\r\nRepair=1\r\nPolishHoles=1\r\nExact=1\r\nThreads=4\r\n");
+    write("[Composition]\r\nRepair=1\r\nPolishHoles=1\r\nExact=1\r\nRepairDepth=4\r\n");
     EXPECT_EQ(fields(read()), fields(TSosOptions::Exact()));
     write("[Composition]\r\nExact=$1\r\n");
     EXPECT_EQ(fields(read()), fields(TSosOptions::Exact())) << "the file's hexadecimal spelling";
@@ -87,7 +83,7 @@ TEST_F(SosOptionsFile, ExactOverridesEveryOtherKey) {
 TEST_F(SosOptionsFile, ABadValueKeepsTheDefault) {
     for (const std::string line :
          {"Repair=yes", "Repair=2", "Repair=-1", "PolishHoles=", "NoMoveBack=0x", "RepairDepth=0",
-          "RepairDepth=1e3", "RepairNodes=-5", "RepairNodes=12abc", "Threads=-1", "Threads=100000",
+          "RepairDepth=1e3", "RepairNodes=-5", "RepairNodes=12abc", "RepairDepth=100000",
           "ChainInWindow=1 0", "Exact=2", "Exact=true"}) {
         SCOPED_TRACE(line);
         write("[Composition]\r\n" + line + "\r\n");

@@ -140,10 +140,8 @@ EngineRecording recordSampleRun(const fs::path& home, demo::SampleSize size, uin
         // The recordings are of the search as it was before the repair and
         // the parallel searches: its kept deviations on, one thread.
         state.Run.Options.Repair = false;
-        state.Run.Options.Threads = 1;
         state.Run.Options.PolishHoles = true;
         state.Run.Options.ChainInWindow = true;
-        state.Run.Options.SameSubjectShare = true;
         state.Run.Options.NoMoveBack = true;
         state.SetTipSostRasp(0);
         weeks = state.ActiveWeeks();
