@@ -139,7 +139,8 @@ protected:
                     for (int y = 0; y < 12; ++y)
                         if (const TYrok* cell = week->GetYrok(0, d, y))
                             for (const TYr* yr : cell->LYr)
-                                out.insert({gr.get(), d, y, yr->Fio(), yr->Predmet(), yr->TestPy()});
+                                out.insert(
+                                    {gr.get(), d, y, yr->Fio(), yr->Predmet(), yr->TestPy()});
         return out;
     }
     // Each unit's Ok and cell, in the search's order.
@@ -431,11 +432,17 @@ TEST_P(RepairSample, BothWeeksOfTheSmallCollegeArePlacedWhole) {
     ASSERT_NO_FATAL_FAILURE(load(static_cast<std::uint64_t>(GetParam())));
     for (int ne : {53, 54}) {
         SCOPED_TRACE("week " + std::to_string(ne));
-        const TSostavResult off = compose(ne, false);
+        // The search without the repair, for comparison, on one week only:
+        // under the sanitizers it is the slow half.
+        if (ne == 53) {
+            const TSostavResult off = compose(ne, false);
+            const TSostavResult on = compose(ne, true);
+            EXPECT_EQ(on.units, off.units);
+            EXPECT_GE(on.placed, off.placed);
+        }
         const TSostavResult on = compose(ne, true);
-        EXPECT_EQ(on.units, off.units);
         EXPECT_EQ(on.placed, on.units) << (on.unplaced.empty() ? "" : on.unplaced.front());
-        EXPECT_GE(on.placed, off.placed);
+        EXPECT_EQ(on.variants, 2) << "the first pass, repaired, ends the search";
         const testsupport::WeekVerdict verdict = testsupport::judgeWeek(*year, ne);
         EXPECT_TRUE(verdict.breaches.empty()) << verdict.breaches.front();
         EXPECT_TRUE(verdict.missing.empty());
