@@ -258,9 +258,10 @@ private:
                     if (!add(busy.yr)) return false;
             // Where the blocks of the subject rule the cell out, the
             // teacher's lessons of it move too and rebuild their blocks
-            // around the unit.
+            // around the unit; single lessons only leave the unit's day.
             if (predmet != nullptr && !blockAllows(*week, *l, d, y))
-                for (int od = 1; od <= 6; ++od)
+                for (int od = 1; od <= 6; ++od) {
+                    if (predmet->Dan.Spar <= 1 && od != d) continue;
                     for (int oy = 0; oy < kPeriods; ++oy)
                         if (const TYrok* cell = week->GetYrok(kTimetable, od, oy))
                             for (int i = 0; i < cell->CountYrDpZm(); ++i) {
@@ -269,6 +270,7 @@ private:
                                     !add(yr))
                                     return false;
                             }
+                }
             // Subgroups run side by side: partners placed elsewhere move too.
             if (teachers.size() >= 2 && predmet != nullptr) {
                 const auto own = std::count_if(teachers.begin(), teachers.end(),

@@ -335,6 +335,37 @@ TEST_F(RepairSubgroups, TheSearchEndsAfterTheRepairedPassAndWithoutItReordersAsB
     expectJudgeClean();
 }
 
+// A block of two lessons a day whose teacher may teach on Monday in period 1
+// only and on Tuesday in periods 1 and 2: the pass opens the block on
+// Monday, where it cannot grow, and the two lessons, alike, fail in either
+// order. Catches: the lessons of a block not moved with the unit, or the
+// block rebuilt where it breaks its rules.
+TEST_F(Repair, ABlockThatCannotGrowMovesWholeToADayWhereItCan) {
+    TGryp* g = mondayGroup("Г-1");
+    g->GetNed(kNe)->SetYhDey(static_cast<uint8_t>(1u | (1u << 1) | (1u << 2)));
+    TFio* t = fios[0];
+    for (auto& day : t->Dan.Op) day.fill(0);
+    t->Dan.Op[1][1] = 1;
+    t->Dan.Op[2][1] = 1;
+    t->Dan.Op[2][2] = 1;
+    TPredmet* b = add(g, {t}, 2);
+    b->Dan.Spar = 2;
+
+    const TSostavResult off = compose(false);
+    EXPECT_EQ(off.placed, 1) << "either order opens the block on Monday";
+    for (const auto& gr : year->LGryp) gr->ClearRasp(0, kNe, false);
+    log.lines.clear();
+
+    const TSostavResult on = compose(true);
+    EXPECT_EQ(on.placed, 2);
+    EXPECT_EQ(on.variants, 2);
+    EXPECT_EQ(log.count("Ремонт: поставлено 1 из 1, вытеснено 1, "), 1);
+    Lessons expected;
+    for (int y : {1, 2}) expected.insert({g, 2, y, t, b, false});
+    EXPECT_EQ(lessons(), expected);
+    expectJudgeClean();
+}
+
 // Two groups each with a subgroup the pass leaves out. Catches: a stop
 // during the repair not ending it, or the week restored inconsistent.
 TEST_F(Repair, AStopDuringTheRepairKeepsTheBestVariant) {
