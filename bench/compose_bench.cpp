@@ -6,7 +6,8 @@
 //   compose --mode zero --all` does, with where its time went, by phase.
 // Release build: `make bench`. `--part week|run` picks one, `--sizes S,M`
 // limits the sizes, `--seeds 1,2` the samples, `--time-limit S` bounds each
-// week's search (default 60 for week, 300 for run).
+// week's search (default 60 for week, 300 for run), `--no-repair` leaves the
+// units a pass could not place to the reordering alone.
 #include <stdlib.h>
 
 #include <chrono>
@@ -92,6 +93,7 @@ struct Row {
 };
 
 int gTimeLimit = 60;  // seconds a week's search may run, as a dispatcher would wait
+bool gRepair = true;
 
 std::optional<Row> measure(SampleSize size, uint64_t seed, bool moves) {
     ScratchCollege college(size, seed);
@@ -127,6 +129,7 @@ std::optional<Row> measure(SampleSize size, uint64_t seed, bool moves) {
         // completes the other weeks.
         run.Statys = moves ? AStatys::sSosRasp : AStatys::sSinxr;
         run.WeekTimeLimit = std::chrono::seconds(gTimeLimit);
+        run.Options.Repair = gRepair;
         const auto t0 = Clock::now();
         const std::clock_t cpu0 = std::clock();
         row.result = SostavNed(run, row.ne);
@@ -235,6 +238,7 @@ std::optional<RunRow> measureRun(SampleSize size, uint64_t seed) {
         TFormS1State state(*god, home);
         state.SetTipSostRasp(0);
         state.Run.WeekTimeLimit = std::chrono::seconds(gRunTimeLimit);
+        state.Run.Options.Repair = gRepair;
         PhaseClock clock;
         state.SetObserver(&clock);
         const auto t0 = Clock::now();
@@ -404,13 +408,15 @@ int main(int argc, char** argv) {
             seeds = parseSeeds(argv[++i]);
         } else if (std::strcmp(argv[i], "--part") == 0 && i + 1 < argc) {
             part = argv[++i];
+        } else if (std::strcmp(argv[i], "--no-repair") == 0) {
+            gRepair = false;
         } else {
             part.clear();
         }
         if (seeds.empty() || (part != "all" && part != "week" && part != "run")) {
             std::fprintf(stderr,
                          "usage: compose_bench [--part week|run] [--sizes S,M,L,XL] [--seeds 1,2] "
-                         "[--time-limit S]\n");
+                         "[--time-limit S] [--no-repair]\n");
             return 2;
         }
     }

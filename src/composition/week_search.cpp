@@ -9,6 +9,7 @@
 
 #include "composition/explain.h"
 #include "composition/quality.h"
+#include "composition/repair.h"
 #include "composition/sos_run.h"
 #include "model/group.h"
 #include "model/teacher.h"
@@ -491,6 +492,7 @@ TSostavResult SostavNed(TSosRun& run, int ne) {
             run.Progress();
             place(sp, run, p);
         }
+        if (run.Options.Repair) RepairUnplaced(sp, run);
         if (sp.CountSssPredmet() > sp.CountSsOkMax) polish(sp, run);
         sp.SaveNew();
 

@@ -187,7 +187,9 @@ struct TSostavResult {
 // builds and orders the units, searches, restores the best variant and,
 // with the report on, logs the week's quality lines. Displacement and the
 // improvement moves act only while the run's Statys is sSosRasp (the
-// hardest week); the caller sets it. The search clears an earlier stop
+// hardest week); the caller sets it. With run.Options.Repair the units a
+// pass left unplaced are repaired (repair.h) before the pass is stored, in
+// every week and phase. The search clears an earlier stop
 // request as it starts; run.RequestStop() from another thread then stops it,
 // and the best variant found so far is restored all the same.
 TSostavResult SostavNed(TSosRun& run, int ne);
