@@ -44,6 +44,9 @@ std::string freeText(ASearchEnd end) {
                    "до неё";
         case ASearchEnd::VariantLimit:
             return "клетка свободна: перебор достиг предела вариантов раньше, чем дошёл до неё";
+        case ASearchEnd::NoProgress:
+            return "клетка свободна: перебор закончен, когда проходы после ремонта перестали "
+                   "размещать новые предметы, раньше, чем дошёл до неё";
         case ASearchEnd::Finished:
             break;
     }

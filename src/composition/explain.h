@@ -18,6 +18,7 @@ enum class ASearchEnd {
     Stopped,       // the stop button or the week's step limit
     TimeLimit,     // the week's time ran out
     VariantLimit,  // the store of variants is full
+    NoProgress,    // passes after the repair placed no unit more
 };
 
 // A week explains at most this many units; a college-wide failure (a week

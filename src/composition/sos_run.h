@@ -63,8 +63,11 @@ struct TSosOptions {
     // week) left unplaced: the cells that only occupancy rules out, the
     // fewest placed units evicted, they placed again, to a bounded depth.
     bool Repair = true;
-    int RepairDepth = 3;       // evictions in a chain
-    int RepairNodes = 20000;   // placements tried for one unplaced unit
+    int RepairDepth = 3;      // evictions in a chain
+    int RepairNodes = 20000;  // placements tried for one unplaced unit
+    // The search ends after this many passes in a row whose best variant
+    // placed no unit more (0: only the variant store's limit ends it).
+    int RepairPatience = 20;
     // Deviations of the improvement moves, kept for better timetables:
     // the pass-end improvement also fills the groups' holes (kind 0 after
     // kind 3);

@@ -484,6 +484,8 @@ TSostavResult SostavNed(TSosRun& run, int ne) {
     // The search stops itself on these two; any other end came from outside.
     ASearchEnd end = ASearchEnd::Stopped;
     int p = 0;
+    // Passes since the best variant last placed more units.
+    int idle = 0;
     while (run.FormS1StopSos()) {
         // A pass: every unit from p on gets a place or is left unplaced.
         for (; p < sp.Count() && run.FormS1StopSos(); ++p) {
@@ -494,10 +496,19 @@ TSostavResult SostavNed(TSosRun& run, int ne) {
         }
         if (run.Options.Repair) RepairUnplaced(sp, run);
         if (sp.CountSssPredmet() > sp.CountSsOkMax) polish(sp, run);
+        const int bestBefore = sp.CountSsOkMax;
         sp.SaveNew();
+        if (sp.CountSsOkMax > bestBefore) idle = 0;
 
         if (sp.CountSt >= TSpSostPr::kMaxVariants) {
             end = ASearchEnd::VariantLimit;
+            run.RequestStop();
+        } else if (run.Options.Repair && run.Options.RepairPatience > 0 &&
+                   firstWithOk(sp, 0) >= 0 && ++idle >= run.Options.RepairPatience) {
+            // What the repair could not place after that many passes the
+            // reordering will hardly place either: on a large college each
+            // pass costs seconds and the variant store holds thousands.
+            end = ASearchEnd::NoProgress;
             run.RequestStop();
         } else {
             // The first unplaced unit moves up until it finds a place in an

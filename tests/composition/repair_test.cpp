@@ -111,10 +111,11 @@ protected:
         sp->SortSosPredmet();
         run->ClearStopRequest();
     }
-    TSostavResult compose(bool repair) {
+    TSostavResult compose(bool repair, int patience = TSosOptions{}.RepairPatience) {
         for (auto& gr : year->LGryp) gr->Select = true;
         newRun();
         run->Options.Repair = repair;
+        run->Options.RepairPatience = patience;
         return SostavNed(*run, kNe);
     }
 
@@ -249,6 +250,29 @@ TEST_F(RepairSubgroups, APinnedLessonInTheWayIsNeverMoved) {
     EXPECT_EQ(units(), unitsBefore);
     EXPECT_EQ(log.count("Поставлен при ремонте"), 0);
     EXPECT_EQ(log.count("Ремонт: поставлено 0 из 1"), 1);
+}
+
+// A unit no repair can place: the search ends after the passes the patience
+// allows instead of reordering on. Catches: the passes not counted, or the
+// count never reset so that the search ends while it still gains.
+TEST_F(RepairSubgroups, PassesThatPlaceNothingMoreEndTheSearch) {
+    TGryp* h = mondayGroup("Г-2");
+    TPredmet* v = add(h, {t2}, 1);
+    onlyAt(t2, {2});
+    pin(h, v, 1, 2);
+    const TSostavResult patient = compose(true, 0);
+    EXPECT_EQ(patient.placed, 1);
+    EXPECT_GE(log.count("Нет вариантов для Гр."), 1) << "the unit climbed and was given up";
+    for (const auto& gr : year->LGryp) gr->ClearRasp(0, kNe, false);
+    pin(h, v, 1, 2);
+    log.lines.clear();
+
+    const TSostavResult brief = compose(true, 1);
+    EXPECT_EQ(brief.placed, 1);
+    EXPECT_EQ(brief.variants, 2) << "the first pass, then the state at the end";
+    EXPECT_EQ(log.count("Нет вариантов для Гр."), 0) << "ended before the reordering";
+    EXPECT_EQ(log.count("Ремонт: поставлено 0 из 1"), 1);
+    expectJudgeClean();
 }
 
 // The lesson in the way may only go to a cell held by a lesson that can go
