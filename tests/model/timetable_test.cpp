@@ -336,6 +336,18 @@ TEST_F(Timetable, IndexedClashAnswersEqualTheScan) {
                 for (const auto& [d, y] : year->GetNFioOfNe(tip, fio->N, 1))
                     scanned[static_cast<std::size_t>(d)] |= static_cast<uint16_t>(1u << y);
                 ASSERT_EQ(year->FioWeekCells(tip, fio->N, 1), scanned) << tip << " " << fio->N;
+                // The lessons of each cell, in the scan's order.
+                for (int d = 1; d <= 6; ++d)
+                    for (int y = 0; y < 12; ++y) {
+                        std::vector<TGrypYr> walked;
+                        year->GetNFioOfGryp(tip, fio->N, 1, d, y, walked);
+                        const std::vector<TGrypYr> indexed = year->FioYrAt(tip, fio->N, 1, d, y);
+                        ASSERT_EQ(indexed.size(), walked.size()) << d << " " << y;
+                        for (std::size_t i = 0; i < walked.size(); ++i) {
+                            ASSERT_EQ(indexed[i].indxGryp, walked[i].indxGryp);
+                            ASSERT_EQ(indexed[i].yr, walked[i].yr);
+                        }
+                    }
             }
     };
     std::mt19937 rng(7);
