@@ -495,6 +495,10 @@ bool TSpSostPr::SetDirkaFio(TFio* Fi, bool LogShow) {
         if (g >= 0 && static_cast<std::size_t>(g) < inLg.size())
             inLg[static_cast<std::size_t>(g)] = 1;
     }
+    // A group's lessons per day by the plan, read when first needed: the
+    // moves tried on the way change no plan.
+    std::vector<int> perDay(Year.LGryp.size(), -1);
+    std::vector<TGrypYr> lessons;
     for (TFio* fio : teachers) {
         const auto days = Year.FioWeekCells(kTimetable, fio->N, Ne);
         int holes = 0;
@@ -511,8 +515,7 @@ bool TSpSostPr::SetDirkaFio(TFio* Fi, bool LogShow) {
                         const uint16_t q = days[static_cast<std::size_t>(i)];
                         if (q == 0) continue;
                         const int y = pass == 0 ? 15 - std::countl_zero(q) : std::countr_zero(q);
-                        const std::vector<TGrypYr> lessons =
-                            Year.FioYrAt(kTimetable, fio->N, Ne, i, y);
+                        Year.FioYrAt(kTimetable, fio->N, Ne, i, y, lessons);
                         if (lessons.empty()) continue;
                         // The last lesson of the period for the last, the first for the first.
                         const TGrypYr& l = pass == 0 ? lessons.back() : lessons.front();
@@ -520,9 +523,10 @@ bool TSpSostPr::SetDirkaFio(TFio* Fi, bool LogShow) {
                         if (!inLg[static_cast<std::size_t>(l.indxGryp)]) continue;
                         const TNed* week = gr->GetNed(Ne);
                         const TDey* day = week != nullptr ? week->Dey(i) : nullptr;
-                        if (day == nullptr ||
-                            day->CountYrokAndDirka(kTimetable) <= week->CountAllYrokOneDey())
-                            continue;
+                        if (day == nullptr) continue;
+                        int& planned = perDay[static_cast<std::size_t>(l.indxGryp)];
+                        if (planned < 0) planned = week->CountAllYrokOneDey();
+                        if (day->CountYrokAndDirka(kTimetable) <= planned) continue;
                         if (FindVariants(gr, i, y, hd, hy, LogShow)) {
                             if (log) Run.SaveStepLog("--SetDirkaFio--end true");
                             return true;

@@ -188,22 +188,43 @@ std::array<uint16_t, kDayCount + 1> TAllRasp::FioWeekCells(int tip, int nFio, in
 
 std::vector<TGrypYr> TAllRasp::FioYrAt(int tip, int nFio, int ne, int d, int y) {
     std::vector<TGrypYr> lessons;
-    if (nFio == 0 || !validMoment(tip, ne, d, y)) return lessons;
+    FioYrAt(tip, nFio, ne, d, y, lessons);
+    return lessons;
+}
+
+void TAllRasp::FioYrAt(int tip, int nFio, int ne, int d, int y, std::vector<TGrypYr>& lessons) {
+    lessons.clear();
+    if (nFio == 0 || !validMoment(tip, ne, d, y)) return;
     const OccupancySlot::Cells* busy = occupancy(tip, ne).fio.find(nFio);
     const uint8_t cell = cellOf(d, y);
-    if (busy == nullptr || busy->lessons[cell] == 0) return lessons;
-    std::vector<int> groups;
-    for (const auto& e : busy->entries)
-        if (e.lesson && e.cell == cell) groups.push_back(e.g);
-    std::sort(groups.begin(), groups.end());
-    groups.erase(std::unique(groups.begin(), groups.end()), groups.end());
-    for (int g : groups)
-        if (const TNed* week = LGryp[static_cast<std::size_t>(g)]->GetNed(ne))
+    if (busy == nullptr || busy->lessons[cell] == 0) return;
+    // The groups in ascending order, each once; a teacher is in few at a time.
+    std::array<int, 16> few{};
+    std::vector<int> many;
+    std::size_t n = 0;
+    for (const auto& e : busy->entries) {
+        if (!e.lesson || e.cell != cell) continue;
+        if (n < few.size())
+            few[n] = e.g;
+        else
+            many.push_back(e.g);
+        ++n;
+    }
+    int* begin = few.data();
+    int* end = few.data() + std::min(n, few.size());
+    if (!many.empty()) {
+        many.insert(many.begin(), begin, end);
+        begin = many.data();
+        end = many.data() + many.size();
+    }
+    std::sort(begin, end);
+    end = std::unique(begin, end);
+    for (const int* g = begin; g != end; ++g)
+        if (const TNed* week = LGryp[static_cast<std::size_t>(*g)]->GetNed(ne))
             forEachYr(week->GetYrok(tip, d, y), [&](TYr* yr) {
                 if (yr->Held() && yr->Fio() != nullptr && yr->Fio()->N == nFio)
-                    lessons.push_back({g, yr});
+                    lessons.push_back({*g, yr});
             });
-    return lessons;
 }
 
 bool TAllRasp::TestAddFioScan(int tip, int nob, int nFio, int ne, int d, int y) const {
