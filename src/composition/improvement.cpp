@@ -259,6 +259,18 @@ bool TSpSostPr::MayGoYr(const TYr* yr, const TGryp* gr, int toDay, int toY) {
     if (fio != nullptr && fio->Dan.Op[toDay][toY] == 0) return false;
     if (!gr->TestRunDey(Ne, toDay)) return false;
     const TNed* week = gr->GetNed(Ne);
+    // Every test only reads; the cheap ones go first.
+    const TYrok* target = week->GetYrok(kTimetable, toDay, toY);
+    if (target != nullptr && !target->Empty()) {
+        // Only subgroup lessons of one subject share a cell.
+        if (yr->CountFioPredmet() <= 1) return false;
+        for (int i = 0; i < target->CountYrDpZm(); ++i) {
+            const TYr* other = target->YrDpZm(i);
+            if (other->Predmet() == nullptr || other->Predmet()->Dan.Spar > 1) return false;
+            if (other->Predmet() != yr->Predmet() || other->CountFioPredmet() <= 1) return false;
+        }
+    }
+    if (fio != nullptr && !Year.TestAddFio(kTimetable, 0, fio->N, Ne, toDay, toY)) return false;
     for (int y = 0; y < kPeriodCount; ++y)
         if (const TYrok* cell = week->GetYrok(kTimetable, toDay, y))
             for (int i = 0; i < cell->CountYrDpZm(); ++i) {
@@ -266,16 +278,6 @@ bool TSpSostPr::MayGoYr(const TYr* yr, const TGryp* gr, int toDay, int toY) {
                 if (other != yr && other->Predmet() == yr->Predmet() && other->Fio() == fio)
                     return false;
             }
-    if (fio != nullptr && !Year.TestAddFio(kTimetable, 0, fio->N, Ne, toDay, toY)) return false;
-    const TYrok* target = week->GetYrok(kTimetable, toDay, toY);
-    if (target == nullptr || target->Empty()) return true;
-    // Only subgroup lessons of one subject share a cell.
-    if (yr->CountFioPredmet() <= 1) return false;
-    for (int i = 0; i < target->CountYrDpZm(); ++i) {
-        const TYr* other = target->YrDpZm(i);
-        if (other->Predmet() == nullptr || other->Predmet()->Dan.Spar > 1) return false;
-        if (other->Predmet() != yr->Predmet() || other->CountFioPredmet() <= 1) return false;
-    }
     return true;
 }
 
