@@ -259,6 +259,19 @@ bool TSpSostPr::MayGoYr(const TYr* yr, const TGryp* gr, int toDay, int toY) {
     if (fio != nullptr && fio->Dan.Op[toDay][toY] == 0) return false;
     if (!gr->TestRunDey(Ne, toDay)) return false;
     const TNed* week = gr->GetNed(Ne);
+    // Every test only reads; the cheap ones go first.
+    const TYrok* target = week->GetYrok(kTimetable, toDay, toY);
+    if (target != nullptr && !target->Empty()) {
+        // Only subgroup lessons of one subject share a cell, in the exact
+        // mode too: a whole-group lesson never shares one.
+        if (yr->CountFioPredmet() <= 1) return false;
+        for (int i = 0; i < target->CountYrDpZm(); ++i) {
+            const TYr* other = target->YrDpZm(i);
+            if (other->Predmet() == nullptr || other->Predmet()->Dan.Spar > 1) return false;
+            if (other->Predmet() != yr->Predmet() || other->CountFioPredmet() <= 1) return false;
+        }
+    }
+    if (fio != nullptr && !Year.TestAddFio(kTimetable, 0, fio->N, Ne, toDay, toY)) return false;
     for (int y = 0; y < kPeriodCount; ++y)
         if (const TYrok* cell = week->GetYrok(kTimetable, toDay, y))
             for (int i = 0; i < cell->CountYrDpZm(); ++i) {
@@ -266,18 +279,6 @@ bool TSpSostPr::MayGoYr(const TYr* yr, const TGryp* gr, int toDay, int toY) {
                 if (other != yr && other->Predmet() == yr->Predmet() && other->Fio() == fio)
                     return false;
             }
-    if (fio != nullptr && !Year.TestAddFio(kTimetable, 0, fio->N, Ne, toDay, toY)) return false;
-    const TYrok* target = week->GetYrok(kTimetable, toDay, toY);
-    if (target == nullptr || target->Empty()) return true;
-    // A subgroup lesson may join lessons not taught in blocks, and only the
-    // subgroups of its own subject: the cell rule of every placement, kept
-    // in the exact mode too (a whole-group lesson never shares a cell).
-    if (yr->CountFioPredmet() <= 1) return false;
-    for (int i = 0; i < target->CountYrDpZm(); ++i) {
-        const TYr* other = target->YrDpZm(i);
-        if (other->Predmet() == nullptr || other->Predmet()->Dan.Spar > 1) return false;
-        if (other->Predmet() != yr->Predmet() || other->CountFioPredmet() <= 1) return false;
-    }
     return true;
 }
 
@@ -498,6 +499,10 @@ bool TSpSostPr::SetDirkaFio(TFio* Fi, bool LogShow) {
         if (g >= 0 && static_cast<std::size_t>(g) < inLg.size())
             inLg[static_cast<std::size_t>(g)] = 1;
     }
+    // A group's lessons per day by the plan, read when first needed: the
+    // moves tried on the way change no plan.
+    std::vector<int> perDay(Year.LGryp.size(), -1);
+    std::vector<TGrypYr> lessons;
     for (TFio* fio : teachers) {
         const auto days = Year.FioWeekCells(kTimetable, fio->N, Ne);
         int holes = 0;
@@ -514,8 +519,7 @@ bool TSpSostPr::SetDirkaFio(TFio* Fi, bool LogShow) {
                         const uint16_t q = days[static_cast<std::size_t>(i)];
                         if (q == 0) continue;
                         const int y = pass == 0 ? 15 - std::countl_zero(q) : std::countr_zero(q);
-                        const std::vector<TGrypYr> lessons =
-                            Year.FioYrAt(kTimetable, fio->N, Ne, i, y);
+                        Year.FioYrAt(kTimetable, fio->N, Ne, i, y, lessons);
                         if (lessons.empty()) continue;
                         // The last lesson of the period for the last, the first for the first.
                         const TGrypYr& l = pass == 0 ? lessons.back() : lessons.front();
@@ -523,9 +527,10 @@ bool TSpSostPr::SetDirkaFio(TFio* Fi, bool LogShow) {
                         if (!inLg[static_cast<std::size_t>(l.indxGryp)]) continue;
                         const TNed* week = gr->GetNed(Ne);
                         const TDey* day = week != nullptr ? week->Dey(i) : nullptr;
-                        if (day == nullptr ||
-                            day->CountYrokAndDirka(kTimetable) <= week->CountAllYrokOneDey())
-                            continue;
+                        if (day == nullptr) continue;
+                        int& planned = perDay[static_cast<std::size_t>(l.indxGryp)];
+                        if (planned < 0) planned = week->CountAllYrokOneDey();
+                        if (day->CountYrokAndDirka(kTimetable) <= planned) continue;
                         if (FindVariants(gr, i, y, hd, hy, LogShow)) {
                             if (log) Run.SaveStepLog("--SetDirkaFio--end true");
                             return true;

@@ -293,6 +293,7 @@ void TPerenosAf::SetYrok(int DeyN, int YrokN) {
         return std::any_of(LYkGryps.begin(), LYkGryps.end(),
                            [&](const auto& s) { return s->HasCell(gr, y); });
     };
+    std::vector<TGrypYr> sharing;
     // The cells at one time reached from a first one through shared teachers.
     auto addSet = [&](TGryp* gr, int y) {
         auto set = std::make_unique<TYkGryps>(this, y);
@@ -306,9 +307,11 @@ void TPerenosAf::SetYrok(int DeyN, int YrokN) {
             auto c = std::make_unique<TYkGryp>(set.get(), g, y);
             c->FYrok = std::move(yrs);
             for (const TYr* yr : c->FYrok)
-                if (const TFio* fio = yr->Fio())
-                    for (const TGrypYr& l : year.FioYrAt(kTimetable, fio->N, ne, DeyN, y))
+                if (const TFio* fio = yr->Fio()) {
+                    year.FioYrAt(kTimetable, fio->N, ne, DeyN, y, sharing);
+                    for (const TGrypYr& l : sharing)
                         queue.push_back(year.LGryp[static_cast<std::size_t>(l.indxGryp)].get());
+                }
             set->LYkGryp.push_back(std::move(c));
         }
         if (!set->LYkGryp.empty()) LYkGryps.push_back(std::move(set));

@@ -150,31 +150,59 @@ void TSpSostPr::Add(std::unique_ptr<TSGYF> sgyf) {
     target->LSGYF.push_back(std::move(sgyf));
 }
 
-int TSpSostPr::ComparePredmet(TSosPredmet& p, TSosPredmet& q, int& code) {
+namespace {
+
+// What the order of units looks at, read once per unit: the sort compares
+// neighbours many times over while nothing it reads changes.
+struct TSortKey {
+    bool empty = true;
+    bool joint = false;           // a union's lesson
+    int teachers = 0;             // teacher assignments of the subject
+    int distinct = 0;             // different teachers among them (read when more than one)
+    int lessons = 0;              // CountPodGrypFio
+    int cells = 0;                // CountYrokForFio
+    int most = 0;                 // CountMaxYrForFioPredmet
+    const TFio* first = nullptr;  // the subject's first teacher
+};
+
+TSortKey sortKey(TSosPredmet& unit, int ne) {
+    TSortKey k;
+    if (unit.LSGYF.empty()) return k;
+    const TYrokKorzina& korzina = *unit.LSGYF.front()->YrokKorzina;
+    const auto& fios = korzina.LFio();
+    k.empty = false;
+    k.joint = unit.NOb != 0;
+    k.teachers = static_cast<int>(fios.size());
+    k.distinct = k.teachers > 1 ? CountCompareFioPredmet(korzina) : k.teachers;
+    k.lessons = unit.CountPodGrypFio(ne);
+    k.cells = unit.CountYrokForFio(ne);
+    k.most = korzina.CountMaxYrForFioPredmet();
+    k.first = fios.empty() ? nullptr : fios.front()->Fio();
+    return k;
+}
+
+int compareKeys(const TSortKey& p, const TSortKey& q, int& code) {
     code = 0;
-    if (p.LSGYF.empty() || q.LSGYF.empty()) return 1;
-    const TYrokKorzina& kp = *p.LSGYF.front()->YrokKorzina;
-    const TYrokKorzina& kq = *q.LSGYF.front()->YrokKorzina;
-    const int a = static_cast<int>(kp.LFio().size());
-    const int b = static_cast<int>(kq.LFio().size());
-    const int c = p.CountPodGrypFio(Ne);
-    const int d = q.CountPodGrypFio(Ne);
-    const int e = p.CountYrokForFio(Ne);
-    const int f = q.CountYrokForFio(Ne);
-    const bool same = !kp.LFio().empty() && !kq.LFio().empty() &&
-                      kp.LFio().front()->Fio() == kq.LFio().front()->Fio();
-    const int kP = kp.CountMaxYrForFioPredmet();
-    const int kQ = kq.CountMaxYrForFioPredmet();
+    if (p.empty || q.empty) return 1;
+    const int a = p.teachers;
+    const int b = q.teachers;
+    const int c = p.lessons;
+    const int d = q.lessons;
+    const int e = p.cells;
+    const int f = q.cells;
+    const bool same = a > 0 && b > 0 && p.first == q.first;
+    const int kP = p.most;
+    const int kQ = q.most;
     auto decide = [&](int rule, int sign) {
         code = rule;
         return sign;
     };
     if (a > 1 || b > 1) {
-        if (a > 1 && CountCompareFioPredmet(kp) < a) return decide(1, 1);
-        if (b > 1 && CountCompareFioPredmet(kq) < b) return decide(2, -1);
+        if (a > 1 && p.distinct < a) return decide(1, 1);
+        if (b > 1 && q.distinct < b) return decide(2, -1);
     }
-    const bool up = p.NOb != 0;
-    const bool uq = q.NOb != 0;
+    const bool up = p.joint;
+    const bool uq = q.joint;
     if (up && !uq) return decide(3, 1);
     if (!up && uq) return decide(4, -1);
     if (up && uq) {
@@ -197,6 +225,12 @@ int TSpSostPr::ComparePredmet(TSosPredmet& p, TSosPredmet& q, int& code) {
     return decide(0, 1);
 }
 
+}  // namespace
+
+int TSpSostPr::ComparePredmet(TSosPredmet& p, TSosPredmet& q, int& code) {
+    return compareKeys(sortKey(p, Ne), sortKey(q, Ne), code);
+}
+
 void TSpSostPr::SortSosPredmet() {
     if (Count() > 1) {
         const AStatys saved = Run.Statys;
@@ -207,15 +241,18 @@ void TSpSostPr::SortSosPredmet() {
         Run.Counters.PositionMax = Count();
         Run.Counters.Position = 0;
         Run.Progress();
+        std::vector<TSortKey> keys;
+        keys.reserve(Li.size());
+        for (const auto& unit : Li) keys.push_back(sortKey(*unit, Ne));
         int i = 0;
         int highest = 0;
         while (i < Count() - 1) {
-            TSosPredmet& p = *Li[static_cast<std::size_t>(i)];
-            TSosPredmet& q = *Li[static_cast<std::size_t>(i + 1)];
+            const TSortKey& p = keys[static_cast<std::size_t>(i)];
+            const TSortKey& q = keys[static_cast<std::size_t>(i + 1)];
             int c1 = 0;
             int c2 = 0;
-            int s1 = ComparePredmet(p, q, c1);
-            const int s2 = ComparePredmet(q, p, c2);
+            int s1 = compareKeys(p, q, c1);
+            const int s2 = compareKeys(q, p, c2);
             if (s1 == -1 && s2 == -1 && c1 >= c2) s1 = 1;
             if (s1 > 0) {
                 ++i;
@@ -226,6 +263,7 @@ void TSpSostPr::SortSosPredmet() {
                 }
             } else {
                 std::swap(Li[static_cast<std::size_t>(i)], Li[static_cast<std::size_t>(i + 1)]);
+                std::swap(keys[static_cast<std::size_t>(i)], keys[static_cast<std::size_t>(i + 1)]);
                 if (i > 0) --i;
             }
             if (!FormS1StopSos()) break;

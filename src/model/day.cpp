@@ -29,7 +29,12 @@ TYrok* TDey::CreateYrok(int tip, int y) {
     if (!validTip(tip) || !validPeriod(y)) return nullptr;
     auto& slot = Layer(tip)[y];
     if (!slot) {
-        slot = std::make_unique<TYrok>(this, y);
+        if (FSpare) {
+            slot = std::move(FSpare);
+            slot->N = y;
+        } else {
+            slot = std::make_unique<TYrok>(this, y);
+        }
         slot->FTip = tip;
         slot->Spisok = Spisok;
         slot->SetOnModifiEvent(FModifiRaspEvent);
@@ -51,7 +56,11 @@ void TDey::DelYrok(int tip, int y) {
 
 void TDey::FreeIfEmpty(int tip, int y) {
     TYrok* yrok = GetYrok(tip, y);
-    if (yrok != nullptr && yrok->Empty()) Layer(tip)[y].reset();
+    if (yrok == nullptr || !yrok->Empty()) return;
+    if (FSpare)
+        Layer(tip)[y].reset();
+    else
+        FSpare = std::move(Layer(tip)[y]);
 }
 
 std::unique_ptr<TYrok> TDey::CutYrok(int y) {

@@ -285,6 +285,11 @@ public:
     std::array<std::unique_ptr<TYrok>, kPeriodCount> mPYrok;
     int N = 0;
     TNed* Ned = nullptr;
+
+private:
+    // A period object freed when it emptied, taken again by the next period
+    // made: the search fills and empties periods by the million.
+    std::unique_ptr<TYrok> FSpare;
 };
 
 // A load item: a subject's weekly number of lessons of one kind in one week.

@@ -171,6 +171,8 @@ public:
     std::array<uint16_t, kDayCount + 1> FioWeekCells(int tip, int nFio, int ne);
     // GetNFioOfGryp answered from the clash index.
     std::vector<TGrypYr> FioYrAt(int tip, int nFio, int ne, int d, int y);
+    // The same into lessons (cleared first), reusing its room.
+    void FioYrAt(int tip, int nFio, int ne, int d, int y, std::vector<TGrypYr>& lessons);
     // The same answer by walking every group; the index must agree with it.
     bool TestAddFioScan(int tip, int nob, int nFio, int ne, int d, int y) const;
     TYr* AddYr(TGryp* gryp, int tip, int ne, int d, int y, TYrokKorzina* YrKorzina,

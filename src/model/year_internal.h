@@ -1,6 +1,7 @@
 // Helpers shared by the files of the year object.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -114,11 +115,39 @@ struct TAllRasp::OccupancySlot {
         bool lesson;   // false: a credit record
         int g;         // the group's position
     };
+    // One teacher's or union's entries with their cells as bits, so that a
+    // free cell is answered without walking the entries.
+    struct Cells {
+        std::vector<Entry> entries;
+        std::array<uint8_t, kDayCount * kPeriodCount> lessons{};  // lesson entries per cell
+        std::array<uint16_t, kDayCount + 1> lessonDays{};         // bit y of day d: lessons there
+        std::array<uint16_t, kDayCount + 1> creditDays{};         // bit y of day d: a credit record
+        void add(const Entry& e);
+        // False when no lesson entry of group g was at the cell.
+        bool removeLesson(uint8_t cell, int g);
+        bool busy(uint8_t cell) const {
+            const auto d = static_cast<std::size_t>(cell / kPeriodCount + 1);
+            return (((lessonDays[d] | creditDays[d]) >> (cell % kPeriodCount)) & 1u) != 0;
+        }
+    };
+    // Cells by teacher or union N; the usual small numbers straight by index.
+    class Keyed {
+    public:
+        const Cells* find(int n) const;
+        Cells& at(int n);
+        void clear();
+
+    private:
+        static constexpr int kDense = 1 << 16;
+        std::vector<int> FDense;  // N -> position in FCells + 1; 0: none
+        std::unordered_map<int, int> FSparse;
+        std::vector<Cells> FCells;
+    };
     int tip = -1;
     int ne = -1;
     uint64_t generation = 0;
-    std::unordered_map<int, std::vector<Entry>> fio;  // by teacher N
-    std::unordered_map<int, std::vector<Entry>> ob;   // by union N
+    Keyed fio;  // by teacher N
+    Keyed ob;   // by union N
 };
 
 struct TAllRasp::OccupancyIndex {

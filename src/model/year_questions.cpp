@@ -1,6 +1,7 @@
 // Questions across all groups at one moment: who teaches, which unions meet,
 // whether a teacher or a room is free.
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <unordered_map>
 
@@ -31,6 +32,62 @@ bool TAllRasp::busyInZachet(int nFio, int ne, int d, int y, std::vector<int>& gr
     return any;
 }
 
+void TAllRasp::OccupancySlot::Cells::add(const Entry& e) {
+    entries.push_back(e);
+    const auto d = static_cast<std::size_t>(e.cell / kPeriodCount + 1);
+    const auto bit = static_cast<uint16_t>(1u << (e.cell % kPeriodCount));
+    if (!e.lesson) {
+        creditDays[d] |= bit;
+        return;
+    }
+    ++lessons[e.cell];
+    lessonDays[d] |= bit;
+}
+
+bool TAllRasp::OccupancySlot::Cells::removeLesson(uint8_t cell, int g) {
+    for (auto it = entries.begin(); it != entries.end(); ++it)
+        if (it->cell == cell && it->g == g && it->lesson) {
+            entries.erase(it);
+            if (--lessons[cell] == 0)
+                lessonDays[static_cast<std::size_t>(cell / kPeriodCount + 1)] &=
+                    static_cast<uint16_t>(~(1u << (cell % kPeriodCount)));
+            return true;
+        }
+    return false;
+}
+
+const TAllRasp::OccupancySlot::Cells* TAllRasp::OccupancySlot::Keyed::find(int n) const {
+    int pos = 0;
+    if (n >= 0 && n < kDense) {
+        if (static_cast<std::size_t>(n) < FDense.size()) pos = FDense[static_cast<std::size_t>(n)];
+    } else if (auto it = FSparse.find(n); it != FSparse.end()) {
+        pos = it->second;
+    }
+    return pos != 0 ? &FCells[static_cast<std::size_t>(pos - 1)] : nullptr;
+}
+
+TAllRasp::OccupancySlot::Cells& TAllRasp::OccupancySlot::Keyed::at(int n) {
+    int* pos = nullptr;
+    if (n >= 0 && n < kDense) {
+        if (static_cast<std::size_t>(n) >= FDense.size())
+            FDense.resize(static_cast<std::size_t>(n) + 1, 0);
+        pos = &FDense[static_cast<std::size_t>(n)];
+    } else {
+        pos = &FSparse[n];
+    }
+    if (*pos == 0) {
+        FCells.emplace_back();
+        *pos = static_cast<int>(FCells.size());
+    }
+    return FCells[static_cast<std::size_t>(*pos - 1)];
+}
+
+void TAllRasp::OccupancySlot::Keyed::clear() {
+    FDense.clear();
+    FSparse.clear();
+    FCells.clear();
+}
+
 TAllRasp::OccupancySlot& TAllRasp::occupancy(int tip, int ne) {
     if (!FOccupancy) {
         FOccupancy = std::make_unique<OccupancyIndex>();
@@ -55,9 +112,9 @@ TAllRasp::OccupancySlot& TAllRasp::occupancy(int tip, int ne) {
                     forEachYr(week->GetYrok(tip, d, y), [&](const TYr* yr) {
                         if (!yr->Held()) return;
                         if (const TFio* fio = yr->Fio())
-                            slot.fio[fio->N].push_back({cellOf(d, y), true, g});
+                            slot.fio.at(fio->N).add({cellOf(d, y), true, g});
                         if (const int nob = yr->NObed())
-                            slot.ob[nob].push_back({cellOf(d, y), true, g});
+                            slot.ob.at(nob).add({cellOf(d, y), true, g});
                     });
         for (const auto& z : gr.LZachet) {
             if (z->Ne() != ne || z->Day() < 1 || z->Day() > kDayCount) continue;
@@ -65,95 +122,109 @@ TAllRasp::OccupancySlot& TAllRasp::occupancy(int tip, int ne) {
             const int last = std::min(z->EndYrok(TaimYrok), kPeriodCount - 1);
             for (int y = first; y <= last; ++y) {
                 for (const TFio* fio : z->LEkzam)
-                    slot.fio[fio->N].push_back({cellOf(z->Day(), y), false, g});
+                    slot.fio.at(fio->N).add({cellOf(z->Day(), y), false, g});
                 for (const TFio* fio : z->LAsist)
-                    slot.fio[fio->N].push_back({cellOf(z->Day(), y), false, g});
+                    slot.fio.at(fio->N).add({cellOf(z->Day(), y), false, g});
             }
         }
     }
     return slot;
 }
 
-void TAllRasp::NoteYr(const TGryp* gr, int nFio, int nob, int tip, int ne, int d, int y,
-                      bool added, uint64_t before) {
+void TAllRasp::NoteYr(const TGryp* gr, int nFio, int nob, int tip, int ne, int d, int y, bool added,
+                      uint64_t before) {
     if (!FOccupancy || gr == nullptr || !validMoment(tip, ne, d, y)) return;
     const int g = gr->GetIndex();
     const uint8_t cell = cellOf(d, y);
-    auto update = [&](std::vector<OccupancySlot::Entry>& list) {
-        if (added) {
-            list.push_back({cell, true, g});
-            return;
-        }
-        for (auto it = list.begin(); it != list.end(); ++it)
-            if (it->cell == cell && it->g == g && it->lesson) {
-                list.erase(it);
-                return;
-            }
+    auto update = [&](OccupancySlot::Cells& cells) {
+        if (added)
+            cells.add({cell, true, g});
+        else
+            cells.removeLesson(cell, g);
     };
     for (auto& slot : FOccupancy->slots) {
         // A slot that missed an earlier change is rebuilt when next asked.
         if (slot.generation != before) continue;
         slot.generation = RaspGeneration;
         if (slot.tip != tip || slot.ne != ne || g < 0) continue;
-        if (nFio != 0) update(slot.fio[nFio]);
-        if (nob != 0) update(slot.ob[nob]);
+        if (nFio != 0) update(slot.fio.at(nFio));
+        if (nob != 0) update(slot.ob.at(nob));
+#ifndef NDEBUG
+        // The teacher's bit of the cell must say what the groups' cells say.
+        if (nFio != 0) {
+            std::vector<TGrypYr> held;
+            GetNFioOfGryp(tip, nFio, ne, d, y, held);
+            const OccupancySlot::Cells* cells = slot.fio.find(nFio);
+            assert(cells != nullptr && ((cells->lessonDays[static_cast<std::size_t>(d)] >> y) &
+                                        1u) == (held.empty() ? 0u : 1u));
+        }
+#endif
     }
 }
 
 bool TAllRasp::TestAddFio(int tip, int nob, int nFio, int ne, int d, int y) {
     if (nFio == 0 || !validMoment(tip, ne, d, y)) return true;
     const OccupancySlot& slot = occupancy(tip, ne);
-    auto busy = slot.fio.find(nFio);
-    if (busy == slot.fio.end()) return true;
+    const OccupancySlot::Cells* busy = slot.fio.find(nFio);
     const uint8_t cell = cellOf(d, y);
-    const std::vector<OccupancySlot::Entry>* members = nullptr;
-    if (nob != 0) {
-        auto union_ = slot.ob.find(nob);
-        if (union_ != slot.ob.end()) members = &union_->second;
-    }
+    if (busy == nullptr || !busy->busy(cell)) return true;
+    const OccupancySlot::Cells* members = nob != 0 ? slot.ob.find(nob) : nullptr;
     // Free only when every group holding the teacher is one where the union meets.
-    for (const auto& e : busy->second) {
+    for (const auto& e : busy->entries) {
         if (e.cell != cell) continue;
         if (members == nullptr) return false;
-        const bool meets = std::any_of(members->begin(), members->end(), [&](const auto& m) {
-            return m.cell == cell && m.g == e.g;
-        });
+        const bool meets = std::any_of(members->entries.begin(), members->entries.end(),
+                                       [&](const auto& m) { return m.cell == cell && m.g == e.g; });
         if (!meets) return false;
     }
     return true;
 }
 
 std::array<uint16_t, kDayCount + 1> TAllRasp::FioWeekCells(int tip, int nFio, int ne) {
-    std::array<uint16_t, kDayCount + 1> days{};
-    if (nFio == 0 || !validMoment(tip, ne, 1, 0)) return days;
-    const OccupancySlot& slot = occupancy(tip, ne);
-    auto busy = slot.fio.find(nFio);
-    if (busy == slot.fio.end()) return days;
-    for (const auto& e : busy->second)
-        if (e.lesson)
-            days[static_cast<std::size_t>(e.cell / kPeriodCount + 1)] |=
-                static_cast<uint16_t>(1u << (e.cell % kPeriodCount));
-    return days;
+    if (nFio == 0 || !validMoment(tip, ne, 1, 0)) return {};
+    const OccupancySlot::Cells* busy = occupancy(tip, ne).fio.find(nFio);
+    return busy != nullptr ? busy->lessonDays : std::array<uint16_t, kDayCount + 1>{};
 }
 
 std::vector<TGrypYr> TAllRasp::FioYrAt(int tip, int nFio, int ne, int d, int y) {
     std::vector<TGrypYr> lessons;
-    if (nFio == 0 || !validMoment(tip, ne, d, y)) return lessons;
-    const OccupancySlot& slot = occupancy(tip, ne);
-    auto busy = slot.fio.find(nFio);
-    if (busy == slot.fio.end()) return lessons;
-    std::vector<int> groups;
-    for (const auto& e : busy->second)
-        if (e.lesson && e.cell == cellOf(d, y)) groups.push_back(e.g);
-    std::sort(groups.begin(), groups.end());
-    groups.erase(std::unique(groups.begin(), groups.end()), groups.end());
-    for (int g : groups)
-        if (const TNed* week = LGryp[static_cast<std::size_t>(g)]->GetNed(ne))
+    FioYrAt(tip, nFio, ne, d, y, lessons);
+    return lessons;
+}
+
+void TAllRasp::FioYrAt(int tip, int nFio, int ne, int d, int y, std::vector<TGrypYr>& lessons) {
+    lessons.clear();
+    if (nFio == 0 || !validMoment(tip, ne, d, y)) return;
+    const OccupancySlot::Cells* busy = occupancy(tip, ne).fio.find(nFio);
+    const uint8_t cell = cellOf(d, y);
+    if (busy == nullptr || busy->lessons[cell] == 0) return;
+    // The groups in ascending order, each once; a teacher is in few at a time.
+    std::array<int, 16> few{};
+    std::vector<int> many;
+    std::size_t n = 0;
+    for (const auto& e : busy->entries) {
+        if (!e.lesson || e.cell != cell) continue;
+        if (n < few.size())
+            few[n] = e.g;
+        else
+            many.push_back(e.g);
+        ++n;
+    }
+    int* begin = few.data();
+    int* end = few.data() + std::min(n, few.size());
+    if (!many.empty()) {
+        many.insert(many.begin(), begin, end);
+        begin = many.data();
+        end = many.data() + many.size();
+    }
+    std::sort(begin, end);
+    end = std::unique(begin, end);
+    for (const int* g = begin; g != end; ++g)
+        if (const TNed* week = LGryp[static_cast<std::size_t>(*g)]->GetNed(ne))
             forEachYr(week->GetYrok(tip, d, y), [&](TYr* yr) {
                 if (yr->Held() && yr->Fio() != nullptr && yr->Fio()->N == nFio)
-                    lessons.push_back({g, yr});
+                    lessons.push_back({*g, yr});
             });
-    return lessons;
 }
 
 bool TAllRasp::TestAddFioScan(int tip, int nob, int nFio, int ne, int d, int y) const {

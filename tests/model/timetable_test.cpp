@@ -49,6 +49,46 @@ TEST_F(Timetable, ParallelSubgroupsShareOneLoadItem) {
     EXPECT_EQ(year->CountAllKorzinaNoRasp(1), 0);
 }
 
+TEST_F(Timetable, APeriodMadeAfterAnotherEmptiedStartsClean) {
+    TGryp* gr = group("ИС-11");
+    TPredmet* pr = subject(gr, 0, {0, 1}, 6);
+    TNed* week = gr->GetNed(1);
+    TYrokKorzina* yk = item(gr, pr);
+    week->AddYrokRas(0, 1, 2, yk);
+    const TYrok* emptied = week->GetYrok(0, 1, 2);
+    ASSERT_NE(emptied, nullptr);
+    ASSERT_EQ(emptied->CountYr(), 2);
+    week->DelYrokRasp(0, 1, 2, false);
+    EXPECT_EQ(week->GetYrok(0, 1, 2), nullptr);
+    // Another layer and period of the same day: nothing of the old one stays.
+    week->AddYrRas(1, 1, 7, yk, pr->GetLFio(1)[1].get());
+    const TYrok* made = week->GetYrok(1, 1, 7);
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(made->N, 7);
+    EXPECT_EQ(made->Tip(), 1);
+    EXPECT_EQ(made->Dey, week->Dey(1));
+    ASSERT_EQ(made->CountYrDpZm(), 1);
+    EXPECT_EQ(made->YrDpZm(0)->Yrok(), made);
+    EXPECT_EQ(made->YrDpZm(0)->Fio(), pr->GetLFio(1)[1]->Fio());
+    EXPECT_EQ(week->GetYrok(0, 1, 7), nullptr);
+    EXPECT_EQ(week->GetYrok(1, 1, 2), nullptr);
+    // Moving a lesson empties its period and fills another, back and forth.
+    TYr* yr = made->YrDpZm(0);
+    for (int round = 0; round < 3; ++round) {
+        week->MoveYrRasp(1, 1, 7, 1, 3, yr);
+        ASSERT_EQ(week->GetYrok(1, 1, 7), nullptr);
+        ASSERT_NE(week->GetYrok(1, 1, 3), nullptr);
+        EXPECT_EQ(week->GetYrok(1, 1, 3)->N, 3);
+        EXPECT_EQ(yr->Yrok(), week->GetYrok(1, 1, 3));
+        week->MoveYrRasp(1, 1, 3, 1, 7, yr);
+        ASSERT_EQ(week->GetYrok(1, 1, 3), nullptr);
+        EXPECT_EQ(yr->Yrok()->N, 7);
+        EXPECT_EQ(yr->Yrok()->CountYrDpZm(), 1);
+    }
+    EXPECT_EQ(pr->GetLFio(1)[1]->CountYr(kSetkaPlan, 1), 1);
+    EXPECT_EQ(pr->GetLFio(1)[0]->CountYr(kSetkaPlan, 1), 0);
+}
+
 TEST_F(Timetable, LoweringTheLoadTakesPlacedLessonsFromBothLayers) {
     TGryp* gr = group("ИС-11");
     TPredmet* pr = subject(gr, 0, {0, 1}, 3);
@@ -336,6 +376,18 @@ TEST_F(Timetable, IndexedClashAnswersEqualTheScan) {
                 for (const auto& [d, y] : year->GetNFioOfNe(tip, fio->N, 1))
                     scanned[static_cast<std::size_t>(d)] |= static_cast<uint16_t>(1u << y);
                 ASSERT_EQ(year->FioWeekCells(tip, fio->N, 1), scanned) << tip << " " << fio->N;
+                // The lessons of each cell, in the scan's order.
+                for (int d = 1; d <= 6; ++d)
+                    for (int y = 0; y < 12; ++y) {
+                        std::vector<TGrypYr> walked;
+                        year->GetNFioOfGryp(tip, fio->N, 1, d, y, walked);
+                        const std::vector<TGrypYr> indexed = year->FioYrAt(tip, fio->N, 1, d, y);
+                        ASSERT_EQ(indexed.size(), walked.size()) << d << " " << y;
+                        for (std::size_t i = 0; i < walked.size(); ++i) {
+                            ASSERT_EQ(indexed[i].indxGryp, walked[i].indxGryp);
+                            ASSERT_EQ(indexed[i].yr, walked[i].yr);
+                        }
+                    }
             }
     };
     std::mt19937 rng(7);
