@@ -388,10 +388,15 @@ int composeRun(const fs::path& home, const RunArgs& args) {
     std::sort(weeks.begin(), weeks.end(),
               [](const TSosWeek& a, const TSosWeek& b) { return a.ne < b.ne; });
     for (const TSosWeek& w : weeks) {
+        const int base = tip == 2 ? args.baseWeek : done.NMaxNed;
         std::string what = w.ne == done.NMaxNed ? "the hardest week, composed"
-                           : w.composed         ? fmt::format("copied from week {} and completed",
-                                                      tip == 2 ? args.baseWeek : done.NMaxNed)
-                                                : fmt::format("copied from week {}", args.baseWeek);
+                           : w.afresh
+                               ? fmt::format(
+                                     "composed afresh (copied from week {} and completed, {} "
+                                     "units lacked a place)",
+                                     base, w.lacking)
+                           : w.composed ? fmt::format("copied from week {} and completed", base)
+                                        : fmt::format("copied from week {}", args.baseWeek);
         if (w.composed)
             what +=
                 fmt::format(": {} of {} units placed, {} given up, {} variants", w.result.placed,

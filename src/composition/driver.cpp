@@ -573,7 +573,7 @@ void TSosRaspisanue::composeHardest(const std::vector<int>& weeks) {
     if (hardest == 0) return;
     AddString("Наиболее сложная неделя " + std::to_string(hardest));
     S.button("Прекратить составление", true);
-    S.addWeek({hardest, true, S.search(hardest)});
+    S.addWeek({hardest, true, S.search(hardest), false, 0});
 }
 
 void TSosRaspisanue::synchronise(const std::vector<int>& weeks, int base, bool complete) {
@@ -588,16 +588,69 @@ void TSosRaspisanue::synchronise(const std::vector<int>& weeks, int base, bool c
         const std::string label = run.Year.AllNed.GetNumberWeek(ne);
         AddString("Неделя N" + label + " Назначение предметов отсутствующих на базовой неделе");
         copyWeek(run, base, ne);
-        TSosWeek week{ne, false, {}};
+        TSosWeek week{ne, false, {}, false, 0};
         if (complete) {
             run.Status("Досоставление. Неделя N" + label);
             week.result = S.search(ne);
             week.composed = true;
+            if (run.Options.Recompose && week.result.placed < week.result.units &&
+                !week.result.stopped && !ending())
+                recompose(week, base);
         }
         S.addWeek(std::move(week));
     }
     run.Statys = AStatys::sSinxrEnd;
     run.Status("Синхронизация окончена");
+}
+
+namespace {
+
+// Week ne of the selected groups back to its pinned lessons, as the run
+// left it before the copy.
+void keepPinnedOnly(TAllRasp& year, int ne) {
+    for (const auto& gr : year.LGryp) {
+        TNed* week = gr->Select ? gr->GetNed(ne) : nullptr;
+        if (week == nullptr) continue;
+        for (int d = 1; d <= kDayCount; ++d)
+            for (int y = 0; y < kPeriodCount; ++y) {
+                const TYrok* cell = week->GetYrok(kRasp, d, y);
+                if (cell == nullptr) continue;
+                const std::vector<TYr*> lessons = cell->LYr;
+                for (TYr* yr : lessons)
+                    if (!yr->TestPy()) week->DeletePGrRasp(kRasp, yr, false);
+            }
+        week->SetNedSinx(0);
+    }
+}
+
+}  // namespace
+
+void TSosRaspisanue::recompose(TSosWeek& week, int base) {
+    TSosRun& run = S.Run;
+    const int ne = week.ne;
+    const int lacking = week.result.units - week.result.placed;
+    const std::string label = run.Year.AllNed.GetNumberWeek(ne);
+    AddString("Неделя N" + label + " составляется заново: после досоставления без места " +
+              std::to_string(lacking));
+    keepPinnedOnly(run.Year, ne);
+    run.Statys = AStatys::sSosRasp;
+    run.Status("Составление. Неделя N" + label);
+    TSostavResult fresh = S.search(ne);
+    run.Statys = AStatys::sSinxr;
+    if (!fresh.stopped && run.FilesOk() && fresh.units - fresh.placed < lacking) {
+        AddString("Неделя N" + label + " составлена заново: без места " +
+                  std::to_string(fresh.units - fresh.placed));
+        week.result = std::move(fresh);
+        week.afresh = true;
+        week.lacking = lacking;
+        return;
+    }
+    // The copy placed as much: it is made again, the same as before.
+    AddString("Неделя N" + label + " остаётся копией базовой недели");
+    keepPinnedOnly(run.Year, ne);
+    copyWeek(run, base, ne);
+    run.Status("Досоставление. Неделя N" + label);
+    week.result = S.search(ne);
 }
 
 std::vector<TGryp*> LeaveOutUnreadableGroups(TAllRasp& year) {

@@ -38,6 +38,10 @@ struct TSosWeek {
     int ne = 0;
     bool composed = false;  // false: only copied from the base week
     TSostavResult result;
+    // Composed again from its pinned lessons after the completion of the
+    // copy left units unplaced (TSosOptions::Recompose); lacking: how many.
+    bool afresh = false;
+    int lacking = 0;
 };
 
 // A copy of the run state, taken under the state's lock: what a window
@@ -190,6 +194,7 @@ private:
     void spreadPy(const std::vector<int>& weeks);
     void composeHardest(const std::vector<int>& weeks);
     void synchronise(const std::vector<int>& weeks, int base, bool complete);
+    void recompose(TSosWeek& week, int base);
 
     TFormS1State& S;
     std::jthread FThread;

@@ -63,6 +63,7 @@ TSosOptions ReadSosOptions(const std::filesystem::path& home, FileSystem& fs) {
     r.count("RepairDepth", 1, 64, o.RepairDepth);
     r.count("RepairNodes", 1, 100000000, o.RepairNodes);
     r.count("RepairPatience", 0, 16300, o.RepairPatience);
+    r.flag("Recompose", o.Recompose);
     r.flag("PolishHoles", o.PolishHoles);
     r.flag("ChainInWindow", o.ChainInWindow);
     r.flag("NoMoveBack", o.NoMoveBack);

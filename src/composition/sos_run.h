@@ -68,6 +68,11 @@ struct TSosOptions {
     // The search ends after this many passes in a row whose best variant
     // placed no unit more (0: only the variant store's limit ends it).
     int RepairPatience = 20;
+    // A week the copy of the hardest week and its completion leave with
+    // units unplaced is composed again from its pinned lessons, as the
+    // hardest week is, and kept so when that places more: the copied
+    // lessons do not move in the completion.
+    bool Recompose = true;
     // Deviations of the improvement moves, kept for better timetables:
     // the pass-end improvement also fills the groups' holes (kind 0 after
     // kind 3);
@@ -85,6 +90,7 @@ struct TSosOptions {
     static TSosOptions Exact() {
         TSosOptions o;
         o.Repair = false;
+        o.Recompose = false;
         o.PolishHoles = false;
         o.ChainInWindow = false;
         o.NoMoveBack = false;

@@ -592,6 +592,7 @@ TSostavResult SostavNed(TSosRun& run, int ne) {
         end = ASearchEnd::TimeLimit;
     if (run.Tm2 > run.Tm1) run.SaveLog("Время составления:" + elapsedText(run.Tm2 - run.Tm1));
     result.placed = sp.CountSssPredmet();
+    result.stopped = end == ASearchEnd::Stopped || end == ASearchEnd::TimeLimit;
     result.variants = sp.CountSt;
     result.tries = sp.CountTry;
     result.noPlace = static_cast<int>(

@@ -175,6 +175,9 @@ struct TSostavResult {
     int variants = 0;  // variants stored
     int noPlace = 0;   // units given up (Ok = 2)
     int tries = 0;     // placements scored (GetVariantForPredmet calls)
+    // Stopped from outside or by the week's time or step limit, rather than
+    // ended by the search itself.
+    bool stopped = false;
     // Group, subject and teacher of each lesson left without a place.
     std::vector<std::string> unplaced;
     // Why: for each unplaced lesson, a heading line and the rule that keeps

@@ -690,5 +690,13 @@ TEST(DriverSample, SizeMComposedFromZeroKeepsEveryRule) {
     composeSampleFromZero(demo::SampleSize::M, 8);
 }
 
+// On the large college the copy of the hardest week leaves a lesson its
+// completion cannot place: that week is composed again from its pinned
+// lessons. Catches: the recomposition not kept, or pinned lessons lost on
+// the way (the judge checks them).
+TEST(DriverSample, SizeLComposedFromZeroKeepsEveryRule) {
+    composeSampleFromZero(demo::SampleSize::L, 40);
+}
+
 }  // namespace
 }  // namespace zavlin

@@ -16,8 +16,8 @@ namespace {
 
 // Every field, so that a comparison names the one that differs.
 auto fields(const TSosOptions& o) {
-    return std::make_tuple(o.Repair, o.RepairDepth, o.RepairNodes, o.RepairPatience, o.PolishHoles,
-                           o.ChainInWindow, o.NoMoveBack);
+    return std::make_tuple(o.Repair, o.RepairDepth, o.RepairNodes, o.RepairPatience, o.Recompose,
+                           o.PolishHoles, o.ChainInWindow, o.NoMoveBack);
 }
 
 class SosOptionsFile : public ::testing::Test {
@@ -51,6 +51,7 @@ TEST_F(SosOptionsFile, EachKeySetsItsOwnFieldAlone) {
         {"RepairDepth=5", [](TSosOptions& o) { o.RepairDepth = 5; }},
         {"RepairNodes=1234", [](TSosOptions& o) { o.RepairNodes = 1234; }},
         {"RepairPatience=0", [](TSosOptions& o) { o.RepairPatience = 0; }},
+        {"Recompose=0", [](TSosOptions& o) { o.Recompose = false; }},
         {"PolishHoles=0", [](TSosOptions& o) { o.PolishHoles = false; }},
         {"ChainInWindow=0", [](TSosOptions& o) { o.ChainInWindow = false; }},
         {"NoMoveBack=0", [](TSosOptions& o) { o.NoMoveBack = false; }},
