@@ -392,8 +392,8 @@ int composeRun(const fs::path& home, const RunArgs& args) {
         std::string what = w.ne == done.NMaxNed ? "the hardest week, composed"
                            : w.afresh
                                ? fmt::format(
-                                     "composed afresh (copied from week {} and completed, {} "
-                                     "units lacked a place)",
+                                     "composed afresh (the copy of week {} and its completion "
+                                     "left {} without a place)",
                                      base, w.lacking)
                            : w.composed ? fmt::format("copied from week {} and completed", base)
                                         : fmt::format("copied from week {}", args.baseWeek);
