@@ -484,10 +484,10 @@ void TSosRaspisanue::Execute() {
             if (!ending()) transferPy(cleared);
             if (!ending()) spreadPy(cleared);
             if (tip == 2) {
-                if (!ending()) synchronise(weeks, base, S.SostRaspYes());
+                if (!ending()) synchronise(weeks, base, S.SostRaspYes(), false);
             } else {
                 if (!ending()) composeHardest(weeks);
-                if (!ending()) synchronise(weeks, S.nMaxNed(), true);
+                if (!ending()) synchronise(weeks, S.nMaxNed(), true, true);
             }
             // Whatever the test below finds, a run cut short has left the
             // year cleared or half composed.
@@ -576,7 +576,8 @@ void TSosRaspisanue::composeHardest(const std::vector<int>& weeks) {
     S.addWeek({hardest, true, S.search(hardest), false, 0});
 }
 
-void TSosRaspisanue::synchronise(const std::vector<int>& weeks, int base, bool complete) {
+void TSosRaspisanue::synchronise(const std::vector<int>& weeks, int base, bool complete,
+                                 bool mayRecompose) {
     TSosRun& run = S.Run;
     run.Statys = AStatys::sSinxr;
     S.clearMemo();
@@ -593,7 +594,7 @@ void TSosRaspisanue::synchronise(const std::vector<int>& weeks, int base, bool c
             run.Status("Досоставление. Неделя N" + label);
             week.result = S.search(ne);
             week.composed = true;
-            if (run.Options.Recompose && week.result.placed < week.result.units &&
+            if (mayRecompose && run.Options.Recompose && week.result.placed < week.result.units &&
                 !week.result.stopped && !ending())
                 recompose(week, base);
         }

@@ -193,7 +193,10 @@ private:
     void transferPy(const std::vector<int>& weeks);
     void spreadPy(const std::vector<int>& weeks);
     void composeHardest(const std::vector<int>& weeks);
-    void synchronise(const std::vector<int>& weeks, int base, bool complete);
+    // mayRecompose: the base week was composed by this run, so a week its
+    // copy leaves incomplete may be composed afresh instead; a dispatcher's
+    // own base week is always copied.
+    void synchronise(const std::vector<int>& weeks, int base, bool complete, bool mayRecompose);
     void recompose(TSosWeek& week, int base);
 
     TFormS1State& S;
