@@ -29,20 +29,6 @@ int cellKey(int d, int y) {
     return d * kPeriods + y;
 }
 
-int windowEnd(const TGryp& gr) {
-    const int first = gr.Dan.TimeDay;
-    return first > 5 ? first + 1 : first + 3;
-}
-
-bool teaches(const TYrok* cell, const TFio* fio) {
-    if (cell == nullptr) return false;
-    for (int i = 0; i < cell->CountYrDpZm(); ++i) {
-        const TYr* yr = cell->YrDpZm(i);
-        if (yr->Held() && yr->Fio() == fio) return true;
-    }
-    return false;
-}
-
 class Repairer {
 public:
     Repairer(TSpSostPr& sp, TSosRun& run)
@@ -186,7 +172,7 @@ private:
             if (gr.GetNed(ne_) == nullptr) continue;
             const TFio* fio = l->FioPredmet->Fio();
             const int first = gr.Dan.TimeDay;
-            const int last = windowEnd(gr);
+            const int last = WindowEnd(gr);
             for (int d = 1; d <= 6; ++d)
                 for (int y = 0; y < kPeriods; ++y)
                     if (!gr.TestRunDey(ne_, d) || y < first || y > last ||
@@ -278,7 +264,7 @@ private:
                 if (own >= 2) continue;
                 std::vector<TYr*> placed;
                 predmet->GetLYrPGryp(kTimetable, ne_, placed);
-                std::erase_if(placed, [&](const TYr* yr) { return teaches(yr->Yrok(), fio); });
+                std::erase_if(placed, [&](const TYr* yr) { return TeachesIn(yr->Yrok(), fio); });
                 const bool beside = std::any_of(placed.begin(), placed.end(), [&](const TYr* yr) {
                     return yr->Yrok() != nullptr && yr->Dan.de == d && yr->Yrok()->N == y;
                 });

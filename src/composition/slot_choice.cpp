@@ -32,11 +32,6 @@ using Grid = TSlotGrid;
 static_assert(std::tuple_size_v<Grid> == kDays + 1 &&
               std::tuple_size_v<Grid::value_type> == kPeriodsOfDay);
 
-// The last period of a group's daily window.
-int windowEnd(const TGryp& gr) {
-    const int first = gr.Dan.TimeDay;
-    return first > 5 ? first + 1 : first + 3;
-}
 
 void prefer(Grid& grid, int d, int y, uint16_t bits) {
     if (d < 1 || d > kDays || y < 0 || y >= kPeriodsOfDay) return;
@@ -71,7 +66,15 @@ OwnOfDay ownOfDay(const TNed& week, int d, const TFioPredmet* fp) {
     return own;
 }
 
-bool teaches(const TYrok* cell, const TFio* fio) {
+
+}  // namespace
+
+int WindowEnd(const TGryp& gr) {
+    const int first = gr.Dan.TimeDay;
+    return first > 5 ? first + 1 : first + 3;
+}
+
+bool TeachesIn(const TYrok* cell, const TFio* fio) {
     if (cell == nullptr) return false;
     for (int i = 0; i < cell->CountYrDpZm(); ++i) {
         const TYr* yr = cell->YrDpZm(i);
@@ -79,8 +82,6 @@ bool teaches(const TYrok* cell, const TFio* fio) {
     }
     return false;
 }
-
-}  // namespace
 
 bool TSpSostPr::ScoreLesson(const TSosPredmet& unit, const TSGYF& lesson, int noD, int noY,
                             int minDays, Grid& grid, TSlotRules* why) {
@@ -91,7 +92,7 @@ bool TSpSostPr::ScoreLesson(const TSosPredmet& unit, const TSGYF& lesson, int no
     const TFioPredmet* fp = lesson.FioPredmet;
     const TFio* fio = fp->Fio();
     const int first = gr.Dan.TimeDay;
-    const int last = windowEnd(gr);
+    const int last = WindowEnd(gr);
 
     // A cell ruled out keeps the first rule that did it.
     auto rule = [&](int d, int y, ASlotRule r) {
@@ -208,7 +209,7 @@ bool TSpSostPr::ScoreLesson(const TSosPredmet& unit, const TSGYF& lesson, int no
         const auto own = std::count_if(teachers.begin(), teachers.end(),
                                        [&](const auto& t) { return t->Fio() == fio; });
         if (own < 2) {
-            std::erase_if(placed, [&](const TYr* yr) { return teaches(yr->Yrok(), fio); });
+            std::erase_if(placed, [&](const TYr* yr) { return TeachesIn(yr->Yrok(), fio); });
             if (!placed.empty()) {
                 Grid keep{};
                 for (const TYr* yr : placed)

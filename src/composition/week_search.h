@@ -20,6 +20,7 @@ namespace zavlin {
 class TAllRasp;
 class TFio;
 class TGryp;
+class TYrok;
 class TSosRun;
 class TYr;
 
@@ -196,6 +197,11 @@ struct TSostavResult {
 // request as it starts; run.RequestStop() from another thread then stops it,
 // and the best variant found so far is restored all the same.
 TSostavResult SostavNed(TSosRun& run, int ne);
+
+// The last period of a group's daily window, which starts at Dan.TimeDay.
+int WindowEnd(const TGryp& gr);
+// The teacher gives a held lesson in the cell.
+bool TeachesIn(const TYrok* cell, const TFio* fio);
 
 // The hardest of the active weeks for the selected groups: the most groups,
 // then study days, then lessons, as cascading maxima scanned from the last
