@@ -527,6 +527,55 @@ TEST_F(Driver, SyncCopiesTheBaseWeekAndCompletesOnlyWhenAsked) {
     EXPECT_TRUE(window.saw("Досоставление. Неделя N" + year->AllNed.GetNumberWeek(2)));
 }
 
+// The hardest week (1) puts X, whose teacher may teach at (1,1) and (1,2)
+// only, at (1,1); week 2 also has Y, whose teacher may teach at (1,1) only:
+// the copy puts X there, and the completion cannot move a copied lesson.
+// Composed afresh, week 2 holds both, and its pinned lesson stays. Catches:
+// the recomposition not kept, pinned lessons lost with the copy, a
+// dispatcher's own base week recomposed, the step not switched off.
+TEST_F(Driver, AWeekItsCopyLeavesIncompleteIsComposedAfresh) {
+    TGryp* a = group("А");
+    for (auto& day : fios[0]->Dan.Op) day.fill(0);
+    fios[0]->Dan.Op[1][1] = fios[0]->Dan.Op[1][2] = 1;
+    for (auto& day : fios[2]->Dan.Op) day.fill(0);
+    fios[2]->Dan.Op[1][1] = 1;
+    fios[1]->Dan.Op[1].fill(0);  // Z keeps off Monday
+    const int nx = nameIndex("Икс");
+    const int nz = nameIndex("Зет");
+    const int ny = nameIndex("Игрек");
+    const int nw = nameIndex("Дубль");
+    TPredmet* x = subject(a, nx, {0}, 1, 1);
+    extend(a, x, {0}, 1, 2);
+    subject(a, nz, {1}, 2, 1);
+    TPredmet* y = subject(a, ny, {2}, 1, 2);
+    TPredmet* w = subject(a, nw, {1}, 1, 2);
+    put(a, w, 0, 1, 2, 2, 1);  // pinned in week 2
+    a->Select = true;
+
+    compose(0, {1, 2});
+    ASSERT_EQ(done.NMaxNed, 1);
+    ASSERT_EQ(done.Weeks.size(), 2u);
+    const TSosWeek& second = done.Weeks[1];
+    EXPECT_TRUE(second.afresh);
+    EXPECT_EQ(second.lacking, 1);
+    EXPECT_EQ(second.result.placed, second.result.units);
+    const std::set<Lesson> week2 = lessonsOf(a, 2);
+    EXPECT_TRUE(week2.count({1, 1, fios[2], y, false})) << "Y in its only cell";
+    EXPECT_TRUE(week2.count({1, 2, fios[0], x, false})) << "X beside it";
+    EXPECT_TRUE(week2.count({2, 1, fios[1], w, true})) << "the pinned lesson kept";
+    EXPECT_EQ(week2.size(), 3u);
+    EXPECT_TRUE(lessonsOf(a, 1).count({1, 1, fios[0], x, false})) << "the hardest week as it was";
+    EXPECT_EQ(a->GetNed(2)->NedSinx(), 0) << "no longer a copy of week 1";
+    EXPECT_TRUE(window.logged("Неделя N" + year->AllNed.GetNumberWeek(2) +
+                              " составлена заново: без места 0"));
+
+    // A dispatcher's base week is copied whatever the copy leaves.
+    compose(2, {2}, 1, true);
+    ASSERT_EQ(done.Weeks.size(), 1u);
+    EXPECT_FALSE(done.Weeks[0].afresh);
+    EXPECT_EQ(done.Weeks[0].result.units - done.Weeks[0].result.placed, 1);
+}
+
 // ------------------------------------------------------------ stopping
 
 class Stopping : public Driver {
