@@ -119,9 +119,9 @@ struct TAllRasp::OccupancySlot {
     // free cell is answered without walking the entries.
     struct Cells {
         std::vector<Entry> entries;
-        std::array<uint8_t, kDayCount * kPeriodCount> lessons{};  // lesson entries per cell
-        std::array<uint16_t, kDayCount + 1> lessonDays{};         // bit y of day d: lessons there
-        std::array<uint16_t, kDayCount + 1> creditDays{};         // bit y of day d: a credit record
+        std::array<uint16_t, kDayCount * kPeriodCount> lessons{};  // lesson entries per cell
+        std::array<uint16_t, kDayCount + 1> lessonDays{};          // bit y of day d: lessons there
+        std::array<uint16_t, kDayCount + 1> creditDays{};  // bit y of day d: a credit record
         void add(const Entry& e);
         // False when no lesson entry of group g was at the cell.
         bool removeLesson(uint8_t cell, int g);
