@@ -138,8 +138,10 @@ EngineRecording recordSampleRun(const fs::path& home, demo::SampleSize size, uin
         TFormS1State state(*god, home, files);
         state.Run.WLog = true;
         // The recordings are of the search as it was before the repair and
-        // the parallel searches: its kept deviations on, one thread.
+        // the recomposition of a week its copy leaves incomplete, with its
+        // kept deviations on.
         state.Run.Options.Repair = false;
+        state.Run.Options.Recompose = false;
         state.Run.Options.PolishHoles = true;
         state.Run.Options.ChainInWindow = true;
         state.Run.Options.NoMoveBack = true;
