@@ -17,8 +17,9 @@ namespace {
 
 using Result = testsupport::CliRun;
 
-// One group studying on Monday only, with a teacher who never works.
-class ComposeCli : public ::testing::Test {
+// A new home whose year 2016 has week 3 active; fill() gives the year its
+// groups, teachers and load before it is saved.
+class ComposeHome : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_FALSE(scratch.empty());
@@ -30,6 +31,22 @@ protected:
         TDM1 dm(home, dialog);
         TAllRasp year(dm);
         year.YGod = 2016;
+        fill(year);
+        if (HasFatalFailure()) return;
+        ASSERT_TRUE(year.SaveRasp());
+    }
+    virtual void fill(TAllRasp& year) = 0;
+
+    Result run(const std::string& args) { return testsupport::runAtHome(ZAVLIN_CLI, args, home); }
+
+    testsupport::ScratchHome scratch{"composecli"};
+    std::string home;
+};
+
+// One group studying on Monday only, with a teacher who never works.
+class ComposeCli : public ComposeHome {
+protected:
+    void fill(TAllRasp& year) override {
         auto fio = std::make_unique<TFio>();
         fio->SetBigName("Иванов Иван Иванович");
         for (auto& day : fio->Dan.Op) day.fill(0);
@@ -45,13 +62,7 @@ protected:
         TPredmet* pm = g->CreatePredmet(math);
         pm->AddFio(3, ivanov);
         pm->AddPredmetNe(kSetkaPlan, 3);
-        ASSERT_TRUE(year.SaveRasp());
     }
-
-    Result run(const std::string& args) { return testsupport::runAtHome(ZAVLIN_CLI, args, home); }
-
-    testsupport::ScratchHome scratch{"composecli"};
-    std::string home;
 };
 
 // The explanation block, right under the lesson it explains.
@@ -81,18 +92,9 @@ TEST_F(ComposeCli, BothVerbsExplainTheLessonLeftWithoutAPlace) {
 // only at 3, the other at 1 or 2. Placed second, the other's lesson takes 1
 // and leaves a hole at 2 that only the pass-end hole filling closes, a step
 // beyond the classic search.
-class ComposeOptionsCli : public ::testing::Test {
+class ComposeOptionsCli : public ComposeHome {
 protected:
-    void SetUp() override {
-        ASSERT_FALSE(scratch.empty());
-        home = scratch.str();
-        ASSERT_EQ(run("init").status, 0);
-        ASSERT_EQ(run("year add 2016").status, 0);
-        ASSERT_EQ(run("weeks activate 3").status, 0);
-        TScriptedDialog dialog;
-        TDM1 dm(home, dialog);
-        TAllRasp year(dm);
-        year.YGod = 2016;
+    void fill(TAllRasp& year) override {
         auto gr = std::make_unique<TGryp>(&year);
         gr->SetName("ИС-21");
         gr->Dan.TimeDay = 0;
@@ -119,10 +121,8 @@ protected:
             pm->AddFio(3, t);
             pm->AddPredmetNe(kSetkaPlan, 3);
         }
-        ASSERT_TRUE(year.SaveRasp());
     }
 
-    Result run(const std::string& args) { return testsupport::runAtHome(ZAVLIN_CLI, args, home); }
     void settings(const std::string& composition) {
         std::ofstream out(scratch.path() / "Zavlin98.ini", std::ios::binary | std::ios::trunc);
         out << "[Program]\r\nEnd=OK\r\n[Composition]\r\n" << composition;
@@ -133,9 +133,6 @@ protected:
         const auto at = r.out.find(key);
         return at == std::string::npos ? "?" : r.out.substr(at + key.size(), 1);
     }
-
-    testsupport::ScratchHome scratch{"composeopts"};
-    std::string home;
 };
 
 // Catches: --exact ignored or changing the report, the settings file not
