@@ -21,6 +21,7 @@
 #include "cli/table_access.h"
 #include "composition/driver.h"
 #include "composition/quality.h"
+#include "composition/parallel_search.h"
 #include "composition/sos_options.h"
 #include "composition/sos_run.h"
 #include "composition/week_search.h"
@@ -41,12 +42,16 @@ struct ComposeArgs {
     bool log = false;
     int timeLimit = 0;  // seconds per week, 0 = none
     bool exact = false;
+    int threads = -1;  // -1: as the settings say
 };
 
 // The home's "Zavlin98.ini" chooses the steps beyond the classic search;
-// --exact leaves the classic search alone.
-TSosOptions composeOptions(const fs::path& home, bool exact) {
-    return exact ? TSosOptions::Exact() : ReadSosOptions(home);
+// --exact leaves the classic search alone; --threads, given, counts the
+// searches side by side in either.
+TSosOptions composeOptions(const fs::path& home, bool exact, int threads) {
+    TSosOptions o = exact ? TSosOptions::Exact() : ReadSosOptions(home);
+    if (threads >= 0) o.Threads = threads;
+    return o;
 }
 
 // The observers print on the worker thread, where a failed write must not
@@ -161,7 +166,7 @@ int composeWeek(const fs::path& home, const ComposeArgs& args) {
     run.WLog = args.log;
     run.Statys = AStatys::sSosRasp;
     run.WeekTimeLimit = std::chrono::seconds(args.timeLimit);
-    run.Options = composeOptions(home, args.exact);
+    run.Options = composeOptions(home, args.exact, args.threads);
     ProgressLine progress;
     run.Observer = &progress;
     InterruptScope<TSosRun> interrupts(gStopRun, &run, onInterrupt);
@@ -204,6 +209,7 @@ struct RunArgs {
     int god = 0;
     int timeLimit = 0;  // seconds per week, 0 = none
     bool exact = false;
+    int threads = -1;  // -1: as the settings say
 };
 
 // Ctrl-C: the first acts as the stop button, the next ones end the run
@@ -363,7 +369,7 @@ int composeRun(const fs::path& home, const RunArgs& args) {
     TFormS1State state(*god, home);
     state.Run.WLog = args.log;
     state.Run.WeekTimeLimit = std::chrono::seconds(args.timeLimit);
-    state.Run.Options = composeOptions(home, args.exact);
+    state.Run.Options = composeOptions(home, args.exact, args.threads);
     state.SetTipSostRasp(static_cast<uint8_t>(tip));
     state.SetSinxrNed(static_cast<uint8_t>(args.baseWeek));
     state.SetSostRaspYes(args.complete);
@@ -446,6 +452,9 @@ void addComposeCommands(CLI::App& app, int& status) {
                      "the academic year (2016 = 2016/17); the active one by default");
     verb->add_flag("--exact", args->exact,
                    "the exact mode: none of the steps that Zavlin98.ini [Composition] switches");
+    verb->add_option("--threads", args->threads,
+                     "searches side by side, each in its own order; 0 = one per core")
+        ->check(CLI::Range(0, kMaxSearches));
     verb->callback([verb, args, &status] { status = composeWeek(homeFolder(*verb), *args); });
 
     auto runArgs = std::make_shared<RunArgs>();
@@ -476,6 +485,10 @@ void addComposeCommands(CLI::App& app, int& status) {
                         "the academic year (2016 = 2016/17); the active one by default");
     compose->add_flag("--exact", runArgs->exact,
                       "the exact mode: none of the steps that Zavlin98.ini [Composition] switches");
+    compose
+        ->add_option("--threads", runArgs->threads,
+                     "searches side by side in each week, each in its own order; 0 = one per core")
+        ->check(CLI::Range(0, kMaxSearches));
     compose->callback(
         [compose, runArgs, &status] { status = composeRun(homeFolder(*compose), *runArgs); });
 }

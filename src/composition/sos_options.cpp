@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "composition/parallel_search.h"
 #include "settings/ini_document.h"
 #include "storage/year_tables.h"
 
@@ -53,6 +54,8 @@ private:
 
 TSosOptions ReadSosOptions(const std::filesystem::path& home, FileSystem& fs) {
     TSosOptions o;
+    // A dispatcher's machine gives every core to the composition.
+    o.Threads = 0;
     const std::optional<std::string> bytes = readAll(fs, home / kMainSettingsFile);
     if (!bytes) return o;
     const IniDocument ini(*bytes);
@@ -67,6 +70,7 @@ TSosOptions ReadSosOptions(const std::filesystem::path& home, FileSystem& fs) {
     r.flag("PolishHoles", o.PolishHoles);
     r.flag("ChainInWindow", o.ChainInWindow);
     r.flag("NoMoveBack", o.NoMoveBack);
+    r.count("Threads", 0, kMaxSearches, o.Threads);
     return o;
 }
 

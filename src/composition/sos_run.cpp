@@ -22,7 +22,8 @@ bool TSosRun::FormS1StopSos() {
         RequestStop();
         FLimitReached = true;
     }
-    return StopSos.load(std::memory_order_relaxed) && FFileError.empty();
+    return StopSos.load(std::memory_order_relaxed) && FFileError.empty() &&
+           (SharedGo == nullptr || SharedGo->load(std::memory_order_relaxed));
 }
 
 void TSosRun::ArmWeekDeadline() {
@@ -35,6 +36,10 @@ void TSosRun::ArmWeekDeadline() {
 }
 
 void TSosRun::SaveLog(const std::string& line) {
+    if (Capture != nullptr) {
+        Capture->push_back(line);
+        return;
+    }
     if (Observer != nullptr) Observer->SosLog(line);
     // After a fault the report is not touched again: it would only fail anew.
     if (!WLog || !FilesOk()) return;

@@ -86,6 +86,14 @@ struct TSosOptions {
     // subject in both modes: anything looser would put two lessons of one
     // group in one cell.
 
+    // Searches of a week run side by side, each in its own process over its
+    // own copy of the year and in its own order of the units; the best
+    // variant of them all is kept (ties: the lower search, and the first is
+    // the classic order). 0: one per core. A run gives the same timetable
+    // for the same count whatever the machine's speed, unless a time limit
+    // ends it.
+    int Threads = 1;
+
     // The classic search alone.
     static TSosOptions Exact() {
         TSosOptions o;
@@ -94,6 +102,7 @@ struct TSosOptions {
         o.PolishHoles = false;
         o.ChainInWindow = false;
         o.NoMoveBack = false;
+        o.Threads = 1;
         return o;
     }
 };
@@ -129,6 +138,17 @@ public:
     void ClearOutsideStopRequest() noexcept {
         if (!FLimitReached) StopSos.store(true);
     }
+    // Has a stop been asked for or a file failed? Unlike FormS1StopSos it
+    // neither counts a step nor reads the clock: for a run that only waits.
+    bool StopRequested() const noexcept {
+        return !StopSos.load(std::memory_order_relaxed) || !FFileError.empty();
+    }
+    // A second "may go on" flag the run obeys besides its own: a search in
+    // another process is stopped through one shared with it. Not owned.
+    const std::atomic<bool>* SharedGo = nullptr;
+    // When set, report lines are kept here instead of being written and told
+    // to the observer: a search in another process hands them over at its end.
+    std::vector<std::string>* Capture = nullptr;
     // May the run go on? Asked by the worker between steps. Checks the
     // week's time limit too: once it has passed, the run stops as if the
     // stop button had been pressed. False for good once a file of the run

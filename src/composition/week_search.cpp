@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "composition/explain.h"
+#include "composition/parallel_search.h"
 #include "composition/quality.h"
 #include "composition/repair.h"
 #include "composition/sos_run.h"
@@ -63,9 +64,7 @@ TSpSostPr::TSpSostPr(TSosRun& run, int ned) : Run(run), Year(run.Year), Ne(ned) 
 }
 
 TSpSostPr::~TSpSostPr() {
-    if (!Sf) return;
-    Sf.reset();
-    (void)Run.Fs.remove(FiName);
+    DropVariantFile();
 }
 
 bool TSpSostPr::FormS1StopSos() const {
@@ -311,24 +310,29 @@ TKahVar TSpSostPr::CurrentKahVar() const {
     return kv;
 }
 
-void TSpSostPr::SaveNew() {
-    St.clear();
-    St.reserve(Li.size() * kEntrySize);
+std::vector<uint8_t> TSpSostPr::CurrentRecord() const {
+    std::vector<uint8_t> record;
+    record.reserve(Li.size() * kEntrySize);
     for (const auto& unit : Li) {
         const bool placed = unit->Ok == 1;
-        St.push_back(unit->Ok);
-        St.push_back(static_cast<uint8_t>(placed ? unit->Day() : 0));
-        St.push_back(static_cast<uint8_t>(placed ? unit->Period() : 0));
-        St.push_back(static_cast<uint8_t>(unit->NAuto & 0xFF));
-        St.push_back(static_cast<uint8_t>(unit->NAuto >> 8));
+        record.push_back(unit->Ok);
+        record.push_back(static_cast<uint8_t>(placed ? unit->Day() : 0));
+        record.push_back(static_cast<uint8_t>(placed ? unit->Period() : 0));
+        record.push_back(static_cast<uint8_t>(unit->NAuto & 0xFF));
+        record.push_back(static_cast<uint8_t>(unit->NAuto >> 8));
     }
+    return record;
+}
+
+void TSpSostPr::SaveNew() {
+    St = CurrentRecord();
     SizeSt = static_cast<int>(St.size());
     // A variant that did not reach the file cannot be restored: the run stops.
     if (Sf && Run.FilesOk() &&
         !Sf->writeAt(static_cast<uint64_t>(CountSt) * static_cast<uint64_t>(SizeSt), St.data(),
                      St.size()))
         Run.FileFault("Не удалось записать файл " + FiName.string());
-    FOrders.push_back(orderHash(Li));
+    FOrders.emplace(orderHash(Li), CountSt);
     ++CountSt;
     const TKahVar kv = CurrentKahVar();
     Lk.push_back(kv);
@@ -356,10 +360,14 @@ bool TSpSostPr::readVariant(int k, std::vector<uint8_t>& record) {
 
 bool TSpSostPr::TestVariant() {
     if (SizeSt != static_cast<int>(Li.size() * kEntrySize)) return false;
-    const uint64_t h = orderHash(Li);
     std::vector<uint8_t> record;
-    for (int k = 0; k < CountSt; ++k) {
-        if (FOrders[static_cast<std::size_t>(k)] != h || !readVariant(k, record)) continue;
+    const auto [first, last] = FOrders.equal_range(orderHash(Li));
+    // In the order the variants were stored, as the file was once read.
+    std::vector<int> candidates;
+    for (auto it = first; it != last; ++it) candidates.push_back(it->second);
+    std::sort(candidates.begin(), candidates.end());
+    for (const int k : candidates) {
+        if (!readVariant(k, record)) continue;
         bool same = true;
         for (std::size_t i = 0; i < Li.size() && same; ++i) {
             const uint16_t n = static_cast<uint16_t>(record[i * kEntrySize + 3] |
@@ -393,8 +401,16 @@ void TSpSostPr::LoadOld() {
             Run.SaveLog(fmt::format("ВарN{} всего{} дыр_г{} предм{} дыр_ф{}", i + 1, a[0], a[1],
                                     a[2], a[3]));
     }
+    BestVariant = static_cast<int>(best);
     std::vector<uint8_t> record;
-    if (readVariant(static_cast<int>(best), record) && record.size() == Li.size() * kEntrySize) {
+    if (readVariant(static_cast<int>(best), record)) LayRecord(std::move(record));
+    Run.SaveLog("Количество найденных вариантов=" + std::to_string(Lk.size()));
+    Run.SaveLog("Лучший найденный вариант N" + std::to_string(best + 1));
+    Run.SaveLog("Количество назначенных предметов=" + std::to_string(Lk[best].mk[0]));
+}
+
+void TSpSostPr::LayRecord(std::vector<uint8_t> record) {
+    if (record.size() == Li.size() * kEntrySize) {
         std::vector<std::unique_ptr<TSosPredmet>*> byNAuto(Li.size() + 1, nullptr);
         for (auto& unit : Li)
             if (unit->NAuto >= 1 && unit->NAuto <= Li.size()) byNAuto[unit->NAuto] = &unit;
@@ -438,9 +454,14 @@ void TSpSostPr::LoadOld() {
             }
         }
     }
-    Run.SaveLog("Количество найденных вариантов=" + std::to_string(Lk.size()));
-    Run.SaveLog("Лучший найденный вариант N" + std::to_string(best + 1));
-    Run.SaveLog("Количество назначенных предметов=" + std::to_string(Lk[best].mk[0]));
+}
+
+void TSpSostPr::UseVariantFile(const std::filesystem::path& path) {
+    Sf.reset();
+    FiName = path;
+    (void)Run.Fs.remove(FiName);
+    Sf = Run.Fs.open(FiName, OpenMode::CreateTruncate);
+    if (!Sf) Run.FileFault("Не удалось записать файл " + FiName.string());
 }
 
 namespace {
@@ -488,38 +509,9 @@ void polish(TSpSostPr& sp, TSosRun& run) {
 
 }  // namespace
 
-TSostavResult SostavNed(TSosRun& run, int ne) {
-    TSostavResult result;
-    const std::string stopCaption = "Прекратить cоставление";
-    run.Status(stopCaption);
-    TSpSostPr sp(run, ne);
-    sp.GetSosSpisok();
-    run.Counters.CountSs = sp.Count();
-    run.Counters.CountSsOk = 0;
-    run.Counters.CountYly = 0;
-    result.units = sp.Count();
-    if (sp.Count() == 0) return result;
-
-    run.ClearStopRequest();
-    // Read before the deadline is armed, so a deadline reached always shows.
-    const TSosRun::Clock::time_point armed = TSosRun::Clock::now();
-    run.ArmWeekDeadline();
-    sp.SortSosPredmet();
-    // A stop pressed while sorting ended the sort; the search starts afresh
-    // (a limit reached while sorting still ends it). The caption comes again
-    // after the clear: a button that a stop lost in between disabled is given
-    // back.
-    run.ClearOutsideStopRequest();
-    run.Status(stopCaption);
-    run.Ti = run.Ti2 = run.Tm1 = run.Tm2 = TSosRun::Clock::now();
-    run.Counters.KolVar = 0;
-    run.Counters.Position = 0;
-    run.Counters.PositionMax = sp.Count();
-    run.Progress();
-    for (int i = 0; i < sp.Count(); ++i) sp.Item(i)->Ok = 0;
-    run.SaveLog("Составление. Неделя N" + run.Year.AllNed.GetNumberWeek(ne));
-
-    // The search stops itself on these two; any other end came from outside.
+ASearchEnd SearchPasses(TSpSostPr& sp, TSosRun& run) {
+    const int ne = sp.Ne;
+    // The search ends itself on these; any other end came from outside.
     ASearchEnd end = ASearchEnd::Stopped;
     int p = 0;
     // Passes since the best variant last placed more units.
@@ -584,8 +576,47 @@ TSostavResult SostavNed(TSosRun& run, int ne) {
         }
     }
 
-    sp.SaveNew();
-    sp.LoadOld();
+    return end;
+}
+
+TSostavResult SostavNed(TSosRun& run, int ne) {
+    TSostavResult result;
+    const std::string stopCaption = "Прекратить cоставление";
+    run.Status(stopCaption);
+    TSpSostPr sp(run, ne);
+    sp.GetSosSpisok();
+    run.Counters.CountSs = sp.Count();
+    run.Counters.CountSsOk = 0;
+    run.Counters.CountYly = 0;
+    result.units = sp.Count();
+    if (sp.Count() == 0) return result;
+
+    run.ClearStopRequest();
+    // Read before the deadline is armed, so a deadline reached always shows.
+    const TSosRun::Clock::time_point armed = TSosRun::Clock::now();
+    run.ArmWeekDeadline();
+    sp.SortSosPredmet();
+    // A stop pressed while sorting ended the sort; the search starts afresh
+    // (a limit reached while sorting still ends it). The caption comes again
+    // after the clear: a button that a stop lost in between disabled is given
+    // back.
+    run.ClearOutsideStopRequest();
+    run.Status(stopCaption);
+    run.Ti = run.Ti2 = run.Tm1 = run.Tm2 = TSosRun::Clock::now();
+    run.Counters.KolVar = 0;
+    run.Counters.Position = 0;
+    run.Counters.PositionMax = sp.Count();
+    run.Progress();
+    for (int i = 0; i < sp.Count(); ++i) sp.Item(i)->Ok = 0;
+    run.SaveLog("Составление. Неделя N" + run.Year.AllNed.GetNumberWeek(ne));
+
+    ASearchEnd end = ASearchEnd::Stopped;
+    const int searches = SosSearchCount(run.Options);
+    if (searches <= 1 || !SearchInParallel(sp, run, searches, end)) {
+        end = SearchPasses(sp, run);
+        sp.SaveNew();
+        sp.LoadOld();
+    }
     run.Tm2 = TSosRun::Clock::now();
     if (end == ASearchEnd::Stopped && run.WeekTimeLimit.count() > 0 &&
         run.Tm2 - armed >= run.WeekTimeLimit)

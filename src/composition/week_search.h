@@ -123,9 +123,21 @@ public:
     bool TryChain(std::initializer_list<TMove> moves, int threshold, bool LogShow);
 
     void SaveNew();
+    // The week's units as a variant record: per unit in order, Ok, day,
+    // period and NAuto (two bytes), kEntrySize bytes each.
+    std::vector<uint8_t> CurrentRecord() const;
     bool TestVariant();
     void Exchange(int n1, int n2);
     void LoadOld();
+    // Lays a variant record on the week, its units unplaced: the order of
+    // the units and the places of the placed ones. A record that does not
+    // name every unit once lays nothing.
+    void LayRecord(std::vector<uint8_t> record);
+    // The variants go to another file from now on (a search in another
+    // process must not write into the run's own).
+    void UseVariantFile(const std::filesystem::path& path);
+    // Closes and deletes the variant file now.
+    void DropVariantFile();
 
     bool FormS1StopSos() const;  // the run's stop flag and time limit
     void SaveLogError(const std::string& NameMetod, const std::string& Op);
@@ -153,6 +165,7 @@ public:
     int CountSt = 0;
     int CountSsOkMax = 0;
     int CountTry = 0;  // placements scored, for the benchmark
+    int BestVariant = -1;  // the variant LoadOld restored, from 0
     AProcOptim ProcOptim = AProcOptim::stNot;
     std::unique_ptr<TTract> Tr;
 
@@ -160,7 +173,8 @@ private:
     bool readVariant(int k, std::vector<uint8_t>& record);
 
     std::unordered_map<int64_t, int> FMim;  // (teacher, minYrDey) -> minimum days
-    std::vector<uint64_t> FOrders;          // per stored variant, a hash of its order
+    // A hash of each stored variant's order, to the variant's number.
+    std::unordered_multimap<uint64_t, int> FOrders;
     // The single lessons of the placed units, in unit order and sorted; the
     // sort is redone only when the list changed since the last improvement.
     std::vector<const TYr*> FMovableOrder;
@@ -197,6 +211,12 @@ struct TSostavResult {
 // request as it starts; run.RequestStop() from another thread then stops it,
 // and the best variant found so far is restored all the same.
 TSostavResult SostavNed(TSosRun& run, int ne);
+
+// The passes of SostavNed over sp's units in their current order, up to the
+// end of the search or a stop; the caller stores the last pass and restores
+// the best variant.
+enum class ASearchEnd;
+ASearchEnd SearchPasses(TSpSostPr& sp, TSosRun& run);
 
 // The last period of a group's daily window, which starts at Dan.TimeDay.
 int WindowEnd(const TGryp& gr);

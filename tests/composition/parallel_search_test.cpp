@@ -1,0 +1,279 @@
+// Searches of a week side by side, each in a process of its own: the same
+// count gives the same week, the week kept is never worse than the classic
+// order's, a stop or a step limit keeps a lawful week, and a search's file
+// fault is the run's.
+#include "composition/parallel_search.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "base/my_dialog.h"
+#include "composition/quality.h"
+#include "composition/sos_run.h"
+#include "composition/week_search.h"
+#include "demo/sample_college.h"
+#include "model/group.h"
+#include "model/teacher.h"
+#include "model/timetable.h"
+#include "model/year.h"
+#include "storage/year_database.h"
+#include "support/scratch_home.h"
+#include "support/timetable_judge.h"
+
+namespace zavlin {
+namespace {
+
+namespace fs = std::filesystem;
+
+TKahVar kah(int placed, int groupHoles, int bad, int teacherHoles) {
+    TKahVar k;
+    k.mk = {static_cast<uint16_t>(placed), static_cast<uint16_t>(groupHoles),
+            static_cast<uint16_t>(bad), static_cast<uint16_t>(teacherHoles), 0, 0};
+    return k;
+}
+
+TEST(ChooseSearch, MostPlacedThenFewestHolesThenTheFirstOfEquals) {
+    EXPECT_EQ(ChooseSearch({}), -1);
+    EXPECT_EQ(ChooseSearch({kah(10, 0, 0, 0)}), 0);
+    // More units placed outweigh every hole.
+    EXPECT_EQ(ChooseSearch({kah(9, 0, 0, 0), kah(10, 50, 50, 50)}), 1);
+    // Then group holes, badly distributed subjects, teacher holes, in turn.
+    EXPECT_EQ(ChooseSearch({kah(10, 3, 1, 1), kah(10, 2, 9, 9), kah(10, 2, 9, 8)}), 2);
+    EXPECT_EQ(ChooseSearch({kah(10, 2, 5, 1), kah(10, 2, 4, 9)}), 1);
+    // Of equals the first: the classic order wins a tie.
+    EXPECT_EQ(ChooseSearch({kah(10, 2, 4, 9), kah(10, 2, 4, 9), kah(10, 2, 4, 9)}), 0);
+    EXPECT_EQ(ChooseSearch({kah(10, 2, 4, 9), kah(10, 1, 4, 9), kah(10, 1, 4, 9)}), 1);
+}
+
+TEST(SosSearchCount, ZeroIsOnePerCoreAndTheCountIsBounded) {
+    TSosOptions o;
+    EXPECT_EQ(SosSearchCount(o), 1) << "a run's own default is the classic single search";
+    o.Threads = 0;
+    EXPECT_GE(SosSearchCount(o), 1);
+    EXPECT_LE(SosSearchCount(o), kMaxSearches);
+    o.Threads = 3;
+    EXPECT_EQ(SosSearchCount(o), 3);
+    o.Threads = 1000;
+    EXPECT_EQ(SosSearchCount(o), kMaxSearches);
+    EXPECT_EQ(SosSearchCount(TSosOptions::Exact()), 1);
+}
+
+// Every lesson of the week: (group, day, period, teacher, subject).
+using Lessons = std::set<std::tuple<std::string, int, int, const void*, const void*>>;
+
+Lessons lessonsOf(const TAllRasp& year, int ne) {
+    Lessons out;
+    for (const auto& gr : year.LGryp) {
+        const TNed* week = gr->GetNed(ne);
+        if (week == nullptr) continue;
+        for (int d = 1; d <= 6; ++d)
+            for (int y = 0; y < 12; ++y) {
+                const TYrok* cell = week->GetYrok(0, d, y);
+                if (cell == nullptr) continue;
+                for (const TYr* yr : cell->LYr)
+                    out.emplace(gr->Name(), d, y, yr->Fio(), yr->Predmet());
+            }
+    }
+    return out;
+}
+
+// The quality the searches are chosen by, measured on the week as it stands.
+TKahVar weekKah(const TAllRasp& year, int ne, int placed) {
+    const TWeekTotals t = WeekTotals(year, 0, ne);
+    return kah(placed, t.groupHoles, t.badNagryzka, t.teacherHoles);
+}
+
+// Fails the opening of one file by name; the rest reaches the disk.
+class RefusingFileSystem : public FileSystem {
+public:
+    explicit RefusingFileSystem(std::string name) : name_(std::move(name)) {}
+    std::unique_ptr<File> open(const fs::path& path, OpenMode mode) override {
+        if (path.filename() == name_) return nullptr;
+        return realFileSystem().open(path, mode);
+    }
+    bool exists(const fs::path& path) override { return realFileSystem().exists(path); }
+    bool rename(const fs::path& from, const fs::path& to) override {
+        return realFileSystem().rename(from, to);
+    }
+    bool remove(const fs::path& path) override { return realFileSystem().remove(path); }
+    bool createFolder(const fs::path& path) override { return realFileSystem().createFolder(path); }
+    bool removeFolder(const fs::path& path) override { return realFileSystem().removeFolder(path); }
+    bool syncFolder(const fs::path& path) override { return realFileSystem().syncFolder(path); }
+    bool copyPermissions(const fs::path& from, const fs::path& to) override {
+        return realFileSystem().copyPermissions(from, to);
+    }
+    std::unique_ptr<FileLock> lock(const fs::path& path, LockKind kind,
+                                   std::chrono::milliseconds wait, LockRefusal& refusal) override {
+        return realFileSystem().lock(path, kind, wait, refusal);
+    }
+
+private:
+    std::string name_;
+};
+
+struct Listener : TSosObserver {
+    void SosLog(const std::string& line) override { lines.push_back(line); }
+    void SosProgress(const TSosCounters&) override {
+        ++progress;
+        if (stopOnProgress && run != nullptr) run->RequestStop();
+    }
+    std::vector<std::string> lines;
+    int progress = 0;
+    bool stopOnProgress = false;
+    TSosRun* run = nullptr;
+};
+
+class ParallelSearch : public ::testing::Test {
+protected:
+    static constexpr int kNe = 53;
+
+    void SetUp() override {
+        ASSERT_FALSE(scratch.empty());
+        home = scratch.str();
+        const demo::SampleResult made = demo::createSampleCollege(
+            home, demo::SampleOptions{demo::SampleSize::S, 1, 2026}, dialog);
+        ASSERT_TRUE(made.ok) << made.message;
+        dm = std::make_unique<TDM1>(home, dialog);
+        year = std::make_unique<TAllRasp>(*dm);
+        year->YGod = 2026;
+        ASSERT_TRUE(year->LoadYear());
+    }
+    void TearDown() override {
+        year.reset();
+        dm.reset();
+    }
+    TSostavResult compose(int threads, FileSystem& files = realFileSystem(),
+                          std::uint64_t steps = 0) {
+        for (const auto& gr : year->LGryp) {
+            gr->ClearRasp(0, kNe, false);
+            std::vector<std::string> refused;
+            gr->CopyPyToRasp(kNe, refused);
+            gr->Select = true;
+        }
+        listener = Listener{};
+        TSosRun run(*year, home, files);
+        run.WLog = false;
+        run.Statys = AStatys::sSosRasp;
+        run.Options.Threads = threads;
+        run.WeekStepLimit = steps;
+        run.Observer = &listener;
+        listener.run = &run;
+        listener.stopOnProgress = stopOnProgress;
+        TSostavResult r = SostavNed(run, kNe);
+        fault = run.FileError();
+        listener.run = nullptr;
+        return r;
+    }
+    bool strayFiles() const {
+        for (const auto& entry : fs::directory_iterator(home)) {
+            const std::string name = entry.path().filename().string();
+            if (name.rfind("temprasp", 0) == 0) return true;
+        }
+        return false;
+    }
+    void expectLawful(const TSostavResult& r) {
+        const testsupport::WeekVerdict verdict = testsupport::judgeWeek(*year, kNe);
+        EXPECT_TRUE(verdict.breaches.empty()) << verdict.breaches.front();
+        EXPECT_EQ(verdict.missing.size(), r.unplaced.size());
+    }
+
+    testsupport::ScratchHome scratch{"parallel"};
+    fs::path home;
+    TScriptedDialog dialog{true};
+    std::unique_ptr<TDM1> dm;
+    std::unique_ptr<TAllRasp> year;
+    Listener listener;
+    bool stopOnProgress = false;
+    std::string fault;
+};
+
+// Catches: a search whose order depends on anything but its number, a
+// chooser that depends on which search ended first, a variant laid back
+// wrong, or a week kept that is worse than the classic search's.
+TEST_F(ParallelSearch, TheSameCountGivesTheSameWeekNoWorseThanTheClassicOrder) {
+    const TSostavResult one = compose(1);
+    ASSERT_GT(one.units, 100);
+    const TKahVar classicKah = weekKah(*year, kNe, one.placed);
+
+    const TSostavResult first = compose(3);
+    const Lessons firstWeek = lessonsOf(*year, kNe);
+    const std::vector<std::string> firstLines = listener.lines;
+    expectLawful(first);
+    EXPECT_EQ(first.units, one.units);
+    EXPECT_FALSE(first.stopped);
+    EXPECT_EQ(ChooseSearch({weekKah(*year, kNe, first.placed), classicKah}), 0)
+        << "the week kept is at least as good as the classic order's";
+    EXPECT_GT(listener.progress, 0) << "the window hears how the searches go";
+    EXPECT_EQ(std::count_if(firstLines.begin(), firstLines.end(),
+                            [](const std::string& l) { return l.rfind("Поиск", 0) == 0; }),
+              4)
+        << "a line per search and the verdict";
+    EXPECT_FALSE(strayFiles()) << "every search's variant file is gone";
+
+    const TSostavResult again = compose(3);
+    EXPECT_EQ(lessonsOf(*year, kNe), firstWeek);
+    EXPECT_EQ(listener.lines, firstLines) << "the report too is the same";
+    EXPECT_EQ(again.placed, first.placed);
+    EXPECT_EQ(again.variants, first.variants);
+    EXPECT_EQ(again.tries, first.tries);
+
+    // The first search is the classic one: its line reports what one search found.
+    const std::string search1 = "Поиск1 всего" + std::to_string(classicKah.mk[0]) + " дыр_г" +
+                                std::to_string(classicKah.mk[1]) + " предм" +
+                                std::to_string(classicKah.mk[2]) + " дыр_ф" +
+                                std::to_string(classicKah.mk[3]);
+    EXPECT_NE(std::find(firstLines.begin(), firstLines.end(), search1), firstLines.end())
+        << search1;
+}
+
+// Catches: a step limit counted across the searches (the result would then
+// depend on their timing), or a stopped search laying half a variant.
+TEST_F(ParallelSearch, AStepLimitStopsEverySearchAtTheSamePoint) {
+    // The sort of S's units takes about 20,000 steps; these fall in its passes.
+    int halfway = 0;
+    for (const std::uint64_t steps : {20300u, 20600u}) {
+        SCOPED_TRACE("steps " + std::to_string(steps));
+        const TSostavResult a = compose(2, realFileSystem(), steps);
+        const Lessons week = lessonsOf(*year, kNe);
+        expectLawful(a);
+        EXPECT_TRUE(a.stopped);
+        if (a.placed > 0 && a.placed < a.units) ++halfway;
+        const TSostavResult b = compose(2, realFileSystem(), steps);
+        EXPECT_EQ(lessonsOf(*year, kNe), week);
+        EXPECT_EQ(b.placed, a.placed);
+    }
+    EXPECT_EQ(halfway, 2) << "the limits no longer stop the search half way: move them";
+}
+
+// Catches: a stop that the searches never hear (the run would hang or run
+// to its end), or a stopped run keeping nothing or an unlawful week.
+TEST_F(ParallelSearch, AStopKeepsTheBestVariantOfEverySearch) {
+    // The run tells its progress before the searches start: they start stopped.
+    stopOnProgress = true;
+    const TSostavResult r = compose(2);
+    expectLawful(r);
+    EXPECT_GT(r.units, 0);
+    EXPECT_TRUE(r.stopped);
+    EXPECT_FALSE(strayFiles());
+}
+
+// Catches: a search whose variant file could not be made being trusted, or
+// its fault lost: the run would save a week nobody could restore.
+TEST_F(ParallelSearch, ASearchsFileFaultIsTheRuns) {
+    RefusingFileSystem refusing("temprasp2.bin");
+    const TSostavResult r = compose(2, refusing);
+    EXPECT_NE(fault.find("temprasp2.bin"), std::string::npos) << fault;
+    EXPECT_TRUE(r.why.empty()) << "a run in fault explains nothing";
+    EXPECT_FALSE(strayFiles());
+}
+
+}  // namespace
+}  // namespace zavlin
