@@ -8,13 +8,17 @@
 // Release build; FET's command-line solver from scripts/install-bench-deps.sh.
 // vs_peer [--size S|M|L|XL[,...]] [--seed K[,...]] [--week N] [--fet-time-limit S]
 //         [--keep DIR] [--fet PATH] [--fet-no-gaps] [--fet-teacher-gaps N] [--exact]
+//         [--threads N]
 // The time limit caps both searches, each week. FET keeps its usual limit of
 // 6 gaps a week per teacher unless --fet-teacher-gaps says otherwise (-1:
 // none); --fet-no-gaps also asks it for no group holes at all, a rule ours
 // only prefers; --fet-only leaves our search out (its columns stay empty);
-// --exact runs ours as the classic search alone. With several sizes the
+// --exact runs ours as the classic search alone; --threads N runs N of our
+// searches side by side (default 1: one core; 0: one per core), their
+// processor time added to ours. With several sizes the
 // growth of our time against the growth in units is printed last.
 #include <stdlib.h>
+#include <sys/resource.h>
 
 #include <chrono>
 #include <cstdio>
@@ -54,6 +58,7 @@ struct Options {
     int teacherGaps = 6;
     bool fetOnly = false;
     bool exact = false;
+    int threads = 1;
 };
 
 double since(Clock::time_point t0) {
@@ -110,6 +115,14 @@ std::string judge(const TAllRasp& year, int ne, int& missing) {
     return text;
 }
 
+// Processor seconds of the processes waited for: our searches side by side.
+double childrenCpu() {
+    rusage u{};
+    if (getrusage(RUSAGE_CHILDREN, &u) != 0) return 0;
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
 Side ours(const fs::path& home, TMyDialog& dialog, int ne, const Options& o, int& units) {
     Side side;
     peer::WeekAtStart w(home, dialog, 2026, ne);
@@ -122,10 +135,12 @@ Side ours(const fs::path& home, TMyDialog& dialog, int ne, const Options& o, int
     run.Statys = AStatys::sSosRasp;
     run.WeekTimeLimit = std::chrono::seconds(o.timeLimit);
     if (o.exact) run.Options = TSosOptions::Exact();
+    run.Options.Threads = o.threads;
     const auto t0 = Clock::now();
     const std::clock_t c0 = std::clock();
+    const double children0 = childrenCpu();
     const TSostavResult r = SostavNed(run, ne);
-    side.cpu = static_cast<double>(std::clock() - c0) / CLOCKS_PER_SEC;
+    side.cpu = static_cast<double>(std::clock() - c0) / CLOCKS_PER_SEC + childrenCpu() - children0;
     side.wall = since(t0);
     units = r.units;
     side.placed = r.placed;
@@ -226,6 +241,8 @@ bool parse(int argc, char** argv, Options& o) {
             o.teacherGaps = std::atoi(argv[++i]);
         } else if (a == "--exact") {
             o.exact = true;
+        } else if (a == "--threads" && i + 1 < argc) {
+            o.threads = std::atoi(argv[++i]);
         } else if (a == "--fet" && more) {
             o.fet = argv[++i];
         } else {
@@ -253,7 +270,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr,
                      "usage: vs_peer [--size S|M|L|XL[,...]] [--seed K[,...]] [--week N] "
                      "[--fet-time-limit S] [--keep DIR] [--fet PATH] [--fet-no-gaps] "
-                     "[--fet-teacher-gaps N] [--fet-only] [--exact]\n");
+                     "[--fet-teacher-gaps N] [--fet-only] [--exact] [--threads N]\n");
         return 2;
     }
     std::vector<int> weeks = {kActiveWeeks[0], kActiveWeeks[1]};
@@ -270,6 +287,7 @@ int main(int argc, char** argv) {
             : (o.teacherGaps >= 0
                    ? ("at most " + std::to_string(o.teacherGaps) + " gaps a teacher a week").c_str()
                    : "without gap limits"));
+    std::printf("Ours runs %d search(es) side by side (0: one per core).\n\n", o.threads);
     std::printf("%-24s | %-38s | %-38s |\n", "", "ours", "FET (acts = its activities)");
     std::printf("%-4s %4s %4s %5s %4s | %8s %8s %6s %5s %7s | %8s %8s %6s %5s %7s | %5s %6s\n",
                 "size", "seed", "week", "units", "pins", "wall s", "cpu s", "placed", "holes",

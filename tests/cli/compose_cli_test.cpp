@@ -166,5 +166,41 @@ TEST_F(ComposeOptionsCli, ExactAndTheSettingsFileChooseTheSteps) {
     }
 }
 
+// Catches: --threads or the settings' count not reaching the run, the
+// classic single search reporting searches it did not run, a count out of
+// range accepted.
+TEST_F(ComposeOptionsCli, ThreadsCountTheSearchesSideBySide) {
+    struct Case {
+        std::string settings;
+        std::string flags;
+        std::string searches;  // the report's verdict line, empty: none
+    };
+    const Case cases[] = {
+        {"", " --threads 2", "Поисков: 2, лучший вариант дал поиск 1"},
+        {"Threads=3\r\n", "", "Поисков: 3, "},
+        {"Threads=3\r\n", " --threads 1", ""},
+        {"", " --exact", ""},
+        {"", " --exact --threads 2", "Поисков: 2, "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("[" + c.settings + "]" + c.flags);
+        settings(c.settings);
+        const Result r = run("compose --all --yes --verbose --year 2016" + c.flags);
+        EXPECT_EQ(r.status, 0) << r.out << r.err;
+        EXPECT_NE(r.out.find("2 of 2 units placed, 0 given up"), std::string::npos) << r.out;
+        if (c.searches.empty())
+            EXPECT_EQ(r.out.find("Поисков:"), std::string::npos) << r.out;
+        else
+            EXPECT_NE(r.out.find(c.searches), std::string::npos) << r.out;
+    }
+    settings("");
+    for (const char* bad : {" --threads 65", " --threads -1", " --threads x"}) {
+        SCOPED_TRACE(bad);
+        const Result r = run(std::string("compose --all --yes --year 2016") + bad);
+        EXPECT_NE(r.status, 0) << r.out;
+        EXPECT_EQ(r.out.find("units placed"), std::string::npos) << r.out;
+    }
+}
+
 }  // namespace
 }  // namespace zavlin

@@ -17,7 +17,15 @@ namespace {
 // Every field, so that a comparison names the one that differs.
 auto fields(const TSosOptions& o) {
     return std::make_tuple(o.Repair, o.RepairDepth, o.RepairNodes, o.RepairPatience, o.Recompose,
-                           o.PolishHoles, o.ChainInWindow, o.NoMoveBack);
+                           o.PolishHoles, o.ChainInWindow, o.NoMoveBack, o.Threads);
+}
+
+// What the file gives when it says nothing: the run's defaults, but a
+// search on every core.
+TSosOptions fileDefaults() {
+    TSosOptions o;
+    o.Threads = 0;
+    return o;
 }
 
 class SosOptionsFile : public ::testing::Test {
@@ -32,11 +40,11 @@ protected:
 
 TEST_F(SosOptionsFile, NoFileNoSectionOrAnEmptySectionKeepTheDefaults) {
     ASSERT_FALSE(home.empty());
-    EXPECT_EQ(fields(read()), fields(TSosOptions{})) << "no file";
+    EXPECT_EQ(fields(read()), fields(fileDefaults())) << "no file";
     write("[Program]\r\nEnd=OK\r\n");
-    EXPECT_EQ(fields(read()), fields(TSosOptions{})) << "no section";
+    EXPECT_EQ(fields(read()), fields(fileDefaults())) << "no section";
     write("[Composition]\r\n[Program]\r\nRepair=0\r\n");
-    EXPECT_EQ(fields(read()), fields(TSosOptions{})) << "the key belongs to another section";
+    EXPECT_EQ(fields(read()), fields(fileDefaults())) << "the key belongs to another section";
 }
 
 // Catches: a key read into the wrong field, a value read as a flag where a
@@ -55,13 +63,16 @@ TEST_F(SosOptionsFile, EachKeySetsItsOwnFieldAlone) {
         {"PolishHoles=0", [](TSosOptions& o) { o.PolishHoles = false; }},
         {"ChainInWindow=0", [](TSosOptions& o) { o.ChainInWindow = false; }},
         {"NoMoveBack=0", [](TSosOptions& o) { o.NoMoveBack = false; }},
+        {"Threads=3", [](TSosOptions& o) { o.Threads = 3; }},
+        {"Threads=1", [](TSosOptions& o) { o.Threads = 1; }},
+        {"Threads=0", [](TSosOptions&) {}},
         {"repairdepth = 2 ", [](TSosOptions& o) { o.RepairDepth = 2; }},
         {"Exact=0", [](TSosOptions&) {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
         write("; the dispatcher's choice\r\n[Composition]\r\n" + c.line + "\r\n");
-        TSosOptions expected;
+        TSosOptions expected = fileDefaults();
         c.expect(expected);
         EXPECT_EQ(fields(read()), fields(expected));
     }
@@ -86,14 +97,14 @@ TEST_F(SosOptionsFile, ABadValueKeepsTheDefault) {
     for (const std::string line :
          {"Repair=yes", "Repair=2", "Repair=-1", "PolishHoles=", "NoMoveBack=0x", "RepairDepth=0",
           "RepairDepth=1e3", "RepairNodes=-5", "RepairNodes=12abc", "RepairDepth=100000",
-          "ChainInWindow=1 0", "Exact=2", "Exact=true"}) {
+          "ChainInWindow=1 0", "Exact=2", "Exact=true", "Threads=-1", "Threads=65"}) {
         SCOPED_TRACE(line);
         write("[Composition]\r\n" + line + "\r\n");
-        EXPECT_EQ(fields(read()), fields(TSosOptions{}));
+        EXPECT_EQ(fields(read()), fields(fileDefaults()));
     }
     // One bad key leaves its neighbours read.
     write("[Composition]\r\nRepair=oops\r\nNoMoveBack=0\r\n");
-    TSosOptions expected;
+    TSosOptions expected = fileDefaults();
     expected.NoMoveBack = false;
     EXPECT_EQ(fields(read()), fields(expected));
 }
@@ -101,7 +112,7 @@ TEST_F(SosOptionsFile, ABadValueKeepsTheDefault) {
 TEST_F(SosOptionsFile, AFileThatCannotBeReadKeepsTheDefaults) {
     ASSERT_FALSE(home.empty());
     std::filesystem::create_directory(home.path() / "Zavlin98.ini");
-    EXPECT_EQ(fields(read()), fields(TSosOptions{}));
+    EXPECT_EQ(fields(read()), fields(fileDefaults()));
 }
 
 }  // namespace
