@@ -53,6 +53,7 @@ const std::vector<Config> kConfigs = {
     {"-PolishHoles", [](TSosOptions& o) { o.PolishHoles = false; }},
     {"-ChainInWindow", [](TSosOptions& o) { o.ChainInWindow = false; }},
     {"-NoMoveBack", [](TSosOptions& o) { o.NoMoveBack = false; }},
+    {"-PolishTeacherHoles", [](TSosOptions& o) { o.PolishTeacherHoles = false; }},
     {"exact", [](TSosOptions& o) { o = TSosOptions::Exact(); }},
 };
 

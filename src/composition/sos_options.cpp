@@ -70,6 +70,8 @@ TSosOptions ReadSosOptions(const std::filesystem::path& home, FileSystem& fs) {
     r.flag("PolishHoles", o.PolishHoles);
     r.flag("ChainInWindow", o.ChainInWindow);
     r.flag("NoMoveBack", o.NoMoveBack);
+    r.flag("PolishTeacherHoles", o.PolishTeacherHoles);
+    r.flag("LocalSweeps", o.LocalSweeps);
     r.count("Threads", 0, kMaxSearches, o.Threads);
     return o;
 }

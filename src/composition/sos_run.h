@@ -82,6 +82,14 @@ struct TSosOptions {
     bool ChainInWindow = true;
     // a hole's second move does not go back into the cell just emptied.
     bool NoMoveBack = true;
+    // The pass-end improvement, after the groups' holes, closes the
+    // teachers' holes and then the groups' holes again.
+    bool PolishTeacherHoles = true;
+    // With the repair on, a unit that finds no place is given the
+    // improvement of its own groups and teachers only, not a sweep over every
+    // group: on a large college those sweeps, one per unit that fails, cost
+    // most of the first pass, and the repair places what they would have.
+    bool LocalSweeps = true;
     // A move joins an occupied cell only beside subgroup lessons of its own
     // subject in both modes: anything looser would put two lessons of one
     // group in one cell.
@@ -102,6 +110,8 @@ struct TSosOptions {
         o.PolishHoles = false;
         o.ChainInWindow = false;
         o.NoMoveBack = false;
+        o.PolishTeacherHoles = false;
+        o.LocalSweeps = false;
         o.Threads = 1;
         return o;
     }

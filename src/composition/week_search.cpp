@@ -488,21 +488,31 @@ void place(TSpSostPr& sp, TSosRun& run, int p) {
         bool improved = false;
         for (int kind = 0; kind <= 2 && !improved; ++kind)
             improved = sp.OptimizeRasp(false, true, kind, p);
-        for (int kind = 0; kind <= 2 && !improved; ++kind)
+        // With the repair after the pass, what the unit's own groups and
+        // teachers cannot make room for is left to it.
+        const bool wide = !(run.Options.LocalSweeps && run.Options.Repair);
+        for (int kind = 0; kind <= 2 && !improved && wide; ++kind)
             improved = sp.OptimizeRasp(true, true, kind, p);
         if (!improved) return;
     }
 }
 
 // The pass-end improvement: whole cells moved between days (kind 3), then,
-// with PolishHoles, the groups' holes filled (kind 0), each repeated while it
-// succeeds. The holes a unit's own improvement left are closed here; on the
+// with PolishHoles, the groups' holes filled (kind 0), and with
+// PolishTeacherHoles the teachers' holes (kind 2) and the groups' once more,
+// each repeated while it succeeds. The holes a unit's own improvement left are closed here; on the
 // sample colleges this halves the group holes of a composed week and, the
 // holes closed, the search needs fewer passes.
 void polish(TSpSostPr& sp, TSosRun& run) {
     run.Counters.CountYly = 0;
     while (run.FormS1StopSos() && sp.OptimizeRasp(true, true, 3, 0)) ++run.Counters.CountYly;
     if (!run.Options.PolishHoles) return;
+    run.Counters.CountYly = 0;
+    while (run.FormS1StopSos() && sp.OptimizeRasp(true, true, 0, 0)) ++run.Counters.CountYly;
+    if (!run.Options.PolishTeacherHoles) return;
+    // The teachers' holes closed leave new group holes: those go once more.
+    run.Counters.CountYly = 0;
+    while (run.FormS1StopSos() && sp.OptimizeRasp(true, true, 2, 0)) ++run.Counters.CountYly;
     run.Counters.CountYly = 0;
     while (run.FormS1StopSos() && sp.OptimizeRasp(true, true, 0, 0)) ++run.Counters.CountYly;
 }

@@ -17,7 +17,8 @@ namespace {
 // Every field, so that a comparison names the one that differs.
 auto fields(const TSosOptions& o) {
     return std::make_tuple(o.Repair, o.RepairDepth, o.RepairNodes, o.RepairPatience, o.Recompose,
-                           o.PolishHoles, o.ChainInWindow, o.NoMoveBack, o.Threads);
+                           o.PolishHoles, o.ChainInWindow, o.NoMoveBack, o.PolishTeacherHoles,
+                           o.LocalSweeps, o.Threads);
 }
 
 // What the file gives when it says nothing: the run's defaults, but a
@@ -63,6 +64,8 @@ TEST_F(SosOptionsFile, EachKeySetsItsOwnFieldAlone) {
         {"PolishHoles=0", [](TSosOptions& o) { o.PolishHoles = false; }},
         {"ChainInWindow=0", [](TSosOptions& o) { o.ChainInWindow = false; }},
         {"NoMoveBack=0", [](TSosOptions& o) { o.NoMoveBack = false; }},
+        {"PolishTeacherHoles=0", [](TSosOptions& o) { o.PolishTeacherHoles = false; }},
+        {"LocalSweeps=0", [](TSosOptions& o) { o.LocalSweeps = false; }},
         {"Threads=3", [](TSosOptions& o) { o.Threads = 3; }},
         {"Threads=1", [](TSosOptions& o) { o.Threads = 1; }},
         {"Threads=0", [](TSosOptions&) {}},
@@ -79,9 +82,10 @@ TEST_F(SosOptionsFile, EachKeySetsItsOwnFieldAlone) {
     // Whatever the defaults, the keys switch every step on (LF line ends too).
     write(
         "[Composition]\nRepair=1\nPolishHoles=1\nChainInWindow=1\n"
-        "NoMoveBack=1\n");
+        "NoMoveBack=1\nPolishTeacherHoles=1\nLocalSweeps=1\n");
     const TSosOptions on = read();
-    EXPECT_TRUE(on.Repair && on.PolishHoles && on.ChainInWindow && on.NoMoveBack);
+    EXPECT_TRUE(on.Repair && on.PolishHoles && on.ChainInWindow && on.NoMoveBack &&
+                on.PolishTeacherHoles && on.LocalSweeps);
 }
 
 TEST_F(SosOptionsFile, ExactOverridesEveryOtherKey) {
