@@ -54,6 +54,7 @@ const std::vector<Config> kConfigs = {
     {"-ChainInWindow", [](TSosOptions& o) { o.ChainInWindow = false; }},
     {"-NoMoveBack", [](TSosOptions& o) { o.NoMoveBack = false; }},
     {"-PolishTeacherHoles", [](TSosOptions& o) { o.PolishTeacherHoles = false; }},
+    {"-ResumeSweeps", [](TSosOptions& o) { o.ResumeSweeps = false; }},
     {"exact", [](TSosOptions& o) { o = TSosOptions::Exact(); }},
 };
 

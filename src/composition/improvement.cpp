@@ -397,7 +397,9 @@ bool TSpSostPr::SetDirkaGryp(TGryp* Gr, int RejimPo, bool LogShow) {
     const bool log = LogShow && Run.StepLog();
     if (log) Run.SaveStepLog("--SetDirkaGryp--start");
     std::vector<TGryp*> groups = Gr != nullptr ? std::vector<TGryp*>{Gr} : Lg;
-    for (TGryp* gr : groups) {
+    const std::size_t from = Gr == nullptr ? SweepFrom(0, groups.size()) : 0;
+    for (std::size_t k = 0; k < groups.size(); ++k) {
+        TGryp* gr = groups[(from + k) % groups.size()];
         const TNed* week = gr->GetNed(Ne);
         if (week == nullptr) continue;
         for (int d = 1; d <= kDayCount; ++d) {
@@ -405,6 +407,7 @@ bool TSpSostPr::SetDirkaGryp(TGryp* Gr, int RejimPo, bool LogShow) {
             if (day == nullptr) continue;
             for (int y : day->DirkaToArray(kTimetable))
                 if (GetTractForDirka(gr, d, y, RejimPo, LogShow)) {
+                    if (Gr == nullptr) SweptTo(0, (from + k) % groups.size());
                     if (log) Run.SaveStepLog("--SetDirkaGryp--end true");
                     return true;
                 }
@@ -503,7 +506,9 @@ bool TSpSostPr::SetDirkaFio(TFio* Fi, bool LogShow) {
     // moves tried on the way change no plan.
     std::vector<int> perDay(Year.LGryp.size(), -1);
     std::vector<TGrypYr> lessons;
-    for (TFio* fio : teachers) {
+    const std::size_t from = Fi == nullptr ? SweepFrom(2, teachers.size()) : 0;
+    for (std::size_t k = 0; k < teachers.size(); ++k) {
+        TFio* fio = teachers[(from + k) % teachers.size()];
         const auto days = Year.FioWeekCells(kTimetable, fio->N, Ne);
         int holes = 0;
         for (int d = 1; d <= kDayCount; ++d) holes += holesOfDay(days[d]);
@@ -532,6 +537,7 @@ bool TSpSostPr::SetDirkaFio(TFio* Fi, bool LogShow) {
                         if (planned < 0) planned = week->CountAllYrokOneDey();
                         if (day->CountYrokAndDirka(kTimetable) <= planned) continue;
                         if (FindVariants(gr, i, y, hd, hy, LogShow)) {
+                            if (Fi == nullptr) SweptTo(2, (from + k) % teachers.size());
                             if (log) Run.SaveStepLog("--SetDirkaFio--end true");
                             return true;
                         }
@@ -544,6 +550,20 @@ bool TSpSostPr::SetDirkaFio(TFio* Fi, bool LogShow) {
 }
 
 // --- Entry
+
+std::size_t TSpSostPr::SweepFrom(int kind, std::size_t count) const {
+    if (!FResumeSweeps || count == 0) return 0;
+    return FSweepFrom[static_cast<std::size_t>(kind)] % count;
+}
+
+void TSpSostPr::SweptTo(int kind, std::size_t at) {
+    if (FResumeSweeps) FSweepFrom[static_cast<std::size_t>(kind)] = at;
+}
+
+void TSpSostPr::ResumeSweeps(bool on) {
+    FResumeSweeps = on;
+    FSweepFrom.fill(0);
+}
 
 bool TSpSostPr::OptimizeRasp(bool bAllGr, bool LogShow, int RejimPo, int NSosPr) {
     if (Run.Statys != AStatys::sSosRasp || !FormS1StopSos()) return false;

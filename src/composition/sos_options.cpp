@@ -72,6 +72,7 @@ TSosOptions ReadSosOptions(const std::filesystem::path& home, FileSystem& fs) {
     r.flag("NoMoveBack", o.NoMoveBack);
     r.flag("PolishTeacherHoles", o.PolishTeacherHoles);
     r.flag("LocalSweeps", o.LocalSweeps);
+    r.flag("ResumeSweeps", o.ResumeSweeps);
     r.count("Threads", 0, kMaxSearches, o.Threads);
     return o;
 }

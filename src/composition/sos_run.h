@@ -90,6 +90,9 @@ struct TSosOptions {
     // group: on a large college those sweeps, one per unit that fails, cost
     // most of the first pass, and the repair places what they would have.
     bool LocalSweeps = true;
+    // The pass-end improvement's repeated sweeps over every group or
+    // teacher each start where the last success was, not at the first.
+    bool ResumeSweeps = true;
     // A move joins an occupied cell only beside subgroup lessons of its own
     // subject in both modes: anything looser would put two lessons of one
     // group in one cell.
@@ -112,6 +115,7 @@ struct TSosOptions {
         o.NoMoveBack = false;
         o.PolishTeacherHoles = false;
         o.LocalSweeps = false;
+        o.ResumeSweeps = false;
         o.Threads = 1;
         return o;
     }

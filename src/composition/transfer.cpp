@@ -588,10 +588,13 @@ bool TSpSostPr::SetNormalNagryzkaAllGryp(TGryp* Gr, bool LogShow) {
     if (!FormS1StopSos()) return false;
     const bool log = LogShow && Run.StepLog();
     if (log) Run.SaveStepLog("--SetNormalNagryzkaAllGryp--start");
-    for (std::size_t i = 0; i < Lg.size(); ++i) {
+    const std::size_t from = Gr == nullptr ? SweepFrom(3, Lg.size()) : 0;
+    for (std::size_t k = 0; k < Lg.size(); ++k) {
+        const std::size_t i = (from + k) % Lg.size();
         TGryp* gr = Lg[i];
         if ((Gr != nullptr && gr != Gr) || gr->CountBadNagryzkaOfNed(kTimetable, Ne) <= 0) continue;
         if (GetTractForNagryzAllGryp(*this, gr, LogShow)) {
+            if (Gr == nullptr) SweptTo(3, i);
             if (log)
                 Run.SaveStepLog("--SetNormalNagryzkaAllGryp--end true гр.N" + std::to_string(i));
             return true;

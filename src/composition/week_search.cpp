@@ -504,6 +504,11 @@ void place(TSpSostPr& sp, TSosRun& run, int p) {
 // sample colleges this halves the group holes of a composed week and, the
 // holes closed, the search needs fewer passes.
 void polish(TSpSostPr& sp, TSosRun& run) {
+    struct Resume {
+        TSpSostPr& sp;
+        ~Resume() { sp.ResumeSweeps(false); }
+    } resume{sp};
+    sp.ResumeSweeps(run.Options.ResumeSweeps);
     run.Counters.CountYly = 0;
     while (run.FormS1StopSos() && sp.OptimizeRasp(true, true, 3, 0)) ++run.Counters.CountYly;
     if (!run.Options.PolishHoles) return;

@@ -122,6 +122,16 @@ public:
     // the comparison reaches threshold. The timetable is left as it was.
     bool TryChain(std::initializer_list<TMove> moves, int threshold, bool LogShow);
 
+    // With on, a sweep of every group (kinds 0 and 3) or every teacher (kind
+    // 2) starts where the last one of its kind succeeded rather than at the
+    // first: repeated sweeps then stop looking again and again at the
+    // groups before it, which a move elsewhere seldom changes. Each sweep
+    // still looks at them all before it fails. Off: every sweep starts at
+    // the first; switching resets the places.
+    void ResumeSweeps(bool on);
+    std::size_t SweepFrom(int kind, std::size_t count) const;
+    void SweptTo(int kind, std::size_t at);
+
     void SaveNew();
     // The week's units as a variant record: per unit in order, Ok, day,
     // period and NAuto (two bytes), kEntrySize bytes each.
@@ -181,6 +191,8 @@ private:
     std::vector<const TYr*> FMovable;
     std::vector<const TYr*> FMovableScratch;
     bool FMovableOn = false;
+    bool FResumeSweeps = false;
+    std::array<std::size_t, 4> FSweepFrom{};
 };
 
 // The outcome of one week's composition.
