@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <cassert>
 #include <chrono>
 #include <system_error>
 #include <unordered_map>
@@ -89,7 +90,37 @@ int TSpSostPr::MimRunDey(int nFio, int minYrDey) {
     const int64_t key = (static_cast<int64_t>(nFio) << 8) | (minYrDey & 0xFF);
     auto found = FMim.find(key);
     if (found != FMim.end()) return found->second;
-    const int m = Year.GetMimRunDey(nFio, Ne, minYrDey);
+    if (!FLoadsRead) {
+        // Each teacher's subjects of the week, in the groups' order, read
+        // once: asking the year scans every group for every teacher.
+        FLoadsRead = true;
+        std::vector<int> seen;
+        for (const auto& gr : Year.LGryp) {
+            if (gr->GetNed(Ne) == nullptr) continue;
+            const bool early = gr->Dan.TimeDay < 6;
+            for (const auto& pr : gr->LPredmet) {
+                seen.clear();
+                for (const auto& fp : pr->GetLFio(Ne)) {
+                    const int t = fp->Dan.NFio;
+                    if (std::find(seen.begin(), seen.end(), t) != seen.end()) continue;
+                    seen.push_back(t);
+                    FLoads[t].push_back({early, pr->CountPredmetNe(kSetkaPlan, Ne)});
+                }
+            }
+        }
+    }
+    // TAllRasp::GetMimRunDey over the list: the running sum is never reset.
+    int m = 0;
+    int sum = 0;
+    if (const auto loads = FLoads.find(nFio); loads != FLoads.end())
+        for (const auto& [early, e] : loads->second) {
+            const int c = minYrDey == 1 ? 1 : (early ? minYrDey : 2);
+            m = std::max(m, std::min(e, 6));
+            sum += e;
+            if (c > 0 && sum >= c) m = std::max(m, std::min(6, (sum + c - 1) / c));
+        }
+    if (m == 0) m = 6;
+    assert(m == Year.GetMimRunDey(nFio, Ne, minYrDey));
     FMim.emplace(key, m);
     return m;
 }
@@ -243,8 +274,15 @@ void TSpSostPr::SortSosPredmet() {
         std::vector<TSortKey> keys;
         keys.reserve(Li.size());
         for (const auto& unit : Li) keys.push_back(sortKey(*unit, Ne));
+        // A unit sinks from the sorted top until a pair stays; then the
+        // classic sort walks back up comparing pairs it has compared before.
+        // Those answers cannot change (the keys and the neighbours are the
+        // same), so once the sunk unit stays before its new right neighbour
+        // the walk jumps back to the top. The order is the classic one.
         int i = 0;
         int highest = 0;
+        int sinking = -1;  // where the unit going down now stands
+        int top = -1;      // where it came from: the pairs above it are known
         while (i < Count() - 1) {
             const TSortKey& p = keys[static_cast<std::size_t>(i)];
             const TSortKey& q = keys[static_cast<std::size_t>(i + 1)];
@@ -254,13 +292,24 @@ void TSpSostPr::SortSosPredmet() {
             const int s2 = compareKeys(q, p, c2);
             if (s1 == -1 && s2 == -1 && c1 >= c2) s1 = 1;
             if (s1 > 0) {
-                ++i;
+                if (i == sinking && top > i + 1) i = top;
+                else ++i;
+                if (i != sinking) sinking = top = -1;
                 if (i > highest) {
                     highest = i;
                     Run.Counters.Position = highest;
                     if (highest % 64 == 0) Run.Progress();
                 }
             } else {
+                if (i + 1 == sinking) {
+                    sinking = i;
+                } else if (i == highest && sinking < 0) {
+                    sinking = i;
+                    top = i + 1;
+                } else {
+                    // Not a unit sinking from the top: the classic walk alone.
+                    sinking = top = -1;
+                }
                 std::swap(Li[static_cast<std::size_t>(i)], Li[static_cast<std::size_t>(i + 1)]);
                 std::swap(keys[static_cast<std::size_t>(i)], keys[static_cast<std::size_t>(i + 1)]);
                 if (i > 0) --i;

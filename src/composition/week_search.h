@@ -183,6 +183,10 @@ private:
     bool readVariant(int k, std::vector<uint8_t>& record);
 
     std::unordered_map<int64_t, int> FMim;  // (teacher, minYrDey) -> minimum days
+    // Per teacher, its subjects of the week in the groups' order: whether the
+    // group's day starts before period 6, the subject's lessons.
+    std::unordered_map<int, std::vector<std::pair<bool, int>>> FLoads;
+    bool FLoadsRead = false;
     // A hash of each stored variant's order, to the variant's number.
     std::unordered_multimap<uint64_t, int> FOrders;
     // The single lessons of the placed units, in unit order and sorted; the

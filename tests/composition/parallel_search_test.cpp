@@ -237,20 +237,35 @@ TEST_F(ParallelSearch, TheSameCountGivesTheSameWeekNoWorseThanTheClassicOrder) {
 // Catches: a step limit counted across the searches (the result would then
 // depend on their timing), or a stopped search laying half a variant.
 TEST_F(ParallelSearch, AStepLimitStopsEverySearchAtTheSamePoint) {
-    // The sort of S's units takes about 20,000 steps; these fall in its passes.
-    int halfway = 0;
-    for (const std::uint64_t steps : {20300u, 20600u}) {
+    // A limit that stops the searches half way: below it the sort takes
+    // every step, above it the search ends by itself. Found by halving.
+    std::uint64_t low = 1;
+    std::uint64_t high = 1u << 22;
+    std::uint64_t halfway = 0;
+    for (int round = 0; round < 40 && halfway == 0 && low + 1 < high; ++round) {
+        const std::uint64_t steps = low + (high - low) / 2;
+        const TSostavResult r = compose(2, realFileSystem(), steps);
+        if (!r.stopped)
+            high = steps;
+        else if (r.placed == 0)
+            low = steps;
+        else if (r.placed < r.units)
+            halfway = steps;
+        else
+            high = steps;
+    }
+    ASSERT_GT(halfway, 0u) << "no step limit stops the searches half way";
+    for (const std::uint64_t steps : {halfway, halfway + 97}) {
         SCOPED_TRACE("steps " + std::to_string(steps));
         const TSostavResult a = compose(2, realFileSystem(), steps);
         const Lessons week = lessonsOf(*year, kNe);
         expectLawful(a);
-        EXPECT_TRUE(a.stopped);
-        if (a.placed > 0 && a.placed < a.units) ++halfway;
+        if (steps == halfway) EXPECT_TRUE(a.stopped);
         const TSostavResult b = compose(2, realFileSystem(), steps);
         EXPECT_EQ(lessonsOf(*year, kNe), week);
         EXPECT_EQ(b.placed, a.placed);
+        EXPECT_EQ(b.stopped, a.stopped);
     }
-    EXPECT_EQ(halfway, 2) << "the limits no longer stop the search half way: move them";
 }
 
 // Catches: a stop that the searches never hear (the run would hang or run
