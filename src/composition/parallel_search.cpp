@@ -1,5 +1,6 @@
 #include "composition/parallel_search.h"
 
+#include <fcntl.h>
 #include <fmt/format.h>
 #include <poll.h>
 #include <sys/mman.h>
@@ -11,7 +12,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <fcntl.h>
 #include <new>
 #include <random>
 #include <thread>
@@ -81,8 +81,9 @@ struct TReader {
         }
         uint32_t v = 0;
         for (int i = 0; i < 4; ++i)
-            v |= static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + static_cast<std::size_t>(i)]))
-                 << (8 * i);
+            v |=
+                static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + static_cast<std::size_t>(i)]))
+                << (8 * i);
         at += 4;
         return v;
     }
@@ -117,8 +118,8 @@ bool sendFrame(int fd, uint8_t type, const std::string& payload) {
 
 std::string countersPayload(const TSosCounters& c) {
     std::string out;
-    for (const int v : {c.KolVar, c.CountSs, c.CountSsOk, c.CountSsNo, c.CountYly, c.Position,
-                        c.PositionMax})
+    for (const int v :
+         {c.KolVar, c.CountSs, c.CountSsOk, c.CountSsNo, c.CountYly, c.Position, c.PositionMax})
         putWord(out, v);
     return out;
 }

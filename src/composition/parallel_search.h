@@ -31,9 +31,9 @@ void ShuffleUnits(TSpSostPr& sp, int k);
 // What one search handed back.
 struct TSearchOutcome {
     ASearchEnd end = ASearchEnd::Stopped;
-    int variants = 0;  // variants it stored
-    int tries = 0;     // placements it scored
-    TKahVar best;      // the quality of its best variant
+    int variants = 0;                // variants it stored
+    int tries = 0;                   // placements it scored
+    TKahVar best;                    // the quality of its best variant
     std::vector<uint8_t> record;     // its best variant (TSpSostPr::CurrentRecord)
     std::vector<std::string> lines;  // its report lines
     std::string fault;               // a file of its own could not be written

@@ -292,8 +292,10 @@ void TSpSostPr::SortSosPredmet() {
             const int s2 = compareKeys(q, p, c2);
             if (s1 == -1 && s2 == -1 && c1 >= c2) s1 = 1;
             if (s1 > 0) {
-                if (i == sinking && top > i + 1) i = top;
-                else ++i;
+                if (i == sinking && top > i + 1)
+                    i = top;
+                else
+                    ++i;
                 if (i != sinking) sinking = top = -1;
                 if (i > highest) {
                     highest = i;
@@ -549,9 +551,9 @@ void place(TSpSostPr& sp, TSosRun& run, int p) {
 // The pass-end improvement: whole cells moved between days (kind 3), then,
 // with PolishHoles, the groups' holes filled (kind 0), and with
 // PolishTeacherHoles the teachers' holes (kind 2) and the groups' once more,
-// each repeated while it succeeds. The holes a unit's own improvement left are closed here; on the
-// sample colleges this halves the group holes of a composed week and, the
-// holes closed, the search needs fewer passes.
+// each repeated while it succeeds. The holes a unit's own improvement left
+// are closed here; on the sample colleges this halves the group holes of a
+// composed week and, the holes closed, the search needs fewer passes.
 void polish(TSpSostPr& sp, TSosRun& run) {
     struct Resume {
         TSpSostPr& sp;
@@ -560,15 +562,21 @@ void polish(TSpSostPr& sp, TSosRun& run) {
     sp.ResumeSweeps(run.Options.ResumeSweeps);
     run.Counters.CountYly = 0;
     while (run.FormS1StopSos() && sp.OptimizeRasp(true, true, 3, 0)) ++run.Counters.CountYly;
-    if (!run.Options.PolishHoles) return;
-    run.Counters.CountYly = 0;
-    while (run.FormS1StopSos() && sp.OptimizeRasp(true, true, 0, 0)) ++run.Counters.CountYly;
+    const auto groupHoles = [&] {
+        if (!run.Options.PolishHoles) return;
+        run.Counters.CountYly = 0;
+        while (run.FormS1StopSos() && sp.OptimizeRasp(true, true, 0, 0)) ++run.Counters.CountYly;
+    };
+    groupHoles();
     if (!run.Options.PolishTeacherHoles) return;
-    // The teachers' holes closed leave new group holes: those go once more.
-    run.Counters.CountYly = 0;
-    while (run.FormS1StopSos() && sp.OptimizeRasp(true, true, 2, 0)) ++run.Counters.CountYly;
-    run.Counters.CountYly = 0;
-    while (run.FormS1StopSos() && sp.OptimizeRasp(true, true, 0, 0)) ++run.Counters.CountYly;
+    // Not bound by the 50 moves of a unit's improvement: on a large college
+    // the teachers' holes take hundreds of moves; the week's units bound
+    // them instead. The holes closed leave new group holes: those go again.
+    for (int n = 0; n < sp.Count() && run.FormS1StopSos(); ++n) {
+        run.Counters.CountYly = 0;
+        if (!sp.OptimizeRasp(true, true, 2, 0)) break;
+    }
+    groupHoles();
 }
 
 }  // namespace

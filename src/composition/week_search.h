@@ -174,7 +174,7 @@ public:
     int Ne = 0;
     int CountSt = 0;
     int CountSsOkMax = 0;
-    int CountTry = 0;  // placements scored, for the benchmark
+    int CountTry = 0;      // placements scored, for the benchmark
     int BestVariant = -1;  // the variant LoadOld restored, from 0
     AProcOptim ProcOptim = AProcOptim::stNot;
     std::unique_ptr<TTract> Tr;

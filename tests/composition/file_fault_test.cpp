@@ -20,8 +20,8 @@
 #include "composition/week_search.h"
 #include "demo/sample_home.h"
 #include "model/year_fixture.h"
-#include "support/cli_runner.h"
 #include "storage/file_system.h"
+#include "support/cli_runner.h"
 
 namespace zavlin {
 namespace {

@@ -35,8 +35,12 @@ namespace fs = std::filesystem;
 
 TKahVar kah(int placed, int groupHoles, int bad, int teacherHoles) {
     TKahVar k;
-    k.mk = {static_cast<uint16_t>(placed), static_cast<uint16_t>(groupHoles),
-            static_cast<uint16_t>(bad), static_cast<uint16_t>(teacherHoles), 0, 0};
+    k.mk = {static_cast<uint16_t>(placed),
+            static_cast<uint16_t>(groupHoles),
+            static_cast<uint16_t>(bad),
+            static_cast<uint16_t>(teacherHoles),
+            0,
+            0};
     return k;
 }
 
@@ -260,7 +264,9 @@ TEST_F(ParallelSearch, AStepLimitStopsEverySearchAtTheSamePoint) {
         const TSostavResult a = compose(2, realFileSystem(), steps);
         const Lessons week = lessonsOf(*year, kNe);
         expectLawful(a);
-        if (steps == halfway) EXPECT_TRUE(a.stopped);
+        if (steps == halfway) {
+            EXPECT_TRUE(a.stopped);
+        }
         const TSostavResult b = compose(2, realFileSystem(), steps);
         EXPECT_EQ(lessonsOf(*year, kNe), week);
         EXPECT_EQ(b.placed, a.placed);
