@@ -197,7 +197,6 @@ struct TSearchProcess {
     std::size_t parsed = 0;  // frames before this were read
     TSosCounters counters;
     bool haveCounters = false;
-    bool done = false;  // a result or a fault came
     TSearchOutcome outcome;
     bool haveResult = false;
 };
@@ -241,12 +240,10 @@ bool readFrames(TSearchProcess& p) {
                 const std::string record = r.text();
                 p.outcome.record.assign(record.begin(), record.end());
                 p.haveResult = r.ok;
-                p.done = true;
                 break;
             }
             case kFrameFault:
                 p.outcome.fault = r.text();
-                p.done = true;
                 break;
             default:
                 return false;
@@ -275,12 +272,6 @@ TSosCounters mergedCounters(const std::vector<TSearchProcess>& searches, TSosCou
 }
 
 }  // namespace
-
-void TSpSostPr::DropVariantFile() {
-    if (!Sf) return;
-    Sf.reset();
-    (void)Run.Fs.remove(FiName);
-}
 
 bool SearchInParallel(TSpSostPr& sp, TSosRun& run, int count, ASearchEnd& end) {
     void* shared = ::mmap(nullptr, sizeof(std::atomic<bool>), PROT_READ | PROT_WRITE,
@@ -337,7 +328,6 @@ bool SearchInParallel(TSpSostPr& sp, TSosRun& run, int count, ASearchEnd& end) {
                 p.bytes.append(buffer, static_cast<std::size_t>(n));
                 if (!readFrames(p)) {
                     // A search that writes nonsense is not trusted further.
-                    p.done = false;
                     p.haveResult = false;
                     ::kill(p.pid, SIGKILL);
                     ::close(p.fd);

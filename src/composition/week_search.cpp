@@ -507,6 +507,12 @@ void TSpSostPr::LayRecord(std::vector<uint8_t> record) {
     }
 }
 
+void TSpSostPr::DropVariantFile() {
+    if (!Sf) return;
+    Sf.reset();
+    (void)Run.Fs.remove(FiName);
+}
+
 void TSpSostPr::UseVariantFile(const std::filesystem::path& path) {
     Sf.reset();
     FiName = path;
