@@ -96,27 +96,12 @@ TKahVar weekKah(const TAllRasp& year, int ne, int placed) {
 }
 
 // Fails the opening of one file by name; the rest reaches the disk.
-class RefusingFileSystem : public FileSystem {
+class RefusingFileSystem : public RealFileSystem {
 public:
-    explicit RefusingFileSystem(std::string name) : name_(std::move(name)) {}
+    explicit RefusingFileSystem(std::string name) : RealFileSystem(false), name_(std::move(name)) {}
     std::unique_ptr<File> open(const fs::path& path, OpenMode mode) override {
         if (path.filename() == name_) return nullptr;
-        return realFileSystem().open(path, mode);
-    }
-    bool exists(const fs::path& path) override { return realFileSystem().exists(path); }
-    bool rename(const fs::path& from, const fs::path& to) override {
-        return realFileSystem().rename(from, to);
-    }
-    bool remove(const fs::path& path) override { return realFileSystem().remove(path); }
-    bool createFolder(const fs::path& path) override { return realFileSystem().createFolder(path); }
-    bool removeFolder(const fs::path& path) override { return realFileSystem().removeFolder(path); }
-    bool syncFolder(const fs::path& path) override { return realFileSystem().syncFolder(path); }
-    bool copyPermissions(const fs::path& from, const fs::path& to) override {
-        return realFileSystem().copyPermissions(from, to);
-    }
-    std::unique_ptr<FileLock> lock(const fs::path& path, LockKind kind,
-                                   std::chrono::milliseconds wait, LockRefusal& refusal) override {
-        return realFileSystem().lock(path, kind, wait, refusal);
+        return RealFileSystem::open(path, mode);
     }
 
 private:
