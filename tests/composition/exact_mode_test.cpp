@@ -17,6 +17,7 @@
 #include "model/teacher.h"
 #include "model/timetable.h"
 #include "model/year_fixture.h"
+#include "support/ready_search.h"
 
 namespace zavlin {
 namespace {
@@ -74,12 +75,7 @@ protected:
     void search(const TSosOptions& options) {
         for (auto& gr : year->LGryp) gr->Select = true;
         newRun(options);
-        run->ClearStopRequest();
-        sp = std::make_unique<TSpSostPr>(*run, kNe);
-        sp->GetSosSpisok();
-        sp->SortSosPredmet();
-        run->ClearStopRequest();
-        run->Statys = AStatys::sSosRasp;
+        sp = testsupport::readySearch(*run, kNe);
     }
     TYr* put(const TPredmet* pr, int d, int y) {
         for (int i = 0; i < sp->Count(); ++i)
@@ -238,8 +234,8 @@ TEST_F(ExactMode, EveryModeKeepsTheCellRulesAndPlacesTheWeek) {
     for (int d = 1; d <= kDayCount; ++d) shared->Dan.Op[static_cast<std::size_t>(d)][2] = 0;
 
     std::vector<std::pair<std::string, TSosOptions>> modes = {{"exact", TSosOptions::Exact()}};
-    for (bool TSosOptions::*f : {&TSosOptions::PolishHoles, &TSosOptions::ChainInWindow,
-                                 &TSosOptions::NoMoveBack})
+    for (bool TSosOptions::*f :
+         {&TSosOptions::PolishHoles, &TSosOptions::ChainInWindow, &TSosOptions::NoMoveBack})
         modes.emplace_back("one off", with(f, false));
     modes.emplace_back("default", with(&TSosOptions::PolishHoles, TSosOptions{}.PolishHoles));
     for (const auto& [name, options] : modes) {

@@ -23,6 +23,7 @@
 #include "model/teacher.h"
 #include "model/timetable.h"
 #include "model/year_fixture.h"
+#include "support/ready_search.h"
 
 namespace zavlin {
 namespace {
@@ -97,12 +98,7 @@ protected:
         run = std::make_unique<TSosRun>(*year, home);
         run->WLog = false;
         run->Observer = &log;
-        run->ClearStopRequest();
-        sp = std::make_unique<TSpSostPr>(*run, kNe);
-        sp->GetSosSpisok();
-        sp->SortSosPredmet();
-        run->ClearStopRequest();
-        run->Statys = AStatys::sSosRasp;
+        sp = testsupport::readySearch(*run, kNe);
     }
     int unitOf(const TPredmet* pr, int nth = 0) const {
         for (int i = 0; i < sp->Count(); ++i)

@@ -13,6 +13,7 @@
 #include "composition/sos_run.h"
 #include "composition/week_search.h"
 #include "model/year_fixture.h"
+#include "support/ready_search.h"
 
 namespace zavlin {
 namespace {
@@ -56,12 +57,7 @@ protected:
         sp.reset();
         run = std::make_unique<TSosRun>(*year, home);
         run->WLog = false;
-        run->ClearStopRequest();
-        sp = std::make_unique<TSpSostPr>(*run, kNe);
-        sp->GetSosSpisok();
-        sp->SortSosPredmet();
-        run->ClearStopRequest();
-        run->Statys = AStatys::sSosRasp;
+        sp = testsupport::readySearch(*run, kNe);
         return *sp;
     }
 

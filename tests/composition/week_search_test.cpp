@@ -21,6 +21,7 @@
 #include "composition/sos_predmet.h"
 #include "composition/sos_run.h"
 #include "model/year_fixture.h"
+#include "support/ready_search.h"
 
 namespace zavlin {
 namespace {
@@ -101,12 +102,7 @@ protected:
     // The units of the selected groups, built; ordered when sorted is set.
     TSpSostPr& search(bool sorted = true) {
         newRun();
-        run->ClearStopRequest();
-        sp = std::make_unique<TSpSostPr>(*run, kNe);
-        sp->GetSosSpisok();
-        if (sorted) sp->SortSosPredmet();
-        run->ClearStopRequest();
-        run->Statys = AStatys::sSosRasp;
+        sp = testsupport::readySearch(*run, kNe, sorted);
         return *sp;
     }
     TSostavResult compose() {

@@ -86,6 +86,19 @@ std::unique_ptr<TGod> loadActiveYear(TDM1& dm, std::string& message) {
     return god;
 }
 
+std::string_view lineAt(std::string_view text, std::size_t& pos, bool& more) {
+    more = pos < text.size();
+    if (!more) return {};
+    std::size_t end = text.find('\n', pos);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(pos, end - pos);
+    pos = end + 1;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return line;
+}
+
+}  // namespace
+
 std::string timetableLines(const TAllRasp& year, const std::vector<int>& weeks) {
     std::string out;
     for (const auto& gr : year.LGryp)
@@ -104,19 +117,6 @@ std::string timetableLines(const TAllRasp& year, const std::vector<int>& weeks) 
         }
     return out;
 }
-
-std::string_view lineAt(std::string_view text, std::size_t& pos, bool& more) {
-    more = pos < text.size();
-    if (!more) return {};
-    std::size_t end = text.find('\n', pos);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(pos, end - pos);
-    pos = end + 1;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    return line;
-}
-
-}  // namespace
 
 EngineRecording recordSampleRun(const fs::path& home, demo::SampleSize size, uint64_t seed) {
     EngineRecording rec;

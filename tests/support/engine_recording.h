@@ -11,8 +11,13 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "demo/sample_college.h"
+
+namespace zavlin {
+class TAllRasp;
+}
 
 namespace zavlin::testsupport {
 
@@ -47,6 +52,10 @@ struct LineDifference {
 };
 std::optional<LineDifference> firstDifferentLine(std::string_view expected,
                                                  std::string_view actual);
+
+// Every lesson of layer 0 of the weeks, a line each: group, week, day,
+// period, subject, teacher, room, in the groups' and the cells' order.
+std::string timetableLines(const TAllRasp& year, const std::vector<int>& weeks);
 
 // Short lines for the bench's comparison: the masked report's size and
 // digest, the variant lines, the timetable's line count and digest.
