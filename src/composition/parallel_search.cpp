@@ -22,6 +22,13 @@ namespace zavlin {
 
 int SosSearchCount(const TSosOptions& options) {
     int count = options.Threads;
+#if defined(__SANITIZE_ADDRESS__)
+    // The sanitizer's allocator is not made safe for a fork while other
+    // threads allocate: a search forked from the window program would hang
+    // now and then (the watchdog ends it, TSosRun::SearchSilenceLimit later). Asked
+    // for explicitly, the searches still run.
+    if (count <= 0) count = 1;
+#endif
     if (count <= 0) count = static_cast<int>(std::thread::hardware_concurrency());
     return std::clamp(count, 1, kMaxSearches);
 }
@@ -69,6 +76,14 @@ void putWord(std::string& out, int64_t value) {
     for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
 }
 
+// The word at bytes[at], which holds four bytes from there.
+uint32_t wordAt(const std::string& bytes, std::size_t at) {
+    uint32_t v = 0;
+    for (std::size_t i = 0; i < 4; ++i)
+        v |= static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + i])) << (8 * i);
+    return v;
+}
+
 // Reads words off a frame's bytes; past the end reads zero and marks it bad.
 struct TReader {
     const std::string& bytes;
@@ -79,13 +94,8 @@ struct TReader {
             ok = false;
             return 0;
         }
-        uint32_t v = 0;
-        for (int i = 0; i < 4; ++i)
-            v |=
-                static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + static_cast<std::size_t>(i)]))
-                << (8 * i);
         at += 4;
-        return v;
+        return wordAt(bytes, at - 4);
     }
     std::string text() {
         const uint32_t n = word();
@@ -142,8 +152,8 @@ private:
 };
 
 // The forked search: never returns.
-[[noreturn]] void runSearch(TSpSostPr& sp, TSosRun& run, int k, int fd,
-                            const std::atomic<bool>* go) {
+[[noreturn]] void runSearch(TSpSostPr& sp, TSosRun& run, int k, int fd, const std::atomic<bool>* go,
+                            std::atomic<uint64_t>* heartbeat) {
     int code = 1;
     try {
         TPipeObserver observer(fd);
@@ -151,6 +161,7 @@ private:
         run.Observer = &observer;
         run.Capture = &lines;
         run.SharedGo = go;
+        run.Heartbeat = heartbeat;
         sp.UseVariantFile(run.Home() / fmt::format("temprasp{}.bin", k + 1));
         ShuffleUnits(sp, k);
         const ASearchEnd end = SearchPasses(sp, run);
@@ -190,9 +201,20 @@ private:
     ::_exit(code);
 }
 
+// What the run shares with its searches: the "may go on" flag and a
+// heartbeat per search.
+struct TShared {
+    std::atomic<bool> go{true};
+    std::atomic<uint64_t> beats[kMaxSearches];
+};
+static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<uint64_t>::is_always_lock_free);
+
 struct TSearchProcess {
     pid_t pid = -1;
     int fd = -1;
+    uint64_t beat = 0;  // the heartbeat last seen
+    std::chrono::steady_clock::time_point beatSeen;
+    bool hung = false;
     std::string bytes;       // what it wrote, frames from 0 on
     std::size_t parsed = 0;  // frames before this were read
     TSosCounters counters;
@@ -205,11 +227,7 @@ struct TSearchProcess {
 bool readFrames(TSearchProcess& p) {
     while (p.bytes.size() - p.parsed >= 5) {
         const auto type = static_cast<uint8_t>(p.bytes[p.parsed]);
-        uint32_t n = 0;
-        for (int i = 0; i < 4; ++i)
-            n |= static_cast<uint32_t>(
-                     static_cast<uint8_t>(p.bytes[p.parsed + 1 + static_cast<std::size_t>(i)]))
-                 << (8 * i);
+        const uint32_t n = wordAt(p.bytes, p.parsed + 1);
         if (p.bytes.size() - p.parsed - 5 < n) return true;
         const std::string payload = p.bytes.substr(p.parsed + 5, n);
         p.parsed += 5 + n;
@@ -274,11 +292,11 @@ TSosCounters mergedCounters(const std::vector<TSearchProcess>& searches, TSosCou
 }  // namespace
 
 bool SearchInParallel(TSpSostPr& sp, TSosRun& run, int count, ASearchEnd& end) {
-    void* shared = ::mmap(nullptr, sizeof(std::atomic<bool>), PROT_READ | PROT_WRITE,
-                          MAP_SHARED | MAP_ANONYMOUS, -1, 0);
-    if (shared == MAP_FAILED) return false;
-    auto* go = new (shared) std::atomic<bool>(true);
-    static_assert(std::atomic<bool>::is_always_lock_free);
+    void* memory =
+        ::mmap(nullptr, sizeof(TShared), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    if (memory == MAP_FAILED) return false;
+    auto* shared = new (memory) TShared;
+    for (auto& beat : shared->beats) beat.store(0);
 
     std::vector<TSearchProcess> searches;
     for (int k = 0; k < count; ++k) {
@@ -288,7 +306,7 @@ bool SearchInParallel(TSpSostPr& sp, TSosRun& run, int count, ASearchEnd& end) {
         if (pid == 0) {
             ::close(fds[0]);
             for (const TSearchProcess& p : searches) ::close(p.fd);
-            runSearch(sp, run, k, fds[1], go);
+            runSearch(sp, run, k, fds[1], &shared->go, &shared->beats[k]);
         }
         ::close(fds[1]);
         if (pid < 0) {
@@ -298,10 +316,11 @@ bool SearchInParallel(TSpSostPr& sp, TSosRun& run, int count, ASearchEnd& end) {
         TSearchProcess p;
         p.pid = pid;
         p.fd = fds[0];
+        p.beatSeen = std::chrono::steady_clock::now();
         searches.push_back(std::move(p));
     }
     if (searches.empty()) {
-        ::munmap(shared, sizeof(std::atomic<bool>));
+        ::munmap(memory, sizeof(TShared));
         return false;
     }
 
@@ -312,7 +331,20 @@ bool SearchInParallel(TSpSostPr& sp, TSosRun& run, int count, ASearchEnd& end) {
         for (const TSearchProcess& p : searches)
             if (p.fd >= 0) waiting.push_back(pollfd{p.fd, POLLIN, 0});
         if (waiting.empty()) break;
-        if (run.StopRequested()) go->store(false);
+        if (run.StopRequested()) shared->go.store(false);
+        const auto now = std::chrono::steady_clock::now();
+        for (std::size_t k = 0; k < searches.size(); ++k) {
+            TSearchProcess& p = searches[k];
+            const uint64_t beat = shared->beats[k].load(std::memory_order_relaxed);
+            if (beat != p.beat) {
+                p.beat = beat;
+                p.beatSeen = now;
+            } else if (p.fd >= 0 && !p.hung && now - p.beatSeen > run.SearchSilenceLimit) {
+                // Its pipe closes as it dies; what it sent is not used.
+                p.hung = true;
+                ::kill(p.pid, SIGKILL);
+            }
+        }
         const int ready = ::poll(waiting.data(), waiting.size(), 100);
         if (ready < 0 && errno != EINTR) break;
         bool heard = false;
@@ -350,7 +382,10 @@ bool SearchInParallel(TSpSostPr& sp, TSosRun& run, int count, ASearchEnd& end) {
         }
         if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) p.haveResult = false;
     }
-    ::munmap(shared, sizeof(std::atomic<bool>));
+    ::munmap(memory, sizeof(TShared));
+    for (std::size_t k = 0; k < searches.size(); ++k)
+        if (searches[k].hung)
+            run.SaveLog(fmt::format("Поиск {} прерван: он перестал отвечать", k + 1));
 
     for (const TSearchProcess& p : searches)
         if (!p.outcome.fault.empty()) {
@@ -376,7 +411,8 @@ bool SearchInParallel(TSpSostPr& sp, TSosRun& run, int count, ASearchEnd& end) {
                                 mk[1], mk[2], mk[3]));
     }
     run.SaveLog(fmt::format("Поисков: {}, лучший вариант дал поиск {}", searches.size(), k + 1));
-    sp.LayRecord(std::move(won.record));
+    // Its own lines said the record was laid: it is laid here unannounced.
+    (void)sp.LayRecord(std::move(won.record));
     sp.CountSt = won.variants;
     sp.CountTry = won.tries;
     end = won.end;

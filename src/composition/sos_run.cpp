@@ -12,6 +12,8 @@ TSosRun::TSosRun(TAllRasp& year, std::filesystem::path home, FileSystem& fs)
 }
 
 bool TSosRun::FormS1StopSos() {
+    if (Heartbeat != nullptr && (++FBeats & 255u) == 0)
+        Heartbeat->store(FBeats, std::memory_order_relaxed);
     // The clock is read every 64th poll: polls come by the million.
     if (FHasDeadline && (++FPolls & 63u) == 0 && Clock::now() >= FDeadline) {
         RequestStop();

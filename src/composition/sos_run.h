@@ -160,6 +160,13 @@ public:
     // A second "may go on" flag the run obeys besides its own: a search in
     // another process is stopped through one shared with it. Not owned.
     const std::atomic<bool>* SharedGo = nullptr;
+    // Where the run shows it is alive: a count of its polls, now and then.
+    // A search in another process that stops counting is hung. Not owned.
+    std::atomic<uint64_t>* Heartbeat = nullptr;
+    // A search side by side whose heartbeat stands still this long is hung
+    // (a lock another thread of the run held at the fork, say) and is ended;
+    // a live search polls many times a second.
+    std::chrono::milliseconds SearchSilenceLimit{10000};
     // When set, report lines are kept here instead of being written and told
     // to the observer: a search in another process hands them over at its end.
     std::vector<std::string>* Capture = nullptr;
@@ -212,6 +219,7 @@ private:
     bool FHasDeadline = false;
     bool FLimitReached = false;  // the week's time or step limit has stopped it
     unsigned FPolls = 0;
+    uint64_t FBeats = 0;
     std::uint64_t FStepsLeft = 0;
     std::uintmax_t FStepLogBytes = 0;
     bool FStepLogFull = false;

@@ -413,12 +413,8 @@ bool TSpSostPr::TestVariant() {
     if (SizeSt != static_cast<int>(Li.size() * kEntrySize)) return false;
     std::vector<uint8_t> record;
     const auto [first, last] = FOrders.equal_range(orderHash(Li));
-    // In the order the variants were stored, as the file was once read.
-    std::vector<int> candidates;
-    for (auto it = first; it != last; ++it) candidates.push_back(it->second);
-    std::sort(candidates.begin(), candidates.end());
-    for (const int k : candidates) {
-        if (!readVariant(k, record)) continue;
+    for (auto it = first; it != last; ++it) {
+        if (!readVariant(it->second, record)) continue;
         bool same = true;
         for (std::size_t i = 0; i < Li.size() && same; ++i) {
             const uint16_t n = static_cast<uint16_t>(record[i * kEntrySize + 3] |
@@ -454,13 +450,15 @@ void TSpSostPr::LoadOld() {
     }
     BestVariant = static_cast<int>(best);
     std::vector<uint8_t> record;
-    if (readVariant(static_cast<int>(best), record)) LayRecord(std::move(record));
+    if (readVariant(static_cast<int>(best), record) && LayRecord(std::move(record)) && Run.WLog)
+        Run.SaveLog("-----Сортировка лучшего варианта----");
     Run.SaveLog("Количество найденных вариантов=" + std::to_string(Lk.size()));
     Run.SaveLog("Лучший найденный вариант N" + std::to_string(best + 1));
     Run.SaveLog("Количество назначенных предметов=" + std::to_string(Lk[best].mk[0]));
 }
 
-void TSpSostPr::LayRecord(std::vector<uint8_t> record) {
+bool TSpSostPr::LayRecord(std::vector<uint8_t> record) {
+    bool laid = false;
     if (record.size() == Li.size() * kEntrySize) {
         std::vector<std::unique_ptr<TSosPredmet>*> byNAuto(Li.size() + 1, nullptr);
         for (auto& unit : Li)
@@ -486,7 +484,6 @@ void TSpSostPr::LayRecord(std::vector<uint8_t> record) {
                     }
             record.clear();
         }
-        bool sortLogged = false;
         for (std::size_t i = 0; i < Li.size() && !record.empty(); ++i) {
             TSosPredmet& unit = *Li[i];
             unit.Ok = record[i * kEntrySize];
@@ -499,12 +496,10 @@ void TSpSostPr::LayRecord(std::vector<uint8_t> record) {
                 l->Yr = week->AddYrRas(kTimetable, d, y, l->YrokKorzina, l->FioPredmet);
                 if (TYrok* cell = week->GetYrok(kTimetable, d, y)) sortKeepingPinned(*cell);
             }
-            if (Run.WLog && !sortLogged) {
-                Run.SaveLog("-----Сортировка лучшего варианта----");
-                sortLogged = true;
-            }
+            laid = true;
         }
     }
+    return laid;
 }
 
 void TSpSostPr::DropVariantFile() {

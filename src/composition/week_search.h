@@ -141,8 +141,8 @@ public:
     void LoadOld();
     // Lays a variant record on the week, its units unplaced: the order of
     // the units and the places of the placed ones. A record that does not
-    // name every unit once lays nothing.
-    void LayRecord(std::vector<uint8_t> record);
+    // name every unit once lays nothing. True when a unit was placed.
+    bool LayRecord(std::vector<uint8_t> record);
     // The variants go to another file from now on (a search in another
     // process must not write into the run's own).
     void UseVariantFile(const std::filesystem::path& path);

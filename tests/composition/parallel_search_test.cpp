@@ -5,14 +5,14 @@
 #include "composition/parallel_search.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
-#include <set>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "base/my_dialog.h"
@@ -25,6 +25,7 @@
 #include "model/timetable.h"
 #include "model/year.h"
 #include "storage/year_database.h"
+#include "support/engine_recording.h"
 #include "support/scratch_home.h"
 #include "support/timetable_judge.h"
 
@@ -70,25 +71,6 @@ TEST(SosSearchCount, ZeroIsOnePerCoreAndTheCountIsBounded) {
     EXPECT_EQ(SosSearchCount(TSosOptions::Exact()), 1);
 }
 
-// Every lesson of the week: (group, day, period, teacher, subject).
-using Lessons = std::set<std::tuple<std::string, int, int, const void*, const void*>>;
-
-Lessons lessonsOf(const TAllRasp& year, int ne) {
-    Lessons out;
-    for (const auto& gr : year.LGryp) {
-        const TNed* week = gr->GetNed(ne);
-        if (week == nullptr) continue;
-        for (int d = 1; d <= 6; ++d)
-            for (int y = 0; y < 12; ++y) {
-                const TYrok* cell = week->GetYrok(0, d, y);
-                if (cell == nullptr) continue;
-                for (const TYr* yr : cell->LYr)
-                    out.emplace(gr->Name(), d, y, yr->Fio(), yr->Predmet());
-            }
-    }
-    return out;
-}
-
 // The quality the searches are chosen by, measured on the week as it stands.
 TKahVar weekKah(const TAllRasp& year, int ne, int placed) {
     const TWeekTotals t = WeekTotals(year, 0, ne);
@@ -101,6 +83,21 @@ public:
     explicit RefusingFileSystem(std::string name) : RealFileSystem(false), name_(std::move(name)) {}
     std::unique_ptr<File> open(const fs::path& path, OpenMode mode) override {
         if (path.filename() == name_) return nullptr;
+        return RealFileSystem::open(path, mode);
+    }
+
+private:
+    std::string name_;
+};
+
+// Never returns from opening one file: a search that opens it hangs, as one
+// that forked while another thread held a lock would.
+class HangingFileSystem : public RealFileSystem {
+public:
+    explicit HangingFileSystem(std::string name) : RealFileSystem(false), name_(std::move(name)) {}
+    std::unique_ptr<File> open(const fs::path& path, OpenMode mode) override {
+        if (path.filename() == name_)
+            for (;;) ::pause();
         return RealFileSystem::open(path, mode);
     }
 
@@ -149,10 +146,11 @@ protected:
         }
         listener = Listener{};
         TSosRun run(*year, home, files);
-        run.WLog = false;
+        run.WLog = wlog;
         run.Statys = AStatys::sSosRasp;
         run.Options.Threads = threads;
         run.WeekStepLimit = steps;
+        run.SearchSilenceLimit = silenceLimit;
         run.Observer = &listener;
         listener.run = &run;
         listener.stopOnProgress = stopOnProgress;
@@ -181,6 +179,8 @@ protected:
     std::unique_ptr<TAllRasp> year;
     Listener listener;
     bool stopOnProgress = false;
+    bool wlog = false;
+    std::chrono::milliseconds silenceLimit{10000};
     std::string fault;
 };
 
@@ -193,7 +193,7 @@ TEST_F(ParallelSearch, TheSameCountGivesTheSameWeekNoWorseThanTheClassicOrder) {
     const TKahVar classicKah = weekKah(*year, kNe, one.placed);
 
     const TSostavResult first = compose(3);
-    const Lessons firstWeek = lessonsOf(*year, kNe);
+    const std::string firstWeek = testsupport::timetableLines(*year, {kNe});
     const std::vector<std::string> firstLines = listener.lines;
     expectLawful(first);
     EXPECT_EQ(first.units, one.units);
@@ -208,7 +208,7 @@ TEST_F(ParallelSearch, TheSameCountGivesTheSameWeekNoWorseThanTheClassicOrder) {
     EXPECT_FALSE(strayFiles()) << "every search's variant file is gone";
 
     const TSostavResult again = compose(3);
-    EXPECT_EQ(lessonsOf(*year, kNe), firstWeek);
+    EXPECT_EQ(testsupport::timetableLines(*year, {kNe}), firstWeek);
     EXPECT_EQ(listener.lines, firstLines) << "the report too is the same";
     EXPECT_EQ(again.placed, first.placed);
     EXPECT_EQ(again.variants, first.variants);
@@ -221,6 +221,19 @@ TEST_F(ParallelSearch, TheSameCountGivesTheSameWeekNoWorseThanTheClassicOrder) {
                                 std::to_string(classicKah.mk[3]);
     EXPECT_NE(std::find(firstLines.begin(), firstLines.end(), search1), firstLines.end())
         << search1;
+}
+
+// Catches: the chosen search's restored variant announced twice in the
+// report, once by the search and once as the run lays it.
+TEST_F(ParallelSearch, TheReportTellsTheRestoredVariantOnce) {
+    wlog = true;
+    const TSostavResult r = compose(2);
+    ASSERT_EQ(r.placed, r.units);
+    const auto count = [&](const std::string& line) {
+        return std::count(listener.lines.begin(), listener.lines.end(), line);
+    };
+    EXPECT_EQ(count("-----Сортировка лучшего варианта----"), 1);
+    EXPECT_EQ(count("Количество назначенных предметов=" + std::to_string(r.placed)), 1);
 }
 
 // Catches: a step limit counted across the searches (the result would then
@@ -247,13 +260,13 @@ TEST_F(ParallelSearch, AStepLimitStopsEverySearchAtTheSamePoint) {
     for (const std::uint64_t steps : {halfway, halfway + 97}) {
         SCOPED_TRACE("steps " + std::to_string(steps));
         const TSostavResult a = compose(2, realFileSystem(), steps);
-        const Lessons week = lessonsOf(*year, kNe);
+        const std::string week = testsupport::timetableLines(*year, {kNe});
         expectLawful(a);
         if (steps == halfway) {
             EXPECT_TRUE(a.stopped);
         }
         const TSostavResult b = compose(2, realFileSystem(), steps);
-        EXPECT_EQ(lessonsOf(*year, kNe), week);
+        EXPECT_EQ(testsupport::timetableLines(*year, {kNe}), week);
         EXPECT_EQ(b.placed, a.placed);
         EXPECT_EQ(b.stopped, a.stopped);
     }
@@ -268,6 +281,24 @@ TEST_F(ParallelSearch, AStopKeepsTheBestVariantOfEverySearch) {
     expectLawful(r);
     EXPECT_GT(r.units, 0);
     EXPECT_TRUE(r.stopped);
+    EXPECT_FALSE(strayFiles());
+}
+
+// Catches: a hung search hanging the run (the window would wait for ever),
+// or its silence taken for a fault.
+TEST_F(ParallelSearch, AHungSearchIsEndedAndTheOthersKept) {
+    HangingFileSystem hanging("temprasp2.bin");
+    silenceLimit = std::chrono::milliseconds(2000);
+    const TSostavResult r = compose(2, hanging);
+    EXPECT_TRUE(fault.empty()) << fault;
+    EXPECT_EQ(r.placed, r.units);
+    expectLawful(r);
+    const auto has = [&](const std::string& line) {
+        return std::find(listener.lines.begin(), listener.lines.end(), line) !=
+               listener.lines.end();
+    };
+    EXPECT_TRUE(has("Поиск 2 прерван: он перестал отвечать"));
+    EXPECT_TRUE(has("Поисков: 2, лучший вариант дал поиск 1"));
     EXPECT_FALSE(strayFiles());
 }
 
