@@ -78,31 +78,72 @@ void copyGroupWeek(TAllRasp& year, TGryp& gr, int neFrom, int neTo) {
     }
 }
 
-bool testFioOverlap(TSosRun& run, int tip, int ne, const TFio& fio) {
+// Every teacher's lessons of the week in one walk of the groups: asking
+// for each teacher's cell walks every group again, which on a large
+// college cost more than the composition itself.
+bool testFioOverlaps(TSosRun& run, int tip, int ne) {
     TAllRasp& year = run.Year;
+    if (tip != kRasp && tip != kPy) return true;
+    struct Entry {
+        int fio;
+        int cell;
+        int g;
+        const TYr* yr;
+    };
+    std::vector<Entry> entries;
+    for (std::size_t gi = 0; gi < year.LGryp.size(); ++gi) {
+        const TNed* week = year.LGryp[gi]->GetNed(ne);
+        if (week == nullptr) continue;
+        for (int d = 1; d <= kDayCount; ++d)
+            for (int y = 0; y < kPeriodCount; ++y) {
+                const TYrok* cell = week->GetYrok(tip, d, y);
+                if (cell == nullptr) continue;
+                for (int i = 0; i < cell->CountYrDpZm(); ++i) {
+                    const TYr* yr = cell->YrDpZm(i);
+                    if (yr->Fio() != nullptr)
+                        entries.push_back(
+                            {yr->Fio()->N, (d - 1) * kPeriodCount + y, static_cast<int>(gi), yr});
+                }
+            }
+    }
+    // Stable: a teacher's lessons of a cell stay in group order.
+    std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        return a.fio != b.fio ? a.fio < b.fio : a.cell < b.cell;
+    });
     bool ok = true;
-    std::vector<TGrypYr> lessons;
-    for (int d = 1; d <= kDayCount; ++d)
-        for (int y = 0; y < kPeriodCount; ++y) {
+    std::vector<const Entry*> lessons;
+    std::vector<int> unions;
+    for (const auto& fio : year.LFio) {
+        auto it = std::lower_bound(entries.begin(), entries.end(), fio->N,
+                                   [](const Entry& e, int n) { return e.fio < n; });
+        while (it != entries.end() && it->fio == fio->N) {
+            const int cell = it->cell;
             lessons.clear();
-            year.GetNFioOfGrypNoZam(tip, fio.N, ne, d, y, lessons);
+            unions.clear();
+            for (; it != entries.end() && it->fio == fio->N && it->cell == cell; ++it) {
+                if (!it->yr->SetZamenaYes()) lessons.push_back(&*it);
+                const int nob = it->yr->NObed();
+                if (it->yr->Held() && nob != 0 &&
+                    std::find(unions.begin(), unions.end(), nob) == unions.end())
+                    unions.push_back(nob);
+            }
             if (lessons.size() < 2) continue;
             // One union only when every lesson carries it: a lesson outside
             // the union beside it is still a clash.
-            const std::vector<int> unions = year.GetNFioNObed(tip, fio.N, ne, d, y);
-            const bool oneUnion =
-                unions.size() == 1 &&
-                std::all_of(lessons.begin(), lessons.end(),
-                            [&](const TGrypYr& l) { return l.yr->NObed() == unions.front(); });
+            const bool oneUnion = unions.size() == 1 &&
+                                  std::all_of(lessons.begin(), lessons.end(), [&](const Entry* l) {
+                                      return l->yr->NObed() == unions.front();
+                                  });
             if (oneUnion) continue;
             ok = false;
-            auto groupName = [&](const TGrypYr& l) {
-                return year.LGryp[static_cast<std::size_t>(l.indxGryp)]->Name();
+            auto groupName = [&](const Entry* l) {
+                return year.LGryp[static_cast<std::size_t>(l->g)]->Name();
             };
-            run.SaveLog(fio.BigName() + " " + weekdayName(d) + " Пара=" + std::to_string(y) +
-                        " Группы " + groupName(lessons[0]) + " и " + groupName(lessons[1]) +
-                        " - ошибка накладки преподавателя");
+            run.SaveLog(fio->BigName() + " " + weekdayName(cell / kPeriodCount + 1) + " Пара=" +
+                        std::to_string(cell % kPeriodCount) + " Группы " + groupName(lessons[0]) +
+                        " и " + groupName(lessons[1]) + " - ошибка накладки преподавателя");
         }
+    }
     return ok;
 }
 
@@ -164,7 +205,7 @@ bool testRasp(TSosRun& run, int tip, int tipSostRasp, const std::vector<int>& we
     if (tip == kPy) run.SaveLog("Предварительные установоки расписания");
     for (int ne : weeks) {
         run.SaveLog(" неделя " + std::to_string(ne));
-        for (const auto& fio : year.LFio) ok = testFioOverlap(run, tip, ne, *fio) && ok;
+        ok = testFioOverlaps(run, tip, ne) && ok;
         for (const auto& gr : year.LGryp) {
             const TNed* week = gr->GetNed(ne);
             if (!gr->Select || week == nullptr) continue;
