@@ -99,10 +99,15 @@ public:
     // A held lesson of teacher nFio and union nob (0: none) was added to or
     // removed from a period; before is the generation the change started
     // from. Caches may follow it in place.
-    virtual void NoteYr(const TGryp* gr, int nFio, int nob, int tip, int ne, int d, int y, bool added,
-                        uint64_t before) {
-        (void)gr, (void)nFio, (void)nob, (void)tip, (void)ne, (void)d, (void)y, (void)added, (void)before;
+    virtual void NoteYr(const TGryp* gr, int nFio, int nob, int tip, int ne, int d, int y,
+                        bool added, uint64_t before) {
+        (void)gr, (void)nFio, (void)nob, (void)tip, (void)ne, (void)d, (void)y, (void)added,
+            (void)before;
     }
+
+    // A timetable change since before that put, took or moved no lesson:
+    // caches built at before stay good.
+    virtual void NoteNoLessonMoved(uint64_t before) { (void)before; }
 
     std::vector<std::unique_ptr<TGryp>> LGryp;
     std::vector<std::unique_ptr<TFak>> LFak;

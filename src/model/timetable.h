@@ -368,10 +368,7 @@ public:
     uint8_t YhDey() const { return Dan.Yd; }
     // The week this one was synchronised from, 0 = none.
     uint8_t NedSinx() const { return Dan.NeSinx; }
-    void SetNedSinx(uint8_t ne) {
-        Dan.NeSinx = ne;
-        ModifiRasp();
-    }
+    void SetNedSinx(uint8_t ne);
     void SetYhDey(uint8_t yd);
     TGryp* Gryp() const { return FGryp; }
     TDey* Dey(int de) const { return de >= 1 && de <= kDayCount ? mDey[de].get() : nullptr; }

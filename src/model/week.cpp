@@ -203,6 +203,14 @@ int TNed::CountYrokNumerKorzina(int setka, int AutoN, const TFioPredmet* fi) con
     return 0;
 }
 
+void TNed::SetNedSinx(uint8_t ne) {
+    const uint64_t before = Spisok != nullptr ? Spisok->RaspGeneration : 0;
+    Dan.NeSinx = ne;
+    ModifiRasp();
+    // Copying a week marks every group it reaches; no lesson moves by that.
+    if (Spisok != nullptr) Spisok->NoteNoLessonMoved(before);
+}
+
 TYr* TNed::AddYrRas(int tip, int de, int y, TYrokKorzina* YKorzina, TFioPredmet* fFiPredmet) {
     TDey* dey = Dey(de);
     if (dey == nullptr || !validTip(tip) || !validPeriod(y)) return nullptr;

@@ -166,6 +166,7 @@ public:
     // Keeps the clash index in step with a lesson added or removed.
     void NoteYr(const TGryp* gr, int nFio, int nob, int tip, int ne, int d, int y, bool added,
                 uint64_t before) override;
+    void NoteNoLessonMoved(uint64_t before) override;
     // Per day 1-6, the periods (bit y) in which the teacher holds a lesson
     // in any group: GetNFioOfNe answered from the clash index.
     std::array<uint16_t, kDayCount + 1> FioWeekCells(int tip, int nFio, int ne);

@@ -162,6 +162,12 @@ void TAllRasp::NoteYr(const TGryp* gr, int nFio, int nob, int tip, int ne, int d
     }
 }
 
+void TAllRasp::NoteNoLessonMoved(uint64_t before) {
+    if (!FOccupancy) return;
+    for (auto& slot : FOccupancy->slots)
+        if (slot.generation == before) slot.generation = RaspGeneration;
+}
+
 bool TAllRasp::TestAddFio(int tip, int nob, int nFio, int ne, int d, int y) {
     if (nFio == 0 || !validMoment(tip, ne, d, y)) return true;
     const OccupancySlot& slot = occupancy(tip, ne);
