@@ -13,6 +13,7 @@
 #include "composition/quality.h"
 #include "composition/repair.h"
 #include "composition/sos_run.h"
+#include "composition/unit_order.h"
 #include "model/group.h"
 #include "model/teacher.h"
 #include "model/timetable.h"
@@ -182,19 +183,6 @@ void TSpSostPr::Add(std::unique_ptr<TSGYF> sgyf) {
 
 namespace {
 
-// What the order of units looks at, read once per unit: the sort compares
-// neighbours many times over while nothing it reads changes.
-struct TSortKey {
-    bool empty = true;
-    bool joint = false;           // a union's lesson
-    int teachers = 0;             // teacher assignments of the subject
-    int distinct = 0;             // different teachers among them (read when more than one)
-    int lessons = 0;              // CountPodGrypFio
-    int cells = 0;                // CountYrokForFio
-    int most = 0;                 // CountMaxYrForFioPredmet
-    const TFio* first = nullptr;  // the subject's first teacher
-};
-
 TSortKey sortKey(TSosPredmet& unit, int ne) {
     TSortKey k;
     if (unit.LSGYF.empty()) return k;
@@ -211,54 +199,10 @@ TSortKey sortKey(TSosPredmet& unit, int ne) {
     return k;
 }
 
-int compareKeys(const TSortKey& p, const TSortKey& q, int& code) {
-    code = 0;
-    if (p.empty || q.empty) return 1;
-    const int a = p.teachers;
-    const int b = q.teachers;
-    const int c = p.lessons;
-    const int d = q.lessons;
-    const int e = p.cells;
-    const int f = q.cells;
-    const bool same = a > 0 && b > 0 && p.first == q.first;
-    const int kP = p.most;
-    const int kQ = q.most;
-    auto decide = [&](int rule, int sign) {
-        code = rule;
-        return sign;
-    };
-    if (a > 1 || b > 1) {
-        if (a > 1 && p.distinct < a) return decide(1, 1);
-        if (b > 1 && q.distinct < b) return decide(2, -1);
-    }
-    const bool up = p.joint;
-    const bool uq = q.joint;
-    if (up && !uq) return decide(3, 1);
-    if (!up && uq) return decide(4, -1);
-    if (up && uq) {
-        if (c < d) return decide(5, -1);
-        if (c == d && same && kP < kQ) return decide(6, -1);
-        if (c == d && !same && kP == kQ && e > f) return decide(7, -1);
-        return decide(8, 1);
-    }
-    if (a < b) return decide(9, -1);
-    if (a > 1 && a == b && c < d) return decide(10, -1);
-    if (a > 1 || b > 1) {
-        if (c == d && same && kP < kQ) return decide(11, -1);
-        if (c == d && !same && kP == kQ && e > f) return decide(12, -1);
-    }
-    if (a <= 1 && b <= 1) {
-        if (c < d) return decide(13, -1);
-        if (c == d && same && kP < kQ) return decide(14, -1);
-        if (c == d && !same && kP == kQ && e > f) return decide(15, -1);
-    }
-    return decide(0, 1);
-}
-
 }  // namespace
 
 int TSpSostPr::ComparePredmet(TSosPredmet& p, TSosPredmet& q, int& code) {
-    return compareKeys(sortKey(p, Ne), sortKey(q, Ne), code);
+    return compareSortKeys(sortKey(p, Ne), sortKey(q, Ne), code);
 }
 
 void TSpSostPr::SortSosPredmet() {
@@ -274,50 +218,16 @@ void TSpSostPr::SortSosPredmet() {
         std::vector<TSortKey> keys;
         keys.reserve(Li.size());
         for (const auto& unit : Li) keys.push_back(sortKey(*unit, Ne));
-        // A unit sinks from the sorted top until a pair stays; then the
-        // classic sort walks back up comparing pairs it has compared before.
-        // Those answers cannot change (the keys and the neighbours are the
-        // same), so once the sunk unit stays before its new right neighbour
-        // the walk jumps back to the top. The order is the classic one.
-        int i = 0;
-        int highest = 0;
-        int sinking = -1;  // where the unit going down now stands
-        int top = -1;      // where it came from: the pairs above it are known
-        while (i < Count() - 1) {
-            const TSortKey& p = keys[static_cast<std::size_t>(i)];
-            const TSortKey& q = keys[static_cast<std::size_t>(i + 1)];
-            int c1 = 0;
-            int c2 = 0;
-            int s1 = compareKeys(p, q, c1);
-            const int s2 = compareKeys(q, p, c2);
-            if (s1 == -1 && s2 == -1 && c1 >= c2) s1 = 1;
-            if (s1 > 0) {
-                if (i == sinking && top > i + 1)
-                    i = top;
-                else
-                    ++i;
-                if (i != sinking) sinking = top = -1;
-                if (i > highest) {
-                    highest = i;
-                    Run.Counters.Position = highest;
-                    if (highest % 64 == 0) Run.Progress();
-                }
-            } else {
-                if (i + 1 == sinking) {
-                    sinking = i;
-                } else if (i == highest && sinking < 0) {
-                    sinking = i;
-                    top = i + 1;
-                } else {
-                    // Not a unit sinking from the top: the classic walk alone.
-                    sinking = top = -1;
-                }
-                std::swap(Li[static_cast<std::size_t>(i)], Li[static_cast<std::size_t>(i + 1)]);
-                std::swap(keys[static_cast<std::size_t>(i)], keys[static_cast<std::size_t>(i + 1)]);
-                if (i > 0) --i;
-            }
-            if (!FormS1StopSos()) break;
-        }
+        const std::vector<int> order = classicUnitOrder(
+            keys, [&] { return FormS1StopSos(); },
+            [&](int highest) {
+                Run.Counters.Position = highest;
+                if (highest % 64 == 0) Run.Progress();
+            });
+        std::vector<std::unique_ptr<TSosPredmet>> sorted;
+        sorted.reserve(Li.size());
+        for (const int at : order) sorted.push_back(std::move(Li[static_cast<std::size_t>(at)]));
+        Li = std::move(sorted);
         Run.Statys = saved;
         Run.Status(caption);
     }
