@@ -45,21 +45,32 @@ void TSosRun::SaveLog(const std::string& line) {
     if (Observer != nullptr) Observer->SosLog(line);
     // After a fault the report is not touched again: it would only fail anew.
     if (!WLog || !FilesOk()) return;
-    // Opened and closed per line: the file stays whole when the run dies.
+    if (!FLog && !openLog()) return;
     const std::string bytes = utf8ToCp1251(line) + "\r\n";
-    auto out = Fs.open(LogFile(), OpenMode::ReadWriteCreate);
-    const int64_t end = out ? out->size() : -1;
-    if (end < 0 || !out->writeAt(static_cast<uint64_t>(end), bytes.data(), bytes.size()))
+    if (!FLog->writeAt(FLogEnd, bytes.data(), bytes.size())) {
+        FLog.reset();
         FileFault("Не удалось записать файл " + LogFile().string());
+        return;
+    }
+    FLogEnd += bytes.size();
 }
 
-bool TSosRun::CreateLog() {
-    if (!WLog) return true;
-    if (!Fs.open(LogFile(), OpenMode::ReadWriteCreate)) {
+bool TSosRun::openLog() {
+    FLog = Fs.open(LogFile(), OpenMode::ReadWriteCreate);
+    const int64_t end = FLog ? FLog->size() : -1;
+    if (end < 0) {
+        FLog.reset();
         FileFault("Не удалось записать файл " + LogFile().string());
         return false;
     }
+    FLogEnd = static_cast<uint64_t>(end);
     return true;
+}
+
+bool TSosRun::CreateLog() {
+    FLog.reset();
+    if (!WLog) return true;
+    return openLog();
 }
 
 void TSosRun::FileFault(const std::string& message) {

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -188,7 +189,7 @@ public:
     const std::filesystem::path& Home() const { return FHome; }
 
     // A report line: to the observer always, to "Logsrasp.txt" (Windows-1251,
-    // CR LF, opened, appended and closed for each line) when WLog is set.
+    // CR LF, appended with a write of its own) when WLog is set.
     void SaveLog(const std::string& line);
     // A line written per try or per move. Millions of them come in a long
     // search, so a week's report takes at most StepLogLimit bytes of them;
@@ -205,8 +206,8 @@ public:
     void FileFault(const std::string& message);
     bool FilesOk() const { return FFileError.empty(); }
     const std::string& FileError() const { return FFileError; }
-    // Opens the report anew, empty, when WLog is set; false (and a fault)
-    // when it cannot be created.
+    // Opens the report (created when missing) for the lines to come, when
+    // WLog is set; false (and a fault) when it cannot be.
     bool CreateLog();
 
 private:
@@ -224,6 +225,12 @@ private:
     std::uintmax_t FStepLogBytes = 0;
     bool FStepLogFull = false;
     std::string FFileError;
+    // The report stays open between lines: opening it per line cost more
+    // than the search on a large college. Each line is written at once, so
+    // the file stays whole when the run dies.
+    std::unique_ptr<File> FLog;
+    std::uint64_t FLogEnd = 0;  // where the next line goes
+    bool openLog();
 };
 
 }  // namespace zavlin
