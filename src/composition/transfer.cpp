@@ -320,6 +320,7 @@ void TPerenosAf::SetYrok(int DeyN, int YrokN) {
     // Every teacher met leaves the old day with all of that day's lessons,
     // so the teacher gains no working day.
     std::vector<const TFio*> met;
+    std::vector<TGrypYr> held;
     for (std::size_t i = 0; i < LYkGryps.size(); ++i) {
         const TYkGryps* s = LYkGryps[i].get();
         for (std::size_t j = 0; j < s->LYkGryp.size(); ++j)
@@ -331,7 +332,8 @@ void TPerenosAf::SetYrok(int DeyN, int YrokN) {
                     year.FioWeekCells(kTimetable, fio->N, ne)[static_cast<std::size_t>(DeyN)];
                 for (int q = 0; q < kPeriodCount; ++q) {
                     if (((cells >> q) & 1u) == 0) continue;
-                    for (const TGrypYr& l : year.FioYrAt(kTimetable, fio->N, ne, DeyN, q)) {
+                    year.FioYrAt(kTimetable, fio->N, ne, DeyN, q, held);
+                    for (const TGrypYr& l : held) {
                         TGryp* g = year.LGryp[static_cast<std::size_t>(l.indxGryp)].get();
                         if (!seen(g, q)) addSet(g, q);
                     }
