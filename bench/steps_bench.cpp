@@ -55,6 +55,7 @@ const std::vector<Config> kConfigs = {
     {"-NoMoveBack", [](TSosOptions& o) { o.NoMoveBack = false; }},
     {"-PolishTeacherHoles", [](TSosOptions& o) { o.PolishTeacherHoles = false; }},
     {"-ResumeSweeps", [](TSosOptions& o) { o.ResumeSweeps = false; }},
+    {"-TeacherHolesAnyDay", [](TSosOptions& o) { o.TeacherHolesAnyDay = false; }},
     {"exact", [](TSosOptions& o) { o = TSosOptions::Exact(); }},
 };
 

@@ -534,8 +534,10 @@ bool TSpSostPr::SetDirkaFio(TFio* Fi, bool LogShow) {
                         const TDey* day = week != nullptr ? week->Dey(i) : nullptr;
                         if (day == nullptr) continue;
                         int& planned = perDay[static_cast<std::size_t>(l.indxGryp)];
-                        if (planned < 0) planned = week->CountAllYrokOneDey();
-                        if (day->CountYrokAndDirka(kTimetable) <= planned) continue;
+                        if (!Run.Options.TeacherHolesAnyDay) {
+                            if (planned < 0) planned = week->CountAllYrokOneDey();
+                            if (day->CountYrokAndDirka(kTimetable) <= planned) continue;
+                        }
                         if (FindVariants(gr, i, y, hd, hy, LogShow)) {
                             if (Fi == nullptr) SweptTo(2, (from + k) % teachers.size());
                             if (log) Run.SaveStepLog("--SetDirkaFio--end true");

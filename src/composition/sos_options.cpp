@@ -73,6 +73,7 @@ TSosOptions ReadSosOptions(const std::filesystem::path& home, FileSystem& fs) {
     r.flag("PolishTeacherHoles", o.PolishTeacherHoles);
     r.flag("LocalSweeps", o.LocalSweeps);
     r.flag("ResumeSweeps", o.ResumeSweeps);
+    r.flag("TeacherHolesAnyDay", o.TeacherHolesAnyDay);
     r.count("Threads", 0, kMaxSearches, o.Threads);
     return o;
 }
