@@ -26,7 +26,7 @@ TYPE_DECL = re.compile(r"^\s*(?:template\s*<[^>]*>\s*)?(?:class|struct|enum(?:\s
 PREFIXES = {"t", "a", "f", "l", "k", "m", "i", "e", "v", "s", "p", "x", "y", "n", "b", "c", "d",
             "g", "h", "j", "o", "q", "r", "u", "w", "z"}
 # English words and programming abbreviations that the prose happens not to use.
-ENGLISH = set("""beats silence resume swept bests relaxed multimap recalculate polish patience dense minute spare sparse computing generate notes pad preselection proposed account align bg br card detached href center al ext months starter refs qs answering argv coding declined emplace resolve saturday searching send touching tuple untrusted qv qh dn la btn excluded explain explanations param score tick token activ radio rgb refill delta initial toggle openers dismiss deferred clear max parse select combo seek movable color utf spec my uint st ds var
+ENGLISH = set("""beats surely silence resume swept bests relaxed multimap recalculate polish patience dense minute spare sparse computing generate notes pad preselection proposed account align bg br card detached href center al ext months starter refs qs answering argv coding declined emplace resolve saturday searching send touching tuple untrusted qv qh dn la btn excluded explain explanations param score tick token activ radio rgb refill delta initial toggle openers dismiss deferred clear max parse select combo seek movable color utf spec my uint st ds var
 ull si pos female erase cp edit boolean trim showcase obj inner ensure doc department usage url typed
 subb sport smallint russian prefix paste prior prog proc nil mes ident id iid eof exam convert boss
 anti adopt yrs view validate unquote unplayed unordered uintmax synchronise surnames surname str

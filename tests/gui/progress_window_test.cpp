@@ -76,15 +76,15 @@ bool shownMessage(const EntryHarness& h, const std::string& text) {
 }
 
 // The shell's files pass through to the disk, with two hooks on the run's
-// worker: an open of the report may hold the worker there until the test
-// lets it go (so that a click lands in a known phase), and the variant file
-// may refuse to open.
+// worker: a line written to the report may hold the worker there until the
+// test lets it go (so that a click lands in a known phase), and the variant
+// file may refuse to open.
 class GateFileSystem : public FaultInjectingFileSystem {
 public:
     ~GateFileSystem() override { release(); }
-    // Asked on the worker at each open of the report, with its count; true
-    // holds the worker there (once).
-    std::function<bool(int open)> holdWhen;
+    // Asked on the worker before each line written to the report, with its
+    // count; true holds the worker there (once).
+    std::function<bool(int line)> holdWhen;
     int failVariantAt = 0;  // this open of the variant file fails
     std::atomic<bool> held{false};
 
@@ -92,19 +92,46 @@ public:
         std::call_once(released_, [this] { gate_.set_value(); });
     }
     std::unique_ptr<File> open(const fs::path& path, OpenMode mode) override {
-        if (path.filename() == "Logsrasp.txt" && !held && holdWhen && holdWhen(++reportOpens_)) {
-            held = true;
-            opened_.wait();
-        }
         if (path.filename() == "temprasp.bin" && ++variantOpens_ == failVariantAt) return nullptr;
-        return FaultInjectingFileSystem::open(path, mode);
+        std::unique_ptr<File> file = FaultInjectingFileSystem::open(path, mode);
+        if (path.filename() != "Logsrasp.txt" || !file) return file;
+        return std::make_unique<GatedReport>(*this, std::move(file));
     }
 
 private:
+    class GatedReport : public File {
+    public:
+        GatedReport(GateFileSystem& gate, std::unique_ptr<File> file)
+            : owner_(gate), file_(std::move(file)) {}
+        bool readAt(uint64_t offset, void* buffer, std::size_t n) override {
+            return file_->readAt(offset, buffer, n);
+        }
+        int64_t readSomeAt(uint64_t offset, void* buffer, std::size_t n) override {
+            return file_->readSomeAt(offset, buffer, n);
+        }
+        bool writeAt(uint64_t offset, const void* buffer, std::size_t n) override {
+            owner_.beforeLine();
+            return file_->writeAt(offset, buffer, n);
+        }
+        bool truncate(uint64_t size) override { return file_->truncate(size); }
+        bool sync() override { return file_->sync(); }
+        int64_t size() override { return file_->size(); }
+
+    private:
+        GateFileSystem& owner_;
+        std::unique_ptr<File> file_;
+    };
+    void beforeLine() {
+        if (!held && holdWhen && holdWhen(++reportLines_)) {
+            held = true;
+            opened_.wait();
+        }
+    }
+
     std::promise<void> gate_;
     std::shared_future<void> opened_ = gate_.get_future().share();
     std::once_flag released_;
-    std::atomic<int> reportOpens_{0};
+    std::atomic<int> reportLines_{0};
     std::atomic<int> variantOpens_{0};
 };
 
@@ -529,8 +556,8 @@ private slots:
         QCOMPARE(lessonsIn(h->year(), 0), stored);
         QCOMPARE(lessonsIn(h->year(), 1), std::size_t{0});
         h->year().SelectAllGryp(true);
-        // The report's fourth line is the pinned lessons' test heading.
-        gate.holdWhen = [](int open) { return open == 4; };
+        // The report's third line is the pinned lessons' test heading.
+        gate.holdWhen = [](int line) { return line == 3; };
         ModalWait wait = whenModal<TFormS1>([&](TFormS1* w) {
             ReleaseOnExit releaseOnExit{gate};
             QTRY_VERIFY_WITH_TIMEOUT(gate.held, kRunMs);
