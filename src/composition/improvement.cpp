@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cassert>
 #include <string>
 
 #include "composition/quality.h"
@@ -534,7 +535,10 @@ bool TSpSostPr::SetDirkaFio(TFio* Fi, bool LogShow) {
                         const TDey* day = week != nullptr ? week->Dey(i) : nullptr;
                         if (day == nullptr) continue;
                         int& planned = perDay[static_cast<std::size_t>(l.indxGryp)];
-                        if (!Run.Options.TeacherHolesAnyDay) {
+                        // Any day gives its lesson only at the pass end: a
+                        // unit's own improvement moving so freely kept the
+                        // classic search from placing its last units.
+                        if (!(Run.Options.TeacherHolesAnyDay && FPassEnd)) {
                             if (planned < 0) planned = week->CountAllYrokOneDey();
                             if (day->CountYrokAndDirka(kTimetable) <= planned) continue;
                         }
@@ -567,13 +571,13 @@ void TSpSostPr::ResumeSweeps(bool on) {
     FSweepFrom.fill(0);
 }
 
-bool TSpSostPr::OptimizeRasp(bool bAllGr, bool LogShow, int RejimPo, int NSosPr) {
-    if (Run.Statys != AStatys::sSosRasp || !FormS1StopSos()) return false;
-    ProcOptim = AProcOptim::stNot;
+void TSpSostPr::PassEnd(bool on) {
+    FPassEnd = on;
+    FPlacementsRead = false;
+}
+
+void TSpSostPr::readPlacements() {
     Ls.clear();
-    if (Li.empty() || CountSssPredmet() == 0 || Lg.empty()) return false;
-    const int yly = Run.Counters.CountYly;
-    if (yly > 800 || (RejimPo <= 2 && yly > 50)) return false;
     FMovableScratch.clear();
     for (const auto& unit : Li)
         if (unit->Ok == 1) {
@@ -581,12 +585,30 @@ bool TSpSostPr::OptimizeRasp(bool bAllGr, bool LogShow, int RejimPo, int NSosPr)
             if (unit->CountSGYF() == 1 && unit->LSGYF.front()->Yr != nullptr)
                 FMovableScratch.push_back(unit->LSGYF.front()->Yr);
         }
-    // Moves keep the lessons' identity, so between placements the list stays.
-    if (FMovableScratch != FMovableOrder) {
-        FMovableOrder.swap(FMovableScratch);
-        FMovable = FMovableOrder;
-        std::sort(FMovable.begin(), FMovable.end());
+}
+
+bool TSpSostPr::OptimizeRasp(bool bAllGr, bool LogShow, int RejimPo, int NSosPr) {
+    if (Run.Statys != AStatys::sSosRasp || !FormS1StopSos()) return false;
+    ProcOptim = AProcOptim::stNot;
+    if (!FPlacementsRead) {
+        readPlacements();
+        // Moves keep the lessons' identity, so between placements the list stays.
+        if (FMovableScratch != FMovableOrder) {
+            FMovableOrder.swap(FMovableScratch);
+            FMovable = FMovableOrder;
+            std::sort(FMovable.begin(), FMovable.end());
+        }
+        FPlacementsRead = FPassEnd;
+    } else {
+#ifndef NDEBUG
+        const std::vector<TSosPredmet*> held = Ls;
+        readPlacements();
+        assert(Ls == held && FMovableScratch == FMovableOrder);
+#endif
     }
+    if (Li.empty() || Ls.empty() || Lg.empty()) return false;
+    const int yly = Run.Counters.CountYly;
+    if (yly > 800 || (RejimPo <= 2 && yly > 50)) return false;
     FMovableOn = true;
     const bool log = LogShow && Run.StepLog();
     if (log) Run.SaveStepLog("OptimizeRasp--start " + std::to_string(RejimPo));

@@ -94,9 +94,9 @@ struct TSosOptions {
     // The pass-end improvement's repeated sweeps over every group or
     // teacher each start where the last success was, not at the first.
     bool ResumeSweeps = true;
-    // Closing a teacher's hole may take the teacher's first or last lesson
-    // of a day from any group's day, not only from one longer than the
-    // group's planned lessons: on a large college that leaves about a tenth
+    // At the pass end, closing a teacher's hole may take the teacher's
+    // first or last lesson of a day from any group's day, not only from one
+    // longer than the group's planned lessons: that leaves about a tenth
     // fewer teacher holes.
     bool TeacherHolesAnyDay = true;
     // A move joins an occupied cell only beside subgroup lessons of its own

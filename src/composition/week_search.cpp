@@ -468,9 +468,13 @@ void place(TSpSostPr& sp, TSosRun& run, int p) {
 void polish(TSpSostPr& sp, TSosRun& run) {
     struct Resume {
         TSpSostPr& sp;
-        ~Resume() { sp.ResumeSweeps(false); }
+        ~Resume() {
+            sp.ResumeSweeps(false);
+            sp.PassEnd(false);
+        }
     } resume{sp};
     sp.ResumeSweeps(run.Options.ResumeSweeps);
+    sp.PassEnd(true);
     run.Counters.CountYly = 0;
     while (run.FormS1StopSos() && sp.OptimizeRasp(true, true, 3, 0)) ++run.Counters.CountYly;
     const auto groupHoles = [&] {

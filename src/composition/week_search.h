@@ -129,6 +129,11 @@ public:
     // still looks at them all before it fails. Off: every sweep starts at
     // the first; switching resets the places.
     void ResumeSweeps(bool on);
+    // Whether the pass-end improvement runs. It moves lessons but places and
+    // removes no unit, so the improvement then reads the placed units once,
+    // not at each call: reading them per call grew with the week's units
+    // times its moves. Debug builds check every call against a fresh reading.
+    void PassEnd(bool on);
     std::size_t SweepFrom(int kind, std::size_t count) const;
     void SweptTo(int kind, std::size_t at);
 
@@ -196,6 +201,10 @@ private:
     std::vector<const TYr*> FMovableScratch;
     bool FMovableOn = false;
     bool FResumeSweeps = false;
+    bool FPassEnd = false;
+    bool FPlacementsRead = false;  // Ls and the movable lessons read in the pass end
+    // Ls and FMovableScratch read from the units.
+    void readPlacements();
     std::array<std::size_t, 4> FSweepFrom{};
 };
 

@@ -516,8 +516,9 @@ TEST_F(Improvement, AnOverloadedDaysFirstLessonGoesToTheShortDay) {
 
 // Catches: a lesson offered from a day no longer than the group's average
 // day (Г-2 has seven lessons over six days; its Monday spans one period)
-// in the classic search, or refused when any day may give it.
-TEST_F(Improvement, ALessonOfAShortDayGoesToATeachersHoleOnlyWhenAnyDayMay) {
+// in the classic search or outside the pass end, or refused at the pass end
+// when any day may give it.
+TEST_F(Improvement, ALessonOfAShortDayGoesToATeachersHoleOnlyAtThePassEnd) {
     TGryp* g1 = group("Г-1");
     TGryp* g2 = group("Г-2");
     TFio* t = teacher();
@@ -528,12 +529,16 @@ TEST_F(Improvement, ALessonOfAShortDayGoesToATeachersHoleOnlyWhenAnyDayMay) {
     search();
     TYr* lesson = put(l, 1, 3);
 
-    run->Options.TeacherHolesAnyDay = false;
     const Blobs before = blobs();
+    run->Options.TeacherHolesAnyDay = false;
+    sp->PassEnd(true);
     EXPECT_FALSE(optimize(2));
+    run->Options.TeacherHolesAnyDay = true;
+    sp->PassEnd(false);
+    EXPECT_FALSE(optimize(2)) << "a unit's own improvement";
     EXPECT_EQ(blobs(), before);
 
-    run->Options.TeacherHolesAnyDay = true;
+    sp->PassEnd(true);
     const Where at = where();
     EXPECT_TRUE(optimize(2));
     EXPECT_EQ(movedSince(at), (Moves{{lesson, {{g2, 1, 3}, {g2, 1, 2}}}}));
