@@ -25,8 +25,9 @@ struct TSortKey {
 
 // -1 when q goes before p; code is the rule that decided (0: none did).
 int compareSortKeys(const TSortKey& p, const TSortKey& q, int& code);
-// Whether the pair stays as it stands, p before q. When both sides say the
-// other goes first, the rule with the higher number wins.
+// Whether the pair stays as it stands, p before q. When each side's
+// comparison puts the other first, the rule with the lower number decides,
+// and on a tie the pair stays.
 bool sortKeysStay(const TSortKey& p, const TSortKey& q);
 // True only where sortKeysStay(y, x) is false (x passes y), and cheaper
 // than the comparison; it answers most pairs a long sink meets, and false
