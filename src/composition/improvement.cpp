@@ -534,11 +534,11 @@ bool TSpSostPr::SetDirkaFio(TFio* Fi, bool LogShow) {
                         const TNed* week = gr->GetNed(Ne);
                         const TDey* day = week != nullptr ? week->Dey(i) : nullptr;
                         if (day == nullptr) continue;
-                        int& planned = perDay[static_cast<std::size_t>(l.indxGryp)];
                         // Any day gives its lesson only at the pass end: a
                         // unit's own improvement moving so freely kept the
                         // classic search from placing its last units.
                         if (!(Run.Options.TeacherHolesAnyDay && FPassEnd)) {
+                            int& planned = perDay[static_cast<std::size_t>(l.indxGryp)];
                             if (planned < 0) planned = week->CountAllYrokOneDey();
                             if (day->CountYrokAndDirka(kTimetable) <= planned) continue;
                         }

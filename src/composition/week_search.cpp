@@ -466,13 +466,14 @@ void place(TSpSostPr& sp, TSosRun& run, int p) {
 // are closed here; on the sample colleges this halves the group holes of a
 // composed week and, the holes closed, the search needs fewer passes.
 void polish(TSpSostPr& sp, TSosRun& run) {
-    struct Resume {
+    // Whatever ends the pass end, the search leaves it.
+    struct Leave {
         TSpSostPr& sp;
-        ~Resume() {
+        ~Leave() {
             sp.ResumeSweeps(false);
             sp.PassEnd(false);
         }
-    } resume{sp};
+    } leave{sp};
     sp.ResumeSweeps(run.Options.ResumeSweeps);
     sp.PassEnd(true);
     run.Counters.CountYly = 0;
