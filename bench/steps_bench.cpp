@@ -56,6 +56,7 @@ const std::vector<Config> kConfigs = {
     {"-PolishTeacherHoles", [](TSosOptions& o) { o.PolishTeacherHoles = false; }},
     {"-ResumeSweeps", [](TSosOptions& o) { o.ResumeSweeps = false; }},
     {"-TeacherHolesAnyDay", [](TSosOptions& o) { o.TeacherHolesAnyDay = false; }},
+    {"-SkipUnchanged", [](TSosOptions& o) { o.SkipUnchanged = false; }},
     {"exact", [](TSosOptions& o) { o = TSosOptions::Exact(); }},
 };
 

@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <bit>
 #include <cassert>
+#include <cstdint>
 #include <string>
+#include <unordered_map>
 
 #include "composition/quality.h"
 #include "composition/sos_run.h"
@@ -246,11 +248,40 @@ int TTract::CompareKahestvo() const {
 
 // --- Which lessons may move, and where
 
+std::size_t TSpSostPr::TMovableSet::slot(const TYr* yr) const {
+    const auto bits = static_cast<uint64_t>(reinterpret_cast<std::uintptr_t>(yr));
+    return static_cast<std::size_t>((bits >> 4) * 0x9e3779b97f4a7c15ULL >> 32) &
+           (FSlots.size() - 1);
+}
+
+void TSpSostPr::TMovableSet::assign(const std::vector<const TYr*>& items) {
+    std::size_t size = 16;
+    while (size < 2 * items.size()) size *= 2;
+    if (FSlots.size() == size)
+        std::fill(FSlots.begin(), FSlots.end(), nullptr);
+    else
+        FSlots.assign(size, nullptr);
+    for (const TYr* yr : items) {
+        if (yr == nullptr) continue;
+        std::size_t at = slot(yr);
+        while (FSlots[at] != nullptr && FSlots[at] != yr) at = (at + 1) & (size - 1);
+        FSlots[at] = yr;
+    }
+}
+
+bool TSpSostPr::TMovableSet::contains(const TYr* yr) const {
+    if (FSlots.empty() || yr == nullptr) return false;
+    for (std::size_t at = slot(yr);; at = (at + 1) & (FSlots.size() - 1)) {
+        if (FSlots[at] == yr) return true;
+        if (FSlots[at] == nullptr) return false;
+    }
+}
+
 bool TSpSostPr::MayMoveYr(const TYr* yr) const {
     if (yr == nullptr || yr->TestPy() || yr->NObed() != 0 || yr->SetZamenaYes()) return false;
     const TPredmet* predmet = yr->Predmet();
     if (predmet == nullptr || predmet->Dan.Spar > 1) return false;
-    return FMovableOn && std::binary_search(FMovable.begin(), FMovable.end(), yr);
+    return FMovableOn && FMovable.contains(yr);
 }
 
 bool TSpSostPr::MayGoYr(const TYr* yr, const TGryp* gr, int toDay, int toY) {
@@ -400,19 +431,23 @@ bool TSpSostPr::SetDirkaGryp(TGryp* Gr, int RejimPo, bool LogShow) {
     std::vector<TGryp*> groups = Gr != nullptr ? std::vector<TGryp*>{Gr} : Lg;
     const std::size_t from = Gr == nullptr ? SweepFrom(0, groups.size()) : 0;
     for (std::size_t k = 0; k < groups.size(); ++k) {
-        TGryp* gr = groups[(from + k) % groups.size()];
+        const std::size_t at = (from + k) % groups.size();
+        TGryp* gr = groups[at];
         const TNed* week = gr->GetNed(Ne);
         if (week == nullptr) continue;
+        uint64_t print = 0;
+        if (Gr == nullptr && skipUnchanged(0, at, print)) continue;
         for (int d = 1; d <= kDayCount; ++d) {
             const TDey* day = week->Dey(d);
             if (day == nullptr) continue;
             for (int y : day->DirkaToArray(kTimetable))
                 if (GetTractForDirka(gr, d, y, RejimPo, LogShow)) {
-                    if (Gr == nullptr) SweptTo(0, (from + k) % groups.size());
+                    if (Gr == nullptr) SweptTo(0, at);
                     if (log) Run.SaveStepLog("--SetDirkaGryp--end true");
                     return true;
                 }
         }
+        noteFailed(0, at, print);
     }
     if (log) Run.SaveStepLog("--SetDirkaGryp--end  false");
     return false;
@@ -509,11 +544,14 @@ bool TSpSostPr::SetDirkaFio(TFio* Fi, bool LogShow) {
     std::vector<TGrypYr> lessons;
     const std::size_t from = Fi == nullptr ? SweepFrom(2, teachers.size()) : 0;
     for (std::size_t k = 0; k < teachers.size(); ++k) {
-        TFio* fio = teachers[(from + k) % teachers.size()];
+        const std::size_t at = (from + k) % teachers.size();
+        TFio* fio = teachers[at];
         const auto days = Year.FioWeekCells(kTimetable, fio->N, Ne);
         int holes = 0;
         for (int d = 1; d <= kDayCount; ++d) holes += holesOfDay(days[d]);
         if (holes == 0) continue;
+        uint64_t print = 0;
+        if (Fi == nullptr && skipUnchanged(2, at, print)) continue;
         for (int hd = 1; hd <= kDayCount; ++hd) {
             const uint16_t p = days[hd];
             if (p == 0) continue;
@@ -543,13 +581,14 @@ bool TSpSostPr::SetDirkaFio(TFio* Fi, bool LogShow) {
                             if (day->CountYrokAndDirka(kTimetable) <= planned) continue;
                         }
                         if (FindVariants(gr, i, y, hd, hy, LogShow)) {
-                            if (Fi == nullptr) SweptTo(2, (from + k) % teachers.size());
+                            if (Fi == nullptr) SweptTo(2, at);
                             if (log) Run.SaveStepLog("--SetDirkaFio--end true");
                             return true;
                         }
                     }
             }
         }
+        noteFailed(2, at, print);
     }
     if (log) Run.SaveStepLog("--SetDirkaFio--end false");
     return false;
@@ -571,9 +610,90 @@ void TSpSostPr::ResumeSweeps(bool on) {
     FSweepFrom.fill(0);
 }
 
+void TSpSostPr::HoldPlacements(bool on) {
+    FHoldPlacements = on;
+    FPlacementsRead = false;
+}
+
 void TSpSostPr::PassEnd(bool on) {
     FPassEnd = on;
     FPlacementsRead = false;
+    FNearRead = false;
+    for (auto& printed : FFailedPrint) printed.clear();
+    const bool watch = on && Run.Options.SkipUnchanged;
+    Year.WatchLessons(watch ? kTimetable : -1, watch ? Ne : 0);
+}
+
+namespace {
+
+void sortUnique(std::vector<int>& v) {
+    std::sort(v.begin(), v.end());
+    v.erase(std::unique(v.begin(), v.end()), v.end());
+}
+
+// Order matters here, unlike in the fingerprints themselves: two values
+// swapped between neighbours must not cancel out.
+uint64_t chain(uint64_t h, uint64_t v) {
+    return (h ^ v) * 0x100000001b3ULL + 0x9e3779b97f4a7c15ULL;
+}
+
+}  // namespace
+
+void TSpSostPr::readNear() {
+    FNearRead = true;
+    std::vector<int> lgAt(Year.LGryp.size(), -1);
+    for (std::size_t i = 0; i < Lg.size(); ++i) {
+        const int g = Lg[i]->GetIndex();
+        if (g >= 0 && static_cast<std::size_t>(g) < lgAt.size())
+            lgAt[static_cast<std::size_t>(g)] = static_cast<int>(i);
+    }
+    std::unordered_map<const TFio*, std::size_t> lfAt;
+    for (std::size_t i = 0; i < Lf.size(); ++i) lfAt.emplace(Lf[i], i);
+    FGroupTeachers.assign(Lg.size(), {});
+    FFioGroups.assign(Lf.size(), {});
+    for (const auto& unit : Li)
+        for (const auto& l : unit->LSGYF) {
+            const TFio* fio = l->FioPredmet != nullptr ? l->FioPredmet->Fio() : nullptr;
+            const int g = l->Gryp != nullptr ? l->Gryp->GetIndex() : -1;
+            if (fio == nullptr || g < 0 || static_cast<std::size_t>(g) >= lgAt.size()) continue;
+            if (const int i = lgAt[static_cast<std::size_t>(g)]; i >= 0)
+                FGroupTeachers[static_cast<std::size_t>(i)].push_back(fio->N);
+            if (const auto it = lfAt.find(fio); it != lfAt.end())
+                FFioGroups[it->second].push_back(g);
+        }
+    for (auto& fios : FGroupTeachers) sortUnique(fios);
+    for (auto& groups : FFioGroups) sortUnique(groups);
+}
+
+uint64_t TSpSostPr::nearPrint(int kind, std::size_t at) const {
+    uint64_t h = 0;
+    if (kind == 2) {
+        h = chain(h, Year.FioPrint(Lf[at]->N));
+        for (const int g : FFioGroups[at]) h = chain(h, Year.GroupPrint(g));
+    } else {
+        h = chain(h, Year.GroupPrint(Lg[at]->GetIndex()));
+        for (const int n : FGroupTeachers[at]) h = chain(h, Year.FioPrint(n));
+    }
+    return h | 1u;  // 0 is "not tried"
+}
+
+bool TSpSostPr::skipUnchanged(int kind, std::size_t at, uint64_t& print) {
+    print = 0;
+    if (!FPassEnd || !Run.Options.SkipUnchanged) return false;
+    if (!FNearRead) readNear();
+    if (at >= (kind == 2 ? Lf.size() : Lg.size())) return false;
+    print = nearPrint(kind, at);
+    const auto& failed = FFailedPrint[static_cast<std::size_t>(kind)];
+    return at < failed.size() && failed[at] == print;
+}
+
+void TSpSostPr::noteFailed(int kind, std::size_t at, uint64_t print) {
+    if (print == 0) return;
+    // A try that found nothing undid every move it tried.
+    assert(nearPrint(kind, at) == print);
+    auto& failed = FFailedPrint[static_cast<std::size_t>(kind)];
+    if (failed.size() <= at) failed.resize(kind == 2 ? Lf.size() : Lg.size(), 0);
+    failed[at] = print;
 }
 
 void TSpSostPr::readPlacements() {
@@ -590,15 +710,16 @@ void TSpSostPr::readPlacements() {
 bool TSpSostPr::OptimizeRasp(bool bAllGr, bool LogShow, int RejimPo, int NSosPr) {
     if (Run.Statys != AStatys::sSosRasp || !FormS1StopSos()) return false;
     ProcOptim = AProcOptim::stNot;
+    const int yly = Run.Counters.CountYly;
+    if (yly > 800 || (RejimPo <= 2 && yly > 50)) return false;
     if (!FPlacementsRead) {
         readPlacements();
         // Moves keep the lessons' identity, so between placements the list stays.
         if (FMovableScratch != FMovableOrder) {
             FMovableOrder.swap(FMovableScratch);
-            FMovable = FMovableOrder;
-            std::sort(FMovable.begin(), FMovable.end());
+            FMovable.assign(FMovableOrder);
         }
-        FPlacementsRead = FPassEnd;
+        FPlacementsRead = FPassEnd || FHoldPlacements;
     } else {
 #ifndef NDEBUG
         const std::vector<TSosPredmet*> held = Ls;
@@ -607,8 +728,6 @@ bool TSpSostPr::OptimizeRasp(bool bAllGr, bool LogShow, int RejimPo, int NSosPr)
 #endif
     }
     if (Li.empty() || Ls.empty() || Lg.empty()) return false;
-    const int yly = Run.Counters.CountYly;
-    if (yly > 800 || (RejimPo <= 2 && yly > 50)) return false;
     FMovableOn = true;
     const bool log = LogShow && Run.StepLog();
     if (log) Run.SaveStepLog("OptimizeRasp--start " + std::to_string(RejimPo));

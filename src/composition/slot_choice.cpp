@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <utility>
+#include <vector>
 
 #include "composition/sos_run.h"
 #include "composition/week_search.h"
@@ -31,7 +33,6 @@ constexpr uint16_t kPrefSubgroup = 1024;  // one teacher, several subgroups
 using Grid = TSlotGrid;
 static_assert(std::tuple_size_v<Grid> == kDays + 1 &&
               std::tuple_size_v<Grid::value_type> == kPeriodsOfDay);
-
 
 void prefer(Grid& grid, int d, int y, uint16_t bits) {
     if (d < 1 || d > kDays || y < 0 || y >= kPeriodsOfDay) return;
@@ -65,7 +66,6 @@ OwnOfDay ownOfDay(const TNed& week, int d, const TFioPredmet* fp) {
     }
     return own;
 }
-
 
 }  // namespace
 
@@ -364,16 +364,42 @@ bool TSpSostPr::GetNextVariantForPredmet(int FirstPr, bool LogShow) {
         return false;
     }
 
+    // The unit holding each marked cell's lesson, found in one walk over the
+    // units rather than one per cell: a placed lesson belongs to one unit.
+    auto owns = [](const TSosPredmet& u, const TYr* yr) {
+        return u.Ok == 1 && u.CountSGYF() == 1 && u.LSGYF.front()->Yr == yr;
+    };
+    std::vector<std::pair<const TYr*, int>> owners;
+    for (int d = 1; d <= kDays; ++d)
+        for (int y = 0; y < kPeriodsOfDay; ++y)
+            if (mv[d][y] == 2)
+                if (const TYrok* cell = week->GetYrok(kTimetable, d, y);
+                    cell != nullptr && cell->CountYrDpZm() == 1)
+                    owners.emplace_back(cell->YrDpZm(0), -1);
+    std::sort(owners.begin(), owners.end());
+    for (int i = 0; i < Count(); ++i) {
+        const TSosPredmet& u = *Li[static_cast<std::size_t>(i)];
+        if (u.Ok != 1 || u.CountSGYF() != 1) continue;
+        const TYr* yr = u.LSGYF.front()->Yr;
+        auto it = std::lower_bound(owners.begin(), owners.end(), std::make_pair(yr, -1));
+        if (it != owners.end() && it->first == yr && it->second < 0) it->second = i;
+    }
+
     for (int d = 1; d <= kDays; ++d)
         for (int y = 0; y < kPeriodsOfDay; ++y) {
             if (mv[d][y] != 2) continue;
             const TYrok* cell = week->GetYrok(kTimetable, d, y);
             if (cell == nullptr || cell->CountYrDpZm() != 1) continue;
             const TYr* occupant = cell->YrDpZm(0);
-            int other = -1;
-            for (int i = 0; i < Count() && other < 0; ++i) {
-                const TSosPredmet& u = *Li[static_cast<std::size_t>(i)];
-                if (u.Ok == 1 && u.CountSGYF() == 1 && u.LSGYF.front()->Yr == occupant) other = i;
+            const auto found =
+                std::lower_bound(owners.begin(), owners.end(), std::make_pair(occupant, -1));
+            int other = found != owners.end() && found->first == occupant ? found->second : -1;
+            // A displacement tried and undone before leaves the others as
+            // they were; should a unit have changed all the same, the walk.
+            if (other >= 0 && !owns(*Li[static_cast<std::size_t>(other)], occupant)) {
+                other = -1;
+                for (int i = 0; i < Count() && other < 0; ++i)
+                    if (owns(*Li[static_cast<std::size_t>(i)], occupant)) other = i;
             }
             if (other < 0) continue;
             TSosPredmet& moved = *Li[static_cast<std::size_t>(other)];

@@ -74,6 +74,7 @@ TSosOptions ReadSosOptions(const std::filesystem::path& home, FileSystem& fs) {
     r.flag("LocalSweeps", o.LocalSweeps);
     r.flag("ResumeSweeps", o.ResumeSweeps);
     r.flag("TeacherHolesAnyDay", o.TeacherHolesAnyDay);
+    r.flag("SkipUnchanged", o.SkipUnchanged);
     r.count("Threads", 0, kMaxSearches, o.Threads);
     return o;
 }

@@ -99,6 +99,13 @@ struct TSosOptions {
     // longer than the group's planned lessons: that leaves about a tenth
     // fewer teacher holes.
     bool TeacherHolesAnyDay = true;
+    // The pass-end improvement's sweeps pass over a teacher whose last try
+    // found no move while neither its lessons nor its groups' lessons
+    // changed since, and over such a group while neither its lessons nor
+    // its teachers' lessons changed. The last sweeps, which find nothing,
+    // then look only where moves were made, and the pass end grows with the
+    // week's moves rather than with the moves times the teachers.
+    bool SkipUnchanged = true;
     // A move joins an occupied cell only beside subgroup lessons of its own
     // subject in both modes: anything looser would put two lessons of one
     // group in one cell.
@@ -123,6 +130,7 @@ struct TSosOptions {
         o.LocalSweeps = false;
         o.ResumeSweeps = false;
         o.TeacherHolesAnyDay = false;
+        o.SkipUnchanged = false;
         o.Threads = 1;
         return o;
     }

@@ -595,12 +595,15 @@ bool TSpSostPr::SetNormalNagryzkaAllGryp(TGryp* Gr, bool LogShow) {
         const std::size_t i = (from + k) % Lg.size();
         TGryp* gr = Lg[i];
         if ((Gr != nullptr && gr != Gr) || gr->CountBadNagryzkaOfNed(kTimetable, Ne) <= 0) continue;
+        uint64_t print = 0;
+        if (Gr == nullptr && skipUnchanged(3, i, print)) continue;
         if (GetTractForNagryzAllGryp(*this, gr, LogShow)) {
             if (Gr == nullptr) SweptTo(3, i);
             if (log)
                 Run.SaveStepLog("--SetNormalNagryzkaAllGryp--end true гр.N" + std::to_string(i));
             return true;
         }
+        noteFailed(3, i, print);
     }
     if (log) Run.SaveStepLog("--SetNormalNagryzkaAllGryp--end false");
     return false;

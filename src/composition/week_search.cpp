@@ -7,6 +7,7 @@
 #include <chrono>
 #include <system_error>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "composition/explain.h"
 #include "composition/parallel_search.h"
@@ -128,6 +129,11 @@ int TSpSostPr::MimRunDey(int nFio, int minYrDey) {
 
 void TSpSostPr::GetSosSpisok() {
     Run.SaveLog("Определения списка оставшихся предметов");
+    // Looked up per lesson, the lists would be walked once per lesson.
+    std::unordered_set<const TFio*> listed(Lf.begin(), Lf.end());
+    std::unordered_map<int, std::vector<TSosPredmet*>> byOb;
+    for (const auto& unit : Li)
+        if (unit->NOb != 0) byOb[unit->NOb].push_back(unit.get());
     for (TGryp* gr : Lg) {
         TNed* week = gr->GetNed(Ne);
         if (week == nullptr || gr->CountPredmet() == 0) continue;
@@ -146,9 +152,8 @@ void TSpSostPr::GetSosSpisok() {
                     lesson->Gryp = gr;
                     lesson->YrokKorzina = korzina;
                     lesson->FioPredmet = fp;
-                    Add(std::move(lesson));
-                    if (TFio* fio = fp->Fio();
-                        fio != nullptr && std::find(Lf.begin(), Lf.end(), fio) == Lf.end())
+                    add(std::move(lesson), &byOb);
+                    if (TFio* fio = fp->Fio(); fio != nullptr && listed.insert(fio).second)
                         Lf.push_back(fio);
                 }
             }
@@ -158,24 +163,40 @@ void TSpSostPr::GetSosSpisok() {
 }
 
 void TSpSostPr::Add(std::unique_ptr<TSGYF> sgyf) {
+    add(std::move(sgyf), nullptr);
+}
+
+void TSpSostPr::add(std::unique_ptr<TSGYF> sgyf,
+                    std::unordered_map<int, std::vector<TSosPredmet*>>* byOb) {
     const int nob = sgyf->FioPredmet != nullptr ? sgyf->FioPredmet->Dan.Nob : 0;
     TSosPredmet* target = nullptr;
     if (!Li.empty() && nob != 0) {
         const int groupN = sgyf->Gryp->Dan.N;
-        for (const auto& unit : Li) {
-            if (unit->NOb != nob) continue;
-            const bool sameGroup =
-                std::any_of(unit->LSGYF.begin(), unit->LSGYF.end(),
-                            [&](const auto& l) { return l->Gryp->Dan.N == groupN; });
-            if (!sameGroup) {
-                target = unit.get();
-                break;
-            }
+        auto takes = [&](const TSosPredmet& unit) {
+            return unit.NOb == nob &&
+                   std::none_of(unit.LSGYF.begin(), unit.LSGYF.end(),
+                                [&](const auto& l) { return l->Gryp->Dan.N == groupN; });
+        };
+        // The union's units in the list's order, as the walk over it meets them.
+        if (byOb != nullptr) {
+            if (const auto it = byOb->find(nob); it != byOb->end())
+                for (TSosPredmet* unit : it->second)
+                    if (takes(*unit)) {
+                        target = unit;
+                        break;
+                    }
+        } else {
+            for (const auto& unit : Li)
+                if (takes(*unit)) {
+                    target = unit.get();
+                    break;
+                }
         }
     }
     if (target == nullptr) {
         Li.push_back(std::make_unique<TSosPredmet>(Year));
         target = Li.back().get();
+        if (byOb != nullptr && nob != 0) (*byOb)[nob].push_back(target);
     }
     target->NOb = static_cast<uint16_t>(nob);
     target->LSGYF.push_back(std::move(sgyf));
@@ -448,13 +469,20 @@ void place(TSpSostPr& sp, TSosRun& run, int p) {
         if (sp.GetNextVariantForPredmet(p, true) || sp.GetVariantForPredmet(p, 0, 0, 1, true))
             return;
         bool improved = false;
-        for (int kind = 0; kind <= 2 && !improved; ++kind)
-            improved = sp.OptimizeRasp(false, true, kind, p);
-        // With the repair after the pass, what the unit's own groups and
-        // teachers cannot make room for is left to it.
-        const bool wide = !(run.Options.LocalSweeps && run.Options.Repair);
-        for (int kind = 0; kind <= 2 && !improved && wide; ++kind)
-            improved = sp.OptimizeRasp(true, true, kind, p);
+        {
+            struct Hold {
+                TSpSostPr& sp;
+                explicit Hold(TSpSostPr& s) : sp(s) { sp.HoldPlacements(true); }
+                ~Hold() { sp.HoldPlacements(false); }
+            } hold{sp};
+            for (int kind = 0; kind <= 2 && !improved; ++kind)
+                improved = sp.OptimizeRasp(false, true, kind, p);
+            // With the repair after the pass, what the unit's own groups and
+            // teachers cannot make room for is left to it.
+            const bool wide = !(run.Options.LocalSweeps && run.Options.Repair);
+            for (int kind = 0; kind <= 2 && !improved && wide; ++kind)
+                improved = sp.OptimizeRasp(true, true, kind, p);
+        }
         if (!improved) return;
     }
 }

@@ -134,6 +134,17 @@ public:
     // not at each call: reading them per call grew with the week's units
     // times its moves. Debug builds check every call against a fresh reading.
     void PassEnd(bool on);
+    // The same for the improvements one unit that found no place tries in a
+    // row: they too place and remove no unit, and reading the placed units
+    // for each of them grew with the units times the failures.
+    void HoldPlacements(bool on);
+    // With SkipUnchanged, at the pass end: whether the try of kind's sweep
+    // at position at (Lg for kinds 0 and 3, Lf for kind 2) found nothing
+    // the last time while nothing near it changed since. Otherwise print
+    // is set to what noteFailed stores when this try finds nothing too (0:
+    // nothing to store).
+    bool skipUnchanged(int kind, std::size_t at, uint64_t& print);
+    void noteFailed(int kind, std::size_t at, uint64_t print);
     std::size_t SweepFrom(int kind, std::size_t count) const;
     void SweptTo(int kind, std::size_t at);
 
@@ -186,6 +197,9 @@ public:
 
 private:
     bool readVariant(int k, std::vector<uint8_t>& record);
+    // Add, with the units of each union (by NOb, in the list's order) kept
+    // in byOb when it is given.
+    void add(std::unique_ptr<TSGYF> sgyf, std::unordered_map<int, std::vector<TSosPredmet*>>* byOb);
 
     std::unordered_map<int64_t, int> FMim;  // (teacher, minYrDey) -> minimum days
     // Per teacher, its subjects of the week in the groups' order: whether the
@@ -197,15 +211,41 @@ private:
     // The single lessons of the placed units, in unit order and sorted; the
     // sort is redone only when the list changed since the last improvement.
     std::vector<const TYr*> FMovableOrder;
-    std::vector<const TYr*> FMovable;
+    // The same as a set: open addressing over a power-of-two table, rebuilt
+    // in place when the list changed. Sorting the list each time a unit had
+    // been placed grew with the units times the failures.
+    class TMovableSet {
+    public:
+        void assign(const std::vector<const TYr*>& items);
+        bool contains(const TYr* yr) const;
+
+    private:
+        std::size_t slot(const TYr* yr) const;
+        std::vector<const TYr*> FSlots;  // nullptr: free
+    };
+    TMovableSet FMovable;
     std::vector<const TYr*> FMovableScratch;
     bool FMovableOn = false;
     bool FResumeSweeps = false;
     bool FPassEnd = false;
-    bool FPlacementsRead = false;  // Ls and the movable lessons read in the pass end
+    bool FHoldPlacements = false;
+    bool FPlacementsRead = false;  // Ls and the movable lessons read in the pass end or a hold
     // Ls and FMovableScratch read from the units.
     void readPlacements();
     std::array<std::size_t, 4> FSweepFrom{};
+    // What is near a try, as the units say: per group of Lg, the teachers
+    // of its lessons; per teacher of Lf, the groups it teaches (positions in
+    // LGryp). Read at the pass end's first skip.
+    void readNear();
+    // The fingerprints near a group (its own and its teachers') or near a
+    // teacher (its own and its groups'), chained.
+    uint64_t nearPrint(int kind, std::size_t at) const;
+    bool FNearRead = false;
+    std::vector<std::vector<int>> FGroupTeachers;
+    std::vector<std::vector<int>> FFioGroups;
+    // Per kind and position, the fingerprint near it when its try last
+    // found nothing; 0: not tried since the pass end began.
+    std::array<std::vector<uint64_t>, 4> FFailedPrint;
 };
 
 // The outcome of one week's composition.

@@ -1,7 +1,8 @@
 #include "model/reference_sort.h"
 
+#include <algorithm>
+
 #include "base/collation.h"
-#include "base/neighbour_sort.h"
 #include "model/room.h"
 #include "model/subject_name.h"
 #include "model/teacher.h"
@@ -10,9 +11,12 @@ namespace zavlin {
 
 namespace {
 
+// The collation is a true order, so any stable sort gives the list the
+// neighbour walk gives; its n^2 comparisons took about a tenth of a second
+// for a thousand teachers.
 template <typename T, typename Key>
 void sortBy(std::vector<std::unique_ptr<T>>& list, Key key) {
-    neighbourSort(list.begin(), list.end(), [&](const auto& a, const auto& b) {
+    std::stable_sort(list.begin(), list.end(), [&](const auto& a, const auto& b) {
         return compareRussian(key(*a), key(*b)) < 0;
     });
 }

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -174,6 +175,15 @@ public:
     std::vector<TGrypYr> FioYrAt(int tip, int nFio, int ne, int d, int y);
     // The same into lessons (cleared first), reusing its room.
     void FioYrAt(int tip, int nFio, int ne, int d, int y, std::vector<TGrypYr>& lessons);
+    // Starts to watch layer tip, week ne (ne 0: stops): from now on every
+    // held lesson put into or taken from a period there changes the
+    // fingerprint of its group and of its teacher. Equal fingerprints say, but for a chance of one
+    // in 2^64, that the group's or the teacher's lessons of that week are
+    // where they were when the fingerprint was read: a search may then skip
+    // looking again at what nothing changed.
+    void WatchLessons(int tip, int ne);
+    uint64_t GroupPrint(int g) const;  // g: the group's position in LGryp
+    uint64_t FioPrint(int nFio) const;
     // The same answer by walking every group; the index must agree with it.
     bool TestAddFioScan(int tip, int nob, int nFio, int ne, int d, int y) const;
     TYr* AddYr(TGryp* gryp, int tip, int ne, int d, int y, TYrokKorzina* YrKorzina,
@@ -332,6 +342,12 @@ private:
     // last few asked; rebuilt after a change it was not told about.
     OccupancySlot& occupancy(int tip, int ne);
     std::unique_ptr<OccupancyIndex> FOccupancy;
+    int FWatchTip = -1;
+    int FWatchNe = 0;
+    std::vector<uint64_t> FGroupPrint;
+    std::vector<uint64_t> FFioPrint;  // by teacher N below kDenseFio
+    std::unordered_map<int, uint64_t> FFioPrintSparse;
+    static constexpr int kDenseFio = 1 << 16;
     bool storeFio(TFio& fio);
     bool storeYrName(TYrName& yrName);
     bool storeDom(TDom& dom);

@@ -131,9 +131,67 @@ TAllRasp::OccupancySlot& TAllRasp::occupancy(int tip, int ne) {
     return slot;
 }
 
+namespace {
+
+uint64_t mix64(uint64_t x) {
+    x += 0x9e3779b97f4a7c15ULL;
+    x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ULL;
+    x = (x ^ (x >> 27)) * 0x94d049bb133111ebULL;
+    return x ^ (x >> 31);
+}
+
+}  // namespace
+
+void TAllRasp::WatchLessons(int tip, int ne) {
+    FWatchTip = tip;
+    FWatchNe = ne;
+    // Fingerprints start at zero: a lesson put in and taken out again
+    // leaves them as they were, so only the net change shows.
+    FGroupPrint.assign(LGryp.size(), 0);
+    FFioPrint.clear();
+    FFioPrintSparse.clear();
+}
+
+uint64_t TAllRasp::GroupPrint(int g) const {
+    return g >= 0 && static_cast<std::size_t>(g) < FGroupPrint.size()
+               ? FGroupPrint[static_cast<std::size_t>(g)]
+               : 0;
+}
+
+uint64_t TAllRasp::FioPrint(int nFio) const {
+    if (nFio >= 0 && nFio < kDenseFio)
+        return static_cast<std::size_t>(nFio) < FFioPrint.size()
+                   ? FFioPrint[static_cast<std::size_t>(nFio)]
+                   : 0;
+    const auto it = FFioPrintSparse.find(nFio);
+    return it != FFioPrintSparse.end() ? it->second : 0;
+}
+
 void TAllRasp::NoteYr(const TGryp* gr, int nFio, int nob, int tip, int ne, int d, int y, bool added,
                       uint64_t before) {
-    if (!FOccupancy || gr == nullptr || !validMoment(tip, ne, d, y)) return;
+    if (gr == nullptr || !validMoment(tip, ne, d, y)) return;
+    if (ne == FWatchNe && tip == FWatchTip) {
+        const auto g = static_cast<uint64_t>(static_cast<uint32_t>(gr->GetIndex()));
+        const auto n = static_cast<uint64_t>(static_cast<uint32_t>(nFio));
+        const auto u = static_cast<uint64_t>(static_cast<uint32_t>(nob));
+        const uint64_t at = static_cast<uint64_t>(cellOf(d, y));
+        // Adding and removing the same lesson cancel out.
+        const uint64_t lesson = mix64(at | n << 8 | u << 40);
+        if (const int gi = gr->GetIndex();
+            gi >= 0 && static_cast<std::size_t>(gi) < FGroupPrint.size())
+            FGroupPrint[static_cast<std::size_t>(gi)] ^= lesson;
+        if (nFio != 0) {
+            const uint64_t held = mix64(~(at | g << 8 | u << 40));
+            if (nFio > 0 && nFio < kDenseFio) {
+                if (static_cast<std::size_t>(nFio) >= FFioPrint.size())
+                    FFioPrint.resize(static_cast<std::size_t>(nFio) + 1, 0);
+                FFioPrint[static_cast<std::size_t>(nFio)] ^= held;
+            } else {
+                FFioPrintSparse[nFio] ^= held;
+            }
+        }
+    }
+    if (!FOccupancy) return;
     const int g = gr->GetIndex();
     const uint8_t cell = cellOf(d, y);
     auto update = [&](OccupancySlot::Cells& cells) {

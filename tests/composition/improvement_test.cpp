@@ -544,6 +544,72 @@ TEST_F(Improvement, ALessonOfAShortDayGoesToATeachersHoleOnlyAtThePassEnd) {
     EXPECT_EQ(movedSince(at), (Moves{{lesson, {{g2, 1, 3}, {g2, 1, 2}}}}));
 }
 
+// Г-1 holds a teacher's two lessons with a hole between and another
+// teacher's lesson, all laid before the search; Г-2 the teacher's pinned
+// unit and a laid lesson: no move closes a hole. Catches: a teacher or a
+// group tried again while nothing near it changed, skipped after a lesson
+// near it moved, or a skip outliving its pass end or the switch.
+TEST_F(Improvement, APassEndSweepSkipsOnlyWhileNothingNearChanged) {
+    TGryp* g1 = group("Г-1");
+    TGryp* g2 = group("Г-2");
+    TFio* t = teacher();
+    TFio* other = teacher();
+    TPredmet* a = add(g1, {t}, 2);
+    TPredmet* b = add(g1, {other}, 1);
+    TPredmet* l = add(g2, {t}, 1);
+    TPredmet* c = add(g2, {other}, 1);
+    lay(g1, a, 1, 1);
+    TYr* last = lay(g1, a, 1, 3);
+    TYr* inG1 = lay(g1, b, 2, 1);
+    TYr* inG2 = lay(g2, c, 3, 1);
+    search();
+    put(l, 2, 2)->SetPy(true);
+    const auto fioAt =
+        static_cast<std::size_t>(std::find(sp->Lf.begin(), sp->Lf.end(), t) - sp->Lf.begin());
+    const auto groupAt =
+        static_cast<std::size_t>(std::find(sp->Lg.begin(), sp->Lg.end(), g1) - sp->Lg.begin());
+    ASSERT_LT(fioAt, sp->Lf.size());
+    ASSERT_LT(groupAt, sp->Lg.size());
+    auto move = [&](TGryp* gr, TYr* yr, int d, int y) {
+        const TYrok* cell = yr->Yrok();
+        gr->GetNed(kNe)->MoveYrRasp(0, cell->Dey->N, cell->N, d, y, yr);
+    };
+    uint64_t print = 0;
+    auto skips = [&](int kind, std::size_t at) { return sp->skipUnchanged(kind, at, print); };
+
+    sp->PassEnd(true);
+    EXPECT_FALSE(skips(2, fioAt)) << "not tried yet";
+    EXPECT_FALSE(optimize(2));
+    EXPECT_TRUE(skips(2, fioAt)) << "tried, nothing changed";
+    // The teacher's unit is in Г-2 only: Г-1 is near it by its own lessons.
+    move(g1, inG1, 2, 2);
+    EXPECT_TRUE(skips(2, fioAt)) << "another teacher's lesson of a group without its unit";
+    move(g2, inG2, 3, 2);
+    EXPECT_FALSE(skips(2, fioAt)) << "a lesson of its unit's group moved";
+    move(g2, inG2, 3, 1);
+    EXPECT_TRUE(skips(2, fioAt)) << "and moved back";
+    move(g1, last, 1, 4);
+    EXPECT_FALSE(skips(2, fioAt)) << "its own lesson moved";
+    move(g1, last, 1, 3);
+
+    EXPECT_FALSE(optimize(0));
+    EXPECT_TRUE(skips(0, groupAt)) << "the group's holes tried";
+    move(g2, inG2, 3, 2);
+    EXPECT_TRUE(skips(0, groupAt)) << "a lesson of another group";
+    move(g1, inG1, 2, 1);
+    EXPECT_FALSE(skips(0, groupAt)) << "a lesson of the group";
+
+    sp->PassEnd(false);
+    sp->PassEnd(true);
+    EXPECT_FALSE(skips(2, fioAt)) << "a new pass end";
+    run->Options.SkipUnchanged = false;
+    sp->PassEnd(true);
+    EXPECT_FALSE(optimize(2));
+    EXPECT_FALSE(skips(2, fioAt)) << "switched off";
+    EXPECT_EQ(print, 0u);
+    sp->PassEnd(false);
+}
+
 // Catches: one move of kind 2 asking for a strict gain.
 TEST_F(Improvement, TeacherHolesKeepOneMoveMeasuredEqual) {
     TGryp* g1 = group("Г-1");

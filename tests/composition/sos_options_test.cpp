@@ -18,7 +18,8 @@ namespace {
 auto fields(const TSosOptions& o) {
     return std::make_tuple(o.Repair, o.RepairDepth, o.RepairNodes, o.RepairPatience, o.Recompose,
                            o.PolishHoles, o.ChainInWindow, o.NoMoveBack, o.PolishTeacherHoles,
-                           o.LocalSweeps, o.ResumeSweeps, o.TeacherHolesAnyDay, o.Threads);
+                           o.LocalSweeps, o.ResumeSweeps, o.TeacherHolesAnyDay, o.SkipUnchanged,
+                           o.Threads);
 }
 
 // What the file gives when it says nothing: the run's defaults, but a
@@ -68,6 +69,7 @@ TEST_F(SosOptionsFile, EachKeySetsItsOwnFieldAlone) {
         {"LocalSweeps=0", [](TSosOptions& o) { o.LocalSweeps = false; }},
         {"ResumeSweeps=0", [](TSosOptions& o) { o.ResumeSweeps = false; }},
         {"TeacherHolesAnyDay=0", [](TSosOptions& o) { o.TeacherHolesAnyDay = false; }},
+        {"SkipUnchanged=0", [](TSosOptions& o) { o.SkipUnchanged = false; }},
         {"Threads=3", [](TSosOptions& o) { o.Threads = 3; }},
         {"Threads=1", [](TSosOptions& o) { o.Threads = 1; }},
         {"Threads=0", [](TSosOptions&) {}},
@@ -85,11 +87,11 @@ TEST_F(SosOptionsFile, EachKeySetsItsOwnFieldAlone) {
     write(
         "[Composition]\nRepair=1\nPolishHoles=1\nChainInWindow=1\n"
         "NoMoveBack=1\nPolishTeacherHoles=1\nLocalSweeps=1\nResumeSweeps=1\n"
-        "TeacherHolesAnyDay=1\n");
+        "TeacherHolesAnyDay=1\nSkipUnchanged=1\n");
     const TSosOptions on = read();
     EXPECT_TRUE(on.Repair && on.PolishHoles && on.ChainInWindow && on.NoMoveBack &&
                 on.PolishTeacherHoles && on.LocalSweeps && on.ResumeSweeps &&
-                on.TeacherHolesAnyDay);
+                on.TeacherHolesAnyDay && on.SkipUnchanged);
 }
 
 TEST_F(SosOptionsFile, ExactOverridesEveryOtherKey) {

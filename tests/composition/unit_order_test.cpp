@@ -93,6 +93,26 @@ TEST(UnitOrder, TheFastWalkGivesThePlainWalksOrder) {
 }
 
 // Catches: a stop asked for during the walk ignored, or units lost by it.
+// Catches: a block of the sorted part passed at once where one unit in it
+// stops the sinking one, or blocks that lose count of their units as they
+// move: long lists, most units far apart, some with fields beyond what the
+// blocks sort into classes.
+TEST(UnitOrder, LongListsPassWholeBlocksAsTheWalkWould) {
+    std::vector<TSortKey> pool = smallKeys();
+    for (const int teachers : {1, 2, 9})
+        for (const int lessons : {3, 7, 15, 16, 40})
+            for (const bool joint : {false, true})
+                pool.push_back({false, joint, teachers, teachers, lessons, 1, 1, teacher(0)});
+    std::mt19937 random(11);
+    for (int round = 0; round < 12; ++round) {
+        std::vector<TSortKey> keys(static_cast<std::size_t>(300 + random() % 900));
+        for (TSortKey& k : keys) k = pool[random() % pool.size()];
+        const std::vector<int> order = classicUnitOrder(
+            keys, [] { return true; }, [](int) {});
+        ASSERT_EQ(order, plainWalk(keys)) << "round " << round << ", " << keys.size() << " keys";
+    }
+}
+
 TEST(UnitOrder, AStopLeavesEveryUnitOnce) {
     const std::vector<TSortKey> pool = smallKeys();
     std::vector<TSortKey> keys(200);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/collation.h"
+#include "base/neighbour_sort.h"
 #include "base/streams.h"
 #include "model/attribute.h"
 #include "model/building.h"
@@ -415,6 +416,31 @@ TEST(RussianOrder, TeachersSortByFullNameKeepingTies) {
     std::vector<int> order;
     for (const auto& f : list) order.push_back(f->N);
     EXPECT_EQ(order, (std::vector<int>{5, 3, 2, 4, 1}));
+}
+
+// Catches: a sort of the long lists that orders ties or "Ё", case and
+// spaces otherwise than the neighbour walk the short lists were sorted by.
+TEST(RussianOrder, ALongListSortsAsTheNeighbourWalk) {
+    const char* parts[] = {"Ёлкин", "Елкин", "ежов", "Ежов", "Абрамов", "абрамов", "Я", "Ю.", ""};
+    std::vector<std::unique_ptr<TFio>> list;
+    uint32_t seed = 5;
+    auto next = [&] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+    for (int n = 1; n <= 600; ++n) {
+        list.push_back(std::make_unique<TFio>());
+        std::string name = parts[next() % 9];
+        name += ' ';
+        name += parts[next() % 9];
+        list.back()->SetBigName(name);
+        list.back()->N = n;
+    }
+    std::vector<const TFio*> walked;
+    for (const auto& f : list) walked.push_back(f.get());
+    neighbourSort(walked.begin(), walked.end(), [](const TFio* a, const TFio* b) {
+        return compareRussian(a->BigName(), b->BigName()) < 0;
+    });
+    sortFio(list);
+    for (std::size_t i = 0; i < list.size(); ++i)
+        ASSERT_EQ(list[i].get(), walked[i]) << "position " << i;
 }
 
 TEST(RussianOrder, SubjectsAndRooms) {

@@ -149,6 +149,7 @@ EngineRecording recordSampleRun(const fs::path& home, demo::SampleSize size, uin
         state.Run.Options.LocalSweeps = false;
         state.Run.Options.ResumeSweeps = false;
         state.Run.Options.TeacherHolesAnyDay = false;
+        state.Run.Options.SkipUnchanged = false;
         state.SetTipSostRasp(0);
         weeks = state.ActiveWeeks();
         const auto start = std::chrono::steady_clock::now();
