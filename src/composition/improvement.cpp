@@ -82,21 +82,21 @@ int holesOfDay(uint16_t periods) {
 // --- Steps
 
 TGryp* TStepYrok::Gryp() const {
-    if (Ls.empty() || Ls.front()->Yr == nullptr) return nullptr;
-    const TNed* week = Ls.front()->Yr->Yrok() != nullptr ? Ls.front()->Yr->Yrok()->Ned() : nullptr;
+    if (Ls.empty() || Ls.front().Yr == nullptr) return nullptr;
+    const TNed* week = Ls.front().Yr->Yrok() != nullptr ? Ls.front().Yr->Yrok()->Ned() : nullptr;
     return week != nullptr ? week->Gryp() : nullptr;
 }
 
 void TStepYrok::RunRasp(bool LogShow) {
     if (MoveYes) return;
     TSpSostPr& sp = Tract->SpSostPr;
-    for (const auto& s : Ls) {
-        TNed* week = s->Yr->Yrok() != nullptr ? s->Yr->Yrok()->Ned() : nullptr;
+    for (const TStepYr& s : Ls) {
+        TNed* week = s.Yr->Yrok() != nullptr ? s.Yr->Yrok()->Ned() : nullptr;
         if (week == nullptr) continue;
-        week->MoveYrRasp(kTimetable, s->OldDeyN, s->OldYrokN, s->NewDeyN, s->NewYrokN, s->Yr);
+        week->MoveYrRasp(kTimetable, s.OldDeyN, s.OldYrokN, s.NewDeyN, s.NewYrokN, s.Yr);
         if (LogShow && sp.Run.StepLog())
             sp.Run.SaveStepLog("----RunRasp  " +
-                               stepText(*s, s->OldDeyN, s->OldYrokN, s->NewDeyN, s->NewYrokN));
+                               stepText(s, s.OldDeyN, s.OldYrokN, s.NewDeyN, s.NewYrokN));
     }
     MoveYes = true;
 }
@@ -104,13 +104,13 @@ void TStepYrok::RunRasp(bool LogShow) {
 void TStepYrok::AntiMove(bool LogShow) {
     if (!MoveYes) return;
     TSpSostPr& sp = Tract->SpSostPr;
-    for (const auto& s : Ls) {
-        TNed* week = s->Yr->Yrok() != nullptr ? s->Yr->Yrok()->Ned() : nullptr;
+    for (const TStepYr& s : Ls) {
+        TNed* week = s.Yr->Yrok() != nullptr ? s.Yr->Yrok()->Ned() : nullptr;
         if (week == nullptr) continue;
-        week->MoveYrRasp(kTimetable, s->NewDeyN, s->NewYrokN, s->OldDeyN, s->OldYrokN, s->Yr);
+        week->MoveYrRasp(kTimetable, s.NewDeyN, s.NewYrokN, s.OldDeyN, s.OldYrokN, s.Yr);
         if (LogShow && sp.Run.StepLog())
             sp.Run.SaveStepLog("----AntiMove " +
-                               stepText(*s, s->NewDeyN, s->NewYrokN, s->OldDeyN, s->OldYrokN));
+                               stepText(s, s.NewDeyN, s.NewYrokN, s.OldDeyN, s.OldYrokN));
     }
     MoveYes = false;
 }
@@ -171,16 +171,16 @@ TStepYrok* TTract::AddSteps(TGryp* gr, int day, int period, int NewDeyN, int New
     TYrok* cell = cellOf(gr, SpSostPr.Ne, day, period);
     if (cell == nullptr || cell->Empty() || (day == NewDeyN && period == NewYrokN)) return nullptr;
     auto step = std::make_unique<TStepYrok>(this);
+    step->Ls.reserve(static_cast<std::size_t>(cell->CountYrDpZm()));
     for (int i = 0; i < cell->CountYrDpZm(); ++i) {
-        auto s = std::make_unique<TStepYr>();
-        s->StepYrok = step.get();
-        s->Yr = cell->YrDpZm(i);
-        s->IndxYr = static_cast<uint8_t>(i);
-        s->OldDeyN = static_cast<uint8_t>(day);
-        s->OldYrokN = static_cast<uint8_t>(period);
-        s->NewDeyN = static_cast<uint8_t>(NewDeyN);
-        s->NewYrokN = static_cast<uint8_t>(NewYrokN);
-        step->Ls.push_back(std::move(s));
+        TStepYr& s = step->Ls.emplace_back();
+        s.StepYrok = step.get();
+        s.Yr = cell->YrDpZm(i);
+        s.IndxYr = static_cast<uint8_t>(i);
+        s.OldDeyN = static_cast<uint8_t>(day);
+        s.OldYrokN = static_cast<uint8_t>(period);
+        s.NewDeyN = static_cast<uint8_t>(NewDeyN);
+        s.NewYrokN = static_cast<uint8_t>(NewYrokN);
     }
     Li.push_back(std::move(step));
     Li.back()->RunRasp(LogShow);
@@ -221,8 +221,8 @@ void TTract::SetKahestvo() {
         if (gr != nullptr &&
             std::none_of(Lg.begin(), Lg.end(), [&](const auto& k) { return k->Gryp() == gr; }))
             Lg.push_back(std::make_unique<TKahestvoGryp>(this, gr, SpSostPr.Ne));
-        for (const auto& s : step->Ls) {
-            TFio* fio = s->Yr->Fio();
+        for (const TStepYr& s : step->Ls) {
+            TFio* fio = s.Yr->Fio();
             if (fio != nullptr &&
                 std::none_of(Lf.begin(), Lf.end(), [&](const auto& k) { return k->Fio() == fio; }))
                 Lf.push_back(std::make_unique<TKahestvoFio>(this, fio, SpSostPr.Ne));
@@ -340,9 +340,9 @@ bool TSpSostPr::TryChain(std::initializer_list<TMove> moves, int threshold, bool
     // the chain must end with every moved lesson inside it, as placement
     // keeps them.
     for (const auto& step : tract->Li)
-        for (const auto& s : step->Ls) {
+        for (const TStepYr& s : step->Ls) {
             const TGryp* owner = step->Gryp();
-            const TYrok* at = s->Yr->Yrok();
+            const TYrok* at = s.Yr->Yrok();
             if (owner == nullptr || at == nullptr) continue;
             if (inWindow && !insideWindow(owner, at->N)) {
                 tract->AntiMoveAll(LogShow);

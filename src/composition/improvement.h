@@ -39,7 +39,7 @@ public:
 
     TTract* Tract = nullptr;
     bool MoveYes = false;
-    std::vector<std::unique_ptr<TStepYr>> Ls;
+    std::vector<TStepYr> Ls;  // by value: a chain is tried hundreds of thousands of times
 };
 
 // Counts of one group or teacher in the week, taken while a chain is applied.
@@ -83,7 +83,7 @@ private:
 // A chain of moves and the snapshots that judge it.
 class TTract {
 public:
-    explicit TTract(TSpSostPr& sp) : SpSostPr(sp) {}
+    explicit TTract(TSpSostPr& sp) : SpSostPr(sp) { Li.reserve(4); }
     ~TTract() = default;
 
     // Records the move of group gr's cell (day, period) to the target and
