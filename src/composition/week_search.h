@@ -208,8 +208,8 @@ private:
     bool FLoadsRead = false;
     // A hash of each stored variant's order, to the variant's number.
     std::unordered_multimap<uint64_t, int> FOrders;
-    // The single lessons of the placed units, in unit order and sorted; the
-    // sort is redone only when the list changed since the last improvement.
+    // The single lessons of the placed units, in unit order; the set below
+    // is rebuilt only when the list changed since the last improvement.
     std::vector<const TYr*> FMovableOrder;
     // The same as a set: open addressing over a power-of-two table, rebuilt
     // in place when the list changed. Sorting the list each time a unit had

@@ -177,10 +177,10 @@ public:
     void FioYrAt(int tip, int nFio, int ne, int d, int y, std::vector<TGrypYr>& lessons);
     // Starts to watch layer tip, week ne (ne 0: stops): from now on every
     // held lesson put into or taken from a period there changes the
-    // fingerprint of its group and of its teacher. Equal fingerprints say, but for a chance of one
-    // in 2^64, that the group's or the teacher's lessons of that week are
-    // where they were when the fingerprint was read: a search may then skip
-    // looking again at what nothing changed.
+    // fingerprint of its group and of its teacher. Equal fingerprints say,
+    // but for a chance of one in 2^64, that the group's or the teacher's
+    // lessons of that week are where they were when the fingerprint was
+    // read: a search may then skip looking again at what nothing changed.
     void WatchLessons(int tip, int ne);
     uint64_t GroupPrint(int g) const;  // g: the group's position in LGryp
     uint64_t FioPrint(int nFio) const;
