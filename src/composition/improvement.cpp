@@ -663,6 +663,10 @@ void TSpSostPr::readNear() {
         }
     for (auto& fios : FGroupTeachers) sortUnique(fios);
     for (auto& groups : FFioGroups) sortUnique(groups);
+    // Kinds 0 and 3 sweep the groups, kind 2 the teachers; kind 1 never skips.
+    FFailedPrint[0].assign(Lg.size(), 0);
+    FFailedPrint[2].assign(Lf.size(), 0);
+    FFailedPrint[3].assign(Lg.size(), 0);
 }
 
 uint64_t TSpSostPr::nearPrint(int kind, std::size_t at) const {
@@ -681,19 +685,17 @@ bool TSpSostPr::skipUnchanged(int kind, std::size_t at, uint64_t& print) {
     print = 0;
     if (!FPassEnd || !Run.Options.SkipUnchanged) return false;
     if (!FNearRead) readNear();
-    if (at >= (kind == 2 ? Lf.size() : Lg.size())) return false;
-    print = nearPrint(kind, at);
     const auto& failed = FFailedPrint[static_cast<std::size_t>(kind)];
-    return at < failed.size() && failed[at] == print;
+    if (at >= failed.size()) return false;
+    print = nearPrint(kind, at);
+    return failed[at] == print;
 }
 
 void TSpSostPr::noteFailed(int kind, std::size_t at, uint64_t print) {
     if (print == 0) return;
     // A try that found nothing undid every move it tried.
     assert(nearPrint(kind, at) == print);
-    auto& failed = FFailedPrint[static_cast<std::size_t>(kind)];
-    if (failed.size() <= at) failed.resize(kind == 2 ? Lf.size() : Lg.size(), 0);
-    failed[at] = print;
+    FFailedPrint[static_cast<std::size_t>(kind)][at] = print;
 }
 
 void TSpSostPr::readPlacements() {

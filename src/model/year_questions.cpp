@@ -170,18 +170,18 @@ uint64_t TAllRasp::FioPrint(int nFio) const {
 void TAllRasp::NoteYr(const TGryp* gr, int nFio, int nob, int tip, int ne, int d, int y, bool added,
                       uint64_t before) {
     if (gr == nullptr || !validMoment(tip, ne, d, y)) return;
+    const int g = gr->GetIndex();
+    const uint8_t cell = cellOf(d, y);
     if (ne == FWatchNe && tip == FWatchTip) {
-        const auto g = static_cast<uint64_t>(static_cast<uint32_t>(gr->GetIndex()));
         const auto n = static_cast<uint64_t>(static_cast<uint32_t>(nFio));
         const auto u = static_cast<uint64_t>(static_cast<uint32_t>(nob));
-        const uint64_t at = static_cast<uint64_t>(cellOf(d, y));
         // Adding and removing the same lesson cancel out.
-        const uint64_t lesson = mix64(at | n << 8 | u << 40);
-        if (const int gi = gr->GetIndex();
-            gi >= 0 && static_cast<std::size_t>(gi) < FGroupPrint.size())
-            FGroupPrint[static_cast<std::size_t>(gi)] ^= lesson;
+        const uint64_t lesson = mix64(cell | n << 8 | u << 40);
+        if (g >= 0 && static_cast<std::size_t>(g) < FGroupPrint.size())
+            FGroupPrint[static_cast<std::size_t>(g)] ^= lesson;
         if (nFio != 0) {
-            const uint64_t held = mix64(~(at | g << 8 | u << 40));
+            const auto gu = static_cast<uint64_t>(static_cast<uint32_t>(g));
+            const uint64_t held = mix64(~(cell | gu << 8 | u << 40));
             if (nFio > 0 && nFio < kDenseFio) {
                 if (static_cast<std::size_t>(nFio) >= FFioPrint.size())
                     FFioPrint.resize(static_cast<std::size_t>(nFio) + 1, 0);
@@ -192,8 +192,6 @@ void TAllRasp::NoteYr(const TGryp* gr, int nFio, int nob, int tip, int ne, int d
         }
     }
     if (!FOccupancy) return;
-    const int g = gr->GetIndex();
-    const uint8_t cell = cellOf(d, y);
     auto update = [&](OccupancySlot::Cells& cells) {
         if (added)
             cells.add({cell, true, g});
